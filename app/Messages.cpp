@@ -1,0 +1,90 @@
+#include "app/Messages.h"
+
+#include <array>
+
+namespace kestrum {
+
+namespace {
+
+struct Triple
+{
+    const char16_t* simplified;
+    const char16_t* traditional;
+    const char16_t* english;
+};
+
+// Texts exactly as the program shows them, trailing blanks and leading line feeds included.
+constexpr std::array<Triple, MessageCount> Table{{
+    {u"未知型号芯片ID =", u"未知型號芯片ID =", u"Unknown chip ID ="},
+    {u"请手动选择兼容型号。", u"請手動選擇兼容型號。", u"Please choose the compatibility type manually."},
+    {u"没有检测到芯片，请放置芯片再试！", u"沒有檢測到芯片，請放置芯片再試！",
+     u"No chips detected, please put the chip to try again!"},
+    {u"检测到芯片：", u"檢測到芯片：", u"The chip was detected:"},
+    {u"\n\n芯片类型 ：", u"\n\n芯片類型 ：", u"\n\n Chip type"},
+    {u"检测到芯片芯片类型: ", u"檢測到芯片芯片類型: ", u"Chip type is detected:"},
+    {u"\n\n请手动选择对应型号烧写。", u"\n\n請手動選擇對應型號燒寫。",
+     u"\n\n Please manually select the corresponding type burn."},
+    {u"配置文件被破坏！", u"配置文件被破壞！", u"The configuration file was destroyed."},
+    {u"文件已存在,是否覆盖?", u"文件已存在,是否覆蓋?", u"File already exists. Is it covered? "},
+    {u"写入文件出错。", u"寫入文件出錯。", u"Error writing file."},
+    {u"检测到编程器，工作状态正常。", u"檢測到編程器，工作狀態正常。",
+     u"The programmer is detected, and the working state is normal."},
+    {u"准备好", u"準備好", u"Ready"},
+    {u"编程器未接入", u"編程器未接入", u"Not connected"},
+    {u"擦除 Flash ...", u"擦除 Flash ...", u"Erase Flash ..."},
+    {u"读出 Flash ...", u"讀出 Flash ...", u"Read Flash ..."},
+    {u"查空 Flash ...", u"查空 Flash ...", u"Bank Flash ..."},
+    {u"芯片没有擦空", u"芯片沒有擦空", u"The chip is not empty."},
+    {u"校验 Flash ...", u"校驗 Flash ...", u"Verify Flash ..."},
+    {u"Flash 校验错误地址: ", u"Flash 校驗錯誤地址: ", u"Flash check error address:"},
+    {u"编程 Flash ...", u"編程 Flash ... ", u"Write Flash ..."},
+    {u"文件长度大于芯片容量,是否继续烧录?", u"文件長度大於芯片容量,是否繼續烧录?",
+     u"File length is larger than chip capacity. Do you want to continue to write?"},
+    {u"打开", u"打開", u"Open"},
+    {u"读出完成！", u"讀出完成！", u"Read Complete!"},
+    {u"芯片为空！", u"芯片為空！", u"The chip is empty!"},
+    {u"擦除完成！", u"擦除完成！", u"Erase Complete!"},
+    {u"写入完成！", u"寫入完成！", u"Write Complete!"},
+    {u"缓冲区数据为空，请加载数据文件。", u"緩沖區數據為空，請加載數據文件。",
+     u"The buffer data is empty. Please load the data file.."},
+    {u"校验完成！", u"校驗完成！", u"Verify Complete!"},
+    {u"自动编程校验通过！", u"自動編程校驗通過！", u"AUTO Complete!"},
+    {u"自动编程校验失败！", u"自動編程校驗失敗！", u"AUTO Failure!"},
+    {u"查空完成！", u"查空完成！", u"Bank Complete!"},
+    // Added entries.
+    {u"编程器通信失败。", u"編程器通信失敗。", u"Programmer communication failed."},
+    {u"擦除超时，芯片仍未擦除完成！", u"擦除超時，芯片仍未擦除完成！",
+     u"The chip did not finish erasing in time."},
+    {u"芯片容量超出缓冲区，操作已取消。", u"芯片容量超出緩沖區，操作已取消。",
+     u"The chip is larger than the data buffer; nothing was done."},
+    {u"芯片页面大小为 0，无法擦除。", u"芯片頁面大小為 0，無法擦除。",
+     u"The chip's page size is 0, so it cannot be erased."},
+    {u"无法读取芯片数据库 %1：%2", u"無法讀取芯片數據庫 %1：%2", u"Cannot read the chip database %1: %2"},
+    {u"无法写入芯片数据库 %1：%2", u"無法寫入芯片數據庫 %1：%2", u"Cannot write the chip database %1: %2"},
+    {u"填充范围超出缓冲区或开始地址大于结束地址。", u"填充範圍超出緩沖區或開始地址大於結束地址。",
+     u"The fill range lies outside the buffer or starts after its end."},
+}};
+
+} // namespace
+
+int normalizedLanguage(int language)
+{
+    return (language >= 0 && language < LanguageCount) ? language : 0;
+}
+
+QString messageText(MessageKey key, int language)
+{
+    if (key < 0 || key >= MessageCount)
+        return {};
+    const Triple& t = Table[static_cast<size_t>(key)];
+    switch (normalizedLanguage(language)) {
+    case 1:
+        return QString::fromUtf16(t.traditional);
+    case 2:
+        return QString::fromUtf16(t.english);
+    default:
+        return QString::fromUtf16(t.simplified);
+    }
+}
+
+} // namespace kestrum

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+namespace kestrum {
+
+/// Keys of the message table. The first 31 entries are the program's classic table; the entries
+/// after MsgBlankDone report failures that the classic program let pass silently.
+enum MessageKey : int {
+    MsgChipIdNotListed = 0,
+    MsgChooseCompatible,
+    MsgNoChip,
+    MsgChipDetected,
+    MsgChipTypeLine,
+    MsgChipTypeDetected,
+    MsgSelectManually,
+    MsgConfigDestroyed,
+    MsgFileExists,
+    MsgWriteFileError,
+    MsgProgrammerFound,
+    MsgReady,
+    MsgNotConnected,
+    MsgErasing,
+    MsgReading,
+    MsgBlankChecking,
+    MsgNotEmpty,
+    MsgVerifying,
+    MsgVerifyErrorAddress,
+    MsgWriting,
+    MsgFileTooLong,
+    MsgOpenTitle,
+    MsgReadDone,
+    MsgChipEmpty,
+    MsgEraseDone,
+    MsgWriteDone,
+    MsgBufferEmpty,
+    MsgVerifyDone,
+    MsgAutoPassed,
+    MsgAutoFailed,
+    MsgBlankDone,
+    // Added entries.
+    MsgTransferFailed,     ///< a USB transfer failed or came back short during a job
+    MsgEraseTimeout,       ///< a whole-chip erase was still busy at the poll limit
+    MsgChipTooLarge,       ///< a stream would run past the end of the data buffer
+    MsgNoPageSize,         ///< an EEPROM record with page size 0 cannot be erased page by page
+    MsgDatabaseUnreadable, ///< %1 = path, %2 = reason
+    MsgDatabaseUnwritable, ///< %1 = path, %2 = reason
+    MsgFillRange,          ///< a fill range outside the data buffer or reversed
+    MessageCount
+};
+
+/// Number of entries of the classic table.
+inline constexpr int ClassicMessageCount = 31;
+inline constexpr int LanguageCount = 3;
+
+/// A language index that is safe to index the tables with: values outside 0..2 count as 0.
+int normalizedLanguage(int language);
+
+/// Text of an entry in a language (0 Simplified Chinese, 1 Traditional Chinese, 2 English).
+QString messageText(MessageKey key, int language);
+
+} // namespace kestrum

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/Messages.h"
+#include "app/UserInterface.h"
+
+#include <QString>
+
+namespace kestrum {
+
+/// The application shell shared by every command: the current language, the message table,
+/// the error box and the numbered log. The main window owns one; tests build their own over a
+/// scripted user interface.
+class Shell
+{
+public:
+    explicit Shell(UserInterface& ui);
+
+    [[nodiscard]] UserInterface& ui() const { return *m_ui; }
+
+    /// The language as stored (0..2 normally; other values are kept so they can be saved back).
+    [[nodiscard]] int language() const { return m_language; }
+    void setLanguage(int language) { m_language = language; }
+
+    /// Text of a message table entry in the current language.
+    [[nodiscard]] QString MessageText(MessageKey key) const;
+
+    void ShowErrorBox(const QString& text) const;
+    void ShowErrorBox(MessageKey key) const { ShowErrorBox(MessageText(key)); }
+
+    /// "%03d:" of the log counter, then the counter moves on.
+    QString NextLogPrefix();
+    /// Inserts the numbered line at the top of the log.
+    void AddLogLine(const QString& text);
+    void AddLogLine(MessageKey key) { AddLogLine(MessageText(key)); }
+
+    [[nodiscard]] qint32 logCounter() const { return m_logCounter; }
+
+private:
+    UserInterface* m_ui;
+    int m_language = 0;
+    qint32 m_logCounter = 1;
+};
+
+} // namespace kestrum

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace kestrum {
+
+/// Everything a command shows to the user or asks of the user goes through this one interface:
+/// the window implements it with message boxes, file dialogs, the beep and the log box; tests
+/// implement it with scripted answers and recorded texts; the command-line tool with stderr.
+class UserInterface
+{
+public:
+    virtual ~UserInterface() = default;
+
+    /// Modal box, caption "Error", stop icon, one OK button.
+    virtual void showError(const QString& text) = 0;
+    /// Modal Yes/No question, caption "Info", question icon. Returns true for Yes.
+    virtual bool askYesNo(const QString& text) = 0;
+    /// Modal box, caption "Information", information icon, one OK button.
+    virtual void showInformation(const QString& text) = 0;
+    /// The system's default beep.
+    virtual void beep() = 0;
+    /// Open-file dialog with a filter in the "Text|*.ext|Text|*.ext" form; empty when cancelled.
+    virtual QString chooseOpenFile(const QString& filter) = 0;
+    /// Save-file dialog; the default suffix is appended when the user types a name without one.
+    virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) = 0;
+    /// Inserts a complete, already numbered line at the top of the log.
+    virtual void insertLogLine(const QString& line) = 0;
+};
+
+} // namespace kestrum

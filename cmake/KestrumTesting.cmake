@@ -1,0 +1,17 @@
+# kestrum_add_test(NAME SOURCES ... LIBS ... [SIM] [WIDGETS])
+#   SIM:     the test talks to the simulated programmer through the program's run-time libusb binding;
+#            the simulator's folder is put first on the loader path.
+#   WIDGETS: the test creates widgets; it runs on Qt's offscreen platform.
+function(kestrum_add_test name)
+    cmake_parse_arguments(T "SIM;WIDGETS" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gtest GTest::gmock)
+    set(env "QT_QPA_PLATFORM=offscreen" "KESTRUM_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
+            "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1" "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+    if(T_SIM)
+        add_dependencies(${name} usbsim)
+        list(APPEND env "LD_LIBRARY_PATH=${KESTRUM_SIM_DIR}")
+    endif()
+    gtest_discover_tests(${name} PROPERTIES ENVIRONMENT "${env}" DISCOVERY_TIMEOUT 60
+                         DISCOVERY_MODE PRE_TEST)
+endfunction()

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/UserInterface.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+
+namespace kestrum::test {
+
+/// A user interface for headless tests: records every box, beep and log line, and answers
+/// questions and file dialogs from scripts. An unscripted question fails the test.
+class ScriptedUserInterface : public UserInterface
+{
+public:
+    void showError(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+    void showInformation(const QString& text) override;
+    void beep() override;
+    QString chooseOpenFile(const QString& filter) override;
+    QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) override;
+    void insertLogLine(const QString& line) override;
+
+    // Scripts.
+    std::deque<bool> answers;        ///< answers to askYesNo, in order
+    std::deque<QString> openFiles;   ///< results of chooseOpenFile (empty = cancel)
+    std::deque<QString> saveFiles;   ///< results of chooseSaveFile (empty = cancel)
+
+    // Records.
+    QStringList errors;
+    QStringList questions;
+    QStringList informations;
+    QStringList log;                 ///< newest first, as the log box shows it
+    QStringList openFilters;
+    QStringList saveFilters;
+    QStringList saveSuffixes;
+    int beeps = 0;
+
+    /// Everything shown in a box, in order, tagged "E:", "Q:" or "I:".
+    QStringList boxes;
+
+    void clearRecords();
+};
+
+} // namespace kestrum::test
