@@ -52,7 +52,7 @@ struct DatabaseFixture : ::testing::Test
 
 TEST(ChipRecordLayout, FieldsAreLittleEndianAtTheirOffsets)
 {
-    ChipRecord r = makeRecord("25 SPI Flash,Winbond,W25Q16", 0xEF4015, 0x200000);
+    ChipRecord r = makeRecord("25-SPI-Flash,Winbond,W25Q16", 0xEF4015, 0x200000);
     r.delay = 0x1234;
     r.voltage = 1;
     const auto* b = reinterpret_cast<const unsigned char*>(&r);

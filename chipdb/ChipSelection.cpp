@@ -1,0 +1,139 @@
+#include "chipdb/ChipSelection.h"
+
+#include "app/Messages.h"
+#include "buffer/DataBuffer.h"
+#include "chipdb/NameTokens.h"
+
+#include <algorithm>
+
+namespace kestrum {
+
+QStringList sizeListItems()
+{
+    return {QStringLiteral("64B"),   QStringLiteral("128B"),  QStringLiteral("256B"),  QStringLiteral("512B"),
+            QStringLiteral("1KB"),   QStringLiteral("2KB"),   QStringLiteral("4KB"),   QStringLiteral("8KB"),
+            QStringLiteral("16KB"),  QStringLiteral("32KB"),  QStringLiteral("64KB"),  QStringLiteral("128KB"),
+            QStringLiteral("256KB"), QStringLiteral("512KB"), QStringLiteral("1MB"),   QStringLiteral("2MB"),
+            QStringLiteral("4MB"),   QStringLiteral("8MB"),   QStringLiteral("16MB"),  QStringLiteral("32MB"),
+            QStringLiteral("64MB")};
+}
+
+QStringList speedListItems()
+{
+    return {QStringLiteral("12MHz"), QStringLiteral("6MHz"),   QStringLiteral("3MHz"),
+            QStringLiteral("1.5MHz"), QStringLiteral("750KHz"), QStringLiteral("375KHz")};
+}
+
+ChipSelection::ChipSelection(const ChipTable& table, std::function<void(std::uint32_t)> refreshView)
+    : m_table(table)
+    , m_refreshView(std::move(refreshView))
+{
+}
+
+int ChipSelection::FillChipSelection(int typeIndex, int makerIndex, int nameIndex)
+{
+    int found = -1;
+    int nameCount = 0;
+    // The type list is never cleared: types only accumulate for the life of the program.
+    m_makers.clear();
+    m_names.clear();
+
+    for (int j = 0; j < ChipSlots && !m_table[j].isEnd(); ++j) {
+        const NameTokens tokens(m_table[j].namesText());
+        const QString type = tokens.trimmedAt(0);
+        if (!m_types.containsIgnoringCase(type))
+            m_types.append(type);
+        if (type != m_types.at(typeIndex))
+            continue;
+
+        const QString maker = tokens.trimmedAt(1);
+        if (!maker.isEmpty() && !m_makers.containsIgnoringCase(maker))
+            m_makers.append(maker);
+        // An index outside the list reads as empty text, so an empty maker then matches.
+        if (maker != m_makers.at(makerIndex))
+            continue;
+
+        const QString name = tokens.trimmedAt(2);
+        if (name.isEmpty() || m_names.containsIgnoringCase(name))
+            continue;
+        m_names.append(name);
+        if (nameCount == nameIndex) {
+            found = j;
+            m_currentChip = j;
+            const ChipRecord& r = m_table[j];
+            m_sizeText = QString::number(r.flashSize);
+            for (int k = 0; k < 21; ++k) {
+                if (r.flashSize & (std::uint32_t(1) << (k + 6))) {
+                    m_sizeIndex = k;
+                    break;
+                }
+            }
+            m_pageText = QString::number(r.flashPage);
+        }
+        ++nameCount;
+    }
+
+    // The hex view always spans the selected chip; a hand-made record larger than the buffer
+    // is shown only as far as the buffer reaches.
+    m_refreshView(std::min(m_table[m_currentChip].flashSize, BufferCapacity));
+
+    m_types.select(typeIndex);
+    m_makers.select(makerIndex);
+    m_names.select(nameIndex);
+    return found;
+}
+
+int ChipSelection::selectByNames(const QString& type, const QString& maker, const QString& name)
+{
+    int result = -1;
+    for (int pass = 0; pass < 3; ++pass) {
+        result = FillChipSelection(m_types.indexOfIgnoringCase(type), m_makers.indexOfIgnoringCase(maker),
+                                   m_names.indexOfIgnoringCase(name));
+    }
+    return result;
+}
+
+namespace {
+
+ChipSearchRow rowOf(const ChipTable& table, int slot)
+{
+    const NameTokens tokens(table[slot].namesText());
+    return {tokens.at(0), tokens.at(1), tokens.at(2), slot};
+}
+
+} // namespace
+
+std::vector<ChipSearchRow> allChipRows(const ChipTable& table)
+{
+    std::vector<ChipSearchRow> rows;
+    for (int i = 0; i < ChipSlots && !table[i].isEnd(); ++i)
+        rows.push_back(rowOf(table, i));
+    return rows;
+}
+
+std::vector<ChipSearchRow> findChipRows(const ChipTable& table, const QString& searchText)
+{
+    std::vector<ChipSearchRow> rows;
+    const QString key = trimControl(searchText);
+    if (key.isEmpty())
+        return rows;
+    for (int i = 0; i < ChipSlots && !table[i].isEnd(); ++i) {
+        if (table[i].namesText().contains(key, Qt::CaseSensitive))
+            rows.push_back(rowOf(table, i));
+    }
+    return rows;
+}
+
+QStringList searchColumnTitles(int language)
+{
+    switch (normalizedLanguage(language)) {
+    case 1:
+        return {QString::fromUtf16(u"類型"), QString::fromUtf16(u"廠商"), QString::fromUtf16(u"名稱")};
+    case 2:
+        return {QStringLiteral("Type"), QStringLiteral("Manufacturer"), QStringLiteral("Name")};
+    default:
+        return {QString::fromUtf16(u"类型"), QString::fromUtf16(u"厂商"), QString::fromUtf16(u"名称")};
+    }
+}
+
+} // namespace kestrum

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "chipdb/ChipRecord.h"
+#include "chipdb/PickList.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace kestrum {
+
+/// The size list under the capacity field: item k is 64 << k bytes.
+QStringList sizeListItems();
+/// The speed list: its index goes to the programmer in the chip set-up.
+QStringList speedListItems();
+
+/// The chip group of the main window without its widgets: the type, manufacturer and name lists,
+/// the capacity, size-list and page-size fields, and the selected record. Every way of choosing a
+/// chip ends in FillChipSelection.
+class ChipSelection
+{
+public:
+    /// refreshView reloads the hex view with that many bytes of the data buffer.
+    ChipSelection(const ChipTable& table, std::function<void(std::uint32_t)> refreshView);
+
+    /// Rebuilds the lists for the indices, selects the record they designate and sizes the hex
+    /// view to the selected chip. Returns the slot, or -1 when the indices designate nothing.
+    /// Throws ListIndexError when a listed record has too few names; the lists keep what was
+    /// added, and neither the selections nor the hex view are updated then.
+    int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
+
+    /// Selects a record by its three names through three fills (each fill rebuilds the lists
+    /// below the level it receives). Lookups ignore letter case; absent names give -1.
+    int selectByNames(const QString& type, const QString& maker, const QString& name);
+
+    [[nodiscard]] const PickList& types() const { return m_types; }
+    [[nodiscard]] const PickList& makers() const { return m_makers; }
+    [[nodiscard]] const PickList& names() const { return m_names; }
+
+    [[nodiscard]] int currentChip() const { return m_currentChip; }
+    [[nodiscard]] const ChipRecord& currentRecord() const { return m_table[m_currentChip]; }
+    /// Capacity field (`Edit1`): unsigned decimal bytes.
+    [[nodiscard]] const QString& sizeText() const { return m_sizeText; }
+    /// Selected item of the size list (`ComboBox5`), -1 when none.
+    [[nodiscard]] int sizeIndex() const { return m_sizeIndex; }
+    /// Page-size field (`Edit2`).
+    [[nodiscard]] const QString& pageText() const { return m_pageText; }
+
+private:
+    const ChipTable& m_table;
+    std::function<void(std::uint32_t)> m_refreshView;
+    PickList m_types;
+    PickList m_makers;
+    PickList m_names;
+    int m_currentChip = 0;
+    QString m_sizeText;
+    int m_sizeIndex = -1;
+    QString m_pageText;
+};
+
+/// One row of the search dialog's list.
+struct ChipSearchRow
+{
+    QString type;
+    QString maker;
+    QString name;
+    int slot = 0;
+};
+
+/// The rows of the search dialog: every listed record, or those whose names text contains the
+/// key (case-sensitive, over the whole text, commas included). An empty key matches nothing.
+/// Throws ListIndexError for a listed record with fewer than three names.
+std::vector<ChipSearchRow> allChipRows(const ChipTable& table);
+std::vector<ChipSearchRow> findChipRows(const ChipTable& table, const QString& searchText);
+
+/// Column titles of the search list in a language: type, manufacturer, name.
+QStringList searchColumnTitles(int language);
+
+} // namespace kestrum
