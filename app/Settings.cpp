@@ -1,0 +1,57 @@
+#include "app/Settings.h"
+
+#include "app/IniFile.h"
+
+#include <QFileInfo>
+
+namespace kestrum {
+
+namespace {
+const QString Environment = QStringLiteral("Environment");
+const QString Chip = QStringLiteral("CHIP");
+const QString Device = QStringLiteral("DEVICE");
+} // namespace
+
+QString settingsPathFor(const QString& executablePath)
+{
+    const QString suffix = QFileInfo(executablePath).suffix();
+    QString base = executablePath;
+    if (!suffix.isEmpty())
+        base.chop(suffix.size() + 1);
+    return base + QStringLiteral(".ini");
+}
+
+Settings LoadSettings(const IniFile& ini)
+{
+    Settings s;
+    s.formMax = ini.readBool(Environment, QStringLiteral("FormMax"), false);
+    if (!s.formMax) {
+        s.formTop = ini.readInteger(Environment, QStringLiteral("FormTop"), 10);
+        s.formLeft = ini.readInteger(Environment, QStringLiteral("FormLeft"), 10);
+        s.formHeight = ini.readInteger(Environment, QStringLiteral("FormHeight"), 500);
+        s.formWidth = ini.readInteger(Environment, QStringLiteral("FormWidth"), 700);
+    }
+    s.typeIndex = ini.readInteger(Chip, QStringLiteral("INDEX1"), 0);
+    s.makerIndex = ini.readInteger(Chip, QStringLiteral("INDEX2"), 0);
+    s.nameIndex = ini.readInteger(Chip, QStringLiteral("INDEX3"), 0);
+    s.chip = ini.readInteger(Device, QStringLiteral("chip"), 0);
+    s.speed = ini.readInteger(Device, QStringLiteral("SPEED"), 0);
+    s.language = ini.readInteger(Device, QStringLiteral("LANGU"), 0);
+    return s;
+}
+
+void SaveSettings(IniFile& ini, const Settings& s)
+{
+    ini.writeInteger(Environment, QStringLiteral("FormHeight"), s.formHeight);
+    ini.writeInteger(Environment, QStringLiteral("FormWidth"), s.formWidth);
+    ini.writeInteger(Environment, QStringLiteral("FormTop"), s.formTop);
+    ini.writeInteger(Environment, QStringLiteral("FormLeft"), s.formLeft);
+    ini.writeBool(Environment, QStringLiteral("FormMax"), s.formMax);
+    ini.writeInteger(Chip, QStringLiteral("INDEX1"), s.typeIndex);
+    ini.writeInteger(Chip, QStringLiteral("INDEX2"), s.makerIndex);
+    ini.writeInteger(Chip, QStringLiteral("INDEX3"), s.nameIndex);
+    ini.writeInteger(Device, QStringLiteral("SPEED"), s.speed);
+    ini.writeInteger(Device, QStringLiteral("LANGU"), s.language);
+}
+
+} // namespace kestrum

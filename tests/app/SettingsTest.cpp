@@ -1,0 +1,108 @@
+#include "app/IniFile.h"
+#include "app/Settings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+
+namespace {
+
+QString readAll(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return QString::fromUtf8(f.readAll());
+}
+
+void writeText(const QString& path, const char* text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+} // namespace
+
+TEST(SettingsFile, PathReplacesTheExtension)
+{
+    EXPECT_EQ(settingsPathFor(QStringLiteral("/a/b/kestrum")), QStringLiteral("/a/b/kestrum.ini"));
+    EXPECT_EQ(settingsPathFor(QStringLiteral("/a/b.c/kestrum.exe")), QStringLiteral("/a/b.c/kestrum.ini"));
+}
+
+TEST(SettingsFile, MissingFileGivesDefaults)
+{
+    QTemporaryDir dir;
+    IniFile ini(dir.filePath(QStringLiteral("k.ini")));
+    ini.load();
+    const Settings s = LoadSettings(ini);
+    EXPECT_FALSE(s.formMax);
+    EXPECT_EQ(s.formWidth, 700);
+    EXPECT_EQ(s.formHeight, 500);
+    EXPECT_EQ(s.formTop, 10);
+    EXPECT_EQ(s.formLeft, 10);
+    EXPECT_EQ(s.typeIndex, 0);
+    EXPECT_EQ(s.speed, 0);
+    EXPECT_EQ(s.language, 0);
+    EXPECT_EQ(s.chip, 0);
+}
+
+TEST(SettingsFile, RoundTripWritesOneAndZeroAndKeepsTheChipKey)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("k.ini"));
+    writeText(path, "; kept comment\n[DEVICE]\nchip=1\nSPEED=9\n[Other]\nkeep=me\n");
+    IniFile ini(path);
+    ini.load();
+    Settings s = LoadSettings(ini);
+    EXPECT_EQ(s.chip, 1);
+    EXPECT_EQ(s.speed, 9);
+    s.formMax = true;
+    s.formWidth = 1024;
+    s.typeIndex = 2;
+    s.makerIndex = 3;
+    s.nameIndex = 4;
+    s.language = 2;
+    s.chip = 0; // never written: the file keeps its own value
+    SaveSettings(ini, s);
+    ASSERT_TRUE(ini.save());
+
+    const QString text = readAll(path);
+    EXPECT_TRUE(text.contains(QStringLiteral("FormMax=1\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("chip=1\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("keep=me\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("; kept comment\n")));
+    EXPECT_LT(text.indexOf(QStringLiteral("FormHeight")), text.indexOf(QStringLiteral("FormMax")));
+
+    IniFile again(path);
+    again.load();
+    const Settings r = LoadSettings(again);
+    EXPECT_TRUE(r.formMax);
+    EXPECT_EQ(r.formWidth, 700) << "a maximised window does not read the geometry keys";
+    EXPECT_EQ(r.typeIndex, 2);
+    EXPECT_EQ(r.makerIndex, 3);
+    EXPECT_EQ(r.nameIndex, 4);
+    EXPECT_EQ(r.language, 2);
+    EXPECT_EQ(r.chip, 1);
+
+    s.formMax = false;
+    SaveSettings(again, s);
+    ASSERT_TRUE(again.save());
+    EXPECT_TRUE(readAll(path).contains(QStringLiteral("FormMax=0\n")));
+}
+
+TEST(SettingsFile, KeysMatchIgnoringCaseAndBadNumbersFallBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("k.ini"));
+    writeText(path, "[environment]\nformwidth=$400\nFormHeight=abc\nFormMax=true\n[chip]\nindex1=-3\n");
+    IniFile ini(path);
+    ini.load();
+    const Settings s = LoadSettings(ini);
+    EXPECT_FALSE(s.formMax) << "a text that is no number reads as the default";
+    EXPECT_EQ(s.formWidth, 0x400);
+    EXPECT_EQ(s.formHeight, 500);
+    EXPECT_EQ(s.typeIndex, -3);
+}
