@@ -1,0 +1,156 @@
+#include "buffer/IntelHex.h"
+
+#include "buffer/HexText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrum {
+
+namespace {
+
+/// Bytes a data record carries when it is written.
+constexpr std::uint32_t WriteRecordSize = 32;
+
+qint32 fail(UserInterface& ui, const char* message)
+{
+    ShowFileError(ui, QString::fromLatin1(message));
+    return 0;
+}
+
+} // namespace
+
+qint32 ReadIntelHex(const QString& fileName, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
+{
+    RecordFile file;
+    if (!file.open(fileName)) {
+        ShowFileError(ui, QStringLiteral("Cannot open file %1").arg(fileName));
+        return 0;
+    }
+    return ReadIntelHex(file, buffer, maxSize, ui);
+}
+
+qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
+{
+    // Bases, addresses and the extent are 64 bits wide: nothing can wrap past the size test.
+    std::uint64_t segmentBase = 0;
+    std::uint64_t linearBase = 0;
+    std::uint64_t extent = 0;
+    RecordLine line;
+
+    for (;;) {
+        if (!ReadRecordLine(file, line, IntelHexLineLimit, ui))
+            return fail(ui, "Error reading File");
+        if (line.at(0) != ':')
+            return fail(ui, "Illegal Line found");
+
+        std::uint32_t count;
+        std::uint32_t offset;
+        std::uint32_t type;
+        if (!ParseHexField(line, 1, 2, count, ui) || !ParseHexField(line, 3, 4, offset, ui)
+            || !ParseHexField(line, 7, 2, type, ui))
+            return 0;
+        std::uint32_t sum = count + (offset >> 8) + (offset & 0xFF) + type;
+        std::uint32_t checksum;
+
+        switch (type) {
+        case 0x00: {
+            const std::uint64_t address = linearBase + segmentBase + offset;
+            extent = std::max(extent, address + count);
+            if (extent > maxSize)
+                return fail(ui, "File exceeds Maximum Size");
+            // The digits that the line holds; a field beyond them fails as a bad character.
+            const std::uint32_t present = static_cast<std::uint32_t>(std::max(line.length - 9, 0)) / 2;
+            const std::size_t stored =
+                hextext::decodePairs(line.text + 9, std::min(count, present), buffer + address, sum);
+            if (stored < count) {
+                std::uint32_t unused;
+                ParseHexField(line, 9 + 2 * static_cast<int>(stored), 2, unused, ui);
+                return 0;
+            }
+            if (!ParseHexField(line, 9 + 2 * static_cast<int>(count), 2, checksum, ui))
+                return 0;
+            if (((sum + checksum) & 0xFF) != 0)
+                return fail(ui, "Checksum Error type 0");
+            break;
+        }
+        case 0x01:
+            if (!ParseHexField(line, 9, 2, checksum, ui))
+                return 0;
+            if (count != 0 || offset != 0 || checksum != 0xFF)
+                return fail(ui, "Invalid EOF Record");
+            return static_cast<qint32>(extent);
+        case 0x02:
+        case 0x04: {
+            if (count != 2)
+                return fail(ui, type == 2 ? "Invalid Record Length for type 2" : "Invalid Record Length for type 4");
+            std::uint32_t value;
+            if (!ParseHexField(line, 9, 4, value, ui) || !ParseHexField(line, 13, 2, checksum, ui))
+                return 0;
+            sum += (value >> 8) + (value & 0xFF) + checksum;
+            if ((sum & 0xFF) != 0)
+                return fail(ui, type == 2 ? "Checksum Error type 2" : "Checksum Error type 4");
+            if (type == 2)
+                segmentBase = std::uint64_t{value} * 16;
+            else
+                linearBase = std::uint64_t{value} * 65536;
+            break;
+        }
+        case 0x03:
+        case 0x05:
+            // Start addresses mean nothing to a memory image; the rest of the line is not read.
+            break;
+        default:
+            return fail(ui, "Invalid Record type");
+        }
+    }
+}
+
+WriteResult WriteIntelHex(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length,
+                          UserInterface& ui)
+{
+    ReplacementFile file(fileName);
+    if (!file.create()) {
+        ShowFileError(ui, QStringLiteral("Cannot create file %1").arg(fileName));
+        return WriteResult::NotCreated;
+    }
+
+    std::uint64_t address = 0;
+    std::uint64_t base = 0;
+    std::uint32_t remaining = length;
+    while (remaining != 0 && !file.failed()) {
+        if (address - base > 0xFFFF) {
+            // Written even when every data record of the new 64 KiB stretch is left out.
+            base = address & ~std::uint64_t{0xFFFF};
+            const std::uint32_t upper = static_cast<std::uint32_t>(base >> 16);
+            char* out = file.reserve(17);
+            std::memcpy(out, ":02000004", 9);
+            FormatHexField(upper, 4, out + 9);
+            hextext::putByte(out + 13, 0x100 - ((0x02 + 0x04 + (upper >> 8) + (upper & 0xFF)) & 0xFF));
+            out[15] = '\r';
+            out[16] = '\n';
+            file.advance(17);
+        }
+        const std::uint32_t n = std::min(remaining, WriteRecordSize);
+        const std::uint32_t offset = static_cast<std::uint32_t>(address - base);
+        char* out = file.reserve(13 + 2 * WriteRecordSize);
+        out[0] = ':';
+        hextext::putByte(out + 1, n);
+        FormatHexField(offset, 4, out + 3);
+        out[7] = '0';
+        out[8] = '0';
+        std::uint32_t sum = n + (offset >> 8) + (offset & 0xFF);
+        if (hextext::encodePairs(buffer + address, n, out + 9, sum)) {
+            hextext::putByte(out + 9 + 2 * n, 0x100 - (sum & 0xFF));
+            out[11 + 2 * n] = '\r';
+            out[12 + 2 * n] = '\n';
+            file.advance(13 + 2 * n);
+        }
+        remaining -= n;
+        address += WriteRecordSize;
+    }
+    file.append(":00000001FF\r\n", 13);
+    return file.commit() ? WriteResult::Written : WriteResult::NotWritten;
+}
+
+} // namespace kestrum

@@ -1,0 +1,154 @@
+#include "buffer/RecordLine.h"
+
+#include "buffer/HexText.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestrum {
+
+RecordFile::~RecordFile()
+{
+    close();
+}
+
+bool RecordFile::open(const QString& fileName, std::size_t blockSize)
+{
+    close();
+    const QByteArray path = QFile::encodeName(fileName);
+    int fd;
+    do {
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_blockSize = blockSize;
+    m_block.reset(new char[blockSize]);
+    m_begin = m_end = 0;
+    m_atEnd = false;
+    return true;
+}
+
+void RecordFile::openMemory(const char* data, std::size_t size, std::size_t blockSize)
+{
+    close();
+    m_source = data;
+    m_sourceLeft = size;
+    m_blockSize = blockSize;
+    m_block.reset(new char[blockSize]);
+    m_begin = m_end = 0;
+    m_atEnd = false;
+}
+
+void RecordFile::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_source = nullptr;
+    m_sourceLeft = 0;
+    m_block.reset();
+    m_begin = m_end = 0;
+    m_atEnd = true;
+}
+
+std::size_t RecordFile::readMore(char* to, std::size_t room)
+{
+    if (m_fd < 0) {
+        const std::size_t n = std::min(room, m_sourceLeft);
+        if (n > 0)
+            std::memcpy(to, m_source, n);
+        m_source += n;
+        m_sourceLeft -= n;
+        return n;
+    }
+    for (;;) {
+        const ssize_t n = ::read(m_fd, to, room);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno != EINTR)
+            return 0; // a failing read ends the file as far as the records go
+    }
+}
+
+std::size_t RecordFile::fill(std::size_t want)
+{
+    std::size_t available = m_end - m_begin;
+    if (available >= want || m_atEnd)
+        return available;
+    // Keep the unread tail (shorter than one line) and read behind it.
+    if (m_begin > 0) {
+        std::memmove(m_block.get(), m_block.get() + m_begin, available);
+        m_begin = 0;
+        m_end = available;
+    }
+    while (m_end - m_begin < want) {
+        const std::size_t n = readMore(m_block.get() + m_end, m_blockSize - m_end);
+        if (n == 0) {
+            m_atEnd = true;
+            break;
+        }
+        m_end += n;
+    }
+    return m_end - m_begin;
+}
+
+bool ReadRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui)
+{
+    const std::size_t count = std::min(file.fill(static_cast<std::size_t>(limit)), static_cast<std::size_t>(limit));
+    if (count == 0) {
+        ShowFileError(ui, QStringLiteral("File Read Operation Failed"));
+        return false;
+    }
+    const char* text = file.position();
+    const void* feed = std::memchr(text, '\n', count);
+    const std::size_t length = feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) + 1 : count;
+    line.text = text;
+    line.length = static_cast<int>(length);
+    file.advance(length);
+    return true;
+}
+
+bool ParseHexField(const RecordLine& line, int column, int digits, std::uint32_t& value, UserInterface& ui)
+{
+    std::uint32_t result = 0;
+    for (int i = 0; i < digits; ++i) {
+        const int digit = hextext::digitValue(line.at(column + i));
+        if (digit < 0) {
+            ShowFileError(ui, QStringLiteral("Illegal Char in File"));
+            return false;
+        }
+        result = result * 16 + static_cast<std::uint32_t>(digit);
+    }
+    value = result;
+    return true;
+}
+
+void FormatHexField(std::uint32_t value, int digits, char* destination)
+{
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    for (int i = digits - 1; i >= 0; --i) {
+        destination[i] = Digits[value & 15];
+        value >>= 4;
+    }
+}
+
+void ShowFileError(UserInterface& ui, const QString& text)
+{
+    ui.showError(text);
+}
+
+} // namespace kestrum

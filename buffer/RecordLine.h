@@ -1,0 +1,78 @@
+#pragma once
+
+// Line reading, hexadecimal fields and the error box shared by the Intel HEX and S-record codecs.
+
+#include "app/UserInterface.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace kestrum {
+
+/// A record file opened for reading. It is read in large blocks; ReadRecordLine hands out its lines
+/// as if each line were read with a separate call that asks for at most `limit` bytes.
+class RecordFile
+{
+public:
+    static constexpr std::size_t DefaultBlockSize = 256 * 1024;
+
+    RecordFile() = default;
+    ~RecordFile();
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+
+    /// Opens a file for reading; false when it cannot be opened (a folder cannot).
+    [[nodiscard]] bool open(const QString& fileName, std::size_t blockSize = DefaultBlockSize);
+    /// Reads from bytes in memory instead, copied block by block as from a file. The bytes must
+    /// outlive the reading. Used where no file is wanted (the fuzz targets).
+    void openMemory(const char* data, std::size_t size, std::size_t blockSize = DefaultBlockSize);
+    void close();
+
+    /// Makes at least `want` bytes available from the read position unless the file ends first
+    /// (or a read fails); returns how many are available. `want` must not exceed the block size.
+    std::size_t fill(std::size_t want);
+    [[nodiscard]] const char* position() const { return m_block.get() + m_begin; }
+    void advance(std::size_t count) { m_begin += count; }
+
+private:
+    std::size_t readMore(char* to, std::size_t room);
+
+    int m_fd = -1;
+    const char* m_source = nullptr;
+    std::size_t m_sourceLeft = 0;
+    std::unique_ptr<char[]> m_block;
+    std::size_t m_blockSize = 0;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    bool m_atEnd = true;
+};
+
+/// One line as read by ReadRecordLine: its characters, the line feed included when there was one.
+/// Every column at or after `length` is past the end of the line.
+struct RecordLine
+{
+    const char* text = nullptr;
+    int length = 0;
+
+    [[nodiscard]] char at(int column) const { return column < length ? text[column] : '\0'; }
+};
+
+/// Reads the next line of at most `limit` characters (line feed included). When no byte can be
+/// read, shows "File Read Operation Failed" and returns false. A longer line gives its first
+/// `limit` characters; the rest is read by the next call.
+bool ReadRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui);
+
+/// Parses `digits` hexadecimal digits (upper or lower case) at `column`. On the first character
+/// that is no digit, the end of the line included, shows "Illegal Char in File" and returns false.
+bool ParseHexField(const RecordLine& line, int column, int digits, std::uint32_t& value, UserInterface& ui);
+
+/// Writes the low `digits` * 4 bits of value as upper-case digits, most significant first.
+void FormatHexField(std::uint32_t value, int digits, char* destination);
+
+/// The codecs' error box: caption "Error", stop icon, one OK button.
+void ShowFileError(UserInterface& ui, const QString& text);
+
+} // namespace kestrum

@@ -1,0 +1,145 @@
+#include "buffer/SRecord.h"
+
+#include "buffer/HexText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrum {
+
+namespace {
+
+constexpr std::uint32_t WriteRecordSize = 16;
+
+qint32 fail(UserInterface& ui, const char* message)
+{
+    ShowFileError(ui, QString::fromLatin1(message));
+    return 0;
+}
+
+} // namespace
+
+qint32 ReadSRecord(const QString& fileName, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
+{
+    RecordFile file;
+    if (!file.open(fileName)) {
+        ShowFileError(ui, QStringLiteral("Cannot open file %1").arg(fileName));
+        return 0;
+    }
+    return ReadSRecord(file, buffer, maxSize, ui);
+}
+
+qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
+{
+    std::uint64_t extent = 0;
+    RecordLine line;
+
+    for (;;) {
+        // A file that ends before its terminator says no more than the line reader does.
+        if (!ReadRecordLine(file, line, SRecordLineLimit, ui))
+            return 0;
+        if (line.at(0) != 'S')
+            return fail(ui, "Illegal Line found");
+
+        int width;
+        switch (line.at(1)) {
+        case '7':
+        case '8':
+        case '9':
+            return static_cast<qint32>(extent);
+        case '1':
+            width = 2;
+            break;
+        case '2':
+            width = 3;
+            break;
+        case '3':
+            width = 4;
+            break;
+        default:
+            continue; // S0 header, S4 to S6 and anything unknown
+        }
+
+        std::uint32_t count;
+        std::uint32_t address;
+        if (!ParseHexField(line, 2, 2, count, ui) || !ParseHexField(line, 4, 2 * width, address, ui))
+            return 0;
+        // A count without room for the address and the checksum leaves no data to place.
+        if (count < static_cast<std::uint32_t>(width) + 1)
+            return fail(ui, "Illegal Char in File");
+        std::uint32_t sum = count + (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF)
+            + (address & 0xFF);
+
+        const std::uint32_t n = count - static_cast<std::uint32_t>(width) - 1;
+        extent = std::max(extent, std::uint64_t{address} + n);
+        if (extent > maxSize)
+            return fail(ui, "File exceeds Maximum Size");
+
+        const int dataColumn = 4 + 2 * width;
+        const std::uint32_t present = static_cast<std::uint32_t>(std::max(line.length - dataColumn, 0)) / 2;
+        const std::size_t stored =
+            hextext::decodePairs(line.text + dataColumn, std::min(n, present), buffer + address, sum);
+        if (stored < n) {
+            std::uint32_t unused;
+            ParseHexField(line, dataColumn + 2 * static_cast<int>(stored), 2, unused, ui);
+            return 0;
+        }
+        std::uint32_t checksum;
+        if (!ParseHexField(line, 2 + 2 * static_cast<int>(count), 2, checksum, ui))
+            return 0;
+        if (((sum + checksum) & 0xFF) != 0xFF)
+            return fail(ui, "Checksum Error");
+    }
+}
+
+WriteResult WriteSRecord(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length,
+                         UserInterface& ui)
+{
+    ReplacementFile file(fileName);
+    if (!file.create()) {
+        ShowFileError(ui, QStringLiteral("Cannot create file %1").arg(fileName));
+        return WriteResult::NotCreated;
+    }
+
+    // One record type for the whole file, chosen by the length, not by the highest address.
+    const int width = length <= 0xFFFF ? 2 : length <= 0xFFFFFF ? 3 : 4;
+    const char typeDigit = static_cast<char>('0' + width - 1);
+    file.append("S00600004844521B\r\n", 18);
+
+    std::uint32_t address = 0;
+    std::uint32_t remaining = length;
+    while (remaining != 0 && !file.failed()) {
+        const std::uint32_t n = std::min(remaining, WriteRecordSize);
+        const std::uint32_t count = n + static_cast<std::uint32_t>(width) + 1;
+        char* out = file.reserve(4 + 8 + 2 * WriteRecordSize + 4);
+        out[0] = 'S';
+        out[1] = typeDigit;
+        hextext::putByte(out + 2, count);
+        FormatHexField(address, 2 * width, out + 4);
+        std::uint32_t sum = count + (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF)
+            + (address & 0xFF);
+        char* data = out + 4 + 2 * width;
+        if (hextext::encodePairs(buffer + address, n, data, sum)) {
+            hextext::putByte(data + 2 * n, 0xFF - (sum & 0xFF));
+            data[2 * n + 2] = '\r';
+            data[2 * n + 3] = '\n';
+            file.advance(static_cast<std::size_t>(data + 2 * n + 4 - out));
+        }
+        remaining -= n;
+        address += WriteRecordSize;
+    }
+    switch (width) {
+    case 2:
+        file.append("S9030000FC\r\n", 12);
+        break;
+    case 3:
+        file.append("S804000000FB\r\n", 14);
+        break;
+    default:
+        file.append("S70500000000FA\r\n", 16);
+        break;
+    }
+    return file.commit() ? WriteResult::Written : WriteResult::NotWritten;
+}
+
+} // namespace kestrum
