@@ -1,0 +1,87 @@
+#include "app/cli/Convert.h"
+
+#include "app/Messages.h"
+#include "app/Shell.h"
+#include "app/cli/StreamUserInterface.h"
+#include "buffer/DataBuffer.h"
+#include "buffer/ImageFile.h"
+
+#include <optional>
+
+namespace kestrum::cli {
+
+namespace {
+
+constexpr int EnglishLanguage = 2;
+
+int usage(QTextStream& err, const QString& problem)
+{
+    if (!problem.isEmpty())
+        err << "kestrum-cli: " << problem << '\n';
+    err << "usage: kestrum-cli convert IN OUT [--size N]\n"
+           "  Loads IN as the program's Open does (.hex Intel HEX, .cap capsule, .eep by its first\n"
+           "  character, anything else raw) and saves OUT as its Save does (.hex Intel HEX,\n"
+           "  .src S-record, anything else raw), replacing OUT.\n"
+           "  --size N   bytes to save, decimal or hexadecimal with 0x (at most 0x4000000);\n"
+           "             by default as many as were loaded.\n";
+    err.flush();
+    return ExitUsage;
+}
+
+std::optional<std::uint32_t> parseSize(const QString& text)
+{
+    bool ok = false;
+    qulonglong value = 0;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        value = text.mid(2).toULongLong(&ok, 16);
+    else
+        value = text.toULongLong(&ok, 10);
+    // toULongLong accepts a sign and blanks around; a size is digits only.
+    if (!ok || text.contains(QLatin1Char('+')) || text.contains(QLatin1Char('-')) || text.trimmed() != text
+        || value > BufferCapacity)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+} // namespace
+
+int RunCli(const QStringList& arguments, QTextStream& err)
+{
+    if (arguments.isEmpty() || arguments.front() != QLatin1String("convert"))
+        return usage(err, arguments.isEmpty() ? QString() : QStringLiteral("unknown command %1").arg(arguments.front()));
+
+    QStringList files;
+    std::optional<std::uint32_t> size;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--size")) {
+            if (size || i + 1 >= arguments.size())
+                return usage(err, QStringLiteral("--size needs one value"));
+            size = parseSize(arguments[++i]);
+            if (!size)
+                return usage(err, QStringLiteral("bad size %1").arg(arguments[i]));
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            return usage(err, QStringLiteral("unknown option %1").arg(argument));
+        } else {
+            files << argument;
+        }
+    }
+    if (files.size() != 2)
+        return usage(err, QStringLiteral("convert needs IN and OUT"));
+
+    StreamUserInterface ui(err);
+    Shell shell(ui);
+    shell.setLanguage(EnglishLanguage);
+
+    DataBuffer buffer;
+    const qint32 loaded = LoadImageFile(files[0], buffer.data(), BufferCapacity, ui);
+    // A valid file without data loads 0 bytes too; only a shown error makes it a failure.
+    if (ui.errorCount() > 0)
+        return ExitFailed;
+    const std::uint32_t length = size.value_or(static_cast<std::uint32_t>(loaded));
+    if (!SaveImageFile(shell, files[1], buffer.data(), length, ExistingFile::Replace))
+        return ExitFailed;
+    return ExitOk;
+}
+
+} // namespace kestrum::cli
