@@ -1,12 +1,13 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/KestrumApplication.h"
+#include "app/MainWindow.h"
+
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Kestrum USB High Speed Programmer"));
-    window.resize(700, 500);
+    kestrum::KestrumApplication app(argc, argv);
+    app.setWindowIcon(QIcon(QStringLiteral(":/icons/kestrum.svg")));
+    kestrum::TForm1 window;
     window.show();
     return app.exec();
 }

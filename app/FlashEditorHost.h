@@ -1,0 +1,33 @@
+#pragma once
+
+#include "buffer/ViewHandOver.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace kestrum {
+
+/// `FlashEditor`: the hex view of the main window, and its port for the buffer hand-overs.
+class FlashEditorHost : public QWidget, public HexViewPort
+{
+    Q_OBJECT
+public:
+    explicit FlashEditorHost(QWidget* parent);
+    ~FlashEditorHost() override;
+
+    void LoadFromStream(QIODevice& stream) override;
+    [[nodiscard]] bool GetModified() const override;
+    [[nodiscard]] qint64 GetDataSize() const override;
+    void ReadBuffer(void* destination, qint64 position, qint64 count) override;
+    void SetModified(bool modified) override;
+
+    /// The editing control itself (tests type into it).
+    [[nodiscard]] QWidget* view() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace kestrum

@@ -1,0 +1,189 @@
+#pragma once
+
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "app/Shell.h"
+#include "buffer/DataBuffer.h"
+#include "buffer/ViewHandOver.h"
+#include "chipdb/ChipDatabase.h"
+#include "chipdb/ChipSelection.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTextEdit;
+class QToolBar;
+
+namespace kestrum {
+
+class TStatusBar;
+class TForm3;
+class TAboutBox;
+class FlashEditorHost;
+
+/// The main window. It owns everything that lives for the whole run: the data buffer, the chip
+/// table and selection, the settings file, the log and the dialogs. Commands run through the
+/// window-free libraries; the window only binds their state to its controls.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    /// ui: where boxes, questions, file dialogs and beeps go (null: real message boxes).
+    /// executablePath: names the settings and database files (empty: the running program).
+    explicit TForm1(UserInterface* ui = nullptr, const QString& executablePath = QString());
+    ~TForm1() override;
+
+    // State shared with the commands.
+    [[nodiscard]] Shell& shell() { return m_shell; }
+    [[nodiscard]] DataBuffer& dataBuffer() { return m_buffer; }
+    [[nodiscard]] ChipTable& chipTable() { return m_table; }
+    [[nodiscard]] ChipSelection& selection() { return m_selection; }
+    [[nodiscard]] const Settings& settings() const { return m_settings; }
+    [[nodiscard]] ViewHandOver& viewHandOver() { return *m_handOver; }
+    [[nodiscard]] const ChipRecord& currentRecord() const { return m_selection.currentRecord(); }
+    [[nodiscard]] std::uint32_t chipSize() const { return m_selection.currentRecord().flashSize; }
+    [[nodiscard]] int typeIndex() const { return m_settings.typeIndex; }
+    [[nodiscard]] int makerIndex() const { return m_settings.makerIndex; }
+    [[nodiscard]] int nameIndex() const { return m_settings.nameIndex; }
+    /// Index of the speed list as the programmer receives it (no selection gives 0xFF).
+    [[nodiscard]] std::uint8_t speedByte() const;
+
+    /// `LoadChipDatabase`: reads the database beside the executable; runs the selection fill with
+    /// the restored indices when the file was loaded.
+    LoadResult LoadChipDatabase();
+    /// `FillChipSelection` followed by showing the lists in the combo boxes.
+    int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
+    /// `RefreshView`: the hex view shows buffer bytes 0 .. count-1.
+    void RefreshView(std::uint32_t count);
+    /// `TakeViewEdits` with the chip size.
+    void TakeViewEdits();
+    /// Copies the lists of the selection into the three combo boxes and the chip fields.
+    void showChipSelection();
+
+    /// Runs an event handler; an error that escapes it is shown in the error box and the program goes on.
+    void runGuarded(const std::function<void()>& handler);
+
+    // Handlers.
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void ComboBox3Change();
+    void BitBtn2Click();
+    void ToolAboutClick();
+
+    /// Hook for what the activation of the window runs (the programmer probe).
+    std::function<void()> onActivate;
+    /// Hook for the closing of the window, before the settings are written.
+    std::function<void()> onClose;
+
+    TStatusBar* StatusBar1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    class LogForwarder;
+
+    void buildActions();
+    void buildToolBar();
+    void buildMenu();
+    void buildBody();
+    void applySettings();
+    void collectSettings();
+    void FormShow();
+    void FormActivate();
+    void FormResize();
+
+    std::unique_ptr<UserInterface> m_ownedUi;
+    std::unique_ptr<LogForwarder> m_logForwarder;
+    Shell m_shell;
+    QString m_executablePath;
+    DataBuffer m_buffer;
+    ChipTable m_table;
+    ChipSelection m_selection;
+    IniFile m_ini;
+    Settings m_settings;
+    bool m_firstShowDone = false;
+    std::unique_ptr<ViewHandOver> m_handOver;
+
+public:
+    // Controls, by the names the program has always used.
+    QToolBar* ToolBar1 = nullptr;
+    QAction* ToolOpen = nullptr;
+    QAction* ToolSave = nullptr;
+    QAction* ToolRead = nullptr;
+    QAction* ToolErase = nullptr;
+    QAction* ToolWrite = nullptr;
+    QAction* ToolVerify = nullptr;
+    QAction* ToolAuto = nullptr;
+    QAction* ToolBank = nullptr;
+    QAction* ToolFill = nullptr;
+    QAction* ToolDevice = nullptr;
+    QAction* ToolAbout = nullptr;
+
+    QMenu* O1 = nullptr;
+    QAction* O2 = nullptr;
+    QAction* S1 = nullptr;
+    QAction* Q1 = nullptr;
+    QMenu* Buff = nullptr;
+    QAction* Fill = nullptr;
+    QMenu* O3 = nullptr;
+    QAction* A1 = nullptr;
+    QAction* E1 = nullptr;
+    QAction* W1 = nullptr;
+    QAction* R1 = nullptr;
+    QAction* V1 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* N3 = nullptr;
+    QMenu* L1 = nullptr;
+    QAction* China = nullptr;
+    QAction* fanti = nullptr;
+    QAction* Enlish = nullptr;
+    QMenu* H1 = nullptr;
+    QAction* N5 = nullptr;
+
+    QWidget* Panel1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QWidget* Panel3 = nullptr;
+    QWidget* Panel8 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QComboBox* ComboBox4 = nullptr;
+    QComboBox* ComboBox5 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox3 = nullptr;
+    FlashEditorHost* FlashEditor = nullptr;
+    QTextEdit* RichEdit1 = nullptr;
+
+    TForm3* Form3 = nullptr;
+    TAboutBox* AboutBox = nullptr;
+};
+
+} // namespace kestrum

@@ -1,0 +1,96 @@
+#include "app/StatusBar.h"
+
+#include "app/Messages.h"
+
+#include <QPainter>
+#include <QStyleOption>
+
+namespace kestrum {
+
+namespace {
+constexpr int BorderWidth = 0;
+}
+
+bool isNotConnectedText(const QString& text, int language)
+{
+    return text == messageText(MsgNotConnected, language);
+}
+
+TStatusBar::TStatusBar(QWidget* parent, std::function<int()> language)
+    : QStatusBar(parent)
+    , m_language(std::move(language))
+    , m_progress(new QProgressBar(this))
+{
+    setObjectName(QStringLiteral("StatusBar1"));
+    setSizeGripEnabled(false);
+    setFixedHeight(22);
+    m_progress->setObjectName(QStringLiteral("Progress"));
+    m_progress->setRange(0, 100);
+    m_progress->setTextVisible(false);
+    placeProgress();
+    m_progress->hide();
+}
+
+void TStatusBar::setPanelText(int panel, const QString& text)
+{
+    if (panel < 0 || panel >= int(m_texts.size()))
+        return;
+    m_texts[size_t(panel)] = text;
+    update(panelRect(panel));
+}
+
+QString TStatusBar::panelText(int panel) const
+{
+    return (panel >= 0 && panel < int(m_texts.size())) ? m_texts[size_t(panel)] : QString();
+}
+
+QRect TStatusBar::panelRect(int panel) const
+{
+    int x = 0;
+    for (int i = 0; i < panel; ++i)
+        x += PanelWidths[size_t(i)];
+    return QRect(x, 0, PanelWidths[size_t(panel)], height());
+}
+
+bool TStatusBar::panel1IsRed() const
+{
+    return isNotConnectedText(m_texts[1], m_language ? m_language() : 0);
+}
+
+void TStatusBar::placeProgress()
+{
+    const int top = BorderWidth + 2;
+    m_progress->setGeometry(317, top, width() - 315, height() - top);
+}
+
+void TStatusBar::resizeEvent(QResizeEvent* event)
+{
+    QStatusBar::resizeEvent(event);
+    placeProgress();
+}
+
+void TStatusBar::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    for (int i = 0; i < int(m_texts.size()); ++i) {
+        const QRect r = panelRect(i).adjusted(1, 2, -1, -1);
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRect(r.adjusted(0, 0, -1, -1));
+        if (i == 1) {
+            StatusBar1DrawPanel(painter, i, r);
+        } else {
+            painter.setPen(palette().color(QPalette::ButtonText));
+            painter.drawText(r.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, m_texts[size_t(i)]);
+        }
+    }
+}
+
+void TStatusBar::StatusBar1DrawPanel(QPainter& painter, int panel, const QRect& rect)
+{
+    const QString& text = m_texts[size_t(panel)];
+    painter.setPen(panel1IsRed() ? QColor(Qt::red) : palette().color(QPalette::ButtonText));
+    painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, text);
+}
+
+} // namespace kestrum

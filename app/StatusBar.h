@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+namespace kestrum {
+
+/// True when panel 1's text is drawn red: it equals "Not connected" in the language now in force.
+bool isNotConnectedText(const QString& text, int language);
+
+/// `StatusBar1`: five fixed panels drawn by the bar itself; panel 1 is owner-drawn
+/// (`StatusBar1DrawPanel`). The progress bar `Progress` lives inside it, right of panel 3.
+class TStatusBar : public QStatusBar
+{
+    Q_OBJECT
+public:
+    static constexpr std::array<int, 5> PanelWidths{50, 120, 70, 75, 50};
+
+    TStatusBar(QWidget* parent, std::function<int()> language);
+
+    void setPanelText(int panel, const QString& text);
+    [[nodiscard]] QString panelText(int panel) const;
+    /// Rectangle of a panel inside the bar.
+    [[nodiscard]] QRect panelRect(int panel) const;
+    /// Whether panel 1 is currently drawn red.
+    [[nodiscard]] bool panel1IsRed() const;
+
+    [[nodiscard]] QProgressBar* progress() const { return m_progress; }
+    /// Keeps the progress bar 317 pixels from the left and 315 narrower than the bar.
+    void placeProgress();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void StatusBar1DrawPanel(QPainter& painter, int panel, const QRect& rect);
+
+    std::array<QString, 5> m_texts;
+    std::function<int()> m_language;
+    QProgressBar* m_progress;
+};
+
+} // namespace kestrum
