@@ -1,0 +1,283 @@
+#include "app/FlashEditorHost.h"
+#include "app/MainWindow.h"
+#include "app/SearchDialog.h"
+#include "app/StatusBar.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QToolBar>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+
+namespace {
+
+void addChip(std::vector<ChipRecord>& records, const char* names, std::uint32_t size, std::uint16_t page = 256)
+{
+    ChipRecord r{};
+    EXPECT_TRUE(r.setNamesText(QString::fromUtf8(names)));
+    r.flashSize = size;
+    r.flashPage = page;
+    records.push_back(r);
+}
+
+struct MainWindowFixture : ::testing::Test
+{
+    QTemporaryDir dir;
+    test::ScriptedUserInterface ui;
+
+    QString exe() const { return dir.filePath(QStringLiteral("kestrum")); }
+    QString ini() const { return dir.filePath(QStringLiteral("kestrum.ini")); }
+
+    void writeIni(const char* text) const
+    {
+        QFile f(ini());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    void writeDatabase() const
+    {
+        std::vector<ChipRecord> records;
+        addChip(records, "SPI-Flash,Winbond,W25Q16", 0x200000);
+        addChip(records, "SPI-Flash,Winbond,W25Q32", 0x400000);
+        addChip(records, "SPI-Flash,Macronix,MX25L1005", 0x20000);
+        addChip(records, "24-EEPROM,Atmel,AT24C02", 256, 8);
+        addChip(records, "24-EEPROM,Atmel,AT24C16", 2048, 16);
+        records.push_back(ChipRecord{});
+        QFile f(dir.filePath(QStringLiteral("kestrum.Dat")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
+    }
+    QString readIni() const
+    {
+        QFile f(ini());
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(f.readAll());
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowFixture, FirstStartWithoutSettingsUsesDefaults)
+{
+    TForm1 w(&ui, exe());
+    w.show();
+    EXPECT_EQ(w.width(), 700);
+    EXPECT_EQ(w.height(), 500);
+    EXPECT_EQ(w.typeIndex(), 0);
+    EXPECT_EQ(w.makerIndex(), 0);
+    EXPECT_EQ(w.nameIndex(), 0);
+    EXPECT_EQ(w.ComboBox4->currentText(), QStringLiteral("12MHz"));
+    EXPECT_EQ(w.speedByte(), 0);
+    EXPECT_FALSE(w.ToolDevice->isVisible());
+    EXPECT_FALSE(w.N3->isVisible());
+    EXPECT_EQ(w.shell().language(), 0);
+    EXPECT_EQ(w.StatusBar1->panelText(1), QString::fromUtf16(u"编程器未接入"));
+    EXPECT_TRUE(w.StatusBar1->panel1IsRed());
+    EXPECT_EQ(w.StatusBar1->panelText(3), QStringLiteral("00:00:00"));
+    EXPECT_EQ(w.ComboBox1->count(), 0) << "no database: empty lists";
+    EXPECT_TRUE(w.CheckBox1->isChecked() && w.CheckBox2->isChecked() && w.CheckBox3->isChecked());
+    w.close();
+    EXPECT_TRUE(QFile::exists(ini())) << "the settings file is created at the first close";
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(MainWindowFixture, SettingsRoundTripKeepsTheChipKey)
+{
+    writeIni("[DEVICE]\nchip=5\nSPEED=3\nLANGU=2\n[Environment]\nFormWidth=800\nFormHeight=600\n");
+    {
+        TForm1 w(&ui, exe());
+        w.show();
+        EXPECT_TRUE(w.ToolDevice->isVisible());
+        EXPECT_TRUE(w.N3->isVisible());
+        EXPECT_EQ(w.ComboBox4->currentText(), QStringLiteral("1.5MHz"));
+        EXPECT_EQ(w.width(), 800);
+        EXPECT_EQ(w.height(), 600);
+        EXPECT_EQ(w.shell().language(), 2);
+        w.ComboBox4->setCurrentIndex(5);
+        w.close();
+    }
+    const QString text = readIni();
+    EXPECT_TRUE(text.contains(QStringLiteral("chip=5")));
+    EXPECT_TRUE(text.contains(QStringLiteral("SPEED=5")));
+    EXPECT_TRUE(text.contains(QStringLiteral("LANGU=2")));
+    EXPECT_TRUE(text.contains(QStringLiteral("FormMax=0")));
+    EXPECT_TRUE(text.contains(QStringLiteral("FormWidth=800")));
+}
+
+TEST_F(MainWindowFixture, MaximisedWindowIsStoredAndRestoredMaximised)
+{
+    {
+        TForm1 w(&ui, exe());
+        w.show();
+        w.showMaximized();
+        w.close();
+    }
+    EXPECT_TRUE(readIni().contains(QStringLiteral("FormMax=1")));
+    TForm1 again(&ui, exe());
+    again.show();
+    EXPECT_TRUE(again.isMaximized());
+}
+
+TEST_F(MainWindowFixture, SpeedOutsideTheListLeavesNoSelection)
+{
+    writeIni("[DEVICE]\nSPEED=17\n");
+    TForm1 w(&ui, exe());
+    EXPECT_EQ(w.ComboBox4->currentIndex(), -1);
+    EXPECT_EQ(w.speedByte(), 0xFF);
+}
+
+TEST_F(MainWindowFixture, ShowLoadsTheDatabaseAndRestoresTheChip)
+{
+    writeDatabase();
+    writeIni("[CHIP]\nINDEX1=0\nINDEX2=0\nINDEX3=1\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    EXPECT_EQ(w.ComboBox1->count(), 2);
+    EXPECT_EQ(w.ComboBox2->count(), 2);
+    EXPECT_EQ(w.ComboBox3->currentText(), QStringLiteral("W25Q32"));
+    EXPECT_EQ(w.Edit1->text(), QStringLiteral("4194304"));
+    EXPECT_EQ(w.ComboBox5->currentText(), QStringLiteral("4MB"));
+    EXPECT_EQ(w.Edit2->text(), QStringLiteral("256"));
+    EXPECT_EQ(w.FlashEditor->GetDataSize(), 0x400000) << "the view spans the chip";
+    EXPECT_EQ(w.dataBuffer().usedLength, 0);
+    std::vector<std::uint8_t> view(16);
+    w.FlashEditor->ReadBuffer(view.data(), 0x3FFFF0, 16);
+    EXPECT_EQ(view, std::vector<std::uint8_t>(16, 0xFF));
+}
+
+TEST_F(MainWindowFixture, TypeChangeResetsManufacturerAndName)
+{
+    writeDatabase();
+    writeIni("[CHIP]\nINDEX1=0\nINDEX2=1\nINDEX3=0\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    ASSERT_EQ(w.ComboBox3->currentText(), QStringLiteral("MX25L1005"));
+    w.ComboBox1->setCurrentIndex(1);
+    w.ComboBox1Change();
+    EXPECT_EQ(w.typeIndex(), 1);
+    EXPECT_EQ(w.makerIndex(), 0);
+    EXPECT_EQ(w.nameIndex(), 0);
+    EXPECT_EQ(w.ComboBox2->currentText(), QStringLiteral("Atmel"));
+    EXPECT_EQ(w.ComboBox3->currentText(), QStringLiteral("AT24C02"));
+    EXPECT_EQ(w.FlashEditor->GetDataSize(), 256);
+
+    w.ComboBox3->setCurrentIndex(1);
+    w.ComboBox3Change();
+    EXPECT_EQ(w.nameIndex(), 1);
+    EXPECT_EQ(w.Edit2->text(), QStringLiteral("16"));
+    w.close();
+    EXPECT_TRUE(readIni().contains(QStringLiteral("INDEX1=1\nINDEX2=0\nINDEX3=1")));
+}
+
+TEST_F(MainWindowFixture, RecordWithTooFewNamesIsShownAsAnErrorAndTheProgramGoesOn)
+{
+    std::vector<ChipRecord> records;
+    addChip(records, "SPI-Flash,Winbond,W25Q16", 0x200000);
+    addChip(records, "SPI-Flash,Broken", 0x1000);
+    QFile f(dir.filePath(QStringLiteral("kestrum.Dat")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
+    f.close();
+    writeIni("[CHIP]\nINDEX2=1\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(ui.errors[0], QStringLiteral("List index out of bounds (2)"));
+    EXPECT_EQ(w.ComboBox2->count(), 2);
+}
+
+TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsWithoutTouchingTheIndices)
+{
+    writeDatabase();
+    TForm1 w(&ui, exe());
+    w.show();
+    TForm3& find = *w.Form3;
+    find.FormShow();
+    EXPECT_EQ(find.ListView1->topLevelItemCount(), 5);
+    EXPECT_EQ(find.ListView1->headerItem()->text(3), QStringLiteral("pos"));
+    EXPECT_EQ(find.ListView1->headerItem()->text(0), QString::fromUtf16(u"类型"));
+    EXPECT_FALSE(find.BitBtn1->isEnabled());
+
+    find.ComboBox1->setEditText(QStringLiteral("C16"));
+    ASSERT_EQ(find.ListView1->topLevelItemCount(), 1);
+    EXPECT_EQ(find.ListView1->topLevelItem(0)->text(3), QStringLiteral("4"));
+    find.ComboBox1->setEditText(QStringLiteral("c16"));
+    EXPECT_EQ(find.ListView1->topLevelItemCount(), 0) << "the search is case-sensitive";
+    find.ComboBox1->setEditText(QStringLiteral("Atmel"));
+    ASSERT_EQ(find.ListView1->topLevelItemCount(), 2);
+
+    find.ListView1->topLevelItem(1)->setSelected(true);
+    EXPECT_TRUE(find.BitBtn1->isEnabled());
+    find.BitBtn1Click();
+    EXPECT_EQ(w.ComboBox1->currentText(), QStringLiteral("24-EEPROM"));
+    EXPECT_EQ(w.ComboBox3->currentText(), QStringLiteral("AT24C16"));
+    EXPECT_EQ(w.selection().currentChip(), 4);
+    EXPECT_EQ(w.FlashEditor->GetDataSize(), 2048);
+    EXPECT_EQ(w.typeIndex(), 0) << "the search does not change the persisted indices";
+    EXPECT_EQ(w.nameIndex(), 0);
+}
+
+TEST_F(MainWindowFixture, ProgressBarSitsInTheStatusBarAndFollowsResizes)
+{
+    TForm1 w(&ui, exe());
+    w.show();
+    QProgressBar* bar = w.StatusBar1->progress();
+    EXPECT_EQ(bar->parentWidget(), w.StatusBar1);
+    EXPECT_FALSE(bar->isVisible());
+    w.resize(1000, 500);
+    EXPECT_EQ(bar->x(), 317);
+    EXPECT_EQ(bar->width(), w.StatusBar1->width() - 315);
+    w.resize(750, 500);
+    EXPECT_EQ(bar->x(), 317);
+    EXPECT_EQ(bar->width(), w.StatusBar1->width() - 315);
+}
+
+TEST_F(MainWindowFixture, ToolBarHoldsTheButtonsInOrder)
+{
+    writeIni("[DEVICE]\nchip=1\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    QStringList names;
+    for (QAction* a : w.ToolBar1->actions())
+        names << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
+    EXPECT_EQ(names.join(QLatin1Char(' ')),
+              QStringLiteral("ToolOpen ToolSave | ToolRead ToolErase ToolWrite ToolVerify ToolAuto | ToolBank ToolFill | "
+                             "ToolDevice ToolAbout"));
+    EXPECT_EQ(w.ToolBar1->height(), 57);
+    EXPECT_EQ(w.Panel2->width(), 185);
+    EXPECT_EQ(w.GroupBox1->height(), 184);
+    EXPECT_EQ(w.Panel8->height(), 104);
+    EXPECT_EQ(w.RichEdit1->height(), 91);
+    EXPECT_EQ(w.ComboBox5->geometry(), w.Edit1->geometry()) << "the size list lies over the capacity field";
+}
+
+TEST_F(MainWindowFixture, LogLinesGoToTheTopOfTheLogBox)
+{
+    TForm1 w(&ui, exe());
+    w.shell().AddLogLine(QStringLiteral("first"));
+    w.shell().AddLogLine(QStringLiteral("second"));
+    EXPECT_EQ(w.RichEdit1->toPlainText(), QStringLiteral("002:second\n001:first"));
+    EXPECT_EQ(ui.log.first(), QStringLiteral("002:second"));
+}
+
+TEST(StatusPanel, RedExactlyWhenTheTextIsNotConnectedInTheCurrentLanguage)
+{
+    EXPECT_TRUE(isNotConnectedText(QStringLiteral("Not connected"), 2));
+    EXPECT_FALSE(isNotConnectedText(QStringLiteral("Not connected"), 0));
+    EXPECT_TRUE(isNotConnectedText(QString::fromUtf16(u"編程器未接入"), 1));
+    EXPECT_FALSE(isNotConnectedText(QString::fromUtf16(u"编程器未接入"), 1)) << "the Simplified text is not red in Traditional";
+    EXPECT_FALSE(isNotConnectedText(QStringLiteral("Ready"), 2));
+}
