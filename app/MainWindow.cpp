@@ -28,6 +28,12 @@
 
 #include <exception>
 
+// The icons live in this static library; their resource must be registered by hand.
+static void initKestrumResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace kestrum {
 
 /// Passes every box and dialog to the user interface in use and writes log lines into the log box.
@@ -82,6 +88,7 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     , m_selection(m_table, [this](std::uint32_t n) { RefreshView(n); })
     , m_ini(settingsPathFor(m_executablePath))
 {
+    initKestrumResources();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kestrum USB High Speed Programmer"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kestrum.svg")));
