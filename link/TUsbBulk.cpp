@@ -1,0 +1,262 @@
+#include "link/TUsbBulk.h"
+
+#include "link/LinkLog.h"
+
+#include <QThread>
+
+#include <cstring>
+#include <utility>
+
+namespace kestrum {
+
+namespace {
+
+// Standard GET_DESCRIPTOR request for a string descriptor.
+constexpr int RequestTypeDeviceToHost = 0x80;
+constexpr int RequestGetDescriptor = 6;
+constexpr int StringDescriptorType = 3;
+
+void realSleep(int milliseconds)
+{
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+} // namespace
+
+TUsbBulk::TUsbBulk(QObject* owner, QByteArray libraryName)
+    : QObject(owner)
+    , m_usb(std::move(libraryName))
+    , m_sleep(realSleep)
+{
+    selectEndpoints(0x82, 0x01, 0x02);
+}
+
+void TUsbBulk::setSleepFunction(SleepFunction sleep)
+{
+    m_sleep = sleep ? std::move(sleep) : SleepFunction(realSleep);
+}
+
+void TUsbBulk::sleepMs(int milliseconds) const
+{
+    m_sleep(milliseconds);
+}
+
+void TUsbBulk::selectEndpoints(int readEndpoint, int writeEndpoint, int commandEndpoint)
+{
+    m_readEndpoint = readEndpoint;
+    m_writeEndpoint = writeEndpoint;
+    m_commandEndpoint = commandEndpoint;
+}
+
+QByteArray TUsbBulk::lastError() const
+{
+    const char* text = m_usb.usb_strerror();
+    return text ? QByteArray(text) : QByteArray("(no error text)");
+}
+
+int TUsbBulk::prog_open(int vendorId, int productId)
+{
+    // A handle still open here would otherwise be lost with its claimed interface.
+    if (m_deviceHandle)
+        USB_bulk_close();
+
+    m_usb.bind();
+    m_usb.usb_find_busses();
+    m_usb.usb_find_devices();
+
+    for (struct usb_bus* bus = m_usb.usb_get_busses(); bus; bus = bus->next) {
+        for (struct usb_device* device = bus->devices; device; device = device->next) {
+            if (device->descriptor.idVendor != vendorId || device->descriptor.idProduct != productId)
+                continue;
+            if (tryDevice(device))
+                return 1;
+        }
+    }
+    qCDebug(lcLink, "Could not find USB device \"%s\" with vid=0x%x pid=0x%x", ManufacturerString,
+            static_cast<unsigned>(vendorId), static_cast<unsigned>(productId));
+    return 0;
+}
+
+bool TUsbBulk::tryDevice(struct usb_device* device)
+{
+    m_deviceHandle = m_usb.usb_open(device);
+    if (!m_deviceHandle) {
+        qCWarning(lcLink, "Warning: cannot open USB device: %s", lastError().constData());
+        return false;
+    }
+
+    char text[StringBufferSize];
+    int length = usbGetStringAscii(m_deviceHandle, device->descriptor.iManufacturer, StringLanguageId, text,
+                                   sizeof text);
+    if (length < 0) {
+        qCWarning(lcLink, "warning: cannot query manufacturer for device: %s", lastError().constData());
+        rejectDevice();
+        return false;
+    }
+    if (std::strcmp(text, ManufacturerString) != 0) {
+        rejectDevice();
+        return false;
+    }
+
+    length = usbGetStringAscii(m_deviceHandle, device->descriptor.iProduct, StringLanguageId, text, sizeof text);
+    if (length < 0) {
+        qCWarning(lcLink, "warning: cannot query product for device: %s", lastError().constData());
+        rejectDevice();
+        return false;
+    }
+
+    int readEndpoint = 0;
+    int writeEndpoint = 0;
+    int commandEndpoint = 0;
+    if (std::strcmp(text, ProductWithDevice) == 0) {
+        readEndpoint = 0x85;
+        writeEndpoint = 0x05;
+        commandEndpoint = 0x04;
+    } else if (std::strcmp(text, ProductPlain) == 0) {
+        readEndpoint = 0x82;
+        writeEndpoint = 0x01;
+        commandEndpoint = 0x02;
+    } else {
+        qCDebug(lcLink) << "skipping a device with the product string" << text;
+        rejectDevice();
+        return false;
+    }
+
+    int interfaceNumber = 0;
+    if (!firstInterfaceNumber(device, &interfaceNumber)) {
+        qCWarning(lcLink, "warning: the device describes no interface");
+        rejectDevice();
+        return false;
+    }
+    m_interfaceNumber = interfaceNumber;
+    if (m_usb.usb_claim_interface(m_deviceHandle, m_interfaceNumber) != 0) {
+        qCWarning(lcLink, "error writing:\n%s", lastError().constData());
+        rejectDevice();
+        return false;
+    }
+    selectEndpoints(readEndpoint, writeEndpoint, commandEndpoint);
+    return true;
+}
+
+bool TUsbBulk::firstInterfaceNumber(const struct usb_device* device, int* number)
+{
+    if (device->descriptor.bNumConfigurations == 0 || !device->config)
+        return false;
+    const usb_config_descriptor& config = device->config[0];
+    if (config.bNumInterfaces == 0 || !config.interface)
+        return false;
+    const usb_interface& interface = config.interface[0];
+    if (interface.num_altsetting <= 0 || !interface.altsetting)
+        return false;
+    *number = interface.altsetting[0].bInterfaceNumber;
+    return true;
+}
+
+void TUsbBulk::rejectDevice()
+{
+    m_usb.usb_close(m_deviceHandle);
+    m_deviceHandle = nullptr;
+}
+
+int TUsbBulk::usbGetStringAscii(usb_dev_handle* handle, int index, int languageId, char* destination,
+                                int destinationSize)
+{
+    unsigned char reply[StringBufferSize] = {};
+    const int received = m_usb.usb_control_msg(handle, RequestTypeDeviceToHost, RequestGetDescriptor,
+                                               (StringDescriptorType << 8) + index, languageId,
+                                               reinterpret_cast<char*>(reply), sizeof reply, StringTimeoutMs);
+    if (received < 0)
+        return received;
+    if (destinationSize <= 0)
+        return 0;
+    // Bytes not received stay zero, so a reply shorter than the header is no string descriptor.
+    if (reply[1] != StringDescriptorType) {
+        destination[0] = 0;
+        return 0;
+    }
+    int n = received;
+    if (reply[0] < n)
+        n = reply[0];
+    const int units = n / 2; // the first unit is the header
+
+    int stored = 0;
+    for (int i = 1; i < units && stored < destinationSize - 1; ++i) {
+        const unsigned char low = reply[2 * i];
+        const unsigned char high = reply[2 * i + 1];
+        destination[stored++] = high != 0 ? '?' : static_cast<char>(low);
+    }
+    destination[stored] = 0;
+    return stored;
+}
+
+int TUsbBulk::USB_bulk_cmd(quint8* block, int length, int readReply, int* commandWritten)
+{
+    int result = NotOpen;
+    if (m_deviceHandle) {
+        result = m_usb.usb_bulk_write(m_deviceHandle, m_commandEndpoint, reinterpret_cast<const char*>(block),
+                                      length, BulkTimeoutMs);
+        if (result < 0)
+            qCWarning(lcLink, "error writing:\n%s", lastError().constData());
+    }
+    if (commandWritten)
+        *commandWritten = result;
+    if (!readReply)
+        return result;
+
+    // The programmer needs a moment to prepare its answer. The reply is read even when the
+    // command write failed.
+    m_sleep(ReplyPauseMs);
+    if (!m_deviceHandle)
+        return NotOpen;
+    result = m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(block), length,
+                                 BulkTimeoutMs);
+    if (result < 0)
+        qCWarning(lcLink, "error writing:\n%s", lastError().constData());
+    return result;
+}
+
+int TUsbBulk::USB_bulk_write(const quint8* data, int length)
+{
+    if (!m_deviceHandle)
+        return NotOpen;
+    const int result = m_usb.usb_bulk_write(m_deviceHandle, m_writeEndpoint, reinterpret_cast<const char*>(data),
+                                            length, BulkTimeoutMs);
+    if (result < 0)
+        qCWarning(lcLink, "error writing:\n%s", lastError().constData());
+    return result;
+}
+
+int TUsbBulk::USB_bulk_read(quint8* data, int length)
+{
+    if (!m_deviceHandle)
+        return NotOpen;
+    const int result = m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(data), length,
+                                           BulkTimeoutMs);
+    if (result < 0)
+        qCWarning(lcLink, "error writing:\n%s", lastError().constData());
+    return result;
+}
+
+void TUsbBulk::USB_bulk_close()
+{
+    if (!m_deviceHandle)
+        return;
+    if (m_usb.usb_release_interface(m_deviceHandle, m_interfaceNumber) != 0)
+        qCWarning(lcLink, "error writing:\n%s", lastError().constData());
+    m_usb.usb_close(m_deviceHandle);
+    m_deviceHandle = nullptr;
+}
+
+int TUsbBulk::USB_transmit(quint8 direction, quint8 request, const quint8* setup, quint8* data, int size)
+{
+    if (!m_deviceHandle)
+        return -1;
+    const int requestType = (direction << 7) | 0x40;
+    const int value = setup[0] + 256 * setup[1];
+    const int index = setup[2] + 256 * setup[3];
+    const int result = m_usb.usb_control_msg(m_deviceHandle, requestType, request, value, index,
+                                             reinterpret_cast<char*>(data), size, ControlTimeoutMs);
+    return result < 0 ? -1 : result;
+}
+
+} // namespace kestrum

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "link/UsbBinding.h"
+
+#include <QObject>
+#include <QtGlobal>
+
+#include <functional>
+
+namespace kestrum {
+
+/// The program's only path to the programmer hardware.
+///
+/// Finds the programmer on the USB bus by vendor and product id and by its string descriptors,
+/// opens it, claims its interface, chooses one of two endpoint sets from the product string, and
+/// then moves fixed-size blocks over bulk endpoints: 64-byte command blocks (with an optional
+/// 64-byte reply) on the command pipe and data blocks on the data pipe. It knows nothing of chips
+/// or commands. Results are plain integers; diagnostics go to the "kestrum.link" log category only.
+///
+/// The link is held open for one operation at a time: open, work, close. Destroying the transport
+/// does not close an open device; callers close before they let go.
+class TUsbBulk : public QObject
+{
+public:
+    using SleepFunction = std::function<void(int milliseconds)>;
+
+    static constexpr int ProgrammerVendorId = 0x1FC8;
+    static constexpr int ProgrammerProductId = 0x310B;
+    /// The fixed manufacturer string of the programmer.
+    static constexpr const char* ManufacturerString = "VAZEziz";
+    static constexpr const char* ProductWithDevice = "WinUSBComm Device";
+    static constexpr const char* ProductPlain = "WinUSBComm";
+
+    static constexpr int BulkTimeoutMs = 5000;
+    static constexpr int ReplyPauseMs = 50;
+    static constexpr int StringTimeoutMs = 1000;
+    static constexpr int ControlTimeoutMs = 7000;
+    static constexpr int StringLanguageId = 0x0409;
+    static constexpr int StringBufferSize = 256;
+    /// What the three transfers return when no device is open (-ENODEV, as libusb reports a
+    /// vanished device).
+    static constexpr int NotOpen = -19;
+
+    /// The transport binds the libusb 0.1 library of that file name at every prog_open; tests pass
+    /// a name that does not exist to run without a library.
+    explicit TUsbBulk(QObject* owner = nullptr, QByteArray libraryName = UsbBinding::DefaultLibrary);
+
+    /// Searches the buses for the programmer and opens it: 1 when a matching device was opened and
+    /// its interface claimed, 0 otherwise (every device it opened on the way is closed again).
+    int prog_open(int vendorId, int productId);
+
+    /// Writes length bytes of the block to CommandEndpoint; with a non-zero readReply flag pauses
+    /// 50 ms and reads length bytes from ReadEndpoint into the same block. Returns the result of
+    /// the last libusb transfer performed; the result of the command write alone goes to
+    /// commandWritten when given. Without an open device nothing is transferred (the pause before a
+    /// reply still happens) and NotOpen is returned.
+    int USB_bulk_cmd(quint8* block, int length, int readReply, int* commandWritten = nullptr);
+    /// One bulk write of length bytes to WriteEndpoint; the libusb result (bytes or negative error).
+    int USB_bulk_write(const quint8* data, int length);
+    /// One bulk read of length bytes from ReadEndpoint; the libusb result (bytes or negative error).
+    int USB_bulk_read(quint8* data, int length);
+    /// Releases the interface and closes the device; nothing when no device is open.
+    void USB_bulk_close();
+
+    /// Reads a string descriptor and folds it to 8-bit text: "?" for characters above 0xFF.
+    /// Returns the characters stored, 0 when the reply is not a string descriptor, or the negative
+    /// libusb error.
+    int usbGetStringAscii(usb_dev_handle* handle, int index, int languageId, char* destination,
+                          int destinationSize);
+
+    /// One vendor control transfer on the open device (request type = direction << 7 | 0x40, value
+    /// and index little-endian from the four setup bytes, time-out 7000 ms). The libusb result, or
+    /// -1 when that is negative. Unused by the program.
+    int USB_transmit(quint8 direction, quint8 request, const quint8* setup, quint8* data, int size);
+
+    // State.
+    [[nodiscard]] usb_dev_handle* DeviceHandle() const { return m_deviceHandle; }
+    [[nodiscard]] bool isOpen() const { return m_deviceHandle != nullptr; }
+    [[nodiscard]] int ReadEndpoint() const { return m_readEndpoint; }
+    [[nodiscard]] int WriteEndpoint() const { return m_writeEndpoint; }
+    [[nodiscard]] int CommandEndpoint() const { return m_commandEndpoint; }
+    [[nodiscard]] int InterfaceNumber() const { return m_interfaceNumber; }
+
+    /// The pause used between a command and its reply, and by the protocol between status polls.
+    /// Defaults to a real sleep; tests and benchmarks replace it.
+    void setSleepFunction(SleepFunction sleep);
+    void sleepMs(int milliseconds) const;
+
+    [[nodiscard]] const UsbBinding& binding() const { return m_usb; }
+
+private:
+    void selectEndpoints(int readEndpoint, int writeEndpoint, int commandEndpoint);
+    /// bInterfaceNumber of the first alternate setting of the first interface of the first
+    /// configuration; false when the device describes no such setting.
+    static bool firstInterfaceNumber(const struct usb_device* device, int* number);
+    /// Tries one device with matching ids; true when it is open and claimed.
+    bool tryDevice(struct usb_device* device);
+    void rejectDevice();
+    [[nodiscard]] QByteArray lastError() const;
+
+    UsbBinding m_usb;
+    SleepFunction m_sleep;
+    usb_dev_handle* m_deviceHandle = nullptr;
+    int m_readEndpoint = 0;
+    int m_writeEndpoint = 0;
+    int m_commandEndpoint = 0;
+    int m_interfaceNumber = 0;
+};
+
+} // namespace kestrum
