@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/Captions.h"
 #include "app/FlashEditorHost.h"
 #include "app/QtUserInterface.h"
 #include "app/SearchDialog.h"
@@ -24,6 +25,7 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <QAbstractButton>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -158,6 +160,9 @@ void TForm1::buildActions()
         a->setCheckable(true);
 
     connect(Q1, &QAction::triggered, this, &QWidget::close);
+    connect(China, &QAction::triggered, this, [this] { switchLanguage(0); });
+    connect(fanti, &QAction::triggered, this, [this] { switchLanguage(1); });
+    connect(Enlish, &QAction::triggered, this, [this] { switchLanguage(2); });
     connect(ToolAbout, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
     connect(N5, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
 }
@@ -358,7 +363,8 @@ std::uint8_t TForm1::speedByte() const
 void TForm1::applySettings()
 {
     ComboBox4->setCurrentIndex(m_settings.speed >= 0 && m_settings.speed < ComboBox4->count() ? m_settings.speed : -1);
-    m_shell.setLanguage(m_settings.language);
+    // A language the program does not have counts as Simplified Chinese.
+    m_shell.setLanguage(normalizedLanguage(m_settings.language));
     ToolDevice->setVisible(m_settings.chip != 0);
     N3->setVisible(m_settings.chip != 0);
     if (!m_settings.formMax)
@@ -497,6 +503,65 @@ void TForm1::FormShow()
         move(frame.topLeft());
     }
     LoadChipDatabase();
+    ApplyLanguage();
+}
+
+static void applyCaptions(QWidget* window, CaptionWindow which, int language)
+{
+    for (const Caption& c : captionTable()) {
+        if (c.window != which)
+            continue;
+        const QString text = c.text(language);
+        const QString name = QString::fromLatin1(c.control);
+        if (name.isEmpty()) {
+            window->setWindowTitle(text);
+            continue;
+        }
+        for (QObject* o : window->findChildren<QObject*>(name)) {
+            // Dialogs are children of the main window too: only this window's own controls count.
+            if (auto* w = qobject_cast<QWidget*>(o); w && w->window() != window)
+                continue;
+            if (auto* a = qobject_cast<QAction*>(o); a && a->parent() != window)
+                continue;
+            if (auto* a = qobject_cast<QAction*>(o))
+                a->setText(text);
+            else if (auto* m = qobject_cast<QMenu*>(o))
+                m->setTitle(text);
+            else if (auto* g = qobject_cast<QGroupBox*>(o))
+                g->setTitle(text);
+            else if (auto* b = qobject_cast<QAbstractButton*>(o))
+                b->setText(text);
+            else if (auto* l = qobject_cast<QLabel*>(o))
+                l->setText(text);
+        }
+    }
+}
+
+void TForm1::ApplyLanguage()
+{
+    const int language = m_shell.language();
+    if (language < 0 || language > 2)
+        return;
+    China->setChecked(language == 0);
+    fanti->setChecked(language == 1);
+    Enlish->setChecked(language == 2);
+    for (const Caption& c : captionTable()) {
+        if (c.window == CaptionWindow::Main && QByteArray(c.control) == "panel0")
+            StatusBar1->setPanelText(0, c.text(language));
+        if (c.window == CaptionWindow::Main && QByteArray(c.control) == "panel2")
+            StatusBar1->setPanelText(2, c.text(language));
+    }
+    applyCaptions(this, CaptionWindow::Main, language);
+    applyCaptions(Form3, CaptionWindow::ChipSearch, language);
+    for (const auto& [which, window] : extraCaptionWindows)
+        applyCaptions(window, which, language);
+    StatusBar1->update();
+}
+
+void TForm1::switchLanguage(int language)
+{
+    m_shell.setLanguage(language);
+    ApplyLanguage();
 }
 
 void TForm1::changeEvent(QEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Captions.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
 #include "app/Shell.h"
@@ -12,6 +13,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -20,6 +23,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QWidget;
 class QPushButton;
 class QTextEdit;
 class QToolBar;
@@ -79,6 +83,12 @@ public:
     void ComboBox3Change();
     void BitBtn2Click();
     void ToolAboutClick();
+    /// Applies the captions of the current language to every window and sets the language check marks.
+    void ApplyLanguage();
+    /// The handlers of the language menu items.
+    void switchLanguage(int language);
+    /// Further windows that take captions (the chip editor and the fill dialog register here).
+    std::vector<std::pair<CaptionWindow, QWidget*>> extraCaptionWindows;
 
     /// Hook for what the activation of the window runs (the programmer probe).
     std::function<void()> onActivate;

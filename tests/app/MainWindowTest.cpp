@@ -10,7 +10,9 @@
 #include <QToolBar>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -280,4 +282,57 @@ TEST(StatusPanel, RedExactlyWhenTheTextIsNotConnectedInTheCurrentLanguage)
     EXPECT_TRUE(isNotConnectedText(QString::fromUtf16(u"編程器未接入"), 1));
     EXPECT_FALSE(isNotConnectedText(QString::fromUtf16(u"编程器未接入"), 1)) << "the Simplified text is not red in Traditional";
     EXPECT_FALSE(isNotConnectedText(QStringLiteral("Ready"), 2));
+}
+
+TEST_F(MainWindowFixture, LanguageSwitchSetsEveryCaptionAndTheCheckMarks)
+{
+    TForm1 w(&ui, exe());
+    w.show();
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器")) << "language 0 at the first start";
+    EXPECT_EQ(w.ToolFill->text(), QString::fromUtf16(u"填充"));
+    EXPECT_TRUE(w.China->isChecked());
+
+    w.switchLanguage(2);
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Kestrum USB High Speed Programmer"));
+    EXPECT_EQ(w.ToolFill->text(), QStringLiteral("FIll"));
+    EXPECT_EQ(w.Label2->text(), QStringLiteral("Manufacturer"));
+    EXPECT_EQ(w.GroupBox2->title(), QStringLiteral("Auto Options"));
+    EXPECT_EQ(w.O3->title(), QStringLiteral("Operation(&O)"));
+    EXPECT_EQ(w.StatusBar1->panelText(0), QStringLiteral("State"));
+    EXPECT_EQ(w.StatusBar1->panelText(2), QStringLiteral("Use time"));
+    EXPECT_EQ(w.Form3->windowTitle(), QStringLiteral("Chip Select"));
+    EXPECT_EQ(w.Form3->BitBtn1->text(), QStringLiteral("Select"));
+    EXPECT_EQ(w.Form3->Label1->text(), QStringLiteral("Find"));
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("Type")) << "the dialog's Label1 must not take the main window's text";
+    EXPECT_TRUE(w.Enlish->isChecked());
+    EXPECT_FALSE(w.China->isChecked());
+    // Panel 1 keeps its Chinese text; it is red only while it equals the current language's text.
+    EXPECT_EQ(w.StatusBar1->panelText(1), QString::fromUtf16(u"编程器未接入"));
+    EXPECT_FALSE(w.StatusBar1->panel1IsRed());
+
+    w.switchLanguage(1);
+    EXPECT_EQ(w.China->text(), QString::fromUtf16(u"中文简体"));
+    EXPECT_EQ(w.fanti->text(), QString::fromUtf16(u"中文繁體"));
+    EXPECT_EQ(w.Enlish->text(), QStringLiteral("Enlish"));
+
+    w.switchLanguage(0);
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器"));
+    EXPECT_EQ(w.China->text(), QString::fromUtf16(u"中文"));
+    EXPECT_EQ(w.fanti->text(), QString::fromUtf16(u"繁體"));
+    EXPECT_EQ(w.Form3->BitBtn2->text(), QString::fromUtf16(u"退出"));
+    EXPECT_TRUE(w.StatusBar1->panel1IsRed());
+    w.close();
+    EXPECT_TRUE(readIni().contains(QStringLiteral("LANGU=0")));
+}
+
+TEST_F(MainWindowFixture, LanguageOutsideTheTableIsTreatedAsSimplifiedChinese)
+{
+    writeIni("[DEVICE]\nLANGU=9\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    EXPECT_EQ(w.shell().language(), 0);
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器"));
+    EXPECT_TRUE(w.China->isChecked());
+    w.close();
+    EXPECT_TRUE(readIni().contains(QStringLiteral("LANGU=0")));
 }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace kestrum {
+
+/// Which window a caption belongs to.
+enum class CaptionWindow { Main, ChipEditor, ChipSearch, Fill };
+
+/// One caption of the language switch: the control's name ("" = the window caption; "panel0" and
+/// "panel2" = status bar panels) and its text in the three languages.
+struct Caption
+{
+    CaptionWindow window;
+    const char* control;
+    const char16_t* simplified;
+    const char16_t* traditional;
+    const char16_t* english;
+
+    [[nodiscard]] QString text(int language) const;
+};
+
+/// Every caption, in the order the switch applies them.
+const std::vector<Caption>& captionTable();
+
+} // namespace kestrum
