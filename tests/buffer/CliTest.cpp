@@ -1,0 +1,155 @@
+#include "app/cli/Convert.h"
+#include "buffer/DataBuffer.h"
+#include "tests/buffer/FileTestSupport.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+using namespace kestrum::cli;
+
+namespace {
+
+struct CliRun
+{
+    int status = -1;
+    QString err;
+};
+
+CliRun runInProcess(const QStringList& arguments)
+{
+    CliRun r;
+    QTextStream err(&r.err);
+    r.status = RunCli(arguments, err);
+    return r;
+}
+
+CliRun runProgram(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(KESTRUM_CLI_PATH), arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    CliRun r;
+    r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+    return r;
+}
+
+QByteArray bytesOf(const std::vector<std::uint8_t>& v)
+{
+    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
+
+} // namespace
+
+TEST(KestrumCli, ConvertsThroughEveryKindAndBack)
+{
+    test::TempFolder folder;
+    const std::vector<std::uint8_t> image = test::firmwareLikeImage(0x12345, 5);
+    test::writeFile(folder.path("in.bin"), bytesOf(image));
+
+    EXPECT_EQ(runInProcess({"convert", folder.path("in.bin"), folder.path("a.hex")}).status, ExitOk);
+    EXPECT_EQ(runInProcess({"convert", folder.path("a.hex"), folder.path("b.src")}).status, ExitOk);
+    // S-record files are loaded through the .eep probe.
+    QFile::rename(folder.path("b.src"), folder.path("b.eep"));
+    const CliRun last = runInProcess({"convert", folder.path("b.eep"), folder.path("out.bin"), "--size", "0x12345"});
+    EXPECT_EQ(last.status, ExitOk);
+    EXPECT_TRUE(last.err.isEmpty());
+    EXPECT_EQ(test::readFile(folder.path("out.bin")), bytesOf(image));
+}
+
+TEST(KestrumCli, WritesTheLoadedExtentOrTheGivenSize)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.path("in.hex"), ":020010001122BB\r\n:00000001FF\r\n");
+    EXPECT_EQ(runInProcess({"convert", folder.path("in.hex"), folder.path("a.bin")}).status, ExitOk);
+    EXPECT_EQ(test::readFile(folder.path("a.bin")), QByteArray(16, '\xFF') + "\x11\x22");
+    EXPECT_EQ(runInProcess({"convert", "--size", "20", folder.path("in.hex"), folder.path("b.bin")}).status, ExitOk);
+    EXPECT_EQ(test::readFile(folder.path("b.bin")), QByteArray(16, '\xFF') + "\x11\x22\xFF\xFF");
+    EXPECT_EQ(runInProcess({"convert", folder.path("in.hex"), folder.path("c.bin"), "--size", "0X0"}).status, ExitOk);
+    EXPECT_EQ(test::readFile(folder.path("c.bin")), QByteArray());
+    // It replaces the output without asking.
+    EXPECT_EQ(runInProcess({"convert", folder.path("in.hex"), folder.path("a.bin"), "--size", "1"}).status, ExitOk);
+    EXPECT_EQ(test::readFile(folder.path("a.bin")), QByteArray(1, '\xFF'));
+}
+
+TEST(KestrumCli, AValidFileWithoutDataConvertsToAnEmptyOutput)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.path("empty.hex"), ":00000001FF\r\n");
+    const CliRun r = runInProcess({"convert", folder.path("empty.hex"), folder.path("out.src")});
+    EXPECT_EQ(r.status, ExitOk);
+    EXPECT_TRUE(r.err.isEmpty());
+    EXPECT_EQ(test::readFile(folder.path("out.src")), "S00600004844521B\r\nS9030000FC\r\n");
+}
+
+TEST(KestrumCli, PrintsTheReadersMessagesInOrderAndFails)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.path("cut.hex"), ":0100000011EE\r\n");
+    const CliRun r = runInProcess({"convert", folder.path("cut.hex"), folder.path("out.bin")});
+    EXPECT_EQ(r.status, ExitFailed);
+    EXPECT_EQ(r.err, "File Read Operation Failed\nError reading File\n");
+    EXPECT_FALSE(QFile::exists(folder.path("out.bin"))) << "nothing is saved after a failed load";
+
+    const CliRun missing = runInProcess({"convert", folder.path("none.bin"), folder.path("out.bin")});
+    EXPECT_EQ(missing.status, ExitFailed);
+    EXPECT_EQ(missing.err, "Can't open File\n");
+}
+
+TEST(KestrumCli, AFailedSaveFails)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.path("in.bin"), "abc");
+    const CliRun raw = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.bin")});
+    EXPECT_EQ(raw.status, ExitFailed);
+    EXPECT_EQ(raw.err, QString::fromUtf16(u"创建文件失败") + "\n");
+    const CliRun hex = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.hex")});
+    EXPECT_EQ(hex.status, ExitFailed);
+    EXPECT_EQ(hex.err, "Cannot create file " + folder.path("no/out.hex") + "\n");
+}
+
+TEST(KestrumCli, BadArgumentsPrintTheUsage)
+{
+    const QStringList bad[] = {
+        {},
+        {"convert"},
+        {"convert", "a.bin"},
+        {"convert", "a.bin", "b.bin", "c.bin"},
+        {"translate", "a.bin", "b.bin"},
+        {"convert", "a.bin", "b.bin", "--size"},
+        {"convert", "a.bin", "b.bin", "--size", "12k"},
+        {"convert", "a.bin", "b.bin", "--size", "-1"},
+        {"convert", "a.bin", "b.bin", "--size", "0x4000001"},
+        {"convert", "a.bin", "b.bin", "--size", "1", "--size", "2"},
+        {"convert", "a.bin", "b.bin", "--fast"},
+    };
+    for (const QStringList& arguments : bad) {
+        const CliRun r = runInProcess(arguments);
+        EXPECT_EQ(r.status, ExitUsage) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("usage: kestrum-cli convert IN OUT [--size N]")) << arguments.join(' ').toStdString();
+    }
+    EXPECT_EQ(runInProcess({"convert", "a.bin", "b.bin", "--size", "67108864"}).status, ExitFailed)
+        << "64 MiB is a valid size; only the missing input fails";
+}
+
+TEST(KestrumCli, TheBuiltProgramReportsOnStandardErrorWithItsExitStatus)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.path("bad.eep"), "S1040000117A\r\n");
+    const CliRun bad = runProgram({"convert", folder.path("bad.eep"), folder.path("out.bin")});
+    EXPECT_EQ(bad.status, ExitFailed);
+    EXPECT_EQ(bad.err, "Checksum Error\n");
+
+    test::writeFile(folder.path("good.bin"), "\x01\x02");
+    const CliRun good = runProgram({"convert", folder.path("good.bin"), folder.path("out.src")});
+    EXPECT_EQ(good.status, ExitOk);
+    EXPECT_TRUE(good.err.isEmpty());
+    EXPECT_EQ(test::readFile(folder.path("out.src")), "S00600004844521B\r\nS10500000102F7\r\nS9030000FC\r\n");
+
+    const CliRun usage = runProgram({});
+    EXPECT_EQ(usage.status, ExitUsage);
+    EXPECT_TRUE(usage.err.startsWith("usage:"));
+}

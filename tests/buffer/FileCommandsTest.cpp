@@ -1,0 +1,149 @@
+#include "buffer/FileCommands.h"
+#include "tests/buffer/FileTestSupport.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+using kestrum::test::ScriptedUserInterface;
+
+namespace {
+
+constexpr std::uint32_t OneMiB = 0x100000;
+
+/// The commands with a recorded hex view: the counts it was refreshed with and the number of
+/// times its edits were taken back (each taking writes 0xEE at index 0, as an edit would).
+class FileCommandsTest : public testing::Test
+{
+protected:
+    FileCommandsTest() { shell.setLanguage(2); }
+
+    ScriptedUserInterface ui;
+    Shell shell{ui};
+    DataBuffer buffer;
+    std::vector<std::uint32_t> refreshes;
+    int takes = 0;
+    FileCommands commands{shell, buffer, [this](std::uint32_t count) { refreshes.push_back(count); },
+                          [this] {
+                              ++takes;
+                              buffer.bytes[0] = 0xEE;
+                          }};
+    test::TempFolder folder;
+};
+
+} // namespace
+
+TEST_F(FileCommandsTest, OpenOffersTheFiltersAndACancelChangesNothing)
+{
+    buffer.bytes[5] = 0x12;
+    buffer.usedLength = 9;
+    commands.ToolOpenClick(OneMiB);
+    EXPECT_EQ(ui.openFilters, QStringList{"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|"
+                                          "Asus Rom (*.cap)|*.cap|All files (*.*)|*.*"});
+    EXPECT_EQ(buffer.bytes[5], 0x12);
+    EXPECT_EQ(buffer.usedLength, 9);
+    EXPECT_TRUE(refreshes.empty());
+    EXPECT_TRUE(ui.log.isEmpty());
+}
+
+TEST_F(FileCommandsTest, OpenErasesTheBufferLoadsShowsTheChipAndLogsTheFullPath)
+{
+    buffer.bytes[300] = 0x00; // left from before: Open erases it
+    const QString path = folder.path("fw.bin");
+    test::writeFile(path, QByteArray(256, '\x5A'));
+    ui.openFiles = {path};
+    commands.ToolOpenClick(OneMiB);
+    EXPECT_EQ(buffer.usedLength, 256);
+    EXPECT_EQ(buffer.bytes[255], 0x5A);
+    EXPECT_EQ(buffer.bytes[256], 0xFF);
+    EXPECT_EQ(buffer.bytes[300], 0xFF);
+    EXPECT_EQ(refreshes, std::vector<std::uint32_t>{OneMiB});
+    EXPECT_EQ(ui.log, QStringList{"001:Open" + QFileInfo(path).absoluteFilePath()});
+    EXPECT_EQ(takes, 0);
+}
+
+TEST_F(FileCommandsTest, AFileLargerThanTheChipCountsWholeButTheViewSpansTheChip)
+{
+    const QString path = folder.path("big.rom");
+    test::writeFile(path, QByteArray(2 * OneMiB, '\x01'));
+    ui.openFiles = {path};
+    commands.ToolOpenClick(OneMiB);
+    EXPECT_EQ(buffer.usedLength, static_cast<qint32>(2 * OneMiB));
+    EXPECT_EQ(refreshes, std::vector<std::uint32_t>{OneMiB});
+}
+
+TEST_F(FileCommandsTest, AFailedOpenStillRefreshesAndLogsWithWhatWasRead)
+{
+    const QString path = folder.path("broken.hex");
+    test::writeFile(path, ":0100000011EE\r\n:01000100GG00\r\n");
+    const QString second = folder.path("missing.bin");
+    ui.openFiles = {path, second};
+    commands.ToolOpenClick(OneMiB);
+    EXPECT_EQ(buffer.usedLength, 0);
+    EXPECT_EQ(buffer.bytes[0], 0x11);
+    EXPECT_EQ(ui.errors, QStringList{"Illegal Char in File"});
+    commands.ToolOpenClick(OneMiB);
+    EXPECT_EQ(buffer.bytes[0], 0xFF);
+    EXPECT_EQ(ui.errors.last(), "Can't open File");
+    EXPECT_EQ(refreshes, std::vector<std::uint32_t>({OneMiB, OneMiB}));
+    // Newest line on top, numbered one higher.
+    EXPECT_EQ(ui.log, QStringList({"002:Open" + QFileInfo(second).absoluteFilePath(),
+                                   "001:Open" + QFileInfo(path).absoluteFilePath()}));
+}
+
+TEST_F(FileCommandsTest, OpenLogsInTheCurrentLanguage)
+{
+    shell.setLanguage(0);
+    const QString path = folder.path("a.bin");
+    test::writeFile(path, "a");
+    ui.openFiles = {path};
+    commands.ToolOpenClick(OneMiB);
+    EXPECT_EQ(ui.log, QStringList{QString::fromUtf16(u"001:打开") + QFileInfo(path).absoluteFilePath()});
+}
+
+TEST_F(FileCommandsTest, SaveOffersTheFiltersWithHexAsDefaultAndACancelWritesNothing)
+{
+    commands.ToolSaveClick(OneMiB);
+    EXPECT_EQ(ui.saveFilters,
+              QStringList{"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|All files (*.*)|*.*"});
+    EXPECT_EQ(ui.saveSuffixes, QStringList{"hex"});
+    EXPECT_EQ(takes, 0);
+}
+
+TEST_F(FileCommandsTest, SaveTakesTheViewsEditsAndWritesChipSizeBytes)
+{
+    buffer.usedLength = 4;
+    buffer.bytes[1] = 0x22;
+    ui.saveFiles = {folder.path("out.bin")};
+    commands.ToolSaveClick(4096);
+    EXPECT_EQ(takes, 1);
+    const QByteArray saved = test::readFile(folder.path("out.bin"));
+    ASSERT_EQ(saved.size(), 4096) << "the chip size, not the used length";
+    EXPECT_EQ(static_cast<std::uint8_t>(saved[0]), 0xEE) << "the view's edit is saved";
+    EXPECT_EQ(static_cast<std::uint8_t>(saved[1]), 0x22);
+    EXPECT_EQ(static_cast<std::uint8_t>(saved[4095]), 0xFF);
+    EXPECT_TRUE(ui.boxes.isEmpty());
+}
+
+TEST_F(FileCommandsTest, SaveOverAnExistingFileAsksFirst)
+{
+    const QString path = folder.path("out.hex");
+    test::writeFile(path, "keep");
+    ui.saveFiles = {path};
+    ui.answers = {false};
+    commands.ToolSaveClick(16);
+    EXPECT_EQ(ui.questions, QStringList{"File already exists. Is it covered? "});
+    EXPECT_EQ(test::readFile(path), "keep");
+}
+
+TEST_F(FileCommandsTest, ASaveNeverReadsPastTheBuffer)
+{
+    ui.saveFiles = {folder.path("huge.hex")};
+    commands.ToolSaveClick(0xFFFFFFFF);
+    EXPECT_TRUE(ui.errors.isEmpty());
+    const QByteArray text = test::readFile(folder.path("huge.hex"));
+    EXPECT_TRUE(text.startsWith(":20000000EEFFFF")) << "index 0 holds the taken edit";
+    EXPECT_TRUE(text.endsWith(":0200000403FFF8\r\n:00000001FF\r\n")) << "the last stretch is the buffer's last";
+}

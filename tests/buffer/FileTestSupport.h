@@ -1,0 +1,78 @@
+#pragma once
+
+// Helpers of the buffer tests: a folder per test, files written and read back whole, and images
+// that look like firmware (random bytes with stretches of 0xFF).
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <random>
+#include <vector>
+
+// Readable failure output for the texts the tests compare.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* os)
+{
+    *os << '[' << texts.join(QStringLiteral("\", \"")).prepend('"').append('"').toStdString() << ']';
+}
+
+namespace kestrum::test {
+
+class TempFolder
+{
+public:
+    TempFolder() { EXPECT_TRUE(m_dir.isValid()); }
+    [[nodiscard]] QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+/// Random bytes in runs of 1 to maxRun, every other run (by chance) all 0xFF, so that the writers
+/// leave records out and the readers must rely on the caller's 0xFF.
+inline std::vector<std::uint8_t> firmwareLikeImage(std::size_t size, std::uint32_t seed, std::size_t maxRun = 300)
+{
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> image(size);
+    std::size_t at = 0;
+    while (at < size) {
+        const std::size_t run = std::min<std::size_t>(size - at, 1 + random() % maxRun);
+        const bool erased = random() % 2 == 0;
+        for (std::size_t i = 0; i < run; ++i)
+            image[at + i] = erased ? 0xFF : static_cast<std::uint8_t>(random());
+        at += run;
+    }
+    return image;
+}
+
+/// A buffer filled with 0xFF, as Open leaves it.
+inline std::vector<std::uint8_t> erasedBuffer(std::size_t size)
+{
+    return std::vector<std::uint8_t>(size, 0xFF);
+}
+
+} // namespace kestrum::test
