@@ -12,6 +12,9 @@ function(kestrum_add_test name)
         add_dependencies(${name} usbsim)
         list(APPEND env "LD_LIBRARY_PATH=${KESTRUM_SIM_DIR}")
     endif()
-    gtest_discover_tests(${name} PROPERTIES ENVIRONMENT "${env}" DISCOVERY_TIMEOUT 60
-                         DISCOVERY_MODE PRE_TEST)
+    # The variables go in through `cmake -E env` as the test launcher: gtest_discover_tests splits
+    # a list-valued ENVIRONMENT property, so only its first variable would arrive. The launcher
+    # also runs the test discovery, so a SIM test lists its tests with the simulator in place.
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${env})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
 endfunction()
