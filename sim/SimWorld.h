@@ -1,0 +1,158 @@
+#pragma once
+
+#include "sim/Firmware.h"
+#include "sim/ksim.h"
+
+#include <usb.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+// The handle type is opaque to libusb users; the simulator defines it.
+struct usb_dev_handle
+{
+    int device = 0; ///< id of the simulated device
+    bool claimed = false;
+    int claimedInterface = -1;
+};
+
+namespace kestrum::sim {
+
+// errno values that libusb 0.1 returns negated.
+inline constexpr int ErrNoDevice = -19;  // ENODEV
+inline constexpr int ErrTimedOut = -110; // ETIMEDOUT
+inline constexpr int ErrPipe = -32;      // EPIPE
+inline constexpr int ErrInvalid = -22;   // EINVAL
+inline constexpr int ErrBusy = -16;      // EBUSY
+inline constexpr int ErrIo = -5;         // EIO
+
+/// One simulated USB device: ids, string descriptors, one configuration with one interface, and
+/// optionally the programmer's firmware behind its bulk endpoints.
+struct SimDevice
+{
+    int id = 0;
+    int bus = 0;
+    bool plugged = true;
+    bool listed = false; ///< on its bus's device list since the last usb_find_devices
+
+    std::map<int, std::vector<std::uint8_t>> descriptors; ///< string descriptor index → reply bytes
+    bool openFails = false;
+    bool claimFails = false;
+    bool noConfig = false;
+    std::set<int> failingStrings;
+
+    std::unique_ptr<Firmware> firmware;
+
+    // What libusb users see. Stable addresses: the device is never moved.
+    struct usb_device device{};
+    usb_config_descriptor config{};
+    usb_interface interface{};
+    usb_interface_descriptor altsetting{};
+};
+
+struct SimBus
+{
+    int number = 0;
+    usb_bus bus{};
+};
+
+/// A recorded call; the public ksim_call view points into it.
+struct CallRecord
+{
+    ksim_call call{};
+    std::vector<std::uint8_t> bytes;
+};
+
+/// The whole simulated USB world. One per process, behind one lock; every entry point of the
+/// library locks it for the length of the call.
+class World
+{
+public:
+    static World& instance();
+
+    std::mutex& mutex() { return m_mutex; }
+
+    /// Builds the default world from the environment unless a control call configured the world.
+    void ensureConfigured();
+    void markConfigured() { m_configured = true; }
+    void reset();
+
+    // World building.
+    int addBus();
+    SimDevice* addDevice(int bus, int vendorId, int productId, const std::string& manufacturer,
+                         const std::string& product, int interfaceNumber);
+    SimDevice* addProgrammer(int bus, const std::string& product);
+    SimDevice* device(int id);
+    void setString(SimDevice& device, int index, const std::u16string& text);
+    void relink(); ///< rebuilds the bus and device lists from what is plugged
+    [[nodiscard]] usb_bus* busList() const { return m_busHead; }
+
+    // Handles.
+    usb_dev_handle* open(SimDevice& device);
+    bool isHandle(usb_dev_handle* handle) const { return m_handles.count(handle) != 0; }
+    void close(usb_dev_handle* handle);
+    [[nodiscard]] int openHandles() const { return static_cast<int>(m_handles.size()); }
+
+    // Transfers, with the armed transfer faults applied.
+    int bulkWrite(usb_dev_handle* handle, int endpoint, const std::uint8_t* bytes, int size, int timeout);
+    int bulkRead(usb_dev_handle* handle, int endpoint, std::uint8_t* bytes, int size, int timeout);
+    int controlRead(usb_dev_handle* handle, int requestType, int request, int value, int index,
+                    std::uint8_t* bytes, int size);
+    int clearHalt(usb_dev_handle* handle, int endpoint);
+
+    // Faults.
+    void armFault(SimDevice& device, int fault, int atTransfer);
+
+    // Timing.
+    void setRealistic(bool realistic);
+    [[nodiscard]] bool realistic() const { return m_realistic; }
+
+    // Recording.
+    void setRecording(int level) { m_recording = level; }
+    [[nodiscard]] int recording() const { return m_recording; }
+    CallRecord* record(int kind, int device, int endpoint, int length, int timeout, int result);
+    void recordBytes(CallRecord* record, const std::uint8_t* bytes, int count);
+    [[nodiscard]] int callCount() const { return static_cast<int>(m_calls.size()); }
+    bool call(int i, ksim_call* out) const;
+    void clearCalls() { m_calls.clear(); }
+
+    // Errors.
+    int fail(int error, const char* text);
+    const char* lastError() const { return m_lastError.c_str(); }
+
+private:
+    World() = default;
+    void configureFromEnvironment();
+    /// Checks the handle and its device before a bulk transfer; 0 or a negative error.
+    int checkTransfer(usb_dev_handle* handle, SimDevice** device);
+    /// Counts one bulk transfer of the device and applies an armed fault; 0 or the fault kind.
+    int nextTransferFault(SimDevice& device, int endpoint);
+
+    struct ArmedFault
+    {
+        int device;
+        int kind;
+        int atTransfer; ///< counted from the arming, from 1
+        int counted = 0;
+    };
+
+    std::mutex m_mutex;
+    bool m_configured = false;
+    bool m_realistic = false;
+    int m_recording = KSIM_RECORD_CALLS;
+    std::vector<std::unique_ptr<SimBus>> m_buses;
+    std::vector<std::unique_ptr<SimDevice>> m_devices;
+    usb_bus* m_busHead = nullptr;
+    std::set<usb_dev_handle*> m_handles;
+    std::vector<ArmedFault> m_faults;
+    std::set<std::pair<int, int>> m_stalled; ///< (device, endpoint) halted
+    std::vector<CallRecord> m_calls;
+    std::string m_lastError;
+};
+
+} // namespace kestrum::sim

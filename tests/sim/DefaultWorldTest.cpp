@@ -1,0 +1,26 @@
+// The world the simulator builds when nobody configures it: what the demo sees with
+// LD_LIBRARY_PATH=build/sim-usb build/bin/kestrum. Its own executable, since the default world is
+// built only when no control call came first.
+#include "link/TUsbBulk.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+using namespace kestrum;
+
+TEST(DefaultWorld, HoldsOneProgrammerReportingWinUsbComm)
+{
+    void* library = dlopen(UsbBinding::DefaultLibrary, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr);
+    ASSERT_NE(dlsym(library, "ksim_reset"), nullptr) << "the simulator is not first on LD_LIBRARY_PATH";
+
+    TUsbBulk usb;
+    usb.setSleepFunction([](int) {});
+    ASSERT_EQ(usb.prog_open(0x1FC8, 0x310B), 1);
+    EXPECT_EQ(usb.ReadEndpoint(), 0x82);
+    EXPECT_EQ(usb.InterfaceNumber(), 0);
+    usb.USB_bulk_close();
+    // Another product id finds nothing.
+    EXPECT_EQ(usb.prog_open(0x1FC8, 0x310C), 0);
+}
