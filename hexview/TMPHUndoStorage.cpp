@@ -1,0 +1,657 @@
+#include "hexview/TMPHUndoStorage.h"
+
+#include "hexview/TCustomMPHexEditor.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrum {
+
+namespace {
+
+template<typename T>
+T readAt(const char* bytes)
+{
+    T value;
+    std::memcpy(&value, bytes, sizeof(T));
+    return value;
+}
+
+template<typename T>
+void writeAt(char* bytes, T value)
+{
+    std::memcpy(bytes, &value, sizeof(T));
+}
+
+template<typename T>
+void append(QByteArray& out, T value)
+{
+    out.append(reinterpret_cast<const char*>(&value), sizeof(T));
+}
+
+bool hasFlag(TMPHUndoFlags flags, TMPHUndoFlag flag)
+{
+    return flags & MPHUndoFlagBit(flag);
+}
+
+} // namespace
+
+/// A record read back from the storage (or the redo record); `data` points into its bytes.
+struct TMPHUndoStorage::Parsed
+{
+    TMPHUndoRec head {};
+    TMPHUndoFlag kind = ufKindBytesChanged;
+    const char* data = nullptr;
+    qint64 dataCount = 0; // saved bytes that count for the kind
+    QString description;  // own description, or the text of a combined record
+    bool hasSelection = false;
+    qint32 selLow = -1;
+    qint32 selHigh = -1;
+    qint32 selAnchor = -1;
+};
+
+TMPHUndoStorage::TMPHUndoStorage(TCustomMPHexEditor& editor)
+    : m_editor(editor)
+{
+}
+
+TMPHUndoStorage::~TMPHUndoStorage() = default;
+
+void TMPHUndoStorage::SetSize(qint64 newSize)
+{
+    if (newSize <= 0) {
+        Clear();
+        m_count = 0;
+        return;
+    }
+    MemoryStream::SetSize(newSize);
+}
+
+QString TMPHUndoStorage::KindDescription(TMPHUndoFlag kind)
+{
+    switch (kind) {
+    case ufKindBytesChanged:
+        return QStringLiteral("Change byte(s)");
+    case ufKindByteRemoved:
+        return QStringLiteral("Remove data");
+    case ufKindInsertBuffer:
+        return QStringLiteral("Insert buffer");
+    case ufKindReplace:
+        return QStringLiteral("Replace");
+    case ufKindAppendBuffer:
+        return QStringLiteral("Append buffer");
+    case ufKindNibbleInsert:
+        return QStringLiteral("Insert nibble");
+    case ufKindNibbleDelete:
+        return QStringLiteral("Delete nibble");
+    case ufKindConvert:
+        return QStringLiteral("Convert");
+    case ufKindSelection:
+        return QStringLiteral("Cursor movement");
+    case ufKindCombined:
+        return QStringLiteral("Multiple modification");
+    case ufKindAllData:
+        return QStringLiteral("All data saved");
+    default:
+        break;
+    }
+    return {};
+}
+
+TMPHUndoFlag TMPHUndoStorage::KindOf(TMPHUndoFlags flags)
+{
+    for (int bit = 0; bit < MPH_UNDO_KIND_COUNT; ++bit) {
+        if (flags & (TMPHUndoFlags(1) << bit))
+            return static_cast<TMPHUndoFlag>(bit);
+    }
+    return ufKindBytesChanged;
+}
+
+TMPHUndoFlags TMPHUndoStorage::StateFlags(qint64 position, qint64 count) const
+{
+    const TCustomMPHexEditor& e = m_editor;
+    TMPHUndoFlags flags = 0;
+    if (e.m_changedMarks.Get(position))
+        flags |= MPHUndoFlagBit(ufFlagByte1Changed);
+    if (count >= 2 && e.m_changedMarks.Get(position + 1))
+        flags |= MPHUndoFlagBit(ufFlagByte2Changed);
+    if (e.m_modified)
+        flags |= MPHUndoFlagBit(ufFlagModified);
+    if (e.IsCursorOnSecondColumn())
+        flags |= MPHUndoFlagBit(ufFlag2ndByteCol);
+    if (e.GetInCharField())
+        flags |= MPHUndoFlagBit(ufFlagInCharField);
+    if (e.HasSelection())
+        flags |= MPHUndoFlagBit(ufFlagHasSelection);
+    if (e.m_insertMode)
+        flags |= MPHUndoFlagBit(ufFlagInsertMode);
+    if (e.m_unicodeChars)
+        flags |= MPHUndoFlagBit(ufFlagIsUnicode);
+    if (e.m_unicodeBigEndian)
+        flags |= MPHUndoFlagBit(ufFlagIsUnicodeBigEndian);
+    return flags;
+}
+
+void TMPHUndoStorage::RemoveFirst()
+{
+    if (GetSize() < 4) {
+        SetSize(0);
+        return;
+    }
+    const auto size = static_cast<qint64>(readAt<quint32>(Memory()));
+    if (size < MPH_UNDO_MIN_RECORD || size > GetSize()) {
+        SetSize(0);
+        return;
+    }
+    const qint64 rest = GetSize() - size;
+    std::memmove(Memory(), Memory() + size, static_cast<size_t>(rest));
+    SetSize(rest);
+    if (rest > 0)
+        --m_count;
+}
+
+void TMPHUndoStorage::CreateUndo(
+    TMPHUndoFlag kind, qint64 position, qint64 count, qint64 replCount, const QString& description)
+{
+    if (m_updateCount > 0)
+        return;
+    m_redo.clear();
+    m_lastUndo.clear();
+    m_lastUndoDescription.clear();
+    m_description = description.isEmpty() ? KindDescription(kind) : description;
+
+    const qint64 maxUndo = m_editor.m_maxUndo;
+    while (maxUndo > 0 && m_count > 0 && GetSize() > maxUndo)
+        RemoveFirst();
+
+    const TMPHMemoryStream& data = m_editor.m_data;
+    QByteArray combinedText;
+    const char* saved = nullptr;
+    qint64 savedCount = 0;
+    switch (kind) {
+    case ufKindBytesChanged:
+    case ufKindByteRemoved:
+    case ufKindConvert:
+        savedCount = count;
+        break;
+    case ufKindReplace:
+        savedCount = replCount;
+        break;
+    case ufKindNibbleInsert:
+    case ufKindNibbleDelete:
+        savedCount = 1;
+        break;
+    case ufKindAllData:
+        position = 0;
+        savedCount = count = data.GetSize();
+        break;
+    case ufKindCombined:
+        combinedText = m_description.toUtf8().left(255);
+        combinedText.prepend(static_cast<char>(combinedText.size()));
+        saved = combinedText.constData();
+        savedCount = combinedText.size();
+        break;
+    default:
+        break;
+    }
+    if (savedCount > 0 && !saved)
+        saved = data.GetAddress(position, savedCount);
+
+    const bool ownDescription = !description.isEmpty() && kind != ufKindCombined;
+    const QByteArray descriptionBytes = ownDescription ? description.toUtf8() : QByteArray();
+    const bool withSelection = m_editor.HasSelection();
+
+    TMPHUndoRec head {};
+    head.Flags = MPHUndoFlagBit(kind) | StateFlags(position, count);
+    if (ownDescription)
+        head.Flags |= MPHUndoFlagBit(ufFlagHasDescription);
+    head.CurPos = static_cast<qint32>(m_editor.GetCursorPos());
+    head.Pos = static_cast<qint32>(position);
+    head.Count = static_cast<qint32>(count);
+    head.ReplCount = static_cast<qint32>(replCount);
+    head.CurTranslation = m_editor.m_translation;
+    head.CurBPU = m_editor.m_bytesPerUnit;
+    const qint64 size = MPH_UNDO_HEADER_SIZE + std::max<qint64>(1, savedCount)
+        + (ownDescription ? descriptionBytes.size() + 4 : 0) + (withSelection ? MPH_UNDO_SELECTION_SIZE : 0) + 4;
+    head.DataLen = static_cast<quint32>(size);
+
+    const qint64 start = GetSize();
+    SetSize(start + size);
+    char* out = Memory() + start;
+    std::memcpy(out, &head, MPH_UNDO_HEADER_SIZE);
+    out += MPH_UNDO_HEADER_SIZE;
+    if (savedCount > 0)
+        std::memcpy(out, saved, static_cast<size_t>(savedCount));
+    else
+        *out = 0;
+    out += std::max<qint64>(1, savedCount);
+    if (ownDescription) {
+        std::memcpy(out, descriptionBytes.constData(), static_cast<size_t>(descriptionBytes.size()));
+        out += descriptionBytes.size();
+        writeAt<qint32>(out, static_cast<qint32>(descriptionBytes.size()));
+        out += 4;
+    }
+    if (withSelection) {
+        writeAt<qint32>(out, static_cast<qint32>(m_editor.m_selLow));
+        writeAt<qint32>(out + 4, static_cast<qint32>(m_editor.m_selHigh));
+        writeAt<qint32>(out + 8, static_cast<qint32>(m_editor.m_selAnchor));
+        out += MPH_UNDO_SELECTION_SIZE;
+    }
+    writeAt<quint32>(out, static_cast<quint32>(size));
+    SetPosition(GetSize());
+    ++m_count;
+
+    if (kind == ufKindSelection)
+        AddSelection(position, count);
+}
+
+void TMPHUndoStorage::AddSelection(qint64 position, qint64 count)
+{
+    if (m_count == 0 || GetSize() < MPH_UNDO_MIN_RECORD)
+        return;
+    const auto size = static_cast<qint64>(readAt<quint32>(Memory() + GetSize() - 4));
+    if (size < MPH_UNDO_MIN_RECORD || size > GetSize())
+        return;
+    const qint64 start = GetSize() - size;
+    auto flags = readAt<quint32>(Memory() + start + 4);
+    qint64 end = GetSize();
+    if (!(flags & MPHUndoFlagBit(ufFlagHasSelection))) {
+        // Grow the record by the block and move its trailer behind it.
+        SetSize(end + MPH_UNDO_SELECTION_SIZE);
+        end = GetSize();
+        flags |= MPHUndoFlagBit(ufFlagHasSelection);
+        writeAt<quint32>(Memory() + start, static_cast<quint32>(size + MPH_UNDO_SELECTION_SIZE));
+        writeAt<quint32>(Memory() + start + 4, flags);
+        writeAt<quint32>(Memory() + end - 4, static_cast<quint32>(size + MPH_UNDO_SELECTION_SIZE));
+    }
+    char* block = Memory() + end - 4 - MPH_UNDO_SELECTION_SIZE;
+    writeAt<qint32>(block, static_cast<qint32>(position));
+    writeAt<qint32>(block + 4, static_cast<qint32>(count > 0 ? position + count - 1 : -1));
+    writeAt<qint32>(block + 8, static_cast<qint32>(position));
+}
+
+TMPHUndoStorage::Parsed TMPHUndoStorage::Parse(const char* record, qint64 size) const
+{
+    Parsed p;
+    std::memcpy(&p.head, record, MPH_UNDO_HEADER_SIZE);
+    const TMPHUndoFlags flags = p.head.Flags;
+    p.kind = KindOf(flags);
+    p.data = record + MPH_UNDO_HEADER_SIZE;
+    const char* tail = record + size - 4; // the trailer
+    if (flags & MPHUndoFlagBit(ufFlagHasSelection)) {
+        tail -= MPH_UNDO_SELECTION_SIZE;
+        p.hasSelection = true;
+        p.selLow = readAt<qint32>(tail);
+        p.selHigh = readAt<qint32>(tail + 4);
+        p.selAnchor = readAt<qint32>(tail + 8);
+    }
+    if (flags & MPHUndoFlagBit(ufFlagHasDescription)) {
+        const qint32 length = readAt<qint32>(tail - 4);
+        p.description = QString::fromUtf8(tail - 4 - length, length);
+    }
+    switch (p.kind) {
+    case ufKindBytesChanged:
+    case ufKindByteRemoved:
+    case ufKindConvert:
+    case ufKindAllData:
+        p.dataCount = p.head.Count;
+        break;
+    case ufKindReplace:
+        p.dataCount = p.head.ReplCount;
+        break;
+    case ufKindNibbleInsert:
+    case ufKindNibbleDelete:
+        p.dataCount = 1;
+        break;
+    case ufKindCombined: {
+        const auto length = static_cast<quint8>(p.data[0]);
+        p.description = QString::fromUtf8(p.data + 1, length);
+        p.dataCount = 1 + length;
+        break;
+    }
+    default:
+        p.dataCount = 0;
+        break;
+    }
+    return p;
+}
+
+QString TMPHUndoStorage::DescriptionOfNewest() const
+{
+    if (m_count == 0 || GetSize() < MPH_UNDO_MIN_RECORD)
+        return {};
+    const auto size = static_cast<qint64>(readAt<quint32>(Memory() + GetSize() - 4));
+    if (size < MPH_UNDO_MIN_RECORD || size > GetSize())
+        return {};
+    const Parsed p = Parse(Memory() + GetSize() - size, size);
+    return p.description.isEmpty() ? KindDescription(p.kind) : p.description;
+}
+
+QByteArray TMPHUndoStorage::NewestRecord() const
+{
+    if (m_count == 0 || GetSize() < MPH_UNDO_MIN_RECORD)
+        return {};
+    const auto size = static_cast<qint64>(readAt<quint32>(Memory() + GetSize() - 4));
+    if (size > GetSize())
+        return {};
+    return QByteArray(Memory() + GetSize() - size, size);
+}
+
+void TMPHUndoStorage::MakeRedo(const Parsed& record)
+{
+    const TCustomMPHexEditor& e = m_editor;
+    const TMPHMemoryStream& data = e.m_data;
+    const qint64 position = record.head.Pos;
+    const char* saved = nullptr;
+    qint64 savedCount = 0;
+    switch (record.kind) {
+    case ufKindBytesChanged:
+    case ufKindInsertBuffer:
+    case ufKindReplace:
+    case ufKindConvert:
+        savedCount = record.head.Count;
+        break;
+    case ufKindAppendBuffer:
+        savedCount = data.GetSize() - position;
+        break;
+    case ufKindNibbleInsert:
+    case ufKindNibbleDelete:
+    case ufKindAllData:
+        saved = data.Memory();
+        savedCount = data.GetSize();
+        break;
+    default:
+        break;
+    }
+    if (savedCount > 0 && !saved)
+        saved = data.GetAddress(position, savedCount);
+
+    TMPHUndoRec head = record.head;
+    if (record.kind == ufKindAllData || record.kind == ufKindAppendBuffer)
+        head.Count = static_cast<qint32>(savedCount); // the size of the copy, which may be 0
+    head.Flags = MPHUndoFlagBit(record.kind) | StateFlags(position, record.head.Count);
+    head.CurPos = static_cast<qint32>(e.GetCursorPos());
+    head.CurTranslation = e.m_translation;
+    head.CurBPU = e.m_bytesPerUnit;
+    const qint64 size =
+        MPH_UNDO_HEADER_SIZE + std::max<qint64>(1, savedCount) + MPH_REDO_BOOKMARKS_SIZE + MPH_UNDO_SELECTION_SIZE;
+    head.DataLen = static_cast<quint32>(size);
+
+    QByteArray redo;
+    redo.reserve(size);
+    redo.append(reinterpret_cast<const char*>(&head), MPH_UNDO_HEADER_SIZE);
+    if (savedCount > 0)
+        redo.append(saved, savedCount);
+    else
+        redo.append('\0');
+    for (const TMPHBookmark& bookmark : e.m_bookmarks) {
+        append<qint32>(redo, bookmark.mPosition);
+        append<quint8>(redo, bookmark.mInCharField ? 1 : 0);
+        redo.append(3, '\0');
+    }
+    append<qint32>(redo, static_cast<qint32>(e.m_selLow));
+    append<qint32>(redo, static_cast<qint32>(e.m_selHigh));
+    append<qint32>(redo, static_cast<qint32>(e.m_selAnchor));
+    m_redo = redo;
+}
+
+void TMPHUndoStorage::RestoreState(const Parsed& record)
+{
+    TCustomMPHexEditor& e = m_editor;
+    const TMPHUndoFlags flags = record.head.Flags;
+    e.m_unicodeChars = hasFlag(flags, ufFlagIsUnicode);
+    e.m_unicodeBigEndian = hasFlag(flags, ufFlagIsUnicodeBigEndian);
+    if (record.head.CurTranslation <= tkCustom)
+        e.m_translation = static_cast<TMPHTranslationKind>(record.head.CurTranslation);
+    if (record.head.CurBPU == 1 || record.head.CurBPU == 2 || record.head.CurBPU == 4 || record.head.CurBPU == 8)
+        e.m_bytesPerUnit = record.head.CurBPU;
+    e.InternalSetInsertMode(hasFlag(flags, ufFlagInsertMode));
+    e.m_modified = hasFlag(flags, ufFlagModified);
+    const bool secondColumn = hasFlag(flags, ufFlag2ndByteCol) && e.m_data.GetSize() > 0;
+    e.MoveCursor(record.head.CurPos, hasFlag(flags, ufFlagInCharField), secondColumn);
+    e.ClearSelectionState();
+    if (record.hasSelection) {
+        if (record.selHigh == -1)
+            e.MoveCursor(record.selLow, e.GetInCharField());
+        else
+            e.SetSelection(record.selAnchor, record.selAnchor == record.selLow ? record.selHigh : record.selLow);
+    }
+    e.ClampCursor();
+    e.EnsureCursorVisible();
+}
+
+bool TMPHUndoStorage::UndoNewest()
+{
+    if (m_count == 0 || m_updateCount > 0 || GetSize() == 0)
+        return false;
+    if (GetSize() < MPH_UNDO_MIN_RECORD) {
+        Reset(false);
+        return false;
+    }
+    const auto size = static_cast<qint64>(readAt<quint32>(Memory() + GetSize() - 4));
+    if (size < MPH_UNDO_MIN_RECORD || size > GetSize()) {
+        Reset(false);
+        return false;
+    }
+    const qint64 start = GetSize() - size;
+    const Parsed record = Parse(Memory() + start, size);
+    TCustomMPHexEditor& e = m_editor;
+    const qint64 position = record.head.Pos;
+    const qint64 count = record.head.Count;
+    const qint64 replCount = record.head.ReplCount;
+
+    if (record.kind == ufKindCombined) {
+        SetSize(start);
+        --m_count;
+        for (qint64 i = 0; i < count; ++i) {
+            if (!UndoNewest())
+                break;
+        }
+        m_redo.clear();
+        m_lastUndo.clear();
+        m_lastUndoDescription.clear();
+        m_description = DescriptionOfNewest();
+        if (GetSize() == 0)
+            Reset(false);
+        return true;
+    }
+
+    MakeRedo(record);
+    switch (record.kind) {
+    case ufKindBytesChanged:
+        e.m_data.WriteBufferAt(record.data, position, count);
+        e.m_changedMarks.Set(position, hasFlag(record.head.Flags, ufFlagByte1Changed));
+        if (count >= 2)
+            e.m_changedMarks.Set(position + 1, hasFlag(record.head.Flags, ufFlagByte2Changed));
+        break;
+    case ufKindByteRemoved:
+        e.InternalInsert(position, record.data, count);
+        e.m_changedMarks.Truncate(position);
+        e.ShiftBookmarks(position, count);
+        break;
+    case ufKindInsertBuffer:
+        e.InternalDelete(position, count);
+        e.m_changedMarks.Truncate(position);
+        e.ShiftBookmarks(position, -count);
+        break;
+    case ufKindReplace:
+        e.InternalDelete(position, count);
+        e.InternalInsert(position, record.data, replCount);
+        e.m_changedMarks.Truncate(position - 1);
+        e.ShiftBookmarks(position + count, replCount - count);
+        break;
+    case ufKindAppendBuffer:
+        e.InternalDelete(position, e.m_data.GetSize() - position);
+        e.m_changedMarks.Truncate(position);
+        break;
+    case ufKindNibbleInsert:
+        e.m_changedMarks.Truncate(position);
+        e.InternalDeleteNibble(position, true);
+        e.m_data.WriteBufferAt(record.data, position, 1);
+        e.InternalDelete(e.m_data.GetSize() - 1, 1);
+        e.m_changedMarks.Set(position, hasFlag(record.head.Flags, ufFlagByte1Changed));
+        break;
+    case ufKindNibbleDelete:
+        e.m_changedMarks.Truncate(position);
+        e.InternalInsertNibble(position, true);
+        e.m_data.WriteBufferAt(record.data, position, 1);
+        e.InternalDelete(e.m_data.GetSize() - 1, 1);
+        e.m_changedMarks.Set(position, hasFlag(record.head.Flags, ufFlagByte1Changed));
+        break;
+    case ufKindConvert:
+        e.m_data.WriteBufferAt(record.data, position, count);
+        e.m_changedMarks.Truncate(position);
+        break;
+    case ufKindAllData:
+        e.InternalReplaceAll(record.data, record.dataCount);
+        e.m_changedMarks.Truncate(0);
+        break;
+    default:
+        break;
+    }
+    RestoreState(record);
+    e.ClearBookmarksBeyondData();
+
+    // Keep the record for a redo; the storage shrinks without moving anything.
+    m_lastUndo = QByteArray(Memory() + start, size);
+    m_lastUndoDescription = m_description;
+    SetSize(start);
+    --m_count;
+    m_description = DescriptionOfNewest();
+    if (GetSize() == 0)
+        Reset(false);
+    return true;
+}
+
+bool TMPHUndoStorage::Undo()
+{
+    if (!UndoNewest())
+        return false;
+    m_editor.Changed();
+    m_editor.SelectionChanged();
+    return true;
+}
+
+bool TMPHUndoStorage::Redo()
+{
+    if (m_redo.isEmpty() || m_updateCount > 0)
+        return false;
+    const QByteArray redo = m_redo;
+    TMPHUndoRec head {};
+    std::memcpy(&head, redo.constData(), MPH_UNDO_HEADER_SIZE);
+    const TMPHUndoFlag kind = KindOf(head.Flags);
+    const char* tail = redo.constData() + redo.size() - MPH_REDO_BOOKMARKS_SIZE - MPH_UNDO_SELECTION_SIZE;
+    const char* saved = redo.constData() + MPH_UNDO_HEADER_SIZE;
+    // Whole-data copies of nibble records are never empty; every other kind says its count.
+    const bool wholeData = kind == ufKindNibbleInsert || kind == ufKindNibbleDelete;
+    const qint64 savedCount = wholeData ? tail - saved : qint64(head.Count);
+    TCustomMPHexEditor& e = m_editor;
+    const qint64 position = head.Pos;
+    const qint64 count = head.Count;
+
+    switch (kind) {
+    case ufKindBytesChanged:
+        e.m_data.WriteBufferAt(saved, position, count);
+        break;
+    case ufKindByteRemoved:
+        e.InternalDelete(position, count);
+        e.m_changedMarks.Truncate(position);
+        break;
+    case ufKindInsertBuffer:
+        e.InternalInsert(position, saved, count);
+        e.m_changedMarks.Truncate(position);
+        break;
+    case ufKindReplace:
+        e.InternalDelete(position, head.ReplCount);
+        e.InternalInsert(position, saved, count);
+        e.m_changedMarks.Truncate(position);
+        break;
+    case ufKindConvert:
+        e.InternalDelete(position, count);
+        e.InternalInsert(position, saved, count);
+        e.m_changedMarks.Truncate(position);
+        break;
+    case ufKindAppendBuffer:
+        e.InternalInsert(e.m_data.GetSize(), saved, savedCount);
+        break;
+    case ufKindNibbleInsert:
+    case ufKindNibbleDelete:
+    case ufKindAllData:
+        e.InternalReplaceAll(saved, savedCount);
+        e.m_changedMarks.Truncate(position);
+        break;
+    default:
+        break;
+    }
+
+    for (int i = 0; i < MPH_BOOKMARK_COUNT; ++i) {
+        e.m_bookmarks[i].mPosition = readAt<qint32>(tail + 8 * i);
+        e.m_bookmarks[i].mInCharField = tail[8 * i + 4] != 0;
+    }
+    Parsed state;
+    state.head = head;
+    state.kind = kind;
+    state.hasSelection = true;
+    state.selLow = readAt<qint32>(tail + MPH_REDO_BOOKMARKS_SIZE);
+    state.selHigh = readAt<qint32>(tail + MPH_REDO_BOOKMARKS_SIZE + 4);
+    state.selAnchor = readAt<qint32>(tail + MPH_REDO_BOOKMARKS_SIZE + 8);
+    if (state.selAnchor == -1) {
+        state.hasSelection = false;
+    }
+    RestoreState(state);
+    if (position < e.m_data.GetSize()) {
+        e.m_changedMarks.Set(position, hasFlag(head.Flags, ufFlagByte1Changed));
+        if (count >= 2 && position + 1 < e.m_data.GetSize())
+            e.m_changedMarks.Set(position + 1, hasFlag(head.Flags, ufFlagByte2Changed));
+    }
+
+    // The undone record becomes undoable again.
+    const qint64 end = GetSize();
+    SetSize(end + m_lastUndo.size());
+    std::memcpy(Memory() + end, m_lastUndo.constData(), static_cast<size_t>(m_lastUndo.size()));
+    ++m_count;
+    m_description = m_lastUndoDescription;
+    m_redo.clear();
+    m_lastUndo.clear();
+    m_lastUndoDescription.clear();
+    e.BookmarkChanged();
+    e.Changed();
+    e.SelectionChanged();
+    return true;
+}
+
+int TMPHUndoStorage::EndUpdate()
+{
+    if (m_updateCount > 0)
+        --m_updateCount;
+    return m_updateCount;
+}
+
+void TMPHUndoStorage::Reset(bool withRedo)
+{
+    SetSize(0);
+    m_count = 0;
+    m_description.clear();
+    if (withRedo) {
+        m_redo.clear();
+        m_lastUndo.clear();
+        m_lastUndoDescription.clear();
+    }
+}
+
+void TMPHUndoStorage::RemoveLastUndo()
+{
+    if (m_count == 0 || GetSize() < MPH_UNDO_MIN_RECORD)
+        return;
+    const auto size = static_cast<qint64>(readAt<quint32>(Memory() + GetSize() - 4));
+    if (size < MPH_UNDO_MIN_RECORD || size > GetSize()) {
+        Reset(false);
+        return;
+    }
+    SetSize(GetSize() - size);
+    if (GetSize() > 0)
+        --m_count;
+    m_description = DescriptionOfNewest();
+}
+
+} // namespace kestrum

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "hexview/TCustomMPHexEditor.h"
+
+#include <QByteArray>
+
+#include <memory>
+
+class QMimeData;
+
+namespace kestrum {
+
+/// Where copy, cut and paste put and take their data. The widget library connects it to the
+/// system clipboard; tests use a plain object.
+class IMPHClipboard
+{
+public:
+    virtual ~IMPHClipboard() = default;
+    virtual void SetMimeData(std::unique_ptr<QMimeData> data) = 0;
+    /// The data on the clipboard, or null.
+    virtual const QMimeData* GetMimeData() const = 0;
+};
+
+/// MIME type of the editor's own clipboard format. On Windows Qt maps this name to the registered
+/// clipboard format of that name; elsewhere it is an ordinary custom type.
+inline constexpr const char* MPH_MIME_OWN_FORMAT =
+    "application/x-qt-windows-mime;value=\"TMPHexeditorEx Clipboard Format\"";
+/// MIME type of the registry editor's hexadecimal data format.
+inline constexpr const char* MPH_MIME_REGEDIT = "application/x-qt-windows-mime;value=\"RegEdit_HexData\"";
+/// First four bytes of the own clipboard format, then the version 0x00010001 and the data length.
+inline constexpr char MPH_CLIPBOARD_MAGIC[4] = {0x4D, 0x50, 0x54, 0x48};
+inline constexpr quint32 MPH_CLIPBOARD_VERSION = 0x00010001;
+
+/// The class of the program's hex view: the control with the clipboard and undo ranges.
+class TMPHexEditorEx : public TCustomMPHexEditor
+{
+    Q_OBJECT
+
+public:
+    explicit TMPHexEditorEx(QObject* parent = nullptr);
+    ~TMPHexEditorEx() override;
+
+    /// Also sets the modified flag and, inside an undo update, notes that a change happened.
+    void WriteBuffer(const void* source, qint64 position, qint64 count) override;
+    bool CanCreateUndo(TMPHUndoFlag kind, qint64 count, qint64 replCount) override;
+
+    using TCustomMPHexEditor::UndoBeginUpdate;
+    /// Opens an undo range: when no update is open yet, the whole data is recorded first, so that
+    /// everything done until the matching UndoEndUpdate is undone in one step.
+    int UndoBeginUpdate(const QString& description);
+    /// Closes the range; a range in which nothing changed leaves no record behind.
+    int UndoEndUpdate() override;
+    /// Records the whole data (count 0) or a range of it, keeping the modified flag as it was.
+    void CreateRangeUndo(qint64 position, qint64 count, const QString& description);
+
+public: // clipboard
+    void SetClipboard(IMPHClipboard* clipboard) { m_clipboard = clipboard; }
+    bool GetClipboardAsHexText() const { return m_clipboardAsHexText; }
+    void SetClipboardAsHexText(bool asHex) { m_clipboardAsHexText = asHex; }
+    /// The selected bytes in the three clipboard formats; null without a selection.
+    std::unique_ptr<QMimeData> CreateClipboardData() const;
+    /// The bytes a clipboard object carries, by format preference; false when none is usable.
+    static bool BytesFromMimeData(const QMimeData& data, bool hexText, QByteArray& bytes);
+    /// Inserts or replaces with the bytes of `data`; false when it carries nothing usable.
+    bool PasteFromMimeData(const QMimeData& data);
+    bool CopyToClipboard();
+    bool CutToClipboard();
+    bool PasteFromClipboard();
+
+    bool KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
+
+private:
+    IMPHClipboard* m_clipboard = nullptr;
+    bool m_clipboardAsHexText = false;
+    bool m_changedInRange = false;
+    bool m_rangeRecorded = false;
+};
+
+} // namespace kestrum
