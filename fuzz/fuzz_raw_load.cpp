@@ -1,0 +1,41 @@
+// LoadImageFile on a real file whose extension comes from the first input byte: raw kinds load
+// byte for byte up to the capacity and refuse larger files; ".eep" files go to the reader their
+// first character picks.
+#include "buffer/ImageFile.h"
+#include "fuzz/FuzzSupport.h"
+
+#include <cstring>
+#include <memory>
+
+using namespace kestrum;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    static const char* const Extensions[] = {".bin", ".ROM", ".eep", ".EeP", ".dat", "", ".", ".src"};
+    const char* extension = Extensions[data[0] % 8];
+    ++data;
+    --size;
+
+    const QString path = fuzz::scratchFolder() + QStringLiteral("/image") + QString::fromLatin1(extension);
+    fuzz::writeWholeFile(path, data, size);
+
+    constexpr std::uint32_t Capacity = 1024;
+    auto buffer = std::make_unique<std::uint8_t[]>(Capacity);
+    std::memset(buffer.get(), 0xFF, Capacity);
+    fuzz::CountingUserInterface ui;
+    const qint32 count = LoadImageFile(path, buffer.get(), Capacity, ui);
+    fuzz::require(count >= 0 && static_cast<std::uint32_t>(count) <= Capacity);
+
+    const bool text = std::strcmp(extension, ".eep") == 0 || std::strcmp(extension, ".EeP") == 0;
+    if (!text || size == 0 || (data[0] != ':' && data[0] != 'S')) {
+        if (size > Capacity) {
+            fuzz::require(count == 0 && ui.errors == 1);
+        } else {
+            fuzz::require(count == static_cast<qint32>(size) && ui.errors == 0);
+            fuzz::require(std::memcmp(buffer.get(), data, size) == 0);
+        }
+    }
+    return 0;
+}
