@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/Captions.h"
+#include "app/FillDialog.h"
 #include "app/FlashEditorHost.h"
 #include "app/QtUserInterface.h"
 #include "app/SearchDialog.h"
@@ -116,6 +117,8 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     applySettings();
 
     Form3 = new TForm3(this);
+    FillDialog = new TForm4(this);
+    extraCaptionWindows.push_back({CaptionWindow::Fill, FillDialog});
     AboutBox = new TAboutBox(this);
 }
 
@@ -164,6 +167,8 @@ void TForm1::buildActions()
     connect(fanti, &QAction::triggered, this, [this] { switchLanguage(1); });
     connect(Enlish, &QAction::triggered, this, [this] { switchLanguage(2); });
     connect(ToolAbout, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
+    for (QAction* a : {ToolFill, Fill})
+        connect(a, &QAction::triggered, this, [this] { runGuarded([this] { ToolFillClick(); }); });
     connect(N5, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
 }
 
@@ -476,6 +481,12 @@ void TForm1::ComboBox3Change()
 void TForm1::BitBtn2Click()
 {
     Form3->exec();
+}
+
+void TForm1::ToolFillClick()
+{
+    FillDialog->Edit4->setText(proposedFillEnd(chipSize()));
+    FillDialog->exec();
 }
 
 void TForm1::ToolAboutClick()

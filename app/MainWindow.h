@@ -32,6 +32,7 @@ namespace kestrum {
 
 class TStatusBar;
 class TForm3;
+class TForm4;
 class TAboutBox;
 class FlashEditorHost;
 
@@ -83,6 +84,7 @@ public:
     void ComboBox3Change();
     void BitBtn2Click();
     void ToolAboutClick();
+    void ToolFillClick();
     /// Applies the captions of the current language to every window and sets the language check marks.
     void ApplyLanguage();
     /// The handlers of the language menu items.
@@ -193,6 +195,7 @@ public:
     QTextEdit* RichEdit1 = nullptr;
 
     TForm3* Form3 = nullptr;
+    TForm4* FillDialog = nullptr;
     TAboutBox* AboutBox = nullptr;
 };
 

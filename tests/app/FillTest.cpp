@@ -1,0 +1,146 @@
+#include "app/FillDialog.h"
+#include "app/FlashEditorHost.h"
+#include "app/MainWindow.h"
+#include "buffer/Fill.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+
+namespace {
+
+FillRequest request(FillKind kind, const char* start, const char* end, const char* byte = "FF",
+                    const char* word = "FFFF")
+{
+    FillRequest r;
+    r.kind = kind;
+    r.byteText = QString::fromLatin1(byte);
+    r.wordText = QString::fromLatin1(word);
+    r.startText = QString::fromLatin1(start);
+    r.endText = QString::fromLatin1(end);
+    return r;
+}
+
+const QString RangeError = QStringLiteral("range");
+
+} // namespace
+
+TEST(Fill, ByteFillSetsTheRangeAndTheUsedLengthBecomesItsEnd)
+{
+    DataBuffer buffer;
+    buffer.usedLength = 0x1000;
+    const FillResult r = fillBuffer(buffer, request(FillKind::Byte, "10", "1F", "55"), 0, RangeError);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(buffer.usedLength, 0x20) << "even when it was larger before";
+    EXPECT_EQ(buffer.data()[0x0F], 0xFF);
+    EXPECT_EQ(buffer.data()[0x10], 0x55);
+    EXPECT_EQ(buffer.data()[0x1F], 0x55);
+    EXPECT_EQ(buffer.data()[0x20], 0xFF);
+}
+
+TEST(Fill, WordFillStartsOnAnEvenAddressAndSkipsAnOddLastByte)
+{
+    DataBuffer buffer;
+    ASSERT_TRUE(fillBuffer(buffer, request(FillKind::Word, "1", "4", "FF", "1234"), 0, RangeError).ok);
+    EXPECT_EQ(buffer.data()[0], 0x34);
+    EXPECT_EQ(buffer.data()[1], 0x12);
+    EXPECT_EQ(buffer.data()[2], 0x34);
+    EXPECT_EQ(buffer.data()[3], 0x12);
+    EXPECT_EQ(buffer.data()[4], 0xFF);
+
+    DataBuffer other;
+    other.data()[4] = 0x77;
+    ASSERT_TRUE(fillBuffer(other, request(FillKind::Word, "0", "4", "FF", "ABCD"), 0, RangeError).ok);
+    EXPECT_EQ(other.data()[3], 0xAB);
+    EXPECT_EQ(other.data()[4], 0x77) << "five bytes hold two whole words";
+    EXPECT_EQ(other.usedLength, 5);
+}
+
+TEST(Fill, RandomFillRepeatsWithinOneSecondAndDiffersAcrossSeconds)
+{
+    DataBuffer a, b, c;
+    ASSERT_TRUE(fillBuffer(a, request(FillKind::Random, "0", "FF"), 1000, RangeError).ok);
+    ASSERT_TRUE(fillBuffer(b, request(FillKind::Random, "0", "FF"), 1000, RangeError).ok);
+    ASSERT_TRUE(fillBuffer(c, request(FillKind::Random, "0", "FF"), 1001, RangeError).ok);
+    EXPECT_EQ(std::memcmp(a.data(), b.data(), 256), 0);
+    EXPECT_NE(std::memcmp(a.data(), c.data(), 256), 0);
+    int distinct = 0;
+    std::array<bool, 256> seen{};
+    for (int i = 0; i < 256; ++i)
+        distinct += !std::exchange(seen[a.data()[i]], true);
+    EXPECT_GT(distinct, 100) << "the bytes look random";
+}
+
+TEST(Fill, FieldThatIsNoNumberWritesNothingAndNamesTheText)
+{
+    DataBuffer buffer;
+    FillResult r = fillBuffer(buffer, request(FillKind::Random, "0", ""), 0, RangeError);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, QStringLiteral("'0x' is not a valid integer value"));
+    r = fillBuffer(buffer, request(FillKind::Word, "0", "10", "G1"), 0, RangeError);
+    EXPECT_EQ(r.error, QStringLiteral("'0xG1' is not a valid integer value")) << "every field is read, whatever the kind";
+    EXPECT_EQ(buffer.data()[0], 0xFF);
+    EXPECT_EQ(buffer.usedLength, 0);
+}
+
+TEST(Fill, RangeOutsideTheBufferOrReversedIsRefused)
+{
+    DataBuffer buffer;
+    EXPECT_EQ(fillBuffer(buffer, request(FillKind::Byte, "10", "F", "00"), 0, RangeError).error, RangeError);
+    EXPECT_EQ(fillBuffer(buffer, request(FillKind::Byte, "0", "4000000", "00"), 0, RangeError).error, RangeError);
+    EXPECT_EQ(fillBuffer(buffer, request(FillKind::Byte, "FFFFFFFF", "0", "00"), 0, RangeError).error, RangeError);
+    EXPECT_EQ(buffer.data()[0x10], 0xFF);
+    const FillResult last = fillBuffer(buffer, request(FillKind::Byte, "3FFFFFF", "3FFFFFF", "00"), 0, RangeError);
+    ASSERT_TRUE(last.ok);
+    EXPECT_EQ(buffer.data()[BufferCapacity - 1], 0x00);
+    EXPECT_EQ(buffer.usedLength, qint32(BufferCapacity));
+}
+
+TEST(Fill, ProposedEndIsChipSizeMinusOneInHex)
+{
+    EXPECT_EQ(proposedFillEnd(0x100000), QStringLiteral("FFFFF"));
+    EXPECT_EQ(proposedFillEnd(256), QStringLiteral("FF"));
+}
+
+TEST(FillDialog, TypedLettersTurnUpperCaseAndOthersAreDropped)
+{
+    QTemporaryDir dir;
+    test::ScriptedUserInterface ui;
+    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    QLineEdit* edit = w.FillDialog->Edit3;
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("1aG f"));
+    EXPECT_EQ(edit->text(), QStringLiteral("1AF"));
+    w.FillDialog->Edit1->clear();
+    QTest::keyClicks(w.FillDialog->Edit1, QStringLiteral("abc"));
+    EXPECT_EQ(w.FillDialog->Edit1->text(), QStringLiteral("AB")) << "a byte takes two digits";
+}
+
+TEST(FillDialog, OkFillsReloadsTheViewAndAnErrorKeepsTheDialogOpen)
+{
+    QTemporaryDir dir;
+    test::ScriptedUserInterface ui;
+    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    TForm4& fill = *w.FillDialog;
+    fill.Edit1->setText(QStringLiteral("5A"));
+    fill.Edit3->setText(QStringLiteral("0"));
+    fill.Edit4->setText(QStringLiteral("F"));
+    fill.BitBtn1Click();
+    EXPECT_TRUE(ui.errors.isEmpty());
+    EXPECT_EQ(w.dataBuffer().usedLength, 16);
+    EXPECT_EQ(w.dataBuffer().data()[15], 0x5A);
+    EXPECT_EQ(fill.result(), QDialog::Accepted);
+
+    fill.setResult(QDialog::Rejected);
+    fill.Edit4->setText(QString());
+    fill.BitBtn1Click();
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(ui.errors[0], QStringLiteral("'0x' is not a valid integer value"));
+    EXPECT_EQ(fill.result(), QDialog::Rejected) << "the dialog stays open";
+}
