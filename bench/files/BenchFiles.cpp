@@ -1,0 +1,233 @@
+// Converts a 64 MiB image between raw and Intel HEX and S-record in all four directions, with this
+// program's codecs (in-process and through kestrum-cli) and with objcopy and srec_cat on the same
+// files, and prints the times side by side.
+//
+//   bench_files [--dir DIR] [--size BYTES] [--runs N]
+//   bench_files --make-hex FILE BYTES     writes a firmware-like image of BYTES as Intel HEX
+//   bench_files --read-hex FILE           reads an Intel HEX file once (for callgrind)
+#include "app/Shell.h"
+#include "app/UserInterface.h"
+#include "buffer/DataBuffer.h"
+#include "buffer/ImageFile.h"
+#include "buffer/IntelHex.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <random>
+#include <vector>
+
+using namespace kestrum;
+
+namespace {
+
+class PrintingUserInterface : public UserInterface
+{
+public:
+    void showError(const QString& text) override
+    {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+        ++errors;
+    }
+    bool askYesNo(const QString&) override { return true; }
+    void showInformation(const QString&) override { }
+    void beep() override { }
+    QString chooseOpenFile(const QString&) override { return {}; }
+    QString chooseSaveFile(const QString&, const QString&) override { return {}; }
+    void insertLogLine(const QString&) override { }
+    int errors = 0;
+};
+
+/// Firmware-like: runs of random bytes (code and data) between erased stretches of 0xFF, about a
+/// quarter of the image erased, and an erased tail.
+std::vector<std::uint8_t> makeImage(std::size_t size)
+{
+    std::mt19937_64 random(20261207);
+    std::vector<std::uint8_t> image(size, 0xFF);
+    std::size_t at = 0;
+    while (at < size) {
+        const std::size_t data = std::min<std::size_t>(size - at, 1024 + random() % (768 * 1024));
+        for (std::size_t i = 0; i < data; i += 8) {
+            const std::uint64_t r = random();
+            for (std::size_t k = 0; k < 8 && i + k < data; ++k)
+                image[at + i + k] = static_cast<std::uint8_t>(r >> (8 * k));
+        }
+        at += data;
+        at += 256 + random() % (256 * 1024); // erased stretch, already 0xFF
+    }
+    std::fill(image.end() - std::min<std::size_t>(size, 100 * 1024), image.end(), 0xFF);
+    return image;
+}
+
+bool writeRaw(const QString& path, const std::vector<std::uint8_t>& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()))
+        == static_cast<qint64>(bytes.size());
+}
+
+/// Best wall time of `runs` runs, in seconds; nullopt when any run fails.
+std::optional<double> best(int runs, const std::function<bool()>& run)
+{
+    double bestTime = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!run())
+            return std::nullopt;
+        bestTime = std::min(bestTime, static_cast<double>(timer.nsecsElapsed()) / 1e9);
+    }
+    return bestTime;
+}
+
+bool runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, arguments);
+    if (!p.waitForFinished(600000))
+        return false;
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed\n", qPrintable(program));
+        return false;
+    }
+    return true;
+}
+
+QString cell(const std::optional<double>& t)
+{
+    return t ? QString::asprintf("%8.3f s", *t) : QStringLiteral("       n/a");
+}
+
+int readHexOnce(const QString& path)
+{
+    DataBuffer buffer;
+    PrintingUserInterface ui;
+    const qint32 extent = ReadIntelHex(path, buffer.data(), BufferCapacity, ui);
+    std::printf("extent %d, %lld text bytes\n", extent, static_cast<long long>(QFileInfo(path).size()));
+    return extent > 0 ? 0 : 1;
+}
+
+int makeHex(const QString& path, std::size_t size)
+{
+    const std::vector<std::uint8_t> image = makeImage(size);
+    PrintingUserInterface ui;
+    return WriteIntelHex(path, image.data(), static_cast<std::uint32_t>(size), ui) == WriteResult::Written ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() == 2 && args[0] == QLatin1String("--read-hex"))
+        return readHexOnce(args[1]);
+    if (args.size() == 3 && args[0] == QLatin1String("--make-hex"))
+        return makeHex(args[1], args[2].toULongLong(nullptr, 0));
+
+    QString dir = QDir::temp().filePath(QStringLiteral("kestrum-bench-files"));
+    std::size_t size = BufferCapacity;
+    int runs = 3;
+    for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--dir"))
+            dir = args[i + 1];
+        else if (args[i] == QLatin1String("--size"))
+            size = std::min<std::size_t>(args[i + 1].toULongLong(nullptr, 0), BufferCapacity);
+        else if (args[i] == QLatin1String("--runs"))
+            runs = std::max(1, args[i + 1].toInt());
+    }
+    QDir().mkpath(dir);
+    const auto path = [&](const char* name) { return QDir(dir).filePath(QString::fromLatin1(name)); };
+
+    // The inputs every tool reads: the raw image and our Intel HEX and S-record files of it.
+    const std::vector<std::uint8_t> image = makeImage(size);
+    PrintingUserInterface ui;
+    Shell shell(ui);
+    shell.setLanguage(2);
+    if (!writeRaw(path("image.bin"), image)
+        || WriteIntelHex(path("image.hex"), image.data(), static_cast<std::uint32_t>(size), ui) != WriteResult::Written
+        || !SaveImageFile(shell, path("image.src"), image.data(), static_cast<std::uint32_t>(size),
+                          ExistingFile::Replace))
+        return 1;
+    // S-record files are opened through the ".eep" probe.
+    QFile::remove(path("image.eep"));
+    QFile::link(path("image.src"), path("image.eep"));
+    const std::size_t erased = static_cast<std::size_t>(std::count(image.begin(), image.end(), 0xFF));
+    std::printf("image: %zu bytes, %.1f%% 0xFF; Intel HEX %lld bytes, S-record %lld bytes; best of %d runs\n\n", size,
+                100.0 * static_cast<double>(erased) / static_cast<double>(size),
+                static_cast<long long>(QFileInfo(path("image.hex")).size()),
+                static_cast<long long>(QFileInfo(path("image.src")).size()), runs);
+
+    DataBuffer buffer;
+    const auto convert = [&](const QString& in, const QString& out) {
+        buffer.fillErased();
+        const qint32 loaded = LoadImageFile(in, buffer.data(), BufferCapacity, ui);
+        return ui.errors == 0 && SaveImageFile(shell, out, buffer.data(), static_cast<std::uint32_t>(loaded),
+                                               ExistingFile::Replace);
+    };
+    const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kestrum-cli"));
+    const QString objcopy = QStandardPaths::findExecutable(QStringLiteral("objcopy"));
+    const QString srecCat = QStandardPaths::findExecutable(QStringLiteral("srec_cat"));
+
+    struct Direction
+    {
+        const char* name;
+        const char* in;
+        const char* ours;
+        QStringList objcopyArgs;
+        QStringList srecCatArgs;
+    };
+    const QString bin = path("image.bin");
+    const QString hex = path("image.hex");
+    const QString src = path("image.src");
+    const Direction directions[] = {
+        {"raw -> hex ", "image.bin", "k.hex", {"-I", "binary", "-O", "ihex", bin, path("o.hex")},
+         {bin, "-binary", "-o", path("s.hex"), "-intel"}},
+        {"hex -> raw ", "image.hex", "k.bin", {"-I", "ihex", "-O", "binary", hex, path("o.bin")},
+         {hex, "-intel", "-o", path("s.bin"), "-binary"}},
+        {"raw -> srec", "image.bin", "k.src", {"-I", "binary", "-O", "srec", bin, path("o.srec")},
+         {bin, "-binary", "-o", path("s.srec"), "-motorola"}},
+        {"srec -> raw", "image.eep", "k2.bin", {"-I", "srec", "-O", "binary", src, path("o2.bin")},
+         {src, "-motorola", "-o", path("s2.bin"), "-binary"}},
+    };
+
+    std::printf("%-12s %12s %12s %12s %12s %16s\n", "conversion", "in-process", "kestrum-cli", "objcopy", "srec_cat",
+                "objcopy/cli");
+    bool allFast = true;
+    for (const Direction& d : directions) {
+        const auto ours = best(runs, [&] { return convert(path(d.in), path(d.ours)); });
+        const auto viaCli = QFileInfo::exists(cli)
+            ? best(runs, [&] { return runTool(cli, {"convert", path(d.in), path(d.ours)}); })
+            : std::nullopt;
+        const auto obj = objcopy.isEmpty() ? std::nullopt : best(runs, [&] { return runTool(objcopy, d.objcopyArgs); });
+        const auto srec = srecCat.isEmpty() ? std::nullopt : best(1, [&] { return runTool(srecCat, d.srecCatArgs); });
+        const double ratio = obj && viaCli ? *obj / *viaCli : 0;
+        allFast = allFast && ratio >= 3.0;
+        std::printf("%-12s %s %s %s %s %14.1fx\n", d.name, qPrintable(cell(ours)), qPrintable(cell(viaCli)),
+                    qPrintable(cell(obj)), qPrintable(cell(srec)), ratio);
+    }
+
+    // The conversions back to raw must give the image again, up to its erased tail.
+    bool same = true;
+    for (const char* back : {"k.bin", "k2.bin"}) {
+        QFile f(path(back));
+        const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        same = same && static_cast<std::size_t>(bytes.size()) <= size
+            && std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const char*>(image.data()))
+            && std::all_of(image.begin() + bytes.size(), image.end(), [](std::uint8_t b) { return b == 0xFF; });
+    }
+    std::printf("\nround trips give the image back: %s\n", same ? "yes" : "NO");
+    std::printf("every conversion at least 3x faster than objcopy's (kestrum-cli): %s\n", allFast ? "yes" : "no");
+    return same ? 0 : 1;
+}

@@ -1,0 +1,394 @@
+#include "link/ChipProgrammer.h"
+
+#include "link/LinkLog.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace kestrum {
+
+namespace {
+
+// Chips above 16 MiB need 4-byte addresses; the programmer is told so before every stream.
+constexpr quint32 ThreeByteAddressLimit = 0x1000000;
+constexpr quint32 MinimumBlock = 64;
+
+/// Index of the first byte of the block that is not 0xFF, or -1.
+qint64 firstNonErased(const quint8* block, quint32 size)
+{
+    for (quint32 i = 0; i < size; ++i) {
+        if (block[i] != 0xFF)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+ChipProgrammer::ChipProgrammer(TUsbBulk& usb, Shell& shell, DataBuffer& buffer, JobView& view)
+    : m_usb(usb)
+    , m_shell(shell)
+    , m_buffer(buffer)
+    , m_view(view)
+{
+}
+
+quint32 ChipProgrammer::blockSize(const ChipRecord& record)
+{
+    return std::max<quint32>(record.flashPage, MinimumBlock);
+}
+
+ByteOrder ChipProgrammer::byteOrder() const
+{
+    return byteOrderForReadEndpoint(m_usb.ReadEndpoint());
+}
+
+bool ChipProgrammer::exchange(CommandBlock& block, bool readReply)
+{
+    int written = 0;
+    const int result = m_usb.USB_bulk_cmd(block.data(), CommandBlock::Size, readReply ? 1 : 0, &written);
+    const bool ok = written == CommandBlock::Size && (!readReply || result == CommandBlock::Size);
+    if (!ok)
+        qCWarning(lcLink) << "command" << block[1] << "failed: written" << written << "result" << result;
+    return ok;
+}
+
+int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
+{
+    if (m_jobOpen)
+        return JobBusy;
+    if (!m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId)) {
+        m_shell.ShowErrorBox(MsgNotConnected);
+        return JobNotOpened;
+    }
+    m_jobOpen = true;
+    m_view.setControlsLocked(true);
+
+    CommandBlock setup = CommandBlock::setup(record, ClockByte(record, speedIndex, false), byteOrder());
+    if (!exchange(setup, true)) {
+        m_shell.ShowErrorBox(MsgTransferFailed);
+        return JobNotOpened;
+    }
+    switch (record.chipClass) {
+    case SpiFlash25:
+        return JobCodeSpiFlash;
+    case I2cEeprom24:
+        return JobCodeI2cEeprom;
+    default:
+        return JobCodeOther;
+    }
+}
+
+void ChipProgrammer::EndChipJob()
+{
+    CommandBlock end = CommandBlock::end();
+    // The job is over either way; a failed end command has nothing left to spoil.
+    m_usb.USB_bulk_cmd(end.data(), CommandBlock::Size, 0);
+    m_usb.USB_bulk_close();
+    m_view.setControlsLocked(false);
+    m_view.setStatusText(m_shell.MessageText(MsgReady));
+    m_jobOpen = false;
+}
+
+int ChipProgrammer::ReadChipId(const ChipRecord& record, int speedIndex, quint8 reply[4])
+{
+    if (m_jobOpen)
+        return IdentifyBusy;
+    if (!m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId))
+        return IdentifyNoProgrammer;
+    m_jobOpen = true;
+    m_view.setControlsLocked(true);
+
+    CommandBlock identify = CommandBlock::identify(record, ClockByte(record, speedIndex, true), byteOrder());
+    const bool ok = exchange(identify, true);
+    EndChipJob();
+    if (!ok) {
+        m_shell.ShowErrorBox(MsgTransferFailed);
+        return IdentifyFailed;
+    }
+    std::memcpy(reply, identify.data(), 4);
+    return IdentifyDone;
+}
+
+int ChipProgrammer::StartTransfer(quint32 address, int readReply)
+{
+    CommandBlock block = CommandBlock::transfer(address, byteOrder());
+    return m_usb.USB_bulk_cmd(block.data(), CommandBlock::Size, readReply);
+}
+
+int ChipProgrammer::SendSpiInstruction(quint8 instruction)
+{
+    CommandBlock block = CommandBlock::raw(instruction);
+    return m_usb.USB_bulk_cmd(block.data(), CommandBlock::Size, 1);
+}
+
+JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
+{
+    const bool pageErase = record.chipClass == I2cEeprom24 || record.chipClass == SpiEeprom25;
+    // Page by page with a page size of 0 would never get anywhere.
+    if (pageErase && record.flashPage == 0) {
+        m_shell.ShowErrorBox(MsgNoPageSize);
+        return JobResult::Failed;
+    }
+    m_view.setStatusText(m_shell.MessageText(MsgErasing));
+
+    switch (record.chipClass) {
+    case SpiFlash25: {
+        m_view.showProgress(record.delay);
+        CommandBlock block = CommandBlock::erase(CommandBlock::WholeChipErase, byteOrder());
+        if (!exchange(block, false))
+            return transferFailed();
+        // Poll until the chip is no longer busy, at most delay + 2 times. The status command is
+        // written over the last block: the first poll carries the erase block, later ones the reply.
+        quint32 polls = 0;
+        bool busy = false;
+        bool limitReached = false;
+        do {
+            m_usb.sleepMs(ErasePollPauseMs);
+            block.makeStatus();
+            if (!exchange(block, true))
+                return transferFailed();
+            busy = (block[0] & 1) != 0;
+            if (polls > record.delay) {
+                limitReached = true;
+                break;
+            }
+            ++polls;
+            m_view.setProgressPosition(std::min<quint32>(polls, record.delay));
+            m_view.processPendingEvents();
+        } while (busy);
+        if (limitReached && busy) {
+            m_shell.ShowErrorBox(MsgEraseTimeout);
+            m_view.hideProgress();
+            return JobResult::Failed;
+        }
+        break;
+    }
+    case I2cEeprom24:
+    case SpiEeprom25: {
+        m_view.showProgress(record.flashSize);
+        m_pumpClock.start();
+        // The programmer takes the low 16 bits of each page offset.
+        for (quint64 offset = 0; offset < record.flashSize; offset += record.flashPage) {
+            CommandBlock block = CommandBlock::erase(static_cast<quint16>(offset), byteOrder());
+            if (!exchange(block, false))
+                return transferFailed();
+            tick(static_cast<quint32>(offset));
+        }
+        break;
+    }
+    case MicrowireEeprom93: {
+        m_view.showProgress(1);
+        CommandBlock block = CommandBlock::erase(record.delay, byteOrder());
+        if (!exchange(block, false))
+            return transferFailed();
+        break;
+    }
+    default:
+        m_view.showProgress(1);
+        break;
+    }
+    m_view.hideProgress();
+    return JobResult::Done;
+}
+
+bool ChipProgrammer::fitsBuffer(quint32 length, quint32 block)
+{
+    const quint64 whole = (static_cast<quint64>(length) + block - 1) / block * block;
+    if (whole <= BufferCapacity)
+        return true;
+    m_shell.ShowErrorBox(MsgChipTooLarge);
+    return false;
+}
+
+bool ChipProgrammer::beginStream(const ChipRecord& record, quint32 length, bool readReply)
+{
+    if (record.flashSize > ThreeByteAddressLimit) {
+        CommandBlock raw = CommandBlock::raw(CommandBlock::Enter4ByteAddressMode);
+        if (!exchange(raw, true)) {
+            transferFailed();
+            return false;
+        }
+    }
+    m_view.showProgress(length);
+    m_pumpClock.start();
+    CommandBlock start = CommandBlock::transfer(0, byteOrder());
+    if (!exchange(start, readReply)) {
+        transferFailed();
+        return false;
+    }
+    return true;
+}
+
+void ChipProgrammer::tick(quint32 position)
+{
+    if (m_pumpIntervalMs > 0 && m_pumpClock.elapsed() < m_pumpIntervalMs)
+        return;
+    m_view.setProgressPosition(position);
+    m_view.processPendingEvents();
+    m_pumpClock.start();
+}
+
+void ChipProgrammer::endStream(quint32 lastBlockOffset)
+{
+    m_view.setProgressPosition(lastBlockOffset);
+    m_view.hideProgress();
+}
+
+JobResult ChipProgrammer::transferFailed()
+{
+    m_shell.ShowErrorBox(MsgTransferFailed);
+    m_view.hideProgress();
+    return JobResult::Failed;
+}
+
+qint32 ChipProgrammer::usedLengthAfterRead(quint32 chipSize) const
+{
+    const quint8* bytes = m_buffer.data();
+    quint32 used = chipSize;
+    // Skip erased bytes eight at a time once aligned; a 64 MiB blank chip is common.
+    while (used > 0 && used % 8 != 0 && bytes[used - 1] == 0xFF)
+        --used;
+    if (used % 8 == 0) {
+        while (used >= 8) {
+            quint64 word;
+            std::memcpy(&word, bytes + used - 8, 8);
+            if (word != ~quint64(0))
+                break;
+            used -= 8;
+        }
+        while (used > 0 && bytes[used - 1] == 0xFF)
+            --used;
+    }
+    if (used % 2 != 0)
+        ++used;
+    return static_cast<qint32>(used);
+}
+
+JobResult ChipProgrammer::ReadChip(const ChipRecord& record)
+{
+    m_view.setStatusText(m_shell.MessageText(MsgReading));
+    const quint32 length = record.flashSize;
+    const quint32 block = blockSize(record);
+    if (!fitsBuffer(length, block))
+        return JobResult::Failed;
+    if (!beginStream(record, length, true))
+        return JobResult::Failed;
+
+    JobResult result = JobResult::Done;
+    quint64 offset = 0;
+    quint32 last = 0;
+    for (; offset < length; offset += block) {
+        // Straight into the buffer: no copy.
+        if (m_usb.USB_bulk_read(m_buffer.data() + offset, static_cast<int>(block)) != static_cast<int>(block)) {
+            result = transferFailed();
+            break;
+        }
+        last = static_cast<quint32>(offset);
+        tick(last);
+    }
+    if (result == JobResult::Done)
+        endStream(last);
+    // The buffer holds what arrived, even after a failure; the used length and the view follow it.
+    m_buffer.usedLength = usedLengthAfterRead(length);
+    m_view.RefreshView(length);
+    return result;
+}
+
+JobResult ChipProgrammer::BlankCheckChip(const ChipRecord& record)
+{
+    m_view.setStatusText(m_shell.MessageText(MsgBlankChecking));
+    const quint32 length = record.flashSize;
+    const quint32 block = blockSize(record);
+    if (!beginStream(record, length, true))
+        return JobResult::Failed;
+
+    std::vector<quint8> data(block, 0xFF);
+    quint32 last = 0;
+    for (quint64 offset = 0; offset < length; offset += block) {
+        if (m_usb.USB_bulk_read(data.data(), static_cast<int>(block)) != static_cast<int>(block))
+            return transferFailed();
+        if (firstNonErased(data.data(), block) >= 0) {
+            m_shell.ShowErrorBox(MsgNotEmpty);
+            m_view.hideProgress();
+            return JobResult::Different;
+        }
+        last = static_cast<quint32>(offset);
+        tick(last);
+    }
+    endStream(last);
+    return JobResult::Done;
+}
+
+JobResult ChipProgrammer::VerifyChip(const ChipRecord& record)
+{
+    m_view.setStatusText(m_shell.MessageText(MsgVerifying));
+    const quint32 used = static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0));
+    const quint32 length = std::min(record.flashSize, used);
+    const quint32 block = blockSize(record);
+    if (!fitsBuffer(length, block))
+        return JobResult::Failed;
+    if (!beginStream(record, length, true))
+        return JobResult::Failed;
+
+    std::vector<quint8> data(block);
+    quint32 last = 0;
+    for (quint64 offset = 0; offset < length; offset += block) {
+        if (m_usb.USB_bulk_read(data.data(), static_cast<int>(block)) != static_cast<int>(block))
+            return transferFailed();
+        // The whole block is compared, also the bytes past the verify length.
+        const quint8* expected = m_buffer.data() + offset;
+        if (std::memcmp(data.data(), expected, block) != 0) {
+            quint32 i = 0;
+            while (data[i] == expected[i])
+                ++i;
+            const quint64 address = offset + i;
+            m_shell.ShowErrorBox(m_shell.MessageText(MsgVerifyErrorAddress) +
+                                 QString::number(address, 16).toUpper() + QLatin1Char('h'));
+            m_view.hideProgress();
+            return JobResult::Different;
+        }
+        last = static_cast<quint32>(offset);
+        tick(last);
+    }
+    endStream(last);
+    return JobResult::Done;
+}
+
+JobResult ChipProgrammer::WriteChip(const ChipRecord& record)
+{
+    m_view.setStatusText(m_shell.MessageText(MsgWriting));
+    // The programmer expects whole pages: the image grows to the next page boundary.
+    quint32 used = static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0));
+    if (record.flashPage != 0 && used % record.flashPage != 0) {
+        used = (used / record.flashPage + 1) * record.flashPage;
+        m_buffer.usedLength = static_cast<qint32>(used);
+    }
+    quint32 length = used;
+    if (record.flashSize < used) {
+        if (!m_shell.ui().askYesNo(m_shell.MessageText(MsgFileTooLong)))
+            return JobResult::Declined;
+        length = record.flashSize;
+    }
+    const quint32 block = blockSize(record);
+    if (!fitsBuffer(length, block))
+        return JobResult::Failed;
+    if (!beginStream(record, length, false))
+        return JobResult::Failed;
+
+    quint32 last = 0;
+    for (quint64 offset = 0; offset < length; offset += block) {
+        // No acknowledgement per block: the next block follows at once.
+        if (m_usb.USB_bulk_write(m_buffer.data() + offset, static_cast<int>(block)) != static_cast<int>(block))
+            return transferFailed();
+        last = static_cast<quint32>(offset);
+        tick(last);
+    }
+    if (record.chipClass == I2cEeprom24)
+        m_usb.sleepMs(I2cWriteSettleMs);
+    endStream(last);
+    return JobResult::Done;
+}
+
+} // namespace kestrum

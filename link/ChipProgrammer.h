@@ -1,0 +1,139 @@
+#pragma once
+
+#include "link/CommandBlock.h"
+#include "link/JobView.h"
+#include "link/TUsbBulk.h"
+
+#include "app/Shell.h"
+#include "buffer/DataBuffer.h"
+#include "chipdb/ChipRecord.h"
+
+#include <QElapsedTimer>
+#include <QtGlobal>
+
+namespace kestrum {
+
+/// How a chip routine ended. Every outcome other than Done has been shown to the user already
+/// (an error box, or the question the user answered), so callers only decide whether to log the
+/// completion line and whether to go on.
+enum class JobResult {
+    Done,      ///< ran to the end: the chip was read, erased or written; blank; equal to the buffer
+    Declined,  ///< WriteChip only: the image is longer than the chip and the user answered No;
+               ///< nothing was sent, status text and lock stay until EndChipJob
+    Different, ///< BlankCheckChip: a byte is not 0xFF; VerifyChip: a byte differs ("Flash check
+               ///< error address:...")
+    Failed,    ///< the programmer did not answer as it must (a transfer failed or moved fewer bytes
+               ///< than asked, an erase did not finish), or the routine refused the record
+               ///< (too large for the data buffer, EEPROM page size 0)
+};
+
+/// The programmer's command protocol and the chip routines of the main window, without the
+/// window: what the program says to the programmer over TUsbBulk, and what it shows while doing so
+/// through Shell (boxes, question, texts in the current language) and JobView (status text, lock,
+/// progress bar, hex view).
+///
+/// Calling order for one user operation: optionally ReadChipId (a complete job of its own), then
+/// BeginChipJob, then any of EraseChip, WriteChip, VerifyChip, ReadChip, BlankCheckChip, then
+/// EndChipJob, which is called whatever BeginChipJob returned, except JobBusy.
+///
+/// A job pumps the window's events between blocks, so a menu item or a device-change probe can run
+/// in the middle of it. Callers check isJobOpen() first and start nothing (no command, no
+/// connection probe) while it is true.
+class ChipProgrammer
+{
+public:
+    // BeginChipJob results (the job code).
+    static constexpr int JobCodeSpiFlash = 6;  ///< class 0
+    static constexpr int JobCodeI2cEeprom = 4; ///< class 1
+    static constexpr int JobCodeOther = 1;     ///< classes 2 and 3 (and unknown classes)
+    static constexpr int JobNotOpened = 0;     ///< "Not connected" or a failed set-up was shown
+    static constexpr int JobBusy = -1;         ///< a job is already open: nothing was done, and
+                                               ///< the caller must not call EndChipJob
+
+    // ReadChipId results.
+    static constexpr int IdentifyDone = 7;     ///< the reply bytes are filled
+    static constexpr int IdentifyNoProgrammer = 0; ///< nothing shown, reply untouched
+    static constexpr int IdentifyFailed = -1;  ///< the exchange failed; "Programmer communication
+                                               ///< failed." was shown, reply untouched
+    static constexpr int IdentifyBusy = -2;    ///< a job is open: nothing was done
+
+    /// Every pause between two pumps of the window's events during a stream, in milliseconds.
+    static constexpr int DefaultPumpIntervalMs = 15;
+    /// Status polls of a whole-chip erase are this far apart.
+    static constexpr int ErasePollPauseMs = 50;
+    /// A 24-series EEPROM finishes its last page this long after the last block.
+    static constexpr int I2cWriteSettleMs = 100;
+
+    ChipProgrammer(TUsbBulk& usb, Shell& shell, DataBuffer& buffer, JobView& view);
+
+    /// Opens the programmer, locks the window and sends the chip set-up. Returns the job code by
+    /// chip class, JobNotOpened after showing "Not connected" (or "Programmer communication
+    /// failed." when the set-up exchange failed), or JobBusy.
+    int BeginChipJob(const ChipRecord& record, int speedIndex);
+    /// Sends the end command, closes the link, unlocks the window, shows "Ready". Safe when no job
+    /// is open (the send and the close then do nothing).
+    void EndChipJob();
+    /// A complete identify job: open, identify, EndChipJob. See the Identify* results.
+    int ReadChipId(const ChipRecord& record, int speedIndex, quint8 reply[4]);
+
+    /// Erases the chip by its class. Failed after an error box when a transfer failed, when a
+    /// whole-chip erase is still busy at the poll limit ("erase timeout"), or when an EEPROM record
+    /// has page size 0.
+    JobResult EraseChip(const ChipRecord& record);
+    /// OP_TRANSFER at that address; the transport's result.
+    int StartTransfer(quint32 address, int readReply);
+    /// OP_RAW with that instruction, reply read; the transport's result.
+    int SendSpiInstruction(quint8 instruction);
+
+    /// Reads the whole chip into DataBuffer, sets its used length (end of the non-0xFF data,
+    /// rounded up to even) and refreshes the hex view. On a failed transfer the buffer holds what
+    /// arrived, the used length and the view follow it, and Failed is returned.
+    JobResult ReadChip(const ChipRecord& record);
+    /// Done when every byte is 0xFF, Different at the first other byte ("The chip is not empty.").
+    JobResult BlankCheckChip(const ChipRecord& record);
+    /// Compares the chip with DataBuffer up to the smaller of the chip size and the used length,
+    /// whole blocks. Done when equal, Different at the first difference.
+    JobResult VerifyChip(const ChipRecord& record);
+    /// Writes DataBuffer (used length rounded up to whole pages, stored back). Declined when the
+    /// image is longer than the chip and the user answers No.
+    JobResult WriteChip(const ChipRecord& record);
+
+    /// True between BeginChipJob and EndChipJob, and during ReadChipId.
+    [[nodiscard]] bool isJobOpen() const { return m_jobOpen; }
+
+    /// Block size of the data streams: the page size, at least 64.
+    [[nodiscard]] static quint32 blockSize(const ChipRecord& record);
+
+    /// Sets how often the window's events are pumped during a stream; 0 pumps after every block.
+    void setPumpInterval(int milliseconds) { m_pumpIntervalMs = milliseconds; }
+
+private:
+    [[nodiscard]] ByteOrder byteOrder() const;
+    /// Sends a command and, when asked, reads its reply into the block. True when the whole block
+    /// went out and, when asked, a whole reply came back.
+    bool exchange(CommandBlock& block, bool readReply);
+    /// True when a stream of that length in whole blocks stays inside DataBuffer; otherwise shows
+    /// "chip too large".
+    bool fitsBuffer(quint32 length, quint32 block);
+    /// Steps 2 to 4 of every stream: 0xB7 for chips above 16 MiB, the progress bar, the transfer
+    /// start. False after a failed exchange (the failure is already reported).
+    bool beginStream(const ChipRecord& record, quint32 length, bool readReply);
+    /// Between blocks: moves the progress bar and pumps events when the pump interval has passed.
+    void tick(quint32 position);
+    /// The normal end of a stream: the bar at the last block, then back to 0 and hidden.
+    void endStream(quint32 lastBlockOffset);
+    /// Reports a failed transfer and hides the progress bar.
+    JobResult transferFailed();
+    /// Used length of a freshly read chip image.
+    [[nodiscard]] qint32 usedLengthAfterRead(quint32 chipSize) const;
+
+    TUsbBulk& m_usb;
+    Shell& m_shell;
+    DataBuffer& m_buffer;
+    JobView& m_view;
+    bool m_jobOpen = false;
+    int m_pumpIntervalMs = DefaultPumpIntervalMs;
+    QElapsedTimer m_pumpClock;
+};
+
+} // namespace kestrum

@@ -1,0 +1,54 @@
+// Chip jobs when the programmer cannot be opened (here: no libusb at all).
+#include "link/ChipProgrammer.h"
+#include "tests/link/RecordingJobView.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+
+namespace {
+
+struct NoProgrammer : ::testing::Test
+{
+    NoProgrammer()
+    {
+        shell.setLanguage(2);
+        usb.setSleepFunction([](int) {});
+    }
+
+    test::ScriptedUserInterface ui;
+    Shell shell{ui};
+    DataBuffer buffer;
+    test::RecordingJobView view;
+    TUsbBulk usb{nullptr, "libkestrum-absent-usb.so.0"};
+    ChipProgrammer programmer{usb, shell, buffer, view};
+};
+
+} // namespace
+
+TEST_F(NoProgrammer, JobShowsNotConnectedAndEndingItStillShowsReady)
+{
+    ChipRecord r{};
+    r.chipClass = SpiFlash25;
+    r.flashSize = 1024;
+    EXPECT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobNotOpened);
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Not connected")});
+    EXPECT_FALSE(view.locked);
+    EXPECT_FALSE(programmer.isJobOpen());
+
+    programmer.EndChipJob();
+    EXPECT_EQ(view.events, (QStringList{QStringLiteral("unlock"), QStringLiteral("status:Ready")}));
+    EXPECT_FALSE(programmer.isJobOpen());
+}
+
+TEST_F(NoProgrammer, IdentifyReturnsZeroSilentlyAndLeavesTheReplyAlone)
+{
+    ChipRecord r{};
+    quint8 reply[4] = {0xAA, 0xBB, 0xCC, 0xDD};
+    EXPECT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyNoProgrammer);
+    EXPECT_EQ(reply[0], 0xAA);
+    EXPECT_EQ(reply[3], 0xDD);
+    EXPECT_TRUE(ui.boxes.isEmpty());
+    EXPECT_TRUE(view.events.isEmpty());
+}
