@@ -1,20 +1,15 @@
 #include "app/FlashEditorHost.h"
 
-#include <QFontDatabase>
-#include <QPlainTextEdit>
-#include <QVBoxLayout>
+#include "hexview/MPHexEditorView.h"
 
-#include <cstring>
-#include <stdexcept>
+#include <QFont>
+#include <QVBoxLayout>
 
 namespace kestrum {
 
-// Interim view until the hex editor control is in: shows the first rows read-only.
 struct FlashEditorHost::Impl
 {
-    QPlainTextEdit* text = nullptr;
-    QByteArray data;
-    bool modified = false;
+    MPHexEditorView* view = nullptr;
 };
 
 FlashEditorHost::FlashEditorHost(QWidget* parent)
@@ -24,54 +19,49 @@ FlashEditorHost::FlashEditorHost(QWidget* parent)
     setObjectName(QStringLiteral("FlashEditor"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    d->text = new QPlainTextEdit(this);
-    d->text->setReadOnly(true);
-    d->text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    layout->addWidget(d->text);
+    d->view = new MPHexEditorView(this);
+    d->view->setObjectName(QStringLiteral("FlashEditorView"));
+    layout->addWidget(d->view);
+    setFocusProxy(d->view);
 }
 
 FlashEditorHost::~FlashEditorHost() = default;
 
 void FlashEditorHost::LoadFromStream(QIODevice& stream)
 {
-    stream.seek(0);
-    d->data = stream.readAll();
-    d->modified = false;
-    QString out;
-    const qsizetype rows = std::min<qsizetype>((d->data.size() + 15) / 16, 256);
-    for (qsizetype r = 0; r < rows; ++r) {
-        out += QStringLiteral("0x%1  ").arg(r * 16, 6, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x"));
-        out += QString::fromLatin1(d->data.mid(r * 16, 16).toHex(' ').toUpper());
-        out += QLatin1Char('\n');
-    }
-    d->text->setPlainText(out);
+    d->view->editor().LoadFromStream(stream);
+    d->view->viewport()->update();
 }
 
 bool FlashEditorHost::GetModified() const
 {
-    return d->modified && !d->data.isEmpty();
+    return d->view->editor().GetModified();
 }
 
 qint64 FlashEditorHost::GetDataSize() const
 {
-    return d->data.size();
+    return d->view->editor().GetDataSize();
 }
 
 void FlashEditorHost::ReadBuffer(void* destination, qint64 position, qint64 count)
 {
-    if (position < 0 || count < 0 || position + count > d->data.size())
-        throw std::out_of_range("Data position/length out of data bounds");
-    std::memcpy(destination, d->data.constData() + position, size_t(count));
+    d->view->editor().ReadBuffer(destination, position, count);
 }
 
 void FlashEditorHost::SetModified(bool modified)
 {
-    d->modified = modified;
+    d->view->editor().SetModified(modified);
+    d->view->viewport()->update();
 }
 
 QWidget* FlashEditorHost::view() const
 {
-    return d->text;
+    return d->view;
+}
+
+TMPHexEditorEx& FlashEditorHost::editor() const
+{
+    return d->view->editor();
 }
 
 } // namespace kestrum

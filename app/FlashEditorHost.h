@@ -8,6 +8,8 @@
 
 namespace kestrum {
 
+class TMPHexEditorEx;
+
 /// `FlashEditor`: the hex view of the main window, and its port for the buffer hand-overs.
 class FlashEditorHost : public QWidget, public HexViewPort
 {
@@ -24,6 +26,8 @@ public:
 
     /// The editing control itself (tests type into it).
     [[nodiscard]] QWidget* view() const;
+    /// The control's data and editing model.
+    [[nodiscard]] TMPHexEditorEx& editor() const;
 
 private:
     struct Impl;

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/SearchDialog.h"
 #include "app/StatusBar.h"
+#include "hexview/TMPHexEditorEx.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <QAction>
@@ -335,4 +336,34 @@ TEST_F(MainWindowFixture, LanguageOutsideTheTableIsTreatedAsSimplifiedChinese)
     EXPECT_TRUE(w.China->isChecked());
     w.close();
     EXPECT_TRUE(readIni().contains(QStringLiteral("LANGU=0")));
+}
+
+TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
+{
+    writeDatabase();
+    writeIni("[CHIP]\nINDEX1=1\nINDEX3=0\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    ASSERT_EQ(w.FlashEditor->GetDataSize(), 256);
+    w.TakeViewEdits();
+    EXPECT_EQ(w.dataBuffer().usedLength, 0) << "a view that was never edited hands nothing back";
+
+    TMPHexEditorEx& editor = w.FlashEditor->editor();
+    ASSERT_TRUE(editor.KeyPress(QLatin1Char('1')));
+    ASSERT_TRUE(editor.KeyPress(QLatin1Char('2')));
+    EXPECT_TRUE(w.FlashEditor->GetModified());
+    w.TakeViewEdits();
+    EXPECT_EQ(w.dataBuffer().usedLength, 256);
+    EXPECT_EQ(w.dataBuffer().data()[0], 0x12);
+    EXPECT_FALSE(w.FlashEditor->GetModified());
+
+    // Changing the chip reloads the view from the buffer and drops edits not taken back.
+    ASSERT_TRUE(editor.KeyPress(QLatin1Char('7')));
+    w.ComboBox3->setCurrentIndex(1);
+    w.ComboBox3Change();
+    EXPECT_EQ(w.FlashEditor->GetDataSize(), 2048);
+    EXPECT_FALSE(w.FlashEditor->GetModified());
+    std::uint8_t first = 0;
+    w.FlashEditor->ReadBuffer(&first, 0, 1);
+    EXPECT_EQ(first, 0x12);
 }
