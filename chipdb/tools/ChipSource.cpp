@@ -161,7 +161,7 @@ QString checkSubtype(std::uint8_t chipClass, std::uint8_t subtype, std::uint32_t
 }
 
 // A manufacturer or model name: it must survive the main window's split, which cuts at commas
-// and blanks and treats double quotes specially.
+// and blanks and gives double quotes a meaning of their own.
 QString checkName(const QString& what, const QString& name)
 {
     if (name.isEmpty())
