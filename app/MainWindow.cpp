@@ -110,6 +110,8 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     StatusBar1->setPanelText(3, QStringLiteral("00:00:00"));
 
     m_handOver = std::make_unique<ViewHandOver>(m_buffer, *FlashEditor);
+    m_files = std::make_unique<FileCommands>(
+        m_shell, m_buffer, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
 
     // The creation handler: settings first, then the dialogs, all before the first show.
     m_ini.load();
@@ -167,6 +169,10 @@ void TForm1::buildActions()
     connect(fanti, &QAction::triggered, this, [this] { switchLanguage(1); });
     connect(Enlish, &QAction::triggered, this, [this] { switchLanguage(2); });
     connect(ToolAbout, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
+    for (QAction* a : {ToolOpen, O2})
+        connect(a, &QAction::triggered, this, [this] { runGuarded([this] { ToolOpenClick(); }); });
+    for (QAction* a : {ToolSave, S1})
+        connect(a, &QAction::triggered, this, [this] { runGuarded([this] { ToolSaveClick(); }); });
     for (QAction* a : {ToolFill, Fill})
         connect(a, &QAction::triggered, this, [this] { runGuarded([this] { ToolFillClick(); }); });
     connect(N5, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
@@ -487,6 +493,16 @@ void TForm1::ToolFillClick()
 {
     FillDialog->Edit4->setText(proposedFillEnd(chipSize()));
     FillDialog->exec();
+}
+
+void TForm1::ToolOpenClick()
+{
+    m_files->ToolOpenClick(chipSize());
+}
+
+void TForm1::ToolSaveClick()
+{
+    m_files->ToolSaveClick(chipSize());
 }
 
 void TForm1::ToolAboutClick()

@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "app/Shell.h"
 #include "buffer/DataBuffer.h"
+#include "buffer/FileCommands.h"
 #include "buffer/ViewHandOver.h"
 #include "chipdb/ChipDatabase.h"
 #include "chipdb/ChipSelection.h"
@@ -85,6 +86,8 @@ public:
     void BitBtn2Click();
     void ToolAboutClick();
     void ToolFillClick();
+    void ToolOpenClick();
+    void ToolSaveClick();
     /// Applies the captions of the current language to every window and sets the language check marks.
     void ApplyLanguage();
     /// The handlers of the language menu items.
@@ -129,6 +132,7 @@ private:
     Settings m_settings;
     bool m_firstShowDone = false;
     std::unique_ptr<ViewHandOver> m_handOver;
+    std::unique_ptr<FileCommands> m_files;
 
 public:
     // Controls, by the names the program has always used.

@@ -367,3 +367,34 @@ TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
     w.FlashEditor->ReadBuffer(&first, 0, 1);
     EXPECT_EQ(first, 0x12);
 }
+
+TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdits)
+{
+    writeDatabase();
+    writeIni("[CHIP]\nINDEX1=1\nINDEX3=0\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    const QString in = dir.filePath(QStringLiteral("in.bin"));
+    {
+        QFile f(in);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(300, '\x5A'));
+    }
+    ui.openFiles.push_back(in);
+    w.O2->trigger();
+    EXPECT_EQ(w.dataBuffer().usedLength, 300);
+    EXPECT_EQ(w.FlashEditor->GetDataSize(), 256) << "the view shows the chip size";
+    ASSERT_FALSE(ui.log.isEmpty());
+    EXPECT_TRUE(ui.log.first().endsWith(QStringLiteral("in.bin")));
+
+    ASSERT_TRUE(w.FlashEditor->editor().KeyPress(QLatin1Char('0')));
+    const QString out = dir.filePath(QStringLiteral("out.bin"));
+    ui.saveFiles.push_back(out);
+    w.ToolSave->trigger();
+    QFile saved(out);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    ASSERT_EQ(bytes.size(), 256);
+    EXPECT_EQ(std::uint8_t(bytes[0]), 0x0A) << "the edit in the view is saved";
+    EXPECT_EQ(std::uint8_t(bytes[1]), 0x5A);
+}
