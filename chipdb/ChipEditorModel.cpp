@@ -1,0 +1,514 @@
+#include "chipdb/ChipEditorModel.h"
+
+#include "app/Gbk.h"
+#include "chipdb/ChipSelection.h"
+#include "chipdb/NameTokens.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace kestrum {
+
+namespace {
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+bool isX(QChar c)
+{
+    return c == QLatin1Char('x') || c == QLatin1Char('X');
+}
+
+/// A list position as a list control takes it: anything outside the entries means no selection.
+int listIndex(qint64 index, qsizetype count)
+{
+    return index >= 0 && index < count ? int(index) : -1;
+}
+
+/// Cuts text at its first comma; without a comma the head is empty and the whole text is the tail.
+void cutAtComma(const QString& text, QString& head, QString& tail)
+{
+    const qsizetype comma = text.indexOf(QLatin1Char(','));
+    if (comma < 0) {
+        head.clear();
+        tail = text;
+        return;
+    }
+    head = text.left(comma);
+    tail = text.mid(comma + 1);
+}
+
+EditorRow titleRow()
+{
+    const QStringList titles = editorColumnTitles();
+    EditorRow row;
+    for (int c = 0; c < EditorColumns; ++c)
+        row[static_cast<size_t>(c)] = titles[c];
+    return row;
+}
+
+QString u16(const char16_t* text)
+{
+    return QString::fromUtf16(text);
+}
+
+} // namespace
+
+std::optional<qint32> strToInt(const QString& text)
+{
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && text[i] == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    bool hex = false;
+    if (i < n && (text[i] == QLatin1Char('$') || isX(text[i]))) {
+        hex = true;
+        ++i;
+    } else if (i + 1 < n && text[i] == QLatin1Char('0') && isX(text[i + 1])) {
+        hex = true;
+        i += 2;
+    }
+    if (i == n)
+        return std::nullopt;
+
+    if (hex) {
+        std::uint32_t value = 0;
+        for (; i < n; ++i) {
+            const int digit = hexDigit(text[i]);
+            if (digit < 0 || value > 0x0FFFFFFFu)
+                return std::nullopt;
+            value = (value << 4) | std::uint32_t(digit);
+        }
+        // Eight digits reach the sign bit: "0xFFFFFFFF" is -1.
+        return static_cast<qint32>(negative ? 0u - value : value);
+    }
+
+    qint64 value = 0;
+    for (; i < n; ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < u'0' || u > u'9')
+            return std::nullopt;
+        value = value * 10 + (u - u'0');
+        if (value > qint64(std::numeric_limits<qint32>::max()) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(value);
+}
+
+QString notAnIntegerText(const QString& text)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+}
+
+int floorLog2(qint32 v)
+{
+    int halvings = 0;
+    while (v > 1) {
+        v >>= 1;
+        ++halvings;
+    }
+    return halvings;
+}
+
+QStringList editorColumnTitles()
+{
+    return {u16(u"芯片类型"), u16(u"芯片厂家"), u16(u"芯片型号"), u16(u"芯片ID"),   QStringLiteral("FLASH"),
+            u16(u"FLASH页"),  u16(u"类型"),     u16(u"子类型"),   u16(u"延时"),     u16(u"工作电压"),
+            QStringLiteral("EEPROM"), u16(u"EEPROM页"), u16(u"关联XML")};
+}
+
+QStringList editorClassItems()
+{
+    return {u16(u"25 flash 系列"), u16(u"24 eeprom 系列"), u16(u"93 eeprom 系列"), u16(u"25 eeprom 系列")};
+}
+
+QStringList editorFlashItems()
+{
+    return sizeListItems();
+}
+
+QStringList editorFlashPageItems()
+{
+    return {QStringLiteral("1"),  QStringLiteral("2"),  QStringLiteral("4"),   QStringLiteral("8"),  QStringLiteral("16"),
+            QStringLiteral("32"), QStringLiteral("64"), QStringLiteral("128"), QStringLiteral("256")};
+}
+
+QStringList editorVoltageItems()
+{
+    return {QStringLiteral("3.3V"), QStringLiteral("1.8V"), QStringLiteral("5.0V")};
+}
+
+QStringList editorEepromItems()
+{
+    // Item 0 is no EEPROM; item k is 1 << k bytes.
+    QStringList items{QStringLiteral("0B"), QStringLiteral("2B"), QStringLiteral("4B"), QStringLiteral("8B"),
+                      QStringLiteral("16B"), QStringLiteral("32B")};
+    items << sizeListItems();
+    return items;
+}
+
+QStringList editorEepromPageItems()
+{
+    return editorFlashPageItems();
+}
+
+QStringList algorithmItems(int chipClass)
+{
+    switch (chipClass) {
+    case SpiFlash25:
+        return {u16(u"非SST SPI flash"), QStringLiteral("SST SPI flash")};
+    case I2cEeprom24:
+        return {u16(u"小于4KB"), u16(u"大于等于4KB")};
+    case MicrowireEeprom93:
+        return {QStringLiteral("93C46 8 BITS"),  QStringLiteral("93C57 8 BITS"),  QStringLiteral("93C66 8 BITS"),
+                QStringLiteral("93C76 8 BITS"),  QStringLiteral("93C86 8 BITS"),  QStringLiteral("93C46 16 BITS"),
+                QStringLiteral("93C57 16 BITS"), QStringLiteral("93C66 16 BITS"), QStringLiteral("93C76 16 BITS"),
+                QStringLiteral("93C86 16 BITS")};
+    case SpiEeprom25:
+        return {u16(u"小于512B"), u16(u"大等于512B"), u16(u"大于64KB")};
+    default:
+        return {};
+    }
+}
+
+int subtypeForAlgorithm(int chipClass, int algorithmIndex)
+{
+    // The programmer takes the 93 series organisation as its command code: 7..11 for 8-bit
+    // words, 87..91 for 16-bit words.
+    if (chipClass == MicrowireEeprom93)
+        return algorithmIndex < 5 ? algorithmIndex + 7 : algorithmIndex + 82;
+    return algorithmIndex;
+}
+
+ChipEditorModel::ChipEditorModel()
+{
+    m_rows.push_back(titleRow());
+}
+
+void ChipEditorModel::setCell(int r, int column, const QString& text)
+{
+    if (r < 0 || r >= rowCount() || column < 0 || column >= EditorColumns)
+        return;
+    m_rows[static_cast<size_t>(r)][static_cast<size_t>(column)] = text;
+}
+
+void ChipEditorModel::selectCell(int r)
+{
+    m_currentRow = r;
+    m_selectedRow = r;
+}
+
+void ChipEditorModel::clampCurrentRow()
+{
+    m_currentRow = std::clamp(m_currentRow, 1, std::max(1, rowCount() - 1));
+}
+
+void ChipEditorModel::load(const ChipTable& table)
+{
+    m_rows.assign(1, titleRow());
+    m_types.clear();
+    m_makers.clear();
+    m_models.clear();
+    for (int i = 0; i < ChipSlots && !table[i].isEnd(); ++i) {
+        const ChipRecord& record = table[i];
+        QString type;
+        QString rest;
+        QString maker;
+        QString model;
+        cutAtComma(record.namesText(), type, rest);
+        cutAtComma(rest, maker, model);
+
+        EditorRow row;
+        row[ColType] = type;
+        row[ColMaker] = maker;
+        row[ColModel] = model;
+        row[ColChipId] = QStringLiteral("0x") + QString::number(record.chipId, 16).toUpper();
+        row[ColFlashSize] = QString::number(record.flashSize);
+        row[ColFlashPage] = QString::number(record.flashPage);
+        row[ColClass] = QString::number(record.chipClass);
+        row[ColSubtype] = QString::number(record.subtype);
+        row[ColDelay] = QString::number(record.delay);
+        row[ColVoltage] = QString::number(record.voltage);
+        row[ColEepromSize] = QString::number(record.eepromSize);
+        row[ColEepromPage] = QString::number(record.eepromPage);
+        row[ColXmlLink] = QString::number(record.xmlLink);
+        m_rows.push_back(row);
+
+        if (!m_types.containsIgnoringCase(type))
+            m_types.append(type);
+        if (!maker.isEmpty() && !m_makers.containsIgnoringCase(maker))
+            m_makers.append(maker);
+        if (!m_models.containsIgnoringCase(model))
+            m_models.append(model);
+    }
+    m_types.select(0);
+    m_makers.select(0);
+    m_models.select(0);
+    clampCurrentRow();
+}
+
+std::optional<EditorRow> ChipEditorModel::buildRow(const ChipEditorFields& f, QString* error)
+{
+    // Every number below is computed from a list position; a list without a selection has none.
+    const struct
+    {
+        int index;
+        qsizetype count;
+        const char* field;
+    } lists[] = {
+        {f.classIndex, editorClassItems().size(), "Class"},
+        {f.voltageIndex, editorVoltageItems().size(), "Voltage"},
+        {f.flashIndex, editorFlashItems().size(), "FLASH"},
+        {f.flashPageIndex, editorFlashPageItems().size(), "FLASH Page"},
+        {f.algorithmIndex, algorithmItems(f.classIndex).size(), "Algorithm"},
+        {f.eepromIndex, editorEepromItems().size(), "EEPROM"},
+        {f.eepromPageIndex, editorEepromPageItems().size(), "EEPROM page"},
+    };
+    for (const auto& list : lists) {
+        if (listIndex(list.index, list.count) < 0) {
+            if (error)
+                *error = QStringLiteral("Choose an entry in the list \"%1\" first.").arg(QLatin1String(list.field));
+            return std::nullopt;
+        }
+    }
+
+    EditorRow row;
+    row[ColType] = f.type;
+    row[ColMaker] = f.maker;
+    row[ColModel] = f.model;
+    row[ColChipId] = f.chipId;
+    row[ColFlashSize] = QString::number(64u << f.flashIndex);
+    row[ColFlashPage] = QString::number(1u << f.flashPageIndex);
+    row[ColClass] = QString::number(f.classIndex);
+    row[ColSubtype] = QString::number(subtypeForAlgorithm(f.classIndex, f.algorithmIndex));
+    row[ColDelay] = f.delay;
+    row[ColVoltage] = QString::number(f.voltageIndex);
+    row[ColEepromSize] = QString::number(f.eepromIndex == 0 ? 0u : 1u << f.eepromIndex);
+    row[ColEepromPage] = QString::number(1u << f.eepromPageIndex);
+    row[ColXmlLink] = f.extend;
+    return row;
+}
+
+bool ChipEditorModel::add(const ChipEditorFields& fields, QString* error)
+{
+    const std::optional<EditorRow> row = buildRow(fields, error);
+    if (!row)
+        return false;
+    m_rows.push_back(*row);
+    selectCell(rowCount() - 1);
+    return true;
+}
+
+bool ChipEditorModel::edit(const ChipEditorFields& fields, QString* error)
+{
+    if (m_selectedRow < 1 || m_selectedRow >= rowCount()) {
+        if (error)
+            error->clear();
+        return false;
+    }
+    const std::optional<EditorRow> row = buildRow(fields, error);
+    if (!row)
+        return false;
+    m_rows[static_cast<size_t>(m_selectedRow)] = *row;
+    return true;
+}
+
+void ChipEditorModel::deleteCurrentRow()
+{
+    if (rowCount() < 2)
+        return;
+    clampCurrentRow();
+    for (int r = m_currentRow; r < rowCount() - 1; ++r)
+        m_rows[static_cast<size_t>(r)] = m_rows[static_cast<size_t>(r) + 1];
+    m_rows.pop_back();
+    clampCurrentRow();
+}
+
+bool ChipEditorModel::loadSelectedRow(ChipEditorFields& fields, QString* error) const
+{
+    const int r = m_selectedRow;
+    if (r <= 0 || r >= rowCount())
+        return true;
+    const EditorRow& cells = row(r);
+    auto number = [&](int column) {
+        const QString& text = cells[static_cast<size_t>(column)];
+        const std::optional<qint32> value = strToInt(text);
+        if (!value && error)
+            *error = notAnIntegerText(text);
+        return value;
+    };
+
+    fields.type = cells[ColType];
+    fields.maker = cells[ColMaker];
+    fields.model = cells[ColModel];
+    fields.chipId = cells[ColChipId];
+
+    const auto flashSize = number(ColFlashSize);
+    if (!flashSize)
+        return false;
+    fields.flashIndex = listIndex(qint64(floorLog2(*flashSize)) - 6, editorFlashItems().size());
+    const auto flashPage = number(ColFlashPage);
+    if (!flashPage)
+        return false;
+    fields.flashPageIndex = listIndex(floorLog2(*flashPage), editorFlashPageItems().size());
+
+    const auto chipClass = number(ColClass);
+    if (!chipClass)
+        return false;
+    fields.classIndex = listIndex(*chipClass, editorClassItems().size());
+    // The class change: the class's algorithm list with its first entry.
+    const qsizetype algorithms = algorithmItems(fields.classIndex).size();
+    fields.algorithmIndex = listIndex(0, algorithms);
+
+    const auto subtype = number(ColSubtype);
+    if (!subtype)
+        return false;
+    const qint64 v = *subtype;
+    switch (fields.classIndex) {
+    case SpiFlash25:
+        fields.algorithmIndex = listIndex(v, algorithms);
+        break;
+    case I2cEeprom24:
+        // Addressing of the 24 series changes at 4 KB; the size decides, not the stored value.
+        fields.algorithmIndex = fields.flashIndex >= 6 ? 1 : 0;
+        break;
+    case MicrowireEeprom93:
+        fields.algorithmIndex = listIndex(v < 80 ? v - 7 : v - 82, algorithms);
+        break;
+    case SpiEeprom25:
+        fields.algorithmIndex = fields.flashIndex >= 4 ? 1 : 0;
+        break;
+    default:
+        break;
+    }
+
+    const auto delay = number(ColDelay);
+    if (!delay)
+        return false;
+    fields.delay = QString::number(*delay);
+    const auto voltage = number(ColVoltage);
+    if (!voltage)
+        return false;
+    fields.voltageIndex = listIndex(*voltage, editorVoltageItems().size());
+    const auto eepromSize = number(ColEepromSize);
+    if (!eepromSize)
+        return false;
+    fields.eepromIndex = listIndex(floorLog2(*eepromSize), editorEepromItems().size());
+    const auto eepromPage = number(ColEepromPage);
+    if (!eepromPage)
+        return false;
+    fields.eepromPageIndex = listIndex(floorLog2(*eepromPage), editorEepromPageItems().size());
+    const auto xmlLink = number(ColXmlLink);
+    if (!xmlLink)
+        return false;
+    fields.extend = QString::number(*xmlLink);
+    return true;
+}
+
+std::optional<qint32> ChipEditorModel::saveInto(ChipTable& table, QString* error) const
+{
+    const int chips = rowCount() - 1;
+    if (chips > ChipSlots - 1) {
+        if (error)
+            *error = QStringLiteral("The chip database holds at most %1 chips; the grid has %2 chip rows.")
+                         .arg(ChipSlots - 1)
+                         .arg(chips);
+        return std::nullopt;
+    }
+
+    for (int r = 1; r <= chips; ++r) {
+        const EditorRow& cells = row(r);
+        ChipRecord& record = table[r - 1];
+
+        const QString names = trimControl(cells[ColType]) + QLatin1Char(',') + trimControl(cells[ColMaker])
+            + QLatin1Char(',') + trimControl(cells[ColModel]);
+        bool representable = false;
+        const QByteArray gbk = toGbk(names, &representable);
+        if (!representable || gbk.contains('\0')) {
+            if (error)
+                *error = QStringLiteral("Row %1: the names \"%2\" cannot be written in the GBK code page.")
+                             .arg(r)
+                             .arg(names);
+            return std::nullopt;
+        }
+        if (gbk.size() > NamesSize - 1) {
+            if (error)
+                *error = QStringLiteral("Row %1: the names \"%2\" take %3 bytes; a chip record holds at most %4.")
+                             .arg(r)
+                             .arg(names)
+                             .arg(gbk.size())
+                             .arg(NamesSize - 1);
+            return std::nullopt;
+        }
+        const bool stored = record.setNamesText(names);
+        Q_ASSERT(stored);
+        Q_UNUSED(stored);
+
+        // Each number is taken as 32 bits and the field keeps its low bits, in column order, so a
+        // failing cell leaves the fields before it converted.
+        std::optional<qint32> value;
+        auto convert = [&](int column) {
+            const QString& text = cells[static_cast<size_t>(column)];
+            value = strToInt(text);
+            if (!value && error)
+                *error = notAnIntegerText(text);
+            return value.has_value();
+        };
+        auto bits = [&] { return static_cast<std::uint32_t>(*value); };
+        if (!convert(ColChipId))
+            return std::nullopt;
+        record.chipId = bits();
+        if (!convert(ColFlashSize))
+            return std::nullopt;
+        record.flashSize = bits();
+        if (!convert(ColFlashPage))
+            return std::nullopt;
+        record.flashPage = static_cast<std::uint16_t>(bits());
+        if (!convert(ColClass))
+            return std::nullopt;
+        record.chipClass = static_cast<std::uint8_t>(bits());
+        if (!convert(ColSubtype))
+            return std::nullopt;
+        record.subtype = static_cast<std::uint8_t>(bits());
+        if (!convert(ColDelay))
+            return std::nullopt;
+        record.delay = static_cast<std::uint16_t>(bits());
+        if (!convert(ColVoltage))
+            return std::nullopt;
+        record.voltage = static_cast<std::uint8_t>(bits());
+        if (!convert(ColEepromSize))
+            return std::nullopt;
+        record.eepromSize = static_cast<std::uint16_t>(bits());
+        if (!convert(ColEepromPage))
+            return std::nullopt;
+        record.eepromPage = static_cast<std::uint8_t>(bits());
+        if (!convert(ColXmlLink))
+            return std::nullopt;
+        record.xmlLink = static_cast<std::uint16_t>(bits());
+    }
+
+    // The end marker needs only an empty names text; the rest of the slot stays as it was.
+    std::memset(&table[chips], 0, 20);
+    return static_cast<qint32>((chips + 1) * ChipRecordSize);
+}
+
+} // namespace kestrum
