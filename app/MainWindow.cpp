@@ -4,6 +4,11 @@
 #include "app/Captions.h"
 #include "app/FillDialog.h"
 #include "app/FlashEditorHost.h"
+#include "app/DeviceChangeMonitor.h"
+#include "app/WindowJobs.h"
+#include "link/ChipProgrammer.h"
+#include "link/TUsbBulk.h"
+#include "ops/ChipOperations.h"
 #include "app/QtUserInterface.h"
 #include "app/SearchDialog.h"
 #include "app/StatusBar.h"
@@ -110,6 +115,21 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     StatusBar1->setPanelText(3, QStringLiteral("00:00:00"));
 
     m_handOver = std::make_unique<ViewHandOver>(m_buffer, *FlashEditor);
+    // The USB link belongs to the window; a chip job never outlives it.
+    m_usb = std::make_unique<TUsbBulk>(this);
+    m_jobs = std::make_unique<WindowJobs>(*this);
+    m_programmer = std::make_unique<ChipProgrammer>(*m_usb, m_shell, m_buffer, *m_jobs);
+    m_operations = std::make_unique<ChipOperations>(*m_usb, *m_programmer, m_shell, m_buffer, *m_jobs, *m_jobs);
+    m_operations->onIdle = [this] {
+        if (m_closeRequested)
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    };
+    m_deviceMonitor = new DeviceChangeMonitor(this);
+    connect(m_deviceMonitor, &DeviceChangeMonitor::deviceChanged, this,
+            [this] { runGuarded([this] { ConnectProgrammer(); }); });
+    m_deviceMonitor->start();
+    onActivate = [this] { ConnectProgrammer(); };
+    wireCommands();
     m_files = std::make_unique<FileCommands>(
         m_shell, m_buffer, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
 
@@ -169,13 +189,33 @@ void TForm1::buildActions()
     connect(fanti, &QAction::triggered, this, [this] { switchLanguage(1); });
     connect(Enlish, &QAction::triggered, this, [this] { switchLanguage(2); });
     connect(ToolAbout, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
-    for (QAction* a : {ToolOpen, O2})
-        connect(a, &QAction::triggered, this, [this] { runGuarded([this] { ToolOpenClick(); }); });
-    for (QAction* a : {ToolSave, S1})
-        connect(a, &QAction::triggered, this, [this] { runGuarded([this] { ToolSaveClick(); }); });
-    for (QAction* a : {ToolFill, Fill})
-        connect(a, &QAction::triggered, this, [this] { runGuarded([this] { ToolFillClick(); }); });
     connect(N5, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
+}
+
+void TForm1::wireCommands()
+{
+    auto bind = [this](std::initializer_list<QAction*> actions, void (TForm1::*handler)()) {
+        for (QAction* a : actions)
+            connect(a, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    };
+    bind({ToolOpen, O2}, &TForm1::ToolOpenClick);
+    bind({ToolSave, S1}, &TForm1::ToolSaveClick);
+    bind({ToolFill, Fill}, &TForm1::ToolFillClick);
+
+    // The chip commands carry their own busy guard.
+    auto op = [this](std::initializer_list<QAction*> actions, void (ChipOperations::*command)()) {
+        for (QAction* a : actions)
+            connect(a, &QAction::triggered, this,
+                    [this, command] { runGuarded([this, command] { ((*m_operations).*command)(); }); });
+    };
+    op({ToolRead, R1}, &ChipOperations::ToolReadClick);
+    op({ToolErase, E1}, &ChipOperations::ToolEraseClick);
+    op({ToolWrite, W1}, &ChipOperations::ToolWriteClick);
+    op({ToolVerify, V1}, &ChipOperations::ToolVerifyClick);
+    op({ToolBank, N7}, &ChipOperations::ToolBankClick);
+    op({ToolAuto, A1}, &ChipOperations::ToolAutoClick);
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { runGuarded([this] { m_operations->ToolAutoClick(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { runGuarded([this] { m_operations->BitBtn1Click(); }); });
 }
 
 void TForm1::buildToolBar()
@@ -363,7 +403,7 @@ void TForm1::buildBody()
     connect(ComboBox1, &QComboBox::activated, this, [this] { runGuarded([this] { ComboBox1Change(); }); });
     connect(ComboBox2, &QComboBox::activated, this, [this] { runGuarded([this] { ComboBox2Change(); }); });
     connect(ComboBox3, &QComboBox::activated, this, [this] { runGuarded([this] { ComboBox3Change(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { runGuarded([this] { BitBtn2Click(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { runCommand([this] { BitBtn2Click(); }); });
 }
 
 std::uint8_t TForm1::speedByte() const
@@ -403,6 +443,23 @@ void TForm1::runGuarded(const std::function<void()>& handler)
     } catch (const std::exception& e) {
         m_shell.ShowErrorBox(QString::fromLocal8Bit(e.what()));
     }
+}
+
+void TForm1::runCommand(const std::function<void()>& handler)
+{
+    runGuarded([this, &handler] { m_operations->runExclusive(handler); });
+}
+
+void TForm1::ConnectProgrammer()
+{
+    m_operations->ConnectProgrammer();
+}
+
+void TForm1::setSelectionIndices(int t, int m, int n)
+{
+    m_settings.typeIndex = t;
+    m_settings.makerIndex = m;
+    m_settings.nameIndex = n;
 }
 
 LoadResult TForm1::LoadChipDatabase()
@@ -618,6 +675,12 @@ void TForm1::FormResize()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    // A chip job in progress ends first (end command, link closed); the window closes right after.
+    if (m_operations->isBusy() || m_programmer->isJobOpen()) {
+        m_closeRequested = true;
+        event->ignore();
+        return;
+    }
     if (onClose)
         runGuarded(onClose);
     collectSettings();

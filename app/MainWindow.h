@@ -36,6 +36,11 @@ class TForm3;
 class TForm4;
 class TAboutBox;
 class FlashEditorHost;
+class TUsbBulk;
+class ChipProgrammer;
+class ChipOperations;
+class WindowJobs;
+class DeviceChangeMonitor;
 
 /// The main window. It owns everything that lives for the whole run: the data buffer, the chip
 /// table and selection, the settings file, the log and the dialogs. Commands run through the
@@ -61,6 +66,14 @@ public:
     [[nodiscard]] int typeIndex() const { return m_settings.typeIndex; }
     [[nodiscard]] int makerIndex() const { return m_settings.makerIndex; }
     [[nodiscard]] int nameIndex() const { return m_settings.nameIndex; }
+    void setSelectionIndices(int typeIndex, int makerIndex, int nameIndex);
+    /// The USB link, the programmer protocol and the chip commands.
+    [[nodiscard]] TUsbBulk& usb() { return *m_usb; }
+    [[nodiscard]] ChipProgrammer& programmer() { return *m_programmer; }
+    [[nodiscard]] ChipOperations& operations() { return *m_operations; }
+    [[nodiscard]] DeviceChangeMonitor& deviceMonitor() { return *m_deviceMonitor; }
+    /// `ConnectProgrammer`: the probe run on activation and on every device change.
+    void ConnectProgrammer();
     /// Index of the speed list as the programmer receives it (no selection gives 0xFF).
     [[nodiscard]] std::uint8_t speedByte() const;
 
@@ -78,6 +91,8 @@ public:
 
     /// Runs an event handler; an error that escapes it is shown in the error box and the program goes on.
     void runGuarded(const std::function<void()>& handler);
+    /// Runs a handler that touches the buffer or the programmer unless a chip command runs.
+    void runCommand(const std::function<void()>& handler);
 
     // Handlers.
     void ComboBox1Change();
@@ -112,6 +127,7 @@ private:
     class LogForwarder;
 
     void buildActions();
+    void wireCommands();
     void buildToolBar();
     void buildMenu();
     void buildBody();
@@ -133,6 +149,12 @@ private:
     bool m_firstShowDone = false;
     std::unique_ptr<ViewHandOver> m_handOver;
     std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<TUsbBulk> m_usb;
+    std::unique_ptr<WindowJobs> m_jobs;
+    std::unique_ptr<ChipProgrammer> m_programmer;
+    std::unique_ptr<ChipOperations> m_operations;
+    DeviceChangeMonitor* m_deviceMonitor = nullptr;
+    bool m_closeRequested = false;
 
 public:
     // Controls, by the names the program has always used.

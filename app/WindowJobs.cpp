@@ -1,0 +1,136 @@
+#include "app/WindowJobs.h"
+
+#include "app/MainWindow.h"
+#include "app/StatusBar.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QProgressBar>
+#include <QToolBar>
+
+namespace kestrum {
+
+WindowJobs::WindowJobs(TForm1& window)
+    : m_window(window)
+{
+}
+
+void WindowJobs::setStatusText(const QString& text)
+{
+    m_window.StatusBar1->setPanelText(1, text);
+}
+
+void WindowJobs::setControlsLocked(bool locked)
+{
+    m_window.ToolBar1->setEnabled(!locked);
+    m_window.Panel1->setEnabled(!locked);
+}
+
+int WindowJobs::scaled(quint32 value) const
+{
+    return static_cast<int>(value);
+}
+
+void WindowJobs::showProgress(quint32 maximum)
+{
+    m_maximum = maximum;
+    QProgressBar* bar = m_window.StatusBar1->progress();
+    bar->setRange(0, scaled(maximum));
+    bar->setValue(0);
+    bar->show();
+}
+
+void WindowJobs::setProgressPosition(quint32 position)
+{
+    m_window.StatusBar1->progress()->setValue(scaled(std::min(position, m_maximum)));
+}
+
+void WindowJobs::hideProgress()
+{
+    QProgressBar* bar = m_window.StatusBar1->progress();
+    bar->setValue(0);
+    bar->hide();
+}
+
+void WindowJobs::processPendingEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void WindowJobs::RefreshView(quint32 count)
+{
+    m_window.RefreshView(count);
+}
+
+const ChipRecord& WindowJobs::currentRecord() const
+{
+    return m_window.currentRecord();
+}
+
+int WindowJobs::speedIndex() const
+{
+    return m_window.speedByte();
+}
+
+bool WindowJobs::autoErase() const
+{
+    return m_window.CheckBox1->isChecked();
+}
+
+bool WindowJobs::autoProgram() const
+{
+    return m_window.CheckBox2->isChecked();
+}
+
+bool WindowJobs::autoVerify() const
+{
+    return m_window.CheckBox3->isChecked();
+}
+
+void WindowJobs::TakeViewEdits()
+{
+    m_window.TakeViewEdits();
+}
+
+void WindowJobs::setElapsedText(const QString& text)
+{
+    m_window.StatusBar1->setPanelText(3, text);
+}
+
+const ChipTable& WindowJobs::chipTable() const
+{
+    return m_window.chipTable();
+}
+
+const ChipSelection& WindowJobs::selection() const
+{
+    return m_window.selection();
+}
+
+int WindowJobs::FillChipSelection(int t, int m, int n)
+{
+    return m_window.FillChipSelection(t, m, n);
+}
+
+void WindowJobs::setSelectionIndices(int t, int m, int n)
+{
+    m_window.setSelectionIndices(t, m, n);
+}
+
+int WindowJobs::typeIndex() const
+{
+    return m_window.typeIndex();
+}
+
+int WindowJobs::makerIndex() const
+{
+    return m_window.makerIndex();
+}
+
+int WindowJobs::nameIndex() const
+{
+    return m_window.nameIndex();
+}
+
+} // namespace kestrum

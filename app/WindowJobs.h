@@ -1,0 +1,51 @@
+#pragma once
+
+#include "link/JobView.h"
+#include "ops/ChipOperations.h"
+
+namespace kestrum {
+
+class TForm1;
+
+/// The main window as the chip jobs see it: status panel 1, the lock of the tool bar and the main
+/// panel, the progress bar, the event loop and the hex view; the selected chip, the speed, the
+/// auto options and the selection lists.
+class WindowJobs : public JobView, public OperationsHost
+{
+public:
+    explicit WindowJobs(TForm1& window);
+
+    // JobView
+    void setStatusText(const QString& text) override;
+    void setControlsLocked(bool locked) override;
+    void showProgress(quint32 maximum) override;
+    void setProgressPosition(quint32 position) override;
+    void hideProgress() override;
+    void processPendingEvents() override;
+    void RefreshView(quint32 count) override;
+
+    // OperationsHost
+    const ChipRecord& currentRecord() const override;
+    int speedIndex() const override;
+    bool autoErase() const override;
+    bool autoProgram() const override;
+    bool autoVerify() const override;
+    void TakeViewEdits() override;
+    void setElapsedText(const QString& text) override;
+    const ChipTable& chipTable() const override;
+    const ChipSelection& selection() const override;
+    int FillChipSelection(int typeIndex, int makerIndex, int nameIndex) override;
+    void setSelectionIndices(int typeIndex, int makerIndex, int nameIndex) override;
+    int typeIndex() const override;
+    int makerIndex() const override;
+    int nameIndex() const override;
+
+private:
+    /// Progress positions are bytes up to 64 MiB; the bar counts in units that fit an int.
+    int scaled(quint32 value) const;
+
+    TForm1& m_window;
+    quint32 m_maximum = 0;
+};
+
+} // namespace kestrum

@@ -1,0 +1,326 @@
+#include "ops/ChipOperations.h"
+
+#include "chipdb/ChipSelection.h"
+#include "chipdb/NameTokens.h"
+
+namespace kestrum {
+
+namespace {
+
+bool jobOpened(int code)
+{
+    return code == ChipProgrammer::JobCodeSpiFlash || code == ChipProgrammer::JobCodeI2cEeprom
+        || code == ChipProgrammer::JobCodeOther;
+}
+
+/// Sets the busy flag for one command and clears it again, whatever way the command ends.
+class BusyScope
+{
+public:
+    explicit BusyScope(bool& busy)
+        : m_busy(busy)
+    {
+        m_busy = true;
+    }
+    ~BusyScope() { m_busy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& m_busy;
+};
+
+constexpr int AutoVerifyPauseMs = 350;
+
+} // namespace
+
+QString formatElapsed(qint64 milliseconds)
+{
+    const qint64 seconds = std::max<qint64>(milliseconds, 0) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+ChipOperations::ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Shell& shell, DataBuffer& buffer,
+                               JobView& view, OperationsHost& host)
+    : m_usb(usb)
+    , m_programmer(programmer)
+    , m_shell(shell)
+    , m_buffer(buffer)
+    , m_view(view)
+    , m_host(host)
+{
+}
+
+bool ChipOperations::runExclusive(const std::function<void()>& f)
+{
+    if (m_busy || m_programmer.isJobOpen())
+        return false;
+    auto finish = [this] {
+        // A device change that came in meanwhile is looked at once, now that the link is free.
+        if (m_probePending) {
+            m_probePending = false;
+            ConnectProgrammer();
+        }
+        if (onIdle)
+            onIdle();
+    };
+    try {
+        BusyScope scope(m_busy);
+        f();
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    return true;
+}
+
+void ChipOperations::ConnectProgrammer()
+{
+    // Opening the programmer now would take the handle from the running job.
+    if (m_busy || m_programmer.isJobOpen()) {
+        m_probePending = true;
+        return;
+    }
+    if (m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId)) {
+        m_shell.AddLogLine(MsgProgrammerFound);
+        m_usb.USB_bulk_close();
+        m_view.setStatusText(m_shell.MessageText(MsgReady));
+    } else {
+        m_view.setStatusText(m_shell.MessageText(MsgNotConnected));
+    }
+}
+
+bool ChipOperations::isSpiEeprom() const
+{
+    return m_host.currentRecord().chipClass == SpiEeprom25;
+}
+
+ChipOperations::Presence ChipOperations::CheckChipPresent()
+{
+    quint8 reply[4] = {0, 0, 0, 0};
+    const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
+    if (r == ChipProgrammer::IdentifyFailed || r == ChipProgrammer::IdentifyBusy)
+        return Presence::Stop;
+    if (r != ChipProgrammer::IdentifyNoProgrammer && reply[0] == 0) {
+        m_shell.ShowErrorBox(MsgNoChip);
+        return Presence::Stop;
+    }
+    // Without a programmer the command goes on, and the job start reports it.
+    return Presence::Present;
+}
+
+void ChipOperations::runFrame(const std::function<void()>& chipPart)
+{
+    const int code = m_programmer.BeginChipJob(m_host.currentRecord(), m_host.speedIndex());
+    if (code == ChipProgrammer::JobBusy)
+        return;
+    if (jobOpened(code))
+        chipPart();
+    m_programmer.EndChipJob();
+}
+
+bool ChipOperations::refuseEmptyBuffer()
+{
+    if (m_buffer.usedLength != 0)
+        return false;
+    m_shell.ShowErrorBox(MsgBufferEmpty);
+    return true;
+}
+
+void ChipOperations::startStopwatch()
+{
+    // A monotonic clock: a run across midnight shows its real length.
+    m_stopwatch.start();
+}
+
+void ChipOperations::stopStopwatch()
+{
+    m_host.setElapsedText(formatElapsed(m_stopwatch.elapsed()));
+    m_shell.ui().beep();
+}
+
+void ChipOperations::ToolReadClick()
+{
+    runExclusive([this] {
+        if (!isSpiEeprom() && CheckChipPresent() == Presence::Stop)
+            return;
+        bool failed = false;
+        runFrame([&] {
+            startStopwatch();
+            const JobResult r = m_programmer.ReadChip(m_host.currentRecord());
+            stopStopwatch();
+            failed = r == JobResult::Failed;
+            if (r == JobResult::Done)
+                m_shell.AddLogLine(MsgReadDone);
+        });
+        // Also after a job that did not open: it then speaks of what the buffer held before.
+        if (!failed && m_buffer.usedLength == 0)
+            m_shell.ShowErrorBox(MsgChipEmpty);
+    });
+}
+
+void ChipOperations::ToolEraseClick()
+{
+    runExclusive([this] {
+        if (CheckChipPresent() == Presence::Stop)
+            return;
+        runFrame([this] {
+            startStopwatch();
+            const JobResult r = m_programmer.EraseChip(m_host.currentRecord());
+            stopStopwatch();
+            if (r == JobResult::Done)
+                m_shell.AddLogLine(MsgEraseDone);
+        });
+    });
+}
+
+void ChipOperations::ToolWriteClick()
+{
+    runExclusive([this] {
+        m_host.TakeViewEdits();
+        if (refuseEmptyBuffer())
+            return;
+        if (!isSpiEeprom() && CheckChipPresent() == Presence::Stop)
+            return;
+        runFrame([this] {
+            startStopwatch();
+            const JobResult r = m_programmer.WriteChip(m_host.currentRecord());
+            stopStopwatch();
+            if (r == JobResult::Done)
+                m_shell.AddLogLine(MsgWriteDone);
+        });
+    });
+}
+
+void ChipOperations::ToolVerifyClick()
+{
+    runExclusive([this] {
+        m_host.TakeViewEdits();
+        if (refuseEmptyBuffer())
+            return;
+        if (CheckChipPresent() == Presence::Stop)
+            return;
+        runFrame([this] {
+            startStopwatch();
+            if (m_programmer.VerifyChip(m_host.currentRecord()) == JobResult::Done)
+                m_shell.AddLogLine(MsgVerifyDone);
+            stopStopwatch();
+        });
+    });
+}
+
+void ChipOperations::ToolBankClick()
+{
+    runExclusive([this] {
+        if (CheckChipPresent() == Presence::Stop)
+            return;
+        runFrame([this] {
+            startStopwatch();
+            if (m_programmer.BlankCheckChip(m_host.currentRecord()) == JobResult::Done)
+                m_shell.AddLogLine(MsgBlankDone);
+            stopStopwatch();
+        });
+    });
+}
+
+void ChipOperations::ToolAutoClick()
+{
+    runExclusive([this] {
+        m_host.TakeViewEdits();
+        if (refuseEmptyBuffer())
+            return;
+        if (CheckChipPresent() == Presence::Stop)
+            return;
+        runFrame([this] {
+            const ChipRecord& record = m_host.currentRecord();
+            startStopwatch();
+            // A failed erase or write, or a declined write, ends the run: no time, beep or line.
+            if (m_host.autoErase() && m_programmer.EraseChip(record) != JobResult::Done)
+                return;
+            if (m_host.autoProgram() && m_programmer.WriteChip(record) != JobResult::Done)
+                return;
+            if (m_host.autoVerify()) {
+                m_usb.sleepMs(AutoVerifyPauseMs);
+                if (m_programmer.VerifyChip(record) == JobResult::Done)
+                    m_shell.AddLogLine(MsgAutoPassed);
+            }
+            stopStopwatch();
+        });
+    });
+}
+
+void ChipOperations::BitBtn1Click()
+{
+    runExclusive([this] {
+        quint8 reply[4] = {0, 0, 0, 0};
+        const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
+        if (r == ChipProgrammer::IdentifyNoProgrammer) {
+            m_shell.ShowErrorBox(MsgNotConnected);
+            return;
+        }
+        if (r != ChipProgrammer::IdentifyDone)
+            return;
+        switch (reply[0]) {
+        case 1:
+            identifiedChip(reply);
+            return;
+        case 2:
+        case 3: {
+            // The kind's position in the type list: the database lists its types in this order.
+            const int position = reply[0] - 1;
+            if (m_host.selection().types().selected() != position)
+                m_host.FillChipSelection(position, 0, 0);
+            m_shell.ui().showInformation(m_shell.MessageText(MsgChipTypeDetected) + m_host.selection().types().text()
+                                         + m_shell.MessageText(MsgSelectManually));
+            return;
+        }
+        default:
+            m_shell.ShowErrorBox(MsgNoChip);
+            return;
+        }
+    });
+}
+
+void ChipOperations::identifiedChip(const quint8 reply[4])
+{
+    const std::uint32_t id = (std::uint32_t(reply[1]) << 16) | (std::uint32_t(reply[2]) << 8) | reply[3];
+    const ChipTable& table = m_host.chipTable();
+    // Only listed chips count: stale slots after a reload and empty slots are never selected.
+    int slot = -1;
+    for (int i = 0; i < table.listedCount(); ++i) {
+        if (table[i].chipId == id) {
+            slot = i;
+            break;
+        }
+    }
+    if (slot < 0) {
+        if (m_host.selection().types().selected() != 0)
+            m_host.FillChipSelection(0, 0, 0);
+        m_shell.ShowErrorBox(m_shell.MessageText(MsgChipIdNotListed)
+                             + QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3])
+                             + m_shell.MessageText(MsgChooseCompatible));
+        return;
+    }
+
+    const NameTokens tokens(table[slot].namesText());
+    const QString type = tokens.trimmedAt(0);
+    const QString maker = tokens.trimmedAt(1);
+    const QString name = tokens.trimmedAt(2);
+    // Each fill rebuilds the lists below the level it receives, so the three levels take turns.
+    const ChipSelection& selection = m_host.selection();
+    m_host.setSelectionIndices(selection.types().indexOfIgnoringCase(type), m_host.makerIndex(), m_host.nameIndex());
+    m_host.FillChipSelection(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
+    m_host.setSelectionIndices(m_host.typeIndex(), selection.makers().indexOfIgnoringCase(maker), m_host.nameIndex());
+    m_host.FillChipSelection(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
+    m_host.setSelectionIndices(m_host.typeIndex(), m_host.makerIndex(), selection.names().indexOfIgnoringCase(name));
+    m_host.FillChipSelection(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
+
+    m_shell.ui().showInformation(m_shell.MessageText(MsgChipDetected) + selection.names().text()
+                                 + m_shell.MessageText(MsgChipTypeLine) + selection.types().text());
+}
+
+} // namespace kestrum

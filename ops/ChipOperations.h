@@ -1,0 +1,106 @@
+#pragma once
+
+#include "app/Shell.h"
+#include "buffer/DataBuffer.h"
+#include "chipdb/ChipRecord.h"
+#include "link/ChipProgrammer.h"
+#include "link/JobView.h"
+#include "link/TUsbBulk.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace kestrum {
+
+class ChipSelection;
+
+/// What the chip commands need of the main window beyond the job display.
+class OperationsHost
+{
+public:
+    virtual ~OperationsHost() = default;
+    /// The selected chip record.
+    [[nodiscard]] virtual const ChipRecord& currentRecord() const = 0;
+    /// Index of the speed list as one byte (no selection gives 0xFF).
+    [[nodiscard]] virtual int speedIndex() const = 0;
+    /// The three auto options: Erase, Program, Verify.
+    [[nodiscard]] virtual bool autoErase() const = 0;
+    [[nodiscard]] virtual bool autoProgram() const = 0;
+    [[nodiscard]] virtual bool autoVerify() const = 0;
+    /// Takes the hex view's edits into the data buffer when the view was modified.
+    virtual void TakeViewEdits() = 0;
+    /// Status panel 3: the elapsed time of the last run.
+    virtual void setElapsedText(const QString& text) = 0;
+
+    // Detection.
+    [[nodiscard]] virtual const ChipTable& chipTable() const = 0;
+    [[nodiscard]] virtual const ChipSelection& selection() const = 0;
+    /// `FillChipSelection` of the main window (lists shown in the combo boxes).
+    virtual int FillChipSelection(int typeIndex, int makerIndex, int nameIndex) = 0;
+    /// The persisted selection indices.
+    virtual void setSelectionIndices(int typeIndex, int makerIndex, int nameIndex) = 0;
+    [[nodiscard]] virtual int typeIndex() const = 0;
+    [[nodiscard]] virtual int makerIndex() const = 0;
+    [[nodiscard]] virtual int nameIndex() const = 0;
+};
+
+/// Elapsed time as "hh:mm:ss" (hours keep all their digits past 99).
+QString formatElapsed(qint64 milliseconds);
+
+/// The six chip commands, chip detection and the programmer probe, with the busy guard that keeps
+/// a second command or a probe from starting while a command holds the programmer.
+class ChipOperations
+{
+public:
+    ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Shell& shell, DataBuffer& buffer, JobView& view,
+                   OperationsHost& host);
+
+    void ToolReadClick();
+    void ToolEraseClick();
+    void ToolWriteClick();
+    void ToolVerifyClick();
+    void ToolBankClick();
+    void ToolAutoClick();
+    /// "Test": identifies the chip in the socket and selects it.
+    void BitBtn1Click();
+
+    /// The probe: shows "Ready" (and logs that the programmer was found) or "Not connected". While
+    /// a command runs it is put off and runs once when the command ends.
+    void ConnectProgrammer();
+
+    /// True while a command runs (from its first check to its last message).
+    [[nodiscard]] bool isBusy() const { return m_busy; }
+    /// Runs f unless a command runs; false when refused. Other commands that touch the buffer
+    /// (Open, Save, Fill) go through this as well.
+    bool runExclusive(const std::function<void()>& f);
+    /// Called when the command has ended (the main window closes itself then if asked to meanwhile).
+    std::function<void()> onIdle;
+
+private:
+    enum class Presence { Present, Stop };
+    /// Identifies the chip first; Stop when no chip sits in the socket or the exchange failed.
+    Presence CheckChipPresent();
+    /// BeginChipJob, the chip part when the job opened, EndChipJob in every case.
+    void runFrame(const std::function<void()>& chipPart);
+    /// The used buffer is empty: says so and ends the command.
+    bool refuseEmptyBuffer();
+    void startStopwatch();
+    /// Shows the time since startStopwatch in panel 3 and beeps.
+    void stopStopwatch();
+    bool isSpiEeprom() const;
+    void identifiedChip(const quint8 reply[4]);
+
+    TUsbBulk& m_usb;
+    ChipProgrammer& m_programmer;
+    Shell& m_shell;
+    DataBuffer& m_buffer;
+    JobView& m_view;
+    OperationsHost& m_host;
+    bool m_busy = false;
+    bool m_probePending = false;
+    QElapsedTimer m_stopwatch;
+};
+
+} // namespace kestrum
