@@ -35,19 +35,15 @@ void MemoryStream::SetSize(qint64 newSize)
 {
     newSize = std::max<qint64>(newSize, 0);
     if (newSize > m_capacity) {
-        // Grow by half again for streams built by many small appends (the undo storage).
-        const qint64 geometric = m_capacity + m_capacity / 2;
-        Reallocate(std::max(newSize, geometric));
+        // Streams built by many small appends (the undo storage, a load from a sequential device)
+        // grow by half again, but by 1 MiB at most: realloc remaps large blocks without copying.
+        constexpr qint64 maxHeadroom = 1024 * 1024;
+        const qint64 grown = m_capacity + std::min(m_capacity / 2, maxHeadroom);
+        Reallocate(std::max(newSize, grown));
     }
     m_size = newSize;
     if (m_position > m_size)
         m_position = m_size;
-}
-
-void MemoryStream::Reserve(qint64 capacity)
-{
-    if (capacity > m_capacity)
-        Reallocate(capacity);
 }
 
 void MemoryStream::Clear()
@@ -55,6 +51,21 @@ void MemoryStream::Clear()
     m_size = 0;
     m_position = 0;
     Reallocate(0);
+}
+
+void MemoryStream::ClearForRefill(qint64 size)
+{
+    m_size = 0;
+    m_position = 0;
+    constexpr qint64 slack = 1024 * 1024;
+    if (m_capacity >= size && m_capacity - size <= std::max(size / 4, slack))
+        return;
+    // A fresh block: realloc would copy the old bytes that are about to be overwritten.
+    std::free(m_memory);
+    m_memory = nullptr;
+    m_capacity = 0;
+    if (size > 0)
+        Reallocate(size);
 }
 
 qint64 MemoryStream::Read(void* buffer, qint64 count)

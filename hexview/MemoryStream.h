@@ -25,10 +25,11 @@ public:
     /// Sets the size; bytes beyond the old size are left as they are. Throws std::bad_alloc when
     /// the memory cannot be had; the stream is then unchanged.
     virtual void SetSize(qint64 newSize);
-    /// Makes room for at least `capacity` bytes without changing the size.
-    void Reserve(qint64 capacity);
     /// Empties the stream and gives its memory back.
     void Clear();
+    /// Empties the stream for a refill of `size` bytes. Memory of about that size is kept: its
+    /// pages are already mapped, so that reloading an image of the same size costs one copy.
+    void ClearForRefill(qint64 size);
 
     /// Reads up to `count` bytes from the stream position; returns the number read.
     qint64 Read(void* buffer, qint64 count);

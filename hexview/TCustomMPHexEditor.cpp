@@ -84,15 +84,14 @@ TCustomMPHexEditor::~TCustomMPHexEditor()
 void TCustomMPHexEditor::LoadFromStream(QIODevice& stream)
 {
     try {
-        m_data.Clear();
         const bool sized = !stream.isSequential();
         qint64 total = 0;
         if (sized) {
             if (!stream.seek(0))
                 throw EMPHexEditor(QString::fromLatin1(MPH_ERR_STREAM_READ));
             total = stream.size();
-            m_data.Reserve(total);
         }
+        m_data.ClearForRefill(total);
         const auto* file = qobject_cast<const QFileDevice*>(&stream);
         const QString name = file && !file->fileName().isEmpty() ? file->fileName() : m_fileName;
         int lastPercent = -1;

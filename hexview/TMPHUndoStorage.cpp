@@ -155,15 +155,7 @@ void TMPHUndoStorage::CreateUndo(
 {
     if (m_updateCount > 0)
         return;
-    m_redo.clear();
-    m_lastUndo.clear();
-    m_lastUndoDescription.clear();
-    m_description = description.isEmpty() ? KindDescription(kind) : description;
-
-    const qint64 maxUndo = m_editor.m_maxUndo;
-    while (maxUndo > 0 && m_count > 0 && GetSize() > maxUndo)
-        RemoveFirst();
-
+    const QString newDescription = description.isEmpty() ? KindDescription(kind) : description;
     const TMPHMemoryStream& data = m_editor.m_data;
     QByteArray combinedText;
     const char* saved = nullptr;
@@ -186,7 +178,7 @@ void TMPHUndoStorage::CreateUndo(
         savedCount = count = data.GetSize();
         break;
     case ufKindCombined:
-        combinedText = m_description.toUtf8().left(255);
+        combinedText = newDescription.toUtf8().left(255);
         combinedText.prepend(static_cast<char>(combinedText.size()));
         saved = combinedText.constData();
         savedCount = combinedText.size();
@@ -195,7 +187,15 @@ void TMPHUndoStorage::CreateUndo(
         break;
     }
     if (savedCount > 0 && !saved)
-        saved = data.GetAddress(position, savedCount);
+        saved = data.GetAddress(position, savedCount); // checks the range before anything changes
+
+    m_redo.clear();
+    m_lastUndo.clear();
+    m_lastUndoDescription.clear();
+    m_description = newDescription;
+    const qint64 maxUndo = m_editor.m_maxUndo;
+    while (maxUndo > 0 && m_count > 0 && GetSize() > maxUndo)
+        RemoveFirst();
 
     const bool ownDescription = !description.isEmpty() && kind != ufKindCombined;
     const QByteArray descriptionBytes = ownDescription ? description.toUtf8() : QByteArray();
