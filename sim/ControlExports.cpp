@@ -132,7 +132,7 @@ int ksim_unplug(int device)
     SimDevice* d = World::instance().device(device);
     if (!d)
         return UnknownDevice;
-    d->plugged = false;
+    World::instance().setPlugged(*d, false);
     return 0;
 }
 
@@ -142,7 +142,7 @@ int ksim_plug(int device)
     SimDevice* d = World::instance().device(device);
     if (!d)
         return UnknownDevice;
-    d->plugged = true;
+    World::instance().setPlugged(*d, true);
     return 0;
 }
 
@@ -170,32 +170,63 @@ int ksim_arm_fault(int device, int fault, int at_transfer)
     return 0;
 }
 
-// The socket and the firmware's state come with the command set.
-int ksim_insert_chip(int, int, uint32_t, uint32_t)
+int ksim_insert_chip(int device, int kind, uint32_t size, uint32_t jedec_id)
 {
-    return UnknownDevice;
+    auto lock = control();
+    SimDevice* d = World::instance().device(device);
+    if (!d || !d->firmware)
+        return UnknownDevice;
+    if (kind < KSIM_CHIP_NONE || kind > KSIM_CHIP_SPI_EEPROM || (kind != KSIM_CHIP_NONE && size == 0))
+        return BadArgument;
+    d->firmware->insertChip(kind, size, jedec_id);
+    return 0;
 }
 
-uint8_t* ksim_chip_bytes(int, uint32_t* size)
+uint8_t* ksim_chip_bytes(int device, uint32_t* size)
 {
+    auto lock = control();
+    SimDevice* d = World::instance().device(device);
     if (size)
         *size = 0;
-    return nullptr;
+    if (!d || !d->firmware || d->firmware->chip().cells.empty())
+        return nullptr;
+    if (size)
+        *size = static_cast<uint32_t>(d->firmware->chip().cells.size());
+    return d->firmware->chip().cells.data();
 }
 
-int ksim_set_chip_file(int, const char*)
+int ksim_set_chip_file(int device, const char* path)
 {
-    return UnknownDevice;
+    auto lock = control();
+    SimDevice* d = World::instance().device(device);
+    if (!d || !d->firmware)
+        return UnknownDevice;
+    d->firmware->setChipFile(path ? path : "");
+    return 0;
 }
 
-int ksim_set_erase_polls(int, int)
+int ksim_set_erase_polls(int device, int polls)
 {
-    return UnknownDevice;
+    auto lock = control();
+    SimDevice* d = World::instance().device(device);
+    if (!d || !d->firmware)
+        return UnknownDevice;
+    if (polls < -1)
+        return BadArgument;
+    d->firmware->setErasePolls(polls);
+    return 0;
 }
 
-int ksim_get_state(int, struct ksim_state*)
+int ksim_get_state(int device, struct ksim_state* out)
 {
-    return UnknownDevice;
+    auto lock = control();
+    SimDevice* d = World::instance().device(device);
+    if (!d || !d->firmware)
+        return UnknownDevice;
+    if (!out)
+        return BadArgument;
+    *out = d->firmware->state();
+    return 0;
 }
 
 void ksim_set_recording(int level)

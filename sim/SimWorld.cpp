@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace kestrum::sim {
@@ -122,8 +123,10 @@ SimDevice* World::addDevice(int bus, int vendorId, int productId, const std::str
 SimDevice* World::addProgrammer(int bus, const std::string& product)
 {
     SimDevice* device = addDevice(bus, ProgrammerVendorId, ProgrammerProductId, ProgrammerManufacturer, product, 0);
-    if (device)
+    if (device) {
         device->firmware = std::make_unique<Firmware>(product == "WinUSBComm Device");
+        device->firmware->setRealistic(m_realistic);
+    }
     return device;
 }
 
@@ -231,7 +234,7 @@ int World::nextTransferFault(SimDevice& device, int endpoint)
     }
     switch (fault) {
     case KSIM_FAULT_UNPLUG:
-        device.plugged = false;
+        setPlugged(device, false);
         break;
     case KSIM_FAULT_STALL:
         m_stalled.insert({device.id, endpoint});
@@ -345,6 +348,19 @@ void World::armFault(SimDevice& device, int fault, int atTransfer)
 void World::setRealistic(bool realistic)
 {
     m_realistic = realistic;
+    for (auto& device : m_devices) {
+        if (device->firmware)
+            device->firmware->setRealistic(realistic);
+    }
+}
+
+void World::setPlugged(SimDevice& device, bool plugged)
+{
+    if (device.plugged == plugged)
+        return;
+    device.plugged = plugged;
+    if (device.firmware)
+        device.firmware->powerCycle();
 }
 
 CallRecord* World::record(int kind, int device, int endpoint, int length, int timeout, int result)
@@ -379,13 +395,85 @@ bool World::call(int i, ksim_call* out) const
     return true;
 }
 
+namespace {
+
+struct ChipSpec
+{
+    int kind = KSIM_CHIP_SPI_FLASH;
+    std::uint32_t size = 8u << 20;
+    std::uint32_t jedecId = 0xEF4017;
+};
+
+bool parseSize(const std::string& text, std::uint32_t* size)
+{
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 0);
+    std::uint64_t bytes = value;
+    if (end && (*end == 'K' || *end == 'k'))
+        bytes <<= 10, ++end;
+    else if (end && (*end == 'M' || *end == 'm'))
+        bytes <<= 20, ++end;
+    if (!end || *end != 0 || end == text.c_str() || bytes == 0 || bytes > (64u << 20))
+        return false;
+    *size = static_cast<std::uint32_t>(bytes);
+    return true;
+}
+
+/// none | spi25:<size>[:<jedec hex>] | spi25eeprom:<size> | i2c24:<size> | mw93:<size>
+bool parseChip(const std::string& text, ChipSpec* spec)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t colon; (colon = text.find(':', start)) != std::string::npos; start = colon + 1)
+        parts.push_back(text.substr(start, colon - start));
+    parts.push_back(text.substr(start));
+
+    const std::string& kind = parts[0];
+    if (kind == "none") {
+        spec->kind = KSIM_CHIP_NONE;
+        return parts.size() == 1;
+    }
+    if (kind == "spi25")
+        spec->kind = KSIM_CHIP_SPI_FLASH;
+    else if (kind == "spi25eeprom")
+        spec->kind = KSIM_CHIP_SPI_EEPROM;
+    else if (kind == "i2c24")
+        spec->kind = KSIM_CHIP_I2C_EEPROM;
+    else if (kind == "mw93")
+        spec->kind = KSIM_CHIP_MW_EEPROM;
+    else
+        return false;
+    if (parts.size() < 2 || !parseSize(parts[1], &spec->size))
+        return false;
+    spec->jedecId = 0;
+    if (parts.size() == 3 && spec->kind == KSIM_CHIP_SPI_FLASH)
+        spec->jedecId = static_cast<std::uint32_t>(std::strtoul(parts[2].c_str(), nullptr, 16));
+    return parts.size() <= (spec->kind == KSIM_CHIP_SPI_FLASH ? 3u : 2u);
+}
+
+} // namespace
+
 void World::configureFromEnvironment()
 {
     const char* product = std::getenv("KESTRUM_SIM_PRODUCT");
     const char* timing = std::getenv("KESTRUM_SIM_TIMING");
+    const char* chip = std::getenv("KESTRUM_SIM_CHIP");
+    const char* file = std::getenv("KESTRUM_SIM_CHIP_FILE");
+    const char* content = std::getenv("KESTRUM_SIM_CONTENT");
     m_realistic = timing && std::strcmp(timing, "realistic") == 0;
+
+    ChipSpec spec;
+    if (chip && *chip && !parseChip(chip, &spec)) {
+        std::fprintf(stderr, "ksim: KESTRUM_SIM_CHIP=%s not understood; using spi25:8M:EF4017\n", chip);
+        spec = ChipSpec{};
+    }
     const int bus = addBus();
-    addProgrammer(bus, product && *product ? product : "WinUSBComm");
+    SimDevice* programmer = addProgrammer(bus, product && *product ? product : "WinUSBComm");
+    programmer->firmware->insertChip(spec.kind, spec.size, spec.jedecId);
+    if (content && std::strcmp(content, "pattern") == 0)
+        programmer->firmware->fillPattern();
+    if (file && *file)
+        programmer->firmware->setChipFile(file);
 }
 
 } // namespace kestrum::sim

@@ -90,6 +90,8 @@ public:
     SimDevice* device(int id);
     void setString(SimDevice& device, int index, const std::u16string& text);
     void relink(); ///< rebuilds the bus and device lists from what is plugged
+    /// Plugs or unplugs a device; the programmer loses its job when its power goes.
+    void setPlugged(SimDevice& device, bool plugged);
     [[nodiscard]] usb_bus* busList() const { return m_busHead; }
 
     // Handles.

@@ -1,6 +1,7 @@
 // The world the simulator builds when nobody configures it: what the demo sees with
 // LD_LIBRARY_PATH=build/sim-usb build/bin/kestrum. Its own executable, since the default world is
 // built only when no control call came first.
+#include "link/CommandBlock.h"
 #include "link/TUsbBulk.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 
 using namespace kestrum;
 
-TEST(DefaultWorld, HoldsOneProgrammerReportingWinUsbComm)
+TEST(DefaultWorld, HoldsOneProgrammerWithAnEightMebibyteFlashInItsSocket)
 {
     void* library = dlopen(UsbBinding::DefaultLibrary, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr);
@@ -20,6 +21,14 @@ TEST(DefaultWorld, HoldsOneProgrammerReportingWinUsbComm)
     ASSERT_EQ(usb.prog_open(0x1FC8, 0x310B), 1);
     EXPECT_EQ(usb.ReadEndpoint(), 0x82);
     EXPECT_EQ(usb.InterfaceNumber(), 0);
+
+    ChipRecord r{};
+    CommandBlock identify = CommandBlock::identify(r, 0, ByteOrder::Big);
+    ASSERT_EQ(usb.USB_bulk_cmd(identify.data(), 64, 1), 64);
+    EXPECT_EQ(identify[0], ReplySpiFlash);
+    EXPECT_EQ(identify[1], 0xEF);
+    EXPECT_EQ(identify[2], 0x40);
+    EXPECT_EQ(identify[3], 0x17);
     usb.USB_bulk_close();
     // Another product id finds nothing.
     EXPECT_EQ(usb.prog_open(0x1FC8, 0x310C), 0);

@@ -1,0 +1,236 @@
+// Faults on the wire and records the routines refuse: each ends with its box, a failure result,
+// and a window that the end of the job unlocks with the progress bar hidden.
+#include "tests/link/SimProgrammerFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+enum class Routine { Read, BlankCheck, Verify, Write, EraseFlash, EraseEeprom, ReadLarge };
+
+struct FaultCase
+{
+    const char* name;
+    Routine routine;
+    int fault;
+    int atTransfer; ///< counted from the end of the set-up exchange
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+// Transfers after the set-up: a read stream is the transfer start (write, reply) and then its data
+// blocks; a write stream is the transfer start (write only) and its blocks; a chip erase is the
+// erase command, then status (write, reply) per poll; above 16 MiB the 0xB7 exchange comes first.
+const FaultCase Faults[] = {
+    {"ReadUnplugged", Routine::Read, KSIM_FAULT_UNPLUG, 7},
+    {"ReadTimesOut", Routine::Read, KSIM_FAULT_TIMEOUT, 3},
+    {"ReadComesBackShort", Routine::Read, KSIM_FAULT_SHORT, 18},
+    {"ReadEndpointStalls", Routine::Read, KSIM_FAULT_STALL, 4},
+    {"ReadStartNotTaken", Routine::Read, KSIM_FAULT_TIMEOUT, 1},
+    {"ReadStartReplyShort", Routine::Read, KSIM_FAULT_SHORT, 2},
+    {"BlankCheckComesBackShort", Routine::BlankCheck, KSIM_FAULT_SHORT, 4},
+    {"BlankCheckUnplugged", Routine::BlankCheck, KSIM_FAULT_UNPLUG, 9},
+    {"VerifyComesBackShort", Routine::Verify, KSIM_FAULT_SHORT, 3},
+    {"VerifyTimesOut", Routine::Verify, KSIM_FAULT_TIMEOUT, 12},
+    {"WriteTimesOut", Routine::Write, KSIM_FAULT_TIMEOUT, 4},
+    {"WriteTakenShort", Routine::Write, KSIM_FAULT_SHORT, 2},
+    {"WriteUnplugged", Routine::Write, KSIM_FAULT_UNPLUG, 17},
+    {"WriteEndpointStalls", Routine::Write, KSIM_FAULT_STALL, 9},
+    {"EraseCommandLost", Routine::EraseFlash, KSIM_FAULT_TIMEOUT, 1},
+    {"EraseStatusUnplugged", Routine::EraseFlash, KSIM_FAULT_UNPLUG, 2},
+    {"EraseStatusReplyShort", Routine::EraseFlash, KSIM_FAULT_SHORT, 3},
+    {"EepromErasePageLost", Routine::EraseEeprom, KSIM_FAULT_TIMEOUT, 7},
+    {"FourByteModeNotTaken", Routine::ReadLarge, KSIM_FAULT_TIMEOUT, 1},
+    {"FourByteModeReplyLost", Routine::ReadLarge, KSIM_FAULT_STALL, 2},
+};
+
+class TransferFaultTest : public ::testing::TestWithParam<FaultCase>, public SimProgrammerFixture
+{
+protected:
+    void SetUp() override { setUpWorld(ProductBigEndian); }
+};
+
+TEST_P(TransferFaultTest, EndsTheRoutineWithAnErrorBoxAndAFailure)
+{
+    const FaultCase& c = GetParam();
+    const bool large = c.routine == Routine::ReadLarge;
+    const bool eeprom = c.routine == Routine::EraseEeprom;
+    const quint32 size = large ? 0x1000100 : 0x1000;
+    insert(eeprom ? KSIM_CHIP_I2C_EEPROM : KSIM_CHIP_SPI_FLASH, size, 0xEF4010);
+    sim.setErasePolls(programmerId, 3);
+    const ChipRecord r = record(eeprom ? I2cEeprom24 : SpiFlash25, size, 256, 0, 100);
+    // The buffer equals the blank chip, so only a lost transfer can make the routine fail.
+    std::memset(buffer.data(), 0xFF, size);
+    buffer.usedLength = static_cast<qint32>(size);
+    const std::vector<quint8> before(buffer.data(), buffer.data() + 64);
+
+    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    ASSERT_EQ(sim.armFault(programmerId, c.fault, c.atTransfer), 0);
+    JobResult result = JobResult::Done;
+    switch (c.routine) {
+    case Routine::Read:
+    case Routine::ReadLarge:
+        result = programmer.ReadChip(r);
+        break;
+    case Routine::BlankCheck:
+        result = programmer.BlankCheckChip(r);
+        break;
+    case Routine::Verify:
+        result = programmer.VerifyChip(r);
+        break;
+    case Routine::Write:
+        result = programmer.WriteChip(r);
+        break;
+    case Routine::EraseFlash:
+    case Routine::EraseEeprom:
+        result = programmer.EraseChip(r);
+        break;
+    }
+    EXPECT_EQ(result, JobResult::Failed);
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    EXPECT_FALSE(view.progressVisible);
+    EXPECT_TRUE(view.locked);
+
+    programmer.EndChipJob();
+    EXPECT_FALSE(view.locked);
+    EXPECT_FALSE(programmer.isJobOpen());
+    EXPECT_EQ(view.status, QStringLiteral("Ready"));
+    EXPECT_EQ(sim.openHandles(), 0);
+    EXPECT_EQ(ui.errors.size(), 1);
+}
+
+std::string faultName(const ::testing::TestParamInfo<FaultCase>& param)
+{
+    return param.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, TransferFaultTest, ::testing::ValuesIn(Faults), faultName);
+
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(SimProgrammerTest, FailedSetupShowsTheFailureAndTheJobStillEnds)
+{
+    insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
+    sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 1);
+    EXPECT_EQ(programmer.BeginChipJob(record(SpiFlash25, 0x1000, 256), 0), ChipProgrammer::JobNotOpened);
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    programmer.EndChipJob();
+    EXPECT_FALSE(view.locked);
+    EXPECT_EQ(sim.openHandles(), 0);
+}
+
+TEST_F(SimProgrammerTest, FailedIdentifyShowsTheFailureAndLeavesTheReplyAlone)
+{
+    insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
+    sim.armFault(programmerId, KSIM_FAULT_SHORT, 2);
+    quint8 reply[4] = {0xAA, 0xAA, 0xAA, 0xAA};
+    EXPECT_EQ(programmer.ReadChipId(record(SpiFlash25, 0x1000, 256), 0, reply), ChipProgrammer::IdentifyFailed);
+    EXPECT_EQ(reply[0], 0xAA);
+    EXPECT_EQ(reply[1], 0xAA);
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    EXPECT_FALSE(view.locked);
+    EXPECT_EQ(view.status, QStringLiteral("Ready"));
+    EXPECT_EQ(sim.openHandles(), 0);
+}
+
+TEST_F(SimProgrammerTest, ReadCutShortLeavesBufferUsedLengthAndViewInStep)
+{
+    insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
+    fillChip(4);
+    std::memset(buffer.data(), 0xFF, 0x1000);
+    buffer.usedLength = 0;
+    const ChipRecord r = record(SpiFlash25, 0x1000, 256);
+    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    // Transfer start (2 transfers), then blocks 0 and 1 arrive, block 2 does not.
+    sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 5);
+    EXPECT_EQ(programmer.ReadChip(r), JobResult::Failed);
+    EXPECT_EQ(std::memcmp(buffer.data(), cells(), 512), 0);
+    EXPECT_EQ(buffer.data()[512], 0xFF);
+    EXPECT_EQ(buffer.usedLength, 512);
+    EXPECT_EQ(view.refreshed, std::vector<quint32>{0x1000});
+    programmer.EndChipJob();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Records the routines refuse before anything is sent.
+
+TEST_F(SimProgrammerTest, StreamsThatWouldPassTheEndOfTheBufferAreRefused)
+{
+    // A chip one byte larger than the buffer cannot be read; verify and write stop at the used
+    // length, which fits.
+    ChipRecord r = record(SpiFlash25, BufferCapacity + 1, 256);
+    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    sim.clearCalls();
+    EXPECT_EQ(programmer.ReadChip(r), JobResult::Failed);
+    EXPECT_EQ(ui.errors, QStringList{messageText(MsgChipTooLarge, 2)});
+    EXPECT_TRUE(sim.transfers().empty());
+    EXPECT_FALSE(view.progressVisible);
+    programmer.EndChipJob();
+
+    // A page size that does not divide the buffer: the last whole block would overrun it.
+    r = record(SpiFlash25, BufferCapacity, 100);
+    buffer.usedLength = static_cast<qint32>(BufferCapacity);
+    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    sim.clearCalls();
+    ui.clearRecords();
+    ui.answers = {true}; // the write rounds the image past the chip and asks
+    EXPECT_EQ(programmer.ReadChip(r), JobResult::Failed);
+    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Failed);
+    EXPECT_EQ(programmer.WriteChip(r), JobResult::Failed);
+    EXPECT_EQ(ui.errors, QStringList(3, messageText(MsgChipTooLarge, 2)));
+    EXPECT_TRUE(sim.transfers().empty());
+    EXPECT_FALSE(view.progressVisible);
+    programmer.EndChipJob();
+
+    // Blank check reads into its own block and needs no room in the buffer.
+    insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
+    ui.clearRecords();
+    const ChipRecord odd = record(SpiFlash25, 0x1000, 100);
+    ASSERT_GT(programmer.BeginChipJob(odd, 0), 0);
+    EXPECT_EQ(programmer.BlankCheckChip(odd), JobResult::Done);
+    programmer.EndChipJob();
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(SimProgrammerTest, EepromEraseWithoutPageSizeIsRefused)
+{
+    insert(KSIM_CHIP_I2C_EEPROM, 0x100);
+    for (quint8 chipClass : {quint8(I2cEeprom24), quint8(SpiEeprom25)}) {
+        const ChipRecord r = record(chipClass, 0x100, 0);
+        ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+        sim.clearCalls();
+        ui.clearRecords();
+        view.clear();
+        EXPECT_EQ(programmer.EraseChip(r), JobResult::Failed);
+        EXPECT_EQ(ui.errors, QStringList{messageText(MsgNoPageSize, 2)});
+        EXPECT_TRUE(sim.transfers().empty());
+        EXPECT_FALSE(view.progressVisible);
+        programmer.EndChipJob();
+    }
+}
+
+TEST_F(SimProgrammerTest, PagesLargerThanTheClassicBlockBufferStreamWhole)
+{
+    insert(KSIM_CHIP_SPI_FLASH, 0x4000, 0xEF4010);
+    fillChip(12);
+    std::memcpy(buffer.data(), cells(), 0x4000);
+    buffer.usedLength = 0x4000;
+    const ChipRecord r = record(SpiFlash25, 0x4000, 1024);
+    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    sim.clearCalls();
+    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Done);
+    EXPECT_EQ(sim.transfers().size(), 2u + 16u);
+    EXPECT_EQ(sim.transfers().back().call.length, 1024);
+    cells()[0x3FFF] = 0x00;
+    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Flash check error address:3FFFh")});
+    programmer.EndChipJob();
+}
+
+} // namespace
