@@ -33,7 +33,8 @@ if [ "$flashrom" = 1 ]; then
     # An image with content, so that the verify compares real bytes.
     head -c $((16 * 1024 * 1024)) /dev/urandom > "$work/chip.bin"
     programmer="dummy:emulate=W25Q128FV,image=$work/chip.bin"
-    echo "flashrom $(flashrom --version 2>/dev/null | head -n 1 | awk '{print $2}'), dummy programmer, 16 MiB W25Q128FV:"
+    version=$(dpkg-query -W -f='${Version}' flashrom 2>/dev/null || echo "(version unknown)")
+    echo "flashrom $version, dummy programmer, 16 MiB W25Q128FV:"
     time_op() {
         local op=$1
         shift
