@@ -145,6 +145,27 @@ TEST_F(UndoStorage, SelectionRecordsHoldPositionAndRangeOnly)
     EXPECT_EQ(editor.SelectionHigh(), 11);
 }
 
+TEST_F(UndoStorage, SelectionRecordsRedoTheStateOfTheMomentOfTheUndo)
+{
+    loadPattern(32);
+    editor.SetSelStart(2);
+    editor.SetSelEnd(5);
+    editor.AddSelectionUndo(2, 4);
+    editor.Seek(9, 0); // drops the selection
+    ASSERT_TRUE(editor.Undo());
+    EXPECT_EQ(editor.SelectionLow(), 2);
+    EXPECT_EQ(editor.SelectionHigh(), 5);
+    const RecordView redo(editor.UndoStorage().RedoRecord());
+    EXPECT_EQ(redo.kind(), ufKindSelection);
+    EXPECT_EQ(redo.raw.size(), 29 + 1 + 80 + 12);
+    EXPECT_EQ(redo.cursorPos(), 9);
+    ASSERT_TRUE(editor.Redo());
+    EXPECT_FALSE(editor.HasSelection());
+    EXPECT_EQ(editor.GetCursorPos(), 9);
+    EXPECT_EQ(dataOf(editor), patternBytes(32));
+    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("Cursor movement"));
+}
+
 TEST_F(UndoStorage, UndoRestoresCursorFieldColumnAndModifiedFlag)
 {
     loadPattern(32);
