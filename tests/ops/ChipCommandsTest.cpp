@@ -1,0 +1,312 @@
+#include "tests/ops/CommandFixture.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+/// Opcodes of the command blocks sent, in order.
+std::vector<int> opcodes(SimControl& sim)
+{
+    std::vector<int> ops;
+    for (const SimCall& c : sim.calls(KSIM_CALL_BULK_WRITE)) {
+        if (c.call.endpoint == 0x02 && c.bytes.size() == 64)
+            ops.push_back(c.bytes[1]);
+    }
+    return ops;
+}
+
+bool contains(const std::vector<int>& v, int x)
+{
+    return std::find(v.begin(), v.end(), x) != v.end();
+}
+
+constexpr int OpIdentify = 9;
+constexpr int OpSetup = 7;
+constexpr int OpEnd = 8;
+
+} // namespace
+
+using ChipCommands = CommandFixture;
+
+TEST_F(ChipCommands, ReadOfABlankChipCompletesThenSaysTheChipIsEmpty)
+{
+    select(W25Q64);
+    insertSelected(W25Q64);
+    w().dataBuffer().usedLength = 77;
+    w().R1->trigger();
+    ASSERT_EQ(ui.log.size(), 1);
+    EXPECT_EQ(ui.log[0], QStringLiteral("001:Read Complete!"));
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip is empty!")});
+    EXPECT_EQ(w().dataBuffer().usedLength, 0);
+    EXPECT_EQ(ui.beeps, 1);
+    EXPECT_EQ(w().StatusBar1->panelText(3), QStringLiteral("00:00:00"));
+    expectUnlocked();
+}
+
+TEST_F(ChipCommands, ReadSetsTheUsedLengthToTheEvenEndOfTheDataAndShowsTheChip)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    cells()[0x1234] = 0x42;
+    cells()[4] = 0x00;
+    w().ToolRead->trigger();
+    EXPECT_EQ(w().dataBuffer().usedLength, 0x1236);
+    EXPECT_EQ(w().dataBuffer().data()[0x1234], 0x42);
+    EXPECT_EQ(w().FlashEditor->GetDataSize(), 0x20000);
+    std::uint8_t b = 0;
+    w().FlashEditor->ReadBuffer(&b, 0x1234, 1);
+    EXPECT_EQ(b, 0x42);
+    EXPECT_TRUE(ui.errors.isEmpty());
+    EXPECT_EQ(ui.log.first(), QStringLiteral("001:Read Complete!"));
+}
+
+TEST_F(ChipCommands, WriteRoundsToWholePagesAndTheChipHoldsTheImage)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(1000);
+    w().W1->trigger();
+    EXPECT_EQ(ui.log.first(), QStringLiteral("001:Write Complete!"));
+    EXPECT_EQ(w().dataBuffer().usedLength, 1024);
+    for (quint32 i = 0; i < 1000; ++i)
+        ASSERT_EQ(cells()[i], pattern(i)) << i;
+    EXPECT_EQ(cells()[1024], 0xFF);
+    expectUnlocked();
+}
+
+TEST_F(ChipCommands, WriteOfAnEmptyBufferIsRefusedBeforeAnyTraffic)
+{
+    select(W25Q64);
+    insertSelected(W25Q64);
+    sim.clearCalls();
+    w().ToolWrite->trigger();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The buffer data is empty. Please load the data file..")});
+    EXPECT_TRUE(sim.calls(KSIM_CALL_OPEN).empty());
+}
+
+TEST_F(ChipCommands, EditingOneByteOfTheViewWritesTheWholeChipSize)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    ASSERT_TRUE(w().FlashEditor->editor().KeyPress(QLatin1Char('3')));
+    w().ToolWrite->trigger();
+    EXPECT_EQ(w().dataBuffer().usedLength, 256);
+    EXPECT_EQ(cells()[0], 0x3F);
+    EXPECT_EQ(ui.log.first(), QStringLiteral("001:Write Complete!"));
+}
+
+TEST_F(ChipCommands, ImageLongerThanTheChipAsksAndYesWritesTheChipSize)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    fillBufferPattern(300);
+    ui.answers = {true};
+    w().ToolWrite->trigger();
+    ASSERT_EQ(ui.questions.size(), 1);
+    EXPECT_EQ(ui.questions[0],
+              QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?"));
+    EXPECT_EQ(ui.log.first(), QStringLiteral("001:Write Complete!"));
+    EXPECT_EQ(cells()[255], pattern(255));
+    EXPECT_EQ(state().bytes_written, 256u);
+}
+
+TEST_F(ChipCommands, ImageLongerThanTheChipAnsweredNoWritesNothingAndLogsNothing)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    fillBufferPattern(300);
+    ui.answers = {false};
+    w().ToolWrite->trigger();
+    EXPECT_TRUE(ui.log.isEmpty());
+    EXPECT_EQ(state().bytes_written, 0u);
+    EXPECT_EQ(cells()[0], 0xFF);
+    expectUnlocked();
+}
+
+TEST_F(ChipCommands, VerifyReportsTheFirstDifferenceAndLogsNothing)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillChipPattern();
+    fillBufferPattern(0x20000);
+    cells()[0x1A2B] ^= 0x01;
+    w().ToolVerify->trigger();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Flash check error address:1A2Bh")});
+    EXPECT_TRUE(ui.log.isEmpty());
+    EXPECT_EQ(ui.beeps, 1) << "a failed verify still shows its time and beeps";
+    expectUnlocked();
+
+    cells()[0x1A2B] ^= 0x01;
+    w().ToolVerify->trigger();
+    EXPECT_EQ(ui.log.first(), QStringLiteral("001:Verify Complete!"));
+}
+
+TEST_F(ChipCommands, BlankCheckReportsAChipThatIsNotEmpty)
+{
+    select(W25Q64);
+    insertSelected(W25Q64);
+    w().ToolBank->trigger();
+    EXPECT_EQ(ui.log.first(), QStringLiteral("001:Bank Complete!"));
+    cells()[0x7FFFFF] = 0xFE;
+    w().N7->trigger();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip is not empty.")});
+    EXPECT_EQ(ui.log.size(), 1);
+    expectUnlocked();
+}
+
+TEST_F(ChipCommands, EraseOfAnEmptySocketStopsAfterTheIdentifyJob)
+{
+    select(W25Q64);
+    w().ToolErase->trigger();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("No chips detected, please put the chip to try again!")});
+    const auto ops = opcodes(sim);
+    EXPECT_TRUE(contains(ops, OpIdentify));
+    EXPECT_FALSE(contains(ops, OpSetup));
+    expectUnlocked();
+}
+
+TEST_F(ChipCommands, EraseClearsEveryClassOfChip)
+{
+    for (Slot slot : {W25Q64, AT24C02, C93C46, AT25010}) {
+        select(slot);
+        insertSelected(slot);
+        fillChipPattern();
+        ui.clearRecords();
+        w().E1->trigger();
+        quint32 size = 0;
+        const quint8* c = cells(&size);
+        EXPECT_EQ(ui.log.first().mid(4), QStringLiteral("Erase Complete!")) << slot;
+        EXPECT_TRUE(std::all_of(c, c + size, [](quint8 b) { return b == 0xFF; })) << slot;
+        EXPECT_TRUE(ui.errors.isEmpty()) << slot;
+    }
+}
+
+TEST_F(ChipCommands, SpiEepromReadAndWriteSkipTheIdentifyJobButEraseDoesNot)
+{
+    select(AT25010);
+    insertSelected(AT25010);
+    fillChipPattern();
+    sim.clearCalls();
+    w().R1->trigger();
+    EXPECT_EQ(w().dataBuffer().usedLength, 128);
+    EXPECT_FALSE(contains(opcodes(sim), OpIdentify));
+    fillBufferPattern(128);
+    sim.clearCalls();
+    w().W1->trigger();
+    EXPECT_FALSE(contains(opcodes(sim), OpIdentify));
+    EXPECT_EQ(cells()[127], pattern(127));
+    sim.clearCalls();
+    w().E1->trigger();
+    EXPECT_TRUE(contains(opcodes(sim), OpIdentify)) << "the chip answers a kind that passes the presence check";
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(ChipCommands, ChipsAbove16MiBAreStreamedInFourByteAddressMode)
+{
+    select(W25Q256);
+    insertSelected(W25Q256);
+    cells()[0x1000010] = 0x5A;
+    w().R1->trigger();
+    EXPECT_EQ(w().dataBuffer().data()[0x1000010], 0x5A) << "without 4-byte mode the read would wrap at 16 MiB";
+    EXPECT_EQ(w().dataBuffer().data()[0x10], 0xFF);
+    EXPECT_EQ(w().dataBuffer().usedLength, 0x1000012);
+    EXPECT_EQ(ui.log.first(), QStringLiteral("001:Read Complete!"));
+}
+
+TEST_F(ChipCommands, AutoErasesWritesAndVerifies)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillChipPattern();
+    fillBufferPattern(0x800);
+    w().dataBuffer().data()[0x10] = 0x00;
+    w().A1->trigger();
+    EXPECT_EQ(ui.log, QStringList{QStringLiteral("001:AUTO Complete!")});
+    EXPECT_EQ(cells()[0x10], 0x00);
+    EXPECT_EQ(cells()[0x800], 0xFF) << "the erase cleared the rest";
+    EXPECT_TRUE(std::find(sleeps.begin(), sleeps.end(), 350) != sleeps.end()) << "a pause before the verify";
+    expectUnlocked();
+}
+
+TEST_F(ChipCommands, AutoWithoutEraseOnAWrittenChipFailsTheVerify)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillChipPattern();
+    for (quint32 i = 0; i < 0x100; ++i)
+        w().dataBuffer().data()[i] = quint8(~pattern(i));
+    w().dataBuffer().usedLength = 0x100;
+    w().CheckBox1->setChecked(false);
+    w().BitBtn3->click();
+    // Programming NOR flash only clears bits: the chip holds the AND of old and new data.
+    EXPECT_EQ(cells()[0], quint8(pattern(0) & ~pattern(0)));
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].startsWith(QStringLiteral("Flash check error address:")));
+    EXPECT_TRUE(ui.log.isEmpty());
+}
+
+TEST_F(ChipCommands, AutoWithNothingCheckedOpensAJobAndOnlyShowsTheTime)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    fillBufferPattern(16);
+    w().StatusBar1->setPanelText(3, QStringLiteral("11:11:11"));
+    w().CheckBox1->setChecked(false);
+    w().CheckBox2->setChecked(false);
+    w().CheckBox3->setChecked(false);
+    sim.clearCalls();
+    w().ToolAuto->trigger();
+    EXPECT_TRUE(contains(opcodes(sim), OpSetup));
+    EXPECT_TRUE(contains(opcodes(sim), OpEnd));
+    EXPECT_EQ(w().StatusBar1->panelText(3), QStringLiteral("00:00:00"));
+    EXPECT_EQ(ui.beeps, 1);
+    EXPECT_TRUE(ui.log.isEmpty());
+}
+
+TEST_F(ChipCommands, AutoWhoseWriteIsDeclinedShowsNoTimeNoBeepNoLine)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    fillBufferPattern(512);
+    w().StatusBar1->setPanelText(3, QStringLiteral("11:11:11"));
+    ui.answers = {false};
+    w().ToolAuto->trigger();
+    EXPECT_EQ(w().StatusBar1->panelText(3), QStringLiteral("11:11:11"));
+    EXPECT_EQ(ui.beeps, 0);
+    EXPECT_TRUE(ui.log.isEmpty());
+    expectUnlocked();
+}
+
+TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsReady)
+{
+    sim.unplug(programmerId);
+    select(W25Q64);
+    fillBufferPattern(16);
+    w().ToolWrite->trigger();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Not connected")});
+    EXPECT_TRUE(ui.log.isEmpty());
+    EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Ready"));
+}
+
+TEST_F(ChipCommands, CompletionLinesNumberOnFromAnyEarlierLine)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    w().shell().AddLogLine(QStringLiteral("x"));
+    w().ToolBank->trigger();
+    w().ToolErase->trigger();
+    EXPECT_EQ(ui.log[0], QStringLiteral("003:Erase Complete!"));
+    EXPECT_EQ(ui.log[1], QStringLiteral("002:Bank Complete!"));
+}
+
+TEST(Elapsed, FormatsHoursMinutesSecondsAndKeepsLongHours)
+{
+    EXPECT_EQ(formatElapsed(0), QStringLiteral("00:00:00"));
+    EXPECT_EQ(formatElapsed(3'723'999), QStringLiteral("01:02:03"));
+    EXPECT_EQ(formatElapsed(qint64(100) * 3600 * 1000), QStringLiteral("100:00:00"));
+    EXPECT_EQ(formatElapsed(-5), QStringLiteral("00:00:00"));
+}
