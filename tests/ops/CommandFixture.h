@@ -5,6 +5,7 @@
 
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
+#include "app/DeviceChangeMonitor.h"
 #include "app/StatusBar.h"
 #include "hexview/TMPHexEditorEx.h"
 #include "link/ChipProgrammer.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/UserInterface.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QString>
 #include <QStringList>

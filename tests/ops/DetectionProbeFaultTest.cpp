@@ -1,0 +1,263 @@
+#include "tests/ops/CommandFixture.h"
+
+#include <QCoreApplication>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+constexpr char ProgrammerFound[] = "The programmer is detected, and the working state is normal.";
+
+} // namespace
+
+using Detection = CommandFixture;
+using Probe = CommandFixture;
+using BusyGuard = CommandFixture;
+using Faults = CommandFixture;
+
+TEST_F(Detection, KnownIdSelectsTheChipAndReportsNameThenType)
+{
+    select(AT24C02);
+    insert(KSIM_CHIP_SPI_FLASH, 0x2000000, 0xEF4019);
+    w().BitBtn1->click();
+    ASSERT_EQ(ui.informations.size(), 1);
+    EXPECT_EQ(ui.informations[0], QStringLiteral("The chip was detected:W25Q256\n\n Chip typeSPI-Flash"));
+    EXPECT_EQ(w().selection().currentChip(), int(W25Q256));
+    EXPECT_EQ(w().typeIndex(), 0);
+    EXPECT_EQ(w().makerIndex(), 0);
+    EXPECT_EQ(w().nameIndex(), 1);
+    EXPECT_EQ(w().FlashEditor->GetDataSize(), 0x2000000);
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(Detection, UnknownIdMovesToTheFirstTypeAndNamesTheThreeBytes)
+{
+    select(AT24C02);
+    insert(KSIM_CHIP_SPI_FLASH, 0x400000, 0xC22018);
+    w().BitBtn1->click();
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(ui.errors[0],
+              QStringLiteral("Unknown chip ID =C2 20 18Please choose the compatibility type manually."));
+    EXPECT_EQ(w().ComboBox1->currentIndex(), 0);
+}
+
+TEST_F(Detection, ReplyOfIdZeroMatchesOnlyListedChips)
+{
+    select(W25Q64);
+    insert(KSIM_CHIP_SPI_FLASH, 0x400000, 0x000000);
+    w().BitBtn1->click();
+    EXPECT_EQ(w().selection().currentChip(), int(AT24C02)) << "the first listed chip of ID 0";
+    EXPECT_TRUE(ui.errors.isEmpty());
+
+    // A shorter database leaves the old records in the slots past its end marker; they are stale.
+    ChipRecord records[3]{};
+    ASSERT_TRUE(records[0].setNamesText(QStringLiteral("SPI-Flash,Winbond,W25Q64")));
+    records[0].chipId = 0xEF4017;
+    records[0].flashSize = 0x800000;
+    records[0].flashPage = 256;
+    records[1] = records[0];
+    ASSERT_TRUE(records[1].setNamesText(QStringLiteral("SPI-Flash,Winbond,W25Q32")));
+    records[1].chipId = 0xEF4016;
+    QFile f(dir.filePath(QStringLiteral("kestrum.Dat")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(records), sizeof(records));
+    f.close();
+    ASSERT_EQ(w().LoadChipDatabase(), LoadResult::Loaded);
+    ASSERT_EQ(w().chipTable()[AT24C02].chipId, 0u) << "the stale record is still in its slot";
+    ui.clearRecords();
+    w().BitBtn1->click();
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(ui.errors[0], QStringLiteral("Unknown chip ID =00 00 00Please choose the compatibility type manually."));
+}
+
+TEST_F(Detection, KindRepliesSelectTheSecondAndThirdType)
+{
+    select(W25Q64);
+    insertSelected(AT24C02);
+    w().BitBtn1->click();
+    EXPECT_EQ(w().ComboBox1->currentText(), QStringLiteral("24-EEPROM"));
+    EXPECT_EQ(w().selection().currentChip(), int(AT24C02));
+    ASSERT_EQ(ui.informations.size(), 1);
+    EXPECT_EQ(ui.informations[0], QStringLiteral("Chip type is detected:24-EEPROM\n\n Please manually select the "
+                                                 "corresponding type burn."));
+
+    insertSelected(C93C46);
+    w().BitBtn1->click();
+    EXPECT_EQ(w().ComboBox1->currentText(), QStringLiteral("93-EEPROM"));
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(Detection, KindOfTheTypeAlreadySelectedDoesNotRefill)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    // An edit in the view that a refill would drop shows whether a fill ran.
+    ASSERT_TRUE(w().FlashEditor->editor().KeyPress(QLatin1Char('1')));
+    w().BitBtn1->click();
+    EXPECT_TRUE(w().FlashEditor->GetModified());
+    EXPECT_EQ(ui.informations.size(), 1);
+}
+
+TEST_F(Detection, EmptySocketOrUnlistedKindSaysNoChip)
+{
+    select(W25Q64);
+    w().BitBtn1->click();
+    insertSelected(AT25010); // answers a kind detection does not list
+    w().BitBtn1->click();
+    EXPECT_EQ(ui.errors, QStringList({QStringLiteral("No chips detected, please put the chip to try again!"),
+                                      QStringLiteral("No chips detected, please put the chip to try again!")}));
+    EXPECT_EQ(w().selection().currentChip(), int(W25Q64));
+}
+
+TEST_F(Detection, WithoutAProgrammerSaysNotConnected)
+{
+    sim.unplug(programmerId);
+    w().BitBtn1->click();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Not connected")});
+}
+
+TEST_F(Probe, PluggingInShowsReadyAndLogsUnpluggingShowsRedNotConnected)
+{
+    w().ConnectProgrammer();
+    EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Ready"));
+    EXPECT_FALSE(w().StatusBar1->panel1IsRed());
+    ASSERT_EQ(ui.log.size(), 1);
+    EXPECT_EQ(ui.log[0], QStringLiteral("001:") + QLatin1String(ProgrammerFound));
+    EXPECT_EQ(sim.openHandles(), 0);
+
+    sim.unplug(programmerId);
+    Q_EMIT w().deviceMonitor().deviceChanged();
+    EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Not connected"));
+    EXPECT_TRUE(w().StatusBar1->panel1IsRed());
+    EXPECT_EQ(ui.log.size(), 1);
+
+    sim.plug(programmerId);
+    Q_EMIT w().deviceMonitor().deviceChanged();
+    EXPECT_EQ(ui.log[0], QStringLiteral("002:") + QLatin1String(ProgrammerFound));
+}
+
+TEST_F(Probe, ActivationOfTheWindowProbes)
+{
+    ASSERT_TRUE(w().onActivate);
+    w().onActivate();
+    EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Ready"));
+    EXPECT_EQ(ui.log.size(), 1);
+}
+
+TEST_F(BusyGuard, MenuCommandAndDeviceChangeDuringAJobWaitForItsEnd)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(0x4000);
+    int opensDuringJob = -1;
+    bool fired = false;
+    // Runs while the write pumps the event loop between blocks.
+    QTimer::singleShot(0, &w(), [&] {
+        fired = true;
+        const auto before = sim.calls(KSIM_CALL_OPEN).size();
+        w().R1->trigger();
+        w().ToolErase->trigger();
+        Q_EMIT w().deviceMonitor().deviceChanged();
+        opensDuringJob = int(sim.calls(KSIM_CALL_OPEN).size() - before);
+    });
+    w().W1->trigger();
+    ASSERT_TRUE(fired) << "the job pumps events";
+    EXPECT_EQ(opensDuringJob, 0) << "no second command and no probe opened the programmer";
+    ASSERT_EQ(ui.log.size(), 2);
+    EXPECT_EQ(ui.log[1], QStringLiteral("001:Write Complete!"));
+    EXPECT_EQ(ui.log[0], QStringLiteral("002:") + QLatin1String(ProgrammerFound)) << "the probe runs once after the job";
+    EXPECT_EQ(cells()[0x3FFF], pattern(0x3FFF)) << "the buffer was not read over during the write";
+    expectUnlocked();
+}
+
+TEST_F(BusyGuard, OpenFromTheMenuDuringAJobIsRefused)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(0x4000);
+    ui.openFiles.push_back(dir.filePath(QStringLiteral("whatever.bin")));
+    QTimer::singleShot(0, &w(), [&] { w().O2->trigger(); });
+    w().W1->trigger();
+    EXPECT_TRUE(ui.openFilters.isEmpty()) << "the open dialog never came up";
+    EXPECT_EQ(w().dataBuffer().usedLength, 0x4000);
+}
+
+TEST_F(BusyGuard, ClosingTheWindowDuringAJobEndsTheJobFirst)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    w().show();
+    QTimer::singleShot(0, &w(), [&] { w().close(); });
+    w().R1->trigger();
+    EXPECT_TRUE(ui.log.contains(QStringLiteral("001:Read Complete!"))) << ui.log.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(state().jobs_ended, 2) << "identify job and read job both ended";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w().isVisible()) << "the window closes once the job has ended";
+    EXPECT_EQ(sim.openHandles(), 0);
+}
+
+TEST_F(Faults, UnplugDuringAReadEndsWithAnErrorAndNoCompletionLine)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillChipPattern();
+    // The identify job has already run when the read job starts; count from the read job.
+    QTimer::singleShot(0, &w(), [] {});
+    sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 12);
+    w().R1->trigger();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    EXPECT_TRUE(noCompletionLine());
+    EXPECT_TRUE(w().ToolBar1->isEnabled());
+    EXPECT_TRUE(w().Panel1->isEnabled());
+    EXPECT_FALSE(w().StatusBar1->progress()->isVisible());
+    EXPECT_FALSE(w().operations().isBusy());
+}
+
+TEST_F(Faults, EachTransferFaultEndsWithAnErrorBoxAndAnUnlockedWindow)
+{
+    for (int fault : {KSIM_FAULT_TIMEOUT, KSIM_FAULT_SHORT, KSIM_FAULT_STALL}) {
+        for (int command = 0; command < 4; ++command) {
+            SCOPED_TRACE(testing::Message() << "fault " << fault << " command " << command);
+            sim.reset();
+            programmerId = sim.addProgrammer(sim.addBus(), "WinUSBComm");
+            select(MX25L1005);
+            insertSelected(MX25L1005);
+            if (command != 2) // the blank check needs a blank chip to get that far
+                fillChipPattern();
+            fillBufferPattern(0x20000);
+            ui.clearRecords();
+            // Transfer 10 falls in the data stream of the job after the identify job.
+            sim.armFault(programmerId, fault, 10);
+            QAction* actions[] = {w().R1, w().V1, w().N7, w().W1};
+            actions[command]->trigger();
+            ASSERT_FALSE(ui.errors.isEmpty());
+            EXPECT_EQ(ui.errors.last(), QStringLiteral("Programmer communication failed."));
+            EXPECT_TRUE(noCompletionLine());
+            EXPECT_TRUE(w().ToolBar1->isEnabled());
+            EXPECT_TRUE(w().Panel1->isEnabled());
+            EXPECT_FALSE(w().StatusBar1->progress()->isVisible());
+        }
+    }
+}
+
+TEST_F(Faults, EraseThatNeverFinishesReportsATimeoutAndAutoStops)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    sim.setErasePolls(programmerId, -1);
+    w().E1->trigger();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip did not finish erasing in time.")});
+    EXPECT_TRUE(noCompletionLine());
+
+    ui.clearRecords();
+    fillBufferPattern(0x100);
+    sim.clearCalls();
+    w().A1->trigger();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip did not finish erasing in time.")});
+    EXPECT_EQ(state().bytes_written, 0u) << "Auto stops after the failed erase";
+    EXPECT_TRUE(ui.log.isEmpty());
+    expectUnlocked();
+}
