@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/Captions.h"
+#include "app/ChipEditorDialog.h"
 #include "app/FillDialog.h"
 #include "app/FlashEditorHost.h"
 #include "app/DeviceChangeMonitor.h"
@@ -138,6 +139,8 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     m_settings = LoadSettings(m_ini);
     applySettings();
 
+    Form2 = new TForm2(this);
+    extraCaptionWindows.push_back({CaptionWindow::ChipEditor, Form2});
     Form3 = new TForm3(this);
     FillDialog = new TForm4(this);
     extraCaptionWindows.push_back({CaptionWindow::Fill, FillDialog});
@@ -201,6 +204,8 @@ void TForm1::wireCommands()
     bind({ToolOpen, O2}, &TForm1::ToolOpenClick);
     bind({ToolSave, S1}, &TForm1::ToolSaveClick);
     bind({ToolFill, Fill}, &TForm1::ToolFillClick);
+    // The editor reloads and rewrites the chip table, which a running chip command reads.
+    bind({ToolDevice, N3}, &TForm1::ToolDeviceClick);
 
     // The chip commands carry their own busy guard.
     auto op = [this](std::initializer_list<QAction*> actions, void (ChipOperations::*command)()) {
@@ -550,6 +555,11 @@ void TForm1::ToolFillClick()
 {
     FillDialog->Edit4->setText(proposedFillEnd(chipSize()));
     FillDialog->exec();
+}
+
+void TForm1::ToolDeviceClick()
+{
+    Form2->exec();
 }
 
 void TForm1::ToolOpenClick()

@@ -32,6 +32,7 @@ class QToolBar;
 namespace kestrum {
 
 class TStatusBar;
+class TForm2;
 class TForm3;
 class TForm4;
 class TAboutBox;
@@ -60,6 +61,8 @@ public:
     [[nodiscard]] ChipTable& chipTable() { return m_table; }
     [[nodiscard]] ChipSelection& selection() { return m_selection; }
     [[nodiscard]] const Settings& settings() const { return m_settings; }
+    /// The executable path that names the database and settings files.
+    [[nodiscard]] const QString& executablePath() const { return m_executablePath; }
     [[nodiscard]] ViewHandOver& viewHandOver() { return *m_handOver; }
     [[nodiscard]] const ChipRecord& currentRecord() const { return m_selection.currentRecord(); }
     [[nodiscard]] std::uint32_t chipSize() const { return m_selection.currentRecord().flashSize; }
@@ -101,6 +104,8 @@ public:
     void BitBtn2Click();
     void ToolAboutClick();
     void ToolFillClick();
+    /// Opens the chip editor.
+    void ToolDeviceClick();
     void ToolOpenClick();
     void ToolSaveClick();
     /// Applies the captions of the current language to every window and sets the language check marks.
@@ -220,6 +225,7 @@ public:
     FlashEditorHost* FlashEditor = nullptr;
     QTextEdit* RichEdit1 = nullptr;
 
+    TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
     TForm4* FillDialog = nullptr;
     TAboutBox* AboutBox = nullptr;
