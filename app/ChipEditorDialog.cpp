@@ -33,7 +33,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text)
 /// editable: free text with the entries as suggestions; otherwise a pick list, whose placeholder
 /// is what it shows while nothing is selected.
 QComboBox* makeCombo(QWidget* parent, const char* name, bool editable, const QStringList& items = {},
-                     const QString& placeholder = QString())
+    const QString& placeholder = QString())
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -68,7 +68,7 @@ TForm2::TForm2(TForm1* mainWindow)
     bottom->addWidget(Panel1);
     layout->addLayout(bottom);
 
-    setFields(ChipEditorFields{});
+    setFields(ChipEditorFields {});
 }
 
 void TForm2::buildGrid()
@@ -84,8 +84,8 @@ void TForm2::buildGrid()
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
     // A double click loads the row into the fields; typing or a second click edits the cell.
-    StringGrid1->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed
-                                 | QAbstractItemView::SelectedClicked);
+    StringGrid1->setEditTriggers(
+        QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     StringGrid1->setWordWrap(false);
 
     // A cell is selected by moving to it, or by pressing on it even when it already is the
@@ -100,7 +100,7 @@ void TForm2::buildGrid()
             m_model.setCell(row + 1, column, item->text());
     });
     connect(StringGrid1, &QTableWidget::cellDoubleClicked, this,
-            [this] { m_main->runGuarded([this] { StringGrid1DblClick(); }); });
+        [this] { m_main->runGuarded([this] { StringGrid1DblClick(); }); });
 }
 
 void TForm2::buildFields()
@@ -140,9 +140,18 @@ void TForm2::buildFields()
     ComboBox12 = makeCombo(g, "ComboBox12", true);
 
     const std::pair<QLabel*, QWidget*> pairs[] = {
-        {Label1, ComboBox1},  {Label2, ComboBox2},   {Label3, ComboBox3},   {Label4, Edit1},
-        {Label5, ComboBox4},  {Label6, ComboBox5},   {Label7, ComboBox6},   {Label8, ComboBox7},
-        {Label9, ComboBox8},  {Label10, ComboBox9},  {Label11, ComboBox10}, {Label12, ComboBox11},
+        {Label1, ComboBox1},
+        {Label2, ComboBox2},
+        {Label3, ComboBox3},
+        {Label4, Edit1},
+        {Label5, ComboBox4},
+        {Label6, ComboBox5},
+        {Label7, ComboBox6},
+        {Label8, ComboBox7},
+        {Label9, ComboBox8},
+        {Label10, ComboBox9},
+        {Label11, ComboBox10},
+        {Label12, ComboBox11},
         {Label13, ComboBox12},
     };
     int i = 0;
@@ -233,7 +242,7 @@ void TForm2::showEvent(QShowEvent* event)
 LoadResult TForm2::ReloadChipDatabase()
 {
     return loadChipDatabaseFile(databasePathFor(m_main->executablePath()), m_main->chipTable(), m_main->shell(),
-                                IntegrityMessage::EditorFixedText);
+        IntegrityMessage::EditorFixedText);
 }
 
 void TForm2::FormShow()

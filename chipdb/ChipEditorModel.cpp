@@ -131,9 +131,9 @@ int floorLog2(qint32 v)
 
 QStringList editorColumnTitles()
 {
-    return {u16(u"芯片类型"), u16(u"芯片厂家"), u16(u"芯片型号"), u16(u"芯片ID"),   QStringLiteral("FLASH"),
-            u16(u"FLASH页"),  u16(u"类型"),     u16(u"子类型"),   u16(u"延时"),     u16(u"工作电压"),
-            QStringLiteral("EEPROM"), u16(u"EEPROM页"), u16(u"关联XML")};
+    return {u16(u"芯片类型"), u16(u"芯片厂家"), u16(u"芯片型号"), u16(u"芯片ID"), QStringLiteral("FLASH"),
+        u16(u"FLASH页"), u16(u"类型"), u16(u"子类型"), u16(u"延时"), u16(u"工作电压"), QStringLiteral("EEPROM"),
+        u16(u"EEPROM页"), u16(u"关联XML")};
 }
 
 QStringList editorClassItems()
@@ -148,8 +148,8 @@ QStringList editorFlashItems()
 
 QStringList editorFlashPageItems()
 {
-    return {QStringLiteral("1"),  QStringLiteral("2"),  QStringLiteral("4"),   QStringLiteral("8"),  QStringLiteral("16"),
-            QStringLiteral("32"), QStringLiteral("64"), QStringLiteral("128"), QStringLiteral("256")};
+    return {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("8"), QStringLiteral("16"),
+        QStringLiteral("32"), QStringLiteral("64"), QStringLiteral("128"), QStringLiteral("256")};
 }
 
 QStringList editorVoltageItems()
@@ -160,8 +160,8 @@ QStringList editorVoltageItems()
 QStringList editorEepromItems()
 {
     // Item 0 is no EEPROM; item k is 1 << k bytes.
-    QStringList items{QStringLiteral("0B"), QStringLiteral("2B"), QStringLiteral("4B"), QStringLiteral("8B"),
-                      QStringLiteral("16B"), QStringLiteral("32B")};
+    QStringList items {QStringLiteral("0B"), QStringLiteral("2B"), QStringLiteral("4B"), QStringLiteral("8B"),
+        QStringLiteral("16B"), QStringLiteral("32B")};
     items << sizeListItems();
     return items;
 }
@@ -179,10 +179,10 @@ QStringList algorithmItems(int chipClass)
     case I2cEeprom24:
         return {u16(u"小于4KB"), u16(u"大于等于4KB")};
     case MicrowireEeprom93:
-        return {QStringLiteral("93C46 8 BITS"),  QStringLiteral("93C57 8 BITS"),  QStringLiteral("93C66 8 BITS"),
-                QStringLiteral("93C76 8 BITS"),  QStringLiteral("93C86 8 BITS"),  QStringLiteral("93C46 16 BITS"),
-                QStringLiteral("93C57 16 BITS"), QStringLiteral("93C66 16 BITS"), QStringLiteral("93C76 16 BITS"),
-                QStringLiteral("93C86 16 BITS")};
+        return {QStringLiteral("93C46 8 BITS"), QStringLiteral("93C57 8 BITS"), QStringLiteral("93C66 8 BITS"),
+            QStringLiteral("93C76 8 BITS"), QStringLiteral("93C86 8 BITS"), QStringLiteral("93C46 16 BITS"),
+            QStringLiteral("93C57 16 BITS"), QStringLiteral("93C66 16 BITS"), QStringLiteral("93C76 16 BITS"),
+            QStringLiteral("93C86 16 BITS")};
     case SpiEeprom25:
         return {u16(u"小于512B"), u16(u"大等于512B"), u16(u"大于64KB")};
     default:

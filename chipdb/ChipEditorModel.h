@@ -61,19 +61,19 @@ int subtypeForAlgorithm(int chipClass, int algorithmIndex);
 /// -1 for a list without a selection. The defaults are those of a newly created editor.
 struct ChipEditorFields
 {
-    QString type;                  ///< `ComboBox1`
-    QString maker;                 ///< `ComboBox2`
-    QString model;                 ///< `ComboBox3`
+    QString type; ///< `ComboBox1`
+    QString maker; ///< `ComboBox2`
+    QString model; ///< `ComboBox3`
     QString delay = QStringLiteral("100"); ///< `Edit1`
-    int classIndex = -1;           ///< `ComboBox4`, the ChipClass
-    int flashIndex = 0;            ///< `ComboBox5`, 64 << k bytes
-    int flashPageIndex = 0;        ///< `ComboBox6`, 1 << k bytes
-    int voltageIndex = -1;         ///< `ComboBox7`
-    int algorithmIndex = -1;       ///< `ComboBox8`, position in algorithmItems(classIndex)
+    int classIndex = -1; ///< `ComboBox4`, the ChipClass
+    int flashIndex = 0; ///< `ComboBox5`, 64 << k bytes
+    int flashPageIndex = 0; ///< `ComboBox6`, 1 << k bytes
+    int voltageIndex = -1; ///< `ComboBox7`
+    int algorithmIndex = -1; ///< `ComboBox8`, position in algorithmItems(classIndex)
     QString chipId = QStringLiteral("0"); ///< `ComboBox9`
-    int eepromIndex = 1;           ///< `ComboBox10`, 0 or 1 << k bytes
-    int eepromPageIndex = 2;       ///< `ComboBox11`, 1 << k bytes
-    QString extend;                ///< `ComboBox12`, the `xmlLink` number
+    int eepromIndex = 1; ///< `ComboBox10`, 0 or 1 << k bytes
+    int eepromPageIndex = 2; ///< `ComboBox11`, 1 << k bytes
+    QString extend; ///< `ComboBox12`, the `xmlLink` number
 };
 
 /// The chip editor without its window: the text grid (row 0 holds the titles, row r > 0 the

@@ -29,7 +29,7 @@ QString u16(const char16_t* text)
 
 ChipRecord chip(const QString& names, std::uint32_t id = 0xEF4016, std::uint32_t size = 0x400000)
 {
-    ChipRecord r{};
+    ChipRecord r {};
     EXPECT_TRUE(r.setNamesText(names));
     r.chipId = id;
     r.flashSize = size;
@@ -55,9 +55,9 @@ struct ChipEditorFixture : ::testing::Test
     void writeDatabase(std::vector<ChipRecord> records, bool endMarker = true) const
     {
         if (endMarker)
-            records.push_back(ChipRecord{});
-        writeBytes(QByteArray(reinterpret_cast<const char*>(records.data()),
-                              qsizetype(records.size() * sizeof(ChipRecord))));
+            records.push_back(ChipRecord {});
+        writeBytes(
+            QByteArray(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord))));
     }
     void writeIni(const char* text) const
     {
@@ -73,7 +73,7 @@ struct ChipEditorFixture : ::testing::Test
     }
     static ChipRecord recordAt(const QByteArray& file, int slot)
     {
-        ChipRecord r{};
+        ChipRecord r {};
         EXPECT_GE(file.size(), (slot + 1) * ChipRecordSize);
         std::memcpy(&r, file.constData() + slot * ChipRecordSize, sizeof r);
         return r;
@@ -96,7 +96,7 @@ struct ChipEditorFixture : ::testing::Test
     }
     /// Fills every field of the editor for a new chip.
     static void fillFields(TForm2& e, const QString& type, const QString& maker, const QString& model,
-                           const QString& chipClass, const QString& algorithm)
+        const QString& chipClass, const QString& algorithm)
     {
         e.ComboBox1->setEditText(type);
         e.ComboBox2->setEditText(maker);
@@ -128,7 +128,7 @@ TEST_F(ChipEditorFixture, EmptyDatabaseShowsOnlyTheTitleRow)
     QList<int> widths;
     for (int c = 0; c < EditorColumns; ++c)
         widths << editor.StringGrid1->columnWidth(c);
-    EXPECT_EQ(widths, (QList<int>{75, 75, 75, 60, 60, 60, 60, 60, 60, 60, 75, 60, 60}));
+    EXPECT_EQ(widths, (QList<int> {75, 75, 75, 60, 60, 60, 60, 60, 60, 60, 75, 60, 60}));
     EXPECT_EQ(editor.ComboBox1->count(), 0);
     EXPECT_TRUE(ui.errors.isEmpty());
 }
@@ -136,7 +136,7 @@ TEST_F(ChipEditorFixture, EmptyDatabaseShowsOnlyTheTitleRow)
 TEST_F(ChipEditorFixture, ShowReloadsTheFileAndDropsUnsavedRows)
 {
     writeDatabase({chip(QStringLiteral("SPI,Winbond,W25Q32")), chip(QStringLiteral("SPI,Macronix,MX25L1005"), 0xC22011),
-                   chip(QStringLiteral("NoCommas"), 7)});
+        chip(QStringLiteral("NoCommas"), 7)});
     TForm1 w(&ui, exe());
     w.show();
     TForm2& editor = *w.Form2;
@@ -154,7 +154,7 @@ TEST_F(ChipEditorFixture, ShowReloadsTheFileAndDropsUnsavedRows)
     EXPECT_EQ(editor.ComboBox3->currentText(), QStringLiteral("W25Q32"));
 
     fillFields(editor, QStringLiteral("SPI"), QStringLiteral("GigaDevice"), QStringLiteral("GD25Q16"),
-               u16(u"25 flash 系列"), QStringLiteral("SST SPI flash"));
+        u16(u"25 flash 系列"), QStringLiteral("SST SPI flash"));
     editor.BtnAdd->click();
     ASSERT_EQ(editor.StringGrid1->rowCount(), 4);
     EXPECT_EQ(editor.selectedRow(), 4) << "the new row becomes the selected one";
@@ -165,7 +165,8 @@ TEST_F(ChipEditorFixture, ShowReloadsTheFileAndDropsUnsavedRows)
     editor.FormShow();
     ASSERT_EQ(editor.StringGrid1->rowCount(), 1);
     EXPECT_EQ(cell(editor, 1, ColModel), QStringLiteral("AT24C02"));
-    EXPECT_EQ(w.chipTable()[0].namesText(), QStringLiteral("I2C,Atmel,AT24C02")) << "the main window's table is reloaded";
+    EXPECT_EQ(w.chipTable()[0].namesText(), QStringLiteral("I2C,Atmel,AT24C02"))
+        << "the main window's table is reloaded";
     EXPECT_EQ(w.ComboBox1->itemText(0), QStringLiteral("SPI")) << "its lists are not refilled";
     EXPECT_TRUE(ui.errors.isEmpty());
 }
@@ -178,7 +179,7 @@ TEST_F(ChipEditorFixture, DamagedFileShowsTheFixedTextAndTheTableAsItIs)
     w.switchLanguage(2);
     writeBytes(QByteArray(69, 'x'));
     w.Form2->FormShow();
-    EXPECT_EQ(ui.errors, QStringList{u16(u"配置文件被破坏！")}) << "the same text in every language";
+    EXPECT_EQ(ui.errors, QStringList {u16(u"配置文件被破坏！")}) << "the same text in every language";
     ASSERT_EQ(w.Form2->StringGrid1->rowCount(), 2) << "the grid shows what the table held";
     EXPECT_EQ(cell(*w.Form2, 2, ColModel), QStringLiteral("W25Q64"));
 }
@@ -211,7 +212,7 @@ TEST_F(ChipEditorFixture, MicrowireRowAddedThroughTheFieldsIsSavedAndLoadsBack)
     TForm2& editor = *w.Form2;
     editor.FormShow();
     fillFields(editor, QStringLiteral(" 93-EEPROM "), QStringLiteral("Microchip"), QStringLiteral("93C66"),
-               u16(u"93 eeprom 系列"), QStringLiteral("93C66 16 BITS"));
+        u16(u"93 eeprom 系列"), QStringLiteral("93C66 16 BITS"));
     EXPECT_EQ(editor.ComboBox8->count(), 10) << "the class change lists the class's algorithms";
     editor.BtnAdd->click();
     ASSERT_EQ(editor.StringGrid1->rowCount(), 1);
@@ -238,7 +239,7 @@ TEST_F(ChipEditorFixture, MicrowireRowAddedThroughTheFieldsIsSavedAndLoadsBack)
     EXPECT_TRUE(recordAt(file, 1).isEnd());
 
     // Fresh fields, a new opening, a double click on the row.
-    editor.setFields(ChipEditorFields{});
+    editor.setFields(ChipEditorFields {});
     editor.FormShow();
     EXPECT_EQ(cell(editor, 1, ColChipId), QStringLiteral("0xAB12")) << "shown back in the 0x%X form";
     editor.StringGrid1->setCurrentCell(0, 0);
@@ -265,7 +266,7 @@ TEST_F(ChipEditorFixture, WideEepromChoicesAndTheTwoKilobyteClassOneRowLoadBackN
     TForm2& editor = *w.Form2;
     editor.FormShow();
     fillFields(editor, QStringLiteral("24-EEPROM"), QStringLiteral("Atmel"), QStringLiteral("AT24C16"),
-               u16(u"24 eeprom 系列"), u16(u"大于等于4KB"));
+        u16(u"24 eeprom 系列"), u16(u"大于等于4KB"));
     choose(editor.ComboBox5, QStringLiteral("2KB"));
     choose(editor.ComboBox10, QStringLiteral("64KB"));
     choose(editor.ComboBox11, QStringLiteral("256"));
@@ -297,7 +298,7 @@ TEST_F(ChipEditorFixture, NonIntegerCellStopsTheSaveBeforeTheFile)
     editor.StringGrid1->item(1, ColModel)->setText(QStringLiteral("W25Q64JV"));
     editor.StringGrid1->item(1, ColFlashPage)->setText(QStringLiteral("256B"));
     editor.BtnSave->click();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("'256B' is not a valid integer value")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("'256B' is not a valid integer value")});
     EXPECT_EQ(readDatabase(), before) << "the file is not written";
     EXPECT_EQ(w.chipTable()[0].namesText(), QStringLiteral("SPI,Winbond,W25Q32JV")) << "earlier rows are in the table";
     EXPECT_EQ(w.chipTable()[1].namesText(), QStringLiteral("SPI,Winbond,W25Q64JV"));
@@ -319,7 +320,7 @@ TEST_F(ChipEditorFixture, NonIntegerCellStopsTheDoubleClick)
     QTest::mouseClick(editor.StringGrid1->viewport(), Qt::LeftButton, {}, onCell);
     EXPECT_EQ(editor.selectedRow(), 1);
     QTest::mouseDClick(editor.StringGrid1->viewport(), Qt::LeftButton, {}, onCell);
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("'1oo' is not a valid integer value")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("'1oo' is not a valid integer value")});
     EXPECT_EQ(editor.ComboBox3->currentText(), QStringLiteral("W25Q32"));
     EXPECT_EQ(editor.ComboBox5->currentText(), QStringLiteral("4MB")) << "fields before the cell are loaded";
     EXPECT_EQ(editor.ComboBox4->currentText(), u16(u"25 flash 系列"));
@@ -338,12 +339,12 @@ TEST_F(ChipEditorFixture, RefusedCommandsLeaveGridAndFileAlone)
 
     // As the editor starts, the class and voltage lists have no selection.
     editor.BtnAdd->click();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Choose an entry in the list \"Class\" first.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Choose an entry in the list \"Class\" first.")});
     EXPECT_EQ(editor.StringGrid1->rowCount(), 1);
 
     // Edit before any cell selection would write into the title row.
     fillFields(editor, QStringLiteral("SPI"), QStringLiteral("Winbond"), QStringLiteral("W25Q80"),
-               u16(u"25 flash 系列"), u16(u"非SST SPI flash"));
+        u16(u"25 flash 系列"), u16(u"非SST SPI flash"));
     editor.BtnEdit->click();
     EXPECT_EQ(ui.errors.size(), 1) << "refused without a box";
     EXPECT_EQ(cell(editor, 0, ColModel), u16(u"芯片型号"));
@@ -384,7 +385,7 @@ TEST_F(ChipEditorFixture, SelectedCellDecidesWhatEditAndDeleteChange)
     editor.StringGrid1->setCurrentCell(1, 4);
     EXPECT_EQ(editor.selectedRow(), 2);
     fillFields(editor, QStringLiteral("SPI"), QStringLiteral("W"), QStringLiteral("B2"), u16(u"25 flash 系列"),
-               QStringLiteral("SST SPI flash"));
+        QStringLiteral("SST SPI flash"));
     editor.BtnEdit->click();
     EXPECT_EQ(cell(editor, 2, ColModel), QStringLiteral("B2"));
     EXPECT_EQ(cell(editor, 2, ColSubtype), QStringLiteral("1"));

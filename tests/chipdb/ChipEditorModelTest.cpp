@@ -85,14 +85,12 @@ TEST_P(StrToIntAccepts, DecimalAndEveryHexadecimalPrefix)
     EXPECT_EQ(*v, GetParam().value);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Conversions, StrToIntAccepts,
-    ::testing::Values(IntegerCase{"0", 0}, IntegerCase{"100", 100}, IntegerCase{"  42", 42}, IntegerCase{"+7", 7},
-                      IntegerCase{"-5", -5}, IntegerCase{"007", 7}, IntegerCase{"0x1F", 31}, IntegerCase{"0X1f", 31},
-                      IntegerCase{"x10", 16}, IntegerCase{"X10", 16}, IntegerCase{"$ff", 255},
-                      IntegerCase{"-0x10", -16}, IntegerCase{"0xFFFFFFFF", -1},
-                      IntegerCase{"0x0000000010", 16}, IntegerCase{"2147483647", 2147483647},
-                      IntegerCase{"-2147483648", std::numeric_limits<qint32>::min()}));
+INSTANTIATE_TEST_SUITE_P(Conversions, StrToIntAccepts,
+    ::testing::Values(IntegerCase {"0", 0}, IntegerCase {"100", 100}, IntegerCase {"  42", 42}, IntegerCase {"+7", 7},
+        IntegerCase {"-5", -5}, IntegerCase {"007", 7}, IntegerCase {"0x1F", 31}, IntegerCase {"0X1f", 31},
+        IntegerCase {"x10", 16}, IntegerCase {"X10", 16}, IntegerCase {"$ff", 255}, IntegerCase {"-0x10", -16},
+        IntegerCase {"0xFFFFFFFF", -1}, IntegerCase {"0x0000000010", 16}, IntegerCase {"2147483647", 2147483647},
+        IntegerCase {"-2147483648", std::numeric_limits<qint32>::min()}));
 
 class StrToIntRejects : public ::testing::TestWithParam<const char*>
 {
@@ -104,9 +102,8 @@ TEST_P(StrToIntRejects, AnythingThatIsNotAWholeNumber)
 }
 
 INSTANTIATE_TEST_SUITE_P(Conversions, StrToIntRejects,
-                         ::testing::Values("", " ", "-", "0x", "$", "x", "12 ", "1.5", "abc", "1e3", "0x1G",
-                                           "2147483648", "-2147483649", "4294967295", "0x100000000", "\t5",
-                                           "٣"));
+    ::testing::Values("", " ", "-", "0x", "$", "x", "12 ", "1.5", "abc", "1e3", "0x1G", "2147483648", "-2147483649",
+        "4294967295", "0x100000000", "\t5", "٣"));
 
 TEST(ChipEditorConversion, FailureTextQuotesTheCellUnchanged)
 {
@@ -132,7 +129,7 @@ TEST(ChipEditorConversion, FloorLog2CountsHalvings)
 TEST(ChipEditorLists, EntriesAndTheirValues)
 {
     EXPECT_EQ(editorColumnTitles().join(QLatin1Char('|')),
-              u16(u"芯片类型|芯片厂家|芯片型号|芯片ID|FLASH|FLASH页|类型|子类型|延时|工作电压|EEPROM|EEPROM页|关联XML"));
+        u16(u"芯片类型|芯片厂家|芯片型号|芯片ID|FLASH|FLASH页|类型|子类型|延时|工作电压|EEPROM|EEPROM页|关联XML"));
     EXPECT_EQ(editorFlashItems().size(), 21);
     EXPECT_EQ(editorFlashItems().last(), QStringLiteral("64MB"));
     EXPECT_EQ(editorEepromItems().size(), 27);
@@ -143,9 +140,9 @@ TEST(ChipEditorLists, EntriesAndTheirValues)
     EXPECT_EQ(editorFlashPageItems().last(), QStringLiteral("256"));
     EXPECT_EQ(editorClassItems()[MicrowireEeprom93], u16(u"93 eeprom 系列"));
 
-    EXPECT_EQ(algorithmItems(SpiFlash25), (QStringList{u16(u"非SST SPI flash"), QStringLiteral("SST SPI flash")}));
-    EXPECT_EQ(algorithmItems(I2cEeprom24), (QStringList{u16(u"小于4KB"), u16(u"大于等于4KB")}));
-    EXPECT_EQ(algorithmItems(SpiEeprom25), (QStringList{u16(u"小于512B"), u16(u"大等于512B"), u16(u"大于64KB")}));
+    EXPECT_EQ(algorithmItems(SpiFlash25), (QStringList {u16(u"非SST SPI flash"), QStringLiteral("SST SPI flash")}));
+    EXPECT_EQ(algorithmItems(I2cEeprom24), (QStringList {u16(u"小于4KB"), u16(u"大于等于4KB")}));
+    EXPECT_EQ(algorithmItems(SpiEeprom25), (QStringList {u16(u"小于512B"), u16(u"大等于512B"), u16(u"大于64KB")}));
     ASSERT_EQ(algorithmItems(MicrowireEeprom93).size(), 10);
     EXPECT_EQ(algorithmItems(MicrowireEeprom93)[7], QStringLiteral("93C66 16 BITS"));
     EXPECT_TRUE(algorithmItems(-1).isEmpty());
@@ -166,7 +163,7 @@ TEST(ChipEditorLists, MicrowireOrganisationCodes)
 TEST(ChipEditorLoad, EmptyTableGivesOnlyTheTitleRow)
 {
     ChipEditorModel model;
-    model.load(ChipTable{});
+    model.load(ChipTable {});
     ASSERT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.cell(0, ColType), u16(u"芯片类型"));
     EXPECT_EQ(model.cell(0, ColXmlLink), u16(u"关联XML"));
@@ -186,12 +183,13 @@ TEST(ChipEditorLoad, NamesAreCutAtCommasOnly)
     model.load(table);
     ASSERT_EQ(model.rowCount(), 5);
     auto names = [&](int r) {
-        return QStringList{model.cell(r, ColType), model.cell(r, ColMaker), model.cell(r, ColModel)};
+        return QStringList {model.cell(r, ColType), model.cell(r, ColMaker), model.cell(r, ColModel)};
     };
-    EXPECT_EQ(names(1), (QStringList{QStringLiteral("SPI_FLASH"), QStringLiteral("WINBOND"), QStringLiteral("W25Q32")}));
-    EXPECT_EQ(names(2), (QStringList{QString(), QString(), QStringLiteral("NoCommasAtAll")}));
-    EXPECT_EQ(names(3), (QStringList{QStringLiteral("OnlyType"), QString(), QStringLiteral("Model")}));
-    EXPECT_EQ(names(4), (QStringList{QStringLiteral(" a b "), QStringLiteral(" c "), QStringLiteral("d,e")}))
+    EXPECT_EQ(
+        names(1), (QStringList {QStringLiteral("SPI_FLASH"), QStringLiteral("WINBOND"), QStringLiteral("W25Q32")}));
+    EXPECT_EQ(names(2), (QStringList {QString(), QString(), QStringLiteral("NoCommasAtAll")}));
+    EXPECT_EQ(names(3), (QStringList {QStringLiteral("OnlyType"), QString(), QStringLiteral("Model")}));
+    EXPECT_EQ(names(4), (QStringList {QStringLiteral(" a b "), QStringLiteral(" c "), QStringLiteral("d,e")}))
         << "no trimming, and the model keeps later commas";
 }
 
@@ -216,8 +214,7 @@ TEST(ChipEditorLoad, CellFormatsOfEveryField)
     QStringList cells;
     for (int c = ColChipId; c < EditorColumns; ++c)
         cells << model.cell(1, c);
-    EXPECT_EQ(cells.join(QLatin1Char('|')),
-              QStringLiteral("0xEF4016|2147483648|65535|2|89|40000|255|32768|128|65535"));
+    EXPECT_EQ(cells.join(QLatin1Char('|')), QStringLiteral("0xEF4016|2147483648|65535|2|89|40000|255|32768|128|65535"));
 
     r.chipId = 0;
     model.load(table);
@@ -236,10 +233,10 @@ TEST(ChipEditorLoad, NameListsSkipRepeatsIgnoringCaseAndEmptyManufacturers)
     ChipEditorModel model;
     model.load(table);
     EXPECT_EQ(model.rowCount(), 5) << "rows end at the marker";
-    EXPECT_EQ(model.types().items(), (QStringList{QStringLiteral("SPI"), QString(), QStringLiteral("I2C")}));
-    EXPECT_EQ(model.makers().items(), (QStringList{QStringLiteral("Winbond"), QStringLiteral("Atmel")}));
+    EXPECT_EQ(model.types().items(), (QStringList {QStringLiteral("SPI"), QString(), QStringLiteral("I2C")}));
+    EXPECT_EQ(model.makers().items(), (QStringList {QStringLiteral("Winbond"), QStringLiteral("Atmel")}));
     EXPECT_EQ(model.models().items(),
-              (QStringList{QStringLiteral("W25Q16"), QStringLiteral("NoCommas"), QStringLiteral("AT24C02")}));
+        (QStringList {QStringLiteral("W25Q16"), QStringLiteral("NoCommas"), QStringLiteral("AT24C02")}));
     EXPECT_EQ(model.types().text(), QStringLiteral("SPI")) << "the first entries are selected";
     EXPECT_EQ(model.makers().selected(), 0);
     EXPECT_EQ(model.models().selected(), 0);
@@ -268,7 +265,7 @@ TEST(ChipEditorRows, CellsBuiltFromTheFields)
     ASSERT_TRUE(row.has_value());
     QStringList cells(row->begin(), row->end());
     EXPECT_EQ(cells.join(QLatin1Char('|')),
-              QStringLiteral("SPI_FLASH|WINBOND|W25Q32|0xEF4016|4194304|256|0|0|100|0|0|256|7"));
+        QStringLiteral("SPI_FLASH|WINBOND|W25Q32|0xEF4016|4194304|256|0|0|100|0|0|256|7"));
 
     f.classIndex = MicrowireEeprom93;
     f.algorithmIndex = 7;
@@ -281,7 +278,7 @@ TEST(ChipEditorRows, CellsBuiltFromTheFields)
     ASSERT_TRUE(row.has_value());
     cells = QStringList(row->begin(), row->end());
     EXPECT_EQ(cells.join(QLatin1Char('|')),
-              QStringLiteral("SPI_FLASH|WINBOND|W25Q32|0xEF4016|67108864|1|2|89|not checked here|2|67108864|256|7"));
+        QStringLiteral("SPI_FLASH|WINBOND|W25Q32|0xEF4016|67108864|1|2|89|not checked here|2|67108864|256|7"));
 }
 
 TEST(ChipEditorRows, ListsWithoutSelectionAreRefusedByName)
@@ -327,7 +324,7 @@ TEST(ChipEditorRows, AddAppendsAndSelectsTheNewRowWithoutComparing)
 TEST(ChipEditorRows, EditRewritesOnlyTheSelectedRowAndRefusesTheTitleRow)
 {
     ChipEditorModel model;
-    model.load(ChipTable{});
+    model.load(ChipTable {});
     ChipEditorFields f = flashFields();
     QString error = QStringLiteral("stale");
     EXPECT_FALSE(model.edit(f, &error)) << "selectedRow is 0";
