@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -236,7 +237,10 @@ void TForm2::setFields(const ChipEditorFields& f)
 void TForm2::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    m_main->runGuarded([this] { FormShow(); });
+    // Only an opening reloads; the window system showing it again (after a minimise) must not
+    // drop the rows not yet saved.
+    if (!event->spontaneous())
+        m_main->runGuarded([this] { FormShow(); });
 }
 
 LoadResult TForm2::ReloadChipDatabase()
