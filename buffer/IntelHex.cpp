@@ -44,13 +44,19 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
         if (line.at(0) != ':')
             return fail(ui, "Illegal Line found");
 
-        std::uint32_t count;
-        std::uint32_t offset;
-        std::uint32_t type;
-        if (!ParseHexField(line, 1, 2, count, ui) || !ParseHexField(line, 3, 4, offset, ui)
-            || !ParseHexField(line, 7, 2, type, ui))
+        // Count, offset and type are four bytes of digits from column 1 on. When any of them is
+        // missing or no digit, the fields are parsed one by one to fail where the first one does.
+        std::uint8_t header[4];
+        std::uint32_t sum = 0;
+        if (line.length < 9 || hextext::decodePairs(line.text + 1, 4, header, sum) < 4) {
+            std::uint32_t field;
+            if (ParseHexField(line, 1, 2, field, ui) && ParseHexField(line, 3, 4, field, ui))
+                ParseHexField(line, 7, 2, field, ui);
             return 0;
-        std::uint32_t sum = count + (offset >> 8) + (offset & 0xFF) + type;
+        }
+        const std::uint32_t count = header[0];
+        const std::uint32_t offset = std::uint32_t{header[1]} << 8 | header[2];
+        const std::uint32_t type = header[3];
         std::uint32_t checksum;
 
         switch (type) {
@@ -68,7 +74,7 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
                 ParseHexField(line, 9 + 2 * static_cast<int>(stored), 2, unused, ui);
                 return 0;
             }
-            if (!ParseHexField(line, 9 + 2 * static_cast<int>(count), 2, checksum, ui))
+            if (!ParseHexByte(line, 9 + 2 * static_cast<int>(count), checksum, ui))
                 return 0;
             if (((sum + checksum) & 0xFF) != 0)
                 return fail(ui, "Checksum Error type 0");

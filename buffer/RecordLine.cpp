@@ -86,6 +86,7 @@ std::size_t RecordFile::readMore(char* to, std::size_t room)
 
 std::size_t RecordFile::fill(std::size_t want)
 {
+    want = std::min(want, m_blockSize);
     std::size_t available = m_end - m_begin;
     if (available >= want || m_atEnd)
         return available;

@@ -3,6 +3,7 @@
 // Line reading, hexadecimal fields and the error box shared by the Intel HEX and S-record codecs.
 
 #include "app/UserInterface.h"
+#include "buffer/HexText.h"
 
 #include <QString>
 
@@ -32,7 +33,7 @@ public:
     void close();
 
     /// Makes at least `want` bytes available from the read position unless the file ends first
-    /// (or a read fails); returns how many are available. `want` must not exceed the block size.
+    /// (or a read fails); returns how many are available. At most a block is made available.
     std::size_t fill(std::size_t want);
     [[nodiscard]] const char* position() const { return m_block.get() + m_begin; }
     void advance(std::size_t count) { m_begin += count; }
@@ -68,6 +69,20 @@ bool ReadRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface
 /// Parses `digits` hexadecimal digits (upper or lower case) at `column`. On the first character
 /// that is no digit, the end of the line included, shows "Illegal Char in File" and returns false.
 bool ParseHexField(const RecordLine& line, int column, int digits, std::uint32_t& value, UserInterface& ui);
+
+/// ParseHexField for the two digits of one byte, with the common case inline.
+inline bool ParseHexByte(const RecordLine& line, int column, std::uint32_t& value, UserInterface& ui)
+{
+    if (column + 2 <= line.length) {
+        const int high = hextext::digitValue(line.text[column]);
+        const int low = hextext::digitValue(line.text[column + 1]);
+        if ((high | low) >= 0) {
+            value = static_cast<std::uint32_t>(high << 4 | low);
+            return true;
+        }
+    }
+    return ParseHexField(line, column, 2, value, ui);
+}
 
 /// Writes the low `digits` * 4 bits of value as upper-case digits, most significant first.
 void FormatHexField(std::uint32_t value, int digits, char* destination);

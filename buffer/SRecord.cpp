@@ -60,15 +60,25 @@ qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
             continue; // S0 header, S4 to S6 and anything unknown
         }
 
-        std::uint32_t count;
-        std::uint32_t address;
-        if (!ParseHexField(line, 2, 2, count, ui) || !ParseHexField(line, 4, 2 * width, address, ui))
+        // Count and address are 1 + width bytes of digits from column 2 on. When any of them is
+        // missing or no digit, the fields are parsed one by one to fail where the first one does.
+        std::uint8_t header[5];
+        std::uint32_t sum = 0;
+        if (line.length < 4 + 2 * width
+            || hextext::decodePairs(line.text + 2, 1 + static_cast<std::size_t>(width), header, sum)
+                < 1 + static_cast<std::size_t>(width)) {
+            std::uint32_t field;
+            if (ParseHexField(line, 2, 2, field, ui))
+                ParseHexField(line, 4, 2 * width, field, ui);
             return 0;
+        }
+        const std::uint32_t count = header[0];
+        std::uint32_t address = 0;
+        for (int i = 1; i <= width; ++i)
+            address = address << 8 | header[i];
         // A count without room for the address and the checksum leaves no data to place.
         if (count < static_cast<std::uint32_t>(width) + 1)
             return fail(ui, "Illegal Char in File");
-        std::uint32_t sum = count + (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF)
-            + (address & 0xFF);
 
         const std::uint32_t n = count - static_cast<std::uint32_t>(width) - 1;
         extent = std::max(extent, std::uint64_t{address} + n);
@@ -85,7 +95,7 @@ qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
             return 0;
         }
         std::uint32_t checksum;
-        if (!ParseHexField(line, 2 + 2 * static_cast<int>(count), 2, checksum, ui))
+        if (!ParseHexByte(line, 2 + 2 * static_cast<int>(count), checksum, ui))
             return 0;
         if (((sum + checksum) & 0xFF) != 0xFF)
             return fail(ui, "Checksum Error");

@@ -19,6 +19,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -76,18 +78,36 @@ bool writeRaw(const QString& path, const std::vector<std::uint8_t>& bytes)
         == static_cast<qint64>(bytes.size());
 }
 
-/// Best wall time of `runs` runs, in seconds; nullopt when any run fails.
-std::optional<double> best(int runs, const std::function<bool()>& run)
+struct Timing
 {
-    double bestTime = 1e9;
+    double wall = 1e9; ///< best wall time, seconds
+    double cpu = 1e9;  ///< best processor time (user + system, ours or the child's), seconds
+};
+
+double cpuSeconds(int who)
+{
+    rusage usage {};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+/// Best times of `runs` runs; nullopt when any run fails. The machine may be shared, so the
+/// processor time is given beside the wall time.
+std::optional<Timing> best(int runs, bool child, const std::function<bool()>& run)
+{
+    Timing t;
     for (int i = 0; i < runs; ++i) {
+        const int who = child ? RUSAGE_CHILDREN : RUSAGE_SELF;
+        const double cpuBefore = cpuSeconds(who);
         QElapsedTimer timer;
         timer.start();
         if (!run())
             return std::nullopt;
-        bestTime = std::min(bestTime, static_cast<double>(timer.nsecsElapsed()) / 1e9);
+        t.wall = std::min(t.wall, static_cast<double>(timer.nsecsElapsed()) / 1e9);
+        t.cpu = std::min(t.cpu, cpuSeconds(who) - cpuBefore);
     }
-    return bestTime;
+    return t;
 }
 
 bool runTool(const QString& program, const QStringList& arguments)
@@ -104,9 +124,9 @@ bool runTool(const QString& program, const QStringList& arguments)
     return true;
 }
 
-QString cell(const std::optional<double>& t)
+QString cell(const std::optional<Timing>& t)
 {
-    return t ? QString::asprintf("%8.3f s", *t) : QStringLiteral("       n/a");
+    return t ? QString::asprintf("%6.3f (%5.3f)", t->wall, t->cpu) : QStringLiteral("          n/a  ");
 }
 
 int readHexOnce(const QString& path)
@@ -202,20 +222,24 @@ int main(int argc, char** argv)
          {src, "-motorola", "-o", path("s2.bin"), "-binary"}},
     };
 
-    std::printf("%-12s %12s %12s %12s %12s %16s\n", "conversion", "in-process", "kestrum-cli", "objcopy", "srec_cat",
+    std::printf("seconds: best wall time (processor time)\n");
+    std::printf("%-12s %-15s %-15s %-15s %-15s %s\n", "conversion", "in-process", "kestrum-cli", "objcopy", "srec_cat",
                 "objcopy/cli");
     bool allFast = true;
     for (const Direction& d : directions) {
-        const auto ours = best(runs, [&] { return convert(path(d.in), path(d.ours)); });
+        const auto ours = best(runs, false, [&] { return convert(path(d.in), path(d.ours)); });
         const auto viaCli = QFileInfo::exists(cli)
-            ? best(runs, [&] { return runTool(cli, {"convert", path(d.in), path(d.ours)}); })
+            ? best(runs, true, [&] { return runTool(cli, {"convert", path(d.in), path(d.ours)}); })
             : std::nullopt;
-        const auto obj = objcopy.isEmpty() ? std::nullopt : best(runs, [&] { return runTool(objcopy, d.objcopyArgs); });
-        const auto srec = srecCat.isEmpty() ? std::nullopt : best(1, [&] { return runTool(srecCat, d.srecCatArgs); });
-        const double ratio = obj && viaCli ? *obj / *viaCli : 0;
+        const auto obj =
+            objcopy.isEmpty() ? std::nullopt : best(runs, true, [&] { return runTool(objcopy, d.objcopyArgs); });
+        const auto srec =
+            srecCat.isEmpty() ? std::nullopt : best(1, true, [&] { return runTool(srecCat, d.srecCatArgs); });
+        const double ratio = obj && viaCli ? obj->wall / viaCli->wall : 0;
+        const double cpuRatio = obj && viaCli ? obj->cpu / viaCli->cpu : 0;
         allFast = allFast && ratio >= 3.0;
-        std::printf("%-12s %s %s %s %s %14.1fx\n", d.name, qPrintable(cell(ours)), qPrintable(cell(viaCli)),
-                    qPrintable(cell(obj)), qPrintable(cell(srec)), ratio);
+        std::printf("%-12s %s %s %s %s %6.1fx (%5.1fx)\n", d.name, qPrintable(cell(ours)), qPrintable(cell(viaCli)),
+                    qPrintable(cell(obj)), qPrintable(cell(srec)), ratio, cpuRatio);
     }
 
     // The conversions back to raw must give the image again, up to its erased tail.

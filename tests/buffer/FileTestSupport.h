@@ -3,6 +3,8 @@
 // Helpers of the buffer tests: a folder per test, files written and read back whole, and images
 // that look like firmware (random bytes with stretches of 0xFF).
 
+#include "tests/support/QtPrinters.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -11,19 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ostream>
 #include <random>
 #include <vector>
-
-// Readable failure output for the texts the tests compare.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& texts, std::ostream* os)
-{
-    *os << '[' << texts.join(QStringLiteral("\", \"")).prepend('"').append('"').toStdString() << ']';
-}
 
 namespace kestrum::test {
 
