@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -86,8 +87,8 @@ inline bool decodeBlock(const char* text, std::uint8_t* out, std::uint32_t& sum)
     return true;
 }
 
-/// Encodes 16 bytes as 32 upper-case digits; returns false when all of them are 0xFF.
-inline bool encodeBlock(const std::uint8_t* in, char* out, std::uint32_t& sum)
+/// Encodes 16 bytes as 32 upper-case digits.
+inline void encodeBlock(const std::uint8_t* in, char* out, std::uint32_t& sum)
 {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
     const __m128i low = _mm_set1_epi8(0x0F);
@@ -101,7 +102,6 @@ inline bool encodeBlock(const std::uint8_t* in, char* out, std::uint32_t& sum)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), ascii(_mm_unpackhi_epi8(hi, lo)));
     const __m128i s = _mm_sad_epu8(bytes, _mm_setzero_si128());
     sum += static_cast<std::uint32_t>(_mm_cvtsi128_si32(s) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(s, s)));
-    return _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(-1))) != 0xFFFF;
 }
 #endif
 
@@ -127,22 +127,33 @@ inline std::size_t decodePairs(const char* text, std::size_t pairs, std::uint8_t
     return i;
 }
 
-/// Encodes `count` bytes as upper-case digit pairs and adds them to sum. Returns false when all
-/// of them are 0xFF (the text is written all the same).
-inline bool encodePairs(const std::uint8_t* in, std::size_t count, char* out, std::uint32_t& sum)
+/// Encodes `count` bytes as upper-case digit pairs and adds them to sum.
+inline void encodePairs(const std::uint8_t* in, std::size_t count, char* out, std::uint32_t& sum)
 {
-    bool any = false;
     std::size_t i = 0;
 #if KESTRUM_HEX_SSE2
     for (; count - i >= 16; i += 16)
-        any |= encodeBlock(in + i, out + 2 * i, sum);
+        encodeBlock(in + i, out + 2 * i, sum);
 #endif
     for (; i < count; ++i) {
         putByte(out + 2 * i, in[i]);
         sum += in[i];
-        any |= in[i] != 0xFF;
     }
-    return any;
+}
+
+/// True when all `count` bytes are 0xFF (erased): the writers leave such records out.
+inline bool allErased(const std::uint8_t* in, std::size_t count)
+{
+    std::uint64_t all = ~std::uint64_t{0};
+    std::size_t i = 0;
+    for (; count - i >= 8; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, in + i, 8);
+        all &= word;
+    }
+    for (; i < count; ++i)
+        all &= std::uint64_t{in[i]} | ~std::uint64_t{0xFF};
+    return all == ~std::uint64_t{0};
 }
 
 } // namespace kestrum::hextext

@@ -138,15 +138,17 @@ WriteResult WriteIntelHex(const QString& fileName, const std::uint8_t* buffer, s
             file.advance(17);
         }
         const std::uint32_t n = std::min(remaining, WriteRecordSize);
-        const std::uint32_t offset = static_cast<std::uint32_t>(address - base);
-        char* out = file.reserve(13 + 2 * WriteRecordSize);
-        out[0] = ':';
-        hextext::putByte(out + 1, n);
-        FormatHexField(offset, 4, out + 3);
-        out[7] = '0';
-        out[8] = '0';
-        std::uint32_t sum = n + (offset >> 8) + (offset & 0xFF);
-        if (hextext::encodePairs(buffer + address, n, out + 9, sum)) {
+        if (!hextext::allErased(buffer + address, n)) {
+            const std::uint32_t offset = static_cast<std::uint32_t>(address - base);
+            char* out = file.reserve(13 + 2 * WriteRecordSize);
+            out[0] = ':';
+            hextext::putByte(out + 1, n);
+            hextext::putByte(out + 3, offset >> 8);
+            hextext::putByte(out + 5, offset);
+            out[7] = '0';
+            out[8] = '0';
+            std::uint32_t sum = n + (offset >> 8) + (offset & 0xFF);
+            hextext::encodePairs(buffer + address, n, out + 9, sum);
             hextext::putByte(out + 9 + 2 * n, 0x100 - (sum & 0xFF));
             out[11 + 2 * n] = '\r';
             out[12 + 2 * n] = '\n';

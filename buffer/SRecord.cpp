@@ -120,16 +120,20 @@ WriteResult WriteSRecord(const QString& fileName, const std::uint8_t* buffer, st
     std::uint32_t remaining = length;
     while (remaining != 0 && !file.failed()) {
         const std::uint32_t n = std::min(remaining, WriteRecordSize);
-        const std::uint32_t count = n + static_cast<std::uint32_t>(width) + 1;
-        char* out = file.reserve(4 + 8 + 2 * WriteRecordSize + 4);
-        out[0] = 'S';
-        out[1] = typeDigit;
-        hextext::putByte(out + 2, count);
-        FormatHexField(address, 2 * width, out + 4);
-        std::uint32_t sum = count + (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF)
-            + (address & 0xFF);
-        char* data = out + 4 + 2 * width;
-        if (hextext::encodePairs(buffer + address, n, data, sum)) {
+        if (!hextext::allErased(buffer + address, n)) {
+            const std::uint32_t count = n + static_cast<std::uint32_t>(width) + 1;
+            char* out = file.reserve(4 + 8 + 2 * WriteRecordSize + 4);
+            out[0] = 'S';
+            out[1] = typeDigit;
+            hextext::putByte(out + 2, count);
+            std::uint32_t sum = count;
+            for (int i = 0; i < width; ++i) {
+                const std::uint32_t byte = (address >> (8 * (width - 1 - i))) & 0xFF;
+                hextext::putByte(out + 4 + 2 * i, byte);
+                sum += byte;
+            }
+            char* data = out + 4 + 2 * width;
+            hextext::encodePairs(buffer + address, n, data, sum);
             hextext::putByte(data + 2 * n, 0xFF - (sum & 0xFF));
             data[2 * n + 2] = '\r';
             data[2 * n + 3] = '\n';
