@@ -31,6 +31,7 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QAbstractButton>
 #include <QVBoxLayout>
@@ -598,6 +599,12 @@ void TForm1::FormShow()
     }
     LoadChipDatabase();
     ApplyLanguage();
+    // The first activation probes the programmer. Where no window manager activates the window
+    // (a bare X server), probe once anyway as soon as the window is up.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_activatedOnce)
+            FormActivate();
+    });
 }
 
 static void applyCaptions(QWidget* window, CaptionWindow which, int language)
@@ -667,6 +674,7 @@ void TForm1::changeEvent(QEvent* event)
 
 void TForm1::FormActivate()
 {
+    m_activatedOnce = true;
     if (onActivate)
         runGuarded(onActivate);
 }

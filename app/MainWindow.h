@@ -160,6 +160,7 @@ private:
     std::unique_ptr<ChipOperations> m_operations;
     DeviceChangeMonitor* m_deviceMonitor = nullptr;
     bool m_closeRequested = false;
+    bool m_activatedOnce = false;
 
 public:
     // Controls, by the names the program has always used.

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QToolBar>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -397,4 +398,16 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
     ASSERT_EQ(bytes.size(), 256);
     EXPECT_EQ(std::uint8_t(bytes[0]), 0x0A) << "the edit in the view is saved";
     EXPECT_EQ(std::uint8_t(bytes[1]), 0x5A);
+}
+
+TEST_F(MainWindowFixture, TheFirstShowProbesTheProgrammerEvenWithoutActivation)
+{
+    writeIni("[DEVICE]\nLANGU=2\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    QCoreApplication::processEvents();
+    // No programmer on this machine's buses: the probe writes the English text, drawn red.
+    EXPECT_EQ(w.StatusBar1->panelText(1), QStringLiteral("Not connected"));
+    EXPECT_TRUE(w.StatusBar1->panel1IsRed());
+    EXPECT_TRUE(ui.log.isEmpty());
 }
