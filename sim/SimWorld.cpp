@@ -397,7 +397,7 @@ bool World::call(int i, ksim_call* out) const
 
 namespace {
 
-struct ChipSpec
+struct SocketChip
 {
     int kind = KSIM_CHIP_SPI_FLASH;
     std::uint32_t size = 8u << 20;
@@ -420,7 +420,7 @@ bool parseSize(const std::string& text, std::uint32_t* size)
 }
 
 /// none | spi25:<size>[:<jedec hex>] | spi25eeprom:<size> | i2c24:<size> | mw93:<size>
-bool parseChip(const std::string& text, ChipSpec* spec)
+bool parseChip(const std::string& text, SocketChip* chip)
 {
     std::vector<std::string> parts;
     size_t start = 0;
@@ -430,25 +430,25 @@ bool parseChip(const std::string& text, ChipSpec* spec)
 
     const std::string& kind = parts[0];
     if (kind == "none") {
-        spec->kind = KSIM_CHIP_NONE;
+        chip->kind = KSIM_CHIP_NONE;
         return parts.size() == 1;
     }
     if (kind == "spi25")
-        spec->kind = KSIM_CHIP_SPI_FLASH;
+        chip->kind = KSIM_CHIP_SPI_FLASH;
     else if (kind == "spi25eeprom")
-        spec->kind = KSIM_CHIP_SPI_EEPROM;
+        chip->kind = KSIM_CHIP_SPI_EEPROM;
     else if (kind == "i2c24")
-        spec->kind = KSIM_CHIP_I2C_EEPROM;
+        chip->kind = KSIM_CHIP_I2C_EEPROM;
     else if (kind == "mw93")
-        spec->kind = KSIM_CHIP_MW_EEPROM;
+        chip->kind = KSIM_CHIP_MW_EEPROM;
     else
         return false;
-    if (parts.size() < 2 || !parseSize(parts[1], &spec->size))
+    if (parts.size() < 2 || !parseSize(parts[1], &chip->size))
         return false;
-    spec->jedecId = 0;
-    if (parts.size() == 3 && spec->kind == KSIM_CHIP_SPI_FLASH)
-        spec->jedecId = static_cast<std::uint32_t>(std::strtoul(parts[2].c_str(), nullptr, 16));
-    return parts.size() <= (spec->kind == KSIM_CHIP_SPI_FLASH ? 3u : 2u);
+    chip->jedecId = 0;
+    if (parts.size() == 3 && chip->kind == KSIM_CHIP_SPI_FLASH)
+        chip->jedecId = static_cast<std::uint32_t>(std::strtoul(parts[2].c_str(), nullptr, 16));
+    return parts.size() <= (chip->kind == KSIM_CHIP_SPI_FLASH ? 3u : 2u);
 }
 
 } // namespace
@@ -462,14 +462,14 @@ void World::configureFromEnvironment()
     const char* content = std::getenv("KESTRUM_SIM_CONTENT");
     m_realistic = timing && std::strcmp(timing, "realistic") == 0;
 
-    ChipSpec spec;
-    if (chip && *chip && !parseChip(chip, &spec)) {
+    SocketChip socketChip;
+    if (chip && *chip && !parseChip(chip, &socketChip)) {
         std::fprintf(stderr, "ksim: KESTRUM_SIM_CHIP=%s not understood; using spi25:8M:EF4017\n", chip);
-        spec = ChipSpec{};
+        socketChip = SocketChip{};
     }
     const int bus = addBus();
     SimDevice* programmer = addProgrammer(bus, product && *product ? product : "WinUSBComm");
-    programmer->firmware->insertChip(spec.kind, spec.size, spec.jedecId);
+    programmer->firmware->insertChip(socketChip.kind, socketChip.size, socketChip.jedecId);
     if (content && std::strcmp(content, "pattern") == 0)
         programmer->firmware->fillPattern();
     if (file && *file)
