@@ -143,22 +143,44 @@ void ChipOperations::stopStopwatch()
     m_shell.ui().beep();
 }
 
+bool ChipOperations::preconditionsMet(DataNeed data, Identify identify)
+{
+    if (data == DataNeed::Image) {
+        m_host.TakeViewEdits();
+        if (refuseEmptyBuffer())
+            return false;
+    }
+    // A 25-series EEPROM answers no identify command that Read and Write could rely on.
+    if (identify == Identify::ExceptSpiEeprom && isSpiEeprom())
+        return true;
+    return CheckChipPresent() == Presence::Present;
+}
+
+std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order)
+{
+    std::optional<JobResult> result;
+    runFrame([&] {
+        startStopwatch();
+        result = (m_programmer.*routine)(m_host.currentRecord());
+        // Read, Erase and Write show the time before their line; Verify and Blank check after it.
+        if (order == LineOrder::BeforeTime && *result == JobResult::Done)
+            m_shell.AddLogLine(doneLine);
+        stopStopwatch();
+        if (order == LineOrder::AfterTime && *result == JobResult::Done)
+            m_shell.AddLogLine(doneLine);
+    });
+    return result;
+}
+
 void ChipOperations::ToolReadClick()
 {
     runExclusive([this] {
-        if (!isSpiEeprom() && CheckChipPresent() == Presence::Stop)
+        if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom))
             return;
-        bool failed = false;
-        runFrame([&] {
-            startStopwatch();
-            const JobResult r = m_programmer.ReadChip(m_host.currentRecord());
-            stopStopwatch();
-            failed = r == JobResult::Failed;
-            if (r == JobResult::Done)
-                m_shell.AddLogLine(MsgReadDone);
-        });
-        // Also after a job that did not open: it then speaks of what the buffer held before.
-        if (!failed && m_buffer.usedLength == 0)
+        const auto r = runTimedRoutine(&ChipProgrammer::ReadChip, MsgReadDone, LineOrder::AfterTime);
+        // Also after a job that did not open: it then speaks of what the buffer held before. After a
+        // failed read the communication error has been shown; the used length says nothing then.
+        if (r != JobResult::Failed && m_buffer.usedLength == 0)
             m_shell.ShowErrorBox(MsgChipEmpty);
     });
 }
@@ -166,74 +188,39 @@ void ChipOperations::ToolReadClick()
 void ChipOperations::ToolEraseClick()
 {
     runExclusive([this] {
-        if (CheckChipPresent() == Presence::Stop)
-            return;
-        runFrame([this] {
-            startStopwatch();
-            const JobResult r = m_programmer.EraseChip(m_host.currentRecord());
-            stopStopwatch();
-            if (r == JobResult::Done)
-                m_shell.AddLogLine(MsgEraseDone);
-        });
+        if (preconditionsMet(DataNeed::None, Identify::Always))
+            runTimedRoutine(&ChipProgrammer::EraseChip, MsgEraseDone, LineOrder::AfterTime);
     });
 }
 
 void ChipOperations::ToolWriteClick()
 {
     runExclusive([this] {
-        m_host.TakeViewEdits();
-        if (refuseEmptyBuffer())
-            return;
-        if (!isSpiEeprom() && CheckChipPresent() == Presence::Stop)
-            return;
-        runFrame([this] {
-            startStopwatch();
-            const JobResult r = m_programmer.WriteChip(m_host.currentRecord());
-            stopStopwatch();
-            if (r == JobResult::Done)
-                m_shell.AddLogLine(MsgWriteDone);
-        });
+        if (preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom))
+            runTimedRoutine(&ChipProgrammer::WriteChip, MsgWriteDone, LineOrder::AfterTime);
     });
 }
 
 void ChipOperations::ToolVerifyClick()
 {
     runExclusive([this] {
-        m_host.TakeViewEdits();
-        if (refuseEmptyBuffer())
-            return;
-        if (CheckChipPresent() == Presence::Stop)
-            return;
-        runFrame([this] {
-            startStopwatch();
-            if (m_programmer.VerifyChip(m_host.currentRecord()) == JobResult::Done)
-                m_shell.AddLogLine(MsgVerifyDone);
-            stopStopwatch();
-        });
+        if (preconditionsMet(DataNeed::Image, Identify::Always))
+            runTimedRoutine(&ChipProgrammer::VerifyChip, MsgVerifyDone, LineOrder::BeforeTime);
     });
 }
 
 void ChipOperations::ToolBankClick()
 {
     runExclusive([this] {
-        if (CheckChipPresent() == Presence::Stop)
-            return;
-        runFrame([this] {
-            startStopwatch();
-            if (m_programmer.BlankCheckChip(m_host.currentRecord()) == JobResult::Done)
-                m_shell.AddLogLine(MsgBlankDone);
-            stopStopwatch();
-        });
+        if (preconditionsMet(DataNeed::None, Identify::Always))
+            runTimedRoutine(&ChipProgrammer::BlankCheckChip, MsgBlankDone, LineOrder::BeforeTime);
     });
 }
 
 void ChipOperations::ToolAutoClick()
 {
     runExclusive([this] {
-        m_host.TakeViewEdits();
-        if (refuseEmptyBuffer())
-            return;
-        if (CheckChipPresent() == Presence::Stop)
+        if (!preconditionsMet(DataNeed::Image, Identify::Always))
             return;
         runFrame([this] {
             const ChipRecord& record = m_host.currentRecord();

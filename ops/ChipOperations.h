@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace kestrum {
 
@@ -80,6 +81,17 @@ public:
 
 private:
     enum class Presence { Present, Stop };
+    enum class DataNeed { None, Image };
+    enum class Identify { Always, ExceptSpiEeprom };
+    enum class LineOrder { AfterTime, BeforeTime };
+    using Routine = JobResult (ChipProgrammer::*)(const ChipRecord&);
+
+    /// The checks before a job: the view's edits and a non-empty buffer for commands that need an
+    /// image, then the chip-present check. False when the command ends here (its box is shown).
+    bool preconditionsMet(DataNeed data, Identify identify);
+    /// One timed routine in a job frame, with its completion line on success; no result when the
+    /// job did not open.
+    std::optional<JobResult> runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order);
     /// Identifies the chip first; Stop when no chip sits in the socket or the exchange failed.
     Presence CheckChipPresent();
     /// BeginChipJob, the chip part when the job opened, EndChipJob in every case.

@@ -310,3 +310,12 @@ TEST(Elapsed, FormatsHoursMinutesSecondsAndKeepsLongHours)
     EXPECT_EQ(formatElapsed(qint64(100) * 3600 * 1000), QStringLiteral("100:00:00"));
     EXPECT_EQ(formatElapsed(-5), QStringLiteral("00:00:00"));
 }
+
+TEST_F(ChipCommands, ReadWithoutAProgrammerStillSpeaksOfAnEmptyBuffer)
+{
+    sim.unplug(programmerId);
+    select(W25Q64);
+    w().R1->trigger();
+    EXPECT_EQ(ui.errors, QStringList({QStringLiteral("Not connected"), QStringLiteral("The chip is empty!")}));
+    EXPECT_TRUE(ui.log.isEmpty());
+}
