@@ -6,6 +6,8 @@
 #include "buffer/DataBuffer.h"
 #include "buffer/ImageFile.h"
 
+#include <cstring>
+#include <memory>
 #include <optional>
 
 namespace kestrum::cli {
@@ -73,13 +75,22 @@ int RunCli(const QStringList& arguments, QTextStream& err)
     Shell shell(ui);
     shell.setLanguage(EnglishLanguage);
 
-    DataBuffer buffer;
-    const qint32 loaded = LoadImageFile(files[0], buffer.data(), BufferCapacity, ui);
+    // The image as Open leaves it: 0xFF wherever the file puts nothing. Raw and capsule files
+    // overwrite everything up to what they load, so only text files need the buffer erased
+    // first; the rest of a fresh allocation is never touched, which saves a pass over 64 MiB.
+    const std::unique_ptr<std::uint8_t[]> image(new std::uint8_t[BufferCapacity]);
+    const bool text = loadKindForName(files[0]) == FileKind::IntelHex
+        || fileExtension(files[0]).compare(QLatin1String(".eep"), Qt::CaseInsensitive) == 0;
+    if (text)
+        std::memset(image.get(), 0xFF, BufferCapacity);
+    const qint32 loaded = LoadImageFile(files[0], image.get(), BufferCapacity, ui);
     // A valid file without data loads 0 bytes too; only a shown error makes it a failure.
     if (ui.errorCount() > 0)
         return ExitFailed;
     const std::uint32_t length = size.value_or(static_cast<std::uint32_t>(loaded));
-    if (!SaveImageFile(shell, files[1], buffer.data(), length, ExistingFile::Replace))
+    if (!text && length > static_cast<std::uint32_t>(loaded))
+        std::memset(image.get() + loaded, 0xFF, length - static_cast<std::uint32_t>(loaded));
+    if (!SaveImageFile(shell, files[1], image.get(), length, ExistingFile::Replace))
         return ExitFailed;
     return ExitOk;
 }

@@ -75,6 +75,18 @@ TEST(KestrumCli, WritesTheLoadedExtentOrTheGivenSize)
     EXPECT_EQ(test::readFile(folder.path("a.bin")), QByteArray(1, '\xFF'));
 }
 
+TEST(KestrumCli, ASizeBeyondARawOrCapsuleImageIsErased)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.path("in.bin"), "abc");
+    EXPECT_EQ(runInProcess({"convert", folder.path("in.bin"), folder.path("a.bin"), "--size", "5"}).status, ExitOk);
+    EXPECT_EQ(test::readFile(folder.path("a.bin")), "abc\xFF\xFF");
+    test::writeFile(folder.path("in.cap"), QByteArray(2048, 'h') + "z");
+    EXPECT_EQ(runInProcess({"convert", folder.path("in.cap"), folder.path("c.hex"), "--size", "0x22"}).status, ExitOk);
+    EXPECT_EQ(test::readFile(folder.path("c.hex")),
+              ":200000007AFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF85\r\n:00000001FF\r\n");
+}
+
 TEST(KestrumCli, AValidFileWithoutDataConvertsToAnEmptyOutput)
 {
     test::TempFolder folder;
