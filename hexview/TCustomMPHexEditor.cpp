@@ -864,20 +864,6 @@ void TCustomMPHexEditor::CreateUndo(
     if (!CanCreateUndo(kind, count, replCount))
         raise(MPH_ERR_UNDO);
     m_undo->CreateUndo(kind, position, count, replCount, description);
-    // Bookmarks behind the change move with the data.
-    switch (kind) {
-    case ufKindByteRemoved:
-        ShiftBookmarks(position + count, -count);
-        break;
-    case ufKindInsertBuffer:
-        ShiftBookmarks(position, count);
-        break;
-    case ufKindReplace:
-        ShiftBookmarks(position + replCount, count - replCount);
-        break;
-    default:
-        break;
-    }
     m_modified = true;
 }
 

@@ -241,6 +241,22 @@ void TMPHUndoStorage::CreateUndo(
     SetPosition(GetSize());
     ++m_count;
 
+    // Bookmarks behind the change move with the data. Inside an undo range nothing gets here: the
+    // range is undone by putting the whole data back, which leaves the bookmarks where they are.
+    switch (kind) {
+    case ufKindByteRemoved:
+        m_editor.ShiftBookmarks(position + count, -count);
+        break;
+    case ufKindInsertBuffer:
+        m_editor.ShiftBookmarks(position, count);
+        break;
+    case ufKindReplace:
+        m_editor.ShiftBookmarks(position + replCount, count - replCount);
+        break;
+    default:
+        break;
+    }
+
     if (kind == ufKindSelection)
         AddSelection(position, count);
 }

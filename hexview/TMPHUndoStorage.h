@@ -52,7 +52,8 @@ public:
     /// An emptied storage gives its memory back and holds no records.
     void SetSize(qint64 newSize) override;
 
-    /// Appends a record for a change about to be made (nothing while an update is open).
+    /// Appends a record for a change about to be made and moves the bookmarks behind it (nothing
+    /// at all while an update is open).
     void CreateUndo(TMPHUndoFlag kind, qint64 position, qint64 count, qint64 replCount, const QString& description);
     /// Gives the newest record a selection block (lowest = position, highest = position + count - 1
     /// or -1 for count 0, anchor = position), or overwrites the block it has.

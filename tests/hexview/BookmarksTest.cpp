@@ -126,4 +126,24 @@ TEST_F(Bookmarks, BytesRemovedInFrontOfABookmarkAtTheEndMoveIt)
     EXPECT_EQ(editor.GetBookmark(7), (TMPHBookmark {98, true}));
 }
 
+TEST_F(Bookmarks, StayWhereTheyAreWhileAnUndoRangeIsOpen)
+{
+    // A range is undone by putting the whole data back, which does not move bookmarks; so the
+    // changes inside the range must not move them either.
+    editor.SetBookmarkVals(3, 40, false);
+    editor.UndoBeginUpdate(QStringLiteral("Range"));
+    editor.InsertBuffer("abcd", 4, 10);
+    editor.Seek(20, 0);
+    editor.DeleteSelection();
+    EXPECT_EQ(at(3), 40);
+    editor.UndoEndUpdate();
+    ASSERT_TRUE(editor.Undo());
+    EXPECT_EQ(dataOf(editor), patternBytes(100));
+    EXPECT_EQ(at(3), 40);
+
+    // Outside a range the same insertion moves the bookmark.
+    editor.InsertBuffer("abcd", 4, 10);
+    EXPECT_EQ(at(3), 44);
+}
+
 } // namespace kestrum::test
