@@ -36,16 +36,20 @@ inline void require(bool condition)
         __builtin_trap();
 }
 
-/// A private folder for the targets that go through real files, made once per process.
+/// A private folder for the targets that go through real files, made once per process and
+/// removed when it exits. The name is plain storage, so that it outlives every destructor.
+inline char scratchName[] = "/tmp/kestrum-fuzz-XXXXXX";
+
 inline QString scratchFolder()
 {
-    static const QString folder = [] {
-        char name[] = "/tmp/kestrum-fuzz-XXXXXX";
-        if (!::mkdtemp(name))
+    static const bool made = [] {
+        if (!::mkdtemp(scratchName))
             std::abort();
-        return QString::fromLocal8Bit(name);
+        std::atexit([] { QDir(QString::fromLocal8Bit(scratchName)).removeRecursively(); });
+        return true;
     }();
-    return folder;
+    (void)made;
+    return QString::fromLocal8Bit(scratchName);
 }
 
 inline void writeWholeFile(const QString& path, const std::uint8_t* data, std::size_t size)
