@@ -39,5 +39,11 @@ inline constexpr const char* MPH_ERR_BYTES_PER_COLUMN = "Invalid bytes per colum
 inline constexpr const char* MPH_ERR_UNICODE_ODD_SIZE = "Cannot use unicode mode with odd-sized files";
 inline constexpr const char* MPH_ERR_UNICODE_TRANSLATION = "Translations cannot be used in unicode mode";
 inline constexpr const char* MPH_ERR_STREAM_READ = "Stream read error";
+inline constexpr const char* MPH_ERR_INVALID_CHAR = "Invalid character %1, cannot convert using radix %2h";
+inline constexpr const char* MPH_ERR_MISSING_CHAR = "Missing char in offset format: %1";
+inline constexpr const char* MPH_ERR_INVALID_RADIX = "Invalid radix in offset format (%1h), allowed: 02h..10h";
+inline constexpr const char* MPH_ERR_RULER_UNIT = "Invalid ruler bytes per unit value %1, allowed: -1,1,2,4,8";
+inline constexpr const char* MPH_ERR_INTEGER_OVERFLOW = "Integer overflow";
+inline constexpr const char* MPH_ERR_DIVISION_BY_ZERO = "Division by zero";
 
 } // namespace kestrum

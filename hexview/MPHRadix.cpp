@@ -1,0 +1,213 @@
+#include "hexview/MPHRadix.h"
+
+#include "hexview/EMPHexEditor.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace kestrum {
+
+namespace {
+
+constexpr char digitChars[] = "0123456789ABCDEF";
+
+void checkRadix(int radix)
+{
+    if (radix < 2 || radix > 16)
+        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_INVALID_RADIX).arg(QString::number(radix, 16).toUpper()));
+}
+
+[[noreturn]] void raise(const char* text)
+{
+    throw EMPHexEditor(QString::fromLatin1(text));
+}
+
+} // namespace
+
+QString IntToRadix64(quint64 value, int radix)
+{
+    return IntToRadixLen64(value, radix, 1);
+}
+
+QString IntToRadixLen64(quint64 value, int radix, int minLength)
+{
+    checkRadix(radix);
+    char digits[64];
+    int count = 0;
+    do {
+        digits[count++] = digitChars[value % unsigned(radix)];
+        value /= unsigned(radix);
+    } while (value != 0);
+    QString text;
+    text.reserve(std::max(count, minLength));
+    for (int pad = count; pad < minLength; ++pad)
+        text.append(QLatin1Char('0'));
+    while (count > 0)
+        text.append(QLatin1Char(digits[--count]));
+    return text;
+}
+
+QString IntToRadix(qint32 value, int radix)
+{
+    return IntToRadixLen64(static_cast<quint32>(value), radix, 1);
+}
+
+QString IntToRadixLen(qint32 value, int radix, int minLength)
+{
+    return IntToRadixLen64(static_cast<quint32>(value), radix, minLength);
+}
+
+QString IntToOctal(qint32 value)
+{
+    return IntToRadix(value, 8);
+}
+
+quint64 RadixToInt64(const QString& text, int radix)
+{
+    checkRadix(radix);
+    const QString upper = text.toUpper();
+    quint64 value = 0;
+    for (const QChar c : upper) {
+        int digit = -1;
+        for (int i = 0; i < radix; ++i) {
+            if (c == QLatin1Char(digitChars[i])) {
+                digit = i;
+                break;
+            }
+        }
+        if (digit < 0)
+            throw EMPHexEditor(
+                QString::fromLatin1(MPH_ERR_INVALID_CHAR).arg(QString(c), QString::number(radix, 16).toUpper()));
+        value = value * unsigned(radix) + unsigned(digit);
+    }
+    return value;
+}
+
+qint32 RadixToInt(const QString& text, int radix)
+{
+    return static_cast<qint32>(static_cast<quint32>(RadixToInt64(text, radix)));
+}
+
+qint32 OctalToInt(const QString& text)
+{
+    return RadixToInt(text, 8);
+}
+
+qint64 CheckRadixToInt64(const QString& text)
+{
+    auto starts = [&](const char* prefix) { return text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive); };
+    auto ends = [&](const char* suffix) { return text.endsWith(QLatin1String(suffix), Qt::CaseInsensitive); };
+    if (starts("0x"))
+        return static_cast<qint64>(RadixToInt64(text.mid(2), 16));
+    if (starts("$"))
+        return static_cast<qint64>(RadixToInt64(text.mid(1), 16));
+    if (ends("h"))
+        return static_cast<qint64>(RadixToInt64(text.chopped(1), 16));
+    if (ends("o"))
+        return static_cast<qint64>(RadixToInt64(text.chopped(1), 8));
+    if (starts("o"))
+        return static_cast<qint64>(RadixToInt64(text.mid(1), 8));
+    if (ends("%"))
+        return static_cast<qint64>(RadixToInt64(text.chopped(1), 2));
+    if (starts("%"))
+        return static_cast<qint64>(RadixToInt64(text.mid(1), 2));
+    if (starts("-"))
+        return -static_cast<qint64>(RadixToInt64(text.mid(1), 10));
+    return static_cast<qint64>(RadixToInt64(text, 10));
+}
+
+qint32 CheckRadixToInt(const QString& text)
+{
+    return static_cast<qint32>(static_cast<quint32>(CheckRadixToInt64(text)));
+}
+
+bool TryAddU64(quint64 a, quint64 b, quint64& result)
+{
+    if (a > std::numeric_limits<quint64>::max() - b)
+        return false;
+    result = a + b;
+    return true;
+}
+
+bool TrySubtractU64(quint64 a, quint64 b, quint64& result)
+{
+    if (b > a)
+        return false;
+    result = a - b;
+    return true;
+}
+
+bool TryMultiplyU64(quint64 a, quint64 b, quint64& result)
+{
+    if (a != 0 && b > std::numeric_limits<quint64>::max() / a)
+        return false;
+    result = a * b;
+    return true;
+}
+
+bool TryDivideU64(quint64 a, quint64 b, quint64& result)
+{
+    if (b == 0)
+        return false;
+    result = a / b;
+    return true;
+}
+
+bool TryModuloU64(quint64 a, quint64 b, quint64& result)
+{
+    if (b == 0)
+        return false;
+    result = a % b;
+    return true;
+}
+
+quint64 AddU64(quint64 a, quint64 b)
+{
+    quint64 result = 0;
+    if (!TryAddU64(a, b, result))
+        raise(MPH_ERR_INTEGER_OVERFLOW);
+    return result;
+}
+
+quint64 SubtractU64(quint64 a, quint64 b)
+{
+    quint64 result = 0;
+    if (!TrySubtractU64(a, b, result))
+        raise(MPH_ERR_INTEGER_OVERFLOW);
+    return result;
+}
+
+quint64 MultiplyU64(quint64 a, quint64 b)
+{
+    quint64 result = 0;
+    if (!TryMultiplyU64(a, b, result))
+        raise(MPH_ERR_INTEGER_OVERFLOW);
+    return result;
+}
+
+quint64 DivideU64(quint64 a, quint64 b)
+{
+    quint64 result = 0;
+    if (!TryDivideU64(a, b, result))
+        raise(MPH_ERR_DIVISION_BY_ZERO);
+    return result;
+}
+
+quint64 ModuloU64(quint64 a, quint64 b)
+{
+    quint64 result = 0;
+    if (!TryModuloU64(a, b, result))
+        raise(MPH_ERR_DIVISION_BY_ZERO);
+    return result;
+}
+
+quint32 FadeToGray(quint32 rgb)
+{
+    const quint32 red = (rgb >> 16) & 0xFF;
+    const quint32 green = (rgb >> 8) & 0xFF;
+    const quint32 blue = rgb & 0xFF;
+    const quint32 level = (74 * red + 146 * green + 36 * blue) / 256;
+    return (level << 16) | (level << 8) | level;
+}
+
+} // namespace kestrum
