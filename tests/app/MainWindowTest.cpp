@@ -213,6 +213,9 @@ TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsWithoutTouchingTheInd
     EXPECT_EQ(find.ListView1->topLevelItemCount(), 5);
     EXPECT_EQ(find.ListView1->headerItem()->text(3), QStringLiteral("pos"));
     EXPECT_EQ(find.ListView1->headerItem()->text(0), QString::fromUtf16(u"类型"));
+    const QList<int> widths{find.ListView1->columnWidth(0), find.ListView1->columnWidth(1),
+                            find.ListView1->columnWidth(2), find.ListView1->columnWidth(3)};
+    EXPECT_EQ(widths, (QList<int>{80, 80, 100, 1})) << "the slot column stays out of sight";
     EXPECT_FALSE(find.BitBtn1->isEnabled());
 
     find.ComboBox1->setEditText(QStringLiteral("C16"));
