@@ -35,9 +35,10 @@ build-files/bin/bench_files --make-hex "$hex" 0x1000000
 out="$work/callgrind.out"
 valgrind --tool=callgrind --callgrind-out-file="$out" build-files/bin/bench_files --read-hex "$hex" 2>/dev/null
 bytes=$(stat -c %s "$hex")
-total=$(callgrind_annotate "$out" 2>/dev/null | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1; exit }')
+# awk reads to the end: an early exit would break the pipe under pipefail.
+total=$(callgrind_annotate "$out" 2>/dev/null | awk '/PROGRAM TOTALS/ && !t { gsub(",", "", $1); t = $1 } END { print t }')
 reader=$(callgrind_annotate --inclusive=yes "$out" 2>/dev/null \
-    | awk '/ReadIntelHex\(kestrum::RecordFile/ { gsub(",", "", $1); print $1; exit }')
+    | awk '/ReadIntelHex\(kestrum::RecordFile/ && !r { gsub(",", "", $1); r = $1 } END { print r }')
 awk -v t="$total" -v r="$reader" -v b="$bytes" 'BEGIN {
     printf "text bytes %d\n", b
     printf "whole process:     %d instructions, %.2f per text byte\n", t, t / b
