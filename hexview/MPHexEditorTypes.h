@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <array>
@@ -50,6 +51,49 @@ enum TMPHTranslationKind : quint8 {
     tkMac = 3,
     tkBCD = 4,
     tkCustom = 5,
+};
+
+/// Flags of an offset format: width from the largest offset, unit from the bytes per row, per
+/// column or per ruler unit.
+enum TMPHOffsetFormatFlag : quint8 {
+    offCalcWidth = 0,
+    offCalcRow = 1,
+    offCalcColumn = 2,
+    offBytesPerUnit = 3,
+};
+
+/// A set of TMPHOffsetFormatFlag (bit n = element n).
+using TMPHOffsetFormatFlags = quint8;
+
+constexpr TMPHOffsetFormatFlags MPHOffsetFlagBit(TMPHOffsetFormatFlag flag)
+{
+    return TMPHOffsetFormatFlags(1U << flag);
+}
+
+/// A parsed offset format ("-!10:0x|"): offsets are prefix, the position divided by the unit in
+/// the radix with at least MinWidth digits, and suffix. An empty Format means no format.
+struct TMPHOffsetFormat
+{
+    QString Format;
+    QString Prefix;
+    QString Suffix;
+    int MinWidth = 1;
+    TMPHOffsetFormatFlags Flags = 0;
+    int Radix = 16;
+    int BytesPerUnit = 1;
+
+    bool Has(TMPHOffsetFormatFlag flag) const { return Flags & MPHOffsetFlagBit(flag); }
+};
+
+/// The default offset format: hexadecimal after "0x", as wide as the largest offset.
+inline constexpr const char* MPH_DEFAULT_OFFSET_FORMAT = "-!10:0x|";
+
+/// Shape of the caret.
+enum TMPHCaretKind : quint8 {
+    ckFull,   ///< the whole character cell
+    ckLeft,   ///< a bar 2 pixels wide at the left edge
+    ckBottom, ///< a line 2 pixels high at the bottom
+    ckAuto,   ///< ckBottom in a read-only view, ckLeft in insert mode, else ckFull
 };
 
 /// What a progress report is about.

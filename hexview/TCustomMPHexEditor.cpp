@@ -1,6 +1,7 @@
 #include "hexview/TCustomMPHexEditor.h"
 
 #include "hexview/EMPHexEditor.h"
+#include "hexview/MPHRadix.h"
 #include "hexview/MPHTranslation.h"
 #include "hexview/TMPHUndoStorage.h"
 
@@ -71,6 +72,8 @@ TCustomMPHexEditor::TCustomMPHexEditor(QObject* parent)
     : QObject(parent)
     , m_undo(std::make_unique<TMPHUndoStorage>(*this))
 {
+    GenerateOffsetFormat(m_offsetFormatText);
+    UpdateDisplayState();
 }
 
 TCustomMPHexEditor::~TCustomMPHexEditor()
@@ -930,6 +933,7 @@ int TCustomMPHexEditor::UndoEndUpdate()
 
 void TCustomMPHexEditor::Repaint()
 {
+    UpdateDisplayState();
     Q_EMIT invalidated();
 }
 
@@ -1064,10 +1068,21 @@ void TCustomMPHexEditor::SetBytesPerRow(int bytes)
 {
     if (bytes < 1 || bytes > 256 || (m_unicodeChars && bytes % 2))
         raise(MPH_ERR_BYTES_PER_LINE);
+    if (!m_autoBytesPerRow)
+        InternalSetBytesPerRow(bytes);
+}
+
+void TCustomMPHexEditor::InternalSetBytesPerRow(int bytes)
+{
+    if (bytes == m_bytesPerRow)
+        return;
     const qint64 position = GetCursorPos();
     const bool inCharField = GetInCharField();
     const bool second = IsCursorOnSecondColumn();
+    const int old = m_bytesPerRow;
     m_bytesPerRow = bytes;
+    if (m_offsetFormat.Has(offCalcRow))
+        RegenerateOffsetFormat([&] { m_bytesPerRow = old; });
     MoveCursor(position, inCharField, second);
     EnsureCursorVisible();
     Repaint();
@@ -1077,8 +1092,21 @@ void TCustomMPHexEditor::SetBytesPerColumn(int bytes)
 {
     if (bytes < 1 || bytes > 256 || (m_unicodeChars && bytes % 2))
         raise(MPH_ERR_BYTES_PER_COLUMN);
+    const int old = m_bytesPerColumn;
     m_bytesPerColumn = bytes;
+    if (m_offsetFormat.Has(offCalcColumn))
+        RegenerateOffsetFormat([&] { m_bytesPerColumn = old; });
     Repaint();
+}
+
+void TCustomMPHexEditor::ApplyAutoBytesPerRow(int clientWidth, int charWidth)
+{
+    if (!m_autoBytesPerRow)
+        return;
+    int bytes = BytesPerRowForWidth(clientWidth, charWidth);
+    if (m_unicodeChars && bytes % 2)
+        --bytes;
+    InternalSetBytesPerRow(std::max(bytes, m_unicodeChars ? 2 : 1));
 }
 
 void TCustomMPHexEditor::SetColors(const TMPHColors& colors)
@@ -1374,6 +1402,367 @@ bool TCustomMPHexEditor::TypeCharacter(QChar key)
     }
     MoveRight(false);
     return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Display: offset format, ruler, column widths
+
+namespace {
+
+bool isHexDigit(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+        || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+}
+
+qsizetype firstNonHexDigit(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && isHexDigit(text[i]))
+        ++i;
+    return i;
+}
+
+bool isValidUnit(int unit)
+{
+    return unit == 1 || unit == 2 || unit == 4 || unit == 8;
+}
+
+[[noreturn]] void raiseMissingChar(const char* what)
+{
+    throw EMPHexEditor(QString::fromLatin1(MPH_ERR_MISSING_CHAR).arg(QLatin1String(what)));
+}
+
+} // namespace
+
+void TCustomMPHexEditor::GenerateOffsetFormat(const QString& format)
+{
+    TMPHOffsetFormat parsed;
+    parsed.Format = format;
+    if (format.isEmpty()) {
+        m_offsetFormat = parsed;
+        return;
+    }
+    QString rest = format;
+
+    // Unit: "R%" rows, "C%" columns, "<hex>%" explicit, else the ruler's bytes per unit.
+    const QString head = rest.left(2).toUpper();
+    int unit = 0;
+    if (head == QLatin1String("R%")) {
+        parsed.Flags |= MPHOffsetFlagBit(offCalcRow);
+        unit = m_bytesPerRow;
+        rest.remove(0, 2);
+    } else if (head == QLatin1String("C%")) {
+        parsed.Flags |= MPHOffsetFlagBit(offCalcColumn);
+        unit = m_bytesPerColumn;
+        rest.remove(0, 2);
+    } else {
+        const qsizetype at = firstNonHexDigit(rest);
+        if (at < rest.size() && rest[at] == QLatin1Char('%') && at > 0) {
+            unit = RadixToInt(rest.left(at), 16);
+            rest.remove(0, at + 1);
+        } else {
+            parsed.Flags |= MPHOffsetFlagBit(offBytesPerUnit);
+            unit = RulerUnit();
+            if (at == 0 && !rest.isEmpty() && rest[0] == QLatin1Char('%'))
+                rest.remove(0, 1);
+        }
+    }
+    if (!isValidUnit(unit))
+        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_BYTES_PER_UNIT).arg(unit));
+    parsed.BytesPerUnit = unit;
+
+    // Minimum width: "-!" computed, "<hex>!" given, else 1.
+    if (rest.startsWith(QLatin1String("-!"))) {
+        parsed.Flags |= MPHOffsetFlagBit(offCalcWidth);
+        parsed.MinWidth = 1;
+        rest.remove(0, 2);
+    } else {
+        const qsizetype at = firstNonHexDigit(rest);
+        if (at < rest.size() && rest[at] == QLatin1Char('!')) {
+            parsed.MinWidth = at > 0 ? RadixToInt(rest.left(at), 16) : 1;
+            rest.remove(0, at + 1);
+        } else {
+            parsed.MinWidth = 1;
+        }
+    }
+
+    // Radix: hexadecimal digits and ":".
+    const qsizetype radixEnd = firstNonHexDigit(rest);
+    if (radixEnd == 0)
+        raiseMissingChar("number radix");
+    if (radixEnd >= rest.size() || rest[radixEnd] != QLatin1Char(':'))
+        raiseMissingChar(":");
+    const quint64 radix = RadixToInt64(rest.left(radixEnd), 16);
+    if (radix < 2 || radix > 16)
+        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_INVALID_RADIX).arg(QString::number(radix, 16).toUpper()));
+    parsed.Radix = static_cast<int>(radix);
+    rest.remove(0, radixEnd + 1);
+
+    // Prefix "|" suffix.
+    const qsizetype bar = rest.indexOf(QLatin1Char('|'));
+    if (bar < 0)
+        raiseMissingChar("|");
+    parsed.Prefix = rest.left(bar);
+    parsed.Suffix = rest.mid(bar + 1);
+    m_offsetFormat = parsed;
+}
+
+void TCustomMPHexEditor::SetOffsetFormat(const QString& format)
+{
+    try {
+        GenerateOffsetFormat(format);
+    } catch (...) {
+        GenerateOffsetFormat(m_offsetFormatText);
+        throw;
+    }
+    m_offsetFormatText = format;
+    Repaint();
+}
+
+void TCustomMPHexEditor::RegenerateOffsetFormat(const std::function<void()>& restore)
+{
+    try {
+        GenerateOffsetFormat(m_offsetFormatText);
+    } catch (...) {
+        restore();
+        GenerateOffsetFormat(m_offsetFormatText);
+        throw;
+    }
+}
+
+QString TCustomMPHexEditor::GetOffsetString(qint64 position)
+{
+    QString text;
+    const TMPHOffsetFormat& format = m_offsetFormat;
+    if (format.Format.isEmpty()) {
+        text = IntToRadix64(static_cast<quint64>(position), 16);
+    } else {
+        if (format.MinWidth != 0 || position != 0)
+            text = IntToRadixLen64(
+                static_cast<quint64>(position / format.BytesPerUnit), format.Radix, format.MinWidth);
+        if (m_hexLowerCase)
+            text = text.toLower();
+        text = format.Prefix + text + format.Suffix;
+    }
+    if (OnGetOffsetText && !m_inGetOffsetText) {
+        m_inGetOffsetText = true;
+        try {
+            OnGetOffsetText(*this, position, text);
+        } catch (...) {
+            m_inGetOffsetText = false;
+            throw;
+        }
+        m_inGetOffsetText = false;
+    }
+    return text;
+}
+
+QString TCustomMPHexEditor::GetAnyOffsetString(qint64 position)
+{
+    if (!m_offsetFormat.Format.isEmpty())
+        return GetOffsetString(position);
+    return IntToRadix64(static_cast<quint64>(position), 16);
+}
+
+void TCustomMPHexEditor::SetOffsetDisplayWidth()
+{
+    const qint64 largest = qint64(RowCount() - 3) * m_bytesPerRow;
+    TMPHOffsetFormat& format = m_offsetFormat;
+    if (!format.Format.isEmpty() && format.Has(offCalcWidth))
+        format.MinWidth = static_cast<int>(
+            IntToRadix64(static_cast<quint64>(largest / format.BytesPerUnit), format.Radix).size());
+    m_offsetDisplayWidth = static_cast<int>(GetAnyOffsetString(largest).size()) + 1;
+}
+
+void TCustomMPHexEditor::UpdateDisplayState()
+{
+    const quint64 key = quint64(m_bytesPerRow) | quint64(RulerUnit()) << 16 | quint64(m_rulerNumberBase) << 24
+        | quint64(m_hexLowerCase) << 32 | quint64(m_unicodeChars) << 33;
+    if (key != m_rulerKey) {
+        m_rulerKey = key;
+        RebuildRulers();
+    }
+    if (m_offsetFormat.Has(offBytesPerUnit))
+        m_offsetFormat.BytesPerUnit = RulerUnit();
+    SetOffsetDisplayWidth();
+}
+
+void TCustomMPHexEditor::RebuildRulers()
+{
+    const int unit = RulerUnit();
+    const int base = m_rulerNumberBase;
+    const int units = m_bytesPerRow / unit;
+    const int charDigits = m_unicodeChars ? unit / 2 : unit;
+    m_rulerString.clear();
+    m_rulerCharString.clear();
+    for (int n = 0; n < units; ++n) {
+        m_rulerString += IntToRadixLen(n, base, 2 * unit).right(2 * unit);
+        if (charDigits > 0) {
+            const QString digits = IntToRadix(n, base);
+            m_rulerCharString += digits.size() > charDigits ? digits.right(charDigits)
+                                                            : digits.rightJustified(charDigits, QLatin1Char(' '));
+        }
+    }
+    if (m_hexLowerCase) {
+        m_rulerString = m_rulerString.toLower();
+        m_rulerCharString = m_rulerCharString.toLower();
+    }
+}
+
+void TCustomMPHexEditor::SetHexLowerCase(bool lowerCase)
+{
+    m_hexLowerCase = lowerCase;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetShowRuler(bool show)
+{
+    m_showRuler = show;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetRulerBytesPerUnit(int bytes)
+{
+    if (bytes != -1 && !isValidUnit(bytes))
+        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_RULER_UNIT).arg(bytes));
+    m_rulerBytesPerUnit = bytes;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetRulerNumberBase(int base)
+{
+    m_rulerNumberBase = (base < 2 || base > 16) ? 16 : base;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetBytesPerBlock(int bytes)
+{
+    m_bytesPerBlock = bytes;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetSeparateBlocksInCharField(bool separate)
+{
+    m_separateBlocksInCharField = separate;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetGutterWidth(int width)
+{
+    m_gutterWidth = width;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetCaretKind(TMPHCaretKind kind)
+{
+    m_caretKind = kind;
+    Repaint();
+}
+
+TMPHCaretKind TCustomMPHexEditor::EffectiveCaretKind() const
+{
+    if (m_caretKind != ckAuto)
+        return m_caretKind;
+    if (m_readOnlyView)
+        return ckBottom;
+    return m_insertMode ? ckLeft : ckFull;
+}
+
+void TCustomMPHexEditor::SetFocusFrame(bool focusFrame)
+{
+    m_focusFrame = focusFrame;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetDrawGridLines(bool draw)
+{
+    m_drawGridLines = draw;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetHideSelection(bool hide)
+{
+    m_hideSelection = hide;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetGraySelectionIfNotFocused(bool gray)
+{
+    m_graySelectionIfNotFocused = gray;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetDrawGutter3D(bool draw)
+{
+    m_drawGutter3D = draw;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetShowPositionIfNotFocused(bool show)
+{
+    m_showPositionIfNotFocused = show;
+    Repaint();
+}
+
+void TCustomMPHexEditor::SetAutoBytesPerRow(bool automatic)
+{
+    m_autoBytesPerRow = automatic;
+    Repaint();
+}
+
+int TCustomMPHexEditor::GetColWidth(int col, int charWidth) const
+{
+    return ColWidthFor(col, m_bytesPerRow, charWidth);
+}
+
+int TCustomMPHexEditor::ColWidthFor(int col, int b, int charWidth) const
+{
+    if (col == 0)
+        return m_gutterWidth != -1 ? m_gutterWidth : m_offsetDisplayWidth * charWidth + 21;
+    if (col == 1)
+        return 6;
+    if (col <= 2 * b + 1) {
+        const int nibble = col - 2;
+        if (nibble == 2 * b - 1)
+            return 2 * charWidth;
+        int width = charWidth;
+        if ((nibble + 2) % (2 * m_bytesPerColumn) == 1)
+            width = 2 * charWidth;
+        if (m_bytesPerBlock > 1 && (nibble + 2) % (2 * m_bytesPerBlock) == 1)
+            width += charWidth;
+        return width;
+    }
+    if (col == 2 * b + 2)
+        return charWidth;
+    const int index = col - (2 * b + 3);
+    const int last = m_unicodeChars ? b / 2 - 1 : b - 1;
+    if (index >= last)
+        return 2 * charWidth + 1;
+    int width = charWidth + 1;
+    const int unit = RulerUnit();
+    if (!m_unicodeChars && unit >= 2 && (index + 1) % unit == 0)
+        width = charWidth + charWidth / 2 + 1;
+    const int bytesUpTo = m_unicodeChars ? 2 * index + 2 : index + 1;
+    if (m_bytesPerBlock > 1 && m_separateBlocksInCharField && bytesUpTo % m_bytesPerBlock == 0)
+        width += charWidth;
+    return width;
+}
+
+int TCustomMPHexEditor::BytesPerRowForWidth(int clientWidth, int charWidth) const
+{
+    const int available = clientWidth - GetColWidth(0, charWidth) - GetColWidth(1, charWidth) - 8;
+    for (int n = 2; n <= 254; n += 2) {
+        // Would a row of n + 2 bytes, laid out with the current column settings, still fit?
+        const int bytes = n + 2;
+        const int columns = m_unicodeChars ? 2 * bytes + bytes / 2 + 3 : 3 * bytes + 3;
+        int width = 0;
+        for (int col = 2; col < columns && width <= available; ++col)
+            width += ColWidthFor(col, bytes, charWidth);
+        if (width > available)
+            return n;
+    }
+    return 256;
 }
 
 } // namespace kestrum

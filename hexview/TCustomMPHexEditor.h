@@ -43,6 +43,8 @@ public:
     /// Progress of a long operation; set `cancel` to stop it.
     using TMPHProgressEvent = std::function<void(
         TCustomMPHexEditor& sender, TMPHProgressKind kind, const QString& fileName, quint8 percent, bool& cancel)>;
+    /// Supplies the offset text of a position; `text` comes in as the offset format makes it.
+    using TMPHGetOffsetTextEvent = std::function<void(TCustomMPHexEditor& sender, qint64 position, QString& text)>;
 
     explicit TCustomMPHexEditor(QObject* parent = nullptr);
     ~TCustomMPHexEditor() override;
@@ -53,6 +55,7 @@ public:
     TNotifyEvent OnBookmarkChanged;
     TNotifyEvent OnInvalidKey; ///< a key that cannot be used at the cursor
     TMPHProgressEvent OnProgress;
+    TMPHGetOffsetTextEvent OnGetOffsetText; ///< replaces the offset format when assigned
 
 public: // data access
     /// Replaces the data with the content of `stream` from its position 0. On failure the data and
@@ -211,6 +214,72 @@ public: // modes and settings
     const TMPHColors& GetColors() const { return m_colors; }
     void SetColors(const TMPHColors& colors);
 
+public: // display
+    QString GetOffsetFormat() const { return m_offsetFormatText; }
+    /// Parses and applies an offset format; on an error the previous format stays in force and
+    /// the error is passed on. An empty text switches the format off.
+    void SetOffsetFormat(const QString& format);
+    /// The parsed offset format in force.
+    const TMPHOffsetFormat& OffsetFormatRecord() const { return m_offsetFormat; }
+    /// Parses `format` into the format in force; raises on an error and then changes nothing.
+    void GenerateOffsetFormat(const QString& format);
+    /// The offset text of a position: from OnGetOffsetText, else from the offset format.
+    virtual QString GetOffsetString(qint64 position);
+    /// GetOffsetString when an offset format is set, else plain hexadecimal.
+    virtual QString GetAnyOffsetString(qint64 position);
+    /// Recomputes the width of the offset column from the largest row start.
+    void SetOffsetDisplayWidth();
+    /// Width of the offset column in characters: the largest offset text plus one.
+    int GetOffsetDisplayWidth() const { return m_offsetDisplayWidth; }
+
+    bool GetHexLowerCase() const { return m_hexLowerCase; }
+    void SetHexLowerCase(bool lowerCase);
+    bool GetShowRuler() const { return m_showRuler; }
+    void SetShowRuler(bool show);
+    int GetRulerBytesPerUnit() const { return m_rulerBytesPerUnit; }
+    /// -1 (follow BytesPerUnit), 1, 2, 4 or 8.
+    void SetRulerBytesPerUnit(int bytes);
+    /// The ruler's bytes per unit in force.
+    int RulerUnit() const { return m_rulerBytesPerUnit == -1 ? m_bytesPerUnit : m_rulerBytesPerUnit; }
+    int GetRulerNumberBase() const { return m_rulerNumberBase; }
+    /// 2 to 16; other values become 16.
+    void SetRulerNumberBase(int base);
+    /// The ruler text over the hexadecimal field, one character per nibble column.
+    const QString& RulerString() const { return m_rulerString; }
+    /// The ruler text over the character field, one character per character column.
+    const QString& RulerCharString() const { return m_rulerCharString; }
+    int GetBytesPerBlock() const { return m_bytesPerBlock; }
+    void SetBytesPerBlock(int bytes);
+    bool GetSeparateBlocksInCharField() const { return m_separateBlocksInCharField; }
+    void SetSeparateBlocksInCharField(bool separate);
+    int GetGutterWidth() const { return m_gutterWidth; }
+    /// Fixed width of the offset column in pixels; -1 computes it from the offsets.
+    void SetGutterWidth(int width);
+    TMPHCaretKind GetCaretKind() const { return m_caretKind; }
+    void SetCaretKind(TMPHCaretKind kind);
+    /// The caret shape in force (ckAuto resolved).
+    TMPHCaretKind EffectiveCaretKind() const;
+    bool GetFocusFrame() const { return m_focusFrame; }
+    void SetFocusFrame(bool focusFrame);
+    bool GetDrawGridLines() const { return m_drawGridLines; }
+    void SetDrawGridLines(bool draw);
+    bool GetHideSelection() const { return m_hideSelection; }
+    void SetHideSelection(bool hide);
+    bool GetGraySelectionIfNotFocused() const { return m_graySelectionIfNotFocused; }
+    void SetGraySelectionIfNotFocused(bool gray);
+    bool GetDrawGutter3D() const { return m_drawGutter3D; }
+    void SetDrawGutter3D(bool draw);
+    bool GetShowPositionIfNotFocused() const { return m_showPositionIfNotFocused; }
+    void SetShowPositionIfNotFocused(bool show);
+    bool GetAutoBytesPerRow() const { return m_autoBytesPerRow; }
+    void SetAutoBytesPerRow(bool automatic);
+    /// With AutoBytesPerRow: sets the bytes per row that fit a client area of that width.
+    void ApplyAutoBytesPerRow(int clientWidth, int charWidth);
+    /// The bytes per row that fit a client area `clientWidth` pixels wide (AutoBytesPerRow).
+    int BytesPerRowForWidth(int clientWidth, int charWidth) const;
+    /// Width in pixels of a grid column for a font whose "w" is `charWidth` pixels wide.
+    int GetColWidth(int col, int charWidth) const;
+
 Q_SIGNALS:
     /// The data changed (the same moment as OnChange).
     void changed();
@@ -251,6 +320,15 @@ private:
     void ShiftBookmarks(qint64 from, qint64 delta);
     void ClearBookmarksBeyondData();
     void PostSelectionChanged();
+    /// Brings the derived display state up to date: ruler strings, the offset unit that follows
+    /// the ruler, the offset width. Cheap; runs before every repaint.
+    void UpdateDisplayState();
+    void RebuildRulers();
+    void InternalSetBytesPerRow(int bytes);
+    int ColWidthFor(int col, int bytesPerRow, int charWidth) const;
+    /// Re-parses the offset format after a setting it depends on changed; on an error `restore`
+    /// puts the setting back and the error is passed on.
+    void RegenerateOffsetFormat(const std::function<void()>& restore);
 
     // Key handling parts.
     bool NavigationKey(int key, Qt::KeyboardModifiers modifiers);
@@ -293,6 +371,29 @@ private:
     int m_bytesPerRow = 16;
     int m_bytesPerColumn = 2;
     TMPHColors m_colors;
+
+    QString m_offsetFormatText = QString::fromLatin1(MPH_DEFAULT_OFFSET_FORMAT);
+    TMPHOffsetFormat m_offsetFormat;
+    bool m_inGetOffsetText = false;
+    int m_offsetDisplayWidth = 1;
+    bool m_hexLowerCase = false;
+    bool m_showRuler = false;
+    int m_rulerBytesPerUnit = -1;
+    int m_rulerNumberBase = 16;
+    QString m_rulerString;
+    QString m_rulerCharString;
+    quint64 m_rulerKey = ~quint64(0); // the settings the ruler strings were built for
+    int m_bytesPerBlock = -1;
+    bool m_separateBlocksInCharField = true;
+    int m_gutterWidth = -1;
+    TMPHCaretKind m_caretKind = ckAuto;
+    bool m_focusFrame = true;
+    bool m_drawGridLines = false;
+    bool m_hideSelection = false;
+    bool m_graySelectionIfNotFocused = false;
+    bool m_drawGutter3D = true;
+    bool m_showPositionIfNotFocused = false;
+    bool m_autoBytesPerRow = false;
 };
 
 } // namespace kestrum
