@@ -144,8 +144,15 @@ inline void encodePairs(const std::uint8_t* in, std::size_t count, char* out, st
 /// True when all `count` bytes are 0xFF (erased): the writers leave such records out.
 inline bool allErased(const std::uint8_t* in, std::size_t count)
 {
-    std::uint64_t all = ~std::uint64_t{0};
     std::size_t i = 0;
+#if KESTRUM_HEX_SSE2
+    for (; count - i >= 16; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(-1))) != 0xFFFF)
+            return false;
+    }
+#endif
+    std::uint64_t all = ~std::uint64_t{0};
     for (; count - i >= 8; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, in + i, 8);

@@ -17,6 +17,45 @@ qint32 fail(UserInterface& ui, const char* message)
     return 0;
 }
 
+/// The data records of a file, W address bytes each; records of all 0xFF are left out.
+template<int W>
+void writeDataRecords(ReplacementFile& file, const std::uint8_t* buffer, std::uint32_t length)
+{
+    std::uint32_t address = 0;
+    std::uint32_t remaining = length;
+    while (remaining != 0 && !file.failed()) {
+        const std::uint32_t n = std::min(remaining, WriteRecordSize);
+        if (!hextext::allErased(buffer + address, n)) {
+            const std::uint32_t count = n + W + 1;
+            char* out = file.reserve(4 + 2 * W + 2 * WriteRecordSize + 4);
+            out[0] = 'S';
+            out[1] = static_cast<char>('0' + W - 1);
+            hextext::putByte(out + 2, count);
+            char* digits = out + 4;
+            if constexpr (W == 4) {
+                hextext::putByte(digits, address >> 24);
+                digits += 2;
+            }
+            if constexpr (W >= 3) {
+                hextext::putByte(digits, address >> 16);
+                digits += 2;
+            }
+            hextext::putByte(digits, address >> 8);
+            hextext::putByte(digits + 2, address);
+            std::uint32_t sum = count + (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF)
+                + (address & 0xFF);
+            char* data = out + 4 + 2 * W;
+            hextext::encodePairs(buffer + address, n, data, sum);
+            hextext::putByte(data + 2 * n, 0xFF - (sum & 0xFF));
+            data[2 * n + 2] = '\r';
+            data[2 * n + 3] = '\n';
+            file.advance(4 + 2 * W + 2 * n + 4);
+        }
+        remaining -= n;
+        address += WriteRecordSize;
+    }
+}
+
 } // namespace
 
 qint32 ReadSRecord(const QString& fileName, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
@@ -113,43 +152,20 @@ WriteResult WriteSRecord(const QString& fileName, const std::uint8_t* buffer, st
 
     // One record type for the whole file, chosen by the length, not by the highest address.
     const int width = length <= 0xFFFF ? 2 : length <= 0xFFFFFF ? 3 : 4;
-    const char typeDigit = static_cast<char>('0' + width - 1);
     file.append("S00600004844521B\r\n", 18);
 
-    std::uint32_t address = 0;
-    std::uint32_t remaining = length;
-    while (remaining != 0 && !file.failed()) {
-        const std::uint32_t n = std::min(remaining, WriteRecordSize);
-        if (!hextext::allErased(buffer + address, n)) {
-            const std::uint32_t count = n + static_cast<std::uint32_t>(width) + 1;
-            char* out = file.reserve(4 + 8 + 2 * WriteRecordSize + 4);
-            out[0] = 'S';
-            out[1] = typeDigit;
-            hextext::putByte(out + 2, count);
-            std::uint32_t sum = count;
-            for (int i = 0; i < width; ++i) {
-                const std::uint32_t byte = (address >> (8 * (width - 1 - i))) & 0xFF;
-                hextext::putByte(out + 4 + 2 * i, byte);
-                sum += byte;
-            }
-            char* data = out + 4 + 2 * width;
-            hextext::encodePairs(buffer + address, n, data, sum);
-            hextext::putByte(data + 2 * n, 0xFF - (sum & 0xFF));
-            data[2 * n + 2] = '\r';
-            data[2 * n + 3] = '\n';
-            file.advance(static_cast<std::size_t>(data + 2 * n + 4 - out));
-        }
-        remaining -= n;
-        address += WriteRecordSize;
-    }
+    // Each type ends with its own terminator, always at address 0.
     switch (width) {
     case 2:
+        writeDataRecords<2>(file, buffer, length);
         file.append("S9030000FC\r\n", 12);
         break;
     case 3:
+        writeDataRecords<3>(file, buffer, length);
         file.append("S804000000FB\r\n", 14);
         break;
     default:
+        writeDataRecords<4>(file, buffer, length);
         file.append("S70500000000FA\r\n", 16);
         break;
     }
