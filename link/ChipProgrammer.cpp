@@ -111,16 +111,16 @@ int ChipProgrammer::ReadChipId(const ChipRecord& record, int speedIndex, quint8 
     return IdentifyDone;
 }
 
-int ChipProgrammer::StartTransfer(quint32 address, int readReply)
+bool ChipProgrammer::StartTransfer(quint32 address, int readReply)
 {
     CommandBlock block = CommandBlock::transfer(address, byteOrder());
-    return m_usb.USB_bulk_cmd(block.data(), CommandBlock::Size, readReply);
+    return exchange(block, readReply != 0);
 }
 
-int ChipProgrammer::SendSpiInstruction(quint8 instruction)
+bool ChipProgrammer::SendSpiInstruction(quint8 instruction)
 {
     CommandBlock block = CommandBlock::raw(instruction);
-    return m_usb.USB_bulk_cmd(block.data(), CommandBlock::Size, 1);
+    return exchange(block, true);
 }
 
 JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
@@ -204,17 +204,14 @@ bool ChipProgrammer::fitsBuffer(quint32 length, quint32 block)
 
 bool ChipProgrammer::beginStream(const ChipRecord& record, quint32 length, bool readReply)
 {
-    if (record.flashSize > ThreeByteAddressLimit) {
-        CommandBlock raw = CommandBlock::raw(CommandBlock::Enter4ByteAddressMode);
-        if (!exchange(raw, true)) {
-            transferFailed();
-            return false;
-        }
+    if (record.flashSize > ThreeByteAddressLimit && !SendSpiInstruction(CommandBlock::Enter4ByteAddressMode)) {
+        transferFailed();
+        return false;
     }
     m_view.showProgress(length);
     m_pumpClock.start();
-    CommandBlock start = CommandBlock::transfer(0, byteOrder());
-    if (!exchange(start, readReply)) {
+    // Every stream starts at chip address 0.
+    if (!StartTransfer(0, readReply ? 1 : 0)) {
         transferFailed();
         return false;
     }

@@ -80,10 +80,11 @@ public:
     /// whole-chip erase is still busy at the poll limit ("erase timeout"), or when an EEPROM record
     /// has page size 0.
     JobResult EraseChip(const ChipRecord& record);
-    /// OP_TRANSFER at that address; the transport's result.
-    int StartTransfer(quint32 address, int readReply);
-    /// OP_RAW with that instruction, reply read; the transport's result.
-    int SendSpiInstruction(quint8 instruction);
+    /// OP_TRANSFER at that address, its reply read when readReply is non-zero. True when the
+    /// command went out whole and, when asked for, a whole reply came back.
+    bool StartTransfer(quint32 address, int readReply);
+    /// OP_RAW with that instruction, reply read. True as for StartTransfer.
+    bool SendSpiInstruction(quint8 instruction);
 
     /// Reads the whole chip into DataBuffer, sets its used length (end of the non-0xFF data,
     /// rounded up to even) and refreshes the hex view. On a failed transfer the buffer holds what
