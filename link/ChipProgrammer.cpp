@@ -68,7 +68,7 @@ int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
     CommandBlock setup = CommandBlock::setup(record, ClockByte(record, speedIndex, false), byteOrder());
     if (!exchange(setup, true)) {
         m_shell.ShowErrorBox(MsgTransferFailed);
-        return JobNotOpened;
+        return JobSetupFailed;
     }
     switch (record.chipClass) {
     case SpiFlash25:

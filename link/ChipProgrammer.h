@@ -46,9 +46,13 @@ public:
     static constexpr int JobCodeSpiFlash = 6;  ///< class 0
     static constexpr int JobCodeI2cEeprom = 4; ///< class 1
     static constexpr int JobCodeOther = 1;     ///< classes 2 and 3 (and unknown classes)
-    static constexpr int JobNotOpened = 0;     ///< "Not connected" or a failed set-up was shown
+    static constexpr int JobNotOpened = 0;     ///< the programmer could not be opened; "Not
+                                               ///< connected" was shown
     static constexpr int JobBusy = -1;         ///< a job is already open: nothing was done, and
                                                ///< the caller must not call EndChipJob
+    static constexpr int JobSetupFailed = -2;  ///< the programmer was opened but the set-up
+                                               ///< exchange failed; "Programmer communication
+                                               ///< failed." was shown
 
     // ReadChipId results.
     static constexpr int IdentifyDone = 7;     ///< the reply bytes are filled
@@ -67,8 +71,8 @@ public:
     ChipProgrammer(TUsbBulk& usb, Shell& shell, DataBuffer& buffer, JobView& view);
 
     /// Opens the programmer, locks the window and sends the chip set-up. Returns the job code by
-    /// chip class, JobNotOpened after showing "Not connected" (or "Programmer communication
-    /// failed." when the set-up exchange failed), or JobBusy.
+    /// chip class, JobNotOpened after showing "Not connected", JobSetupFailed after showing
+    /// "Programmer communication failed.", or JobBusy.
     int BeginChipJob(const ChipRecord& record, int speedIndex);
     /// Sends the end command, closes the link, unlocks the window, shows "Ready". Safe when no job
     /// is open (the send and the close then do nothing).

@@ -113,14 +113,15 @@ ChipOperations::Presence ChipOperations::CheckChipPresent()
     return Presence::Present;
 }
 
-void ChipOperations::runFrame(const std::function<void()>& chipPart)
+int ChipOperations::runFrame(const std::function<void()>& chipPart)
 {
     const int code = m_programmer.BeginChipJob(m_host.currentRecord(), m_host.speedIndex());
     if (code == ChipProgrammer::JobBusy)
-        return;
+        return code;
     if (jobOpened(code))
         chipPart();
     m_programmer.EndChipJob();
+    return code;
 }
 
 bool ChipOperations::refuseEmptyBuffer()
@@ -159,7 +160,7 @@ bool ChipOperations::preconditionsMet(DataNeed data, Identify identify)
 std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order)
 {
     std::optional<JobResult> result;
-    runFrame([&] {
+    const int code = runFrame([&] {
         startStopwatch();
         result = (m_programmer.*routine)(m_host.currentRecord());
         // Read, Erase and Write show the time before their line; Verify and Blank check after it.
@@ -169,6 +170,9 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
         if (order == LineOrder::AfterTime && *result == JobResult::Done)
             m_shell.AddLogLine(doneLine);
     });
+    // The programmer answered the open but not the set-up: the communication failure was shown.
+    if (code == ChipProgrammer::JobSetupFailed)
+        result = JobResult::Failed;
     return result;
 }
 
@@ -178,8 +182,9 @@ void ChipOperations::ToolReadClick()
         if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom))
             return;
         const auto r = runTimedRoutine(&ChipProgrammer::ReadChip, MsgReadDone, LineOrder::AfterTime);
-        // Also after a job that did not open: it then speaks of what the buffer held before. After a
-        // failed read the communication error has been shown; the used length says nothing then.
+        // Also when the programmer could not be opened: it then speaks of what the buffer held
+        // before. After a failed set-up or read the communication error has been shown; the used
+        // length says nothing then.
         if (r != JobResult::Failed && m_buffer.usedLength == 0)
             m_shell.ShowErrorBox(MsgChipEmpty);
     });

@@ -89,13 +89,14 @@ private:
     /// The checks before a job: the view's edits and a non-empty buffer for commands that need an
     /// image, then the chip-present check. False when the command ends here (its box is shown).
     bool preconditionsMet(DataNeed data, Identify identify);
-    /// One timed routine in a job frame, with its completion line on success; no result when the
-    /// job did not open.
+    /// One timed routine in a job frame, with its completion line on success; Failed when the
+    /// set-up exchange failed, no result when the programmer could not be opened.
     std::optional<JobResult> runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order);
     /// Identifies the chip first; Stop when no chip sits in the socket or the exchange failed.
     Presence CheckChipPresent();
-    /// BeginChipJob, the chip part when the job opened, EndChipJob in every case.
-    void runFrame(const std::function<void()>& chipPart);
+    /// BeginChipJob, the chip part when the job opened, EndChipJob in every case. Returns the
+    /// job code of BeginChipJob.
+    int runFrame(const std::function<void()>& chipPart);
     /// The used buffer is empty: says so and ends the command.
     bool refuseEmptyBuffer();
     void startStopwatch();

@@ -118,7 +118,7 @@ TEST_F(SimProgrammerTest, FailedSetupShowsTheFailureAndTheJobStillEnds)
 {
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 1);
-    EXPECT_EQ(programmer.BeginChipJob(record(SpiFlash25, 0x1000, 256), 0), ChipProgrammer::JobNotOpened);
+    EXPECT_EQ(programmer.BeginChipJob(record(SpiFlash25, 0x1000, 256), 0), ChipProgrammer::JobSetupFailed);
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
     programmer.EndChipJob();
     EXPECT_FALSE(view.locked);

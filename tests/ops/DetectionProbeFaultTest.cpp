@@ -216,6 +216,21 @@ TEST_F(Faults, UnplugDuringAReadEndsWithAnErrorAndNoCompletionLine)
     EXPECT_FALSE(w().operations().isBusy());
 }
 
+TEST_F(Faults, FailedSetUpEndsTheReadWithoutSpeakingOfAnEmptyChip)
+{
+    select(W25Q64);
+    insertSelected(W25Q64);
+    ASSERT_EQ(w().dataBuffer().usedLength, 0);
+    // The identify job moves three transfers (command, reply, end); the read job's set-up is next.
+    sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 4);
+    w().R1->trigger();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    EXPECT_TRUE(ui.log.isEmpty());
+    EXPECT_EQ(ui.beeps, 0);
+    EXPECT_EQ(state().bytes_read, 0u);
+    expectUnlocked();
+}
+
 TEST_F(Faults, EachTransferFaultEndsWithAnErrorBoxAndAnUnlockedWindow)
 {
     for (int fault : {KSIM_FAULT_TIMEOUT, KSIM_FAULT_SHORT, KSIM_FAULT_STALL}) {
