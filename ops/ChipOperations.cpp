@@ -118,8 +118,16 @@ int ChipOperations::runFrame(const std::function<void()>& chipPart)
     const int code = m_programmer.BeginChipJob(m_host.currentRecord(), m_host.speedIndex());
     if (code == ChipProgrammer::JobBusy)
         return code;
-    if (jobOpened(code))
-        chipPart();
+    if (jobOpened(code)) {
+        try {
+            chipPart();
+        } catch (...) {
+            // An error that escapes the routine (the hex view's reload running out of memory)
+            // must not leave the link open and the window locked.
+            m_programmer.EndChipJob();
+            throw;
+        }
+    }
     m_programmer.EndChipJob();
     return code;
 }

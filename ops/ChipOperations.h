@@ -94,8 +94,8 @@ private:
     std::optional<JobResult> runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order);
     /// Identifies the chip first; Stop when no chip sits in the socket or the exchange failed.
     Presence CheckChipPresent();
-    /// BeginChipJob, the chip part when the job opened, EndChipJob in every case. Returns the
-    /// job code of BeginChipJob.
+    /// BeginChipJob, the chip part when the job opened, EndChipJob in every case (also when the
+    /// chip part throws). Returns the job code of BeginChipJob.
     int runFrame(const std::function<void()>& chipPart);
     /// The used buffer is empty: says so and ends the command.
     bool refuseEmptyBuffer();

@@ -1,0 +1,111 @@
+// The chip commands without the main window: the job frame around a routine that does not come
+// back normally.
+#include "chipdb/ChipSelection.h"
+#include "link/ChipProgrammer.h"
+#include "ops/ChipOperations.h"
+#include "tests/link/RecordingJobView.h"
+#include "tests/sim/SimControl.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+/// The window's side of the commands, reduced to one selected chip and no lists.
+class FixedChipHost : public OperationsHost
+{
+public:
+    FixedChipHost()
+        : m_selection(m_table, [](std::uint32_t) {})
+    {
+    }
+
+    const ChipRecord& currentRecord() const override { return record; }
+    int speedIndex() const override { return 0; }
+    bool autoErase() const override { return true; }
+    bool autoProgram() const override { return true; }
+    bool autoVerify() const override { return true; }
+    void TakeViewEdits() override {}
+    void setElapsedText(const QString& text) override { elapsed = text; }
+    const ChipTable& chipTable() const override { return m_table; }
+    const ChipSelection& selection() const override { return m_selection; }
+    int FillChipSelection(int, int, int) override { return -1; }
+    void setSelectionIndices(int, int, int) override {}
+    int typeIndex() const override { return 0; }
+    int makerIndex() const override { return 0; }
+    int nameIndex() const override { return 0; }
+
+    ChipRecord record{};
+    QString elapsed;
+
+private:
+    ChipTable m_table;
+    ChipSelection m_selection;
+};
+
+/// A view whose reload runs out of memory, as loading a large chip image into the hex view can.
+class ViewOutOfMemory : public RecordingJobView
+{
+public:
+    void RefreshView(quint32 count) override
+    {
+        RecordingJobView::RefreshView(count);
+        if (failing)
+            throw std::bad_alloc();
+    }
+    bool failing = true;
+};
+
+class JobFrame : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.ok()) << sim.why();
+        sim.reset();
+        programmerId = sim.addProgrammer(sim.addBus(), "WinUSBComm");
+        ASSERT_EQ(sim.insertChip(programmerId, KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010), 0);
+        shell.setLanguage(2);
+        usb.setSleepFunction([](int) {});
+        programmer.setPumpInterval(0);
+        host.record.chipClass = SpiFlash25;
+        host.record.flashSize = 0x1000;
+        host.record.flashPage = 256;
+        host.record.chipId = 0xEF4010;
+        host.record.delay = 10;
+    }
+
+    SimControl& sim = SimControl::get();
+    int programmerId = 0;
+    ScriptedUserInterface ui;
+    Shell shell{ui};
+    DataBuffer buffer;
+    ViewOutOfMemory view;
+    FixedChipHost host;
+    TUsbBulk usb;
+    ChipProgrammer programmer{usb, shell, buffer, view};
+    ChipOperations operations{usb, programmer, shell, buffer, view, host};
+};
+
+} // namespace
+
+TEST_F(JobFrame, AnErrorEscapingTheRoutineStillEndsTheJob)
+{
+    EXPECT_THROW(operations.ToolReadClick(), std::bad_alloc);
+    EXPECT_FALSE(programmer.isJobOpen());
+    EXPECT_FALSE(operations.isBusy());
+    EXPECT_FALSE(view.locked);
+    EXPECT_EQ(view.status, QStringLiteral("Ready"));
+    EXPECT_EQ(sim.openHandles(), 0) << "the link is closed";
+    EXPECT_EQ(sim.state(programmerId).jobs_ended, 2) << "identify job and read job";
+
+    // The next command runs.
+    view.failing = false;
+    operations.ToolReadClick();
+    EXPECT_EQ(ui.log, QStringList{QStringLiteral("001:Read Complete!")});
+}
