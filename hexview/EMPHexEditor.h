@@ -43,6 +43,7 @@ inline constexpr const char* MPH_ERR_INVALID_CHAR = "Invalid character %1, canno
 inline constexpr const char* MPH_ERR_MISSING_CHAR = "Missing char in offset format: %1";
 inline constexpr const char* MPH_ERR_INVALID_RADIX = "Invalid radix in offset format (%1h), allowed: 02h..10h";
 inline constexpr const char* MPH_ERR_RULER_UNIT = "Invalid ruler bytes per unit value %1, allowed: -1,1,2,4,8";
+inline constexpr const char* MPH_ERR_BOOKMARK_BITMAP = "Invalid bookmark bitmap (must be 10 x 200 px)";
 inline constexpr const char* MPH_ERR_INTEGER_OVERFLOW = "Integer overflow";
 inline constexpr const char* MPH_ERR_DIVISION_BY_ZERO = "Division by zero";
 

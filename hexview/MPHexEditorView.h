@@ -4,48 +4,103 @@
 #include "hexview/TMPHexEditorEx.h"
 
 #include <QAbstractScrollArea>
+#include <QImage>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
 
 namespace kestrum {
 
-/// The widget that shows a TMPHexEditorEx: an offset column ("0x..."), the hexadecimal field and
-/// the character field, one row per BytesPerRow bytes, painting only the rows in view. Keys go to
-/// the control's own key handling; a click moves the cursor.
+/// The widget that shows a TMPHexEditorEx as a grid: the ruler row, the offset column, the
+/// hexadecimal field and the character field. The offset column and the ruler stay in place
+/// while the fields scroll. Only the rows and columns in view are painted, so a repaint costs
+/// the same for any data size. Keys go to the control's own key handling; the mouse moves the
+/// cursor and selects, the wheel scrolls and Ctrl+wheel changes the bytes per row.
 class MPHexEditorView : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
+    /// Called for every ruler, offset and data cell before it is drawn: may change the text (one
+    /// character for data cells) or draw the cell itself and clear `defaultDrawing`.
+    using TMPHDrawCellEvent = std::function<void(
+        QPainter& painter, const QRect& rect, QString& text, int row, int col, bool& defaultDrawing)>;
+
     explicit MPHexEditorView(QWidget* parent = nullptr);
     ~MPHexEditorView() override;
 
     TMPHexEditorEx& editor() { return m_editor; }
     const TMPHexEditorEx& editor() const { return m_editor; }
 
-    /// The grid cell under a point of the viewport; false outside the data fields.
+    TMPHDrawCellEvent OnDrawCell;
+
+    /// With Ctrl+wheel changing the bytes per row and Ctrl+Shift+wheel the font size (default on).
+    bool GetZoomOnWheel() const { return m_zoomOnWheel; }
+    void SetZoomOnWheel(bool zoom) { m_zoomOnWheel = zoom; }
+    /// 20 icons of 10 x 10 pixels, one above the other: bookmarks 0 to 9 in the hexadecimal field,
+    /// then 0 to 9 in the character field. Raises EMPHexEditor for another size.
+    const QImage& GetBookmarkBitmap() const { return m_bookmarkBitmap; }
+    void SetBookmarkBitmap(const QImage& bitmap);
+
+    /// The data cell under a point of the viewport; false outside the two fields.
     bool cellAt(const QPoint& point, TMPHGridCell& cell) const;
+    /// The rectangle of a grid cell in viewport coordinates (empty for a row out of view).
+    QRect cellRect(TMPHGridCell cell) const;
     /// Offset text of a row start, as the offset column shows it.
     QString offsetText(qint64 position) const;
+    /// Width of "w" in the font, and the row heights.
+    int charWidth() const { return m_charWidth; }
+    int rowHeight() const { return m_rowHeight; }
+    int rulerHeight() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool focusNextPrevChild(bool next) override;
 
 private:
     void updateMetrics();
-    void syncScrollBar();
-    int offsetColumnWidth() const;
-    int hexX(int byteInRow) const;
-    int charX(int byteInRow) const;
+    void syncScrollBars();
+    void layoutColumns() const;
+    int columnX(int col) const;
+    int dataLeft() const;
+    int rowY(qint64 gridRow) const;
+    int firstVisibleColumn() const;
+    /// The data cell nearest to a point, for drags that leave the fields.
+    TMPHGridCell nearestCell(const QPoint& point) const;
+    void autoScroll();
+    void updateMouseCursor(const QPoint& point);
+    void drawCellText(QPainter& painter, const QRect& cell, const QRect& box, QString text, int row, int col,
+        const QColor& brush, const QColor& textColor, const QColor& textBackground);
+    void paintRuler(QPainter& painter, int firstCol, int lastCol);
+    void paintOffsets(QPainter& painter, qint64 firstRow, qint64 lastRow);
+    void paintDataRow(QPainter& painter, qint64 gridRow, int firstCol, int lastCol);
+    void paintFrames(QPainter& painter);
+    QRect twinFrameRect() const;
 
     TMPHexEditorEx m_editor;
     MPHSystemClipboard m_clipboard;
+    QImage m_bookmarkBitmap;
+    bool m_zoomOnWheel = true;
     int m_charWidth = 8;
     int m_rowHeight = 16;
+    int m_ascent = 12;
     bool m_syncing = false;
+    QTimer m_scrollTimer;
+    QPoint m_lastMousePoint;
+    int m_wheelRemainder = 0;
+    // Left edge of every grid column from 0 on (unscrolled), one more entry for the right edge.
+    mutable std::vector<int> m_colX;
 };
 
 } // namespace kestrum

@@ -620,6 +620,75 @@ void TCustomMPHexEditor::ApplyCursorMove(TMPHGridCell cell, bool selecting)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Mouse
+
+void TCustomMPHexEditor::MouseDown(TMPHGridCell cell, bool shift)
+{
+    cell.row = std::clamp(cell.row, 2, RowCount() - 1);
+    cell.col = std::clamp(cell.col, 2, ColCount() - 1);
+    m_mouseDownCell = m_mouseLastCell = cell;
+    m_mouseSelecting = true;
+    m_mouseDownInSelection = false;
+    if (shift) {
+        SetCursorCell(cell, true);
+        return;
+    }
+    const qint64 position = GetPosAtCursor(cell);
+    if (IsSelected(position)) {
+        // Kept for dragging; a release without a move clears it.
+        m_mouseDownInSelection = true;
+        return;
+    }
+    SetCursorCell(cell, false);
+    m_selBegin = GetCursorPos();
+}
+
+void TCustomMPHexEditor::MouseMove(TMPHGridCell cell)
+{
+    if (!m_mouseSelecting)
+        return;
+    cell.row = std::clamp(cell.row, 2, RowCount() - 1);
+    cell.col = std::clamp(cell.col, 2, ColCount() - 1);
+    if (cell == m_mouseLastCell)
+        return;
+    m_mouseLastCell = cell;
+    if (m_mouseDownInSelection) {
+        // No dragging of data: a move turns the press into a new selection from where it began.
+        m_mouseDownInSelection = false;
+        ClearSelectionState();
+        MoveCursor(GetPosAtCursor(m_mouseDownCell), IsCharColumn(m_mouseDownCell.col));
+        ClampCursor();
+        m_selBegin = GetCursorPos();
+    }
+    if (m_selBegin == -1)
+        m_selBegin = GetCursorPos();
+    SetCursorCell(cell, true);
+    const qint64 position = GetCursorPos();
+    const qint64 unit = m_bytesPerUnit;
+    const qint64 beginUnit = m_selBegin - m_selBegin % unit;
+    if (m_insertMode && position < beginUnit && HasSelection()) {
+        // Backwards in insert mode the unit where the drag began is not part of the selection.
+        const qint64 begin = m_selBegin;
+        SetSelection(beginUnit - 1, m_selLow);
+        m_selBegin = begin;
+    }
+}
+
+void TCustomMPHexEditor::MouseUp(TMPHGridCell cell)
+{
+    if (!m_mouseSelecting)
+        return;
+    m_mouseSelecting = false;
+    if (m_mouseDownInSelection) {
+        m_mouseDownInSelection = false;
+        cell.row = std::clamp(cell.row, 2, RowCount() - 1);
+        cell.col = std::clamp(cell.col, 2, ColCount() - 1);
+        if (cell == m_mouseDownCell)
+            SetCursorCell(cell, false);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Selection
 
 void TCustomMPHexEditor::SetSelection(qint64 anchor, qint64 other)

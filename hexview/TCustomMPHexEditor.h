@@ -127,6 +127,20 @@ public: // selection and cursor
     /// True when the cursor is on the second column of a byte in the hexadecimal field.
     bool IsCursorOnSecondColumn() const;
 
+public: // mouse
+    /// A left button press on a data cell: moves the cursor there and starts a selection drag;
+    /// with `shift` extends the selection instead. A press inside the selection keeps it.
+    void MouseDown(TMPHGridCell cell, bool shift);
+    /// The mouse moved to `cell` with the button held: extends the selection in whole units.
+    void MouseMove(TMPHGridCell cell);
+    /// The button was released over `cell`; a press inside the selection released without moving
+    /// clears the selection.
+    void MouseUp(TMPHGridCell cell);
+    /// True between MouseDown and MouseUp (or the loss of the focus).
+    bool IsMouseSelecting() const { return m_mouseSelecting; }
+    /// Ends a selection drag without a release, as losing the focus does.
+    void EndMouseSelection() { m_mouseSelecting = false; }
+
 public: // grid geometry
     int ColCount() const;
     int RowCount() const;
@@ -348,6 +362,10 @@ private:
     qint64 m_selLow = -1;
     qint64 m_selHigh = -1;
     qint64 m_selBegin = -1; // where a Shift or mouse selection began
+    bool m_mouseSelecting = false;
+    bool m_mouseDownInSelection = false; // the press landed inside the selection
+    TMPHGridCell m_mouseDownCell;
+    TMPHGridCell m_mouseLastCell;
     int m_selectionChangedCount = 0;
     qint64 m_topRow = 0;
     int m_visibleRows = 16;

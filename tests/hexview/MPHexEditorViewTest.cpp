@@ -8,6 +8,9 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
+
+#include <limits>
 
 namespace kestrum::test {
 
@@ -25,6 +28,65 @@ protected:
     {
         QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
         QApplication::sendEvent(&view, &press);
+    }
+
+    /// Pixels of exactly this colour inside a rectangle of the viewport image.
+    static int countColor(const QImage& image, const QRect& rect, quint32 rgbValue)
+    {
+        int count = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                count += (image.pixel(x, y) & 0xFFFFFF) == rgbValue ? 1 : 0;
+        return count;
+    }
+
+    QImage snapshot() { return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    /// The character box of a data cell: one character wide at the cell's left edge.
+    QRect box(TMPHGridCell cell) const
+    {
+        const QRect rect = view.cellRect(cell);
+        return QRect(rect.x(), rect.y(), view.charWidth(), view.rowHeight());
+    }
+
+    /// Text drawn without smoothing, so that glyphs have the exact pen colour.
+    void useCrispFont()
+    {
+        QFont font = view.font();
+        font.setStyleStrategy(QFont::NoAntialias);
+        view.setFont(font);
+    }
+
+    void focus()
+    {
+        view.activateWindow();
+        view.setFocus();
+        QApplication::processEvents();
+        ASSERT_TRUE(view.hasFocus());
+    }
+
+    void unfocus()
+    {
+        view.clearFocus();
+        QApplication::processEvents();
+        ASSERT_FALSE(view.hasFocus());
+    }
+
+    void mouse(QEvent::Type type, TMPHGridCell cell, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const QPoint point = view.cellRect(cell).center();
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, point, view.viewport()->mapToGlobal(point),
+            type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, modifiers);
+        QApplication::sendEvent(view.viewport(), &event);
+    }
+
+    void wheel(int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const QPointF point(view.viewport()->width() / 2.0, view.viewport()->height() / 2.0);
+        QWheelEvent event(point, view.viewport()->mapToGlobal(point), QPoint(), QPoint(0, delta), Qt::NoButton,
+            modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view.viewport(), &event);
     }
 
     MPHexEditorView view;
@@ -116,6 +178,191 @@ TEST_F(HexEditorView, PaintsOnlyWithoutTouchingRowsOutOfView)
     for (int x = view.width() / 3; x < view.width() / 2 && !drawn; ++x)
         drawn = image.pixelColor(x, 8) != background;
     EXPECT_TRUE(drawn);
+}
+
+TEST_F(HexEditorView, TheOffsetColumnFollowsTheOffsetFormat)
+{
+    load(view.editor(), QByteArray(0x20000, '\0'));
+    const int w = view.charWidth();
+    EXPECT_EQ(view.cellRect(TMPHGridCell {2, 2}).x(), (7 + 1) * w + 21 + 6); // "0x1FFF0" plus one
+    view.editor().SetOffsetFormat(QStringLiteral("8!10:|"));
+    EXPECT_EQ(view.offsetText(0x10), QStringLiteral("00000010"));
+    EXPECT_EQ(view.cellRect(TMPHGridCell {2, 2}).x(), (8 + 1) * w + 21 + 6);
+    view.editor().SetGutterWidth(50);
+    EXPECT_EQ(view.cellRect(TMPHGridCell {2, 2}).x(), 50 + 6);
+}
+
+TEST_F(HexEditorView, TheRulerRowSitsAboveTheDataInTheOffsetColours)
+{
+    load(view.editor(), patternBytes(64));
+    EXPECT_EQ(view.rulerHeight(), 0);
+    EXPECT_EQ(view.cellRect(TMPHGridCell {2, 2}).y(), 0);
+    view.editor().SetShowRuler(true);
+    EXPECT_EQ(view.rulerHeight(), view.rowHeight() + 3);
+    EXPECT_EQ(view.cellRect(TMPHGridCell {2, 2}).y(), view.rulerHeight());
+    TMPHGridCell cell;
+    EXPECT_FALSE(view.cellAt(QPoint(view.cellRect(TMPHGridCell {4, 2}).center().x(), 2), cell));
+
+    view.editor().Seek(1, 0); // the cursor's ruler column is highlighted
+    const QImage image = snapshot();
+    const TMPHColors& colors = view.editor().GetColors();
+    const QRect plain = view.cellRect(TMPHGridCell {2, 0});
+    const QRect current = view.cellRect(TMPHGridCell {4, 0});
+    EXPECT_GT(countColor(image, plain, colors.OffsetBackground), plain.width() * plain.height() / 2);
+    EXPECT_GT(countColor(image, current, colors.CurrentOffsetBackground), current.width() * current.height() / 2);
+}
+
+TEST_F(HexEditorView, ColumnGroupsAlternateBlueAndNavy)
+{
+    useCrispFont();
+    unfocus();
+    load(view.editor(), QByteArray(16, char(0xEE)));
+    const QImage image = snapshot();
+    const quint32 blue = 0x0000FF;
+    const quint32 navy = 0x000080;
+    // Two bytes per column: bytes 0 and 1 form group 1, bytes 2 and 3 group 2.
+    const QRect first = box(TMPHGridCell {3, 2});
+    const QRect second = box(TMPHGridCell {6, 2});
+    EXPECT_GT(countColor(image, first, blue), 0);
+    EXPECT_EQ(countColor(image, first, navy), 0);
+    EXPECT_GT(countColor(image, second, navy), 0);
+    EXPECT_EQ(countColor(image, second, blue), 0);
+}
+
+TEST_F(HexEditorView, ChangedBytesAreHighlightedAndTheSelectionIsInverted)
+{
+    useCrispFont();
+    unfocus(); // no caret over the cells
+    load(view.editor(), patternBytes(64));
+    TMPHexEditorEx& editor = view.editor();
+    editor.IntChangeByte(editor.GetDataAt(1), 0x88, 1);
+    QImage image = snapshot();
+    const QRect changedHex = box(TMPHGridCell {4, 2});
+    const QRect changedChar = box(editor.GetCursorAtPos(1, true));
+    const int area = changedHex.width() * changedHex.height();
+    EXPECT_GT(countColor(image, changedHex, 0xFFFFA8), area / 2);
+    EXPECT_GT(countColor(image, changedHex, 0x800000), 0); // maroon digits
+    EXPECT_GT(countColor(image, changedChar, 0xFFFFA8), area / 2);
+
+    editor.SetSelStart(0);
+    editor.SetSelEnd(3);
+    image = snapshot();
+    EXPECT_GT(countColor(image, changedHex, 0xFFFFA8 ^ 0xFFFFFF), area / 2);
+    EXPECT_GT(countColor(image, changedHex, 0x800000 ^ 0xFFFFFF), 0);
+    EXPECT_GT(countColor(image, box(TMPHGridCell {2, 2}), 0x000000), area / 2); // white inverted
+    // The gap after a column group inside the selection is filled, the one after its last byte not.
+    const QRect innerGap = view.cellRect(TMPHGridCell {5, 2}).adjusted(view.charWidth(), 0, 0, 0);
+    const QRect lastGap = view.cellRect(TMPHGridCell {9, 2}).adjusted(view.charWidth(), 0, 0, 0);
+    EXPECT_EQ(countColor(image, innerGap, 0x000000), innerGap.width() * innerGap.height());
+    EXPECT_EQ(countColor(image, lastGap, 0xFFFFFF), lastGap.width() * lastGap.height());
+}
+
+TEST_F(HexEditorView, TheCaretIsAFullCellOrABarAndTheTwinCellIsFramed)
+{
+    load(view.editor(), patternBytes(64));
+    TMPHexEditorEx& editor = view.editor();
+    editor.Seek(5, 0);
+    const QRect cursor = box(editor.GetCursorCell());
+    const int top = cursor.y() + 1;
+    unfocus();
+    QImage image = snapshot();
+    EXPECT_EQ(countColor(image, QRect(cursor.x(), top, cursor.width(), 1), 0x000000), 0); // not focused
+
+    focus();
+    image = snapshot();
+    EXPECT_EQ(countColor(image, QRect(cursor.x(), top, cursor.width(), 1), 0x000000), cursor.width());
+    // The same byte in the character field carries a frame.
+    const QRect twin = box(editor.GetCursorAtPos(5, true));
+    EXPECT_GT(countColor(image, QRect(twin.x(), twin.y(), twin.width(), 1), 0xFFFFFF), 0);
+    EXPECT_LT(countColor(image, QRect(twin.x(), twin.y(), twin.width(), 1), 0xFFFFFF), twin.width());
+
+    editor.SetInsertMode(true); // a bar at the left edge
+    image = snapshot();
+    EXPECT_EQ(countColor(image, QRect(cursor.x(), top, 2, 1), 0x000000), 2);
+    EXPECT_EQ(countColor(image, QRect(cursor.x() + 2, top, cursor.width() - 2, 1), 0x000000), 0);
+}
+
+TEST_F(HexEditorView, TheMouseMovesTheCursorAndSelects)
+{
+    load(view.editor(), patternBytes(64));
+    TMPHexEditorEx& editor = view.editor();
+    const TMPHGridCell from = editor.GetCursorAtPos(2, false);
+    const TMPHGridCell to = editor.GetCursorAtPos(25, true);
+    mouse(QEvent::MouseButtonPress, from);
+    EXPECT_EQ(editor.GetCursorPos(), 2);
+    EXPECT_TRUE(view.hasFocus());
+    mouse(QEvent::MouseMove, to);
+    mouse(QEvent::MouseButtonRelease, to);
+    EXPECT_EQ(editor.SelectionLow(), 2);
+    EXPECT_EQ(editor.SelectionHigh(), 25);
+    EXPECT_TRUE(editor.GetInCharField());
+
+    const TMPHGridCell further = editor.GetCursorAtPos(40, false);
+    mouse(QEvent::MouseButtonPress, further, Qt::ShiftModifier);
+    mouse(QEvent::MouseButtonRelease, further, Qt::ShiftModifier);
+    EXPECT_EQ(editor.SelectionLow(), 2);
+    EXPECT_EQ(editor.SelectionHigh(), 40);
+}
+
+TEST_F(HexEditorView, TheWheelScrollsAndCtrlWheelChangesTheBytesPerRowWithinItsRange)
+{
+    load(view.editor(), patternBytes(16 * 1000));
+    TMPHexEditorEx& editor = view.editor();
+    wheel(-120);
+    EXPECT_GT(editor.GetTopRow(), 0);
+    wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(editor.GetBytesPerRow(), 17);
+    wheel(-240, Qt::ControlModifier);
+    EXPECT_EQ(editor.GetBytesPerRow(), 15);
+    for (int i = 0; i < 300; ++i)
+        wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(editor.GetBytesPerRow(), 256);
+    for (int i = 0; i < 300; ++i)
+        wheel(-120, Qt::ControlModifier);
+    EXPECT_EQ(editor.GetBytesPerRow(), 1);
+
+    view.SetZoomOnWheel(false);
+    wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(editor.GetBytesPerRow(), 1);
+}
+
+TEST_F(HexEditorView, PaintingDrawsOnlyTheRowsInView)
+{
+    view.editor().SetShowRuler(true);
+    load(view.editor(), QByteArray(64 * 1024 * 1024, char(0xCC)));
+    view.editor().SetTopRow(2'000'000);
+    const qint64 top = view.editor().GetTopRow() + 2;
+    const int visible = view.editor().GetVisibleRowCount();
+    qint64 lowest = std::numeric_limits<qint64>::max();
+    qint64 highest = -1;
+    int cells = 0;
+    view.OnDrawCell = [&](QPainter&, const QRect&, QString&, int row, int, bool&) {
+        ++cells;
+        if (row >= 2) {
+            lowest = std::min<qint64>(lowest, row);
+            highest = std::max<qint64>(highest, row);
+        }
+    };
+    view.viewport()->grab();
+    EXPECT_EQ(lowest, top);
+    EXPECT_LE(highest, top + visible);
+    // Ruler and offset cells plus at most one partial row more than fits, 51 columns each.
+    EXPECT_LE(cells, (visible + 2) * (51 + 1));
+}
+
+TEST_F(HexEditorView, TheBookmarkBitmapMustHoldTwentyIcons)
+{
+    EXPECT_EQ(view.GetBookmarkBitmap().size(), QSize(10, 200));
+    EXPECT_EQ(raisedText([&] { view.SetBookmarkBitmap(QImage(10, 100, QImage::Format_RGB32)); }),
+        QStringLiteral("Invalid bookmark bitmap (must be 10 x 200 px)"));
+    QImage icons(10, 200, QImage::Format_RGB32);
+    icons.fill(Qt::red);
+    view.SetBookmarkBitmap(icons);
+    load(view.editor(), patternBytes(64));
+    view.editor().SetBookmarkVals(4, 17, false);
+    const QImage image = snapshot();
+    const QRect row = view.cellRect(TMPHGridCell {0, 3});
+    EXPECT_EQ(countColor(image, QRect(3, row.y() + (view.rowHeight() - 10) / 2, 10, 10), 0xFF0000), 100);
 }
 
 } // namespace kestrum::test
