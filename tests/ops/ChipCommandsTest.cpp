@@ -292,6 +292,31 @@ TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsReady)
     EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Ready"));
 }
 
+TEST_F(ChipCommands, ReadEraseAndWriteBeepBeforeTheirLineVerifyBlankCheckAndAutoAfter)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    fillBufferPattern(256);
+    struct Case
+    {
+        QAction* action;
+        const char* line;
+        bool beepFirst;
+    };
+    // In this order every command succeeds: the chip holds the buffer when it is verified and
+    // read, and is erased when it is blank-checked.
+    for (const Case& c : {Case{w().W1, "Write Complete!", true}, Case{w().V1, "Verify Complete!", false},
+                          Case{w().R1, "Read Complete!", true}, Case{w().A1, "AUTO Complete!", false},
+                          Case{w().E1, "Erase Complete!", true}, Case{w().N7, "Bank Complete!", false}}) {
+        ui.sequence.clear();
+        c.action->trigger();
+        const QString line = QString::fromLatin1(c.line);
+        EXPECT_EQ(ui.sequence, c.beepFirst ? QStringList({QStringLiteral("beep"), line})
+                                           : QStringList({line, QStringLiteral("beep")}));
+    }
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
 TEST_F(ChipCommands, CompletionLinesNumberOnFromAnyEarlierLine)
 {
     select(AT24C02);

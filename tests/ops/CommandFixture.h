@@ -55,12 +55,30 @@ inline const ChipRow TestChips[] = {
 /// Type, manufacturer and name list positions of each slot above.
 inline const int SlotIndices[][3] = {{0, 0, 0}, {0, 0, 1}, {0, 1, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}};
 
+/// Also keeps the beeps and the log lines in the order they came, each line without its number.
+class SequencedUserInterface : public ScriptedUserInterface
+{
+public:
+    void beep() override
+    {
+        ScriptedUserInterface::beep();
+        sequence << QStringLiteral("beep");
+    }
+    void insertLogLine(const QString& line) override
+    {
+        ScriptedUserInterface::insertLogLine(line);
+        sequence << line.mid(line.indexOf(QLatin1Char(':')) + 1);
+    }
+
+    QStringList sequence;
+};
+
 class CommandFixture : public ::testing::Test
 {
 protected:
     SimControl& sim = SimControl::get();
     QTemporaryDir dir;
-    ScriptedUserInterface ui;
+    SequencedUserInterface ui;
     std::unique_ptr<TForm1> window;
     int programmerId = 0;
     std::vector<int> sleeps;
