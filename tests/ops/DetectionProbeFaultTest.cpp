@@ -204,8 +204,8 @@ TEST_F(Faults, UnplugDuringAReadEndsWithAnErrorAndNoCompletionLine)
     select(MX25L1005);
     insertSelected(MX25L1005);
     fillChipPattern();
-    // The identify job has already run when the read job starts; count from the read job.
-    QTimer::singleShot(0, &w(), [] {});
+    // Counted from here: the identify job (3 transfers), the set-up (2), the transfer start (2),
+    // then the data blocks; the programmer goes at the fifth block.
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 12);
     w().R1->trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
