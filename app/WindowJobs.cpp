@@ -9,6 +9,9 @@
 #include <QProgressBar>
 #include <QToolBar>
 
+#include <algorithm>
+#include <limits>
+
 namespace kestrum {
 
 WindowJobs::WindowJobs(TForm1& window)
@@ -29,12 +32,15 @@ void WindowJobs::setControlsLocked(bool locked)
 
 int WindowJobs::scaled(quint32 value) const
 {
-    return static_cast<int>(value);
+    return static_cast<int>(value >> m_shift);
 }
 
 void WindowJobs::showProgress(quint32 maximum)
 {
     m_maximum = maximum;
+    m_shift = 0;
+    while ((maximum >> m_shift) > static_cast<quint32>(std::numeric_limits<int>::max()))
+        ++m_shift;
     QProgressBar* bar = m_window.StatusBar1->progress();
     bar->setRange(0, scaled(maximum));
     bar->setValue(0);

@@ -41,11 +41,13 @@ public:
     int nameIndex() const override;
 
 private:
-    /// Progress positions are bytes up to 64 MiB; the bar counts in units that fit an int.
+    /// The bar counts in ints; a range above INT_MAX (a blank check or an EEPROM erase of a record
+    /// that claims gigabytes) is shifted down until it fits.
     int scaled(quint32 value) const;
 
     TForm1& m_window;
     quint32 m_maximum = 0;
+    int m_shift = 0;
 };
 
 } // namespace kestrum

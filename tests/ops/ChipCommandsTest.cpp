@@ -1,5 +1,7 @@
 #include "tests/ops/CommandFixture.h"
 
+#include "app/WindowJobs.h"
+
 #include <QPushButton>
 #include <QTimer>
 
@@ -326,6 +328,24 @@ TEST_F(ChipCommands, CompletionLinesNumberOnFromAnyEarlierLine)
     w().ToolErase->trigger();
     EXPECT_EQ(ui.log[0], QStringLiteral("003:Erase Complete!"));
     EXPECT_EQ(ui.log[1], QStringLiteral("002:Bank Complete!"));
+}
+
+TEST_F(ChipCommands, ProgressBarKeepsARangeOfGigabytes)
+{
+    // A hand-made record may claim more than an int counts; the bar still runs from 0 upward.
+    WindowJobs jobs(w());
+    QProgressBar* bar = w().StatusBar1->progress();
+    jobs.showProgress(0xF0000000u);
+    EXPECT_GT(bar->maximum(), 0);
+    jobs.setProgressPosition(0x78000000u);
+    EXPECT_EQ(bar->value(), bar->maximum() / 2);
+    jobs.hideProgress();
+
+    jobs.showProgress(1024);
+    EXPECT_EQ(bar->maximum(), 1024);
+    jobs.setProgressPosition(768);
+    EXPECT_EQ(bar->value(), 768);
+    jobs.hideProgress();
 }
 
 TEST(Elapsed, FormatsHoursMinutesSecondsAndKeepsLongHours)
