@@ -30,6 +30,8 @@ void ksim_reset(void)
 {
     auto lock = control();
     World::instance().reset();
+    // The buses it pointed to are gone; the next usb_find_busses lists the new world.
+    usb_busses = nullptr;
 }
 
 int ksim_add_bus(void)

@@ -149,6 +149,18 @@ TEST_F(TUsbBulkTest, NoMatchingDeviceLeavesNothingOpenAndKeepsTheLastEndpointSet
     EXPECT_EQ(usb.ReadEndpoint(), 0x85);
 }
 
+TEST_F(TUsbBulkTest, ResetWorldListsNoBusUntilTheNextSearch)
+{
+    sim.addProgrammer(sim.addBus(), "WinUSBComm");
+    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    usb.USB_bulk_close();
+    ASSERT_NE(usb.binding().usb_get_busses(), nullptr);
+    // The old buses are freed with the old world; the list head must not point at them.
+    sim.reset();
+    EXPECT_EQ(usb.binding().usb_get_busses(), nullptr);
+    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+}
+
 TEST_F(TUsbBulkTest, DeviceWithoutConfigurationIsRejected)
 {
     const int bus = sim.addBus();
