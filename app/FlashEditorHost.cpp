@@ -21,6 +21,11 @@ FlashEditorHost::FlashEditorHost(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     d->view = new MPHexEditorView(this);
     d->view->setObjectName(QStringLiteral("FlashEditorView"));
+    // The main window's view settings; everything else keeps the control's defaults.
+    TMPHexEditorEx& editor = d->view->editor();
+    editor.SetBytesPerRow(16);
+    editor.SetOffsetFormat(QStringLiteral("-!10:0x|"));
+    editor.SetShowRuler(true);
     layout->addWidget(d->view);
     setFocusProxy(d->view);
 }
