@@ -251,6 +251,42 @@ TEST_F(ChipCommands, AutoWithoutEraseOnAWrittenChipFailsTheVerify)
     EXPECT_TRUE(ui.log.isEmpty());
 }
 
+TEST_F(ChipCommands, AutoRunsExactlyTheCheckedStepsAndLogsOnlyAPassedVerify)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(0x100);
+    for (int mask = 0; mask < 8; ++mask) {
+        const bool erase = mask & 1;
+        const bool program = mask & 2;
+        const bool verify = mask & 4;
+        SCOPED_TRACE(testing::Message() << "erase " << erase << " program " << program << " verify " << verify);
+        // The chip starts equal to the image: only an erase without programming makes it differ.
+        std::memset(cells(), 0xFF, 0x20000);
+        std::memcpy(cells(), w().dataBuffer().data(), 0x100);
+        w().CheckBox1->setChecked(erase);
+        w().CheckBox2->setChecked(program);
+        w().CheckBox3->setChecked(verify);
+        ui.clearRecords();
+        ui.sequence.clear();
+        sleeps.clear();
+        const ksim_state before = state();
+
+        w().ToolAuto->trigger();
+
+        const ksim_state after = state();
+        EXPECT_EQ(after.erase_commands > before.erase_commands, erase);
+        EXPECT_EQ(after.bytes_written > before.bytes_written, program);
+        EXPECT_EQ(after.bytes_read > before.bytes_read, verify);
+        EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 350), verify ? 1 : 0);
+        const bool passes = verify && (program || !erase);
+        EXPECT_EQ(ui.sequence, passes ? QStringList({QStringLiteral("AUTO Complete!"), QStringLiteral("beep")})
+                                      : QStringList{QStringLiteral("beep")});
+        EXPECT_EQ(ui.errors.size(), verify && !passes ? 1 : 0);
+        expectUnlocked();
+    }
+}
+
 TEST_F(ChipCommands, AutoWithNothingCheckedOpensAJobAndOnlyShowsTheTime)
 {
     select(AT24C02);
