@@ -1,5 +1,6 @@
 #include "HexEditorTestSupport.h"
 
+#include "hexview/MPHRadix.h"
 #include "hexview/MPHexEditorView.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QWheelEvent>
 
 #include <limits>
+#include <map>
 
 namespace kestrum::test {
 
@@ -363,6 +365,121 @@ TEST_F(HexEditorView, TheBookmarkBitmapMustHoldTwentyIcons)
     const QImage image = snapshot();
     const QRect row = view.cellRect(TMPHGridCell {0, 3});
     EXPECT_EQ(countColor(image, QRect(3, row.y() + (view.rowHeight() - 10) / 2, 10, 10), 0xFF0000), 100);
+}
+
+using CellTexts = std::map<std::pair<int, int>, QString>;
+
+QString textAt(const CellTexts& texts, int row, int col)
+{
+    const auto it = texts.find({row, col});
+    return it == texts.end() ? QStringLiteral("<not drawn>") : it->second;
+}
+
+class HexEditorViewTexts : public HexEditorView
+{
+protected:
+    /// The text of every cell painted, by (row, column).
+    CellTexts paintedTexts()
+    {
+        CellTexts texts;
+        view.OnDrawCell = [&](QPainter&, const QRect&, QString& text, int row, int col, bool&) {
+            texts[std::make_pair(row, col)] = text;
+        };
+        view.viewport()->grab();
+        view.OnDrawCell = nullptr;
+        return texts;
+    }
+};
+
+TEST_F(HexEditorViewTexts, DigitsCharactersOffsetsAndRulerAsTheSettingsSay)
+{
+    view.editor().SetShowRuler(true);
+    load(view.editor(), QByteArray::fromHex("1f41000a80ff"));
+    auto texts = paintedTexts();
+    const int c = view.editor().CharFirstColumn();
+    EXPECT_EQ(textAt(texts, 2, 0), QStringLiteral("0x0"));
+    EXPECT_EQ(textAt(texts, 2, 2), QStringLiteral("1"));
+    EXPECT_EQ(textAt(texts, 2, 3), QStringLiteral("F"));
+    EXPECT_EQ(textAt(texts, 2, c), QStringLiteral("."));      // masked
+    EXPECT_EQ(textAt(texts, 2, c + 1), QStringLiteral("A"));
+    EXPECT_EQ(textAt(texts, 2, c + 2), QStringLiteral("."));  // code 0
+    EXPECT_EQ(textAt(texts, 2, c + 4), QString(QChar(0x20AC))); // 0x80 of the system code page
+    EXPECT_EQ(textAt(texts, 2, c + 5), QString(QChar(0xFF)));
+    EXPECT_EQ(textAt(texts, 0, 2), QStringLiteral("0")); // ruler over the first byte: "00"
+    EXPECT_EQ(textAt(texts, 0, 5), QStringLiteral("1")); // over the second byte: "01"
+    EXPECT_EQ(textAt(texts, 0, c + 10), QStringLiteral("A"));
+    EXPECT_EQ(texts.count(std::make_pair(2, c + 6)), 0U); // cells beyond the data hold no data
+    EXPECT_EQ(texts.count(std::make_pair(3, 2)), 0U);
+
+    view.editor().SetSwapNibbles(true);
+    view.editor().SetHexLowerCase(true);
+    view.editor().SetMaskChar(QLatin1Char('~'));
+    texts = paintedTexts();
+    EXPECT_EQ(textAt(texts, 2, 2), QStringLiteral("f"));
+    EXPECT_EQ(textAt(texts, 2, 3), QStringLiteral("1"));
+    EXPECT_EQ(textAt(texts, 2, c), QStringLiteral("~"));
+
+    view.editor().SetTranslation(tkASCII); // bytes with bit 7 set show the mask character
+    texts = paintedTexts();
+    EXPECT_EQ(textAt(texts, 2, c + 4), QStringLiteral("~"));
+    EXPECT_EQ(textAt(texts, 2, c + 1), QStringLiteral("A"));
+}
+
+TEST_F(HexEditorViewTexts, UnicodeModeShowsOneCharacterPerTwoBytes)
+{
+    load(view.editor(), QByteArray("A\0\x3A\x04", 4));
+    view.editor().SetUnicodeChars(true);
+    auto texts = paintedTexts();
+    const int c = view.editor().CharFirstColumn();
+    EXPECT_EQ(textAt(texts, 2, c), QStringLiteral("A"));
+    EXPECT_EQ(textAt(texts, 2, c + 1), QString(QChar(0x043A)));
+    view.editor().SetUnicodeBigEndian(true);
+    texts = paintedTexts();
+    EXPECT_EQ(textAt(texts, 2, c), QString(QChar(0x4100)));
+}
+
+TEST_F(HexEditorView, WithoutFocusTheSelectionCanHideOrTurnGreyAndThePositionCanShow)
+{
+    useCrispFont();
+    unfocus();
+    load(view.editor(), QByteArray(16, char(0x11)));
+    TMPHexEditorEx& editor = view.editor();
+    editor.SetSelStart(0);
+    editor.SetSelEnd(3);
+    const QRect selected = box(TMPHGridCell {2, 2});
+    const int area = selected.width() * selected.height();
+    EXPECT_GT(countColor(snapshot(), selected, 0x000000), area / 2);
+
+    editor.SetGraySelectionIfNotFocused(true);
+    EXPECT_GT(countColor(snapshot(), selected, FadeToGray(0x000000)), area / 2);
+    const quint32 grayText = FadeToGray(0x0000FF ^ 0xFFFFFF);
+    EXPECT_GT(countColor(snapshot(), selected, grayText), 0);
+
+    editor.SetHideSelection(true);
+    EXPECT_GT(countColor(snapshot(), selected, 0xFFFFFF), area / 2);
+
+    // The cursor cell gets a frame in NonFocusCursorFrame when asked for.
+    editor.SetFocusFrame(false);
+    editor.Seek(5, 0);
+    const QRect cursor = box(editor.GetCursorCell());
+    EXPECT_EQ(countColor(snapshot(), cursor, editor.GetColors().NonFocusCursorFrame), 0);
+    editor.SetShowPositionIfNotFocused(true);
+    EXPECT_GT(countColor(snapshot(), cursor, editor.GetColors().NonFocusCursorFrame), 2 * cursor.width());
+}
+
+TEST_F(HexEditorView, GridLinesUseTheGridColour)
+{
+    unfocus();
+    load(view.editor(), patternBytes(64));
+    TMPHexEditorEx& editor = view.editor();
+    TMPHColors colors = editor.GetColors();
+    colors.Grid = 0x00FF00;
+    editor.SetColors(colors);
+    const QRect cell = view.cellRect(TMPHGridCell {2, 2});
+    const QRect bottomLine(cell.x(), cell.bottom(), cell.width(), 1);
+    EXPECT_EQ(countColor(snapshot(), bottomLine, 0x00FF00), 0);
+    editor.SetDrawGridLines(true);
+    EXPECT_EQ(countColor(snapshot(), bottomLine, 0x00FF00), cell.width());
 }
 
 } // namespace kestrum::test
