@@ -192,6 +192,33 @@ TEST_F(SimProgrammerTest, ExactlySixteenMebibytesNeedNoFourByteAddressesOneByteM
     EXPECT_EQ(protocolErrors(), 0);
 }
 
+TEST_F(SimProgrammerTest, FourByteModeFollowsTheChipSizeWhateverTheClassAndTheStreamLength)
+{
+    const std::pair<quint8, int> classes[] = {{SpiFlash25, KSIM_CHIP_SPI_FLASH},
+                                              {I2cEeprom24, KSIM_CHIP_I2C_EEPROM},
+                                              {MicrowireEeprom93, KSIM_CHIP_MW_EEPROM},
+                                              {SpiEeprom25, KSIM_CHIP_SPI_EEPROM}};
+    // A verify of 64 bytes: the stream is short, the chip is what counts.
+    std::memset(buffer.data(), 0xFF, 64);
+    buffer.usedLength = 64;
+    for (const auto& [chipClass, kind] : classes) {
+        insert(kind, 256);
+        for (const quint32 size : {0x1000000u, 0x1000001u}) {
+            const ChipRecord r = record(chipClass, size, 64);
+            ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+            sim.clearCalls();
+            EXPECT_EQ(programmer.VerifyChip(r), JobResult::Done);
+            programmer.EndChipJob();
+            std::vector<quint8> first = commands().at(0);
+            if (size > 0x1000000)
+                EXPECT_EQ(first, block({{0, {0x00, 0x0B, 0x03, 0x01, 0xB7}}})) << int(chipClass);
+            else
+                EXPECT_EQ(first[1], OP_TRANSFER) << int(chipClass);
+        }
+    }
+    EXPECT_EQ(protocolErrors(), 0);
+}
+
 TEST_F(SimProgrammerTest, PagesBelowSixtyFourStreamInSixtyFourByteBlocks)
 {
     insert(KSIM_CHIP_I2C_EEPROM, 256);
