@@ -14,16 +14,6 @@ namespace {
 constexpr quint32 ThreeByteAddressLimit = 0x1000000;
 constexpr quint32 MinimumBlock = 64;
 
-/// Index of the first byte of the block that is not 0xFF, or -1.
-qint64 firstNonErased(const quint8* block, quint32 size)
-{
-    for (quint32 i = 0; i < size; ++i) {
-        if (block[i] != 0xFF)
-            return i;
-    }
-    return -1;
-}
-
 } // namespace
 
 ChipProgrammer::ChipProgrammer(TUsbBulk& usb, Shell& shell, DataBuffer& buffer, JobView& view)
@@ -306,7 +296,7 @@ JobResult ChipProgrammer::BlankCheckChip(const ChipRecord& record)
     for (quint64 offset = 0; offset < length; offset += block) {
         if (m_usb.USB_bulk_read(data.data(), static_cast<int>(block)) != static_cast<int>(block))
             return transferFailed();
-        if (firstNonErased(data.data(), block) >= 0) {
+        if (std::any_of(data.begin(), data.end(), [](quint8 b) { return b != 0xFF; })) {
             m_shell.ShowErrorBox(MsgNotEmpty);
             m_view.hideProgress();
             return JobResult::Different;

@@ -291,7 +291,8 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     const ChipTable& table = m_host.chipTable();
     // Only listed chips count: stale slots after a reload and empty slots are never selected.
     int slot = -1;
-    for (int i = 0; i < table.listedCount(); ++i) {
+    const int listed = table.listedCount();
+    for (int i = 0; i < listed; ++i) {
         if (table[i].chipId == id) {
             slot = i;
             break;
