@@ -90,10 +90,10 @@ inline constexpr const char* MPH_DEFAULT_OFFSET_FORMAT = "-!10:0x|";
 
 /// Shape of the caret.
 enum TMPHCaretKind : quint8 {
-    ckFull,   ///< the whole character cell
-    ckLeft,   ///< a bar 2 pixels wide at the left edge
+    ckFull, ///< the whole character cell
+    ckLeft, ///< a bar 2 pixels wide at the left edge
     ckBottom, ///< a line 2 pixels high at the bottom
-    ckAuto,   ///< ckBottom in a read-only view, ckLeft in insert mode, else ckFull
+    ckAuto, ///< ckBottom in a read-only view, ckLeft in insert mode, else ckFull
 };
 
 /// What a progress report is about.

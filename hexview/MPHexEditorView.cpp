@@ -45,9 +45,9 @@ constexpr quint32 gutterHighlight = 0xFFFFFF;
 
 // The system code page of the character field is Windows-1252; it differs from Latin-1 only in
 // 0x80 to 0x9F (0 where the code page has no character).
-constexpr char16_t cp1252High[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
-    0x0160, 0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC,
-    0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+constexpr char16_t cp1252High[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161,
+    0x203A, 0x0153, 0, 0x017E, 0x0178};
 
 // With Shift held, the digit keys arrive as the symbols above them; bookmarks want the digit.
 int digitKeyOf(const QKeyEvent& event)
@@ -354,8 +354,8 @@ void MPHexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 la
             const qint64 at = bookmarks[i].mPosition;
             if (at >= rowStart && at < rowStart + bytesPerRow) {
                 const int icon = i + (bookmarks[i].mInCharField ? 10 : 0);
-                painter.drawImage(QPoint(3, cell.y() + (m_rowHeight - 10) / 2), m_bookmarkBitmap,
-                    QRect(0, icon * 10, 10, 10));
+                painter.drawImage(
+                    QPoint(3, cell.y() + (m_rowHeight - 10) / 2), m_bookmarkBitmap, QRect(0, icon * 10, 10, 10));
             }
         }
     }
@@ -378,7 +378,8 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
     const bool showSelection = !(e.GetHideSelection() && !focused);
     const bool graySelection = e.GetGraySelectionIfNotFocused() && !focused;
     const bool caretInChar = e.GetInCharField();
-    const QString digits = e.GetHexLowerCase() ? QStringLiteral("0123456789abcdef") : QStringLiteral("0123456789ABCDEF");
+    const QString digits
+        = e.GetHexLowerCase() ? QStringLiteral("0123456789abcdef") : QStringLiteral("0123456789ABCDEF");
     const QColor fontColor = palette().color(QPalette::Text);
     const int y = rowY(gridRow);
 
@@ -417,8 +418,8 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
             if (kind != tkAsIs)
                 TranslateBufferToAnsi(kind, reinterpret_cast<const char*>(&byte), &shown, 1);
             const auto code = static_cast<quint8>(shown);
-            const bool untranslatable = (kind == tkASCII && (byte & 0x80))
-                || (code >= 0x80 && code < 0xA0 && cp1252High[code - 0x80] == 0);
+            const bool untranslatable
+                = (kind == tkASCII && (byte & 0x80)) || (code >= 0x80 && code < 0xA0 && cp1252High[code - 0x80] == 0);
             if (untranslatable || e.IsMaskedChar(code))
                 text = e.GetMaskChar();
             else
@@ -435,7 +436,8 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
             if (inChar)
                 textColor = fontColor;
             else
-                textColor = rgb(((position % b) / e.GetBytesPerColumn()) % 2 == 0 ? colors.OddColumn : colors.EvenColumn);
+                textColor
+                    = rgb(((position % b) / e.GetBytesPerColumn()) % 2 == 0 ? colors.OddColumn : colors.EvenColumn);
         }
         const bool selected = showSelection && (e.IsSelected(position) || (width == 2 && e.IsSelected(position + 1)));
         if (selected) {

@@ -1608,8 +1608,7 @@ QString TCustomMPHexEditor::GetOffsetString(qint64 position)
         text = IntToRadix64(static_cast<quint64>(position), 16);
     } else {
         if (format.MinWidth != 0 || position != 0)
-            text = IntToRadixLen64(
-                static_cast<quint64>(position / format.BytesPerUnit), format.Radix, format.MinWidth);
+            text = IntToRadixLen64(static_cast<quint64>(position / format.BytesPerUnit), format.Radix, format.MinWidth);
         if (m_hexLowerCase)
             text = text.toLower();
         text = format.Prefix + text + format.Suffix;
@@ -1639,8 +1638,8 @@ void TCustomMPHexEditor::SetOffsetDisplayWidth()
     const qint64 largest = qint64(RowCount() - 3) * m_bytesPerRow;
     TMPHOffsetFormat& format = m_offsetFormat;
     if (!format.Format.isEmpty() && format.Has(offCalcWidth))
-        format.MinWidth = static_cast<int>(
-            IntToRadix64(static_cast<quint64>(largest / format.BytesPerUnit), format.Radix).size());
+        format.MinWidth
+            = static_cast<int>(IntToRadix64(static_cast<quint64>(largest / format.BytesPerUnit), format.Radix).size());
     m_offsetDisplayWidth = static_cast<int>(GetAnyOffsetString(largest).size()) + 1;
 }
 

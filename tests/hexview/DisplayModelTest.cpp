@@ -188,7 +188,7 @@ TEST(ColumnWidths, FollowTheGroupsBlocksAndUnits)
         hex.push_back(editor.GetColWidth(col, w));
     EXPECT_EQ(hex, (std::vector<int> {w, w, w, 2 * w, w, w, w, 2 * w}));
     EXPECT_EQ(editor.GetColWidth(33, w), 2 * w); // the last nibble
-    EXPECT_EQ(editor.GetColWidth(34, w), w);     // the spacer
+    EXPECT_EQ(editor.GetColWidth(34, w), w); // the spacer
     EXPECT_EQ(editor.GetColWidth(35, w), w + 1);
     EXPECT_EQ(editor.GetColWidth(50, w), 2 * w + 1); // the last character column
 

@@ -400,9 +400,9 @@ TEST_F(HexEditorViewTexts, DigitsCharactersOffsetsAndRulerAsTheSettingsSay)
     EXPECT_EQ(textAt(texts, 2, 0), QStringLiteral("0x0"));
     EXPECT_EQ(textAt(texts, 2, 2), QStringLiteral("1"));
     EXPECT_EQ(textAt(texts, 2, 3), QStringLiteral("F"));
-    EXPECT_EQ(textAt(texts, 2, c), QStringLiteral("."));      // masked
+    EXPECT_EQ(textAt(texts, 2, c), QStringLiteral(".")); // masked
     EXPECT_EQ(textAt(texts, 2, c + 1), QStringLiteral("A"));
-    EXPECT_EQ(textAt(texts, 2, c + 2), QStringLiteral("."));  // code 0
+    EXPECT_EQ(textAt(texts, 2, c + 2), QStringLiteral(".")); // code 0
     EXPECT_EQ(textAt(texts, 2, c + 4), QString(QChar(0x20AC))); // 0x80 of the system code page
     EXPECT_EQ(textAt(texts, 2, c + 5), QString(QChar(0xFF)));
     EXPECT_EQ(textAt(texts, 0, 2), QStringLiteral("0")); // ruler over the first byte: "00"

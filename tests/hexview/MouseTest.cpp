@@ -55,7 +55,7 @@ TEST_F(MouseSelection, DraggingSelectsWholeUnitsAndInInsertModeBackwardsLeavesTh
     editor.MouseMove(hexCell(2));
     EXPECT_EQ(editor.SelectionLow(), 0);
     EXPECT_EQ(editor.SelectionHigh(), 7); // the unit 8..11 where the drag began is left out
-    editor.MouseMove(hexCell(13));         // forwards it is included again
+    editor.MouseMove(hexCell(13)); // forwards it is included again
     EXPECT_EQ(editor.SelectionLow(), 8);
     EXPECT_EQ(editor.SelectionHigh(), 15);
 }

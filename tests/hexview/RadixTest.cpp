@@ -14,7 +14,7 @@ TEST(Radix, IntToRadixWritesUnsignedDigitsPaddedToTheMinimumLength)
     EXPECT_EQ(IntToRadix(-1, 16), QStringLiteral("FFFFFFFF")); // unsigned
     EXPECT_EQ(IntToRadixLen(0xF0, 16, 5), QStringLiteral("000F0"));
     EXPECT_EQ(IntToRadixLen(0x12345, 16, 2), QStringLiteral("12345")); // never cut
-    EXPECT_EQ(IntToRadixLen(0, 10, 0), QStringLiteral("0"));           // at least one digit
+    EXPECT_EQ(IntToRadixLen(0, 10, 0), QStringLiteral("0")); // at least one digit
     EXPECT_EQ(IntToOctal(8), QStringLiteral("10"));
     EXPECT_EQ(IntToRadix64(std::numeric_limits<quint64>::max(), 16), QStringLiteral("FFFFFFFFFFFFFFFF"));
     EXPECT_EQ(IntToRadixLen64(0x100000000ULL, 16, 12), QStringLiteral("000100000000"));
