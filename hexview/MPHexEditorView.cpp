@@ -108,6 +108,12 @@ MPHexEditorView::MPHexEditorView(QWidget* parent)
     m_scrollTimer.setInterval(50);
     connect(&m_scrollTimer, &QTimer::timeout, this, &MPHexEditorView::autoScroll);
     connect(&m_editor, &TCustomMPHexEditor::invalidated, this, [this] {
+        if (m_editor.GetAutoBytesPerRow() && !m_applyingAutoBytesPerRow) {
+            // Switched on, or the offsets got wider: fit the row to the width again.
+            m_applyingAutoBytesPerRow = true;
+            m_editor.ApplyAutoBytesPerRow(viewport()->width(), m_charWidth);
+            m_applyingAutoBytesPerRow = false;
+        }
         syncScrollBars();
         viewport()->update();
     });

@@ -96,6 +96,7 @@ private:
     int m_rowHeight = 16;
     int m_ascent = 12;
     bool m_syncing = false;
+    bool m_applyingAutoBytesPerRow = false;
     QTimer m_scrollTimer;
     QPoint m_lastMousePoint;
     int m_wheelRemainder = 0;

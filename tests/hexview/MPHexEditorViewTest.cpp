@@ -482,4 +482,18 @@ TEST_F(HexEditorView, GridLinesUseTheGridColour)
     EXPECT_EQ(countColor(snapshot(), bottomLine, 0x00FF00), cell.width());
 }
 
+TEST_F(HexEditorView, AutomaticBytesPerRowFollowsTheWidth)
+{
+    load(view.editor(), patternBytes(4096));
+    TMPHexEditorEx& editor = view.editor();
+    editor.SetAutoBytesPerRow(true);
+    const int fitting = editor.BytesPerRowForWidth(view.viewport()->width(), view.charWidth());
+    EXPECT_EQ(editor.GetBytesPerRow(), fitting);
+    EXPECT_NE(fitting, 16);
+    view.resize(view.width() / 2, view.height());
+    QApplication::processEvents();
+    EXPECT_LT(editor.GetBytesPerRow(), fitting);
+    EXPECT_EQ(editor.GetBytesPerRow(), editor.BytesPerRowForWidth(view.viewport()->width(), view.charWidth()));
+}
+
 } // namespace kestrum::test
