@@ -35,8 +35,10 @@ TForm3::TForm3(TForm1* mainWindow)
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setUniformRowHeights(true);
-    // The "pos" column is one pixel wide; a stretched last column would show the slot numbers.
+    // The "pos" column is one pixel wide: neither stretched as the last column nor held at the
+    // style's minimum section width, either of which would show the slot numbers.
     ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setMinimumSectionSize(1);
     BitBtn1 = new QPushButton(QStringLiteral("Select"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setEnabled(false);
