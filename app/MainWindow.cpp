@@ -132,8 +132,7 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     m_deviceMonitor->start();
     onActivate = [this] { ConnectProgrammer(); };
     wireCommands();
-    m_files = std::make_unique<FileCommands>(
-        m_shell, m_buffer, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
+    m_files = std::make_unique<FileCommands>(m_shell, m_buffer, [this](std::uint32_t n) { RefreshView(n); });
 
     // The creation handler: settings first, then the dialogs, all before the first show.
     m_ini.load();

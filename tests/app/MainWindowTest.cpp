@@ -372,7 +372,7 @@ TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
     EXPECT_EQ(first, 0x12);
 }
 
-TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdits)
+TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveLeavesViewEditsOut)
 {
     writeDatabase();
     writeIni("[CHIP]\nINDEX1=1\nINDEX3=0\n");
@@ -399,8 +399,10 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
     ASSERT_EQ(bytes.size(), 256);
-    EXPECT_EQ(std::uint8_t(bytes[0]), 0x0A) << "the edit in the view is saved";
+    EXPECT_EQ(std::uint8_t(bytes[0]), 0x5A) << "an edit that no Write took back is not saved";
     EXPECT_EQ(std::uint8_t(bytes[1]), 0x5A);
+    EXPECT_TRUE(w.FlashEditor->GetModified()) << "the edit stays in the view";
+    EXPECT_EQ(w.dataBuffer().usedLength, 300);
 }
 
 TEST_F(MainWindowFixture, TheFirstShowProbesTheProgrammerEvenWithoutActivation)
