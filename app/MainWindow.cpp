@@ -132,7 +132,9 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     m_deviceMonitor->start();
     onActivate = [this] { ConnectProgrammer(); };
     wireCommands();
-    m_files = std::make_unique<FileCommands>(m_shell, m_buffer, [this](std::uint32_t n) { RefreshView(n); });
+    // Save takes the view's edits first, as Write does: a user's edits never go missing from a file.
+    m_files = std::make_unique<FileCommands>(
+        m_shell, m_buffer, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
 
     // The creation handler: settings first, then the dialogs, all before the first show.
     m_ini.load();
@@ -596,7 +598,9 @@ void TForm1::FormShow()
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    LoadChipDatabase();
+    // A record with too few names ends the selection fill with an error box; the captions and
+    // the probe below still follow, so the layout captions are never seen.
+    runGuarded([this] { LoadChipDatabase(); });
     ApplyLanguage();
     // The first activation probes the programmer. Where no window manager activates the window
     // (a bare X server), probe once anyway as soon as the window is up.

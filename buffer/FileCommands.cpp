@@ -9,10 +9,11 @@
 
 namespace kestrum {
 
-FileCommands::FileCommands(Shell& shell, DataBuffer& buffer, RefreshView refreshView)
+FileCommands::FileCommands(Shell& shell, DataBuffer& buffer, RefreshView refreshView, TakeViewEdits takeViewEdits)
     : m_shell(shell)
     , m_buffer(buffer)
     , m_refreshView(std::move(refreshView))
+    , m_takeViewEdits(std::move(takeViewEdits))
 {
 }
 
@@ -33,9 +34,9 @@ void FileCommands::ToolSaveClick(std::uint32_t chipSize)
     const QString fileName = m_shell.ui().chooseSaveFile(SaveFileFilter, SaveDefaultSuffix);
     if (fileName.isEmpty())
         return;
-    // The bytes come from the buffer: edits in the view that no Write, Verify or Auto has taken
-    // back are not saved. Only a hand-made chip record can be larger than the buffer; never read
-    // past it.
+    // Saved is what the user sees: edits in the view count, as they do for Write.
+    m_takeViewEdits();
+    // Only a hand-made chip record can be larger than the buffer; never read past it.
     const std::uint32_t length = std::min(chipSize, BufferCapacity);
     (void)SaveImageFile(m_shell, fileName, m_buffer.data(), length);
 }

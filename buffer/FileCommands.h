@@ -19,29 +19,32 @@ inline const QString SaveFileFilter =
 /// Appended by the Save dialog to a name typed without extension.
 inline const QString SaveDefaultSuffix = QStringLiteral("hex");
 
-/// The Open and Save commands of the main window, without the window: Open reloads the hex view
-/// through the hand-over that the window passes in; Save reads the buffer only.
+/// The Open and Save commands of the main window, without the window: the hex view is reached
+/// through the two hand-overs that the window passes in.
 class FileCommands
 {
 public:
     /// Reloads the hex view with `count` bytes of the data buffer from index 0.
     using RefreshView = std::function<void(std::uint32_t count)>;
+    /// Takes the hex view's edits into the data buffer if the view was modified.
+    using TakeViewEdits = std::function<void()>;
 
-    FileCommands(Shell& shell, DataBuffer& buffer, RefreshView refreshView);
+    FileCommands(Shell& shell, DataBuffer& buffer, RefreshView refreshView, TakeViewEdits takeViewEdits);
 
     /// Open: asks for a file, fills the buffer with 0xFF, loads the file (the used length becomes
     /// the loaded count, 0 after a failure), shows chipSize bytes in the view and logs
     /// "Open" + the full path. A cancelled dialog changes nothing.
     void ToolOpenClick(std::uint32_t chipSize);
 
-    /// Save: asks for a file and saves chipSize bytes of the buffer by the file's kind; edits in
-    /// the view that were not taken back are not part of it. A cancelled dialog changes nothing.
+    /// Save: asks for a file, takes the view's edits into the buffer and saves chipSize bytes of
+    /// the buffer by the file's kind. A cancelled dialog changes nothing.
     void ToolSaveClick(std::uint32_t chipSize);
 
 private:
     Shell& m_shell;
     DataBuffer& m_buffer;
     RefreshView m_refreshView;
+    TakeViewEdits m_takeViewEdits;
 };
 
 } // namespace kestrum

@@ -201,6 +201,8 @@ TEST_F(MainWindowFixture, RecordWithTooFewNamesIsShownAsAnErrorAndTheProgramGoes
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0], QStringLiteral("List index out of bounds (2)"));
     EXPECT_EQ(w.ComboBox2->count(), 2);
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器")) << "the captions are applied all the same";
+    EXPECT_TRUE(w.China->isChecked());
 }
 
 TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsWithoutTouchingTheIndices)
@@ -372,7 +374,7 @@ TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
     EXPECT_EQ(first, 0x12);
 }
 
-TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveLeavesViewEditsOut)
+TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdits)
 {
     writeDatabase();
     writeIni("[CHIP]\nINDEX1=1\nINDEX3=0\n");
@@ -399,10 +401,10 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveLeavesViewEd
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
     ASSERT_EQ(bytes.size(), 256);
-    EXPECT_EQ(std::uint8_t(bytes[0]), 0x5A) << "an edit that no Write took back is not saved";
+    EXPECT_EQ(std::uint8_t(bytes[0]), 0x0A) << "the edit in the view is saved";
     EXPECT_EQ(std::uint8_t(bytes[1]), 0x5A);
-    EXPECT_TRUE(w.FlashEditor->GetModified()) << "the edit stays in the view";
-    EXPECT_EQ(w.dataBuffer().usedLength, 300);
+    EXPECT_FALSE(w.FlashEditor->GetModified()) << "the edit was taken into the buffer";
+    EXPECT_EQ(w.dataBuffer().usedLength, 256) << "taking the view's edits sets the used length to the view";
 }
 
 TEST_F(MainWindowFixture, TheFirstShowProbesTheProgrammerEvenWithoutActivation)

@@ -13,7 +13,8 @@ namespace {
 
 constexpr std::uint32_t OneMiB = 0x100000;
 
-/// The commands with a recorded hex view: the counts it was refreshed with.
+/// The commands with a recorded hex view: the counts it was refreshed with and the number of
+/// times its edits were taken back (each taking writes 0xEE at index 0, as an edit would).
 class FileCommandsTest : public testing::Test
 {
 protected:
@@ -23,7 +24,12 @@ protected:
     Shell shell{ui};
     DataBuffer buffer;
     std::vector<std::uint32_t> refreshes;
-    FileCommands commands{shell, buffer, [this](std::uint32_t count) { refreshes.push_back(count); }};
+    int takes = 0;
+    FileCommands commands{shell, buffer, [this](std::uint32_t count) { refreshes.push_back(count); },
+                          [this] {
+                              ++takes;
+                              buffer.bytes[0] = 0xEE;
+                          }};
     test::TempFolder folder;
 };
 
@@ -55,6 +61,7 @@ TEST_F(FileCommandsTest, OpenErasesTheBufferLoadsShowsTheChipAndLogsTheFullPath)
     EXPECT_EQ(buffer.bytes[300], 0xFF);
     EXPECT_EQ(refreshes, std::vector<std::uint32_t>{OneMiB});
     EXPECT_EQ(ui.log, QStringList{"001:Open" + QFileInfo(path).absoluteFilePath()});
+    EXPECT_EQ(takes, 0);
 }
 
 TEST_F(FileCommandsTest, AFileLargerThanTheChipCountsWholeButTheViewSpansTheChip)
@@ -102,20 +109,20 @@ TEST_F(FileCommandsTest, SaveOffersTheFiltersWithHexAsDefaultAndACancelWritesNot
     EXPECT_EQ(ui.saveFilters,
               QStringList{"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|All files (*.*)|*.*"});
     EXPECT_EQ(ui.saveSuffixes, QStringList{"hex"});
-    EXPECT_TRUE(refreshes.empty());
+    EXPECT_EQ(takes, 0);
 }
 
-TEST_F(FileCommandsTest, SaveWritesChipSizeBytesOfTheBuffer)
+TEST_F(FileCommandsTest, SaveTakesTheViewsEditsAndWritesChipSizeBytes)
 {
     buffer.usedLength = 4;
     buffer.bytes[1] = 0x22;
     ui.saveFiles = {folder.path("out.bin")};
     commands.ToolSaveClick(4096);
+    EXPECT_EQ(takes, 1);
     const QByteArray saved = test::readFile(folder.path("out.bin"));
     ASSERT_EQ(saved.size(), 4096) << "the chip size, not the used length";
-    EXPECT_EQ(static_cast<std::uint8_t>(saved[0]), 0xFF);
+    EXPECT_EQ(static_cast<std::uint8_t>(saved[0]), 0xEE) << "the view's edit is saved";
     EXPECT_EQ(static_cast<std::uint8_t>(saved[1]), 0x22);
-    EXPECT_EQ(buffer.usedLength, 4) << "a save leaves the used length alone";
     EXPECT_EQ(static_cast<std::uint8_t>(saved[4095]), 0xFF);
     EXPECT_TRUE(ui.boxes.isEmpty());
 }
@@ -133,11 +140,10 @@ TEST_F(FileCommandsTest, SaveOverAnExistingFileAsksFirst)
 
 TEST_F(FileCommandsTest, ASaveNeverReadsPastTheBuffer)
 {
-    buffer.bytes[0] = 0xEE;
     ui.saveFiles = {folder.path("huge.hex")};
     commands.ToolSaveClick(0xFFFFFFFF);
     EXPECT_TRUE(ui.errors.isEmpty());
     const QByteArray text = test::readFile(folder.path("huge.hex"));
-    EXPECT_TRUE(text.startsWith(":20000000EEFFFF")) << "the buffer's first stretch";
+    EXPECT_TRUE(text.startsWith(":20000000EEFFFF")) << "index 0 holds the taken edit";
     EXPECT_TRUE(text.endsWith(":0200000403FFF8\r\n:00000001FF\r\n")) << "the last stretch is the buffer's last";
 }
