@@ -75,7 +75,6 @@ public:
 
     // State.
     [[nodiscard]] usb_dev_handle* DeviceHandle() const { return m_deviceHandle; }
-    [[nodiscard]] bool isOpen() const { return m_deviceHandle != nullptr; }
     [[nodiscard]] int ReadEndpoint() const { return m_readEndpoint; }
     [[nodiscard]] int WriteEndpoint() const { return m_writeEndpoint; }
     [[nodiscard]] int CommandEndpoint() const { return m_commandEndpoint; }

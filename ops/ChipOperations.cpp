@@ -105,7 +105,7 @@ ChipOperations::Presence ChipOperations::CheckChipPresent()
     const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
     if (r == ChipProgrammer::IdentifyFailed || r == ChipProgrammer::IdentifyBusy)
         return Presence::Stop;
-    if (r != ChipProgrammer::IdentifyNoProgrammer && reply[0] == 0) {
+    if (r != ChipProgrammer::IdentifyNoProgrammer && reply[0] == ReplyNothing) {
         m_shell.ShowErrorBox(MsgNoChip);
         return Presence::Stop;
     }
@@ -265,12 +265,13 @@ void ChipOperations::BitBtn1Click()
         if (r != ChipProgrammer::IdentifyDone)
             return;
         switch (reply[0]) {
-        case 1:
+        case ReplySpiFlash:
             identifiedChip(reply);
             return;
-        case 2:
-        case 3: {
-            // The kind's position in the type list: the database lists its types in this order.
+        case ReplyI2cEeprom:
+        case ReplyMicrowireEeprom: {
+            // The kind's position in the type list (1 or 2): the database lists its types in this
+            // order.
             const int position = reply[0] - 1;
             if (m_host.selection().types().selected() != position)
                 m_host.FillChipSelection(position, 0, 0);
