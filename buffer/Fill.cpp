@@ -6,19 +6,24 @@ namespace kestrum {
 
 std::optional<qint32> parseFillField(const QString& text, QString* error)
 {
-    const QString full = QStringLiteral("0x") + text;
-    bool ok = false;
-    // Hexadecimal digits only; the value is taken as 32 bits and read as a signed number.
-    const qint64 value = text.size() <= 8 ? text.toLongLong(&ok, 16) : 0;
-    bool digitsOnly = !text.isEmpty();
-    for (QChar c : text)
-        digitsOnly = digitsOnly && QStringLiteral("0123456789abcdefABCDEF").contains(c);
-    if (!ok || !digitsOnly || value < 0) {
+    // Hexadecimal digits only, leading zeros as many as typed; the value must fit 32 bits and
+    // is read as a signed number.
+    std::uint32_t value = 0;
+    bool ok = !text.isEmpty();
+    for (QChar c : text) {
+        const int digit = QStringLiteral("0123456789ABCDEF").indexOf(c.toUpper());
+        if (digit < 0 || value > 0x0FFFFFFFu) {
+            ok = false;
+            break;
+        }
+        value = (value << 4) | std::uint32_t(digit);
+    }
+    if (!ok) {
         if (error)
-            *error = QStringLiteral("'%1' is not a valid integer value").arg(full);
+            *error = QStringLiteral("'0x%1' is not a valid integer value").arg(text);
         return std::nullopt;
     }
-    return static_cast<qint32>(static_cast<std::uint32_t>(value));
+    return static_cast<qint32>(value);
 }
 
 QString proposedFillEnd(std::uint32_t chipSize)

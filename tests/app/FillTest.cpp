@@ -89,6 +89,23 @@ TEST(Fill, FieldThatIsNoNumberWritesNothingAndNamesTheText)
     EXPECT_EQ(buffer.usedLength, 0);
 }
 
+TEST(Fill, FieldsAreHexadecimalOfAtMost32BitsWithAnyNumberOfLeadingZeros)
+{
+    EXPECT_EQ(parseFillField(QStringLiteral("000000001F"), nullptr), 0x1F);
+    EXPECT_EQ(parseFillField(QStringLiteral("ff"), nullptr), 0xFF);
+    EXPECT_EQ(parseFillField(QStringLiteral("FFFFFFFF"), nullptr), -1) << "read as a signed number";
+    QString error;
+    EXPECT_FALSE(parseFillField(QStringLiteral("100000000"), &error));
+    EXPECT_EQ(error, QStringLiteral("'0x100000000' is not a valid integer value"));
+    EXPECT_FALSE(parseFillField(QStringLiteral("+1"), nullptr));
+    EXPECT_FALSE(parseFillField(QStringLiteral("1 "), nullptr));
+
+    DataBuffer buffer;
+    ASSERT_TRUE(fillBuffer(buffer, request(FillKind::Byte, "0000000010", "00000000001F", "55"), 0, RangeError).ok);
+    EXPECT_EQ(buffer.usedLength, 0x20);
+    EXPECT_EQ(buffer.data()[0x10], 0x55);
+}
+
 TEST(Fill, RangeOutsideTheBufferOrReversedIsRefused)
 {
     DataBuffer buffer;
