@@ -21,16 +21,20 @@ class HexDigitsValidator : public QValidator
 {
 public:
     using QValidator::QValidator;
-    State validate(QString& input, int&) const override
+    State validate(QString& input, int& pos) const override
     {
+        // A dropped character must not move the cursor: it stays where the typing happened.
         QString cleaned;
-        for (QChar c : input) {
-            if (QStringLiteral("0123456789abcdefABCDEF").contains(c))
-                cleaned += c.toUpper();
+        int cursor = pos;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (QStringLiteral("0123456789abcdefABCDEF").contains(input[i]))
+                cleaned += input[i].toUpper();
+            else if (i < pos)
+                --cursor;
         }
-        const bool changed = cleaned != input;
         input = cleaned;
-        return changed && cleaned.isEmpty() ? Intermediate : Acceptable;
+        pos = cursor;
+        return Acceptable;
     }
 };
 

@@ -137,6 +137,14 @@ TEST(FillDialog, TypedLettersTurnUpperCaseAndOthersAreDropped)
     w.FillDialog->Edit1->clear();
     QTest::keyClicks(w.FillDialog->Edit1, QStringLiteral("abc"));
     EXPECT_EQ(w.FillDialog->Edit1->text(), QStringLiteral("AB")) << "a byte takes two digits";
+
+    // A dropped key leaves the cursor where it was typed.
+    edit->setText(QStringLiteral("12"));
+    edit->setCursorPosition(1);
+    QTest::keyClicks(edit, QStringLiteral("g"));
+    EXPECT_EQ(edit->cursorPosition(), 1);
+    QTest::keyClicks(edit, QStringLiteral("a"));
+    EXPECT_EQ(edit->text(), QStringLiteral("1A2"));
 }
 
 TEST(FillDialog, OkFillsReloadsTheViewAndAnErrorKeepsTheDialogOpen)
