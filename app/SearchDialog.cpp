@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTreeWidget>
 
 namespace kestrum {
@@ -89,7 +90,10 @@ template <typename Rows> void TForm3::addRows(const Rows& rowsOf)
 void TForm3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    m_main->runGuarded([this] { FormShow(); });
+    // Only an opening lists every chip again; the window system showing the dialog again (after
+    // a minimise) keeps the list as filtered.
+    if (!event->spontaneous())
+        m_main->runGuarded([this] { FormShow(); });
 }
 
 void TForm3::FormShow()

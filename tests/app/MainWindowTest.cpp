@@ -17,10 +17,12 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <gtest/gtest.h>
 
@@ -227,6 +229,11 @@ TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsWithoutTouchingTheInd
     EXPECT_EQ(find.ListView1->topLevelItemCount(), 0) << "the search is case-sensitive";
     find.ComboBox1->setEditText(QStringLiteral("Atmel"));
     ASSERT_EQ(find.ListView1->topLevelItemCount(), 2);
+    // The window system showing the open dialog again (after a minimise) is no new opening.
+    QShowEvent again;
+    QSpontaneKeyEvent::setSpontaneous(&again);
+    QCoreApplication::instance()->notify(&find, &again); // keeps the event spontaneous
+    ASSERT_EQ(find.ListView1->topLevelItemCount(), 2) << "the filtered list stays";
 
     find.ListView1->topLevelItem(1)->setSelected(true);
     EXPECT_TRUE(find.BitBtn1->isEnabled());
