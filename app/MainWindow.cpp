@@ -479,9 +479,20 @@ LoadResult TForm1::LoadChipDatabase()
 
 int TForm1::FillChipSelection(int t, int m, int n)
 {
+    return showingSelection([&] { return m_selection.FillChipSelection(t, m, n); });
+}
+
+int TForm1::selectChipByNames(const QString& type, const QString& maker, const QString& name)
+{
+    return showingSelection([&] { return m_selection.selectByNames(type, maker, name); });
+}
+
+int TForm1::showingSelection(const std::function<int()>& fill)
+{
+    // A fill that ends with an error has still rebuilt lists; they are shown before it goes on.
     int found = -1;
     try {
-        found = m_selection.FillChipSelection(t, m, n);
+        found = fill();
     } catch (...) {
         showChipSelection();
         throw;

@@ -85,6 +85,9 @@ public:
     LoadResult LoadChipDatabase();
     /// `FillChipSelection` followed by showing the lists in the combo boxes.
     int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
+    /// The search dialog's choice: three fills by the names (see ChipSelection::selectByNames),
+    /// then the lists shown; the persisted indices do not change.
+    int selectChipByNames(const QString& type, const QString& maker, const QString& name);
     /// `RefreshView`: the hex view shows buffer bytes 0 .. count-1.
     void RefreshView(std::uint32_t count);
     /// `TakeViewEdits` with the chip size.
@@ -141,6 +144,8 @@ private:
     void FormShow();
     void FormActivate();
     void FormResize();
+    /// Runs a selection fill and shows the lists, also when the fill ends with an error.
+    int showingSelection(const std::function<int()>& fill);
 
     std::unique_ptr<UserInterface> m_ownedUi;
     std::unique_ptr<LogForwarder> m_logForwarder;

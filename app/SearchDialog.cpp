@@ -2,7 +2,6 @@
 
 #include "app/MainWindow.h"
 #include "chipdb/ChipSelection.h"
-#include "chipdb/NameTokens.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -73,18 +72,11 @@ void TForm3::rebuildColumns()
     ListView1SelectItem();
 }
 
-template <typename Rows> void TForm3::addRows(const Rows& rowsOf)
+void TForm3::addRow(const ChipSearchRow& row)
 {
-    // Rows are added one by one so that a record with too few names ends the list right there.
-    const ChipTable& table = m_main->chipTable();
-    for (int i = 0; i < ChipSlots && !table[i].isEnd(); ++i) {
-        if (!rowsOf(table[i]))
-            continue;
-        const NameTokens tokens(table[i].namesText());
-        auto* item = new QTreeWidgetItem(
-            QStringList{tokens.at(0), tokens.at(1), tokens.at(2), QString::number(i)});
-        ListView1->addTopLevelItem(item);
-    }
+    // Rows are added one by one, so a record with too few names ends the list right there.
+    ListView1->addTopLevelItem(
+        new QTreeWidgetItem(QStringList{row.type, row.maker, row.name, QString::number(row.slot)}));
 }
 
 void TForm3::showEvent(QShowEvent* event)
@@ -99,16 +91,14 @@ void TForm3::showEvent(QShowEvent* event)
 void TForm3::FormShow()
 {
     rebuildColumns();
-    addRows([](const ChipRecord&) { return true; });
+    allChipRows(m_main->chipTable(), [this](const ChipSearchRow& row) { addRow(row); });
 }
 
 void TForm3::ComboBox1Change()
 {
     rebuildColumns();
-    const QString key = trimControl(ComboBox1->currentText());
-    if (key.isEmpty())
-        return;
-    addRows([&key](const ChipRecord& r) { return r.namesText().contains(key, Qt::CaseSensitive); });
+    findChipRows(m_main->chipTable(), ComboBox1->currentText(),
+                 [this](const ChipSearchRow& row) { addRow(row); });
 }
 
 void TForm3::ListView1SelectItem()
@@ -122,17 +112,8 @@ void TForm3::BitBtn1Click()
     if (selected.isEmpty())
         return;
     const QTreeWidgetItem* row = selected.constFirst();
-    const QString type = row->text(0);
-    const QString maker = row->text(1);
-    const QString name = row->text(2);
-    // Three fills: each rebuilds the lists below the level it receives. The persisted indices
-    // stay those of the last choice made with the lists.
-    ChipSelection& selection = m_main->selection();
-    for (int pass = 0; pass < 3; ++pass) {
-        m_main->FillChipSelection(selection.types().indexOfIgnoringCase(type),
-                                  selection.makers().indexOfIgnoringCase(maker),
-                                  selection.names().indexOfIgnoringCase(name));
-    }
+    // The persisted indices stay those of the last choice made with the lists.
+    m_main->selectChipByNames(row->text(0), row->text(1), row->text(2));
     accept();
 }
 

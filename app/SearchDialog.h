@@ -10,6 +10,7 @@ class QTreeWidget;
 namespace kestrum {
 
 class TForm1;
+struct ChipSearchRow;
 
 /// `TForm3`, the chip search dialog: every chip on opening, live filtering while typing, and
 /// Select by button or double click.
@@ -35,7 +36,7 @@ protected:
 
 private:
     void rebuildColumns();
-    template <typename Rows> void addRows(const Rows& rowsOf);
+    void addRow(const ChipSearchRow& row);
 
     TForm1* m_main;
 };

@@ -103,25 +103,21 @@ ChipSearchRow rowOf(const ChipTable& table, int slot)
 
 } // namespace
 
-std::vector<ChipSearchRow> allChipRows(const ChipTable& table)
+void allChipRows(const ChipTable& table, const ChipRowSink& add)
 {
-    std::vector<ChipSearchRow> rows;
     for (int i = 0; i < ChipSlots && !table[i].isEnd(); ++i)
-        rows.push_back(rowOf(table, i));
-    return rows;
+        add(rowOf(table, i));
 }
 
-std::vector<ChipSearchRow> findChipRows(const ChipTable& table, const QString& searchText)
+void findChipRows(const ChipTable& table, const QString& searchText, const ChipRowSink& add)
 {
-    std::vector<ChipSearchRow> rows;
     const QString key = trimControl(searchText);
     if (key.isEmpty())
-        return rows;
+        return;
     for (int i = 0; i < ChipSlots && !table[i].isEnd(); ++i) {
         if (table[i].namesText().contains(key, Qt::CaseSensitive))
-            rows.push_back(rowOf(table, i));
+            add(rowOf(table, i));
     }
-    return rows;
 }
 
 QStringList searchColumnTitles(int language)

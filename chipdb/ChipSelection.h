@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 namespace kestrum {
 
@@ -70,11 +69,16 @@ struct ChipSearchRow
     int slot = 0;
 };
 
-/// The rows of the search dialog: every listed record, or those whose names text contains the
-/// key (case-sensitive, over the whole text, commas included). An empty key matches nothing.
-/// Throws ListIndexError for a listed record with fewer than three names.
-std::vector<ChipSearchRow> allChipRows(const ChipTable& table);
-std::vector<ChipSearchRow> findChipRows(const ChipTable& table, const QString& searchText);
+/// Takes the rows of the search dialog one by one.
+using ChipRowSink = std::function<void(const ChipSearchRow&)>;
+
+/// The rows of the search dialog, in slot order: every listed record (allChipRows), or those whose
+/// names text contains the search text with leading and trailing characters of code 32 or below
+/// removed (findChipRows: case-sensitive, over the whole text, commas included; an empty key
+/// matches nothing). A listed record with fewer than three names throws ListIndexError once the
+/// rows before it have been handed over.
+void allChipRows(const ChipTable& table, const ChipRowSink& add);
+void findChipRows(const ChipTable& table, const QString& searchText, const ChipRowSink& add);
 
 /// Column titles of the search list in a language: type, manufacturer, name.
 QStringList searchColumnTitles(int language);

@@ -246,6 +246,30 @@ TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsWithoutTouchingTheInd
     EXPECT_EQ(w.nameIndex(), 0);
 }
 
+TEST_F(MainWindowFixture, SearchListEndsWithAnErrorAtARecordWithTooFewNames)
+{
+    std::vector<ChipRecord> records;
+    addChip(records, "SPI-Flash,Winbond,W25Q16", 0x200000);
+    addChip(records, "EEPROM,Atmel", 256);
+    addChip(records, "SPI-Flash,Winbond,W25Q32", 0x400000);
+    QFile f(dir.filePath(QStringLiteral("kestrum.Dat")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
+    f.close();
+    TForm1 w(&ui, exe());
+    w.show();
+    ASSERT_TRUE(ui.errors.isEmpty()) << "the type list reads the first names only";
+    TForm3& find = *w.Form3;
+    find.show();
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("List index out of bounds (2)")});
+    ASSERT_EQ(find.ListView1->topLevelItemCount(), 1) << "the rows before the record stay";
+    EXPECT_EQ(find.ListView1->topLevelItem(0)->text(2), QStringLiteral("W25Q16"));
+    find.ComboBox1->setEditText(QStringLiteral("W25"));
+    EXPECT_EQ(find.ListView1->topLevelItemCount(), 2) << "a record that does not match is not split";
+    EXPECT_EQ(ui.errors.size(), 1);
+    find.hide();
+}
+
 TEST_F(MainWindowFixture, ProgressBarSitsInTheStatusBarAndFollowsResizes)
 {
     TForm1 w(&ui, exe());

@@ -179,18 +179,56 @@ TEST_F(SelectionFixture, SelectByNamesNeedsThreeFillsAndIgnoresCase)
     EXPECT_EQ(selection.names().text(), QStringLiteral("AT24C04"));
 }
 
+namespace {
+
+std::vector<ChipSearchRow> allRows(const ChipTable& table)
+{
+    std::vector<ChipSearchRow> rows;
+    allChipRows(table, [&](const ChipSearchRow& row) { rows.push_back(row); });
+    return rows;
+}
+
+std::vector<ChipSearchRow> foundRows(const ChipTable& table, const QString& searchText)
+{
+    std::vector<ChipSearchRow> rows;
+    findChipRows(table, searchText, [&](const ChipSearchRow& row) { rows.push_back(row); });
+    return rows;
+}
+
+} // namespace
+
 TEST_F(SelectionFixture, SearchListsEveryRecordAndFiltersCaseSensitivelyAcrossParts)
 {
-    EXPECT_EQ(allChipRows(table).size(), 6u);
-    const auto rows = findChipRows(table, QStringLiteral(" AT24 "));
+    EXPECT_EQ(allRows(table).size(), 6u);
+    const auto rows = foundRows(table, QStringLiteral(" AT24 "));
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].name, QStringLiteral("AT24C02"));
     EXPECT_EQ(rows[0].slot, 3);
-    EXPECT_TRUE(findChipRows(table, QStringLiteral("at24")).empty());
-    EXPECT_TRUE(findChipRows(table, QStringLiteral("   ")).empty()) << "an empty key matches nothing";
-    const auto across = findChipRows(table, QStringLiteral("Flash,Mac"));
+    EXPECT_TRUE(foundRows(table, QStringLiteral("at24")).empty());
+    EXPECT_TRUE(foundRows(table, QStringLiteral("   ")).empty()) << "an empty key matches nothing";
+    const auto across = foundRows(table, QStringLiteral("Flash,Mac"));
     ASSERT_EQ(across.size(), 1u);
     EXPECT_EQ(across[0].slot, 2);
+}
+
+TEST_F(SelectionFixture, SearchRowsBeforeARecordWithTooFewNamesAreHandedOverFirst)
+{
+    put(table, 2, QStringLiteral("  \"25 SPI\" , Macronix"), 0x800000);
+    std::vector<ChipSearchRow> rows;
+    try {
+        allChipRows(table, [&](const ChipSearchRow& row) { rows.push_back(row); });
+        FAIL() << "no error raised";
+    } catch (const ListIndexError& e) {
+        EXPECT_EQ(e.index(), 2);
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].name, QStringLiteral("W25Q32"));
+
+    rows.clear();
+    const auto collect = [&](const ChipSearchRow& row) { rows.push_back(row); };
+    EXPECT_THROW(findChipRows(table, QStringLiteral("Macronix"), collect), ListIndexError);
+    EXPECT_TRUE(rows.empty());
+    EXPECT_EQ(foundRows(table, QStringLiteral("Atmel")).size(), 2u) << "records that do not match are not split";
 }
 
 TEST(SearchColumns, TitlesFollowTheLanguage)
