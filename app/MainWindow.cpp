@@ -142,10 +142,8 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     applySettings();
 
     Form2 = new TForm2(this);
-    extraCaptionWindows.push_back({CaptionWindow::ChipEditor, Form2});
     Form3 = new TForm3(this);
     FillDialog = new TForm4(this);
-    extraCaptionWindows.push_back({CaptionWindow::Fill, FillDialog});
     AboutBox = new TAboutBox(this);
 }
 
@@ -621,55 +619,65 @@ void TForm1::FormShow()
     });
 }
 
-static void applyCaptions(QWidget* window, CaptionWindow which, int language)
+/// Sets one caption: the window's own caption for an empty control name, else the text of the
+/// window's control (menu, action, group box, button or label) of that name.
+static void applyCaption(QWidget* window, const QString& control, const QString& text)
 {
-    for (const Caption& c : captionTable()) {
-        if (c.window != which)
+    if (control.isEmpty()) {
+        window->setWindowTitle(text);
+        return;
+    }
+    for (QObject* o : window->findChildren<QObject*>(control)) {
+        // Dialogs are children of the main window too: only this window's own controls count.
+        if (auto* w = qobject_cast<QWidget*>(o); w && w->window() != window)
             continue;
-        const QString text = c.text(language);
-        const QString name = QString::fromLatin1(c.control);
-        if (name.isEmpty()) {
-            window->setWindowTitle(text);
+        if (auto* a = qobject_cast<QAction*>(o); a && a->parent() != window)
             continue;
-        }
-        for (QObject* o : window->findChildren<QObject*>(name)) {
-            // Dialogs are children of the main window too: only this window's own controls count.
-            if (auto* w = qobject_cast<QWidget*>(o); w && w->window() != window)
-                continue;
-            if (auto* a = qobject_cast<QAction*>(o); a && a->parent() != window)
-                continue;
-            if (auto* a = qobject_cast<QAction*>(o))
-                a->setText(text);
-            else if (auto* m = qobject_cast<QMenu*>(o))
-                m->setTitle(text);
-            else if (auto* g = qobject_cast<QGroupBox*>(o))
-                g->setTitle(text);
-            else if (auto* b = qobject_cast<QAbstractButton*>(o))
-                b->setText(text);
-            else if (auto* l = qobject_cast<QLabel*>(o))
-                l->setText(text);
-        }
+        if (auto* a = qobject_cast<QAction*>(o))
+            a->setText(text);
+        else if (auto* m = qobject_cast<QMenu*>(o))
+            m->setTitle(text);
+        else if (auto* g = qobject_cast<QGroupBox*>(o))
+            g->setTitle(text);
+        else if (auto* b = qobject_cast<QAbstractButton*>(o))
+            b->setText(text);
+        else if (auto* l = qobject_cast<QLabel*>(o))
+            l->setText(text);
     }
 }
 
 void TForm1::ApplyLanguage()
 {
     const int language = m_shell.language();
-    if (language < 0 || language > 2)
+    if (language < 0 || language >= LanguageCount)
         return;
     China->setChecked(language == 0);
     fanti->setChecked(language == 1);
     Enlish->setChecked(language == 2);
+    // One pass in the order of the table: the main window, the chip editor, the search dialog,
+    // the fill dialog.
     for (const Caption& c : captionTable()) {
-        if (c.window == CaptionWindow::Main && QByteArray(c.control) == "panel0")
-            StatusBar1->setPanelText(0, c.text(language));
-        if (c.window == CaptionWindow::Main && QByteArray(c.control) == "panel2")
-            StatusBar1->setPanelText(2, c.text(language));
+        const QString control = QString::fromLatin1(c.control);
+        const QString text = c.text(language);
+        switch (c.window) {
+        case CaptionWindow::Main:
+            if (control.startsWith(QLatin1String("panel")))
+                StatusBar1->setPanelText(control.mid(5).toInt(), text);
+            else
+                applyCaption(this, control, text);
+            break;
+        case CaptionWindow::ChipEditor:
+            applyCaption(Form2, control, text);
+            break;
+        case CaptionWindow::ChipSearch:
+            applyCaption(Form3, control, text);
+            break;
+        case CaptionWindow::Fill:
+            applyCaption(FillDialog, control, text);
+            break;
+        }
     }
-    applyCaptions(this, CaptionWindow::Main, language);
-    applyCaptions(Form3, CaptionWindow::ChipSearch, language);
-    for (const auto& [which, window] : extraCaptionWindows)
-        applyCaptions(window, which, language);
+    // Panel 1 is red only while its text is "Not connected" in the language now in force.
     StatusBar1->update();
 }
 

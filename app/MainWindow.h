@@ -14,8 +14,6 @@
 
 #include <functional>
 #include <memory>
-#include <utility>
-#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -115,8 +113,6 @@ public:
     void ApplyLanguage();
     /// The handlers of the language menu items.
     void switchLanguage(int language);
-    /// Further windows that take captions (the chip editor and the fill dialog register here).
-    std::vector<std::pair<CaptionWindow, QWidget*>> extraCaptionWindows;
 
     /// Hook for what the activation of the window runs (the programmer probe).
     std::function<void()> onActivate;

@@ -1,3 +1,4 @@
+#include "app/FillDialog.h"
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
 #include "app/SearchDialog.h"
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QShowEvent>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -341,6 +343,10 @@ TEST_F(MainWindowFixture, LanguageSwitchSetsEveryCaptionAndTheCheckMarks)
     EXPECT_EQ(w.Form3->windowTitle(), QStringLiteral("Chip Select"));
     EXPECT_EQ(w.Form3->BitBtn1->text(), QStringLiteral("Select"));
     EXPECT_EQ(w.Form3->Label1->text(), QStringLiteral("Find"));
+    EXPECT_EQ(w.FillDialog->windowTitle(), QStringLiteral("Fill"));
+    EXPECT_EQ(w.FillDialog->RadioButton1->text(), QStringLiteral("Byte(8bits)"));
+    EXPECT_EQ(w.FillDialog->GroupBox2->title(), QStringLiteral("Range"));
+    EXPECT_EQ(w.FillDialog->BitBtn2->text(), QStringLiteral("Cance"));
     EXPECT_EQ(w.Label1->text(), QStringLiteral("Type")) << "the dialog's Label1 must not take the main window's text";
     EXPECT_TRUE(w.Enlish->isChecked());
     EXPECT_FALSE(w.China->isChecked());
@@ -358,6 +364,8 @@ TEST_F(MainWindowFixture, LanguageSwitchSetsEveryCaptionAndTheCheckMarks)
     EXPECT_EQ(w.China->text(), QString::fromUtf16(u"中文"));
     EXPECT_EQ(w.fanti->text(), QString::fromUtf16(u"繁體"));
     EXPECT_EQ(w.Form3->BitBtn2->text(), QString::fromUtf16(u"退出"));
+    EXPECT_EQ(w.FillDialog->Label2->text(), QString::fromUtf16(u"结束地址"));
+    EXPECT_EQ(w.FillDialog->BitBtn1->text(), QString::fromUtf16(u"确定"));
     EXPECT_TRUE(w.StatusBar1->panel1IsRed());
     w.close();
     EXPECT_TRUE(readIni().contains(QStringLiteral("LANGU=0")));
