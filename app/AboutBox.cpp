@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace kestrum {
@@ -41,7 +43,22 @@ TAboutBox::TAboutBox(QWidget* parent)
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
+    // A fixed dialog: the width is set, the height follows from the wrapped notice line.
     setFixedWidth(320);
+    setFixedHeight(heightForWidth(320));
+}
+
+void TAboutBox::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Centred on the screen, wherever the main window stands.
+    if (event->spontaneous())
+        return;
+    if (QScreen* s = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(s->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 } // namespace kestrum

@@ -10,6 +10,9 @@ class TAboutBox : public QDialog
     Q_OBJECT
 public:
     explicit TAboutBox(QWidget* parent);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace kestrum

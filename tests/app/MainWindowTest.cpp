@@ -1,3 +1,4 @@
+#include "app/AboutBox.h"
 #include "app/FillDialog.h"
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
@@ -270,6 +271,23 @@ TEST_F(MainWindowFixture, SearchListEndsWithAnErrorAtARecordWithTooFewNames)
     EXPECT_EQ(find.ListView1->topLevelItemCount(), 2) << "a record that does not match is not split";
     EXPECT_EQ(ui.errors.size(), 1);
     find.hide();
+}
+
+TEST_F(MainWindowFixture, AboutBoxIsAFixedDialogCentredOnTheScreen)
+{
+    TForm1 w(&ui, exe());
+    w.show();
+    w.move(0, 0);
+    TAboutBox& about = *w.AboutBox;
+    about.show();
+    const QRect screen = about.screen()->availableGeometry();
+    EXPECT_LE((about.frameGeometry().center() - screen.center()).manhattanLength(), 2)
+        << "centred on the screen, not on the main window";
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
+    const QLabel* notice = about.findChild<QLabel*>(QStringLiteral("Copyright"));
+    EXPECT_GE(notice->height(), notice->heightForWidth(notice->width())) << "the wrapped notice is not cut off";
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("Version"))->text(), QStringLiteral("Kestrum Version 2.0"));
+    about.hide();
 }
 
 TEST_F(MainWindowFixture, ProgressBarSitsInTheStatusBarAndFollowsResizes)
