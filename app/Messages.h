@@ -49,8 +49,10 @@ enum MessageKey : int {
     MessageCount
 };
 
-/// Number of entries of the classic table.
+/// Number of entries of the classic table; the added entries follow it.
 inline constexpr int ClassicMessageCount = 31;
+static_assert(MsgBlankDone + 1 == ClassicMessageCount && MsgTransferFailed == ClassicMessageCount,
+              "the classic entries keep their numbers 0..30");
 inline constexpr int LanguageCount = 3;
 
 /// A language index that is safe to index the tables with: values outside 0..2 count as 0.
