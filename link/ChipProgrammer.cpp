@@ -291,21 +291,13 @@ JobResult ChipProgrammer::BlankCheckChip(const ChipRecord& record)
     if (!beginStream(record, length, true))
         return JobResult::Failed;
 
-    std::vector<quint8> data(block, 0xFF);
-    quint32 last = 0;
-    for (quint64 offset = 0; offset < length; offset += block) {
-        if (m_usb.USB_bulk_read(data.data(), static_cast<int>(block)) != static_cast<int>(block))
-            return transferFailed();
-        if (std::any_of(data.begin(), data.end(), [](quint8 b) { return b != 0xFF; })) {
-            m_shell.ShowErrorBox(MsgNotEmpty);
-            m_view.hideProgress();
-            return JobResult::Different;
-        }
-        last = static_cast<quint32>(offset);
-        tick(last);
-    }
-    endStream(last);
-    return JobResult::Done;
+    // The block buffer starts erased; the first byte that is not 0xFF ends the check.
+    return compareStream(length, block, 0xFF, [this](const std::vector<quint8>& data, quint64) {
+        if (std::all_of(data.begin(), data.end(), [](quint8 b) { return b == 0xFF; }))
+            return true;
+        m_shell.ShowErrorBox(MsgNotEmpty);
+        return false;
+    });
 }
 
 JobResult ChipProgrammer::VerifyChip(const ChipRecord& record)
@@ -319,20 +311,29 @@ JobResult ChipProgrammer::VerifyChip(const ChipRecord& record)
     if (!beginStream(record, length, true))
         return JobResult::Failed;
 
-    std::vector<quint8> data(block);
+    // The whole block is compared, also the bytes past the verify length.
+    return compareStream(length, block, 0x00, [this](const std::vector<quint8>& data, quint64 offset) {
+        const quint8* expected = m_buffer.data() + offset;
+        if (std::memcmp(data.data(), expected, data.size()) == 0)
+            return true;
+        quint32 i = 0;
+        while (data[i] == expected[i])
+            ++i;
+        const quint64 address = offset + i;
+        m_shell.ShowErrorBox(m_shell.MessageText(MsgVerifyErrorAddress) + QString::number(address, 16).toUpper()
+                             + QLatin1Char('h'));
+        return false;
+    });
+}
+
+JobResult ChipProgrammer::compareStream(quint32 length, quint32 block, quint8 fill, const BlockCheck& check)
+{
+    std::vector<quint8> data(block, fill);
     quint32 last = 0;
     for (quint64 offset = 0; offset < length; offset += block) {
         if (m_usb.USB_bulk_read(data.data(), static_cast<int>(block)) != static_cast<int>(block))
             return transferFailed();
-        // The whole block is compared, also the bytes past the verify length.
-        const quint8* expected = m_buffer.data() + offset;
-        if (std::memcmp(data.data(), expected, block) != 0) {
-            quint32 i = 0;
-            while (data[i] == expected[i])
-                ++i;
-            const quint64 address = offset + i;
-            m_shell.ShowErrorBox(m_shell.MessageText(MsgVerifyErrorAddress) +
-                                 QString::number(address, 16).toUpper() + QLatin1Char('h'));
+        if (!check(data, offset)) {
             m_view.hideProgress();
             return JobResult::Different;
         }

@@ -11,6 +11,9 @@
 #include <QElapsedTimer>
 #include <QtGlobal>
 
+#include <functional>
+#include <vector>
+
 namespace kestrum {
 
 /// How a chip routine ended. Every outcome other than Done has been shown to the user already
@@ -129,6 +132,12 @@ private:
     void endStream(quint32 lastBlockOffset);
     /// Reports a failed transfer and hides the progress bar.
     JobResult transferFailed();
+    /// Checks one block read from the chip at that offset; false after showing the difference.
+    using BlockCheck = std::function<bool(const std::vector<quint8>& block, quint64 offset)>;
+    /// Reads the stream in whole blocks (the block buffer first filled with fill) and checks each:
+    /// Done after the last block, Different at the first block the check refuses, Failed when a
+    /// transfer fails.
+    JobResult compareStream(quint32 length, quint32 block, quint8 fill, const BlockCheck& check);
     /// Used length of a freshly read chip image.
     [[nodiscard]] qint32 usedLengthAfterRead(quint32 chipSize) const;
 

@@ -3,11 +3,14 @@
 // Helpers of the buffer tests: a folder per test, files written and read back whole, and images
 // that look like firmware (random bytes with stretches of 0xFF).
 
+#include "buffer/ReplacementFile.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -64,6 +67,44 @@ inline std::vector<std::uint8_t> firmwareLikeImage(std::size_t size, std::uint32
 inline std::vector<std::uint8_t> erasedBuffer(std::size_t size)
 {
     return std::vector<std::uint8_t>(size, 0xFF);
+}
+
+/// What a record reader did with a file: its result, the boxes it showed and the buffer.
+struct ReadResult
+{
+    qint32 extent = -1;
+    QStringList errors;
+    std::vector<std::uint8_t> buffer;
+};
+
+using RecordReader = qint32 (*)(const QString&, std::uint8_t*, std::uint32_t, UserInterface&);
+using RecordWriter = WriteResult (*)(const QString&, const std::uint8_t*, std::uint32_t, UserInterface&);
+
+/// Reads record text from a file into a buffer prefilled with 0xCC (neither 0x00 nor 0xFF, so
+/// that every byte a record stores is visible).
+inline ReadResult readRecords(RecordReader reader, const char* fileName, const QByteArray& text,
+                              std::uint32_t maxSize)
+{
+    TempFolder folder;
+    const QString path = folder.path(QString::fromLatin1(fileName));
+    writeFile(path, text);
+    ScriptedUserInterface ui;
+    ReadResult r;
+    r.buffer.assign(maxSize, 0xCC);
+    r.extent = reader(path, r.buffer.data(), maxSize, ui);
+    r.errors = ui.errors;
+    return r;
+}
+
+/// The text a record writer makes of the bytes; the write must succeed without a box.
+inline QByteArray writeRecords(RecordWriter writer, const char* fileName, const std::vector<std::uint8_t>& bytes)
+{
+    TempFolder folder;
+    const QString path = folder.path(QString::fromLatin1(fileName));
+    ScriptedUserInterface ui;
+    EXPECT_EQ(writer(path, bytes.data(), static_cast<std::uint32_t>(bytes.size()), ui), WriteResult::Written);
+    EXPECT_TRUE(ui.errors.isEmpty());
+    return readFile(path);
 }
 
 } // namespace kestrum::test

@@ -9,36 +9,16 @@ using kestrum::test::ScriptedUserInterface;
 
 namespace {
 
-struct ReadResult
-{
-    qint32 extent = -1;
-    QStringList errors;
-    std::vector<std::uint8_t> buffer;
-};
+using test::ReadResult;
 
-/// Reads Intel HEX text from a file into a buffer prefilled with 0xCC (neither 0x00 nor 0xFF, so
-/// that every byte a record stores is visible).
 ReadResult readHex(const QByteArray& text, std::uint32_t maxSize = 0x20000)
 {
-    test::TempFolder folder;
-    const QString path = folder.path("in.hex");
-    test::writeFile(path, text);
-    ScriptedUserInterface ui;
-    ReadResult r;
-    r.buffer.assign(maxSize, 0xCC);
-    r.extent = ReadIntelHex(path, r.buffer.data(), maxSize, ui);
-    r.errors = ui.errors;
-    return r;
+    return test::readRecords(ReadIntelHex, "in.hex", text, maxSize);
 }
 
 QByteArray writeHex(const std::vector<std::uint8_t>& bytes)
 {
-    test::TempFolder folder;
-    const QString path = folder.path("out.hex");
-    ScriptedUserInterface ui;
-    EXPECT_EQ(WriteIntelHex(path, bytes.data(), static_cast<std::uint32_t>(bytes.size()), ui), WriteResult::Written);
-    EXPECT_TRUE(ui.errors.isEmpty());
-    return test::readFile(path);
+    return test::writeRecords(WriteIntelHex, "out.hex", bytes);
 }
 
 const QByteArray Eof = ":00000001FF\r\n";

@@ -9,34 +9,16 @@ using kestrum::test::ScriptedUserInterface;
 
 namespace {
 
-struct ReadResult
-{
-    qint32 extent = -1;
-    QStringList errors;
-    std::vector<std::uint8_t> buffer;
-};
+using test::ReadResult;
 
 ReadResult readSrec(const QByteArray& text, std::uint32_t maxSize = 0x20000)
 {
-    test::TempFolder folder;
-    const QString path = folder.path("in.src");
-    test::writeFile(path, text);
-    ScriptedUserInterface ui;
-    ReadResult r;
-    r.buffer.assign(maxSize, 0xCC);
-    r.extent = ReadSRecord(path, r.buffer.data(), maxSize, ui);
-    r.errors = ui.errors;
-    return r;
+    return test::readRecords(ReadSRecord, "in.src", text, maxSize);
 }
 
 QByteArray writeSrec(const std::vector<std::uint8_t>& bytes)
 {
-    test::TempFolder folder;
-    const QString path = folder.path("out.src");
-    ScriptedUserInterface ui;
-    EXPECT_EQ(WriteSRecord(path, bytes.data(), static_cast<std::uint32_t>(bytes.size()), ui), WriteResult::Written);
-    EXPECT_TRUE(ui.errors.isEmpty());
-    return test::readFile(path);
+    return test::writeRecords(WriteSRecord, "out.src", bytes);
 }
 
 const QByteArray Header = "S00600004844521B\r\n";
