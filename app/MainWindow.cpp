@@ -628,8 +628,12 @@ static void applyCaption(QWidget* window, const QString& control, const QString&
         return;
     }
     for (QObject* o : window->findChildren<QObject*>(control)) {
-        // Dialogs are children of the main window too: only this window's own controls count.
-        if (auto* w = qobject_cast<QWidget*>(o); w && w->window() != window)
+        // Dialogs are children of the main window too: only this window's own controls count. A
+        // menu is a popup, a window of its own; it belongs where its menu bar is.
+        auto* w = qobject_cast<QWidget*>(o);
+        if (auto* m = qobject_cast<QMenu*>(o); m && m->parentWidget())
+            w = m->parentWidget();
+        if (w && w->window() != window)
             continue;
         if (auto* a = qobject_cast<QAction*>(o); a && a->parent() != window)
             continue;

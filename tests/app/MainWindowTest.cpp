@@ -347,6 +347,8 @@ TEST_F(MainWindowFixture, LanguageSwitchSetsEveryCaptionAndTheCheckMarks)
     TForm1 w(&ui, exe());
     w.show();
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器")) << "language 0 at the first start";
+    EXPECT_EQ(w.O1->title(), QString::fromUtf16(u"文件(&F)")) << "the menus take the language too";
+    EXPECT_EQ(w.H1->title(), QString::fromUtf16(u"帮助(&H)"));
     EXPECT_EQ(w.ToolFill->text(), QString::fromUtf16(u"填充"));
     EXPECT_TRUE(w.China->isChecked());
 
