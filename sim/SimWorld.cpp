@@ -245,22 +245,31 @@ int World::nextTransferFault(SimDevice& device, int endpoint)
     return fault;
 }
 
+int World::blockedTransfer(SimDevice& device, int endpoint, bool knownEndpoint, int* fault)
+{
+    *fault = nextTransferFault(device, endpoint);
+    if (*fault == KSIM_FAULT_UNPLUG)
+        return fail(ErrNoDevice, "No such device");
+    if (m_stalled.count({device.id, endpoint}))
+        return fail(ErrPipe, "Broken pipe");
+    if (*fault == KSIM_FAULT_TIMEOUT)
+        return fail(ErrTimedOut, "Connection timed out");
+    if (!knownEndpoint)
+        return fail(ErrInvalid, "Invalid argument");
+    return 0;
+}
+
 int World::bulkWrite(usb_dev_handle* handle, int endpoint, const std::uint8_t* bytes, int size, int timeout)
 {
     SimDevice* device = nullptr;
     int result = checkTransfer(handle, &device);
     bool isCommand = false;
     if (result == 0) {
-        const int fault = nextTransferFault(*device, endpoint);
-        if (fault == KSIM_FAULT_UNPLUG)
-            result = fail(ErrNoDevice, "No such device");
-        else if (m_stalled.count({device->id, endpoint}))
-            result = fail(ErrPipe, "Broken pipe");
-        else if (fault == KSIM_FAULT_TIMEOUT)
-            result = fail(ErrTimedOut, "Connection timed out");
-        else if (endpoint != device->firmware->writeEndpoint() && endpoint != device->firmware->commandEndpoint())
-            result = fail(ErrInvalid, "Invalid argument");
-        else {
+        int fault = 0;
+        const bool knownEndpoint =
+            endpoint == device->firmware->writeEndpoint() || endpoint == device->firmware->commandEndpoint();
+        result = blockedTransfer(*device, endpoint, knownEndpoint, &fault);
+        if (result == 0) {
             const int offered = fault == KSIM_FAULT_SHORT ? size / 2 : size;
             result = device->firmware->write(endpoint, bytes, offered, &isCommand);
             if (result < 0)
@@ -282,16 +291,9 @@ int World::bulkRead(usb_dev_handle* handle, int endpoint, std::uint8_t* bytes, i
     int result = checkTransfer(handle, &device);
     bool isReply = false;
     if (result == 0) {
-        const int fault = nextTransferFault(*device, endpoint);
-        if (fault == KSIM_FAULT_UNPLUG)
-            result = fail(ErrNoDevice, "No such device");
-        else if (m_stalled.count({device->id, endpoint}))
-            result = fail(ErrPipe, "Broken pipe");
-        else if (fault == KSIM_FAULT_TIMEOUT)
-            result = fail(ErrTimedOut, "Connection timed out");
-        else if (endpoint != device->firmware->readEndpoint())
-            result = fail(ErrInvalid, "Invalid argument");
-        else {
+        int fault = 0;
+        result = blockedTransfer(*device, endpoint, endpoint == device->firmware->readEndpoint(), &fault);
+        if (result == 0) {
             const int wanted = fault == KSIM_FAULT_SHORT ? size / 2 : size;
             result = device->firmware->read(endpoint, bytes, wanted, &isReply);
             if (result == ErrTimedOut)

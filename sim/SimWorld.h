@@ -134,6 +134,9 @@ private:
     int checkTransfer(usb_dev_handle* handle, SimDevice** device);
     /// Counts one bulk transfer of the device and applies an armed fault; 0 or the fault kind.
     int nextTransferFault(SimDevice& device, int endpoint);
+    /// The error that ends a transfer before it moves anything (an armed unplug or time-out, a
+    /// stalled or unknown endpoint), or 0; *fault is the armed fault of this transfer.
+    int blockedTransfer(SimDevice& device, int endpoint, bool knownEndpoint, int* fault);
 
     struct ArmedFault
     {
