@@ -4,8 +4,10 @@
 #include "app/Shell.h"
 #include "app/cli/StreamUserInterface.h"
 #include "buffer/DataBuffer.h"
+#include "buffer/HexText.h"
 #include "buffer/ImageFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -32,15 +34,16 @@ int usage(QTextStream& err, const QString& problem)
 
 std::optional<std::uint32_t> parseSize(const QString& text)
 {
+    // Digits only: toULongLong alone would also take a sign, blanks around and a second "0x".
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const QString digits = hex ? text.mid(2) : text;
+    const bool allDigits = !digits.isEmpty() && std::all_of(digits.cbegin(), digits.cend(), [hex](QChar c) {
+        const int digit = c.unicode() < 0x80 ? hextext::digitValue(static_cast<char>(c.unicode())) : -1;
+        return digit >= 0 && (hex || digit < 10);
+    });
     bool ok = false;
-    qulonglong value = 0;
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        value = text.mid(2).toULongLong(&ok, 16);
-    else
-        value = text.toULongLong(&ok, 10);
-    // toULongLong accepts a sign and blanks around; a size is digits only.
-    if (!ok || text.contains(QLatin1Char('+')) || text.contains(QLatin1Char('-')) || text.trimmed() != text
-        || value > BufferCapacity)
+    const qulonglong value = allDigits ? digits.toULongLong(&ok, hex ? 16 : 10) : 0;
+    if (!ok || value > BufferCapacity)
         return std::nullopt;
     return static_cast<std::uint32_t>(value);
 }
