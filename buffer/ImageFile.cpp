@@ -4,35 +4,15 @@
 #include "buffer/ReplacementFile.h"
 #include "buffer/SRecord.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrum {
 
 namespace {
-
-/// Opens a file for reading; -1 when it cannot be opened or is a folder.
-int openForReading(const QString& fileName, struct stat& info)
-{
-    const QByteArray path = QFile::encodeName(fileName);
-    int fd;
-    do {
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return -1;
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 /// Reads up to count bytes from offset on; returns how many were read.
 std::uint64_t readAt(int fd, std::uint8_t* to, std::uint64_t count, off_t offset)
@@ -54,13 +34,12 @@ std::uint64_t readAt(int fd, std::uint8_t* to, std::uint64_t count, off_t offset
 qint32 loadRaw(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, std::uint32_t skip,
                UserInterface& ui)
 {
-    struct stat info {};
-    const int fd = openForReading(fileName, info);
+    std::uint64_t size = 0;
+    const int fd = OpenFileForReading(fileName, size);
     if (fd < 0) {
         ui.showError(QStringLiteral("Can't open File"));
         return 0;
     }
-    const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
     if (size > capacity) {
         ::close(fd);
         ui.showError(QStringLiteral("File is too big for Buffer"));
@@ -106,8 +85,8 @@ qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::ui
     FileKind kind = loadKindForName(fileName);
     if (fileExtension(fileName).compare(QLatin1String(".eep"), Qt::CaseInsensitive) == 0) {
         // An EEPROM file is a text file when it starts like one, else a dump.
-        struct stat info {};
-        const int fd = openForReading(fileName, info);
+        std::uint64_t size = 0;
+        const int fd = OpenFileForReading(fileName, size);
         if (fd < 0) {
             ui.showError(QStringLiteral("Can't open File"));
             return 0;

@@ -19,21 +19,31 @@ RecordFile::~RecordFile()
     close();
 }
 
-bool RecordFile::open(const QString& fileName, std::size_t blockSize)
+int OpenFileForReading(const QString& fileName, std::uint64_t& size)
 {
-    close();
     const QByteArray path = QFile::encodeName(fileName);
     int fd;
     do {
         fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return false;
+        return -1;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         ::close(fd);
-        return false;
+        return -1;
     }
+    size = static_cast<std::uint64_t>(info.st_size);
+    return fd;
+}
+
+bool RecordFile::open(const QString& fileName, std::size_t blockSize)
+{
+    close();
+    std::uint64_t size = 0;
+    const int fd = OpenFileForReading(fileName, size);
+    if (fd < 0)
+        return false;
     m_fd = fd;
     m_blockSize = blockSize;
     m_block.reset(new char[blockSize]);

@@ -13,6 +13,9 @@
 
 namespace kestrum {
 
+/// Opens a file read-only; -1 when it cannot be opened or is a folder. Its size goes to `size`.
+int OpenFileForReading(const QString& fileName, std::uint64_t& size);
+
 /// A record file opened for reading. It is read in large blocks; ReadRecordLine hands out its lines
 /// as if each line were read with a separate call that asks for at most `limit` bytes.
 class RecordFile
