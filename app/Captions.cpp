@@ -14,6 +14,15 @@ QString Caption::text(int language) const
     }
 }
 
+QString captionText(CaptionWindow window, const char* control, int language)
+{
+    for (const Caption& c : captionTable()) {
+        if (c.window == window && qstrcmp(c.control, control) == 0)
+            return c.text(language);
+    }
+    return {};
+}
+
 const std::vector<Caption>& captionTable()
 {
     using W = CaptionWindow;

@@ -25,4 +25,7 @@ struct Caption
 /// Every caption, in the order the switch applies them.
 const std::vector<Caption>& captionTable();
 
+/// The caption of one control of a window in a language (empty when the table has none).
+QString captionText(CaptionWindow window, const char* control, int language);
+
 } // namespace kestrum

@@ -306,6 +306,7 @@ void TForm2::StringGrid1DblClick()
 {
     ChipEditorFields f = fields();
     QString error;
+    m_model.setLanguage(m_main->shell().language());
     const bool complete = m_model.loadSelectedRow(f, &error);
     // What was loaded before a failing cell stays in the fields.
     setFields(f);
@@ -324,6 +325,7 @@ void TForm2::ComboBox4Change()
 void TForm2::BtnAddClick()
 {
     QString error;
+    m_model.setLanguage(m_main->shell().language());
     if (!m_model.add(fields(), &error)) {
         m_main->shell().ShowErrorBox(error);
         return;
@@ -334,6 +336,7 @@ void TForm2::BtnAddClick()
 void TForm2::BtnEditClick()
 {
     QString error;
+    m_model.setLanguage(m_main->shell().language());
     if (!m_model.edit(fields(), &error)) {
         // No message while no chip row is selected: there is nothing to edit.
         if (!error.isEmpty())
@@ -355,6 +358,7 @@ void TForm2::BtnSaveClick()
     // cannot be written. The main window's lists are not rebuilt.
     ChipTable& table = m_main->chipTable();
     QString error;
+    m_model.setLanguage(m_main->shell().language());
     const std::optional<qint32> length = m_model.saveInto(table, &error);
     if (!length) {
         m_main->shell().ShowErrorBox(error);

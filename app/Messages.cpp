@@ -63,6 +63,13 @@ constexpr std::array<Triple, MessageCount> Table{{
     {u"无法写入芯片数据库 %1：%2", u"無法寫入芯片數據庫 %1：%2", u"Cannot write the chip database %1: %2"},
     {u"填充范围超出缓冲区或开始地址大于结束地址。", u"填充範圍超出緩沖區或開始地址大於結束地址。",
      u"The fill range lies outside the buffer or starts after its end."},
+    {u"请先在列表“%1”中选择一项。", u"請先在列表“%1”中選擇一項。", u"Choose an entry in the list \"%1\" first."},
+    {u"芯片数据库最多容纳 %1 个芯片，表格中有 %2 行芯片。", u"芯片數據庫最多容納 %1 個芯片，表格中有 %2 行芯片。",
+     u"The chip database holds at most %1 chips; the grid has %2 chip rows."},
+    {u"第 %1 行：名称“%2”无法用 GBK 编码保存。", u"第 %1 行：名稱“%2”無法用 GBK 編碼保存。",
+     u"Row %1: the names \"%2\" cannot be written in the GBK code page."},
+    {u"第 %1 行：名称“%2”占 %3 字节，芯片记录最多容纳 %4 字节。", u"第 %1 行：名稱“%2”佔 %3 字節，芯片記錄最多容納 %4 字節。",
+     u"Row %1: the names \"%2\" take %3 bytes; a chip record holds at most %4."},
 }};
 
 } // namespace

@@ -46,6 +46,10 @@ enum MessageKey : int {
     MsgDatabaseUnreadable, ///< %1 = path, %2 = reason
     MsgDatabaseUnwritable, ///< %1 = path, %2 = reason
     MsgFillRange,          ///< a fill range outside the data buffer or reversed
+    MsgEditorChooseList,   ///< chip editor: %1 = the caption of a list without a selection
+    MsgEditorTooManyRows,  ///< chip editor: %1 = the most chips, %2 = the chip rows of the grid
+    MsgEditorNamesNotGbk,  ///< chip editor: %1 = row, %2 = names
+    MsgEditorNamesTooLong, ///< chip editor: %1 = row, %2 = names, %3 = bytes, %4 = the most bytes
     MessageCount
 };
 
@@ -54,6 +58,7 @@ inline constexpr int ClassicMessageCount = 31;
 static_assert(MsgBlankDone + 1 == ClassicMessageCount && MsgTransferFailed == ClassicMessageCount,
               "the classic entries keep their numbers 0..30");
 inline constexpr int LanguageCount = 3;
+inline constexpr int EnglishLanguage = 2;
 
 /// A language index that is safe to index the tables with: values outside 0..2 count as 0.
 int normalizedLanguage(int language);

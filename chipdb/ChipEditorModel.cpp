@@ -1,6 +1,8 @@
 #include "chipdb/ChipEditorModel.h"
 
+#include "app/Captions.h"
 #include "app/Gbk.h"
+#include "app/Messages.h"
 #include "chipdb/ChipSelection.h"
 #include "chipdb/NameTokens.h"
 
@@ -266,27 +268,29 @@ void ChipEditorModel::load(const ChipTable& table)
     clampCurrentRow();
 }
 
-std::optional<EditorRow> ChipEditorModel::buildRow(const ChipEditorFields& f, QString* error)
+std::optional<EditorRow> ChipEditorModel::buildRow(const ChipEditorFields& f, QString* error, int language)
 {
     // Every number below is computed from a list position; a list without a selection has none.
+    // Each list is named by the caption of its label in the editor.
     const struct
     {
         int index;
         qsizetype count;
-        const char* field;
+        const char* label;
     } lists[] = {
-        {f.classIndex, editorClassItems().size(), "Class"},
-        {f.voltageIndex, editorVoltageItems().size(), "Voltage"},
-        {f.flashIndex, editorFlashItems().size(), "FLASH"},
-        {f.flashPageIndex, editorFlashPageItems().size(), "FLASH Page"},
-        {f.algorithmIndex, algorithmItems(f.classIndex).size(), "Algorithm"},
-        {f.eepromIndex, editorEepromItems().size(), "EEPROM"},
-        {f.eepromPageIndex, editorEepromPageItems().size(), "EEPROM page"},
+        {f.classIndex, editorClassItems().size(), "Label5"},
+        {f.voltageIndex, editorVoltageItems().size(), "Label8"},
+        {f.flashIndex, editorFlashItems().size(), "Label6"},
+        {f.flashPageIndex, editorFlashPageItems().size(), "Label7"},
+        {f.algorithmIndex, algorithmItems(f.classIndex).size(), "Label9"},
+        {f.eepromIndex, editorEepromItems().size(), "Label11"},
+        {f.eepromPageIndex, editorEepromPageItems().size(), "Label12"},
     };
     for (const auto& list : lists) {
         if (listIndex(list.index, list.count) < 0) {
             if (error)
-                *error = QStringLiteral("Choose an entry in the list \"%1\" first.").arg(QLatin1String(list.field));
+                *error = messageText(MsgEditorChooseList, language)
+                             .arg(captionText(CaptionWindow::ChipEditor, list.label, language));
             return std::nullopt;
         }
     }
@@ -310,7 +314,7 @@ std::optional<EditorRow> ChipEditorModel::buildRow(const ChipEditorFields& f, QS
 
 bool ChipEditorModel::add(const ChipEditorFields& fields, QString* error)
 {
-    const std::optional<EditorRow> row = buildRow(fields, error);
+    const std::optional<EditorRow> row = buildRow(fields, error, m_language);
     if (!row)
         return false;
     m_rows.push_back(*row);
@@ -325,7 +329,7 @@ bool ChipEditorModel::edit(const ChipEditorFields& fields, QString* error)
             error->clear();
         return false;
     }
-    const std::optional<EditorRow> row = buildRow(fields, error);
+    const std::optional<EditorRow> row = buildRow(fields, error, m_language);
     if (!row)
         return false;
     m_rows[static_cast<size_t>(m_selectedRow)] = *row;
@@ -429,7 +433,7 @@ std::optional<qint32> ChipEditorModel::saveInto(ChipTable& table, QString* error
     const int chips = rowCount() - 1;
     if (chips > ChipSlots - 1) {
         if (error)
-            *error = QStringLiteral("The chip database holds at most %1 chips; the grid has %2 chip rows.")
+            *error = messageText(MsgEditorTooManyRows, m_language)
                          .arg(ChipSlots - 1)
                          .arg(chips);
         return std::nullopt;
@@ -445,14 +449,14 @@ std::optional<qint32> ChipEditorModel::saveInto(ChipTable& table, QString* error
         const QByteArray gbk = toGbk(names, &representable);
         if (!representable || gbk.contains('\0')) {
             if (error)
-                *error = QStringLiteral("Row %1: the names \"%2\" cannot be written in the GBK code page.")
+                *error = messageText(MsgEditorNamesNotGbk, m_language)
                              .arg(r)
                              .arg(names);
             return std::nullopt;
         }
         if (gbk.size() > NamesSize - 1) {
             if (error)
-                *error = QStringLiteral("Row %1: the names \"%2\" take %3 bytes; a chip record holds at most %4.")
+                *error = messageText(MsgEditorNamesTooLong, m_language)
                              .arg(r)
                              .arg(names)
                              .arg(gbk.size())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Messages.h"
 #include "chipdb/ChipRecord.h"
 #include "chipdb/PickList.h"
 
@@ -107,10 +108,13 @@ public:
     /// cut at commas only: type before the first, manufacturer before the next, model the rest;
     /// a missing comma leaves the part before it empty. The first list entries are selected.
     void load(const ChipTable& table);
+    /// The language of the refusal texts (English until set).
+    void setLanguage(int language) { m_language = normalizedLanguage(language); }
 
     /// The cells a row gets from the fields (Add and Edit). Fails, naming the field, when a list
     /// that the cells are computed from has no selection.
-    [[nodiscard]] static std::optional<EditorRow> buildRow(const ChipEditorFields& fields, QString* error);
+    [[nodiscard]] static std::optional<EditorRow> buildRow(const ChipEditorFields& fields, QString* error,
+                                                           int language = EnglishLanguage);
 
     /// `BtnAdd`: appends a row built from the fields and makes it the current and selected row.
     [[nodiscard]] bool add(const ChipEditorFields& fields, QString* error);
@@ -142,6 +146,7 @@ private:
     PickList m_types;
     PickList m_makers;
     PickList m_models;
+    int m_language = EnglishLanguage;
     int m_currentRow = 1;
     int m_selectedRow = 0;
 };

@@ -333,6 +333,7 @@ TEST_F(ChipEditorFixture, RefusedCommandsLeaveGridAndFileAlone)
     const QByteArray before = readDatabase();
     TForm1 w(&ui, exe());
     w.show();
+    w.switchLanguage(2); // the refusals speak the language in force
     TForm2& editor = *w.Form2;
     editor.FormShow();
     ASSERT_EQ(editor.selectedRow(), 0);

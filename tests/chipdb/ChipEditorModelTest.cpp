@@ -697,3 +697,16 @@ TEST(ChipEditorDoubleClick, NonIntegerCellStopsWithEarlierFieldsLoaded)
     EXPECT_EQ(fields.voltageIndex, -1) << "fields after the failing cell keep their values";
     EXPECT_EQ(fields.delay, QStringLiteral("100"));
 }
+
+TEST(ChipEditorRefusals, SpeakTheLanguageInForceAndNameTheListByItsCaption)
+{
+    ChipEditorFields fields;
+    fields.classIndex = -1;
+    QString error;
+    EXPECT_FALSE(ChipEditorModel::buildRow(fields, &error, 0));
+    EXPECT_EQ(error, QString::fromUtf16(u"请先在列表“芯片类型”中选择一项。"));
+    EXPECT_FALSE(ChipEditorModel::buildRow(fields, &error, 1));
+    EXPECT_EQ(error, QString::fromUtf16(u"請先在列表“芯片類型”中選擇一項。"));
+    EXPECT_FALSE(ChipEditorModel::buildRow(fields, &error, 2));
+    EXPECT_EQ(error, QStringLiteral("Choose an entry in the list \"Class\" first."));
+}
