@@ -59,11 +59,6 @@ void FlashEditorHost::SetModified(bool modified)
     d->view->viewport()->update();
 }
 
-QWidget* FlashEditorHost::view() const
-{
-    return d->view;
-}
-
 TMPHexEditorEx& FlashEditorHost::editor() const
 {
     return d->view->editor();

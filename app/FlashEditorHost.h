@@ -24,8 +24,6 @@ public:
     void ReadBuffer(void* destination, qint64 position, qint64 count) override;
     void SetModified(bool modified) override;
 
-    /// The editing control itself (tests type into it).
-    [[nodiscard]] QWidget* view() const;
     /// The control's data and editing model.
     [[nodiscard]] TMPHexEditorEx& editor() const;
 
