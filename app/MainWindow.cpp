@@ -85,7 +85,7 @@ UserInterface& pickUi(UserInterface* given, std::unique_ptr<UserInterface>& owne
 {
     if (given)
         return *given;
-    owned = std::make_unique<QtUserInterface>(parent, nullptr);
+    owned = std::make_unique<QtUserInterface>(parent);
     return *owned;
 }
 
@@ -503,12 +503,10 @@ void TForm1::showChipSelection()
 {
     auto show = [](QComboBox* box, const PickList& list) {
         const QSignalBlocker block(box);
-        if (box->count() != list.count() || [&] {
-                for (int i = 0; i < list.count(); ++i)
-                    if (box->itemText(i) != list.items()[i])
-                        return true;
-                return false;
-            }()) {
+        QStringList shown;
+        for (int i = 0; i < box->count(); ++i)
+            shown << box->itemText(i);
+        if (shown != list.items()) {
             box->clear();
             box->addItems(list.items());
         }
@@ -725,8 +723,6 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (onClose)
-        runGuarded(onClose);
     collectSettings();
     SaveSettings(m_ini, m_settings);
     m_ini.save();

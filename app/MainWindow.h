@@ -116,8 +116,6 @@ public:
 
     /// Hook for what the activation of the window runs (the programmer probe).
     std::function<void()> onActivate;
-    /// Hook for the closing of the window, before the settings are written.
-    std::function<void()> onClose;
 
     TStatusBar* StatusBar1 = nullptr;
 

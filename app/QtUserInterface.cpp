@@ -6,9 +6,8 @@
 
 namespace kestrum {
 
-QtUserInterface::QtUserInterface(QWidget* parent, std::function<void(const QString&)> insertLog)
+QtUserInterface::QtUserInterface(QWidget* parent)
     : m_parent(parent)
-    , m_insertLog(std::move(insertLog))
 {
 }
 
@@ -73,10 +72,9 @@ QString QtUserInterface::chooseSaveFile(const QString& filter, const QString& de
     return dialog.selectedFiles().constFirst();
 }
 
-void QtUserInterface::insertLogLine(const QString& line)
+void QtUserInterface::insertLogLine(const QString&)
 {
-    if (m_insertLog)
-        m_insertLog(line);
+    // The main window inserts every line into its log box before it gets here.
 }
 
 } // namespace kestrum

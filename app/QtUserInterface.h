@@ -2,18 +2,17 @@
 
 #include "app/UserInterface.h"
 
-#include <functional>
 
 class QWidget;
 
 namespace kestrum {
 
-/// The window implementation of the user-interface seam: message boxes, file dialogs, the beep,
-/// and the log box (through a callback that inserts a line at its top).
+/// The window implementation of the user-interface seam: message boxes, file dialogs and the
+/// beep. The main window writes the log box itself.
 class QtUserInterface : public UserInterface
 {
 public:
-    QtUserInterface(QWidget* parent, std::function<void(const QString&)> insertLog);
+    explicit QtUserInterface(QWidget* parent);
 
     void showError(const QString& text) override;
     bool askYesNo(const QString& text) override;
@@ -28,7 +27,6 @@ public:
 
 private:
     QWidget* m_parent;
-    std::function<void(const QString&)> m_insertLog;
 };
 
 } // namespace kestrum
