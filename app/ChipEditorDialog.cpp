@@ -1,6 +1,7 @@
 #include "app/ChipEditorDialog.h"
 
 #include "app/MainWindow.h"
+#include "app/Captions.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -245,7 +246,7 @@ void TForm2::showEvent(QShowEvent* event)
 
 LoadResult TForm2::ReloadChipDatabase()
 {
-    return loadChipDatabaseFile(databasePathFor(m_main->executablePath()), m_main->chipTable(), m_main->shell(),
+    return loadChipDatabaseFile(databasePathFor(m_main->executablePath()), m_main->chipTable(), m_main->reporter(),
         IntegrityMessage::EditorFixedText);
 }
 
@@ -306,12 +307,12 @@ void TForm2::StringGrid1DblClick()
 {
     ChipEditorFields f = fields();
     QString error;
-    m_model.setLanguage(m_main->shell().language());
+    m_model.setLanguage(m_main->reporter().language());
     const bool complete = m_model.loadSelectedRow(f, &error);
     // What was loaded before a failing cell stays in the fields.
     setFields(f);
     if (!complete)
-        m_main->shell().ShowErrorBox(error);
+        m_main->reporter().ShowErrorBox(error);
 }
 
 void TForm2::ComboBox4Change()
@@ -322,12 +323,30 @@ void TForm2::ComboBox4Change()
     ComboBox8->setCurrentIndex(algorithms.isEmpty() ? -1 : 0);
 }
 
+void TForm2::refuseMissingList(EditorList list) const
+{
+    // A list is named by the caption of its label.
+    const char* label = "Label5";
+    switch (list) {
+    case EditorList::Class: label = "Label5"; break;
+    case EditorList::Voltage: label = "Label8"; break;
+    case EditorList::Flash: label = "Label6"; break;
+    case EditorList::FlashPage: label = "Label7"; break;
+    case EditorList::Algorithm: label = "Label9"; break;
+    case EditorList::Eeprom: label = "Label11"; break;
+    case EditorList::EepromPage: label = "Label12"; break;
+    }
+    Reporter& reporter = m_main->reporter();
+    reporter.ShowErrorBox(reporter.MessageText(MsgEditorChooseList)
+                              .arg(captionText(CaptionWindow::ChipEditor, label, reporter.language())));
+}
+
 void TForm2::BtnAddClick()
 {
-    QString error;
-    m_model.setLanguage(m_main->shell().language());
-    if (!m_model.add(fields(), &error)) {
-        m_main->shell().ShowErrorBox(error);
+    std::optional<EditorList> missing;
+    if (!m_model.add(fields(), &missing)) {
+        if (missing)
+            refuseMissingList(*missing);
         return;
     }
     showGrid();
@@ -335,12 +354,11 @@ void TForm2::BtnAddClick()
 
 void TForm2::BtnEditClick()
 {
-    QString error;
-    m_model.setLanguage(m_main->shell().language());
-    if (!m_model.edit(fields(), &error)) {
+    std::optional<EditorList> missing;
+    if (!m_model.edit(fields(), &missing)) {
         // No message while no chip row is selected: there is nothing to edit.
-        if (!error.isEmpty())
-            m_main->shell().ShowErrorBox(error);
+        if (missing)
+            refuseMissingList(*missing);
         return;
     }
     showGrid();
@@ -358,13 +376,13 @@ void TForm2::BtnSaveClick()
     // cannot be written. The main window's lists are not rebuilt.
     ChipTable& table = m_main->chipTable();
     QString error;
-    m_model.setLanguage(m_main->shell().language());
+    m_model.setLanguage(m_main->reporter().language());
     const std::optional<qint32> length = m_model.saveInto(table, &error);
     if (!length) {
-        m_main->shell().ShowErrorBox(error);
+        m_main->reporter().ShowErrorBox(error);
         return;
     }
-    WriteDatabaseFile(databasePathFor(m_main->executablePath()), table.bytes(), *length, m_main->shell());
+    WriteDatabaseFile(databasePathFor(m_main->executablePath()), table.bytes(), *length, m_main->reporter());
 }
 
 } // namespace kestrum

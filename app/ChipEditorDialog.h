@@ -91,6 +91,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void refuseMissingList(EditorList list) const;
     void buildGrid();
     void buildFields();
     void buildButtons();

@@ -123,9 +123,9 @@ FillRequest TForm4::request() const
 void TForm4::BitBtn1Click()
 {
     const FillResult result = fillBuffer(m_main->dataBuffer(), request(), clockSeconds(),
-                                         m_main->shell().MessageText(MsgFillRange));
+                                         m_main->reporter().MessageText(MsgFillRange));
     if (!result.ok) {
-        m_main->shell().ShowErrorBox(result.error);
+        m_main->reporter().ShowErrorBox(result.error);
         return;
     }
     // Like every other reload, the view spans the selected chip.

@@ -7,7 +7,7 @@
 #include "app/FlashEditorHost.h"
 #include "app/DeviceChangeMonitor.h"
 #include "app/WindowJobs.h"
-#include "link/ChipProgrammer.h"
+#include "ops/ChipProgrammer.h"
 #include "link/TUsbBulk.h"
 #include "ops/ChipOperations.h"
 #include "app/QtUserInterface.h"
@@ -93,7 +93,7 @@ UserInterface& pickUi(UserInterface* given, std::unique_ptr<UserInterface>& owne
 
 TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     : m_logForwarder(std::make_unique<LogForwarder>(pickUi(ui, m_ownedUi, this), *this))
-    , m_shell(*m_logForwarder)
+    , m_reporter(*m_logForwarder)
     , m_executablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath)
     , m_selection(m_table, [this](std::uint32_t n) { RefreshView(n); })
     , m_ini(settingsPathFor(m_executablePath))
@@ -109,7 +109,7 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     buildMenu();
     buildBody();
 
-    StatusBar1 = new TStatusBar(this, [this] { return m_shell.language(); });
+    StatusBar1 = new TStatusBar(this, [this] { return m_reporter.language(); });
     setStatusBar(StatusBar1);
     StatusBar1->setPanelText(0, QStringLiteral("State"));
     StatusBar1->setPanelText(1, messageText(MsgNotConnected, 0));
@@ -120,8 +120,8 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     // The USB link belongs to the window; a chip job never outlives it.
     m_usb = std::make_unique<TUsbBulk>(this);
     m_jobs = std::make_unique<WindowJobs>(*this);
-    m_programmer = std::make_unique<ChipProgrammer>(*m_usb, m_shell, m_buffer, *m_jobs);
-    m_operations = std::make_unique<ChipOperations>(*m_usb, *m_programmer, m_shell, m_buffer, *m_jobs, *m_jobs);
+    m_programmer = std::make_unique<ChipProgrammer>(*m_usb, m_reporter, m_buffer, *m_jobs);
+    m_operations = std::make_unique<ChipOperations>(*m_usb, *m_programmer, m_reporter, m_buffer, *m_jobs, *m_jobs);
     m_operations->onIdle = [this] {
         if (m_closeRequested)
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -134,7 +134,7 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     wireCommands();
     // Save takes the view's edits first, as Write does: a user's edits never go missing from a file.
     m_files = std::make_unique<FileCommands>(
-        m_shell, m_buffer, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
+        m_reporter, m_buffer, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
 
     // The creation handler: settings first, then the dialogs, all before the first show.
     m_ini.load();
@@ -208,20 +208,27 @@ void TForm1::wireCommands()
     bind({ToolDevice, N3}, &TForm1::ToolDeviceClick);
 
     // The chip commands carry their own busy guard.
-    auto op = [this](std::initializer_list<QAction*> actions, void (ChipOperations::*command)()) {
+    auto op = [this](std::initializer_list<QAction*> actions, void (TForm1::*handler)()) {
         for (QAction* a : actions)
-            connect(a, &QAction::triggered, this,
-                    [this, command] { runGuarded([this, command] { ((*m_operations).*command)(); }); });
+            connect(a, &QAction::triggered, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
     };
-    op({ToolRead, R1}, &ChipOperations::ToolReadClick);
-    op({ToolErase, E1}, &ChipOperations::ToolEraseClick);
-    op({ToolWrite, W1}, &ChipOperations::ToolWriteClick);
-    op({ToolVerify, V1}, &ChipOperations::ToolVerifyClick);
-    op({ToolBank, N7}, &ChipOperations::ToolBankClick);
-    op({ToolAuto, A1}, &ChipOperations::ToolAutoClick);
-    connect(BitBtn3, &QPushButton::clicked, this, [this] { runGuarded([this] { m_operations->ToolAutoClick(); }); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { runGuarded([this] { m_operations->BitBtn1Click(); }); });
+    op({ToolRead, R1}, &TForm1::ToolReadClick);
+    op({ToolErase, E1}, &TForm1::ToolEraseClick);
+    op({ToolWrite, W1}, &TForm1::ToolWriteClick);
+    op({ToolVerify, V1}, &TForm1::ToolVerifyClick);
+    op({ToolBank, N7}, &TForm1::ToolBankClick);
+    op({ToolAuto, A1}, &TForm1::ToolAutoClick);
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { runGuarded([this] { ToolAutoClick(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { runGuarded([this] { BitBtn1Click(); }); });
 }
+
+void TForm1::ToolReadClick() { m_operations->read(); }
+void TForm1::ToolEraseClick() { m_operations->erase(); }
+void TForm1::ToolWriteClick() { m_operations->write(); }
+void TForm1::ToolVerifyClick() { m_operations->verify(); }
+void TForm1::ToolBankClick() { m_operations->blankCheck(); }
+void TForm1::ToolAutoClick() { m_operations->autoRun(); }
+void TForm1::BitBtn1Click() { m_operations->detect(); }
 
 void TForm1::buildToolBar()
 {
@@ -420,7 +427,7 @@ void TForm1::applySettings()
 {
     ComboBox4->setCurrentIndex(m_settings.speed >= 0 && m_settings.speed < ComboBox4->count() ? m_settings.speed : -1);
     // A language the program does not have counts as Simplified Chinese.
-    m_shell.setLanguage(normalizedLanguage(m_settings.language));
+    m_reporter.setLanguage(normalizedLanguage(m_settings.language));
     ToolDevice->setVisible(m_settings.chip != 0);
     N3->setVisible(m_settings.chip != 0);
     if (!m_settings.formMax)
@@ -436,7 +443,7 @@ void TForm1::collectSettings()
     m_settings.formTop = g.top();
     m_settings.formLeft = g.left();
     m_settings.speed = ComboBox4->currentIndex();
-    m_settings.language = m_shell.language();
+    m_settings.language = m_reporter.language();
 }
 
 void TForm1::runGuarded(const std::function<void()>& handler)
@@ -444,9 +451,9 @@ void TForm1::runGuarded(const std::function<void()>& handler)
     try {
         handler();
     } catch (const ListIndexError& e) {
-        m_shell.ShowErrorBox(e.text());
+        m_reporter.ShowErrorBox(e.text());
     } catch (const std::exception& e) {
-        m_shell.ShowErrorBox(QString::fromLocal8Bit(e.what()));
+        m_reporter.ShowErrorBox(QString::fromLocal8Bit(e.what()));
     }
 }
 
@@ -469,7 +476,7 @@ void TForm1::setSelectionIndices(int t, int m, int n)
 
 LoadResult TForm1::LoadChipDatabase()
 {
-    const LoadResult result = loadChipDatabaseFile(databasePathFor(m_executablePath), m_table, m_shell);
+    const LoadResult result = loadChipDatabaseFile(databasePathFor(m_executablePath), m_table, m_reporter);
     if (result == LoadResult::Loaded)
         FillChipSelection(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
     return result;
@@ -571,15 +578,8 @@ void TForm1::ToolDeviceClick()
     Form2->exec();
 }
 
-void TForm1::ToolOpenClick()
-{
-    m_files->ToolOpenClick(chipSize());
-}
-
-void TForm1::ToolSaveClick()
-{
-    m_files->ToolSaveClick(chipSize());
-}
+void TForm1::ToolOpenClick() { m_files->open(chipSize()); }
+void TForm1::ToolSaveClick() { m_files->save(chipSize()); }
 
 void TForm1::ToolAboutClick()
 {
@@ -650,7 +650,7 @@ static void applyCaption(QWidget* window, const QString& control, const QString&
 
 void TForm1::ApplyLanguage()
 {
-    const int language = m_shell.language();
+    const int language = m_reporter.language();
     if (language < 0 || language >= LanguageCount)
         return;
     China->setChecked(language == 0);
@@ -685,7 +685,7 @@ void TForm1::ApplyLanguage()
 
 void TForm1::switchLanguage(int language)
 {
-    m_shell.setLanguage(language);
+    m_reporter.setLanguage(language);
     ApplyLanguage();
 }
 

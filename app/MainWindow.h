@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/Captions.h"
-#include "app/IniFile.h"
-#include "app/Settings.h"
-#include "app/Shell.h"
+#include "base/IniFile.h"
+#include "base/Settings.h"
+#include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
 #include "buffer/FileCommands.h"
 #include "buffer/ViewHandOver.h"
@@ -54,7 +54,7 @@ public:
     ~TForm1() override;
 
     // State shared with the commands.
-    [[nodiscard]] Shell& shell() { return m_shell; }
+    [[nodiscard]] Reporter& reporter() { return m_reporter; }
     [[nodiscard]] DataBuffer& dataBuffer() { return m_buffer; }
     [[nodiscard]] ChipTable& chipTable() { return m_table; }
     [[nodiscard]] ChipSelection& selection() { return m_selection; }
@@ -109,6 +109,13 @@ public:
     void ToolDeviceClick();
     void ToolOpenClick();
     void ToolSaveClick();
+    void ToolReadClick();
+    void ToolEraseClick();
+    void ToolWriteClick();
+    void ToolVerifyClick();
+    void ToolBankClick();
+    void ToolAutoClick();
+    void BitBtn1Click();
     /// Applies the captions of the current language to every window and sets the language check marks.
     void ApplyLanguage();
     /// The handlers of the language menu items.
@@ -143,7 +150,7 @@ private:
 
     std::unique_ptr<UserInterface> m_ownedUi;
     std::unique_ptr<LogForwarder> m_logForwarder;
-    Shell m_shell;
+    Reporter m_reporter;
     QString m_executablePath;
     DataBuffer m_buffer;
     ChipTable m_table;

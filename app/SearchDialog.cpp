@@ -61,7 +61,7 @@ TForm3::TForm3(TForm1* mainWindow)
 void TForm3::rebuildColumns()
 {
     ListView1->clear();
-    QStringList titles = searchColumnTitles(m_main->shell().language());
+    QStringList titles = searchColumnTitles(m_main->reporter().language());
     titles << QStringLiteral("pos");
     ListView1->setColumnCount(4);
     ListView1->setHeaderLabels(titles);

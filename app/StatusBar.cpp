@@ -1,6 +1,6 @@
 #include "app/StatusBar.h"
 
-#include "app/Messages.h"
+#include "base/Messages.h"
 
 #include <QPainter>
 #include <QStyleOption>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/JobView.h"
+#include "ops/JobView.h"
 #include "ops/ChipOperations.h"
 
 namespace kestrum {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Shell.h"
+#include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
 
 #include <QString>
@@ -29,19 +29,19 @@ public:
     /// Takes the hex view's edits into the data buffer if the view was modified.
     using TakeViewEdits = std::function<void()>;
 
-    FileCommands(Shell& shell, DataBuffer& buffer, RefreshView refreshView, TakeViewEdits takeViewEdits);
+    FileCommands(Reporter& reporter, DataBuffer& buffer, RefreshView refreshView, TakeViewEdits takeViewEdits);
 
     /// Open: asks for a file, fills the buffer with 0xFF, loads the file (the used length becomes
     /// the loaded count, 0 after a failure), shows chipSize bytes in the view and logs
     /// "Open" + the full path. A cancelled dialog changes nothing.
-    void ToolOpenClick(std::uint32_t chipSize);
+    void open(std::uint32_t chipSize);
 
     /// Save: asks for a file, takes the view's edits into the buffer and saves chipSize bytes of
     /// the buffer by the file's kind. A cancelled dialog changes nothing.
-    void ToolSaveClick(std::uint32_t chipSize);
+    void save(std::uint32_t chipSize);
 
 private:
-    Shell& m_shell;
+    Reporter& m_reporter;
     DataBuffer& m_buffer;
     RefreshView m_refreshView;
     TakeViewEdits m_takeViewEdits;

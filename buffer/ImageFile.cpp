@@ -112,12 +112,12 @@ qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::ui
     return loadRaw(fileName, destination, capacity, 0, ui);
 }
 
-bool SaveImageFile(Shell& shell, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
+bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
                    ExistingFile existing)
 {
-    UserInterface& ui = shell.ui();
+    UserInterface& ui = reporter.ui();
     if (existing == ExistingFile::Ask && QFileInfo::exists(fileName)
-        && !ui.askYesNo(shell.MessageText(MsgFileExists)))
+        && !ui.askYesNo(reporter.MessageText(MsgFileExists)))
         return false;
 
     WriteResult result;
@@ -141,7 +141,7 @@ bool SaveImageFile(Shell& shell, const QString& fileName, const std::uint8_t* so
     }
     }
     if (result == WriteResult::NotWritten)
-        shell.ShowErrorBox(MsgWriteFileError);
+        reporter.ShowErrorBox(MsgWriteFileError);
     return result == WriteResult::Written;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Shell.h"
-#include "app/UserInterface.h"
+#include "base/Reporter.h"
+#include "base/UserInterface.h"
 
 #include <QString>
 
@@ -42,7 +42,7 @@ enum class ExistingFile {
 /// Saves length bytes of source by the kind of the file name. Failures are shown. Returns true
 /// when the file was written, false when it was not (the user declined to replace it, or a
 /// failure that has been shown); a file that was there stays as it was in that case.
-bool SaveImageFile(Shell& shell, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
+bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
                    ExistingFile existing = ExistingFile::Ask);
 
 } // namespace kestrum

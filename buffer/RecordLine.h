@@ -2,7 +2,7 @@
 
 // Line reading, hexadecimal fields and the error box shared by the Intel HEX and S-record codecs.
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "buffer/HexText.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #include "chipdb/ChipDatabase.h"
 
-#include "app/Shell.h"
+#include "base/Reporter.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -32,27 +32,27 @@ QString editorIntegrityText()
     return QString::fromUtf16(u"配置文件被破坏！");
 }
 
-LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Shell& shell, IntegrityMessage integrity)
+LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter& reporter, IntegrityMessage integrity)
 {
     if (!QFileInfo::exists(path))
         return LoadResult::NoFile;
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        shell.ShowErrorBox(shell.MessageText(MsgDatabaseUnreadable).arg(path, file.errorString()));
+        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnreadable).arg(path, file.errorString()));
         return LoadResult::NoFile;
     }
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        shell.ShowErrorBox(shell.MessageText(MsgDatabaseUnreadable).arg(path, file.errorString()));
+        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnreadable).arg(path, file.errorString()));
         return LoadResult::NoFile;
     }
 
     if (content.size() % ChipRecordSize != 0) {
         if (integrity == IntegrityMessage::EditorFixedText)
-            shell.ShowErrorBox(editorIntegrityText());
+            reporter.ShowErrorBox(editorIntegrityText());
         else
-            shell.ShowErrorBox(MsgConfigDestroyed);
+            reporter.ShowErrorBox(MsgConfigDestroyed);
         return LoadResult::Destroyed;
     }
 
@@ -62,21 +62,21 @@ LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Shell& sh
     return LoadResult::Loaded;
 }
 
-bool WriteDatabaseFile(const QString& path, const char* bytes, qint32 length, Shell& shell)
+bool WriteDatabaseFile(const QString& path, const char* bytes, qint32 length, Reporter& reporter)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        shell.ShowErrorBox(shell.MessageText(MsgDatabaseUnwritable).arg(path, file.errorString()));
+        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnwritable).arg(path, file.errorString()));
         return false;
     }
     if (length > 0 && file.write(bytes, length) != length) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        shell.ShowErrorBox(shell.MessageText(MsgDatabaseUnwritable).arg(path, reason));
+        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnwritable).arg(path, reason));
         return false;
     }
     if (!file.commit()) {
-        shell.ShowErrorBox(shell.MessageText(MsgDatabaseUnwritable).arg(path, file.errorString()));
+        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnwritable).arg(path, file.errorString()));
         return false;
     }
     return true;

@@ -6,7 +6,7 @@
 
 namespace kestrum {
 
-class Shell;
+class Reporter;
 
 enum class LoadResult { NoFile, Loaded, Destroyed };
 
@@ -23,7 +23,7 @@ enum class IntegrityMessage { MessageTable, EditorFixedText };
 /// nothing; a length that is not a multiple of 68 shows the integrity message and changes nothing;
 /// otherwise the file's records (at most 1000) are copied from slot 0 on and the slots after them
 /// keep what they held. A file that exists but cannot be read shows the path and the reason.
-LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Shell& shell,
+LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter& reporter,
                                 IntegrityMessage integrity = IntegrityMessage::MessageTable);
 
 /// The chip editor's integrity text, the same in every language.
@@ -32,6 +32,6 @@ QString editorIntegrityText();
 /// Writes length bytes as the whole content of the file at path. The old file is replaced only
 /// once the new content is complete on disk, so a failed write keeps it. A failure is shown in an
 /// error box; returns false then.
-bool WriteDatabaseFile(const QString& path, const char* bytes, qint32 length, Shell& shell);
+bool WriteDatabaseFile(const QString& path, const char* bytes, qint32 length, Reporter& reporter);
 
 } // namespace kestrum

@@ -1,8 +1,7 @@
 #include "chipdb/ChipEditorModel.h"
 
-#include "app/Captions.h"
-#include "app/Gbk.h"
-#include "app/Messages.h"
+#include "base/Gbk.h"
+#include "base/Messages.h"
 #include "chipdb/ChipSelection.h"
 #include "chipdb/NameTokens.h"
 
@@ -268,29 +267,29 @@ void ChipEditorModel::load(const ChipTable& table)
     clampCurrentRow();
 }
 
-std::optional<EditorRow> ChipEditorModel::buildRow(const ChipEditorFields& f, QString* error, int language)
+std::optional<EditorRow> ChipEditorModel::buildRow(const ChipEditorFields& f, std::optional<EditorList>* missing)
 {
     // Every number below is computed from a list position; a list without a selection has none.
-    // Each list is named by the caption of its label in the editor.
     const struct
     {
         int index;
         qsizetype count;
-        const char* label;
+        EditorList list;
     } lists[] = {
-        {f.classIndex, editorClassItems().size(), "Label5"},
-        {f.voltageIndex, editorVoltageItems().size(), "Label8"},
-        {f.flashIndex, editorFlashItems().size(), "Label6"},
-        {f.flashPageIndex, editorFlashPageItems().size(), "Label7"},
-        {f.algorithmIndex, algorithmItems(f.classIndex).size(), "Label9"},
-        {f.eepromIndex, editorEepromItems().size(), "Label11"},
-        {f.eepromPageIndex, editorEepromPageItems().size(), "Label12"},
+        {f.classIndex, editorClassItems().size(), EditorList::Class},
+        {f.voltageIndex, editorVoltageItems().size(), EditorList::Voltage},
+        {f.flashIndex, editorFlashItems().size(), EditorList::Flash},
+        {f.flashPageIndex, editorFlashPageItems().size(), EditorList::FlashPage},
+        {f.algorithmIndex, algorithmItems(f.classIndex).size(), EditorList::Algorithm},
+        {f.eepromIndex, editorEepromItems().size(), EditorList::Eeprom},
+        {f.eepromPageIndex, editorEepromPageItems().size(), EditorList::EepromPage},
     };
+    if (missing)
+        missing->reset();
     for (const auto& list : lists) {
         if (listIndex(list.index, list.count) < 0) {
-            if (error)
-                *error = messageText(MsgEditorChooseList, language)
-                             .arg(captionText(CaptionWindow::ChipEditor, list.label, language));
+            if (missing)
+                *missing = list.list;
             return std::nullopt;
         }
     }
@@ -312,9 +311,9 @@ std::optional<EditorRow> ChipEditorModel::buildRow(const ChipEditorFields& f, QS
     return row;
 }
 
-bool ChipEditorModel::add(const ChipEditorFields& fields, QString* error)
+bool ChipEditorModel::add(const ChipEditorFields& fields, std::optional<EditorList>* missing)
 {
-    const std::optional<EditorRow> row = buildRow(fields, error, m_language);
+    const std::optional<EditorRow> row = buildRow(fields, missing);
     if (!row)
         return false;
     m_rows.push_back(*row);
@@ -322,14 +321,14 @@ bool ChipEditorModel::add(const ChipEditorFields& fields, QString* error)
     return true;
 }
 
-bool ChipEditorModel::edit(const ChipEditorFields& fields, QString* error)
+bool ChipEditorModel::edit(const ChipEditorFields& fields, std::optional<EditorList>* missing)
 {
     if (m_selectedRow < 1 || m_selectedRow >= rowCount()) {
-        if (error)
-            error->clear();
+        if (missing)
+            missing->reset();
         return false;
     }
-    const std::optional<EditorRow> row = buildRow(fields, error, m_language);
+    const std::optional<EditorRow> row = buildRow(fields, missing);
     if (!row)
         return false;
     m_rows[static_cast<size_t>(m_selectedRow)] = *row;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "chipdb/ChipRecord.h"
 #include "chipdb/PickList.h"
 
@@ -58,6 +58,9 @@ QStringList algorithmItems(int chipClass);
 /// the 93 series (entry i is 7 + i for the 8-bit and 82 + i for the 16-bit organisations).
 int subtypeForAlgorithm(int chipClass, int algorithmIndex);
 
+/// The lists of the editing fields that a row's cells are computed from.
+enum class EditorList { Class, Voltage, Flash, FlashPage, Algorithm, Eeprom, EepromPage };
+
 /// The editing fields of the chip editor, one member per control. Indices are list positions,
 /// -1 for a list without a selection. The defaults are those of a newly created editor.
 struct ChipEditorFields
@@ -108,19 +111,20 @@ public:
     /// cut at commas only: type before the first, manufacturer before the next, model the rest;
     /// a missing comma leaves the part before it empty. The first list entries are selected.
     void load(const ChipTable& table);
-    /// The language of the refusal texts (English until set).
+    /// The language of Save's refusal texts (English until set).
     void setLanguage(int language) { m_language = normalizedLanguage(language); }
 
-    /// The cells a row gets from the fields (Add and Edit). Fails, naming the field, when a list
-    /// that the cells are computed from has no selection.
-    [[nodiscard]] static std::optional<EditorRow> buildRow(const ChipEditorFields& fields, QString* error,
-                                                           int language = EnglishLanguage);
+    /// The cells a row gets from the fields (Add and Edit). Fails when a list that the cells are
+    /// computed from has no selection, and names that list in `missing`.
+    [[nodiscard]] static std::optional<EditorRow> buildRow(const ChipEditorFields& fields,
+                                                           std::optional<EditorList>* missing = nullptr);
 
     /// `BtnAdd`: appends a row built from the fields and makes it the current and selected row.
-    [[nodiscard]] bool add(const ChipEditorFields& fields, QString* error);
-    /// `BtnEdit`: rebuilds row `selectedRow` from the fields. Refused without a message (error left
-    /// empty, false returned) while `selectedRow` is the title row or past the last row.
-    [[nodiscard]] bool edit(const ChipEditorFields& fields, QString* error);
+    /// A refusal names the list without a selection in `missing`.
+    [[nodiscard]] bool add(const ChipEditorFields& fields, std::optional<EditorList>* missing);
+    /// `BtnEdit`: rebuilds row `selectedRow` from the fields. While `selectedRow` is the title row
+    /// or past the last row there is nothing to edit: false, with `missing` empty.
+    [[nodiscard]] bool edit(const ChipEditorFields& fields, std::optional<EditorList>* missing);
     /// `BtnDelete`: removes the current row by moving the rows below it up; nothing happens when
     /// the grid holds no chip row.
     void deleteCurrentRow();

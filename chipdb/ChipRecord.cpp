@@ -1,6 +1,6 @@
 #include "chipdb/ChipRecord.h"
 
-#include "app/Gbk.h"
+#include "base/Gbk.h"
 
 #include <cstring>
 

@@ -1,7 +1,6 @@
 #include "chipdb/ChipSelection.h"
 
-#include "app/Messages.h"
-#include "buffer/DataBuffer.h"
+#include "base/Messages.h"
 #include "chipdb/NameTokens.h"
 
 #include <algorithm>
@@ -73,9 +72,8 @@ int ChipSelection::FillChipSelection(int typeIndex, int makerIndex, int nameInde
         ++nameCount;
     }
 
-    // The hex view always spans the selected chip; a hand-made record larger than the buffer
-    // is shown only as far as the buffer reaches.
-    m_refreshView(std::min(m_table[m_currentChip].flashSize, BufferCapacity));
+    // The hex view always spans the selected chip (the view's hand-over stops at the buffer's end).
+    m_refreshView(m_table[m_currentChip].flashSize);
 
     m_types.select(typeIndex);
     m_makers.select(makerIndex);

@@ -43,11 +43,11 @@ QString formatElapsed(qint64 milliseconds)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-ChipOperations::ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Shell& shell, DataBuffer& buffer,
+ChipOperations::ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Reporter& reporter, DataBuffer& buffer,
                                JobView& view, OperationsHost& host)
     : m_usb(usb)
     , m_programmer(programmer)
-    , m_shell(shell)
+    , m_reporter(reporter)
     , m_buffer(buffer)
     , m_view(view)
     , m_host(host)
@@ -86,11 +86,11 @@ void ChipOperations::ConnectProgrammer()
         return;
     }
     if (m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId)) {
-        m_shell.AddLogLine(MsgProgrammerFound);
+        m_reporter.AddLogLine(MsgProgrammerFound);
         m_usb.USB_bulk_close();
-        m_view.setStatusText(m_shell.MessageText(MsgReady));
+        m_view.setStatusText(m_reporter.MessageText(MsgReady));
     } else {
-        m_view.setStatusText(m_shell.MessageText(MsgNotConnected));
+        m_view.setStatusText(m_reporter.MessageText(MsgNotConnected));
     }
 }
 
@@ -106,7 +106,7 @@ ChipOperations::Presence ChipOperations::CheckChipPresent()
     if (r == ChipProgrammer::IdentifyFailed || r == ChipProgrammer::IdentifyBusy)
         return Presence::Stop;
     if (r != ChipProgrammer::IdentifyNoProgrammer && reply[0] == ReplyNothing) {
-        m_shell.ShowErrorBox(MsgNoChip);
+        m_reporter.ShowErrorBox(MsgNoChip);
         return Presence::Stop;
     }
     // Without a programmer the command goes on, and the job start reports it.
@@ -136,7 +136,7 @@ bool ChipOperations::refuseEmptyBuffer()
 {
     if (m_buffer.usedLength != 0)
         return false;
-    m_shell.ShowErrorBox(MsgBufferEmpty);
+    m_reporter.ShowErrorBox(MsgBufferEmpty);
     return true;
 }
 
@@ -149,7 +149,7 @@ void ChipOperations::startStopwatch()
 void ChipOperations::stopStopwatch()
 {
     m_host.setElapsedText(formatElapsed(m_stopwatch.elapsed()));
-    m_shell.ui().beep();
+    m_reporter.ui().beep();
 }
 
 bool ChipOperations::preconditionsMet(DataNeed data, Identify identify)
@@ -173,10 +173,10 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
         result = (m_programmer.*routine)(m_host.currentRecord());
         // Read, Erase and Write show the time before their line; Verify and Blank check after it.
         if (order == LineOrder::BeforeTime && *result == JobResult::Done)
-            m_shell.AddLogLine(doneLine);
+            m_reporter.AddLogLine(doneLine);
         stopStopwatch();
         if (order == LineOrder::AfterTime && *result == JobResult::Done)
-            m_shell.AddLogLine(doneLine);
+            m_reporter.AddLogLine(doneLine);
     });
     // The programmer answered the open but not the set-up: the communication failure was shown.
     if (code == ChipProgrammer::JobSetupFailed)
@@ -184,7 +184,7 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
     return result;
 }
 
-void ChipOperations::ToolReadClick()
+void ChipOperations::read()
 {
     runExclusive([this] {
         if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom))
@@ -194,11 +194,11 @@ void ChipOperations::ToolReadClick()
         // before. After a failed set-up or read the communication error has been shown; the used
         // length says nothing then.
         if (r != JobResult::Failed && m_buffer.usedLength == 0)
-            m_shell.ShowErrorBox(MsgChipEmpty);
+            m_reporter.ShowErrorBox(MsgChipEmpty);
     });
 }
 
-void ChipOperations::ToolEraseClick()
+void ChipOperations::erase()
 {
     runExclusive([this] {
         if (preconditionsMet(DataNeed::None, Identify::Always))
@@ -206,7 +206,7 @@ void ChipOperations::ToolEraseClick()
     });
 }
 
-void ChipOperations::ToolWriteClick()
+void ChipOperations::write()
 {
     runExclusive([this] {
         if (preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom))
@@ -214,7 +214,7 @@ void ChipOperations::ToolWriteClick()
     });
 }
 
-void ChipOperations::ToolVerifyClick()
+void ChipOperations::verify()
 {
     runExclusive([this] {
         if (preconditionsMet(DataNeed::Image, Identify::Always))
@@ -222,7 +222,7 @@ void ChipOperations::ToolVerifyClick()
     });
 }
 
-void ChipOperations::ToolBankClick()
+void ChipOperations::blankCheck()
 {
     runExclusive([this] {
         if (preconditionsMet(DataNeed::None, Identify::Always))
@@ -230,7 +230,7 @@ void ChipOperations::ToolBankClick()
     });
 }
 
-void ChipOperations::ToolAutoClick()
+void ChipOperations::autoRun()
 {
     runExclusive([this] {
         if (!preconditionsMet(DataNeed::Image, Identify::Always))
@@ -246,20 +246,20 @@ void ChipOperations::ToolAutoClick()
             if (m_host.autoVerify()) {
                 m_usb.sleepMs(AutoVerifyPauseMs);
                 if (m_programmer.VerifyChip(record) == JobResult::Done)
-                    m_shell.AddLogLine(MsgAutoPassed);
+                    m_reporter.AddLogLine(MsgAutoPassed);
             }
             stopStopwatch();
         });
     });
 }
 
-void ChipOperations::BitBtn1Click()
+void ChipOperations::detect()
 {
     runExclusive([this] {
         quint8 reply[4] = {0, 0, 0, 0};
         const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
         if (r == ChipProgrammer::IdentifyNoProgrammer) {
-            m_shell.ShowErrorBox(MsgNotConnected);
+            m_reporter.ShowErrorBox(MsgNotConnected);
             return;
         }
         if (r != ChipProgrammer::IdentifyDone)
@@ -275,12 +275,12 @@ void ChipOperations::BitBtn1Click()
             const int position = reply[0] - 1;
             if (m_host.selection().types().selected() != position)
                 m_host.FillChipSelection(position, 0, 0);
-            m_shell.ui().showInformation(m_shell.MessageText(MsgChipTypeDetected) + m_host.selection().types().text()
-                                         + m_shell.MessageText(MsgSelectManually));
+            m_reporter.ui().showInformation(m_reporter.MessageText(MsgChipTypeDetected) + m_host.selection().types().text()
+                                         + m_reporter.MessageText(MsgSelectManually));
             return;
         }
         default:
-            m_shell.ShowErrorBox(MsgNoChip);
+            m_reporter.ShowErrorBox(MsgNoChip);
             return;
         }
     });
@@ -302,9 +302,9 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     if (slot < 0) {
         if (m_host.selection().types().selected() != 0)
             m_host.FillChipSelection(0, 0, 0);
-        m_shell.ShowErrorBox(m_shell.MessageText(MsgChipIdNotListed)
+        m_reporter.ShowErrorBox(m_reporter.MessageText(MsgChipIdNotListed)
                              + QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3])
-                             + m_shell.MessageText(MsgChooseCompatible));
+                             + m_reporter.MessageText(MsgChooseCompatible));
         return;
     }
 
@@ -321,8 +321,8 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     m_host.setSelectionIndices(m_host.typeIndex(), m_host.makerIndex(), selection.names().indexOfIgnoringCase(name));
     m_host.FillChipSelection(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
 
-    m_shell.ui().showInformation(m_shell.MessageText(MsgChipDetected) + selection.names().text()
-                                 + m_shell.MessageText(MsgChipTypeLine) + selection.types().text());
+    m_reporter.ui().showInformation(m_reporter.MessageText(MsgChipDetected) + selection.names().text()
+                                 + m_reporter.MessageText(MsgChipTypeLine) + selection.types().text());
 }
 
 } // namespace kestrum

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/Shell.h"
+#include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
 #include "chipdb/ChipRecord.h"
-#include "link/ChipProgrammer.h"
-#include "link/JobView.h"
+#include "ops/ChipProgrammer.h"
+#include "ops/JobView.h"
 #include "link/TUsbBulk.h"
 
 #include <QString>
@@ -55,17 +55,17 @@ QString formatElapsed(qint64 milliseconds);
 class ChipOperations
 {
 public:
-    ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Shell& shell, DataBuffer& buffer, JobView& view,
+    ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Reporter& reporter, DataBuffer& buffer, JobView& view,
                    OperationsHost& host);
 
-    void ToolReadClick();
-    void ToolEraseClick();
-    void ToolWriteClick();
-    void ToolVerifyClick();
-    void ToolBankClick();
-    void ToolAutoClick();
+    void read();
+    void erase();
+    void write();
+    void verify();
+    void blankCheck();
+    void autoRun();
     /// "Test": identifies the chip in the socket and selects it.
-    void BitBtn1Click();
+    void detect();
 
     /// The probe: shows "Ready" (and logs that the programmer was found) or "Not connected". While
     /// a command runs it is put off and runs once when the command ends.
@@ -107,7 +107,7 @@ private:
 
     TUsbBulk& m_usb;
     ChipProgrammer& m_programmer;
-    Shell& m_shell;
+    Reporter& m_reporter;
     DataBuffer& m_buffer;
     JobView& m_view;
     OperationsHost& m_host;

@@ -1,7 +1,7 @@
 #include "app/cli/Convert.h"
 
-#include "app/Messages.h"
-#include "app/Shell.h"
+#include "base/Messages.h"
+#include "base/Reporter.h"
 #include "app/cli/StreamUserInterface.h"
 #include "buffer/DataBuffer.h"
 #include "buffer/HexText.h"
@@ -75,8 +75,8 @@ int RunCli(const QStringList& arguments, QTextStream& err)
         return usage(err, QStringLiteral("convert needs IN and OUT"));
 
     StreamUserInterface ui(err);
-    Shell shell(ui);
-    shell.setLanguage(EnglishLanguage);
+    Reporter reporter(ui);
+    reporter.setLanguage(EnglishLanguage);
 
     // The image as Open leaves it: 0xFF wherever the file puts nothing. Raw and capsule files
     // overwrite everything up to what they load, so only text files need the buffer erased
@@ -93,7 +93,7 @@ int RunCli(const QStringList& arguments, QTextStream& err)
     const std::uint32_t length = size.value_or(static_cast<std::uint32_t>(loaded));
     if (!text && length > static_cast<std::uint32_t>(loaded))
         std::memset(image.get() + loaded, 0xFF, length - static_cast<std::uint32_t>(loaded));
-    if (!SaveImageFile(shell, files[1], image.get(), length, ExistingFile::Replace))
+    if (!SaveImageFile(reporter, files[1], image.get(), length, ExistingFile::Replace))
         return ExitFailed;
     return ExitOk;
 }

@@ -5,8 +5,8 @@
 //   bench_files [--dir DIR] [--size BYTES] [--runs N]
 //   bench_files --make-hex FILE BYTES     writes a firmware-like image of BYTES as Intel HEX
 //   bench_files --read-hex FILE           reads an Intel HEX file once (for callgrind)
-#include "app/Shell.h"
-#include "app/UserInterface.h"
+#include "base/Reporter.h"
+#include "base/UserInterface.h"
 #include "buffer/DataBuffer.h"
 #include "buffer/ImageFile.h"
 #include "buffer/IntelHex.h"
@@ -187,11 +187,11 @@ int main(int argc, char** argv)
     // The inputs every tool reads: the raw image and our Intel HEX and S-record files of it.
     const std::vector<std::uint8_t> image = makeImage(size);
     PrintingUserInterface ui;
-    Shell shell(ui);
-    shell.setLanguage(2);
+    Reporter reporter(ui);
+    reporter.setLanguage(2);
     if (!writeRaw(path("image.bin"), image)
         || WriteIntelHex(path("image.hex"), image.data(), static_cast<std::uint32_t>(size), ui) != WriteResult::Written
-        || !SaveImageFile(shell, path("image.src"), image.data(), static_cast<std::uint32_t>(size),
+        || !SaveImageFile(reporter, path("image.src"), image.data(), static_cast<std::uint32_t>(size),
                           ExistingFile::Replace))
         return 1;
     // S-record files are opened through the ".eep" probe.
@@ -207,7 +207,7 @@ int main(int argc, char** argv)
     const auto convert = [&](const QString& in, const QString& out) {
         buffer.fillErased();
         const qint32 loaded = LoadImageFile(in, buffer.data(), BufferCapacity, ui);
-        return ui.errors == 0 && SaveImageFile(shell, out, buffer.data(), static_cast<std::uint32_t>(loaded),
+        return ui.errors == 0 && SaveImageFile(reporter, out, buffer.data(), static_cast<std::uint32_t>(loaded),
                                                ExistingFile::Replace);
     };
     const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kestrum-cli"));

@@ -2,7 +2,7 @@
 // ChipProgrammer, the real TUsbBulk binding and the simulated programmer with no simulated
 // transfer time. Run by hand (bench/link/run.sh):
 //   LD_LIBRARY_PATH=<build>/sim-usb <build>/bin/bench_stream [repetitions]
-#include "link/ChipProgrammer.h"
+#include "ops/ChipProgrammer.h"
 #include "sim/ksim.h"
 
 #include <QCoreApplication>
@@ -92,13 +92,13 @@ int main(int argc, char** argv)
     auto chipBytes = symbol<decltype(&ksim_chip_bytes)>(library, "ksim_chip_bytes");
 
     QuietUserInterface ui;
-    Shell shell(ui);
-    shell.setLanguage(2);
+    Reporter reporter(ui);
+    reporter.setLanguage(2);
     DataBuffer buffer;
     CountingView view;
     TUsbBulk usb;
     usb.setSleepFunction([](int) {}); // only host-side time is measured
-    ChipProgrammer programmer(usb, shell, buffer, view);
+    ChipProgrammer programmer(usb, reporter, buffer, view);
 
     ChipRecord record{};
     std::strcpy(record.names, "25 SPI Flash,Winbond,W25Q512JV");

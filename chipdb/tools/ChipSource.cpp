@@ -1,6 +1,6 @@
 #include "chipdb/tools/ChipSource.h"
 
-#include "app/Gbk.h"
+#include "base/Gbk.h"
 #include "chipdb/NameTokens.h"
 
 #include <QFile>

@@ -342,6 +342,11 @@ TEST_F(ChipEditorFixture, RefusedCommandsLeaveGridAndFileAlone)
     editor.BtnAdd->click();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Choose an entry in the list \"Class\" first.")});
     EXPECT_EQ(editor.StringGrid1->rowCount(), 1);
+    w.switchLanguage(1);
+    editor.BtnAdd->click();
+    w.switchLanguage(2);
+    ASSERT_EQ(ui.errors.size(), 2);
+    EXPECT_EQ(ui.errors.takeLast(), QString::fromUtf16(u"請先在列表“芯片類型”中選擇一項。"));
 
     // Edit before any cell selection would write into the title row.
     fillFields(editor, QStringLiteral("SPI"), QStringLiteral("Winbond"), QStringLiteral("W25Q80"),

@@ -92,7 +92,7 @@ TEST_F(MainWindowFixture, FirstStartWithoutSettingsUsesDefaults)
     EXPECT_EQ(w.speedByte(), 0);
     EXPECT_FALSE(w.ToolDevice->isVisible());
     EXPECT_FALSE(w.N3->isVisible());
-    EXPECT_EQ(w.shell().language(), 0);
+    EXPECT_EQ(w.reporter().language(), 0);
     EXPECT_EQ(w.StatusBar1->panelText(1), QString::fromUtf16(u"编程器未接入"));
     EXPECT_TRUE(w.StatusBar1->panel1IsRed());
     EXPECT_EQ(w.StatusBar1->panelText(3), QStringLiteral("00:00:00"));
@@ -114,7 +114,7 @@ TEST_F(MainWindowFixture, SettingsRoundTripKeepsTheChipKey)
         EXPECT_EQ(w.ComboBox4->currentText(), QStringLiteral("1.5MHz"));
         EXPECT_EQ(w.width(), 800);
         EXPECT_EQ(w.height(), 600);
-        EXPECT_EQ(w.shell().language(), 2);
+        EXPECT_EQ(w.reporter().language(), 2);
         w.ComboBox4->setCurrentIndex(5);
         w.close();
     }
@@ -327,8 +327,8 @@ TEST_F(MainWindowFixture, ToolBarHoldsTheButtonsInOrder)
 TEST_F(MainWindowFixture, LogLinesGoToTheTopOfTheLogBox)
 {
     TForm1 w(&ui, exe());
-    w.shell().AddLogLine(QStringLiteral("first"));
-    w.shell().AddLogLine(QStringLiteral("second"));
+    w.reporter().AddLogLine(QStringLiteral("first"));
+    w.reporter().AddLogLine(QStringLiteral("second"));
     EXPECT_EQ(w.RichEdit1->toPlainText(), QStringLiteral("002:second\n001:first"));
     EXPECT_EQ(ui.log.first(), QStringLiteral("002:second"));
 }
@@ -396,7 +396,7 @@ TEST_F(MainWindowFixture, LanguageOutsideTheTableIsTreatedAsSimplifiedChinese)
     writeIni("[DEVICE]\nLANGU=9\n");
     TForm1 w(&ui, exe());
     w.show();
-    EXPECT_EQ(w.shell().language(), 0);
+    EXPECT_EQ(w.reporter().language(), 0);
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器"));
     EXPECT_TRUE(w.China->isChecked());
     w.close();

@@ -18,14 +18,14 @@ constexpr std::uint32_t OneMiB = 0x100000;
 class FileCommandsTest : public testing::Test
 {
 protected:
-    FileCommandsTest() { shell.setLanguage(2); }
+    FileCommandsTest() { reporter.setLanguage(2); }
 
     ScriptedUserInterface ui;
-    Shell shell{ui};
+    Reporter reporter{ui};
     DataBuffer buffer;
     std::vector<std::uint32_t> refreshes;
     int takes = 0;
-    FileCommands commands{shell, buffer, [this](std::uint32_t count) { refreshes.push_back(count); },
+    FileCommands commands{reporter, buffer, [this](std::uint32_t count) { refreshes.push_back(count); },
                           [this] {
                               ++takes;
                               buffer.bytes[0] = 0xEE;
@@ -39,7 +39,7 @@ TEST_F(FileCommandsTest, OpenOffersTheFiltersAndACancelChangesNothing)
 {
     buffer.bytes[5] = 0x12;
     buffer.usedLength = 9;
-    commands.ToolOpenClick(OneMiB);
+    commands.open(OneMiB);
     EXPECT_EQ(ui.openFilters, QStringList{"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|"
                                           "Asus Rom (*.cap)|*.cap|All files (*.*)|*.*"});
     EXPECT_EQ(buffer.bytes[5], 0x12);
@@ -54,7 +54,7 @@ TEST_F(FileCommandsTest, OpenErasesTheBufferLoadsShowsTheChipAndLogsTheFullPath)
     const QString path = folder.path("fw.bin");
     test::writeFile(path, QByteArray(256, '\x5A'));
     ui.openFiles = {path};
-    commands.ToolOpenClick(OneMiB);
+    commands.open(OneMiB);
     EXPECT_EQ(buffer.usedLength, 256);
     EXPECT_EQ(buffer.bytes[255], 0x5A);
     EXPECT_EQ(buffer.bytes[256], 0xFF);
@@ -69,7 +69,7 @@ TEST_F(FileCommandsTest, AFileLargerThanTheChipCountsWholeButTheViewSpansTheChip
     const QString path = folder.path("big.rom");
     test::writeFile(path, QByteArray(2 * OneMiB, '\x01'));
     ui.openFiles = {path};
-    commands.ToolOpenClick(OneMiB);
+    commands.open(OneMiB);
     EXPECT_EQ(buffer.usedLength, static_cast<qint32>(2 * OneMiB));
     EXPECT_EQ(refreshes, std::vector<std::uint32_t>{OneMiB});
 }
@@ -80,11 +80,11 @@ TEST_F(FileCommandsTest, AFailedOpenStillRefreshesAndLogsWithWhatWasRead)
     test::writeFile(path, ":0100000011EE\r\n:01000100GG00\r\n");
     const QString second = folder.path("missing.bin");
     ui.openFiles = {path, second};
-    commands.ToolOpenClick(OneMiB);
+    commands.open(OneMiB);
     EXPECT_EQ(buffer.usedLength, 0);
     EXPECT_EQ(buffer.bytes[0], 0x11);
     EXPECT_EQ(ui.errors, QStringList{"Illegal Char in File"});
-    commands.ToolOpenClick(OneMiB);
+    commands.open(OneMiB);
     EXPECT_EQ(buffer.bytes[0], 0xFF);
     EXPECT_EQ(ui.errors.last(), "Can't open File");
     EXPECT_EQ(refreshes, std::vector<std::uint32_t>({OneMiB, OneMiB}));
@@ -95,17 +95,17 @@ TEST_F(FileCommandsTest, AFailedOpenStillRefreshesAndLogsWithWhatWasRead)
 
 TEST_F(FileCommandsTest, OpenLogsInTheCurrentLanguage)
 {
-    shell.setLanguage(0);
+    reporter.setLanguage(0);
     const QString path = folder.path("a.bin");
     test::writeFile(path, "a");
     ui.openFiles = {path};
-    commands.ToolOpenClick(OneMiB);
+    commands.open(OneMiB);
     EXPECT_EQ(ui.log, QStringList{QString::fromUtf16(u"001:打开") + QFileInfo(path).absoluteFilePath()});
 }
 
 TEST_F(FileCommandsTest, SaveOffersTheFiltersWithHexAsDefaultAndACancelWritesNothing)
 {
-    commands.ToolSaveClick(OneMiB);
+    commands.save(OneMiB);
     EXPECT_EQ(ui.saveFilters,
               QStringList{"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|All files (*.*)|*.*"});
     EXPECT_EQ(ui.saveSuffixes, QStringList{"hex"});
@@ -117,7 +117,7 @@ TEST_F(FileCommandsTest, SaveTakesTheViewsEditsAndWritesChipSizeBytes)
     buffer.usedLength = 4;
     buffer.bytes[1] = 0x22;
     ui.saveFiles = {folder.path("out.bin")};
-    commands.ToolSaveClick(4096);
+    commands.save(4096);
     EXPECT_EQ(takes, 1);
     const QByteArray saved = test::readFile(folder.path("out.bin"));
     ASSERT_EQ(saved.size(), 4096) << "the chip size, not the used length";
@@ -133,7 +133,7 @@ TEST_F(FileCommandsTest, SaveOverAnExistingFileAsksFirst)
     test::writeFile(path, "keep");
     ui.saveFiles = {path};
     ui.answers = {false};
-    commands.ToolSaveClick(16);
+    commands.save(16);
     EXPECT_EQ(ui.questions, QStringList{"File already exists. Is it covered? "});
     EXPECT_EQ(test::readFile(path), "keep");
 }
@@ -141,7 +141,7 @@ TEST_F(FileCommandsTest, SaveOverAnExistingFileAsksFirst)
 TEST_F(FileCommandsTest, ASaveNeverReadsPastTheBuffer)
 {
     ui.saveFiles = {folder.path("huge.hex")};
-    commands.ToolSaveClick(0xFFFFFFFF);
+    commands.save(0xFFFFFFFF);
     EXPECT_TRUE(ui.errors.isEmpty());
     const QByteArray text = test::readFile(folder.path("huge.hex"));
     EXPECT_TRUE(text.startsWith(":20000000EEFFFF")) << "index 0 holds the taken edit";

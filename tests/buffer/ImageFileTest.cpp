@@ -212,21 +212,21 @@ TEST(LoadImageFile, AFailingReaderKeepsWhatItStored)
 class SaveImageFileTest : public testing::Test
 {
 protected:
-    SaveImageFileTest() { shell.setLanguage(2); }
+    SaveImageFileTest() { reporter.setLanguage(2); }
 
     ScriptedUserInterface ui;
-    Shell shell{ui};
+    Reporter reporter{ui};
     test::TempFolder folder;
     const std::vector<std::uint8_t> image = {0x11, 0x22, 0xFF, 0x33};
 };
 
 TEST_F(SaveImageFileTest, WritesEachKindByExtension)
 {
-    ASSERT_TRUE(SaveImageFile(shell, folder.path("a.bin"), image.data(), 4));
-    ASSERT_TRUE(SaveImageFile(shell, folder.path("a.HEX"), image.data(), 4));
-    ASSERT_TRUE(SaveImageFile(shell, folder.path("a.src"), image.data(), 4));
-    ASSERT_TRUE(SaveImageFile(shell, folder.path("a.cap"), image.data(), 4));
-    ASSERT_TRUE(SaveImageFile(shell, folder.path("noext"), image.data(), 4));
+    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.bin"), image.data(), 4));
+    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.HEX"), image.data(), 4));
+    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.src"), image.data(), 4));
+    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.cap"), image.data(), 4));
+    ASSERT_TRUE(SaveImageFile(reporter, folder.path("noext"), image.data(), 4));
     EXPECT_EQ(test::readFile(folder.path("a.bin")), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(test::readFile(folder.path("a.HEX")), QByteArray(":040000001122FF3397\r\n:00000001FF\r\n"));
     EXPECT_EQ(test::readFile(folder.path("a.src")), QByteArray("S00600004844521B\r\nS10700001122FF3393\r\nS9030000FC\r\n"));
@@ -240,32 +240,32 @@ TEST_F(SaveImageFileTest, AsksBeforeReplacingAndNoKeepsTheFile)
     const QString path = folder.path("old.bin");
     test::writeFile(path, "old contents");
     ui.answers = {false, true};
-    EXPECT_FALSE(SaveImageFile(shell, path, image.data(), 4));
+    EXPECT_FALSE(SaveImageFile(reporter, path, image.data(), 4));
     EXPECT_EQ(test::readFile(path), "old contents");
-    EXPECT_TRUE(SaveImageFile(shell, path, image.data(), 4));
+    EXPECT_TRUE(SaveImageFile(reporter, path, image.data(), 4));
     EXPECT_EQ(test::readFile(path), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(ui.questions, QStringList(2, "File already exists. Is it covered? "));
 
     // Replace asks nothing.
-    EXPECT_TRUE(SaveImageFile(shell, path, image.data(), 2, ExistingFile::Replace));
+    EXPECT_TRUE(SaveImageFile(reporter, path, image.data(), 2, ExistingFile::Replace));
     EXPECT_EQ(ui.questions.size(), 2);
     EXPECT_EQ(test::readFile(path), QByteArray("\x11\x22", 2));
 }
 
 TEST_F(SaveImageFileTest, TheQuestionFollowsTheLanguage)
 {
-    shell.setLanguage(0);
+    reporter.setLanguage(0);
     test::writeFile(folder.path("x.bin"), "x");
     ui.answers = {false};
-    EXPECT_FALSE(SaveImageFile(shell, folder.path("x.bin"), image.data(), 4));
+    EXPECT_FALSE(SaveImageFile(reporter, folder.path("x.bin"), image.data(), 4));
     EXPECT_EQ(ui.questions, QStringList{QString::fromUtf16(u"文件已存在,是否覆盖?")});
 }
 
 TEST_F(SaveImageFileTest, FilesThatCannotBeCreatedAreReportedPerKind)
 {
-    EXPECT_FALSE(SaveImageFile(shell, folder.path("no/dir.bin"), image.data(), 4));
-    EXPECT_FALSE(SaveImageFile(shell, folder.path("no/dir.hex"), image.data(), 4));
-    EXPECT_FALSE(SaveImageFile(shell, folder.path("no/dir.src"), image.data(), 4));
+    EXPECT_FALSE(SaveImageFile(reporter, folder.path("no/dir.bin"), image.data(), 4));
+    EXPECT_FALSE(SaveImageFile(reporter, folder.path("no/dir.hex"), image.data(), 4));
+    EXPECT_FALSE(SaveImageFile(reporter, folder.path("no/dir.src"), image.data(), 4));
     EXPECT_EQ(ui.errors, QStringList({QString::fromUtf16(u"创建文件失败"), "Cannot create file " + folder.path("no/dir.hex"),
                                       "Cannot create file " + folder.path("no/dir.src")}));
 
@@ -273,7 +273,7 @@ TEST_F(SaveImageFileTest, FilesThatCannotBeCreatedAreReportedPerKind)
     ui.clearRecords();
     QDir().mkpath(folder.path("taken.bin"));
     ui.answers = {true};
-    EXPECT_FALSE(SaveImageFile(shell, folder.path("taken.bin"), image.data(), 4));
+    EXPECT_FALSE(SaveImageFile(reporter, folder.path("taken.bin"), image.data(), 4));
     EXPECT_EQ(ui.errors, QStringList{QString::fromUtf16(u"创建文件失败")});
     EXPECT_TRUE(QFileInfo(folder.path("taken.bin")).isDir());
 }
@@ -287,7 +287,7 @@ TEST_F(SaveImageFileTest, AFailedWriteLeavesTheOldFileAsItWas)
         ui.clearRecords();
         {
             FileSizeLimit limit(4096);
-            EXPECT_FALSE(SaveImageFile(shell, path, big.data(), static_cast<std::uint32_t>(big.size()),
+            EXPECT_FALSE(SaveImageFile(reporter, path, big.data(), static_cast<std::uint32_t>(big.size()),
                                        ExistingFile::Replace))
                 << name;
         }
@@ -305,7 +305,7 @@ TEST_F(SaveImageFileTest, ReplacingKeepsPermissionsAndFollowsSymbolicLinks)
     test::writeFile(target, "old");
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     ASSERT_TRUE(QFile::link(target, folder.path("link.bin")));
-    EXPECT_TRUE(SaveImageFile(shell, folder.path("link.bin"), image.data(), 4, ExistingFile::Replace));
+    EXPECT_TRUE(SaveImageFile(reporter, folder.path("link.bin"), image.data(), 4, ExistingFile::Replace));
     EXPECT_TRUE(QFileInfo(folder.path("link.bin")).isSymLink());
     EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(QFile::permissions(target) & 0x0FFF,

@@ -1,8 +1,8 @@
 // The chip database that ships with the program: its source data/chips.csv, the parser that the
 // build tool and these tests share, the mkchipdb tool itself, and the built bin/kestrum.Dat.
 
-#include "app/Gbk.h"
-#include "app/Shell.h"
+#include "base/Gbk.h"
+#include "base/Reporter.h"
 #include "chipdb/ChipDatabase.h"
 #include "chipdb/ChipSelection.h"
 #include "chipdb/NameTokens.h"
@@ -599,9 +599,9 @@ TEST(BuiltChipDatabase, LoadsEveryChipOfTheSourceThenTheEndMarker)
     EXPECT_EQ(bytes.mid(n * ChipRecordSize), QByteArray(ChipRecordSize, '\0')) << "end marker of 68 zero bytes";
 
     test::ScriptedUserInterface ui;
-    Shell shell(ui);
+    Reporter reporter(ui);
     ChipTable table;
-    ASSERT_EQ(loadChipDatabaseFile(QStringLiteral(KESTRUM_CHIP_DATABASE), table, shell), LoadResult::Loaded);
+    ASSERT_EQ(loadChipDatabaseFile(QStringLiteral(KESTRUM_CHIP_DATABASE), table, reporter), LoadResult::Loaded);
     EXPECT_TRUE(ui.errors.isEmpty());
     ASSERT_EQ(table.listedCount(), n);
     EXPECT_TRUE(table[n].isEnd());
@@ -631,9 +631,9 @@ TEST(BuiltChipDatabase, LoadsEveryChipOfTheSourceThenTheEndMarker)
 TEST(BuiltChipDatabase, TypeListMatchesTheDetectionRepliesAndEveryChipIsSelectable)
 {
     test::ScriptedUserInterface ui;
-    Shell shell(ui);
+    Reporter reporter(ui);
     ChipTable table;
-    ASSERT_EQ(loadChipDatabaseFile(QStringLiteral(KESTRUM_CHIP_DATABASE), table, shell), LoadResult::Loaded);
+    ASSERT_EQ(loadChipDatabaseFile(QStringLiteral(KESTRUM_CHIP_DATABASE), table, reporter), LoadResult::Loaded);
     ChipSelection selection(table, [](std::uint32_t) {});
 
     ASSERT_GE(selection.FillChipSelection(0, 0, 0), 0);

@@ -1,4 +1,4 @@
-#include "app/Shell.h"
+#include "base/Reporter.h"
 #include "chipdb/ChipDatabase.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -36,7 +36,7 @@ struct DatabaseFixture : ::testing::Test
 {
     QTemporaryDir dir;
     test::ScriptedUserInterface ui;
-    Shell shell{ui};
+    Reporter reporter{ui};
     ChipTable table;
 
     QString path() const { return dir.filePath(QStringLiteral("kestrum.Dat")); }
@@ -91,7 +91,7 @@ TEST(ChipDatabasePath, ReplacesTheExtensionWithDat)
 TEST_F(DatabaseFixture, MissingFileChangesNothingAndShowsNothing)
 {
     table[0] = makeRecord("a,b,c", 1, 64);
-    EXPECT_EQ(loadChipDatabaseFile(path(), table, shell), LoadResult::NoFile);
+    EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::NoFile);
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(table.listedCount(), 1);
 }
@@ -99,7 +99,7 @@ TEST_F(DatabaseFixture, MissingFileChangesNothingAndShowsNothing)
 TEST_F(DatabaseFixture, EmptyFileLoadsNoRecord)
 {
     writeFile({});
-    EXPECT_EQ(loadChipDatabaseFile(path(), table, shell), LoadResult::Loaded);
+    EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Loaded);
     EXPECT_EQ(table.listedCount(), 0);
     EXPECT_TRUE(ui.errors.isEmpty());
 }
@@ -107,13 +107,13 @@ TEST_F(DatabaseFixture, EmptyFileLoadsNoRecord)
 TEST_F(DatabaseFixture, LengthNotAMultipleOf68IsDestroyedAndLoadsNothing)
 {
     writeFile(recordsBytes({makeRecord("a,b,c", 1, 64)}) + QByteArray(1, '\0'));
-    shell.setLanguage(2);
-    EXPECT_EQ(loadChipDatabaseFile(path(), table, shell), LoadResult::Destroyed);
+    reporter.setLanguage(2);
+    EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Destroyed);
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0], QStringLiteral("The configuration file was destroyed."));
     EXPECT_EQ(table.listedCount(), 0);
 
-    EXPECT_EQ(loadChipDatabaseFile(path(), table, shell, IntegrityMessage::EditorFixedText), LoadResult::Destroyed);
+    EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter, IntegrityMessage::EditorFixedText), LoadResult::Destroyed);
     EXPECT_EQ(ui.errors.last(), QString::fromUtf16(u"配置文件被破坏！"));
 }
 
@@ -123,7 +123,7 @@ TEST_F(DatabaseFixture, ThousandRecordsWithoutTerminatorGiveThousandChips)
     for (int i = 0; i < 1000; ++i)
         records.push_back(makeRecord(qPrintable(QStringLiteral("t,m,n%1").arg(i)), std::uint32_t(i), 64));
     writeFile(recordsBytes(records));
-    EXPECT_EQ(loadChipDatabaseFile(path(), table, shell), LoadResult::Loaded);
+    EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Loaded);
     EXPECT_EQ(table.listedCount(), 1000);
     EXPECT_EQ(table[999].chipId, 999u);
 }
@@ -134,7 +134,7 @@ TEST_F(DatabaseFixture, LongerFileLoadsItsFirstThousandRecordsOnly)
     for (int i = 0; i < 1005; ++i)
         records.push_back(makeRecord("t,m,n", std::uint32_t(i), 64));
     writeFile(recordsBytes(records));
-    EXPECT_EQ(loadChipDatabaseFile(path(), table, shell), LoadResult::Loaded);
+    EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Loaded);
     EXPECT_EQ(table.listedCount(), 1000);
     EXPECT_EQ(table[999].chipId, 999u);
 }
@@ -142,10 +142,10 @@ TEST_F(DatabaseFixture, LongerFileLoadsItsFirstThousandRecordsOnly)
 TEST_F(DatabaseFixture, ShorterReloadLeavesOldRecordsPastTheMarker)
 {
     writeFile(recordsBytes({makeRecord("a,b,c", 1, 64), makeRecord("a,b,d", 2, 64), makeRecord("a,b,e", 3, 64)}));
-    ASSERT_EQ(loadChipDatabaseFile(path(), table, shell), LoadResult::Loaded);
+    ASSERT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Loaded);
     ChipRecord terminator{};
     writeFile(recordsBytes({makeRecord("x,y,z", 9, 64), terminator}));
-    ASSERT_EQ(loadChipDatabaseFile(path(), table, shell), LoadResult::Loaded);
+    ASSERT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Loaded);
     EXPECT_EQ(table.listedCount(), 1);
     EXPECT_EQ(table[2].chipId, 3u) << "slot past the marker keeps the earlier record";
 }
@@ -154,8 +154,8 @@ TEST_F(DatabaseFixture, UnreadableFileNamesFileAndReasonAndKeepsTable)
 {
     table[0] = makeRecord("a,b,c", 1, 64);
     QDir().mkpath(path()); // a folder where the file should be: exists, but cannot be read as a file
-    shell.setLanguage(2);
-    EXPECT_EQ(loadChipDatabaseFile(path(), table, shell), LoadResult::NoFile);
+    reporter.setLanguage(2);
+    EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::NoFile);
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains(path()));
     EXPECT_EQ(table.listedCount(), 1);
@@ -165,7 +165,7 @@ TEST_F(DatabaseFixture, WriteReplacesTheFileAndAFailedWriteKeepsTheOldOne)
 {
     writeFile(recordsBytes({makeRecord("old,old,old", 1, 64)}));
     table[0] = makeRecord("new,new,new", 2, 128);
-    EXPECT_TRUE(WriteDatabaseFile(path(), table.bytes(), 2 * ChipRecordSize, shell));
+    EXPECT_TRUE(WriteDatabaseFile(path(), table.bytes(), 2 * ChipRecordSize, reporter));
     QFile f(path());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.size(), 2 * ChipRecordSize);
@@ -174,14 +174,14 @@ TEST_F(DatabaseFixture, WriteReplacesTheFileAndAFailedWriteKeepsTheOldOne)
 
     // A target inside a folder that does not exist cannot be written: the box names it.
     const QString bad = dir.filePath(QStringLiteral("missing/kestrum.Dat"));
-    EXPECT_FALSE(WriteDatabaseFile(bad, table.bytes(), ChipRecordSize, shell));
+    EXPECT_FALSE(WriteDatabaseFile(bad, table.bytes(), ChipRecordSize, reporter));
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains(bad));
 
     // Make the folder read-only: the write fails and the existing database stays intact.
     if (geteuid() != 0) {
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        EXPECT_FALSE(WriteDatabaseFile(path(), table.bytes(), ChipRecordSize, shell));
+        EXPECT_FALSE(WriteDatabaseFile(path(), table.bytes(), ChipRecordSize, reporter));
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QFile again(path());
         ASSERT_TRUE(again.open(QIODevice::ReadOnly));

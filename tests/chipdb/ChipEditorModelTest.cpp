@@ -42,10 +42,8 @@ ChipEditorFields flashFields()
 ChipEditorModel modelWith(const std::vector<ChipEditorFields>& rows)
 {
     ChipEditorModel model;
-    for (const ChipEditorFields& f : rows) {
-        QString error;
-        EXPECT_TRUE(model.add(f, &error)) << error.toStdString();
-    }
+    for (const ChipEditorFields& f : rows)
+        EXPECT_TRUE(model.add(f, nullptr));
     return model;
 }
 
@@ -284,27 +282,30 @@ TEST(ChipEditorRows, CellsBuiltFromTheFields)
 TEST(ChipEditorRows, ListsWithoutSelectionAreRefusedByName)
 {
     const ChipEditorFields fresh; // as the editor starts: no class, no voltage
-    QString error;
-    EXPECT_FALSE(ChipEditorModel::buildRow(fresh, &error).has_value());
-    EXPECT_EQ(error, QStringLiteral("Choose an entry in the list \"Class\" first."));
+    std::optional<EditorList> missing;
+    EXPECT_FALSE(ChipEditorModel::buildRow(fresh, &missing).has_value());
+    EXPECT_EQ(missing, EditorList::Class);
 
     ChipEditorFields f = flashFields();
     f.voltageIndex = -1;
-    EXPECT_FALSE(ChipEditorModel::buildRow(f, &error).has_value());
-    EXPECT_EQ(error, QStringLiteral("Choose an entry in the list \"Voltage\" first."));
+    EXPECT_FALSE(ChipEditorModel::buildRow(f, &missing).has_value());
+    EXPECT_EQ(missing, EditorList::Voltage);
 
     f = flashFields();
     f.flashIndex = -1; // left so by loading a row of a size the list does not have
-    EXPECT_FALSE(ChipEditorModel::buildRow(f, &error).has_value());
-    EXPECT_TRUE(error.contains(QStringLiteral("\"FLASH\"")));
+    EXPECT_FALSE(ChipEditorModel::buildRow(f, &missing).has_value());
+    EXPECT_EQ(missing, EditorList::Flash);
 
     f = flashFields();
     f.algorithmIndex = 2; // class 0 has two algorithms
-    EXPECT_FALSE(ChipEditorModel::buildRow(f, &error).has_value());
-    EXPECT_TRUE(error.contains(QStringLiteral("\"Algorithm\"")));
+    EXPECT_FALSE(ChipEditorModel::buildRow(f, &missing).has_value());
+    EXPECT_EQ(missing, EditorList::Algorithm);
+
+    EXPECT_TRUE(ChipEditorModel::buildRow(flashFields(), &missing).has_value());
+    EXPECT_FALSE(missing.has_value());
 
     ChipEditorModel model;
-    EXPECT_FALSE(model.add(fresh, &error));
+    EXPECT_FALSE(model.add(fresh, &missing));
     EXPECT_EQ(model.rowCount(), 1) << "a refused Add adds nothing";
 }
 
@@ -312,9 +313,8 @@ TEST(ChipEditorRows, AddAppendsAndSelectsTheNewRowWithoutComparing)
 {
     ChipEditorModel model;
     EXPECT_EQ(model.selectedRow(), 0);
-    QString error;
-    ASSERT_TRUE(model.add(flashFields(), &error));
-    ASSERT_TRUE(model.add(flashFields(), &error));
+    ASSERT_TRUE(model.add(flashFields(), nullptr));
+    ASSERT_TRUE(model.add(flashFields(), nullptr));
     EXPECT_EQ(model.rowCount(), 3);
     EXPECT_EQ(model.row(1), model.row(2)) << "a duplicate is added as it is";
     EXPECT_EQ(model.currentRow(), 2);
@@ -326,27 +326,27 @@ TEST(ChipEditorRows, EditRewritesOnlyTheSelectedRowAndRefusesTheTitleRow)
     ChipEditorModel model;
     model.load(ChipTable {});
     ChipEditorFields f = flashFields();
-    QString error = QStringLiteral("stale");
-    EXPECT_FALSE(model.edit(f, &error)) << "selectedRow is 0";
-    EXPECT_TRUE(error.isEmpty()) << "refused without a message";
+    std::optional<EditorList> missing = EditorList::Eeprom;
+    EXPECT_FALSE(model.edit(f, &missing)) << "selectedRow is 0";
+    EXPECT_FALSE(missing.has_value()) << "refused without naming a list";
     EXPECT_EQ(model.cell(0, ColType), u16(u"芯片类型")) << "the title row stays";
 
     model = modelWith({flashFields(), flashFields(), flashFields()});
     model.selectCell(2);
     f.model = QStringLiteral("W25Q64");
-    ASSERT_TRUE(model.edit(f, &error));
+    ASSERT_TRUE(model.edit(f, &missing));
     EXPECT_EQ(model.cell(1, ColModel), QStringLiteral("W25Q32"));
     EXPECT_EQ(model.cell(2, ColModel), QStringLiteral("W25Q64"));
     EXPECT_EQ(model.cell(3, ColModel), QStringLiteral("W25Q32"));
 
     f.classIndex = -1;
-    EXPECT_FALSE(model.edit(f, &error));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(model.edit(f, &missing));
+    EXPECT_EQ(missing, EditorList::Class);
     EXPECT_EQ(model.cell(2, ColClass), QStringLiteral("0")) << "a refused Edit changes nothing";
 
     model.selectCell(7);
     f = flashFields();
-    EXPECT_FALSE(model.edit(f, &error)) << "no such row";
+    EXPECT_FALSE(model.edit(f, &missing)) << "no such row";
     EXPECT_EQ(model.rowCount(), 4);
 }
 
@@ -698,15 +698,3 @@ TEST(ChipEditorDoubleClick, NonIntegerCellStopsWithEarlierFieldsLoaded)
     EXPECT_EQ(fields.delay, QStringLiteral("100"));
 }
 
-TEST(ChipEditorRefusals, SpeakTheLanguageInForceAndNameTheListByItsCaption)
-{
-    ChipEditorFields fields;
-    fields.classIndex = -1;
-    QString error;
-    EXPECT_FALSE(ChipEditorModel::buildRow(fields, &error, 0));
-    EXPECT_EQ(error, QString::fromUtf16(u"请先在列表“芯片类型”中选择一项。"));
-    EXPECT_FALSE(ChipEditorModel::buildRow(fields, &error, 1));
-    EXPECT_EQ(error, QString::fromUtf16(u"請先在列表“芯片類型”中選擇一項。"));
-    EXPECT_FALSE(ChipEditorModel::buildRow(fields, &error, 2));
-    EXPECT_EQ(error, QStringLiteral("Choose an entry in the list \"Class\" first."));
-}

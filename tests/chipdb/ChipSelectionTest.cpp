@@ -1,4 +1,3 @@
-#include "buffer/DataBuffer.h"
 #include "chipdb/ChipSelection.h"
 #include "chipdb/NameTokens.h"
 
@@ -147,11 +146,11 @@ TEST_F(SelectionFixture, CapacityThatIsNotAPowerOfTwoPicksItsLowestSetBitFromBit
     EXPECT_EQ(selection.sizeText(), QStringLiteral("48"));
 }
 
-TEST_F(SelectionFixture, HandMadeRecordLargerThanTheBufferIsClampedForTheView)
+TEST_F(SelectionFixture, ViewIsAskedForTheWholeCapacityOfAHandMadeRecord)
 {
     put(table, 6, QStringLiteral("X,Y,huge"), 0x80000000u);
     selection.FillChipSelection(3, 0, 0);
-    EXPECT_EQ(refreshes.back(), BufferCapacity);
+    EXPECT_EQ(refreshes.back(), 0x80000000u);
 }
 
 TEST_F(SelectionFixture, RecordWithTooFewNamesEndsTheFillKeepingWhatWasAdded)

@@ -359,7 +359,7 @@ TEST_F(ChipCommands, CompletionLinesNumberOnFromAnyEarlierLine)
 {
     select(AT24C02);
     insertSelected(AT24C02);
-    w().shell().AddLogLine(QStringLiteral("x"));
+    w().reporter().AddLogLine(QStringLiteral("x"));
     w().ToolBank->trigger();
     w().ToolErase->trigger();
     EXPECT_EQ(ui.log[0], QStringLiteral("003:Erase Complete!"));

@@ -8,7 +8,7 @@
 #include "app/DeviceChangeMonitor.h"
 #include "app/StatusBar.h"
 #include "hexview/TMPHexEditorEx.h"
-#include "link/ChipProgrammer.h"
+#include "ops/ChipProgrammer.h"
 #include "link/TUsbBulk.h"
 #include "ops/ChipOperations.h"
 #include "tests/sim/SimControl.h"

@@ -1,9 +1,9 @@
 // The chip commands without the main window: the job frame around a routine that does not come
 // back normally.
 #include "chipdb/ChipSelection.h"
-#include "link/ChipProgrammer.h"
+#include "ops/ChipProgrammer.h"
 #include "ops/ChipOperations.h"
-#include "tests/link/RecordingJobView.h"
+#include "tests/ops/RecordingJobView.h"
 #include "tests/sim/SimControl.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -70,7 +70,7 @@ protected:
         sim.reset();
         programmerId = sim.addProgrammer(sim.addBus(), "WinUSBComm");
         ASSERT_EQ(sim.insertChip(programmerId, KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010), 0);
-        shell.setLanguage(2);
+        reporter.setLanguage(2);
         usb.setSleepFunction([](int) {});
         programmer.setPumpInterval(0);
         host.record.chipClass = SpiFlash25;
@@ -83,20 +83,20 @@ protected:
     SimControl& sim = SimControl::get();
     int programmerId = 0;
     ScriptedUserInterface ui;
-    Shell shell{ui};
+    Reporter reporter{ui};
     DataBuffer buffer;
     ViewOutOfMemory view;
     FixedChipHost host;
     TUsbBulk usb;
-    ChipProgrammer programmer{usb, shell, buffer, view};
-    ChipOperations operations{usb, programmer, shell, buffer, view, host};
+    ChipProgrammer programmer{usb, reporter, buffer, view};
+    ChipOperations operations{usb, programmer, reporter, buffer, view, host};
 };
 
 } // namespace
 
 TEST_F(JobFrame, AnErrorEscapingTheRoutineStillEndsTheJob)
 {
-    EXPECT_THROW(operations.ToolReadClick(), std::bad_alloc);
+    EXPECT_THROW(operations.read(), std::bad_alloc);
     EXPECT_FALSE(programmer.isJobOpen());
     EXPECT_FALSE(operations.isBusy());
     EXPECT_FALSE(view.locked);
@@ -106,6 +106,6 @@ TEST_F(JobFrame, AnErrorEscapingTheRoutineStillEndsTheJob)
 
     // The next command runs.
     view.failing = false;
-    operations.ToolReadClick();
+    operations.read();
     EXPECT_EQ(ui.log, QStringList{QStringLiteral("001:Read Complete!")});
 }

@@ -1,6 +1,6 @@
 // The programmer protocol on the wire: command blocks byte for byte, stream traffic, progress and
 // the boundaries of block size, used length and 4-byte addressing.
-#include "tests/link/SimProgrammerFixture.h"
+#include "tests/ops/SimProgrammerFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -333,9 +333,9 @@ TEST_P(BothProgrammersTest, VerifyNamesTheFirstDifferingAddress)
     EXPECT_FALSE(view.progressVisible);
     programmer.EndChipJob();
 
-    // The language of the message follows the shell.
+    // The language of the message follows the reporter.
     ui.clearRecords();
-    shell.setLanguage(0);
+    reporter.setLanguage(0);
     ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
     EXPECT_EQ(ui.errors, QStringList{messageText(MsgVerifyErrorAddress, 0) + QStringLiteral("1A2Bh")});

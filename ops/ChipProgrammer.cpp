@@ -1,4 +1,4 @@
-#include "link/ChipProgrammer.h"
+#include "ops/ChipProgrammer.h"
 
 #include "link/LinkLog.h"
 
@@ -16,9 +16,9 @@ constexpr quint32 MinimumBlock = 64;
 
 } // namespace
 
-ChipProgrammer::ChipProgrammer(TUsbBulk& usb, Shell& shell, DataBuffer& buffer, JobView& view)
+ChipProgrammer::ChipProgrammer(TUsbBulk& usb, Reporter& reporter, DataBuffer& buffer, JobView& view)
     : m_usb(usb)
-    , m_shell(shell)
+    , m_reporter(reporter)
     , m_buffer(buffer)
     , m_view(view)
 {
@@ -49,7 +49,7 @@ int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
     if (m_jobOpen)
         return JobBusy;
     if (!m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId)) {
-        m_shell.ShowErrorBox(MsgNotConnected);
+        m_reporter.ShowErrorBox(MsgNotConnected);
         return JobNotOpened;
     }
     m_jobOpen = true;
@@ -57,7 +57,7 @@ int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
 
     CommandBlock setup = CommandBlock::setup(record, ClockByte(record, speedIndex, false), byteOrder());
     if (!exchange(setup, true)) {
-        m_shell.ShowErrorBox(MsgTransferFailed);
+        m_reporter.ShowErrorBox(MsgTransferFailed);
         return JobSetupFailed;
     }
     switch (record.chipClass) {
@@ -77,7 +77,7 @@ void ChipProgrammer::EndChipJob()
     m_usb.USB_bulk_cmd(end.data(), CommandBlock::Size, 0);
     m_usb.USB_bulk_close();
     m_view.setControlsLocked(false);
-    m_view.setStatusText(m_shell.MessageText(MsgReady));
+    m_view.setStatusText(m_reporter.MessageText(MsgReady));
     m_jobOpen = false;
 }
 
@@ -94,7 +94,7 @@ int ChipProgrammer::ReadChipId(const ChipRecord& record, int speedIndex, quint8 
     const bool ok = exchange(identify, true);
     EndChipJob();
     if (!ok) {
-        m_shell.ShowErrorBox(MsgTransferFailed);
+        m_reporter.ShowErrorBox(MsgTransferFailed);
         return IdentifyFailed;
     }
     std::memcpy(reply, identify.data(), 4);
@@ -118,10 +118,10 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
     const bool pageErase = record.chipClass == I2cEeprom24 || record.chipClass == SpiEeprom25;
     // Page by page with a page size of 0 would never get anywhere.
     if (pageErase && record.flashPage == 0) {
-        m_shell.ShowErrorBox(MsgNoPageSize);
+        m_reporter.ShowErrorBox(MsgNoPageSize);
         return JobResult::Failed;
     }
-    m_view.setStatusText(m_shell.MessageText(MsgErasing));
+    m_view.setStatusText(m_reporter.MessageText(MsgErasing));
 
     switch (record.chipClass) {
     case SpiFlash25: {
@@ -149,7 +149,7 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
             m_view.processPendingEvents();
         } while (busy);
         if (limitReached && busy) {
-            m_shell.ShowErrorBox(MsgEraseTimeout);
+            m_reporter.ShowErrorBox(MsgEraseTimeout);
             m_view.hideProgress();
             return JobResult::Failed;
         }
@@ -188,7 +188,7 @@ bool ChipProgrammer::fitsBuffer(quint32 length, quint32 block)
     const quint64 whole = (static_cast<quint64>(length) + block - 1) / block * block;
     if (whole <= BufferCapacity)
         return true;
-    m_shell.ShowErrorBox(MsgChipTooLarge);
+    m_reporter.ShowErrorBox(MsgChipTooLarge);
     return false;
 }
 
@@ -225,7 +225,7 @@ void ChipProgrammer::endStream(quint32 lastBlockOffset)
 
 JobResult ChipProgrammer::transferFailed()
 {
-    m_shell.ShowErrorBox(MsgTransferFailed);
+    m_reporter.ShowErrorBox(MsgTransferFailed);
     m_view.hideProgress();
     return JobResult::Failed;
 }
@@ -255,7 +255,7 @@ qint32 ChipProgrammer::usedLengthAfterRead(quint32 chipSize) const
 
 JobResult ChipProgrammer::ReadChip(const ChipRecord& record)
 {
-    m_view.setStatusText(m_shell.MessageText(MsgReading));
+    m_view.setStatusText(m_reporter.MessageText(MsgReading));
     const quint32 length = record.flashSize;
     const quint32 block = blockSize(record);
     if (!fitsBuffer(length, block))
@@ -285,7 +285,7 @@ JobResult ChipProgrammer::ReadChip(const ChipRecord& record)
 
 JobResult ChipProgrammer::BlankCheckChip(const ChipRecord& record)
 {
-    m_view.setStatusText(m_shell.MessageText(MsgBlankChecking));
+    m_view.setStatusText(m_reporter.MessageText(MsgBlankChecking));
     const quint32 length = record.flashSize;
     const quint32 block = blockSize(record);
     if (!beginStream(record, length, true))
@@ -295,14 +295,14 @@ JobResult ChipProgrammer::BlankCheckChip(const ChipRecord& record)
     return compareStream(length, block, 0xFF, [this](const std::vector<quint8>& data, quint64) {
         if (std::all_of(data.begin(), data.end(), [](quint8 b) { return b == 0xFF; }))
             return true;
-        m_shell.ShowErrorBox(MsgNotEmpty);
+        m_reporter.ShowErrorBox(MsgNotEmpty);
         return false;
     });
 }
 
 JobResult ChipProgrammer::VerifyChip(const ChipRecord& record)
 {
-    m_view.setStatusText(m_shell.MessageText(MsgVerifying));
+    m_view.setStatusText(m_reporter.MessageText(MsgVerifying));
     const quint32 used = static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0));
     const quint32 length = std::min(record.flashSize, used);
     const quint32 block = blockSize(record);
@@ -320,7 +320,7 @@ JobResult ChipProgrammer::VerifyChip(const ChipRecord& record)
         while (data[i] == expected[i])
             ++i;
         const quint64 address = offset + i;
-        m_shell.ShowErrorBox(m_shell.MessageText(MsgVerifyErrorAddress) + QString::number(address, 16).toUpper()
+        m_reporter.ShowErrorBox(m_reporter.MessageText(MsgVerifyErrorAddress) + QString::number(address, 16).toUpper()
                              + QLatin1Char('h'));
         return false;
     });
@@ -346,7 +346,7 @@ JobResult ChipProgrammer::compareStream(quint32 length, quint32 block, quint8 fi
 
 JobResult ChipProgrammer::WriteChip(const ChipRecord& record)
 {
-    m_view.setStatusText(m_shell.MessageText(MsgWriting));
+    m_view.setStatusText(m_reporter.MessageText(MsgWriting));
     // The programmer expects whole pages: the image grows to the next page boundary.
     quint32 used = static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0));
     if (record.flashPage != 0 && used % record.flashPage != 0) {
@@ -355,7 +355,7 @@ JobResult ChipProgrammer::WriteChip(const ChipRecord& record)
     }
     quint32 length = used;
     if (record.flashSize < used) {
-        if (!m_shell.ui().askYesNo(m_shell.MessageText(MsgFileTooLong)))
+        if (!m_reporter.ui().askYesNo(m_reporter.MessageText(MsgFileTooLong)))
             return JobResult::Declined;
         length = record.flashSize;
     }

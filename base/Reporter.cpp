@@ -1,23 +1,23 @@
-#include "app/Shell.h"
+#include "base/Reporter.h"
 
 namespace kestrum {
 
-Shell::Shell(UserInterface& ui)
+Reporter::Reporter(UserInterface& ui)
     : m_ui(&ui)
 {
 }
 
-QString Shell::MessageText(MessageKey key) const
+QString Reporter::MessageText(MessageKey key) const
 {
     return messageText(key, m_language);
 }
 
-void Shell::ShowErrorBox(const QString& text) const
+void Reporter::ShowErrorBox(const QString& text) const
 {
     m_ui->showError(text);
 }
 
-QString Shell::NextLogPrefix()
+QString Reporter::NextLogPrefix()
 {
     // At least three digits; numbers past 999 keep all their digits.
     const QString prefix = QStringLiteral("%1:").arg(m_logCounter, 3, 10, QLatin1Char('0'));
@@ -25,7 +25,7 @@ QString Shell::NextLogPrefix()
     return prefix;
 }
 
-void Shell::AddLogLine(const QString& text)
+void Reporter::AddLogLine(const QString& text)
 {
     m_ui->insertLogLine(NextLogPrefix() + text);
 }

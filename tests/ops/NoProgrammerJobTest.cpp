@@ -1,6 +1,6 @@
 // Chip jobs when the programmer cannot be opened (here: no libusb at all).
-#include "link/ChipProgrammer.h"
-#include "tests/link/RecordingJobView.h"
+#include "ops/ChipProgrammer.h"
+#include "tests/ops/RecordingJobView.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +13,16 @@ struct NoProgrammer : ::testing::Test
 {
     NoProgrammer()
     {
-        shell.setLanguage(2);
+        reporter.setLanguage(2);
         usb.setSleepFunction([](int) {});
     }
 
     test::ScriptedUserInterface ui;
-    Shell shell{ui};
+    Reporter reporter{ui};
     DataBuffer buffer;
     test::RecordingJobView view;
     TUsbBulk usb{nullptr, "libkestrum-absent-usb.so.0"};
-    ChipProgrammer programmer{usb, shell, buffer, view};
+    ChipProgrammer programmer{usb, reporter, buffer, view};
 };
 
 } // namespace

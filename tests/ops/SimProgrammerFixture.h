@@ -3,8 +3,8 @@
 // A chip programmer wired as in the program: ChipProgrammer over the real TUsbBulk, whose run-time
 // binding finds the simulated programmer on the loader path. Shared by the protocol tests.
 
-#include "link/ChipProgrammer.h"
-#include "tests/link/RecordingJobView.h"
+#include "ops/ChipProgrammer.h"
+#include "tests/ops/RecordingJobView.h"
 #include "tests/sim/SimControl.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -32,7 +32,7 @@ public:
         sim.reset();
         programmerId = sim.addProgrammer(sim.addBus(), product);
         ASSERT_GT(programmerId, 0);
-        shell.setLanguage(2);
+        reporter.setLanguage(2);
         usb.setSleepFunction([this](int ms) { sleeps.push_back(ms); });
         programmer.setPumpInterval(0);
     }
@@ -132,11 +132,11 @@ public:
     SimControl& sim = SimControl::get();
     int programmerId = 0;
     ScriptedUserInterface ui;
-    Shell shell{ui};
+    Reporter reporter{ui};
     DataBuffer buffer;
     RecordingJobView view;
     TUsbBulk usb;
-    ChipProgrammer programmer{usb, shell, buffer, view};
+    ChipProgrammer programmer{usb, reporter, buffer, view};
     std::vector<int> sleeps;
 };
 

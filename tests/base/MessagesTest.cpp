@@ -1,6 +1,6 @@
-#include "app/Gbk.h"
-#include "app/Messages.h"
-#include "app/Shell.h"
+#include "base/Gbk.h"
+#include "base/Messages.h"
+#include "base/Reporter.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <gtest/gtest.h>
@@ -49,31 +49,31 @@ TEST(Messages, LanguageOutsideTheTableFallsBackToSimplifiedChinese)
 TEST(Log, NumbersLinesNewestOnTopAndGrowsPast999)
 {
     test::ScriptedUserInterface ui;
-    Shell shell(ui);
-    shell.setLanguage(2);
-    shell.AddLogLine(MsgReadDone);
-    shell.AddLogLine(QStringLiteral("x"));
+    Reporter reporter(ui);
+    reporter.setLanguage(2);
+    reporter.AddLogLine(MsgReadDone);
+    reporter.AddLogLine(QStringLiteral("x"));
     ASSERT_EQ(ui.log.size(), 2);
     EXPECT_EQ(ui.log[0], QStringLiteral("002:x"));
     EXPECT_EQ(ui.log[1], QStringLiteral("001:Read Complete!"));
     for (int i = 3; i < 1000; ++i)
-        shell.NextLogPrefix();
-    EXPECT_EQ(shell.NextLogPrefix(), QStringLiteral("1000:"));
-    EXPECT_EQ(shell.NextLogPrefix(), QStringLiteral("1001:"));
+        reporter.NextLogPrefix();
+    EXPECT_EQ(reporter.NextLogPrefix(), QStringLiteral("1000:"));
+    EXPECT_EQ(reporter.NextLogPrefix(), QStringLiteral("1001:"));
 }
 
 TEST(Log, ErrorBoxUsesTheCurrentLanguage)
 {
     test::ScriptedUserInterface ui;
-    Shell shell(ui);
-    shell.setLanguage(1);
-    shell.ShowErrorBox(MsgChipEmpty);
-    shell.setLanguage(7);
-    shell.ShowErrorBox(MsgChipEmpty);
+    Reporter reporter(ui);
+    reporter.setLanguage(1);
+    reporter.ShowErrorBox(MsgChipEmpty);
+    reporter.setLanguage(7);
+    reporter.ShowErrorBox(MsgChipEmpty);
     ASSERT_EQ(ui.errors.size(), 2);
     EXPECT_EQ(ui.errors[0], QString::fromUtf16(u"芯片為空！"));
     EXPECT_EQ(ui.errors[1], QString::fromUtf16(u"芯片为空！"));
-    EXPECT_EQ(shell.language(), 7) << "the stored value is kept so it can be saved back";
+    EXPECT_EQ(reporter.language(), 7) << "the stored value is kept so it can be saved back";
 }
 
 TEST(Gbk, RoundTripsChineseAndFlagsUnrepresentableText)

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "link/CommandBlock.h"
-#include "link/JobView.h"
+#include "ops/JobView.h"
 #include "link/TUsbBulk.h"
 
-#include "app/Shell.h"
+#include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
 #include "chipdb/ChipRecord.h"
 
@@ -32,7 +32,7 @@ enum class JobResult {
 
 /// The programmer's command protocol and the chip routines of the main window, without the
 /// window: what the program says to the programmer over TUsbBulk, and what it shows while doing so
-/// through Shell (boxes, question, texts in the current language) and JobView (status text, lock,
+/// through Reporter (boxes, question, texts in the current language) and JobView (status text, lock,
 /// progress bar, hex view).
 ///
 /// Calling order for one user operation: optionally ReadChipId (a complete job of its own), then
@@ -71,7 +71,7 @@ public:
     /// A 24-series EEPROM finishes its last page this long after the last block.
     static constexpr int I2cWriteSettleMs = 100;
 
-    ChipProgrammer(TUsbBulk& usb, Shell& shell, DataBuffer& buffer, JobView& view);
+    ChipProgrammer(TUsbBulk& usb, Reporter& reporter, DataBuffer& buffer, JobView& view);
 
     /// Opens the programmer, locks the window and sends the chip set-up. Returns the job code by
     /// chip class, JobNotOpened after showing "Not connected", JobSetupFailed after showing
@@ -142,7 +142,7 @@ private:
     [[nodiscard]] qint32 usedLengthAfterRead(quint32 chipSize) const;
 
     TUsbBulk& m_usb;
-    Shell& m_shell;
+    Reporter& m_reporter;
     DataBuffer& m_buffer;
     JobView& m_view;
     bool m_jobOpen = false;

@@ -1,19 +1,19 @@
 #pragma once
 
-#include "app/Messages.h"
-#include "app/UserInterface.h"
+#include "base/Messages.h"
+#include "base/UserInterface.h"
 
 #include <QString>
 
 namespace kestrum {
 
-/// The application shell shared by every command: the current language, the message table,
-/// the error box and the numbered log. The main window owns one; tests build their own over a
-/// scripted user interface.
-class Shell
+/// How every command speaks to the user: the current language, the message table, the error box
+/// and the numbered log. The main window owns one; tests build their own over a scripted user
+/// interface.
+class Reporter
 {
 public:
-    explicit Shell(UserInterface& ui);
+    explicit Reporter(UserInterface& ui);
 
     [[nodiscard]] UserInterface& ui() const { return *m_ui; }
 

@@ -1,6 +1,6 @@
 // Every chip class end to end: erase, blank check, write, verify and read back through the
 // simulated programmer, in both byte orders; and chips above 16 MiB.
-#include "tests/link/SimProgrammerFixture.h"
+#include "tests/ops/SimProgrammerFixture.h"
 
 #include <gtest/gtest.h>
 

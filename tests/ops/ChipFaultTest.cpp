@@ -1,6 +1,6 @@
 // Faults on the wire and records the routines refuse: each ends with its box, a failure result,
 // and a window that the end of the job unlocks with the progress bar hidden.
-#include "tests/link/SimProgrammerFixture.h"
+#include "tests/ops/SimProgrammerFixture.h"
 
 #include <gtest/gtest.h>
 
