@@ -1,5 +1,7 @@
 #include "base/IniFile.h"
 
+#include "base/IntegerText.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
@@ -86,16 +88,7 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
     const Entry* e = find(section, key);
     if (!e)
         return defaultValue;
-    QString text = e->value;
-    bool ok = false;
-    int value = 0;
-    if (text.startsWith(QLatin1Char('$')))
-        value = text.mid(1).toInt(&ok, 16);
-    else if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        value = text.mid(2).toInt(&ok, 16);
-    else
-        value = text.toInt(&ok, 10);
-    return ok ? value : defaultValue;
+    return readInt32(e->value, IntegerNotation::pascal()).value_or(defaultValue);
 }
 
 bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const

@@ -1,29 +1,17 @@
 #include "buffer/Fill.h"
 
+#include "base/IntegerText.h"
+
 #include <random>
 
 namespace kestrum {
 
 std::optional<qint32> parseFillField(const QString& text, QString* error)
 {
-    // Hexadecimal digits only, leading zeros as many as typed; the value must fit 32 bits and
-    // is read as a signed number.
-    std::uint32_t value = 0;
-    bool ok = !text.isEmpty();
-    for (QChar c : text) {
-        const int digit = QStringLiteral("0123456789ABCDEF").indexOf(c.toUpper());
-        if (digit < 0 || value > 0x0FFFFFFFu) {
-            ok = false;
-            break;
-        }
-        value = (value << 4) | std::uint32_t(digit);
-    }
-    if (!ok) {
-        if (error)
-            *error = QStringLiteral("'0x%1' is not a valid integer value").arg(text);
-        return std::nullopt;
-    }
-    return static_cast<qint32>(value);
+    const std::optional<qint32> value = readInt32(text, IntegerNotation::hexDigits());
+    if (!value && error)
+        *error = QStringLiteral("'0x%1' is not a valid integer value").arg(text);
+    return value;
 }
 
 QString proposedFillEnd(std::uint32_t chipSize)

@@ -1,6 +1,7 @@
 #include "chipdb/ChipEditorModel.h"
 
 #include "base/Gbk.h"
+#include "base/IntegerText.h"
 #include "base/Messages.h"
 #include "chipdb/ChipSelection.h"
 #include "chipdb/NameTokens.h"
@@ -12,23 +13,6 @@
 namespace kestrum {
 
 namespace {
-
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
-bool isX(QChar c)
-{
-    return c == QLatin1Char('x') || c == QLatin1Char('X');
-}
 
 /// A list position as a list control takes it: anything outside the entries means no selection.
 int listIndex(qint64 index, qsizetype count)
@@ -67,52 +51,7 @@ QString u16(const char16_t* text)
 
 std::optional<qint32> strToInt(const QString& text)
 {
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n && text[i] == QLatin1Char(' '))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    bool hex = false;
-    if (i < n && (text[i] == QLatin1Char('$') || isX(text[i]))) {
-        hex = true;
-        ++i;
-    } else if (i + 1 < n && text[i] == QLatin1Char('0') && isX(text[i + 1])) {
-        hex = true;
-        i += 2;
-    }
-    if (i == n)
-        return std::nullopt;
-
-    if (hex) {
-        std::uint32_t value = 0;
-        for (; i < n; ++i) {
-            const int digit = hexDigit(text[i]);
-            if (digit < 0 || value > 0x0FFFFFFFu)
-                return std::nullopt;
-            value = (value << 4) | std::uint32_t(digit);
-        }
-        // Eight digits reach the sign bit: "0xFFFFFFFF" is -1.
-        return static_cast<qint32>(negative ? 0u - value : value);
-    }
-
-    qint64 value = 0;
-    for (; i < n; ++i) {
-        const char16_t u = text[i].unicode();
-        if (u < u'0' || u > u'9')
-            return std::nullopt;
-        value = value * 10 + (u - u'0');
-        if (value > qint64(std::numeric_limits<qint32>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return static_cast<qint32>(value);
+    return readInt32(text, IntegerNotation::pascal());
 }
 
 QString notAnIntegerText(const QString& text)

@@ -2,6 +2,8 @@
 
 #include "hexview/EMPHexEditor.h"
 
+#include "base/IntegerText.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -62,25 +64,24 @@ QString IntToOctal(qint32 value)
     return IntToRadix(value, 8);
 }
 
+namespace {
+
+/// Reads text in a notation of the editor; a character that is no digit of the radix raises.
+quint64 readOrRaise(const QString& text, const IntegerNotation& notation)
+{
+    const IntegerReading reading = readInteger(text, notation);
+    if (reading.badIndex >= 0)
+        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_INVALID_CHAR)
+                               .arg(QString(text[reading.badIndex]), QString::number(reading.radix, 16).toUpper()));
+    return quint64(reading.value.value_or(0));
+}
+
+} // namespace
+
 quint64 RadixToInt64(const QString& text, int radix)
 {
     checkRadix(radix);
-    const QString upper = text.toUpper();
-    quint64 value = 0;
-    for (const QChar c : upper) {
-        int digit = -1;
-        for (int i = 0; i < radix; ++i) {
-            if (c == QLatin1Char(digitChars[i])) {
-                digit = i;
-                break;
-            }
-        }
-        if (digit < 0)
-            throw EMPHexEditor(
-                QString::fromLatin1(MPH_ERR_INVALID_CHAR).arg(QString(c), QString::number(radix, 16).toUpper()));
-        value = value * unsigned(radix) + unsigned(digit);
-    }
-    return value;
+    return readOrRaise(text, IntegerNotation::digitsOf(radix));
 }
 
 qint32 RadixToInt(const QString& text, int radix)
@@ -95,25 +96,7 @@ qint32 OctalToInt(const QString& text)
 
 qint64 CheckRadixToInt64(const QString& text)
 {
-    auto starts = [&](const char* prefix) { return text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive); };
-    auto ends = [&](const char* suffix) { return text.endsWith(QLatin1String(suffix), Qt::CaseInsensitive); };
-    if (starts("0x"))
-        return static_cast<qint64>(RadixToInt64(text.mid(2), 16));
-    if (starts("$"))
-        return static_cast<qint64>(RadixToInt64(text.mid(1), 16));
-    if (ends("h"))
-        return static_cast<qint64>(RadixToInt64(text.chopped(1), 16));
-    if (ends("o"))
-        return static_cast<qint64>(RadixToInt64(text.chopped(1), 8));
-    if (starts("o"))
-        return static_cast<qint64>(RadixToInt64(text.mid(1), 8));
-    if (ends("%"))
-        return static_cast<qint64>(RadixToInt64(text.chopped(1), 2));
-    if (starts("%"))
-        return static_cast<qint64>(RadixToInt64(text.mid(1), 2));
-    if (starts("-"))
-        return -static_cast<qint64>(RadixToInt64(text.mid(1), 10));
-    return static_cast<qint64>(RadixToInt64(text, 10));
+    return static_cast<qint64>(readOrRaise(text, IntegerNotation::radixMarks()));
 }
 
 qint32 CheckRadixToInt(const QString& text)
