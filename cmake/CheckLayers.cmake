@@ -1,0 +1,46 @@
+# Checks that every library folder includes headers only of its own folder and of the folders
+# below it:  base -> chipdb, buffer, hexview -> link -> ops -> app.
+#   cmake -DROOT=<source tree> -P cmake/CheckLayers.cmake
+# Lists each offending include as FILE:LINE and fails when there is one.
+cmake_minimum_required(VERSION 3.25)
+if(NOT ROOT)
+    message(FATAL_ERROR "CheckLayers: pass -DROOT=<source tree>")
+endif()
+
+# What each folder may include besides itself.
+set(uses_base "")
+set(uses_chipdb base)
+set(uses_buffer base)
+set(uses_hexview base)
+set(uses_link base chipdb)
+set(uses_ops base chipdb buffer link)
+set(uses_app base chipdb buffer hexview link ops)
+set(uses_sim "")
+set(folders base chipdb buffer hexview link ops app sim)
+
+set(faults 0)
+foreach(folder IN LISTS folders)
+    file(GLOB_RECURSE sources RELATIVE ${ROOT} ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+    foreach(source IN LISTS sources)
+        file(STRINGS ${ROOT}/${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+        file(STRINGS ${ROOT}/${source} all)
+        foreach(line IN LISTS lines)
+            if(NOT line MATCHES "#[ \t]*include[ \t]*\"([^/\"]+)/")
+                continue()
+            endif()
+            set(target ${CMAKE_MATCH_1})
+            if(target STREQUAL folder OR NOT target IN_LIST folders OR target IN_LIST uses_${folder})
+                continue()
+            endif()
+            list(FIND all "${line}" number)
+            math(EXPR number "${number} + 1")
+            message("${source}:${number}: ${folder}/ may not include ${target}/: ${line}")
+            math(EXPR faults "${faults} + 1")
+        endforeach()
+    endforeach()
+endforeach()
+
+if(faults GREATER 0)
+    message(FATAL_ERROR "CheckLayers: ${faults} include(s) against the layering")
+endif()
+message(STATUS "CheckLayers: every include follows the layering")
