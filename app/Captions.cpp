@@ -26,7 +26,7 @@ QString captionText(CaptionWindow window, const char* control, int language)
 const std::vector<Caption>& captionTable()
 {
     using W = CaptionWindow;
-    // Texts exactly as the program has always shown them, "FIll", "Cance" and "Enlish" included.
+    // The captions are shown exactly as written here, "FIll", "Cance" and "Enlish" included.
     static const std::vector<Caption> table{
         {W::Main, "panel0", u"状态", u"狀態", u"State"},
         {W::Main, "panel2", u"使用时间", u"使用時間", u"Use time"},

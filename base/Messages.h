@@ -4,8 +4,8 @@
 
 namespace kestrum {
 
-/// Keys of the message table. The first 31 entries are the program's classic table; the entries
-/// after MsgBlankDone report failures that the classic program let pass silently.
+/// Keys of the message table. Entries 0..30 keep their numbers; the entries after MsgBlankDone
+/// report failed transfers, erase time-outs, refused files and refused chip-editor input.
 enum MessageKey : int {
     MsgChipIdNotListed = 0,
     MsgChooseCompatible,
@@ -38,7 +38,7 @@ enum MessageKey : int {
     MsgAutoPassed,
     MsgAutoFailed,
     MsgBlankDone,
-    // Added entries.
+    // Failure reports.
     MsgTransferFailed,     ///< a USB transfer failed or came back short during a job
     MsgEraseTimeout,       ///< a whole-chip erase was still busy at the poll limit
     MsgChipTooLarge,       ///< a stream would run past the end of the data buffer
@@ -53,10 +53,10 @@ enum MessageKey : int {
     MessageCount
 };
 
-/// Number of entries of the classic table; the added entries follow it.
-inline constexpr int ClassicMessageCount = 31;
-static_assert(MsgBlankDone + 1 == ClassicMessageCount && MsgTransferFailed == ClassicMessageCount,
-              "the classic entries keep their numbers 0..30");
+/// Number of the entries with fixed numbers; the failure reports follow them.
+inline constexpr int FixedMessageCount = 31;
+static_assert(MsgBlankDone + 1 == FixedMessageCount && MsgTransferFailed == FixedMessageCount,
+              "entries 0..30 keep their numbers");
 inline constexpr int LanguageCount = 3;
 inline constexpr int EnglishLanguage = 2;
 

@@ -215,7 +215,7 @@ TEST_F(SimProgrammerTest, EepromEraseWithoutPageSizeIsRefused)
     }
 }
 
-TEST_F(SimProgrammerTest, PagesLargerThanTheClassicBlockBufferStreamWhole)
+TEST_F(SimProgrammerTest, PagesOf1KiBStreamWholeAndVerifyToTheLastByte)
 {
     insert(KSIM_CHIP_SPI_FLASH, 0x4000, 0xEF4010);
     fillChip(12);
