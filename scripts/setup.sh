@@ -10,7 +10,7 @@ packages=(
     libusb-dev libusb-0.1-4
     libudev-dev
     fonts-wqy-microhei
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
 )
 
 missing=()
