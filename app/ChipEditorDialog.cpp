@@ -1,6 +1,5 @@
 #include "app/ChipEditorDialog.h"
 
-#include "app/MainWindow.h"
 #include "app/Captions.h"
 
 #include <QComboBox>
@@ -51,9 +50,12 @@ QComboBox* makeCombo(QWidget* parent, const char* name, bool editable, const QSt
 
 } // namespace
 
-TForm2::TForm2(TForm1* mainWindow)
-    : QDialog(mainWindow)
-    , m_main(mainWindow)
+TForm2::TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath, HandlerGuard runGuarded)
+    : QDialog(parent)
+    , m_reporter(reporter)
+    , m_table(table)
+    , m_databasePath(std::move(databasePath))
+    , m_runGuarded(std::move(runGuarded))
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Chip Editor"));
@@ -102,7 +104,7 @@ void TForm2::buildGrid()
             m_model.setCell(row + 1, column, item->text());
     });
     connect(StringGrid1, &QTableWidget::cellDoubleClicked, this,
-        [this] { m_main->runGuarded([this] { StringGrid1DblClick(); }); });
+        [this] { m_runGuarded([this] { StringGrid1DblClick(); }); });
 }
 
 void TForm2::buildFields()
@@ -167,7 +169,7 @@ void TForm2::buildFields()
     for (int c = 1; c < 8; c += 2)
         grid->setColumnStretch(c, 1);
 
-    connect(ComboBox4, &QComboBox::activated, this, [this] { m_main->runGuarded([this] { ComboBox4Change(); }); });
+    connect(ComboBox4, &QComboBox::activated, this, [this] { m_runGuarded([this] { ComboBox4Change(); }); });
 }
 
 void TForm2::buildButtons()
@@ -189,10 +191,10 @@ void TForm2::buildButtons()
     button(BtnExit, "BtnExit", QStringLiteral("Quit"));
     column->addStretch();
 
-    connect(BtnDelete, &QPushButton::clicked, this, [this] { m_main->runGuarded([this] { BtnDeleteClick(); }); });
-    connect(BtnAdd, &QPushButton::clicked, this, [this] { m_main->runGuarded([this] { BtnAddClick(); }); });
-    connect(BtnEdit, &QPushButton::clicked, this, [this] { m_main->runGuarded([this] { BtnEditClick(); }); });
-    connect(BtnSave, &QPushButton::clicked, this, [this] { m_main->runGuarded([this] { BtnSaveClick(); }); });
+    connect(BtnDelete, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BtnDeleteClick(); }); });
+    connect(BtnAdd, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BtnAddClick(); }); });
+    connect(BtnEdit, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BtnEditClick(); }); });
+    connect(BtnSave, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BtnSaveClick(); }); });
     // Closing saves nothing; the grid is rebuilt from the file at the next opening.
     connect(BtnExit, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -241,12 +243,12 @@ void TForm2::showEvent(QShowEvent* event)
     // Only an opening reloads; the window system showing it again (after a minimise) must not
     // drop the rows not yet saved.
     if (!event->spontaneous())
-        m_main->runGuarded([this] { FormShow(); });
+        m_runGuarded([this] { FormShow(); });
 }
 
 LoadResult TForm2::ReloadChipDatabase()
 {
-    return loadChipDatabaseFile(databasePathFor(m_main->executablePath()), m_main->chipTable(), m_main->reporter(),
+    return loadChipDatabaseFile(m_databasePath, m_table, m_reporter,
         IntegrityMessage::EditorFixedText);
 }
 
@@ -254,7 +256,7 @@ void TForm2::FormShow()
 {
     // Grid changes not saved at an earlier opening are dropped: the file is the reference.
     ReloadChipDatabase();
-    m_model.load(m_main->chipTable());
+    m_model.load(m_table);
     for (int c = 0; c < EditorColumns; ++c) {
         const bool narrow = (c >= ColChipId && c <= ColVoltage) || c == ColEepromPage || c == ColXmlLink;
         StringGrid1->setColumnWidth(c, narrow ? NarrowColumnWidth : DefaultColumnWidth);
@@ -307,12 +309,12 @@ void TForm2::StringGrid1DblClick()
 {
     ChipEditorFields f = fields();
     QString error;
-    m_model.setLanguage(m_main->reporter().language());
+    m_model.setLanguage(m_reporter.language());
     const bool complete = m_model.loadSelectedRow(f, &error);
     // What was loaded before a failing cell stays in the fields.
     setFields(f);
     if (!complete)
-        m_main->reporter().ShowErrorBox(error);
+        m_reporter.ShowErrorBox(error);
 }
 
 void TForm2::ComboBox4Change()
@@ -336,9 +338,8 @@ void TForm2::refuseMissingList(EditorList list) const
     case EditorList::Eeprom: label = "Label11"; break;
     case EditorList::EepromPage: label = "Label12"; break;
     }
-    Reporter& reporter = m_main->reporter();
-    reporter.ShowErrorBox(reporter.MessageText(MsgEditorChooseList)
-                              .arg(captionText(CaptionWindow::ChipEditor, label, reporter.language())));
+    m_reporter.ShowErrorBox(m_reporter.MessageText(MsgEditorChooseList)
+                                .arg(captionText(CaptionWindow::ChipEditor, label, m_reporter.language())));
 }
 
 void TForm2::BtnAddClick()
@@ -372,17 +373,17 @@ void TForm2::BtnDeleteClick()
 
 void TForm2::BtnSaveClick()
 {
-    // The records go into the main window's table first, so it holds them even when the file
-    // cannot be written. The main window's lists are not rebuilt.
-    ChipTable& table = m_main->chipTable();
+    // The records go into the program's table first, so it holds them even when the file cannot
+    // be written. The main window's lists are not rebuilt.
+    ChipTable& table = m_table;
     QString error;
-    m_model.setLanguage(m_main->reporter().language());
+    m_model.setLanguage(m_reporter.language());
     const std::optional<qint32> length = m_model.saveInto(table, &error);
     if (!length) {
-        m_main->reporter().ShowErrorBox(error);
+        m_reporter.ShowErrorBox(error);
         return;
     }
-    WriteDatabaseFile(databasePathFor(m_main->executablePath()), table.bytes(), *length, m_main->reporter());
+    WriteDatabaseFile(m_databasePath, table.bytes(), *length, m_reporter);
 }
 
 } // namespace kestrum

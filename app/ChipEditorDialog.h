@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/HandlerGuard.h"
+#include "base/Reporter.h"
 #include "chipdb/ChipDatabase.h"
 #include "chipdb/ChipEditorModel.h"
 
@@ -15,11 +17,9 @@ class QWidget;
 
 namespace kestrum {
 
-class TForm1;
-
 /// `TForm2`, the chip editor: the chip database as an editable text grid, a panel of fields to
-/// build a row from, and Save, which converts the grid into the main window's chip table and
-/// writes the database file. Created once and hidden; each opening reloads the file.
+/// build a row from, and Save, which converts the grid into the program's chip table and writes
+/// the database file. Created once and hidden; each opening reloads the file.
 ///
 /// The grid's title row is the table header, so the grid row r is the table row r - 1; row
 /// numbers here (`selectedRow`, `StringGrid1SelectCell`) count the title row as 0.
@@ -27,9 +27,12 @@ class TForm2 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TForm2(TForm1* mainWindow);
+    /// reporter: the language and the error box. table: the program's chip table, reloaded at each
+    /// opening and written by Save. databasePath: the database file. runGuarded: runs the dialog's
+    /// handlers.
+    TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath, HandlerGuard runGuarded);
 
-    /// Re-reads the database file into the main window's chip table; an integrity failure shows
+    /// Re-reads the database file into the program's chip table; an integrity failure shows
     /// the fixed text "配置文件被破坏！" and leaves the table as it was.
     LoadResult ReloadChipDatabase();
     /// What each opening does: reload, then the grid and the name lists from the table.
@@ -52,6 +55,25 @@ public:
     [[nodiscard]] ChipEditorFields fields() const;
     void setFields(const ChipEditorFields& fields);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void refuseMissingList(EditorList list) const;
+    void buildGrid();
+    void buildFields();
+    void buildButtons();
+    /// Shows the model's rows in the table and its current row as the table's current cell.
+    void showGrid();
+    void showNameLists();
+
+    Reporter& m_reporter;
+    ChipTable& m_table;
+    QString m_databasePath;
+    HandlerGuard m_runGuarded;
+    ChipEditorModel m_model;
+
+    // The controls; the caption table names them by their object names.
     QTableWidget* StringGrid1 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QLabel* Label1 = nullptr;
@@ -86,21 +108,6 @@ public:
     QPushButton* BtnEdit = nullptr;
     QPushButton* BtnSave = nullptr;
     QPushButton* BtnExit = nullptr;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    void refuseMissingList(EditorList list) const;
-    void buildGrid();
-    void buildFields();
-    void buildButtons();
-    /// Shows the model's rows in the table and its current row as the table's current cell.
-    void showGrid();
-    void showNameLists();
-
-    TForm1* m_main;
-    ChipEditorModel m_model;
 };
 
 } // namespace kestrum

@@ -1,7 +1,5 @@
 #include "app/FillDialog.h"
 
-#include "app/MainWindow.h"
-
 #include <QDateTime>
 #include <QBoxLayout>
 #include <QGridLayout>
@@ -50,10 +48,14 @@ QLineEdit* hexEdit(QWidget* parent, const char* name, const QString& text, int m
 
 } // namespace
 
-TForm4::TForm4(TForm1* mainWindow)
-    : QDialog(mainWindow)
+TForm4::TForm4(
+    QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerGuard runGuarded, std::function<void()> reloadView)
+    : QDialog(parent)
     , clockSeconds([] { return static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()); })
-    , m_main(mainWindow)
+    , m_reporter(reporter)
+    , m_buffer(buffer)
+    , m_runGuarded(std::move(runGuarded))
+    , m_reloadView(std::move(reloadView))
 {
     setObjectName(QStringLiteral("FillDialog"));
     setWindowTitle(QStringLiteral("Fill"));
@@ -62,7 +64,7 @@ TForm4::TForm4(TForm1* mainWindow)
 
     GroupBox1 = new QGroupBox(QStringLiteral("Data"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    auto* data = new QGridLayout(GroupBox1);
+    auto* dataGrid = new QGridLayout(GroupBox1);
     RadioButton1 = new QRadioButton(QStringLiteral("Byte(8bits)"), GroupBox1);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
     RadioButton1->setChecked(true);
@@ -72,11 +74,11 @@ TForm4::TForm4(TForm1* mainWindow)
     Edit2 = hexEdit(GroupBox1, "Edit2", QStringLiteral("FFFF"), 4);
     RadioButton3 = new QRadioButton(QStringLiteral("Random"), GroupBox1);
     RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
-    data->addWidget(RadioButton1, 0, 0);
-    data->addWidget(Edit1, 0, 1);
-    data->addWidget(RadioButton2, 1, 0);
-    data->addWidget(Edit2, 1, 1);
-    data->addWidget(RadioButton3, 2, 0);
+    dataGrid->addWidget(RadioButton1, 0, 0);
+    dataGrid->addWidget(Edit1, 0, 1);
+    dataGrid->addWidget(RadioButton2, 1, 0);
+    dataGrid->addWidget(Edit2, 1, 1);
+    dataGrid->addWidget(RadioButton3, 2, 0);
     layout->addWidget(GroupBox1);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Range"), this);
@@ -105,8 +107,13 @@ TForm4::TForm4(TForm1* mainWindow)
     buttons->addWidget(BitBtn2);
     layout->addLayout(buttons);
 
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { m_main->runGuarded([this] { BitBtn1Click(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TForm4::prepare(std::uint32_t chipSize)
+{
+    Edit4->setText(proposedFillEnd(chipSize));
 }
 
 FillRequest TForm4::request() const
@@ -122,14 +129,12 @@ FillRequest TForm4::request() const
 
 void TForm4::BitBtn1Click()
 {
-    const FillResult result = fillBuffer(m_main->dataBuffer(), request(), clockSeconds(),
-                                         m_main->reporter().MessageText(MsgFillRange));
+    const FillResult result = fillBuffer(m_buffer, request(), clockSeconds(), m_reporter.MessageText(MsgFillRange));
     if (!result.ok) {
-        m_main->reporter().ShowErrorBox(result.error);
+        m_reporter.ShowErrorBox(result.error);
         return;
     }
-    // Like every other reload, the view spans the selected chip.
-    m_main->RefreshView(m_main->chipSize());
+    m_reloadView();
     accept();
 }
 

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "app/HandlerGuard.h"
+#include "base/Reporter.h"
+#include "buffer/DataBuffer.h"
 #include "buffer/Fill.h"
 
 #include <QDialog>
+
+#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -12,21 +17,35 @@ class QRadioButton;
 
 namespace kestrum {
 
-class TForm1;
-
 /// `TForm4`, the fill dialog: a constant byte, a constant word or random bytes over an address
 /// range of the buffer. Created once; what the user typed stays between openings.
 class TForm4 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TForm4(TForm1* mainWindow);
+    /// reporter: the language, the texts and the error box. buffer: what the fill writes.
+    /// runGuarded: runs the dialog's handlers. reloadView: shows the buffer again after a fill.
+    TForm4(QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerGuard runGuarded,
+        std::function<void()> reloadView);
 
+    /// Before each opening: the end address proposed for a chip of that size; the other fields
+    /// keep what the user typed.
+    void prepare(std::uint32_t chipSize);
     /// The dialog's content as a fill request.
     [[nodiscard]] FillRequest request() const;
     /// OK: fills, reloads the view and closes; on an error the box shows it and the dialog stays.
     void BitBtn1Click();
 
+    /// Seconds used to seed the random fill (the time of day; tests pin it).
+    std::function<std::uint32_t()> clockSeconds;
+
+private:
+    Reporter& m_reporter;
+    DataBuffer& m_buffer;
+    HandlerGuard m_runGuarded;
+    std::function<void()> m_reloadView;
+
+    // The controls; the caption table names them by their object names.
     QGroupBox* GroupBox1 = nullptr;
     QRadioButton* RadioButton1 = nullptr;
     QLineEdit* Edit1 = nullptr;
@@ -40,12 +59,6 @@ public:
     QLineEdit* Edit4 = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
-
-    /// Seconds used to seed the random fill (the time of day; tests pin it).
-    std::function<std::uint32_t()> clockSeconds;
-
-private:
-    TForm1* m_main;
 };
 
 } // namespace kestrum

@@ -119,7 +119,8 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     m_handOver = std::make_unique<ViewHandOver>(m_buffer, *FlashEditor);
     // The USB link belongs to the window; a chip job never outlives it.
     m_usb = std::make_unique<TUsbBulk>(this);
-    m_jobs = std::make_unique<WindowJobs>(*this);
+    m_jobs = std::make_unique<WindowJobs>(
+        *this, WindowJobs::Controls {StatusBar1, ToolBar1, Panel1, CheckBox1, CheckBox2, CheckBox3});
     m_programmer = std::make_unique<ChipProgrammer>(*m_usb, m_reporter, m_buffer, *m_jobs);
     m_operations = std::make_unique<ChipOperations>(*m_usb, *m_programmer, m_reporter, m_buffer, *m_jobs, *m_jobs);
     m_operations->onIdle = [this] {
@@ -141,9 +142,15 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     m_settings = LoadSettings(m_ini);
     applySettings();
 
-    Form2 = new TForm2(this);
-    Form3 = new TForm3(this);
-    FillDialog = new TForm4(this);
+    const HandlerGuard guard = [this](const std::function<void()>& handler) { runGuarded(handler); };
+    Form2 = new TForm2(this, m_reporter, m_table, databasePathFor(m_executablePath), guard);
+    // The persisted indices stay those of the last choice made with the lists.
+    Form3 = new TForm3(
+        this, m_reporter, m_table, guard, [this](const QString& type, const QString& maker, const QString& name) {
+            selectChipByNames(type, maker, name);
+        });
+    // Like every other reload, the view after a fill spans the selected chip.
+    FillDialog = new TForm4(this, m_reporter, m_buffer, guard, [this] { RefreshView(chipSize()); });
     AboutBox = new TAboutBox(this);
 }
 
@@ -569,7 +576,7 @@ void TForm1::BitBtn2Click()
 
 void TForm1::ToolFillClick()
 {
-    FillDialog->Edit4->setText(proposedFillEnd(chipSize()));
+    FillDialog->prepare(chipSize());
     FillDialog->exec();
 }
 

@@ -83,15 +83,10 @@ public:
     LoadResult LoadChipDatabase();
     /// `FillChipSelection` followed by showing the lists in the combo boxes.
     int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
-    /// The search dialog's choice: three fills by the names (see ChipSelection::selectByNames),
-    /// then the lists shown; the persisted indices do not change.
-    int selectChipByNames(const QString& type, const QString& maker, const QString& name);
     /// `RefreshView`: the hex view shows buffer bytes 0 .. count-1.
     void RefreshView(std::uint32_t count);
     /// `TakeViewEdits` with the chip size.
     void TakeViewEdits();
-    /// Copies the lists of the selection into the three combo boxes and the chip fields.
-    void showChipSelection();
 
     /// Runs an event handler; an error that escapes it is shown in the error box and the program goes on.
     void runGuarded(const std::function<void()>& handler);
@@ -124,8 +119,6 @@ public:
     /// Hook for what the activation of the window runs (the programmer probe).
     std::function<void()> onActivate;
 
-    TStatusBar* StatusBar1 = nullptr;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -147,6 +140,11 @@ private:
     void FormResize();
     /// Runs a selection fill and shows the lists, also when the fill ends with an error.
     int showingSelection(const std::function<int()>& fill);
+    /// The search dialog's choice: three fills by the names (see ChipSelection::selectByNames),
+    /// then the lists shown; the persisted indices do not change.
+    int selectChipByNames(const QString& type, const QString& maker, const QString& name);
+    /// Copies the lists of the selection into the three combo boxes and the chip fields.
+    void showChipSelection();
 
     std::unique_ptr<UserInterface> m_ownedUi;
     std::unique_ptr<LogForwarder> m_logForwarder;
@@ -168,8 +166,9 @@ private:
     bool m_closeRequested = false;
     bool m_activatedOnce = false;
 
-public:
-    // Controls, by the names the program has always used.
+    // The controls and the dialogs. Each one's object name is its name here; the language switch
+    // finds them by it.
+    TStatusBar* StatusBar1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QAction* ToolOpen = nullptr;
     QAction* ToolSave = nullptr;

@@ -1,6 +1,5 @@
 #include "app/SearchDialog.h"
 
-#include "app/MainWindow.h"
 #include "chipdb/ChipSelection.h"
 
 #include <QComboBox>
@@ -14,9 +13,12 @@
 
 namespace kestrum {
 
-TForm3::TForm3(TForm1* mainWindow)
-    : QDialog(mainWindow)
-    , m_main(mainWindow)
+TForm3::TForm3(QWidget* parent, Reporter& reporter, const ChipTable& table, HandlerGuard runGuarded, ChipChoice choose)
+    : QDialog(parent)
+    , m_reporter(reporter)
+    , m_table(table)
+    , m_runGuarded(std::move(runGuarded))
+    , m_choose(std::move(choose))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Chip Select"));
@@ -51,17 +53,17 @@ TForm3::TForm3(TForm1* mainWindow)
     layout->addWidget(BitBtn2, 2, 2);
     layout->setColumnStretch(1, 1);
 
-    connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { m_main->runGuarded([this] { ComboBox1Change(); }); });
+    connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { m_runGuarded([this] { ComboBox1Change(); }); });
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] { ListView1SelectItem(); });
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { m_main->runGuarded([this] { BitBtn1Click(); }); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { m_main->runGuarded([this] { BitBtn1Click(); }); });
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { m_runGuarded([this] { BitBtn1Click(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TForm3::rebuildColumns()
 {
     ListView1->clear();
-    QStringList titles = searchColumnTitles(m_main->reporter().language());
+    QStringList titles = searchColumnTitles(m_reporter.language());
     titles << QStringLiteral("pos");
     ListView1->setColumnCount(4);
     ListView1->setHeaderLabels(titles);
@@ -85,20 +87,19 @@ void TForm3::showEvent(QShowEvent* event)
     // Only an opening lists every chip again; the window system showing the dialog again (after
     // a minimise) keeps the list as filtered.
     if (!event->spontaneous())
-        m_main->runGuarded([this] { FormShow(); });
+        m_runGuarded([this] { FormShow(); });
 }
 
 void TForm3::FormShow()
 {
     rebuildColumns();
-    allChipRows(m_main->chipTable(), [this](const ChipSearchRow& row) { addRow(row); });
+    allChipRows(m_table, [this](const ChipSearchRow& row) { addRow(row); });
 }
 
 void TForm3::ComboBox1Change()
 {
     rebuildColumns();
-    findChipRows(m_main->chipTable(), ComboBox1->currentText(),
-                 [this](const ChipSearchRow& row) { addRow(row); });
+    findChipRows(m_table, ComboBox1->currentText(), [this](const ChipSearchRow& row) { addRow(row); });
 }
 
 void TForm3::ListView1SelectItem()
@@ -112,8 +113,7 @@ void TForm3::BitBtn1Click()
     if (selected.isEmpty())
         return;
     const QTreeWidgetItem* row = selected.constFirst();
-    // The persisted indices stay those of the last choice made with the lists.
-    m_main->selectChipByNames(row->text(0), row->text(1), row->text(2));
+    m_choose(row->text(0), row->text(1), row->text(2));
     accept();
 }
 

@@ -1,6 +1,12 @@
 #pragma once
 
+#include "app/HandlerGuard.h"
+#include "base/Reporter.h"
+#include "chipdb/ChipRecord.h"
+
 #include <QDialog>
+
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -9,7 +15,6 @@ class QTreeWidget;
 
 namespace kestrum {
 
-class TForm1;
 struct ChipSearchRow;
 
 /// `TForm3`, the chip search dialog: every chip on opening, live filtering while typing, and
@@ -18,18 +23,17 @@ class TForm3 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TForm3(TForm1* mainWindow);
+    /// The chosen chip by its type, manufacturer and name.
+    using ChipChoice = std::function<void(const QString& type, const QString& maker, const QString& name)>;
+
+    /// reporter: the language and the error box. table: the chips listed. runGuarded: runs the
+    /// dialog's handlers. choose: takes the chip of a Select.
+    TForm3(QWidget* parent, Reporter& reporter, const ChipTable& table, HandlerGuard runGuarded, ChipChoice choose);
 
     void FormShow();
     void ComboBox1Change();
     void ListView1SelectItem();
     void BitBtn1Click();
-
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QTreeWidget* ListView1 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -38,7 +42,17 @@ private:
     void rebuildColumns();
     void addRow(const ChipSearchRow& row);
 
-    TForm1* m_main;
+    Reporter& m_reporter;
+    const ChipTable& m_table;
+    HandlerGuard m_runGuarded;
+    ChipChoice m_choose;
+
+    // The controls; the caption table names them by their object names.
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QTreeWidget* ListView1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
 };
 
 } // namespace kestrum

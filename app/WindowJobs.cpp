@@ -7,27 +7,28 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QProgressBar>
-#include <QToolBar>
+#include <QWidget>
 
 #include <algorithm>
 #include <limits>
 
 namespace kestrum {
 
-WindowJobs::WindowJobs(TForm1& window)
+WindowJobs::WindowJobs(TForm1& window, const Controls& controls)
     : m_window(window)
+    , m_controls(controls)
 {
 }
 
 void WindowJobs::setStatusText(const QString& text)
 {
-    m_window.StatusBar1->setPanelText(1, text);
+    m_controls.statusBar->setPanelText(1, text);
 }
 
 void WindowJobs::setControlsLocked(bool locked)
 {
-    m_window.ToolBar1->setEnabled(!locked);
-    m_window.Panel1->setEnabled(!locked);
+    m_controls.toolBar->setEnabled(!locked);
+    m_controls.mainPanel->setEnabled(!locked);
 }
 
 int WindowJobs::scaled(quint32 value) const
@@ -41,7 +42,7 @@ void WindowJobs::showProgress(quint32 maximum)
     m_shift = 0;
     while ((maximum >> m_shift) > static_cast<quint32>(std::numeric_limits<int>::max()))
         ++m_shift;
-    QProgressBar* bar = m_window.StatusBar1->progress();
+    QProgressBar* bar = m_controls.statusBar->progress();
     bar->setRange(0, scaled(maximum));
     bar->setValue(0);
     bar->show();
@@ -49,12 +50,12 @@ void WindowJobs::showProgress(quint32 maximum)
 
 void WindowJobs::setProgressPosition(quint32 position)
 {
-    m_window.StatusBar1->progress()->setValue(scaled(std::min(position, m_maximum)));
+    m_controls.statusBar->progress()->setValue(scaled(std::min(position, m_maximum)));
 }
 
 void WindowJobs::hideProgress()
 {
-    QProgressBar* bar = m_window.StatusBar1->progress();
+    QProgressBar* bar = m_controls.statusBar->progress();
     bar->setValue(0);
     bar->hide();
 }
@@ -81,17 +82,17 @@ int WindowJobs::speedIndex() const
 
 bool WindowJobs::autoErase() const
 {
-    return m_window.CheckBox1->isChecked();
+    return m_controls.autoErase->isChecked();
 }
 
 bool WindowJobs::autoProgram() const
 {
-    return m_window.CheckBox2->isChecked();
+    return m_controls.autoProgram->isChecked();
 }
 
 bool WindowJobs::autoVerify() const
 {
-    return m_window.CheckBox3->isChecked();
+    return m_controls.autoVerify->isChecked();
 }
 
 void WindowJobs::TakeViewEdits()
@@ -101,7 +102,7 @@ void WindowJobs::TakeViewEdits()
 
 void WindowJobs::setElapsedText(const QString& text)
 {
-    m_window.StatusBar1->setPanelText(3, text);
+    m_controls.statusBar->setPanelText(3, text);
 }
 
 const ChipTable& WindowJobs::chipTable() const

@@ -3,9 +3,13 @@
 #include "ops/JobView.h"
 #include "ops/ChipOperations.h"
 
+class QCheckBox;
+class QWidget;
+
 namespace kestrum {
 
 class TForm1;
+class TStatusBar;
 
 /// The main window as the chip jobs see it: status panel 1, the lock of the tool bar and the main
 /// panel, the progress bar, the event loop and the hex view; the selected chip, the speed, the
@@ -13,7 +17,20 @@ class TForm1;
 class WindowJobs : public JobView, public OperationsHost
 {
 public:
-    explicit WindowJobs(TForm1& window);
+    /// The controls a chip job shows itself in and reads its options from; the window hands them
+    /// over when it builds the jobs.
+    struct Controls
+    {
+        TStatusBar* statusBar = nullptr;
+        /// Locked while a job runs: the tool bar and the main panel (everything but the menu).
+        QWidget* toolBar = nullptr;
+        QWidget* mainPanel = nullptr;
+        QCheckBox* autoErase = nullptr;
+        QCheckBox* autoProgram = nullptr;
+        QCheckBox* autoVerify = nullptr;
+    };
+
+    WindowJobs(TForm1& window, const Controls& controls);
 
     // JobView
     void setStatusText(const QString& text) override;
@@ -46,6 +63,7 @@ private:
     int scaled(quint32 value) const;
 
     TForm1& m_window;
+    Controls m_controls;
     quint32 m_maximum = 0;
     int m_shift = 0;
 };

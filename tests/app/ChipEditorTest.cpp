@@ -1,5 +1,4 @@
-#include "app/ChipEditorDialog.h"
-#include "app/MainWindow.h"
+#include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <QAction>
@@ -19,6 +18,7 @@
 #include <cstring>
 
 using namespace kestrum;
+using namespace kestrum::test;
 
 namespace {
 
@@ -41,7 +41,7 @@ ChipRecord chip(const QString& names, std::uint32_t id = 0xEF4016, std::uint32_t
 struct ChipEditorFixture : ::testing::Test
 {
     QTemporaryDir dir;
-    test::ScriptedUserInterface ui;
+    ScriptedUserInterface ui;
 
     QString exe() const { return dir.filePath(QStringLiteral("kestrum")); }
     QString database() const { return dir.filePath(QStringLiteral("kestrum.Dat")); }
@@ -78,37 +78,39 @@ struct ChipEditorFixture : ::testing::Test
         std::memcpy(&r, file.constData() + slot * ChipRecordSize, sizeof r);
         return r;
     }
+    /// The editor's grid.
+    static QTableWidget& grid(TForm2& editor) { return *child<QTableWidget>(editor, "StringGrid1"); }
     /// Text of a cell in grid row numbering (row 0 is the title row).
-    static QString cell(const TForm2& editor, int row, int column)
+    static QString cell(TForm2& editor, int row, int column)
     {
         if (row == 0)
-            return editor.StringGrid1->horizontalHeaderItem(column)->text();
-        const QTableWidgetItem* item = editor.StringGrid1->item(row - 1, column);
+            return grid(editor).horizontalHeaderItem(column)->text();
+        const QTableWidgetItem* item = grid(editor).item(row - 1, column);
         return item ? item->text() : QStringLiteral("<no item>");
     }
     /// A user's choice in a pick list: the selection and the change notification.
-    static void choose(QComboBox* box, const QString& text)
+    static void choose(QComboBox& box, const QString& text)
     {
-        const int index = box->findText(text);
+        const int index = box.findText(text);
         ASSERT_GE(index, 0) << text.toStdString();
-        box->setCurrentIndex(index);
-        Q_EMIT box->activated(index);
+        box.setCurrentIndex(index);
+        Q_EMIT box.activated(index);
     }
     /// Fills every field of the editor for a new chip.
     static void fillFields(TForm2& e, const QString& type, const QString& maker, const QString& model,
         const QString& chipClass, const QString& algorithm)
     {
-        e.ComboBox1->setEditText(type);
-        e.ComboBox2->setEditText(maker);
-        e.ComboBox3->setEditText(model);
-        choose(e.ComboBox4, chipClass);
-        choose(e.ComboBox8, algorithm);
-        choose(e.ComboBox7, QStringLiteral("5.0V"));
-        choose(e.ComboBox5, QStringLiteral("512B"));
-        choose(e.ComboBox6, QStringLiteral("16"));
-        e.ComboBox9->setEditText(QStringLiteral("0x00ab12"));
-        e.Edit1->setText(QStringLiteral("20"));
-        e.ComboBox12->setEditText(QStringLiteral("5"));
+        combo(e, "ComboBox1").setEditText(type);
+        combo(e, "ComboBox2").setEditText(maker);
+        combo(e, "ComboBox3").setEditText(model);
+        choose(combo(e, "ComboBox4"), chipClass);
+        choose(combo(e, "ComboBox8"), algorithm);
+        choose(combo(e, "ComboBox7"), QStringLiteral("5.0V"));
+        choose(combo(e, "ComboBox5"), QStringLiteral("512B"));
+        choose(combo(e, "ComboBox6"), QStringLiteral("16"));
+        combo(e, "ComboBox9").setEditText(QStringLiteral("0x00ab12"));
+        lineEdit(e, "Edit1").setText(QStringLiteral("20"));
+        combo(e, "ComboBox12").setEditText(QStringLiteral("5"));
     }
 };
 
@@ -118,18 +120,18 @@ TEST_F(ChipEditorFixture, EmptyDatabaseShowsOnlyTheTitleRow)
 {
     writeBytes({});
     TForm1 w(&ui, exe());
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     editor.FormShow();
-    EXPECT_EQ(editor.StringGrid1->rowCount(), 0);
+    EXPECT_EQ(grid(editor).rowCount(), 0);
     QStringList titles;
     for (int c = 0; c < EditorColumns; ++c)
         titles << cell(editor, 0, c);
     EXPECT_EQ(titles, editorColumnTitles());
     QList<int> widths;
     for (int c = 0; c < EditorColumns; ++c)
-        widths << editor.StringGrid1->columnWidth(c);
+        widths << grid(editor).columnWidth(c);
     EXPECT_EQ(widths, (QList<int> {75, 75, 75, 60, 60, 60, 60, 60, 60, 60, 75, 60, 60}));
-    EXPECT_EQ(editor.ComboBox1->count(), 0);
+    EXPECT_EQ(combo(editor, "ComboBox1").count(), 0);
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
@@ -139,35 +141,35 @@ TEST_F(ChipEditorFixture, ShowReloadsTheFileAndDropsUnsavedRows)
         chip(QStringLiteral("NoCommas"), 7)});
     TForm1 w(&ui, exe());
     w.show();
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     editor.FormShow();
-    ASSERT_EQ(editor.StringGrid1->rowCount(), 3);
+    ASSERT_EQ(grid(editor).rowCount(), 3);
     EXPECT_EQ(cell(editor, 2, ColMaker), QStringLiteral("Macronix"));
     EXPECT_EQ(cell(editor, 2, ColChipId), QStringLiteral("0xC22011"));
     EXPECT_EQ(cell(editor, 3, ColType), QString());
     EXPECT_EQ(cell(editor, 3, ColModel), QStringLiteral("NoCommas"));
     EXPECT_EQ(cell(editor, 3, ColChipId), QStringLiteral("0x7"));
-    EXPECT_EQ(editor.ComboBox1->count(), 2) << "SPI and the empty type";
-    EXPECT_EQ(editor.ComboBox2->count(), 2);
-    EXPECT_EQ(editor.ComboBox3->count(), 3);
-    EXPECT_EQ(editor.ComboBox1->currentText(), QStringLiteral("SPI")) << "the first entries are selected";
-    EXPECT_EQ(editor.ComboBox3->currentText(), QStringLiteral("W25Q32"));
+    EXPECT_EQ(combo(editor, "ComboBox1").count(), 2) << "SPI and the empty type";
+    EXPECT_EQ(combo(editor, "ComboBox2").count(), 2);
+    EXPECT_EQ(combo(editor, "ComboBox3").count(), 3);
+    EXPECT_EQ(combo(editor, "ComboBox1").currentText(), QStringLiteral("SPI")) << "the first entries are selected";
+    EXPECT_EQ(combo(editor, "ComboBox3").currentText(), QStringLiteral("W25Q32"));
 
     fillFields(editor, QStringLiteral("SPI"), QStringLiteral("GigaDevice"), QStringLiteral("GD25Q16"),
         u16(u"25 flash 系列"), QStringLiteral("SST SPI flash"));
-    editor.BtnAdd->click();
-    ASSERT_EQ(editor.StringGrid1->rowCount(), 4);
+    button(editor, "BtnAdd").click();
+    ASSERT_EQ(grid(editor).rowCount(), 4);
     EXPECT_EQ(editor.selectedRow(), 4) << "the new row becomes the selected one";
-    EXPECT_EQ(editor.StringGrid1->currentRow(), 3);
+    EXPECT_EQ(grid(editor).currentRow(), 3);
 
     // Another program changed the file meanwhile: the next opening shows the file, not the grid.
     writeDatabase({chip(QStringLiteral("I2C,Atmel,AT24C02"), 0, 256)});
     editor.FormShow();
-    ASSERT_EQ(editor.StringGrid1->rowCount(), 1);
+    ASSERT_EQ(grid(editor).rowCount(), 1);
     EXPECT_EQ(cell(editor, 1, ColModel), QStringLiteral("AT24C02"));
     EXPECT_EQ(w.chipTable()[0].namesText(), QStringLiteral("I2C,Atmel,AT24C02"))
         << "the main window's table is reloaded";
-    EXPECT_EQ(w.ComboBox1->itemText(0), QStringLiteral("SPI")) << "its lists are not refilled";
+    EXPECT_EQ(combo(w, "ComboBox1").itemText(0), QStringLiteral("SPI")) << "its lists are not refilled";
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
@@ -178,10 +180,10 @@ TEST_F(ChipEditorFixture, DamagedFileShowsTheFixedTextAndTheTableAsItIs)
     w.show();
     w.switchLanguage(2);
     writeBytes(QByteArray(69, 'x'));
-    w.Form2->FormShow();
+    chipEditor(w).FormShow();
     EXPECT_EQ(ui.errors, QStringList {u16(u"配置文件被破坏！")}) << "the same text in every language";
-    ASSERT_EQ(w.Form2->StringGrid1->rowCount(), 2) << "the grid shows what the table held";
-    EXPECT_EQ(cell(*w.Form2, 2, ColModel), QStringLiteral("W25Q64"));
+    ASSERT_EQ(grid(chipEditor(w)).rowCount(), 2) << "the grid shows what the table held";
+    EXPECT_EQ(cell(chipEditor(w), 2, ColModel), QStringLiteral("W25Q64"));
 }
 
 TEST_F(ChipEditorFixture, DeletingTheOnlyRowAndSavingWritesOneEndMarker)
@@ -189,18 +191,18 @@ TEST_F(ChipEditorFixture, DeletingTheOnlyRowAndSavingWritesOneEndMarker)
     writeDatabase({chip(QStringLiteral("SPI,Winbond,W25Q32"))});
     TForm1 w(&ui, exe());
     w.show();
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     editor.FormShow();
-    editor.StringGrid1->setCurrentCell(0, 2);
-    editor.BtnDelete->click();
-    EXPECT_EQ(editor.StringGrid1->rowCount(), 0);
-    editor.BtnDelete->click(); // nothing left to delete
-    editor.BtnSave->click();
+    grid(editor).setCurrentCell(0, 2);
+    button(editor, "BtnDelete").click();
+    EXPECT_EQ(grid(editor).rowCount(), 0);
+    button(editor, "BtnDelete").click(); // nothing left to delete
+    button(editor, "BtnSave").click();
     const QByteArray file = readDatabase();
     ASSERT_EQ(file.size(), ChipRecordSize);
     EXPECT_EQ(file.left(20), QByteArray(20, '\0'));
     EXPECT_EQ(w.chipTable().listedCount(), 0);
-    EXPECT_EQ(w.ComboBox3->count(), 1) << "the main window's lists are not refilled";
+    EXPECT_EQ(combo(w, "ComboBox3").count(), 1) << "the main window's lists are not refilled";
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_TRUE(ui.informations.isEmpty()) << "no confirmation";
 }
@@ -209,18 +211,18 @@ TEST_F(ChipEditorFixture, MicrowireRowAddedThroughTheFieldsIsSavedAndLoadsBack)
 {
     TForm1 w(&ui, exe());
     w.show();
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     editor.FormShow();
     fillFields(editor, QStringLiteral(" 93-EEPROM "), QStringLiteral("Microchip"), QStringLiteral("93C66"),
         u16(u"93 eeprom 系列"), QStringLiteral("93C66 16 BITS"));
-    EXPECT_EQ(editor.ComboBox8->count(), 10) << "the class change lists the class's algorithms";
-    editor.BtnAdd->click();
-    ASSERT_EQ(editor.StringGrid1->rowCount(), 1);
+    EXPECT_EQ(combo(editor, "ComboBox8").count(), 10) << "the class change lists the class's algorithms";
+    button(editor, "BtnAdd").click();
+    ASSERT_EQ(grid(editor).rowCount(), 1);
     EXPECT_EQ(cell(editor, 1, ColSubtype), QStringLiteral("89"));
     EXPECT_EQ(cell(editor, 1, ColFlashSize), QStringLiteral("512"));
     EXPECT_EQ(cell(editor, 1, ColChipId), QStringLiteral("0x00ab12"));
 
-    editor.BtnSave->click();
+    button(editor, "BtnSave").click();
     ASSERT_TRUE(ui.errors.isEmpty()) << ui.errors.join(QLatin1Char('\n')).toStdString();
     const QByteArray file = readDatabase();
     ASSERT_EQ(file.size(), 2 * ChipRecordSize);
@@ -242,20 +244,20 @@ TEST_F(ChipEditorFixture, MicrowireRowAddedThroughTheFieldsIsSavedAndLoadsBack)
     editor.setFields(ChipEditorFields {});
     editor.FormShow();
     EXPECT_EQ(cell(editor, 1, ColChipId), QStringLiteral("0xAB12")) << "shown back in the 0x%X form";
-    editor.StringGrid1->setCurrentCell(0, 0);
+    grid(editor).setCurrentCell(0, 0);
     EXPECT_EQ(editor.selectedRow(), 1);
-    Q_EMIT editor.StringGrid1->cellDoubleClicked(0, 0);
-    EXPECT_EQ(editor.ComboBox1->currentText(), QStringLiteral("93-EEPROM"));
-    EXPECT_EQ(editor.ComboBox4->currentText(), u16(u"93 eeprom 系列"));
-    EXPECT_EQ(editor.ComboBox8->currentText(), QStringLiteral("93C66 16 BITS"));
-    EXPECT_EQ(editor.ComboBox5->currentText(), QStringLiteral("512B"));
-    EXPECT_EQ(editor.ComboBox6->currentText(), QStringLiteral("16"));
-    EXPECT_EQ(editor.ComboBox7->currentText(), QStringLiteral("5.0V"));
-    EXPECT_EQ(editor.ComboBox9->currentText(), QStringLiteral("0xAB12"));
-    EXPECT_EQ(editor.Edit1->text(), QStringLiteral("20"));
-    EXPECT_EQ(editor.ComboBox10->currentText(), QStringLiteral("2B"));
-    EXPECT_EQ(editor.ComboBox11->currentText(), QStringLiteral("4"));
-    EXPECT_EQ(editor.ComboBox12->currentText(), QStringLiteral("5"));
+    Q_EMIT grid(editor).cellDoubleClicked(0, 0);
+    EXPECT_EQ(combo(editor, "ComboBox1").currentText(), QStringLiteral("93-EEPROM"));
+    EXPECT_EQ(combo(editor, "ComboBox4").currentText(), u16(u"93 eeprom 系列"));
+    EXPECT_EQ(combo(editor, "ComboBox8").currentText(), QStringLiteral("93C66 16 BITS"));
+    EXPECT_EQ(combo(editor, "ComboBox5").currentText(), QStringLiteral("512B"));
+    EXPECT_EQ(combo(editor, "ComboBox6").currentText(), QStringLiteral("16"));
+    EXPECT_EQ(combo(editor, "ComboBox7").currentText(), QStringLiteral("5.0V"));
+    EXPECT_EQ(combo(editor, "ComboBox9").currentText(), QStringLiteral("0xAB12"));
+    EXPECT_EQ(lineEdit(editor, "Edit1").text(), QStringLiteral("20"));
+    EXPECT_EQ(combo(editor, "ComboBox10").currentText(), QStringLiteral("2B"));
+    EXPECT_EQ(combo(editor, "ComboBox11").currentText(), QStringLiteral("4"));
+    EXPECT_EQ(combo(editor, "ComboBox12").currentText(), QStringLiteral("5"));
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
@@ -263,15 +265,15 @@ TEST_F(ChipEditorFixture, WideEepromChoicesAndTheTwoKilobyteClassOneRowLoadBackN
 {
     TForm1 w(&ui, exe());
     w.show();
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     editor.FormShow();
     fillFields(editor, QStringLiteral("24-EEPROM"), QStringLiteral("Atmel"), QStringLiteral("AT24C16"),
         u16(u"24 eeprom 系列"), u16(u"大于等于4KB"));
-    choose(editor.ComboBox5, QStringLiteral("2KB"));
-    choose(editor.ComboBox10, QStringLiteral("64KB"));
-    choose(editor.ComboBox11, QStringLiteral("256"));
-    editor.BtnAdd->click();
-    editor.BtnSave->click();
+    choose(combo(editor, "ComboBox5"), QStringLiteral("2KB"));
+    choose(combo(editor, "ComboBox10"), QStringLiteral("64KB"));
+    choose(combo(editor, "ComboBox11"), QStringLiteral("256"));
+    button(editor, "BtnAdd").click();
+    button(editor, "BtnSave").click();
     ASSERT_TRUE(ui.errors.isEmpty()) << ui.errors.join(QLatin1Char('\n')).toStdString();
     const ChipRecord saved = recordAt(readDatabase(), 0);
     EXPECT_EQ(saved.subtype, 1);
@@ -279,11 +281,12 @@ TEST_F(ChipEditorFixture, WideEepromChoicesAndTheTwoKilobyteClassOneRowLoadBackN
     EXPECT_EQ(saved.eepromPage, 0) << "256 does not fit 8 bits";
 
     editor.FormShow();
-    editor.StringGrid1->setCurrentCell(0, 5);
+    grid(editor).setCurrentCell(0, 5);
     editor.StringGrid1DblClick();
-    EXPECT_EQ(editor.ComboBox8->currentText(), u16(u"小于4KB")) << "a 2KB chip of class 1, whatever was stored";
-    EXPECT_EQ(editor.ComboBox10->currentText(), QStringLiteral("0B"));
-    EXPECT_EQ(editor.ComboBox11->currentText(), QStringLiteral("1"));
+    EXPECT_EQ(combo(editor, "ComboBox8").currentText(), u16(u"小于4KB"))
+        << "a 2KB chip of class 1, whatever was stored";
+    EXPECT_EQ(combo(editor, "ComboBox10").currentText(), QStringLiteral("0B"));
+    EXPECT_EQ(combo(editor, "ComboBox11").currentText(), QStringLiteral("1"));
 }
 
 TEST_F(ChipEditorFixture, NonIntegerCellStopsTheSaveBeforeTheFile)
@@ -292,12 +295,12 @@ TEST_F(ChipEditorFixture, NonIntegerCellStopsTheSaveBeforeTheFile)
     const QByteArray before = readDatabase();
     TForm1 w(&ui, exe());
     w.show();
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     editor.FormShow();
-    editor.StringGrid1->item(0, ColModel)->setText(QStringLiteral("W25Q32JV"));
-    editor.StringGrid1->item(1, ColModel)->setText(QStringLiteral("W25Q64JV"));
-    editor.StringGrid1->item(1, ColFlashPage)->setText(QStringLiteral("256B"));
-    editor.BtnSave->click();
+    grid(editor).item(0, ColModel)->setText(QStringLiteral("W25Q32JV"));
+    grid(editor).item(1, ColModel)->setText(QStringLiteral("W25Q64JV"));
+    grid(editor).item(1, ColFlashPage)->setText(QStringLiteral("256B"));
+    button(editor, "BtnSave").click();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("'256B' is not a valid integer value")});
     EXPECT_EQ(readDatabase(), before) << "the file is not written";
     EXPECT_EQ(w.chipTable()[0].namesText(), QStringLiteral("SPI,Winbond,W25Q32JV")) << "earlier rows are in the table";
@@ -310,21 +313,21 @@ TEST_F(ChipEditorFixture, NonIntegerCellStopsTheDoubleClick)
     writeDatabase({chip(QStringLiteral("SPI,Winbond,W25Q32"))});
     TForm1 w(&ui, exe());
     w.show();
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     editor.show(); // opening it runs FormShow
-    editor.StringGrid1->item(0, ColDelay)->setText(QStringLiteral("1oo"));
+    grid(editor).item(0, ColDelay)->setText(QStringLiteral("1oo"));
     // The grid already has this cell as its current one; clicking it still selects it.
-    ASSERT_EQ(editor.StringGrid1->currentItem(), editor.StringGrid1->item(0, 0));
+    ASSERT_EQ(grid(editor).currentItem(), grid(editor).item(0, 0));
     ASSERT_EQ(editor.selectedRow(), 0);
-    const QPoint onCell = editor.StringGrid1->visualItemRect(editor.StringGrid1->item(0, 0)).center();
-    QTest::mouseClick(editor.StringGrid1->viewport(), Qt::LeftButton, {}, onCell);
+    const QPoint onCell = grid(editor).visualItemRect(grid(editor).item(0, 0)).center();
+    QTest::mouseClick(grid(editor).viewport(), Qt::LeftButton, {}, onCell);
     EXPECT_EQ(editor.selectedRow(), 1);
-    QTest::mouseDClick(editor.StringGrid1->viewport(), Qt::LeftButton, {}, onCell);
+    QTest::mouseDClick(grid(editor).viewport(), Qt::LeftButton, {}, onCell);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("'1oo' is not a valid integer value")});
-    EXPECT_EQ(editor.ComboBox3->currentText(), QStringLiteral("W25Q32"));
-    EXPECT_EQ(editor.ComboBox5->currentText(), QStringLiteral("4MB")) << "fields before the cell are loaded";
-    EXPECT_EQ(editor.ComboBox4->currentText(), u16(u"25 flash 系列"));
-    EXPECT_EQ(editor.ComboBox7->currentIndex(), -1) << "fields after it are not";
+    EXPECT_EQ(combo(editor, "ComboBox3").currentText(), QStringLiteral("W25Q32"));
+    EXPECT_EQ(combo(editor, "ComboBox5").currentText(), QStringLiteral("4MB")) << "fields before the cell are loaded";
+    EXPECT_EQ(combo(editor, "ComboBox4").currentText(), u16(u"25 flash 系列"));
+    EXPECT_EQ(combo(editor, "ComboBox7").currentIndex(), -1) << "fields after it are not";
 }
 
 TEST_F(ChipEditorFixture, RefusedCommandsLeaveGridAndFileAlone)
@@ -334,16 +337,16 @@ TEST_F(ChipEditorFixture, RefusedCommandsLeaveGridAndFileAlone)
     TForm1 w(&ui, exe());
     w.show();
     w.switchLanguage(2); // the refusals speak the language in force
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     editor.FormShow();
     ASSERT_EQ(editor.selectedRow(), 0);
 
     // As the editor starts, the class and voltage lists have no selection.
-    editor.BtnAdd->click();
+    button(editor, "BtnAdd").click();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Choose an entry in the list \"Class\" first.")});
-    EXPECT_EQ(editor.StringGrid1->rowCount(), 1);
+    EXPECT_EQ(grid(editor).rowCount(), 1);
     w.switchLanguage(1);
-    editor.BtnAdd->click();
+    button(editor, "BtnAdd").click();
     w.switchLanguage(2);
     ASSERT_EQ(ui.errors.size(), 2);
     EXPECT_EQ(ui.errors.takeLast(), QString::fromUtf16(u"請先在列表“芯片類型”中選擇一項。"));
@@ -351,14 +354,14 @@ TEST_F(ChipEditorFixture, RefusedCommandsLeaveGridAndFileAlone)
     // Edit before any cell selection would write into the title row.
     fillFields(editor, QStringLiteral("SPI"), QStringLiteral("Winbond"), QStringLiteral("W25Q80"),
         u16(u"25 flash 系列"), u16(u"非SST SPI flash"));
-    editor.BtnEdit->click();
+    button(editor, "BtnEdit").click();
     EXPECT_EQ(ui.errors.size(), 1) << "refused without a box";
     EXPECT_EQ(cell(editor, 0, ColModel), u16(u"芯片型号"));
     EXPECT_EQ(cell(editor, 1, ColModel), QStringLiteral("W25Q32"));
 
     // Names longer than a record holds.
-    editor.StringGrid1->item(0, ColModel)->setText(QString(40, QLatin1Char('W')));
-    editor.BtnSave->click();
+    grid(editor).item(0, ColModel)->setText(QString(40, QLatin1Char('W')));
+    button(editor, "BtnSave").click();
     ASSERT_EQ(ui.errors.size(), 2);
     EXPECT_TRUE(ui.errors[1].startsWith(QStringLiteral("Row 1: "))) << ui.errors[1].toStdString();
     EXPECT_EQ(readDatabase(), before);
@@ -373,9 +376,9 @@ TEST_F(ChipEditorFixture, TooManyRowsForTheTableAreNotSaved)
     const QByteArray before = readDatabase();
     TForm1 w(&ui, exe());
     w.show();
-    w.Form2->FormShow();
-    ASSERT_EQ(w.Form2->StringGrid1->rowCount(), ChipSlots);
-    w.Form2->BtnSave->click();
+    chipEditor(w).FormShow();
+    ASSERT_EQ(grid(chipEditor(w)).rowCount(), ChipSlots);
+    button(chipEditor(w), "BtnSave").click();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains(QStringLiteral("999"))) << ui.errors[0].toStdString();
     EXPECT_EQ(readDatabase(), before);
@@ -386,55 +389,55 @@ TEST_F(ChipEditorFixture, SelectedCellDecidesWhatEditAndDeleteChange)
     writeDatabase({chip(QStringLiteral("SPI,W,A")), chip(QStringLiteral("SPI,W,B")), chip(QStringLiteral("SPI,W,C"))});
     TForm1 w(&ui, exe());
     w.show();
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     editor.FormShow();
-    editor.StringGrid1->setCurrentCell(1, 4);
+    grid(editor).setCurrentCell(1, 4);
     EXPECT_EQ(editor.selectedRow(), 2);
     fillFields(editor, QStringLiteral("SPI"), QStringLiteral("W"), QStringLiteral("B2"), u16(u"25 flash 系列"),
         QStringLiteral("SST SPI flash"));
-    editor.BtnEdit->click();
+    button(editor, "BtnEdit").click();
     EXPECT_EQ(cell(editor, 2, ColModel), QStringLiteral("B2"));
     EXPECT_EQ(cell(editor, 2, ColSubtype), QStringLiteral("1"));
     EXPECT_EQ(cell(editor, 1, ColModel), QStringLiteral("A"));
 
-    editor.BtnDelete->click();
-    ASSERT_EQ(editor.StringGrid1->rowCount(), 2);
+    button(editor, "BtnDelete").click();
+    ASSERT_EQ(grid(editor).rowCount(), 2);
     EXPECT_EQ(cell(editor, 1, ColModel), QStringLiteral("A"));
     EXPECT_EQ(cell(editor, 2, ColModel), QStringLiteral("C"));
-    EXPECT_EQ(editor.StringGrid1->currentRow(), 1);
+    EXPECT_EQ(grid(editor).currentRow(), 1);
 }
 
 TEST_F(ChipEditorFixture, CaptionsFollowTheLanguageButTitlesAndEntriesDoNot)
 {
     TForm1 w(&ui, exe());
     w.show();
-    TForm2& editor = *w.Form2;
+    TForm2& editor = chipEditor(w);
     EXPECT_EQ(editor.windowTitle(), u16(u"芯片编辑"));
-    EXPECT_EQ(editor.Label1->text(), u16(u"种类"));
-    EXPECT_EQ(w.Label1->text(), u16(u"类型")) << "the main window's Label1 keeps its own text";
-    EXPECT_EQ(editor.BtnDelete->text(), u16(u"删除"));
+    EXPECT_EQ(label(editor, "Label1").text(), u16(u"种类"));
+    EXPECT_EQ(label(w, "Label1").text(), u16(u"类型")) << "the main window's Label1 keeps its own text";
+    EXPECT_EQ(button(editor, "BtnDelete").text(), u16(u"删除"));
 
     w.switchLanguage(1);
     EXPECT_EQ(editor.windowTitle(), u16(u"芯片編輯"));
-    EXPECT_EQ(editor.Label5->text(), u16(u"芯片類型"));
-    EXPECT_EQ(editor.Label12->text(), u16(u"EEPROM頁"));
-    EXPECT_EQ(editor.BtnEdit->text(), u16(u"編輯"));
+    EXPECT_EQ(label(editor, "Label5").text(), u16(u"芯片類型"));
+    EXPECT_EQ(label(editor, "Label12").text(), u16(u"EEPROM頁"));
+    EXPECT_EQ(button(editor, "BtnEdit").text(), u16(u"編輯"));
 
     w.switchLanguage(2);
     EXPECT_EQ(editor.windowTitle(), QStringLiteral("Chip Editor"));
-    EXPECT_EQ(editor.GroupBox1->title(), QStringLiteral("Config"));
-    EXPECT_EQ(editor.Label3->text(), QStringLiteral("Name"));
-    EXPECT_EQ(editor.Label13->text(), QStringLiteral("Extend"));
-    EXPECT_EQ(editor.BtnExit->text(), QStringLiteral("Quit"));
-    EXPECT_EQ(w.GroupBox1->title(), QStringLiteral("Chip"));
+    EXPECT_EQ(child<QGroupBox>(editor, "GroupBox1")->title(), QStringLiteral("Config"));
+    EXPECT_EQ(label(editor, "Label3").text(), QStringLiteral("Name"));
+    EXPECT_EQ(label(editor, "Label13").text(), QStringLiteral("Extend"));
+    EXPECT_EQ(button(editor, "BtnExit").text(), QStringLiteral("Quit"));
+    EXPECT_EQ(child<QGroupBox>(w, "GroupBox1")->title(), QStringLiteral("Chip"));
     editor.FormShow();
     EXPECT_EQ(cell(editor, 0, ColClass), u16(u"类型")) << "grid titles stay Simplified Chinese";
-    EXPECT_EQ(editor.ComboBox4->itemText(0), u16(u"25 flash 系列"));
+    EXPECT_EQ(combo(editor, "ComboBox4").itemText(0), u16(u"25 flash 系列"));
 
     w.switchLanguage(0);
-    EXPECT_EQ(editor.GroupBox1->title(), u16(u"配置"));
-    EXPECT_EQ(editor.Label8->text(), u16(u"工作电压"));
-    EXPECT_EQ(editor.BtnSave->text(), u16(u"保存"));
+    EXPECT_EQ(child<QGroupBox>(editor, "GroupBox1")->title(), u16(u"配置"));
+    EXPECT_EQ(label(editor, "Label8").text(), u16(u"工作电压"));
+    EXPECT_EQ(button(editor, "BtnSave").text(), u16(u"保存"));
 }
 
 TEST_F(ChipEditorFixture, DeviceButtonAndMenuOpenTheEditorModally)
@@ -443,18 +446,18 @@ TEST_F(ChipEditorFixture, DeviceButtonAndMenuOpenTheEditorModally)
     writeDatabase({chip(QStringLiteral("SPI,W,A")), chip(QStringLiteral("SPI,W,B"))});
     TForm1 w(&ui, exe());
     w.show();
-    ASSERT_TRUE(w.ToolDevice->isVisible());
-    ASSERT_FALSE(w.Form2->isVisible()) << "created hidden";
+    ASSERT_TRUE(action(w, "ToolDevice").isVisible());
+    ASSERT_FALSE(chipEditor(w).isVisible()) << "created hidden";
 
     // The close request waits in the queue until the dialog's own event loop runs.
-    QMetaObject::invokeMethod(w.Form2, &QDialog::reject, Qt::QueuedConnection);
-    w.ToolDevice->trigger();
-    EXPECT_EQ(w.Form2->StringGrid1->rowCount(), 2) << "opening loaded the grid";
-    EXPECT_FALSE(w.Form2->isVisible());
+    QMetaObject::invokeMethod(&chipEditor(w), &QDialog::reject, Qt::QueuedConnection);
+    action(w, "ToolDevice").trigger();
+    EXPECT_EQ(grid(chipEditor(w)).rowCount(), 2) << "opening loaded the grid";
+    EXPECT_FALSE(chipEditor(w).isVisible());
 
     writeDatabase({chip(QStringLiteral("SPI,W,A"))});
-    QMetaObject::invokeMethod(w.Form2, &QDialog::reject, Qt::QueuedConnection);
-    w.N3->trigger();
-    EXPECT_EQ(w.Form2->StringGrid1->rowCount(), 1);
+    QMetaObject::invokeMethod(&chipEditor(w), &QDialog::reject, Qt::QueuedConnection);
+    action(w, "N3").trigger();
+    EXPECT_EQ(grid(chipEditor(w)).rowCount(), 1);
     EXPECT_TRUE(ui.errors.isEmpty());
 }

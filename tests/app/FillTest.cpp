@@ -1,7 +1,5 @@
-#include "app/FillDialog.h"
-#include "app/FlashEditorHost.h"
-#include "app/MainWindow.h"
 #include "buffer/Fill.h"
+#include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <QLineEdit>
@@ -12,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace kestrum;
+using namespace kestrum::test;
 
 namespace {
 
@@ -128,15 +127,16 @@ TEST(Fill, ProposedEndIsChipSizeMinusOneInHex)
 TEST(FillDialog, TypedLettersTurnUpperCaseAndOthersAreDropped)
 {
     QTemporaryDir dir;
-    test::ScriptedUserInterface ui;
+    ScriptedUserInterface ui;
     TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
-    QLineEdit* edit = w.FillDialog->Edit3;
+    QLineEdit* edit = &lineEdit(fillDialog(w), "Edit3");
     edit->clear();
     QTest::keyClicks(edit, QStringLiteral("1aG f"));
     EXPECT_EQ(edit->text(), QStringLiteral("1AF"));
-    w.FillDialog->Edit1->clear();
-    QTest::keyClicks(w.FillDialog->Edit1, QStringLiteral("abc"));
-    EXPECT_EQ(w.FillDialog->Edit1->text(), QStringLiteral("AB")) << "a byte takes two digits";
+    QLineEdit* byte = &lineEdit(fillDialog(w), "Edit1");
+    byte->clear();
+    QTest::keyClicks(byte, QStringLiteral("abc"));
+    EXPECT_EQ(byte->text(), QStringLiteral("AB")) << "a byte takes two digits";
 
     // A dropped key leaves the cursor where it was typed.
     edit->setText(QStringLiteral("12"));
@@ -150,12 +150,12 @@ TEST(FillDialog, TypedLettersTurnUpperCaseAndOthersAreDropped)
 TEST(FillDialog, OkFillsReloadsTheViewAndAnErrorKeepsTheDialogOpen)
 {
     QTemporaryDir dir;
-    test::ScriptedUserInterface ui;
+    ScriptedUserInterface ui;
     TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
-    TForm4& fill = *w.FillDialog;
-    fill.Edit1->setText(QStringLiteral("5A"));
-    fill.Edit3->setText(QStringLiteral("0"));
-    fill.Edit4->setText(QStringLiteral("F"));
+    TForm4& fill = fillDialog(w);
+    lineEdit(fill, "Edit1").setText(QStringLiteral("5A"));
+    lineEdit(fill, "Edit3").setText(QStringLiteral("0"));
+    lineEdit(fill, "Edit4").setText(QStringLiteral("F"));
     fill.BitBtn1Click();
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(w.dataBuffer().usedLength, 16);
@@ -163,9 +163,27 @@ TEST(FillDialog, OkFillsReloadsTheViewAndAnErrorKeepsTheDialogOpen)
     EXPECT_EQ(fill.result(), QDialog::Accepted);
 
     fill.setResult(QDialog::Rejected);
-    fill.Edit4->setText(QString());
+    lineEdit(fill, "Edit4").setText(QString());
     fill.BitBtn1Click();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0], QStringLiteral("'0x' is not a valid integer value"));
     EXPECT_EQ(fill.result(), QDialog::Rejected) << "the dialog stays open";
+}
+
+TEST(FillDialog, EachOpeningProposesTheEndOfTheChipAndKeepsWhatWasTyped)
+{
+    QTemporaryDir dir;
+    ScriptedUserInterface ui;
+    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    TForm4& fill = fillDialog(w);
+    lineEdit(fill, "Edit1").setText(QStringLiteral("5A"));
+    lineEdit(fill, "Edit3").setText(QStringLiteral("10"));
+    lineEdit(fill, "Edit4").setText(QStringLiteral("20"));
+    fill.prepare(0x100000);
+    EXPECT_EQ(lineEdit(fill, "Edit4").text(), QStringLiteral("FFFFF"));
+    EXPECT_EQ(lineEdit(fill, "Edit1").text(), QStringLiteral("5A"));
+    EXPECT_EQ(lineEdit(fill, "Edit3").text(), QStringLiteral("10"));
+    const FillRequest r = fill.request();
+    EXPECT_EQ(r.kind, FillKind::Byte);
+    EXPECT_EQ(r.endText, QStringLiteral("FFFFF"));
 }

@@ -1,10 +1,6 @@
 #include "app/AboutBox.h"
-#include "app/FillDialog.h"
-#include "app/FlashEditorHost.h"
-#include "app/MainWindow.h"
-#include "app/SearchDialog.h"
-#include "app/StatusBar.h"
 #include "hexview/TMPHexEditorEx.h"
+#include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <QAction>
@@ -29,7 +25,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace kestrum;
+using namespace kestrum::test;
 
 namespace {
 
@@ -45,7 +44,7 @@ void addChip(std::vector<ChipRecord>& records, const char* names, std::uint32_t 
 struct MainWindowFixture : ::testing::Test
 {
     QTemporaryDir dir;
-    test::ScriptedUserInterface ui;
+    ScriptedUserInterface ui;
 
     QString exe() const { return dir.filePath(QStringLiteral("kestrum")); }
     QString ini() const { return dir.filePath(QStringLiteral("kestrum.ini")); }
@@ -88,16 +87,17 @@ TEST_F(MainWindowFixture, FirstStartWithoutSettingsUsesDefaults)
     EXPECT_EQ(w.typeIndex(), 0);
     EXPECT_EQ(w.makerIndex(), 0);
     EXPECT_EQ(w.nameIndex(), 0);
-    EXPECT_EQ(w.ComboBox4->currentText(), QStringLiteral("12MHz"));
+    EXPECT_EQ(combo(w, "ComboBox4").currentText(), QStringLiteral("12MHz"));
     EXPECT_EQ(w.speedByte(), 0);
-    EXPECT_FALSE(w.ToolDevice->isVisible());
-    EXPECT_FALSE(w.N3->isVisible());
+    EXPECT_FALSE(action(w, "ToolDevice").isVisible());
+    EXPECT_FALSE(action(w, "N3").isVisible());
     EXPECT_EQ(w.reporter().language(), 0);
-    EXPECT_EQ(w.StatusBar1->panelText(1), QString::fromUtf16(u"编程器未接入"));
-    EXPECT_TRUE(w.StatusBar1->panel1IsRed());
-    EXPECT_EQ(w.StatusBar1->panelText(3), QStringLiteral("00:00:00"));
-    EXPECT_EQ(w.ComboBox1->count(), 0) << "no database: empty lists";
-    EXPECT_TRUE(w.CheckBox1->isChecked() && w.CheckBox2->isChecked() && w.CheckBox3->isChecked());
+    EXPECT_EQ(statusBar(w).panelText(1), QString::fromUtf16(u"编程器未接入"));
+    EXPECT_TRUE(statusBar(w).panel1IsRed());
+    EXPECT_EQ(statusBar(w).panelText(3), QStringLiteral("00:00:00"));
+    EXPECT_EQ(combo(w, "ComboBox1").count(), 0) << "no database: empty lists";
+    for (const char* option : {"CheckBox1", "CheckBox2", "CheckBox3"})
+        EXPECT_TRUE(child<QCheckBox>(w, option)->isChecked()) << option;
     w.close();
     EXPECT_TRUE(QFile::exists(ini())) << "the settings file is created at the first close";
     EXPECT_TRUE(ui.errors.isEmpty());
@@ -109,13 +109,13 @@ TEST_F(MainWindowFixture, SettingsRoundTripKeepsTheChipKey)
     {
         TForm1 w(&ui, exe());
         w.show();
-        EXPECT_TRUE(w.ToolDevice->isVisible());
-        EXPECT_TRUE(w.N3->isVisible());
-        EXPECT_EQ(w.ComboBox4->currentText(), QStringLiteral("1.5MHz"));
+        EXPECT_TRUE(action(w, "ToolDevice").isVisible());
+        EXPECT_TRUE(action(w, "N3").isVisible());
+        EXPECT_EQ(combo(w, "ComboBox4").currentText(), QStringLiteral("1.5MHz"));
         EXPECT_EQ(w.width(), 800);
         EXPECT_EQ(w.height(), 600);
         EXPECT_EQ(w.reporter().language(), 2);
-        w.ComboBox4->setCurrentIndex(5);
+        combo(w, "ComboBox4").setCurrentIndex(5);
         w.close();
     }
     const QString text = readIni();
@@ -144,7 +144,7 @@ TEST_F(MainWindowFixture, SpeedOutsideTheListLeavesNoSelection)
 {
     writeIni("[DEVICE]\nSPEED=17\n");
     TForm1 w(&ui, exe());
-    EXPECT_EQ(w.ComboBox4->currentIndex(), -1);
+    EXPECT_EQ(combo(w, "ComboBox4").currentIndex(), -1);
     EXPECT_EQ(w.speedByte(), 0xFF);
 }
 
@@ -154,16 +154,16 @@ TEST_F(MainWindowFixture, ShowLoadsTheDatabaseAndRestoresTheChip)
     writeIni("[CHIP]\nINDEX1=0\nINDEX2=0\nINDEX3=1\n");
     TForm1 w(&ui, exe());
     w.show();
-    EXPECT_EQ(w.ComboBox1->count(), 2);
-    EXPECT_EQ(w.ComboBox2->count(), 2);
-    EXPECT_EQ(w.ComboBox3->currentText(), QStringLiteral("W25Q32"));
-    EXPECT_EQ(w.Edit1->text(), QStringLiteral("4194304"));
-    EXPECT_EQ(w.ComboBox5->currentText(), QStringLiteral("4MB"));
-    EXPECT_EQ(w.Edit2->text(), QStringLiteral("256"));
-    EXPECT_EQ(w.FlashEditor->GetDataSize(), 0x400000) << "the view spans the chip";
+    EXPECT_EQ(combo(w, "ComboBox1").count(), 2);
+    EXPECT_EQ(combo(w, "ComboBox2").count(), 2);
+    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("W25Q32"));
+    EXPECT_EQ(lineEdit(w, "Edit1").text(), QStringLiteral("4194304"));
+    EXPECT_EQ(combo(w, "ComboBox5").currentText(), QStringLiteral("4MB"));
+    EXPECT_EQ(lineEdit(w, "Edit2").text(), QStringLiteral("256"));
+    EXPECT_EQ(hexView(w).GetDataSize(), 0x400000) << "the view spans the chip";
     EXPECT_EQ(w.dataBuffer().usedLength, 0);
     std::vector<std::uint8_t> view(16);
-    w.FlashEditor->ReadBuffer(view.data(), 0x3FFFF0, 16);
+    hexView(w).ReadBuffer(view.data(), 0x3FFFF0, 16);
     EXPECT_EQ(view, std::vector<std::uint8_t>(16, 0xFF));
 }
 
@@ -173,20 +173,20 @@ TEST_F(MainWindowFixture, TypeChangeResetsManufacturerAndName)
     writeIni("[CHIP]\nINDEX1=0\nINDEX2=1\nINDEX3=0\n");
     TForm1 w(&ui, exe());
     w.show();
-    ASSERT_EQ(w.ComboBox3->currentText(), QStringLiteral("MX25L1005"));
-    w.ComboBox1->setCurrentIndex(1);
+    ASSERT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("MX25L1005"));
+    combo(w, "ComboBox1").setCurrentIndex(1);
     w.ComboBox1Change();
     EXPECT_EQ(w.typeIndex(), 1);
     EXPECT_EQ(w.makerIndex(), 0);
     EXPECT_EQ(w.nameIndex(), 0);
-    EXPECT_EQ(w.ComboBox2->currentText(), QStringLiteral("Atmel"));
-    EXPECT_EQ(w.ComboBox3->currentText(), QStringLiteral("AT24C02"));
-    EXPECT_EQ(w.FlashEditor->GetDataSize(), 256);
+    EXPECT_EQ(combo(w, "ComboBox2").currentText(), QStringLiteral("Atmel"));
+    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("AT24C02"));
+    EXPECT_EQ(hexView(w).GetDataSize(), 256);
 
-    w.ComboBox3->setCurrentIndex(1);
+    combo(w, "ComboBox3").setCurrentIndex(1);
     w.ComboBox3Change();
     EXPECT_EQ(w.nameIndex(), 1);
-    EXPECT_EQ(w.Edit2->text(), QStringLiteral("16"));
+    EXPECT_EQ(lineEdit(w, "Edit2").text(), QStringLiteral("16"));
     w.close();
     EXPECT_TRUE(readIni().contains(QStringLiteral("INDEX1=1\nINDEX2=0\nINDEX3=1")));
 }
@@ -205,9 +205,9 @@ TEST_F(MainWindowFixture, RecordWithTooFewNamesIsShownAsAnErrorAndTheProgramGoes
     w.show();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0], QStringLiteral("List index out of bounds (2)"));
-    EXPECT_EQ(w.ComboBox2->count(), 2);
+    EXPECT_EQ(combo(w, "ComboBox2").count(), 2);
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器")) << "the captions are applied all the same";
-    EXPECT_TRUE(w.China->isChecked());
+    EXPECT_TRUE(action(w, "China").isChecked());
 }
 
 TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsWithoutTouchingTheIndices)
@@ -215,36 +215,36 @@ TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsWithoutTouchingTheInd
     writeDatabase();
     TForm1 w(&ui, exe());
     w.show();
-    TForm3& find = *w.Form3;
+    TForm3& find = searchDialog(w);
+    QTreeWidget& list = *child<QTreeWidget>(find, "ListView1");
     find.FormShow();
-    EXPECT_EQ(find.ListView1->topLevelItemCount(), 5);
-    EXPECT_EQ(find.ListView1->headerItem()->text(3), QStringLiteral("pos"));
-    EXPECT_EQ(find.ListView1->headerItem()->text(0), QString::fromUtf16(u"类型"));
-    const QList<int> widths{find.ListView1->columnWidth(0), find.ListView1->columnWidth(1),
-                            find.ListView1->columnWidth(2), find.ListView1->columnWidth(3)};
+    EXPECT_EQ(list.topLevelItemCount(), 5);
+    EXPECT_EQ(list.headerItem()->text(3), QStringLiteral("pos"));
+    EXPECT_EQ(list.headerItem()->text(0), QString::fromUtf16(u"类型"));
+    const QList<int> widths {list.columnWidth(0), list.columnWidth(1), list.columnWidth(2), list.columnWidth(3)};
     EXPECT_EQ(widths, (QList<int>{80, 80, 100, 1})) << "the slot column stays out of sight";
-    EXPECT_FALSE(find.BitBtn1->isEnabled());
+    EXPECT_FALSE(button(find, "BitBtn1").isEnabled());
 
-    find.ComboBox1->setEditText(QStringLiteral("C16"));
-    ASSERT_EQ(find.ListView1->topLevelItemCount(), 1);
-    EXPECT_EQ(find.ListView1->topLevelItem(0)->text(3), QStringLiteral("4"));
-    find.ComboBox1->setEditText(QStringLiteral("c16"));
-    EXPECT_EQ(find.ListView1->topLevelItemCount(), 0) << "the search is case-sensitive";
-    find.ComboBox1->setEditText(QStringLiteral("Atmel"));
-    ASSERT_EQ(find.ListView1->topLevelItemCount(), 2);
+    combo(find, "ComboBox1").setEditText(QStringLiteral("C16"));
+    ASSERT_EQ(list.topLevelItemCount(), 1);
+    EXPECT_EQ(list.topLevelItem(0)->text(3), QStringLiteral("4"));
+    combo(find, "ComboBox1").setEditText(QStringLiteral("c16"));
+    EXPECT_EQ(list.topLevelItemCount(), 0) << "the search is case-sensitive";
+    combo(find, "ComboBox1").setEditText(QStringLiteral("Atmel"));
+    ASSERT_EQ(list.topLevelItemCount(), 2);
     // The window system showing the open dialog again (after a minimise) is no new opening.
     QShowEvent again;
     QSpontaneKeyEvent::setSpontaneous(&again);
     QCoreApplication::instance()->notify(&find, &again); // keeps the event spontaneous
-    ASSERT_EQ(find.ListView1->topLevelItemCount(), 2) << "the filtered list stays";
+    ASSERT_EQ(list.topLevelItemCount(), 2) << "the filtered list stays";
 
-    find.ListView1->topLevelItem(1)->setSelected(true);
-    EXPECT_TRUE(find.BitBtn1->isEnabled());
+    list.topLevelItem(1)->setSelected(true);
+    EXPECT_TRUE(button(find, "BitBtn1").isEnabled());
     find.BitBtn1Click();
-    EXPECT_EQ(w.ComboBox1->currentText(), QStringLiteral("24-EEPROM"));
-    EXPECT_EQ(w.ComboBox3->currentText(), QStringLiteral("AT24C16"));
+    EXPECT_EQ(combo(w, "ComboBox1").currentText(), QStringLiteral("24-EEPROM"));
+    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("AT24C16"));
     EXPECT_EQ(w.selection().currentChip(), 4);
-    EXPECT_EQ(w.FlashEditor->GetDataSize(), 2048);
+    EXPECT_EQ(hexView(w).GetDataSize(), 2048);
     EXPECT_EQ(w.typeIndex(), 0) << "the search does not change the persisted indices";
     EXPECT_EQ(w.nameIndex(), 0);
 }
@@ -262,15 +262,50 @@ TEST_F(MainWindowFixture, SearchListEndsWithAnErrorAtARecordWithTooFewNames)
     TForm1 w(&ui, exe());
     w.show();
     ASSERT_TRUE(ui.errors.isEmpty()) << "the type list reads the first names only";
-    TForm3& find = *w.Form3;
+    TForm3& find = searchDialog(w);
+    QTreeWidget& list = *child<QTreeWidget>(find, "ListView1");
     find.show();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("List index out of bounds (2)")});
-    ASSERT_EQ(find.ListView1->topLevelItemCount(), 1) << "the rows before the record stay";
-    EXPECT_EQ(find.ListView1->topLevelItem(0)->text(2), QStringLiteral("W25Q16"));
-    find.ComboBox1->setEditText(QStringLiteral("W25"));
-    EXPECT_EQ(find.ListView1->topLevelItemCount(), 2) << "a record that does not match is not split";
+    ASSERT_EQ(list.topLevelItemCount(), 1) << "the rows before the record stay";
+    EXPECT_EQ(list.topLevelItem(0)->text(2), QStringLiteral("W25Q16"));
+    combo(find, "ComboBox1").setEditText(QStringLiteral("W25"));
+    EXPECT_EQ(list.topLevelItemCount(), 2) << "a record that does not match is not split";
     EXPECT_EQ(ui.errors.size(), 1);
     find.hide();
+}
+
+TEST_F(MainWindowFixture, EachWindowsControlsAreFoundInThatWindowOnly)
+{
+    TForm1 w(&ui, exe());
+    EXPECT_THROW(child<QTreeWidget>(w, "ListView1"), std::logic_error) << "the search dialog's list is its own";
+    EXPECT_THROW(child<QRadioButton>(w, "RadioButton1"), std::logic_error);
+    EXPECT_EQ(label(w, "Label1").window(), &w);
+    EXPECT_EQ(label(searchDialog(w), "Label1").window(), &searchDialog(w));
+    EXPECT_EQ(label(chipEditor(w), "Label1").window(), &chipEditor(w));
+}
+
+TEST_F(MainWindowFixture, FillOpensWithTheEndOfTheSelectedChip)
+{
+    writeDatabase();
+    writeIni("[CHIP]\nINDEX1=0\nINDEX2=0\nINDEX3=1\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    ASSERT_EQ(w.chipSize(), 0x400000u);
+    TForm4& fill = fillDialog(w);
+    lineEdit(fill, "Edit4").setText(QStringLiteral("10"));
+    // The close request waits in the queue until the dialog's own event loop runs.
+    QMetaObject::invokeMethod(&fill, &QDialog::reject, Qt::QueuedConnection);
+    action(w, "ToolFill").trigger();
+    EXPECT_EQ(lineEdit(fill, "Edit4").text(), QStringLiteral("3FFFFF"));
+    EXPECT_FALSE(fill.isVisible());
+
+    // The menu item opens it the same way, for the chip selected then.
+    combo(w, "ComboBox1").setCurrentIndex(1);
+    w.ComboBox1Change();
+    QMetaObject::invokeMethod(&fill, &QDialog::reject, Qt::QueuedConnection);
+    action(w, "Fill").trigger();
+    EXPECT_EQ(lineEdit(fill, "Edit4").text(), QStringLiteral("FF"));
+    EXPECT_TRUE(ui.errors.isEmpty());
 }
 
 TEST_F(MainWindowFixture, AboutBoxIsAFixedDialogCentredOnTheScreen)
@@ -278,7 +313,7 @@ TEST_F(MainWindowFixture, AboutBoxIsAFixedDialogCentredOnTheScreen)
     TForm1 w(&ui, exe());
     w.show();
     w.move(0, 0);
-    TAboutBox& about = *w.AboutBox;
+    TAboutBox& about = *child<TAboutBox>(w, "AboutBox");
     about.show();
     const QRect screen = about.screen()->availableGeometry();
     EXPECT_LE((about.frameGeometry().center() - screen.center()).manhattanLength(), 2)
@@ -294,15 +329,15 @@ TEST_F(MainWindowFixture, ProgressBarSitsInTheStatusBarAndFollowsResizes)
 {
     TForm1 w(&ui, exe());
     w.show();
-    QProgressBar* bar = w.StatusBar1->progress();
-    EXPECT_EQ(bar->parentWidget(), w.StatusBar1);
+    QProgressBar* bar = statusBar(w).progress();
+    EXPECT_EQ(bar->parentWidget(), &statusBar(w));
     EXPECT_FALSE(bar->isVisible());
     w.resize(1000, 500);
     EXPECT_EQ(bar->x(), 317);
-    EXPECT_EQ(bar->width(), w.StatusBar1->width() - 315);
+    EXPECT_EQ(bar->width(), statusBar(w).width() - 315);
     w.resize(750, 500);
     EXPECT_EQ(bar->x(), 317);
-    EXPECT_EQ(bar->width(), w.StatusBar1->width() - 315);
+    EXPECT_EQ(bar->width(), statusBar(w).width() - 315);
 }
 
 TEST_F(MainWindowFixture, ToolBarHoldsTheButtonsInOrder)
@@ -311,17 +346,18 @@ TEST_F(MainWindowFixture, ToolBarHoldsTheButtonsInOrder)
     TForm1 w(&ui, exe());
     w.show();
     QStringList names;
-    for (QAction* a : w.ToolBar1->actions())
+    for (QAction* a : child<QToolBar>(w, "ToolBar1")->actions())
         names << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
     EXPECT_EQ(names.join(QLatin1Char(' ')),
               QStringLiteral("ToolOpen ToolSave | ToolRead ToolErase ToolWrite ToolVerify ToolAuto | ToolBank ToolFill | "
                              "ToolDevice ToolAbout"));
-    EXPECT_EQ(w.ToolBar1->height(), 57);
-    EXPECT_EQ(w.Panel2->width(), 185);
-    EXPECT_EQ(w.GroupBox1->height(), 184);
-    EXPECT_EQ(w.Panel8->height(), 104);
-    EXPECT_EQ(w.RichEdit1->height(), 91);
-    EXPECT_EQ(w.ComboBox5->geometry(), w.Edit1->geometry()) << "the size list lies over the capacity field";
+    EXPECT_EQ(child<QToolBar>(w, "ToolBar1")->height(), 57);
+    EXPECT_EQ(child<QWidget>(w, "Panel2")->width(), 185);
+    EXPECT_EQ(child<QGroupBox>(w, "GroupBox1")->height(), 184);
+    EXPECT_EQ(child<QWidget>(w, "Panel8")->height(), 104);
+    EXPECT_EQ(child<QTextEdit>(w, "RichEdit1")->height(), 91);
+    EXPECT_EQ(combo(w, "ComboBox5").geometry(), lineEdit(w, "Edit1").geometry())
+        << "the size list lies over the capacity field";
 }
 
 TEST_F(MainWindowFixture, LogLinesGoToTheTopOfTheLogBox)
@@ -329,7 +365,7 @@ TEST_F(MainWindowFixture, LogLinesGoToTheTopOfTheLogBox)
     TForm1 w(&ui, exe());
     w.reporter().AddLogLine(QStringLiteral("first"));
     w.reporter().AddLogLine(QStringLiteral("second"));
-    EXPECT_EQ(w.RichEdit1->toPlainText(), QStringLiteral("002:second\n001:first"));
+    EXPECT_EQ(child<QTextEdit>(w, "RichEdit1")->toPlainText(), QStringLiteral("002:second\n001:first"));
     EXPECT_EQ(ui.log.first(), QStringLiteral("002:second"));
 }
 
@@ -347,46 +383,47 @@ TEST_F(MainWindowFixture, LanguageSwitchSetsEveryCaptionAndTheCheckMarks)
     TForm1 w(&ui, exe());
     w.show();
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器")) << "language 0 at the first start";
-    EXPECT_EQ(w.O1->title(), QString::fromUtf16(u"文件(&F)")) << "the menus take the language too";
-    EXPECT_EQ(w.H1->title(), QString::fromUtf16(u"帮助(&H)"));
-    EXPECT_EQ(w.ToolFill->text(), QString::fromUtf16(u"填充"));
-    EXPECT_TRUE(w.China->isChecked());
+    EXPECT_EQ(child<QMenu>(w, "O1")->title(), QString::fromUtf16(u"文件(&F)")) << "the menus take the language too";
+    EXPECT_EQ(child<QMenu>(w, "H1")->title(), QString::fromUtf16(u"帮助(&H)"));
+    EXPECT_EQ(action(w, "ToolFill").text(), QString::fromUtf16(u"填充"));
+    EXPECT_TRUE(action(w, "China").isChecked());
 
     w.switchLanguage(2);
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Kestrum USB High Speed Programmer"));
-    EXPECT_EQ(w.ToolFill->text(), QStringLiteral("FIll"));
-    EXPECT_EQ(w.Label2->text(), QStringLiteral("Manufacturer"));
-    EXPECT_EQ(w.GroupBox2->title(), QStringLiteral("Auto Options"));
-    EXPECT_EQ(w.O3->title(), QStringLiteral("Operation(&O)"));
-    EXPECT_EQ(w.StatusBar1->panelText(0), QStringLiteral("State"));
-    EXPECT_EQ(w.StatusBar1->panelText(2), QStringLiteral("Use time"));
-    EXPECT_EQ(w.Form3->windowTitle(), QStringLiteral("Chip Select"));
-    EXPECT_EQ(w.Form3->BitBtn1->text(), QStringLiteral("Select"));
-    EXPECT_EQ(w.Form3->Label1->text(), QStringLiteral("Find"));
-    EXPECT_EQ(w.FillDialog->windowTitle(), QStringLiteral("Fill"));
-    EXPECT_EQ(w.FillDialog->RadioButton1->text(), QStringLiteral("Byte(8bits)"));
-    EXPECT_EQ(w.FillDialog->GroupBox2->title(), QStringLiteral("Range"));
-    EXPECT_EQ(w.FillDialog->BitBtn2->text(), QStringLiteral("Cance"));
-    EXPECT_EQ(w.Label1->text(), QStringLiteral("Type")) << "the dialog's Label1 must not take the main window's text";
-    EXPECT_TRUE(w.Enlish->isChecked());
-    EXPECT_FALSE(w.China->isChecked());
+    EXPECT_EQ(action(w, "ToolFill").text(), QStringLiteral("FIll"));
+    EXPECT_EQ(label(w, "Label2").text(), QStringLiteral("Manufacturer"));
+    EXPECT_EQ(child<QGroupBox>(w, "GroupBox2")->title(), QStringLiteral("Auto Options"));
+    EXPECT_EQ(child<QMenu>(w, "O3")->title(), QStringLiteral("Operation(&O)"));
+    EXPECT_EQ(statusBar(w).panelText(0), QStringLiteral("State"));
+    EXPECT_EQ(statusBar(w).panelText(2), QStringLiteral("Use time"));
+    EXPECT_EQ(searchDialog(w).windowTitle(), QStringLiteral("Chip Select"));
+    EXPECT_EQ(button(searchDialog(w), "BitBtn1").text(), QStringLiteral("Select"));
+    EXPECT_EQ(label(searchDialog(w), "Label1").text(), QStringLiteral("Find"));
+    EXPECT_EQ(fillDialog(w).windowTitle(), QStringLiteral("Fill"));
+    EXPECT_EQ(child<QRadioButton>(fillDialog(w), "RadioButton1")->text(), QStringLiteral("Byte(8bits)"));
+    EXPECT_EQ(child<QGroupBox>(fillDialog(w), "GroupBox2")->title(), QStringLiteral("Range"));
+    EXPECT_EQ(button(fillDialog(w), "BitBtn2").text(), QStringLiteral("Cance"));
+    EXPECT_EQ(label(w, "Label1").text(), QStringLiteral("Type"))
+        << "the dialog's Label1 must not take the main window's text";
+    EXPECT_TRUE(action(w, "Enlish").isChecked());
+    EXPECT_FALSE(action(w, "China").isChecked());
     // Panel 1 keeps its Chinese text; it is red only while it equals the current language's text.
-    EXPECT_EQ(w.StatusBar1->panelText(1), QString::fromUtf16(u"编程器未接入"));
-    EXPECT_FALSE(w.StatusBar1->panel1IsRed());
+    EXPECT_EQ(statusBar(w).panelText(1), QString::fromUtf16(u"编程器未接入"));
+    EXPECT_FALSE(statusBar(w).panel1IsRed());
 
     w.switchLanguage(1);
-    EXPECT_EQ(w.China->text(), QString::fromUtf16(u"中文简体"));
-    EXPECT_EQ(w.fanti->text(), QString::fromUtf16(u"中文繁體"));
-    EXPECT_EQ(w.Enlish->text(), QStringLiteral("Enlish"));
+    EXPECT_EQ(action(w, "China").text(), QString::fromUtf16(u"中文简体"));
+    EXPECT_EQ(action(w, "fanti").text(), QString::fromUtf16(u"中文繁體"));
+    EXPECT_EQ(action(w, "Enlish").text(), QStringLiteral("Enlish"));
 
     w.switchLanguage(0);
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器"));
-    EXPECT_EQ(w.China->text(), QString::fromUtf16(u"中文"));
-    EXPECT_EQ(w.fanti->text(), QString::fromUtf16(u"繁體"));
-    EXPECT_EQ(w.Form3->BitBtn2->text(), QString::fromUtf16(u"退出"));
-    EXPECT_EQ(w.FillDialog->Label2->text(), QString::fromUtf16(u"结束地址"));
-    EXPECT_EQ(w.FillDialog->BitBtn1->text(), QString::fromUtf16(u"确定"));
-    EXPECT_TRUE(w.StatusBar1->panel1IsRed());
+    EXPECT_EQ(action(w, "China").text(), QString::fromUtf16(u"中文"));
+    EXPECT_EQ(action(w, "fanti").text(), QString::fromUtf16(u"繁體"));
+    EXPECT_EQ(button(searchDialog(w), "BitBtn2").text(), QString::fromUtf16(u"退出"));
+    EXPECT_EQ(label(fillDialog(w), "Label2").text(), QString::fromUtf16(u"结束地址"));
+    EXPECT_EQ(button(fillDialog(w), "BitBtn1").text(), QString::fromUtf16(u"确定"));
+    EXPECT_TRUE(statusBar(w).panel1IsRed());
     w.close();
     EXPECT_TRUE(readIni().contains(QStringLiteral("LANGU=0")));
 }
@@ -398,7 +435,7 @@ TEST_F(MainWindowFixture, LanguageOutsideTheTableIsTreatedAsSimplifiedChinese)
     w.show();
     EXPECT_EQ(w.reporter().language(), 0);
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器"));
-    EXPECT_TRUE(w.China->isChecked());
+    EXPECT_TRUE(action(w, "China").isChecked());
     w.close();
     EXPECT_TRUE(readIni().contains(QStringLiteral("LANGU=0")));
 }
@@ -409,27 +446,27 @@ TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
     writeIni("[CHIP]\nINDEX1=1\nINDEX3=0\n");
     TForm1 w(&ui, exe());
     w.show();
-    ASSERT_EQ(w.FlashEditor->GetDataSize(), 256);
+    ASSERT_EQ(hexView(w).GetDataSize(), 256);
     w.TakeViewEdits();
     EXPECT_EQ(w.dataBuffer().usedLength, 0) << "a view that was never edited hands nothing back";
 
-    TMPHexEditorEx& editor = w.FlashEditor->editor();
+    TMPHexEditorEx& editor = hexView(w).editor();
     ASSERT_TRUE(editor.KeyPress(QLatin1Char('1')));
     ASSERT_TRUE(editor.KeyPress(QLatin1Char('2')));
-    EXPECT_TRUE(w.FlashEditor->GetModified());
+    EXPECT_TRUE(hexView(w).GetModified());
     w.TakeViewEdits();
     EXPECT_EQ(w.dataBuffer().usedLength, 256);
     EXPECT_EQ(w.dataBuffer().data()[0], 0x12);
-    EXPECT_FALSE(w.FlashEditor->GetModified());
+    EXPECT_FALSE(hexView(w).GetModified());
 
     // Changing the chip reloads the view from the buffer and drops edits not taken back.
     ASSERT_TRUE(editor.KeyPress(QLatin1Char('7')));
-    w.ComboBox3->setCurrentIndex(1);
+    combo(w, "ComboBox3").setCurrentIndex(1);
     w.ComboBox3Change();
-    EXPECT_EQ(w.FlashEditor->GetDataSize(), 2048);
-    EXPECT_FALSE(w.FlashEditor->GetModified());
+    EXPECT_EQ(hexView(w).GetDataSize(), 2048);
+    EXPECT_FALSE(hexView(w).GetModified());
     std::uint8_t first = 0;
-    w.FlashEditor->ReadBuffer(&first, 0, 1);
+    hexView(w).ReadBuffer(&first, 0, 1);
     EXPECT_EQ(first, 0x12);
 }
 
@@ -446,23 +483,23 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
         f.write(QByteArray(300, '\x5A'));
     }
     ui.openFiles.push_back(in);
-    w.O2->trigger();
+    action(w, "O2").trigger();
     EXPECT_EQ(w.dataBuffer().usedLength, 300);
-    EXPECT_EQ(w.FlashEditor->GetDataSize(), 256) << "the view shows the chip size";
+    EXPECT_EQ(hexView(w).GetDataSize(), 256) << "the view shows the chip size";
     ASSERT_FALSE(ui.log.isEmpty());
     EXPECT_TRUE(ui.log.first().endsWith(QStringLiteral("in.bin")));
 
-    ASSERT_TRUE(w.FlashEditor->editor().KeyPress(QLatin1Char('0')));
+    ASSERT_TRUE(hexView(w).editor().KeyPress(QLatin1Char('0')));
     const QString out = dir.filePath(QStringLiteral("out.bin"));
     ui.saveFiles.push_back(out);
-    w.ToolSave->trigger();
+    action(w, "ToolSave").trigger();
     QFile saved(out);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
     ASSERT_EQ(bytes.size(), 256);
     EXPECT_EQ(std::uint8_t(bytes[0]), 0x0A) << "the edit in the view is saved";
     EXPECT_EQ(std::uint8_t(bytes[1]), 0x5A);
-    EXPECT_FALSE(w.FlashEditor->GetModified()) << "the edit was taken into the buffer";
+    EXPECT_FALSE(hexView(w).GetModified()) << "the edit was taken into the buffer";
     EXPECT_EQ(w.dataBuffer().usedLength, 256) << "taking the view's edits sets the used length to the view";
 }
 
@@ -473,7 +510,7 @@ TEST_F(MainWindowFixture, TheFirstShowProbesTheProgrammerEvenWithoutActivation)
     w.show();
     QCoreApplication::processEvents();
     // No programmer on this machine's buses: the probe writes the English text, drawn red.
-    EXPECT_EQ(w.StatusBar1->panelText(1), QStringLiteral("Not connected"));
-    EXPECT_TRUE(w.StatusBar1->panel1IsRed());
+    EXPECT_EQ(statusBar(w).panelText(1), QStringLiteral("Not connected"));
+    EXPECT_TRUE(statusBar(w).panel1IsRed());
     EXPECT_TRUE(ui.log.isEmpty());
 }

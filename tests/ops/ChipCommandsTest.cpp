@@ -39,13 +39,13 @@ TEST_F(ChipCommands, ReadOfABlankChipCompletesThenSaysTheChipIsEmpty)
     select(W25Q64);
     insertSelected(W25Q64);
     w().dataBuffer().usedLength = 77;
-    w().R1->trigger();
+    action("R1").trigger();
     ASSERT_EQ(ui.log.size(), 1);
     EXPECT_EQ(ui.log[0], QStringLiteral("001:Read Complete!"));
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip is empty!")});
     EXPECT_EQ(w().dataBuffer().usedLength, 0);
     EXPECT_EQ(ui.beeps, 1);
-    EXPECT_EQ(w().StatusBar1->panelText(3), QStringLiteral("00:00:00"));
+    EXPECT_EQ(statusBar().panelText(3), QStringLiteral("00:00:00"));
     expectUnlocked();
 }
 
@@ -55,12 +55,12 @@ TEST_F(ChipCommands, ReadSetsTheUsedLengthToTheEvenEndOfTheDataAndShowsTheChip)
     insertSelected(MX25L1005);
     cells()[0x1234] = 0x42;
     cells()[4] = 0x00;
-    w().ToolRead->trigger();
+    action("ToolRead").trigger();
     EXPECT_EQ(w().dataBuffer().usedLength, 0x1236);
     EXPECT_EQ(w().dataBuffer().data()[0x1234], 0x42);
-    EXPECT_EQ(w().FlashEditor->GetDataSize(), 0x20000);
+    EXPECT_EQ(hexView().GetDataSize(), 0x20000);
     std::uint8_t b = 0;
-    w().FlashEditor->ReadBuffer(&b, 0x1234, 1);
+    hexView().ReadBuffer(&b, 0x1234, 1);
     EXPECT_EQ(b, 0x42);
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(ui.log.first(), QStringLiteral("001:Read Complete!"));
@@ -71,7 +71,7 @@ TEST_F(ChipCommands, WriteRoundsToWholePagesAndTheChipHoldsTheImage)
     select(MX25L1005);
     insertSelected(MX25L1005);
     fillBufferPattern(1000);
-    w().W1->trigger();
+    action("W1").trigger();
     EXPECT_EQ(ui.log.first(), QStringLiteral("001:Write Complete!"));
     EXPECT_EQ(w().dataBuffer().usedLength, 1024);
     for (quint32 i = 0; i < 1000; ++i)
@@ -85,7 +85,7 @@ TEST_F(ChipCommands, WriteOfAnEmptyBufferIsRefusedBeforeAnyTraffic)
     select(W25Q64);
     insertSelected(W25Q64);
     sim.clearCalls();
-    w().ToolWrite->trigger();
+    action("ToolWrite").trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The buffer data is empty. Please load the data file..")});
     EXPECT_TRUE(sim.calls(KSIM_CALL_OPEN).empty());
 }
@@ -94,8 +94,8 @@ TEST_F(ChipCommands, EditingOneByteOfTheViewWritesTheWholeChipSize)
 {
     select(AT24C02);
     insertSelected(AT24C02);
-    ASSERT_TRUE(w().FlashEditor->editor().KeyPress(QLatin1Char('3')));
-    w().ToolWrite->trigger();
+    ASSERT_TRUE(hexView().editor().KeyPress(QLatin1Char('3')));
+    action("ToolWrite").trigger();
     EXPECT_EQ(w().dataBuffer().usedLength, 256);
     EXPECT_EQ(cells()[0], 0x3F);
     EXPECT_EQ(ui.log.first(), QStringLiteral("001:Write Complete!"));
@@ -107,7 +107,7 @@ TEST_F(ChipCommands, ImageLongerThanTheChipAsksAndYesWritesTheChipSize)
     insertSelected(AT24C02);
     fillBufferPattern(300);
     ui.answers = {true};
-    w().ToolWrite->trigger();
+    action("ToolWrite").trigger();
     ASSERT_EQ(ui.questions.size(), 1);
     EXPECT_EQ(ui.questions[0],
               QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?"));
@@ -122,7 +122,7 @@ TEST_F(ChipCommands, ImageLongerThanTheChipAnsweredNoWritesNothingAndLogsNothing
     insertSelected(AT24C02);
     fillBufferPattern(300);
     ui.answers = {false};
-    w().ToolWrite->trigger();
+    action("ToolWrite").trigger();
     EXPECT_TRUE(ui.log.isEmpty());
     EXPECT_EQ(state().bytes_written, 0u);
     EXPECT_EQ(cells()[0], 0xFF);
@@ -136,14 +136,14 @@ TEST_F(ChipCommands, VerifyReportsTheFirstDifferenceAndLogsNothing)
     fillChipPattern();
     fillBufferPattern(0x20000);
     cells()[0x1A2B] ^= 0x01;
-    w().ToolVerify->trigger();
+    action("ToolVerify").trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Flash check error address:1A2Bh")});
     EXPECT_TRUE(ui.log.isEmpty());
     EXPECT_EQ(ui.beeps, 1) << "a failed verify still shows its time and beeps";
     expectUnlocked();
 
     cells()[0x1A2B] ^= 0x01;
-    w().ToolVerify->trigger();
+    action("ToolVerify").trigger();
     EXPECT_EQ(ui.log.first(), QStringLiteral("001:Verify Complete!"));
 }
 
@@ -151,10 +151,10 @@ TEST_F(ChipCommands, BlankCheckReportsAChipThatIsNotEmpty)
 {
     select(W25Q64);
     insertSelected(W25Q64);
-    w().ToolBank->trigger();
+    action("ToolBank").trigger();
     EXPECT_EQ(ui.log.first(), QStringLiteral("001:Bank Complete!"));
     cells()[0x7FFFFF] = 0xFE;
-    w().N7->trigger();
+    action("N7").trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip is not empty.")});
     EXPECT_EQ(ui.log.size(), 1);
     expectUnlocked();
@@ -163,7 +163,7 @@ TEST_F(ChipCommands, BlankCheckReportsAChipThatIsNotEmpty)
 TEST_F(ChipCommands, EraseOfAnEmptySocketStopsAfterTheIdentifyJob)
 {
     select(W25Q64);
-    w().ToolErase->trigger();
+    action("ToolErase").trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("No chips detected, please put the chip to try again!")});
     const auto ops = opcodes(sim);
     EXPECT_TRUE(contains(ops, OpIdentify));
@@ -178,7 +178,7 @@ TEST_F(ChipCommands, EraseClearsEveryClassOfChip)
         insertSelected(slot);
         fillChipPattern();
         ui.clearRecords();
-        w().E1->trigger();
+        action("E1").trigger();
         quint32 size = 0;
         const quint8* c = cells(&size);
         EXPECT_EQ(ui.log.first().mid(4), QStringLiteral("Erase Complete!")) << slot;
@@ -193,16 +193,16 @@ TEST_F(ChipCommands, SpiEepromReadAndWriteSkipTheIdentifyJobButEraseDoesNot)
     insertSelected(AT25010);
     fillChipPattern();
     sim.clearCalls();
-    w().R1->trigger();
+    action("R1").trigger();
     EXPECT_EQ(w().dataBuffer().usedLength, 128);
     EXPECT_FALSE(contains(opcodes(sim), OpIdentify));
     fillBufferPattern(128);
     sim.clearCalls();
-    w().W1->trigger();
+    action("W1").trigger();
     EXPECT_FALSE(contains(opcodes(sim), OpIdentify));
     EXPECT_EQ(cells()[127], pattern(127));
     sim.clearCalls();
-    w().E1->trigger();
+    action("E1").trigger();
     EXPECT_TRUE(contains(opcodes(sim), OpIdentify)) << "the chip answers a kind that passes the presence check";
     EXPECT_TRUE(ui.errors.isEmpty());
 }
@@ -212,7 +212,7 @@ TEST_F(ChipCommands, ChipsAbove16MiBAreStreamedInFourByteAddressMode)
     select(W25Q256);
     insertSelected(W25Q256);
     cells()[0x1000010] = 0x5A;
-    w().R1->trigger();
+    action("R1").trigger();
     EXPECT_EQ(w().dataBuffer().data()[0x1000010], 0x5A) << "without 4-byte mode the read would wrap at 16 MiB";
     EXPECT_EQ(w().dataBuffer().data()[0x10], 0xFF);
     EXPECT_EQ(w().dataBuffer().usedLength, 0x1000012);
@@ -226,7 +226,7 @@ TEST_F(ChipCommands, AutoErasesWritesAndVerifies)
     fillChipPattern();
     fillBufferPattern(0x800);
     w().dataBuffer().data()[0x10] = 0x00;
-    w().A1->trigger();
+    action("A1").trigger();
     EXPECT_EQ(ui.log, QStringList{QStringLiteral("001:AUTO Complete!")});
     EXPECT_EQ(cells()[0x10], 0x00);
     EXPECT_EQ(cells()[0x800], 0xFF) << "the erase cleared the rest";
@@ -242,8 +242,8 @@ TEST_F(ChipCommands, AutoWithoutEraseOnAWrittenChipFailsTheVerify)
     for (quint32 i = 0; i < 0x100; ++i)
         w().dataBuffer().data()[i] = quint8(~pattern(i));
     w().dataBuffer().usedLength = 0x100;
-    w().CheckBox1->setChecked(false);
-    w().BitBtn3->click();
+    control<QCheckBox>("CheckBox1").setChecked(false);
+    control<QPushButton>("BitBtn3").click();
     // Programming NOR flash only clears bits: the chip holds the AND of old and new data.
     EXPECT_EQ(cells()[0], quint8(pattern(0) & ~pattern(0)));
     ASSERT_EQ(ui.errors.size(), 1);
@@ -264,15 +264,15 @@ TEST_F(ChipCommands, AutoRunsExactlyTheCheckedStepsAndLogsOnlyAPassedVerify)
         // The chip starts equal to the image: only an erase without programming makes it differ.
         std::memset(cells(), 0xFF, 0x20000);
         std::memcpy(cells(), w().dataBuffer().data(), 0x100);
-        w().CheckBox1->setChecked(erase);
-        w().CheckBox2->setChecked(program);
-        w().CheckBox3->setChecked(verify);
+        control<QCheckBox>("CheckBox1").setChecked(erase);
+        control<QCheckBox>("CheckBox2").setChecked(program);
+        control<QCheckBox>("CheckBox3").setChecked(verify);
         ui.clearRecords();
         ui.sequence.clear();
         sleeps.clear();
         const ksim_state before = state();
 
-        w().ToolAuto->trigger();
+        action("ToolAuto").trigger();
 
         const ksim_state after = state();
         EXPECT_EQ(after.erase_commands > before.erase_commands, erase);
@@ -292,15 +292,15 @@ TEST_F(ChipCommands, AutoWithNothingCheckedOpensAJobAndOnlyShowsTheTime)
     select(AT24C02);
     insertSelected(AT24C02);
     fillBufferPattern(16);
-    w().StatusBar1->setPanelText(3, QStringLiteral("11:11:11"));
-    w().CheckBox1->setChecked(false);
-    w().CheckBox2->setChecked(false);
-    w().CheckBox3->setChecked(false);
+    statusBar().setPanelText(3, QStringLiteral("11:11:11"));
+    control<QCheckBox>("CheckBox1").setChecked(false);
+    control<QCheckBox>("CheckBox2").setChecked(false);
+    control<QCheckBox>("CheckBox3").setChecked(false);
     sim.clearCalls();
-    w().ToolAuto->trigger();
+    action("ToolAuto").trigger();
     EXPECT_TRUE(contains(opcodes(sim), OpSetup));
     EXPECT_TRUE(contains(opcodes(sim), OpEnd));
-    EXPECT_EQ(w().StatusBar1->panelText(3), QStringLiteral("00:00:00"));
+    EXPECT_EQ(statusBar().panelText(3), QStringLiteral("00:00:00"));
     EXPECT_EQ(ui.beeps, 1);
     EXPECT_TRUE(ui.log.isEmpty());
 }
@@ -310,10 +310,10 @@ TEST_F(ChipCommands, AutoWhoseWriteIsDeclinedShowsNoTimeNoBeepNoLine)
     select(AT24C02);
     insertSelected(AT24C02);
     fillBufferPattern(512);
-    w().StatusBar1->setPanelText(3, QStringLiteral("11:11:11"));
+    statusBar().setPanelText(3, QStringLiteral("11:11:11"));
     ui.answers = {false};
-    w().ToolAuto->trigger();
-    EXPECT_EQ(w().StatusBar1->panelText(3), QStringLiteral("11:11:11"));
+    action("ToolAuto").trigger();
+    EXPECT_EQ(statusBar().panelText(3), QStringLiteral("11:11:11"));
     EXPECT_EQ(ui.beeps, 0);
     EXPECT_TRUE(ui.log.isEmpty());
     expectUnlocked();
@@ -324,10 +324,10 @@ TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsReady)
     sim.unplug(programmerId);
     select(W25Q64);
     fillBufferPattern(16);
-    w().ToolWrite->trigger();
+    action("ToolWrite").trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Not connected")});
     EXPECT_TRUE(ui.log.isEmpty());
-    EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Ready"));
+    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
 }
 
 TEST_F(ChipCommands, ReadEraseAndWriteBeepBeforeTheirLineVerifyBlankCheckAndAutoAfter)
@@ -337,17 +337,17 @@ TEST_F(ChipCommands, ReadEraseAndWriteBeepBeforeTheirLineVerifyBlankCheckAndAuto
     fillBufferPattern(256);
     struct Case
     {
-        QAction* action;
+        const char* command;
         const char* line;
         bool beepFirst;
     };
     // In this order every command succeeds: the chip holds the buffer when it is verified and
     // read, and is erased when it is blank-checked.
-    for (const Case& c : {Case{w().W1, "Write Complete!", true}, Case{w().V1, "Verify Complete!", false},
-                          Case{w().R1, "Read Complete!", true}, Case{w().A1, "AUTO Complete!", false},
-                          Case{w().E1, "Erase Complete!", true}, Case{w().N7, "Bank Complete!", false}}) {
+    for (const Case& c : {Case{"W1", "Write Complete!", true}, Case{"V1", "Verify Complete!", false},
+                          Case{"R1", "Read Complete!", true}, Case{"A1", "AUTO Complete!", false},
+                          Case{"E1", "Erase Complete!", true}, Case{"N7", "Bank Complete!", false}}) {
         ui.sequence.clear();
-        c.action->trigger();
+        action(c.command).trigger();
         const QString line = QString::fromLatin1(c.line);
         EXPECT_EQ(ui.sequence, c.beepFirst ? QStringList({QStringLiteral("beep"), line})
                                            : QStringList({line, QStringLiteral("beep")}));
@@ -360,8 +360,8 @@ TEST_F(ChipCommands, CompletionLinesNumberOnFromAnyEarlierLine)
     select(AT24C02);
     insertSelected(AT24C02);
     w().reporter().AddLogLine(QStringLiteral("x"));
-    w().ToolBank->trigger();
-    w().ToolErase->trigger();
+    action("ToolBank").trigger();
+    action("ToolErase").trigger();
     EXPECT_EQ(ui.log[0], QStringLiteral("003:Erase Complete!"));
     EXPECT_EQ(ui.log[1], QStringLiteral("002:Bank Complete!"));
 }
@@ -369,8 +369,10 @@ TEST_F(ChipCommands, CompletionLinesNumberOnFromAnyEarlierLine)
 TEST_F(ChipCommands, ProgressBarKeepsARangeOfGigabytes)
 {
     // A hand-made record may claim more than an int counts; the bar still runs from 0 upward.
-    WindowJobs jobs(w());
-    QProgressBar* bar = w().StatusBar1->progress();
+    WindowJobs::Controls controls;
+    controls.statusBar = &statusBar();
+    WindowJobs jobs(w(), controls);
+    QProgressBar* bar = statusBar().progress();
     jobs.showProgress(0xF0000000u);
     EXPECT_GT(bar->maximum(), 0);
     jobs.setProgressPosition(0x78000000u);
@@ -396,7 +398,7 @@ TEST_F(ChipCommands, ReadWithoutAProgrammerStillSpeaksOfAnEmptyBuffer)
 {
     sim.unplug(programmerId);
     select(W25Q64);
-    w().R1->trigger();
+    action("R1").trigger();
     EXPECT_EQ(ui.errors, QStringList({QStringLiteral("Not connected"), QStringLiteral("The chip is empty!")}));
     EXPECT_TRUE(ui.log.isEmpty());
 }

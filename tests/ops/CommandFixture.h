@@ -12,6 +12,7 @@
 #include "link/TUsbBulk.h"
 #include "ops/ChipOperations.h"
 #include "tests/sim/SimControl.h"
+#include "tests/support/FormChild.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <QAction>
@@ -123,6 +124,12 @@ protected:
 
     TForm1& w() { return *window; }
 
+    /// A control of the window, by its object name.
+    template <class T> T& control(const char* name) { return *child<T>(w(), name); }
+    QAction& action(const char* name) { return control<QAction>(name); }
+    TStatusBar& statusBar() { return control<TStatusBar>("StatusBar1"); }
+    FlashEditorHost& hexView() { return control<FlashEditorHost>("FlashEditor"); }
+
     /// Selects a chip of the test database through the lists.
     void select(Slot slot)
     {
@@ -171,10 +178,10 @@ protected:
     /// The window is usable again: unlocked, progress bar hidden, "Ready".
     void expectUnlocked()
     {
-        EXPECT_TRUE(w().ToolBar1->isEnabled());
-        EXPECT_TRUE(w().Panel1->isEnabled());
-        EXPECT_FALSE(w().StatusBar1->progress()->isVisible());
-        EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Ready"));
+        EXPECT_TRUE(control<QToolBar>("ToolBar1").isEnabled());
+        EXPECT_TRUE(control<QWidget>("Panel1").isEnabled());
+        EXPECT_FALSE(statusBar().progress()->isVisible());
+        EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
         EXPECT_EQ(sim.openHandles(), 0) << "every job closes the link";
         EXPECT_FALSE(w().operations().isBusy());
     }

@@ -22,14 +22,14 @@ TEST_F(Detection, KnownIdSelectsTheChipAndReportsNameThenType)
 {
     select(AT24C02);
     insert(KSIM_CHIP_SPI_FLASH, 0x2000000, 0xEF4019);
-    w().BitBtn1->click();
+    control<QPushButton>("BitBtn1").click();
     ASSERT_EQ(ui.informations.size(), 1);
     EXPECT_EQ(ui.informations[0], QStringLiteral("The chip was detected:W25Q256\n\n Chip typeSPI-Flash"));
     EXPECT_EQ(w().selection().currentChip(), int(W25Q256));
     EXPECT_EQ(w().typeIndex(), 0);
     EXPECT_EQ(w().makerIndex(), 0);
     EXPECT_EQ(w().nameIndex(), 1);
-    EXPECT_EQ(w().FlashEditor->GetDataSize(), 0x2000000);
+    EXPECT_EQ(hexView().GetDataSize(), 0x2000000);
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
@@ -37,18 +37,18 @@ TEST_F(Detection, UnknownIdMovesToTheFirstTypeAndNamesTheThreeBytes)
 {
     select(AT24C02);
     insert(KSIM_CHIP_SPI_FLASH, 0x400000, 0xC22018);
-    w().BitBtn1->click();
+    control<QPushButton>("BitBtn1").click();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0],
               QStringLiteral("Unknown chip ID =C2 20 18Please choose the compatibility type manually."));
-    EXPECT_EQ(w().ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(control<QComboBox>("ComboBox1").currentIndex(), 0);
 }
 
 TEST_F(Detection, ReplyOfIdZeroMatchesOnlyListedChips)
 {
     select(W25Q64);
     insert(KSIM_CHIP_SPI_FLASH, 0x400000, 0x000000);
-    w().BitBtn1->click();
+    control<QPushButton>("BitBtn1").click();
     EXPECT_EQ(w().selection().currentChip(), int(AT24C02)) << "the first listed chip of ID 0";
     EXPECT_TRUE(ui.errors.isEmpty());
 
@@ -68,7 +68,7 @@ TEST_F(Detection, ReplyOfIdZeroMatchesOnlyListedChips)
     ASSERT_EQ(w().LoadChipDatabase(), LoadResult::Loaded);
     ASSERT_EQ(w().chipTable()[AT24C02].chipId, 0u) << "the stale record is still in its slot";
     ui.clearRecords();
-    w().BitBtn1->click();
+    control<QPushButton>("BitBtn1").click();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0], QStringLiteral("Unknown chip ID =00 00 00Please choose the compatibility type manually."));
 }
@@ -77,16 +77,16 @@ TEST_F(Detection, KindRepliesSelectTheSecondAndThirdType)
 {
     select(W25Q64);
     insertSelected(AT24C02);
-    w().BitBtn1->click();
-    EXPECT_EQ(w().ComboBox1->currentText(), QStringLiteral("24-EEPROM"));
+    control<QPushButton>("BitBtn1").click();
+    EXPECT_EQ(control<QComboBox>("ComboBox1").currentText(), QStringLiteral("24-EEPROM"));
     EXPECT_EQ(w().selection().currentChip(), int(AT24C02));
     ASSERT_EQ(ui.informations.size(), 1);
     EXPECT_EQ(ui.informations[0], QStringLiteral("Chip type is detected:24-EEPROM\n\n Please manually select the "
                                                  "corresponding type burn."));
 
     insertSelected(C93C46);
-    w().BitBtn1->click();
-    EXPECT_EQ(w().ComboBox1->currentText(), QStringLiteral("93-EEPROM"));
+    control<QPushButton>("BitBtn1").click();
+    EXPECT_EQ(control<QComboBox>("ComboBox1").currentText(), QStringLiteral("93-EEPROM"));
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
@@ -95,18 +95,18 @@ TEST_F(Detection, KindOfTheTypeAlreadySelectedDoesNotRefill)
     select(AT24C02);
     insertSelected(AT24C02);
     // An edit in the view that a refill would drop shows whether a fill ran.
-    ASSERT_TRUE(w().FlashEditor->editor().KeyPress(QLatin1Char('1')));
-    w().BitBtn1->click();
-    EXPECT_TRUE(w().FlashEditor->GetModified());
+    ASSERT_TRUE(hexView().editor().KeyPress(QLatin1Char('1')));
+    control<QPushButton>("BitBtn1").click();
+    EXPECT_TRUE(hexView().GetModified());
     EXPECT_EQ(ui.informations.size(), 1);
 }
 
 TEST_F(Detection, EmptySocketOrUnlistedKindSaysNoChip)
 {
     select(W25Q64);
-    w().BitBtn1->click();
+    control<QPushButton>("BitBtn1").click();
     insertSelected(AT25010); // answers a kind detection does not list
-    w().BitBtn1->click();
+    control<QPushButton>("BitBtn1").click();
     EXPECT_EQ(ui.errors, QStringList({QStringLiteral("No chips detected, please put the chip to try again!"),
                                       QStringLiteral("No chips detected, please put the chip to try again!")}));
     EXPECT_EQ(w().selection().currentChip(), int(W25Q64));
@@ -115,23 +115,23 @@ TEST_F(Detection, EmptySocketOrUnlistedKindSaysNoChip)
 TEST_F(Detection, WithoutAProgrammerSaysNotConnected)
 {
     sim.unplug(programmerId);
-    w().BitBtn1->click();
+    control<QPushButton>("BitBtn1").click();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Not connected")});
 }
 
 TEST_F(Probe, PluggingInShowsReadyAndLogsUnpluggingShowsRedNotConnected)
 {
     w().ConnectProgrammer();
-    EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Ready"));
-    EXPECT_FALSE(w().StatusBar1->panel1IsRed());
+    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
+    EXPECT_FALSE(statusBar().panel1IsRed());
     ASSERT_EQ(ui.log.size(), 1);
     EXPECT_EQ(ui.log[0], QStringLiteral("001:") + QLatin1String(ProgrammerFound));
     EXPECT_EQ(sim.openHandles(), 0);
 
     sim.unplug(programmerId);
     Q_EMIT w().deviceMonitor().deviceChanged();
-    EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Not connected"));
-    EXPECT_TRUE(w().StatusBar1->panel1IsRed());
+    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
+    EXPECT_TRUE(statusBar().panel1IsRed());
     EXPECT_EQ(ui.log.size(), 1);
 
     sim.plug(programmerId);
@@ -143,7 +143,7 @@ TEST_F(Probe, ActivationOfTheWindowProbes)
 {
     ASSERT_TRUE(w().onActivate);
     w().onActivate();
-    EXPECT_EQ(w().StatusBar1->panelText(1), QStringLiteral("Ready"));
+    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
     EXPECT_EQ(ui.log.size(), 1);
 }
 
@@ -158,12 +158,12 @@ TEST_F(BusyGuard, MenuCommandAndDeviceChangeDuringAJobWaitForItsEnd)
     QTimer::singleShot(0, &w(), [&] {
         fired = true;
         const auto before = sim.calls(KSIM_CALL_OPEN).size();
-        w().R1->trigger();
-        w().ToolErase->trigger();
+        action("R1").trigger();
+        action("ToolErase").trigger();
         Q_EMIT w().deviceMonitor().deviceChanged();
         opensDuringJob = int(sim.calls(KSIM_CALL_OPEN).size() - before);
     });
-    w().W1->trigger();
+    action("W1").trigger();
     ASSERT_TRUE(fired) << "the job pumps events";
     EXPECT_EQ(opensDuringJob, 0) << "no second command and no probe opened the programmer";
     ASSERT_EQ(ui.log.size(), 2);
@@ -179,8 +179,8 @@ TEST_F(BusyGuard, OpenFromTheMenuDuringAJobIsRefused)
     insertSelected(MX25L1005);
     fillBufferPattern(0x4000);
     ui.openFiles.push_back(dir.filePath(QStringLiteral("whatever.bin")));
-    QTimer::singleShot(0, &w(), [&] { w().O2->trigger(); });
-    w().W1->trigger();
+    QTimer::singleShot(0, &w(), [&] { action("O2").trigger(); });
+    action("W1").trigger();
     EXPECT_TRUE(ui.openFilters.isEmpty()) << "the open dialog never came up";
     EXPECT_EQ(w().dataBuffer().usedLength, 0x4000);
 }
@@ -191,7 +191,7 @@ TEST_F(BusyGuard, ClosingTheWindowDuringAJobEndsTheJobFirst)
     insertSelected(MX25L1005);
     w().show();
     QTimer::singleShot(0, &w(), [&] { w().close(); });
-    w().R1->trigger();
+    action("R1").trigger();
     EXPECT_TRUE(ui.log.contains(QStringLiteral("001:Read Complete!"))) << ui.log.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(state().jobs_ended, 2) << "identify job and read job both ended";
     QCoreApplication::processEvents();
@@ -207,12 +207,12 @@ TEST_F(Faults, UnplugDuringAReadEndsWithAnErrorAndNoCompletionLine)
     // Counted from here: the identify job (3 transfers), the set-up (2), the transfer start (2),
     // then the data blocks; the programmer goes at the fifth block.
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 12);
-    w().R1->trigger();
+    action("R1").trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
     EXPECT_TRUE(noCompletionLine());
-    EXPECT_TRUE(w().ToolBar1->isEnabled());
-    EXPECT_TRUE(w().Panel1->isEnabled());
-    EXPECT_FALSE(w().StatusBar1->progress()->isVisible());
+    EXPECT_TRUE(control<QToolBar>("ToolBar1").isEnabled());
+    EXPECT_TRUE(control<QWidget>("Panel1").isEnabled());
+    EXPECT_FALSE(statusBar().progress()->isVisible());
     EXPECT_FALSE(w().operations().isBusy());
 }
 
@@ -223,7 +223,7 @@ TEST_F(Faults, FailedSetUpEndsTheReadWithoutSpeakingOfAnEmptyChip)
     ASSERT_EQ(w().dataBuffer().usedLength, 0);
     // The identify job moves three transfers (command, reply, end); the read job's set-up is next.
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 4);
-    w().R1->trigger();
+    action("R1").trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
     EXPECT_TRUE(ui.log.isEmpty());
     EXPECT_EQ(ui.beeps, 0);
@@ -246,14 +246,14 @@ TEST_F(Faults, EachTransferFaultEndsWithAnErrorBoxAndAnUnlockedWindow)
             ui.clearRecords();
             // Transfer 10 falls in the data stream of the job after the identify job.
             sim.armFault(programmerId, fault, 10);
-            QAction* actions[] = {w().R1, w().V1, w().N7, w().W1};
-            actions[command]->trigger();
+            const char* commands[] = {"R1", "V1", "N7", "W1"};
+            action(commands[command]).trigger();
             ASSERT_FALSE(ui.errors.isEmpty());
             EXPECT_EQ(ui.errors.last(), QStringLiteral("Programmer communication failed."));
             EXPECT_TRUE(noCompletionLine());
-            EXPECT_TRUE(w().ToolBar1->isEnabled());
-            EXPECT_TRUE(w().Panel1->isEnabled());
-            EXPECT_FALSE(w().StatusBar1->progress()->isVisible());
+            EXPECT_TRUE(control<QToolBar>("ToolBar1").isEnabled());
+            EXPECT_TRUE(control<QWidget>("Panel1").isEnabled());
+            EXPECT_FALSE(statusBar().progress()->isVisible());
         }
     }
 }
@@ -263,14 +263,14 @@ TEST_F(Faults, EraseThatNeverFinishesReportsATimeoutAndAutoStops)
     select(MX25L1005);
     insertSelected(MX25L1005);
     sim.setErasePolls(programmerId, -1);
-    w().E1->trigger();
+    action("E1").trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip did not finish erasing in time.")});
     EXPECT_TRUE(noCompletionLine());
 
     ui.clearRecords();
     fillBufferPattern(0x100);
     sim.clearCalls();
-    w().A1->trigger();
+    action("A1").trigger();
     EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip did not finish erasing in time.")});
     EXPECT_EQ(state().bytes_written, 0u) << "Auto stops after the failed erase";
     EXPECT_TRUE(ui.log.isEmpty());
