@@ -47,4 +47,10 @@ inline constexpr const char* MPH_ERR_BOOKMARK_BITMAP = "Invalid bookmark bitmap 
 inline constexpr const char* MPH_ERR_INTEGER_OVERFLOW = "Integer overflow";
 inline constexpr const char* MPH_ERR_DIVISION_BY_ZERO = "Division by zero";
 
+/// Raises EMPHexEditor with one of the fixed texts above.
+[[noreturn]] inline void RaiseMPHexEditor(const char* text)
+{
+    throw EMPHexEditor(QString::fromLatin1(text));
+}
+
 } // namespace kestrum

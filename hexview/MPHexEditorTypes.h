@@ -53,41 +53,6 @@ enum TMPHTranslationKind : quint8 {
     tkCustom = 5,
 };
 
-/// Flags of an offset format: width from the largest offset, unit from the bytes per row, per
-/// column or per ruler unit.
-enum TMPHOffsetFormatFlag : quint8 {
-    offCalcWidth = 0,
-    offCalcRow = 1,
-    offCalcColumn = 2,
-    offBytesPerUnit = 3,
-};
-
-/// A set of TMPHOffsetFormatFlag (bit n = element n).
-using TMPHOffsetFormatFlags = quint8;
-
-constexpr TMPHOffsetFormatFlags MPHOffsetFlagBit(TMPHOffsetFormatFlag flag)
-{
-    return TMPHOffsetFormatFlags(1U << flag);
-}
-
-/// A parsed offset format ("-!10:0x|"): offsets are prefix, the position divided by the unit in
-/// the radix with at least MinWidth digits, and suffix. An empty Format means no format.
-struct TMPHOffsetFormat
-{
-    QString Format;
-    QString Prefix;
-    QString Suffix;
-    int MinWidth = 1;
-    TMPHOffsetFormatFlags Flags = 0;
-    int Radix = 16;
-    int BytesPerUnit = 1;
-
-    bool Has(TMPHOffsetFormatFlag flag) const { return Flags & MPHOffsetFlagBit(flag); }
-};
-
-/// The default offset format: hexadecimal after "0x", as wide as the largest offset.
-inline constexpr const char* MPH_DEFAULT_OFFSET_FORMAT = "-!10:0x|";
-
 /// Shape of the caret.
 enum TMPHCaretKind : quint8 {
     ckFull, ///< the whole character cell

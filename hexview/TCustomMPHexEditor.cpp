@@ -1,8 +1,6 @@
 #include "hexview/TCustomMPHexEditor.h"
 
 #include "hexview/EMPHexEditor.h"
-#include "hexview/MPHRadix.h"
-#include "hexview/MPHTranslation.h"
 #include "hexview/TMPHUndoStorage.h"
 
 #include <QFileDevice>
@@ -14,27 +12,15 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <vector>
 
 namespace kestrum {
 
+// Construction, the data, editing, undo and notifications. The rest of the class is in
+// TCustomMPHexEditorSelection.cpp (cursor, selection, mouse), TCustomMPHexEditorBookmarks.cpp,
+// TCustomMPHexEditorKeys.cpp, TCustomMPHexEditorGeometry.cpp (grid, offsets, ruler, column
+// widths) and TCustomMPHexEditorSettings.cpp (modes and display settings).
+
 namespace {
-
-[[noreturn]] void raise(const char* text)
-{
-    throw EMPHexEditor(QString::fromLatin1(text));
-}
-
-int hexDigitValue(QChar key)
-{
-    static constexpr char digits[] = "0123456789abcdef0123456789ABCDEF";
-    const char16_t c = key.unicode();
-    for (int i = 0; i < 32; ++i) {
-        if (c == static_cast<char16_t>(digits[i]))
-            return i % 16;
-    }
-    return -1;
-}
 
 // Streams the bytes produced by `next` (count of them) through a temporary file, 512 bytes at a
 // time, and writes them back over the data from `position` on. `next` may read the data: nothing
@@ -70,7 +56,7 @@ void streamTailThroughFile(TMPHMemoryStream& data, qint64 position, qint64 count
 
 TCustomMPHexEditor::TCustomMPHexEditor(QObject* parent)
     : QObject(parent)
-    , m_undo(std::make_unique<TMPHUndoStorage>(*this))
+    , m_undo(std::make_unique<TMPHUndoStorage>(static_cast<UndoTarget&>(*this)))
 {
     GenerateOffsetFormat(m_offsetFormatText);
     UpdateDisplayState();
@@ -117,7 +103,7 @@ void TCustomMPHexEditor::LoadFromStream(QIODevice& stream)
                     bool cancel = false;
                     OnProgress(*this, pkLoad, name, static_cast<quint8>(percent), cancel);
                     if (cancel)
-                        raise(MPH_ERR_CANCELLED);
+                        RaiseMPHexEditor(MPH_ERR_CANCELLED);
                 }
             }
         }
@@ -203,7 +189,7 @@ void TCustomMPHexEditor::InternalInsert(qint64 position, const void* buffer, qin
         return;
     const qint64 oldSize = m_data.GetSize();
     if (position < 0 || position > oldSize)
-        raise(MPH_ERR_DATA_BOUNDS);
+        RaiseMPHexEditor(MPH_ERR_DATA_BOUNDS);
     m_data.SetSize(oldSize + count);
     char* bytes = m_data.Memory();
     std::memmove(bytes + position + count, bytes + position, static_cast<size_t>(oldSize - position));
@@ -301,7 +287,7 @@ void TCustomMPHexEditor::InsertBuffer(
     if (!buffer || count <= 0)
         return;
     if (position < 0 || position > m_data.GetSize())
-        raise(MPH_ERR_DATA_BOUNDS);
+        RaiseMPHexEditor(MPH_ERR_DATA_BOUNDS);
     CreateUndo(ufKindInsertBuffer, position, count, 0, description);
     InternalInsert(position, buffer, count);
     m_changedMarks.Truncate(position);
@@ -461,7 +447,7 @@ void TCustomMPHexEditor::SetDataSize(qint64 size)
     size = std::max<qint64>(size, 0);
     const qint64 oldSize = m_data.GetSize();
     if (oldSize > 0 && size > 0 && IsFileSizeFixed())
-        raise(MPH_ERR_FIXED_SIZE);
+        RaiseMPHexEditor(MPH_ERR_FIXED_SIZE);
     if (size == oldSize)
         return;
     const bool wasOverridden = m_fixedSizeOverride;
@@ -488,418 +474,6 @@ void TCustomMPHexEditor::SetDataSize(qint64 size)
     ClampCursor();
     EnsureCursorVisible();
     Changed();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Grid geometry and cursor
-
-int TCustomMPHexEditor::ColCount() const
-{
-    const int b = m_bytesPerRow;
-    return m_unicodeChars ? 2 * b + b / 2 + 3 : 3 * b + 3;
-}
-
-int TCustomMPHexEditor::RowCount() const
-{
-    const qint64 size = m_data.GetSize();
-    if (size == 0)
-        return 3;
-    qint64 rows = (size + m_bytesPerRow - 1) / m_bytesPerRow + 2;
-    if (m_insertMode && size % m_bytesPerRow == 0)
-        ++rows;
-    return static_cast<int>(rows);
-}
-
-qint64 TCustomMPHexEditor::GetPosAtCursor(TMPHGridCell cell) const
-{
-    const qint64 rowStart = qint64(cell.row - 2) * m_bytesPerRow;
-    qint64 position = 0;
-    if (IsCharColumn(cell.col))
-        position = qint64(cell.col - CharFirstColumn()) * (m_unicodeChars ? 2 : 1) + rowStart;
-    else
-        position = (cell.col - 2) / 2 + rowStart;
-    return std::max<qint64>(position, 0);
-}
-
-TMPHGridCell TCustomMPHexEditor::GetCursorAtPos(qint64 position, bool inCharField) const
-{
-    position = std::max<qint64>(position, 0);
-    const int inRow = static_cast<int>(position % m_bytesPerRow);
-    TMPHGridCell cell;
-    cell.row = static_cast<int>(position / m_bytesPerRow + 2);
-    if (inCharField)
-        cell.col = (m_unicodeChars ? inRow / 2 : inRow) + CharFirstColumn();
-    else
-        cell.col = inRow * 2 + 2;
-    return cell;
-}
-
-qint64 TCustomMPHexEditor::MaxCursorPos() const
-{
-    return m_insertMode ? m_data.GetSize() : m_data.GetSize() - 1;
-}
-
-bool TCustomMPHexEditor::IsCursorOnSecondColumn() const
-{
-    return !GetInCharField() && (m_cursor.col - 2) % 2 == 1;
-}
-
-void TCustomMPHexEditor::MoveCursor(qint64 position, bool inCharField, bool secondColumn)
-{
-    m_cursor = GetCursorAtPos(position, inCharField);
-    if (secondColumn && !inCharField)
-        ++m_cursor.col;
-}
-
-void TCustomMPHexEditor::ClampCursor()
-{
-    const qint64 maxPos = MaxCursorPos();
-    if (maxPos < 0) {
-        m_cursor = GetCursorAtPos(0, GetInCharField());
-        return;
-    }
-    if (GetCursorPos() > maxPos)
-        MoveCursor(maxPos, GetInCharField());
-}
-
-void TCustomMPHexEditor::SetTopRow(qint64 row)
-{
-    const qint64 dataRows = RowCount() - 2;
-    row = std::clamp<qint64>(row, 0, std::max<qint64>(0, dataRows - m_visibleRows));
-    if (row != m_topRow) {
-        m_topRow = row;
-        Repaint();
-    }
-}
-
-void TCustomMPHexEditor::SetVisibleRowCount(int rows)
-{
-    m_visibleRows = std::max(rows, 1);
-    EnsureCursorVisible();
-}
-
-void TCustomMPHexEditor::EnsureCursorVisible()
-{
-    const qint64 row = m_cursor.row - 2;
-    if (row < m_topRow)
-        m_topRow = row;
-    else if (row >= m_topRow + m_visibleRows)
-        m_topRow = row - m_visibleRows + 1;
-    m_topRow = std::max<qint64>(m_topRow, 0);
-}
-
-void TCustomMPHexEditor::SetCursorCell(TMPHGridCell cell, bool selecting)
-{
-    cell.row = std::clamp(cell.row, 2, RowCount() - 1);
-    cell.col = std::clamp(cell.col, 2, ColCount() - 1);
-    if (cell.col == CharFirstColumn() - 1) // the spacer between the fields
-        cell.col = CharFirstColumn() - 2;
-    ApplyCursorMove(cell, selecting);
-}
-
-void TCustomMPHexEditor::ApplyCursorMove(TMPHGridCell cell, bool selecting)
-{
-    const qint64 oldPos = GetCursorPos();
-    const TMPHGridCell oldCell = m_cursor;
-    if (selecting && m_selBegin == -1)
-        m_selBegin = HasSelection() ? m_selAnchor : oldPos;
-    m_cursor = cell;
-    const qint64 maxPos = MaxCursorPos();
-    if (maxPos >= 0 && GetCursorPos() > maxPos)
-        MoveCursor(maxPos, GetInCharField());
-    else if (maxPos < 0)
-        MoveCursor(0, GetInCharField());
-    const bool hadSelection = HasSelection();
-    if (selecting)
-        SelectUnits(m_selBegin, GetCursorPos());
-    else
-        ClearSelectionState();
-    EnsureCursorVisible();
-    if (m_cursor != oldCell || hadSelection || selecting)
-        SelectionChanged();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Mouse
-
-void TCustomMPHexEditor::MouseDown(TMPHGridCell cell, bool shift)
-{
-    cell.row = std::clamp(cell.row, 2, RowCount() - 1);
-    cell.col = std::clamp(cell.col, 2, ColCount() - 1);
-    m_mouseDownCell = m_mouseLastCell = cell;
-    m_mouseSelecting = true;
-    m_mouseDownInSelection = false;
-    if (shift) {
-        SetCursorCell(cell, true);
-        return;
-    }
-    const qint64 position = GetPosAtCursor(cell);
-    if (IsSelected(position)) {
-        // Kept for dragging; a release without a move clears it.
-        m_mouseDownInSelection = true;
-        return;
-    }
-    SetCursorCell(cell, false);
-    m_selBegin = GetCursorPos();
-}
-
-void TCustomMPHexEditor::MouseMove(TMPHGridCell cell)
-{
-    if (!m_mouseSelecting)
-        return;
-    cell.row = std::clamp(cell.row, 2, RowCount() - 1);
-    cell.col = std::clamp(cell.col, 2, ColCount() - 1);
-    if (cell == m_mouseLastCell)
-        return;
-    m_mouseLastCell = cell;
-    if (m_mouseDownInSelection) {
-        // No dragging of data: a move turns the press into a new selection from where it began.
-        m_mouseDownInSelection = false;
-        ClearSelectionState();
-        MoveCursor(GetPosAtCursor(m_mouseDownCell), IsCharColumn(m_mouseDownCell.col));
-        ClampCursor();
-        m_selBegin = GetCursorPos();
-    }
-    if (m_selBegin == -1)
-        m_selBegin = GetCursorPos();
-    SetCursorCell(cell, true);
-    const qint64 position = GetCursorPos();
-    const qint64 unit = m_bytesPerUnit;
-    const qint64 beginUnit = m_selBegin - m_selBegin % unit;
-    if (m_insertMode && position < beginUnit && HasSelection()) {
-        // Backwards in insert mode the unit where the drag began is not part of the selection.
-        const qint64 begin = m_selBegin;
-        SetSelection(beginUnit - 1, m_selLow);
-        m_selBegin = begin;
-    }
-}
-
-void TCustomMPHexEditor::MouseUp(TMPHGridCell cell)
-{
-    if (!m_mouseSelecting)
-        return;
-    m_mouseSelecting = false;
-    if (m_mouseDownInSelection) {
-        m_mouseDownInSelection = false;
-        cell.row = std::clamp(cell.row, 2, RowCount() - 1);
-        cell.col = std::clamp(cell.col, 2, ColCount() - 1);
-        if (cell == m_mouseDownCell)
-            SetCursorCell(cell, false);
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Selection
-
-void TCustomMPHexEditor::SetSelection(qint64 anchor, qint64 other)
-{
-    m_selAnchor = anchor;
-    m_selLow = std::min(anchor, other);
-    m_selHigh = std::max(anchor, other);
-}
-
-void TCustomMPHexEditor::ClearSelectionState()
-{
-    m_selAnchor = m_selLow = m_selHigh = -1;
-    m_selBegin = -1;
-}
-
-void TCustomMPHexEditor::SelectUnits(qint64 from, qint64 to)
-{
-    const qint64 size = m_data.GetSize();
-    const qint64 unit = m_bytesPerUnit;
-    if (size == 0 || from < 0) {
-        ClearSelectionState();
-        return;
-    }
-    const qint64 a = std::min(from, to);
-    const qint64 b = std::max(from, to);
-    const qint64 low = std::min(a - a % unit, size - 1);
-    const qint64 high = std::min(b - b % unit + unit - 1, size - 1);
-    const qint64 begin = m_selBegin;
-    if (to >= from)
-        SetSelection(low, high);
-    else
-        SetSelection(high, low);
-    m_selBegin = begin;
-}
-
-void TCustomMPHexEditor::SetSelStart(qint64 position)
-{
-    if (position < 0 || position >= m_data.GetSize())
-        raise(MPH_ERR_SEL_START);
-    ClearSelectionState();
-    MoveCursor(position, GetInCharField());
-    EnsureCursorVisible();
-    SelectionChanged();
-}
-
-void TCustomMPHexEditor::SetSelEnd(qint64 position)
-{
-    if (position < -1 || position >= m_data.GetSize())
-        raise(MPH_ERR_SEL_END);
-    if (position == -1) {
-        ResetSelection();
-        return;
-    }
-    const qint64 start = HasSelection() ? m_selAnchor : GetCursorPos();
-    SetSelection(std::min(start, m_data.GetSize() - 1), position);
-    SelectionChanged();
-}
-
-void TCustomMPHexEditor::SetSelCount(qint64 count)
-{
-    if (count == 0 || m_data.GetSize() == 0) {
-        ResetSelection();
-        return;
-    }
-    const qint64 start = GetSelStart();
-    const qint64 end = count > 0 ? start + count - 1 : start + count + 1;
-    SetSelEnd(std::clamp<qint64>(end, 0, m_data.GetSize() - 1));
-}
-
-qint64 TCustomMPHexEditor::GetSelStart() const
-{
-    return HasSelection() ? m_selAnchor : GetCursorPos();
-}
-
-qint64 TCustomMPHexEditor::GetSelEnd() const
-{
-    if (!HasSelection())
-        return GetCursorPos();
-    return m_selAnchor == m_selLow ? m_selHigh : m_selLow;
-}
-
-qint64 TCustomMPHexEditor::GetSelCount() const
-{
-    return HasSelection() ? m_selHigh - m_selLow + 1 : 0;
-}
-
-void TCustomMPHexEditor::SelectAll()
-{
-    const qint64 size = m_data.GetSize();
-    if (size == 0)
-        return;
-    SetSelection(0, size - 1);
-    MoveCursor(m_insertMode ? size : size - 1, GetInCharField());
-    EnsureCursorVisible();
-    SelectionChanged();
-}
-
-void TCustomMPHexEditor::ResetSelection()
-{
-    const bool had = HasSelection();
-    ClearSelectionState();
-    if (had)
-        SelectionChanged();
-}
-
-qint64 TCustomMPHexEditor::Seek(qint64 offset, int origin)
-{
-    const qint64 size = m_data.GetSize();
-    if (size == 0)
-        return -1;
-    qint64 position = offset;
-    if (origin == 1)
-        position = GetCursorPos() + offset;
-    else if (origin == 2)
-        position = size + offset;
-    position = std::clamp<qint64>(position, 0, size - 1);
-    ClearSelectionState();
-    MoveCursor(position, GetInCharField());
-    EnsureCursorVisible();
-    SelectionChanged();
-    return position;
-}
-
-qint64 TCustomMPHexEditor::SeekToEOF()
-{
-    return Seek(0, 2);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Bookmarks
-
-void TCustomMPHexEditor::CheckBookmarkIndex(int index) const
-{
-    if (index < 0 || index >= MPH_BOOKMARK_COUNT)
-        raise(MPH_ERR_BOOKMARK_INDEX);
-}
-
-TMPHBookmark TCustomMPHexEditor::GetBookmark(int index) const
-{
-    CheckBookmarkIndex(index);
-    return m_bookmarks[index];
-}
-
-void TCustomMPHexEditor::SetBookmark(int index, const TMPHBookmark& bookmark)
-{
-    SetBookmarkVals(index, bookmark.mPosition, bookmark.mInCharField);
-}
-
-void TCustomMPHexEditor::SetBookmarkVals(int index, qint64 position, bool inCharField)
-{
-    CheckBookmarkIndex(index);
-    TMPHBookmark& bookmark = m_bookmarks[index];
-    if (bookmark.mPosition == position && bookmark.mInCharField == inCharField) {
-        bookmark.mPosition = -1;
-    } else {
-        bookmark.mPosition = static_cast<qint32>(position);
-        bookmark.mInCharField = inCharField;
-    }
-    BookmarkChanged();
-}
-
-void TCustomMPHexEditor::GotoBookmark(int index)
-{
-    CheckBookmarkIndex(index);
-    TMPHBookmark& bookmark = m_bookmarks[index];
-    if (bookmark.mPosition < 0)
-        return;
-    if (bookmark.mPosition > MaxCursorPos()) {
-        bookmark.mPosition = -1;
-        BookmarkChanged();
-        return;
-    }
-    ClearSelectionState();
-    MoveCursor(bookmark.mPosition, bookmark.mInCharField);
-    EnsureCursorVisible();
-    SelectionChanged();
-}
-
-void TCustomMPHexEditor::ShiftBookmarks(qint64 from, qint64 delta)
-{
-    if (delta == 0)
-        return;
-    bool moved = false;
-    for (TMPHBookmark& bookmark : m_bookmarks) {
-        if (bookmark.mPosition >= 0 && bookmark.mPosition >= from) {
-            bookmark.mPosition = static_cast<qint32>(std::max<qint64>(bookmark.mPosition + delta, -1));
-            moved = true;
-        }
-    }
-    if (moved)
-        BookmarkChanged();
-}
-
-void TCustomMPHexEditor::ClearBookmarksBeyondData()
-{
-    bool cleared = false;
-    const qint64 maxPos = MaxCursorPos();
-    for (TMPHBookmark& bookmark : m_bookmarks) {
-        if (bookmark.mPosition >= 0 && bookmark.mPosition > maxPos) {
-            bookmark.mPosition = -1;
-            cleared = true;
-        }
-    }
-    if (cleared)
-        BookmarkChanged();
-}
-
-void TCustomMPHexEditor::AdjustBookmarks(qint64 from, qint64 delta)
-{
-    ShiftBookmarks(from, delta);
-    ClearBookmarksBeyondData();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -934,7 +508,7 @@ void TCustomMPHexEditor::CreateUndo(
     TMPHUndoFlag kind, qint64 position, qint64 count, qint64 replCount, const QString& description)
 {
     if (!CanCreateUndo(kind, count, replCount))
-        raise(MPH_ERR_UNDO);
+        RaiseMPHexEditor(MPH_ERR_UNDO);
     m_undo->CreateUndo(kind, position, count, replCount, description);
     m_modified = true;
 }
@@ -1037,800 +611,77 @@ void TCustomMPHexEditor::PostSelectionChanged()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Modes and settings
+// What the undo storage reads and puts back
 
-void TCustomMPHexEditor::SetReadOnlyView(bool readOnly)
+bool TCustomMPHexEditor::ChangedMark(qint64 position) const
 {
-    m_readOnlyView = readOnly;
-    if (readOnly)
-        SetInsertMode(false);
-    Repaint();
+    return m_changedMarks.Get(position);
 }
 
-void TCustomMPHexEditor::SetInsertMode(bool insertMode)
+UndoTarget::Modes TCustomMPHexEditor::UndoModes() const
 {
-    const bool effective = insertMode && CanInsert();
-    if (effective == m_insertMode)
-        return;
-    m_changedMarks.ClearAll();
-    m_insertMode = effective;
-    if (!effective && m_data.GetSize() > 0 && GetCursorPos() >= m_data.GetSize())
-        MoveCursor(m_data.GetSize() - 1, GetInCharField());
+    Modes modes;
+    modes.modified = m_modified;
+    modes.insertMode = m_insertMode;
+    modes.unicodeChars = m_unicodeChars;
+    modes.unicodeBigEndian = m_unicodeBigEndian;
+    modes.translation = m_translation;
+    modes.bytesPerUnit = m_bytesPerUnit;
+    return modes;
+}
+
+UndoTarget::Place TCustomMPHexEditor::UndoPlace() const
+{
+    Place place;
+    place.cursor = GetCursorPos();
+    place.inCharField = GetInCharField();
+    place.secondColumn = IsCursorOnSecondColumn();
+    place.hasSelection = HasSelection();
+    place.selLow = m_selLow;
+    place.selHigh = m_selHigh;
+    place.selAnchor = m_selAnchor;
+    return place;
+}
+
+void TCustomMPHexEditor::WriteUndoBytes(qint64 position, const void* source, qint64 count)
+{
+    m_data.WriteBufferAt(source, position, count);
+}
+
+void TCustomMPHexEditor::SetChangedMark(qint64 position, bool changed)
+{
+    m_changedMarks.Set(position, changed);
+}
+
+void TCustomMPHexEditor::TruncateChangedMarks(qint64 position)
+{
+    m_changedMarks.Truncate(position);
+}
+
+void TCustomMPHexEditor::RestoreModes(const Modes& modes)
+{
+    // Put back as recorded: none of the checks and side effects of the setters apply.
+    m_unicodeChars = modes.unicodeChars;
+    m_unicodeBigEndian = modes.unicodeBigEndian;
+    m_translation = modes.translation;
+    m_bytesPerUnit = modes.bytesPerUnit;
+    InternalSetInsertMode(modes.insertMode);
+    m_modified = modes.modified;
+}
+
+void TCustomMPHexEditor::RestorePlace(const Place& place)
+{
+    MoveCursor(place.cursor, place.inCharField, place.secondColumn);
+    ClearSelectionState();
+    if (place.hasSelection)
+        SetSelection(place.selAnchor, place.selAnchor == place.selLow ? place.selHigh : place.selLow);
     ClampCursor();
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetAllowInsertMode(bool allow)
-{
-    m_allowInsertMode = allow;
-    if (!allow)
-        SetInsertMode(false);
-}
-
-void TCustomMPHexEditor::SetNoSizeChange(bool fixed)
-{
-    m_noSizeChange = fixed;
-    if (fixed)
-        SetInsertMode(false);
-}
-
-void TCustomMPHexEditor::SetBytesPerUnit(int bytes)
-{
-    if (bytes != 1 && bytes != 2 && bytes != 4 && bytes != 8)
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_BYTES_PER_UNIT).arg(bytes));
-    if (m_unicodeChars && bytes != 2)
-        raise(MPH_ERR_UNICODE_UNIT);
-    m_bytesPerUnit = bytes;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetUnicodeChars(bool unicode)
-{
-    if (unicode == m_unicodeChars)
-        return;
-    if (unicode) {
-        if (m_bytesPerRow % 2)
-            raise(MPH_ERR_BYTES_PER_LINE);
-        if (m_bytesPerColumn % 2)
-            raise(MPH_ERR_BYTES_PER_COLUMN);
-        if (m_data.GetSize() % 2)
-            raise(MPH_ERR_UNICODE_ODD_SIZE);
-    }
-    const qint64 position = GetCursorPos();
-    const bool inCharField = GetInCharField();
-    m_unicodeChars = unicode;
-    if (unicode) {
-        m_translation = tkAsIs;
-        m_bytesPerUnit = 2;
-    }
-    MoveCursor(unicode && inCharField ? position - position % 2 : position, inCharField);
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetUnicodeBigEndian(bool bigEndian)
-{
-    m_unicodeBigEndian = bigEndian;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetSwapNibbles(bool swap)
-{
-    m_swapNibbles = swap;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetTranslation(TMPHTranslationKind kind)
-{
-    if (m_unicodeChars && kind != tkAsIs)
-        raise(MPH_ERR_UNICODE_TRANSLATION);
-    m_translation = kind;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetMaskChar(QChar maskChar)
-{
-    m_maskChar = maskChar;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetBytesPerRow(int bytes)
-{
-    if (bytes < 1 || bytes > 256 || (m_unicodeChars && bytes % 2))
-        raise(MPH_ERR_BYTES_PER_LINE);
-    if (!m_autoBytesPerRow)
-        InternalSetBytesPerRow(bytes);
-}
-
-void TCustomMPHexEditor::InternalSetBytesPerRow(int bytes)
-{
-    if (bytes == m_bytesPerRow)
-        return;
-    const qint64 position = GetCursorPos();
-    const bool inCharField = GetInCharField();
-    const bool second = IsCursorOnSecondColumn();
-    const int old = m_bytesPerRow;
-    m_bytesPerRow = bytes;
-    if (m_offsetFormat.Has(offCalcRow))
-        RegenerateOffsetFormat([&] { m_bytesPerRow = old; });
-    MoveCursor(position, inCharField, second);
     EnsureCursorVisible();
-    Repaint();
 }
 
-void TCustomMPHexEditor::SetBytesPerColumn(int bytes)
+void TCustomMPHexEditor::RestoreBookmarks(const TMPHBookmarks& bookmarks)
 {
-    if (bytes < 1 || bytes > 256 || (m_unicodeChars && bytes % 2))
-        raise(MPH_ERR_BYTES_PER_COLUMN);
-    const int old = m_bytesPerColumn;
-    m_bytesPerColumn = bytes;
-    if (m_offsetFormat.Has(offCalcColumn))
-        RegenerateOffsetFormat([&] { m_bytesPerColumn = old; });
-    Repaint();
-}
-
-void TCustomMPHexEditor::ApplyAutoBytesPerRow(int clientWidth, int charWidth)
-{
-    if (!m_autoBytesPerRow)
-        return;
-    int bytes = BytesPerRowForWidth(clientWidth, charWidth);
-    if (m_unicodeChars && bytes % 2)
-        --bytes;
-    InternalSetBytesPerRow(std::max(bytes, m_unicodeChars ? 2 : 1));
-}
-
-void TCustomMPHexEditor::SetColors(const TMPHColors& colors)
-{
-    m_colors = colors;
-    Repaint();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Keys
-
-bool TCustomMPHexEditor::KeyDown(int key, Qt::KeyboardModifiers modifiers)
-{
-    const bool ctrl = modifiers & Qt::ControlModifier;
-    const bool shift = modifiers & Qt::ShiftModifier;
-    const bool alt = modifiers & Qt::AltModifier;
-    if (!ctrl && !shift && !alt && key != Qt::Key_Shift && !m_insertMode)
-        ResetSelection();
-
-    switch (key) {
-    case Qt::Key_Insert:
-        if (ctrl || shift || alt)
-            return false;
-        SetInsertMode(!m_insertMode);
-        return true;
-    case Qt::Key_Delete:
-        if (m_readOnlyView || alt)
-            return true;
-        if (m_insertMode || ctrl) {
-            if (HasSelection())
-                DeleteSelection();
-            else
-                InternalErase(false);
-        }
-        return true;
-    case Qt::Key_Backspace:
-        if (m_insertMode && !m_readOnlyView) {
-            if (HasSelection())
-                DeleteSelection();
-            else
-                InternalErase(true);
-            return true;
-        }
-        MoveLeft(shift);
-        return true;
-    default:
-        break;
-    }
-
-    if (ctrl && !alt && key >= Qt::Key_0 && key <= Qt::Key_9) {
-        const int index = key - Qt::Key_0;
-        if (shift)
-            SetBookmarkVals(index, GetCursorPos(), GetInCharField());
-        else
-            GotoBookmark(index);
-        return true;
-    }
-    if (ctrl && !alt && key == Qt::Key_Z) {
-        if (shift) {
-            if (GetCanRedo())
-                Redo();
-        } else if (GetCanUndo()) {
-            Undo();
-        }
-        return true;
-    }
-    if (ctrl && !alt && !shift && key == Qt::Key_A) {
-        SelectAll();
-        return true;
-    }
-    return NavigationKey(key, modifiers);
-}
-
-void TCustomMPHexEditor::MoveRight(bool selecting)
-{
-    const qint64 position = GetCursorPos();
-    const qint64 maxPos = MaxCursorPos();
-    TMPHGridCell target = m_cursor;
-    if (!GetInCharField()) {
-        if (!IsCursorOnSecondColumn()) {
-            if (position < m_data.GetSize())
-                ++target.col;
-        } else if (position + 1 <= maxPos) {
-            target = GetCursorAtPos(position + 1, false);
-        }
-    } else {
-        const qint64 step = (m_unicodeChars || selecting) ? m_bytesPerUnit : 1;
-        const qint64 next = position - position % step + step;
-        if (next <= maxPos)
-            target = GetCursorAtPos(next, true);
-    }
-    ApplyCursorMove(target, selecting);
-}
-
-void TCustomMPHexEditor::MoveLeft(bool selecting)
-{
-    const qint64 position = GetCursorPos();
-    TMPHGridCell target = m_cursor;
-    if (!GetInCharField()) {
-        if (IsCursorOnSecondColumn())
-            --target.col;
-        else if (position > 0) {
-            target = GetCursorAtPos(position - 1, false);
-            ++target.col;
-        }
-    } else {
-        const qint64 step = (m_unicodeChars || selecting) ? m_bytesPerUnit : 1;
-        const qint64 aligned = position - position % step;
-        const qint64 previous = aligned < position ? aligned : aligned - step;
-        if (previous >= 0)
-            target = GetCursorAtPos(previous, true);
-    }
-    ApplyCursorMove(target, selecting);
-}
-
-bool TCustomMPHexEditor::NavigationKey(int key, Qt::KeyboardModifiers modifiers)
-{
-    const bool ctrl = modifiers & Qt::ControlModifier;
-    const bool shift = modifiers & Qt::ShiftModifier;
-    const bool inChar = GetInCharField();
-    const qint64 position = GetCursorPos();
-    const qint64 rowStart = position - position % m_bytesPerRow;
-    const qint64 maxPos = std::max<qint64>(MaxCursorPos(), 0);
-    const qint64 b = m_bytesPerRow;
-    auto moveTo = [&](qint64 target, bool charField) {
-        TMPHGridCell cell = GetCursorAtPos(std::clamp<qint64>(target, 0, maxPos), charField);
-        ApplyCursorMove(cell, shift);
-    };
-    // Keeps the column: a row up or down moves the position by whole rows.
-    auto moveRows = [&](qint64 rows) {
-        TMPHGridCell cell = m_cursor;
-        const qint64 lastRow = maxPos / b + 2;
-        cell.row = static_cast<int>(std::clamp<qint64>(cell.row + rows, 2, lastRow));
-        if (GetPosAtCursor(cell) > maxPos)
-            cell = GetCursorAtPos(maxPos, inChar);
-        ApplyCursorMove(cell, shift);
-    };
-
-    switch (key) {
-    case Qt::Key_Right:
-        if (ctrl)
-            moveTo(std::min(rowStart + b - 1, maxPos), true);
-        else
-            MoveRight(shift);
-        return true;
-    case Qt::Key_Left:
-        if (ctrl)
-            moveTo(rowStart, false);
-        else
-            MoveLeft(shift);
-        return true;
-    case Qt::Key_Up:
-        moveRows(-1);
-        return true;
-    case Qt::Key_Down:
-        moveRows(1);
-        return true;
-    case Qt::Key_PageUp:
-        if (ctrl) {
-            moveRows(m_topRow + 2 - m_cursor.row);
-        } else {
-            m_topRow = std::max<qint64>(m_topRow - m_visibleRows, 0);
-            moveRows(-m_visibleRows);
-        }
-        return true;
-    case Qt::Key_PageDown:
-        if (ctrl) {
-            moveRows(m_topRow + m_visibleRows - 1 + 2 - m_cursor.row);
-        } else {
-            const qint64 dataRows = RowCount() - 2;
-            m_topRow = std::clamp<qint64>(m_topRow + m_visibleRows, 0, std::max<qint64>(dataRows - m_visibleRows, 0));
-            moveRows(m_visibleRows);
-        }
-        return true;
-    case Qt::Key_Home:
-        moveTo(ctrl ? 0 : rowStart, inChar);
-        return true;
-    case Qt::Key_End:
-        moveTo(ctrl ? maxPos : std::min(rowStart + b - 1, maxPos), inChar);
-        return true;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        if (ctrl)
-            return false;
-        ApplyCursorMove(GetCursorAtPos(position, !inChar), false);
-        return true;
-    case Qt::Key_T:
-        if (!ctrl || shift)
-            return false;
-        ApplyCursorMove(GetCursorAtPos(position, !inChar), false);
-        return true;
-    default:
-        break;
-    }
-    return false;
-}
-
-bool TCustomMPHexEditor::KeyPress(QChar key)
-{
-    if (m_readOnlyView || IsMaskedChar(key.unicode()))
-        return false;
-    if (!m_insertMode && GetCursorPos() >= m_data.GetSize())
-        return false;
-    return GetInCharField() ? TypeCharacter(key) : TypeHexDigit(key);
-}
-
-bool TCustomMPHexEditor::TypeHexDigit(QChar key)
-{
-    const int digit = hexDigitValue(key);
-    if (digit < 0) {
-        if (OnInvalidKey)
-            OnInvalidKey(*this);
-        return false;
-    }
-    if (!m_insertMode)
-        ClearSelectionState();
-    const bool selection = HasSelection();
-    const qint64 position = selection ? m_selLow : GetCursorPos();
-    const bool firstColumn = !IsCursorOnSecondColumn();
-    const bool intoHigh = (firstColumn != m_swapNibbles) || selection;
-    const qint64 unit = m_bytesPerUnit;
-    const bool insert = m_insertMode && (selection || (firstColumn && position % unit == 0));
-
-    if (!insert) {
-        if (position >= m_data.GetSize())
-            return false;
-        const quint8 old = GetDataAt(position);
-        const quint8 value = intoHigh ? quint8((digit << 4) | (old & 0x0F)) : quint8((old & 0xF0) | digit);
-        IntChangeByte(old, value, position);
-    } else {
-        std::vector<char> bytes(static_cast<size_t>(unit), 0);
-        bytes[0] = static_cast<char>(m_swapNibbles ? digit : digit << 4);
-        if (m_data.GetSize() == 0)
-            AppendBuffer(bytes.data(), unit, {}, false);
-        else if (selection)
-            ReplaceSelection(bytes.data(), unit, {}, false);
-        else
-            InsertBuffer(bytes.data(), unit, position, {}, false);
-        MoveCursor(position, false);
-    }
-    MoveRight(false);
-    return true;
-}
-
-bool TCustomMPHexEditor::TypeCharacter(QChar key)
-{
-    const char16_t code = key.unicode();
-    quint16 value = code;
-    if (!m_unicodeChars) {
-        if (code > 0xFF) {
-            if (OnInvalidKey)
-                OnInvalidKey(*this);
-            return false;
-        }
-        value = TranslateTypedChar(m_translation, static_cast<quint8>(code));
-    }
-    if (value < 256 && IsMaskedChar(value)) {
-        if (OnInvalidKey)
-            OnInvalidKey(*this);
-        return false;
-    }
-    if (m_unicodeChars && m_unicodeBigEndian)
-        value = quint16((value >> 8) | (value << 8));
-
-    const qint64 unit = m_unicodeChars ? 2 : m_bytesPerUnit;
-    const qint64 position = GetCursorPos();
-    std::vector<char> bytes(static_cast<size_t>(unit), 0);
-    std::memcpy(bytes.data(), &value, m_unicodeChars ? 2 : 1);
-
-    if (!m_insertMode) {
-        ClearSelectionState();
-        if (m_unicodeChars) {
-            if (position + 2 > m_data.GetSize())
-                return false;
-            quint16 old = 0;
-            m_data.ReadBufferAt(&old, position, 2);
-            IntChangeWideChar(old, value, position);
-        } else {
-            IntChangeByte(GetDataAt(position), static_cast<quint8>(value), position);
-        }
-    } else if (HasSelection()) {
-        const qint64 start = m_selLow;
-        ReplaceSelection(bytes.data(), unit, {}, false);
-        MoveCursor(start, true);
-    } else if (position >= m_data.GetSize()) {
-        AppendBuffer(bytes.data(), unit, {}, false);
-        MoveCursor(position, true);
-    } else if (position % unit != 0) {
-        IntChangeByte(GetDataAt(position), static_cast<quint8>(value), position);
-    } else {
-        InsertBuffer(bytes.data(), unit, position, {}, false);
-        MoveCursor(position, true);
-    }
-    MoveRight(false);
-    return true;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Display: offset format, ruler, column widths
-
-namespace {
-
-bool isHexDigit(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
-        || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
-}
-
-qsizetype firstNonHexDigit(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && isHexDigit(text[i]))
-        ++i;
-    return i;
-}
-
-bool isValidUnit(int unit)
-{
-    return unit == 1 || unit == 2 || unit == 4 || unit == 8;
-}
-
-[[noreturn]] void raiseMissingChar(const char* what)
-{
-    throw EMPHexEditor(QString::fromLatin1(MPH_ERR_MISSING_CHAR).arg(QLatin1String(what)));
-}
-
-} // namespace
-
-void TCustomMPHexEditor::GenerateOffsetFormat(const QString& format)
-{
-    TMPHOffsetFormat parsed;
-    parsed.Format = format;
-    if (format.isEmpty()) {
-        m_offsetFormat = parsed;
-        return;
-    }
-    QString rest = format;
-
-    // Unit: "R%" rows, "C%" columns, "<hex>%" explicit, else the ruler's bytes per unit.
-    const QString head = rest.left(2).toUpper();
-    int unit = 0;
-    if (head == QLatin1String("R%")) {
-        parsed.Flags |= MPHOffsetFlagBit(offCalcRow);
-        unit = m_bytesPerRow;
-        rest.remove(0, 2);
-    } else if (head == QLatin1String("C%")) {
-        parsed.Flags |= MPHOffsetFlagBit(offCalcColumn);
-        unit = m_bytesPerColumn;
-        rest.remove(0, 2);
-    } else {
-        const qsizetype at = firstNonHexDigit(rest);
-        if (at < rest.size() && rest[at] == QLatin1Char('%') && at > 0) {
-            unit = RadixToInt(rest.left(at), 16);
-            rest.remove(0, at + 1);
-        } else {
-            parsed.Flags |= MPHOffsetFlagBit(offBytesPerUnit);
-            unit = RulerUnit();
-            if (at == 0 && !rest.isEmpty() && rest[0] == QLatin1Char('%'))
-                rest.remove(0, 1);
-        }
-    }
-    if (!isValidUnit(unit))
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_BYTES_PER_UNIT).arg(unit));
-    parsed.BytesPerUnit = unit;
-
-    // Minimum width: "-!" computed, "<hex>!" given, else 1.
-    if (rest.startsWith(QLatin1String("-!"))) {
-        parsed.Flags |= MPHOffsetFlagBit(offCalcWidth);
-        parsed.MinWidth = 1;
-        rest.remove(0, 2);
-    } else {
-        const qsizetype at = firstNonHexDigit(rest);
-        if (at < rest.size() && rest[at] == QLatin1Char('!')) {
-            parsed.MinWidth = at > 0 ? RadixToInt(rest.left(at), 16) : 1;
-            rest.remove(0, at + 1);
-        } else {
-            parsed.MinWidth = 1;
-        }
-    }
-
-    // Radix: hexadecimal digits and ":".
-    const qsizetype radixEnd = firstNonHexDigit(rest);
-    if (radixEnd == 0)
-        raiseMissingChar("number radix");
-    if (radixEnd >= rest.size() || rest[radixEnd] != QLatin1Char(':'))
-        raiseMissingChar(":");
-    const quint64 radix = RadixToInt64(rest.left(radixEnd), 16);
-    if (radix < 2 || radix > 16)
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_INVALID_RADIX).arg(QString::number(radix, 16).toUpper()));
-    parsed.Radix = static_cast<int>(radix);
-    rest.remove(0, radixEnd + 1);
-
-    // Prefix "|" suffix.
-    const qsizetype bar = rest.indexOf(QLatin1Char('|'));
-    if (bar < 0)
-        raiseMissingChar("|");
-    parsed.Prefix = rest.left(bar);
-    parsed.Suffix = rest.mid(bar + 1);
-    m_offsetFormat = parsed;
-}
-
-void TCustomMPHexEditor::SetOffsetFormat(const QString& format)
-{
-    try {
-        GenerateOffsetFormat(format);
-    } catch (...) {
-        GenerateOffsetFormat(m_offsetFormatText);
-        throw;
-    }
-    m_offsetFormatText = format;
-    Repaint();
-}
-
-void TCustomMPHexEditor::RegenerateOffsetFormat(const std::function<void()>& restore)
-{
-    try {
-        GenerateOffsetFormat(m_offsetFormatText);
-    } catch (...) {
-        restore();
-        GenerateOffsetFormat(m_offsetFormatText);
-        throw;
-    }
-}
-
-QString TCustomMPHexEditor::GetOffsetString(qint64 position)
-{
-    QString text;
-    const TMPHOffsetFormat& format = m_offsetFormat;
-    if (format.Format.isEmpty()) {
-        text = IntToRadix64(static_cast<quint64>(position), 16);
-    } else {
-        if (format.MinWidth != 0 || position != 0)
-            text = IntToRadixLen64(static_cast<quint64>(position / format.BytesPerUnit), format.Radix, format.MinWidth);
-        if (m_hexLowerCase)
-            text = text.toLower();
-        text = format.Prefix + text + format.Suffix;
-    }
-    if (OnGetOffsetText && !m_inGetOffsetText) {
-        m_inGetOffsetText = true;
-        try {
-            OnGetOffsetText(*this, position, text);
-        } catch (...) {
-            m_inGetOffsetText = false;
-            throw;
-        }
-        m_inGetOffsetText = false;
-    }
-    return text;
-}
-
-QString TCustomMPHexEditor::GetAnyOffsetString(qint64 position)
-{
-    if (!m_offsetFormat.Format.isEmpty())
-        return GetOffsetString(position);
-    return IntToRadix64(static_cast<quint64>(position), 16);
-}
-
-void TCustomMPHexEditor::SetOffsetDisplayWidth()
-{
-    const qint64 largest = qint64(RowCount() - 3) * m_bytesPerRow;
-    TMPHOffsetFormat& format = m_offsetFormat;
-    if (!format.Format.isEmpty() && format.Has(offCalcWidth))
-        format.MinWidth
-            = static_cast<int>(IntToRadix64(static_cast<quint64>(largest / format.BytesPerUnit), format.Radix).size());
-    m_offsetDisplayWidth = static_cast<int>(GetAnyOffsetString(largest).size()) + 1;
-}
-
-void TCustomMPHexEditor::UpdateDisplayState()
-{
-    const quint64 key = quint64(m_bytesPerRow) | quint64(RulerUnit()) << 16 | quint64(m_rulerNumberBase) << 24
-        | quint64(m_hexLowerCase) << 32 | quint64(m_unicodeChars) << 33;
-    if (key != m_rulerKey) {
-        m_rulerKey = key;
-        RebuildRulers();
-    }
-    if (m_offsetFormat.Has(offBytesPerUnit))
-        m_offsetFormat.BytesPerUnit = RulerUnit();
-    SetOffsetDisplayWidth();
-}
-
-void TCustomMPHexEditor::RebuildRulers()
-{
-    const int unit = RulerUnit();
-    const int base = m_rulerNumberBase;
-    const int units = m_bytesPerRow / unit;
-    const int charDigits = m_unicodeChars ? unit / 2 : unit;
-    m_rulerString.clear();
-    m_rulerCharString.clear();
-    for (int n = 0; n < units; ++n) {
-        m_rulerString += IntToRadixLen(n, base, 2 * unit).right(2 * unit);
-        if (charDigits > 0) {
-            const QString digits = IntToRadix(n, base);
-            m_rulerCharString += digits.size() > charDigits ? digits.right(charDigits)
-                                                            : digits.rightJustified(charDigits, QLatin1Char(' '));
-        }
-    }
-    if (m_hexLowerCase) {
-        m_rulerString = m_rulerString.toLower();
-        m_rulerCharString = m_rulerCharString.toLower();
-    }
-}
-
-void TCustomMPHexEditor::SetHexLowerCase(bool lowerCase)
-{
-    m_hexLowerCase = lowerCase;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetShowRuler(bool show)
-{
-    m_showRuler = show;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetRulerBytesPerUnit(int bytes)
-{
-    if (bytes != -1 && !isValidUnit(bytes))
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_RULER_UNIT).arg(bytes));
-    m_rulerBytesPerUnit = bytes;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetRulerNumberBase(int base)
-{
-    m_rulerNumberBase = (base < 2 || base > 16) ? 16 : base;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetBytesPerBlock(int bytes)
-{
-    m_bytesPerBlock = bytes;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetSeparateBlocksInCharField(bool separate)
-{
-    m_separateBlocksInCharField = separate;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetGutterWidth(int width)
-{
-    m_gutterWidth = width;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetCaretKind(TMPHCaretKind kind)
-{
-    m_caretKind = kind;
-    Repaint();
-}
-
-TMPHCaretKind TCustomMPHexEditor::EffectiveCaretKind() const
-{
-    if (m_caretKind != ckAuto)
-        return m_caretKind;
-    if (m_readOnlyView)
-        return ckBottom;
-    return m_insertMode ? ckLeft : ckFull;
-}
-
-void TCustomMPHexEditor::SetFocusFrame(bool focusFrame)
-{
-    m_focusFrame = focusFrame;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetDrawGridLines(bool draw)
-{
-    m_drawGridLines = draw;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetHideSelection(bool hide)
-{
-    m_hideSelection = hide;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetGraySelectionIfNotFocused(bool gray)
-{
-    m_graySelectionIfNotFocused = gray;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetDrawGutter3D(bool draw)
-{
-    m_drawGutter3D = draw;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetShowPositionIfNotFocused(bool show)
-{
-    m_showPositionIfNotFocused = show;
-    Repaint();
-}
-
-void TCustomMPHexEditor::SetAutoBytesPerRow(bool automatic)
-{
-    m_autoBytesPerRow = automatic;
-    Repaint();
-}
-
-int TCustomMPHexEditor::GetColWidth(int col, int charWidth) const
-{
-    return ColWidthFor(col, m_bytesPerRow, charWidth);
-}
-
-int TCustomMPHexEditor::ColWidthFor(int col, int b, int charWidth) const
-{
-    if (col == 0)
-        return m_gutterWidth != -1 ? m_gutterWidth : m_offsetDisplayWidth * charWidth + 21;
-    if (col == 1)
-        return 6;
-    if (col <= 2 * b + 1) {
-        const int nibble = col - 2;
-        if (nibble == 2 * b - 1)
-            return 2 * charWidth;
-        int width = charWidth;
-        if ((nibble + 2) % (2 * m_bytesPerColumn) == 1)
-            width = 2 * charWidth;
-        if (m_bytesPerBlock > 1 && (nibble + 2) % (2 * m_bytesPerBlock) == 1)
-            width += charWidth;
-        return width;
-    }
-    if (col == 2 * b + 2)
-        return charWidth;
-    const int index = col - (2 * b + 3);
-    const int last = m_unicodeChars ? b / 2 - 1 : b - 1;
-    if (index >= last)
-        return 2 * charWidth + 1;
-    int width = charWidth + 1;
-    const int unit = RulerUnit();
-    if (!m_unicodeChars && unit >= 2 && (index + 1) % unit == 0)
-        width = charWidth + charWidth / 2 + 1;
-    const int bytesUpTo = m_unicodeChars ? 2 * index + 2 : index + 1;
-    if (m_bytesPerBlock > 1 && m_separateBlocksInCharField && bytesUpTo % m_bytesPerBlock == 0)
-        width += charWidth;
-    return width;
-}
-
-int TCustomMPHexEditor::BytesPerRowForWidth(int clientWidth, int charWidth) const
-{
-    const int available = clientWidth - GetColWidth(0, charWidth) - GetColWidth(1, charWidth) - 8;
-    for (int n = 2; n <= 254; n += 2) {
-        // Would a row of n + 2 bytes, laid out with the current column settings, still fit?
-        const int bytes = n + 2;
-        const int columns = m_unicodeChars ? 2 * bytes + bytes / 2 + 3 : 3 * bytes + 3;
-        int width = 0;
-        for (int col = 2; col < columns && width <= available; ++col)
-            width += ColWidthFor(col, bytes, charWidth);
-        if (width > available)
-            return n;
-    }
-    return 256;
+    m_bookmarks = bookmarks;
 }
 
 } // namespace kestrum

@@ -2,9 +2,11 @@
 
 #include "hexview/MPHBitArray.h"
 #include "hexview/MPHexEditorTypes.h"
+#include "hexview/OffsetFormat.h"
 #include "hexview/TMPHBookmarks.h"
 #include "hexview/TMPHColors.h"
 #include "hexview/TMPHMemoryStream.h"
+#include "hexview/UndoTarget.h"
 
 #include <QChar>
 #include <QObject>
@@ -33,8 +35,9 @@ struct TMPHGridCell
 
 /// The hex editor control without its display: the data, the changed-byte marks, the cursor and
 /// the selection, bookmarks, every editing operation with its undo record, and the key handling.
-/// A widget shows it and forwards its keys; tests drive it directly.
-class TCustomMPHexEditor : public QObject
+/// A widget shows it and forwards its keys; tests drive it directly. Its undo storage reaches it
+/// through the UndoTarget it implements.
+class TCustomMPHexEditor : public QObject, private UndoTarget
 {
     Q_OBJECT
 
@@ -234,7 +237,7 @@ public: // display
     /// the error is passed on. An empty text switches the format off.
     void SetOffsetFormat(const QString& format);
     /// The parsed offset format in force.
-    const TMPHOffsetFormat& OffsetFormatRecord() const { return m_offsetFormat; }
+    const OffsetFormat& OffsetFormatRecord() const { return m_offsetFormat; }
     /// Parses `format` into the format in force; raises on an error and then changes nothing.
     void GenerateOffsetFormat(const QString& format);
     /// The offset text of a position: from OnGetOffsetText, else from the offset format.
@@ -259,9 +262,9 @@ public: // display
     /// 2 to 16; other values become 16.
     void SetRulerNumberBase(int base);
     /// The ruler text over the hexadecimal field, one character per nibble column.
-    const QString& RulerString() const { return m_rulerString; }
+    const QString& RulerString() const { return m_ruler.hex; }
     /// The ruler text over the character field, one character per character column.
-    const QString& RulerCharString() const { return m_rulerCharString; }
+    const QString& RulerCharString() const { return m_ruler.chars; }
     int GetBytesPerBlock() const { return m_bytesPerBlock; }
     void SetBytesPerBlock(int bytes);
     bool GetSeparateBlocksInCharField() const { return m_separateBlocksInCharField; }
@@ -301,9 +304,9 @@ Q_SIGNALS:
     void invalidated();
 
 protected:
-    virtual void SelectionChanged();
-    virtual void Changed();
-    virtual void BookmarkChanged();
+    void SelectionChanged() override;
+    void Changed() override;
+    void BookmarkChanged() override;
     /// Asks for a repaint.
     void Repaint();
     void SetModifiedFlag(bool modified) { m_modified = modified; }
@@ -313,15 +316,27 @@ protected:
     bool CanInsert() const { return !IsFileSizeFixed() && m_allowInsertMode && !m_readOnlyView; }
 
 private:
-    friend class TMPHUndoStorage;
-
     // Data changes without undo: the primitives of editing, undo and redo.
-    void InternalInsert(qint64 position, const void* buffer, qint64 count);
-    void InternalDelete(qint64 position, qint64 count);
-    void InternalReplaceAll(const void* buffer, qint64 count);
-    void InternalInsertNibble(qint64 position, bool highNibble);
-    void InternalDeleteNibble(qint64 position, bool highNibble);
+    void InternalInsert(qint64 position, const void* buffer, qint64 count) override;
+    void InternalDelete(qint64 position, qint64 count) override;
+    void InternalReplaceAll(const void* buffer, qint64 count) override;
+    void InternalInsertNibble(qint64 position, bool highNibble) override;
+    void InternalDeleteNibble(qint64 position, bool highNibble) override;
     void InternalSetInsertMode(bool insertMode);
+
+    // The rest of UndoTarget.
+    const TMPHMemoryStream& UndoData() const override { return m_data; }
+    bool ChangedMark(qint64 position) const override;
+    Modes UndoModes() const override;
+    Place UndoPlace() const override;
+    const TMPHBookmarks& UndoBookmarks() const override { return m_bookmarks; }
+    qint64 UndoLimit() const override { return m_maxUndo; }
+    void WriteUndoBytes(qint64 position, const void* source, qint64 count) override;
+    void SetChangedMark(qint64 position, bool changed) override;
+    void TruncateChangedMarks(qint64 position) override;
+    void RestoreModes(const Modes& modes) override;
+    void RestorePlace(const Place& place) override;
+    void RestoreBookmarks(const TMPHBookmarks& bookmarks) override;
 
     void MoveCursor(qint64 position, bool inCharField, bool secondColumn = false);
     void ClampCursor();
@@ -331,13 +346,12 @@ private:
     void EnsureCursorVisible();
     void ApplyCursorMove(TMPHGridCell cell, bool selecting);
     void CheckBookmarkIndex(int index) const;
-    void ShiftBookmarks(qint64 from, qint64 delta);
-    void ClearBookmarksBeyondData();
+    void ShiftBookmarks(qint64 from, qint64 delta) override;
+    void ClearBookmarksBeyondData() override;
     void PostSelectionChanged();
     /// Brings the derived display state up to date: ruler strings, the offset unit that follows
     /// the ruler, the offset width. Cheap; runs before every repaint.
     void UpdateDisplayState();
-    void RebuildRulers();
     void InternalSetBytesPerRow(int bytes);
     int ColWidthFor(int col, int bytesPerRow, int charWidth) const;
     /// Re-parses the offset format after a setting it depends on changed; on an error `restore`
@@ -391,15 +405,14 @@ private:
     TMPHColors m_colors;
 
     QString m_offsetFormatText = QString::fromLatin1(MPH_DEFAULT_OFFSET_FORMAT);
-    TMPHOffsetFormat m_offsetFormat;
+    OffsetFormat m_offsetFormat;
     bool m_inGetOffsetText = false;
     int m_offsetDisplayWidth = 1;
     bool m_hexLowerCase = false;
     bool m_showRuler = false;
     int m_rulerBytesPerUnit = -1;
     int m_rulerNumberBase = 16;
-    QString m_rulerString;
-    QString m_rulerCharString;
+    RulerStrings m_ruler;
     quint64 m_rulerKey = ~quint64(0); // the settings the ruler strings were built for
     int m_bytesPerBlock = -1;
     bool m_separateBlocksInCharField = true;

@@ -1,7 +1,5 @@
 #include "hexview/TMPHUndoStorage.h"
 
-#include "hexview/TCustomMPHexEditor.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -50,8 +48,8 @@ struct TMPHUndoStorage::Parsed
     qint32 selAnchor = -1;
 };
 
-TMPHUndoStorage::TMPHUndoStorage(TCustomMPHexEditor& editor)
-    : m_editor(editor)
+TMPHUndoStorage::TMPHUndoStorage(UndoTarget& target)
+    : m_target(target)
 {
 }
 
@@ -107,27 +105,27 @@ TMPHUndoFlag TMPHUndoStorage::KindOf(TMPHUndoFlags flags)
     return ufKindBytesChanged;
 }
 
-TMPHUndoFlags TMPHUndoStorage::StateFlags(qint64 position, qint64 count) const
+TMPHUndoFlags TMPHUndoStorage::StateFlags(
+    qint64 position, qint64 count, const UndoTarget::Modes& modes, const UndoTarget::Place& place) const
 {
-    const TCustomMPHexEditor& e = m_editor;
     TMPHUndoFlags flags = 0;
-    if (e.m_changedMarks.Get(position))
+    if (m_target.ChangedMark(position))
         flags |= MPHUndoFlagBit(ufFlagByte1Changed);
-    if (count >= 2 && e.m_changedMarks.Get(position + 1))
+    if (count >= 2 && m_target.ChangedMark(position + 1))
         flags |= MPHUndoFlagBit(ufFlagByte2Changed);
-    if (e.m_modified)
+    if (modes.modified)
         flags |= MPHUndoFlagBit(ufFlagModified);
-    if (e.IsCursorOnSecondColumn())
+    if (place.secondColumn)
         flags |= MPHUndoFlagBit(ufFlag2ndByteCol);
-    if (e.GetInCharField())
+    if (place.inCharField)
         flags |= MPHUndoFlagBit(ufFlagInCharField);
-    if (e.HasSelection())
+    if (place.hasSelection)
         flags |= MPHUndoFlagBit(ufFlagHasSelection);
-    if (e.m_insertMode)
+    if (modes.insertMode)
         flags |= MPHUndoFlagBit(ufFlagInsertMode);
-    if (e.m_unicodeChars)
+    if (modes.unicodeChars)
         flags |= MPHUndoFlagBit(ufFlagIsUnicode);
-    if (e.m_unicodeBigEndian)
+    if (modes.unicodeBigEndian)
         flags |= MPHUndoFlagBit(ufFlagIsUnicodeBigEndian);
     return flags;
 }
@@ -156,7 +154,7 @@ void TMPHUndoStorage::CreateUndo(
     if (m_updateCount > 0)
         return;
     const QString newDescription = description.isEmpty() ? KindDescription(kind) : description;
-    const TMPHMemoryStream& data = m_editor.m_data;
+    const TMPHMemoryStream& data = m_target.UndoData();
     QByteArray combinedText;
     const char* saved = nullptr;
     qint64 savedCount = 0;
@@ -193,24 +191,26 @@ void TMPHUndoStorage::CreateUndo(
     m_lastUndo.clear();
     m_lastUndoDescription.clear();
     m_description = newDescription;
-    const qint64 maxUndo = m_editor.m_maxUndo;
+    const qint64 maxUndo = m_target.UndoLimit();
     while (maxUndo > 0 && m_count > 0 && GetSize() > maxUndo)
         RemoveFirst();
 
     const bool ownDescription = !description.isEmpty() && kind != ufKindCombined;
     const QByteArray descriptionBytes = ownDescription ? description.toUtf8() : QByteArray();
-    const bool withSelection = m_editor.HasSelection();
+    const UndoTarget::Modes modes = m_target.UndoModes();
+    const UndoTarget::Place place = m_target.UndoPlace();
+    const bool withSelection = place.hasSelection;
 
     TMPHUndoRec head {};
-    head.Flags = MPHUndoFlagBit(kind) | StateFlags(position, count);
+    head.Flags = MPHUndoFlagBit(kind) | StateFlags(position, count, modes, place);
     if (ownDescription)
         head.Flags |= MPHUndoFlagBit(ufFlagHasDescription);
-    head.CurPos = static_cast<qint32>(m_editor.GetCursorPos());
+    head.CurPos = static_cast<qint32>(place.cursor);
     head.Pos = static_cast<qint32>(position);
     head.Count = static_cast<qint32>(count);
     head.ReplCount = static_cast<qint32>(replCount);
-    head.CurTranslation = m_editor.m_translation;
-    head.CurBPU = m_editor.m_bytesPerUnit;
+    head.CurTranslation = modes.translation;
+    head.CurBPU = modes.bytesPerUnit;
     const qint64 size = MPH_UNDO_HEADER_SIZE + std::max<qint64>(1, savedCount)
         + (ownDescription ? descriptionBytes.size() + 4 : 0) + (withSelection ? MPH_UNDO_SELECTION_SIZE : 0) + 4;
     head.DataLen = static_cast<quint32>(size);
@@ -232,9 +232,9 @@ void TMPHUndoStorage::CreateUndo(
         out += 4;
     }
     if (withSelection) {
-        writeAt<qint32>(out, static_cast<qint32>(m_editor.m_selLow));
-        writeAt<qint32>(out + 4, static_cast<qint32>(m_editor.m_selHigh));
-        writeAt<qint32>(out + 8, static_cast<qint32>(m_editor.m_selAnchor));
+        writeAt<qint32>(out, static_cast<qint32>(place.selLow));
+        writeAt<qint32>(out + 4, static_cast<qint32>(place.selHigh));
+        writeAt<qint32>(out + 8, static_cast<qint32>(place.selAnchor));
         out += MPH_UNDO_SELECTION_SIZE;
     }
     writeAt<quint32>(out, static_cast<quint32>(size));
@@ -245,13 +245,13 @@ void TMPHUndoStorage::CreateUndo(
     // range is undone by putting the whole data back, which leaves the bookmarks where they are.
     switch (kind) {
     case ufKindByteRemoved:
-        m_editor.ShiftBookmarks(position + count, -count);
+        m_target.ShiftBookmarks(position + count, -count);
         break;
     case ufKindInsertBuffer:
-        m_editor.ShiftBookmarks(position, count);
+        m_target.ShiftBookmarks(position, count);
         break;
     case ufKindReplace:
-        m_editor.ShiftBookmarks(position + replCount, count - replCount);
+        m_target.ShiftBookmarks(position + replCount, count - replCount);
         break;
     default:
         break;
@@ -355,8 +355,7 @@ QByteArray TMPHUndoStorage::NewestRecord() const
 
 void TMPHUndoStorage::MakeRedo(const Parsed& record)
 {
-    const TCustomMPHexEditor& e = m_editor;
-    const TMPHMemoryStream& data = e.m_data;
+    const TMPHMemoryStream& data = m_target.UndoData();
     const qint64 position = record.head.Pos;
     const char* saved = nullptr;
     qint64 savedCount = 0;
@@ -382,13 +381,15 @@ void TMPHUndoStorage::MakeRedo(const Parsed& record)
     if (savedCount > 0 && !saved)
         saved = data.GetAddress(position, savedCount);
 
+    const UndoTarget::Modes modes = m_target.UndoModes();
+    const UndoTarget::Place place = m_target.UndoPlace();
     TMPHUndoRec head = record.head;
     if (record.kind == ufKindAllData || record.kind == ufKindAppendBuffer)
         head.Count = static_cast<qint32>(savedCount); // the size of the copy, which may be 0
-    head.Flags = MPHUndoFlagBit(record.kind) | StateFlags(position, record.head.Count);
-    head.CurPos = static_cast<qint32>(e.GetCursorPos());
-    head.CurTranslation = e.m_translation;
-    head.CurBPU = e.m_bytesPerUnit;
+    head.Flags = MPHUndoFlagBit(record.kind) | StateFlags(position, record.head.Count, modes, place);
+    head.CurPos = static_cast<qint32>(place.cursor);
+    head.CurTranslation = modes.translation;
+    head.CurBPU = modes.bytesPerUnit;
     const qint64 size =
         MPH_UNDO_HEADER_SIZE + std::max<qint64>(1, savedCount) + MPH_REDO_BOOKMARKS_SIZE + MPH_UNDO_SELECTION_SIZE;
     head.DataLen = static_cast<quint32>(size);
@@ -400,40 +401,49 @@ void TMPHUndoStorage::MakeRedo(const Parsed& record)
         redo.append(saved, savedCount);
     else
         redo.append('\0');
-    for (const TMPHBookmark& bookmark : e.m_bookmarks) {
+    for (const TMPHBookmark& bookmark : m_target.UndoBookmarks()) {
         append<qint32>(redo, bookmark.mPosition);
         append<quint8>(redo, bookmark.mInCharField ? 1 : 0);
         redo.append(3, '\0');
     }
-    append<qint32>(redo, static_cast<qint32>(e.m_selLow));
-    append<qint32>(redo, static_cast<qint32>(e.m_selHigh));
-    append<qint32>(redo, static_cast<qint32>(e.m_selAnchor));
+    append<qint32>(redo, static_cast<qint32>(place.selLow));
+    append<qint32>(redo, static_cast<qint32>(place.selHigh));
+    append<qint32>(redo, static_cast<qint32>(place.selAnchor));
     m_redo = redo;
 }
 
 void TMPHUndoStorage::RestoreState(const Parsed& record)
 {
-    TCustomMPHexEditor& e = m_editor;
     const TMPHUndoFlags flags = record.head.Flags;
-    e.m_unicodeChars = hasFlag(flags, ufFlagIsUnicode);
-    e.m_unicodeBigEndian = hasFlag(flags, ufFlagIsUnicodeBigEndian);
+    // A translation or unit the record cannot hold leaves the one in force.
+    UndoTarget::Modes modes = m_target.UndoModes();
+    modes.unicodeChars = hasFlag(flags, ufFlagIsUnicode);
+    modes.unicodeBigEndian = hasFlag(flags, ufFlagIsUnicodeBigEndian);
     if (record.head.CurTranslation <= tkCustom)
-        e.m_translation = static_cast<TMPHTranslationKind>(record.head.CurTranslation);
+        modes.translation = static_cast<TMPHTranslationKind>(record.head.CurTranslation);
     if (record.head.CurBPU == 1 || record.head.CurBPU == 2 || record.head.CurBPU == 4 || record.head.CurBPU == 8)
-        e.m_bytesPerUnit = record.head.CurBPU;
-    e.InternalSetInsertMode(hasFlag(flags, ufFlagInsertMode));
-    e.m_modified = hasFlag(flags, ufFlagModified);
-    const bool secondColumn = hasFlag(flags, ufFlag2ndByteCol) && e.m_data.GetSize() > 0;
-    e.MoveCursor(record.head.CurPos, hasFlag(flags, ufFlagInCharField), secondColumn);
-    e.ClearSelectionState();
+        modes.bytesPerUnit = record.head.CurBPU;
+    modes.insertMode = hasFlag(flags, ufFlagInsertMode);
+    modes.modified = hasFlag(flags, ufFlagModified);
+    m_target.RestoreModes(modes);
+
+    UndoTarget::Place place;
+    place.cursor = record.head.CurPos;
+    place.inCharField = hasFlag(flags, ufFlagInCharField);
+    place.secondColumn = hasFlag(flags, ufFlag2ndByteCol) && m_target.UndoData().GetSize() > 0;
     if (record.hasSelection) {
-        if (record.selHigh == -1)
-            e.MoveCursor(record.selLow, e.GetInCharField());
-        else
-            e.SetSelection(record.selAnchor, record.selAnchor == record.selLow ? record.selHigh : record.selLow);
+        if (record.selHigh == -1) {
+            // A selection block without a highest position keeps a cursor position only.
+            place.cursor = record.selLow;
+            place.secondColumn = false;
+        } else {
+            place.hasSelection = true;
+            place.selLow = record.selLow;
+            place.selHigh = record.selHigh;
+            place.selAnchor = record.selAnchor;
+        }
     }
-    e.ClampCursor();
-    e.EnsureCursorVisible();
+    m_target.RestorePlace(place);
 }
 
 bool TMPHUndoStorage::UndoNewest()
@@ -451,7 +461,6 @@ bool TMPHUndoStorage::UndoNewest()
     }
     const qint64 start = GetSize() - size;
     const Parsed record = Parse(Memory() + start, size);
-    TCustomMPHexEditor& e = m_editor;
     const qint64 position = record.head.Pos;
     const qint64 count = record.head.Count;
     const qint64 replCount = record.head.ReplCount;
@@ -475,58 +484,58 @@ bool TMPHUndoStorage::UndoNewest()
     MakeRedo(record);
     switch (record.kind) {
     case ufKindBytesChanged:
-        e.m_data.WriteBufferAt(record.data, position, count);
-        e.m_changedMarks.Set(position, hasFlag(record.head.Flags, ufFlagByte1Changed));
+        m_target.WriteUndoBytes(position, record.data, count);
+        m_target.SetChangedMark(position, hasFlag(record.head.Flags, ufFlagByte1Changed));
         if (count >= 2)
-            e.m_changedMarks.Set(position + 1, hasFlag(record.head.Flags, ufFlagByte2Changed));
+            m_target.SetChangedMark(position + 1, hasFlag(record.head.Flags, ufFlagByte2Changed));
         break;
     case ufKindByteRemoved:
-        e.InternalInsert(position, record.data, count);
-        e.m_changedMarks.Truncate(position);
-        e.ShiftBookmarks(position, count);
+        m_target.InternalInsert(position, record.data, count);
+        m_target.TruncateChangedMarks(position);
+        m_target.ShiftBookmarks(position, count);
         break;
     case ufKindInsertBuffer:
-        e.InternalDelete(position, count);
-        e.m_changedMarks.Truncate(position);
-        e.ShiftBookmarks(position, -count);
+        m_target.InternalDelete(position, count);
+        m_target.TruncateChangedMarks(position);
+        m_target.ShiftBookmarks(position, -count);
         break;
     case ufKindReplace:
-        e.InternalDelete(position, count);
-        e.InternalInsert(position, record.data, replCount);
-        e.m_changedMarks.Truncate(position - 1);
-        e.ShiftBookmarks(position + count, replCount - count);
+        m_target.InternalDelete(position, count);
+        m_target.InternalInsert(position, record.data, replCount);
+        m_target.TruncateChangedMarks(position - 1);
+        m_target.ShiftBookmarks(position + count, replCount - count);
         break;
     case ufKindAppendBuffer:
-        e.InternalDelete(position, e.m_data.GetSize() - position);
-        e.m_changedMarks.Truncate(position);
+        m_target.InternalDelete(position, m_target.UndoData().GetSize() - position);
+        m_target.TruncateChangedMarks(position);
         break;
     case ufKindNibbleInsert:
-        e.m_changedMarks.Truncate(position);
-        e.InternalDeleteNibble(position, true);
-        e.m_data.WriteBufferAt(record.data, position, 1);
-        e.InternalDelete(e.m_data.GetSize() - 1, 1);
-        e.m_changedMarks.Set(position, hasFlag(record.head.Flags, ufFlagByte1Changed));
+        m_target.TruncateChangedMarks(position);
+        m_target.InternalDeleteNibble(position, true);
+        m_target.WriteUndoBytes(position, record.data, 1);
+        m_target.InternalDelete(m_target.UndoData().GetSize() - 1, 1);
+        m_target.SetChangedMark(position, hasFlag(record.head.Flags, ufFlagByte1Changed));
         break;
     case ufKindNibbleDelete:
-        e.m_changedMarks.Truncate(position);
-        e.InternalInsertNibble(position, true);
-        e.m_data.WriteBufferAt(record.data, position, 1);
-        e.InternalDelete(e.m_data.GetSize() - 1, 1);
-        e.m_changedMarks.Set(position, hasFlag(record.head.Flags, ufFlagByte1Changed));
+        m_target.TruncateChangedMarks(position);
+        m_target.InternalInsertNibble(position, true);
+        m_target.WriteUndoBytes(position, record.data, 1);
+        m_target.InternalDelete(m_target.UndoData().GetSize() - 1, 1);
+        m_target.SetChangedMark(position, hasFlag(record.head.Flags, ufFlagByte1Changed));
         break;
     case ufKindConvert:
-        e.m_data.WriteBufferAt(record.data, position, count);
-        e.m_changedMarks.Truncate(position);
+        m_target.WriteUndoBytes(position, record.data, count);
+        m_target.TruncateChangedMarks(position);
         break;
     case ufKindAllData:
-        e.InternalReplaceAll(record.data, record.dataCount);
-        e.m_changedMarks.Truncate(0);
+        m_target.InternalReplaceAll(record.data, record.dataCount);
+        m_target.TruncateChangedMarks(0);
         break;
     default:
         break;
     }
     RestoreState(record);
-    e.ClearBookmarksBeyondData();
+    m_target.ClearBookmarksBeyondData();
 
     // Keep the record for a redo; the storage shrinks without moving anything.
     m_lastUndo = QByteArray(Memory() + start, size);
@@ -543,8 +552,8 @@ bool TMPHUndoStorage::Undo()
 {
     if (!UndoNewest())
         return false;
-    m_editor.Changed();
-    m_editor.SelectionChanged();
+    m_target.Changed();
+    m_target.SelectionChanged();
     return true;
 }
 
@@ -561,49 +570,50 @@ bool TMPHUndoStorage::Redo()
     // Whole-data copies of nibble records are never empty; every other kind says its count.
     const bool wholeData = kind == ufKindNibbleInsert || kind == ufKindNibbleDelete;
     const qint64 savedCount = wholeData ? tail - saved : qint64(head.Count);
-    TCustomMPHexEditor& e = m_editor;
     const qint64 position = head.Pos;
     const qint64 count = head.Count;
 
     switch (kind) {
     case ufKindBytesChanged:
-        e.m_data.WriteBufferAt(saved, position, count);
+        m_target.WriteUndoBytes(position, saved, count);
         break;
     case ufKindByteRemoved:
-        e.InternalDelete(position, count);
-        e.m_changedMarks.Truncate(position);
+        m_target.InternalDelete(position, count);
+        m_target.TruncateChangedMarks(position);
         break;
     case ufKindInsertBuffer:
-        e.InternalInsert(position, saved, count);
-        e.m_changedMarks.Truncate(position);
+        m_target.InternalInsert(position, saved, count);
+        m_target.TruncateChangedMarks(position);
         break;
     case ufKindReplace:
-        e.InternalDelete(position, head.ReplCount);
-        e.InternalInsert(position, saved, count);
-        e.m_changedMarks.Truncate(position);
+        m_target.InternalDelete(position, head.ReplCount);
+        m_target.InternalInsert(position, saved, count);
+        m_target.TruncateChangedMarks(position);
         break;
     case ufKindConvert:
-        e.InternalDelete(position, count);
-        e.InternalInsert(position, saved, count);
-        e.m_changedMarks.Truncate(position);
+        m_target.InternalDelete(position, count);
+        m_target.InternalInsert(position, saved, count);
+        m_target.TruncateChangedMarks(position);
         break;
     case ufKindAppendBuffer:
-        e.InternalInsert(e.m_data.GetSize(), saved, savedCount);
+        m_target.InternalInsert(m_target.UndoData().GetSize(), saved, savedCount);
         break;
     case ufKindNibbleInsert:
     case ufKindNibbleDelete:
     case ufKindAllData:
-        e.InternalReplaceAll(saved, savedCount);
-        e.m_changedMarks.Truncate(position);
+        m_target.InternalReplaceAll(saved, savedCount);
+        m_target.TruncateChangedMarks(position);
         break;
     default:
         break;
     }
 
+    TMPHBookmarks bookmarks;
     for (int i = 0; i < MPH_BOOKMARK_COUNT; ++i) {
-        e.m_bookmarks[i].mPosition = readAt<qint32>(tail + 8 * i);
-        e.m_bookmarks[i].mInCharField = tail[8 * i + 4] != 0;
+        bookmarks[i].mPosition = readAt<qint32>(tail + 8 * i);
+        bookmarks[i].mInCharField = tail[8 * i + 4] != 0;
     }
+    m_target.RestoreBookmarks(bookmarks);
     Parsed state;
     state.head = head;
     state.kind = kind;
@@ -615,10 +625,10 @@ bool TMPHUndoStorage::Redo()
         state.hasSelection = false;
     }
     RestoreState(state);
-    if (position < e.m_data.GetSize()) {
-        e.m_changedMarks.Set(position, hasFlag(head.Flags, ufFlagByte1Changed));
-        if (count >= 2 && position + 1 < e.m_data.GetSize())
-            e.m_changedMarks.Set(position + 1, hasFlag(head.Flags, ufFlagByte2Changed));
+    if (position < m_target.UndoData().GetSize()) {
+        m_target.SetChangedMark(position, hasFlag(head.Flags, ufFlagByte1Changed));
+        if (count >= 2 && position + 1 < m_target.UndoData().GetSize())
+            m_target.SetChangedMark(position + 1, hasFlag(head.Flags, ufFlagByte2Changed));
     }
 
     // The undone record becomes undoable again.
@@ -630,9 +640,9 @@ bool TMPHUndoStorage::Redo()
     m_redo.clear();
     m_lastUndo.clear();
     m_lastUndoDescription.clear();
-    e.BookmarkChanged();
-    e.Changed();
-    e.SelectionChanged();
+    m_target.BookmarkChanged();
+    m_target.Changed();
+    m_target.SelectionChanged();
     return true;
 }
 

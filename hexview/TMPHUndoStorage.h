@@ -2,6 +2,7 @@
 
 #include "hexview/MPHexEditorTypes.h"
 #include "hexview/MemoryStream.h"
+#include "hexview/UndoTarget.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,8 +11,6 @@
 #include <cstddef>
 
 namespace kestrum {
-
-class TCustomMPHexEditor;
 
 static_assert(std::endian::native == std::endian::little, "undo records are stored little-endian");
 
@@ -42,11 +41,12 @@ inline constexpr qint64 MPH_REDO_BOOKMARKS_SIZE = 80;
 inline constexpr qint64 MPH_UNDO_MIN_RECORD = 30;
 
 /// The undo records of a hex editor, appended one after the other in one memory stream, with the
-/// single redo record and the last removed undo record kept beside it.
+/// single redo record and the last removed undo record kept beside it. It reads and changes the
+/// editor only through UndoTarget.
 class TMPHUndoStorage : public MemoryStream
 {
 public:
-    explicit TMPHUndoStorage(TCustomMPHexEditor& editor);
+    explicit TMPHUndoStorage(UndoTarget& target);
     ~TMPHUndoStorage() override;
 
     /// An emptied storage gives its memory back and holds no records.
@@ -88,14 +88,15 @@ private:
     struct Parsed;
 
     Parsed Parse(const char* record, qint64 size) const;
-    TMPHUndoFlags StateFlags(qint64 position, qint64 count) const;
+    TMPHUndoFlags StateFlags(
+        qint64 position, qint64 count, const UndoTarget::Modes& modes, const UndoTarget::Place& place) const;
     void RemoveFirst();
     void MakeRedo(const Parsed& record);
     void RestoreState(const Parsed& record);
     bool UndoNewest();
     QString DescriptionOfNewest() const;
 
-    TCustomMPHexEditor& m_editor;
+    UndoTarget& m_target;
     int m_count = 0;
     int m_updateCount = 0;
     QString m_description;

@@ -27,14 +27,14 @@ TEST_F(OffsetFormat, TheDefaultIsHexadecimalAsWideAsTheLargestRowStart)
     EXPECT_EQ(offset(0x100), QStringLiteral("0x100"));
     EXPECT_EQ(offset(0), QStringLiteral("0x000"));
 
-    const TMPHOffsetFormat& format = editor.OffsetFormatRecord();
-    EXPECT_TRUE(format.Has(offCalcWidth));
-    EXPECT_TRUE(format.Has(offBytesPerUnit));
-    EXPECT_FALSE(format.Has(offCalcRow));
-    EXPECT_EQ(format.Radix, 16);
-    EXPECT_EQ(format.BytesPerUnit, 1);
-    EXPECT_EQ(format.Prefix, QStringLiteral("0x"));
-    EXPECT_EQ(format.Suffix, QString());
+    const kestrum::OffsetFormat& format = editor.OffsetFormatRecord();
+    EXPECT_TRUE(format.has(offCalcWidth));
+    EXPECT_TRUE(format.has(offBytesPerUnit));
+    EXPECT_FALSE(format.has(offCalcRow));
+    EXPECT_EQ(format.radix, 16);
+    EXPECT_EQ(format.bytesPerUnit, 1);
+    EXPECT_EQ(format.prefix, QStringLiteral("0x"));
+    EXPECT_EQ(format.suffix, QString());
 }
 
 TEST_F(OffsetFormat, WidthRadixPrefixAndSuffixComeFromTheText)
@@ -65,7 +65,7 @@ TEST_F(OffsetFormat, TheUnitComesFromRowsColumnsTheRulerOrTheText)
     loadPattern(0x100);
     editor.SetBytesPerRow(4);
     editor.SetOffsetFormat(QStringLiteral("r%-!10:|"));
-    EXPECT_TRUE(editor.OffsetFormatRecord().Has(offCalcRow));
+    EXPECT_TRUE(editor.OffsetFormatRecord().has(offCalcRow));
     EXPECT_EQ(offset(8), QStringLiteral("02"));
     EXPECT_EQ(offset(0xFC), QStringLiteral("3F"));
     editor.SetBytesPerRow(8); // the unit follows the rows
@@ -77,7 +77,7 @@ TEST_F(OffsetFormat, TheUnitComesFromRowsColumnsTheRulerOrTheText)
     EXPECT_EQ(offset(0xF8), QStringLiteral("1F"));
 
     editor.SetOffsetFormat(QStringLiteral("C%10:|"));
-    EXPECT_TRUE(editor.OffsetFormatRecord().Has(offCalcColumn));
+    EXPECT_TRUE(editor.OffsetFormatRecord().has(offCalcColumn));
     EXPECT_EQ(offset(0x10), QStringLiteral("8")); // two bytes per column
     editor.SetBytesPerColumn(4);
     EXPECT_EQ(offset(0x10), QStringLiteral("4"));
@@ -85,7 +85,7 @@ TEST_F(OffsetFormat, TheUnitComesFromRowsColumnsTheRulerOrTheText)
     EXPECT_EQ(editor.GetBytesPerColumn(), 4);
 
     editor.SetOffsetFormat(QStringLiteral("2%10:|"));
-    EXPECT_EQ(editor.OffsetFormatRecord().Flags, 0);
+    EXPECT_EQ(editor.OffsetFormatRecord().flags, 0);
     EXPECT_EQ(offset(0x10), QStringLiteral("8"));
 
     editor.SetOffsetFormat(QStringLiteral("%10:|")); // the ruler's unit, which follows BytesPerUnit

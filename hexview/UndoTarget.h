@@ -1,0 +1,84 @@
+#pragma once
+
+#include "hexview/MPHexEditorTypes.h"
+#include "hexview/TMPHBookmarks.h"
+#include "hexview/TMPHMemoryStream.h"
+
+#include <QtGlobal>
+
+namespace kestrum {
+
+/// What the undo storage needs from the editor whose changes it records: the state a record
+/// keeps, the data changes without undo that reverse a record, putting the modes, the cursor, the
+/// selection and the bookmarks back, and the notifications after an undo or a redo. The editor
+/// implements it; the storage knows the editor only through it.
+class UndoTarget
+{
+public:
+    /// The modes a record keeps.
+    struct Modes
+    {
+        bool modified = false;
+        bool insertMode = false;
+        bool unicodeChars = false;
+        bool unicodeBigEndian = false;
+        TMPHTranslationKind translation = tkAsIs;
+        int bytesPerUnit = 1;
+    };
+
+    /// The cursor and the selection a record keeps.
+    struct Place
+    {
+        qint64 cursor = 0;
+        bool inCharField = false;
+        bool secondColumn = false; ///< the cursor is on the low nibble of its byte
+        bool hasSelection = false;
+        qint64 selLow = -1;
+        qint64 selHigh = -1;
+        qint64 selAnchor = -1;
+    };
+
+    // The state a record keeps.
+    virtual const TMPHMemoryStream& UndoData() const = 0;
+    /// The changed-byte mark as stored, also in insert mode.
+    virtual bool ChangedMark(qint64 position) const = 0;
+    virtual Modes UndoModes() const = 0;
+    virtual Place UndoPlace() const = 0;
+    virtual const TMPHBookmarks& UndoBookmarks() const = 0;
+    /// The size in bytes beyond which the oldest records are dropped; 0 or less: no limit.
+    virtual qint64 UndoLimit() const = 0;
+
+    // Data changes without undo and without notification.
+    virtual void WriteUndoBytes(qint64 position, const void* source, qint64 count) = 0;
+    virtual void InternalInsert(qint64 position, const void* buffer, qint64 count) = 0;
+    virtual void InternalDelete(qint64 position, qint64 count) = 0;
+    virtual void InternalReplaceAll(const void* buffer, qint64 count) = 0;
+    virtual void InternalInsertNibble(qint64 position, bool highNibble) = 0;
+    virtual void InternalDeleteNibble(qint64 position, bool highNibble) = 0;
+    virtual void SetChangedMark(qint64 position, bool changed) = 0;
+    /// Clears the changed-byte marks from `position` on.
+    virtual void TruncateChangedMarks(qint64 position) = 0;
+
+    // Putting the state back, without notification.
+    virtual void RestoreModes(const Modes& modes) = 0;
+    /// Moves the cursor, sets or clears the selection, then keeps the cursor inside the data and
+    /// in view.
+    virtual void RestorePlace(const Place& place) = 0;
+    virtual void RestoreBookmarks(const TMPHBookmarks& bookmarks) = 0;
+
+    // Bookmarks that follow a change; these notify when a bookmark moves or is cleared.
+    /// Moves the bookmarks at or after `from` by `delta`.
+    virtual void ShiftBookmarks(qint64 from, qint64 delta) = 0;
+    /// Clears the bookmarks beyond the highest cursor position.
+    virtual void ClearBookmarksBeyondData() = 0;
+
+    // Notifications.
+    virtual void Changed() = 0;
+    virtual void SelectionChanged() = 0;
+    virtual void BookmarkChanged() = 0;
+
+protected:
+    ~UndoTarget() = default;
+};
+
+} // namespace kestrum
