@@ -54,11 +54,21 @@ QByteArray TUsbBulk::lastError() const
     return text ? QByteArray(text) : QByteArray("(no error text)");
 }
 
+int TUsbBulk::noteTransfer(int result, int length)
+{
+    if (result < 0)
+        qCWarning(lcLink, "error writing:\n%s", lastError().constData());
+    if (result != length)
+        m_linkFaulted = true;
+    return result;
+}
+
 int TUsbBulk::prog_open(int vendorId, int productId)
 {
     // A handle still open here would otherwise be lost with its claimed interface.
     if (m_deviceHandle)
         USB_bulk_close();
+    m_linkFaulted = false;
 
     m_usb.bind();
     m_usb.usb_find_busses();
@@ -189,52 +199,50 @@ int TUsbBulk::usbGetStringAscii(usb_dev_handle* handle, int index, int languageI
     return stored;
 }
 
-int TUsbBulk::USB_bulk_cmd(quint8* block, int length, int readReply, int* commandWritten)
+int TUsbBulk::USB_bulk_cmd(quint8* block, int length, int readReply, int* commandWritten, int timeoutMs)
 {
-    int result = NotOpen;
-    if (m_deviceHandle) {
-        result = m_usb.usb_bulk_write(m_deviceHandle, m_commandEndpoint, reinterpret_cast<const char*>(block),
-                                      length, BulkTimeoutMs);
-        if (result < 0)
-            qCWarning(lcLink, "error writing:\n%s", lastError().constData());
+    if (!m_deviceHandle) {
+        if (commandWritten)
+            *commandWritten = NotOpen;
+        if (readReply)
+            m_sleep(ReplyPauseMs);
+        return NotOpen;
     }
+    const int written = noteTransfer(m_usb.usb_bulk_write(m_deviceHandle, m_commandEndpoint,
+                                                          reinterpret_cast<const char*>(block), length, timeoutMs),
+                                     length);
     if (commandWritten)
-        *commandWritten = result;
-    if (!readReply)
-        return result;
+        *commandWritten = written;
+    // A command that did not go out whole gets no answer: reading one would only wait out the
+    // time-out a second time.
+    if (!readReply || written != length)
+        return written;
 
-    // The programmer needs a moment to prepare its answer. The reply is read even when the
-    // command write failed.
+    // The programmer needs a moment to prepare its answer.
     m_sleep(ReplyPauseMs);
     if (!m_deviceHandle)
         return NotOpen;
-    result = m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(block), length,
-                                 BulkTimeoutMs);
-    if (result < 0)
-        qCWarning(lcLink, "error writing:\n%s", lastError().constData());
-    return result;
+    return noteTransfer(m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(block), length,
+                                            timeoutMs),
+                        length);
 }
 
 int TUsbBulk::USB_bulk_write(const quint8* data, int length)
 {
     if (!m_deviceHandle)
         return NotOpen;
-    const int result = m_usb.usb_bulk_write(m_deviceHandle, m_writeEndpoint, reinterpret_cast<const char*>(data),
-                                            length, BulkTimeoutMs);
-    if (result < 0)
-        qCWarning(lcLink, "error writing:\n%s", lastError().constData());
-    return result;
+    return noteTransfer(m_usb.usb_bulk_write(m_deviceHandle, m_writeEndpoint, reinterpret_cast<const char*>(data),
+                                             length, BulkTimeoutMs),
+                        length);
 }
 
 int TUsbBulk::USB_bulk_read(quint8* data, int length)
 {
     if (!m_deviceHandle)
         return NotOpen;
-    const int result = m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(data), length,
-                                           BulkTimeoutMs);
-    if (result < 0)
-        qCWarning(lcLink, "error writing:\n%s", lastError().constData());
-    return result;
+    return noteTransfer(m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(data), length,
+                                            BulkTimeoutMs),
+                        length);
 }
 
 void TUsbBulk::USB_bulk_close()
@@ -245,6 +253,7 @@ void TUsbBulk::USB_bulk_close()
         qCWarning(lcLink, "error writing:\n%s", lastError().constData());
     m_usb.usb_close(m_deviceHandle);
     m_deviceHandle = nullptr;
+    m_linkFaulted = false;
 }
 
 int TUsbBulk::USB_transmit(quint8 direction, quint8 request, const quint8* setup, quint8* data, int size)

@@ -32,6 +32,9 @@ public:
     static constexpr const char* ProductPlain = "WinUSBComm";
 
     static constexpr int BulkTimeoutMs = 5000;
+    /// Time-out for a command that only tidies up after a failed transfer (the end of a job on a
+    /// link that has faulted): a programmer that is gone or hung then costs no full time-out more.
+    static constexpr int ShortTimeoutMs = 500;
     static constexpr int ReplyPauseMs = 50;
     static constexpr int StringTimeoutMs = 1000;
     static constexpr int ControlTimeoutMs = 7000;
@@ -50,17 +53,25 @@ public:
     int prog_open(int vendorId, int productId);
 
     /// Writes length bytes of the block to CommandEndpoint; with a non-zero readReply flag pauses
-    /// 50 ms and reads length bytes from ReadEndpoint into the same block. Returns the result of
-    /// the last libusb transfer performed; the result of the command write alone goes to
-    /// commandWritten when given. Without an open device nothing is transferred (the pause before a
-    /// reply still happens) and NotOpen is returned.
-    int USB_bulk_cmd(quint8* block, int length, int readReply, int* commandWritten = nullptr);
+    /// 50 ms and reads length bytes from ReadEndpoint into the same block. A command write that
+    /// fails or moves fewer bytes than asked ends the exchange at once: no pause, no reply read
+    /// (the programmer has no whole command to answer, and the read would only wait out its
+    /// time-out). Both transfers use timeoutMs. Returns the result of the last libusb transfer
+    /// performed; the result of the command write alone goes to commandWritten when given. Without
+    /// an open device nothing is transferred (the pause before a reply still happens) and NotOpen
+    /// is returned.
+    int USB_bulk_cmd(quint8* block, int length, int readReply, int* commandWritten = nullptr,
+                     int timeoutMs = BulkTimeoutMs);
     /// One bulk write of length bytes to WriteEndpoint; the libusb result (bytes or negative error).
     int USB_bulk_write(const quint8* data, int length);
     /// One bulk read of length bytes from ReadEndpoint; the libusb result (bytes or negative error).
     int USB_bulk_read(quint8* data, int length);
     /// Releases the interface and closes the device; nothing when no device is open.
     void USB_bulk_close();
+
+    /// True when a bulk transfer on the link opened last failed or moved fewer bytes than asked:
+    /// the programmer is gone, hung or out of step. Cleared by prog_open and USB_bulk_close.
+    [[nodiscard]] bool linkFaulted() const { return m_linkFaulted; }
 
     /// Reads a string descriptor and folds it to 8-bit text: "?" for characters above 0xFF.
     /// Returns the characters stored, 0 when the reply is not a string descriptor, or the negative
@@ -96,6 +107,8 @@ private:
     bool tryDevice(struct usb_device* device);
     void rejectDevice();
     [[nodiscard]] QByteArray lastError() const;
+    /// Logs a failed transfer and marks the link faulted when result is not the length asked.
+    int noteTransfer(int result, int length);
 
     UsbBinding m_usb;
     SleepFunction m_sleep;
@@ -104,6 +117,7 @@ private:
     int m_writeEndpoint = 0;
     int m_commandEndpoint = 0;
     int m_interfaceNumber = 0;
+    bool m_linkFaulted = false;
 };
 
 } // namespace kestrum

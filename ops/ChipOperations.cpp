@@ -32,6 +32,14 @@ private:
 
 constexpr int AutoVerifyPauseMs = 350;
 
+/// Identification bytes 1 to 3 of an identify reply all 0x00 or all 0xFF.
+bool isStuckIdentification(const quint8 reply[4])
+{
+    const bool zeros = reply[1] == 0x00 && reply[2] == 0x00 && reply[3] == 0x00;
+    const bool ones = reply[1] == 0xFF && reply[2] == 0xFF && reply[3] == 0xFF;
+    return zeros || ones;
+}
+
 } // namespace
 
 QString formatElapsed(qint64 milliseconds)
@@ -191,8 +199,8 @@ void ChipOperations::read()
             return;
         const auto r = runTimedRoutine(&ChipProgrammer::ReadChip, MsgReadDone, LineOrder::AfterTime);
         // Also when the programmer could not be opened: it then speaks of what the buffer held
-        // before. After a failed set-up or read the communication error has been shown; the used
-        // length says nothing then.
+        // before. After a failed set-up or read the communication error has been shown; a read cut
+        // short holds only what arrived, and an empty chip is not what went wrong.
         if (r != JobResult::Failed && m_buffer.usedLength == 0)
             m_reporter.ShowErrorBox(MsgChipEmpty);
     });
@@ -266,6 +274,12 @@ void ChipOperations::detect()
             return;
         switch (reply[0]) {
         case ReplySpiFlash:
+            // An identification of all zeros or all ones is a data line stuck low or high (or
+            // floating): nothing in the socket answered.
+            if (isStuckIdentification(reply)) {
+                m_reporter.ShowErrorBox(MsgNoChip);
+                return;
+            }
             identifiedChip(reply);
             return;
         case ReplyI2cEeprom:
@@ -290,11 +304,13 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
 {
     const std::uint32_t id = (std::uint32_t(reply[1]) << 16) | (std::uint32_t(reply[2]) << 8) | reply[3];
     const ChipTable& table = m_host.chipTable();
-    // Only listed chips count: stale slots after a reload and empty slots are never selected.
+    // Only listed chips count: stale slots after a reload and empty slots are never selected. The
+    // identification is a JEDEC ID, which only 25-series flash records carry; the ID field of
+    // other classes means nothing to this lookup.
     int slot = -1;
     const int listed = table.listedCount();
     for (int i = 0; i < listed; ++i) {
-        if (table[i].chipId == id) {
+        if (table[i].chipClass == SpiFlash25 && table[i].chipId == id) {
             slot = i;
             break;
         }

@@ -64,7 +64,9 @@ public:
     void verify();
     void blankCheck();
     void autoRun();
-    /// "Test": identifies the chip in the socket and selects it.
+    /// "Test": identifies the chip in the socket and selects it. A 25-series flash identification
+    /// is looked up among the listed SPI flash records only; one of all zeros or all ones means
+    /// that no chip answered ("No chips detected...").
     void detect();
 
     /// The probe: shows "Ready" (and logs that the programmer was found) or "Not connected". While

@@ -73,8 +73,11 @@ int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
 void ChipProgrammer::EndChipJob()
 {
     CommandBlock end = CommandBlock::end();
-    // The job is over either way; a failed end command has nothing left to spoil.
-    m_usb.USB_bulk_cmd(end.data(), CommandBlock::Size, 0);
+    // The job is over either way; a failed end command has nothing left to spoil. After a failed
+    // transfer the programmer may be gone or hung, so the end command then waits only briefly: a
+    // dead programmer costs one full time-out per job, not two.
+    const int timeout = m_usb.linkFaulted() ? TUsbBulk::ShortTimeoutMs : TUsbBulk::BulkTimeoutMs;
+    m_usb.USB_bulk_cmd(end.data(), CommandBlock::Size, 0, nullptr, timeout);
     m_usb.USB_bulk_close();
     m_view.setControlsLocked(false);
     m_view.setStatusText(m_reporter.MessageText(MsgReady));
@@ -230,10 +233,10 @@ JobResult ChipProgrammer::transferFailed()
     return JobResult::Failed;
 }
 
-qint32 ChipProgrammer::usedLengthAfterRead(quint32 chipSize) const
+qint32 ChipProgrammer::usedLengthAfterRead(quint32 span) const
 {
     const quint8* bytes = m_buffer.data();
-    quint32 used = chipSize;
+    quint32 used = span;
     // Skip erased bytes eight at a time once aligned; a 64 MiB blank chip is common.
     while (used > 0 && used % 8 != 0 && bytes[used - 1] == 0xFF)
         --used;
@@ -253,6 +256,13 @@ qint32 ChipProgrammer::usedLengthAfterRead(quint32 chipSize) const
     return static_cast<qint32>(used);
 }
 
+void ChipProgrammer::keepOnlyWhatArrived(quint32 length, quint64 arrived)
+{
+    const quint32 kept = static_cast<quint32>(std::min<quint64>(arrived, length));
+    std::memset(m_buffer.data() + kept, 0xFF, length - kept);
+    m_buffer.usedLength = usedLengthAfterRead(kept);
+}
+
 JobResult ChipProgrammer::ReadChip(const ChipRecord& record)
 {
     m_view.setStatusText(m_reporter.MessageText(MsgReading));
@@ -260,24 +270,41 @@ JobResult ChipProgrammer::ReadChip(const ChipRecord& record)
     const quint32 block = blockSize(record);
     if (!fitsBuffer(length, block))
         return JobResult::Failed;
-    if (!beginStream(record, length, true))
-        return JobResult::Failed;
 
+    // From here on the chip's span of the buffer belongs to this read. A read that ends early
+    // keeps only the bytes that arrived: the rest of the span is erased (0xFF) and the used length
+    // is taken over what arrived, so the buffer never mixes the chip with the image it held before.
+    quint64 arrived = 0;
     JobResult result = JobResult::Done;
-    quint64 offset = 0;
     quint32 last = 0;
-    for (; offset < length; offset += block) {
-        // Straight into the buffer: no copy.
-        if (m_usb.USB_bulk_read(m_buffer.data() + offset, static_cast<int>(block)) != static_cast<int>(block)) {
-            result = transferFailed();
-            break;
+    try {
+        if (!beginStream(record, length, true)) {
+            result = JobResult::Failed;
+        } else {
+            for (quint64 offset = 0; offset < length; offset += block) {
+                // Straight into the buffer: no copy.
+                const int got = m_usb.USB_bulk_read(m_buffer.data() + offset, static_cast<int>(block));
+                if (got > 0)
+                    arrived = offset + std::min<quint64>(static_cast<quint64>(got), block);
+                if (got != static_cast<int>(block)) {
+                    result = transferFailed();
+                    break;
+                }
+                last = static_cast<quint32>(offset);
+                tick(last);
+            }
         }
-        last = static_cast<quint32>(offset);
-        tick(last);
+    } catch (...) {
+        // Something in the window's event handling ended the read: the view is not touched again.
+        keepOnlyWhatArrived(length, arrived);
+        throw;
     }
-    if (result == JobResult::Done)
-        endStream(last);
-    // The buffer holds what arrived, even after a failure; the used length and the view follow it.
+    if (result != JobResult::Done) {
+        keepOnlyWhatArrived(length, arrived);
+        m_view.RefreshView(static_cast<quint32>(m_buffer.usedLength));
+        return result;
+    }
+    endStream(last);
     m_buffer.usedLength = usedLengthAfterRead(length);
     m_view.RefreshView(length);
     return result;

@@ -78,7 +78,8 @@ public:
     /// "Programmer communication failed.", or JobBusy.
     int BeginChipJob(const ChipRecord& record, int speedIndex);
     /// Sends the end command, closes the link, unlocks the window, shows "Ready". Safe when no job
-    /// is open (the send and the close then do nothing).
+    /// is open (the send and the close then do nothing). On a link that has faulted the end
+    /// command gets the transport's short time-out.
     void EndChipJob();
     /// A complete identify job: open, identify, EndChipJob. See the Identify* results.
     int ReadChipId(const ChipRecord& record, int speedIndex, quint8 reply[4]);
@@ -94,8 +95,12 @@ public:
     bool SendSpiInstruction(quint8 instruction);
 
     /// Reads the whole chip into DataBuffer, sets its used length (end of the non-0xFF data,
-    /// rounded up to even) and refreshes the hex view. On a failed transfer the buffer holds what
-    /// arrived, the used length and the view follow it, and Failed is returned.
+    /// rounded up to even) and refreshes the hex view with chip-size bytes. A read that fails once
+    /// the stream has been asked for (a transfer failed or moved fewer bytes than asked) keeps only
+    /// what arrived: the rest of the chip's span becomes 0xFF, the used length is taken over the
+    /// bytes that arrived alone, the hex view is refreshed with that used length, and Failed is
+    /// returned. An error that escapes the read (from the window's event handling) leaves the
+    /// buffer in the same state, without touching the view.
     JobResult ReadChip(const ChipRecord& record);
     /// Done when every byte is 0xFF, Different at the first other byte ("The chip is not empty.").
     JobResult BlankCheckChip(const ChipRecord& record);
@@ -138,8 +143,11 @@ private:
     /// Done after the last block, Different at the first block the check refuses, Failed when a
     /// transfer fails.
     JobResult compareStream(quint32 length, quint32 block, quint8 fill, const BlockCheck& check);
-    /// Used length of a freshly read chip image.
-    [[nodiscard]] qint32 usedLengthAfterRead(quint32 chipSize) const;
+    /// Used length of a freshly read chip image whose first span bytes came from the chip.
+    [[nodiscard]] qint32 usedLengthAfterRead(quint32 span) const;
+    /// After a read that ended early: bytes from arrived to length become 0xFF, and the used
+    /// length is taken over the bytes that arrived.
+    void keepOnlyWhatArrived(quint32 length, quint64 arrived);
 
     TUsbBulk& m_usb;
     Reporter& m_reporter;

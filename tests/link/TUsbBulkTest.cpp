@@ -326,7 +326,7 @@ TEST_F(TUsbBulkTest, CommandWithReplyPausesThenOverwritesTheBlockWithTheReply)
     EXPECT_NE(block, command);
 }
 
-TEST_F(TUsbBulkTest, ReplyIsReadEvenWhenTheCommandWriteFailed)
+TEST_F(TUsbBulkTest, AFailedCommandWriteEndsTheExchangeWithoutReadingAReply)
 {
     const int programmer = sim.addProgrammer(sim.addBus(), "WinUSBComm");
     ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
@@ -337,11 +337,13 @@ TEST_F(TUsbBulkTest, ReplyIsReadEvenWhenTheCommandWriteFailed)
     int written = 0;
     const int result = usb.USB_bulk_cmd(block.data(), 64, 1, &written);
     EXPECT_EQ(written, -110);
+    // The write was the last transfer performed: no reply read and no pause for one.
+    EXPECT_EQ(result, -110);
     const std::vector<SimCall> transfers = sim.transfers();
-    ASSERT_EQ(transfers.size(), 2u);
-    EXPECT_EQ(transfers[1].call.kind, KSIM_CALL_BULK_READ);
-    // The result is that of the last transfer performed: the read.
-    EXPECT_EQ(result, transfers[1].call.result);
+    ASSERT_EQ(transfers.size(), 1u);
+    EXPECT_EQ(transfers[0].call.kind, KSIM_CALL_BULK_WRITE);
+    EXPECT_TRUE(pauses.empty());
+    EXPECT_TRUE(usb.linkFaulted());
 }
 
 TEST_F(TUsbBulkTest, DataTransfersUseTheDataEndpoints)

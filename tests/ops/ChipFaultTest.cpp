@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace kestrum;
 using namespace kestrum::test;
 
@@ -153,8 +155,105 @@ TEST_F(SimProgrammerTest, ReadCutShortLeavesBufferUsedLengthAndViewInStep)
     EXPECT_EQ(std::memcmp(buffer.data(), cells(), 512), 0);
     EXPECT_EQ(buffer.data()[512], 0xFF);
     EXPECT_EQ(buffer.usedLength, 512);
-    EXPECT_EQ(view.refreshed, std::vector<quint32>{0x1000});
+    EXPECT_EQ(view.refreshed, std::vector<quint32>{512});
     programmer.EndChipJob();
+}
+
+TEST_F(SimProgrammerTest, FailedReadKeepsNothingOfTheImageBefore)
+{
+    struct Case
+    {
+        int fault;
+        int atTransfer; ///< counted from the end of the set-up exchange
+        quint32 arrived;
+    };
+    // Block 1 comes back half; block 3 times out; the transfer start is not taken.
+    const Case cases[] = {{KSIM_FAULT_SHORT, 4, 256 + 128}, {KSIM_FAULT_TIMEOUT, 6, 768}, {KSIM_FAULT_TIMEOUT, 1, 0}};
+    insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
+    fillChip(4);
+    const ChipRecord r = record(SpiFlash25, 0x1000, 256);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "fault " << c.fault << " at " << c.atTransfer);
+        // The image of an earlier file fills the whole chip span.
+        fillBuffer(0x1000, 9);
+        view.clear();
+        ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+        sim.armFault(programmerId, c.fault, c.atTransfer);
+        EXPECT_EQ(programmer.ReadChip(r), JobResult::Failed);
+        programmer.EndChipJob();
+
+        EXPECT_EQ(std::memcmp(buffer.data(), cells(), c.arrived), 0);
+        const std::vector<quint8> rest(buffer.data() + c.arrived, buffer.data() + 0x1000);
+        EXPECT_EQ(rest, std::vector<quint8>(0x1000 - c.arrived, 0xFF));
+        EXPECT_EQ(buffer.usedLength, static_cast<qint32>(c.arrived));
+        EXPECT_EQ(view.refreshed, std::vector<quint32>{c.arrived});
+    }
+}
+
+TEST_F(SimProgrammerTest, ReadEndedByAnErrorFromTheWindowKeepsOnlyWhatArrived)
+{
+    insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
+    fillChip(4);
+    fillBuffer(0x1000, 9);
+    const ChipRecord r = record(SpiFlash25, 0x1000, 256);
+    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    // Every block is followed by a pump; the third one throws.
+    view.duringPump = [this] {
+        if (view.pumps == 3)
+            throw std::runtime_error("event handler failed");
+    };
+    EXPECT_THROW(programmer.ReadChip(r), std::runtime_error);
+    view.duringPump = nullptr;
+    programmer.EndChipJob();
+
+    EXPECT_EQ(std::memcmp(buffer.data(), cells(), 768), 0);
+    EXPECT_EQ(buffer.data()[768], 0xFF);
+    EXPECT_EQ(buffer.data()[0xFFF], 0xFF);
+    EXPECT_EQ(buffer.usedLength, 768);
+}
+
+// ---------------------------------------------------------------------------------------------
+// A programmer that stops answering: every command costs at most one full time-out.
+
+TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTimeOut)
+{
+    insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
+    const ChipRecord r = record(SpiFlash25, 0x1000, 256);
+    quint8 reply[4] = {};
+
+    // A healthy job ends with the full time-out: a busy programmer still gets its end command.
+    sim.clearCalls();
+    ASSERT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyDone);
+    ASSERT_EQ(traffic(), (std::vector<std::string>{"W02:64", "R82:64", "W02:64"}));
+    EXPECT_EQ(sim.transfers()[2].call.timeout, TUsbBulk::BulkTimeoutMs);
+
+    // The identify command, then the set-up command, is not taken: no reply is waited for, and
+    // the end command waits only briefly.
+    for (bool identify : {true, false}) {
+        SCOPED_TRACE(identify ? "identify" : "set-up");
+        sim.clearCalls();
+        sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 1);
+        if (identify) {
+            EXPECT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyFailed);
+        } else {
+            EXPECT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobSetupFailed);
+            programmer.EndChipJob();
+        }
+        const std::vector<SimCall> transfers = sim.transfers();
+        ASSERT_EQ(traffic(), (std::vector<std::string>{"W02:64", "W02:64"}));
+        EXPECT_EQ(transfers[0].call.timeout, TUsbBulk::BulkTimeoutMs);
+        EXPECT_EQ(transfers[1].call.timeout, TUsbBulk::ShortTimeoutMs);
+        EXPECT_LT(TUsbBulk::ShortTimeoutMs, TUsbBulk::BulkTimeoutMs);
+        EXPECT_EQ(opcodes().back(), 8) << "the end command still goes out";
+    }
+
+    // A reply that never comes: the end command waits only briefly too.
+    sim.clearCalls();
+    sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 2);
+    EXPECT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyFailed);
+    ASSERT_EQ(traffic(), (std::vector<std::string>{"W02:64", "R82:64", "W02:64"}));
+    EXPECT_EQ(sim.transfers()[2].call.timeout, TUsbBulk::ShortTimeoutMs);
+    EXPECT_EQ(sim.openHandles(), 0);
 }
 
 // ---------------------------------------------------------------------------------------------

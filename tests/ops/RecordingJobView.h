@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace kestrum::test {
@@ -48,6 +49,8 @@ public:
     {
         ++pumps;
         events << QStringLiteral("pump");
+        if (duringPump)
+            duringPump();
     }
     void RefreshView(quint32 count) override
     {
@@ -72,6 +75,8 @@ public:
     std::vector<quint32> positions;
     std::vector<quint32> refreshed;
     int pumps = 0;
+    /// Runs at every pump, after it was recorded: what the window's events do meanwhile.
+    std::function<void()> duringPump;
 };
 
 } // namespace kestrum::test
