@@ -30,7 +30,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     version->setAlignment(Qt::AlignCenter);
     auto* notice = new QLabel(QStringLiteral("Copyright \u00A9 2026 the Kestrum developers. Free software under the "
                                              "GNU General Public License, version 3 or later."),
-                              panel);
+        panel);
     notice->setObjectName(QStringLiteral("Copyright"));
     notice->setAlignment(Qt::AlignCenter);
     notice->setWordWrap(true);

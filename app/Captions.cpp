@@ -27,7 +27,7 @@ const std::vector<Caption>& captionTable()
 {
     using W = CaptionWindow;
     // The captions are shown exactly as written here, "FIll", "Cance" and "Enlish" included.
-    static const std::vector<Caption> table{
+    static const std::vector<Caption> table {
         {W::Main, "panel0", u"状态", u"狀態", u"State"},
         {W::Main, "panel2", u"使用时间", u"使用時間", u"Use time"},
         {W::Main, "", u"Kestrum USB高速编程器", u"Kestrum USB高速編程器", u"Kestrum USB High Speed Programmer"},

@@ -248,8 +248,7 @@ void TForm2::showEvent(QShowEvent* event)
 
 LoadResult TForm2::ReloadChipDatabase()
 {
-    return loadChipDatabaseFile(m_databasePath, m_table, m_reporter,
-        IntegrityMessage::EditorFixedText);
+    return loadChipDatabaseFile(m_databasePath, m_table, m_reporter, IntegrityMessage::EditorFixedText);
 }
 
 void TForm2::FormShow()
@@ -330,13 +329,27 @@ void TForm2::refuseMissingList(EditorList list) const
     // A list is named by the caption of its label.
     const char* label = "Label5";
     switch (list) {
-    case EditorList::Class: label = "Label5"; break;
-    case EditorList::Voltage: label = "Label8"; break;
-    case EditorList::Flash: label = "Label6"; break;
-    case EditorList::FlashPage: label = "Label7"; break;
-    case EditorList::Algorithm: label = "Label9"; break;
-    case EditorList::Eeprom: label = "Label11"; break;
-    case EditorList::EepromPage: label = "Label12"; break;
+    case EditorList::Class:
+        label = "Label5";
+        break;
+    case EditorList::Voltage:
+        label = "Label8";
+        break;
+    case EditorList::Flash:
+        label = "Label6";
+        break;
+    case EditorList::FlashPage:
+        label = "Label7";
+        break;
+    case EditorList::Algorithm:
+        label = "Label9";
+        break;
+    case EditorList::Eeprom:
+        label = "Label11";
+        break;
+    case EditorList::EepromPage:
+        label = "Label12";
+        break;
     }
     m_reporter.ShowErrorBox(m_reporter.MessageText(MsgEditorChooseList)
                                 .arg(captionText(CaptionWindow::ChipEditor, label, m_reporter.language())));

@@ -1,7 +1,7 @@
 #include "app/FillDialog.h"
 
-#include <QDateTime>
 #include <QBoxLayout>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>

@@ -3,18 +3,19 @@
 #include "app/AboutBox.h"
 #include "app/Captions.h"
 #include "app/ChipEditorDialog.h"
+#include "app/DeviceChangeMonitor.h"
 #include "app/FillDialog.h"
 #include "app/FlashEditorHost.h"
-#include "app/DeviceChangeMonitor.h"
-#include "app/WindowJobs.h"
-#include "ops/ChipProgrammer.h"
-#include "link/TUsbBulk.h"
-#include "ops/ChipOperations.h"
 #include "app/QtUserInterface.h"
 #include "app/SearchDialog.h"
 #include "app/StatusBar.h"
+#include "app/WindowJobs.h"
 #include "chipdb/NameTokens.h"
+#include "link/TUsbBulk.h"
+#include "ops/ChipOperations.h"
+#include "ops/ChipProgrammer.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -30,10 +31,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
-#include <QAbstractButton>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -129,7 +129,7 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     };
     m_deviceMonitor = new DeviceChangeMonitor(this);
     connect(m_deviceMonitor, &DeviceChangeMonitor::deviceChanged, this,
-            [this] { runGuarded([this] { ConnectProgrammer(); }); });
+        [this] { runGuarded([this] { ConnectProgrammer(); }); });
     m_deviceMonitor->start();
     onActivate = [this] { ConnectProgrammer(); };
     wireCommands();
@@ -206,7 +206,8 @@ void TForm1::wireCommands()
 {
     auto bind = [this](std::initializer_list<QAction*> actions, void (TForm1::*handler)()) {
         for (QAction* a : actions)
-            connect(a, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+            connect(
+                a, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
     };
     bind({ToolOpen, O2}, &TForm1::ToolOpenClick);
     bind({ToolSave, S1}, &TForm1::ToolSaveClick);
@@ -217,7 +218,8 @@ void TForm1::wireCommands()
     // The chip commands carry their own busy guard.
     auto op = [this](std::initializer_list<QAction*> actions, void (TForm1::*handler)()) {
         for (QAction* a : actions)
-            connect(a, &QAction::triggered, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+            connect(
+                a, &QAction::triggered, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
     };
     op({ToolRead, R1}, &TForm1::ToolReadClick);
     op({ToolErase, E1}, &TForm1::ToolEraseClick);
@@ -229,13 +231,34 @@ void TForm1::wireCommands()
     connect(BitBtn1, &QPushButton::clicked, this, [this] { runGuarded([this] { BitBtn1Click(); }); });
 }
 
-void TForm1::ToolReadClick() { m_operations->read(); }
-void TForm1::ToolEraseClick() { m_operations->erase(); }
-void TForm1::ToolWriteClick() { m_operations->write(); }
-void TForm1::ToolVerifyClick() { m_operations->verify(); }
-void TForm1::ToolBankClick() { m_operations->blankCheck(); }
-void TForm1::ToolAutoClick() { m_operations->autoRun(); }
-void TForm1::BitBtn1Click() { m_operations->detect(); }
+void TForm1::ToolReadClick()
+{
+    m_operations->read();
+}
+void TForm1::ToolEraseClick()
+{
+    m_operations->erase();
+}
+void TForm1::ToolWriteClick()
+{
+    m_operations->write();
+}
+void TForm1::ToolVerifyClick()
+{
+    m_operations->verify();
+}
+void TForm1::ToolBankClick()
+{
+    m_operations->blankCheck();
+}
+void TForm1::ToolAutoClick()
+{
+    m_operations->autoRun();
+}
+void TForm1::BitBtn1Click()
+{
+    m_operations->detect();
+}
 
 void TForm1::buildToolBar()
 {
@@ -585,8 +608,14 @@ void TForm1::ToolDeviceClick()
     Form2->exec();
 }
 
-void TForm1::ToolOpenClick() { m_files->open(chipSize()); }
-void TForm1::ToolSaveClick() { m_files->save(chipSize()); }
+void TForm1::ToolOpenClick()
+{
+    m_files->open(chipSize());
+}
+void TForm1::ToolSaveClick()
+{
+    m_files->save(chipSize());
+}
 
 void TForm1::ToolAboutClick()
 {

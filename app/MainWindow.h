@@ -2,8 +2,8 @@
 
 #include "app/Captions.h"
 #include "base/IniFile.h"
-#include "base/Settings.h"
 #include "base/Reporter.h"
+#include "base/Settings.h"
 #include "buffer/DataBuffer.h"
 #include "buffer/FileCommands.h"
 #include "buffer/ViewHandOver.h"

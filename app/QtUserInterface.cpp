@@ -18,8 +18,8 @@ void QtUserInterface::showError(const QString& text)
 
 bool QtUserInterface::askYesNo(const QString& text)
 {
-    return QMessageBox::question(m_parent, QStringLiteral("Info"), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
+    return QMessageBox::question(
+               m_parent, QStringLiteral("Info"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
 

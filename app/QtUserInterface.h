@@ -2,7 +2,6 @@
 
 #include "base/UserInterface.h"
 
-
 class QWidget;
 
 namespace kestrum {

@@ -78,7 +78,7 @@ void TForm3::addRow(const ChipSearchRow& row)
 {
     // Rows are added one by one, so a record with too few names ends the list right there.
     ListView1->addTopLevelItem(
-        new QTreeWidgetItem(QStringList{row.type, row.maker, row.name, QString::number(row.slot)}));
+        new QTreeWidgetItem(QStringList {row.type, row.maker, row.name, QString::number(row.slot)}));
 }
 
 void TForm3::showEvent(QShowEvent* event)

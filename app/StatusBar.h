@@ -18,7 +18,7 @@ class TStatusBar : public QStatusBar
 {
     Q_OBJECT
 public:
-    static constexpr std::array<int, 5> PanelWidths{50, 120, 70, 75, 50};
+    static constexpr std::array<int, 5> PanelWidths {50, 120, 70, 75, 50};
 
     TStatusBar(QWidget* parent, std::function<int()> language);
 

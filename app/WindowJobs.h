@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ops/JobView.h"
 #include "ops/ChipOperations.h"
+#include "ops/JobView.h"
 
 class QCheckBox;
 class QWidget;

@@ -35,7 +35,7 @@ public:
 private:
     struct Entry
     {
-        QString key;   ///< empty for a line kept verbatim (comment or blank)
+        QString key; ///< empty for a line kept verbatim (comment or blank)
         QString value; ///< value, or the verbatim line
     };
     struct Section

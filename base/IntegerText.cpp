@@ -84,8 +84,8 @@ IntegerReading readInteger(QStringView text, const IntegerNotation& notation)
 
     const bool int32 = notation.range == IntegerRange::Int32;
     const quint64 limit = !int32 ? std::numeric_limits<quint64>::max()
-                          : radix == 10 ? quint64(std::numeric_limits<qint32>::max()) + 1
-                                        : quint64(std::numeric_limits<quint32>::max());
+        : radix == 10            ? quint64(std::numeric_limits<qint32>::max()) + 1
+                                 : quint64(std::numeric_limits<quint32>::max());
     quint64 value = 0;
     bool tooLarge = false;
     for (; i < end; ++i) {

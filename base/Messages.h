@@ -39,16 +39,16 @@ enum MessageKey : int {
     MsgAutoFailed,
     MsgBlankDone,
     // Failure reports.
-    MsgTransferFailed,     ///< a USB transfer failed or came back short during a job
-    MsgEraseTimeout,       ///< a whole-chip erase was still busy at the poll limit
-    MsgChipTooLarge,       ///< a stream would run past the end of the data buffer
-    MsgNoPageSize,         ///< an EEPROM record with page size 0 cannot be erased page by page
+    MsgTransferFailed, ///< a USB transfer failed or came back short during a job
+    MsgEraseTimeout, ///< a whole-chip erase was still busy at the poll limit
+    MsgChipTooLarge, ///< a stream would run past the end of the data buffer
+    MsgNoPageSize, ///< an EEPROM record with page size 0 cannot be erased page by page
     MsgDatabaseUnreadable, ///< %1 = path, %2 = reason
     MsgDatabaseUnwritable, ///< %1 = path, %2 = reason
-    MsgFillRange,          ///< a fill range outside the data buffer or reversed
-    MsgEditorChooseList,   ///< chip editor: %1 = the caption of a list without a selection
-    MsgEditorTooManyRows,  ///< chip editor: %1 = the most chips, %2 = the chip rows of the grid
-    MsgEditorNamesNotGbk,  ///< chip editor: %1 = row, %2 = names
+    MsgFillRange, ///< a fill range outside the data buffer or reversed
+    MsgEditorChooseList, ///< chip editor: %1 = the caption of a list without a selection
+    MsgEditorTooManyRows, ///< chip editor: %1 = the most chips, %2 = the chip rows of the grid
+    MsgEditorNamesNotGbk, ///< chip editor: %1 = row, %2 = names
     MsgEditorNamesTooLong, ///< chip editor: %1 = row, %2 = names, %3 = bytes, %4 = the most bytes
     MessageCount
 };
@@ -56,7 +56,7 @@ enum MessageKey : int {
 /// Number of the entries with fixed numbers; the failure reports follow them.
 inline constexpr int FixedMessageCount = 31;
 static_assert(MsgBlankDone + 1 == FixedMessageCount && MsgTransferFailed == FixedMessageCount,
-              "entries 0..30 keep their numbers");
+    "entries 0..30 keep their numbers");
 inline constexpr int LanguageCount = 3;
 inline constexpr int EnglishLanguage = 2;
 

@@ -14,10 +14,10 @@ struct Settings
     int formLeft = 10;
     int formHeight = 500;
     int formWidth = 700;
-    int typeIndex = 0;  ///< INDEX1
+    int typeIndex = 0; ///< INDEX1
     int makerIndex = 0; ///< INDEX2
-    int nameIndex = 0;  ///< INDEX3
-    int chip = 0;       ///< non-zero shows the chip editor entries; read, never written
+    int nameIndex = 0; ///< INDEX3
+    int chip = 0; ///< non-zero shows the chip editor entries; read, never written
     int speed = 0;
     int language = 0;
 };

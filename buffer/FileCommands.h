@@ -14,8 +14,8 @@ namespace kestrum {
 inline const QString OpenFileFilter = QStringLiteral(
     "Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|All files (*.*)|*.*");
 /// Filter of the Save dialog. ".src" (S-record) is not offered but honoured when typed.
-inline const QString SaveFileFilter =
-    QStringLiteral("Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|All files (*.*)|*.*");
+inline const QString SaveFileFilter
+    = QStringLiteral("Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|All files (*.*)|*.*");
 /// Appended by the Save dialog to a name typed without extension.
 inline const QString SaveDefaultSuffix = QStringLiteral("hex");
 

@@ -19,8 +19,8 @@ QString proposedFillEnd(std::uint32_t chipSize)
     return QString::number(chipSize - 1u, 16).toUpper();
 }
 
-FillResult fillBuffer(DataBuffer& buffer, const FillRequest& request, std::uint32_t seedSeconds,
-                      const QString& rangeError)
+FillResult fillBuffer(
+    DataBuffer& buffer, const FillRequest& request, std::uint32_t seedSeconds, const QString& rangeError)
 {
     FillResult result;
     // All four fields are read, whichever kind is chosen.

@@ -36,8 +36,8 @@ struct FillResult
 /// Fills the buffer as the request says. seedSeconds seeds the random kind, so two fills within
 /// the same second give the same bytes. Nothing is written when a field is no number or the
 /// range is reversed or leaves the buffer (rangeError is then the message to show).
-FillResult fillBuffer(DataBuffer& buffer, const FillRequest& request, std::uint32_t seedSeconds,
-                      const QString& rangeError);
+FillResult fillBuffer(
+    DataBuffer& buffer, const FillRequest& request, std::uint32_t seedSeconds, const QString& rangeError);
 
 /// The end address the dialog proposes for a chip: size − 1 in upper-case hexadecimal.
 QString proposedFillEnd(std::uint32_t chipSize);

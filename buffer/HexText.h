@@ -18,7 +18,7 @@ namespace kestrum::hextext {
 
 /// Value of a hexadecimal digit ("0"-"9", "A"-"F", "a"-"f"), -1 for every other character.
 inline constexpr std::array<std::int8_t, 256> DigitValue = [] {
-    std::array<std::int8_t, 256> t{};
+    std::array<std::int8_t, 256> t {};
     for (int c = 0; c < 256; ++c) {
         if (c >= '0' && c <= '9')
             t[c] = static_cast<std::int8_t>(c - '0');
@@ -35,7 +35,7 @@ inline constexpr std::array<std::int8_t, 256> DigitValue = [] {
 /// The two upper-case digits of every byte value, high digit first.
 inline constexpr std::array<char, 512> DigitPairs = [] {
     constexpr char digits[] = "0123456789ABCDEF";
-    std::array<char, 512> t{};
+    std::array<char, 512> t {};
     for (int b = 0; b < 256; ++b) {
         t[2 * b] = digits[b >> 4];
         t[2 * b + 1] = digits[b & 15];
@@ -67,8 +67,7 @@ inline bool decodeBlock(const char* text, std::uint8_t* out, std::uint32_t& sum)
         const __m128i l = _mm_sub_epi8(_mm_or_si128(c, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
         const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(l, _mm_set1_epi8(5)), l);
         valid = _mm_or_si128(isDigit, isLetter);
-        return _mm_or_si128(_mm_and_si128(d, isDigit),
-                            _mm_and_si128(_mm_add_epi8(l, _mm_set1_epi8(10)), isLetter));
+        return _mm_or_si128(_mm_and_si128(d, isDigit), _mm_and_si128(_mm_add_epi8(l, _mm_set1_epi8(10)), isLetter));
     };
     __m128i validA;
     __m128i validB;
@@ -152,15 +151,15 @@ inline bool allErased(const std::uint8_t* in, std::size_t count)
             return false;
     }
 #endif
-    std::uint64_t all = ~std::uint64_t{0};
+    std::uint64_t all = ~std::uint64_t {0};
     for (; count - i >= 8; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, in + i, 8);
         all &= word;
     }
     for (; i < count; ++i)
-        all &= std::uint64_t{in[i]} | ~std::uint64_t{0xFF};
-    return all == ~std::uint64_t{0};
+        all &= std::uint64_t {in[i]} | ~std::uint64_t {0xFF};
+    return all == ~std::uint64_t {0};
 }
 
 } // namespace kestrum::hextext

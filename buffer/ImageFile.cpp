@@ -31,8 +31,8 @@ std::uint64_t readAt(int fd, std::uint8_t* to, std::uint64_t count, off_t offset
 }
 
 /// Raw and capsule files: the size test counts the whole file, the header included.
-qint32 loadRaw(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, std::uint32_t skip,
-               UserInterface& ui)
+qint32 loadRaw(
+    const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, std::uint32_t skip, UserInterface& ui)
 {
     std::uint64_t size = 0;
     const int fd = OpenFileForReading(fileName, size);
@@ -94,7 +94,7 @@ qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::ui
         std::uint8_t first = 0;
         const bool any = readAt(fd, &first, 1, 0) == 1;
         ::close(fd);
-        kind = !any ? FileKind::RawBinary
+        kind = !any        ? FileKind::RawBinary
             : first == ':' ? FileKind::IntelHex
             : first == 'S' ? FileKind::SRecord
                            : FileKind::RawBinary;
@@ -113,7 +113,7 @@ qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::ui
 }
 
 bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
-                   ExistingFile existing)
+    ExistingFile existing)
 {
     UserInterface& ui = reporter.ui();
     if (existing == ExistingFile::Ask && QFileInfo::exists(fileName)

@@ -14,7 +14,7 @@ inline constexpr std::uint32_t CapsuleHeaderSize = 2048;
 
 enum class FileKind {
     RawBinary, ///< the bytes as they are
-    Capsule,   ///< raw bytes after a header of CapsuleHeaderSize bytes
+    Capsule, ///< raw bytes after a header of CapsuleHeaderSize bytes
     IntelHex,
     SRecord,
 };
@@ -35,7 +35,7 @@ qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::ui
 
 /// What to do when the file to save exists already.
 enum class ExistingFile {
-    Ask,     ///< ask MsgFileExists; No keeps the file and saves nothing
+    Ask, ///< ask MsgFileExists; No keeps the file and saves nothing
     Replace, ///< replace it without asking
 };
 
@@ -43,6 +43,6 @@ enum class ExistingFile {
 /// when the file was written, false when it was not (the user declined to replace it, or a
 /// failure that has been shown); a file that was there stays as it was in that case.
 bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
-                   ExistingFile existing = ExistingFile::Ask);
+    ExistingFile existing = ExistingFile::Ask);
 
 } // namespace kestrum

@@ -55,7 +55,7 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
             return 0;
         }
         const std::uint32_t count = header[0];
-        const std::uint32_t offset = std::uint32_t{header[1]} << 8 | header[2];
+        const std::uint32_t offset = std::uint32_t {header[1]} << 8 | header[2];
         const std::uint32_t type = header[3];
         std::uint32_t checksum;
 
@@ -67,8 +67,8 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
                 return fail(ui, "File exceeds Maximum Size");
             // The digits that the line holds; a field beyond them fails as a bad character.
             const std::uint32_t present = static_cast<std::uint32_t>(std::max(line.length - 9, 0)) / 2;
-            const std::size_t stored =
-                hextext::decodePairs(line.text + 9, std::min(count, present), buffer + address, sum);
+            const std::size_t stored
+                = hextext::decodePairs(line.text + 9, std::min(count, present), buffer + address, sum);
             if (stored < count) {
                 std::uint32_t unused;
                 ParseHexField(line, 9 + 2 * static_cast<int>(stored), 2, unused, ui);
@@ -97,9 +97,9 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
             if ((sum & 0xFF) != 0)
                 return fail(ui, type == 2 ? "Checksum Error type 2" : "Checksum Error type 4");
             if (type == 2)
-                segmentBase = std::uint64_t{value} * 16;
+                segmentBase = std::uint64_t {value} * 16;
             else
-                linearBase = std::uint64_t{value} * 65536;
+                linearBase = std::uint64_t {value} * 65536;
             break;
         }
         case 0x03:
@@ -112,8 +112,7 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
     }
 }
 
-WriteResult WriteIntelHex(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length,
-                          UserInterface& ui)
+WriteResult WriteIntelHex(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui)
 {
     ReplacementFile file(fileName);
     if (!file.create()) {
@@ -127,7 +126,7 @@ WriteResult WriteIntelHex(const QString& fileName, const std::uint8_t* buffer, s
     while (remaining != 0 && !file.failed()) {
         if (address - base > 0xFFFF) {
             // Written even when every data record of the new 64 KiB stretch is left out.
-            base = address & ~std::uint64_t{0xFFFF};
+            base = address & ~std::uint64_t {0xFFFF};
             const std::uint32_t upper = static_cast<std::uint32_t>(base >> 16);
             char* out = file.reserve(17);
             std::memcpy(out, ":02000004", 9);

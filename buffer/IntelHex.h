@@ -26,7 +26,7 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
 /// all 0xFF left out, an extended linear address record at every 64 KiB boundary, CR LF line
 /// ends. Shows "Cannot create file <name>" when the file cannot be created. A file that it
 /// replaces stays as it was until the new one is complete.
-[[nodiscard]] WriteResult WriteIntelHex(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length,
-                                        UserInterface& ui);
+[[nodiscard]] WriteResult WriteIntelHex(
+    const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui);
 
 } // namespace kestrum

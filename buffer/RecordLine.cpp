@@ -28,7 +28,9 @@ int OpenFileForReading(const QString& fileName, std::uint64_t& size)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         ::close(fd);
         return -1;

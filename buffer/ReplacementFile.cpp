@@ -43,7 +43,9 @@ bool ReplacementFile::create()
     m_failed = false;
     m_used = 0;
 
-    struct stat existing {};
+    struct stat existing
+    {
+    };
     const bool exists = ::stat(m_target.constData(), &existing) == 0;
     if (exists && (S_ISDIR(existing.st_mode) || ::access(m_target.constData(), W_OK) != 0))
         return false;
@@ -55,8 +57,8 @@ bool ReplacementFile::create()
     if (name.isEmpty())
         return false;
     for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
-        const QByteArray candidate = folder + '.' + name + '.'
-            + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        const QByteArray candidate
+            = folder + '.' + name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
         const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             m_fd = fd;

@@ -10,7 +10,7 @@ namespace kestrum {
 
 /// How a save ended. The writers show the create failure themselves; the caller reports the rest.
 enum class WriteResult {
-    Written,    ///< the file is complete under its name
+    Written, ///< the file is complete under its name
     NotCreated, ///< the file could not be created; nothing was written anywhere
     NotWritten, ///< writing failed; a file of that name, if any, is as it was
 };

@@ -18,8 +18,7 @@ qint32 fail(UserInterface& ui, const char* message)
 }
 
 /// The data records of a file, W address bytes each; records of all 0xFF are left out.
-template<int W>
-void writeDataRecords(ReplacementFile& file, const std::uint8_t* buffer, std::uint32_t length)
+template <int W> void writeDataRecords(ReplacementFile& file, const std::uint8_t* buffer, std::uint32_t length)
 {
     std::uint32_t address = 0;
     std::uint32_t remaining = length;
@@ -42,8 +41,8 @@ void writeDataRecords(ReplacementFile& file, const std::uint8_t* buffer, std::ui
             }
             hextext::putByte(digits, address >> 8);
             hextext::putByte(digits + 2, address);
-            std::uint32_t sum = count + (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF)
-                + (address & 0xFF);
+            std::uint32_t sum
+                = count + (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF) + (address & 0xFF);
             char* data = out + 4 + 2 * W;
             hextext::encodePairs(buffer + address, n, data, sum);
             hextext::putByte(data + 2 * n, 0xFF - (sum & 0xFF));
@@ -120,14 +119,14 @@ qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
             return fail(ui, "Illegal Char in File");
 
         const std::uint32_t n = count - static_cast<std::uint32_t>(width) - 1;
-        extent = std::max(extent, std::uint64_t{address} + n);
+        extent = std::max(extent, std::uint64_t {address} + n);
         if (extent > maxSize)
             return fail(ui, "File exceeds Maximum Size");
 
         const int dataColumn = 4 + 2 * width;
         const std::uint32_t present = static_cast<std::uint32_t>(std::max(line.length - dataColumn, 0)) / 2;
-        const std::size_t stored =
-            hextext::decodePairs(line.text + dataColumn, std::min(n, present), buffer + address, sum);
+        const std::size_t stored
+            = hextext::decodePairs(line.text + dataColumn, std::min(n, present), buffer + address, sum);
         if (stored < n) {
             std::uint32_t unused;
             ParseHexField(line, dataColumn + 2 * static_cast<int>(stored), 2, unused, ui);
@@ -141,8 +140,7 @@ qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
     }
 }
 
-WriteResult WriteSRecord(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length,
-                         UserInterface& ui)
+WriteResult WriteSRecord(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui)
 {
     ReplacementFile file(fileName);
     if (!file.create()) {

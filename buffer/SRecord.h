@@ -24,7 +24,7 @@ qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
 /// record as S1, S2 or S3 by the length, records of all 0xFF left out, the matching terminator.
 /// Shows "Cannot create file <name>" when the file cannot be created. A file that it replaces
 /// stays as it was until the new one is complete.
-[[nodiscard]] WriteResult WriteSRecord(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length,
-                                       UserInterface& ui);
+[[nodiscard]] WriteResult WriteSRecord(
+    const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui);
 
 } // namespace kestrum

@@ -27,8 +27,7 @@ void ViewHandOver::TakeViewEdits(std::uint32_t chipSize)
     if (!m_view->GetModified())
         return;
     const std::uint64_t viewSize = static_cast<std::uint64_t>(std::max<qint64>(m_view->GetDataSize(), 0));
-    const std::uint32_t n = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>({viewSize, chipSize, BufferCapacity}));
+    const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>({viewSize, chipSize, BufferCapacity}));
     m_view->ReadBuffer(m_buffer->data(), 0, n);
     m_buffer->usedLength = static_cast<qint32>(n);
     m_view->SetModified(false);

@@ -24,7 +24,7 @@ enum class IntegrityMessage { MessageTable, EditorFixedText };
 /// otherwise the file's records (at most 1000) are copied from slot 0 on and the slots after them
 /// keep what they held. A file that exists but cannot be read shows the path and the reason.
 LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter& reporter,
-                                IntegrityMessage integrity = IntegrityMessage::MessageTable);
+    IntegrityMessage integrity = IntegrityMessage::MessageTable);
 
 /// The chip editor's integrity text, the same in every language.
 QString editorIntegrityText();

@@ -371,9 +371,7 @@ std::optional<qint32> ChipEditorModel::saveInto(ChipTable& table, QString* error
     const int chips = rowCount() - 1;
     if (chips > ChipSlots - 1) {
         if (error)
-            *error = messageText(MsgEditorTooManyRows, m_language)
-                         .arg(ChipSlots - 1)
-                         .arg(chips);
+            *error = messageText(MsgEditorTooManyRows, m_language).arg(ChipSlots - 1).arg(chips);
         return std::nullopt;
     }
 
@@ -387,9 +385,7 @@ std::optional<qint32> ChipEditorModel::saveInto(ChipTable& table, QString* error
         const QByteArray gbk = toGbk(names, &representable);
         if (!representable || gbk.contains('\0')) {
             if (error)
-                *error = messageText(MsgEditorNamesNotGbk, m_language)
-                             .arg(r)
-                             .arg(names);
+                *error = messageText(MsgEditorNamesNotGbk, m_language).arg(r).arg(names);
             return std::nullopt;
         }
         if (gbk.size() > NamesSize - 1) {

@@ -116,8 +116,8 @@ public:
 
     /// The cells a row gets from the fields (Add and Edit). Fails when a list that the cells are
     /// computed from has no selection, and names that list in `missing`.
-    [[nodiscard]] static std::optional<EditorRow> buildRow(const ChipEditorFields& fields,
-                                                           std::optional<EditorList>* missing = nullptr);
+    [[nodiscard]] static std::optional<EditorRow> buildRow(
+        const ChipEditorFields& fields, std::optional<EditorList>* missing = nullptr);
 
     /// `BtnAdd`: appends a row built from the fields and makes it the current and selected row.
     /// A refusal names the list without a selection in `missing`.

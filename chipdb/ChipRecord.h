@@ -33,17 +33,17 @@ static_assert(std::endian::native == std::endian::little, "the chip database is 
 #pragma pack(push, 1)
 struct ChipRecord
 {
-    char names[NamesSize];   ///< "type,manufacturer,model" in GBK, zero-terminated; empty = end of list
-    std::uint32_t chipId;    ///< (b1 << 16) | (b2 << 8) | b3 of the identify reply
+    char names[NamesSize]; ///< "type,manufacturer,model" in GBK, zero-terminated; empty = end of list
+    std::uint32_t chipId; ///< (b1 << 16) | (b2 << 8) | b3 of the identify reply
     std::uint32_t flashSize; ///< capacity in bytes
     std::uint16_t flashPage; ///< program page size in bytes
-    std::uint8_t chipClass;  ///< ChipClass
-    std::uint8_t subtype;    ///< algorithm within the class
-    std::uint16_t delay;     ///< erase poll limit (class 0) or erase argument (class 2)
-    std::uint16_t xmlLink;   ///< editor-only
-    std::uint16_t eepromSize;///< editor-only
+    std::uint8_t chipClass; ///< ChipClass
+    std::uint8_t subtype; ///< algorithm within the class
+    std::uint16_t delay; ///< erase poll limit (class 0) or erase argument (class 2)
+    std::uint16_t xmlLink; ///< editor-only
+    std::uint16_t eepromSize; ///< editor-only
     std::uint8_t eepromPage; ///< editor-only
-    std::uint8_t voltage;    ///< ChipVoltage
+    std::uint8_t voltage; ///< ChipVoltage
 
     /// True for the end-of-list marker (and every empty slot).
     [[nodiscard]] bool isEnd() const { return names[0] == 0; }
@@ -75,7 +75,7 @@ inline constexpr int ChipRecordSize = 68;
 /// to the first slot whose names text is empty.
 struct ChipTable
 {
-    std::array<ChipRecord, ChipSlots> entries{};
+    std::array<ChipRecord, ChipSlots> entries {};
 
     ChipRecord& operator[](int i) { return entries[static_cast<size_t>(i)]; }
     const ChipRecord& operator[](int i) const { return entries[static_cast<size_t>(i)]; }

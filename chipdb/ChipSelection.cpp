@@ -9,18 +9,18 @@ namespace kestrum {
 
 QStringList sizeListItems()
 {
-    return {QStringLiteral("64B"),   QStringLiteral("128B"),  QStringLiteral("256B"),  QStringLiteral("512B"),
-            QStringLiteral("1KB"),   QStringLiteral("2KB"),   QStringLiteral("4KB"),   QStringLiteral("8KB"),
-            QStringLiteral("16KB"),  QStringLiteral("32KB"),  QStringLiteral("64KB"),  QStringLiteral("128KB"),
-            QStringLiteral("256KB"), QStringLiteral("512KB"), QStringLiteral("1MB"),   QStringLiteral("2MB"),
-            QStringLiteral("4MB"),   QStringLiteral("8MB"),   QStringLiteral("16MB"),  QStringLiteral("32MB"),
-            QStringLiteral("64MB")};
+    return {QStringLiteral("64B"), QStringLiteral("128B"), QStringLiteral("256B"), QStringLiteral("512B"),
+        QStringLiteral("1KB"), QStringLiteral("2KB"), QStringLiteral("4KB"), QStringLiteral("8KB"),
+        QStringLiteral("16KB"), QStringLiteral("32KB"), QStringLiteral("64KB"), QStringLiteral("128KB"),
+        QStringLiteral("256KB"), QStringLiteral("512KB"), QStringLiteral("1MB"), QStringLiteral("2MB"),
+        QStringLiteral("4MB"), QStringLiteral("8MB"), QStringLiteral("16MB"), QStringLiteral("32MB"),
+        QStringLiteral("64MB")};
 }
 
 QStringList speedListItems()
 {
-    return {QStringLiteral("12MHz"), QStringLiteral("6MHz"),   QStringLiteral("3MHz"),
-            QStringLiteral("1.5MHz"), QStringLiteral("750KHz"), QStringLiteral("375KHz")};
+    return {QStringLiteral("12MHz"), QStringLiteral("6MHz"), QStringLiteral("3MHz"), QStringLiteral("1.5MHz"),
+        QStringLiteral("750KHz"), QStringLiteral("375KHz")};
 }
 
 ChipSelection::ChipSelection(const ChipTable& table, std::function<void(std::uint32_t)> refreshView)
@@ -85,8 +85,8 @@ int ChipSelection::selectByNames(const QString& type, const QString& maker, cons
 {
     int result = -1;
     for (int pass = 0; pass < 3; ++pass) {
-        result = FillChipSelection(m_types.indexOfIgnoringCase(type), m_makers.indexOfIgnoringCase(maker),
-                                   m_names.indexOfIgnoringCase(name));
+        result = FillChipSelection(
+            m_types.indexOfIgnoringCase(type), m_makers.indexOfIgnoringCase(maker), m_names.indexOfIgnoringCase(name));
     }
     return result;
 }

@@ -71,8 +71,9 @@ quint64 readOrRaise(const QString& text, const IntegerNotation& notation)
 {
     const IntegerReading reading = readInteger(text, notation);
     if (reading.badIndex >= 0)
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_INVALID_CHAR)
-                               .arg(QString(text[reading.badIndex].toUpper()), QString::number(reading.radix, 16).toUpper()));
+        throw EMPHexEditor(
+            QString::fromLatin1(MPH_ERR_INVALID_CHAR)
+                .arg(QString(text[reading.badIndex].toUpper()), QString::number(reading.radix, 16).toUpper()));
     return quint64(reading.value.value_or(0));
 }
 

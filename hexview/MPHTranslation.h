@@ -13,7 +13,7 @@ namespace kestrum {
 struct TMPHCharConvTable
 {
     std::array<quint8, 256> fromSystem; ///< system code -> data byte
-    std::array<quint8, 256> toSystem;   ///< data byte -> system code
+    std::array<quint8, 256> toSystem; ///< data byte -> system code
 };
 
 /// OEM (DOS, code page 437) bytes for tkDos8 and tkASCII; the system code page is Windows-1252.

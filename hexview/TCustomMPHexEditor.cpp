@@ -25,7 +25,7 @@ namespace {
 // Streams the bytes produced by `next` (count of them) through a temporary file, 512 bytes at a
 // time, and writes them back over the data from `position` on. `next` may read the data: nothing
 // is written back before the whole tail is in the file.
-template<typename Next>
+template <typename Next>
 void streamTailThroughFile(TMPHMemoryStream& data, qint64 position, qint64 count, qint64 newSize, Next next)
 {
     QTemporaryFile file;
@@ -315,8 +315,7 @@ void TCustomMPHexEditor::AppendBuffer(const void* buffer, qint64 count, const QS
     SelectionChanged();
 }
 
-void TCustomMPHexEditor::ReplaceSelection(
-    const void* buffer, qint64 count, const QString& description, bool moveCursor)
+void TCustomMPHexEditor::ReplaceSelection(const void* buffer, qint64 count, const QString& description, bool moveCursor)
 {
     if (!HasSelection()) {
         InsertBuffer(buffer, count, GetCursorPos(), description, moveCursor);

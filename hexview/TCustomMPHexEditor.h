@@ -53,7 +53,7 @@ public:
     ~TCustomMPHexEditor() override;
 
     // Events, called like the handlers of a form: one handler each.
-    TNotifyEvent OnChange;           ///< after every data change
+    TNotifyEvent OnChange; ///< after every data change
     TNotifyEvent OnSelectionChanged; ///< coalesced: one call per burst of selection changes
     TNotifyEvent OnBookmarkChanged;
     TNotifyEvent OnInvalidKey; ///< a key that cannot be used at the cursor

@@ -7,22 +7,19 @@ namespace kestrum {
 
 namespace {
 
-template<typename T>
-T readAt(const char* bytes)
+template <typename T> T readAt(const char* bytes)
 {
     T value;
     std::memcpy(&value, bytes, sizeof(T));
     return value;
 }
 
-template<typename T>
-void writeAt(char* bytes, T value)
+template <typename T> void writeAt(char* bytes, T value)
 {
     std::memcpy(bytes, &value, sizeof(T));
 }
 
-template<typename T>
-void append(QByteArray& out, T value)
+template <typename T> void append(QByteArray& out, T value)
 {
     out.append(reinterpret_cast<const char*>(&value), sizeof(T));
 }
@@ -41,7 +38,7 @@ struct TMPHUndoStorage::Parsed
     TMPHUndoFlag kind = ufKindBytesChanged;
     const char* data = nullptr;
     qint64 dataCount = 0; // saved bytes that count for the kind
-    QString description;  // own description, or the text of a combined record
+    QString description; // own description, or the text of a combined record
     bool hasSelection = false;
     qint32 selLow = -1;
     qint32 selHigh = -1;
@@ -390,8 +387,8 @@ void TMPHUndoStorage::MakeRedo(const Parsed& record)
     head.CurPos = static_cast<qint32>(place.cursor);
     head.CurTranslation = modes.translation;
     head.CurBPU = modes.bytesPerUnit;
-    const qint64 size =
-        MPH_UNDO_HEADER_SIZE + std::max<qint64>(1, savedCount) + MPH_REDO_BOOKMARKS_SIZE + MPH_UNDO_SELECTION_SIZE;
+    const qint64 size
+        = MPH_UNDO_HEADER_SIZE + std::max<qint64>(1, savedCount) + MPH_REDO_BOOKMARKS_SIZE + MPH_UNDO_SELECTION_SIZE;
     head.DataLen = static_cast<quint32>(size);
 
     QByteArray redo;

@@ -20,14 +20,14 @@ static_assert(std::endian::native == std::endian::little, "undo records are stor
 /// (the total size again, so that the storage can be walked from its end).
 struct TMPHUndoRec
 {
-    quint32 DataLen;      ///< total size of the record
-    quint32 Flags;        ///< TMPHUndoFlags
-    qint32 CurPos;        ///< cursor position when the record was made
-    qint32 Pos;           ///< position of the change
-    qint32 Count;         ///< bytes concerned
-    qint32 ReplCount;     ///< bytes replaced (ufKindReplace)
+    quint32 DataLen; ///< total size of the record
+    quint32 Flags; ///< TMPHUndoFlags
+    qint32 CurPos; ///< cursor position when the record was made
+    qint32 Pos; ///< position of the change
+    qint32 Count; ///< bytes concerned
+    qint32 ReplCount; ///< bytes replaced (ufKindReplace)
     quint8 CurTranslation; ///< TMPHTranslationKind in force
-    qint32 CurBPU;        ///< BytesPerUnit in force
+    qint32 CurBPU; ///< BytesPerUnit in force
 };
 #pragma pack(pop)
 

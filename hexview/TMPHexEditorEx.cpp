@@ -209,8 +209,8 @@ bool TMPHexEditorEx::PasteFromClipboard()
 
 bool TMPHexEditorEx::KeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    const bool ctrlOnly = (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))
-        == Qt::ControlModifier;
+    const bool ctrlOnly
+        = (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier)) == Qt::ControlModifier;
     if (ctrlOnly) {
         switch (key) {
         case Qt::Key_C:

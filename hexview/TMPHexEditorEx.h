@@ -23,8 +23,8 @@ public:
 
 /// MIME type of the editor's own clipboard format. On Windows Qt maps this name to the registered
 /// clipboard format of that name; elsewhere it is an ordinary custom type.
-inline constexpr const char* MPH_MIME_OWN_FORMAT =
-    "application/x-qt-windows-mime;value=\"TMPHexeditorEx Clipboard Format\"";
+inline constexpr const char* MPH_MIME_OWN_FORMAT
+    = "application/x-qt-windows-mime;value=\"TMPHexeditorEx Clipboard Format\"";
 /// MIME type of the registry editor's hexadecimal data format.
 inline constexpr const char* MPH_MIME_REGEDIT = "application/x-qt-windows-mime;value=\"RegEdit_HexData\"";
 /// First four bytes of the own clipboard format, then the version 0x00010001 and the data length.

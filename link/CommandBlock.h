@@ -22,7 +22,7 @@ enum Opcode : quint8 {
 /// What answered in the socket: byte 0 of the reply to OP_IDENTIFY. Other values mean nothing.
 enum ReplyKind : quint8 {
     ReplyNothing = 0,
-    ReplySpiFlash = 1,     ///< bytes 1..3 carry the JEDEC identification
+    ReplySpiFlash = 1, ///< bytes 1..3 carry the JEDEC identification
     ReplyI2cEeprom = 2,
     ReplyMicrowireEeprom = 3,
 };
@@ -50,7 +50,7 @@ struct CommandBlock
     static constexpr quint8 Enter4ByteAddressMode = 0xB7;
     static constexpr quint8 ReadIdentification = 0x9F;
 
-    std::array<quint8, Size> bytes{};
+    std::array<quint8, Size> bytes {};
 
     [[nodiscard]] quint8* data() { return bytes.data(); }
     [[nodiscard]] const quint8* data() const { return bytes.data(); }

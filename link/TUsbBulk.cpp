@@ -83,7 +83,7 @@ int TUsbBulk::prog_open(int vendorId, int productId)
         }
     }
     qCDebug(lcLink, "Could not find USB device \"%s\" with vid=0x%x pid=0x%x", ManufacturerString,
-            static_cast<unsigned>(vendorId), static_cast<unsigned>(productId));
+        static_cast<unsigned>(vendorId), static_cast<unsigned>(productId));
     return 0;
 }
 
@@ -96,8 +96,8 @@ bool TUsbBulk::tryDevice(struct usb_device* device)
     }
 
     char text[StringBufferSize];
-    int length = usbGetStringAscii(m_deviceHandle, device->descriptor.iManufacturer, StringLanguageId, text,
-                                   sizeof text);
+    int length
+        = usbGetStringAscii(m_deviceHandle, device->descriptor.iManufacturer, StringLanguageId, text, sizeof text);
     if (length < 0) {
         qCWarning(lcLink, "warning: cannot query manufacturer for device: %s", lastError().constData());
         rejectDevice();
@@ -168,13 +168,12 @@ void TUsbBulk::rejectDevice()
     m_deviceHandle = nullptr;
 }
 
-int TUsbBulk::usbGetStringAscii(usb_dev_handle* handle, int index, int languageId, char* destination,
-                                int destinationSize)
+int TUsbBulk::usbGetStringAscii(
+    usb_dev_handle* handle, int index, int languageId, char* destination, int destinationSize)
 {
     unsigned char reply[StringBufferSize] = {};
     const int received = m_usb.usb_control_msg(handle, RequestTypeDeviceToHost, RequestGetDescriptor,
-                                               (StringDescriptorType << 8) + index, languageId,
-                                               reinterpret_cast<char*>(reply), sizeof reply, StringTimeoutMs);
+        (StringDescriptorType << 8) + index, languageId, reinterpret_cast<char*>(reply), sizeof reply, StringTimeoutMs);
     if (received < 0)
         return received;
     if (destinationSize <= 0)
@@ -209,8 +208,8 @@ int TUsbBulk::USB_bulk_cmd(quint8* block, int length, int readReply, int* comman
         return NotOpen;
     }
     const int written = noteTransfer(m_usb.usb_bulk_write(m_deviceHandle, m_commandEndpoint,
-                                                          reinterpret_cast<const char*>(block), length, timeoutMs),
-                                     length);
+                                         reinterpret_cast<const char*>(block), length, timeoutMs),
+        length);
     if (commandWritten)
         *commandWritten = written;
     // A command that did not go out whole gets no answer: reading one would only wait out the
@@ -222,9 +221,8 @@ int TUsbBulk::USB_bulk_cmd(quint8* block, int length, int readReply, int* comman
     m_sleep(ReplyPauseMs);
     if (!m_deviceHandle)
         return NotOpen;
-    return noteTransfer(m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(block), length,
-                                            timeoutMs),
-                        length);
+    return noteTransfer(
+        m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(block), length, timeoutMs), length);
 }
 
 int TUsbBulk::USB_bulk_write(const quint8* data, int length)
@@ -232,17 +230,17 @@ int TUsbBulk::USB_bulk_write(const quint8* data, int length)
     if (!m_deviceHandle)
         return NotOpen;
     return noteTransfer(m_usb.usb_bulk_write(m_deviceHandle, m_writeEndpoint, reinterpret_cast<const char*>(data),
-                                             length, BulkTimeoutMs),
-                        length);
+                            length, BulkTimeoutMs),
+        length);
 }
 
 int TUsbBulk::USB_bulk_read(quint8* data, int length)
 {
     if (!m_deviceHandle)
         return NotOpen;
-    return noteTransfer(m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(data), length,
-                                            BulkTimeoutMs),
-                        length);
+    return noteTransfer(
+        m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(data), length, BulkTimeoutMs),
+        length);
 }
 
 void TUsbBulk::USB_bulk_close()
@@ -263,8 +261,8 @@ int TUsbBulk::USB_transmit(quint8 direction, quint8 request, const quint8* setup
     const int requestType = (direction << 7) | 0x40;
     const int value = setup[0] + 256 * setup[1];
     const int index = setup[2] + 256 * setup[3];
-    const int result = m_usb.usb_control_msg(m_deviceHandle, requestType, request, value, index,
-                                             reinterpret_cast<char*>(data), size, ControlTimeoutMs);
+    const int result = m_usb.usb_control_msg(
+        m_deviceHandle, requestType, request, value, index, reinterpret_cast<char*>(data), size, ControlTimeoutMs);
     return result < 0 ? -1 : result;
 }
 

@@ -60,8 +60,8 @@ public:
     /// performed; the result of the command write alone goes to commandWritten when given. Without
     /// an open device nothing is transferred (the pause before a reply still happens) and NotOpen
     /// is returned.
-    int USB_bulk_cmd(quint8* block, int length, int readReply, int* commandWritten = nullptr,
-                     int timeoutMs = BulkTimeoutMs);
+    int USB_bulk_cmd(
+        quint8* block, int length, int readReply, int* commandWritten = nullptr, int timeoutMs = BulkTimeoutMs);
     /// One bulk write of length bytes to WriteEndpoint; the libusb result (bytes or negative error).
     int USB_bulk_write(const quint8* data, int length);
     /// One bulk read of length bytes from ReadEndpoint; the libusb result (bytes or negative error).
@@ -76,8 +76,7 @@ public:
     /// Reads a string descriptor and folds it to 8-bit text: "?" for characters above 0xFF.
     /// Returns the characters stored, 0 when the reply is not a string descriptor, or the negative
     /// libusb error.
-    int usbGetStringAscii(usb_dev_handle* handle, int index, int languageId, char* destination,
-                          int destinationSize);
+    int usbGetStringAscii(usb_dev_handle* handle, int index, int languageId, char* destination, int destinationSize);
 
     /// One vendor control transfer on the open device (request type = direction << 7 | 0x40, value
     /// and index little-endian from the four setup bytes, time-out 7000 ms). The libusb result, or

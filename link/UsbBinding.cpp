@@ -50,8 +50,7 @@ namespace kestrum {
 
 namespace {
 
-template <typename Function>
-void lookUp(void* library, const char* name, Function& slot)
+template <typename Function> void lookUp(void* library, const char* name, Function& slot)
 {
     // POSIX guarantees that a data pointer from dlsym converts to a function pointer.
     slot = reinterpret_cast<Function>(dlsym(library, name));
@@ -79,8 +78,7 @@ bool UsbBinding::bind()
 #define KESTRUM_LOOK_UP(name) lookUp(library, #name, m_table.name);
     KESTRUM_USB_ENTRY_POINTS(KESTRUM_LOOK_UP)
 #undef KESTRUM_LOOK_UP
-    qCDebug(lcLink) << "bound" << m_libraryName << "with" << boundCount() << "of" << EntryPointCount
-                    << "entry points";
+    qCDebug(lcLink) << "bound" << m_libraryName << "with" << boundCount() << "of" << EntryPointCount << "entry points";
     if (m_table.usb_init)
         m_table.usb_init();
     return true;
@@ -126,23 +124,21 @@ int UsbBinding::usb_get_string(usb_dev_handle* dev, int index, int langid, char*
 
 int UsbBinding::usb_get_string_simple(usb_dev_handle* dev, int index, char* buf, size_t buflen) const
 {
-    return m_table.usb_get_string_simple ? m_table.usb_get_string_simple(dev, index, buf, buflen)
-                                         : MissingEntryPoint;
+    return m_table.usb_get_string_simple ? m_table.usb_get_string_simple(dev, index, buf, buflen) : MissingEntryPoint;
 }
 
-int UsbBinding::usb_get_descriptor_by_endpoint(usb_dev_handle* udev, int ep, unsigned char type,
-                                               unsigned char index, void* buf, int size) const
+int UsbBinding::usb_get_descriptor_by_endpoint(
+    usb_dev_handle* udev, int ep, unsigned char type, unsigned char index, void* buf, int size) const
 {
     return m_table.usb_get_descriptor_by_endpoint
         ? m_table.usb_get_descriptor_by_endpoint(udev, ep, type, index, buf, size)
         : MissingEntryPoint;
 }
 
-int UsbBinding::usb_get_descriptor(usb_dev_handle* udev, unsigned char type, unsigned char index, void* buf,
-                                   int size) const
+int UsbBinding::usb_get_descriptor(
+    usb_dev_handle* udev, unsigned char type, unsigned char index, void* buf, int size) const
 {
-    return m_table.usb_get_descriptor ? m_table.usb_get_descriptor(udev, type, index, buf, size)
-                                      : MissingEntryPoint;
+    return m_table.usb_get_descriptor ? m_table.usb_get_descriptor(udev, type, index, buf, size) : MissingEntryPoint;
 }
 
 int UsbBinding::usb_bulk_write(usb_dev_handle* dev, int ep, const char* bytes, int size, int timeout) const
@@ -157,18 +153,16 @@ int UsbBinding::usb_bulk_read(usb_dev_handle* dev, int ep, char* bytes, int size
 
 int UsbBinding::usb_interrupt_write(usb_dev_handle* dev, int ep, const char* bytes, int size, int timeout) const
 {
-    return m_table.usb_interrupt_write ? m_table.usb_interrupt_write(dev, ep, bytes, size, timeout)
-                                       : MissingEntryPoint;
+    return m_table.usb_interrupt_write ? m_table.usb_interrupt_write(dev, ep, bytes, size, timeout) : MissingEntryPoint;
 }
 
 int UsbBinding::usb_interrupt_read(usb_dev_handle* dev, int ep, char* bytes, int size, int timeout) const
 {
-    return m_table.usb_interrupt_read ? m_table.usb_interrupt_read(dev, ep, bytes, size, timeout)
-                                      : MissingEntryPoint;
+    return m_table.usb_interrupt_read ? m_table.usb_interrupt_read(dev, ep, bytes, size, timeout) : MissingEntryPoint;
 }
 
-int UsbBinding::usb_control_msg(usb_dev_handle* dev, int requesttype, int request, int value, int index,
-                                char* bytes, int size, int timeout) const
+int UsbBinding::usb_control_msg(
+    usb_dev_handle* dev, int requesttype, int request, int value, int index, char* bytes, int size, int timeout) const
 {
     return m_table.usb_control_msg
         ? m_table.usb_control_msg(dev, requesttype, request, value, index, bytes, size, timeout)
@@ -272,8 +266,7 @@ const usb_version* UsbBinding::usb_get_version() const
     return m_table.usb_get_version ? m_table.usb_get_version() : nullptr;
 }
 
-int UsbBinding::usb_isochronous_setup_async(usb_dev_handle* dev, void** context, unsigned char ep,
-                                            int pktsize) const
+int UsbBinding::usb_isochronous_setup_async(usb_dev_handle* dev, void** context, unsigned char ep, int pktsize) const
 {
     return m_table.usb_isochronous_setup_async ? m_table.usb_isochronous_setup_async(dev, context, ep, pktsize)
                                                : MissingEntryPoint;
@@ -286,8 +279,7 @@ int UsbBinding::usb_bulk_setup_async(usb_dev_handle* dev, void** context, unsign
 
 int UsbBinding::usb_interrupt_setup_async(usb_dev_handle* dev, void** context, unsigned char ep) const
 {
-    return m_table.usb_interrupt_setup_async ? m_table.usb_interrupt_setup_async(dev, context, ep)
-                                             : MissingEntryPoint;
+    return m_table.usb_interrupt_setup_async ? m_table.usb_interrupt_setup_async(dev, context, ep) : MissingEntryPoint;
 }
 
 int UsbBinding::usb_submit_async(void* context, char* bytes, int size) const

@@ -52,7 +52,7 @@ QString formatElapsed(qint64 milliseconds)
 }
 
 ChipOperations::ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Reporter& reporter, DataBuffer& buffer,
-                               JobView& view, OperationsHost& host)
+    JobView& view, OperationsHost& host)
     : m_usb(usb)
     , m_programmer(programmer)
     , m_reporter(reporter)
@@ -289,8 +289,8 @@ void ChipOperations::detect()
             const int position = reply[0] - 1;
             if (m_host.selection().types().selected() != position)
                 m_host.FillChipSelection(position, 0, 0);
-            m_reporter.ui().showInformation(m_reporter.MessageText(MsgChipTypeDetected) + m_host.selection().types().text()
-                                         + m_reporter.MessageText(MsgSelectManually));
+            m_reporter.ui().showInformation(m_reporter.MessageText(MsgChipTypeDetected)
+                + m_host.selection().types().text() + m_reporter.MessageText(MsgSelectManually));
             return;
         }
         default:
@@ -319,8 +319,8 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
         if (m_host.selection().types().selected() != 0)
             m_host.FillChipSelection(0, 0, 0);
         m_reporter.ShowErrorBox(m_reporter.MessageText(MsgChipIdNotListed)
-                             + QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3])
-                             + m_reporter.MessageText(MsgChooseCompatible));
+            + QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3])
+            + m_reporter.MessageText(MsgChooseCompatible));
         return;
     }
 
@@ -338,7 +338,7 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     m_host.FillChipSelection(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
 
     m_reporter.ui().showInformation(m_reporter.MessageText(MsgChipDetected) + selection.names().text()
-                                 + m_reporter.MessageText(MsgChipTypeLine) + selection.types().text());
+        + m_reporter.MessageText(MsgChipTypeLine) + selection.types().text());
 }
 
 } // namespace kestrum

@@ -3,9 +3,9 @@
 #include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
 #include "chipdb/ChipRecord.h"
+#include "link/TUsbBulk.h"
 #include "ops/ChipProgrammer.h"
 #include "ops/JobView.h"
-#include "link/TUsbBulk.h"
 
 #include <QString>
 
@@ -56,7 +56,7 @@ class ChipOperations
 {
 public:
     ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Reporter& reporter, DataBuffer& buffer, JobView& view,
-                   OperationsHost& host);
+        OperationsHost& host);
 
     void read();
     void erase();

@@ -347,8 +347,8 @@ JobResult ChipProgrammer::VerifyChip(const ChipRecord& record)
         while (data[i] == expected[i])
             ++i;
         const quint64 address = offset + i;
-        m_reporter.ShowErrorBox(m_reporter.MessageText(MsgVerifyErrorAddress) + QString::number(address, 16).toUpper()
-                             + QLatin1Char('h'));
+        m_reporter.ShowErrorBox(
+            m_reporter.MessageText(MsgVerifyErrorAddress) + QString::number(address, 16).toUpper() + QLatin1Char('h'));
         return false;
     });
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "link/CommandBlock.h"
-#include "ops/JobView.h"
 #include "link/TUsbBulk.h"
+#include "ops/JobView.h"
 
 #include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
@@ -20,14 +20,14 @@ namespace kestrum {
 /// (an error box, or the question the user answered), so callers only decide whether to log the
 /// completion line and whether to go on.
 enum class JobResult {
-    Done,      ///< ran to the end: the chip was read, erased or written; blank; equal to the buffer
-    Declined,  ///< WriteChip only: the image is longer than the chip and the user answered No;
-               ///< nothing was sent, status text and lock stay until EndChipJob
+    Done, ///< ran to the end: the chip was read, erased or written; blank; equal to the buffer
+    Declined, ///< WriteChip only: the image is longer than the chip and the user answered No;
+              ///< nothing was sent, status text and lock stay until EndChipJob
     Different, ///< BlankCheckChip: a byte is not 0xFF; VerifyChip: a byte differs ("Flash check
                ///< error address:...")
-    Failed,    ///< the programmer did not answer as it must (a transfer failed or moved fewer bytes
-               ///< than asked, an erase did not finish), or the routine refused the record
-               ///< (too large for the data buffer, EEPROM page size 0)
+    Failed, ///< the programmer did not answer as it must (a transfer failed or moved fewer bytes
+            ///< than asked, an erase did not finish), or the routine refused the record
+            ///< (too large for the data buffer, EEPROM page size 0)
 };
 
 /// The programmer's command protocol and the chip routines of the main window, without the
@@ -46,23 +46,23 @@ class ChipProgrammer
 {
 public:
     // BeginChipJob results (the job code).
-    static constexpr int JobCodeSpiFlash = 6;  ///< class 0
+    static constexpr int JobCodeSpiFlash = 6; ///< class 0
     static constexpr int JobCodeI2cEeprom = 4; ///< class 1
-    static constexpr int JobCodeOther = 1;     ///< classes 2 and 3 (and unknown classes)
-    static constexpr int JobNotOpened = 0;     ///< the programmer could not be opened; "Not
-                                               ///< connected" was shown
-    static constexpr int JobBusy = -1;         ///< a job is already open: nothing was done, and
-                                               ///< the caller must not call EndChipJob
-    static constexpr int JobSetupFailed = -2;  ///< the programmer was opened but the set-up
-                                               ///< exchange failed; "Programmer communication
-                                               ///< failed." was shown
+    static constexpr int JobCodeOther = 1; ///< classes 2 and 3 (and unknown classes)
+    static constexpr int JobNotOpened = 0; ///< the programmer could not be opened; "Not
+                                           ///< connected" was shown
+    static constexpr int JobBusy = -1; ///< a job is already open: nothing was done, and
+                                       ///< the caller must not call EndChipJob
+    static constexpr int JobSetupFailed = -2; ///< the programmer was opened but the set-up
+                                              ///< exchange failed; "Programmer communication
+                                              ///< failed." was shown
 
     // ReadChipId results.
-    static constexpr int IdentifyDone = 7;     ///< the reply bytes are filled
+    static constexpr int IdentifyDone = 7; ///< the reply bytes are filled
     static constexpr int IdentifyNoProgrammer = 0; ///< nothing shown, reply untouched
-    static constexpr int IdentifyFailed = -1;  ///< the exchange failed; "Programmer communication
-                                               ///< failed." was shown, reply untouched
-    static constexpr int IdentifyBusy = -2;    ///< a job is open: nothing was done
+    static constexpr int IdentifyFailed = -1; ///< the exchange failed; "Programmer communication
+                                              ///< failed." was shown, reply untouched
+    static constexpr int IdentifyBusy = -2; ///< a job is open: nothing was done
 
     /// Every pause between two pumps of the window's events during a stream, in milliseconds.
     static constexpr int DefaultPumpIntervalMs = 15;

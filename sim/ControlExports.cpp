@@ -40,12 +40,12 @@ int ksim_add_bus(void)
     return World::instance().addBus();
 }
 
-int ksim_add_device(int bus, int vendor_id, int product_id, const char* manufacturer, const char* product,
-                    int interface_number)
+int ksim_add_device(
+    int bus, int vendor_id, int product_id, const char* manufacturer, const char* product, int interface_number)
 {
     auto lock = control();
-    SimDevice* device = World::instance().addDevice(bus, vendor_id, product_id, manufacturer ? manufacturer : "",
-                                                    product ? product : "", interface_number);
+    SimDevice* device = World::instance().addDevice(
+        bus, vendor_id, product_id, manufacturer ? manufacturer : "", product ? product : "", interface_number);
     return device ? device->id : UnknownDevice;
 }
 

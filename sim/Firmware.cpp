@@ -61,7 +61,7 @@ Firmware::Firmware(bool deviceProduct)
 
 void Firmware::insertChip(int kind, std::uint32_t size, std::uint32_t jedecId)
 {
-    m_chip = Chip{};
+    m_chip = Chip {};
     m_chip.kind = kind;
     m_chip.jedecId = jedecId;
     if (kind != KSIM_CHIP_NONE)
@@ -98,7 +98,7 @@ void Firmware::fillPattern()
 
 ksim_state Firmware::state() const
 {
-    ksim_state s{};
+    ksim_state s {};
     s.setup_valid = m_setupValid;
     s.chip_class = m_class;
     s.subtype = m_subtype;
@@ -151,8 +151,8 @@ std::uint32_t Firmware::get32(const std::uint8_t* block, int offset) const
 
 bool Firmware::chipAnswers() const
 {
-    return m_setupValid && m_chip.kind != KSIM_CHIP_NONE && !m_chip.cells.empty() &&
-        classOfKind(m_chip.kind) == m_class;
+    return m_setupValid && m_chip.kind != KSIM_CHIP_NONE && !m_chip.cells.empty()
+        && classOfKind(m_chip.kind) == m_class;
 }
 
 std::uint64_t Firmware::cellOf(std::uint64_t address) const
@@ -172,7 +172,7 @@ std::uint64_t Firmware::runFrom(std::uint64_t address) const
 
 void Firmware::acknowledge(std::uint8_t opcode)
 {
-    std::array<std::uint8_t, 64> bytes{};
+    std::array<std::uint8_t, 64> bytes {};
     bytes[1] = opcode;
     reply(bytes);
 }
@@ -245,7 +245,7 @@ void Firmware::command(const std::uint8_t* block)
         break;
     case OpIdentify: {
         setup(block);
-        std::array<std::uint8_t, 64> answer{};
+        std::array<std::uint8_t, 64> answer {};
         switch (m_chip.kind) {
         case KSIM_CHIP_SPI_FLASH:
             answer[0] = AnswerSpiFlash;
@@ -279,7 +279,7 @@ void Firmware::command(const std::uint8_t* block)
         break;
     case OpStatus: {
         ++m_statusPolls;
-        std::array<std::uint8_t, 64> answer{};
+        std::array<std::uint8_t, 64> answer {};
         answer[0] = eraseBusy() ? 1 : 0;
         answer[1] = OpStatus;
         if (m_busyPolls > 0)
@@ -300,7 +300,7 @@ void Firmware::command(const std::uint8_t* block)
         break;
     case OpRaw: {
         const int count = block[2] == 3 ? block[3] : 0;
-        std::array<std::uint8_t, 64> answer{};
+        std::array<std::uint8_t, 64> answer {};
         answer[1] = opcode;
         if (count == 1 && block[4] == 0xB7) {
             if (m_chip.kind == KSIM_CHIP_SPI_FLASH && m_class == 0)
@@ -386,7 +386,8 @@ void Firmware::erase(std::uint16_t argument)
         }
         if (m_realistic) {
             const auto mib = static_cast<long>(m_chip.cells.size() >> 20);
-            m_busyUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::min(6000L, 500 + 500 * mib));
+            m_busyUntil
+                = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::min(6000L, 500 + 500 * mib));
         } else {
             m_busyPolls = m_erasePolls;
         }
@@ -405,9 +406,10 @@ void Firmware::erase(std::uint16_t argument)
         m_lastEraseArgument = argument;
         const std::uint64_t offset = (static_cast<std::uint64_t>(m_eraseBank) << 16) + argument;
         if (answers && offset < m_chip.cells.size()) {
-            const std::uint64_t end = std::min<std::uint64_t>(offset + static_cast<unsigned>(m_page), m_chip.cells.size());
+            const std::uint64_t end
+                = std::min<std::uint64_t>(offset + static_cast<unsigned>(m_page), m_chip.cells.size());
             std::fill(m_chip.cells.begin() + static_cast<std::ptrdiff_t>(offset),
-                      m_chip.cells.begin() + static_cast<std::ptrdiff_t>(end), 0xFF);
+                m_chip.cells.begin() + static_cast<std::ptrdiff_t>(end), 0xFF);
             m_chip.dirty = true;
         }
         pause(std::chrono::milliseconds(5));

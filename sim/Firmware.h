@@ -17,7 +17,7 @@ struct Chip
     int kind = KSIM_CHIP_NONE;
     std::uint32_t jedecId = 0;
     std::vector<std::uint8_t> cells;
-    std::string file;   ///< where the content is kept between runs; empty for none
+    std::string file; ///< where the content is kept between runs; empty for none
     bool dirty = false; ///< changed since it was last saved
 };
 
@@ -123,7 +123,7 @@ private:
     // Erase.
     int m_erasePolls = 1;
     int m_busyPolls = 0; ///< instant timing: polls still answered busy; -1 forever
-    std::chrono::steady_clock::time_point m_busyUntil{};
+    std::chrono::steady_clock::time_point m_busyUntil {};
     int m_lastEraseArgument = -1;
     std::uint32_t m_eraseBank = 0; ///< 64 KiB banks passed by the 16-bit page offsets
 

@@ -76,7 +76,7 @@ int World::addBus()
 }
 
 SimDevice* World::addDevice(int bus, int vendorId, int productId, const std::string& manufacturer,
-                            const std::string& product, int interfaceNumber)
+    const std::string& product, int interfaceNumber)
 {
     if (bus < 1 || bus > static_cast<int>(m_buses.size()))
         return nullptr;
@@ -266,8 +266,8 @@ int World::bulkWrite(usb_dev_handle* handle, int endpoint, const std::uint8_t* b
     bool isCommand = false;
     if (result == 0) {
         int fault = 0;
-        const bool knownEndpoint =
-            endpoint == device->firmware->writeEndpoint() || endpoint == device->firmware->commandEndpoint();
+        const bool knownEndpoint
+            = endpoint == device->firmware->writeEndpoint() || endpoint == device->firmware->commandEndpoint();
         result = blockedTransfer(*device, endpoint, knownEndpoint, &fault);
         if (result == 0) {
             const int offered = fault == KSIM_FAULT_SHORT ? size / 2 : size;
@@ -277,8 +277,8 @@ int World::bulkWrite(usb_dev_handle* handle, int endpoint, const std::uint8_t* b
         }
     }
     if (m_recording != KSIM_RECORD_OFF) {
-        CallRecord* r = record(KSIM_CALL_BULK_WRITE, handle && isHandle(handle) ? handle->device : 0, endpoint,
-                               size, timeout, result);
+        CallRecord* r = record(
+            KSIM_CALL_BULK_WRITE, handle && isHandle(handle) ? handle->device : 0, endpoint, size, timeout, result);
         if (isCommand || m_recording == KSIM_RECORD_ALL)
             recordBytes(r, bytes, size);
     }
@@ -303,16 +303,16 @@ int World::bulkRead(usb_dev_handle* handle, int endpoint, std::uint8_t* bytes, i
         }
     }
     if (m_recording != KSIM_RECORD_OFF) {
-        CallRecord* r = record(KSIM_CALL_BULK_READ, handle && isHandle(handle) ? handle->device : 0, endpoint,
-                               size, timeout, result);
+        CallRecord* r = record(
+            KSIM_CALL_BULK_READ, handle && isHandle(handle) ? handle->device : 0, endpoint, size, timeout, result);
         if (result > 0 && (isReply || m_recording == KSIM_RECORD_ALL))
             recordBytes(r, bytes, result);
     }
     return result;
 }
 
-int World::controlRead(usb_dev_handle* handle, int requestType, int request, int value, int index,
-                       std::uint8_t* bytes, int size)
+int World::controlRead(
+    usb_dev_handle* handle, int requestType, int request, int value, int index, std::uint8_t* bytes, int size)
 {
     if (!isHandle(handle))
         return fail(ErrInvalid, "Invalid argument");
@@ -467,7 +467,7 @@ void World::configureFromEnvironment()
     SocketChip socketChip;
     if (chip && *chip && !parseChip(chip, &socketChip)) {
         std::fprintf(stderr, "ksim: KESTRUM_SIM_CHIP=%s not understood; using spi25:8M:EF4017\n", chip);
-        socketChip = SocketChip{};
+        socketChip = SocketChip {};
     }
     const int bus = addBus();
     SimDevice* programmer = addProgrammer(bus, product && *product ? product : "WinUSBComm");

@@ -24,12 +24,12 @@ struct usb_dev_handle
 namespace kestrum::sim {
 
 // errno values that libusb 0.1 returns negated.
-inline constexpr int ErrNoDevice = -19;  // ENODEV
+inline constexpr int ErrNoDevice = -19; // ENODEV
 inline constexpr int ErrTimedOut = -110; // ETIMEDOUT
-inline constexpr int ErrPipe = -32;      // EPIPE
-inline constexpr int ErrInvalid = -22;   // EINVAL
-inline constexpr int ErrBusy = -16;      // EBUSY
-inline constexpr int ErrIo = -5;         // EIO
+inline constexpr int ErrPipe = -32; // EPIPE
+inline constexpr int ErrInvalid = -22; // EINVAL
+inline constexpr int ErrBusy = -16; // EBUSY
+inline constexpr int ErrIo = -5; // EIO
 
 /// One simulated USB device: ids, string descriptors, one configuration with one interface, and
 /// optionally the programmer's firmware behind its bulk endpoints.
@@ -49,22 +49,25 @@ struct SimDevice
     std::unique_ptr<Firmware> firmware;
 
     // What libusb users see. Stable addresses: the device is never moved.
-    struct usb_device device{};
-    usb_config_descriptor config{};
-    usb_interface interface{};
-    usb_interface_descriptor altsetting{};
+    struct usb_device device
+    {
+    };
+    usb_config_descriptor config {};
+    usb_interface interface {
+    };
+    usb_interface_descriptor altsetting {};
 };
 
 struct SimBus
 {
     int number = 0;
-    usb_bus bus{};
+    usb_bus bus {};
 };
 
 /// A recorded call; the public ksim_call view points into it.
 struct CallRecord
 {
-    ksim_call call{};
+    ksim_call call {};
     std::vector<std::uint8_t> bytes;
 };
 
@@ -85,7 +88,7 @@ public:
     // World building.
     int addBus();
     SimDevice* addDevice(int bus, int vendorId, int productId, const std::string& manufacturer,
-                         const std::string& product, int interfaceNumber);
+        const std::string& product, int interfaceNumber);
     SimDevice* addProgrammer(int bus, const std::string& product);
     SimDevice* device(int id);
     void setString(SimDevice& device, int index, const std::u16string& text);
@@ -103,8 +106,8 @@ public:
     // Transfers, with the armed transfer faults applied.
     int bulkWrite(usb_dev_handle* handle, int endpoint, const std::uint8_t* bytes, int size, int timeout);
     int bulkRead(usb_dev_handle* handle, int endpoint, std::uint8_t* bytes, int size, int timeout);
-    int controlRead(usb_dev_handle* handle, int requestType, int request, int value, int index,
-                    std::uint8_t* bytes, int size);
+    int controlRead(
+        usb_dev_handle* handle, int requestType, int request, int value, int index, std::uint8_t* bytes, int size);
     int clearHalt(usb_dev_handle* handle, int endpoint);
 
     // Faults.

@@ -115,13 +115,13 @@ struct usb_device* usb_device(usb_dev_handle* dev)
     return device ? &device->device : nullptr;
 }
 
-int usb_control_msg(usb_dev_handle* dev, int requesttype, int request, int value, int index, char* bytes, int size,
-                    int timeout)
+int usb_control_msg(
+    usb_dev_handle* dev, int requesttype, int request, int value, int index, char* bytes, int size, int timeout)
 {
     auto lock = enter();
     World& world = World::instance();
-    const int result = world.controlRead(dev, requesttype, request, value, index,
-                                         reinterpret_cast<std::uint8_t*>(bytes), size);
+    const int result
+        = world.controlRead(dev, requesttype, request, value, index, reinterpret_cast<std::uint8_t*>(bytes), size);
     kestrum::sim::CallRecord* r = world.record(KSIM_CALL_CONTROL, deviceOf(dev), requesttype, size, timeout, result);
     if (r) {
         r->call.request = request;
@@ -162,8 +162,8 @@ int usb_get_descriptor(usb_dev_handle* dev, unsigned char type, unsigned char in
     return usb_control_msg(dev, 0x80, 6, (type << 8) + index, 0, static_cast<char*>(buf), size, 1000);
 }
 
-int usb_get_descriptor_by_endpoint(usb_dev_handle* dev, int ep, unsigned char type, unsigned char index, void* buf,
-                                   int size)
+int usb_get_descriptor_by_endpoint(
+    usb_dev_handle* dev, int ep, unsigned char type, unsigned char index, void* buf, int size)
 {
     (void)ep;
     return usb_get_descriptor(dev, type, index, buf, size);

@@ -49,55 +49,57 @@ enum ksim_call_kind {
 
 /* Recording levels. */
 enum ksim_recording {
-    KSIM_RECORD_OFF = 0,   /* nothing is recorded (benchmarks) */
+    KSIM_RECORD_OFF = 0, /* nothing is recorded (benchmarks) */
     KSIM_RECORD_CALLS = 1, /* every call; bytes of control transfers, command blocks and replies */
-    KSIM_RECORD_ALL = 2    /* also the bytes of every data block */
+    KSIM_RECORD_ALL = 2 /* also the bytes of every data block */
 };
 
 /* One recorded call. */
-struct ksim_call {
-    int kind;       /* enum ksim_call_kind */
-    int device;     /* device id; 0 when the call concerns no device */
-    int endpoint;   /* bulk: endpoint; claim/release: interface number; control: request type */
-    int request;    /* control: request */
-    int value;      /* control: value */
-    int index;      /* control: index */
-    int length;     /* bytes asked for */
-    int timeout;    /* milliseconds */
-    int result;     /* what the call returned (for open: 1 for a handle, 0 for null) */
+struct ksim_call
+{
+    int kind; /* enum ksim_call_kind */
+    int device; /* device id; 0 when the call concerns no device */
+    int endpoint; /* bulk: endpoint; claim/release: interface number; control: request type */
+    int request; /* control: request */
+    int value; /* control: value */
+    int index; /* control: index */
+    int length; /* bytes asked for */
+    int timeout; /* milliseconds */
+    int result; /* what the call returned (for open: 1 for a handle, 0 for null) */
     int byte_count; /* bytes recorded in bytes (0 when not recorded) */
     const uint8_t* bytes; /* written bytes, or received bytes; valid until the next reset or clear */
 };
 
 /* Device faults, set with ksim_set_device_fault. */
 enum ksim_device_fault {
-    KSIM_OPEN_FAILS = 1,   /* usb_open returns null */
+    KSIM_OPEN_FAILS = 1, /* usb_open returns null */
     KSIM_STRING_FAILS = 2, /* the string descriptor of index arg cannot be fetched */
-    KSIM_CLAIM_FAILS = 3,  /* usb_claim_interface fails */
-    KSIM_NO_CONFIG = 4     /* the device describes no configuration */
+    KSIM_CLAIM_FAILS = 3, /* usb_claim_interface fails */
+    KSIM_NO_CONFIG = 4 /* the device describes no configuration */
 };
 
 /* Chip kinds for ksim_insert_chip. */
 enum ksim_chip_kind {
     KSIM_CHIP_NONE = 0,
-    KSIM_CHIP_SPI_FLASH = 1,  /* 25-series NOR flash: programming only clears bits */
+    KSIM_CHIP_SPI_FLASH = 1, /* 25-series NOR flash: programming only clears bits */
     KSIM_CHIP_I2C_EEPROM = 2, /* 24-series */
-    KSIM_CHIP_MW_EEPROM = 3,  /* 93-series */
-    KSIM_CHIP_SPI_EEPROM = 4  /* 25-series EEPROM */
+    KSIM_CHIP_MW_EEPROM = 3, /* 93-series */
+    KSIM_CHIP_SPI_EEPROM = 4 /* 25-series EEPROM */
 };
 
 /* Transfer faults, armed with ksim_arm_fault. The transfer number counts the bulk transfers of
    the device (both directions) from the call that armed it, starting at 1. */
 enum ksim_transfer_fault {
-    KSIM_FAULT_UNPLUG = 1,  /* the device vanishes at that transfer: -ENODEV from then on */
+    KSIM_FAULT_UNPLUG = 1, /* the device vanishes at that transfer: -ENODEV from then on */
     KSIM_FAULT_TIMEOUT = 2, /* that transfer times out (-ETIMEDOUT), nothing moves */
-    KSIM_FAULT_SHORT = 3,   /* that transfer moves half the bytes asked for */
-    KSIM_FAULT_STALL = 4    /* the endpoint of that transfer halts (-EPIPE) until cleared */
+    KSIM_FAULT_SHORT = 3, /* that transfer moves half the bytes asked for */
+    KSIM_FAULT_STALL = 4 /* the endpoint of that transfer halts (-EPIPE) until cleared */
 };
 
 /* Programmer state, for assertions. */
-struct ksim_state {
-    int setup_valid;       /* an OP_SETUP or OP_IDENTIFY arrived since the last OP_END */
+struct ksim_state
+{
+    int setup_valid; /* an OP_SETUP or OP_IDENTIFY arrived since the last OP_END */
     int chip_class;
     int subtype;
     int page_size;
@@ -106,14 +108,14 @@ struct ksim_state {
     uint32_t chip_id;
     int clock;
     int voltage;
-    int four_byte_mode;    /* 0xB7 was received in this job */
-    int jobs_ended;        /* OP_END count */
-    int protocol_errors;   /* commands or data the firmware could not make sense of */
-    int erase_commands;    /* OP_ERASE count */
-    int status_polls;      /* OP_STATUS count */
-    int erase_busy;        /* the chip is busy erasing */
-    uint32_t cursor;       /* address of the next byte of the current stream */
-    uint32_t bytes_read;   /* data bytes sent to the host since the last reset */
+    int four_byte_mode; /* 0xB7 was received in this job */
+    int jobs_ended; /* OP_END count */
+    int protocol_errors; /* commands or data the firmware could not make sense of */
+    int erase_commands; /* OP_ERASE count */
+    int status_polls; /* OP_STATUS count */
+    int erase_busy; /* the chip is busy erasing */
+    uint32_t cursor; /* address of the next byte of the current stream */
+    uint32_t bytes_read; /* data bytes sent to the host since the last reset */
     uint32_t bytes_written; /* data bytes received from the host since the last reset */
 };
 
@@ -121,7 +123,7 @@ struct ksim_state {
 void ksim_reset(void); /* an empty world, instant timing, recording KSIM_RECORD_CALLS */
 int ksim_add_bus(void); /* returns the bus number, from 1 */
 int ksim_add_device(int bus, int vendor_id, int product_id, const char* manufacturer, const char* product,
-                    int interface_number); /* a device without firmware; strings at indexes 1 and 2 */
+    int interface_number); /* a device without firmware; strings at indexes 1 and 2 */
 int ksim_add_programmer(int bus, const char* product); /* the programmer; product selects endpoints */
 int ksim_set_ids(int device, int vendor_id, int product_id);
 int ksim_set_string_indexes(int device, int manufacturer_index, int product_index);

@@ -1,8 +1,8 @@
 #include "app/cli/Convert.h"
 
+#include "app/cli/StreamUserInterface.h"
 #include "base/Messages.h"
 #include "base/Reporter.h"
-#include "app/cli/StreamUserInterface.h"
 #include "buffer/DataBuffer.h"
 #include "buffer/HexText.h"
 #include "buffer/ImageFile.h"
@@ -53,7 +53,8 @@ std::optional<std::uint32_t> parseSize(const QString& text)
 int RunCli(const QStringList& arguments, QTextStream& err)
 {
     if (arguments.isEmpty() || arguments.front() != QLatin1String("convert"))
-        return usage(err, arguments.isEmpty() ? QString() : QStringLiteral("unknown command %1").arg(arguments.front()));
+        return usage(
+            err, arguments.isEmpty() ? QString() : QStringLiteral("unknown command %1").arg(arguments.front()));
 
     QStringList files;
     std::optional<std::uint32_t> size;

@@ -9,7 +9,7 @@ namespace kestrum::cli {
 enum ExitStatus : int {
     ExitOk = 0,
     ExitFailed = 1, ///< the load showed an error, or the save failed
-    ExitUsage = 2,  ///< bad arguments; the usage text was printed
+    ExitUsage = 2, ///< bad arguments; the usage text was printed
 };
 
 /// Runs kestrum-cli with its arguments (the program name not included), printing messages and

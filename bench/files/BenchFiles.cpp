@@ -83,7 +83,7 @@ bool writeRaw(const QString& path, const std::vector<std::uint8_t>& bytes)
 struct Timing
 {
     double wall = 1e9; ///< best wall time, seconds
-    double cpu = 1e9;  ///< best processor time (user + system, ours or the child's), seconds
+    double cpu = 1e9; ///< best processor time (user + system, ours or the child's), seconds
 };
 
 double cpuSeconds(int who)
@@ -191,24 +191,24 @@ int main(int argc, char** argv)
     reporter.setLanguage(2);
     if (!writeRaw(path("image.bin"), image)
         || WriteIntelHex(path("image.hex"), image.data(), static_cast<std::uint32_t>(size), ui) != WriteResult::Written
-        || !SaveImageFile(reporter, path("image.src"), image.data(), static_cast<std::uint32_t>(size),
-                          ExistingFile::Replace))
+        || !SaveImageFile(
+            reporter, path("image.src"), image.data(), static_cast<std::uint32_t>(size), ExistingFile::Replace))
         return 1;
     // S-record files are opened through the ".eep" probe.
     QFile::remove(path("image.eep"));
     QFile::link(path("image.src"), path("image.eep"));
     const std::size_t erased = static_cast<std::size_t>(std::count(image.begin(), image.end(), 0xFF));
     std::printf("image: %zu bytes, %.1f%% 0xFF; Intel HEX %lld bytes, S-record %lld bytes; best of %d runs\n\n", size,
-                100.0 * static_cast<double>(erased) / static_cast<double>(size),
-                static_cast<long long>(QFileInfo(path("image.hex")).size()),
-                static_cast<long long>(QFileInfo(path("image.src")).size()), runs);
+        100.0 * static_cast<double>(erased) / static_cast<double>(size),
+        static_cast<long long>(QFileInfo(path("image.hex")).size()),
+        static_cast<long long>(QFileInfo(path("image.src")).size()), runs);
 
     DataBuffer buffer;
     const auto convert = [&](const QString& in, const QString& out) {
         buffer.fillErased();
         const qint32 loaded = LoadImageFile(in, buffer.data(), BufferCapacity, ui);
-        return ui.errors == 0 && SaveImageFile(reporter, out, buffer.data(), static_cast<std::uint32_t>(loaded),
-                                               ExistingFile::Replace);
+        return ui.errors == 0
+            && SaveImageFile(reporter, out, buffer.data(), static_cast<std::uint32_t>(loaded), ExistingFile::Replace);
     };
     const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kestrum-cli"));
     const QString objcopy = QStandardPaths::findExecutable(QStringLiteral("objcopy"));
@@ -227,33 +227,35 @@ int main(int argc, char** argv)
     const QString src = path("image.src");
     const Direction directions[] = {
         {"raw -> hex ", "image.bin", "k.hex", {"-I", "binary", "-O", "ihex", bin, path("o.hex")},
-         {bin, "-binary", "-o", path("s.hex"), "-intel"}},
+            {bin, "-binary", "-o", path("s.hex"), "-intel"}},
         {"hex -> raw ", "image.hex", "k.bin", {"-I", "ihex", "-O", "binary", hex, path("o.bin")},
-         {hex, "-intel", "-o", path("s.bin"), "-binary"}},
+            {hex, "-intel", "-o", path("s.bin"), "-binary"}},
         {"raw -> srec", "image.bin", "k.src", {"-I", "binary", "-O", "srec", bin, path("o.srec")},
-         {bin, "-binary", "-o", path("s.srec"), "-motorola"}},
+            {bin, "-binary", "-o", path("s.srec"), "-motorola"}},
         {"srec -> raw", "image.eep", "k2.bin", {"-I", "srec", "-O", "binary", src, path("o2.bin")},
-         {src, "-motorola", "-o", path("s2.bin"), "-binary"}},
+            {src, "-motorola", "-o", path("s2.bin"), "-binary"}},
     };
 
     std::printf("seconds: best wall time (processor time)\n");
     std::printf("%-12s %-15s %-15s %-15s %-15s %s\n", "conversion", "in-process", "kestrum-cli", "objcopy", "srec_cat",
-                "objcopy/cli");
+        "objcopy/cli");
     bool allFast = true;
     for (const Direction& d : directions) {
         const auto ours = best(runs, false, [&] { return convert(path(d.in), path(d.ours)); });
-        const auto viaCli = QFileInfo::exists(cli)
-            ? best(runs, true, [&] { return runTool(cli, {"convert", path(d.in), path(d.ours)}); })
-            : std::nullopt;
-        const auto obj =
-            objcopy.isEmpty() ? std::nullopt : best(runs, true, [&] { return runTool(objcopy, d.objcopyArgs); });
-        const auto srec =
-            srecCat.isEmpty() ? std::nullopt : best(1, true, [&] { return runTool(srecCat, d.srecCatArgs); });
+        const auto viaCli = QFileInfo::exists(cli) ? best(runs, true,
+                                [&] {
+                                    return runTool(cli, {"convert", path(d.in), path(d.ours)});
+                                })
+                                                   : std::nullopt;
+        const auto obj
+            = objcopy.isEmpty() ? std::nullopt : best(runs, true, [&] { return runTool(objcopy, d.objcopyArgs); });
+        const auto srec
+            = srecCat.isEmpty() ? std::nullopt : best(1, true, [&] { return runTool(srecCat, d.srecCatArgs); });
         const double ratio = obj && viaCli ? obj->wall / viaCli->wall : 0;
         const double cpuRatio = obj && viaCli ? obj->cpu / viaCli->cpu : 0;
         allFast = allFast && ratio >= 3.0;
         std::printf("%-12s %s %s %s %s %6.1fx (%5.1fx)\n", d.name, qPrintable(cell(ours)), qPrintable(cell(viaCli)),
-                    qPrintable(cell(obj)), qPrintable(cell(srec)), ratio, cpuRatio);
+            qPrintable(cell(obj)), qPrintable(cell(srec)), ratio, cpuRatio);
     }
 
     // The conversions back to raw must give the image again, up to its erased tail.

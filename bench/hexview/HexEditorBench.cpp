@@ -32,8 +32,7 @@ double secondsSince(Clock::time_point start)
 }
 
 // Best of several runs: the machine is shared, so the fastest run is the least disturbed one.
-template<typename F>
-double bestOf(int runs, F&& run)
+template <typename F> double bestOf(int runs, F&& run)
 {
     double best = 1e9;
     for (int i = 0; i < runs; ++i)
@@ -115,10 +114,10 @@ void benchLoad(QByteArray& source)
         load(editor, source);
         return secondsSince(start);
     });
-    std::printf("memcpy 64 MiB: into new memory %.1f ms, into touched memory %.1f ms\n", copyFresh * 1e3,
-        copyWarm * 1e3);
-    std::printf("LoadFromStream 64 MiB: first load %.1f ms (%d progress reports), reload %.1f ms\n",
-        coldLoad * 1e3, coldReports, warmLoad * 1e3);
+    std::printf(
+        "memcpy 64 MiB: into new memory %.1f ms, into touched memory %.1f ms\n", copyFresh * 1e3, copyWarm * 1e3);
+    std::printf("LoadFromStream 64 MiB: first load %.1f ms (%d progress reports), reload %.1f ms\n", coldLoad * 1e3,
+        coldReports, warmLoad * 1e3);
     std::printf("  ratio first load / memcpy into new memory: %.2f (goal <= 2)\n", coldLoad / copyFresh);
     std::printf("  ratio reload / memcpy into touched memory: %.2f (goal <= 2)\n", warmLoad / copyWarm);
 }
@@ -170,7 +169,8 @@ void benchNibble(QByteArray& source)
     const qint64 peakInsert = statusKiB("VmHWM");
     const struct mallinfo2 heapAfter = mallinfo2();
     const bool shifted = editor.GetDataSize() == ImageSize + 1 && editor.GetDataAt(0) == 0x03
-        && editor.GetDataAt(1) == 0x13 && editor.GetDataAt(ImageSize) == quint8((((ImageSize - 1) * 7 + 0x31) & 0x0F) << 4);
+        && editor.GetDataAt(1) == 0x13
+        && editor.GetDataAt(ImageSize) == quint8((((ImageSize - 1) * 7 + 0x31) & 0x0F) << 4);
 
     resetPeak();
     const qint64 rssBeforeDelete = statusKiB("VmRSS");
@@ -179,7 +179,8 @@ void benchNibble(QByteArray& source)
     const double deleteTime = secondsSince(start);
     const qint64 peakDelete = statusKiB("VmHWM");
 
-    const qint64 heapDelta = qint64(heapAfter.uordblks + heapAfter.hblkhd) - qint64(heapBefore.uordblks + heapBefore.hblkhd);
+    const qint64 heapDelta
+        = qint64(heapAfter.uordblks + heapAfter.hblkhd) - qint64(heapBefore.uordblks + heapBefore.hblkhd);
     std::printf("InsertNibble at 0 of 64 MiB: %.1f ms, peak extra memory %lld KiB (VmHWM - VmRSS%s), "
                 "heap growth %lld bytes\n",
         insertTime * 1e3, static_cast<long long>(peakInsert - rssBefore), peakReset ? "" : ", peak not reset",

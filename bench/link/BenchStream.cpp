@@ -28,34 +28,33 @@ class QuietUserInterface : public UserInterface
 public:
     void showError(const QString& text) override { std::fprintf(stderr, "error box: %s\n", qPrintable(text)); }
     bool askYesNo(const QString&) override { return true; }
-    void showInformation(const QString&) override {}
-    void beep() override {}
+    void showInformation(const QString&) override { }
+    void beep() override { }
     QString chooseOpenFile(const QString&) override { return {}; }
     QString chooseSaveFile(const QString&, const QString&) override { return {}; }
-    void insertLogLine(const QString&) override {}
+    void insertLogLine(const QString&) override { }
 };
 
 /// A window that does nothing but count how often it was asked to catch up.
 class CountingView : public JobView
 {
 public:
-    void setStatusText(const QString&) override {}
-    void setControlsLocked(bool) override {}
-    void showProgress(quint32) override {}
+    void setStatusText(const QString&) override { }
+    void setControlsLocked(bool) override { }
+    void showProgress(quint32) override { }
     void setProgressPosition(quint32) override { ++positions; }
-    void hideProgress() override {}
+    void hideProgress() override { }
     void processPendingEvents() override
     {
         ++pumps;
         QCoreApplication::processEvents();
     }
-    void RefreshView(quint32) override {}
+    void RefreshView(quint32) override { }
     long positions = 0;
     long pumps = 0;
 };
 
-template <typename Function>
-Function symbol(void* library, const char* name)
+template <typename Function> Function symbol(void* library, const char* name)
 {
     auto f = reinterpret_cast<Function>(dlsym(library, name));
     if (!f) {
@@ -100,7 +99,7 @@ int main(int argc, char** argv)
     usb.setSleepFunction([](int) {}); // only host-side time is measured
     ChipProgrammer programmer(usb, reporter, buffer, view);
 
-    ChipRecord record{};
+    ChipRecord record {};
     std::strcpy(record.names, "25 SPI Flash,Winbond,W25Q512JV");
     record.chipId = 0xEF4020;
     record.flashSize = ChipSize;
@@ -119,8 +118,8 @@ int main(int argc, char** argv)
         std::memcpy(buffer.data(), image.data(), ChipSize);
         buffer.usedLength = static_cast<qint32>(ChipSize);
 
-        ok = programmer.BeginChipJob(record, 0) == ChipProgrammer::JobCodeSpiFlash &&
-            programmer.EraseChip(record) == JobResult::Done;
+        ok = programmer.BeginChipJob(record, 0) == ChipProgrammer::JobCodeSpiFlash
+            && programmer.EraseChip(record) == JobResult::Done;
         timer.start();
         ok = ok && programmer.WriteChip(record) == JobResult::Done;
         write.push_back(timer.nsecsElapsed());
@@ -132,8 +131,8 @@ int main(int argc, char** argv)
         ok = ok && programmer.ReadChip(record) == JobResult::Done;
         read.push_back(timer.nsecsElapsed());
         programmer.EndChipJob();
-        ok = ok && std::memcmp(buffer.data(), image.data(), ChipSize) == 0 &&
-            std::memcmp(chipBytes(device, nullptr), image.data(), ChipSize) == 0;
+        ok = ok && std::memcmp(buffer.data(), image.data(), ChipSize) == 0
+            && std::memcmp(chipBytes(device, nullptr), image.data(), ChipSize) == 0;
     }
     if (!ok) {
         std::fprintf(stderr, "bench_stream: the streams did not round-trip the image\n");
@@ -143,14 +142,14 @@ int main(int argc, char** argv)
     auto report = [](const char* name, std::vector<qint64> times) {
         std::sort(times.begin(), times.end());
         std::printf("%-7s best %8.1f MB/s   median %8.1f MB/s   (%zu runs, 64 MiB, %u-byte blocks)\n", name,
-                    megabytesPerSecond(times.front()), megabytesPerSecond(times[times.size() / 2]), times.size(),
-                    unsigned(PageSize));
+            megabytesPerSecond(times.front()), megabytesPerSecond(times[times.size() / 2]), times.size(),
+            unsigned(PageSize));
     };
     std::printf("ChipProgrammer -> TUsbBulk (run-time libusb binding) -> simulated programmer, instant timing\n");
     report("write", write);
     report("verify", verify);
     report("read", read);
     std::printf("window pumps per run: %ld, progress moves per run: %ld\n", view.pumps / repetitions,
-                view.positions / repetitions);
+        view.positions / repetitions);
     return 0;
 }

@@ -19,7 +19,7 @@ constexpr std::uint32_t MinCapacity = 64;
 constexpr std::uint32_t MaxCapacity = 64u << 20; // the size of the data buffer
 constexpr std::uint32_t MaxPage = 256;
 constexpr std::uint32_t MaxEepromSize = 32768; // the widest value the 16-bit field holds
-constexpr std::uint32_t MaxEepromPage = 128;   // the widest value the 8-bit field holds
+constexpr std::uint32_t MaxEepromPage = 128; // the widest value the 8-bit field holds
 
 bool isBlankOrControl(QChar c)
 {
@@ -150,7 +150,8 @@ QString checkSubtype(std::uint8_t chipClass, std::uint8_t subtype, std::uint32_t
     case SpiEeprom25: {
         const std::uint8_t expected = capacity < 512 ? 0 : capacity <= 65536 ? 1 : 2;
         if (subtype != expected)
-            return QStringLiteral("subtype of a 25-series EEPROM of %1 bytes must be %2 (0 below 512 B, 1 up to 64 KB, 2 above)")
+            return QStringLiteral(
+                "subtype of a 25-series EEPROM of %1 bytes must be %2 (0 below 512 B, 1 up to 64 KB, 2 above)")
                 .arg(capacity)
                 .arg(expected);
         return {};
@@ -311,8 +312,9 @@ std::optional<SourceChip> parseRow(int line, const QStringList& rawFields, std::
         fail(e);
     if (chip.chipClass == SpiFlash25) {
         if ((chip.chipId >> 16) == 0)
-            fail(QStringLiteral("a 25-series flash needs its JEDEC identification (manufacturer, memory type, capacity), "
-                                "with a non-zero manufacturer byte"));
+            fail(QStringLiteral(
+                "a 25-series flash needs its JEDEC identification (manufacturer, memory type, capacity), "
+                "with a non-zero manufacturer byte"));
         if (chip.delay == 0)
             fail(QStringLiteral("a 25-series flash needs a non-zero delay: it limits the chip-erase wait to "
                                 "delay polls of 50 ms"));
@@ -381,7 +383,7 @@ ParsedSource parseChipSource(QByteArrayView text)
 
     bool headerSeen = false;
     int typesSeen = 0;
-    QHash<QString, int> firstOfName;                      // type, manufacturer and model (any case) -> line
+    QHash<QString, int> firstOfName; // type, manufacturer and model (any case) -> line
     QHash<QString, std::pair<QString, int>> makerSpelling; // manufacturer in lower case -> first spelling, line
 
     int line = 0;
@@ -422,22 +424,24 @@ ParsedSource parseChipSource(QByteArrayView text)
         if (!chip)
             continue;
 
-        const QString key = chip->type + QLatin1Char('\n') + chip->manufacturer.toLower() + QLatin1Char('\n') +
-                            chip->model.toLower();
+        const QString key
+            = chip->type + QLatin1Char('\n') + chip->manufacturer.toLower() + QLatin1Char('\n') + chip->model.toLower();
         if (const auto it = firstOfName.constFind(key); it != firstOfName.cend()) {
-            result.errors.push_back({line, QStringLiteral("%1 %2 is listed twice (first on line %3); "
-                                                          "only the first one could be selected")
-                                               .arg(chip->manufacturer, chip->model)
-                                               .arg(*it)});
+            result.errors.push_back({line,
+                QStringLiteral("%1 %2 is listed twice (first on line %3); "
+                               "only the first one could be selected")
+                    .arg(chip->manufacturer, chip->model)
+                    .arg(*it)});
             continue;
         }
         const QString makerKey = chip->manufacturer.toLower();
         if (const auto it = makerSpelling.constFind(makerKey);
             it != makerSpelling.cend() && it->first != chip->manufacturer) {
-            result.errors.push_back({line, QStringLiteral("manufacturer \"%1\" differs only in letter case from \"%2\" "
-                                                          "(line %3); the chip lists would never select it")
-                                               .arg(chip->manufacturer, it->first)
-                                               .arg(it->second)});
+            result.errors.push_back({line,
+                QStringLiteral("manufacturer \"%1\" differs only in letter case from \"%2\" "
+                               "(line %3); the chip lists would never select it")
+                    .arg(chip->manufacturer, it->first)
+                    .arg(it->second)});
             continue;
         }
 
@@ -446,21 +450,22 @@ ParsedSource parseChipSource(QByteArrayView text)
             QStringList order;
             for (const ChipType& t : Types)
                 order << quoted(QString::fromLatin1(t.text));
-            result.errors.push_back(
-                {line, QStringLiteral("type \"%1\" comes before the first \"%2\" chip; the types must first appear "
-                                      "in the order %3, because the identify replies select the type list by position")
-                           .arg(chip->type, QString::fromLatin1(Types[size_t(typesSeen)].text),
-                                order.join(QStringLiteral(", ")))});
+            result.errors.push_back({line,
+                QStringLiteral("type \"%1\" comes before the first \"%2\" chip; the types must first appear "
+                               "in the order %3, because the identify replies select the type list by position")
+                    .arg(chip->type, QString::fromLatin1(Types[size_t(typesSeen)].text),
+                        order.join(QStringLiteral(", ")))});
             continue;
         }
         if (index == typesSeen)
             ++typesSeen;
 
         if (int(result.chips.size()) == MaxChips) {
-            result.errors.push_back({line, QStringLiteral("more than %1 chips: the table has %2 slots and one of "
-                                                          "them holds the end marker")
-                                               .arg(MaxChips)
-                                               .arg(ChipSlots)});
+            result.errors.push_back({line,
+                QStringLiteral("more than %1 chips: the table has %2 slots and one of "
+                               "them holds the end marker")
+                    .arg(MaxChips)
+                    .arg(ChipSlots)});
             continue;
         }
         firstOfName.insert(key, line);
@@ -488,7 +493,7 @@ ParsedSource readChipSourceFile(const QString& path)
 
 ChipRecord toRecord(const SourceChip& chip)
 {
-    ChipRecord r{};
+    ChipRecord r {};
     r.setNamesText(namesText(chip));
     r.chipId = chip.chipId;
     r.flashSize = chip.capacity;

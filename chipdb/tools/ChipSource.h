@@ -19,8 +19,18 @@ namespace kestrum::chipsource {
 
 /// The column titles of the header line, in order.
 inline constexpr std::array<const char*, 12> Columns = {
-    "type", "manufacturer", "model", "jedec_id", "capacity", "page",
-    "class", "subtype", "delay", "voltage", "eeprom_size", "eeprom_page",
+    "type",
+    "manufacturer",
+    "model",
+    "jedec_id",
+    "capacity",
+    "page",
+    "class",
+    "subtype",
+    "delay",
+    "voltage",
+    "eeprom_size",
+    "eeprom_page",
 };
 
 /// The chip types, in the order in which the database must introduce them. The type list of the

@@ -80,7 +80,8 @@ int main(int argc, char** argv)
         }
         // An outdated database must not survive a failed build and be taken for the current one.
         QFile::remove(outputPath);
-        printLine(stderr, QStringLiteral("mkchipdb: %1 error(s); %2 not written").arg(source.errors.size()).arg(outputPath));
+        printLine(
+            stderr, QStringLiteral("mkchipdb: %1 error(s); %2 not written").arg(source.errors.size()).arg(outputPath));
         return 1;
     }
 

@@ -14,8 +14,8 @@ using namespace kestrum::test;
 
 namespace {
 
-FillRequest request(FillKind kind, const char* start, const char* end, const char* byte = "FF",
-                    const char* word = "FFFF")
+FillRequest request(
+    FillKind kind, const char* start, const char* end, const char* byte = "FF", const char* word = "FFFF")
 {
     FillRequest r;
     r.kind = kind;
@@ -70,7 +70,7 @@ TEST(Fill, RandomFillRepeatsWithinOneSecondAndDiffersAcrossSeconds)
     EXPECT_EQ(std::memcmp(a.data(), b.data(), 256), 0);
     EXPECT_NE(std::memcmp(a.data(), c.data(), 256), 0);
     int distinct = 0;
-    std::array<bool, 256> seen{};
+    std::array<bool, 256> seen {};
     for (int i = 0; i < 256; ++i)
         distinct += !std::exchange(seen[a.data()[i]], true);
     EXPECT_GT(distinct, 100) << "the bytes look random";
@@ -83,7 +83,8 @@ TEST(Fill, FieldThatIsNoNumberWritesNothingAndNamesTheText)
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, QStringLiteral("'0x' is not a valid integer value"));
     r = fillBuffer(buffer, request(FillKind::Word, "0", "10", "G1"), 0, RangeError);
-    EXPECT_EQ(r.error, QStringLiteral("'0xG1' is not a valid integer value")) << "every field is read, whatever the kind";
+    EXPECT_EQ(r.error, QStringLiteral("'0xG1' is not a valid integer value"))
+        << "every field is read, whatever the kind";
     EXPECT_EQ(buffer.data()[0], 0xFF);
     EXPECT_EQ(buffer.usedLength, 0);
 }

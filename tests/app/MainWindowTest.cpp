@@ -5,11 +5,10 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QToolBar>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -19,6 +18,7 @@
 #include <QShowEvent>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest/qtestspontaneevent.h>
@@ -34,7 +34,7 @@ namespace {
 
 void addChip(std::vector<ChipRecord>& records, const char* names, std::uint32_t size, std::uint16_t page = 256)
 {
-    ChipRecord r{};
+    ChipRecord r {};
     EXPECT_TRUE(r.setNamesText(QString::fromUtf8(names)));
     r.flashSize = size;
     r.flashPage = page;
@@ -63,7 +63,7 @@ struct MainWindowFixture : ::testing::Test
         addChip(records, "SPI-Flash,Macronix,MX25L1005", 0x20000);
         addChip(records, "24-EEPROM,Atmel,AT24C02", 256, 8);
         addChip(records, "24-EEPROM,Atmel,AT24C16", 2048, 16);
-        records.push_back(ChipRecord{});
+        records.push_back(ChipRecord {});
         QFile f(dir.filePath(QStringLiteral("kestrum.Dat")));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
@@ -222,7 +222,7 @@ TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsWithoutTouchingTheInd
     EXPECT_EQ(list.headerItem()->text(3), QStringLiteral("pos"));
     EXPECT_EQ(list.headerItem()->text(0), QString::fromUtf16(u"类型"));
     const QList<int> widths {list.columnWidth(0), list.columnWidth(1), list.columnWidth(2), list.columnWidth(3)};
-    EXPECT_EQ(widths, (QList<int>{80, 80, 100, 1})) << "the slot column stays out of sight";
+    EXPECT_EQ(widths, (QList<int> {80, 80, 100, 1})) << "the slot column stays out of sight";
     EXPECT_FALSE(button(find, "BitBtn1").isEnabled());
 
     combo(find, "ComboBox1").setEditText(QStringLiteral("C16"));
@@ -265,7 +265,7 @@ TEST_F(MainWindowFixture, SearchListEndsWithAnErrorAtARecordWithTooFewNames)
     TForm3& find = searchDialog(w);
     QTreeWidget& list = *child<QTreeWidget>(find, "ListView1");
     find.show();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("List index out of bounds (2)")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("List index out of bounds (2)")});
     ASSERT_EQ(list.topLevelItemCount(), 1) << "the rows before the record stay";
     EXPECT_EQ(list.topLevelItem(0)->text(2), QStringLiteral("W25Q16"));
     combo(find, "ComboBox1").setEditText(QStringLiteral("W25"));
@@ -349,8 +349,8 @@ TEST_F(MainWindowFixture, ToolBarHoldsTheButtonsInOrder)
     for (QAction* a : child<QToolBar>(w, "ToolBar1")->actions())
         names << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
     EXPECT_EQ(names.join(QLatin1Char(' ')),
-              QStringLiteral("ToolOpen ToolSave | ToolRead ToolErase ToolWrite ToolVerify ToolAuto | ToolBank ToolFill | "
-                             "ToolDevice ToolAbout"));
+        QStringLiteral("ToolOpen ToolSave | ToolRead ToolErase ToolWrite ToolVerify ToolAuto | ToolBank ToolFill | "
+                       "ToolDevice ToolAbout"));
     EXPECT_EQ(child<QToolBar>(w, "ToolBar1")->height(), 57);
     EXPECT_EQ(child<QWidget>(w, "Panel2")->width(), 185);
     EXPECT_EQ(child<QGroupBox>(w, "GroupBox1")->height(), 184);
@@ -374,7 +374,8 @@ TEST(StatusPanel, RedExactlyWhenTheTextIsNotConnectedInTheCurrentLanguage)
     EXPECT_TRUE(isNotConnectedText(QStringLiteral("Not connected"), 2));
     EXPECT_FALSE(isNotConnectedText(QStringLiteral("Not connected"), 0));
     EXPECT_TRUE(isNotConnectedText(QString::fromUtf16(u"編程器未接入"), 1));
-    EXPECT_FALSE(isNotConnectedText(QString::fromUtf16(u"编程器未接入"), 1)) << "the Simplified text is not red in Traditional";
+    EXPECT_FALSE(isNotConnectedText(QString::fromUtf16(u"编程器未接入"), 1))
+        << "the Simplified text is not red in Traditional";
     EXPECT_FALSE(isNotConnectedText(QStringLiteral("Ready"), 2));
 }
 

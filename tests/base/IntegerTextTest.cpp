@@ -1,5 +1,5 @@
-#include "base/IniFile.h"
 #include "base/IntegerText.h"
+#include "base/IniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -52,8 +52,8 @@ TEST(IntegerText, RadixMarksChooseTheRadixAndReportTheFirstStrayCharacter)
     {
         const char* text;
         qint64 value;
-    } good[] = {{"0x1F", 31}, {"$1F", 31}, {"1Fh", 31}, {"17o", 15}, {"O17", 15}, {"101%", 5},
-                {"%101", 5}, {"-12", -12}, {"", 0}, {"0x", 0}, {"0x100000000", 0x100000000LL}};
+    } good[] = {{"0x1F", 31}, {"$1F", 31}, {"1Fh", 31}, {"17o", 15}, {"O17", 15}, {"101%", 5}, {"%101", 5},
+        {"-12", -12}, {"", 0}, {"0x", 0}, {"0x100000000", 0x100000000LL}};
     for (const auto& g : good)
         EXPECT_EQ(read(g.text, n), g.value) << g.text;
 

@@ -1,5 +1,5 @@
-#include "base/Gbk.h"
 #include "base/Messages.h"
+#include "base/Gbk.h"
 #include "base/Reporter.h"
 #include "tests/support/ScriptedUserInterface.h"
 

@@ -1,5 +1,5 @@
-#include "base/IniFile.h"
 #include "base/Settings.h"
+#include "base/IniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -84,7 +84,7 @@ TEST(KestrumCli, ASizeBeyondARawOrCapsuleImageIsErased)
     test::writeFile(folder.path("in.cap"), QByteArray(2048, 'h') + "z");
     EXPECT_EQ(runInProcess({"convert", folder.path("in.cap"), folder.path("c.hex"), "--size", "0x22"}).status, ExitOk);
     EXPECT_EQ(test::readFile(folder.path("c.hex")),
-              ":200000007AFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF85\r\n:00000001FF\r\n");
+        ":200000007AFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF85\r\n:00000001FF\r\n");
 }
 
 TEST(KestrumCli, AValidFileWithoutDataConvertsToAnEmptyOutput)
@@ -147,7 +147,8 @@ TEST(KestrumCli, BadArgumentsPrintTheUsage)
     for (const QStringList& arguments : bad) {
         const CliRun r = runInProcess(arguments);
         EXPECT_EQ(r.status, ExitUsage) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains("usage: kestrum-cli convert IN OUT [--size N]")) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("usage: kestrum-cli convert IN OUT [--size N]"))
+            << arguments.join(' ').toStdString();
     }
     EXPECT_EQ(runInProcess({"convert", "a.bin", "b.bin", "--size", "67108864"}).status, ExitFailed)
         << "64 MiB is a valid size; only the missing input fails";

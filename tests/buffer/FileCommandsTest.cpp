@@ -21,15 +21,15 @@ protected:
     FileCommandsTest() { reporter.setLanguage(2); }
 
     ScriptedUserInterface ui;
-    Reporter reporter{ui};
+    Reporter reporter {ui};
     DataBuffer buffer;
     std::vector<std::uint32_t> refreshes;
     int takes = 0;
-    FileCommands commands{reporter, buffer, [this](std::uint32_t count) { refreshes.push_back(count); },
-                          [this] {
-                              ++takes;
-                              buffer.bytes[0] = 0xEE;
-                          }};
+    FileCommands commands {reporter, buffer, [this](std::uint32_t count) { refreshes.push_back(count); },
+        [this] {
+            ++takes;
+            buffer.bytes[0] = 0xEE;
+        }};
     test::TempFolder folder;
 };
 
@@ -40,8 +40,9 @@ TEST_F(FileCommandsTest, OpenOffersTheFiltersAndACancelChangesNothing)
     buffer.bytes[5] = 0x12;
     buffer.usedLength = 9;
     commands.open(OneMiB);
-    EXPECT_EQ(ui.openFilters, QStringList{"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|"
-                                          "Asus Rom (*.cap)|*.cap|All files (*.*)|*.*"});
+    EXPECT_EQ(ui.openFilters,
+        QStringList {"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|"
+                     "Asus Rom (*.cap)|*.cap|All files (*.*)|*.*"});
     EXPECT_EQ(buffer.bytes[5], 0x12);
     EXPECT_EQ(buffer.usedLength, 9);
     EXPECT_TRUE(refreshes.empty());
@@ -59,8 +60,8 @@ TEST_F(FileCommandsTest, OpenErasesTheBufferLoadsShowsTheChipAndLogsTheFullPath)
     EXPECT_EQ(buffer.bytes[255], 0x5A);
     EXPECT_EQ(buffer.bytes[256], 0xFF);
     EXPECT_EQ(buffer.bytes[300], 0xFF);
-    EXPECT_EQ(refreshes, std::vector<std::uint32_t>{OneMiB});
-    EXPECT_EQ(ui.log, QStringList{"001:Open" + QFileInfo(path).absoluteFilePath()});
+    EXPECT_EQ(refreshes, std::vector<std::uint32_t> {OneMiB});
+    EXPECT_EQ(ui.log, QStringList {"001:Open" + QFileInfo(path).absoluteFilePath()});
     EXPECT_EQ(takes, 0);
 }
 
@@ -71,7 +72,7 @@ TEST_F(FileCommandsTest, AFileLargerThanTheChipCountsWholeButTheViewSpansTheChip
     ui.openFiles = {path};
     commands.open(OneMiB);
     EXPECT_EQ(buffer.usedLength, static_cast<qint32>(2 * OneMiB));
-    EXPECT_EQ(refreshes, std::vector<std::uint32_t>{OneMiB});
+    EXPECT_EQ(refreshes, std::vector<std::uint32_t> {OneMiB});
 }
 
 TEST_F(FileCommandsTest, AFailedOpenStillRefreshesAndLogsWithWhatWasRead)
@@ -83,14 +84,15 @@ TEST_F(FileCommandsTest, AFailedOpenStillRefreshesAndLogsWithWhatWasRead)
     commands.open(OneMiB);
     EXPECT_EQ(buffer.usedLength, 0);
     EXPECT_EQ(buffer.bytes[0], 0x11);
-    EXPECT_EQ(ui.errors, QStringList{"Illegal Char in File"});
+    EXPECT_EQ(ui.errors, QStringList {"Illegal Char in File"});
     commands.open(OneMiB);
     EXPECT_EQ(buffer.bytes[0], 0xFF);
     EXPECT_EQ(ui.errors.last(), "Can't open File");
     EXPECT_EQ(refreshes, std::vector<std::uint32_t>({OneMiB, OneMiB}));
     // Newest line on top, numbered one higher.
-    EXPECT_EQ(ui.log, QStringList({"002:Open" + QFileInfo(second).absoluteFilePath(),
-                                   "001:Open" + QFileInfo(path).absoluteFilePath()}));
+    EXPECT_EQ(ui.log,
+        QStringList(
+            {"002:Open" + QFileInfo(second).absoluteFilePath(), "001:Open" + QFileInfo(path).absoluteFilePath()}));
 }
 
 TEST_F(FileCommandsTest, OpenLogsInTheCurrentLanguage)
@@ -100,15 +102,15 @@ TEST_F(FileCommandsTest, OpenLogsInTheCurrentLanguage)
     test::writeFile(path, "a");
     ui.openFiles = {path};
     commands.open(OneMiB);
-    EXPECT_EQ(ui.log, QStringList{QString::fromUtf16(u"001:打开") + QFileInfo(path).absoluteFilePath()});
+    EXPECT_EQ(ui.log, QStringList {QString::fromUtf16(u"001:打开") + QFileInfo(path).absoluteFilePath()});
 }
 
 TEST_F(FileCommandsTest, SaveOffersTheFiltersWithHexAsDefaultAndACancelWritesNothing)
 {
     commands.save(OneMiB);
     EXPECT_EQ(ui.saveFilters,
-              QStringList{"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|All files (*.*)|*.*"});
-    EXPECT_EQ(ui.saveSuffixes, QStringList{"hex"});
+        QStringList {"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|All files (*.*)|*.*"});
+    EXPECT_EQ(ui.saveSuffixes, QStringList {"hex"});
     EXPECT_EQ(takes, 0);
 }
 
@@ -134,7 +136,7 @@ TEST_F(FileCommandsTest, SaveOverAnExistingFileAsksFirst)
     ui.saveFiles = {path};
     ui.answers = {false};
     commands.save(16);
-    EXPECT_EQ(ui.questions, QStringList{"File already exists. Is it covered? "});
+    EXPECT_EQ(ui.questions, QStringList {"File already exists. Is it covered? "});
     EXPECT_EQ(test::readFile(path), "keep");
 }
 

@@ -82,8 +82,7 @@ using RecordWriter = WriteResult (*)(const QString&, const std::uint8_t*, std::u
 
 /// Reads record text from a file into a buffer prefilled with 0xCC (neither 0x00 nor 0xFF, so
 /// that every byte a record stores is visible).
-inline ReadResult readRecords(RecordReader reader, const char* fileName, const QByteArray& text,
-                              std::uint32_t maxSize)
+inline ReadResult readRecords(RecordReader reader, const char* fileName, const QByteArray& text, std::uint32_t maxSize)
 {
     TempFolder folder;
     const QString path = folder.path(QString::fromLatin1(fileName));

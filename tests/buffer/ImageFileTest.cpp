@@ -1,10 +1,10 @@
-#include "buffer/DataBuffer.h"
 #include "buffer/ImageFile.h"
+#include "buffer/DataBuffer.h"
 #include "tests/buffer/FileTestSupport.h"
 #include "tests/support/ScriptedUserInterface.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -134,18 +134,18 @@ TEST(LoadImageFile, EepFilesAreProbedByTheirFirstCharacter)
     // An .eep file that is not there cannot be probed.
     const Loaded missing = load(folder.path("missing.eep"));
     EXPECT_EQ(missing.count, 0);
-    EXPECT_EQ(missing.errors, QStringList{"Can't open File"});
+    EXPECT_EQ(missing.errors, QStringList {"Can't open File"});
 }
 
 TEST(LoadImageFile, ReportsFilesThatCannotBeOpenedByKind)
 {
     test::TempFolder folder;
-    EXPECT_EQ(load(folder.path("none.bin")).errors, QStringList{"Can't open File"});
-    EXPECT_EQ(load(folder.path("none.cap")).errors, QStringList{"Can't open File"});
-    EXPECT_EQ(load(folder.path("none.hex")).errors, QStringList{"Cannot open file " + folder.path("none.hex")});
+    EXPECT_EQ(load(folder.path("none.bin")).errors, QStringList {"Can't open File"});
+    EXPECT_EQ(load(folder.path("none.cap")).errors, QStringList {"Can't open File"});
+    EXPECT_EQ(load(folder.path("none.hex")).errors, QStringList {"Cannot open file " + folder.path("none.hex")});
     // A folder is no file.
     QDir().mkpath(folder.path("dir.bin"));
-    EXPECT_EQ(load(folder.path("dir.bin")).errors, QStringList{"Can't open File"});
+    EXPECT_EQ(load(folder.path("dir.bin")).errors, QStringList {"Can't open File"});
 }
 
 TEST(LoadImageFile, RawFilesUpToTheCapacityLoadWholeAndLargerOnesNotAtAll)
@@ -157,14 +157,14 @@ TEST(LoadImageFile, RawFilesUpToTheCapacityLoadWholeAndLargerOnesNotAtAll)
 
     ScriptedUserInterface ui;
     EXPECT_EQ(LoadImageFile(folder.path("exact.rom"), buffer.data(), BufferCapacity, ui),
-              static_cast<qint32>(BufferCapacity));
+        static_cast<qint32>(BufferCapacity));
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(buffer.bytes[0], 0x00);
     EXPECT_EQ(buffer.bytes[BufferCapacity - 1], 0x00);
 
     buffer.fillErased();
     EXPECT_EQ(LoadImageFile(folder.path("over.rom"), buffer.data(), BufferCapacity, ui), 0);
-    EXPECT_EQ(ui.errors, QStringList{"File is too big for Buffer"});
+    EXPECT_EQ(ui.errors, QStringList {"File is too big for Buffer"});
     EXPECT_EQ(buffer.bytes[0], 0xFF) << "nothing is read from a file that is too big";
 }
 
@@ -191,7 +191,7 @@ TEST(LoadImageFile, CapsulesSkipTheirHeaderAndCountItInTheSizeTest)
 
     // The whole file counts: 2048 + capacity bytes are too many for a buffer of the capacity.
     test::writeFile(folder.path("big.cap"), QByteArray(CapsuleHeaderSize + 4096, 'x'));
-    EXPECT_EQ(load(folder.path("big.cap"), 4096).errors, QStringList{"File is too big for Buffer"});
+    EXPECT_EQ(load(folder.path("big.cap"), 4096).errors, QStringList {"File is too big for Buffer"});
     test::writeFile(folder.path("fits.cap"), QByteArray(4096, 'x'));
     EXPECT_EQ(load(folder.path("fits.cap"), 4096).count, 4096 - 2048);
 }
@@ -215,7 +215,7 @@ protected:
     SaveImageFileTest() { reporter.setLanguage(2); }
 
     ScriptedUserInterface ui;
-    Reporter reporter{ui};
+    Reporter reporter {ui};
     test::TempFolder folder;
     const std::vector<std::uint8_t> image = {0x11, 0x22, 0xFF, 0x33};
 };
@@ -229,7 +229,8 @@ TEST_F(SaveImageFileTest, WritesEachKindByExtension)
     ASSERT_TRUE(SaveImageFile(reporter, folder.path("noext"), image.data(), 4));
     EXPECT_EQ(test::readFile(folder.path("a.bin")), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(test::readFile(folder.path("a.HEX")), QByteArray(":040000001122FF3397\r\n:00000001FF\r\n"));
-    EXPECT_EQ(test::readFile(folder.path("a.src")), QByteArray("S00600004844521B\r\nS10700001122FF3393\r\nS9030000FC\r\n"));
+    EXPECT_EQ(
+        test::readFile(folder.path("a.src")), QByteArray("S00600004844521B\r\nS10700001122FF3393\r\nS9030000FC\r\n"));
     EXPECT_EQ(test::readFile(folder.path("a.cap")), QByteArray("\x11\x22\xFF\x33", 4)) << "no header is written";
     EXPECT_EQ(test::readFile(folder.path("noext")), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_TRUE(ui.boxes.isEmpty());
@@ -258,7 +259,7 @@ TEST_F(SaveImageFileTest, TheQuestionFollowsTheLanguage)
     test::writeFile(folder.path("x.bin"), "x");
     ui.answers = {false};
     EXPECT_FALSE(SaveImageFile(reporter, folder.path("x.bin"), image.data(), 4));
-    EXPECT_EQ(ui.questions, QStringList{QString::fromUtf16(u"文件已存在,是否覆盖?")});
+    EXPECT_EQ(ui.questions, QStringList {QString::fromUtf16(u"文件已存在,是否覆盖?")});
 }
 
 TEST_F(SaveImageFileTest, FilesThatCannotBeCreatedAreReportedPerKind)
@@ -266,15 +267,16 @@ TEST_F(SaveImageFileTest, FilesThatCannotBeCreatedAreReportedPerKind)
     EXPECT_FALSE(SaveImageFile(reporter, folder.path("no/dir.bin"), image.data(), 4));
     EXPECT_FALSE(SaveImageFile(reporter, folder.path("no/dir.hex"), image.data(), 4));
     EXPECT_FALSE(SaveImageFile(reporter, folder.path("no/dir.src"), image.data(), 4));
-    EXPECT_EQ(ui.errors, QStringList({QString::fromUtf16(u"创建文件失败"), "Cannot create file " + folder.path("no/dir.hex"),
-                                      "Cannot create file " + folder.path("no/dir.src")}));
+    EXPECT_EQ(ui.errors,
+        QStringList({QString::fromUtf16(u"创建文件失败"), "Cannot create file " + folder.path("no/dir.hex"),
+            "Cannot create file " + folder.path("no/dir.src")}));
 
     // A folder under the name, or a file that may not be written, is not replaced.
     ui.clearRecords();
     QDir().mkpath(folder.path("taken.bin"));
     ui.answers = {true};
     EXPECT_FALSE(SaveImageFile(reporter, folder.path("taken.bin"), image.data(), 4));
-    EXPECT_EQ(ui.errors, QStringList{QString::fromUtf16(u"创建文件失败")});
+    EXPECT_EQ(ui.errors, QStringList {QString::fromUtf16(u"创建文件失败")});
     EXPECT_TRUE(QFileInfo(folder.path("taken.bin")).isDir());
 }
 
@@ -287,14 +289,14 @@ TEST_F(SaveImageFileTest, AFailedWriteLeavesTheOldFileAsItWas)
         ui.clearRecords();
         {
             FileSizeLimit limit(4096);
-            EXPECT_FALSE(SaveImageFile(reporter, path, big.data(), static_cast<std::uint32_t>(big.size()),
-                                       ExistingFile::Replace))
+            EXPECT_FALSE(SaveImageFile(
+                reporter, path, big.data(), static_cast<std::uint32_t>(big.size()), ExistingFile::Replace))
                 << name;
         }
-        EXPECT_EQ(ui.errors, QStringList{"Error writing file."}) << name;
+        EXPECT_EQ(ui.errors, QStringList {"Error writing file."}) << name;
         EXPECT_EQ(test::readFile(path), "the old file") << name;
         // No temporary file is left behind.
-        EXPECT_EQ(QDir(folder.path(".")).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+        EXPECT_EQ(QDir(folder.path(".")).entryList(QDir::Files | QDir::Hidden), QStringList {name});
         QFile::remove(path);
     }
 }
@@ -308,6 +310,5 @@ TEST_F(SaveImageFileTest, ReplacingKeepsPermissionsAndFollowsSymbolicLinks)
     EXPECT_TRUE(SaveImageFile(reporter, folder.path("link.bin"), image.data(), 4, ExistingFile::Replace));
     EXPECT_TRUE(QFileInfo(folder.path("link.bin")).isSymLink());
     EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4));
-    EXPECT_EQ(QFile::permissions(target) & 0x0FFF,
-              QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+    EXPECT_EQ(QFile::permissions(target) & 0x0FFF, QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
 }

@@ -145,13 +145,13 @@ TEST(IntelHexReader, ALineOverTheLimitIsReadInTwoParts)
     QByteArray line = ":FA000000" + QByteArray(500, '0');
     line += "06\r\n";
     const ReadResult cut = readHex(line + Eof);
-    EXPECT_EQ(cut.errors, QStringList{"Illegal Line found"});
+    EXPECT_EQ(cut.errors, QStringList {"Illegal Line found"});
     EXPECT_EQ(cut.extent, 0);
 
     // A data field that runs past the 512th character fails as a bad character.
     QByteArray tooLong = ":FF000000" + QByteArray(520, '0') + "\r\n";
     const ReadResult runs = readHex(tooLong + Eof);
-    EXPECT_EQ(runs.errors, QStringList{"Illegal Char in File"});
+    EXPECT_EQ(runs.errors, QStringList {"Illegal Char in File"});
 }
 
 // ---- Reading: every message, in the order shown ----
@@ -169,10 +169,10 @@ TEST(IntelHexReader, MissingEndRecordShowsTwoMessagesAndKeepsTheData)
 
 TEST(IntelHexReader, ALineNotStartingWithAColonIsIllegal)
 {
-    for (const QByteArray& bad : {QByteArray("\n"), QByteArray("\r\n"), QByteArray(" :00000001FF\n"),
-                                  QByteArray("S9030000FC\n")}) {
+    for (const QByteArray& bad :
+        {QByteArray("\n"), QByteArray("\r\n"), QByteArray(" :00000001FF\n"), QByteArray("S9030000FC\n")}) {
         const ReadResult r = readHex(":0100000011EE\n" + bad + Eof);
-        EXPECT_EQ(r.errors, QStringList{"Illegal Line found"}) << bad.toStdString();
+        EXPECT_EQ(r.errors, QStringList {"Illegal Line found"}) << bad.toStdString();
         EXPECT_EQ(r.extent, 0);
         EXPECT_EQ(r.buffer[0], 0x11);
     }
@@ -181,10 +181,9 @@ TEST(IntelHexReader, ALineNotStartingWithAColonIsIllegal)
 TEST(IntelHexReader, ABadCharacterInAnyHeaderFieldIsIllegal)
 {
     for (const QByteArray& bad : {QByteArray(":G100000011EE\n"), QByteArray(":010X000011EE\n"),
-                                  QByteArray(":0100000Z11EE\n"), QByteArray(":01\n"), QByteArray(":0100000"),
-                                  QByteArray(":01000000\n")}) {
+             QByteArray(":0100000Z11EE\n"), QByteArray(":01\n"), QByteArray(":0100000"), QByteArray(":01000000\n")}) {
         const ReadResult r = readHex(bad + Eof);
-        EXPECT_EQ(r.errors, QStringList{"Illegal Char in File"}) << bad.toStdString();
+        EXPECT_EQ(r.errors, QStringList {"Illegal Char in File"}) << bad.toStdString();
         EXPECT_EQ(r.extent, 0);
     }
 }
@@ -198,18 +197,18 @@ TEST(IntelHexReader, ABadDataCharacterKeepsTheBytesBeforeItAndStoresNothingFromI
             line += i == bad ? QByteArray("0g") : QByteArray::number(0x100 + i, 16).mid(1).toUpper();
         line += "00\n";
         const ReadResult r = readHex(line + Eof);
-        EXPECT_EQ(r.errors, QStringList{"Illegal Char in File"}) << bad;
+        EXPECT_EQ(r.errors, QStringList {"Illegal Char in File"}) << bad;
         for (int i = 0; i < 32; ++i)
             EXPECT_EQ(r.buffer[i], i < bad ? i : 0xCC) << "bad " << bad << " byte " << i;
     }
     // A record shorter than its count: the missing byte is a bad character at the end of the line.
     const ReadResult shortRecord = readHex(":0300000011\r\n" + Eof);
-    EXPECT_EQ(shortRecord.errors, QStringList{"Illegal Char in File"});
+    EXPECT_EQ(shortRecord.errors, QStringList {"Illegal Char in File"});
     EXPECT_EQ(shortRecord.buffer[0], 0x11);
     EXPECT_EQ(shortRecord.buffer[1], 0xCC);
     // All data there, the checksum missing.
     const ReadResult noChecksum = readHex(":020000001122\n" + Eof);
-    EXPECT_EQ(noChecksum.errors, QStringList{"Illegal Char in File"});
+    EXPECT_EQ(noChecksum.errors, QStringList {"Illegal Char in File"});
     EXPECT_EQ(noChecksum.buffer[1], 0x22);
 }
 
@@ -217,7 +216,7 @@ TEST(IntelHexReader, RecordTypesAboveFiveAreInvalid)
 {
     for (const QByteArray& type : {QByteArray("06"), QByteArray("FF"), QByteArray("10")}) {
         const ReadResult r = readHex(":000000" + type + "00\n" + Eof);
-        EXPECT_EQ(r.errors, QStringList{"Invalid Record type"}) << type.toStdString();
+        EXPECT_EQ(r.errors, QStringList {"Invalid Record type"}) << type.toStdString();
         EXPECT_EQ(r.extent, 0);
     }
 }
@@ -230,11 +229,11 @@ TEST(IntelHexReader, DataBeyondTheMaximumFailsBeforeAnyByteIsStored)
     EXPECT_EQ(atEnd.extent, 16);
     // One byte further: refused, and nothing of the record is stored.
     const ReadResult over = readHex(":02000F001122BC\n" + Eof, 16);
-    EXPECT_EQ(over.errors, QStringList{"File exceeds Maximum Size"});
+    EXPECT_EQ(over.errors, QStringList {"File exceeds Maximum Size"});
     EXPECT_EQ(over.extent, 0);
     EXPECT_EQ(over.buffer[15], 0xCC);
     // An empty record beyond the maximum also fails.
-    EXPECT_EQ(readHex(":00001100EF\n" + Eof, 16).errors, QStringList{"File exceeds Maximum Size"});
+    EXPECT_EQ(readHex(":00001100EF\n" + Eof, 16).errors, QStringList {"File exceeds Maximum Size"});
 }
 
 TEST(IntelHexReader, LargeBasesCannotWrapPastTheSizeTest)
@@ -246,21 +245,21 @@ TEST(IntelHexReader, LargeBasesCannotWrapPastTheSizeTest)
     test::writeFile(path, ":020000040400F6\n:0100000011EE\n" + Eof);
     ScriptedUserInterface ui;
     EXPECT_EQ(ReadIntelHex(path, big.data(), 0x4000000, ui), 0);
-    EXPECT_EQ(ui.errors, QStringList{"File exceeds Maximum Size"});
+    EXPECT_EQ(ui.errors, QStringList {"File exceeds Maximum Size"});
     EXPECT_EQ(big[0], 0xFF);
 
     // The largest bases and offset with 255 bytes: no 32-bit sum wraps back into the buffer.
     QByteArray top = ":02000004FFFFFC\n:02000002FFFFFE\n:FFFFFF00";
     top += QByteArray(510, '0') + "03\n";
     const ReadResult r = readHex(top + Eof);
-    EXPECT_EQ(r.errors, QStringList{"File exceeds Maximum Size"});
+    EXPECT_EQ(r.errors, QStringList {"File exceeds Maximum Size"});
     EXPECT_EQ(r.buffer[0], 0xCC);
 }
 
 TEST(IntelHexReader, DataChecksumErrorKeepsTheRecordsBytes)
 {
     const ReadResult r = readHex(":0100000011EE\n:02001000AABB00\n" + Eof);
-    EXPECT_EQ(r.errors, QStringList{"Checksum Error type 0"});
+    EXPECT_EQ(r.errors, QStringList {"Checksum Error type 0"});
     EXPECT_EQ(r.extent, 0);
     EXPECT_EQ(r.buffer[0x10], 0xAA);
     EXPECT_EQ(r.buffer[0x11], 0xBB);
@@ -269,12 +268,12 @@ TEST(IntelHexReader, DataChecksumErrorKeepsTheRecordsBytes)
 TEST(IntelHexReader, EndRecordMustBeExactlyTheStandardOne)
 {
     for (const QByteArray& bad : {QByteArray(":00000001FE\n"), QByteArray(":00000101FE\n"),
-                                  QByteArray(":0100000100FE\n"), QByteArray(":01000001FF\n")}) {
+             QByteArray(":0100000100FE\n"), QByteArray(":01000001FF\n")}) {
         const ReadResult r = readHex(":0100000011EE\n" + bad);
-        EXPECT_EQ(r.errors, QStringList{"Invalid EOF Record"}) << bad.toStdString();
+        EXPECT_EQ(r.errors, QStringList {"Invalid EOF Record"}) << bad.toStdString();
         EXPECT_EQ(r.extent, 0);
     }
-    EXPECT_EQ(readHex(":00000001\n").errors, QStringList{"Illegal Char in File"});
+    EXPECT_EQ(readHex(":00000001\n").errors, QStringList {"Illegal Char in File"});
 }
 
 TEST(IntelHexReader, AddressRecordsNeedTwoBytesAndAGoodChecksum)
@@ -296,7 +295,7 @@ TEST(IntelHexReader, AddressRecordsNeedTwoBytesAndAGoodChecksum)
     };
     for (const Case& c : cases) {
         const ReadResult r = readHex(c.line + ":0100000011EE\n" + Eof);
-        EXPECT_EQ(r.errors, QStringList{c.message}) << c.line.toStdString();
+        EXPECT_EQ(r.errors, QStringList {c.message}) << c.line.toStdString();
         EXPECT_EQ(r.extent, 0);
         EXPECT_EQ(r.buffer[0], 0xCC);
     }
@@ -309,7 +308,7 @@ TEST(IntelHexReader, AFileThatCannotBeOpenedIsReportedWithItsName)
     ScriptedUserInterface ui;
     std::uint8_t buffer[4] = {1, 2, 3, 4};
     EXPECT_EQ(ReadIntelHex(path, buffer, 4, ui), 0);
-    EXPECT_EQ(ui.errors, QStringList{"Cannot open file " + path});
+    EXPECT_EQ(ui.errors, QStringList {"Cannot open file " + path});
     EXPECT_EQ(buffer[0], 1);
 }
 
@@ -354,8 +353,7 @@ TEST(IntelHexWriter, WritesALinearAddressRecordAtEvery64KiBBoundaryEvenOverErase
     bytes[0x10001] = 0x02;
     const QByteArray text = writeHex(bytes);
     EXPECT_EQ(text,
-              ":20FFE000" + QByteArray("FF").repeated(31) + "011F\r\n" + ":020000040001F9\r\n"
-                  + ":02000000FF02FD\r\n" + Eof);
+        ":20FFE000" + QByteArray("FF").repeated(31) + "011F\r\n" + ":020000040001F9\r\n" + ":02000000FF02FD\r\n" + Eof);
 }
 
 TEST(IntelHexWriter, ReplacesAnExistingFileAndReportsAFolderItCannotCreateIn)
@@ -370,5 +368,5 @@ TEST(IntelHexWriter, ReplacesAnExistingFileAndReportsAFolderItCannotCreateIn)
 
     const QString nowhere = folder.path("no/such/folder.hex");
     EXPECT_EQ(WriteIntelHex(nowhere, &one, 1, ui), WriteResult::NotCreated);
-    EXPECT_EQ(ui.errors, QStringList{"Cannot create file " + nowhere});
+    EXPECT_EQ(ui.errors, QStringList {"Cannot create file " + nowhere});
 }

@@ -26,12 +26,12 @@ QStringList linesOf(const QByteArray& text, int limit, std::size_t blockSize, Sc
 
 TEST(ReadRecordLine, SplitsAtLineFeedsAndKeepsThemWithTheLine)
 {
-    for (std::size_t block : {std::size_t{512}, std::size_t{513}, std::size_t{700}, RecordFile::DefaultBlockSize}) {
+    for (std::size_t block : {std::size_t {512}, std::size_t {513}, std::size_t {700}, RecordFile::DefaultBlockSize}) {
         ScriptedUserInterface ui;
         const QStringList lines = linesOf("ab\r\n\ncd\nlast", 512, block, ui);
         EXPECT_EQ(lines, QStringList({"ab\r\n", "\n", "cd\n", "last"})) << block;
         // The call after the last line finds nothing and says so.
-        EXPECT_EQ(ui.errors, QStringList{"File Read Operation Failed"});
+        EXPECT_EQ(ui.errors, QStringList {"File Read Operation Failed"});
     }
 }
 
@@ -39,8 +39,8 @@ TEST(ReadRecordLine, ALineLongerThanTheLimitIsCutAndItsRestIsTheNextLine)
 {
     ScriptedUserInterface ui;
     const QByteArray longLine = QByteArray(250, 'x') + "\n";
-    EXPECT_EQ(linesOf(longLine, 100, 512, ui),
-              QStringList({QString(100, 'x'), QString(100, 'x'), QString(50, 'x') + "\n"}));
+    EXPECT_EQ(
+        linesOf(longLine, 100, 512, ui), QStringList({QString(100, 'x'), QString(100, 'x'), QString(50, 'x') + "\n"}));
 
     // Exactly the limit, line feed included, is one line.
     const QByteArray exact = QByteArray(99, 'y') + "\nz";
@@ -64,7 +64,7 @@ TEST(ReadRecordLine, LinesCrossingBlockRefillsComeOutWhole)
             expected << QString::fromLatin1(line.left(512)) << QString::fromLatin1(line.mid(512));
         }
     }
-    for (std::size_t block : {std::size_t{512}, std::size_t{600}, std::size_t{1024}, std::size_t{4099}}) {
+    for (std::size_t block : {std::size_t {512}, std::size_t {600}, std::size_t {1024}, std::size_t {4099}}) {
         ScriptedUserInterface ui;
         EXPECT_EQ(linesOf(text, 512, block, ui), expected) << block;
     }
@@ -79,7 +79,7 @@ TEST(ReadRecordLine, EmptyFileFailsAtOnceWithTheReadMessage)
     ASSERT_TRUE(file.open(folder.path("empty.hex")));
     RecordLine line;
     EXPECT_FALSE(ReadRecordLine(file, line, 512, ui));
-    EXPECT_EQ(ui.errors, QStringList{"File Read Operation Failed"});
+    EXPECT_EQ(ui.errors, QStringList {"File Read Operation Failed"});
 }
 
 TEST(RecordFile, RefusesMissingFilesAndFolders)
@@ -94,7 +94,7 @@ TEST(ParseHexField, ReadsUpperAndLowerCaseDigitsMostSignificantFirst)
 {
     ScriptedUserInterface ui;
     const QByteArray text = "0aF9cD";
-    const RecordLine line{text.constData(), static_cast<int>(text.size())};
+    const RecordLine line {text.constData(), static_cast<int>(text.size())};
     std::uint32_t value = 0;
     ASSERT_TRUE(ParseHexField(line, 0, 6, value, ui));
     EXPECT_EQ(value, 0x0AF9CDu);
@@ -106,25 +106,25 @@ TEST(ParseHexField, ReadsUpperAndLowerCaseDigitsMostSignificantFirst)
 TEST(ParseHexField, FailsOnTheFirstNonDigitAndAtTheEndOfTheLine)
 {
     const QByteArray text = "1G\r\n";
-    const RecordLine line{text.constData(), static_cast<int>(text.size())};
+    const RecordLine line {text.constData(), static_cast<int>(text.size())};
     for (int column : {0, 2, 3}) {
         ScriptedUserInterface ui;
         std::uint32_t value = 0x1234;
         EXPECT_FALSE(ParseHexField(line, column, 2, value, ui)) << column;
-        EXPECT_EQ(ui.errors, QStringList{"Illegal Char in File"});
+        EXPECT_EQ(ui.errors, QStringList {"Illegal Char in File"});
         EXPECT_EQ(value, 0x1234u) << "a failed parse leaves the value alone";
     }
     // A field that runs past the end of the line fails there.
     ScriptedUserInterface ui;
-    const RecordLine cut{text.constData(), 1};
+    const RecordLine cut {text.constData(), 1};
     std::uint32_t value = 0;
     EXPECT_FALSE(ParseHexField(cut, 0, 2, value, ui));
-    EXPECT_EQ(ui.errors, QStringList{"Illegal Char in File"});
+    EXPECT_EQ(ui.errors, QStringList {"Illegal Char in File"});
     // Characters next to the digit ranges are no digits.
     for (char c : {'/', ':', '@', 'G', '`', 'g', ' ', '\0'}) {
         ScriptedUserInterface each;
         const char one[2] = {c, '0'};
-        EXPECT_FALSE(ParseHexField(RecordLine{one, 2}, 0, 2, value, each)) << int(c);
+        EXPECT_FALSE(ParseHexField(RecordLine {one, 2}, 0, 2, value, each)) << int(c);
     }
 }
 

@@ -47,13 +47,12 @@ TEST_P(RoundTripTest, ReadsBackTheWrittenBytes)
     test::TempFolder folder;
     const QString path = folder.path(p.format == Format::IntelHex ? "image.hex" : "image.src");
     ScriptedUserInterface ui;
-    const WriteResult written = p.format == Format::IntelHex
-        ? WriteIntelHex(path, image.data(), p.length, ui)
-        : WriteSRecord(path, image.data(), p.length, ui);
+    const WriteResult written = p.format == Format::IntelHex ? WriteIntelHex(path, image.data(), p.length, ui)
+                                                             : WriteSRecord(path, image.data(), p.length, ui);
     ASSERT_EQ(written, WriteResult::Written);
 
     // Read into a buffer of 0xFF that is larger than the image, as Open does.
-    std::vector<std::uint8_t> buffer = test::erasedBuffer(std::size_t{p.length} + 64);
+    std::vector<std::uint8_t> buffer = test::erasedBuffer(std::size_t {p.length} + 64);
     const std::uint32_t maxSize = static_cast<std::uint32_t>(buffer.size());
     const qint32 extent = p.format == Format::IntelHex ? ReadIntelHex(path, buffer.data(), maxSize, ui)
                                                        : ReadSRecord(path, buffer.data(), maxSize, ui);
@@ -67,8 +66,8 @@ TEST_P(RoundTripTest, ReadsBackTheWrittenBytes)
     const std::uint32_t recordSize = p.format == Format::IntelHex ? 32 : 16;
     const auto lastData = std::find_if(image.rbegin(), image.rend(), [](std::uint8_t b) { return b != 0xFF; });
     const std::uint32_t dataEnd = static_cast<std::uint32_t>(image.rend() - lastData);
-    const std::uint32_t expected =
-        dataEnd == 0 ? 0 : std::min(p.length, (dataEnd + recordSize - 1) / recordSize * recordSize);
+    const std::uint32_t expected
+        = dataEnd == 0 ? 0 : std::min(p.length, (dataEnd + recordSize - 1) / recordSize * recordSize);
     EXPECT_EQ(static_cast<std::uint32_t>(extent), expected);
 }
 
@@ -76,8 +75,8 @@ std::vector<RoundTrip> roundTrips()
 {
     std::vector<RoundTrip> all;
     for (Format format : {Format::IntelHex, Format::SRecord}) {
-        for (std::uint32_t length : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 0xFFFFu, 0x10000u, 0x10001u, 0x20010u,
-                                     0xFFFFFFu, 0x1000000u}) {
+        for (std::uint32_t length :
+            {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 0xFFFFu, 0x10000u, 0x10001u, 0x20010u, 0xFFFFFFu, 0x1000000u}) {
             all.push_back({format, length, false});
             if (length > 1)
                 all.push_back({format, length, true});
@@ -100,10 +99,10 @@ TEST(RoundTrip, AFullBufferOf64MiBSurvivesBothFormats)
         ScriptedUserInterface ui;
         const bool hex = name.endsWith(".hex");
         ASSERT_EQ(hex ? WriteIntelHex(path, image.data(), length, ui) : WriteSRecord(path, image.data(), length, ui),
-                  WriteResult::Written);
+            WriteResult::Written);
         std::vector<std::uint8_t> buffer = test::erasedBuffer(length);
-        const qint32 extent =
-            hex ? ReadIntelHex(path, buffer.data(), length, ui) : ReadSRecord(path, buffer.data(), length, ui);
+        const qint32 extent
+            = hex ? ReadIntelHex(path, buffer.data(), length, ui) : ReadSRecord(path, buffer.data(), length, ui);
         EXPECT_GT(extent, 0);
         EXPECT_TRUE(ui.errors.isEmpty());
         EXPECT_TRUE(buffer == image) << name.toStdString();

@@ -43,7 +43,7 @@ TEST(SRecordReader, ReadsTheExampleRecord)
 TEST(SRecordReader, FilesWithoutDataReturnZeroSilently)
 {
     for (const QByteArray& text : {Header + S9, Header + "S5030001FB\r\n" + S8, QByteArray("S9"),
-                                   QByteArray("S7 anything at all\n"), QByteArray("S4\nS6xyz\nSX\nS\nS8\n")}) {
+             QByteArray("S7 anything at all\n"), QByteArray("S4\nS6xyz\nSX\nS\nS8\n")}) {
         const ReadResult r = readSrec(text);
         EXPECT_EQ(r.extent, 0) << text.toStdString();
         EXPECT_TRUE(r.errors.isEmpty()) << text.toStdString();
@@ -71,17 +71,17 @@ TEST(SRecordReader, NothingOfTheTerminatorLineIsReadAndNothingAfterIt)
 TEST(SRecordReader, MissingTerminatorShowsOnlyTheReadMessageAndKeepsTheData)
 {
     const ReadResult r = readSrec(Header + "S104000011EA\r\n");
-    EXPECT_EQ(r.errors, QStringList{"File Read Operation Failed"});
+    EXPECT_EQ(r.errors, QStringList {"File Read Operation Failed"});
     EXPECT_EQ(r.extent, 0);
     EXPECT_EQ(r.buffer[0], 0x11);
-    EXPECT_EQ(readSrec("").errors, QStringList{"File Read Operation Failed"});
+    EXPECT_EQ(readSrec("").errors, QStringList {"File Read Operation Failed"});
 }
 
 TEST(SRecordReader, ALineNotStartingWithSIsIllegal)
 {
     for (const QByteArray& bad : {QByteArray("\n"), QByteArray("s9030000FC\n"), QByteArray(":00000001FF\n")}) {
         const ReadResult r = readSrec("S104000011EA\n" + bad + S9);
-        EXPECT_EQ(r.errors, QStringList{"Illegal Line found"}) << bad.toStdString();
+        EXPECT_EQ(r.errors, QStringList {"Illegal Line found"}) << bad.toStdString();
         EXPECT_EQ(r.extent, 0);
         EXPECT_EQ(r.buffer[0], 0x11);
     }
@@ -90,9 +90,9 @@ TEST(SRecordReader, ALineNotStartingWithSIsIllegal)
 TEST(SRecordReader, BadCharactersInDataRecordFieldsAreIllegal)
 {
     for (const QByteArray& bad : {QByteArray("S1G40000117A\n"), QByteArray("S10400X0117A\n"),
-                                  QByteArray("S104000011\n"), QByteArray("S1\n"), QByteArray("S20500000\n")}) {
+             QByteArray("S104000011\n"), QByteArray("S1\n"), QByteArray("S20500000\n")}) {
         const ReadResult r = readSrec(bad + S9);
-        EXPECT_EQ(r.errors, QStringList{"Illegal Char in File"}) << bad.toStdString();
+        EXPECT_EQ(r.errors, QStringList {"Illegal Char in File"}) << bad.toStdString();
         EXPECT_EQ(r.extent, 0);
     }
     // Data bytes before the bad one are stored; from it on nothing is.
@@ -102,7 +102,7 @@ TEST(SRecordReader, BadCharactersInDataRecordFieldsAreIllegal)
             line += i == bad ? QByteArray("x0") : QByteArray::number(0x100 + i, 16).mid(1);
         line += "74\n";
         const ReadResult r = readSrec(line + S9);
-        EXPECT_EQ(r.errors, QStringList{"Illegal Char in File"}) << bad;
+        EXPECT_EQ(r.errors, QStringList {"Illegal Char in File"}) << bad;
         for (int i = 0; i < 16; ++i)
             EXPECT_EQ(r.buffer[i], i < bad ? i : 0xCC) << "bad " << bad << " byte " << i;
     }
@@ -112,9 +112,9 @@ TEST(SRecordReader, ACountTooSmallForItsAddressIsRefusedAndStoresNothing)
 {
     // S1 needs at least 3 (two address bytes and the checksum), S2 4, S3 5.
     for (const QByteArray& bad : {QByteArray("S1020000FD\n"), QByteArray("S1000000FF\n"), QByteArray("S203000000FC\n"),
-                                  QByteArray("S30400000000FB\n")}) {
+             QByteArray("S30400000000FB\n")}) {
         const ReadResult r = readSrec(bad + S9, 16);
-        EXPECT_EQ(r.errors, QStringList{"Illegal Char in File"}) << bad.toStdString();
+        EXPECT_EQ(r.errors, QStringList {"Illegal Char in File"}) << bad.toStdString();
         EXPECT_EQ(r.extent, 0);
         EXPECT_EQ(r.buffer, std::vector<std::uint8_t>(16, 0xCC));
     }
@@ -130,12 +130,12 @@ TEST(SRecordReader, DataBeyondTheMaximumFailsBeforeAnyByteIsStored)
     EXPECT_EQ(atEnd.errors, QStringList());
     EXPECT_EQ(atEnd.extent, 16);
     const ReadResult over = readSrec("S105000F1122B8\n" + S9, 16);
-    EXPECT_EQ(over.errors, QStringList{"File exceeds Maximum Size"});
+    EXPECT_EQ(over.errors, QStringList {"File exceeds Maximum Size"});
     EXPECT_EQ(over.buffer[15], 0xCC);
     // Addresses of 0x80000000 and above, and ones whose end passes 32 bits, are beyond too.
     for (const QByteArray& high : {QByteArray("S306800000001168\n"), QByteArray("S307FFFFFFFF1122C9\n")}) {
         const ReadResult r = readSrec(high + S9);
-        EXPECT_EQ(r.errors, QStringList{"File exceeds Maximum Size"}) << high.toStdString();
+        EXPECT_EQ(r.errors, QStringList {"File exceeds Maximum Size"}) << high.toStdString();
         EXPECT_EQ(r.buffer[0], 0xCC);
     }
 }
@@ -143,7 +143,7 @@ TEST(SRecordReader, DataBeyondTheMaximumFailsBeforeAnyByteIsStored)
 TEST(SRecordReader, ChecksumErrorKeepsTheRecordsBytes)
 {
     const ReadResult r = readSrec("S1050010AABB00\n" + S9);
-    EXPECT_EQ(r.errors, QStringList{"Checksum Error"});
+    EXPECT_EQ(r.errors, QStringList {"Checksum Error"});
     EXPECT_EQ(r.extent, 0);
     EXPECT_EQ(r.buffer[0x10], 0xAA);
     EXPECT_EQ(r.buffer[0x11], 0xBB);
@@ -155,16 +155,16 @@ TEST(SRecordReader, ALineOverTheLimitIsReadInTwoParts)
     QByteArray padded = "S104000011EA";
     padded += QByteArray(100 - padded.size(), ' ');
     EXPECT_EQ(readSrec(padded + "S9\n").errors, QStringList());
-    EXPECT_EQ(readSrec(padded + "x S9\n").errors, QStringList{"Illegal Line found"});
+    EXPECT_EQ(readSrec(padded + "x S9\n").errors, QStringList {"Illegal Line found"});
 
     // 45 data bytes as S1 with CR LF make 102 characters: the record itself fits in the first 100,
     // its CR LF becomes a line of its own.
     const QByteArray over = "S1300000" + QByteArray(90, '0') + "CF\r\n";
     ASSERT_EQ(over.size(), 102);
-    EXPECT_EQ(readSrec(over + S9).errors, QStringList{"Illegal Line found"});
+    EXPECT_EQ(readSrec(over + S9).errors, QStringList {"Illegal Line found"});
     // 47 data bytes: the checksum runs past the end of the line.
     const QByteArray runs = "S1320000" + QByteArray(94, '0') + "CD\r\n";
-    EXPECT_EQ(readSrec(runs + S9).errors, QStringList{"Illegal Char in File"});
+    EXPECT_EQ(readSrec(runs + S9).errors, QStringList {"Illegal Char in File"});
     // 44 data bytes fit with CR LF.
     const QByteArray fits = "S12F0000" + QByteArray(88, '0') + "D0\r\n";
     ASSERT_EQ(fits.size(), 100);
@@ -179,7 +179,7 @@ TEST(SRecordReader, AFileThatCannotBeOpenedIsReportedWithItsName)
     ScriptedUserInterface ui;
     std::uint8_t buffer[1] = {7};
     EXPECT_EQ(ReadSRecord(folder.path("gone.src"), buffer, 1, ui), 0);
-    EXPECT_EQ(ui.errors, QStringList{"Cannot open file " + folder.path("gone.src")});
+    EXPECT_EQ(ui.errors, QStringList {"Cannot open file " + folder.path("gone.src")});
 }
 
 // ---- Writing ----
@@ -194,8 +194,8 @@ TEST(SRecordWriter, WritesTheExampleLineAndSplitsIntoRecordsOf16)
     std::vector<std::uint8_t> bytes(20);
     for (int i = 0; i < 20; ++i)
         bytes[i] = static_cast<std::uint8_t>(i);
-    EXPECT_EQ(writeSrec(bytes),
-              Header + "S1130000000102030405060708090A0B0C0D0E0F74\r\n" + "S107001010111213A2\r\n" + S9);
+    EXPECT_EQ(
+        writeSrec(bytes), Header + "S1130000000102030405060708090A0B0C0D0E0F74\r\n" + "S107001010111213A2\r\n" + S9);
     std::fill(bytes.begin(), bytes.begin() + 16, 0xFF);
     EXPECT_EQ(writeSrec(bytes), Header + "S107001010111213A2\r\n" + S9);
     std::fill(bytes.begin(), bytes.end(), 0xFF);
@@ -225,5 +225,5 @@ TEST(SRecordWriter, ReportsAFileItCannotCreate)
     const std::uint8_t one = 1;
     const QString nowhere = folder.path("missing/out.src");
     EXPECT_EQ(WriteSRecord(nowhere, &one, 1, ui), WriteResult::NotCreated);
-    EXPECT_EQ(ui.errors, QStringList{"Cannot create file " + nowhere});
+    EXPECT_EQ(ui.errors, QStringList {"Cannot create file " + nowhere});
 }

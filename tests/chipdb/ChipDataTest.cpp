@@ -28,7 +28,8 @@ using namespace kestrum::chipsource;
 
 namespace {
 
-const char* const Header = "type,manufacturer,model,jedec_id,capacity,page,class,subtype,delay,voltage,eeprom_size,eeprom_page\n";
+const char* const Header
+    = "type,manufacturer,model,jedec_id,capacity,page,class,subtype,delay,voltage,eeprom_size,eeprom_page\n";
 const char* const GoodFlash = "25 SPI Flash,Winbond,W25Q128FV,EF4018,16M,256,0,0,8000,3.3V,0,0\n";
 
 ParsedSource parseWithHeader(const QByteArray& rows)
@@ -75,12 +76,12 @@ int log2Of(std::uint32_t v)
 
 TEST(ChipSourceParsing, ReadsEveryFieldAndCountsLinesPastCommentsAndBlanks)
 {
-    const ParsedSource p = parseChipSource("# a comment\n\n" + QByteArray(Header) +
-                                           "   # indented comment\n"
-                                           "25 SPI Flash , Macronix ,MX25U12835F,0xc22538,16M,256,0,0,8000,1.8V,4096,32\r\n"
-                                           "24 EEPROM,Atmel,AT24C512,0,64K,128,1,1,100,5.0V,0,0\n"
-                                           "93 EEPROM,Generic,93C46-16BIT,0,128,2,2,87,100,5.0V,0,0\n"
-                                           "25 EEPROM,ST,M95M01,0,131072,256,3,2,65535,3.3V,32768,128");
+    const ParsedSource p = parseChipSource("# a comment\n\n" + QByteArray(Header)
+        + "   # indented comment\n"
+          "25 SPI Flash , Macronix ,MX25U12835F,0xc22538,16M,256,0,0,8000,1.8V,4096,32\r\n"
+          "24 EEPROM,Atmel,AT24C512,0,64K,128,1,1,100,5.0V,0,0\n"
+          "93 EEPROM,Generic,93C46-16BIT,0,128,2,2,87,100,5.0V,0,0\n"
+          "25 EEPROM,ST,M95M01,0,131072,256,3,2,65535,3.3V,32768,128");
     ASSERT_TRUE(p.ok()) << str(errorsText(p));
     ASSERT_EQ(p.chips.size(), 4u);
 
@@ -119,7 +120,8 @@ TEST(ChipSourceParsing, EachFaultyRowIsRefusedWithItsLineAndReason)
     const Case cases[] = {
         {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0", "expected 12 fields, found 11"},
         {"25 SPI FLASH,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0", "unknown type \"25 SPI FLASH\""},
-        {"25 SPI Flash,Win bond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0", "manufacturer \"Win bond\" contains a blank"},
+        {"25 SPI Flash,Win bond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0",
+            "manufacturer \"Win bond\" contains a blank"},
         {"25 SPI Flash,Winbond,W25Q64\tFV,EF4017,8M,256,0,0,4800,3.3V,0,0", "contains a blank or control"},
         {"25 SPI Flash,Winbond,\"W25Q64FV\",EF4017,8M,256,0,0,4800,3.3V,0,0", "contains a double quote"},
         {"25 SPI Flash,Winbond,,EF4017,8M,256,0,0,4800,3.3V,0,0", "model is empty"},
@@ -153,7 +155,7 @@ TEST(ChipSourceParsing, EachFaultyRowIsRefusedWithItsLineAndReason)
         {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,256", "eeprom_page 256 must be 0"},
         {"25 EEPROM,Atmel,AT25010,0,128,256,3,0,100,5.0V,0,0", "page size 256 exceeds the capacity 128"},
         {"25 SPI Flash,Winbond,W25Q64FV-WITH-A-VERY-LONG-ORDERING-CODE,EF4017,8M,256,0,0,4800,3.3V,0,0",
-         "at most 47 fit"},
+            "at most 47 fit"},
         {"25 SPI Flash,Winbond,W25Q64\xF0\x9F\x98\x80,EF4017,8M,256,0,0,4800,3.3V,0,0", "without a GBK form"},
         {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,\xFF", "not valid UTF-8"},
     };
@@ -172,8 +174,9 @@ TEST(ChipSourceParsing, EachFaultyRowIsRefusedWithItsLineAndReason)
 TEST(ChipSourceParsing, RowsThatCollideWithEarlierRowsNameBothLines)
 {
     // The same model under the same maker in another letter case could never be selected.
-    ParsedSource p = parseWithHeader(QByteArray(GoodFlash) + "25 SPI Flash,Winbond,W25Q32FV,EF4016,4M,256,0,0,2400,3.3V,0,0\n"
-                                                             "25 SPI Flash,Winbond,w25q128fv,EF4018,16M,256,0,0,8000,3.3V,0,0\n");
+    ParsedSource p = parseWithHeader(QByteArray(GoodFlash)
+        + "25 SPI Flash,Winbond,W25Q32FV,EF4016,4M,256,0,0,2400,3.3V,0,0\n"
+          "25 SPI Flash,Winbond,w25q128fv,EF4018,16M,256,0,0,8000,3.3V,0,0\n");
     ASSERT_EQ(p.errors.size(), 1u) << str(errorsText(p));
     EXPECT_EQ(p.errors[0].line, 4);
     EXPECT_TRUE(p.errors[0].message.contains(QStringLiteral("first on line 2")));
@@ -199,7 +202,9 @@ TEST(ChipSourceParsing, TypesMustFirstAppearInDetectionOrder)
 
     EXPECT_TRUE(parseWithHeader(flash + i2c + mw + spi).ok());
     // Once a type has appeared its chips may come anywhere later.
-    EXPECT_TRUE(parseWithHeader(flash + i2c + mw + spi + "25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0\n").ok());
+    EXPECT_TRUE(
+        parseWithHeader(flash + i2c + mw + spi + "25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0\n")
+            .ok());
 
     struct Case
     {
@@ -269,7 +274,8 @@ TEST(ChipSourceParsing, AtMost999ChipsLeaveTheLastSlotForTheEndMarker)
 
 TEST(ChipSourceRecords, TypeWithBlanksIsQuotedSoTheMainWindowReadsThreeNames)
 {
-    const ParsedSource p = parseWithHeader(QByteArray(GoodFlash) + "24 EEPROM,Atmel,AT24C02,0,256,8,1,0,100,5.0V,0,0\n");
+    const ParsedSource p
+        = parseWithHeader(QByteArray(GoodFlash) + "24 EEPROM,Atmel,AT24C02,0,256,8,1,0,100,5.0V,0,0\n");
     ASSERT_TRUE(p.ok());
     EXPECT_EQ(namesText(p.chips[0]), QStringLiteral("\"25 SPI Flash\",Winbond,W25Q128FV"));
     EXPECT_EQ(namesText(p.chips[1]), QStringLiteral("\"24 EEPROM\",Atmel,AT24C02"));
@@ -306,7 +312,7 @@ TEST(ChipSourceRecords, RecordCarriesEveryFieldAndTheFileEndsWithAZeroRecord)
     const QByteArray bytes = databaseBytes(p.chips);
     ASSERT_EQ(bytes.size(), 4 * ChipRecordSize);
     EXPECT_EQ(std::memcmp(bytes.constData(), &r, ChipRecordSize), 0);
-    ChipRecord third{};
+    ChipRecord third {};
     std::memcpy(&third, bytes.constData() + 2 * ChipRecordSize, ChipRecordSize);
     EXPECT_EQ(third.namesText(), QStringLiteral("\"93 EEPROM\",Generic,93C86-16BIT"));
     EXPECT_EQ(third.subtype, 91);
@@ -367,7 +373,7 @@ TEST(ShippedChipSource, ParsesWithoutFaultsAndHoldsEveryFamily)
     for (const SourceChip& c : p.chips)
         if (c.chipClass == MicrowireEeprom93)
             codes << c.subtype;
-    EXPECT_EQ(codes, (QSet<int>{7, 8, 9, 10, 11, 87, 88, 89, 90, 91}));
+    EXPECT_EQ(codes, (QSet<int> {7, 8, 9, 10, 11, 87, 88, 89, 90, 91}));
 }
 
 TEST(ShippedChipSource, TypesComeInDetectionOrder)
@@ -378,15 +384,15 @@ TEST(ShippedChipSource, TypesComeInDetectionOrder)
     for (const SourceChip& c : p.chips)
         if (!order.contains(c.type))
             order << c.type;
-    EXPECT_EQ(order, (QStringList{QStringLiteral("25 SPI Flash"), QStringLiteral("24 EEPROM"),
-                                  QStringLiteral("93 EEPROM"), QStringLiteral("25 EEPROM")}));
+    EXPECT_EQ(order,
+        (QStringList {QStringLiteral("25 SPI Flash"), QStringLiteral("24 EEPROM"), QStringLiteral("93 EEPROM"),
+            QStringLiteral("25 EEPROM")}));
 }
 
 TEST(ShippedChipSource, EveryFieldIsInRangeAndEveryNameFits)
 {
     const ParsedSource p = shippedSource();
-    const std::map<QString, int> classOfType = {
-        {QStringLiteral("25 SPI Flash"), 0}, {QStringLiteral("24 EEPROM"), 1},
+    const std::map<QString, int> classOfType = {{QStringLiteral("25 SPI Flash"), 0}, {QStringLiteral("24 EEPROM"), 1},
         {QStringLiteral("93 EEPROM"), 2}, {QStringLiteral("25 EEPROM"), 3}};
     QSet<QString> keys;
     for (const SourceChip& c : p.chips) {
@@ -425,17 +431,28 @@ TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
 {
     // JEDEC manufacturer codes; PMC answers the continuation code 7F first. XMC uses Micron's 20.
     const std::map<QString, std::set<std::uint32_t>> codes = {
-        {QStringLiteral("Winbond"), {0xEF}},   {QStringLiteral("Macronix"), {0xC2}},
-        {QStringLiteral("GigaDevice"), {0xC8}}, {QStringLiteral("EON"), {0x1C}},
-        {QStringLiteral("ISSI"), {0x9D}},      {QStringLiteral("Micron"), {0x20}},
-        {QStringLiteral("Numonyx"), {0x20}},   {QStringLiteral("Spansion"), {0x01}},
-        {QStringLiteral("Cypress"), {0x01}},   {QStringLiteral("Infineon"), {0x01}},
-        {QStringLiteral("XMC"), {0x20}},       {QStringLiteral("XTX"), {0x0B}},
-        {QStringLiteral("Puya"), {0x85}},      {QStringLiteral("Zbit"), {0x5E}},
-        {QStringLiteral("BoyaMicro"), {0x68}}, {QStringLiteral("Fudan"), {0xA1}},
-        {QStringLiteral("ESMT"), {0x8C}},      {QStringLiteral("PMC"), {0x7F}},
-        {QStringLiteral("AMIC"), {0x37}},      {QStringLiteral("Atmel"), {0x1F}},
-        {QStringLiteral("Adesto"), {0x1F}},    {QStringLiteral("SST"), {0xBF}},
+        {QStringLiteral("Winbond"), {0xEF}},
+        {QStringLiteral("Macronix"), {0xC2}},
+        {QStringLiteral("GigaDevice"), {0xC8}},
+        {QStringLiteral("EON"), {0x1C}},
+        {QStringLiteral("ISSI"), {0x9D}},
+        {QStringLiteral("Micron"), {0x20}},
+        {QStringLiteral("Numonyx"), {0x20}},
+        {QStringLiteral("Spansion"), {0x01}},
+        {QStringLiteral("Cypress"), {0x01}},
+        {QStringLiteral("Infineon"), {0x01}},
+        {QStringLiteral("XMC"), {0x20}},
+        {QStringLiteral("XTX"), {0x0B}},
+        {QStringLiteral("Puya"), {0x85}},
+        {QStringLiteral("Zbit"), {0x5E}},
+        {QStringLiteral("BoyaMicro"), {0x68}},
+        {QStringLiteral("Fudan"), {0xA1}},
+        {QStringLiteral("ESMT"), {0x8C}},
+        {QStringLiteral("PMC"), {0x7F}},
+        {QStringLiteral("AMIC"), {0x37}},
+        {QStringLiteral("Atmel"), {0x1F}},
+        {QStringLiteral("Adesto"), {0x1F}},
+        {QStringLiteral("SST"), {0xBF}},
         {QStringLiteral("Microchip"), {0xBF}},
     };
     for (const SourceChip& c : shippedSource().chips) {
@@ -491,7 +508,8 @@ TEST(ShippedChipSource, ChipsSharingAnIdentificationShareTheirSize)
         const auto [it, inserted] = first.emplace(c.chipId, &c);
         if (inserted)
             continue;
-        SCOPED_TRACE(QStringLiteral("line %1: %2 answers like %3").arg(c.line).arg(c.model, it->second->model).toStdString());
+        SCOPED_TRACE(
+            QStringLiteral("line %1: %2 answers like %3").arg(c.line).arg(c.model, it->second->model).toStdString());
         EXPECT_EQ(c.capacity, it->second->capacity);
         EXPECT_EQ(c.page, it->second->page);
         if (c.voltage != it->second->voltage) {
@@ -505,8 +523,8 @@ TEST(ShippedChipSource, SupplyVoltageFollowsTheFamily)
 {
     // 1.8 V families by their part numbers; every other flash runs at 3.3 V (the wide-range
     // MX25R and GD25WQ parts included), the EEPROMs at 5.0 V, which all of them accept.
-    const QRegularExpression low(QStringLiteral(
-        "^(W25Q\\d+(BW|DW|EW|FW|JW|NW)|MX25U|MX66U|GD25L|EN25S|IS25WP|N25Q\\d+A11|MT25QU|S25FS|XM25QU|AT25SL|SST25WF|SST26WF)"));
+    const QRegularExpression low(QStringLiteral("^(W25Q\\d+(BW|DW|EW|FW|JW|NW)|MX25U|MX66U|GD25L|EN25S|IS25WP|N25Q\\d+"
+                                                "A11|MT25QU|S25FS|XM25QU|AT25SL|SST25WF|SST26WF)"));
     int lowCount = 0;
     for (const SourceChip& c : shippedSource().chips) {
         SCOPED_TRACE(QStringLiteral("line %1: %2").arg(c.line).arg(c.model).toStdString());
@@ -533,7 +551,8 @@ TEST(ShippedChipSource, EraseWaitAndAlgorithmSuitTheFlash)
         const double mbit = c.capacity / 131072.0;
         EXPECT_GE(seconds, std::max(10.0, 1.6 * mbit));
         // The SST algorithm for SST/Microchip parts and the ESMT parts that program like them.
-        const bool sstStyle = (c.chipId >> 16) == 0xBF || QRegularExpression(QStringLiteral("^F25L0\\d\\dA$")).match(c.model).hasMatch();
+        const bool sstStyle = (c.chipId >> 16) == 0xBF
+            || QRegularExpression(QStringLiteral("^F25L0\\d\\dA$")).match(c.model).hasMatch();
         EXPECT_EQ(c.subtype, sstStyle ? 1 : 0);
         EXPECT_EQ(c.page, 256);
     }
@@ -546,10 +565,10 @@ TEST(ShippedChipSource, EepromSizesPagesAndCodesFollowThePartNumbers)
     const QRegularExpression i2cNumber(QStringLiteral("24(?:C|LC)?(M01|\\d+)"));
     const QRegularExpression spiNumber(QStringLiteral("(?:25|95)(?:LC)?(M0[12]|\\d+)"));
     const QRegularExpression mwNumber(QStringLiteral("93(?:C|LC)(46|56|57|66|76|86)(-8BIT|-16BIT|A|B)$"));
-    const QHash<QString, int> spiKbit = {{"010", 1},   {"020", 2},   {"040", 4},    {"080", 8},    {"160", 16},
-                                         {"320", 32},  {"640", 64},  {"128", 128},  {"256", 256},  {"512", 512},
-                                         {"1024", 1024}, {"M01", 1024}, {"M02", 2048}};
-    const QHash<QString, int> mwBytes = {{"46", 128}, {"56", 256}, {"57", 256}, {"66", 512}, {"76", 1024}, {"86", 2048}};
+    const QHash<QString, int> spiKbit = {{"010", 1}, {"020", 2}, {"040", 4}, {"080", 8}, {"160", 16}, {"320", 32},
+        {"640", 64}, {"128", 128}, {"256", 256}, {"512", 512}, {"1024", 1024}, {"M01", 1024}, {"M02", 2048}};
+    const QHash<QString, int> mwBytes
+        = {{"46", 128}, {"56", 256}, {"57", 256}, {"66", 512}, {"76", 1024}, {"86", 2048}};
     // 93C56 ignores its top address bit and uses the 93C66 code.
     const QHash<QString, int> mwCode = {{"46", 7}, {"56", 9}, {"57", 8}, {"66", 9}, {"76", 10}, {"86", 11}};
 
@@ -559,8 +578,8 @@ TEST(ShippedChipSource, EepromSizesPagesAndCodesFollowThePartNumbers)
             const auto m = i2cNumber.match(c.model);
             ASSERT_TRUE(m.hasMatch());
             const int kbit = m.captured(1) == QLatin1String("M01") || m.captured(1) == QLatin1String("1026")
-                                 ? 1024
-                                 : m.captured(1).toInt();
+                ? 1024
+                : m.captured(1).toInt();
             EXPECT_EQ(c.capacity, std::uint32_t(kbit) * 128);
             // Pages grow with the size: 8 or 16 up to 16 Kbit, 32 up to 64 Kbit, 64 up to 256 Kbit.
             EXPECT_GE(c.page, c.capacity <= 256 ? 8 : c.capacity <= 2048 ? 16 : c.capacity <= 8192 ? 32 : 64);
@@ -638,8 +657,8 @@ TEST(BuiltChipDatabase, TypeListMatchesTheDetectionRepliesAndEveryChipIsSelectab
 
     ASSERT_GE(selection.FillChipSelection(0, 0, 0), 0);
     EXPECT_EQ(selection.types().items(),
-              (QStringList{QStringLiteral("25 SPI Flash"), QStringLiteral("24 EEPROM"), QStringLiteral("93 EEPROM"),
-                           QStringLiteral("25 EEPROM")}));
+        (QStringList {QStringLiteral("25 SPI Flash"), QStringLiteral("24 EEPROM"), QStringLiteral("93 EEPROM"),
+            QStringLiteral("25 EEPROM")}));
     EXPECT_EQ(selection.currentRecord().chipClass, SpiFlash25);
     // Identify reply kinds 2 and 3 select the second and third type with its first chip.
     ASSERT_GE(selection.FillChipSelection(1, 0, 0), 0);

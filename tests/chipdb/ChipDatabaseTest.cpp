@@ -1,5 +1,5 @@
-#include "base/Reporter.h"
 #include "chipdb/ChipDatabase.h"
+#include "base/Reporter.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <QDir>
@@ -18,7 +18,7 @@ namespace {
 
 ChipRecord makeRecord(const char* names, std::uint32_t id, std::uint32_t size)
 {
-    ChipRecord r{};
+    ChipRecord r {};
     std::strncpy(r.names, names, NamesSize - 1);
     r.chipId = id;
     r.flashSize = size;
@@ -28,15 +28,14 @@ ChipRecord makeRecord(const char* names, std::uint32_t id, std::uint32_t size)
 
 QByteArray recordsBytes(const std::vector<ChipRecord>& records)
 {
-    return QByteArray(reinterpret_cast<const char*>(records.data()),
-                      qsizetype(records.size() * sizeof(ChipRecord)));
+    return QByteArray(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
 }
 
 struct DatabaseFixture : ::testing::Test
 {
     QTemporaryDir dir;
     test::ScriptedUserInterface ui;
-    Reporter reporter{ui};
+    Reporter reporter {ui};
     ChipTable table;
 
     QString path() const { return dir.filePath(QStringLiteral("kestrum.Dat")); }
@@ -70,7 +69,7 @@ TEST(ChipRecordLayout, FieldsAreLittleEndianAtTheirOffsets)
 
 TEST(ChipRecordLayout, NamesAreGbkAndNeverOverflow)
 {
-    ChipRecord r{};
+    ChipRecord r {};
     r.chipId = 0xAABBCCDD;
     EXPECT_TRUE(r.setNamesText(QString::fromUtf16(u"24 EEPROM,爱特梅尔,AT24C02")));
     EXPECT_EQ(r.namesText(), QString::fromUtf16(u"24 EEPROM,爱特梅尔,AT24C02"));
@@ -143,7 +142,7 @@ TEST_F(DatabaseFixture, ShorterReloadLeavesOldRecordsPastTheMarker)
 {
     writeFile(recordsBytes({makeRecord("a,b,c", 1, 64), makeRecord("a,b,d", 2, 64), makeRecord("a,b,e", 3, 64)}));
     ASSERT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Loaded);
-    ChipRecord terminator{};
+    ChipRecord terminator {};
     writeFile(recordsBytes({makeRecord("x,y,z", 9, 64), terminator}));
     ASSERT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Loaded);
     EXPECT_EQ(table.listedCount(), 1);

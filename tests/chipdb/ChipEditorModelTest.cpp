@@ -697,4 +697,3 @@ TEST(ChipEditorDoubleClick, NonIntegerCellStopsWithEarlierFieldsLoaded)
     EXPECT_EQ(fields.voltageIndex, -1) << "fields after the failing cell keep their values";
     EXPECT_EQ(fields.delay, QStringLiteral("100"));
 }
-

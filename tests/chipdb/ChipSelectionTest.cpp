@@ -20,7 +20,7 @@ struct SelectionFixture : ::testing::Test
 {
     ChipTable table;
     std::vector<std::uint32_t> refreshes;
-    ChipSelection selection{table, [this](std::uint32_t n) { refreshes.push_back(n); }};
+    ChipSelection selection {table, [this](std::uint32_t n) { refreshes.push_back(n); }};
 
     void SetUp() override
     {
@@ -94,7 +94,7 @@ TEST_F(SelectionFixture, SelectsTheRecordAndShowsItsFields)
     EXPECT_EQ(selection.FillChipSelection(0, 1, 0), 2);
     EXPECT_EQ(selection.currentChip(), 2);
     EXPECT_EQ(selection.types().items(),
-              QStringList({QStringLiteral("25-SPI-Flash"), QStringLiteral("24-EEPROM"), QStringLiteral("93-EEPROM")}));
+        QStringList({QStringLiteral("25-SPI-Flash"), QStringLiteral("24-EEPROM"), QStringLiteral("93-EEPROM")}));
     EXPECT_EQ(selection.makers().items(), QStringList({QStringLiteral("Winbond"), QStringLiteral("Macronix")}));
     EXPECT_EQ(selection.names().items(), QStringList({QStringLiteral("MX25L6405")}));
     EXPECT_EQ(selection.sizeText(), QStringLiteral("8388608"));
@@ -172,8 +172,8 @@ TEST_F(SelectionFixture, RecordWithTooFewNamesEndsTheFillKeepingWhatWasAdded)
 TEST_F(SelectionFixture, SelectByNamesNeedsThreeFillsAndIgnoresCase)
 {
     selection.FillChipSelection(0, 0, 0);
-    EXPECT_EQ(selection.selectByNames(QStringLiteral("24-eeprom"), QStringLiteral("ATMEL"), QStringLiteral("at24c04")),
-              4);
+    EXPECT_EQ(
+        selection.selectByNames(QStringLiteral("24-eeprom"), QStringLiteral("ATMEL"), QStringLiteral("at24c04")), 4);
     EXPECT_EQ(selection.types().selected(), 1);
     EXPECT_EQ(selection.names().text(), QStringLiteral("AT24C04"));
 }

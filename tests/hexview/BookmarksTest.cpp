@@ -90,7 +90,7 @@ TEST_F(Bookmarks, MoveWithInsertedAndRemovedData)
 TEST_F(Bookmarks, FollowAReplacementOfAnotherLength)
 {
     editor.SetBookmarkVals(0, 12, false); // just behind the replaced bytes
-    editor.SetBookmarkVals(1, 8, false);  // before them
+    editor.SetBookmarkVals(1, 8, false); // before them
     editor.SetSelStart(9);
     editor.SetSelEnd(11);
     editor.ReplaceSelection("123456", 6);

@@ -31,7 +31,10 @@ TEST_F(Clipboard, CopyPutsTheSelectionInTheThreeFormats)
     EXPECT_EQ(own.mid(12), QByteArray("ello\0wor", 8));
 
     const QByteArray regedit = data->data(QString::fromLatin1(MPH_MIME_REGEDIT));
-    EXPECT_EQ(regedit, QByteArray("\x08\x00\x00\x00" "ello\0wor", 12));
+    EXPECT_EQ(regedit,
+        QByteArray("\x08\x00\x00\x00"
+                   "ello\0wor",
+            12));
 
     EXPECT_EQ(data->text(), QStringLiteral("ello")); // up to the first zero byte
     EXPECT_EQ(dataOf(editor), QByteArray("hello\0world", 11));
@@ -94,7 +97,9 @@ TEST_F(Clipboard, PasteInsertsAtTheCursorOrReplacesTheSelection)
 
     select(0, 1);
     editor.PasteFromClipboard();
-    EXPECT_EQ(dataOf(editor), QByteArray("123" "23451236789"));
+    EXPECT_EQ(dataOf(editor),
+        QByteArray("123"
+                   "23451236789"));
 }
 
 TEST_F(Clipboard, PasteWithAFixedSizeOverwritesAsManyBytesAsItBrings)

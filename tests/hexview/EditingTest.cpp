@@ -99,8 +99,8 @@ TEST_F(Editing, InsertBufferMakesRoomSelectsTheBytesAndTruncatesTheMarks)
 TEST_F(Editing, InsertBufferOutsideTheDataIsRefused)
 {
     loadPattern(4);
-    EXPECT_EQ(raisedText([&] { editor.InsertBuffer("a", 1, 5); }),
-        QStringLiteral("Data position/length out of data bounds"));
+    EXPECT_EQ(
+        raisedText([&] { editor.InsertBuffer("a", 1, 5); }), QStringLiteral("Data position/length out of data bounds"));
     editor.InsertBuffer("a", 1, 4); // one past the end appends
     EXPECT_EQ(editor.GetDataSize(), 5);
     EXPECT_EQ(editor.GetDataAt(4), 'a');

@@ -48,8 +48,7 @@ struct RecordView
     {
     }
 
-    template<typename T>
-    T at(qsizetype offset) const
+    template <typename T> T at(qsizetype offset) const
     {
         T value;
         std::memcpy(&value, raw.constData() + offset, sizeof(T));
@@ -78,8 +77,7 @@ inline RecordView newestRecord(const TCustomMPHexEditor& editor)
 }
 
 /// Catches an EMPHexEditor and returns its text; empty when nothing was raised.
-template<typename F>
-QString raisedText(F&& action)
+template <typename F> QString raisedText(F&& action)
 {
     try {
         action();

@@ -198,7 +198,9 @@ TEST_F(Typing, CharactersReplaceBytesInTheCharacterField)
     type(editor, QString(QChar(0x263A))); // no single-byte form
     EXPECT_EQ(invalidKeys, 1);
     type(editor, QString(QChar(0xE9)));
-    EXPECT_EQ(dataOf(editor), QByteArray("XY\xE9" "d"));
+    EXPECT_EQ(dataOf(editor),
+        QByteArray("XY\xE9"
+                   "d"));
 }
 
 TEST_F(Typing, CharactersGoThroughTheTranslation)

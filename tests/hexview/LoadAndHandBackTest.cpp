@@ -68,8 +68,9 @@ TEST(LoadFromStream, ReportsProgressInSlicesAtMostOncePerPercentWithTheFileName)
 
     TMPHexEditorEx editor;
     std::vector<ProgressCall> calls;
-    editor.OnProgress = [&](TCustomMPHexEditor&, TMPHProgressKind kind, const QString& name, quint8 percent,
-                            bool&) { calls.push_back({kind, name, percent}); };
+    editor.OnProgress = [&](TCustomMPHexEditor&, TMPHProgressKind kind, const QString& name, quint8 percent, bool&) {
+        calls.push_back({kind, name, percent});
+    };
     editor.LoadFromStream(file);
 
     // 11 slices of 61,440 bytes, the percentage after each: 9, 19, ..., 99, 100.
@@ -101,9 +102,7 @@ TEST(LoadFromStream, UsesTheEditorsFileNameForAStreamWithoutOne)
     TMPHexEditorEx editor;
     editor.SetFileName(QStringLiteral("flash.bin"));
     QString seen;
-    editor.OnProgress = [&](TCustomMPHexEditor&, TMPHProgressKind, const QString& name, quint8, bool&) {
-        seen = name;
-    };
+    editor.OnProgress = [&](TCustomMPHexEditor&, TMPHProgressKind, const QString& name, quint8, bool&) { seen = name; };
     load(editor, patternBytes(100));
     EXPECT_EQ(seen, QStringLiteral("flash.bin"));
 }
@@ -116,9 +115,8 @@ TEST(LoadFromStream, ACancelledLoadRaisesAndLeavesTheControlEmpty)
     ASSERT_TRUE(editor.GetCanUndo());
 
     int calls = 0;
-    editor.OnProgress = [&](TCustomMPHexEditor&, TMPHProgressKind, const QString&, quint8, bool& cancel) {
-        cancel = ++calls == 3;
-    };
+    editor.OnProgress
+        = [&](TCustomMPHexEditor&, TMPHProgressKind, const QString&, quint8, bool& cancel) { cancel = ++calls == 3; };
     EXPECT_EQ(raisedText([&] { load(editor, patternBytes(10 * 61440)); }), QStringLiteral("Operation cancelled"));
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(editor.GetDataSize(), 0);

@@ -360,7 +360,7 @@ TEST_F(UndoStorage, AnUndoRangeUndoesEverythingInOneStep)
     EXPECT_EQ(all.saved(64), before);
     EXPECT_EQ(all.raw.size(), 29 + 64 + 4 + 4 + 4);
     EXPECT_FALSE(editor.GetModified()); // the range record keeps the flag
-    EXPECT_FALSE(editor.GetCanUndo());  // not while the update is open
+    EXPECT_FALSE(editor.GetCanUndo()); // not while the update is open
 
     editor.IntChangeByte(editor.GetDataAt(0), 0x00, 0);
     editor.InsertBuffer("xyz", 3, 10);

@@ -16,7 +16,7 @@ using Bytes = std::array<quint8, 64>;
 /// A block of zeros with the given bytes placed at their offsets.
 Bytes blockWith(std::initializer_list<std::pair<int, std::initializer_list<int>>> runs)
 {
-    Bytes b{};
+    Bytes b {};
     for (const auto& [offset, values] : runs) {
         int i = offset;
         for (int v : values)
@@ -27,7 +27,7 @@ Bytes blockWith(std::initializer_list<std::pair<int, std::initializer_list<int>>
 
 ChipRecord chip(quint8 chipClass, quint32 size, quint16 page, quint32 id)
 {
-    ChipRecord r{};
+    ChipRecord r {};
     r.chipClass = chipClass;
     r.flashSize = size;
     r.flashPage = page;
@@ -45,22 +45,14 @@ TEST(CommandBlock, SetupCarriesTheChipParametersInTheEndpointsByteOrder)
     r.voltage = 2;
 
     const CommandBlock big = CommandBlock::setup(r, 0x05, byteOrderForReadEndpoint(0x82));
-    EXPECT_EQ(big.bytes, blockWith({{0, {0x00, OP_SETUP, SpiFlash25, 1}},
-                                    {4, {0x01, 0x00}},
-                                    {6, {0x12, 0x34}},
-                                    {8, {0x00, 0x20, 0x00, 0x00}},
-                                    {12, {0x00, 0xEF, 0x40, 0x15}},
-                                    {16, {0x05}},
-                                    {28, {0x02}}}));
+    EXPECT_EQ(big.bytes,
+        blockWith({{0, {0x00, OP_SETUP, SpiFlash25, 1}}, {4, {0x01, 0x00}}, {6, {0x12, 0x34}},
+            {8, {0x00, 0x20, 0x00, 0x00}}, {12, {0x00, 0xEF, 0x40, 0x15}}, {16, {0x05}}, {28, {0x02}}}));
 
     const CommandBlock little = CommandBlock::setup(r, 0x05, byteOrderForReadEndpoint(0x85));
-    EXPECT_EQ(little.bytes, blockWith({{0, {0x00, OP_SETUP, SpiFlash25, 1}},
-                                       {4, {0x00, 0x01}},
-                                       {6, {0x34, 0x12}},
-                                       {8, {0x00, 0x00, 0x20, 0x00}},
-                                       {12, {0x15, 0x40, 0xEF, 0x00}},
-                                       {16, {0x05}},
-                                       {28, {0x02}}}));
+    EXPECT_EQ(little.bytes,
+        blockWith({{0, {0x00, OP_SETUP, SpiFlash25, 1}}, {4, {0x00, 0x01}}, {6, {0x34, 0x12}},
+            {8, {0x00, 0x00, 0x20, 0x00}}, {12, {0x15, 0x40, 0xEF, 0x00}}, {16, {0x05}}, {28, {0x02}}}));
 }
 
 TEST(CommandBlock, IdentifyIsLaidOutAsTheSetupWithItsOwnOpcode)
@@ -88,13 +80,13 @@ TEST(CommandBlock, FixedCommands)
 TEST(CommandBlock, TransferAddressAndEraseArgumentFollowTheByteOrder)
 {
     EXPECT_EQ(CommandBlock::transfer(0x01020304, ByteOrder::Big).bytes,
-              blockWith({{0, {0x00, 0x05}}, {8, {0x01, 0x02, 0x03, 0x04}}}));
+        blockWith({{0, {0x00, 0x05}}, {8, {0x01, 0x02, 0x03, 0x04}}}));
     EXPECT_EQ(CommandBlock::transfer(0x01020304, ByteOrder::Little).bytes,
-              blockWith({{0, {0x00, 0x05}}, {8, {0x04, 0x03, 0x02, 0x01}}}));
+        blockWith({{0, {0x00, 0x05}}, {8, {0x04, 0x03, 0x02, 0x01}}}));
     EXPECT_EQ(CommandBlock::erase(CommandBlock::WholeChipErase, byteOrderForReadEndpoint(0x82)).bytes,
-              blockWith({{0, {0x01, 0x02}}, {26, {0x80, 0x00}}}));
+        blockWith({{0, {0x01, 0x02}}, {26, {0x80, 0x00}}}));
     EXPECT_EQ(CommandBlock::erase(CommandBlock::WholeChipErase, byteOrderForReadEndpoint(0x85)).bytes,
-              blockWith({{0, {0x01, 0x02}}, {26, {0x00, 0x80}}}));
+        blockWith({{0, {0x01, 0x02}}, {26, {0x00, 0x80}}}));
     EXPECT_EQ(CommandBlock::erase(0x0140, ByteOrder::Little).bytes, blockWith({{0, {0x01, 0x02}}, {26, {0x40, 0x01}}}));
 }
 
@@ -104,7 +96,7 @@ TEST(CommandBlock, StatusKeepsEverythingButGroupAndOpcode)
     block.makeStatus();
     EXPECT_EQ(block.bytes, blockWith({{0, {0x00, 0x0A}}, {26, {0x80, 0x00}}}));
 
-    Bytes reply{};
+    Bytes reply {};
     reply.fill(0x77);
     reply[0] = 0x01;
     block.bytes = reply;

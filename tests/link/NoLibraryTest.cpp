@@ -97,7 +97,7 @@ TEST(TUsbBulkWithoutLibrary, BehavesLikeAnAbsentProgrammer)
     EXPECT_EQ(usb.WriteEndpoint(), 0x01);
     EXPECT_EQ(usb.CommandEndpoint(), 0x02);
 
-    std::array<quint8, 64> block{};
+    std::array<quint8, 64> block {};
     block.fill(0x5A);
     const std::array<quint8, 64> before = block;
     int written = 0;
@@ -106,7 +106,7 @@ TEST(TUsbBulkWithoutLibrary, BehavesLikeAnAbsentProgrammer)
     EXPECT_TRUE(sleeps.pauses.empty());
     EXPECT_EQ(usb.USB_bulk_cmd(block.data(), 64, 1), TUsbBulk::NotOpen);
     // A command that asks for a reply still pauses, but nothing is read into the block.
-    EXPECT_EQ(sleeps.pauses, std::vector<int>{50});
+    EXPECT_EQ(sleeps.pauses, std::vector<int> {50});
     EXPECT_EQ(usb.USB_bulk_write(block.data(), 64), TUsbBulk::NotOpen);
     EXPECT_EQ(usb.USB_bulk_read(block.data(), 64), TUsbBulk::NotOpen);
     EXPECT_EQ(block, before);
@@ -131,9 +131,9 @@ TEST(SystemLibusb, FindsNoProgrammerOnAMachineWithoutOne)
     EXPECT_EQ(usb.DeviceHandle(), nullptr);
     // The real library has every entry point of the Linux API; only the Windows additions miss.
     const UsbBinding& binding = usb.binding();
-    for (const char* name : {"usb_open", "usb_close", "usb_control_msg", "usb_claim_interface",
-                             "usb_release_interface", "usb_bulk_write", "usb_bulk_read", "usb_get_busses",
-                             "usb_find_busses", "usb_find_devices", "usb_strerror", "usb_init"})
+    for (const char* name :
+        {"usb_open", "usb_close", "usb_control_msg", "usb_claim_interface", "usb_release_interface", "usb_bulk_write",
+            "usb_bulk_read", "usb_get_busses", "usb_find_busses", "usb_find_devices", "usb_strerror", "usb_init"})
         EXPECT_TRUE(binding.hasEntryPoint(name)) << name;
     for (const char* name : {"usb_reset_ex", "usb_get_version", "usb_install_service_np", "usb_reap_async"})
         EXPECT_FALSE(binding.hasEntryPoint(name)) << name;

@@ -29,10 +29,7 @@ protected:
         usb.setSleepFunction([this](int ms) { pauses.push_back(ms); });
     }
 
-    void TearDown() override
-    {
-        usb.USB_bulk_close();
-    }
+    void TearDown() override { usb.USB_bulk_close(); }
 
     /// Ids of the devices opened, and of those closed, in order.
     std::vector<int> devicesWith(int kind, bool successfulOnly)
@@ -90,12 +87,12 @@ TEST_F(TUsbBulkTest, SearchSkipsEveryWrongDeviceClosesItAndGoesOnToLaterBuses)
     EXPECT_EQ(usb.CommandEndpoint(), 0x04);
 
     // Every device with the right ids was tried in bus and list order, up to the good one.
-    const std::vector<int> tried = {wrongMaker, makerCase, shortDevice, shortPlain, longer, openFails,
-                                    claimFails, makerFails, productFails, good};
+    const std::vector<int> tried = {
+        wrongMaker, makerCase, shortDevice, shortPlain, longer, openFails, claimFails, makerFails, productFails, good};
     EXPECT_EQ(devicesWith(KSIM_CALL_OPEN, false), tried);
     // Each one opened and rejected was closed again; only the good one stays open.
-    const std::vector<int> rejected = {wrongMaker, makerCase, shortDevice, shortPlain, longer,
-                                       claimFails, makerFails, productFails};
+    const std::vector<int> rejected
+        = {wrongMaker, makerCase, shortDevice, shortPlain, longer, claimFails, makerFails, productFails};
     EXPECT_EQ(devicesWith(KSIM_CALL_CLOSE, false), rejected);
     EXPECT_EQ(sim.openHandles(), 1);
     // Only the device that failed its claim and the good one got as far as a claim.
@@ -116,7 +113,7 @@ TEST_F(TUsbBulkTest, ProductStringChoosesTheEndpointSet)
         const char* product;
         int read, write, command;
     };
-    for (const Case& c : {Case{"WinUSBComm Device", 0x85, 0x05, 0x04}, Case{"WinUSBComm", 0x82, 0x01, 0x02}}) {
+    for (const Case& c : {Case {"WinUSBComm Device", 0x85, 0x05, 0x04}, Case {"WinUSBComm", 0x82, 0x01, 0x02}}) {
         sim.reset();
         sim.addDevice(sim.addBus(), Vid, Pid, "VAZEziz", c.product, 1);
         ASSERT_EQ(usb.prog_open(Vid, Pid), 1) << c.product;
@@ -183,12 +180,12 @@ TEST_F(TUsbBulkTest, EveryOpenBindsTheLibraryAgainAndSearchesAfresh)
 
     std::vector<int> kinds;
     for (const SimCall& c : sim.calls()) {
-        if (c.call.kind == KSIM_CALL_INIT || c.call.kind == KSIM_CALL_FIND_BUSSES ||
-            c.call.kind == KSIM_CALL_FIND_DEVICES || c.call.kind == KSIM_CALL_GET_BUSSES)
+        if (c.call.kind == KSIM_CALL_INIT || c.call.kind == KSIM_CALL_FIND_BUSSES
+            || c.call.kind == KSIM_CALL_FIND_DEVICES || c.call.kind == KSIM_CALL_GET_BUSSES)
             kinds.push_back(c.call.kind);
     }
-    const std::vector<int> oneSearch = {KSIM_CALL_INIT, KSIM_CALL_FIND_BUSSES, KSIM_CALL_FIND_DEVICES,
-                                        KSIM_CALL_GET_BUSSES};
+    const std::vector<int> oneSearch
+        = {KSIM_CALL_INIT, KSIM_CALL_FIND_BUSSES, KSIM_CALL_FIND_DEVICES, KSIM_CALL_GET_BUSSES};
     std::vector<int> threeSearches;
     for (int i = 0; i < 3; ++i)
         threeSearches.insert(threeSearches.end(), oneSearch.begin(), oneSearch.end());
@@ -273,7 +270,7 @@ TEST_F(TUsbBulkTest, ManufacturerWithHighBytesDoesNotMatch)
     sim.setDescriptor(wrongType, 1, notString, sizeof notString);
     EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
     EXPECT_EQ(sim.openHandles(), 0);
-    EXPECT_EQ(devicesWith(KSIM_CALL_CLOSE, false), (std::vector<int>{folded, wrongType}));
+    EXPECT_EQ(devicesWith(KSIM_CALL_CLOSE, false), (std::vector<int> {folded, wrongType}));
 }
 
 TEST_F(TUsbBulkTest, CommandWithoutReplyIsOneWriteAndNoPause)
@@ -282,7 +279,7 @@ TEST_F(TUsbBulkTest, CommandWithoutReplyIsOneWriteAndNoPause)
     ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
     sim.clearCalls();
 
-    std::array<quint8, 64> block{};
+    std::array<quint8, 64> block {};
     block[0] = 1;
     block[1] = 8;
     int written = 0;
@@ -304,13 +301,13 @@ TEST_F(TUsbBulkTest, CommandWithReplyPausesThenOverwritesTheBlockWithTheReply)
     ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
     sim.clearCalls();
 
-    std::array<quint8, 64> block{};
+    std::array<quint8, 64> block {};
     block.fill(0xEE);
     block[0] = 0;
     block[1] = 10; // status
     const std::array<quint8, 64> command = block;
     EXPECT_EQ(usb.USB_bulk_cmd(block.data(), 64, 1), 64);
-    EXPECT_EQ(pauses, std::vector<int>{50});
+    EXPECT_EQ(pauses, std::vector<int> {50});
 
     const std::vector<SimCall> calls = sim.calls();
     ASSERT_EQ(calls.size(), 2u);
@@ -333,7 +330,7 @@ TEST_F(TUsbBulkTest, AFailedCommandWriteEndsTheExchangeWithoutReadingAReply)
     sim.armFault(programmer, KSIM_FAULT_TIMEOUT, 1);
     sim.clearCalls();
 
-    std::array<quint8, 64> block{};
+    std::array<quint8, 64> block {};
     int written = 0;
     const int result = usb.USB_bulk_cmd(block.data(), 64, 1, &written);
     EXPECT_EQ(written, -110);
@@ -387,7 +384,7 @@ TEST_F(TUsbBulkTest, CloseReleasesThenClosesAndLaterTransfersDoNothing)
     EXPECT_EQ(sim.openHandles(), 0);
 
     sim.clearCalls();
-    std::array<quint8, 64> block{};
+    std::array<quint8, 64> block {};
     block.fill(0x11);
     const auto before = block;
     EXPECT_EQ(usb.USB_bulk_cmd(block.data(), 64, 0), TUsbBulk::NotOpen);
@@ -397,7 +394,7 @@ TEST_F(TUsbBulkTest, CloseReleasesThenClosesAndLaterTransfersDoNothing)
     usb.USB_bulk_close();
     EXPECT_EQ(block, before);
     EXPECT_EQ(sim.callCount(), 0);
-    EXPECT_EQ(pauses, std::vector<int>{50});
+    EXPECT_EQ(pauses, std::vector<int> {50});
 }
 
 TEST_F(TUsbBulkTest, CloseGoesOnToCloseWhenTheReleaseFails)
@@ -457,10 +454,10 @@ TEST_F(TUsbBulkTest, EntryPointsTheLibraryLacksReturnTheirFixedValues)
 
     // The simulator leaves out the interrupt transfers and the Windows additions on purpose.
     EXPECT_EQ(binding.boundCount(), 23);
-    for (const char* name : {"usb_interrupt_write", "usb_interrupt_read", "usb_reset_ex", "usb_get_version",
-                             "usb_install_service_np", "usb_uninstall_service_np", "usb_install_driver_np",
-                             "usb_isochronous_setup_async", "usb_bulk_setup_async", "usb_interrupt_setup_async",
-                             "usb_submit_async", "usb_reap_async", "usb_free_async"})
+    for (const char* name :
+        {"usb_interrupt_write", "usb_interrupt_read", "usb_reset_ex", "usb_get_version", "usb_install_service_np",
+            "usb_uninstall_service_np", "usb_install_driver_np", "usb_isochronous_setup_async", "usb_bulk_setup_async",
+            "usb_interrupt_setup_async", "usb_submit_async", "usb_reap_async", "usb_free_async"})
         EXPECT_FALSE(binding.hasEntryPoint(name)) << name;
     sim.clearCalls();
     char buffer[64] = {};

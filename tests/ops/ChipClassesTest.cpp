@@ -32,8 +32,7 @@ const ClassCase Classes[] = {
     {"SpiEeprom", KSIM_CHIP_SPI_EEPROM, SpiEeprom25, 0x2000, 32, 0},
 };
 
-class ChipClassTest : public ::testing::TestWithParam<std::tuple<ClassCase, const char*>>,
-                      public SimProgrammerFixture
+class ChipClassTest : public ::testing::TestWithParam<std::tuple<ClassCase, const char*>>, public SimProgrammerFixture
 {
 protected:
     void SetUp() override
@@ -56,7 +55,7 @@ protected:
         return result;
     }
 
-    ChipRecord chip{};
+    ChipRecord chip {};
 };
 
 TEST_P(ChipClassTest, EraseWriteVerifyReadBack)
@@ -82,7 +81,7 @@ TEST_P(ChipClassTest, EraseWriteVerifyReadBack)
     EXPECT_EQ(view.refreshed.back(), size);
 
     // Only the boxes of the first blank check.
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip is not empty.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is not empty.")});
     EXPECT_EQ(protocolErrors(), 0);
     EXPECT_EQ(sim.openHandles(), 0);
 }
@@ -112,9 +111,9 @@ TEST_P(ChipClassTest, TwentyFourSeriesWritesSettleBeforeTheBarGoes)
     EXPECT_EQ(inJob(&ChipProgrammer::WriteChip), JobResult::Done);
     // The set-up's reply pause, then 100 ms after the last block of a 24-series chip.
     if (chip.chipClass == I2cEeprom24)
-        EXPECT_EQ(sleeps, (std::vector<int>{50, 100}));
+        EXPECT_EQ(sleeps, (std::vector<int> {50, 100}));
     else
-        EXPECT_EQ(sleeps, std::vector<int>{50});
+        EXPECT_EQ(sleeps, std::vector<int> {50});
 }
 
 std::string classCaseName(const ::testing::TestParamInfo<std::tuple<ClassCase, const char*>>& info)
@@ -124,9 +123,8 @@ std::string classCaseName(const ::testing::TestParamInfo<std::tuple<ClassCase, c
 }
 
 INSTANTIATE_TEST_SUITE_P(Chips, ChipClassTest,
-                         ::testing::Combine(::testing::ValuesIn(Classes),
-                                            ::testing::Values(ProductBigEndian, ProductLittleEndian)),
-                         classCaseName);
+    ::testing::Combine(::testing::ValuesIn(Classes), ::testing::Values(ProductBigEndian, ProductLittleEndian)),
+    classCaseName);
 
 // ---------------------------------------------------------------------------------------------
 // Above 16 MiB.

@@ -42,7 +42,7 @@ TEST_F(ChipCommands, ReadOfABlankChipCompletesThenSaysTheChipIsEmpty)
     action("R1").trigger();
     ASSERT_EQ(ui.log.size(), 1);
     EXPECT_EQ(ui.log[0], QStringLiteral("001:Read Complete!"));
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip is empty!")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is empty!")});
     EXPECT_EQ(w().dataBuffer().usedLength, 0);
     EXPECT_EQ(ui.beeps, 1);
     EXPECT_EQ(statusBar().panelText(3), QStringLiteral("00:00:00"));
@@ -86,7 +86,7 @@ TEST_F(ChipCommands, WriteOfAnEmptyBufferIsRefusedBeforeAnyTraffic)
     insertSelected(W25Q64);
     sim.clearCalls();
     action("ToolWrite").trigger();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The buffer data is empty. Please load the data file..")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The buffer data is empty. Please load the data file..")});
     EXPECT_TRUE(sim.calls(KSIM_CALL_OPEN).empty());
 }
 
@@ -109,8 +109,8 @@ TEST_F(ChipCommands, ImageLongerThanTheChipAsksAndYesWritesTheChipSize)
     ui.answers = {true};
     action("ToolWrite").trigger();
     ASSERT_EQ(ui.questions.size(), 1);
-    EXPECT_EQ(ui.questions[0],
-              QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?"));
+    EXPECT_EQ(
+        ui.questions[0], QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?"));
     EXPECT_EQ(ui.log.first(), QStringLiteral("001:Write Complete!"));
     EXPECT_EQ(cells()[255], pattern(255));
     EXPECT_EQ(state().bytes_written, 256u);
@@ -137,7 +137,7 @@ TEST_F(ChipCommands, VerifyReportsTheFirstDifferenceAndLogsNothing)
     fillBufferPattern(0x20000);
     cells()[0x1A2B] ^= 0x01;
     action("ToolVerify").trigger();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Flash check error address:1A2Bh")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:1A2Bh")});
     EXPECT_TRUE(ui.log.isEmpty());
     EXPECT_EQ(ui.beeps, 1) << "a failed verify still shows its time and beeps";
     expectUnlocked();
@@ -155,7 +155,7 @@ TEST_F(ChipCommands, BlankCheckReportsAChipThatIsNotEmpty)
     EXPECT_EQ(ui.log.first(), QStringLiteral("001:Bank Complete!"));
     cells()[0x7FFFFF] = 0xFE;
     action("N7").trigger();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip is not empty.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is not empty.")});
     EXPECT_EQ(ui.log.size(), 1);
     expectUnlocked();
 }
@@ -164,7 +164,7 @@ TEST_F(ChipCommands, EraseOfAnEmptySocketStopsAfterTheIdentifyJob)
 {
     select(W25Q64);
     action("ToolErase").trigger();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("No chips detected, please put the chip to try again!")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("No chips detected, please put the chip to try again!")});
     const auto ops = opcodes(sim);
     EXPECT_TRUE(contains(ops, OpIdentify));
     EXPECT_FALSE(contains(ops, OpSetup));
@@ -227,7 +227,7 @@ TEST_F(ChipCommands, AutoErasesWritesAndVerifies)
     fillBufferPattern(0x800);
     w().dataBuffer().data()[0x10] = 0x00;
     action("A1").trigger();
-    EXPECT_EQ(ui.log, QStringList{QStringLiteral("001:AUTO Complete!")});
+    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:AUTO Complete!")});
     EXPECT_EQ(cells()[0x10], 0x00);
     EXPECT_EQ(cells()[0x800], 0xFF) << "the erase cleared the rest";
     EXPECT_TRUE(std::find(sleeps.begin(), sleeps.end(), 350) != sleeps.end()) << "a pause before the verify";
@@ -280,8 +280,9 @@ TEST_F(ChipCommands, AutoRunsExactlyTheCheckedStepsAndLogsOnlyAPassedVerify)
         EXPECT_EQ(after.bytes_read > before.bytes_read, verify);
         EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 350), verify ? 1 : 0);
         const bool passes = verify && (program || !erase);
-        EXPECT_EQ(ui.sequence, passes ? QStringList({QStringLiteral("AUTO Complete!"), QStringLiteral("beep")})
-                                      : QStringList{QStringLiteral("beep")});
+        EXPECT_EQ(ui.sequence,
+            passes ? QStringList({QStringLiteral("AUTO Complete!"), QStringLiteral("beep")})
+                   : QStringList {QStringLiteral("beep")});
         EXPECT_EQ(ui.errors.size(), verify && !passes ? 1 : 0);
         expectUnlocked();
     }
@@ -325,7 +326,7 @@ TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsReady)
     select(W25Q64);
     fillBufferPattern(16);
     action("ToolWrite").trigger();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Not connected")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
     EXPECT_TRUE(ui.log.isEmpty());
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
 }
@@ -343,14 +344,14 @@ TEST_F(ChipCommands, ReadEraseAndWriteBeepBeforeTheirLineVerifyBlankCheckAndAuto
     };
     // In this order every command succeeds: the chip holds the buffer when it is verified and
     // read, and is erased when it is blank-checked.
-    for (const Case& c : {Case{"W1", "Write Complete!", true}, Case{"V1", "Verify Complete!", false},
-                          Case{"R1", "Read Complete!", true}, Case{"A1", "AUTO Complete!", false},
-                          Case{"E1", "Erase Complete!", true}, Case{"N7", "Bank Complete!", false}}) {
+    for (const Case& c : {Case {"W1", "Write Complete!", true}, Case {"V1", "Verify Complete!", false},
+             Case {"R1", "Read Complete!", true}, Case {"A1", "AUTO Complete!", false},
+             Case {"E1", "Erase Complete!", true}, Case {"N7", "Bank Complete!", false}}) {
         ui.sequence.clear();
         action(c.command).trigger();
         const QString line = QString::fromLatin1(c.line);
-        EXPECT_EQ(ui.sequence, c.beepFirst ? QStringList({QStringLiteral("beep"), line})
-                                           : QStringList({line, QStringLiteral("beep")}));
+        EXPECT_EQ(ui.sequence,
+            c.beepFirst ? QStringList({QStringLiteral("beep"), line}) : QStringList({line, QStringLiteral("beep")}));
     }
     EXPECT_TRUE(ui.errors.isEmpty());
 }

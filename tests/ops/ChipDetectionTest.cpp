@@ -25,8 +25,8 @@ public:
     bool autoErase() const override { return true; }
     bool autoProgram() const override { return true; }
     bool autoVerify() const override { return true; }
-    void TakeViewEdits() override {}
-    void setElapsedText(const QString&) override {}
+    void TakeViewEdits() override { }
+    void setElapsedText(const QString&) override { }
     const ChipTable& chipTable() const override { return table; }
     const ChipSelection& selection() const override { return m_selection; }
     int FillChipSelection(int typeIndex, int makerIndex, int nameIndex) override
@@ -79,7 +79,7 @@ protected:
     }
 
     ListsHost host;
-    ChipOperations operations{usb, programmer, reporter, buffer, view, host};
+    ChipOperations operations {usb, programmer, reporter, buffer, view, host};
 };
 
 TEST_F(ChipDetection, IdentificationOfAllZerosOrAllOnesMeansNoChip)
@@ -89,7 +89,7 @@ TEST_F(ChipDetection, IdentificationOfAllZerosOrAllOnesMeansNoChip)
         ui.clearRecords();
         insert(KSIM_CHIP_SPI_FLASH, 0x1000, id);
         operations.detect();
-        EXPECT_EQ(ui.errors, QStringList{QStringLiteral("No chips detected, please put the chip to try again!")});
+        EXPECT_EQ(ui.errors, QStringList {QStringLiteral("No chips detected, please put the chip to try again!")});
         EXPECT_TRUE(ui.informations.isEmpty());
         EXPECT_EQ(host.selection().currentChip(), int(W25Q64));
     }
@@ -102,7 +102,7 @@ TEST_F(ChipDetection, IdentificationIsLookedUpAmongFlashRecordsOnly)
     operations.detect();
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(host.selection().currentChip(), int(W25Q16));
-    EXPECT_EQ(ui.informations, QStringList{QStringLiteral("The chip was detected:W25Q16\n\n Chip typeSPI-Flash")});
+    EXPECT_EQ(ui.informations, QStringList {QStringLiteral("The chip was detected:W25Q16\n\n Chip typeSPI-Flash")});
 }
 
 } // namespace

@@ -95,7 +95,7 @@ TEST_P(TransferFaultTest, EndsTheRoutineWithAnErrorBoxAndAFailure)
         break;
     }
     EXPECT_EQ(result, JobResult::Failed);
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
     EXPECT_FALSE(view.progressVisible);
     EXPECT_TRUE(view.locked);
 
@@ -121,7 +121,7 @@ TEST_F(SimProgrammerTest, FailedSetupShowsTheFailureAndTheJobStillEnds)
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 1);
     EXPECT_EQ(programmer.BeginChipJob(record(SpiFlash25, 0x1000, 256), 0), ChipProgrammer::JobSetupFailed);
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
     programmer.EndChipJob();
     EXPECT_FALSE(view.locked);
     EXPECT_EQ(sim.openHandles(), 0);
@@ -135,7 +135,7 @@ TEST_F(SimProgrammerTest, FailedIdentifyShowsTheFailureAndLeavesTheReplyAlone)
     EXPECT_EQ(programmer.ReadChipId(record(SpiFlash25, 0x1000, 256), 0, reply), ChipProgrammer::IdentifyFailed);
     EXPECT_EQ(reply[0], 0xAA);
     EXPECT_EQ(reply[1], 0xAA);
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
     EXPECT_FALSE(view.locked);
     EXPECT_EQ(view.status, QStringLiteral("Ready"));
     EXPECT_EQ(sim.openHandles(), 0);
@@ -155,7 +155,7 @@ TEST_F(SimProgrammerTest, ReadCutShortLeavesBufferUsedLengthAndViewInStep)
     EXPECT_EQ(std::memcmp(buffer.data(), cells(), 512), 0);
     EXPECT_EQ(buffer.data()[512], 0xFF);
     EXPECT_EQ(buffer.usedLength, 512);
-    EXPECT_EQ(view.refreshed, std::vector<quint32>{512});
+    EXPECT_EQ(view.refreshed, std::vector<quint32> {512});
     programmer.EndChipJob();
 }
 
@@ -186,7 +186,7 @@ TEST_F(SimProgrammerTest, FailedReadKeepsNothingOfTheImageBefore)
         const std::vector<quint8> rest(buffer.data() + c.arrived, buffer.data() + 0x1000);
         EXPECT_EQ(rest, std::vector<quint8>(0x1000 - c.arrived, 0xFF));
         EXPECT_EQ(buffer.usedLength, static_cast<qint32>(c.arrived));
-        EXPECT_EQ(view.refreshed, std::vector<quint32>{c.arrived});
+        EXPECT_EQ(view.refreshed, std::vector<quint32> {c.arrived});
     }
 }
 
@@ -224,7 +224,7 @@ TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTime
     // A healthy job ends with the full time-out: a busy programmer still gets its end command.
     sim.clearCalls();
     ASSERT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyDone);
-    ASSERT_EQ(traffic(), (std::vector<std::string>{"W02:64", "R82:64", "W02:64"}));
+    ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "R82:64", "W02:64"}));
     EXPECT_EQ(sim.transfers()[2].call.timeout, TUsbBulk::BulkTimeoutMs);
 
     // The identify command, then the set-up command, is not taken: no reply is waited for, and
@@ -240,7 +240,7 @@ TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTime
             programmer.EndChipJob();
         }
         const std::vector<SimCall> transfers = sim.transfers();
-        ASSERT_EQ(traffic(), (std::vector<std::string>{"W02:64", "W02:64"}));
+        ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "W02:64"}));
         EXPECT_EQ(transfers[0].call.timeout, TUsbBulk::BulkTimeoutMs);
         EXPECT_EQ(transfers[1].call.timeout, TUsbBulk::ShortTimeoutMs);
         EXPECT_LT(TUsbBulk::ShortTimeoutMs, TUsbBulk::BulkTimeoutMs);
@@ -251,7 +251,7 @@ TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTime
     sim.clearCalls();
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 2);
     EXPECT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyFailed);
-    ASSERT_EQ(traffic(), (std::vector<std::string>{"W02:64", "R82:64", "W02:64"}));
+    ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "R82:64", "W02:64"}));
     EXPECT_EQ(sim.transfers()[2].call.timeout, TUsbBulk::ShortTimeoutMs);
     EXPECT_EQ(sim.openHandles(), 0);
 }
@@ -267,7 +267,7 @@ TEST_F(SimProgrammerTest, StreamsThatWouldPassTheEndOfTheBufferAreRefused)
     ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
     sim.clearCalls();
     EXPECT_EQ(programmer.ReadChip(r), JobResult::Failed);
-    EXPECT_EQ(ui.errors, QStringList{messageText(MsgChipTooLarge, 2)});
+    EXPECT_EQ(ui.errors, QStringList {messageText(MsgChipTooLarge, 2)});
     EXPECT_TRUE(sim.transfers().empty());
     EXPECT_FALSE(view.progressVisible);
     programmer.EndChipJob();
@@ -307,7 +307,7 @@ TEST_F(SimProgrammerTest, EepromEraseWithoutPageSizeIsRefused)
         ui.clearRecords();
         view.clear();
         EXPECT_EQ(programmer.EraseChip(r), JobResult::Failed);
-        EXPECT_EQ(ui.errors, QStringList{messageText(MsgNoPageSize, 2)});
+        EXPECT_EQ(ui.errors, QStringList {messageText(MsgNoPageSize, 2)});
         EXPECT_TRUE(sim.transfers().empty());
         EXPECT_FALSE(view.progressVisible);
         programmer.EndChipJob();
@@ -328,7 +328,7 @@ TEST_F(SimProgrammerTest, PagesOf1KiBStreamWholeAndVerifyToTheLastByte)
     EXPECT_EQ(sim.transfers().back().call.length, 1024);
     cells()[0x3FFF] = 0x00;
     EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Flash check error address:3FFFh")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:3FFFh")});
     programmer.EndChipJob();
 }
 

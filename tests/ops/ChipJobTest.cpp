@@ -23,18 +23,19 @@ TEST_P(BothProgrammersTest, SetupCarriesTheRecordInTheProgrammersByteOrder)
     sim.clearCalls();
     ASSERT_EQ(programmer.BeginChipJob(r, 3), ChipProgrammer::JobCodeSpiFlash);
 
-    const std::vector<quint8> expected = bigEndian()
-        ? block({{0, {0x00, 0x07, 0x00, 0x01, 0x01, 0x00, 0x01, 0x02, 0x00, 0x20, 0x00, 0x00, 0x00, 0xEF, 0x40, 0x15,
-                      0x03}},
-                 {28, {0x01}}})
-        : block({{0, {0x00, 0x07, 0x00, 0x01, 0x00, 0x01, 0x02, 0x01, 0x00, 0x00, 0x20, 0x00, 0x15, 0x40, 0xEF, 0x00,
-                      0x03}},
-                 {28, {0x01}}});
+    const std::vector<quint8> expected = bigEndian() ? block({{0,
+                                                                  {0x00, 0x07, 0x00, 0x01, 0x01, 0x00, 0x01, 0x02, 0x00,
+                                                                      0x20, 0x00, 0x00, 0x00, 0xEF, 0x40, 0x15, 0x03}},
+                                             {28, {0x01}}})
+                                                     : block({{0,
+                                                                  {0x00, 0x07, 0x00, 0x01, 0x00, 0x01, 0x02, 0x01, 0x00,
+                                                                      0x00, 0x20, 0x00, 0x15, 0x40, 0xEF, 0x00, 0x03}},
+                                                         {28, {0x01}}});
     ASSERT_EQ(commands().size(), 1u);
     EXPECT_EQ(commands()[0], expected);
     const std::string out = bigEndian() ? "W02:64" : "W04:64";
     const std::string in = bigEndian() ? "R82:64" : "R85:64";
-    EXPECT_EQ(traffic(), (Strings{out, in}));
+    EXPECT_EQ(traffic(), (Strings {out, in}));
 
     // The programmer read the same parameters back.
     const ksim_state s = sim.state(programmerId);
@@ -47,7 +48,7 @@ TEST_P(BothProgrammersTest, SetupCarriesTheRecordInTheProgrammersByteOrder)
     EXPECT_EQ(s.voltage, 1);
     EXPECT_TRUE(view.locked);
     EXPECT_TRUE(programmer.isJobOpen());
-    EXPECT_EQ(sleeps, std::vector<int>{50});
+    EXPECT_EQ(sleeps, std::vector<int> {50});
 }
 
 TEST_P(BothProgrammersTest, EndSendsOpEndClosesUnlocksAndShowsReady)
@@ -57,12 +58,12 @@ TEST_P(BothProgrammersTest, EndSendsOpEndClosesUnlocksAndShowsReady)
     view.clear();
     programmer.EndChipJob();
 
-    EXPECT_EQ(commands(), (std::vector<std::vector<quint8>>{block({{0, {0x01, 0x08}}})}));
+    EXPECT_EQ(commands(), (std::vector<std::vector<quint8>> {block({{0, {0x01, 0x08}}})}));
     const std::vector<SimCall> calls = sim.calls();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[1].call.kind, KSIM_CALL_RELEASE);
     EXPECT_EQ(calls[2].call.kind, KSIM_CALL_CLOSE);
-    EXPECT_EQ(view.events, (QStringList{QStringLiteral("unlock"), QStringLiteral("status:Ready")}));
+    EXPECT_EQ(view.events, (QStringList {QStringLiteral("unlock"), QStringLiteral("status:Ready")}));
     EXPECT_EQ(sim.openHandles(), 0);
     EXPECT_EQ(sim.state(programmerId).jobs_ended, 1);
     EXPECT_FALSE(programmer.isJobOpen());
@@ -70,8 +71,8 @@ TEST_P(BothProgrammersTest, EndSendsOpEndClosesUnlocksAndShowsReady)
 
 TEST_P(BothProgrammersTest, JobCodeFollowsTheChipClass)
 {
-    const std::pair<quint8, int> cases[] = {{SpiFlash25, 6}, {I2cEeprom24, 4}, {MicrowireEeprom93, 1},
-                                            {SpiEeprom25, 1}};
+    const std::pair<quint8, int> cases[]
+        = {{SpiFlash25, 6}, {I2cEeprom24, 4}, {MicrowireEeprom93, 1}, {SpiEeprom25, 1}};
     for (const auto& [chipClass, code] : cases) {
         EXPECT_EQ(programmer.BeginChipJob(record(chipClass, 1024, 16), 0), code) << int(chipClass);
         programmer.EndChipJob();
@@ -102,18 +103,20 @@ TEST_P(BothProgrammersTest, IdentifyReportsWhatSitsInTheSocketAsAJobOfItsOwn)
         insert(c.kind, 0x2000, c.jedec);
         sim.clearCalls();
         view.clear();
-        std::array<quint8, 4> reply{0xEE, 0xEE, 0xEE, 0xEE};
+        std::array<quint8, 4> reply {0xEE, 0xEE, 0xEE, 0xEE};
         ASSERT_EQ(programmer.ReadChipId(selected, 2, reply.data()), ChipProgrammer::IdentifyDone);
         EXPECT_EQ(reply, c.reply) << c.kind;
 
         const std::vector<quint8> identify = bigEndian()
-            ? block({{0, {0x00, 0x09, 0x03, 0x00, 0x00, 0x20, 0x00, 0x0A, 0x00, 0x00, 0x20, 0x00}}, {16, {2}}, {28, {1}}})
-            : block({{0, {0x00, 0x09, 0x03, 0x00, 0x20, 0x00, 0x0A, 0x00, 0x00, 0x20, 0x00, 0x00}}, {16, {2}}, {28, {1}}});
+            ? block(
+                {{0, {0x00, 0x09, 0x03, 0x00, 0x00, 0x20, 0x00, 0x0A, 0x00, 0x00, 0x20, 0x00}}, {16, {2}}, {28, {1}}})
+            : block(
+                {{0, {0x00, 0x09, 0x03, 0x00, 0x20, 0x00, 0x0A, 0x00, 0x00, 0x20, 0x00, 0x00}}, {16, {2}}, {28, {1}}});
         ASSERT_EQ(commands().size(), 2u);
         EXPECT_EQ(commands()[0], identify);
         EXPECT_EQ(commands()[1], block({{0, {0x01, 0x08}}}));
-        EXPECT_EQ(view.events, (QStringList{QStringLiteral("lock"), QStringLiteral("unlock"),
-                                            QStringLiteral("status:Ready")}));
+        EXPECT_EQ(view.events,
+            (QStringList {QStringLiteral("lock"), QStringLiteral("unlock"), QStringLiteral("status:Ready")}));
         EXPECT_EQ(sim.openHandles(), 0);
         EXPECT_FALSE(programmer.isJobOpen());
     }
@@ -135,14 +138,14 @@ TEST_P(BothProgrammersTest, ReadStreamStartsAtZeroAndMovesWholePages)
 
     const std::string w = bigEndian() ? "W02:64" : "W04:64";
     const std::string rr = bigEndian() ? "R82:" : "R85:";
-    EXPECT_EQ(traffic(), (Strings{w, rr + "64", rr + "256", rr + "256", rr + "256", rr + "256"}));
+    EXPECT_EQ(traffic(), (Strings {w, rr + "64", rr + "256", rr + "256", rr + "256", rr + "256"}));
     EXPECT_EQ(commands()[0], block({{0, {0x00, 0x05}}}));
     EXPECT_EQ(std::memcmp(buffer.data(), cells(), 1024), 0);
     EXPECT_EQ(buffer.usedLength, 1024);
     // Status, bar, one tick per block at the block's start, the last block again, hidden, view.
     EXPECT_EQ(view.events,
-              (QStringList{"status:Read Flash ...", "show:1024", "pos:0", "pump", "pos:256", "pump", "pos:512", "pump",
-                           "pos:768", "pump", "pos:768", "hide", "refresh:1024"}));
+        (QStringList {"status:Read Flash ...", "show:1024", "pos:0", "pump", "pos:256", "pump", "pos:512", "pump",
+            "pos:768", "pump", "pos:768", "hide", "refresh:1024"}));
     EXPECT_EQ(protocolErrors(), 0);
 }
 
@@ -156,7 +159,7 @@ TEST_F(SimProgrammerTest, EventsArePumpedOnATickNotAfterEveryBlock)
     programmer.setPumpInterval(3600 * 1000);
     ASSERT_EQ(programmer.ReadChip(r), JobResult::Done);
     EXPECT_EQ(view.pumps, 0);
-    EXPECT_EQ(view.positions, std::vector<quint32>{64 * 1024 - 256});
+    EXPECT_EQ(view.positions, std::vector<quint32> {64 * 1024 - 256});
     EXPECT_FALSE(view.progressVisible);
 }
 
@@ -187,17 +190,15 @@ TEST_F(SimProgrammerTest, ExactlySixteenMebibytesNeedNoFourByteAddressesOneByteM
     // The 0xB7 exchange reads its reply; then the stream of 65537 blocks of 256 bytes.
     const Strings t = traffic();
     ASSERT_EQ(t.size(), 4u + 65537u);
-    EXPECT_EQ(Strings(t.begin(), t.begin() + 5), (Strings{"W02:64", "R82:64", "W02:64", "R82:64", "R82:256"}));
+    EXPECT_EQ(Strings(t.begin(), t.begin() + 5), (Strings {"W02:64", "R82:64", "W02:64", "R82:64", "R82:256"}));
     EXPECT_TRUE(sim.state(programmerId).four_byte_mode);
     EXPECT_EQ(protocolErrors(), 0);
 }
 
 TEST_F(SimProgrammerTest, FourByteModeFollowsTheChipSizeWhateverTheClassAndTheStreamLength)
 {
-    const std::pair<quint8, int> classes[] = {{SpiFlash25, KSIM_CHIP_SPI_FLASH},
-                                              {I2cEeprom24, KSIM_CHIP_I2C_EEPROM},
-                                              {MicrowireEeprom93, KSIM_CHIP_MW_EEPROM},
-                                              {SpiEeprom25, KSIM_CHIP_SPI_EEPROM}};
+    const std::pair<quint8, int> classes[] = {{SpiFlash25, KSIM_CHIP_SPI_FLASH}, {I2cEeprom24, KSIM_CHIP_I2C_EEPROM},
+        {MicrowireEeprom93, KSIM_CHIP_MW_EEPROM}, {SpiEeprom25, KSIM_CHIP_SPI_EEPROM}};
     // A verify of 64 bytes: the stream is short, the chip is what counts.
     std::memset(buffer.data(), 0xFF, 64);
     buffer.usedLength = 64;
@@ -227,7 +228,7 @@ TEST_F(SimProgrammerTest, PagesBelowSixtyFourStreamInSixtyFourByteBlocks)
     ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
     sim.clearCalls();
     ASSERT_EQ(programmer.ReadChip(r), JobResult::Done);
-    EXPECT_EQ(traffic(), (Strings{"W02:64", "R82:64", "R82:64", "R82:64", "R82:64", "R82:64"}));
+    EXPECT_EQ(traffic(), (Strings {"W02:64", "R82:64", "R82:64", "R82:64", "R82:64", "R82:64"}));
     EXPECT_EQ(std::memcmp(buffer.data(), cells(), 256), 0);
     programmer.EndChipJob();
 
@@ -240,12 +241,12 @@ TEST_F(SimProgrammerTest, PagesBelowSixtyFourStreamInSixtyFourByteBlocks)
     sim.clearCalls();
     view.clear();
     ASSERT_EQ(programmer.ReadChip(r), JobResult::Done);
-    EXPECT_EQ(traffic(), (Strings{"W02:64", "R82:64", "R82:64"}));
+    EXPECT_EQ(traffic(), (Strings {"W02:64", "R82:64", "R82:64"}));
     EXPECT_EQ(std::memcmp(buffer.data(), cells(), 16), 0);
     for (int i = 16; i < 64; ++i)
         ASSERT_EQ(buffer.data()[i], 0xFF) << i;
     EXPECT_EQ(buffer.usedLength, 16);
-    EXPECT_EQ(view.refreshed, std::vector<quint32>{16});
+    EXPECT_EQ(view.refreshed, std::vector<quint32> {16});
 }
 
 TEST_F(SimProgrammerTest, UsedLengthAfterReadEndsAtTheLastProgrammedByteRoundedUpToEven)
@@ -257,8 +258,8 @@ TEST_F(SimProgrammerTest, UsedLengthAfterReadEndsAtTheLastProgrammedByteRoundedU
         qint64 lastProgrammed; // -1: blank chip
         qint32 usedLength;
     };
-    for (const Case& c : {Case{0x1234, 0x1236}, Case{0x1235, 0x1236}, Case{4, 6}, Case{0, 2}, Case{-1, 0},
-                          Case{0xFFFF, 0x10000}, Case{0xFFF7, 0xFFF8}}) {
+    for (const Case& c : {Case {0x1234, 0x1236}, Case {0x1235, 0x1236}, Case {4, 6}, Case {0, 2}, Case {-1, 0},
+             Case {0xFFFF, 0x10000}, Case {0xFFF7, 0xFFF8}}) {
         quint8* chip = cells();
         std::memset(chip, 0xFF, 0x10000);
         if (c.lastProgrammed >= 0) {
@@ -286,9 +287,9 @@ TEST_P(BothProgrammersTest, WriteRoundsTheImageUpToWholePages)
     const std::string cmd = bigEndian() ? "W02:64" : "W04:64";
     const std::string data = bigEndian() ? "W01:256" : "W05:256";
     // The transfer start of a write reads no reply, and no block is acknowledged.
-    EXPECT_EQ(traffic(), (Strings{cmd, data, data, data, data}));
+    EXPECT_EQ(traffic(), (Strings {cmd, data, data, data, data}));
     EXPECT_EQ(std::memcmp(cells(), buffer.data(), 1024), 0);
-    EXPECT_TRUE(sleeps == std::vector<int>{50}) << "only the set-up's pause";
+    EXPECT_TRUE(sleeps == std::vector<int> {50}) << "only the set-up's pause";
     EXPECT_EQ(protocolErrors(), 0);
 }
 
@@ -303,8 +304,8 @@ TEST_F(SimProgrammerTest, WriteOfAnImageLongerThanTheChipAsksFirst)
 
     ui.answers = {false};
     EXPECT_EQ(programmer.WriteChip(r), JobResult::Declined);
-    EXPECT_EQ(ui.questions, QStringList{QStringLiteral(
-                                "File length is larger than chip capacity. Do you want to continue to write?")});
+    EXPECT_EQ(ui.questions,
+        QStringList {QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?")});
     EXPECT_TRUE(sim.transfers().empty());
     // The used length was rounded up to whole pages before the question.
     EXPECT_EQ(buffer.usedLength, 5120);
@@ -329,7 +330,7 @@ TEST_P(BothProgrammersTest, VerifyNamesTheFirstDifferingAddress)
     const ChipRecord r = record(SpiFlash25, 0x4000, 256);
     ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Flash check error address:1A2Bh")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:1A2Bh")});
     EXPECT_FALSE(view.progressVisible);
     programmer.EndChipJob();
 
@@ -338,7 +339,7 @@ TEST_P(BothProgrammersTest, VerifyNamesTheFirstDifferingAddress)
     reporter.setLanguage(0);
     ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
-    EXPECT_EQ(ui.errors, QStringList{messageText(MsgVerifyErrorAddress, 0) + QStringLiteral("1A2Bh")});
+    EXPECT_EQ(ui.errors, QStringList {messageText(MsgVerifyErrorAddress, 0) + QStringLiteral("1A2Bh")});
 }
 
 TEST_F(SimProgrammerTest, VerifyComparesTheWholeLastBlockAndStopsAtTheUsedLength)
@@ -354,7 +355,7 @@ TEST_F(SimProgrammerTest, VerifyComparesTheWholeLastBlockAndStopsAtTheUsedLength
     ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     sim.clearCalls();
     EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Flash check error address:3F2h")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:3F2h")});
     buffer.data()[1010] ^= 1;
 
     // A difference past the last block is never read.
@@ -376,7 +377,7 @@ TEST_F(SimProgrammerTest, BlankCheckStopsAtTheFirstProgrammedByte)
     cells()[0x2001] = 0xFE;
     sim.clearCalls();
     EXPECT_EQ(programmer.BlankCheckChip(r), JobResult::Different);
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip is not empty.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is not empty.")});
     EXPECT_FALSE(view.progressVisible);
     // Up to the block holding the byte, then no more.
     EXPECT_EQ(sim.transfers().size(), 2u + 0x2001u / 256 + 1);
@@ -410,8 +411,8 @@ TEST_P(BothProgrammersTest, WholeChipErasePollsTheStatusOverTheLastBlock)
     EXPECT_EQ(commands(), expected);
     // Each poll waits 50 ms, and its command waits another 50 ms for the reply.
     EXPECT_EQ(sleeps, (std::vector<int>(6, 50)));
-    EXPECT_EQ(view.events, (QStringList{"status:Erase Flash ...", "show:10", "pos:1", "pump", "pos:2", "pump",
-                                        "pos:3", "pump", "hide"}));
+    EXPECT_EQ(view.events,
+        (QStringList {"status:Erase Flash ...", "show:10", "pos:1", "pump", "pos:2", "pump", "pos:3", "pump", "hide"}));
     quint32 size = 0;
     const quint8* chip = cells(&size);
     for (quint32 i = 0; i < size; ++i)
@@ -428,8 +429,8 @@ TEST_F(SimProgrammerTest, EraseWithDelayZeroPollsAtMostTwiceAndReportsAChipStill
         int polls;
         JobResult result;
     };
-    for (const Case& c : {Case{0, 1, JobResult::Done}, Case{1, 2, JobResult::Done}, Case{2, 2, JobResult::Failed},
-                          Case{-1, 2, JobResult::Failed}}) {
+    for (const Case& c : {Case {0, 1, JobResult::Done}, Case {1, 2, JobResult::Done}, Case {2, 2, JobResult::Failed},
+             Case {-1, 2, JobResult::Failed}}) {
         sim.setErasePolls(programmerId, c.busyPolls);
         ui.clearRecords();
         ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
@@ -439,7 +440,7 @@ TEST_F(SimProgrammerTest, EraseWithDelayZeroPollsAtMostTwiceAndReportsAChipStill
         EXPECT_FALSE(view.progressVisible);
         programmer.EndChipJob();
         if (c.result == JobResult::Failed)
-            EXPECT_EQ(ui.errors, QStringList{messageText(MsgEraseTimeout, 2)});
+            EXPECT_EQ(ui.errors, QStringList {messageText(MsgEraseTimeout, 2)});
         else
             EXPECT_TRUE(ui.errors.isEmpty());
     }
@@ -478,8 +479,9 @@ TEST_P(BothProgrammersTest, MicrowireEraseIsOneCommandWithTheDelayAsArgument)
     ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeOther);
     sim.clearCalls();
     ASSERT_EQ(programmer.EraseChip(r), JobResult::Done);
-    EXPECT_EQ(commands(), (std::vector<std::vector<quint8>>{
-                              block({{0, {0x01, 0x02}}, {26, {bigEndian() ? 0x01 : 0x23, bigEndian() ? 0x23 : 0x01}}})}));
+    EXPECT_EQ(commands(),
+        (std::vector<std::vector<quint8>> {
+            block({{0, {0x01, 0x02}}, {26, {bigEndian() ? 0x01 : 0x23, bigEndian() ? 0x23 : 0x01}}})}));
     EXPECT_EQ(cells()[0], 0xFF);
     EXPECT_EQ(cells()[255], 0xFF);
 }
@@ -517,7 +519,7 @@ TEST_F(SimProgrammerTest, NothingElseStartsWhileAJobIsOpen)
     EXPECT_EQ(protocolErrors(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(EndpointSets, BothProgrammersTest, ::testing::Values(ProductBigEndian, ProductLittleEndian),
-                         productName);
+INSTANTIATE_TEST_SUITE_P(
+    EndpointSets, BothProgrammersTest, ::testing::Values(ProductBigEndian, ProductLittleEndian), productName);
 
 } // namespace

@@ -3,14 +3,14 @@
 // The main window, headless, with its real USB transport bound to the simulated programmer and a
 // small chip database of one chip per class.
 
+#include "app/DeviceChangeMonitor.h"
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
-#include "app/DeviceChangeMonitor.h"
 #include "app/StatusBar.h"
 #include "hexview/TMPHexEditorEx.h"
-#include "ops/ChipProgrammer.h"
 #include "link/TUsbBulk.h"
 #include "ops/ChipOperations.h"
+#include "ops/ChipProgrammer.h"
 #include "tests/sim/SimControl.h"
 #include "tests/support/FormChild.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -19,8 +19,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -106,7 +106,7 @@ protected:
     {
         std::vector<ChipRecord> records;
         for (const ChipRow& row : TestChips) {
-            ChipRecord r{};
+            ChipRecord r {};
             EXPECT_TRUE(r.setNamesText(QString::fromLatin1(row.names)));
             r.chipId = row.id;
             r.flashSize = row.size;
@@ -116,7 +116,7 @@ protected:
             r.delay = row.delay;
             records.push_back(r);
         }
-        records.push_back(ChipRecord{});
+        records.push_back(ChipRecord {});
         QFile f(dir.filePath(QStringLiteral("kestrum.Dat")));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
@@ -145,8 +145,8 @@ protected:
     }
     void insertSelected(Slot slot)
     {
-        static const int kinds[] = {KSIM_CHIP_NONE, KSIM_CHIP_SPI_FLASH, KSIM_CHIP_I2C_EEPROM, KSIM_CHIP_MW_EEPROM,
-                                    KSIM_CHIP_SPI_EEPROM};
+        static const int kinds[]
+            = {KSIM_CHIP_NONE, KSIM_CHIP_SPI_FLASH, KSIM_CHIP_I2C_EEPROM, KSIM_CHIP_MW_EEPROM, KSIM_CHIP_SPI_EEPROM};
         const ChipRow& row = TestChips[slot];
         insert(kinds[row.chipClass + 1], row.size, row.id);
     }
@@ -170,7 +170,7 @@ protected:
 
     ksim_state state() const
     {
-        ksim_state s{};
+        ksim_state s {};
         sim.getState(programmerId, &s);
         return s;
     }

@@ -39,15 +39,14 @@ TEST_F(Detection, UnknownIdMovesToTheFirstTypeAndNamesTheThreeBytes)
     insert(KSIM_CHIP_SPI_FLASH, 0x400000, 0xC22018);
     control<QPushButton>("BitBtn1").click();
     ASSERT_EQ(ui.errors.size(), 1);
-    EXPECT_EQ(ui.errors[0],
-              QStringLiteral("Unknown chip ID =C2 20 18Please choose the compatibility type manually."));
+    EXPECT_EQ(ui.errors[0], QStringLiteral("Unknown chip ID =C2 20 18Please choose the compatibility type manually."));
     EXPECT_EQ(control<QComboBox>("ComboBox1").currentIndex(), 0);
 }
 
 TEST_F(Detection, StaleRecordsPastTheEndMarkerAreNotMatched)
 {
     // A shorter database leaves the old records in the slots past its end marker; they are stale.
-    ChipRecord records[2]{};
+    ChipRecord records[2] {};
     ASSERT_TRUE(records[0].setNamesText(QStringLiteral("SPI-Flash,Winbond,W25Q64")));
     records[0].chipId = 0xEF4017;
     records[0].flashSize = 0x800000;
@@ -73,8 +72,9 @@ TEST_F(Detection, KindRepliesSelectTheSecondAndThirdType)
     EXPECT_EQ(control<QComboBox>("ComboBox1").currentText(), QStringLiteral("24-EEPROM"));
     EXPECT_EQ(w().selection().currentChip(), int(AT24C02));
     ASSERT_EQ(ui.informations.size(), 1);
-    EXPECT_EQ(ui.informations[0], QStringLiteral("Chip type is detected:24-EEPROM\n\n Please manually select the "
-                                                 "corresponding type burn."));
+    EXPECT_EQ(ui.informations[0],
+        QStringLiteral("Chip type is detected:24-EEPROM\n\n Please manually select the "
+                       "corresponding type burn."));
 
     insertSelected(C93C46);
     control<QPushButton>("BitBtn1").click();
@@ -99,8 +99,9 @@ TEST_F(Detection, EmptySocketOrUnlistedKindSaysNoChip)
     control<QPushButton>("BitBtn1").click();
     insertSelected(AT25010); // answers a kind detection does not list
     control<QPushButton>("BitBtn1").click();
-    EXPECT_EQ(ui.errors, QStringList({QStringLiteral("No chips detected, please put the chip to try again!"),
-                                      QStringLiteral("No chips detected, please put the chip to try again!")}));
+    EXPECT_EQ(ui.errors,
+        QStringList({QStringLiteral("No chips detected, please put the chip to try again!"),
+            QStringLiteral("No chips detected, please put the chip to try again!")}));
     EXPECT_EQ(w().selection().currentChip(), int(W25Q64));
 }
 
@@ -108,7 +109,7 @@ TEST_F(Detection, WithoutAProgrammerSaysNotConnected)
 {
     sim.unplug(programmerId);
     control<QPushButton>("BitBtn1").click();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Not connected")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
 }
 
 TEST_F(Probe, PluggingInShowsReadyAndLogsUnpluggingShowsRedNotConnected)
@@ -160,7 +161,8 @@ TEST_F(BusyGuard, MenuCommandAndDeviceChangeDuringAJobWaitForItsEnd)
     EXPECT_EQ(opensDuringJob, 0) << "no second command and no probe opened the programmer";
     ASSERT_EQ(ui.log.size(), 2);
     EXPECT_EQ(ui.log[1], QStringLiteral("001:Write Complete!"));
-    EXPECT_EQ(ui.log[0], QStringLiteral("002:") + QLatin1String(ProgrammerFound)) << "the probe runs once after the job";
+    EXPECT_EQ(ui.log[0], QStringLiteral("002:") + QLatin1String(ProgrammerFound))
+        << "the probe runs once after the job";
     EXPECT_EQ(cells()[0x3FFF], pattern(0x3FFF)) << "the buffer was not read over during the write";
     expectUnlocked();
 }
@@ -200,7 +202,7 @@ TEST_F(Faults, UnplugDuringAReadEndsWithAnErrorAndNoCompletionLine)
     // then the data blocks; the programmer goes at the fifth block.
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 12);
     action("R1").trigger();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
     EXPECT_TRUE(noCompletionLine());
     EXPECT_TRUE(control<QToolBar>("ToolBar1").isEnabled());
     EXPECT_TRUE(control<QWidget>("Panel1").isEnabled());
@@ -216,7 +218,7 @@ TEST_F(Faults, FailedSetUpEndsTheReadWithoutSpeakingOfAnEmptyChip)
     // The identify job moves three transfers (command, reply, end); the read job's set-up is next.
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 4);
     action("R1").trigger();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Programmer communication failed.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
     EXPECT_TRUE(ui.log.isEmpty());
     EXPECT_EQ(ui.beeps, 0);
     EXPECT_EQ(state().bytes_read, 0u);
@@ -256,14 +258,14 @@ TEST_F(Faults, EraseThatNeverFinishesReportsATimeoutAndAutoStops)
     insertSelected(MX25L1005);
     sim.setErasePolls(programmerId, -1);
     action("E1").trigger();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip did not finish erasing in time.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip did not finish erasing in time.")});
     EXPECT_TRUE(noCompletionLine());
 
     ui.clearRecords();
     fillBufferPattern(0x100);
     sim.clearCalls();
     action("A1").trigger();
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("The chip did not finish erasing in time.")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip did not finish erasing in time.")});
     EXPECT_EQ(state().bytes_written, 0u) << "Auto stops after the failed erase";
     EXPECT_TRUE(ui.log.isEmpty());
     expectUnlocked();

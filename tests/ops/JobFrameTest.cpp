@@ -1,8 +1,8 @@
 // The chip commands without the main window: the job frame around a routine that does not come
 // back normally.
 #include "chipdb/ChipSelection.h"
-#include "ops/ChipProgrammer.h"
 #include "ops/ChipOperations.h"
+#include "ops/ChipProgrammer.h"
 #include "tests/ops/RecordingJobView.h"
 #include "tests/sim/SimControl.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -30,17 +30,17 @@ public:
     bool autoErase() const override { return true; }
     bool autoProgram() const override { return true; }
     bool autoVerify() const override { return true; }
-    void TakeViewEdits() override {}
+    void TakeViewEdits() override { }
     void setElapsedText(const QString& text) override { elapsed = text; }
     const ChipTable& chipTable() const override { return m_table; }
     const ChipSelection& selection() const override { return m_selection; }
     int FillChipSelection(int, int, int) override { return -1; }
-    void setSelectionIndices(int, int, int) override {}
+    void setSelectionIndices(int, int, int) override { }
     int typeIndex() const override { return 0; }
     int makerIndex() const override { return 0; }
     int nameIndex() const override { return 0; }
 
-    ChipRecord record{};
+    ChipRecord record {};
     QString elapsed;
 
 private:
@@ -83,13 +83,13 @@ protected:
     SimControl& sim = SimControl::get();
     int programmerId = 0;
     ScriptedUserInterface ui;
-    Reporter reporter{ui};
+    Reporter reporter {ui};
     DataBuffer buffer;
     ViewOutOfMemory view;
     FixedChipHost host;
     TUsbBulk usb;
-    ChipProgrammer programmer{usb, reporter, buffer, view};
-    ChipOperations operations{usb, programmer, reporter, buffer, view, host};
+    ChipProgrammer programmer {usb, reporter, buffer, view};
+    ChipOperations operations {usb, programmer, reporter, buffer, view, host};
 };
 
 } // namespace
@@ -107,5 +107,5 @@ TEST_F(JobFrame, AnErrorEscapingTheRoutineStillEndsTheJob)
     // The next command runs.
     view.failing = false;
     operations.read();
-    EXPECT_EQ(ui.log, QStringList{QStringLiteral("001:Read Complete!")});
+    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Read Complete!")});
 }

@@ -18,33 +18,33 @@ struct NoProgrammer : ::testing::Test
     }
 
     test::ScriptedUserInterface ui;
-    Reporter reporter{ui};
+    Reporter reporter {ui};
     DataBuffer buffer;
     test::RecordingJobView view;
-    TUsbBulk usb{nullptr, "libkestrum-absent-usb.so.0"};
-    ChipProgrammer programmer{usb, reporter, buffer, view};
+    TUsbBulk usb {nullptr, "libkestrum-absent-usb.so.0"};
+    ChipProgrammer programmer {usb, reporter, buffer, view};
 };
 
 } // namespace
 
 TEST_F(NoProgrammer, JobShowsNotConnectedAndEndingItStillShowsReady)
 {
-    ChipRecord r{};
+    ChipRecord r {};
     r.chipClass = SpiFlash25;
     r.flashSize = 1024;
     EXPECT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobNotOpened);
-    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Not connected")});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
     EXPECT_FALSE(view.locked);
     EXPECT_FALSE(programmer.isJobOpen());
 
     programmer.EndChipJob();
-    EXPECT_EQ(view.events, (QStringList{QStringLiteral("unlock"), QStringLiteral("status:Ready")}));
+    EXPECT_EQ(view.events, (QStringList {QStringLiteral("unlock"), QStringLiteral("status:Ready")}));
     EXPECT_FALSE(programmer.isJobOpen());
 }
 
 TEST_F(NoProgrammer, IdentifyReturnsZeroSilentlyAndLeavesTheReplyAlone)
 {
-    ChipRecord r{};
+    ChipRecord r {};
     quint8 reply[4] = {0xAA, 0xBB, 0xCC, 0xDD};
     EXPECT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyNoProgrammer);
     EXPECT_EQ(reply[0], 0xAA);

@@ -39,7 +39,7 @@ public:
 
     static ChipRecord record(quint8 chipClass, quint32 size, quint16 page, quint32 id = 0, quint16 delay = 100)
     {
-        ChipRecord r{};
+        ChipRecord r {};
         r.chipClass = chipClass;
         r.flashSize = size;
         r.flashPage = page;
@@ -54,10 +54,7 @@ public:
     }
 
     /// The chip's cells.
-    quint8* cells(quint32* size = nullptr)
-    {
-        return sim.chipBytes(programmerId, size);
-    }
+    quint8* cells(quint32* size = nullptr) { return sim.chipBytes(programmerId, size); }
 
     /// Fills the chip with a pattern that is neither 0x00 nor 0xFF anywhere.
     void fillChip(quint8 seed)
@@ -89,7 +86,7 @@ public:
         char text[32];
         for (const SimCall& c : sim.transfers()) {
             std::snprintf(text, sizeof text, "%c%02X:%d", c.call.kind == KSIM_CALL_BULK_WRITE ? 'W' : 'R',
-                          c.call.endpoint, c.call.length);
+                c.call.endpoint, c.call.length);
             t.emplace_back(text);
         }
         return t;
@@ -132,11 +129,11 @@ public:
     SimControl& sim = SimControl::get();
     int programmerId = 0;
     ScriptedUserInterface ui;
-    Reporter reporter{ui};
+    Reporter reporter {ui};
     DataBuffer buffer;
     RecordingJobView view;
     TUsbBulk usb;
-    ChipProgrammer programmer{usb, reporter, buffer, view};
+    ChipProgrammer programmer {usb, reporter, buffer, view};
     std::vector<int> sleeps;
 };
 

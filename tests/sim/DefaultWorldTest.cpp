@@ -22,7 +22,7 @@ TEST(DefaultWorld, HoldsOneProgrammerWithAnEightMebibyteFlashInItsSocket)
     EXPECT_EQ(usb.ReadEndpoint(), 0x82);
     EXPECT_EQ(usb.InterfaceNumber(), 0);
 
-    ChipRecord r{};
+    ChipRecord r {};
     CommandBlock identify = CommandBlock::identify(r, 0, ByteOrder::Big);
     ASSERT_EQ(usb.USB_bulk_cmd(identify.data(), 64, 1), 64);
     EXPECT_EQ(identify[0], ReplySpiFlash);

@@ -32,7 +32,7 @@ TEST(EnvironmentWorld, ChipProductContentAndFileComeFromTheEnvironment)
     ASSERT_EQ(usb.prog_open(0x1FC8, 0x310B), 1);
     EXPECT_EQ(usb.ReadEndpoint(), 0x85);
 
-    ChipRecord r{};
+    ChipRecord r {};
     r.chipClass = I2cEeprom24;
     r.flashSize = 1024;
     r.flashPage = 16;

@@ -41,7 +41,7 @@ protected:
 
     void setup(quint8 chipClass, quint32 size, quint16 page = 256)
     {
-        ChipRecord r{};
+        ChipRecord r {};
         r.chipClass = chipClass;
         r.flashSize = size;
         r.flashPage = page;
@@ -170,12 +170,12 @@ TEST_F(FirmwareTest, IdentifyAndRawReadIdentificationCarryTheJedecBytes)
 {
     ASSERT_EQ(sim.insertChip(programmerId, KSIM_CHIP_SPI_FLASH, 4096, 0xC22016), 0);
     open();
-    ChipRecord r{};
+    ChipRecord r {};
     const CommandBlock identify = send(CommandBlock::identify(r, 0, ByteOrder::Big), true);
-    EXPECT_EQ((std::array<quint8, 4>{identify[0], identify[1], identify[2], identify[3]}),
-              (std::array<quint8, 4>{1, 0xC2, 0x20, 0x16}));
+    EXPECT_EQ((std::array<quint8, 4> {identify[0], identify[1], identify[2], identify[3]}),
+        (std::array<quint8, 4> {1, 0xC2, 0x20, 0x16}));
     const CommandBlock raw = send(CommandBlock::raw(0x9F), true);
-    EXPECT_EQ((std::array<quint8, 3>{raw[1], raw[2], raw[3]}), (std::array<quint8, 3>{0xC2, 0x20, 0x16}));
+    EXPECT_EQ((std::array<quint8, 3> {raw[1], raw[2], raw[3]}), (std::array<quint8, 3> {0xC2, 0x20, 0x16}));
 }
 
 TEST_F(FirmwareTest, CountsWhatItCannotMakeSenseOf)

@@ -6,8 +6,7 @@ namespace kestrum::test {
 
 namespace {
 
-template <typename Function>
-bool lookUp(void* library, const char* name, Function& slot, std::string& missing)
+template <typename Function> bool lookUp(void* library, const char* name, Function& slot, std::string& missing)
 {
     slot = reinterpret_cast<Function>(dlsym(library, name));
     if (!slot)
@@ -56,8 +55,8 @@ SimControl::SimControl()
     lookUp(library, "ksim_get_call", getCall, missing);
     lookUp(library, "ksim_clear_calls", clearCalls, missing);
     if (!missing.empty()) {
-        m_why = "the libusb-0.1.so.4 on the loader path is not the simulated programmer (missing " + missing +
-            "); put the sim-usb folder first on LD_LIBRARY_PATH";
+        m_why = "the libusb-0.1.so.4 on the loader path is not the simulated programmer (missing " + missing
+            + "); put the sim-usb folder first on LD_LIBRARY_PATH";
         return;
     }
     m_ok = true;
@@ -93,7 +92,7 @@ std::vector<SimCall> SimControl::transfers() const
 
 ksim_state SimControl::state(int device) const
 {
-    ksim_state s{};
+    ksim_state s {};
     getState(device, &s);
     return s;
 }

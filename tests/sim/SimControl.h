@@ -11,7 +11,7 @@ namespace kestrum::test {
 /// A recorded call of the simulated programmer, with its bytes copied out.
 struct SimCall
 {
-    ksim_call call{};
+    ksim_call call {};
     std::vector<std::uint8_t> bytes;
 };
 

@@ -24,15 +24,15 @@ public:
     void insertLogLine(const QString& line) override;
 
     // Scripts.
-    std::deque<bool> answers;        ///< answers to askYesNo, in order
-    std::deque<QString> openFiles;   ///< results of chooseOpenFile (empty = cancel)
-    std::deque<QString> saveFiles;   ///< results of chooseSaveFile (empty = cancel)
+    std::deque<bool> answers; ///< answers to askYesNo, in order
+    std::deque<QString> openFiles; ///< results of chooseOpenFile (empty = cancel)
+    std::deque<QString> saveFiles; ///< results of chooseSaveFile (empty = cancel)
 
     // Records.
     QStringList errors;
     QStringList questions;
     QStringList informations;
-    QStringList log;                 ///< newest first, as the log box shows it
+    QStringList log; ///< newest first, as the log box shows it
     QStringList openFilters;
     QStringList saveFilters;
     QStringList saveSuffixes;
