@@ -10,6 +10,7 @@ namespace kestrum {
 struct FlashEditorHost::Impl
 {
     MPHexEditorView* view = nullptr;
+    QString positionText;
 };
 
 FlashEditorHost::FlashEditorHost(QWidget* parent)
@@ -28,6 +29,15 @@ FlashEditorHost::FlashEditorHost(QWidget* parent)
     editor.SetShowRuler(true);
     layout->addWidget(d->view);
     setFocusProxy(d->view);
+    d->positionText = editor.GetPositionText();
+    // Every change of what the view shows may move the cursor, the selection or the mode.
+    connect(&editor, &TCustomMPHexEditor::invalidated, this, [this] {
+        const QString text = d->view->editor().GetPositionText();
+        if (text == d->positionText)
+            return;
+        d->positionText = text;
+        Q_EMIT positionTextChanged(text);
+    });
 }
 
 FlashEditorHost::~FlashEditorHost() = default;
@@ -62,6 +72,11 @@ void FlashEditorHost::SetModified(bool modified)
 TMPHexEditorEx& FlashEditorHost::editor() const
 {
     return d->view->editor();
+}
+
+QString FlashEditorHost::positionText() const
+{
+    return d->positionText;
 }
 
 } // namespace kestrum

@@ -26,6 +26,12 @@ public:
 
     /// The control's data and editing model.
     [[nodiscard]] TMPHexEditorEx& editor() const;
+    /// The cursor offset, the selection length when there is one, and "INS" or "OVR".
+    [[nodiscard]] QString positionText() const;
+
+Q_SIGNALS:
+    /// The position text changed: the cursor moved, the selection or the mode changed.
+    void positionTextChanged(const QString& text);
 
 private:
     struct Impl;

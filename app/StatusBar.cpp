@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QStyleOption>
 
+#include <algorithm>
+
 namespace kestrum {
 
 namespace {
@@ -49,7 +51,10 @@ QRect TStatusBar::panelRect(int panel) const
     int x = 0;
     for (int i = 0; i < panel; ++i)
         x += PanelWidths[size_t(i)];
-    return QRect(x, 0, PanelWidths[size_t(panel)], height());
+    int width = PanelWidths[size_t(panel)];
+    if (panel == int(PanelWidths.size()) - 1)
+        width = std::max(width, this->width() - x); // the last panel reaches the right edge
+    return QRect(x, 0, width, height());
 }
 
 bool TStatusBar::panel1IsRed() const

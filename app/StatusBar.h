@@ -24,7 +24,8 @@ public:
 
     void setPanelText(int panel, const QString& text);
     [[nodiscard]] QString panelText(int panel) const;
-    /// Rectangle of a panel inside the bar.
+    /// Rectangle of a panel inside the bar; the last panel (4, the hex view's position) reaches
+    /// the right edge of the bar.
     [[nodiscard]] QRect panelRect(int panel) const;
     /// Whether panel 1 is currently drawn red.
     [[nodiscard]] bool panel1IsRed() const;

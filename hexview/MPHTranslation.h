@@ -38,4 +38,15 @@ void TranslateBufferFromAnsi(TMPHTranslationKind kind, const char* source, char*
 /// The data byte a character typed into the character field becomes (system code `code`, below 256).
 quint8 TranslateTypedChar(TMPHTranslationKind kind, quint8 code);
 
+/// The character of a system code page byte. The system code page is Windows-1252; its five
+/// unassigned codes (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same
+/// value, so that every byte has a character and every such character its byte. The display,
+/// typing and the clipboard text all use this one mapping.
+char16_t SystemCodeToChar(quint8 code);
+/// The system code page byte of a character; -1 when the code page has none.
+int CharToSystemCode(char16_t character);
+/// Whether the character of a system code page byte has a glyph to show (control characters, the
+/// soft hyphen and the unassigned codes have none).
+bool IsPrintableSystemCode(quint8 code);
+
 } // namespace kestrum

@@ -72,6 +72,8 @@ inline constexpr qint64 MPH_LOAD_SLICE = 61440;
 inline constexpr qint64 MPH_NIBBLE_BLOCK = 512;
 /// Default undo storage limit in bytes.
 inline constexpr qint64 MPH_DEFAULT_MAX_UNDO = 0x100000;
+/// The largest file that a drop inserts (the size of the programmer's data buffer).
+inline constexpr qint64 MPH_MAX_DROPPED_FILE = 64 * 1024 * 1024;
 /// Number of bookmarks.
 inline constexpr int MPH_BOOKMARK_COUNT = 10;
 

@@ -6,10 +6,11 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleHints>
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
@@ -37,30 +38,6 @@ QColor inverted(const QColor& color)
 QColor faded(const QColor& color)
 {
     return rgb(FadeToGray(rgbOf(color)));
-}
-
-// The shadow and highlight of the 3-D separators, the button colours of a light desktop theme.
-constexpr quint32 gutterShadow = 0xA0A0A0;
-constexpr quint32 gutterHighlight = 0xFFFFFF;
-
-// The system code page of the character field is Windows-1252; it differs from Latin-1 only in
-// 0x80 to 0x9F (0 where the code page has no character).
-constexpr char16_t cp1252High[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161,
-    0x203A, 0x0153, 0, 0x017E, 0x0178};
-
-// With Shift held, the digit keys arrive as the symbols above them; bookmarks want the digit.
-int digitKeyOf(const QKeyEvent& event)
-{
-    const int key = event.key();
-    if (key >= Qt::Key_0 && key <= Qt::Key_9)
-        return key;
-    static constexpr char16_t shifted[] = u")!@#$%^&*(";
-    for (int digit = 0; digit < 10; ++digit) {
-        if (key == shifted[digit])
-            return Qt::Key_0 + digit;
-    }
-    return key;
 }
 
 // The default bookmark icons: the digit on a navy tile for the hexadecimal field, on a teal tile
@@ -105,8 +82,16 @@ MPHexEditorView::MPHexEditorView(QWidget* parent)
     viewport()->setMouseTracking(true);
     viewport()->setCursor(Qt::IBeamCursor);
     m_editor.SetClipboard(&m_clipboard);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     m_scrollTimer.setInterval(50);
     connect(&m_scrollTimer, &QTimer::timeout, this, &MPHexEditorView::autoScroll);
+    connect(&m_caretTimer, &QTimer::timeout, this, [this] {
+        m_caretShown = !m_caretShown;
+        viewport()->update(caretRect());
+    });
+    connect(
+        QGuiApplication::styleHints(), &QStyleHints::cursorFlashTimeChanged, this, &MPHexEditorView::restartCaretBlink);
     connect(&m_editor, &TCustomMPHexEditor::invalidated, this, [this] {
         if (m_editor.GetAutoBytesPerRow() && !m_applyingAutoBytesPerRow) {
             // Switched on, or the offsets got wider: fit the row to the width again.
@@ -115,9 +100,39 @@ MPHexEditorView::MPHexEditorView(QWidget* parent)
             m_applyingAutoBytesPerRow = false;
         }
         syncScrollBars();
+        const TMPHGridCell caret = m_editor.GetCursorCell();
+        if (caret != m_lastCaretCell) {
+            // The caret moved: bring it into view sideways (vertically the control does that)
+            // and show it at once.
+            m_lastCaretCell = caret;
+            scrollCaretIntoView();
+            restartCaretBlink();
+        }
         viewport()->update();
     });
     updateMetrics();
+}
+
+QColor MPHexEditorView::colorOf(quint32 value) const
+{
+    if (!IsSystemColor(value))
+        return rgb(value);
+    const QPalette& colors = palette();
+    switch (value) {
+    case MPH_COLOR_WINDOW_TEXT:
+        return colors.color(QPalette::Text);
+    case MPH_COLOR_HIGHLIGHT:
+        return colors.color(QPalette::Highlight);
+    case MPH_COLOR_BUTTON_FACE:
+        return colors.color(QPalette::Button);
+    case MPH_COLOR_BUTTON_SHADOW:
+        return colors.color(QPalette::Dark);
+    case MPH_COLOR_BUTTON_HIGHLIGHT:
+        return colors.color(QPalette::Light);
+    default:
+        break;
+    }
+    return colors.color(QPalette::Base); // the window colour, and any system colour not named here
 }
 
 MPHexEditorView::~MPHexEditorView()
@@ -204,6 +219,40 @@ void MPHexEditorView::syncScrollBars()
     horizontalScrollBar()->setPageStep(std::max(1, room));
     horizontalScrollBar()->setSingleStep(m_charWidth);
     m_syncing = false;
+}
+
+void MPHexEditorView::scrollCaretIntoView()
+{
+    layoutColumns();
+    const TMPHGridCell caret = m_editor.GetCursorCell();
+    if (caret.col < 2 || caret.col >= m_editor.ColCount())
+        return;
+    // Unscrolled x ranges of the caret's cell and of its twin in the other field.
+    const int caretLeft = m_colX[caret.col];
+    const int caretRight = caretLeft + m_charWidth;
+    int spanLeft = caretLeft;
+    int spanRight = caretRight;
+    const qint64 position = m_editor.GetCursorPos();
+    if (position < m_editor.GetDataSize()) {
+        const bool inChar = m_editor.GetInCharField();
+        const TMPHGridCell twin = m_editor.GetCursorAtPos(position, !inChar);
+        const int last
+            = inChar ? std::min(twin.col + (m_editor.GetUnicodeChars() ? 3 : 1), m_editor.ColCount() - 1) : twin.col;
+        spanLeft = std::min(spanLeft, m_colX[twin.col]);
+        spanRight = std::max(spanRight, m_colX[last] + m_charWidth);
+    }
+    const int room = std::max(1, viewport()->width() - dataLeft());
+    if (spanRight - spanLeft > room) {
+        // Both do not fit: the caret counts.
+        spanLeft = caretLeft;
+        spanRight = caretRight;
+    }
+    QScrollBar* bar = horizontalScrollBar();
+    const int shownLeft = dataLeft() + bar->value();
+    if (spanLeft < shownLeft)
+        bar->setValue(spanLeft - dataLeft());
+    else if (spanRight > shownLeft + room)
+        bar->setValue(spanRight - room - dataLeft());
 }
 
 int MPHexEditorView::firstVisibleColumn() const
@@ -325,14 +374,15 @@ void MPHexEditorView::paintRuler(QPainter& painter, int firstCol, int lastCol)
             text = charRuler.at(col - charFirst);
         }
         const bool current = col == cursorCol;
-        const QColor back = rgb(current ? colors.CurrentOffsetBackground : colors.OffsetBackground);
+        const QColor back = colorOf(current ? colors.CurrentOffsetBackground : colors.OffsetBackground);
         const QRect box(cell.x(), cell.y() + 1, col == 2 * b + 2 ? 2 * m_charWidth : m_charWidth, m_rowHeight);
-        drawCellText(painter, cell, box, text, 0, col, back, rgb(current ? colors.CurrentOffset : colors.Offset), back);
+        drawCellText(
+            painter, cell, box, text, 0, col, back, colorOf(current ? colors.CurrentOffset : colors.Offset), back);
     }
     painter.restore();
     // The top-left corner over the offset column and the gap.
     const QRect corner(0, 0, dataLeft(), height);
-    painter.fillRect(corner, rgb(colors.OffsetBackground));
+    painter.fillRect(corner, colorOf(colors.OffsetBackground));
 }
 
 void MPHexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 lastRow)
@@ -345,7 +395,7 @@ void MPHexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 la
     for (qint64 row = firstRow; row <= lastRow; ++row) {
         const QRect cell(0, rowY(row), width, m_rowHeight);
         const bool current = row == cursorRow;
-        const QColor back = rgb(current ? colors.CurrentOffsetBackground : colors.OffsetBackground);
+        const QColor back = colorOf(current ? colors.CurrentOffsetBackground : colors.OffsetBackground);
         QString text = m_editor.GetOffsetString((row - 2) * bytesPerRow);
         painter.fillRect(cell, back);
         bool defaultDrawing = true;
@@ -353,7 +403,7 @@ void MPHexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 la
             OnDrawCell(painter, cell, text, static_cast<int>(row), 0, defaultDrawing);
         if (!defaultDrawing)
             continue;
-        painter.setPen(rgb(current ? colors.CurrentOffset : colors.Offset));
+        painter.setPen(colorOf(current ? colors.CurrentOffset : colors.Offset));
         painter.drawText(cell.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, text);
         const qint64 rowStart = (row - 2) * bytesPerRow;
         for (int i = 0; i < MPH_BOOKMARK_COUNT; ++i) {
@@ -367,7 +417,7 @@ void MPHexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 la
     }
     // The gap between the offsets and the fields.
     painter.fillRect(QRect(width, rowY(firstRow), m_colX[2] - width, int(lastRow - firstRow + 1) * m_rowHeight),
-        rgb(colors.Background));
+        colorOf(colors.Background));
 }
 
 void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstCol, int lastCol)
@@ -392,18 +442,18 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
     for (int col = firstCol; col <= lastCol; ++col) {
         const QRect cell(columnX(col), y, m_colX[col + 1] - m_colX[col], m_rowHeight);
         if (col == charFirst - 1) { // the spacer
-            painter.fillRect(cell, rgb(colors.Background));
+            painter.fillRect(cell, colorOf(colors.Background));
             continue;
         }
         const bool inChar = col >= charFirst;
         const qint64 position = e.GetPosAtCursor(TMPHGridCell {col, static_cast<int>(gridRow)});
         const qint64 width = inChar && unicode ? 2 : 1;
         if (position + width > size) {
-            painter.fillRect(cell, rgb(colors.Background));
+            painter.fillRect(cell, colorOf(colors.Background));
             continue;
         }
         const bool lastColumn = col == 2 * b + 1 || col == lastCharCol;
-        QColor brush = rgb(inChar == caretInChar && !lastColumn ? colors.ActiveFieldBackground : colors.Background);
+        QColor brush = colorOf(inChar == caretInChar && !lastColumn ? colors.ActiveFieldBackground : colors.Background);
 
         QString text;
         if (!inChar) {
@@ -424,26 +474,27 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
             if (kind != tkAsIs)
                 TranslateBufferToAnsi(kind, reinterpret_cast<const char*>(&byte), &shown, 1);
             const auto code = static_cast<quint8>(shown);
-            const bool untranslatable
-                = (kind == tkASCII && (byte & 0x80)) || (code >= 0x80 && code < 0xA0 && cp1252High[code - 0x80] == 0);
+            // One mapping for display, typing and the clipboard: the system code page; a byte
+            // whose character has no glyph shows the mask character.
+            const bool untranslatable = (kind == tkASCII && (byte & 0x80)) || !IsPrintableSystemCode(code);
             if (untranslatable || e.IsMaskedChar(code))
                 text = e.GetMaskChar();
             else
-                text = QChar(code >= 0x80 && code < 0xA0 ? cp1252High[code - 0x80] : char16_t(code));
+                text = QChar(SystemCodeToChar(code));
         }
 
         QColor textColor;
         QColor textBackground;
         if (e.HasChanged(position) || (width == 2 && e.HasChanged(position + 1))) {
-            textColor = rgb(colors.ChangedText);
-            textBackground = rgb(colors.ChangedBackground);
+            textColor = colorOf(colors.ChangedText);
+            textBackground = colorOf(colors.ChangedBackground);
         } else {
             textBackground = brush;
             if (inChar)
                 textColor = fontColor;
             else
                 textColor
-                    = rgb(((position % b) / e.GetBytesPerColumn()) % 2 == 0 ? colors.OddColumn : colors.EvenColumn);
+                    = colorOf(((position % b) / e.GetBytesPerColumn()) % 2 == 0 ? colors.OddColumn : colors.EvenColumn);
         }
         const bool selected = showSelection && (e.IsSelected(position) || (width == 2 && e.IsSelected(position + 1)));
         if (selected) {
@@ -462,7 +513,7 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
     }
 
     if (e.GetDrawGridLines()) {
-        painter.setPen(rgb(colors.Grid));
+        painter.setPen(colorOf(colors.Grid));
         const int bottom = y + m_rowHeight - 1;
         painter.drawLine(columnX(firstCol), bottom, columnX(lastCol + 1) - 1, bottom);
         painter.drawLine(0, bottom, m_colX[1] - 1, bottom);
@@ -492,6 +543,44 @@ QRect MPHexEditorView::twinFrameRect() const
     return QRect(cell.x(), cell.y(), m_charWidth, m_rowHeight);
 }
 
+QRect MPHexEditorView::caretRect() const
+{
+    // One character wide and the row height less 2; a bar or a line for the other shapes.
+    const QRect cell = cellRect(m_editor.GetCursorCell());
+    if (cell.isEmpty())
+        return {};
+    switch (m_editor.EffectiveCaretKind()) {
+    case ckLeft:
+        return QRect(cell.x(), cell.y() + 1, 2, m_rowHeight - 2);
+    case ckBottom:
+        return QRect(cell.x(), cell.y() + m_rowHeight - 3, m_charWidth, 2);
+    default:
+        break;
+    }
+    return QRect(cell.x(), cell.y() + 1, m_charWidth, m_rowHeight - 2);
+}
+
+void MPHexEditorView::paintDropMarker(QPainter& painter)
+{
+    // A vertical line 2 pixels wide in the text colour at the left edge of the cell where the
+    // dragged data would go.
+    const TMPHexEditorEx& e = m_editor;
+    const QRect cell = cellRect(m_dropCell);
+    if (cell.isEmpty())
+        return;
+    const qint64 position = e.GetPosAtCursor(m_dropCell);
+    QColor color = palette().color(QPalette::Text);
+    if (!e.IsCharColumn(m_dropCell.col) && position < e.GetDataSize()) {
+        const TMPHColors& colors = e.GetColors();
+        const bool odd = ((position % e.GetBytesPerRow()) / e.GetBytesPerColumn()) % 2 == 0;
+        color = colorOf(e.HasChanged(position) ? colors.ChangedText : odd ? colors.OddColumn : colors.EvenColumn);
+    }
+    painter.save();
+    painter.setClipRect(QRect(dataLeft(), rulerHeight(), viewport()->width(), viewport()->height()));
+    painter.fillRect(QRect(cell.x(), cell.y(), 2, m_rowHeight), color);
+    painter.restore();
+}
+
 void MPHexEditorView::paintFrames(QPainter& painter)
 {
     const TMPHexEditorEx& e = m_editor;
@@ -505,36 +594,26 @@ void MPHexEditorView::paintFrames(QPainter& painter)
             QStyleOptionFocusRect option;
             option.initFrom(this);
             option.rect = rect;
-            option.backgroundColor = rgb(colors.Background);
+            option.backgroundColor = colorOf(colors.Background);
             style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
-            QPen pen(rgb(colors.CursorFrame), 1, Qt::DotLine);
+            QPen pen(colorOf(colors.CursorFrame), 1, Qt::DotLine);
             painter.setPen(pen);
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(rect.adjusted(0, 0, -1, -1));
         } else {
-            painter.setPen(rgb(color));
+            painter.setPen(colorOf(color));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(rect.adjusted(0, 0, -1, -1));
         }
     };
     if (hasFocus()) {
         frame(twinFrameRect(), e.GetFocusFrame(), colors.CursorFrame);
-        // The caret: one character wide, the row height less 2, drawn inverting.
-        const QRect cell = cellRect(e.GetCursorCell());
-        QRect caret(cell.x(), cell.y() + 1, m_charWidth, m_rowHeight - 2);
-        switch (e.EffectiveCaretKind()) {
-        case ckLeft:
-            caret.setWidth(2);
-            break;
-        case ckBottom:
-            caret = QRect(cell.x(), cell.y() + 1 + m_rowHeight - 2 - 2, m_charWidth, 2);
-            break;
-        default:
-            break;
+        if (m_caretShown) {
+            // The caret, drawn inverting; it blinks at the platform's cursor flash time.
+            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            painter.fillRect(caretRect(), Qt::white);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         }
-        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        painter.fillRect(caret, Qt::white);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     } else if (e.GetShowPositionIfNotFocused()) {
         const QRect cell = cellRect(e.GetCursorCell());
         frame(QRect(cell.x(), cell.y(), m_charWidth, m_rowHeight), e.GetFocusFrame(), colors.NonFocusCursorFrame);
@@ -542,7 +621,7 @@ void MPHexEditorView::paintFrames(QPainter& painter)
     painter.restore();
 }
 
-void MPHexEditorView::paintEvent(QPaintEvent*)
+void MPHexEditorView::paintEvent(QPaintEvent* event)
 {
     layoutColumns();
     QPainter painter(viewport());
@@ -561,13 +640,18 @@ void MPHexEditorView::paintEvent(QPaintEvent*)
     while (lastCol + 1 < m_editor.ColCount() && columnX(lastCol + 1) < width)
         ++lastCol;
 
-    if (ruler > 0)
+    // Of those, the rows that the update touches (a blink of the caret touches one).
+    const QRect dirty = event->rect();
+    const qint64 dirtyFirst = firstRow + std::max(0, dirty.top() - ruler) / m_rowHeight;
+    const qint64 dirtyLast = std::min(lastRow, firstRow + std::max(0, dirty.bottom() - ruler) / m_rowHeight);
+
+    if (ruler > 0 && dirty.top() < ruler)
         paintRuler(painter, firstCol, lastCol);
-    if (lastRow >= firstRow) {
-        paintOffsets(painter, firstRow, lastRow);
+    if (dirtyLast >= dirtyFirst && dirty.bottom() >= ruler) {
+        paintOffsets(painter, dirtyFirst, dirtyLast);
         painter.save();
         painter.setClipRect(QRect(dataLeft(), ruler, width, height));
-        for (qint64 row = firstRow; row <= lastRow; ++row)
+        for (qint64 row = dirtyFirst; row <= dirtyLast; ++row)
             paintDataRow(painter, row, firstCol, lastCol);
         painter.restore();
     }
@@ -577,201 +661,39 @@ void MPHexEditorView::paintEvent(QPaintEvent*)
     const int gridRight = columnX(m_editor.ColCount());
     const int gridBottom = lastRow >= firstRow ? rowY(lastRow + 1) : ruler;
     if (gridRight < width) {
-        painter.fillRect(QRect(gridRight, ruler, width - gridRight, height - ruler), rgb(colors.Background));
+        painter.fillRect(QRect(gridRight, ruler, width - gridRight, height - ruler), colorOf(colors.Background));
         if (ruler > 0)
-            painter.fillRect(QRect(gridRight, 0, width - gridRight, ruler), rgb(colors.OffsetBackground));
+            painter.fillRect(QRect(gridRight, 0, width - gridRight, ruler), colorOf(colors.OffsetBackground));
     }
     if (gridBottom < height) {
-        painter.fillRect(QRect(m_colX[1], gridBottom, width - m_colX[1], height - gridBottom), rgb(colors.Background));
-        painter.fillRect(QRect(0, gridBottom, m_colX[1], height - gridBottom), rgb(colors.OffsetBackground));
+        painter.fillRect(
+            QRect(m_colX[1], gridBottom, width - m_colX[1], height - gridBottom), colorOf(colors.Background));
+        painter.fillRect(QRect(0, gridBottom, m_colX[1], height - gridBottom), colorOf(colors.OffsetBackground));
     }
 
     // Separators right of the offset column and under the ruler.
     const int gutterRight = m_colX[1] - 1;
     if (m_editor.GetDrawGutter3D()) {
-        painter.setPen(rgb(gutterShadow));
+        painter.setPen(colorOf(MPH_COLOR_BUTTON_SHADOW));
         painter.drawLine(gutterRight - 1, 0, gutterRight - 1, height);
-        painter.setPen(rgb(gutterHighlight));
+        painter.setPen(colorOf(MPH_COLOR_BUTTON_HIGHLIGHT));
         painter.drawLine(gutterRight, 0, gutterRight, height);
         if (ruler > 0) {
-            painter.setPen(rgb(gutterShadow));
+            painter.setPen(colorOf(MPH_COLOR_BUTTON_SHADOW));
             painter.drawLine(0, ruler - 2, width, ruler - 2);
-            painter.setPen(rgb(gutterHighlight));
+            painter.setPen(colorOf(MPH_COLOR_BUTTON_HIGHLIGHT));
             painter.drawLine(0, ruler - 1, width, ruler - 1);
         }
     } else if (m_editor.GetDrawGridLines()) {
-        painter.setPen(rgb(colors.Grid));
+        painter.setPen(colorOf(colors.Grid));
         painter.drawLine(gutterRight, 0, gutterRight, height);
         if (ruler > 0)
             painter.drawLine(0, ruler - 1, width, ruler - 1);
     }
 
+    if (m_dropMarkerShown)
+        paintDropMarker(painter);
     paintFrames(painter);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Keys, mouse and wheel
-
-void MPHexEditorView::keyPressEvent(QKeyEvent* event)
-{
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    const bool ctrlOrAlt = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const int key = (modifiers & Qt::ControlModifier) ? digitKeyOf(*event) : event->key();
-    bool used = m_editor.KeyDown(key, modifiers);
-    if (!ctrlOrAlt) {
-        for (const QChar c : event->text()) {
-            if (c.isPrint())
-                used = m_editor.KeyPress(c) || used;
-        }
-    }
-    if (used)
-        event->accept();
-    else
-        QAbstractScrollArea::keyPressEvent(event);
-}
-
-void MPHexEditorView::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mousePressEvent(event);
-        return;
-    }
-    setFocus(Qt::MouseFocusReason);
-    const QPoint point = event->position().toPoint();
-    m_lastMousePoint = point;
-    TMPHGridCell cell;
-    if (cellAt(point, cell))
-        m_editor.MouseDown(cell, event->modifiers() & Qt::ShiftModifier);
-    event->accept();
-}
-
-void MPHexEditorView::mouseMoveEvent(QMouseEvent* event)
-{
-    const QPoint point = event->position().toPoint();
-    m_lastMousePoint = point;
-    updateMouseCursor(point);
-    if (!m_editor.IsMouseSelecting() || !(event->buttons() & Qt::LeftButton))
-        return;
-    const bool outside = point.y() < rulerHeight() || point.y() >= viewport()->height() || point.x() < dataLeft()
-        || point.x() >= viewport()->width();
-    if (outside && !m_scrollTimer.isActive())
-        m_scrollTimer.start();
-    else if (!outside)
-        m_scrollTimer.stop();
-    m_editor.MouseMove(nearestCell(point));
-    event->accept();
-}
-
-void MPHexEditorView::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mouseReleaseEvent(event);
-        return;
-    }
-    m_scrollTimer.stop();
-    if (m_editor.IsMouseSelecting())
-        m_editor.MouseUp(nearestCell(event->position().toPoint()));
-    event->accept();
-}
-
-void MPHexEditorView::autoScroll()
-{
-    if (!m_editor.IsMouseSelecting() || !(QApplication::mouseButtons() & Qt::LeftButton)) {
-        m_scrollTimer.stop();
-        return;
-    }
-    const QPoint point = m_lastMousePoint;
-    if (point.y() < rulerHeight())
-        m_editor.SetTopRow(m_editor.GetTopRow() - 1);
-    else if (point.y() >= viewport()->height())
-        m_editor.SetTopRow(m_editor.GetTopRow() + 1);
-    QScrollBar* bar = horizontalScrollBar();
-    if (point.x() < dataLeft())
-        bar->setValue(bar->value() - m_charWidth);
-    else if (point.x() >= viewport()->width())
-        bar->setValue(bar->value() + m_charWidth);
-    m_editor.MouseMove(nearestCell(point));
-}
-
-void MPHexEditorView::updateMouseCursor(const QPoint& point)
-{
-    TMPHGridCell cell;
-    const bool overData = cellAt(point, cell);
-    const bool overSelection = overData && m_editor.IsSelected(m_editor.GetPosAtCursor(cell));
-    viewport()->setCursor(overData && !overSelection ? Qt::IBeamCursor : Qt::ArrowCursor);
-}
-
-void MPHexEditorView::wheelEvent(QWheelEvent* event)
-{
-    const int delta = event->angleDelta().y();
-    if (delta == 0) {
-        QAbstractScrollArea::wheelEvent(event);
-        return;
-    }
-    const Qt::KeyboardModifiers modifiers = event->modifiers();
-    if (m_zoomOnWheel && (modifiers & Qt::ControlModifier)) {
-        m_wheelRemainder += delta;
-        const int steps = m_wheelRemainder / 120;
-        m_wheelRemainder -= steps * 120;
-        if (steps != 0) {
-            if (modifiers & Qt::ShiftModifier) {
-                QFont larger = font();
-                const int size = larger.pixelSize() > 0 ? larger.pixelSize() : QFontInfo(larger).pixelSize();
-                larger.setPixelSize(std::max(2, size + steps));
-                setFont(larger);
-            } else {
-                // Unicode mode needs an even number of bytes per row.
-                const int step = m_editor.GetUnicodeChars() ? 2 : 1;
-                const int low = m_editor.GetUnicodeChars() ? 2 : 1;
-                const int bytes = std::clamp(m_editor.GetBytesPerRow() + steps * step, low, 256);
-                if (bytes != m_editor.GetBytesPerRow())
-                    m_editor.SetBytesPerRow(bytes);
-            }
-        }
-        event->accept();
-        return;
-    }
-    QAbstractScrollArea::wheelEvent(event);
-}
-
-void MPHexEditorView::focusInEvent(QFocusEvent* event)
-{
-    QAbstractScrollArea::focusInEvent(event);
-    viewport()->update();
-}
-
-void MPHexEditorView::focusOutEvent(QFocusEvent* event)
-{
-    QAbstractScrollArea::focusOutEvent(event);
-    m_scrollTimer.stop();
-    m_editor.EndMouseSelection();
-    viewport()->update();
-}
-
-void MPHexEditorView::resizeEvent(QResizeEvent* event)
-{
-    QAbstractScrollArea::resizeEvent(event);
-    updateMetrics();
-}
-
-void MPHexEditorView::changeEvent(QEvent* event)
-{
-    QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
-        updateMetrics();
-}
-
-void MPHexEditorView::scrollContentsBy(int, int)
-{
-    if (!m_syncing)
-        m_editor.SetTopRow(verticalScrollBar()->value());
-    viewport()->update();
-}
-
-bool MPHexEditorView::focusNextPrevChild(bool)
-{
-    // Tab switches between the fields instead of moving the focus.
-    return false;
 }
 
 } // namespace kestrum

@@ -14,9 +14,11 @@ namespace kestrum {
 
 /// The widget that shows a TMPHexEditorEx as a grid: the ruler row, the offset column, the
 /// hexadecimal field and the character field. The offset column and the ruler stay in place
-/// while the fields scroll. Only the rows and columns in view are painted, so a repaint costs
-/// the same for any data size. Keys go to the control's own key handling; the mouse moves the
-/// cursor and selects, the wheel scrolls and Ctrl+wheel changes the bytes per row.
+/// while the fields scroll, and the caret is kept in view both ways. Only the rows and columns in
+/// view are painted, so a repaint costs the same for any data size. Keys go to the control's own
+/// key handling; the mouse moves the cursor and selects, the wheel scrolls and Ctrl+wheel changes
+/// the bytes per row. The selection can be dragged away, and data or a file dropped onto the
+/// control goes in as paste puts it. The colours that name system colours follow the palette.
 class MPHexEditorView : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -53,6 +55,14 @@ public:
     int charWidth() const { return m_charWidth; }
     int rowHeight() const { return m_rowHeight; }
     int rulerHeight() const;
+    /// The colour a TMPHColors value stands for: an RGB value, or a system colour taken from the
+    /// palette now in force.
+    QColor colorOf(quint32 value) const;
+    /// Whether the caret is in its visible phase (it blinks while the control has the focus).
+    bool caretShown() const { return m_caretShown; }
+    /// Where dragged data would go, while data is dragged over the control.
+    bool dropMarkerShown() const { return m_dropMarkerShown; }
+    TMPHGridCell dropCell() const { return m_dropCell; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -67,6 +77,10 @@ protected:
     void changeEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool focusNextPrevChild(bool next) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void updateMetrics();
@@ -86,7 +100,20 @@ private:
     void paintOffsets(QPainter& painter, qint64 firstRow, qint64 lastRow);
     void paintDataRow(QPainter& painter, qint64 gridRow, int firstCol, int lastCol);
     void paintFrames(QPainter& painter);
+    void paintDropMarker(QPainter& painter);
     QRect twinFrameRect() const;
+    QRect caretRect() const;
+    /// Scrolls sideways so that the caret's cell, and its twin in the other field when both fit,
+    /// are in view.
+    void scrollCaretIntoView();
+    /// Shows the caret and starts its blinking anew (when focused and the flash time is above 0).
+    void restartCaretBlink();
+    /// Whether a drop of `data` could be taken.
+    bool canDrop(const QMimeData& dragged) const;
+    /// Moves the drop marker to the cell under a point; the position data would go to.
+    qint64 trackDrop(const QPoint& point);
+    void hideDropMarker();
+    void startDataDrag();
 
     TMPHexEditorEx m_editor;
     MPHSystemClipboard m_clipboard;
@@ -98,6 +125,12 @@ private:
     bool m_syncing = false;
     bool m_applyingAutoBytesPerRow = false;
     QTimer m_scrollTimer;
+    QTimer m_caretTimer;
+    bool m_caretShown = true;
+    TMPHGridCell m_lastCaretCell {-1, -1};
+    bool m_dropMarkerShown = false;
+    TMPHGridCell m_dropCell {-1, -1};
+    QPoint m_pressPoint;
     QPoint m_lastMousePoint;
     int m_wheelRemainder = 0;
     // Left edge of every grid column from 0 on (unscrolled), one more entry for the right edge.

@@ -281,6 +281,16 @@ void TCustomMPHexEditor::IntChangeWideChar(
     Changed();
 }
 
+void TCustomMPHexEditor::SelectChangedBytes(qint64 position, qint64 count, bool moveCursor)
+{
+    SetSelection(position, position + count - 1);
+    if (moveCursor)
+        MoveCursor(position + count - 1, GetInCharField());
+    EnsureCursorVisible();
+    Changed();
+    SelectionChanged();
+}
+
 void TCustomMPHexEditor::InsertBuffer(
     const void* buffer, qint64 count, qint64 position, const QString& description, bool moveCursor)
 {
@@ -292,12 +302,7 @@ void TCustomMPHexEditor::InsertBuffer(
     InternalInsert(position, buffer, count);
     m_changedMarks.Truncate(position);
     ClearBookmarksBeyondData();
-    SetSelection(position, position + count - 1);
-    if (moveCursor)
-        MoveCursor(position + count - 1, GetInCharField());
-    EnsureCursorVisible();
-    Changed();
-    SelectionChanged();
+    SelectChangedBytes(position, count, moveCursor);
 }
 
 void TCustomMPHexEditor::AppendBuffer(const void* buffer, qint64 count, const QString& description, bool moveCursor)
@@ -307,12 +312,7 @@ void TCustomMPHexEditor::AppendBuffer(const void* buffer, qint64 count, const QS
     const qint64 position = m_data.GetSize();
     CreateUndo(ufKindAppendBuffer, position, count, 0, description);
     InternalInsert(position, buffer, count);
-    SetSelection(position, position + count - 1);
-    if (moveCursor)
-        MoveCursor(position + count - 1, GetInCharField());
-    EnsureCursorVisible();
-    Changed();
-    SelectionChanged();
+    SelectChangedBytes(position, count, moveCursor);
 }
 
 void TCustomMPHexEditor::ReplaceSelection(const void* buffer, qint64 count, const QString& description, bool moveCursor)
@@ -350,6 +350,22 @@ void TCustomMPHexEditor::ReplaceSelection(const void* buffer, qint64 count, cons
     EnsureCursorVisible();
     Changed();
     SelectionChanged();
+}
+
+qint64 TCustomMPHexEditor::OverwriteBuffer(
+    const void* buffer, qint64 count, qint64 position, const QString& description, bool moveCursor)
+{
+    if (!buffer || position < 0)
+        return 0;
+    count = std::min(count, m_data.GetSize() - position);
+    if (count <= 0)
+        return 0;
+    // A replacement of equal counts: permitted with a fixed size, and undone byte for byte.
+    CreateUndo(ufKindReplace, position, count, count, description);
+    std::memcpy(m_data.Memory() + position, buffer, static_cast<size_t>(count));
+    m_changedMarks.Truncate(position);
+    SelectChangedBytes(position, count, moveCursor);
+    return count;
 }
 
 void TCustomMPHexEditor::DeleteSelection(const QString& description)

@@ -91,6 +91,10 @@ public: // editing
         const void* buffer, qint64 count, qint64 position, const QString& description = {}, bool moveCursor = true);
     void AppendBuffer(const void* buffer, qint64 count, const QString& description = {}, bool moveCursor = true);
     void ReplaceSelection(const void* buffer, qint64 count, const QString& description = {}, bool moveCursor = true);
+    /// Writes up to `count` bytes over the data from `position` on, never past its end, as one
+    /// undoable replacement of equal size; selects the bytes written. Returns how many were written.
+    qint64 OverwriteBuffer(
+        const void* buffer, qint64 count, qint64 position, const QString& description = {}, bool moveCursor = true);
     void DeleteSelection(const QString& description = {});
     /// Removes one unit before the cursor (`backwards`) or at it.
     void InternalErase(bool backwards, const QString& description = {});
@@ -141,8 +145,15 @@ public: // mouse
     void MouseUp(TMPHGridCell cell);
     /// True between MouseDown and MouseUp (or the loss of the focus).
     bool IsMouseSelecting() const { return m_mouseSelecting; }
-    /// Ends a selection drag without a release, as losing the focus does.
-    void EndMouseSelection() { m_mouseSelecting = false; }
+    /// True while the button that was pressed inside the selection is held: a drag of the
+    /// selected data may begin.
+    bool IsMouseDownInSelection() const { return m_mouseSelecting && m_mouseDownInSelection; }
+    /// Ends a selection drag without a release, as losing the focus or dragging the data does.
+    void EndMouseSelection()
+    {
+        m_mouseSelecting = false;
+        m_mouseDownInSelection = false;
+    }
 
 public: // grid geometry
     int ColCount() const;
@@ -154,6 +165,9 @@ public: // grid geometry
     TMPHGridCell GetCursorAtPos(qint64 position, bool inCharField) const;
     /// The highest position the cursor may stand on: the last byte, one past it in insert mode.
     qint64 MaxCursorPos() const;
+    /// Where the user is, as the status bar shows it: the cursor offset, the selection length when
+    /// there is one, and "INS" or "OVR".
+    QString GetPositionText();
     /// First data row shown (0 = the data row of position 0) and the number of rows in view.
     qint64 GetTopRow() const { return m_topRow; }
     void SetTopRow(qint64 row);
@@ -316,6 +330,9 @@ protected:
     bool CanInsert() const { return !IsFileSizeFixed() && m_allowInsertMode && !m_readOnlyView; }
 
 private:
+    /// Selects the count bytes a buffer change put at position, moves the cursor to their last
+    /// byte when asked, and notifies the change.
+    void SelectChangedBytes(qint64 position, qint64 count, bool moveCursor);
     // Data changes without undo: the primitives of editing, undo and redo.
     void InternalInsert(qint64 position, const void* buffer, qint64 count) override;
     void InternalDelete(qint64 position, qint64 count) override;
@@ -360,6 +377,9 @@ private:
 
     // Key handling parts.
     bool NavigationKey(int key, Qt::KeyboardModifiers modifiers);
+    /// Backspace in insert mode with the caret on a byte's second column (a half-typed byte):
+    /// removes the unit under the caret.
+    void EraseHalfTypedUnit();
     void MoveRight(bool selecting);
     void MoveLeft(bool selecting);
     bool TypeHexDigit(QChar key);

@@ -1,6 +1,7 @@
 #include "hexview/TCustomMPHexEditor.h"
 
 #include "hexview/EMPHexEditor.h"
+#include "hexview/MPHRadix.h"
 
 #include <algorithm>
 
@@ -55,6 +56,17 @@ qint64 TCustomMPHexEditor::MaxCursorPos() const
     return m_insertMode ? m_data.GetSize() : m_data.GetSize() - 1;
 }
 
+QString TCustomMPHexEditor::GetPositionText()
+{
+    QString text = GetAnyOffsetString(std::max<qint64>(GetCursorPos(), 0));
+    if (HasSelection()) {
+        const qint64 count = GetSelCount();
+        text += QStringLiteral("   Sel %1 (0x%2)").arg(count).arg(IntToRadix64(quint64(count), 16));
+    }
+    text += m_insertMode ? QStringLiteral("   INS") : QStringLiteral("   OVR");
+    return text;
+}
+
 void TCustomMPHexEditor::SetTopRow(qint64 row)
 {
     const qint64 dataRows = RowCount() - 2;
@@ -78,7 +90,10 @@ void TCustomMPHexEditor::EnsureCursorVisible()
         m_topRow = row;
     else if (row >= m_topRow + m_visibleRows)
         m_topRow = row - m_visibleRows + 1;
-    m_topRow = std::max<qint64>(m_topRow, 0);
+    // No empty rows below the data while rows above are out of view: the view grew, or the data
+    // shrank.
+    const qint64 dataRows = RowCount() - 2;
+    m_topRow = std::clamp<qint64>(m_topRow, 0, std::max<qint64>(0, dataRows - m_visibleRows));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -54,6 +54,8 @@ bool TCustomMPHexEditor::KeyDown(int key, Qt::KeyboardModifiers modifiers)
         if (m_insertMode && !m_readOnlyView) {
             if (HasSelection())
                 DeleteSelection();
+            else if (IsCursorOnSecondColumn())
+                EraseHalfTypedUnit();
             else
                 InternalErase(true);
             return true;
@@ -86,6 +88,20 @@ bool TCustomMPHexEditor::KeyDown(int key, Qt::KeyboardModifiers modifiers)
         return true;
     }
     return NavigationKey(key, modifiers);
+}
+
+void TCustomMPHexEditor::EraseHalfTypedUnit()
+{
+    // The caret stands inside the unit that the first digit inserted: that unit goes, and the
+    // caret returns to its first column.
+    const qint64 position = GetCursorPos();
+    if (position >= m_data.GetSize())
+        return;
+    InternalErase(false);
+    MoveCursor(position - position % m_bytesPerUnit, false);
+    ClampCursor();
+    EnsureCursorVisible();
+    SelectionChanged();
 }
 
 void TCustomMPHexEditor::MoveRight(bool selecting)
@@ -264,12 +280,14 @@ bool TCustomMPHexEditor::TypeCharacter(QChar key)
     const char16_t code = key.unicode();
     quint16 value = code;
     if (!m_unicodeChars) {
-        if (code > 0xFF) {
+        // The key in the system code page, the one the character field shows.
+        const int systemCode = CharToSystemCode(code);
+        if (systemCode < 0) {
             if (OnInvalidKey)
                 OnInvalidKey(*this);
             return false;
         }
-        value = TranslateTypedChar(m_translation, static_cast<quint8>(code));
+        value = TranslateTypedChar(m_translation, static_cast<quint8>(systemCode));
     }
     if (value < 256 && IsMaskedChar(value)) {
         if (OnInvalidKey)

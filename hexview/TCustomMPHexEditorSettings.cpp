@@ -25,6 +25,7 @@ void TCustomMPHexEditor::SetInsertMode(bool insertMode)
     if (!effective && m_data.GetSize() > 0 && GetCursorPos() >= m_data.GetSize())
         MoveCursor(m_data.GetSize() - 1, GetInCharField());
     ClampCursor();
+    EnsureCursorVisible(); // the row one past the end comes or goes
     Repaint();
 }
 

@@ -1,6 +1,7 @@
 #include "hexview/TMPHUndoStorage.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace kestrum {
@@ -27,6 +28,20 @@ template <typename T> void append(QByteArray& out, T value)
 bool hasFlag(TMPHUndoFlags flags, TMPHUndoFlag flag)
 {
     return flags & MPHUndoFlagBit(flag);
+}
+
+/// The UTF-8 bytes of a text, cut to at most `limit` bytes at a character boundary.
+QByteArray utf8Within(const QString& text, qsizetype limit)
+{
+    QByteArray bytes = text.toUtf8();
+    if (bytes.size() <= limit)
+        return bytes;
+    qsizetype cut = limit;
+    // A continuation byte (10xxxxxx) at the cut belongs to a character that started before it.
+    while (cut > 0 && (static_cast<quint8>(bytes[cut]) & 0xC0) == 0x80)
+        --cut;
+    bytes.truncate(cut);
+    return bytes;
 }
 
 } // namespace
@@ -57,6 +72,8 @@ void TMPHUndoStorage::SetSize(qint64 newSize)
     if (newSize <= 0) {
         Clear();
         m_count = 0;
+        m_snapshots.clear();
+        m_firstSerial = 0;
         return;
     }
     MemoryStream::SetSize(newSize);
@@ -127,22 +144,78 @@ TMPHUndoFlags TMPHUndoStorage::StateFlags(
     return flags;
 }
 
-void TMPHUndoStorage::RemoveFirst()
+void TMPHUndoStorage::TrimToLimit(qint64 maxUndo)
 {
-    if (GetSize() < 4) {
+    if (maxUndo <= 0 || m_count == 0 || GetSize() <= maxUndo)
+        return;
+    // Find every record that must go first, then move what stays once: moving the rest once per
+    // dropped record would cost the storage size times the number of records.
+    const qint64 size = GetSize();
+    qint64 cut = 0;
+    int dropped = 0;
+    while (dropped < m_count && size - cut > maxUndo) {
+        if (size - cut < 4) {
+            SetSize(0);
+            return;
+        }
+        const auto recordSize = static_cast<qint64>(readAt<quint32>(Memory() + cut));
+        if (recordSize < MPH_UNDO_MIN_RECORD || recordSize > size - cut) {
+            SetSize(0); // a damaged record: nothing behind it can be trusted
+            return;
+        }
+        cut += recordSize;
+        ++dropped;
+    }
+    const qint64 rest = size - cut;
+    if (rest == 0) {
         SetSize(0);
         return;
     }
-    const auto size = static_cast<qint64>(readAt<quint32>(Memory()));
-    if (size < MPH_UNDO_MIN_RECORD || size > GetSize()) {
-        SetSize(0);
-        return;
-    }
-    const qint64 rest = GetSize() - size;
-    std::memmove(Memory(), Memory() + size, static_cast<size_t>(rest));
+    std::memmove(Memory(), Memory() + cut, static_cast<size_t>(rest));
     SetSize(rest);
-    if (rest > 0)
-        --m_count;
+    m_count -= dropped;
+    m_firstSerial += quint64(dropped);
+    std::erase_if(m_snapshots, [this](const BookmarkSnapshot& s) { return s.serial < m_firstSerial; });
+    // A large record that was dropped leaves its memory behind; give most of it back.
+    if (Capacity() > 4 * std::max(rest, maxUndo))
+        Reallocate(rest + std::min(rest / 2, maxUndo));
+}
+
+std::optional<TMPHBookmarks> TMPHUndoStorage::TakeNewestSnapshot()
+{
+    if (m_count == 0 || m_snapshots.empty() || m_snapshots.back().serial != NewestSerial())
+        return std::nullopt;
+    const TMPHBookmarks before = m_snapshots.back().before;
+    m_snapshots.pop_back();
+    return before;
+}
+
+void TMPHUndoStorage::RestoreBookmarksAfterUndo(
+    const std::optional<TMPHBookmarks>& before, qint64 shiftFrom, qint64 delta, qint64 sizeAfterChange)
+{
+    if (!before) {
+        m_target.ShiftBookmarks(shiftFrom, delta);
+        return;
+    }
+    // A bookmark still where the change left it (on its old position, or cleared because that
+    // position fell beyond the data) goes back to its byte; one the user set since follows the data.
+    const TMPHBookmarks now = m_target.UndoBookmarks();
+    std::array<bool, MPH_BOOKMARK_COUNT> back {};
+    for (int i = 0; i < MPH_BOOKMARK_COUNT; ++i) {
+        const TMPHBookmark& was = (*before)[i];
+        const TMPHBookmark& is = now[i];
+        back[i] = was.mPosition >= 0 && (is == was || (is.mPosition == -1 && was.mPosition >= sizeAfterChange));
+    }
+    m_target.ShiftBookmarks(shiftFrom, delta);
+    TMPHBookmarks result = m_target.UndoBookmarks();
+    for (int i = 0; i < MPH_BOOKMARK_COUNT; ++i) {
+        if (back[i])
+            result[i] = (*before)[i];
+    }
+    if (result != m_target.UndoBookmarks()) {
+        m_target.RestoreBookmarks(result);
+        m_target.BookmarkChanged();
+    }
 }
 
 void TMPHUndoStorage::CreateUndo(
@@ -173,7 +246,7 @@ void TMPHUndoStorage::CreateUndo(
         savedCount = count = data.GetSize();
         break;
     case ufKindCombined:
-        combinedText = newDescription.toUtf8().left(255);
+        combinedText = utf8Within(newDescription, 255);
         combinedText.prepend(static_cast<char>(combinedText.size()));
         saved = combinedText.constData();
         savedCount = combinedText.size();
@@ -187,10 +260,9 @@ void TMPHUndoStorage::CreateUndo(
     m_redo.clear();
     m_lastUndo.clear();
     m_lastUndoDescription.clear();
+    m_lastUndoSnapshot.reset();
     m_description = newDescription;
-    const qint64 maxUndo = m_target.UndoLimit();
-    while (maxUndo > 0 && m_count > 0 && GetSize() > maxUndo)
-        RemoveFirst();
+    TrimToLimit(m_target.UndoLimit());
 
     const bool ownDescription = !description.isEmpty() && kind != ufKindCombined;
     const QByteArray descriptionBytes = ownDescription ? description.toUtf8() : QByteArray();
@@ -237,6 +309,17 @@ void TMPHUndoStorage::CreateUndo(
     writeAt<quint32>(out, static_cast<quint32>(size));
     SetPosition(GetSize());
     ++m_count;
+
+    // A removal or replacement leaves the bookmarks inside its range without their bytes: keep
+    // them as they are now, so that an undo can put them back.
+    const qint64 removed = kind == ufKindByteRemoved ? count : kind == ufKindReplace ? replCount : 0;
+    if (removed > 0) {
+        const TMPHBookmarks& bookmarks = m_target.UndoBookmarks();
+        const bool inside = std::any_of(bookmarks.begin(), bookmarks.end(),
+            [&](const TMPHBookmark& b) { return b.mPosition >= position && b.mPosition < position + removed; });
+        if (inside)
+            m_snapshots.push_back(BookmarkSnapshot {NewestSerial(), bookmarks});
+    }
 
     // Bookmarks behind the change move with the data. Inside an undo range nothing gets here: the
     // range is undone by putting the whole data back, which leaves the bookmarks where they are.
@@ -463,6 +546,7 @@ bool TMPHUndoStorage::UndoNewest()
     const qint64 replCount = record.head.ReplCount;
 
     if (record.kind == ufKindCombined) {
+        TakeNewestSnapshot();
         SetSize(start);
         --m_count;
         for (qint64 i = 0; i < count; ++i) {
@@ -472,12 +556,15 @@ bool TMPHUndoStorage::UndoNewest()
         m_redo.clear();
         m_lastUndo.clear();
         m_lastUndoDescription.clear();
+        m_lastUndoSnapshot.reset();
         m_description = DescriptionOfNewest();
         if (GetSize() == 0)
             Reset(false);
         return true;
     }
 
+    const std::optional<TMPHBookmarks> snapshot = TakeNewestSnapshot();
+    const qint64 sizeAfterChange = m_target.UndoData().GetSize();
     MakeRedo(record);
     switch (record.kind) {
     case ufKindBytesChanged:
@@ -489,7 +576,7 @@ bool TMPHUndoStorage::UndoNewest()
     case ufKindByteRemoved:
         m_target.InternalInsert(position, record.data, count);
         m_target.TruncateChangedMarks(position);
-        m_target.ShiftBookmarks(position, count);
+        RestoreBookmarksAfterUndo(snapshot, position, count, sizeAfterChange);
         break;
     case ufKindInsertBuffer:
         m_target.InternalDelete(position, count);
@@ -500,7 +587,7 @@ bool TMPHUndoStorage::UndoNewest()
         m_target.InternalDelete(position, count);
         m_target.InternalInsert(position, record.data, replCount);
         m_target.TruncateChangedMarks(position - 1);
-        m_target.ShiftBookmarks(position + count, replCount - count);
+        RestoreBookmarksAfterUndo(snapshot, position + count, replCount - count, sizeAfterChange);
         break;
     case ufKindAppendBuffer:
         m_target.InternalDelete(position, m_target.UndoData().GetSize() - position);
@@ -537,6 +624,7 @@ bool TMPHUndoStorage::UndoNewest()
     // Keep the record for a redo; the storage shrinks without moving anything.
     m_lastUndo = QByteArray(Memory() + start, size);
     m_lastUndoDescription = m_description;
+    m_lastUndoSnapshot = snapshot;
     SetSize(start);
     --m_count;
     m_description = DescriptionOfNewest();
@@ -633,10 +721,13 @@ bool TMPHUndoStorage::Redo()
     SetSize(end + m_lastUndo.size());
     std::memcpy(Memory() + end, m_lastUndo.constData(), static_cast<size_t>(m_lastUndo.size()));
     ++m_count;
+    if (m_lastUndoSnapshot)
+        m_snapshots.push_back(BookmarkSnapshot {NewestSerial(), *m_lastUndoSnapshot});
     m_description = m_lastUndoDescription;
     m_redo.clear();
     m_lastUndo.clear();
     m_lastUndoDescription.clear();
+    m_lastUndoSnapshot.reset();
     m_target.BookmarkChanged();
     m_target.Changed();
     m_target.SelectionChanged();
@@ -659,6 +750,7 @@ void TMPHUndoStorage::Reset(bool withRedo)
         m_redo.clear();
         m_lastUndo.clear();
         m_lastUndoDescription.clear();
+        m_lastUndoSnapshot.reset();
     }
 }
 
@@ -671,6 +763,7 @@ void TMPHUndoStorage::RemoveLastUndo()
         Reset(false);
         return;
     }
+    TakeNewestSnapshot();
     SetSize(GetSize() - size);
     if (GetSize() > 0)
         --m_count;

@@ -9,6 +9,8 @@
 
 #include <bit>
 #include <cstddef>
+#include <optional>
+#include <vector>
 
 namespace kestrum {
 
@@ -86,11 +88,26 @@ public:
 
 private:
     struct Parsed;
+    /// The bookmarks as they were before the change of one record, kept only for a record whose
+    /// change left a bookmark without its byte (inside a removed or replaced range).
+    struct BookmarkSnapshot
+    {
+        quint64 serial = 0; ///< the record's number, counted from the oldest record ever kept
+        TMPHBookmarks before;
+    };
 
     Parsed Parse(const char* record, qint64 size) const;
     TMPHUndoFlags StateFlags(
         qint64 position, qint64 count, const UndoTarget::Modes& modes, const UndoTarget::Place& place) const;
-    void RemoveFirst();
+    /// Drops the oldest records until the storage fits `maxUndo`, moving what stays once.
+    void TrimToLimit(qint64 maxUndo);
+    quint64 NewestSerial() const { return m_firstSerial + quint64(m_count) - 1; }
+    /// Takes the snapshot of the newest record out of the list, if it has one.
+    std::optional<TMPHBookmarks> TakeNewestSnapshot();
+    /// After the reversal of a removal or replacement: bookmarks the change left inside the range
+    /// return to their bytes; the others follow the data as the shift rule moves them.
+    void RestoreBookmarksAfterUndo(
+        const std::optional<TMPHBookmarks>& before, qint64 shiftFrom, qint64 delta, qint64 sizeAfterChange);
     void MakeRedo(const Parsed& record);
     void RestoreState(const Parsed& record);
     bool UndoNewest();
@@ -103,6 +120,9 @@ private:
     QByteArray m_redo;
     QByteArray m_lastUndo;
     QString m_lastUndoDescription;
+    std::optional<TMPHBookmarks> m_lastUndoSnapshot;
+    std::vector<BookmarkSnapshot> m_snapshots; // ascending serials
+    quint64 m_firstSerial = 0;
 };
 
 } // namespace kestrum

@@ -1,8 +1,12 @@
 #include "hexview/TMPHexEditorEx.h"
 
+#include "hexview/MPHTranslation.h"
 #include "hexview/TMPHUndoStorage.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstring>
@@ -23,6 +27,30 @@ quint32 readU32(const QByteArray& in, qsizetype at)
     for (int i = 0; i < 4; ++i)
         value |= quint32(static_cast<quint8>(in.at(at + i))) << (8 * i);
     return value;
+}
+
+// Bytes as text through the translation and the system code page, as the character field shows them.
+QString bytesToText(const char* bytes, qint64 count, TMPHTranslationKind translation)
+{
+    QByteArray codes(count, Qt::Uninitialized);
+    TranslateBufferToAnsi(translation, bytes, codes.data(), count);
+    QString text(count, Qt::Uninitialized);
+    for (qint64 i = 0; i < count; ++i)
+        text[i] = QChar(SystemCodeToChar(static_cast<quint8>(codes[i])));
+    return text;
+}
+
+// The reverse of bytesToText; a character the system code page lacks becomes "?".
+QByteArray textToBytes(const QString& text, TMPHTranslationKind translation)
+{
+    QByteArray codes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int code = CharToSystemCode(text.at(i).unicode());
+        codes[i] = static_cast<char>(code < 0 ? '?' : code);
+    }
+    QByteArray bytes(codes.size(), Qt::Uninitialized);
+    TranslateBufferFromAnsi(translation, codes.constData(), bytes.data(), codes.size());
+    return bytes;
 }
 
 } // namespace
@@ -109,12 +137,13 @@ std::unique_ptr<QMimeData> TMPHexEditorEx::CreateClipboardData() const
         data->setText(DataStorage().GetAsHex(SelectionLow(), count, GetSwapNibbles()));
     } else {
         const char* zero = static_cast<const char*>(std::memchr(bytes, 0, static_cast<size_t>(count)));
-        data->setText(QString::fromLatin1(bytes, zero ? zero - bytes : count));
+        data->setText(bytesToText(bytes, zero ? zero - bytes : count, GetTranslation()));
     }
     return data;
 }
 
-bool TMPHexEditorEx::BytesFromMimeData(const QMimeData& data, bool hexText, QByteArray& bytes)
+bool TMPHexEditorEx::BytesFromMimeData(
+    const QMimeData& data, bool hexText, QByteArray& bytes, TMPHTranslationKind translation)
 {
     const QString ownFormat = QString::fromLatin1(MPH_MIME_OWN_FORMAT);
     if (data.hasFormat(ownFormat)) {
@@ -149,7 +178,7 @@ bool TMPHexEditorEx::BytesFromMimeData(const QMimeData& data, bool hexText, QByt
                 return true;
             }
         }
-        bytes = text.toLatin1();
+        bytes = textToBytes(text, translation);
         return !bytes.isEmpty();
     }
     return false;
@@ -160,21 +189,96 @@ bool TMPHexEditorEx::PasteFromMimeData(const QMimeData& data)
     if (GetReadOnlyView())
         return false;
     QByteArray bytes;
-    if (!BytesFromMimeData(data, m_clipboardAsHexText, bytes) || bytes.isEmpty())
+    if (!BytesFromMimeData(data, m_clipboardAsHexText, bytes, GetTranslation()) || bytes.isEmpty())
         return false;
     static const QString description = QStringLiteral("Paste from clipboard");
-    if (IsFileSizeFixed()) {
-        // A fixed size admits no insertion: overwrite as many bytes as the clipboard brings.
+    if (!GetInsertMode()) {
+        // Outside insert mode (always with a fixed size) the size never changes: the bytes are
+        // written over the data from the selection or the cursor on, as many as it brings.
         const qint64 start = HasSelection() ? SelectionLow() : GetCursorPos();
-        const qint64 count = std::min<qint64>(bytes.size(), GetDataSize() - start);
-        if (count <= 0)
-            return false;
-        SetSelStart(start);
-        SetSelEnd(start + count - 1);
-        ReplaceSelection(bytes.constData(), count, description, true);
-        return true;
+        return OverwriteBuffer(bytes.constData(), bytes.size(), start, description, true) > 0;
     }
     ReplaceSelection(bytes.constData(), bytes.size(), description, true);
+    return true;
+}
+
+bool TMPHexEditorEx::NamesLocalFile(const QMimeData& data)
+{
+    const QList<QUrl> urls = data.urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+bool TMPHexEditorEx::BytesFromDroppedFile(const QMimeData& data, qint64 limit, bool cut, QByteArray& bytes)
+{
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile())
+            continue;
+        // Only a regular file: a FIFO or a device could block the window or never end.
+        const QString path = url.toLocalFile();
+        const QFileInfo info(path);
+        if (!info.isFile() || limit <= 0 || (info.size() > limit && !cut))
+            return false;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return false;
+        bytes = file.read(std::min(info.size(), limit));
+        return !bytes.isEmpty();
+    }
+    return false;
+}
+
+bool TMPHexEditorEx::DropMimeData(const QMimeData& data, qint64 position, bool moveSelection)
+{
+    if (GetReadOnlyView())
+        return false;
+    position = std::clamp<qint64>(position, 0, std::max<qint64>(MaxCursorPos(), 0));
+    QByteArray bytes;
+    if (NamesLocalFile(data)) {
+        // Outside insert mode only what fits behind the drop position is wanted.
+        const bool insert = GetInsertMode();
+        const qint64 limit = insert ? MPH_MAX_DROPPED_FILE : GetDataSize() - position;
+        if (!BytesFromDroppedFile(data, limit, !insert, bytes))
+            return false;
+    } else if (!BytesFromMimeData(data, m_clipboardAsHexText, bytes, GetTranslation()) || bytes.isEmpty()) {
+        return false;
+    }
+    return DropBytes(bytes, position, moveSelection);
+}
+
+bool TMPHexEditorEx::DropBytes(const QByteArray& bytes, qint64 position, bool moveSelection)
+{
+    if (GetReadOnlyView() || bytes.isEmpty())
+        return false;
+    static const QString dropped = QStringLiteral("Data dropped");
+    position = std::clamp<qint64>(position, 0, std::max<qint64>(MaxCursorPos(), 0));
+    if (!GetInsertMode())
+        return OverwriteBuffer(bytes.constData(), bytes.size(), position, dropped, true) > 0;
+    if (!moveSelection || !HasSelection()) {
+        InsertBuffer(bytes.constData(), bytes.size(), position, dropped, true);
+        return true;
+    }
+    // The selection moves: the stretch from its old to its new place is rearranged in one
+    // replacement of equal size, so that one undo step puts everything back.
+    const qint64 low = SelectionLow();
+    const qint64 high = SelectionHigh();
+    if (position >= low && position <= high + 1)
+        return false; // dropped onto itself
+    const QByteArray selected(DataStorage().GetAddress(low, high - low + 1), high - low + 1);
+    const qint64 start = std::min(position, low);
+    const qint64 end = std::max(position, high + 1); // one past the stretch
+    QByteArray stretch;
+    stretch.reserve(end - start);
+    if (position < low) {
+        stretch.append(selected);
+        stretch.append(DataStorage().GetAddress(position, low - position), low - position);
+    } else {
+        stretch.append(DataStorage().GetAddress(high + 1, position - high - 1), position - high - 1);
+        stretch.append(selected);
+    }
+    OverwriteBuffer(stretch.constData(), stretch.size(), start, QStringLiteral("Data moved"), false);
+    const qint64 newLow = position < low ? position : position - selected.size();
+    SetSelStart(newLow);
+    SetSelEnd(newLow + selected.size() - 1);
     return true;
 }
 

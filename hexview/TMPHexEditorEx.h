@@ -60,9 +60,26 @@ public: // clipboard
     /// The selected bytes in the three clipboard formats; null without a selection.
     std::unique_ptr<QMimeData> CreateClipboardData() const;
     /// The bytes a clipboard object carries, by format preference; false when none is usable.
-    static bool BytesFromMimeData(const QMimeData& data, bool hexText, QByteArray& bytes);
-    /// Inserts or replaces with the bytes of `data`; false when it carries nothing usable.
+    /// Plain text becomes bytes through the system code page and the translation.
+    static bool BytesFromMimeData(
+        const QMimeData& data, bool hexText, QByteArray& bytes, TMPHTranslationKind translation = tkAsIs);
+    /// In insert mode inserts the bytes of `data` or replaces the selection with them; otherwise
+    /// writes them over the data from the selection or the cursor on (the size never changes).
+    /// False when it carries nothing usable.
     bool PasteFromMimeData(const QMimeData& data);
+    /// True when `data` names a local file.
+    static bool NamesLocalFile(const QMimeData& data);
+    /// The content of the first local file that `data` names, at most `limit` bytes of it; false
+    /// when it names none, or one that is not a regular file, or (unless `cut`) one larger than
+    /// `limit`.
+    static bool BytesFromDroppedFile(const QMimeData& data, qint64 limit, bool cut, QByteArray& bytes);
+    /// Data dropped at a position: the content of a dropped file, or the bytes of the other
+    /// formats. See DropBytes.
+    bool DropMimeData(const QMimeData& data, qint64 position, bool moveSelection);
+    /// Bytes dropped at a position, as paste puts them: inserted there in insert mode ("Data
+    /// dropped"), else written over the data from there. With `moveSelection` the bytes are this
+    /// control's selection dragged here; in insert mode it leaves its old place ("Data moved").
+    bool DropBytes(const QByteArray& bytes, qint64 position, bool moveSelection);
     bool CopyToClipboard();
     bool CutToClipboard();
     bool PasteFromClipboard();

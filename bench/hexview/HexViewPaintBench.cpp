@@ -1,11 +1,13 @@
-// Repaint time of the hex view for a small and a full 64 MiB image: painting touches only the rows
-// in view, so both must cost the same. Run by hand (QT_QPA_PLATFORM=offscreen works); prints one
-// line per image and the ratio of the two.
+// Repaint and caret-move time of the hex view for a 1 KiB and a full 64 MiB image: painting
+// touches only the rows in view and a caret move only the cursor's neighbourhood, so both must
+// cost the same for either size. Run by hand (QT_QPA_PLATFORM=offscreen works); prints one line
+// per measurement and the ratio of the two sizes.
 #include "hexview/MPHexEditorView.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -18,6 +20,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
 void load(TMPHexEditorEx& editor, qint64 size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -28,9 +35,14 @@ void load(TMPHexEditorEx& editor, qint64 size)
     editor.LoadFromStream(buffer);
 }
 
-// Best time of one repaint in milliseconds, with the cursor, a changed byte and a selection in
-// the middle of the data.
-double repaintMs(qint64 size)
+struct Figures
+{
+    double repaint = 0; // ms, best of one full repaint
+    double caretMove = 0; // ms, best of one caret move (key handling and the repaint it causes)
+};
+
+// With the cursor, a changed byte and a selection in the middle of the data.
+Figures measure(qint64 size)
 {
     MPHexEditorView view;
     view.editor().SetShowRuler(true);
@@ -43,15 +55,28 @@ double repaintMs(qint64 size)
     editor.SetSelStart(middle);
     editor.SetSelEnd(std::min(size - 1, middle + 40));
     view.show();
+    view.setFocus();
     QApplication::processEvents();
     QImage target(view.viewport()->size(), QImage::Format_RGB32);
-    double best = 1e9;
+    Figures figures;
+    figures.repaint = 1e9;
     for (int run = 0; run < 50; ++run) {
         const auto start = Clock::now();
         view.viewport()->render(&target);
-        best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        figures.repaint = std::min(figures.repaint, msSince(start));
     }
-    return best;
+    // Right and Down in turn walk the caret through the rows in view and past them.
+    figures.caretMove = 1e9;
+    editor.Seek(std::max<qint64>(0, middle - 200), 0);
+    for (int run = 0; run < 200; ++run) {
+        const int key = run % 4 == 3 ? Qt::Key_Down : Qt::Key_Right;
+        const auto start = Clock::now();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&view, &press);
+        view.viewport()->render(&target);
+        figures.caretMove = std::min(figures.caretMove, msSince(start));
+    }
+    return figures;
 }
 
 } // namespace
@@ -59,10 +84,11 @@ double repaintMs(qint64 size)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const double small = repaintMs(4096);
-    const double large = repaintMs(64LL * 1024 * 1024);
-    std::printf("repaint 4 KiB   %8.3f ms\n", small);
-    std::printf("repaint 64 MiB  %8.3f ms\n", large);
-    std::printf("ratio           %8.2f (goal: about 1)\n", large / small);
+    const Figures small = measure(1024);
+    const Figures large = measure(64LL * 1024 * 1024);
+    std::printf("                 1 KiB      64 MiB     ratio (goal <= 1.2)\n");
+    std::printf("repaint      %8.3f ms %8.3f ms %8.2f\n", small.repaint, large.repaint, large.repaint / small.repaint);
+    std::printf(
+        "caret move   %8.3f ms %8.3f ms %8.2f\n", small.caretMove, large.caretMove, large.caretMove / small.caretMove);
     return 0;
 }

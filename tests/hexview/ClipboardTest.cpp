@@ -86,6 +86,7 @@ TEST_F(Clipboard, CutNeedsASelectionAnEditableViewAndAVariableSize)
 TEST_F(Clipboard, PasteInsertsAtTheCursorOrReplacesTheSelection)
 {
     load(editor, QByteArray("0123456789"));
+    editor.SetInsertMode(true); // outside insert mode paste overwrites
     select(1, 3);
     editor.CopyToClipboard();
     editor.Seek(6, 0);
@@ -154,6 +155,7 @@ TEST_F(Clipboard, PasteIntoEmptyDataAppends)
     auto data = std::make_unique<QMimeData>();
     data->setText(QStringLiteral("new"));
     clipboard.put(std::move(data));
+    editor.SetInsertMode(true); // outside insert mode the size never changes
     EXPECT_TRUE(editor.PasteFromClipboard());
     EXPECT_EQ(dataOf(editor), QByteArray("new"));
     editor.SetReadOnlyView(true);

@@ -1,98 +1,14 @@
-#include "HexEditorTestSupport.h"
+#include "HexEditorViewTestSupport.h"
 
 #include "hexview/MPHRadix.h"
-#include "hexview/MPHexEditorView.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QImage>
-#include <QKeyEvent>
 #include <QScrollBar>
-#include <QTest>
-#include <QWheelEvent>
 
 #include <limits>
-#include <map>
 
 namespace kestrum::test {
-
-class HexEditorView : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        view.resize(800, 300);
-        view.show();
-        QApplication::processEvents();
-    }
-
-    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {})
-    {
-        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-        QApplication::sendEvent(&view, &press);
-    }
-
-    /// Pixels of exactly this colour inside a rectangle of the viewport image.
-    static int countColor(const QImage& image, const QRect& rect, quint32 rgbValue)
-    {
-        int count = 0;
-        for (int y = rect.top(); y <= rect.bottom(); ++y)
-            for (int x = rect.left(); x <= rect.right(); ++x)
-                count += (image.pixel(x, y) & 0xFFFFFF) == rgbValue ? 1 : 0;
-        return count;
-    }
-
-    QImage snapshot() { return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-    /// The character box of a data cell: one character wide at the cell's left edge.
-    QRect box(TMPHGridCell cell) const
-    {
-        const QRect rect = view.cellRect(cell);
-        return QRect(rect.x(), rect.y(), view.charWidth(), view.rowHeight());
-    }
-
-    /// Text drawn without smoothing, so that glyphs have the exact pen colour.
-    void useCrispFont()
-    {
-        QFont font = view.font();
-        font.setStyleStrategy(QFont::NoAntialias);
-        view.setFont(font);
-    }
-
-    void focus()
-    {
-        view.activateWindow();
-        view.setFocus();
-        QApplication::processEvents();
-        ASSERT_TRUE(view.hasFocus());
-    }
-
-    void unfocus()
-    {
-        view.clearFocus();
-        QApplication::processEvents();
-        ASSERT_FALSE(view.hasFocus());
-    }
-
-    void mouse(QEvent::Type type, TMPHGridCell cell, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        const QPoint point = view.cellRect(cell).center();
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, point, view.viewport()->mapToGlobal(point),
-            type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, modifiers);
-        QApplication::sendEvent(view.viewport(), &event);
-    }
-
-    void wheel(int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        const QPointF point(view.viewport()->width() / 2.0, view.viewport()->height() / 2.0);
-        QWheelEvent event(point, view.viewport()->mapToGlobal(point), QPoint(), QPoint(0, delta), Qt::NoButton,
-            modifiers, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(view.viewport(), &event);
-    }
-
-    MPHexEditorView view;
-};
 
 TEST_F(HexEditorView, TypedKeysReachTheControl)
 {
@@ -210,8 +126,10 @@ TEST_F(HexEditorView, TheRulerRowSitsAboveTheDataInTheOffsetColours)
     const TMPHColors& colors = view.editor().GetColors();
     const QRect plain = view.cellRect(TMPHGridCell {2, 0});
     const QRect current = view.cellRect(TMPHGridCell {4, 0});
-    EXPECT_GT(countColor(image, plain, colors.OffsetBackground), plain.width() * plain.height() / 2);
-    EXPECT_GT(countColor(image, current, colors.CurrentOffsetBackground), current.width() * current.height() / 2);
+    const quint32 offsetBackground = view.colorOf(colors.OffsetBackground).rgb() & 0xFFFFFF;
+    const quint32 currentBackground = view.colorOf(colors.CurrentOffsetBackground).rgb() & 0xFFFFFF;
+    EXPECT_GT(countColor(image, plain, offsetBackground), plain.width() * plain.height() / 2);
+    EXPECT_GT(countColor(image, current, currentBackground), current.width() * current.height() / 2);
 }
 
 TEST_F(HexEditorView, ColumnGroupsAlternateBlueAndNavy)
@@ -366,30 +284,6 @@ TEST_F(HexEditorView, TheBookmarkBitmapMustHoldTwentyIcons)
     const QRect row = view.cellRect(TMPHGridCell {0, 3});
     EXPECT_EQ(countColor(image, QRect(3, row.y() + (view.rowHeight() - 10) / 2, 10, 10), 0xFF0000), 100);
 }
-
-using CellTexts = std::map<std::pair<int, int>, QString>;
-
-QString textAt(const CellTexts& texts, int row, int col)
-{
-    const auto it = texts.find({row, col});
-    return it == texts.end() ? QStringLiteral("<not drawn>") : it->second;
-}
-
-class HexEditorViewTexts : public HexEditorView
-{
-protected:
-    /// The text of every cell painted, by (row, column).
-    CellTexts paintedTexts()
-    {
-        CellTexts texts;
-        view.OnDrawCell = [&](QPainter&, const QRect&, QString& text, int row, int col, bool&) {
-            texts[std::make_pair(row, col)] = text;
-        };
-        view.viewport()->grab();
-        view.OnDrawCell = nullptr;
-        return texts;
-    }
-};
 
 TEST_F(HexEditorViewTexts, DigitsCharactersOffsetsAndRulerAsTheSettingsSay)
 {

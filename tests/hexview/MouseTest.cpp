@@ -60,6 +60,18 @@ TEST_F(MouseSelection, DraggingSelectsWholeUnitsAndInInsertModeBackwardsLeavesTh
     EXPECT_EQ(editor.SelectionHigh(), 15);
 }
 
+TEST_F(MouseSelection, InInsertModeDraggingBackOntoTheStartByteSelectsJustThatByte)
+{
+    editor.SetInsertMode(true);
+    editor.MouseDown(hexCell(9), false);
+    editor.MouseMove(hexCell(4));
+    EXPECT_EQ(editor.SelectionLow(), 4);
+    EXPECT_EQ(editor.SelectionHigh(), 8);
+    editor.MouseMove(hexCell(9));
+    EXPECT_EQ(editor.SelectionLow(), 9);
+    EXPECT_EQ(editor.SelectionHigh(), 9);
+}
+
 TEST_F(MouseSelection, ShiftClickExtendsFromWhereTheSelectionBegan)
 {
     editor.Seek(10, 0);

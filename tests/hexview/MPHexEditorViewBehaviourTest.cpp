@@ -1,0 +1,146 @@
+#include "HexEditorViewTestSupport.h"
+
+#include <QDragEnterEvent>
+#include <QScrollBar>
+#include <QStyleHints>
+
+namespace kestrum::test {
+
+namespace {
+
+/// True when the caret-wide box of a cell lies inside the scrolled part of the viewport.
+bool inView(const MPHexEditorView& view, TMPHGridCell cell)
+{
+    const QRect rect = view.cellRect(cell);
+    const int fieldsLeft = view.cellRect(TMPHGridCell {1, cell.row}).right() + 1;
+    return rect.left() >= fieldsLeft && rect.left() + view.charWidth() <= view.viewport()->width();
+}
+
+quint32 rgbOf(const QColor& color)
+{
+    return color.rgb() & 0xFFFFFF;
+}
+
+} // namespace
+
+TEST_F(HexEditorView, TheCaretAndItsTwinAreScrolledIntoViewSideways)
+{
+    view.resize(330, 300);
+    QApplication::processEvents();
+    load(view.editor(), patternBytes(64));
+    TMPHexEditorEx& editor = view.editor();
+    ASSERT_GT(view.horizontalScrollBar()->maximum(), 0) << "the fields must be wider than the view";
+    key(Qt::Key_Tab);
+    EXPECT_TRUE(inView(view, editor.GetCursorCell()));
+    for (int i = 0; i < 10; ++i) {
+        key(Qt::Key_Right);
+        EXPECT_TRUE(inView(view, editor.GetCursorCell())) << "after Right " << i + 1;
+    }
+    key(Qt::Key_Tab);
+    EXPECT_TRUE(inView(view, editor.GetCursorCell()));
+    // The last byte: its two cells are close enough to be shown together.
+    key(Qt::Key_Tab);
+    key(Qt::Key_End);
+    EXPECT_TRUE(inView(view, editor.GetCursorCell()));
+    EXPECT_TRUE(inView(view, editor.GetCursorAtPos(editor.GetCursorPos(), false)));
+}
+
+TEST_F(HexEditorView, GrowingTheViewLeavesNoEmptyRowsBelowTheData)
+{
+    load(view.editor(), patternBytes(16 * 100));
+    TMPHexEditorEx& editor = view.editor();
+    key(Qt::Key_End, Qt::ControlModifier);
+    view.resize(800, 600);
+    QApplication::processEvents();
+    const qint64 dataRows = editor.RowCount() - 2;
+    ASSERT_GT(editor.GetVisibleRowCount(), 20);
+    EXPECT_EQ(editor.GetTopRow(), dataRows - editor.GetVisibleRowCount());
+    EXPECT_EQ(view.verticalScrollBar()->value(), editor.GetTopRow());
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), editor.GetTopRow());
+}
+
+TEST_F(HexEditorViewTexts, BytesWithoutAGlyphInTheCodePageShowTheMaskCharacter)
+{
+    load(view.editor(), QByteArray::fromHex("7f81ad80419f"));
+    const CellTexts texts = paintedTexts();
+    const int c = view.editor().CharFirstColumn();
+    EXPECT_EQ(textAt(texts, 2, c), QStringLiteral(".")); // delete
+    EXPECT_EQ(textAt(texts, 2, c + 1), QStringLiteral(".")); // unassigned
+    EXPECT_EQ(textAt(texts, 2, c + 2), QStringLiteral(".")); // soft hyphen
+    EXPECT_EQ(textAt(texts, 2, c + 3), QString(QChar(0x20AC)));
+    EXPECT_EQ(textAt(texts, 2, c + 5), QString(QChar(0x0178)));
+}
+
+TEST_F(HexEditorView, SystemColoursFollowTheApplicationPalette)
+{
+    unfocus();
+    view.editor().SetShowRuler(true);
+    load(view.editor(), patternBytes(64));
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Button, QColor(0x30, 0x30, 0x30));
+    dark.setColor(QPalette::Dark, QColor(0x10, 0x10, 0x10));
+    dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    QApplication::setPalette(dark);
+    QApplication::processEvents();
+    const QImage image = snapshot();
+    QApplication::setPalette(original);
+
+    const int spacer = view.editor().CharFirstColumn() - 1;
+    const QRect background = view.cellRect(TMPHGridCell {spacer, 2});
+    const QRect ruler = view.cellRect(TMPHGridCell {6, 0});
+    const QRect current = view.cellRect(TMPHGridCell {2, 0}); // over the cursor's column
+    EXPECT_EQ(countColor(image, background, 0x202020), background.width() * background.height());
+    EXPECT_GT(countColor(image, ruler, 0x303030), ruler.width() * ruler.height() / 2);
+    EXPECT_GT(countColor(image, current, 0x101010), current.width() * current.height() / 2);
+}
+
+TEST_F(HexEditorView, TheCaretBlinksAtTheCursorFlashTime)
+{
+    QStyleHints* hints = QGuiApplication::styleHints();
+    hints->setCursorFlashTime(200);
+    load(view.editor(), patternBytes(64));
+    focus();
+    const QRect cursor = box(view.editor().GetCursorCell());
+    const QRect line(cursor.x(), cursor.y() + 1, cursor.width(), 1);
+    // Timers run only in the event loop, so the phase holds while a snapshot is taken.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.caretShown(); }, 2000));
+    EXPECT_EQ(countColor(snapshot(), line, 0x000000), cursor.width());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.caretShown(); }, 2000));
+    EXPECT_EQ(countColor(snapshot(), line, 0x000000), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.caretShown(); }, 2000));
+
+    hints->setCursorFlashTime(0); // a steady caret
+    QTest::qWait(300);
+    EXPECT_TRUE(view.caretShown());
+}
+
+TEST_F(HexEditorView, DataDraggedOverTheControlShowsTheDropMarkerAndADropPastesIt)
+{
+    unfocus();
+    load(view.editor(), QByteArray("0123456789abcdef"));
+    QMimeData data;
+    data.setText(QStringLiteral("XY"));
+    const TMPHGridCell target = view.editor().GetCursorAtPos(4, true);
+    const QRect cell = view.cellRect(target);
+    const QRect marker(cell.x(), cell.y(), 2, view.rowHeight());
+    const quint32 text = rgbOf(view.palette().color(QPalette::Text));
+    const int full = 2 * view.rowHeight();
+    ASSERT_LT(countColor(snapshot(), marker, text), full);
+
+    const QPoint point = cell.center();
+    QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDragMoveEvent move(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+    EXPECT_EQ(countColor(snapshot(), marker, text), full);
+
+    QDropEvent drop(QPointF(point), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &drop);
+    EXPECT_EQ(dataOf(view.editor()), QByteArray("0123XY6789abcdef")); // overwritten, as paste does
+    EXPECT_LT(countColor(snapshot(), marker, text), full);
+}
+
+} // namespace kestrum::test
