@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 
 namespace kestrum {
 
@@ -50,12 +51,14 @@ QComboBox* makeCombo(QWidget* parent, const char* name, bool editable, const QSt
 
 } // namespace
 
-TForm2::TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath, HandlerGuard runGuarded)
+TForm2::TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath, HandlerGuard runGuarded,
+    std::function<void()> tableChanged)
     : QDialog(parent)
     , m_reporter(reporter)
     , m_table(table)
     , m_databasePath(std::move(databasePath))
     , m_runGuarded(std::move(runGuarded))
+    , m_tableChanged(std::move(tableChanged))
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Chip Editor"));
@@ -254,7 +257,7 @@ LoadResult TForm2::ReloadChipDatabase()
 void TForm2::FormShow()
 {
     // Grid changes not saved at an earlier opening are dropped: the file is the reference.
-    ReloadChipDatabase();
+    const bool reloaded = ReloadChipDatabase() == LoadResult::Loaded;
     m_model.load(m_table);
     for (int c = 0; c < EditorColumns; ++c) {
         const bool narrow = (c >= ColChipId && c <= ColVoltage) || c == ColEepromPage || c == ColXmlLink;
@@ -262,6 +265,8 @@ void TForm2::FormShow()
     }
     showGrid();
     showNameLists();
+    if (reloaded && m_tableChanged)
+        m_tableChanged();
 }
 
 void TForm2::showGrid()
@@ -386,17 +391,21 @@ void TForm2::BtnDeleteClick()
 
 void TForm2::BtnSaveClick()
 {
-    // The records go into the program's table first, so it holds them even when the file cannot
-    // be written. The main window's lists are not rebuilt.
-    ChipTable& table = m_table;
+    // Every row is converted into a copy; the program's table changes only once all rows are
+    // accepted and the file holds them, so the commands never see a half-saved table.
+    const auto saved = std::make_unique<ChipTable>(m_table);
     QString error;
     m_model.setLanguage(m_reporter.language());
-    const std::optional<qint32> length = m_model.saveInto(table, &error);
+    const std::optional<qint32> length = m_model.saveInto(*saved, &error);
     if (!length) {
         m_reporter.ShowErrorBox(error);
         return;
     }
-    WriteDatabaseFile(m_databasePath, table.bytes(), *length, m_reporter);
+    if (!WriteDatabaseFile(m_databasePath, saved->bytes(), *length, m_reporter))
+        return;
+    m_table = *saved;
+    if (m_tableChanged)
+        m_tableChanged();
 }
 
 } // namespace kestrum

@@ -7,6 +7,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -28,9 +30,11 @@ class TForm2 : public QDialog
     Q_OBJECT
 public:
     /// reporter: the language and the error box. table: the program's chip table, reloaded at each
-    /// opening and written by Save. databasePath: the database file. runGuarded: runs the dialog's
-    /// handlers.
-    TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath, HandlerGuard runGuarded);
+    /// opening and replaced by a Save once the file is written. databasePath: the database file.
+    /// runGuarded: runs the dialog's handlers. tableChanged: runs after a reload or a Save changed
+    /// the table, so that the program selects its chip again.
+    TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath, HandlerGuard runGuarded,
+        std::function<void()> tableChanged = {});
 
     /// Re-reads the database file into the program's chip table; an integrity failure shows
     /// the fixed text "配置文件被破坏！" and leaves the table as it was.
@@ -71,6 +75,7 @@ private:
     ChipTable& m_table;
     QString m_databasePath;
     HandlerGuard m_runGuarded;
+    std::function<void()> m_tableChanged;
     ChipEditorModel m_model;
 
     // The controls; the caption table names them by their object names.

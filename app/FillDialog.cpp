@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QValidator>
 
+#include <algorithm>
+
 namespace kestrum {
 
 namespace {
@@ -48,14 +50,15 @@ QLineEdit* hexEdit(QWidget* parent, const char* name, const QString& text, int m
 
 } // namespace
 
-TForm4::TForm4(
-    QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerGuard runGuarded, std::function<void()> reloadView)
+TForm4::TForm4(QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerGuard runGuarded,
+    std::function<void(std::uint32_t)> reloadView, std::function<void()> takeViewEdits)
     : QDialog(parent)
     , clockSeconds([] { return static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()); })
     , m_reporter(reporter)
     , m_buffer(buffer)
     , m_runGuarded(std::move(runGuarded))
     , m_reloadView(std::move(reloadView))
+    , m_takeViewEdits(std::move(takeViewEdits))
 {
     setObjectName(QStringLiteral("FillDialog"));
     setWindowTitle(QStringLiteral("Fill"));
@@ -113,6 +116,7 @@ TForm4::TForm4(
 
 void TForm4::prepare(std::uint32_t chipSize)
 {
+    m_chipSize = chipSize;
     Edit4->setText(proposedFillEnd(chipSize));
 }
 
@@ -129,12 +133,19 @@ FillRequest TForm4::request() const
 
 void TForm4::BitBtn1Click()
 {
-    const FillResult result = fillBuffer(m_buffer, request(), clockSeconds(), m_reporter.MessageText(MsgFillRange));
-    if (!result.ok) {
-        m_reporter.ShowErrorBox(result.error);
+    QString error;
+    const std::optional<FillPlan> plan = planFill(request(), m_reporter.MessageText(MsgFillRange), &error);
+    if (!plan) {
+        m_reporter.ShowErrorBox(error);
         return;
     }
-    m_reloadView();
+    // Edits made in the view before the fill go into the buffer first, as for Save and Write; the
+    // used length still never shrinks, so nothing loaded before is cut off from Write.
+    const qint32 usedBefore = m_buffer.usedLength;
+    m_takeViewEdits();
+    m_buffer.usedLength = std::max(m_buffer.usedLength, usedBefore);
+    applyFill(m_buffer, *plan, clockSeconds());
+    m_reloadView(std::max(m_chipSize, plan->end + 1));
     accept();
 }
 

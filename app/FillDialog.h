@@ -24,16 +24,18 @@ class TForm4 : public QDialog
     Q_OBJECT
 public:
     /// reporter: the language, the texts and the error box. buffer: what the fill writes.
-    /// runGuarded: runs the dialog's handlers. reloadView: shows the buffer again after a fill.
+    /// runGuarded: runs the dialog's handlers. reloadView: shows that many bytes of the buffer
+    /// after a fill. takeViewEdits: takes the hex view's edits into the buffer before it.
     TForm4(QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerGuard runGuarded,
-        std::function<void()> reloadView);
+        std::function<void(std::uint32_t count)> reloadView, std::function<void()> takeViewEdits);
 
     /// Before each opening: the end address proposed for a chip of that size; the other fields
     /// keep what the user typed.
     void prepare(std::uint32_t chipSize);
     /// The dialog's content as a fill request.
     [[nodiscard]] FillRequest request() const;
-    /// OK: fills, reloads the view and closes; on an error the box shows it and the dialog stays.
+    /// OK: takes the view's edits, fills, shows the chip (or up to the fill's end when it reaches
+    /// past the chip) and closes; on an error the box shows it, nothing changes and the dialog stays.
     void BitBtn1Click();
 
     /// Seconds used to seed the random fill (the time of day; tests pin it).
@@ -43,7 +45,9 @@ private:
     Reporter& m_reporter;
     DataBuffer& m_buffer;
     HandlerGuard m_runGuarded;
-    std::function<void()> m_reloadView;
+    std::function<void(std::uint32_t)> m_reloadView;
+    std::function<void()> m_takeViewEdits;
+    std::uint32_t m_chipSize = 0;
 
     // The controls; the caption table names them by their object names.
     QGroupBox* GroupBox1 = nullptr;

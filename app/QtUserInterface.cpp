@@ -58,13 +58,37 @@ QString QtUserInterface::chooseOpenFile(const QString& filter)
     return QFileDialog::getOpenFileName(m_parent, QString(), QString(), qt, &selected);
 }
 
+QString QtUserInterface::suffixForFilter(const QString& qtFilterEntry, const QString& fallback)
+{
+    const qsizetype open = qtFilterEntry.lastIndexOf(QLatin1Char('('));
+    const QString patterns = qtFilterEntry.mid(open + 1).section(QLatin1Char(')'), 0, 0);
+    const QString first = patterns.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+    const QString suffix = first.mid(2);
+    if (open < 0 || !first.startsWith(QLatin1String("*.")) || suffix.isEmpty() || suffix.contains(QLatin1Char('*'))
+        || suffix.contains(QLatin1Char('?')))
+        return fallback;
+    return suffix;
+}
+
 QString QtUserInterface::chooseSaveFile(const QString& filter, const QString& defaultSuffix)
 {
     QFileDialog dialog(m_parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(qtFilter(filter));
+    const QString qt = qtFilter(filter);
+    dialog.setNameFilter(qt);
+    // A name typed without an extension gets the one of the kind chosen in the filter list; the
+    // list starts at the kind of the default suffix.
     dialog.setDefaultSuffix(defaultSuffix);
+    for (const QString& entry : qt.split(QStringLiteral(";;"))) {
+        if (suffixForFilter(entry, QString()) == defaultSuffix) {
+            dialog.selectNameFilter(entry);
+            break;
+        }
+    }
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, defaultSuffix](const QString& entry) {
+        dialog.setDefaultSuffix(suffixForFilter(entry, defaultSuffix));
+    });
     // The program asks about overwriting itself, in the user's language.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -23,6 +23,9 @@ public:
 
     /// "Binary (*.bin)|*.bin|All files (*.*)|*.*" → "Binary (*.bin);;All files (*.*)" for Qt's dialogs.
     static QString qtFilter(const QString& pipeFilter);
+    /// The suffix a name typed without one gets under a Qt filter entry: the first pattern's
+    /// ("Binary (*.bin)" gives "bin"), or the fallback when the entry names no extension.
+    static QString suffixForFilter(const QString& qtFilterEntry, const QString& fallback);
 
 private:
     QWidget* m_parent;

@@ -1,10 +1,10 @@
 #include "base/IniFile.h"
 
 #include "base/IntegerText.h"
+#include "base/RegularFile.h"
+#include "base/ReplacementFile.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QTextStream>
+#include <QStringList>
 
 namespace kestrum {
 
@@ -13,55 +13,75 @@ IniFile::IniFile(QString path)
 {
 }
 
-void IniFile::load()
+IniFile::LoadResult IniFile::load(QString* failure, int language)
 {
     m_sections.clear();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return;
-    QTextStream in(&file);
+    QByteArray content;
+    int error = 0;
+    const OpenFailure opened = readRegularFile(m_path, content, nullptr, &error);
+    if (opened == OpenFailure::Missing)
+        return LoadResult::Missing;
+    if (opened != OpenFailure::None) {
+        if (failure)
+            *failure
+                = opened == OpenFailure::NotRegular ? messageText(MsgNotRegularFile, language) : systemErrorText(error);
+        return LoadResult::Failed;
+    }
     // Lines before the first section belong to a section without a name.
     m_sections.push_back({QString(), {}});
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
+    const QStringList lines = QString::fromUtf8(content).split(QLatin1Char('\n'));
+    for (QString line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
         const QString trimmed = line.trimmed();
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
             m_sections.push_back({trimmed.mid(1, trimmed.size() - 2).trimmed(), {}});
             continue;
         }
+        // A line without a key (a comment, or one that starts with '=') is kept as it is.
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && !trimmed.startsWith(QLatin1Char(';')))
-            m_sections.back().entries.push_back({line.left(eq).trimmed(), line.mid(eq + 1).trimmed()});
+        const QString key = eq > 0 ? line.left(eq).trimmed() : QString();
+        if (!key.isEmpty() && !trimmed.startsWith(QLatin1Char(';')))
+            m_sections.back().entries.push_back({key, line.mid(eq + 1).trimmed()});
         else if (!trimmed.isEmpty())
             m_sections.back().entries.push_back({QString(), line});
     }
+    return LoadResult::Loaded;
 }
 
-bool IniFile::save() const
+bool IniFile::save(QString* failure, int language) const
 {
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    QTextStream out(&file);
+    QByteArray text;
     bool first = true;
     for (const Section& s : m_sections) {
         if (s.name.isEmpty() && s.entries.empty())
             continue;
         if (!s.name.isEmpty()) {
             if (!first)
-                out << '\n';
-            out << '[' << s.name << "]\n";
+                text += '\n';
+            text += '[' + s.name.toUtf8() + "]\n";
         }
         first = false;
         for (const Entry& e : s.entries) {
             if (e.key.isEmpty())
-                out << e.value << '\n';
+                text += e.value.toUtf8() + '\n';
             else
-                out << e.key << '=' << e.value << '\n';
+                text += e.key.toUtf8() + '=' + e.value.toUtf8() + '\n';
         }
     }
-    out.flush();
-    return file.commit();
+
+    ReplacementFile file(m_path, ReplacementFile::Sync::Yes);
+    if (file.create()) {
+        file.append(text.constData(), static_cast<std::size_t>(text.size()));
+        if (file.commit())
+            return true;
+    }
+    if (failure) {
+        *failure = file.refusal() == TargetRefusal::NotRegular ? messageText(MsgNotRegularFile, language)
+            : file.refusal() == TargetRefusal::SharedLink      ? messageText(MsgSharedLink, language)
+                                                               : systemErrorText(file.error());
+    }
+    return false;
 }
 
 const IniFile::Entry* IniFile::find(const QString& section, const QString& key) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Messages.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,10 +18,18 @@ public:
 
     [[nodiscard]] const QString& path() const { return m_path; }
 
-    /// Reads the file; a missing file is an empty one.
-    void load();
-    /// Writes the file (atomically); false when it could not be written.
-    bool save() const;
+    enum class LoadResult {
+        Loaded,
+        Missing, ///< no file: an empty one
+        Failed, ///< no regular file, or it could not be read: empty, and *failure says why
+    };
+    /// Reads the file (only a regular file, opened without waiting). Texts of failures are in the
+    /// language given.
+    LoadResult load(QString* failure = nullptr, int language = EnglishLanguage);
+    /// Writes the file atomically: every write, the sync and the close are checked, and the old
+    /// file stays when any fails; only a regular file is replaced. False, with *failure saying
+    /// why, when it could not be written.
+    bool save(QString* failure = nullptr, int language = EnglishLanguage) const;
 
     /// Integer value (decimal, or hexadecimal with "$" or "0x"); the default when absent or not a number.
     [[nodiscard]] int readInteger(const QString& section, const QString& key, int defaultValue) const;

@@ -1,8 +1,11 @@
 #include "base/Settings.h"
 
 #include "base/IniFile.h"
+#include "base/Reporter.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace kestrum {
 
@@ -52,6 +55,24 @@ void SaveSettings(IniFile& ini, const Settings& s)
     ini.writeInteger(Chip, QStringLiteral("INDEX3"), s.nameIndex);
     ini.writeInteger(Device, QStringLiteral("SPEED"), s.speed);
     ini.writeInteger(Device, QStringLiteral("LANGU"), s.language);
+}
+
+bool storeSettings(IniFile& ini, const Settings& settings, Reporter& reporter)
+{
+    QString failure;
+    if (ini.load(&failure, reporter.language()) != IniFile::LoadResult::Failed) {
+        SaveSettings(ini, settings);
+        if (ini.save(&failure, reporter.language()))
+            return true;
+    }
+    reporter.ShowErrorBox(reporter.MessageText(MsgSettingsUnwritable).arg(ini.path(), failure));
+    return false;
+}
+
+QSize clampWindowSize(QSize wanted, QSize available)
+{
+    return {std::clamp(wanted.width(), 1, std::max(available.width(), 1)),
+        std::clamp(wanted.height(), 1, std::max(available.height(), 1))};
 }
 
 } // namespace kestrum

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 namespace kestrum {
 
 class IniFile;
+class Reporter;
 
 /// The settings kept in the INI file beside the executable.
 struct Settings
@@ -29,5 +31,14 @@ QString settingsPathFor(const QString& executablePath);
 Settings LoadSettings(const IniFile& ini);
 /// Writes every key except `chip`, which keeps whatever value the file has.
 void SaveSettings(IniFile& ini, const Settings& settings);
+
+/// At close: reads the file again and replaces only the program's own keys in it, so that keys
+/// changed by hand while the program ran (a `chip` key added, say) survive, then writes it. A
+/// file that cannot be read again (other than a missing one) is not written. A failure is shown
+/// in the error box; returns false then.
+bool storeSettings(IniFile& ini, const Settings& settings, Reporter& reporter);
+
+/// A restored window size that fits the available screen, at least 1 × 1.
+QSize clampWindowSize(QSize wanted, QSize available);
 
 } // namespace kestrum

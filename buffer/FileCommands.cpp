@@ -9,6 +9,31 @@
 
 namespace kestrum {
 
+namespace {
+
+QString sRecordFilterEntry(int language)
+{
+    QStringList patterns;
+    for (const QString& extension : sRecordExtensions())
+        patterns << QLatin1Char('*') + extension;
+    return QStringLiteral("%1 (%2)|%3")
+        .arg(messageText(MsgSRecordFilter, language), patterns.join(QLatin1Char(' ')), patterns.join(QLatin1Char(';')));
+}
+
+} // namespace
+
+QString openFileFilter(int language)
+{
+    return QStringLiteral("Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|")
+        + sRecordFilterEntry(language) + QStringLiteral("|All files (*.*)|*.*");
+}
+
+QString saveFileFilter(int language)
+{
+    return QStringLiteral("Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|")
+        + sRecordFilterEntry(language) + QStringLiteral("|All files (*.*)|*.*");
+}
+
 FileCommands::FileCommands(Reporter& reporter, DataBuffer& buffer, RefreshView refreshView, TakeViewEdits takeViewEdits)
     : m_reporter(reporter)
     , m_buffer(buffer)
@@ -19,11 +44,18 @@ FileCommands::FileCommands(Reporter& reporter, DataBuffer& buffer, RefreshView r
 
 void FileCommands::open(std::uint32_t chipSize)
 {
-    const QString fileName = m_reporter.ui().chooseOpenFile(OpenFileFilter);
+    const QString fileName = m_reporter.ui().chooseOpenFile(openFileFilter(m_reporter.language()));
     if (fileName.isEmpty())
         return;
+    // Every refusal comes before the buffer is touched: an unsaved chip read survives it.
+    ImageSource source;
+    if (!source.open(fileName, BufferCapacity, m_reporter.ui()))
+        return;
     m_buffer.fillErased();
-    m_buffer.usedLength = LoadImageFile(fileName, m_buffer.data(), BufferCapacity, m_reporter.ui());
+    QByteArray header;
+    m_buffer.usedLength = source.load(m_buffer.data(), BufferCapacity, m_reporter.ui(), &header);
+    if (!header.isEmpty())
+        m_capsuleHeader = header;
     // The view spans the chip whatever the file held; a failed load shows what was read before it.
     m_refreshView(chipSize);
     m_reporter.AddLogLine(m_reporter.MessageText(MsgOpenTitle) + QFileInfo(fileName).absoluteFilePath());
@@ -31,14 +63,14 @@ void FileCommands::open(std::uint32_t chipSize)
 
 void FileCommands::save(std::uint32_t chipSize)
 {
-    const QString fileName = m_reporter.ui().chooseSaveFile(SaveFileFilter, SaveDefaultSuffix);
+    const QString fileName = m_reporter.ui().chooseSaveFile(saveFileFilter(m_reporter.language()), SaveDefaultSuffix);
     if (fileName.isEmpty())
         return;
     // Saved is what the user sees: edits in the view count, as they do for Write.
     m_takeViewEdits();
     // Only a hand-made chip record can be larger than the buffer; never read past it.
     const std::uint32_t length = std::min(chipSize, BufferCapacity);
-    (void)SaveImageFile(m_reporter, fileName, m_buffer.data(), length);
+    (void)SaveImageFile(m_reporter, fileName, m_buffer.data(), length, ExistingFile::Ask, m_capsuleHeader);
 }
 
 } // namespace kestrum

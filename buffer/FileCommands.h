@@ -3,6 +3,7 @@
 #include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -10,12 +11,11 @@
 
 namespace kestrum {
 
-/// Filter of the Open dialog, in the "Text|*.ext|..." form; its first entry is selected.
-inline const QString OpenFileFilter = QStringLiteral(
-    "Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|All files (*.*)|*.*");
-/// Filter of the Save dialog. ".src" (S-record) is not offered but honoured when typed.
-inline const QString SaveFileFilter
-    = QStringLiteral("Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|All files (*.*)|*.*");
+/// Filter of the Open dialog, in the "Text|*.ext|..." form; its first entry is selected. The
+/// S-record entry is named in the language given; the others are the same in every language.
+QString openFileFilter(int language);
+/// Filter of the Save dialog.
+QString saveFileFilter(int language);
 /// Appended by the Save dialog to a name typed without extension.
 inline const QString SaveDefaultSuffix = QStringLiteral("hex");
 
@@ -31,20 +31,27 @@ public:
 
     FileCommands(Reporter& reporter, DataBuffer& buffer, RefreshView refreshView, TakeViewEdits takeViewEdits);
 
-    /// Open: asks for a file, fills the buffer with 0xFF, loads the file (the used length becomes
-    /// the loaded count, 0 after a failure), shows chipSize bytes in the view and logs
-    /// "Open" + the full path. A cancelled dialog changes nothing.
+    /// Open: asks for a file and checks it (see ImageSource::open); a cancelled dialog or a refused
+    /// file changes nothing, not the buffer, its used length, the view or the log. Otherwise fills
+    /// the buffer with 0xFF, loads the file (the used length becomes the loaded count, 0 after a
+    /// reader's failure, with what it read before staying), shows chipSize bytes in the view and
+    /// logs "Open" + the full path. The header of a capsule is kept for a later Save.
     void open(std::uint32_t chipSize);
 
     /// Save: asks for a file, takes the view's edits into the buffer and saves chipSize bytes of
-    /// the buffer by the file's kind. A cancelled dialog changes nothing.
+    /// the buffer by the file's kind; a capsule gets the header of the last capsule opened. A
+    /// cancelled dialog changes nothing.
     void save(std::uint32_t chipSize);
+
+    /// The header of the last capsule opened; empty until one was.
+    [[nodiscard]] const QByteArray& capsuleHeader() const { return m_capsuleHeader; }
 
 private:
     Reporter& m_reporter;
     DataBuffer& m_buffer;
     RefreshView m_refreshView;
     TakeViewEdits m_takeViewEdits;
+    QByteArray m_capsuleHeader;
 };
 
 } // namespace kestrum

@@ -2,6 +2,7 @@
 
 #include "base/IntegerText.h"
 
+#include <algorithm>
 #include <random>
 
 namespace kestrum {
@@ -19,44 +20,54 @@ QString proposedFillEnd(std::uint32_t chipSize)
     return QString::number(chipSize - 1u, 16).toUpper();
 }
 
-FillResult fillBuffer(
-    DataBuffer& buffer, const FillRequest& request, std::uint32_t seedSeconds, const QString& rangeError)
+std::optional<FillPlan> planFill(const FillRequest& request, const QString& rangeError, QString* error)
 {
-    FillResult result;
     // All four fields are read, whichever kind is chosen.
-    const auto value8 = parseFillField(request.byteText, &result.error);
+    const auto value8 = parseFillField(request.byteText, error);
     if (!value8)
-        return result;
-    const auto value16 = parseFillField(request.wordText, &result.error);
+        return std::nullopt;
+    const auto value16 = parseFillField(request.wordText, error);
     if (!value16)
-        return result;
-    const auto start = parseFillField(request.startText, &result.error);
+        return std::nullopt;
+    const auto start = parseFillField(request.startText, error);
     if (!start)
-        return result;
-    const auto end = parseFillField(request.endText, &result.error);
+        return std::nullopt;
+    const auto end = parseFillField(request.endText, error);
     if (!end)
-        return result;
+        return std::nullopt;
 
     // The fill never writes outside the buffer: a reversed range or one past its end is refused.
     if (*start < 0 || *end < *start || static_cast<std::uint32_t>(*end) >= BufferCapacity) {
-        result.error = rangeError;
-        return result;
+        if (error)
+            *error = rangeError;
+        return std::nullopt;
     }
-    const std::uint32_t from = static_cast<std::uint32_t>(*start);
-    const std::uint32_t to = static_cast<std::uint32_t>(*end);
+    FillPlan plan;
+    plan.kind = request.kind;
+    plan.value8 = static_cast<std::uint8_t>(*value8);
+    plan.value16 = static_cast<std::uint16_t>(*value16);
+    plan.start = static_cast<std::uint32_t>(*start);
+    plan.end = static_cast<std::uint32_t>(*end);
+    return plan;
+}
+
+qint32 applyFill(DataBuffer& buffer, const FillPlan& plan, std::uint32_t seedSeconds)
+{
+    const std::uint32_t from = plan.start;
+    const std::uint32_t to = plan.end;
     std::uint8_t* bytes = buffer.data();
 
-    switch (request.kind) {
+    switch (plan.kind) {
     case FillKind::Byte:
-        std::fill(bytes + from, bytes + to + 1, static_cast<std::uint8_t>(*value8));
+        std::fill(bytes + from, bytes + to + 1, plan.value8);
         break;
     case FillKind::Word: {
         // Words start on an even address; with an odd count the last byte of the range stays.
         const std::uint32_t p = from & ~1u;
         const std::uint32_t n = (to - from + 1) / 2;
         for (std::uint32_t i = 0; i < n; ++i) {
-            bytes[p + 2 * i] = static_cast<std::uint8_t>(*value16);
-            bytes[p + 2 * i + 1] = static_cast<std::uint8_t>(*value16 >> 8);
+            bytes[p + 2 * i] = static_cast<std::uint8_t>(plan.value16);
+            bytes[p + 2 * i + 1] = static_cast<std::uint8_t>(plan.value16 >> 8);
         }
         break;
     }
@@ -67,9 +78,19 @@ FillResult fillBuffer(
         break;
     }
     }
+    buffer.usedLength = std::max(buffer.usedLength, static_cast<qint32>(to + 1));
+    return buffer.usedLength;
+}
+
+FillResult fillBuffer(
+    DataBuffer& buffer, const FillRequest& request, std::uint32_t seedSeconds, const QString& rangeError)
+{
+    FillResult result;
+    const std::optional<FillPlan> plan = planFill(request, rangeError, &result.error);
+    if (!plan)
+        return result;
     result.ok = true;
-    result.usedLength = static_cast<qint32>(to + 1);
-    buffer.usedLength = result.usedLength;
+    result.usedLength = applyFill(buffer, *plan, seedSeconds);
     return result;
 }
 

@@ -25,7 +25,27 @@ struct FillRequest
 /// the conversion error ("'0xG1' is not a valid integer value").
 std::optional<qint32> parseFillField(const QString& text, QString* error);
 
-/// The outcome of a fill: the used length and the number of bytes to show, or an error text.
+/// A fill whose fields have been read and whose range lies inside the buffer.
+struct FillPlan
+{
+    FillKind kind = FillKind::Byte;
+    std::uint8_t value8 = 0xFF;
+    std::uint16_t value16 = 0xFFFF;
+    std::uint32_t start = 0;
+    std::uint32_t end = 0; ///< included
+};
+
+/// Reads the four fields (all of them, whichever kind is chosen) and checks the range. Nothing
+/// is written. On failure *error gets the conversion error of the first field that is no number,
+/// or rangeError for a range that is reversed or leaves the buffer.
+std::optional<FillPlan> planFill(const FillRequest& request, const QString& rangeError, QString* error);
+
+/// Writes the fill into the buffer. seedSeconds seeds the random kind, so two fills within the
+/// same second give the same bytes. The used length never shrinks: it becomes the larger of what
+/// it was and end + 1, so that nothing loaded or read before is cut off from Write. Returns it.
+qint32 applyFill(DataBuffer& buffer, const FillPlan& plan, std::uint32_t seedSeconds);
+
+/// The outcome of a fill: the used length afterwards, or an error text.
 struct FillResult
 {
     bool ok = false;
@@ -33,9 +53,7 @@ struct FillResult
     qint32 usedLength = 0;
 };
 
-/// Fills the buffer as the request says. seedSeconds seeds the random kind, so two fills within
-/// the same second give the same bytes. Nothing is written when a field is no number or the
-/// range is reversed or leaves the buffer (rangeError is then the message to show).
+/// planFill and applyFill in one.
 FillResult fillBuffer(
     DataBuffer& buffer, const FillRequest& request, std::uint32_t seedSeconds, const QString& rangeError);
 

@@ -1,12 +1,12 @@
 #include "buffer/ImageFile.h"
 
+#include "base/RegularFile.h"
+#include "base/ReplacementFile.h"
+#include "buffer/HexText.h"
 #include "buffer/IntelHex.h"
-#include "buffer/ReplacementFile.h"
 #include "buffer/SRecord.h"
 
-#include <QFileInfo>
-
-#include <cerrno>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -14,41 +14,65 @@ namespace kestrum {
 
 namespace {
 
-/// Reads up to count bytes from offset on; returns how many were read.
-std::uint64_t readAt(int fd, std::uint8_t* to, std::uint64_t count, off_t offset)
+const char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::uint32_t ByteOrderMarkSize = 3;
+
+bool extensionIn(const QString& fileName, const QStringList& extensions)
 {
-    std::uint64_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pread(fd, to + done, count - done, offset + static_cast<off_t>(done));
-        if (n > 0)
-            done += static_cast<std::uint64_t>(n);
-        else if (n < 0 && errno == EINTR)
-            continue;
-        else
-            break;
-    }
-    return done;
+    const QString extension = fileExtension(fileName);
+    return !extension.isEmpty() && extensions.contains(extension, Qt::CaseInsensitive);
 }
 
-/// Raw and capsule files: the size test counts the whole file, the header included.
-qint32 loadRaw(
-    const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, std::uint32_t skip, UserInterface& ui)
+FileKind kindForName(const QString& fileName)
 {
-    std::uint64_t size = 0;
-    const int fd = OpenFileForReading(fileName, size);
-    if (fd < 0) {
-        ui.showError(QStringLiteral("Can't open File"));
-        return 0;
+    static const QStringList IntelHexExtensions {
+        QStringLiteral(".hex"), QStringLiteral(".ihx"), QStringLiteral(".ihex")};
+    if (extensionIn(fileName, IntelHexExtensions))
+        return FileKind::IntelHex;
+    if (extensionIn(fileName, sRecordExtensions()))
+        return FileKind::SRecord;
+    if (fileExtension(fileName).compare(QLatin1String(".cap"), Qt::CaseInsensitive) == 0)
+        return FileKind::Capsule;
+    return FileKind::RawBinary;
+}
+
+bool allHexDigits(const char* from, const char* to)
+{
+    if (from >= to)
+        return false;
+    for (; from < to; ++from) {
+        if (hextext::digitValue(*from) < 0)
+            return false;
     }
-    if (size > capacity) {
-        ::close(fd);
-        ui.showError(QStringLiteral("File is too big for Buffer"));
-        return 0;
-    }
-    // A capsule no longer than its header holds no image.
-    const std::uint64_t read = size > skip ? readAt(fd, destination, size - skip, static_cast<off_t>(skip)) : 0;
-    ::close(fd);
-    return static_cast<qint32>(read);
+    return true;
+}
+
+/// The kind of an ".eep" file: Intel HEX when its first line (after an optional UTF-8 byte-order
+/// mark) is ':' and hexadecimal digits, S-record when it is 'S', a digit and hexadecimal digits,
+/// each as long as its reader takes; anything else is a dump. Blanks may end the line.
+FileKind probeFirstLine(int fd, std::uint32_t& textStart)
+{
+    char head[ByteOrderMarkSize + IntelHexLineLimit + 1];
+    const auto n = static_cast<std::size_t>(readFully(fd, head, sizeof head, 0));
+    textStart = n >= ByteOrderMarkSize && std::memcmp(head, Utf8ByteOrderMark, ByteOrderMarkSize) == 0
+        ? ByteOrderMarkSize
+        : 0;
+    const char* line = head + textStart;
+    const char* end = head + n;
+    const auto* feed = static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
+    const std::size_t length = static_cast<std::size_t>((feed ? feed + 1 : end) - line);
+    if (!feed && n == sizeof head)
+        return FileKind::RawBinary; // longer than any line a reader takes
+    const char* stop = feed ? feed : end;
+    while (stop > line && (stop[-1] == '\r' || stop[-1] == ' ' || stop[-1] == '\t'))
+        --stop;
+    if (stop - line >= 2 && line[0] == ':' && allHexDigits(line + 1, stop) && length <= IntelHexLineLimit)
+        return FileKind::IntelHex;
+    if (stop - line >= 3 && line[0] == 'S' && line[1] >= '0' && line[1] <= '9' && allHexDigits(line + 2, stop)
+        && length <= SRecordLineLimit)
+        return FileKind::SRecord;
+    textStart = 0;
+    return FileKind::RawBinary;
 }
 
 } // namespace
@@ -60,68 +84,131 @@ QString fileExtension(const QString& fileName)
     return dot > slash ? fileName.mid(dot) : QString();
 }
 
+QStringList sRecordExtensions()
+{
+    return {QStringLiteral(".s19"), QStringLiteral(".srec"), QStringLiteral(".src"), QStringLiteral(".s28"),
+        QStringLiteral(".s37"), QStringLiteral(".mot"), QStringLiteral(".mhx"), QStringLiteral(".s1"),
+        QStringLiteral(".s2"), QStringLiteral(".s3")};
+}
+
 FileKind loadKindForName(const QString& fileName)
 {
-    const QString extension = fileExtension(fileName);
-    if (extension.compare(QLatin1String(".hex"), Qt::CaseInsensitive) == 0)
-        return FileKind::IntelHex;
-    if (extension.compare(QLatin1String(".cap"), Qt::CaseInsensitive) == 0)
-        return FileKind::Capsule;
-    return FileKind::RawBinary;
+    return kindForName(fileName);
 }
 
 FileKind saveKindForName(const QString& fileName)
 {
-    const QString extension = fileExtension(fileName);
-    if (extension.compare(QLatin1String(".src"), Qt::CaseInsensitive) == 0)
-        return FileKind::SRecord;
-    if (extension.compare(QLatin1String(".hex"), Qt::CaseInsensitive) == 0)
-        return FileKind::IntelHex;
-    return FileKind::RawBinary;
+    return kindForName(fileName);
 }
 
-qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui)
+ImageSource::~ImageSource()
 {
-    FileKind kind = loadKindForName(fileName);
-    if (fileExtension(fileName).compare(QLatin1String(".eep"), Qt::CaseInsensitive) == 0) {
-        // An EEPROM file is a text file when it starts like one, else a dump.
-        std::uint64_t size = 0;
-        const int fd = OpenFileForReading(fileName, size);
-        if (fd < 0) {
+    close();
+}
+
+void ImageSource::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+bool ImageSource::open(const QString& fileName, std::uint32_t capacity, UserInterface& ui)
+{
+    close();
+    m_name = fileName;
+    m_kind = loadKindForName(fileName);
+    m_textStart = 0;
+    const bool probed = fileExtension(fileName).compare(QLatin1String(".eep"), Qt::CaseInsensitive) == 0;
+
+    OpenFailure failure = OpenFailure::None;
+    m_fd = openRegularFile(fileName, &m_size, &failure);
+    if (m_fd < 0) {
+        const bool textReader = !probed && (m_kind == FileKind::IntelHex || m_kind == FileKind::SRecord);
+        if (textReader && failure != OpenFailure::NotRegular)
+            ShowFileError(ui, QStringLiteral("Cannot open file %1").arg(fileName));
+        else
             ui.showError(QStringLiteral("Can't open File"));
-            return 0;
+        return false;
+    }
+    if (probed) {
+        m_kind = probeFirstLine(m_fd, m_textStart);
+    } else if (m_kind == FileKind::IntelHex || m_kind == FileKind::SRecord) {
+        char head[ByteOrderMarkSize];
+        if (readFully(m_fd, head, ByteOrderMarkSize, 0) == ByteOrderMarkSize
+            && std::memcmp(head, Utf8ByteOrderMark, ByteOrderMarkSize) == 0)
+            m_textStart = ByteOrderMarkSize;
+    }
+    // The size test of raw and capsule files counts the whole file, a capsule's header included.
+    if ((m_kind == FileKind::RawBinary || m_kind == FileKind::Capsule) && m_size > capacity) {
+        close();
+        ui.showError(QStringLiteral("File is too big for Buffer"));
+        return false;
+    }
+    return true;
+}
+
+qint32 ImageSource::load(
+    std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui, QByteArray* capsuleHeader)
+{
+    if (m_fd < 0)
+        return 0;
+    if (m_kind == FileKind::IntelHex || m_kind == FileKind::SRecord) {
+        RecordFile file;
+        file.openDescriptor(m_fd);
+        m_fd = -1;
+        if (m_textStart > 0 && file.fill(m_textStart) >= m_textStart)
+            file.advance(m_textStart);
+        return m_kind == FileKind::IntelHex ? ReadIntelHex(file, destination, capacity, ui)
+                                            : ReadSRecord(file, destination, capacity, ui);
+    }
+    std::uint64_t read = 0;
+    if (m_kind == FileKind::Capsule) {
+        if (m_size >= CapsuleHeaderSize && capsuleHeader) {
+            QByteArray header(CapsuleHeaderSize, '\0');
+            if (readFully(m_fd, header.data(), CapsuleHeaderSize, 0) == CapsuleHeaderSize)
+                *capsuleHeader = header;
         }
-        std::uint8_t first = 0;
-        const bool any = readAt(fd, &first, 1, 0) == 1;
-        ::close(fd);
-        kind = !any        ? FileKind::RawBinary
-            : first == ':' ? FileKind::IntelHex
-            : first == 'S' ? FileKind::SRecord
-                           : FileKind::RawBinary;
+        // A capsule no longer than its header holds no image.
+        if (m_size > CapsuleHeaderSize)
+            read = readFully(m_fd, destination, m_size - CapsuleHeaderSize, CapsuleHeaderSize);
+    } else {
+        read = readFully(m_fd, destination, m_size, 0);
     }
-    switch (kind) {
-    case FileKind::IntelHex:
-        return ReadIntelHex(fileName, destination, capacity, ui);
-    case FileKind::SRecord:
-        return ReadSRecord(fileName, destination, capacity, ui);
-    case FileKind::Capsule:
-        return loadRaw(fileName, destination, capacity, CapsuleHeaderSize, ui);
-    case FileKind::RawBinary:
-        break;
-    }
-    return loadRaw(fileName, destination, capacity, 0, ui);
+    close();
+    return static_cast<qint32>(read);
+}
+
+qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui,
+    QByteArray* capsuleHeader)
+{
+    ImageSource source;
+    if (!source.open(fileName, capacity, ui))
+        return 0;
+    return source.load(destination, capacity, ui, capsuleHeader);
 }
 
 bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
-    ExistingFile existing)
+    ExistingFile existing, const QByteArray& capsuleHeader)
 {
     UserInterface& ui = reporter.ui();
-    if (existing == ExistingFile::Ask && QFileInfo::exists(fileName)
-        && !ui.askYesNo(reporter.MessageText(MsgFileExists)))
+    const FileKind kind = saveKindForName(fileName);
+    if (kind == FileKind::Capsule && capsuleHeader.size() != qsizetype(CapsuleHeaderSize)) {
+        reporter.ShowErrorBox(MsgCapsuleNoHeader);
+        return false;
+    }
+    // Refused before the question: a device, a FIFO or a link planted by another user is never replaced.
+    const SaveTarget target = resolveSaveTarget(fileName);
+    if (target.refusal == TargetRefusal::NotRegular || target.refusal == TargetRefusal::SharedLink) {
+        const MessageKey why = target.refusal == TargetRefusal::NotRegular ? MsgNotRegularFile : MsgSharedLink;
+        reporter.ShowErrorBox(reporter.MessageText(MsgSaveRefused).arg(fileName, reporter.MessageText(why)));
+        return false;
+    }
+    if (existing == ExistingFile::Ask && target.exists && !ui.askYesNo(reporter.MessageText(MsgFileExists)))
         return false;
 
     WriteResult result;
-    switch (saveKindForName(fileName)) {
+    switch (kind) {
     case FileKind::SRecord:
         result = WriteSRecord(fileName, source, length, ui);
         break;
@@ -135,6 +222,8 @@ bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
             ui.showError(QString::fromUtf16(u"创建文件失败"));
             return false;
         }
+        if (kind == FileKind::Capsule)
+            file.append(capsuleHeader.constData(), CapsuleHeaderSize);
         file.append(source, length);
         result = file.commit() ? WriteResult::Written : WriteResult::NotWritten;
         break;

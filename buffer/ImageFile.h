@@ -3,13 +3,16 @@
 #include "base/Reporter.h"
 #include "base/UserInterface.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
 namespace kestrum {
 
-/// Bytes in front of the image in a capsule (".cap") file; they are skipped, not interpreted.
+/// Bytes in front of the image in a capsule (".cap") file. Loading skips them and hands them to
+/// the caller; saving a capsule writes such a header in front of the image.
 inline constexpr std::uint32_t CapsuleHeaderSize = 2048;
 
 enum class FileKind {
@@ -22,16 +25,55 @@ enum class FileKind {
 /// The extension: the file name from its last "." on, dot included; empty when there is none.
 QString fileExtension(const QString& fileName);
 
-/// Kind of a file to load by its extension alone; a ".eep" file is decided by its first
-/// character (see LoadImageFile) and counts as raw here.
+/// The extensions of S-record files, the ones the file dialogs name first at the front.
+QStringList sRecordExtensions();
+
+/// Kind of a file by its extension, ignoring case: ".hex", ".ihx" and ".ihex" Intel HEX; ".src",
+/// ".s19", ".s28", ".s37", ".srec", ".mot", ".mhx", ".s1", ".s2" and ".s3" S-record; ".cap"
+/// capsule; everything else raw. The load kind of a ".eep" file is decided by its first line
+/// (see ImageSource) and counts as raw here.
 FileKind loadKindForName(const QString& fileName);
-/// Kind of a file to save: ".src" S-record, ".hex" Intel HEX, everything else raw (ignoring case).
 FileKind saveKindForName(const QString& fileName);
 
-/// Loads a data file into destination (capacity bytes) by its kind and returns the byte count
-/// (the extent for Intel HEX and S-record files), 0 on failure after the failure has been shown.
-/// Writes only into destination.
-qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui);
+/// A data file opened for loading. open() makes every check that can refuse the file before
+/// anything is written anywhere: the file must be a regular file that can be opened (it is opened
+/// without waiting, so a FIFO or a device never blocks), a raw or capsule file must fit the
+/// capacity, and a ".eep" file gets its kind from its first line.
+class ImageSource
+{
+public:
+    ImageSource() = default;
+    ~ImageSource();
+    ImageSource(const ImageSource&) = delete;
+    ImageSource& operator=(const ImageSource&) = delete;
+
+    /// False after a refusal, which has been shown: "Can't open File" for anything that is no
+    /// regular file and for raw, capsule and ".eep" files that cannot be opened, the reader's
+    /// "Cannot open file <name>" for Intel HEX and S-record files, "File is too big for Buffer".
+    [[nodiscard]] bool open(const QString& fileName, std::uint32_t capacity, UserInterface& ui);
+    [[nodiscard]] FileKind kind() const { return m_kind; }
+
+    /// Loads the opened file into destination (capacity bytes) and returns the byte count (the
+    /// extent for Intel HEX and S-record files), 0 after a failure that has been shown; what a
+    /// reader stored before its failure stays. A text file may start with a UTF-8 byte-order
+    /// mark. capsuleHeader, when given, receives the header of a capsule that holds a whole one.
+    qint32 load(
+        std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui, QByteArray* capsuleHeader = nullptr);
+
+private:
+    void close();
+
+    QString m_name;
+    int m_fd = -1;
+    std::uint64_t m_size = 0;
+    FileKind m_kind = FileKind::RawBinary;
+    std::uint32_t m_textStart = 0; ///< bytes of a byte-order mark in front of the text
+};
+
+/// Opens and loads in one: the byte count, 0 on failure after the failure has been shown. Writes
+/// only into destination (and capsuleHeader).
+qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui,
+    QByteArray* capsuleHeader = nullptr);
 
 /// What to do when the file to save exists already.
 enum class ExistingFile {
@@ -39,10 +81,12 @@ enum class ExistingFile {
     Replace, ///< replace it without asking
 };
 
-/// Saves length bytes of source by the kind of the file name. Failures are shown. Returns true
-/// when the file was written, false when it was not (the user declined to replace it, or a
-/// failure that has been shown); a file that was there stays as it was in that case.
+/// Saves length bytes of source by the kind of the file name; a capsule gets capsuleHeader in
+/// front, and without a whole header it is refused. Only a regular file (or no file) is replaced,
+/// and a symbolic link is followed only as the protected-symlinks rule allows. Failures are shown.
+/// Returns true when the file was written, false when it was not (the user declined to replace
+/// it, or a failure that has been shown); a file that was there stays as it was in that case.
 bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
-    ExistingFile existing = ExistingFile::Ask);
+    ExistingFile existing = ExistingFile::Ask, const QByteArray& capsuleHeader = QByteArray());
 
 } // namespace kestrum

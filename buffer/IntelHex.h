@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/ReplacementFile.h"
 #include "base/UserInterface.h"
 #include "buffer/RecordLine.h"
-#include "buffer/ReplacementFile.h"
 
 #include <QString>
 

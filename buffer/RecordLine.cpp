@@ -1,15 +1,12 @@
 #include "buffer/RecordLine.h"
 
+#include "base/RegularFile.h"
 #include "buffer/HexText.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrum {
@@ -21,22 +18,7 @@ RecordFile::~RecordFile()
 
 int OpenFileForReading(const QString& fileName, std::uint64_t& size)
 {
-    const QByteArray path = QFile::encodeName(fileName);
-    int fd;
-    do {
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return -1;
-    struct stat info
-    {
-    };
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    size = static_cast<std::uint64_t>(info.st_size);
-    return fd;
+    return openRegularFile(fileName, &size);
 }
 
 bool RecordFile::open(const QString& fileName, std::size_t blockSize)
@@ -46,12 +28,18 @@ bool RecordFile::open(const QString& fileName, std::size_t blockSize)
     const int fd = OpenFileForReading(fileName, size);
     if (fd < 0)
         return false;
+    openDescriptor(fd, blockSize);
+    return true;
+}
+
+void RecordFile::openDescriptor(int fd, std::size_t blockSize)
+{
+    close();
     m_fd = fd;
     m_blockSize = blockSize;
     m_block.reset(new char[blockSize]);
     m_begin = m_end = 0;
     m_atEnd = false;
-    return true;
 }
 
 void RecordFile::openMemory(const char* data, std::size_t size, std::size_t blockSize)

@@ -13,7 +13,8 @@
 
 namespace kestrum {
 
-/// Opens a file read-only; -1 when it cannot be opened or is a folder. Its size goes to `size`.
+/// Opens a regular file read-only without ever waiting on it; -1 when it cannot be opened or is
+/// no regular file (a folder, FIFO or device). Its size goes to `size`.
 int OpenFileForReading(const QString& fileName, std::uint64_t& size);
 
 /// A record file opened for reading. It is read in large blocks; ReadRecordLine hands out its lines
@@ -28,8 +29,10 @@ public:
     RecordFile(const RecordFile&) = delete;
     RecordFile& operator=(const RecordFile&) = delete;
 
-    /// Opens a file for reading; false when it cannot be opened (a folder cannot).
+    /// Opens a file for reading; false when it cannot be opened (only regular files can).
     [[nodiscard]] bool open(const QString& fileName, std::size_t blockSize = DefaultBlockSize);
+    /// Reads from an opened file from its current position on; the record file closes it.
+    void openDescriptor(int fd, std::size_t blockSize = DefaultBlockSize);
     /// Reads from bytes in memory instead, copied block by block as from a file. The bytes must
     /// outlive the reading. Used where no file is wanted (the fuzz targets).
     void openMemory(const char* data, std::size_t size, std::size_t blockSize = DefaultBlockSize);

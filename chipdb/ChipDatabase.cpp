@@ -1,11 +1,11 @@
 #include "chipdb/ChipDatabase.h"
 
+#include "base/RegularFile.h"
+#include "base/ReplacementFile.h"
 #include "base/Reporter.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -32,54 +32,60 @@ QString editorIntegrityText()
     return QString::fromUtf16(u"配置文件被破坏！");
 }
 
+namespace {
+
+/// The reason text of a file the database cannot use.
+QString failureReason(const Reporter& reporter, OpenFailure failure, int error)
+{
+    return failure == OpenFailure::NotRegular ? reporter.MessageText(MsgNotRegularFile) : systemErrorText(error);
+}
+
+} // namespace
+
 LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter& reporter, IntegrityMessage integrity)
 {
-    if (!QFileInfo::exists(path))
+    // Only a regular file is read, and without waiting: a FIFO of that name cannot stop the program.
+    // A file longer than the table loads its first 1000 records; nothing lands past the table.
+    QByteArray content;
+    std::uint64_t size = 0;
+    int error = 0;
+    const OpenFailure failure
+        = readRegularFile(path, content, &size, &error, std::uint64_t(ChipSlots) * ChipRecordSize);
+    if (failure == OpenFailure::Missing)
         return LoadResult::NoFile;
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnreadable).arg(path, file.errorString()));
+    if (failure != OpenFailure::None) {
+        reporter.ShowErrorBox(
+            reporter.MessageText(MsgDatabaseUnreadable).arg(path, failureReason(reporter, failure, error)));
         return LoadResult::NoFile;
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnreadable).arg(path, file.errorString()));
-        return LoadResult::NoFile;
-    }
 
-    if (content.size() % ChipRecordSize != 0) {
+    if (size % ChipRecordSize != 0) {
         if (integrity == IntegrityMessage::EditorFixedText)
             reporter.ShowErrorBox(editorIntegrityText());
         else
             reporter.ShowErrorBox(MsgConfigDestroyed);
         return LoadResult::Destroyed;
     }
-
-    // A file longer than the table loads its first 1000 records; nothing lands past the table.
-    const qsizetype count = std::min<qsizetype>(content.size(), qsizetype(ChipSlots) * ChipRecordSize);
-    std::memcpy(table.bytes(), content.constData(), static_cast<size_t>(count));
+    std::memcpy(table.bytes(), content.constData(), static_cast<size_t>(content.size()));
     return LoadResult::Loaded;
 }
 
 bool WriteDatabaseFile(const QString& path, const char* bytes, qint32 length, Reporter& reporter)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnwritable).arg(path, file.errorString()));
-        return false;
+    // Every write, the sync and the close are checked; the old file stays until the new one is whole.
+    ReplacementFile file(path, ReplacementFile::Sync::Yes);
+    bool written = file.create();
+    if (written) {
+        file.append(bytes, static_cast<std::size_t>(std::max(length, 0)));
+        written = file.commit();
     }
-    if (length > 0 && file.write(bytes, length) != length) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    if (!written) {
+        const QString reason = file.refusal() == TargetRefusal::NotRegular ? reporter.MessageText(MsgNotRegularFile)
+            : file.refusal() == TargetRefusal::SharedLink                  ? reporter.MessageText(MsgSharedLink)
+                                                                           : systemErrorText(file.error());
         reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnwritable).arg(path, reason));
-        return false;
     }
-    if (!file.commit()) {
-        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnwritable).arg(path, file.errorString()));
-        return false;
-    }
-    return true;
+    return written;
 }
 
 } // namespace kestrum

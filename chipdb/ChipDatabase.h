@@ -22,7 +22,8 @@ enum class IntegrityMessage { MessageTable, EditorFixedText };
 /// Reads the database file at path into the table. A missing file changes nothing and shows
 /// nothing; a length that is not a multiple of 68 shows the integrity message and changes nothing;
 /// otherwise the file's records (at most 1000) are copied from slot 0 on and the slots after them
-/// keep what they held. A file that exists but cannot be read shows the path and the reason.
+/// keep what they held. A file that exists but cannot be read, or that is no regular file (a
+/// FIFO or a device, never opened, so it cannot block), shows the path and the reason.
 LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter& reporter,
     IntegrityMessage integrity = IntegrityMessage::MessageTable);
 
@@ -30,8 +31,9 @@ LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter&
 QString editorIntegrityText();
 
 /// Writes length bytes as the whole content of the file at path. The old file is replaced only
-/// once the new content is complete on disk, so a failed write keeps it. A failure is shown in an
-/// error box; returns false then.
+/// once the new content is complete on disk (every write, the sync and the close checked), so a
+/// failed write keeps it; only a regular file is replaced, and a symbolic link is followed only as
+/// the protected-symlinks rule allows. A failure is shown in an error box; returns false then.
 bool WriteDatabaseFile(const QString& path, const char* bytes, qint32 length, Reporter& reporter);
 
 } // namespace kestrum

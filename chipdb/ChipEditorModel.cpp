@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 namespace kestrum {
 
@@ -246,7 +247,8 @@ std::optional<EditorRow> ChipEditorModel::buildRow(const ChipEditorFields& f, st
     row[ColVoltage] = QString::number(f.voltageIndex);
     row[ColEepromSize] = QString::number(f.eepromIndex == 0 ? 0u : 1u << f.eepromIndex);
     row[ColEepromPage] = QString::number(1u << f.eepromPageIndex);
-    row[ColXmlLink] = f.extend;
+    // An empty extension field stands for no extension; the row must still save.
+    row[ColXmlLink] = trimControl(f.extend).isEmpty() ? QStringLiteral("0") : f.extend;
     return row;
 }
 
@@ -375,9 +377,11 @@ std::optional<qint32> ChipEditorModel::saveInto(ChipTable& table, QString* error
         return std::nullopt;
     }
 
+    // The rows go into a copy; the table changes only once every row has been converted.
+    const auto converted = std::make_unique<ChipTable>(table);
     for (int r = 1; r <= chips; ++r) {
         const EditorRow& cells = row(r);
-        ChipRecord& record = table[r - 1];
+        ChipRecord& record = (*converted)[r - 1];
 
         const QString names = trimControl(cells[ColType]) + QLatin1Char(',') + trimControl(cells[ColMaker])
             + QLatin1Char(',') + trimControl(cells[ColModel]);
@@ -401,8 +405,7 @@ std::optional<qint32> ChipEditorModel::saveInto(ChipTable& table, QString* error
         Q_ASSERT(stored);
         Q_UNUSED(stored);
 
-        // Each number is taken as 32 bits and the field keeps its low bits, in column order, so a
-        // failing cell leaves the fields before it converted.
+        // Each number is taken as 32 bits and the field keeps its low bits.
         std::optional<qint32> value;
         auto convert = [&](int column) {
             const QString& text = cells[static_cast<size_t>(column)];
@@ -442,11 +445,31 @@ std::optional<qint32> ChipEditorModel::saveInto(ChipTable& table, QString* error
         if (!convert(ColXmlLink))
             return std::nullopt;
         record.xmlLink = static_cast<std::uint16_t>(bits());
+
+        // The commands refuse a record that cannot be right; the editor does not store one.
+        if (const std::optional<RecordFlaw> flaw = recordFlaw(record)) {
+            if (error)
+                *error = messageText(MsgEditorRowFlawed, m_language)
+                             .arg(r)
+                             .arg(messageText(recordFlawMessage(*flaw), m_language));
+            return std::nullopt;
+        }
     }
 
     // The end marker needs only an empty names text; the rest of the slot stays as it was.
-    std::memset(&table[chips], 0, 20);
+    std::memset(&(*converted)[chips], 0, 20);
+    table = *converted;
     return static_cast<qint32>((chips + 1) * ChipRecordSize);
+}
+
+int selectChipAgain(ChipSelection& selection, const ChipTable& table)
+{
+    const int found
+        = selection.selectByNames(selection.types().text(), selection.makers().text(), selection.names().text());
+    if (found >= 0 || table[0].isEnd())
+        return found;
+    const NameTokens first(table[0].namesText());
+    return selection.selectByNames(first.trimmedAt(0), first.trimmedAt(1), first.trimmedAt(2));
 }
 
 } // namespace kestrum

@@ -77,7 +77,7 @@ struct ChipEditorFields
     QString chipId = QStringLiteral("0"); ///< `ComboBox9`
     int eepromIndex = 1; ///< `ComboBox10`, 0 or 1 << k bytes
     int eepromPageIndex = 2; ///< `ComboBox11`, 1 << k bytes
-    QString extend; ///< `ComboBox12`, the `xmlLink` number
+    QString extend; ///< `ComboBox12`, the `xmlLink` number; a row built from it empty gets 0
 };
 
 /// The chip editor without its window: the text grid (row 0 holds the titles, row r > 0 the
@@ -137,10 +137,10 @@ public:
 
     /// `BtnSave` up to the file: converts rows 1.. into slots 0.. of the table and clears the first
     /// 20 bytes of the slot after them as the end marker. Returns the byte count to write,
-    /// (rows + 1) * 68. On a failure the rows before the failing one, and the failing row's fields
-    /// converted before the failing cell, are already in the table, the end marker is not set,
-    /// and the text says what failed. More than 999 chip rows are refused before anything is
-    /// stored, since the end marker needs a slot too.
+    /// (rows + 1) * 68. Every row is converted and checked in a copy first: when any row is
+    /// refused (a cell that is no integer, names that do not fit, more than 999 chip rows, since
+    /// the end marker needs a slot too) the table is left exactly as it was and the text says
+    /// what failed.
     [[nodiscard]] std::optional<qint32> saveInto(ChipTable& table, QString* error) const;
 
 private:
@@ -154,5 +154,12 @@ private:
     int m_currentRow = 1;
     int m_selectedRow = 0;
 };
+
+class ChipSelection;
+
+/// After the table changed under a selection (the chip editor reloaded or saved it): selects the
+/// chip the lists showed again by its type, manufacturer and name, or the first chip of the table
+/// when that one is gone. Returns the slot, -1 when the table lists no chip.
+int selectChipAgain(ChipSelection& selection, const ChipTable& table);
 
 } // namespace kestrum

@@ -1,6 +1,6 @@
 // LoadImageFile on a real file whose extension comes from the first input byte: raw kinds load
 // byte for byte up to the capacity and refuse larger files; ".eep" files go to the reader their
-// first character picks.
+// first line picks, and are loaded raw when it is no text line.
 #include "buffer/ImageFile.h"
 #include "fuzz/FuzzSupport.h"
 
@@ -28,8 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qint32 count = LoadImageFile(path, buffer.get(), Capacity, ui);
     fuzz::require(count >= 0 && static_cast<std::uint32_t>(count) <= Capacity);
 
-    const bool text = std::strcmp(extension, ".eep") == 0 || std::strcmp(extension, ".EeP") == 0;
-    if (!text || size == 0 || (data[0] != ':' && data[0] != 'S')) {
+    // ".src" is S-record; an ".eep" file is text only when it starts like a text line, after an
+    // optional UTF-8 byte-order mark.
+    const bool eep = std::strcmp(extension, ".eep") == 0 || std::strcmp(extension, ".EeP") == 0;
+    const bool text = std::strcmp(extension, ".src") == 0
+        || (eep && size > 0 && (data[0] == ':' || data[0] == 'S' || data[0] == 0xEF));
+    if (!text) {
         if (size > Capacity) {
             fuzz::require(count == 0 && ui.errors == 1);
         } else {

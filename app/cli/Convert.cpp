@@ -2,6 +2,7 @@
 
 #include "app/cli/StreamUserInterface.h"
 #include "base/Messages.h"
+#include "base/RegularFile.h"
 #include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
 #include "buffer/HexText.h"
@@ -16,16 +17,15 @@ namespace kestrum::cli {
 
 namespace {
 
-constexpr int EnglishLanguage = 2;
-
 int usage(QTextStream& err, const QString& problem)
 {
     if (!problem.isEmpty())
         err << "kestrum-cli: " << problem << '\n';
     err << "usage: kestrum-cli convert IN OUT [--size N]\n"
-           "  Loads IN as the program's Open does (.hex Intel HEX, .cap capsule, .eep by its first\n"
-           "  character, anything else raw) and saves OUT as its Save does (.hex Intel HEX,\n"
-           "  .src S-record, anything else raw), replacing OUT.\n"
+           "  Loads IN as the program's Open does and saves OUT as its Save does, replacing OUT:\n"
+           "  .hex .ihx .ihex Intel HEX; .s19 .srec .src .s28 .s37 .mot .mhx .s1 .s2 .s3 S-record;\n"
+           "  .cap capsule (saved with the header of a capsule IN); .eep by its first line;\n"
+           "  anything else raw.\n"
            "  --size N   bytes to save, decimal or hexadecimal with 0x (at most 0x4000000);\n"
            "             by default as many as were loaded.\n";
     err.flush();
@@ -49,6 +49,14 @@ std::optional<std::uint32_t> parseSize(const QString& text)
 }
 
 } // namespace
+
+QStringList argumentsOf(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << decodeFileName(QByteArray(argv[i]));
+    return arguments;
+}
 
 int RunCli(const QStringList& arguments, QTextStream& err)
 {
@@ -82,19 +90,22 @@ int RunCli(const QStringList& arguments, QTextStream& err)
     // The image as Open leaves it: 0xFF wherever the file puts nothing. Raw and capsule files
     // overwrite everything up to what they load, so only text files need the buffer erased
     // first; the rest of a fresh allocation is never touched, which saves a pass over 64 MiB.
+    ImageSource source;
+    if (!source.open(files[0], BufferCapacity, ui))
+        return ExitFailed;
     const std::unique_ptr<std::uint8_t[]> image(new std::uint8_t[BufferCapacity]);
-    const bool text = loadKindForName(files[0]) == FileKind::IntelHex
-        || fileExtension(files[0]).compare(QLatin1String(".eep"), Qt::CaseInsensitive) == 0;
+    const bool text = source.kind() == FileKind::IntelHex || source.kind() == FileKind::SRecord;
     if (text)
         std::memset(image.get(), 0xFF, BufferCapacity);
-    const qint32 loaded = LoadImageFile(files[0], image.get(), BufferCapacity, ui);
+    QByteArray header;
+    const qint32 loaded = source.load(image.get(), BufferCapacity, ui, &header);
     // A valid file without data loads 0 bytes too; only a shown error makes it a failure.
     if (ui.errorCount() > 0)
         return ExitFailed;
     const std::uint32_t length = size.value_or(static_cast<std::uint32_t>(loaded));
     if (!text && length > static_cast<std::uint32_t>(loaded))
         std::memset(image.get() + loaded, 0xFF, length - static_cast<std::uint32_t>(loaded));
-    if (!SaveImageFile(reporter, files[1], image.get(), length, ExistingFile::Replace))
+    if (!SaveImageFile(reporter, files[1], image.get(), length, ExistingFile::Replace, header))
         return ExitFailed;
     return ExitOk;
 }

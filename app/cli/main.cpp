@@ -8,9 +8,9 @@
 
 int main(int argc, char** argv)
 {
+    // Not QCoreApplication::arguments(): a file name that is no UTF-8 must keep its bytes.
+    const QStringList arguments = kestrum::cli::argumentsOf(argc, argv);
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
     return kestrum::cli::RunCli(arguments, err);
 }

@@ -169,7 +169,9 @@ TEST_F(ChipEditorFixture, ShowReloadsTheFileAndDropsUnsavedRows)
     EXPECT_EQ(cell(editor, 1, ColModel), QStringLiteral("AT24C02"));
     EXPECT_EQ(w.chipTable()[0].namesText(), QStringLiteral("I2C,Atmel,AT24C02"))
         << "the main window's table is reloaded";
-    EXPECT_EQ(combo(w, "ComboBox1").itemText(0), QStringLiteral("SPI")) << "its lists are not refilled";
+    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("AT24C02"))
+        << "the chip it showed is gone: it shows the first chip and the commands use that one";
+    EXPECT_EQ(w.currentRecord().namesText(), QStringLiteral("I2C,Atmel,AT24C02"));
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
@@ -202,7 +204,7 @@ TEST_F(ChipEditorFixture, DeletingTheOnlyRowAndSavingWritesOneEndMarker)
     ASSERT_EQ(file.size(), ChipRecordSize);
     EXPECT_EQ(file.left(20), QByteArray(20, '\0'));
     EXPECT_EQ(w.chipTable().listedCount(), 0);
-    EXPECT_EQ(combo(w, "ComboBox3").count(), 1) << "the main window's lists are not refilled";
+    EXPECT_EQ(combo(w, "ComboBox3").count(), 0) << "the main window's lists follow the saved table";
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_TRUE(ui.informations.isEmpty()) << "no confirmation";
 }
@@ -303,9 +305,8 @@ TEST_F(ChipEditorFixture, NonIntegerCellStopsTheSaveBeforeTheFile)
     button(editor, "BtnSave").click();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("'256B' is not a valid integer value")});
     EXPECT_EQ(readDatabase(), before) << "the file is not written";
-    EXPECT_EQ(w.chipTable()[0].namesText(), QStringLiteral("SPI,Winbond,W25Q32JV")) << "earlier rows are in the table";
-    EXPECT_EQ(w.chipTable()[1].namesText(), QStringLiteral("SPI,Winbond,W25Q64JV"));
-    EXPECT_EQ(w.chipTable()[1].flashPage, 256) << "the failing field is not stored";
+    EXPECT_EQ(w.chipTable()[0].namesText(), QStringLiteral("SPI,Winbond,W25Q32")) << "nor is the table changed";
+    EXPECT_EQ(w.chipTable()[1].namesText(), QStringLiteral("SPI,Winbond,W25Q64"));
 }
 
 TEST_F(ChipEditorFixture, NonIntegerCellStopsTheDoubleClick)
@@ -460,4 +461,24 @@ TEST_F(ChipEditorFixture, DeviceButtonAndMenuOpenTheEditorModally)
     action(w, "N3").trigger();
     EXPECT_EQ(grid(chipEditor(w)).rowCount(), 1);
     EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(ChipEditorFixture, AfterASaveTheWindowSelectsTheSameChipByItsNames)
+{
+    writeIni("[CHIP]\nINDEX3=1\n");
+    writeDatabase({chip(QStringLiteral("SPI,W,A"), 1, 0x1000), chip(QStringLiteral("SPI,W,B"), 2, 0x2000)});
+    TForm1 w(&ui, exe());
+    w.show();
+    ASSERT_EQ(w.currentRecord().namesText(), QStringLiteral("SPI,W,B"));
+    TForm2& editor = chipEditor(w);
+    editor.FormShow();
+    grid(editor).setCurrentCell(0, 0);
+    button(editor, "BtnDelete").click();
+    button(editor, "BtnSave").click();
+    ASSERT_TRUE(ui.errors.isEmpty()) << ui.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(w.selection().currentChip(), 0);
+    EXPECT_EQ(w.currentRecord().namesText(), QStringLiteral("SPI,W,B")) << "the commands use the chip shown";
+    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("B"));
+    EXPECT_EQ(w.nameIndex(), 0) << "the saved indices designate it too";
+    EXPECT_EQ(hexView(w).GetDataSize(), 0x2000);
 }

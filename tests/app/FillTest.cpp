@@ -1,13 +1,18 @@
 #include "buffer/Fill.h"
+#include "hexview/TMPHexEditorEx.h"
 #include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -30,13 +35,13 @@ const QString RangeError = QStringLiteral("range");
 
 } // namespace
 
-TEST(Fill, ByteFillSetsTheRangeAndTheUsedLengthBecomesItsEnd)
+TEST(Fill, ByteFillSetsTheRangeAndTheUsedLengthNeverShrinks)
 {
     DataBuffer buffer;
     buffer.usedLength = 0x1000;
     const FillResult r = fillBuffer(buffer, request(FillKind::Byte, "10", "1F", "55"), 0, RangeError);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(buffer.usedLength, 0x20) << "even when it was larger before";
+    EXPECT_EQ(buffer.usedLength, 0x1000) << "what was loaded past the range still counts";
     EXPECT_EQ(buffer.data()[0x0F], 0xFF);
     EXPECT_EQ(buffer.data()[0x10], 0x55);
     EXPECT_EQ(buffer.data()[0x1F], 0x55);
@@ -187,4 +192,75 @@ TEST(FillDialog, EachOpeningProposesTheEndOfTheChipAndKeepsWhatWasTyped)
     const FillRequest r = fill.request();
     EXPECT_EQ(r.kind, FillKind::Byte);
     EXPECT_EQ(r.endText, QStringLiteral("FFFFF"));
+}
+
+namespace {
+
+/// A window whose database holds one chip of `size` bytes, selected.
+struct WindowWithChip
+{
+    explicit WindowWithChip(std::uint32_t size)
+    {
+        ChipRecord r {};
+        EXPECT_TRUE(r.setNamesText(QStringLiteral("24-EEPROM,Atmel,AT24C02")));
+        r.flashSize = size;
+        r.flashPage = 8;
+        QFile f(dir.filePath(QStringLiteral("kestrum.Dat")));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(&r), sizeof r);
+        f.close();
+        window = std::make_unique<TForm1>(&ui, dir.filePath(QStringLiteral("kestrum")));
+        window->show();
+    }
+    QTemporaryDir dir;
+    ScriptedUserInterface ui;
+    std::unique_ptr<TForm1> window;
+};
+
+} // namespace
+
+TEST(FillDialog, EachKindButtonFillsItsOwnKind)
+{
+    QTemporaryDir dir;
+    ScriptedUserInterface ui;
+    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    TForm4& fill = fillDialog(w);
+    fill.clockSeconds = [] { return 77u; };
+    lineEdit(fill, "Edit2").setText(QStringLiteral("1234"));
+    lineEdit(fill, "Edit3").setText(QStringLiteral("0"));
+    lineEdit(fill, "Edit4").setText(QStringLiteral("FF"));
+    child<QRadioButton>(fill, "RadioButton2")->setChecked(true);
+    fill.BitBtn1Click();
+    EXPECT_EQ(w.dataBuffer().data()[0xFE], 0x34);
+    EXPECT_EQ(w.dataBuffer().data()[0xFF], 0x12);
+
+    child<QRadioButton>(fill, "RadioButton3")->setChecked(true);
+    fill.BitBtn1Click();
+    DataBuffer expected;
+    ASSERT_TRUE(fillBuffer(expected, request(FillKind::Random, "0", "FF"), 77, RangeError).ok);
+    EXPECT_EQ(std::memcmp(w.dataBuffer().data(), expected.data(), 0x100), 0);
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST(FillDialog, TakesTheViewsEditsKeepsTheUsedLengthAndShowsAFillPastTheChip)
+{
+    WindowWithChip chip(256);
+    TForm1& w = *chip.window;
+    w.dataBuffer().usedLength = 3980;
+    TMPHexEditorEx& editor = hexView(w).editor();
+    ASSERT_TRUE(editor.KeyPress(QLatin1Char('1')));
+    ASSERT_TRUE(editor.KeyPress(QLatin1Char('2')));
+    TForm4& fill = fillDialog(w);
+    fill.prepare(w.chipSize());
+    lineEdit(fill, "Edit1").setText(QStringLiteral("55"));
+    lineEdit(fill, "Edit3").setText(QStringLiteral("100"));
+    lineEdit(fill, "Edit4").setText(QStringLiteral("1FF"));
+    fill.BitBtn1Click();
+    EXPECT_EQ(w.dataBuffer().data()[0], 0x12) << "the edit made before the fill is kept";
+    EXPECT_EQ(w.dataBuffer().data()[0x1FF], 0x55);
+    EXPECT_EQ(w.dataBuffer().usedLength, 3980);
+    EXPECT_EQ(hexView(w).GetDataSize(), 0x200) << "the view reaches the end of the fill";
+    std::uint8_t last = 0;
+    hexView(w).ReadBuffer(&last, 0x1FF, 1);
+    EXPECT_EQ(last, 0x55);
 }

@@ -1,10 +1,16 @@
 #include "base/Settings.h"
 #include "base/IniFile.h"
+#include "base/Reporter.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kestrum;
 
@@ -105,4 +111,64 @@ TEST(SettingsFile, KeysMatchIgnoringCaseAndBadNumbersFallBack)
     EXPECT_EQ(s.formWidth, 0x400);
     EXPECT_EQ(s.formHeight, 500);
     EXPECT_EQ(s.typeIndex, -3);
+}
+
+TEST(SettingsFile, LinesWithoutAKeyAreWrittenBackUnchanged)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("k.ini"));
+    writeText(path, "[Other]\n=starts with equals\n  = blank key\n;x=comment\nkeep=me\n");
+    IniFile ini(path);
+    ini.load();
+    SaveSettings(ini, Settings {});
+    ASSERT_TRUE(ini.save());
+    const QString text = readAll(path);
+    EXPECT_TRUE(text.contains(QStringLiteral("\n=starts with equals\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\n  = blank key\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\n;x=comment\nkeep=me\n"))) << text.toStdString();
+}
+
+TEST(SettingsFile, StoringReadsTheFileAgainAndAFailedWriteKeepsItAndSaysSo)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("k.ini"));
+    writeText(path, "[DEVICE]\nLANGU=1\n");
+    IniFile ini(path);
+    ini.load();
+    Settings s = LoadSettings(ini);
+    s.language = 2;
+    test::ScriptedUserInterface ui;
+    Reporter reporter(ui);
+    reporter.setLanguage(EnglishLanguage);
+    writeText(path, "[DEVICE]\nLANGU=1\nchip=1\n"); // added by hand while the program runs
+    {
+        test::FileSizeLimit disk(10);
+        EXPECT_FALSE(storeSettings(ini, s, reporter));
+    }
+    EXPECT_EQ(readAll(path), QStringLiteral("[DEVICE]\nLANGU=1\nchip=1\n"));
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].startsWith(QStringLiteral("Cannot write the settings file ") + path));
+
+    EXPECT_TRUE(storeSettings(ini, s, reporter));
+    EXPECT_TRUE(readAll(path).contains(QStringLiteral("LANGU=2\nchip=1\n")));
+}
+
+TEST(SettingsFile, AFifoOfThatNameIsNeitherWaitedOnNorReplaced)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("k.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    alarm(60); // reading a FIFO would wait for a writer for ever
+    IniFile ini(path);
+    EXPECT_EQ(ini.load(), IniFile::LoadResult::Failed);
+    test::ScriptedUserInterface ui;
+    Reporter reporter(ui);
+    EXPECT_FALSE(storeSettings(ini, Settings {}, reporter));
+    alarm(0);
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(ui.errors.size(), 1);
 }

@@ -1,10 +1,17 @@
 #include "app/cli/Convert.h"
+#include "base/Messages.h"
 #include "buffer/DataBuffer.h"
+#include "buffer/ImageFile.h"
 #include "tests/buffer/FileTestSupport.h"
 
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kestrum;
 using namespace kestrum::cli;
@@ -171,4 +178,48 @@ TEST(KestrumCli, TheBuiltProgramReportsOnStandardErrorWithItsExitStatus)
     const CliRun usage = runProgram({});
     EXPECT_EQ(usage.status, ExitUsage);
     EXPECT_TRUE(usage.err.startsWith("usage:"));
+}
+
+TEST(KestrumCli, FollowsTheRulesOfOpenAndSaveForCapsulesAndSRecords)
+{
+    test::TempFolder folder;
+    const std::vector<std::uint8_t> image = test::firmwareLikeImage(3000, 9);
+    const QByteArray capsule = QByteArray(CapsuleHeaderSize, '\x3C') + bytesOf(image);
+    test::writeFile(folder.path("in.cap"), capsule);
+    EXPECT_EQ(runInProcess({"convert", folder.path("in.cap"), folder.path("out.cap")}).status, ExitOk);
+    EXPECT_EQ(test::readFile(folder.path("out.cap")), capsule) << "the header goes along";
+    EXPECT_EQ(runInProcess({"convert", folder.path("in.cap"), folder.path("a.s19")}).status, ExitOk);
+    EXPECT_EQ(runInProcess({"convert", folder.path("a.s19"), folder.path("b.bin")}).status, ExitOk);
+    EXPECT_EQ(test::readFile(folder.path("b.bin")), bytesOf(image));
+
+    const CliRun headerless = runInProcess({"convert", folder.path("b.bin"), folder.path("c.cap")});
+    EXPECT_EQ(headerless.status, ExitFailed);
+    EXPECT_EQ(headerless.err, messageText(MsgCapsuleNoHeader, EnglishLanguage) + "\n");
+    EXPECT_FALSE(QFile::exists(folder.path("c.cap")));
+}
+
+TEST(KestrumCli, TheBuiltProgramTakesFileNamesThatAreNoUtf8)
+{
+    test::TempFolder folder;
+    const QByteArray in = QFile::encodeName(folder.path("in")) + "\xFF\xE9.bin";
+    const QByteArray out = QFile::encodeName(folder.path("out")) + "\xC3(.hex";
+    {
+        const int fd = ::open(in.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "\x01\x02", 2), 2);
+        ::close(fd);
+    }
+    const QByteArray program(KESTRUM_CLI_PATH);
+    const char* argv[] = {program.constData(), "convert", in.constData(), out.constData(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char* const*>(argv), environ), 0);
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == ExitOk) << status;
+    const int fd = ::open(out.constData(), O_RDONLY);
+    ASSERT_GE(fd, 0) << "the output carries the name's bytes";
+    char text[64] = {};
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    EXPECT_EQ(QByteArray(text, int(std::max<ssize_t>(n, 0))), ":020000000102FB\r\n:00000001FF\r\n");
 }

@@ -2,9 +2,15 @@
 #include "tests/buffer/FileTestSupport.h"
 #include "tests/support/ScriptedUserInterface.h"
 
+#include "buffer/ImageFile.h"
+
+#include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kestrum;
 using kestrum::test::ScriptedUserInterface;
@@ -41,8 +47,9 @@ TEST_F(FileCommandsTest, OpenOffersTheFiltersAndACancelChangesNothing)
     buffer.usedLength = 9;
     commands.open(OneMiB);
     EXPECT_EQ(ui.openFilters,
-        QStringList {"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|"
-                     "Asus Rom (*.cap)|*.cap|All files (*.*)|*.*"});
+        QStringList {"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|"
+                     "Motorola S-record (*.s19 *.srec *.src *.s28 *.s37 *.mot *.mhx *.s1 *.s2 *.s3)|"
+                     "*.s19;*.srec;*.src;*.s28;*.s37;*.mot;*.mhx;*.s1;*.s2;*.s3|All files (*.*)|*.*"});
     EXPECT_EQ(buffer.bytes[5], 0x12);
     EXPECT_EQ(buffer.usedLength, 9);
     EXPECT_TRUE(refreshes.empty());
@@ -85,14 +92,12 @@ TEST_F(FileCommandsTest, AFailedOpenStillRefreshesAndLogsWithWhatWasRead)
     EXPECT_EQ(buffer.usedLength, 0);
     EXPECT_EQ(buffer.bytes[0], 0x11);
     EXPECT_EQ(ui.errors, QStringList {"Illegal Char in File"});
+    // A file that cannot be opened is refused before the buffer is touched: nothing changes.
     commands.open(OneMiB);
-    EXPECT_EQ(buffer.bytes[0], 0xFF);
+    EXPECT_EQ(buffer.bytes[0], 0x11);
     EXPECT_EQ(ui.errors.last(), "Can't open File");
-    EXPECT_EQ(refreshes, std::vector<std::uint32_t>({OneMiB, OneMiB}));
-    // Newest line on top, numbered one higher.
-    EXPECT_EQ(ui.log,
-        QStringList(
-            {"002:Open" + QFileInfo(second).absoluteFilePath(), "001:Open" + QFileInfo(path).absoluteFilePath()}));
+    EXPECT_EQ(refreshes, std::vector<std::uint32_t>({OneMiB}));
+    EXPECT_EQ(ui.log, QStringList({"001:Open" + QFileInfo(path).absoluteFilePath()}));
 }
 
 TEST_F(FileCommandsTest, OpenLogsInTheCurrentLanguage)
@@ -109,7 +114,9 @@ TEST_F(FileCommandsTest, SaveOffersTheFiltersWithHexAsDefaultAndACancelWritesNot
 {
     commands.save(OneMiB);
     EXPECT_EQ(ui.saveFilters,
-        QStringList {"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|All files (*.*)|*.*"});
+        QStringList {"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|"
+                     "Motorola S-record (*.s19 *.srec *.src *.s28 *.s37 *.mot *.mhx *.s1 *.s2 *.s3)|"
+                     "*.s19;*.srec;*.src;*.s28;*.s37;*.mot;*.mhx;*.s1;*.s2;*.s3|All files (*.*)|*.*"});
     EXPECT_EQ(ui.saveSuffixes, QStringList {"hex"});
     EXPECT_EQ(takes, 0);
 }
@@ -148,4 +155,61 @@ TEST_F(FileCommandsTest, ASaveNeverReadsPastTheBuffer)
     const QByteArray text = test::readFile(folder.path("huge.hex"));
     EXPECT_TRUE(text.startsWith(":20000000EEFFFF")) << "index 0 holds the taken edit";
     EXPECT_TRUE(text.endsWith(":0200000403FFF8\r\n:00000001FF\r\n")) << "the last stretch is the buffer's last";
+}
+
+TEST_F(FileCommandsTest, TwoOpensLogTwoLinesNewestOnTop)
+{
+    const QString first = folder.path("a.bin");
+    const QString second = folder.path("b.hex");
+    test::writeFile(first, "a");
+    test::writeFile(second, ":00000001FF\r\n");
+    ui.openFiles = {first, second};
+    commands.open(OneMiB);
+    commands.open(OneMiB);
+    EXPECT_EQ(ui.log,
+        QStringList(
+            {"002:Open" + QFileInfo(second).absoluteFilePath(), "001:Open" + QFileInfo(first).absoluteFilePath()}));
+}
+
+TEST_F(FileCommandsTest, ARefusedFileLeavesBufferUsedLengthViewAndLogAsTheyWere)
+{
+    // A FIFO opened for reading would wait for a writer for ever: the alarm ends a hanging test.
+    alarm(60);
+    QDir().mkpath(folder.path("dir.bin"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.path("fifo.bin")).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.path("fifo.eep")).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.path("fifo.hex")).constData(), 0600), 0);
+    {
+        QFile big(folder.path("big.rom"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(qint64(BufferCapacity) + 1));
+    }
+    buffer.bytes[7] = 0x42;
+    buffer.usedLength = 3980;
+    ui.openFiles = {folder.path("missing.bin"), folder.path("dir.bin"), folder.path("fifo.bin"),
+        folder.path("fifo.eep"), folder.path("fifo.hex"), QStringLiteral("/dev/null"), folder.path("big.rom")};
+    const auto files = ui.openFiles.size();
+    for (std::size_t i = 0; i < files; ++i)
+        commands.open(OneMiB);
+    alarm(0);
+    EXPECT_EQ(ui.errors, QStringList(6, "Can't open File") << "File is too big for Buffer");
+    EXPECT_EQ(buffer.bytes[7], 0x42);
+    EXPECT_EQ(buffer.usedLength, 3980);
+    EXPECT_TRUE(refreshes.empty()) << "the view keeps its content and its edits";
+    EXPECT_TRUE(ui.log.isEmpty());
+}
+
+TEST_F(FileCommandsTest, ACapsuleSavedAfterOpeningOneKeepsItsHeader)
+{
+    QByteArray capsule(CapsuleHeaderSize, '\0');
+    for (int i = 0; i < capsule.size(); ++i)
+        capsule[i] = char(i * 7);
+    capsule += QByteArray(16, '\xEE'); // the fixture's view edit writes 0xEE at index 0
+    test::writeFile(folder.path("bios.cap"), capsule);
+    ui.openFiles = {folder.path("bios.cap")};
+    ui.saveFiles = {folder.path("copy.CAP")};
+    commands.open(16);
+    commands.save(16);
+    EXPECT_TRUE(ui.errors.isEmpty());
+    EXPECT_EQ(test::readFile(folder.path("copy.CAP")), capsule);
+    EXPECT_EQ(commands.capsuleHeader(), capsule.left(CapsuleHeaderSize));
 }

@@ -3,7 +3,7 @@
 // Helpers of the buffer tests: a folder per test, files written and read back whole, and images
 // that look like firmware (random bytes with stretches of 0xFF).
 
-#include "buffer/ReplacementFile.h"
+#include "base/ReplacementFile.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/ScriptedUserInterface.h"
 

@@ -1,6 +1,7 @@
 #include "buffer/ImageFile.h"
 #include "buffer/DataBuffer.h"
 #include "tests/buffer/FileTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <QDir>
@@ -9,10 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace kestrum;
+using kestrum::test::FileSizeLimit;
 using kestrum::test::ScriptedUserInterface;
 
 namespace {
@@ -45,29 +48,6 @@ void makeSparseFile(const QString& path, qint64 size)
     ASSERT_TRUE(f.resize(size));
 }
 
-/// Lets writes fail with "file too large" beyond `bytes`, for the lifetime of the object.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old {};
-    void (*m_oldHandler)(int);
-};
-
 } // namespace
 
 TEST(FileKinds, ExtensionIsTheNameFromItsLastDotOn)
@@ -85,10 +65,18 @@ TEST(FileKinds, LoadAndSaveKindsFollowTheExtensionIgnoringCase)
     EXPECT_EQ(loadKindForName("bios.CAP"), FileKind::Capsule);
     EXPECT_EQ(loadKindForName("bios.rom"), FileKind::RawBinary);
     EXPECT_EQ(loadKindForName("data.dat"), FileKind::RawBinary);
-    EXPECT_EQ(loadKindForName("x.src"), FileKind::RawBinary) << "S-record is loaded only through .eep";
-    EXPECT_EQ(saveKindForName("out.SRC"), FileKind::SRecord);
+    // What Save writes as S-record, Open reads as S-record.
+    for (const char* srec : {"x.src", "x.S19", "x.s28", "x.s37", "x.SREC", "x.mot", "x.mhx", "x.s1", "x.s2", "x.S3"}) {
+        EXPECT_EQ(loadKindForName(srec), FileKind::SRecord) << srec;
+        EXPECT_EQ(saveKindForName(srec), FileKind::SRecord) << srec;
+    }
+    for (const char* hex : {"x.ihx", "x.IHEX"}) {
+        EXPECT_EQ(loadKindForName(hex), FileKind::IntelHex) << hex;
+        EXPECT_EQ(saveKindForName(hex), FileKind::IntelHex) << hex;
+    }
     EXPECT_EQ(saveKindForName("out.HEX"), FileKind::IntelHex);
-    for (const char* raw : {"o.bin", "o.rom", "o.cap", "o.eep", "o", "o.dat"})
+    EXPECT_EQ(saveKindForName("o.Cap"), FileKind::Capsule) << "saved with the header of a capsule opened before";
+    for (const char* raw : {"o.bin", "o.rom", "o.eep", "o", "o.dat", "o.s4", "o.srecord"})
         EXPECT_EQ(saveKindForName(raw), FileKind::RawBinary) << raw;
 }
 
@@ -225,13 +213,14 @@ TEST_F(SaveImageFileTest, WritesEachKindByExtension)
     ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.bin"), image.data(), 4));
     ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.HEX"), image.data(), 4));
     ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.src"), image.data(), 4));
-    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.cap"), image.data(), 4));
+    const QByteArray header(CapsuleHeaderSize, 'h');
+    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.cap"), image.data(), 4, ExistingFile::Ask, header));
     ASSERT_TRUE(SaveImageFile(reporter, folder.path("noext"), image.data(), 4));
     EXPECT_EQ(test::readFile(folder.path("a.bin")), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(test::readFile(folder.path("a.HEX")), QByteArray(":040000001122FF3397\r\n:00000001FF\r\n"));
     EXPECT_EQ(
         test::readFile(folder.path("a.src")), QByteArray("S00600004844521B\r\nS10700001122FF3393\r\nS9030000FC\r\n"));
-    EXPECT_EQ(test::readFile(folder.path("a.cap")), QByteArray("\x11\x22\xFF\x33", 4)) << "no header is written";
+    EXPECT_EQ(test::readFile(folder.path("a.cap")), header + QByteArray("\x11\x22\xFF\x33", 4)) << "the header first";
     EXPECT_EQ(test::readFile(folder.path("noext")), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_TRUE(ui.boxes.isEmpty());
 }
@@ -311,4 +300,96 @@ TEST_F(SaveImageFileTest, ReplacingKeepsPermissionsAndFollowsSymbolicLinks)
     EXPECT_TRUE(QFileInfo(folder.path("link.bin")).isSymLink());
     EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(QFile::permissions(target) & 0x0FFF, QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+}
+
+TEST(LoadImageFile, EepFilesAreTextOnlyWhenTheirFirstLineIsARecord)
+{
+    test::TempFolder folder;
+    // Dumps that only start with ':' or 'S' are dumps.
+    for (const QByteArray& dump : {QByteArray("\x3A\x10\x00\xFF\x0A\x01", 6), QByteArray(":0G\r\n:00000001FF\r\n"),
+             QByteArray("S\x01\x02:\n", 5), QByteArray("Serial 42\n")}) {
+        test::writeFile(folder.path("dump.eep"), dump);
+        const Loaded l = load(folder.path("dump.eep"));
+        EXPECT_EQ(l.count, dump.size()) << dump.toHex().toStdString();
+        EXPECT_TRUE(l.errors.isEmpty()) << dump.toHex().toStdString();
+        EXPECT_EQ(l.buffer[0], std::uint8_t(dump[0]));
+    }
+    // Text after a UTF-8 byte-order mark is text, also where the extension decides.
+    const QByteArray mark("\xEF\xBB\xBF");
+    test::writeFile(folder.path("a.eep"), mark + HexImage);
+    test::writeFile(folder.path("b.eep"), mark + SrecImage);
+    test::writeFile(folder.path("c.hex"), mark + HexImage);
+    for (const char* name : {"a.eep", "b.eep", "c.hex"}) {
+        const Loaded l = load(folder.path(name));
+        EXPECT_EQ(l.count, 2) << name;
+        EXPECT_EQ(l.buffer[1], 0x22) << name;
+        EXPECT_TRUE(l.errors.isEmpty()) << name;
+    }
+}
+
+TEST_F(SaveImageFileTest, SRecordFilesOpenAgainUnderEachOfTheirExtensions)
+{
+    for (const char* name : {"a.src", "a.S19", "a.srec", "a.mot", "a.s3"}) {
+        ASSERT_TRUE(SaveImageFile(reporter, folder.path(name), image.data(), 4));
+        const Loaded l = load(folder.path(name));
+        EXPECT_EQ(l.count, 4) << name;
+        EXPECT_EQ(std::vector<std::uint8_t>(l.buffer.begin(), l.buffer.begin() + 4), image) << name;
+    }
+}
+
+TEST_F(SaveImageFileTest, ACapsuleWithoutAWholeHeaderIsRefusedAndNothingIsWritten)
+{
+    test::writeFile(folder.path("keep.cap"), "old");
+    EXPECT_FALSE(SaveImageFile(reporter, folder.path("new.cap"), image.data(), 4));
+    EXPECT_FALSE(SaveImageFile(reporter, folder.path("keep.cap"), image.data(), 4, ExistingFile::Ask, "short"));
+    EXPECT_EQ(ui.errors, QStringList(2, messageText(MsgCapsuleNoHeader, EnglishLanguage)));
+    EXPECT_TRUE(ui.questions.isEmpty());
+    EXPECT_FALSE(QFile::exists(folder.path("new.cap")));
+    EXPECT_EQ(test::readFile(folder.path("keep.cap")), "old");
+}
+
+TEST_F(SaveImageFileTest, OnlyRegularFilesAreReplaced)
+{
+    const QString fifo = folder.path("pipe.hex");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A device node of its own where the machine lets us make one; /dev/null stands in otherwise.
+    QString device = folder.path("null.bin");
+    if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        device = QStringLiteral("/dev/null");
+    for (const QString& path : {fifo, device})
+        EXPECT_FALSE(SaveImageFile(reporter, path, image.data(), 4, ExistingFile::Replace)) << path.toStdString();
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    ASSERT_EQ(::lstat(QFile::encodeName(device).constData(), &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+    const QString why = messageText(MsgNotRegularFile, EnglishLanguage);
+    EXPECT_EQ(ui.errors,
+        QStringList({"Nothing was saved to " + fifo + ": " + why, "Nothing was saved to " + device + ": " + why}));
+    EXPECT_EQ(QDir(folder.path(".")).entryList(QDir::Files | QDir::Hidden).filter(".tmp"), QStringList());
+}
+
+TEST_F(SaveImageFileTest, LinksInASharedStickyFolderAreFollowedOnlyWhenTheUserOwnsThem)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can plant a link that another user owns";
+    const QString shared = folder.path("shared");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString target = folder.path("victim.bin");
+    test::writeFile(target, "precious");
+    ASSERT_TRUE(QFile::link(target, shared + "/own.bin"));
+    ASSERT_TRUE(QFile::link(target, shared + "/planted.bin"));
+    ASSERT_EQ(::lchown(QFile::encodeName(shared + "/planted.bin").constData(), 4242, 4242), 0);
+
+    EXPECT_FALSE(SaveImageFile(reporter, shared + "/planted.bin", image.data(), 4, ExistingFile::Replace));
+    EXPECT_EQ(test::readFile(target), "precious");
+    EXPECT_TRUE(QFileInfo(shared + "/planted.bin").isSymLink());
+    EXPECT_EQ(ui.errors,
+        QStringList {
+            "Nothing was saved to " + shared + "/planted.bin: " + messageText(MsgSharedLink, EnglishLanguage)});
+    EXPECT_TRUE(SaveImageFile(reporter, shared + "/own.bin", image.data(), 4, ExistingFile::Replace));
+    EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4)) << "the user's own link is followed";
 }

@@ -1,5 +1,6 @@
 #include "chipdb/ChipDatabase.h"
 #include "base/Reporter.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kestrum;
@@ -186,4 +188,37 @@ TEST_F(DatabaseFixture, WriteReplacesTheFileAndAFailedWriteKeepsTheOldOne)
         ASSERT_TRUE(again.open(QIODevice::ReadOnly));
         EXPECT_EQ(again.size(), 2 * ChipRecordSize);
     }
+}
+
+TEST_F(DatabaseFixture, AFifoNamedLikeTheDatabaseIsRefusedWithoutWaiting)
+{
+    alarm(60); // reading a FIFO would wait for a writer for ever
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    table[0] = makeRecord("a,b,c", 1, 64);
+    reporter.setLanguage(EnglishLanguage);
+    EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::NoFile);
+    alarm(0);
+    EXPECT_EQ(ui.errors,
+        QStringList {messageText(MsgDatabaseUnreadable, EnglishLanguage)
+                         .arg(path(), messageText(MsgNotRegularFile, EnglishLanguage))});
+    EXPECT_EQ(table.listedCount(), 1);
+}
+
+TEST_F(DatabaseFixture, AWriteCutShortByAFullDiskKeepsTheOldFileAndSaysSo)
+{
+    std::vector<ChipRecord> records;
+    for (int i = 0; i < 40; ++i)
+        records.push_back(makeRecord("t,m,n", std::uint32_t(i), 64));
+    writeFile(recordsBytes(records));
+    for (int i = 0; i < 40; ++i)
+        table[i] = makeRecord("new,new,new", std::uint32_t(i), 128);
+    {
+        test::FileSizeLimit disk(100);
+        EXPECT_FALSE(WriteDatabaseFile(path(), table.bytes(), 41 * ChipRecordSize, reporter));
+    }
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].contains(path()));
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), recordsBytes(records));
 }

@@ -397,7 +397,7 @@ TEST(ChipEditorSave, RowsBecomeRecordsFollowedByTheEndMarker)
     model.setCell(1, ColType, QStringLiteral("\t SPI \x01"));
     model.setCell(1, ColMaker, QStringLiteral(" Winbond"));
     model.setCell(1, ColModel, QStringLiteral("W25Q32 "));
-    model.setCell(2, ColClass, QStringLiteral("0x1FF"));
+    model.setCell(2, ColClass, QStringLiteral("0x103"));
     model.setCell(2, ColEepromSize, QStringLiteral("65536"));
     model.setCell(2, ColEepromPage, QStringLiteral("256"));
     model.setCell(2, ColChipId, QStringLiteral("0xFFFFFFFF"));
@@ -415,7 +415,7 @@ TEST(ChipEditorSave, RowsBecomeRecordsFollowedByTheEndMarker)
     EXPECT_EQ(table[0].delay, 100);
     EXPECT_EQ(table[0].voltage, 0);
     // Low bits of the 32-bit number, by field width.
-    EXPECT_EQ(table[1].chipClass, 0xFF);
+    EXPECT_EQ(table[1].chipClass, 3);
     EXPECT_EQ(table[1].eepromSize, 0);
     EXPECT_EQ(table[1].eepromPage, 0);
     EXPECT_EQ(table[1].chipId, 0xFFFFFFFFu);
@@ -446,7 +446,7 @@ TEST(ChipEditorSave, NoRowsGiveOneRecordOfEndMarker)
     EXPECT_TRUE(table[0].isEnd());
 }
 
-TEST(ChipEditorSave, NonIntegerCellStopsWithEarlierRowsAndFieldsStored)
+TEST(ChipEditorSave, NonIntegerCellRefusesTheSaveAndStoresNothing)
 {
     ChipTable table;
     put(table, 3, QStringLiteral("old,old,slot3"));
@@ -463,24 +463,51 @@ TEST(ChipEditorSave, NonIntegerCellStopsWithEarlierRowsAndFieldsStored)
     EXPECT_FALSE(model.saveInto(table, &error).has_value());
     EXPECT_EQ(error, QStringLiteral("'25 6' is not a valid integer value"));
 
-    EXPECT_EQ(table[0].namesText(), QStringLiteral("SPI_FLASH,WINBOND,W25Q32"));
-    EXPECT_EQ(table[0].flashPage, 256);
-    EXPECT_EQ(table[1].namesText(), QStringLiteral("SPI_FLASH,WINBOND,Second"));
-    EXPECT_EQ(table[1].chipId, 0xEF4016u) << "fields before the failing cell are stored";
-    EXPECT_EQ(table[1].flashSize, 4194304u);
-    EXPECT_EQ(table[1].flashPage, 0x5A5A) << "the failing field keeps its old value";
-    EXPECT_EQ(table[2].chipId, 0xC0DEu) << "later rows are not reached";
+    // The rows are converted into a copy: a refusal leaves the table exactly as it was.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(table[i].namesText(), QStringLiteral("old,old,old")) << i;
+        EXPECT_EQ(table[i].flashPage, 0x5A5A) << i;
+        EXPECT_EQ(table[i].chipId, 0xC0DEu) << i;
+    }
     EXPECT_EQ(table[3].namesText(), QStringLiteral("old,old,slot3")) << "no end marker is written";
-    EXPECT_EQ(table[2].namesText(), QStringLiteral("old,old,old"));
 }
 
-TEST(ChipEditorSave, EmptyExtendFieldFailsAtSave)
+TEST(ChipEditorSave, ARecordTheCommandsWouldRefuseIsNotStored)
+{
+    ChipTable table;
+    put(table, 0, QStringLiteral("old,old,old"));
+    const ChipEditorFields f = flashFields();
+    const struct
+    {
+        int column;
+        const char* text;
+        const char* reason;
+    } flaws[] = {{ColFlashSize, "0", "The capacity must be from 1 byte"},
+                 {ColFlashSize, "0x8000000", "The capacity must be from 1 byte"},
+                 {ColClass, "7", "The chip class must be from 0 to 3."},
+                 {ColFlashPage, "0", "The page size must not be 0"}};
+    for (const auto& flaw : flaws) {
+        ChipEditorModel model = modelWith({f, f});
+        model.setCell(2, flaw.column, QString::fromLatin1(flaw.text));
+        QString error;
+        EXPECT_FALSE(model.saveInto(table, &error).has_value()) << flaw.text;
+        EXPECT_TRUE(error.startsWith(QStringLiteral("Row 2: ") + QString::fromLatin1(flaw.reason)))
+            << error.toStdString();
+        EXPECT_EQ(table[0].namesText(), QStringLiteral("old,old,old")) << "nothing is stored";
+    }
+}
+
+TEST(ChipEditorSave, AnEmptyExtendFieldBuildsZeroAndOnlyAnEmptiedCellFailsAtSave)
 {
     ChipEditorFields f = flashFields();
     f.extend.clear();
     ChipEditorModel model = modelWith({f});
+    EXPECT_EQ(model.cell(1, ColXmlLink), QStringLiteral("0")) << "Add fills Extend with 0";
     ChipTable table;
     QString error;
+    ASSERT_TRUE(model.saveInto(table, &error).has_value()) << error.toStdString();
+    EXPECT_EQ(table[0].xmlLink, 0);
+    model.setCell(1, ColXmlLink, QString());
     EXPECT_FALSE(model.saveInto(table, &error).has_value());
     EXPECT_EQ(error, QStringLiteral("'' is not a valid integer value"));
 }
@@ -500,7 +527,7 @@ TEST(ChipEditorSave, NamesThatDoNotFitAreRefusedNamingTheRow)
     EXPECT_FALSE(model.saveInto(table, &error).has_value());
     EXPECT_TRUE(error.startsWith(QStringLiteral("Row 2: "))) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("48 bytes"))) << error.toStdString();
-    EXPECT_EQ(table[0].namesText(), QStringLiteral("SPI_FLASH,WINBOND,W25Q32"));
+    EXPECT_TRUE(table[0].isEnd()) << "nothing is stored, not even the rows before the refused one";
     EXPECT_EQ(table[1].namesText(), QStringLiteral("old,old,old")) << "nothing of the refused row is stored";
     EXPECT_EQ(table[1].chipId, 0xC0DEu);
 
@@ -517,8 +544,11 @@ TEST(ChipEditorSave, NamesThatDoNotFitAreRefusedNamingTheRow)
 TEST(ChipEditorSave, MoreThan999RowsAreRefusedBeforeAnythingIsStored)
 {
     ChipTable table;
-    for (int i = 0; i < ChipSlots; ++i)
+    for (int i = 0; i < ChipSlots; ++i) {
         put(table, i, QStringLiteral("t,m,n%1").arg(i));
+        table[i].flashSize = 0x10000;
+        table[i].flashPage = 256;
+    }
     ChipEditorModel model;
     model.load(table);
     ASSERT_EQ(model.rowCount(), 1001);
