@@ -27,8 +27,17 @@ void WindowJobs::setStatusText(const QString& text)
 
 void WindowJobs::setControlsLocked(bool locked)
 {
+    // The window's focus widget is the one that has the focus, or gets it when the window is
+    // activated again.
+    if (locked && !m_locked)
+        m_focus = m_window.focusWidget();
     m_controls.toolBar->setEnabled(!locked);
     m_controls.mainPanel->setEnabled(!locked);
+    if (!locked && m_locked && m_focus && m_focus->isEnabled())
+        m_focus->setFocus(Qt::OtherFocusReason);
+    if (!locked)
+        m_focus = nullptr;
+    m_locked = locked;
 }
 
 int WindowJobs::scaled(quint32 value) const

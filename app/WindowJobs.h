@@ -3,6 +3,8 @@
 #include "ops/ChipOperations.h"
 #include "ops/JobView.h"
 
+#include <QPointer>
+
 class QCheckBox;
 class QWidget;
 
@@ -34,6 +36,8 @@ public:
 
     // JobView
     void setStatusText(const QString& text) override;
+    /// Locking takes the keyboard focus from the control that had it (disabled controls keep no
+    /// focus); unlocking gives it back, so typing goes on where it was before the job.
     void setControlsLocked(bool locked) override;
     void showProgress(quint32 maximum) override;
     void setProgressPosition(quint32 position) override;
@@ -66,6 +70,9 @@ private:
     Controls m_controls;
     quint32 m_maximum = 0;
     int m_shift = 0;
+    bool m_locked = false;
+    /// The control that had the keyboard focus when the controls were locked.
+    QPointer<QWidget> m_focus;
 };
 
 } // namespace kestrum

@@ -24,6 +24,37 @@ bool ChipRecord::setNamesText(const QString& text)
     return true;
 }
 
+std::optional<RecordFlaw> recordFlaw(const ChipRecord& record)
+{
+    if (record.flashSize == 0 || record.flashSize > MaxChipCapacity)
+        return RecordFlaw::CapacityOutOfRange;
+    switch (record.chipClass) {
+    case SpiFlash25:
+    case I2cEeprom24:
+    case SpiEeprom25:
+        if (record.flashPage == 0)
+            return RecordFlaw::NoPageSize;
+        return std::nullopt;
+    case MicrowireEeprom93:
+        return std::nullopt;
+    default:
+        return RecordFlaw::UnknownClass;
+    }
+}
+
+MessageKey recordFlawMessage(RecordFlaw flaw)
+{
+    switch (flaw) {
+    case RecordFlaw::CapacityOutOfRange:
+        return MsgRecordCapacity;
+    case RecordFlaw::UnknownClass:
+        return MsgRecordClass;
+    case RecordFlaw::NoPageSize:
+        break;
+    }
+    return MsgRecordPageSize;
+}
+
 int ChipTable::listedCount() const
 {
     int n = 0;

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "base/Messages.h"
+
 #include <QString>
 
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace kestrum {
 
@@ -67,6 +70,24 @@ static_assert(offsetof(ChipRecord, xmlLink) == 62);
 static_assert(offsetof(ChipRecord, eepromSize) == 64);
 static_assert(offsetof(ChipRecord, eepromPage) == 66);
 static_assert(offsetof(ChipRecord, voltage) == 67);
+
+/// The largest capacity a chip job can handle: the data buffer holds 64 MiB.
+inline constexpr std::uint32_t MaxChipCapacity = 64u << 20;
+
+/// Why a chip record cannot describe a real chip.
+enum class RecordFlaw {
+    CapacityOutOfRange, ///< the capacity is 0 or above MaxChipCapacity
+    UnknownClass, ///< the chip class is not 0 to 3
+    NoPageSize, ///< a class that programs or erases page by page has page size 0
+};
+
+/// What is wrong with a record, or nothing when chip jobs can use it: a capacity from 1 byte to
+/// MaxChipCapacity, a chip class from 0 to 3, and a non-zero page size for every class but the
+/// 93-series (which the programmer writes word by word). Chip jobs refuse a flawed record before
+/// they open the programmer; the chip editor refuses to save one.
+[[nodiscard]] std::optional<RecordFlaw> recordFlaw(const ChipRecord& record);
+/// The message table entry that says what the flaw is, in a sentence of its own.
+[[nodiscard]] MessageKey recordFlawMessage(RecordFlaw flaw);
 
 inline constexpr int ChipSlots = 1000;
 inline constexpr int ChipRecordSize = 68;

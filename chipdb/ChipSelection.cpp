@@ -33,6 +33,8 @@ int ChipSelection::FillChipSelection(int typeIndex, int makerIndex, int nameInde
 {
     int found = -1;
     int nameCount = 0;
+    // Until the fill ends, the lists show no chip (a fill that ends with an error shows none).
+    m_shownChip = -1;
     // The type list is never cleared: types only accumulate for the life of the program.
     m_makers.clear();
     m_names.clear();
@@ -78,7 +80,31 @@ int ChipSelection::FillChipSelection(int typeIndex, int makerIndex, int nameInde
     m_types.select(typeIndex);
     m_makers.select(makerIndex);
     m_names.select(nameIndex);
+    m_shownChip = found;
     return found;
+}
+
+int ChipSelection::restoreSelection(int& typeIndex, int& makerIndex, int& nameIndex)
+{
+    const int found = FillChipSelection(typeIndex, makerIndex, nameIndex);
+    if (found >= 0)
+        return found;
+    typeIndex = 0;
+    makerIndex = 0;
+    nameIndex = 0;
+    return FillChipSelection(0, 0, 0);
+}
+
+int ChipSelection::shownChip() const
+{
+    if (m_shownChip < 0 || m_shownChip >= m_table.listedCount())
+        return -1;
+    const NameTokens tokens(m_table[m_shownChip].namesText());
+    if (tokens.count() < 3)
+        return -1;
+    const bool same = tokens.trimmedAt(0) == m_types.text() && tokens.trimmedAt(1) == m_makers.text()
+        && tokens.trimmedAt(2) == m_names.text();
+    return same ? m_shownChip : -1;
 }
 
 int ChipSelection::selectByNames(const QString& type, const QString& maker, const QString& name)

@@ -31,6 +31,10 @@ public:
     /// added, and neither the selections nor the hex view are updated then.
     int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
 
+    /// The fill of a selection restored from saved indices: indices that designate no record select
+    /// the first chip (0, 0, 0), as a fresh start does, and are set to those.
+    int restoreSelection(int& typeIndex, int& makerIndex, int& nameIndex);
+
     /// Selects a record by its three names through three fills (each fill rebuilds the lists
     /// below the level it receives). Lookups ignore letter case; absent names give -1.
     int selectByNames(const QString& type, const QString& maker, const QString& name);
@@ -40,6 +44,10 @@ public:
     [[nodiscard]] const PickList& names() const { return m_names; }
 
     [[nodiscard]] int currentChip() const { return m_currentChip; }
+    /// The slot of the chip the three lists show, or -1 when they show none: the last fill found
+    /// nothing or ended with an error, or the record in that slot no longer carries the shown names
+    /// (the table was rewritten since). Chip jobs run only on the chip shown.
+    [[nodiscard]] int shownChip() const;
     [[nodiscard]] const ChipRecord& currentRecord() const { return m_table[m_currentChip]; }
     /// Capacity field (`Edit1`): unsigned decimal bytes.
     [[nodiscard]] const QString& sizeText() const { return m_sizeText; }
@@ -55,6 +63,7 @@ private:
     PickList m_makers;
     PickList m_names;
     int m_currentChip = 0;
+    int m_shownChip = -1;
     QString m_sizeText;
     int m_sizeIndex = -1;
     QString m_pageText;

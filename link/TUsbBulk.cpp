@@ -4,6 +4,8 @@
 
 #include <QThread>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -60,7 +62,24 @@ int TUsbBulk::noteTransfer(int result, int length)
         qCWarning(lcLink, "error writing:\n%s", lastError().constData());
     if (result != length)
         m_linkFaulted = true;
+    if (result == -ENODEV)
+        m_deviceVanished = true;
     return result;
+}
+
+TUsbBulk::OpenFailure TUsbBulk::failureOf(int error)
+{
+    switch (std::abs(error)) {
+    case EACCES:
+    case EPERM:
+        return OpenFailure::NoAccess;
+    case EBUSY:
+        return OpenFailure::Busy;
+    case ENODEV:
+        return OpenFailure::Absent;
+    default:
+        return OpenFailure::Other;
+    }
 }
 
 int TUsbBulk::prog_open(int vendorId, int productId)
@@ -69,6 +88,8 @@ int TUsbBulk::prog_open(int vendorId, int productId)
     if (m_deviceHandle)
         USB_bulk_close();
     m_linkFaulted = false;
+    m_deviceVanished = false;
+    m_openProblem = {OpenFailure::Absent, {}};
 
     m_usb.bind();
     m_usb.usb_find_busses();
@@ -78,8 +99,10 @@ int TUsbBulk::prog_open(int vendorId, int productId)
         for (struct usb_device* device = bus->devices; device; device = device->next) {
             if (device->descriptor.idVendor != vendorId || device->descriptor.idProduct != productId)
                 continue;
-            if (tryDevice(device))
+            if (tryDevice(device)) {
+                m_openProblem = {};
                 return 1;
+            }
         }
     }
     qCDebug(lcLink, "Could not find USB device \"%s\" with vid=0x%x pid=0x%x", ManufacturerString,
@@ -89,29 +112,34 @@ int TUsbBulk::prog_open(int vendorId, int productId)
 
 bool TUsbBulk::tryDevice(struct usb_device* device)
 {
+    // usb_open reports why it failed in errno only (a device node without write access: EACCES).
+    errno = 0;
     m_deviceHandle = m_usb.usb_open(device);
     if (!m_deviceHandle) {
+        const int error = errno;
         qCWarning(lcLink, "Warning: cannot open USB device: %s", lastError().constData());
+        rejectDevice(error != 0 ? failureOf(error) : OpenFailure::Other, lastError());
         return false;
     }
 
+    // Every other call reports its error as a negated errno; a node opened read-only answers EPERM.
     char text[StringBufferSize];
     int length
         = usbGetStringAscii(m_deviceHandle, device->descriptor.iManufacturer, StringLanguageId, text, sizeof text);
     if (length < 0) {
         qCWarning(lcLink, "warning: cannot query manufacturer for device: %s", lastError().constData());
-        rejectDevice();
+        rejectDevice(failureOf(length), lastError());
         return false;
     }
     if (std::strcmp(text, ManufacturerString) != 0) {
-        rejectDevice();
+        rejectDevice(OpenFailure::WrongStrings, text);
         return false;
     }
 
     length = usbGetStringAscii(m_deviceHandle, device->descriptor.iProduct, StringLanguageId, text, sizeof text);
     if (length < 0) {
         qCWarning(lcLink, "warning: cannot query product for device: %s", lastError().constData());
-        rejectDevice();
+        rejectDevice(failureOf(length), lastError());
         return false;
     }
 
@@ -128,20 +156,20 @@ bool TUsbBulk::tryDevice(struct usb_device* device)
         commandEndpoint = 0x02;
     } else {
         qCDebug(lcLink) << "skipping a device with the product string" << text;
-        rejectDevice();
+        rejectDevice(OpenFailure::WrongStrings, text);
         return false;
     }
 
     int interfaceNumber = 0;
     if (!firstInterfaceNumber(device, &interfaceNumber)) {
         qCWarning(lcLink, "warning: the device describes no interface");
-        rejectDevice();
+        rejectDevice(OpenFailure::Other, "the device describes no interface");
         return false;
     }
     m_interfaceNumber = interfaceNumber;
-    if (m_usb.usb_claim_interface(m_deviceHandle, m_interfaceNumber) != 0) {
+    if (const int claimed = m_usb.usb_claim_interface(m_deviceHandle, m_interfaceNumber); claimed != 0) {
         qCWarning(lcLink, "error writing:\n%s", lastError().constData());
-        rejectDevice();
+        rejectDevice(claimed < 0 ? failureOf(claimed) : OpenFailure::Other, lastError());
         return false;
     }
     selectEndpoints(readEndpoint, writeEndpoint, commandEndpoint);
@@ -164,8 +192,16 @@ bool TUsbBulk::firstInterfaceNumber(const struct usb_device* device, int* number
 
 void TUsbBulk::rejectDevice()
 {
-    m_usb.usb_close(m_deviceHandle);
+    if (m_deviceHandle)
+        m_usb.usb_close(m_deviceHandle);
     m_deviceHandle = nullptr;
+}
+
+void TUsbBulk::rejectDevice(OpenFailure failure, const QByteArray& detail)
+{
+    rejectDevice();
+    if (m_openProblem.failure == OpenFailure::Absent && failure != OpenFailure::Absent)
+        m_openProblem = {failure, detail};
 }
 
 int TUsbBulk::usbGetStringAscii(

@@ -44,13 +44,33 @@ public:
     /// vanished device).
     static constexpr int NotOpen = -19;
 
+    /// Why the last prog_open opened no programmer.
+    enum class OpenFailure {
+        None, ///< the programmer was opened
+        Absent, ///< no device with the vendor and product ids is on the bus (or there is no library)
+        NoAccess, ///< opening or using the device was not permitted (EACCES, EPERM): device access
+        Busy, ///< its interface is claimed by another program (EBUSY)
+        WrongStrings, ///< it does not name itself as the programmer (manufacturer or product string)
+        Other, ///< another error of the library; detail holds its text
+    };
+    /// The failure of the last prog_open, from the first device with matching ids that failed.
+    struct OpenProblem
+    {
+        OpenFailure failure = OpenFailure::None;
+        /// WrongStrings: the string that did not match; Other: the library's error text.
+        QByteArray detail;
+        bool operator==(const OpenProblem&) const = default;
+    };
+
     /// The transport binds the libusb 0.1 library of that file name at every prog_open; tests pass
     /// a name that does not exist to run without a library.
     explicit TUsbBulk(QObject* owner = nullptr, QByteArray libraryName = UsbBinding::DefaultLibrary);
 
     /// Searches the buses for the programmer and opens it: 1 when a matching device was opened and
-    /// its interface claimed, 0 otherwise (every device it opened on the way is closed again).
+    /// its interface claimed, 0 otherwise (every device it opened on the way is closed again; why
+    /// is in openProblem()).
     int prog_open(int vendorId, int productId);
+    [[nodiscard]] const OpenProblem& openProblem() const { return m_openProblem; }
 
     /// Writes length bytes of the block to CommandEndpoint; with a non-zero readReply flag pauses
     /// 50 ms and reads length bytes from ReadEndpoint into the same block. A command write that
@@ -72,6 +92,9 @@ public:
     /// True when a bulk transfer on the link opened last failed or moved fewer bytes than asked:
     /// the programmer is gone, hung or out of step. Cleared by prog_open and USB_bulk_close.
     [[nodiscard]] bool linkFaulted() const { return m_linkFaulted; }
+    /// True when a bulk transfer on the link opened last found the device gone (-ENODEV): it was
+    /// unplugged or lost its power. Cleared by prog_open only.
+    [[nodiscard]] bool deviceVanished() const { return m_deviceVanished; }
 
     /// Reads a string descriptor and folds it to 8-bit text: "?" for characters above 0xFF.
     /// Returns the characters stored, 0 when the reply is not a string descriptor, or the negative
@@ -105,6 +128,10 @@ private:
     /// Tries one device with matching ids; true when it is open and claimed.
     bool tryDevice(struct usb_device* device);
     void rejectDevice();
+    /// Rejects the device and keeps the failure unless an earlier device's failure is kept already.
+    void rejectDevice(OpenFailure failure, const QByteArray& detail);
+    /// The failure a negative libusb result (a negated errno) stands for.
+    [[nodiscard]] static OpenFailure failureOf(int error);
     [[nodiscard]] QByteArray lastError() const;
     /// Logs a failed transfer and marks the link faulted when result is not the length asked.
     int noteTransfer(int result, int length);
@@ -117,6 +144,8 @@ private:
     int m_commandEndpoint = 0;
     int m_interfaceNumber = 0;
     bool m_linkFaulted = false;
+    bool m_deviceVanished = false;
+    OpenProblem m_openProblem;
 };
 
 } // namespace kestrum

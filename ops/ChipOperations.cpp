@@ -93,7 +93,7 @@ void ChipOperations::ConnectProgrammer()
         m_probePending = true;
         return;
     }
-    if (m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId)) {
+    if (m_programmer.openProgrammer()) {
         m_reporter.AddLogLine(MsgProgrammerFound);
         m_usb.USB_bulk_close();
         m_view.setStatusText(m_reporter.MessageText(MsgReady));
@@ -113,7 +113,9 @@ ChipOperations::Presence ChipOperations::CheckChipPresent()
     const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
     if (r == ChipProgrammer::IdentifyFailed || r == ChipProgrammer::IdentifyBusy)
         return Presence::Stop;
-    if (r != ChipProgrammer::IdentifyNoProgrammer && reply[0] == ReplyNothing) {
+    // An identification of all zeros or all ones is no chip either, as in detection.
+    const bool nothing = reply[0] == ReplyNothing || (reply[0] == ReplySpiFlash && isStuckIdentification(reply));
+    if (r != ChipProgrammer::IdentifyNoProgrammer && nothing) {
         m_reporter.ShowErrorBox(MsgNoChip);
         return Presence::Stop;
     }
@@ -160,8 +162,24 @@ void ChipOperations::stopStopwatch()
     m_reporter.ui().beep();
 }
 
+bool ChipOperations::chipSelected()
+{
+    if (m_host.selection().shownChip() < 0) {
+        m_reporter.ShowErrorBox(MsgNoChipSelected);
+        return false;
+    }
+    if (const auto flaw = recordFlaw(m_host.currentRecord())) {
+        m_reporter.ShowErrorBox(
+            m_reporter.MessageText(MsgRecordFlawed).arg(m_reporter.MessageText(recordFlawMessage(*flaw))));
+        return false;
+    }
+    return true;
+}
+
 bool ChipOperations::preconditionsMet(DataNeed data, Identify identify)
 {
+    if (!chipSelected())
+        return false;
     if (data == DataNeed::Image) {
         m_host.TakeViewEdits();
         if (refuseEmptyBuffer())
@@ -198,10 +216,10 @@ void ChipOperations::read()
         if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom))
             return;
         const auto r = runTimedRoutine(&ChipProgrammer::ReadChip, MsgReadDone, LineOrder::AfterTime);
-        // Also when the programmer could not be opened: it then speaks of what the buffer held
-        // before. After a failed set-up or read the communication error has been shown; a read cut
-        // short holds only what arrived, and an empty chip is not what went wrong.
-        if (r != JobResult::Failed && m_buffer.usedLength == 0)
+        // Only a read that ran to its end can find the chip empty. Without a programmer "Not
+        // connected" has been said; after a failed set-up or read the communication error has been
+        // shown, and a read cut short holds only what arrived.
+        if (r == JobResult::Done && m_buffer.usedLength == 0)
             m_reporter.ShowErrorBox(MsgChipEmpty);
     });
 }
@@ -264,9 +282,13 @@ void ChipOperations::autoRun()
 void ChipOperations::detect()
 {
     runExclusive([this] {
+        // The identify command carries the selected chip's set-up, and the lookup needs the lists.
+        if (!chipSelected())
+            return;
         quint8 reply[4] = {0, 0, 0, 0};
         const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
         if (r == ChipProgrammer::IdentifyNoProgrammer) {
+            m_view.setStatusText(m_reporter.MessageText(MsgNotConnected));
             m_reporter.ShowErrorBox(MsgNotConnected);
             return;
         }

@@ -51,7 +51,9 @@ public:
 QString formatElapsed(qint64 milliseconds);
 
 /// The six chip commands, chip detection and the programmer probe, with the busy guard that keeps
-/// a second command or a probe from starting while a command holds the programmer.
+/// a second command or a probe from starting while a command holds the programmer. Every command,
+/// detection included, first checks that a chip is selected and that its record can be right;
+/// otherwise it says so and opens no job.
 class ChipOperations
 {
 public:
@@ -69,8 +71,10 @@ public:
     /// that no chip answered ("No chips detected...").
     void detect();
 
-    /// The probe: shows "Ready" (and logs that the programmer was found) or "Not connected". While
-    /// a command runs it is put off and runs once when the command ends.
+    /// The probe: shows "Ready" (and logs that the programmer was found) or "Not connected"; a
+    /// programmer that is there but cannot be opened is told of in the log once
+    /// (ChipProgrammer::openProgrammer). While a command runs it is put off and runs once when the
+    /// command ends.
     void ConnectProgrammer();
 
     /// True while a command runs (from its first check to its last message).
@@ -88,13 +92,18 @@ private:
     enum class LineOrder { AfterTime, BeforeTime };
     using Routine = JobResult (ChipProgrammer::*)(const ChipRecord&);
 
-    /// The checks before a job: the view's edits and a non-empty buffer for commands that need an
-    /// image, then the chip-present check. False when the command ends here (its box is shown).
+    /// A chip is selected: the lists show a chip and its record can be right (recordFlaw). Otherwise
+    /// says what is missing or wrong and returns false; no job is opened then.
+    bool chipSelected();
+    /// The checks before a job: the selected chip, the view's edits and a non-empty buffer for
+    /// commands that need an image, then the chip-present check. False when the command ends here
+    /// (its box is shown).
     bool preconditionsMet(DataNeed data, Identify identify);
     /// One timed routine in a job frame, with its completion line on success; Failed when the
     /// set-up exchange failed, no result when the programmer could not be opened.
     std::optional<JobResult> runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order);
-    /// Identifies the chip first; Stop when no chip sits in the socket or the exchange failed.
+    /// Identifies the chip first; Stop when no chip sits in the socket (reply kind 0, or a kind-1
+    /// identification of all zeros or all ones) or the exchange failed.
     Presence CheckChipPresent();
     /// BeginChipJob, the chip part when the job opened, EndChipJob in every case (also when the
     /// chip part throws). Returns the job code of BeginChipJob.

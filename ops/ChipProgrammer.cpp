@@ -13,6 +13,7 @@ namespace {
 // Chips above 16 MiB need 4-byte addresses; the programmer is told so before every stream.
 constexpr quint32 ThreeByteAddressLimit = 0x1000000;
 constexpr quint32 MinimumBlock = 64;
+static_assert(MaxChipCapacity == BufferCapacity, "a sane chip record fits the data buffer");
 
 } // namespace
 
@@ -44,14 +45,48 @@ bool ChipProgrammer::exchange(CommandBlock& block, bool readReply)
     return ok;
 }
 
+bool ChipProgrammer::openProgrammer()
+{
+    using Failure = TUsbBulk::OpenFailure;
+    const bool opened = m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId) != 0;
+    const TUsbBulk::OpenProblem& problem = m_usb.openProblem();
+    if (problem.failure == Failure::None || problem.failure == Failure::Absent) {
+        m_reportedProblem = {};
+        return opened;
+    }
+    if (problem == m_reportedProblem)
+        return opened;
+    m_reportedProblem = problem;
+    switch (problem.failure) {
+    case Failure::NoAccess:
+        m_reporter.AddLogLine(MsgProgrammerNoAccess);
+        break;
+    case Failure::Busy:
+        m_reporter.AddLogLine(MsgProgrammerBusy);
+        break;
+    case Failure::WrongStrings:
+        // The transport folds the string to one byte per character.
+        m_reporter.AddLogLine(
+            m_reporter.MessageText(MsgProgrammerWrongStrings).arg(QString::fromLatin1(problem.detail)));
+        break;
+    default:
+        m_reporter.AddLogLine(
+            m_reporter.MessageText(MsgProgrammerOpenFailed).arg(QString::fromLocal8Bit(problem.detail)));
+        break;
+    }
+    return opened;
+}
+
 int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
 {
     if (m_jobOpen)
         return JobBusy;
-    if (!m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId)) {
+    if (!openProgrammer()) {
+        m_openFailed = true;
         m_reporter.ShowErrorBox(MsgNotConnected);
         return JobNotOpened;
     }
+    m_openFailed = false;
     m_jobOpen = true;
     m_view.setControlsLocked(true);
 
@@ -78,9 +113,12 @@ void ChipProgrammer::EndChipJob()
     // dead programmer costs one full time-out per job, not two.
     const int timeout = m_usb.linkFaulted() ? TUsbBulk::ShortTimeoutMs : TUsbBulk::BulkTimeoutMs;
     m_usb.USB_bulk_cmd(end.data(), CommandBlock::Size, 0, nullptr, timeout);
+    // "Ready" only when the programmer was there to the end of the job.
+    const bool present = !m_openFailed && !m_usb.deviceVanished();
     m_usb.USB_bulk_close();
     m_view.setControlsLocked(false);
-    m_view.setStatusText(m_reporter.MessageText(MsgReady));
+    m_view.setStatusText(m_reporter.MessageText(present ? MsgReady : MsgNotConnected));
+    m_openFailed = false;
     m_jobOpen = false;
 }
 
@@ -88,7 +126,7 @@ int ChipProgrammer::ReadChipId(const ChipRecord& record, int speedIndex, quint8 
 {
     if (m_jobOpen)
         return IdentifyBusy;
-    if (!m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId))
+    if (!openProgrammer())
         return IdentifyNoProgrammer;
     m_jobOpen = true;
     m_view.setControlsLocked(true);
@@ -122,6 +160,15 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
     // Page by page with a page size of 0 would never get anywhere.
     if (pageErase && record.flashPage == 0) {
         m_reporter.ShowErrorBox(MsgNoPageSize);
+        return JobResult::Failed;
+    }
+    // A page erase covers at most what a stream may: the pages of a chip that fits the buffer.
+    if (pageErase && !fitsBuffer(record.flashSize, record.flashPage))
+        return JobResult::Failed;
+    // No erase is known for another class: nothing is sent, and nothing was erased.
+    if (record.chipClass > SpiEeprom25) {
+        m_reporter.ShowErrorBox(m_reporter.MessageText(MsgRecordFlawed)
+                                    .arg(m_reporter.MessageText(recordFlawMessage(RecordFlaw::UnknownClass))));
         return JobResult::Failed;
     }
     m_view.setStatusText(m_reporter.MessageText(MsgErasing));
@@ -179,7 +226,6 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
         break;
     }
     default:
-        m_view.showProgress(1);
         break;
     }
     m_view.hideProgress();
@@ -315,6 +361,8 @@ JobResult ChipProgrammer::BlankCheckChip(const ChipRecord& record)
     m_view.setStatusText(m_reporter.MessageText(MsgBlankChecking));
     const quint32 length = record.flashSize;
     const quint32 block = blockSize(record);
+    if (!fitsBuffer(length, block))
+        return JobResult::Failed;
     if (!beginStream(record, length, true))
         return JobResult::Failed;
 

@@ -73,20 +73,29 @@ public:
 
     ChipProgrammer(TUsbBulk& usb, Reporter& reporter, DataBuffer& buffer, JobView& view);
 
+    /// Opens the programmer (prog_open): true when it is open. When a device with the programmer's
+    /// ids is there but cannot be opened (no device access, interface busy, wrong strings, another
+    /// error), the log says why, once for as long as that cause lasts: the line comes again only
+    /// after the programmer was opened or was absent in between, or for another cause.
+    bool openProgrammer();
+
     /// Opens the programmer, locks the window and sends the chip set-up. Returns the job code by
     /// chip class, JobNotOpened after showing "Not connected", JobSetupFailed after showing
     /// "Programmer communication failed.", or JobBusy.
     int BeginChipJob(const ChipRecord& record, int speedIndex);
-    /// Sends the end command, closes the link, unlocks the window, shows "Ready". Safe when no job
-    /// is open (the send and the close then do nothing). On a link that has faulted the end
-    /// command gets the transport's short time-out.
+    /// Sends the end command, closes the link, unlocks the window. Status panel 1 then shows
+    /// "Ready" when the job ended with the programmer present, and "Not connected" when the job
+    /// could not open it or lost it (a transfer found the device gone). Safe when no job is open
+    /// (the send and the close then do nothing). On a link that has faulted the end command gets
+    /// the transport's short time-out.
     void EndChipJob();
     /// A complete identify job: open, identify, EndChipJob. See the Identify* results.
     int ReadChipId(const ChipRecord& record, int speedIndex, quint8 reply[4]);
 
     /// Erases the chip by its class. Failed after an error box when a transfer failed, when a
-    /// whole-chip erase is still busy at the poll limit ("erase timeout"), or when an EEPROM record
-    /// has page size 0.
+    /// whole-chip erase is still busy at the poll limit ("erase timeout"), when an EEPROM record
+    /// has page size 0 or pages past the data buffer's size, or for a chip class outside 0 to 3
+    /// (nothing is sent then).
     JobResult EraseChip(const ChipRecord& record);
     /// OP_TRANSFER at that address, its reply read when readReply is non-zero. True when the
     /// command went out whole and, when asked for, a whole reply came back.
@@ -103,6 +112,7 @@ public:
     /// buffer in the same state, without touching the view.
     JobResult ReadChip(const ChipRecord& record);
     /// Done when every byte is 0xFF, Different at the first other byte ("The chip is not empty.").
+    /// Like the other streams, it refuses a chip whose whole blocks pass the data buffer's size.
     JobResult BlankCheckChip(const ChipRecord& record);
     /// Compares the chip with DataBuffer up to the smaller of the chip size and the used length,
     /// whole blocks. Done when equal, Different at the first difference.
@@ -154,6 +164,10 @@ private:
     DataBuffer& m_buffer;
     JobView& m_view;
     bool m_jobOpen = false;
+    /// The last job could not open the programmer: EndChipJob shows "Not connected".
+    bool m_openFailed = false;
+    /// The open failure the log has told of; None once the programmer was opened or was absent.
+    TUsbBulk::OpenProblem m_reportedProblem;
     int m_pumpIntervalMs = DefaultPumpIntervalMs;
     QElapsedTimer m_pumpClock;
 };

@@ -2,6 +2,7 @@
 #include "sim/SimWorld.h"
 #include "sim/ksim.h"
 
+#include <cerrno>
 #include <string>
 
 using kestrum::sim::SimDevice;
@@ -110,13 +111,20 @@ int ksim_set_device_fault(int device, int fault, int arg)
         return UnknownDevice;
     switch (fault) {
     case KSIM_OPEN_FAILS:
-        d->openFails = arg != 0;
+        if (arg < 0)
+            return BadArgument;
+        d->openError = arg == 1 ? EACCES : arg;
         return 0;
     case KSIM_STRING_FAILS:
         d->failingStrings.insert(arg);
         return 0;
     case KSIM_CLAIM_FAILS:
-        d->claimFails = arg != 0;
+        if (arg < 0)
+            return BadArgument;
+        d->claimError = arg == 1 ? EBUSY : arg;
+        return 0;
+    case KSIM_READ_ONLY:
+        d->readOnly = arg != 0;
         return 0;
     case KSIM_NO_CONFIG:
         d->noConfig = arg != 0;

@@ -174,20 +174,33 @@ void World::relink()
     }
 }
 
-usb_dev_handle* World::open(SimDevice& device)
+usb_dev_handle* World::open(SimDevice& device, int* error)
 {
     if (!device.plugged) {
+        *error = -ErrNoDevice;
         fail(ErrNoDevice, "No such device");
         return nullptr;
     }
-    if (device.openFails) {
-        fail(-13, "Permission denied");
+    if (device.openError != 0) {
+        *error = device.openError;
+        fail(-device.openError, std::strerror(device.openError));
         return nullptr;
     }
     auto* handle = new usb_dev_handle;
     handle->device = device.id;
+    handle->readOnly = device.readOnly;
     m_handles.insert(handle);
     return handle;
+}
+
+bool World::claimedElsewhere(const usb_dev_handle* handle, int interfaceNumber) const
+{
+    for (const usb_dev_handle* other : m_handles) {
+        if (other != handle && other->device == handle->device && other->claimed
+            && other->claimedInterface == interfaceNumber)
+            return true;
+    }
+    return false;
 }
 
 void World::close(usb_dev_handle* handle)
@@ -209,6 +222,8 @@ int World::checkTransfer(usb_dev_handle* handle, SimDevice** device)
     SimDevice* d = this->device(handle->device);
     if (!d || !d->plugged)
         return fail(ErrNoDevice, "No such device");
+    if (handle->readOnly)
+        return fail(ErrNotPermitted, "Operation not permitted");
     if (!handle->claimed)
         return fail(ErrBusy, "Device or resource busy");
     if (!d->firmware)
@@ -319,6 +334,8 @@ int World::controlRead(
     SimDevice* d = device(handle->device);
     if (!d || !d->plugged)
         return fail(ErrNoDevice, "No such device");
+    if (handle->readOnly)
+        return fail(ErrNotPermitted, "Operation not permitted");
     // Only GET_DESCRIPTOR for strings is answered; every other request stalls.
     if (requestType != 0x80 || request != 6 || (value >> 8) != 3)
         return fail(ErrPipe, "Broken pipe");

@@ -17,6 +17,7 @@
 struct usb_dev_handle
 {
     int device = 0; ///< id of the simulated device
+    bool readOnly = false; ///< opened on a node without write access: every request fails
     bool claimed = false;
     int claimedInterface = -1;
 };
@@ -30,6 +31,8 @@ inline constexpr int ErrPipe = -32; // EPIPE
 inline constexpr int ErrInvalid = -22; // EINVAL
 inline constexpr int ErrBusy = -16; // EBUSY
 inline constexpr int ErrIo = -5; // EIO
+inline constexpr int ErrNotPermitted = -1; // EPERM
+inline constexpr int ErrAccess = -13; // EACCES
 
 /// One simulated USB device: ids, string descriptors, one configuration with one interface, and
 /// optionally the programmer's firmware behind its bulk endpoints.
@@ -41,8 +44,9 @@ struct SimDevice
     bool listed = false; ///< on its bus's device list since the last usb_find_devices
 
     std::map<int, std::vector<std::uint8_t>> descriptors; ///< string descriptor index → reply bytes
-    bool openFails = false;
-    bool claimFails = false;
+    int openError = 0; ///< errno of a failing usb_open; 0 when it opens
+    int claimError = 0; ///< errno of a failing claim; 0 when it can be claimed
+    bool readOnly = false; ///< the device node grants read access only
     bool noConfig = false;
     std::set<int> failingStrings;
 
@@ -97,8 +101,10 @@ public:
     void setPlugged(SimDevice& device, bool plugged);
     [[nodiscard]] usb_bus* busList() const { return m_busHead; }
 
-    // Handles.
-    usb_dev_handle* open(SimDevice& device);
+    // Handles. A failing open leaves its errno in *error.
+    usb_dev_handle* open(SimDevice& device, int* error);
+    /// True when a handle other than this one holds a claim on that interface of the device.
+    bool claimedElsewhere(const usb_dev_handle* handle, int interfaceNumber) const;
     bool isHandle(usb_dev_handle* handle) const { return m_handles.count(handle) != 0; }
     void close(usb_dev_handle* handle);
     [[nodiscard]] int openHandles() const { return static_cast<int>(m_handles.size()); }

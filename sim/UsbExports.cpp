@@ -8,6 +8,7 @@
 
 #include <usb.h>
 
+#include <cerrno>
 #include <cstring>
 
 using kestrum::sim::World;
@@ -86,10 +87,14 @@ usb_dev_handle* usb_open(struct usb_device* dev)
             break;
         }
     }
-    usb_dev_handle* handle = device ? world.open(*device) : nullptr;
+    int error = ENODEV;
+    usb_dev_handle* handle = device ? world.open(*device, &error) : nullptr;
     if (!device)
         world.fail(kestrum::sim::ErrNoDevice, "No such device");
     world.record(KSIM_CALL_OPEN, device ? device->id : 0, 0, 0, 0, handle ? 1 : 0);
+    // A failed open says why in errno only.
+    if (!handle)
+        errno = error;
     return handle;
 }
 
@@ -200,10 +205,14 @@ int usb_claim_interface(usb_dev_handle* dev, int interface)
         result = world.fail(kestrum::sim::ErrInvalid, "Invalid argument");
     else if (!device->plugged)
         result = world.fail(kestrum::sim::ErrNoDevice, "No such device");
-    else if (device->claimFails)
-        result = world.fail(kestrum::sim::ErrBusy, "Device or resource busy");
+    else if (dev->readOnly)
+        result = world.fail(kestrum::sim::ErrNotPermitted, "Operation not permitted");
+    else if (device->claimError != 0)
+        result = world.fail(-device->claimError, std::strerror(device->claimError));
     else if (interface != device->altsetting.bInterfaceNumber)
         result = world.fail(kestrum::sim::ErrInvalid, "Invalid argument");
+    else if (world.claimedElsewhere(dev, interface))
+        result = world.fail(kestrum::sim::ErrBusy, "Device or resource busy");
     else {
         dev->claimed = true;
         dev->claimedInterface = interface;

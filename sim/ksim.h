@@ -17,6 +17,9 @@
  *   KESTRUM_SIM_TIMING     instant (default) or realistic
  * That world holds one bus with one programmer ("VAZEziz", vid 0x1FC8, pid 0x310B).
  *
+ * An interface claimed through one handle cannot be claimed through another (-EBUSY), as with the
+ * kernel's USB file system.
+ *
  * Every function answers in the calling thread. Device ids returned by ksim_add_* are positive;
  * functions returning int give 0 on success and a negative value for an unknown device or an
  * argument out of range.
@@ -70,12 +73,16 @@ struct ksim_call
     const uint8_t* bytes; /* written bytes, or received bytes; valid until the next reset or clear */
 };
 
-/* Device faults, set with ksim_set_device_fault. */
+/* Device faults, set with ksim_set_device_fault; arg 0 clears a fault. Errors follow libusb 0.1:
+   usb_open returns null and leaves the reason in errno; every other call returns a negated errno. */
 enum ksim_device_fault {
-    KSIM_OPEN_FAILS = 1, /* usb_open returns null */
+    KSIM_OPEN_FAILS = 1, /* usb_open returns null with errno EACCES (arg 1) or arg (arg above 1) */
     KSIM_STRING_FAILS = 2, /* the string descriptor of index arg cannot be fetched */
-    KSIM_CLAIM_FAILS = 3, /* usb_claim_interface fails */
-    KSIM_NO_CONFIG = 4 /* the device describes no configuration */
+    KSIM_CLAIM_FAILS = 3, /* usb_claim_interface fails with -EBUSY (arg 1) or -arg (arg above 1) */
+    KSIM_NO_CONFIG = 4, /* the device describes no configuration */
+    KSIM_READ_ONLY = 5 /* the device node grants read access only: usb_open still succeeds (libusb 0.1
+                          then opens it read-only), and every request on that handle, control and
+                          bulk transfers and claims, fails with -EPERM */
 };
 
 /* Chip kinds for ksim_insert_chip. */

@@ -178,6 +178,39 @@ TEST_F(SelectionFixture, SelectByNamesNeedsThreeFillsAndIgnoresCase)
     EXPECT_EQ(selection.names().text(), QStringLiteral("AT24C04"));
 }
 
+TEST_F(SelectionFixture, ShownChipIsTheRecordTheListsShowAndNoneWhenTheyShowNothing)
+{
+    EXPECT_EQ(selection.shownChip(), -1) << "before any fill";
+    ASSERT_EQ(selection.FillChipSelection(1, 0, 1), 4);
+    EXPECT_EQ(selection.shownChip(), 4);
+    ASSERT_EQ(selection.FillChipSelection(1, 0, 7), -1);
+    EXPECT_EQ(selection.shownChip(), -1) << "the previous chip stays current but is not shown";
+    ASSERT_EQ(selection.FillChipSelection(0, 1, 0), 2);
+    put(table, 2, QStringLiteral("25-SPI-Flash,Macronix,MX25L12805"), 0x1000000);
+    EXPECT_EQ(selection.shownChip(), -1) << "the record under the lists was rewritten";
+    put(table, 2, QStringLiteral("25-SPI-Flash,Macronix"), 0x800000);
+    EXPECT_THROW(selection.FillChipSelection(0, 1, 0), ListIndexError);
+    EXPECT_EQ(selection.shownChip(), -1) << "a fill that ends with an error shows no chip";
+}
+
+TEST(RecordFlaw, CapacityFromOneByteTo64MiBClassUpTo3AndAPageSizeWhereTheClassPages)
+{
+    const auto flaw = [](std::uint32_t size, std::uint16_t page, std::uint8_t chipClass) {
+        ChipRecord r {};
+        r.flashSize = size;
+        r.flashPage = page;
+        r.chipClass = chipClass;
+        return recordFlaw(r);
+    };
+    EXPECT_EQ(flaw(1, 256, SpiFlash25), std::nullopt);
+    EXPECT_EQ(flaw(MaxChipCapacity, 256, SpiFlash25), std::nullopt);
+    EXPECT_EQ(flaw(0, 256, SpiFlash25), RecordFlaw::CapacityOutOfRange);
+    EXPECT_EQ(flaw(MaxChipCapacity + 1, 256, SpiFlash25), RecordFlaw::CapacityOutOfRange);
+    EXPECT_EQ(flaw(128, 8, 4), RecordFlaw::UnknownClass);
+    EXPECT_EQ(flaw(128, 0, SpiEeprom25), RecordFlaw::NoPageSize);
+    EXPECT_EQ(flaw(128, 0, MicrowireEeprom93), std::nullopt) << "the 93-series is written word by word";
+}
+
 namespace {
 
 std::vector<ChipSearchRow> allRows(const ChipTable& table)

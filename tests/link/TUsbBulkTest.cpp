@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -144,6 +145,50 @@ TEST_F(TUsbBulkTest, NoMatchingDeviceLeavesNothingOpenAndKeepsTheLastEndpointSet
     for (const SimCall& c : sim.calls(KSIM_CALL_OPEN))
         EXPECT_NE(c.call.device, unplugged);
     EXPECT_EQ(usb.ReadEndpoint(), 0x85);
+}
+
+TEST_F(TUsbBulkTest, AProgrammerThatIsThereButCannotBeOpenedSaysWhy)
+{
+    using Failure = TUsbBulk::OpenFailure;
+    const int bus = sim.addBus();
+    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+    EXPECT_EQ(usb.openProblem().failure, Failure::Absent);
+
+    const int programmer = sim.addProgrammer(bus, "WinUSBComm");
+    struct Case
+    {
+        int fault;
+        int arg;
+        Failure failure;
+    };
+    // libusb 0.1 reports a refused open in errno and every other failure as a negated errno; a
+    // device node opened read-only refuses every request with EPERM.
+    for (const Case& c :
+        {Case {KSIM_OPEN_FAILS, 1, Failure::NoAccess}, Case {KSIM_OPEN_FAILS, EPERM, Failure::NoAccess},
+            Case {KSIM_READ_ONLY, 1, Failure::NoAccess}, Case {KSIM_CLAIM_FAILS, 1, Failure::Busy},
+            Case {KSIM_CLAIM_FAILS, EACCES, Failure::NoAccess}, Case {KSIM_OPEN_FAILS, EIO, Failure::Other}}) {
+        SCOPED_TRACE(testing::Message() << c.fault << " " << c.arg);
+        sim.setDeviceFault(programmer, c.fault, c.arg);
+        EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+        EXPECT_EQ(usb.openProblem().failure, c.failure);
+        EXPECT_EQ(sim.openHandles(), 0);
+        sim.setDeviceFault(programmer, c.fault, 0);
+    }
+
+    // Another program holds the interface.
+    TUsbBulk other;
+    ASSERT_EQ(other.prog_open(Vid, Pid), 1);
+    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+    EXPECT_EQ(usb.openProblem().failure, Failure::Busy);
+    other.USB_bulk_close();
+    EXPECT_EQ(usb.prog_open(Vid, Pid), 1);
+    EXPECT_EQ(usb.openProblem().failure, Failure::None);
+    usb.USB_bulk_close();
+
+    sim.unplug(programmer);
+    sim.addDevice(bus, Vid, Pid, "VAZEziz", "Bootloader", 0);
+    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+    EXPECT_EQ(usb.openProblem(), (TUsbBulk::OpenProblem {Failure::WrongStrings, "Bootloader"}));
 }
 
 TEST_F(TUsbBulkTest, ResetWorldListsNoBusUntilTheNextSearch)

@@ -2,7 +2,9 @@
 
 #include "app/WindowJobs.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 using namespace kestrum;
@@ -320,7 +322,7 @@ TEST_F(ChipCommands, AutoWhoseWriteIsDeclinedShowsNoTimeNoBeepNoLine)
     expectUnlocked();
 }
 
-TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsReady)
+TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsNotConnected)
 {
     sim.unplug(programmerId);
     select(W25Q64);
@@ -328,7 +330,8 @@ TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsReady)
     action("ToolWrite").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
     EXPECT_TRUE(ui.log.isEmpty());
-    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
+    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
+    EXPECT_TRUE(statusBar().panel1IsRed());
 }
 
 TEST_F(ChipCommands, ReadEraseAndWriteBeepBeforeTheirLineVerifyBlankCheckAndAutoAfter)
@@ -395,11 +398,31 @@ TEST(Elapsed, FormatsHoursMinutesSecondsAndKeepsLongHours)
     EXPECT_EQ(formatElapsed(-5), QStringLiteral("00:00:00"));
 }
 
-TEST_F(ChipCommands, ReadWithoutAProgrammerStillSpeaksOfAnEmptyBuffer)
+TEST_F(ChipCommands, ReadWithoutAProgrammerSaysOnlyNotConnected)
 {
     sim.unplug(programmerId);
     select(W25Q64);
     action("R1").trigger();
-    EXPECT_EQ(ui.errors, QStringList({QStringLiteral("Not connected"), QStringLiteral("The chip is empty!")}));
+    EXPECT_EQ(ui.errors, QStringList({QStringLiteral("Not connected")}));
     EXPECT_TRUE(ui.log.isEmpty());
+}
+
+TEST_F(ChipCommands, TheControlThatHadTheFocusHasItAgainAfterAJob)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    w().show();
+    w().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+    hexView().setFocus();
+    ASSERT_TRUE(hexView().hasFocus());
+    action("N7").trigger();
+    ASSERT_TRUE(ui.log[0].endsWith(QStringLiteral("Bank Complete!")));
+    EXPECT_TRUE(hexView().hasFocus());
+    // Ctrl+Home and typing reach the hex view.
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(focus, QStringLiteral("5"));
+    EXPECT_TRUE(hexView().GetModified());
 }

@@ -102,7 +102,8 @@ TEST_P(TransferFaultTest, EndsTheRoutineWithAnErrorBoxAndAFailure)
     programmer.EndChipJob();
     EXPECT_FALSE(view.locked);
     EXPECT_FALSE(programmer.isJobOpen());
-    EXPECT_EQ(view.status, QStringLiteral("Ready"));
+    // A programmer that went away during the job is not ready.
+    EXPECT_EQ(view.status, c.fault == KSIM_FAULT_UNPLUG ? QStringLiteral("Not connected") : QStringLiteral("Ready"));
     EXPECT_EQ(sim.openHandles(), 0);
     EXPECT_EQ(ui.errors.size(), 1);
 }
@@ -295,6 +296,24 @@ TEST_F(SimProgrammerTest, StreamsThatWouldPassTheEndOfTheBufferAreRefused)
     EXPECT_EQ(programmer.BlankCheckChip(odd), JobResult::Done);
     programmer.EndChipJob();
     EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(SimProgrammerTest, BlankCheckAndPageEraseAreBoundedLikeTheStreams)
+{
+    insert(KSIM_CHIP_I2C_EEPROM, 0x100);
+    for (quint8 chipClass : {quint8(SpiFlash25), quint8(I2cEeprom24), quint8(SpiEeprom25)}) {
+        SCOPED_TRACE(int(chipClass));
+        const ChipRecord r = record(chipClass, 0xFFFFFFFFu, 8);
+        ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+        sim.clearCalls();
+        ui.clearRecords();
+        const JobResult result = chipClass == SpiFlash25 ? programmer.BlankCheckChip(r) : programmer.EraseChip(r);
+        EXPECT_EQ(result, JobResult::Failed);
+        EXPECT_EQ(ui.errors, QStringList {messageText(MsgChipTooLarge, 2)});
+        EXPECT_TRUE(sim.transfers().empty());
+        EXPECT_FALSE(view.progressVisible);
+        programmer.EndChipJob();
+    }
 }
 
 TEST_F(SimProgrammerTest, EepromEraseWithoutPageSizeIsRefused)

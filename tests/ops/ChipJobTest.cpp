@@ -491,7 +491,7 @@ TEST_F(SimProgrammerTest, EraseOfAnUnknownClassSendsNothing)
     const ChipRecord r = record(7, 256, 16);
     ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeOther);
     sim.clearCalls();
-    EXPECT_EQ(programmer.EraseChip(r), JobResult::Done);
+    EXPECT_EQ(programmer.EraseChip(r), JobResult::Failed);
     EXPECT_TRUE(sim.transfers().empty());
     EXPECT_FALSE(view.progressVisible);
 }

@@ -1,6 +1,9 @@
 #include "tests/ops/CommandFixture.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -140,6 +143,34 @@ TEST_F(Probe, ActivationOfTheWindowProbes)
     EXPECT_EQ(ui.log.size(), 1);
 }
 
+TEST_F(Probe, AProgrammerThatCannotBeOpenedIsToldOfInTheLogOncePerCause)
+{
+    const QString noAccess = messageText(MsgProgrammerNoAccess, 2);
+    select(W25Q64);
+    sim.setDeviceFault(programmerId, KSIM_OPEN_FAILS, 1);
+    w().ConnectProgrammer();
+    w().ConnectProgrammer();
+    action("R1").trigger();
+    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:") + noAccess});
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
+    EXPECT_TRUE(statusBar().panel1IsRed());
+
+    // Another cause is told of at once; the same cause again once the programmer was opened between.
+    sim.setDeviceFault(programmerId, KSIM_OPEN_FAILS, 0);
+    sim.setDeviceFault(programmerId, KSIM_CLAIM_FAILS, 1);
+    w().ConnectProgrammer();
+    EXPECT_EQ(ui.log[0], QStringLiteral("002:") + messageText(MsgProgrammerBusy, 2));
+    sim.setDeviceFault(programmerId, KSIM_CLAIM_FAILS, 0);
+    w().ConnectProgrammer();
+    sim.setDeviceFault(programmerId, KSIM_READ_ONLY, 1);
+    w().ConnectProgrammer();
+    w().ConnectProgrammer();
+    EXPECT_EQ(ui.log.size(), 4);
+    EXPECT_EQ(ui.log[0], QStringLiteral("004:") + noAccess);
+    EXPECT_TRUE(noAccess.contains(QStringLiteral("\"Using the programmer\" in README.md")));
+    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
+}
+
 TEST_F(BusyGuard, MenuCommandAndDeviceChangeDuringAJobWaitForItsEnd)
 {
     select(MX25L1005);
@@ -165,6 +196,60 @@ TEST_F(BusyGuard, MenuCommandAndDeviceChangeDuringAJobWaitForItsEnd)
         << "the probe runs once after the job";
     EXPECT_EQ(cells()[0x3FFF], pattern(0x3FFF)) << "the buffer was not read over during the write";
     expectUnlocked();
+}
+
+TEST_F(BusyGuard, ADeviceChangeDuringAJobProbesOnceAfterItAndNotAfterTheNextCommands)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(0x4000);
+    QTimer::singleShot(0, &w(), [&] { Q_EMIT w().deviceMonitor().deviceChanged(); });
+    action("W1").trigger();
+    const auto probes = [&] { return ui.log.filter(QLatin1String(ProgrammerFound)).size(); };
+    EXPECT_EQ(probes(), 1);
+    sim.clearCalls();
+    action("V1").trigger();
+    action("R1").trigger();
+    EXPECT_EQ(probes(), 1) << "the device change was looked at once";
+    EXPECT_EQ(sim.calls(KSIM_CALL_OPEN).size(), 4u) << "each command opens its identify job and its job only";
+}
+
+TEST_F(BusyGuard, EveryMenuCommandDuringAJobIsRefused)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(0x4000);
+    QStringList dialogs;
+    int triggered = 0;
+    QTimer::singleShot(0, &w(), [&] {
+        for (QAction* entry : w().menuBar()->actions()) {
+            const QList<QAction*> items = entry->menu() ? entry->menu()->actions() : QList<QAction*> {entry};
+            for (QAction* item : items) {
+                if (item->isSeparator() || item == &action("Q1"))
+                    continue;
+                // A dialog that comes up would hold the job until it is closed: close it, note it.
+                QTimer::singleShot(0, &w(), [&] {
+                    if (QWidget* modal = QApplication::activeModalWidget()) {
+                        dialogs << modal->objectName();
+                        modal->close();
+                    }
+                });
+                item->trigger();
+                ++triggered;
+            }
+        }
+    });
+    action("W1").trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(triggered, 14);
+    EXPECT_TRUE(dialogs.isEmpty()) << dialogs.join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(w().reporter().language(), 2);
+    EXPECT_TRUE(action("Enlish").isChecked());
+    EXPECT_FALSE(action("China").isChecked());
+    EXPECT_TRUE(ui.openFilters.isEmpty());
+    EXPECT_TRUE(ui.saveFilters.isEmpty());
+    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Write Complete!")});
+    EXPECT_EQ(state().jobs_ended, 2) << "the identify job and the write job, nothing else";
 }
 
 TEST_F(BusyGuard, OpenFromTheMenuDuringAJobIsRefused)
@@ -208,6 +293,25 @@ TEST_F(Faults, UnplugDuringAReadEndsWithAnErrorAndNoCompletionLine)
     EXPECT_TRUE(control<QWidget>("Panel1").isEnabled());
     EXPECT_FALSE(statusBar().progress()->isVisible());
     EXPECT_FALSE(w().operations().isBusy());
+}
+
+TEST_F(Faults, StatusSaysNotConnectedAfterAJobThatLostOrFoundNoProgrammerAndReadyAfterOneThatKeptIt)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    w().ConnectProgrammer();
+    sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 12);
+    action("R1").trigger();
+    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
+    EXPECT_TRUE(statusBar().panel1IsRed());
+
+    sim.plug(programmerId);
+    action("R1").trigger();
+    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
+
+    sim.unplug(programmerId);
+    control<QPushButton>("BitBtn1").click();
+    EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
 }
 
 TEST_F(Faults, FailedSetUpEndsTheReadWithoutSpeakingOfAnEmptyChip)

@@ -16,13 +16,15 @@ using namespace kestrum::test;
 
 namespace {
 
-/// The window's side of the commands, reduced to one selected chip and no lists.
+/// The window's side of the commands, reduced to one selected chip, which the lists show.
 class FixedChipHost : public OperationsHost
 {
 public:
     FixedChipHost()
         : m_selection(m_table, [](std::uint32_t) {})
     {
+        m_table[0].setNamesText(QStringLiteral("SPI-Flash,Test,Chip"));
+        m_selection.FillChipSelection(0, 0, 0);
     }
 
     const ChipRecord& currentRecord() const override { return record; }

@@ -27,7 +27,7 @@ struct NoProgrammer : ::testing::Test
 
 } // namespace
 
-TEST_F(NoProgrammer, JobShowsNotConnectedAndEndingItStillShowsReady)
+TEST_F(NoProgrammer, JobShowsNotConnectedAndEndingItShowsNotConnected)
 {
     ChipRecord r {};
     r.chipClass = SpiFlash25;
@@ -38,7 +38,7 @@ TEST_F(NoProgrammer, JobShowsNotConnectedAndEndingItStillShowsReady)
     EXPECT_FALSE(programmer.isJobOpen());
 
     programmer.EndChipJob();
-    EXPECT_EQ(view.events, (QStringList {QStringLiteral("unlock"), QStringLiteral("status:Ready")}));
+    EXPECT_EQ(view.events, (QStringList {QStringLiteral("unlock"), QStringLiteral("status:Not connected")}));
     EXPECT_FALSE(programmer.isJobOpen());
 }
 
