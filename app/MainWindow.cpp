@@ -115,6 +115,10 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     StatusBar1->setPanelText(1, messageText(MsgNotConnected, 0));
     StatusBar1->setPanelText(2, QStringLiteral("Use time"));
     StatusBar1->setPanelText(3, QStringLiteral("00:00:00"));
+    // Panel 4 follows the hex view: cursor offset, selection length, insert or overwrite mode.
+    StatusBar1->setPanelText(4, FlashEditor->positionText());
+    connect(FlashEditor, &FlashEditorHost::positionTextChanged, StatusBar1,
+        [this](const QString& text) { StatusBar1->setPanelText(4, text); });
 
     m_handOver = std::make_unique<ViewHandOver>(m_buffer, *FlashEditor);
     // The USB link belongs to the window; a chip job never outlives it.
@@ -143,14 +147,21 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     applySettings();
 
     const HandlerGuard guard = [this](const std::function<void()>& handler) { runGuarded(handler); };
-    Form2 = new TForm2(this, m_reporter, m_table, databasePathFor(m_executablePath), guard);
+    // After the chip editor reloads or saves the table, the chip is selected again by its names.
+    Form2 = new TForm2(this, m_reporter, m_table, databasePathFor(m_executablePath), guard, [this] {
+        TakeViewEdits();
+        showingSelection([this] { return selectChipAgain(m_selection, m_table); });
+        setSelectionIndices(
+            m_selection.types().selected(), m_selection.makers().selected(), m_selection.names().selected());
+    });
     // The persisted indices stay those of the last choice made with the lists.
     Form3 = new TForm3(
         this, m_reporter, m_table, guard, [this](const QString& type, const QString& maker, const QString& name) {
             selectChipByNames(type, maker, name);
         });
-    // Like every other reload, the view after a fill spans the selected chip.
-    FillDialog = new TForm4(this, m_reporter, m_buffer, guard, [this] { RefreshView(chipSize()); });
+    // The fill takes the view's edits first; the view then spans the chip, or the fill past it.
+    FillDialog = new TForm4(
+        this, m_reporter, m_buffer, guard, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
     AboutBox = new TAboutBox(this);
 }
 
@@ -195,11 +206,18 @@ void TForm1::buildActions()
         a->setCheckable(true);
 
     connect(Q1, &QAction::triggered, this, &QWidget::close);
-    connect(China, &QAction::triggered, this, [this] { switchLanguage(0); });
-    connect(fanti, &QAction::triggered, this, [this] { switchLanguage(1); });
-    connect(Enlish, &QAction::triggered, this, [this] { switchLanguage(2); });
-    connect(ToolAbout, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
-    connect(N5, &QAction::triggered, this, [this] { runGuarded([this] { ToolAboutClick(); }); });
+    // Every menu command waits for a running chip job, the language switch and the About box too
+    // (a box opened from a job's event pump would hold the job). A refused switch keeps the checks.
+    int language = 0;
+    for (QAction* item : {China, fanti, Enlish}) {
+        connect(item, &QAction::triggered, this, [this, item, language] {
+            runCommand([this, language] { switchLanguage(language); });
+            item->setChecked(m_reporter.language() == language);
+        });
+        ++language;
+    }
+    connect(ToolAbout, &QAction::triggered, this, [this] { runCommand([this] { ToolAboutClick(); }); });
+    connect(N5, &QAction::triggered, this, [this] { runCommand([this] { ToolAboutClick(); }); });
 }
 
 void TForm1::wireCommands()
@@ -461,7 +479,7 @@ void TForm1::applySettings()
     ToolDevice->setVisible(m_settings.chip != 0);
     N3->setVisible(m_settings.chip != 0);
     if (!m_settings.formMax)
-        resize(m_settings.formWidth, m_settings.formHeight);
+        resize(clampWindowSize(QSize(m_settings.formWidth, m_settings.formHeight), screen()->availableSize()));
 }
 
 void TForm1::collectSettings()
@@ -507,8 +525,11 @@ void TForm1::setSelectionIndices(int t, int m, int n)
 LoadResult TForm1::LoadChipDatabase()
 {
     const LoadResult result = loadChipDatabaseFile(databasePathFor(m_executablePath), m_table, m_reporter);
+    // Saved indices that designate no chip select the first one, as a fresh start does.
     if (result == LoadResult::Loaded)
-        FillChipSelection(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
+        showingSelection([this] {
+            return m_selection.restoreSelection(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
+        });
     return result;
 }
 
@@ -760,8 +781,7 @@ void TForm1::closeEvent(QCloseEvent* event)
         return;
     }
     collectSettings();
-    SaveSettings(m_ini, m_settings);
-    m_ini.save();
+    storeSettings(m_ini, m_settings, m_reporter);
     event->accept();
 }
 

@@ -70,6 +70,40 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"第 %1 行：名称“%2”占 %3 字节，芯片记录最多容纳 %4 字节。",
         u"第 %1 行：名稱“%2”佔 %3 字節，芯片記錄最多容納 %4 字節。",
         u"Row %1: the names \"%2\" take %3 bytes; a chip record holds at most %4."},
+    {u"未选择芯片。请先在类型、厂商和名称列表中选择芯片（没有芯片数据库时列表为空）。",
+        u"未選擇芯片。請先在類型、廠商和名稱列表中選擇芯片（沒有芯片數據庫時列表為空）。",
+        u"No chip is selected. Choose the chip in the Type, Manufacturer and Name lists first (without a chip "
+        u"database the lists are empty)."},
+    {u"所选芯片的记录有误：%1请在芯片编辑器中更正。", u"所選芯片的記錄有誤：%1請在芯片編輯器中更正。",
+        u"The record of the selected chip cannot be right: %1 Correct it in the chip editor."},
+    {u"容量必须在 1 字节到 64 MiB（67108864 字节）之间。", u"容量必須在 1 字節到 64 MiB（67108864 字節）之間。",
+        u"The capacity must be from 1 byte to 64 MiB (67108864 bytes)."},
+    {u"芯片类别必须在 0 到 3 之间。", u"芯片類別必須在 0 到 3 之間。", u"The chip class must be from 0 to 3."},
+    {u"此芯片类别的页面大小不能为 0。", u"此芯片類別的頁面大小不能為 0。",
+        u"The page size must not be 0 for this chip class."},
+    {u"检测到编程器，但无权打开它（权限被拒绝）。请参阅 README.md 中的“Using the programmer”一节。",
+        u"檢測到編程器，但無權打開它（權限被拒絕）。請參閱 README.md 中的“Using the programmer”一節。",
+        u"The programmer is plugged in, but this user may not open it (permission denied). See \"Using the "
+        u"programmer\" in README.md."},
+    {u"检测到编程器，但它正被其他程序使用（接口忙）。", u"檢測到編程器，但它正被其他程序使用（接口忙）。",
+        u"The programmer is plugged in, but another program is using it (interface busy)."},
+    {u"检测到带有编程器 USB ID 的设备，但它自称“%1”，不是编程器。",
+        u"檢測到帶有編程器 USB ID 的設備，但它自稱“%1”，不是編程器。",
+        u"A device with the programmer's USB IDs is plugged in, but it names itself \"%1\", not as the "
+        u"programmer."},
+    {u"检测到编程器，但无法打开它：%1", u"檢測到編程器，但無法打開它：%1",
+        u"The programmer is plugged in, but it cannot be opened: %1"},
+    {u"保存为胶囊文件（.cap）需要先打开一个胶囊文件以取得它的 2048 字节文件头；未写入任何内容。",
+        u"保存為膠囊文件（.cap）需要先打開一個膠囊文件以取得它的 2048 字節文件頭；未寫入任何內容。",
+        u"Saving as a capsule (.cap) needs the 2048-byte header of a capsule opened before; nothing was "
+        u"written."},
+    {u"未保存到 %1：%2", u"未保存到 %1：%2", u"Nothing was saved to %1: %2"},
+    {u"它不是普通文件", u"它不是普通文件", u"it is not a regular file"},
+    {u"它是其他用户放在共享文件夹中的符号链接", u"它是其他用戶放在共享文件夾中的符號鏈接",
+        u"it is a symbolic link that another user placed in a shared folder"},
+    {u"无法写入设置文件 %1：%2", u"無法寫入設置文件 %1：%2", u"Cannot write the settings file %1: %2"},
+    {u"Motorola S-record 格式", u"Motorola S-record 格式", u"Motorola S-record"},
+    {u"第 %1 行：%2", u"第 %1 行：%2", u"Row %1: %2"},
 }};
 
 } // namespace

@@ -50,6 +50,22 @@ enum MessageKey : int {
     MsgEditorTooManyRows, ///< chip editor: %1 = the most chips, %2 = the chip rows of the grid
     MsgEditorNamesNotGbk, ///< chip editor: %1 = row, %2 = names
     MsgEditorNamesTooLong, ///< chip editor: %1 = row, %2 = names, %3 = bytes, %4 = the most bytes
+    MsgNoChipSelected, ///< a chip command while the lists show no chip
+    MsgRecordFlawed, ///< a chip command on a record that cannot be right: %1 = what is wrong
+    MsgRecordCapacity, ///< what is wrong: the capacity
+    MsgRecordClass, ///< what is wrong: the chip class
+    MsgRecordPageSize, ///< what is wrong: page size 0
+    MsgProgrammerNoAccess, ///< log: the programmer is present, opening it was not permitted
+    MsgProgrammerBusy, ///< log: the programmer is present, its interface is claimed elsewhere
+    MsgProgrammerWrongStrings, ///< log: %1 = the name a device with the programmer's IDs gives
+    MsgProgrammerOpenFailed, ///< log: the programmer is present but cannot be opened: %1 = reason
+    MsgCapsuleNoHeader, ///< Save to ".cap" without the header of a capsule opened before
+    MsgSaveRefused, ///< a data file not saved: %1 = name, %2 = why (one of the next two)
+    MsgNotRegularFile, ///< why: the name is a device, FIFO, socket or folder
+    MsgSharedLink, ///< why: a symbolic link that another user placed in a shared sticky folder
+    MsgSettingsUnwritable, ///< %1 = path, %2 = reason
+    MsgSRecordFilter, ///< the name of the S-record entry of the file dialogs
+    MsgEditorRowFlawed, ///< chip editor: %1 = row, %2 = what is wrong with its record
     MessageCount
 };
 

@@ -1,4 +1,5 @@
 #include "app/AboutBox.h"
+#include "app/QtUserInterface.h"
 #include "hexview/TMPHexEditorEx.h"
 #include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -15,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -165,6 +167,18 @@ TEST_F(MainWindowFixture, ShowLoadsTheDatabaseAndRestoresTheChip)
     std::vector<std::uint8_t> view(16);
     hexView(w).ReadBuffer(view.data(), 0x3FFFF0, 16);
     EXPECT_EQ(view, std::vector<std::uint8_t>(16, 0xFF));
+}
+
+TEST_F(MainWindowFixture, SavedIndicesThatDesignateNoChipSelectTheFirstChip)
+{
+    writeDatabase();
+    writeIni("[CHIP]\nINDEX1=0\nINDEX2=1\nINDEX3=7\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("W25Q16"));
+    EXPECT_EQ(w.selection().shownChip(), 0);
+    EXPECT_EQ(hexView(w).GetDataSize(), 0x200000);
+    EXPECT_EQ(std::vector<int>({w.typeIndex(), w.makerIndex(), w.nameIndex()}), std::vector<int>({0, 0, 0}));
 }
 
 TEST_F(MainWindowFixture, TypeChangeResetsManufacturerAndName)
@@ -514,4 +528,45 @@ TEST_F(MainWindowFixture, TheFirstShowProbesTheProgrammerEvenWithoutActivation)
     EXPECT_EQ(statusBar(w).panelText(1), QStringLiteral("Not connected"));
     EXPECT_TRUE(statusBar(w).panel1IsRed());
     EXPECT_TRUE(ui.log.isEmpty());
+}
+
+TEST_F(MainWindowFixture, KeysChangedByHandWhileRunningSurviveTheClose)
+{
+    writeIni("[DEVICE]\nSPEED=2\n[Mine]\nnote=old\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    // The user follows the README while the program runs.
+    writeIni("[DEVICE]\nSPEED=2\nchip=1\n[Mine]\nnote=new\n");
+    combo(w, "ComboBox4").setCurrentIndex(4);
+    w.close();
+    const QString text = readIni();
+    EXPECT_TRUE(text.contains(QStringLiteral("chip=1\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("note=new\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("SPEED=4\n"))) << "the program's own keys are its own";
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(MainWindowFixture, AWindowSizeBeyondTheScreenIsClampedAndSavedClamped)
+{
+    writeIni("[Environment]\nFormWidth=2147483647\nFormHeight=2147483647\n");
+    TForm1 w(&ui, exe());
+    w.show();
+    const QSize screen = w.screen()->availableSize();
+    EXPECT_LE(w.width(), screen.width());
+    EXPECT_LE(w.height(), screen.height());
+    w.close();
+    IniFile file(ini());
+    file.load();
+    EXPECT_LE(LoadSettings(file).formWidth, screen.width());
+    EXPECT_LE(LoadSettings(file).formHeight, screen.height());
+}
+
+TEST(QtFileDialogs, ANameWithoutExtensionGetsTheSuffixOfTheChosenFilter)
+{
+    QStringList suffixes;
+    for (const QString& entry : QtUserInterface::qtFilter(saveFileFilter(EnglishLanguage)).split(QStringLiteral(";;")))
+        suffixes << QtUserInterface::suffixForFilter(entry, QStringLiteral("hex"));
+    EXPECT_EQ(suffixes, QStringList({"bin", "hex", "rom", "s19", "hex"})) << "All files keeps the default";
+    EXPECT_TRUE(
+        QtUserInterface::qtFilter(saveFileFilter(0)).contains(QString::fromUtf16(u"Motorola S-record 格式 (*.s19")));
 }
