@@ -40,6 +40,21 @@ bool isStuckIdentification(const quint8 reply[4])
     return zeros || ones;
 }
 
+CommandOutcome outcomeOf(JobResult result)
+{
+    switch (result) {
+    case JobResult::Done:
+        return CommandOutcome::Done;
+    case JobResult::Declined:
+        return CommandOutcome::Declined;
+    case JobResult::Different:
+        return CommandOutcome::Different;
+    case JobResult::Failed:
+        break;
+    }
+    return CommandOutcome::Failed;
+}
+
 } // namespace
 
 QString formatElapsed(qint64 milliseconds)
@@ -77,6 +92,8 @@ bool ChipOperations::runExclusive(const std::function<void()>& f)
     };
     try {
         BusyScope scope(m_busy);
+        // Until the command gets further, it was refused by its first checks.
+        m_outcome = CommandOutcome::Refused;
         f();
     } catch (...) {
         finish();
@@ -111,12 +128,15 @@ ChipOperations::Presence ChipOperations::CheckChipPresent()
 {
     quint8 reply[4] = {0, 0, 0, 0};
     const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
-    if (r == ChipProgrammer::IdentifyFailed || r == ChipProgrammer::IdentifyBusy)
+    if (r == ChipProgrammer::IdentifyFailed || r == ChipProgrammer::IdentifyBusy) {
+        m_outcome = CommandOutcome::Failed;
         return Presence::Stop;
+    }
     // An identification of all zeros or all ones is no chip either, as in detection.
     const bool nothing = reply[0] == ReplyNothing || (reply[0] == ReplySpiFlash && isStuckIdentification(reply));
     if (r != ChipProgrammer::IdentifyNoProgrammer && nothing) {
         m_reporter.ShowErrorBox(MsgNoChip);
+        m_outcome = CommandOutcome::NoChip;
         return Presence::Stop;
     }
     // Without a programmer the command goes on, and the job start reports it.
@@ -207,6 +227,9 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
     // The programmer answered the open but not the set-up: the communication failure was shown.
     if (code == ChipProgrammer::JobSetupFailed)
         result = JobResult::Failed;
+    m_outcome = code == ChipProgrammer::JobNotOpened ? CommandOutcome::NoProgrammer
+        : result                                     ? outcomeOf(*result)
+                                                     : CommandOutcome::Failed;
     return result;
 }
 
@@ -261,21 +284,26 @@ void ChipOperations::autoRun()
     runExclusive([this] {
         if (!preconditionsMet(DataNeed::Image, Identify::Always))
             return;
-        runFrame([this] {
+        JobResult result = JobResult::Done;
+        const int code = runFrame([this, &result] {
             const ChipRecord& record = m_host.currentRecord();
             startStopwatch();
             // A failed erase or write, or a declined write, ends the run: no time, beep or line.
-            if (m_host.autoErase() && m_programmer.EraseChip(record) != JobResult::Done)
+            if (m_host.autoErase() && (result = m_programmer.EraseChip(record)) != JobResult::Done)
                 return;
-            if (m_host.autoProgram() && m_programmer.WriteChip(record) != JobResult::Done)
+            if (m_host.autoProgram() && (result = m_programmer.WriteChip(record)) != JobResult::Done)
                 return;
             if (m_host.autoVerify()) {
                 m_usb.sleepMs(AutoVerifyPauseMs);
-                if (m_programmer.VerifyChip(record) == JobResult::Done)
+                result = m_programmer.VerifyChip(record);
+                if (result == JobResult::Done)
                     m_reporter.AddLogLine(MsgAutoPassed);
             }
             stopStopwatch();
         });
+        m_outcome = code == ChipProgrammer::JobNotOpened ? CommandOutcome::NoProgrammer
+            : code == ChipProgrammer::JobSetupFailed     ? CommandOutcome::Failed
+                                                         : outcomeOf(result);
     });
 }
 
@@ -290,10 +318,15 @@ void ChipOperations::detect()
         if (r == ChipProgrammer::IdentifyNoProgrammer) {
             m_view.setStatusText(m_reporter.MessageText(MsgNotConnected));
             m_reporter.ShowErrorBox(MsgNotConnected);
+            m_outcome = CommandOutcome::NoProgrammer;
             return;
         }
-        if (r != ChipProgrammer::IdentifyDone)
+        if (r != ChipProgrammer::IdentifyDone) {
+            m_outcome = CommandOutcome::Failed;
             return;
+        }
+        // No chip answered unless the cases below find one; a kind alone leaves the choice open.
+        m_outcome = CommandOutcome::NoChip;
         switch (reply[0]) {
         case ReplySpiFlash:
             // An identification of all zeros or all ones is a data line stuck low or high (or
@@ -311,6 +344,7 @@ void ChipOperations::detect()
             const int position = reply[0] - 1;
             if (m_host.selection().types().selected() != position)
                 m_host.FillChipSelection(position, 0, 0);
+            m_outcome = CommandOutcome::Refused;
             m_reporter.ui().showInformation(m_reporter.MessageText(MsgChipTypeDetected)
                 + m_host.selection().types().text() + m_reporter.MessageText(MsgSelectManually));
             return;
@@ -343,6 +377,7 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
         m_reporter.ShowErrorBox(m_reporter.MessageText(MsgChipIdNotListed)
             + QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3])
             + m_reporter.MessageText(MsgChooseCompatible));
+        m_outcome = CommandOutcome::Refused;
         return;
     }
 
@@ -359,6 +394,7 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     m_host.setSelectionIndices(m_host.typeIndex(), m_host.makerIndex(), selection.names().indexOfIgnoringCase(name));
     m_host.FillChipSelection(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
 
+    m_outcome = CommandOutcome::Done;
     m_reporter.ui().showInformation(m_reporter.MessageText(MsgChipDetected) + selection.names().text()
         + m_reporter.MessageText(MsgChipTypeLine) + selection.types().text());
 }

@@ -47,6 +47,18 @@ public:
     [[nodiscard]] virtual int nameIndex() const = 0;
 };
 
+/// How the last chip command ended, for callers without a window (the command line) that answer
+/// with a status instead of boxes. Every outcome but Done has been shown already.
+enum class CommandOutcome {
+    Done, ///< the routine ran to its end (a read may still have found the chip empty)
+    Refused, ///< no chip selected, a flawed record, or an empty buffer: no job was opened
+    NoProgrammer, ///< "Not connected"
+    NoChip, ///< the socket is empty (or answers all zeros or all ones)
+    Declined, ///< the image is longer than the chip and the question was answered No
+    Different, ///< blank check or verify found a difference
+    Failed, ///< the programmer did not answer as it must
+};
+
 /// Elapsed time as "hh:mm:ss" (hours keep all their digits past 99).
 QString formatElapsed(qint64 milliseconds);
 
@@ -76,6 +88,9 @@ public:
     /// (ChipProgrammer::openProgrammer). While a command runs it is put off and runs once when the
     /// command ends.
     void ConnectProgrammer();
+
+    /// How the last command (read, erase, write, verify, blankCheck, autoRun, detect) ended.
+    [[nodiscard]] CommandOutcome lastOutcome() const { return m_outcome; }
 
     /// True while a command runs (from its first check to its last message).
     [[nodiscard]] bool isBusy() const { return m_busy; }
@@ -125,6 +140,7 @@ private:
     bool m_busy = false;
     bool m_probePending = false;
     QElapsedTimer m_stopwatch;
+    CommandOutcome m_outcome = CommandOutcome::Done;
 };
 
 } // namespace kestrum

@@ -50,19 +50,13 @@ std::optional<std::uint32_t> parseSize(const QString& text)
 
 } // namespace
 
-QStringList argumentsOf(int argc, char** argv)
+void printConvertUsage(QTextStream& err)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << decodeFileName(QByteArray(argv[i]));
-    return arguments;
+    usage(err, QString());
 }
 
-int RunCli(const QStringList& arguments, QTextStream& err)
+int runConvert(const QStringList& arguments, int language, QTextStream& err)
 {
-    if (arguments.isEmpty() || arguments.front() != QLatin1String("convert"))
-        return usage(
-            err, arguments.isEmpty() ? QString() : QStringLiteral("unknown command %1").arg(arguments.front()));
 
     QStringList files;
     std::optional<std::uint32_t> size;
@@ -85,14 +79,14 @@ int RunCli(const QStringList& arguments, QTextStream& err)
 
     StreamUserInterface ui(err);
     Reporter reporter(ui);
-    reporter.setLanguage(EnglishLanguage);
+    reporter.setLanguage(language);
 
     // The image as Open leaves it: 0xFF wherever the file puts nothing. Raw and capsule files
     // overwrite everything up to what they load, so only text files need the buffer erased
     // first; the rest of a fresh allocation is never touched, which saves a pass over 64 MiB.
     ImageSource source;
     if (!source.open(files[0], BufferCapacity, ui))
-        return ExitFailed;
+        return ExitFile;
     const std::unique_ptr<std::uint8_t[]> image(new std::uint8_t[BufferCapacity]);
     const bool text = source.kind() == FileKind::IntelHex || source.kind() == FileKind::SRecord;
     if (text)
@@ -101,12 +95,12 @@ int RunCli(const QStringList& arguments, QTextStream& err)
     const qint32 loaded = source.load(image.get(), BufferCapacity, ui, &header);
     // A valid file without data loads 0 bytes too; only a shown error makes it a failure.
     if (ui.errorCount() > 0)
-        return ExitFailed;
+        return ExitFile;
     const std::uint32_t length = size.value_or(static_cast<std::uint32_t>(loaded));
     if (!text && length > static_cast<std::uint32_t>(loaded))
         std::memset(image.get() + loaded, 0xFF, length - static_cast<std::uint32_t>(loaded));
     if (!SaveImageFile(reporter, files[1], image.get(), length, ExistingFile::Replace, header))
-        return ExitFailed;
+        return ExitFile;
     return ExitOk;
 }
 

@@ -5,21 +5,35 @@ namespace kestrum::cli {
 void StreamUserInterface::showError(const QString& text)
 {
     ++m_errors;
-    m_out << text << '\n';
+    m_out << text;
+    if (m_nameFile && !m_file.isEmpty() && !text.contains(m_file))
+        m_out << ' ' << m_file;
+    m_out << '\n';
     m_out.flush();
 }
 
 bool StreamUserInterface::askYesNo(const QString& text)
 {
-    m_out << text << '\n';
-    m_out.flush();
-    return false;
+    if (!m_yes)
+        ++m_declined;
+    if (!m_quiet || !m_yes) {
+        m_out << text << (m_yes ? " --yes" : "") << '\n';
+        m_out.flush();
+    }
+    return m_yes;
 }
 
 void StreamUserInterface::showInformation(const QString& text)
 {
+    if (m_quiet)
+        return;
     m_out << text << '\n';
     m_out.flush();
+}
+
+void StreamUserInterface::insertLogLine(const QString& line)
+{
+    showInformation(line);
 }
 
 } // namespace kestrum::cli

@@ -7,7 +7,8 @@
 namespace kestrum::cli {
 
 /// The command-line tool's user interface: every box becomes one line on a text stream (standard
-/// error), questions are answered No, there are no file dialogs and the log is dropped.
+/// error), questions are answered by --yes (No without it), the file dialogs answer with the file
+/// the command line named, and log lines are printed as they come.
 class StreamUserInterface : public UserInterface
 {
 public:
@@ -20,16 +21,33 @@ public:
     bool askYesNo(const QString& text) override;
     void showInformation(const QString& text) override;
     void beep() override { }
-    QString chooseOpenFile(const QString&) override { return {}; }
-    QString chooseSaveFile(const QString&, const QString&) override { return {}; }
-    void insertLogLine(const QString&) override { }
+    QString chooseOpenFile(const QString&) override { return m_file; }
+    QString chooseSaveFile(const QString&, const QString&) override { return m_file; }
+    void insertLogLine(const QString& line) override;
+
+    /// Questions are answered Yes (--yes) instead of No.
+    void setAnswerYes(bool yes) { m_yes = yes; }
+    /// Information boxes and log lines are dropped (--quiet); errors and questions are still printed.
+    void setQuiet(bool quiet) { m_quiet = quiet; }
+    /// The file the next Open or Save dialog answers with.
+    void setFile(const QString& file) { m_file = file; }
+    /// While true, an error that does not name the file gets its path appended: the file
+    /// commands' own texts do not always say which file they mean.
+    void setNameFileInErrors(bool name) { m_nameFile = name; }
 
     /// Error boxes shown so far: a load that returns 0 failed only if one was shown.
     [[nodiscard]] int errorCount() const { return m_errors; }
+    /// Questions answered No so far.
+    [[nodiscard]] int declinedCount() const { return m_declined; }
 
 private:
     QTextStream& m_out;
+    QString m_file;
     int m_errors = 0;
+    int m_declined = 0;
+    bool m_yes = false;
+    bool m_quiet = false;
+    bool m_nameFile = false;
 };
 
 } // namespace kestrum::cli

@@ -1,0 +1,761 @@
+// kestrum-cli: every chip job of the window from a terminal, on the window's own libraries.
+#include "app/cli/CliJobs.h"
+#include "app/cli/Convert.h"
+#include "app/cli/StreamUserInterface.h"
+#include "base/Messages.h"
+#include "base/RegularFile.h"
+#include "base/Reporter.h"
+#include "buffer/DataBuffer.h"
+#include "buffer/FileCommands.h"
+#include "buffer/ImageFile.h"
+#include "chipdb/ChipDatabase.h"
+#include "chipdb/ChipEditorModel.h"
+#include "chipdb/NameTokens.h"
+#include "link/TUsbBulk.h"
+#include "ops/ChipOperations.h"
+#include "ops/ChipProgrammer.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <unistd.h>
+
+namespace kestrum::cli {
+
+namespace {
+
+struct CommandHelp
+{
+    const char* name;
+    const char* synopsis;
+    const char* what;
+    bool chip; ///< needs a chip choice
+    int files; ///< file operands
+};
+
+// The commands, in the order of the help text.
+constexpr CommandHelp Commands[] = {
+    {"list", "list [TEXT]", "chips whose type, manufacturer or name contains TEXT (case ignored)", false, -1},
+    {"detect", "detect", "identify the chip in the socket", false, 0},
+    {"read", "read FILE", "read the chip and save it to FILE", true, 1},
+    {"write", "write FILE", "write FILE to the chip", true, 1},
+    {"verify", "verify FILE", "compare the chip with FILE", true, 1},
+    {"erase", "erase", "erase the chip", true, 0},
+    {"blank", "blank", "check that the chip is blank", true, 0},
+    {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat]", "erase, write and verify", true, 1},
+    {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", false, 2},
+    {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", false, 1},
+};
+
+const char* const OptionsText
+    = "options:\n"
+      "  --chip NAME          the chip by its name, or by \"type,manufacturer,name\" (case ignored)\n"
+      "  --detect             identify the chip in the socket and use it; when several chips have\n"
+      "                       its ID, they are listed and the command stops unless --chip names one\n"
+      "  --database FILE      another chip database (default: the window's kestrum.Dat)\n"
+      "  --speed SPEED        12MHz, 6MHz, 3MHz, 1.5MHz, 750KHz or 375KHz (default 12MHz)\n"
+      "  --yes                answer Yes: replace an existing FILE, write an image longer than the chip\n"
+      "  --quiet              errors only: no information lines, no progress\n"
+      "  --lang LANG          zh-CN, zh-TW or en (default: the system's language, else en)\n"
+      "  --repeat             auto: one chip after another until Ctrl+C (take each chip out,\n"
+      "                       put the next one in), then the count of chips passed and failed\n"
+      "  --serial ADDR:START[:STEP][:WIDTH][:le|be|ascii|hex]\n"
+      "                       auto: a serial number at ADDR, STEP (1) more for every chip,\n"
+      "                       WIDTH (4) bytes, little-endian by default\n"
+      "  --job-log FILE.csv   auto: one line per chip: time, chip ID, result, serial, SHA-256, seconds\n"
+      "  --help, --version\n"
+      "exit status:\n"
+      "  0 success; 1 verify or blank-check difference; 2 usage or chip choice; 3 no programmer;\n"
+      "  4 no chip in the socket; 5 file error; 6 communication failure or time-out;\n"
+      "  130 stopped by Ctrl+C\n";
+
+const CommandHelp* findCommand(const QString& name)
+{
+    for (const CommandHelp& c : Commands)
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
+struct Options
+{
+    QString command;
+    QStringList operands;
+    QString chip;
+    QString database;
+    QString speed;
+    bool detect = false;
+    bool yes = false;
+    bool quiet = false;
+    bool noErase = false;
+    bool noProgram = false;
+    bool noVerify = false;
+    bool help = false;
+    bool version = false;
+    bool repeat = false;
+    QString serial;
+    QString jobLog;
+    int language = EnglishLanguage;
+    QStringList convertArguments; ///< what convert gets: its own arguments
+};
+
+int systemLanguage()
+{
+    const QLocale locale = QLocale::system();
+    if (locale.language() != QLocale::Chinese)
+        return EnglishLanguage;
+    const bool traditional = locale.script() == QLocale::TraditionalChineseScript
+        || locale.territory() == QLocale::Taiwan || locale.territory() == QLocale::HongKong
+        || locale.territory() == QLocale::Macao;
+    return traditional ? 1 : 0;
+}
+
+std::optional<int> languageOf(const QString& text)
+{
+    if (text.compare(QLatin1String("zh-CN"), Qt::CaseInsensitive) == 0)
+        return 0;
+    if (text.compare(QLatin1String("zh-TW"), Qt::CaseInsensitive) == 0)
+        return 1;
+    if (text.compare(QLatin1String("en"), Qt::CaseInsensitive) == 0)
+        return EnglishLanguage;
+    return std::nullopt;
+}
+
+int usageError(QTextStream& err, const QString& problem)
+{
+    err << "kestrum-cli: " << problem << '\n' << helpText();
+    err.flush();
+    return ExitUsage;
+}
+
+/// Parses the arguments; a status when the run ends here (a usage error).
+std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& err)
+{
+    o.language = systemLanguage();
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        auto value = [&](QString& into) {
+            if (i + 1 >= arguments.size())
+                return false;
+            into = arguments[++i];
+            return true;
+        };
+        QString text;
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.help = true;
+        } else if (a == QLatin1String("--version")) {
+            o.version = true;
+        } else if (a == QLatin1String("--yes")) {
+            o.yes = true;
+        } else if (a == QLatin1String("--quiet")) {
+            o.quiet = true;
+        } else if (a == QLatin1String("--lang")) {
+            const bool given = value(text);
+            const auto language = given ? languageOf(text) : std::nullopt;
+            if (!language)
+                return usageError(err, QStringLiteral("--lang takes zh-CN, zh-TW or en"));
+            o.language = *language;
+        } else if (o.command == QLatin1String("convert")) {
+            o.convertArguments << a; // convert reads its own arguments
+        } else if (a == QLatin1String("--chip")) {
+            if (!value(o.chip))
+                return usageError(err, QStringLiteral("--chip needs a name"));
+        } else if (a == QLatin1String("--database")) {
+            if (!value(o.database))
+                return usageError(err, QStringLiteral("--database needs a file"));
+        } else if (a == QLatin1String("--speed")) {
+            if (!value(o.speed))
+                return usageError(err, QStringLiteral("--speed needs a value"));
+        } else if (a == QLatin1String("--serial")) {
+            if (!value(o.serial))
+                return usageError(err, QStringLiteral("--serial needs ADDR:START"));
+        } else if (a == QLatin1String("--job-log")) {
+            if (!value(o.jobLog))
+                return usageError(err, QStringLiteral("--job-log needs a file"));
+        } else if (a == QLatin1String("--repeat")) {
+            o.repeat = true;
+        } else if (a == QLatin1String("--detect")) {
+            o.detect = true;
+        } else if (a == QLatin1String("--no-erase")) {
+            o.noErase = true;
+        } else if (a == QLatin1String("--no-program")) {
+            o.noProgram = true;
+        } else if (a == QLatin1String("--no-verify")) {
+            o.noVerify = true;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return usageError(err, QStringLiteral("unknown option %1").arg(a));
+        } else if (o.command.isEmpty()) {
+            o.command = a;
+            if (a == QLatin1String("convert"))
+                o.convertArguments << a;
+        } else {
+            o.operands << a;
+        }
+    }
+    return std::nullopt;
+}
+
+/// A serial number written into the image for every chip of a production run.
+struct Serial
+{
+    enum class Format { Le, Be, Ascii, Hex };
+    quint32 address = 0;
+    quint64 start = 0;
+    quint64 step = 1;
+    int width = 4;
+    Format format = Format::Le;
+
+    /// The bytes of the serial number of the chip with that index (0 for the first).
+    [[nodiscard]] QByteArray bytes(quint64 value) const
+    {
+        QByteArray b;
+        if (format == Format::Ascii || format == Format::Hex) {
+            const QString digits = QString::number(value, format == Format::Hex ? 16 : 10).toUpper();
+            return digits.right(width).rightJustified(width, QLatin1Char('0')).toLatin1();
+        }
+        for (int i = 0; i < width; ++i)
+            b.append(static_cast<char>(i < 8 ? (value >> (8 * i)) & 0xFF : 0));
+        if (format == Format::Be)
+            std::reverse(b.begin(), b.end());
+        return b;
+    }
+};
+
+std::optional<Serial> parseSerial(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 5)
+        return std::nullopt;
+    Serial s;
+    bool ok = true;
+    auto number = [&ok](const QString& t) {
+        bool good = false;
+        const qulonglong v = t.toULongLong(&good, 0);
+        ok = ok && good && !t.startsWith(QLatin1Char('+')) && !t.startsWith(QLatin1Char('-'));
+        return v;
+    };
+    const qulonglong address = number(parts[0]);
+    s.start = number(parts[1]);
+    qsizetype i = 2;
+    if (i < parts.size() && parts[i].front().isDigit())
+        s.step = number(parts[i++]);
+    if (i < parts.size() && parts[i].front().isDigit())
+        s.width = static_cast<int>(number(parts[i++]));
+    if (i < parts.size()) {
+        const QString f = parts[i++].toLower();
+        s.format = f == QLatin1String("be") ? Serial::Format::Be
+            : f == QLatin1String("ascii")   ? Serial::Format::Ascii
+            : f == QLatin1String("hex")     ? Serial::Format::Hex
+                                            : Serial::Format::Le;
+        ok = ok && (f == QLatin1String("le") || s.format != Serial::Format::Le);
+    }
+    if (!ok || i != parts.size() || s.width < 1 || s.width > 64 || address + s.width > BufferCapacity)
+        return std::nullopt;
+    s.address = static_cast<quint32>(address);
+    return s;
+}
+
+quint32 crc32Of(const std::uint8_t* data, quint32 length)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (quint32 i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QString kindName(FileKind kind)
+{
+    switch (kind) {
+    case FileKind::Capsule:
+        return QStringLiteral("capsule");
+    case FileKind::IntelHex:
+        return QStringLiteral("Intel HEX");
+    case FileKind::SRecord:
+        return QStringLiteral("S-record");
+    case FileKind::RawBinary:
+        break;
+    }
+    return QStringLiteral("raw");
+}
+
+/// The chip lines of list: names, ID, capacity, page size, voltage.
+QString chipLine(const ChipRecord& r)
+{
+    const QStringList volts = editorVoltageItems();
+    return QStringLiteral("%1  ID %2  %3 bytes  page %4  %5")
+        .arg(r.namesText())
+        .arg(r.chipId, 6, 16, QLatin1Char('0'))
+        .arg(r.flashSize)
+        .arg(r.flashPage)
+        .arg(r.voltage < volts.size() ? volts[r.voltage] : QStringLiteral("?"));
+}
+
+int exitStatusOf(CommandOutcome outcome, const DataBuffer& buffer)
+{
+    switch (outcome) {
+    case CommandOutcome::Done:
+        return ExitOk;
+    case CommandOutcome::Refused:
+        // An image command on an empty buffer: the file held nothing.
+        return buffer.usedLength == 0 ? ExitFile : ExitUsage;
+    case CommandOutcome::NoProgrammer:
+        return ExitNoProgrammer;
+    case CommandOutcome::NoChip:
+        return ExitNoChip;
+    case CommandOutcome::Declined:
+        return ExitFile;
+    case CommandOutcome::Different:
+        return ExitDifferent;
+    case CommandOutcome::Failed:
+        break;
+    }
+    return ExitCommunication;
+}
+
+/// One run of a command that needs the database, with everything it works on.
+class Run
+{
+public:
+    Run(const Options& o, QTextStream& out, QTextStream& err)
+        : m_o(o)
+        , m_out(out)
+        , m_err(err)
+        , m_ui(err)
+        , m_reporter(m_ui)
+    {
+        m_reporter.setLanguage(o.language);
+        m_ui.setAnswerYes(o.yes);
+        m_ui.setQuiet(o.quiet);
+    }
+
+    int list();
+    int info();
+    int chipCommand(const CommandHelp& command);
+
+private:
+    /// After detection: every listed flash with the detected ID is a candidate. The detect command
+    /// lists them; a job goes on with the chip --chip names among them, or the only one.
+    int settleDetected(bool listOnly);
+    /// auto --repeat: one chip after another until Ctrl+C.
+    int production(ChipOperations& ops, ChipProgrammer& programmer, TUsbBulk& usb, const Serial* serial);
+    /// Identifies what sits in the socket: the ID as hex, or empty when no chip answers.
+    QString socketChip(ChipProgrammer& programmer);
+    /// Waits until socketChip gives something else than nothing (present) or nothing (!present);
+    /// false when Ctrl+C came first.
+    bool waitForSocket(ChipProgrammer& programmer, TUsbBulk& usb, bool present, QString* id);
+    int loadDatabase();
+    int chooseChip();
+    int loadImage(const QString& file);
+    QString message(MessageKey key) const { return m_reporter.MessageText(key); }
+
+    const Options& m_o;
+    QTextStream& m_out;
+    QTextStream& m_err;
+    StreamUserInterface m_ui;
+    Reporter m_reporter;
+    std::unique_ptr<ChipTable> m_table = std::make_unique<ChipTable>();
+    std::unique_ptr<DataBuffer> m_buffer;
+    std::unique_ptr<CliJobs> m_jobs;
+};
+
+int Run::loadDatabase()
+{
+    const QString path = !m_o.database.isEmpty() ? m_o.database
+        : QCoreApplication::instance()
+        ? databasePathFor(QCoreApplication::applicationDirPath() + QStringLiteral("/kestrum"))
+        : QStringLiteral("kestrum.Dat");
+    const int errors = m_ui.errorCount();
+    const LoadResult r = loadChipDatabaseFile(path, *m_table, m_reporter);
+    if (r == LoadResult::NoFile && m_ui.errorCount() == errors)
+        m_reporter.ShowErrorBox(
+            message(MsgDatabaseUnreadable).arg(path, QString::fromLocal8Bit(std::strerror(ENOENT))));
+    return r == LoadResult::Loaded && m_ui.errorCount() == errors ? ExitOk : ExitFile;
+}
+
+int Run::list()
+{
+    if (m_o.operands.size() > 1)
+        return usageError(m_err, QStringLiteral("list takes one TEXT"));
+    if (const int status = loadDatabase())
+        return status;
+    const QString text = m_o.operands.value(0);
+    for (int i = 0; i < m_table->listedCount(); ++i) {
+        const NameTokens tokens((*m_table)[i].namesText());
+        bool match = text.isEmpty();
+        for (int k = 0; k < 3 && !match; ++k)
+            match = tokens.trimmedAt(k).contains(text, Qt::CaseInsensitive);
+        if (match)
+            m_out << chipLine((*m_table)[i]) << '\n';
+    }
+    m_out.flush();
+    return ExitOk;
+}
+
+int Run::loadImage(const QString& file)
+{
+    if (!m_buffer)
+        m_buffer = std::make_unique<DataBuffer>();
+    FileCommands files(
+        m_reporter, *m_buffer, [](std::uint32_t) {}, [] {});
+    const int errors = m_ui.errorCount();
+    m_ui.setFile(file);
+    m_ui.setNameFileInErrors(true);
+    files.open(m_jobs ? m_jobs->currentRecord().flashSize : 0);
+    m_ui.setNameFileInErrors(false);
+    return m_ui.errorCount() == errors ? ExitOk : ExitFile;
+}
+
+int Run::info()
+{
+    if (m_o.operands.size() != 1)
+        return usageError(m_err, QStringLiteral("info needs FILE"));
+    const QString& file = m_o.operands[0];
+    FileKind kind = FileKind::RawBinary;
+    {
+        ImageSource source;
+        m_ui.setFile(file);
+        m_ui.setNameFileInErrors(true);
+        const bool opened = source.open(file, BufferCapacity, m_ui);
+        m_ui.setNameFileInErrors(false);
+        if (!opened)
+            return ExitFile;
+        kind = source.kind();
+    }
+    if (const int status = loadImage(file))
+        return status;
+    const quint32 extent = static_cast<quint32>(m_buffer->usedLength);
+    const std::uint8_t* data = m_buffer->data();
+    quint32 used = extent;
+    while (used > 0 && data[used - 1] == 0xFF)
+        --used;
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), extent);
+    m_out << "file: " << file << '\n'
+          << "kind: " << kindName(kind) << '\n'
+          << "extent: " << extent << '\n'
+          << "used: " << used << '\n'
+          << "CRC-32: " << QStringLiteral("%1").arg(crc32Of(data, extent), 8, 16, QLatin1Char('0')) << '\n'
+          << "SHA-256: " << QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() << '\n';
+    m_out.flush();
+    return ExitOk;
+}
+
+int Run::chooseChip()
+{
+    ChipSelection& chips = m_jobs->chips();
+    // The lists as a fresh start fills them; detection sends the identify command with a chip's
+    // set-up, and without --chip the first one serves.
+    int t = 0, m = 0, n = 0;
+    const int first = chips.restoreSelection(t, m, n);
+    if (m_o.chip.isEmpty())
+        return first >= 0 ? ExitOk : ExitUsage;
+    const QStringList parts = m_o.chip.split(QLatin1Char(','));
+    if (parts.size() == 3) {
+        if (chips.selectByNames(parts[0].trimmed(), parts[1].trimmed(), parts[2].trimmed()) >= 0)
+            return ExitOk;
+        m_reporter.ShowErrorBox(message(MsgCliNoSuchChip).arg(m_o.chip));
+        return ExitUsage;
+    }
+    QList<int> exact, partial;
+    for (int i = 0; i < m_table->listedCount(); ++i) {
+        const QString name = NameTokens((*m_table)[i].namesText()).trimmedAt(2);
+        if (name.compare(m_o.chip.trimmed(), Qt::CaseInsensitive) == 0)
+            exact << i;
+        else if (name.contains(m_o.chip.trimmed(), Qt::CaseInsensitive))
+            partial << i;
+    }
+    if (exact.size() == 1) {
+        const NameTokens tokens((*m_table)[exact[0]].namesText());
+        if (chips.selectByNames(tokens.trimmedAt(0), tokens.trimmedAt(1), tokens.trimmedAt(2)) >= 0)
+            return ExitOk;
+    }
+    const QList<int>& candidates = exact.isEmpty() ? partial : exact;
+    m_reporter.ShowErrorBox(message(candidates.isEmpty() ? MsgCliNoSuchChip : MsgCliChipCandidates).arg(m_o.chip));
+    for (int slot : candidates)
+        m_ui.showError(QStringLiteral("  ") + (*m_table)[slot].namesText());
+    return ExitUsage;
+}
+
+int Run::chipCommand(const CommandHelp& command)
+{
+    if (m_o.operands.size() != command.files)
+        return usageError(m_err, QStringLiteral("usage: kestrum-cli %1").arg(QLatin1String(command.synopsis)));
+    if (command.chip && m_o.chip.isEmpty() && !m_o.detect) {
+        m_reporter.ShowErrorBox(MsgCliChooseChip);
+        return ExitUsage;
+    }
+    int speed = 0;
+    if (!m_o.speed.isEmpty()) {
+        const QStringList speeds = speedListItems();
+        speed = -1;
+        for (int i = 0; i < speeds.size(); ++i)
+            if (speeds[i].compare(m_o.speed.trimmed(), Qt::CaseInsensitive) == 0)
+                speed = i;
+        if (speed < 0) {
+            m_reporter.ShowErrorBox(message(MsgCliUnknownSpeed).arg(m_o.speed));
+            return ExitUsage;
+        }
+    }
+    if (const int status = loadDatabase())
+        return status;
+    const bool terminal = !m_o.quiet && isatty(STDERR_FILENO) == 1;
+    m_jobs = std::make_unique<CliJobs>(*m_table, terminal ? stderr : nullptr);
+    m_jobs->setSpeedIndex(speed);
+    m_jobs->setAutoOptions(!m_o.noErase, !m_o.noProgram, !m_o.noVerify);
+    if (const int status = chooseChip())
+        return status;
+    if (!m_buffer)
+        m_buffer = std::make_unique<DataBuffer>();
+
+    TUsbBulk usb;
+    ChipProgrammer programmer(usb, m_reporter, *m_buffer, *m_jobs);
+    programmer.setPumpInterval(0); // Ctrl+C is looked at after every block
+    ChipOperations ops(usb, programmer, m_reporter, *m_buffer, *m_jobs, *m_jobs);
+    const QString name = QLatin1String(command.name);
+    try {
+        if (m_o.detect || name == QLatin1String("detect")) {
+            ops.detect();
+            if (ops.lastOutcome() != CommandOutcome::Done)
+                return exitStatusOf(ops.lastOutcome(), *m_buffer);
+            if (const int status = settleDetected(name == QLatin1String("detect")))
+                return status;
+            if (name == QLatin1String("detect"))
+                return ExitOk;
+        }
+        const QString file = m_o.operands.value(0);
+        if (name == QLatin1String("write") || name == QLatin1String("verify") || name == QLatin1String("auto")) {
+            if (const int status = loadImage(file))
+                return status;
+        }
+        if (name == QLatin1String("auto") && m_o.repeat) {
+            const auto serial = m_o.serial.isEmpty() ? std::nullopt : parseSerial(m_o.serial);
+            if (!m_o.serial.isEmpty() && !serial)
+                return usageError(m_err, QStringLiteral("bad --serial %1").arg(m_o.serial));
+            return production(ops, programmer, usb, serial ? &*serial : nullptr);
+        }
+        if (name == QLatin1String("read"))
+            ops.read();
+        else if (name == QLatin1String("write"))
+            ops.write();
+        else if (name == QLatin1String("verify"))
+            ops.verify();
+        else if (name == QLatin1String("erase"))
+            ops.erase();
+        else if (name == QLatin1String("blank"))
+            ops.blankCheck();
+        else
+            ops.autoRun();
+    } catch (const JobStopped&) {
+        m_reporter.ShowErrorBox(MsgCliStopped);
+        return ExitStopped;
+    }
+    const int status = exitStatusOf(ops.lastOutcome(), *m_buffer);
+    if (status != ExitOk || name != QLatin1String("read"))
+        return status;
+    // The read image is saved as the window's Save does: chip-size bytes, by the file's kind.
+    FileCommands files(
+        m_reporter, *m_buffer, [](std::uint32_t) {}, [] {});
+    const int errors = m_ui.errorCount();
+    const int declined = m_ui.declinedCount();
+    m_ui.setFile(m_o.operands[0]);
+    m_ui.setNameFileInErrors(true);
+    files.save(m_jobs->currentRecord().flashSize);
+    m_ui.setNameFileInErrors(false);
+    if (m_ui.declinedCount() != declined) {
+        m_reporter.ShowErrorBox(message(MsgCliFileDeclined).arg(m_o.operands[0]));
+        return ExitFile;
+    }
+    return m_ui.errorCount() == errors ? ExitOk : ExitFile;
+}
+
+int Run::settleDetected(bool listOnly)
+{
+    const std::uint32_t id = m_jobs->currentRecord().chipId;
+    QList<int> candidates;
+    for (int i = 0; i < m_table->listedCount(); ++i)
+        if ((*m_table)[i].chipClass == SpiFlash25 && (*m_table)[i].chipId == id)
+            candidates << i;
+    if (listOnly) {
+        for (int slot : candidates)
+            m_out << chipLine((*m_table)[slot]) << '\n';
+        m_out.flush();
+        return ExitOk;
+    }
+    if (!m_o.chip.isEmpty()) {
+        // The lists now show the detected chip: select the one --chip names again.
+        if (const int status = chooseChip())
+            return status;
+        if (m_jobs->currentRecord().chipId == id && m_jobs->currentRecord().chipClass == SpiFlash25)
+            return ExitOk;
+    } else if (candidates.size() <= 1) {
+        return ExitOk;
+    }
+    m_reporter.ShowErrorBox(message(MsgCliChipCandidates).arg(QString::asprintf("%06X", id)));
+    for (int slot : candidates)
+        m_ui.showError(QStringLiteral("  ") + (*m_table)[slot].namesText());
+    return ExitUsage;
+}
+
+QString Run::socketChip(ChipProgrammer& programmer)
+{
+    quint8 reply[4] = {0, 0, 0, 0};
+    if (programmer.ReadChipId(m_jobs->currentRecord(), m_jobs->speedIndex(), reply) != ChipProgrammer::IdentifyDone)
+        return {};
+    const bool zeros = reply[1] == 0 && reply[2] == 0 && reply[3] == 0;
+    const bool ones = reply[1] == 0xFF && reply[2] == 0xFF && reply[3] == 0xFF;
+    if (reply[0] == ReplyNothing || (reply[0] == ReplySpiFlash && (zeros || ones)))
+        return {};
+    return QString::asprintf("%02X%02X%02X", reply[1], reply[2], reply[3]);
+}
+
+bool Run::waitForSocket(ChipProgrammer& programmer, TUsbBulk& usb, bool present, QString* id)
+{
+    constexpr int PollPauseMs = 200;
+    for (;;) {
+        pollSocketHook();
+        if (stopRequested())
+            return false;
+        const QString chip = socketChip(programmer);
+        if (chip.isEmpty() != present) {
+            if (id)
+                *id = chip;
+            return true;
+        }
+        usb.sleepMs(PollPauseMs);
+    }
+}
+
+int Run::production(ChipOperations& ops, ChipProgrammer& programmer, TUsbBulk& usb, const Serial* serial)
+{
+    m_jobs->setStopAfterChip(true);
+    QFile log(m_o.jobLog);
+    if (!m_o.jobLog.isEmpty() && !log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        m_reporter.ShowErrorBox(message(MsgWriteFileError) + QLatin1Char(' ') + m_o.jobLog);
+        return ExitFile;
+    }
+    int passed = 0;
+    int failed = 0;
+    int worst = ExitOk;
+    QString id = socketChip(programmer);
+    for (int chip = 0;; ++chip) {
+        QString serialText = QStringLiteral("-");
+        if (serial) {
+            const quint64 value = serial->start + serial->step * static_cast<quint64>(chip);
+            const QByteArray bytes = serial->bytes(value);
+            std::memcpy(m_buffer->data() + serial->address, bytes.constData(), static_cast<size_t>(bytes.size()));
+            const qint32 end = static_cast<qint32>(serial->address + bytes.size());
+            m_buffer->usedLength = std::max(m_buffer->usedLength, end);
+            serialText = QString::number(value);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        ops.autoRun();
+        const int status = exitStatusOf(ops.lastOutcome(), *m_buffer);
+        (status == ExitOk ? passed : failed)++;
+        if (status != ExitOk)
+            worst = status;
+        const QByteArray written(reinterpret_cast<const char*>(m_buffer->data()), m_buffer->usedLength);
+        m_out << message(status == ExitOk ? MsgCliChipPassed : MsgCliChipFailed).arg(chip + 1).arg(serialText) << '\n';
+        m_out.flush();
+        if (log.isOpen()) {
+            log.write(
+                QStringLiteral("%1,%2,%3,%4,%5,%6\n")
+                    .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
+                        status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"), serialText,
+                        QString::fromLatin1(QCryptographicHash::hash(written, QCryptographicHash::Sha256).toHex()))
+                    .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
+                    .toUtf8());
+            log.flush();
+        }
+        if (status == ExitNoProgrammer || stopRequested())
+            break;
+        m_ui.showInformation(message(MsgCliNextChip));
+        if (!waitForSocket(programmer, usb, false, nullptr) || !waitForSocket(programmer, usb, true, &id))
+            break;
+    }
+    m_out << message(MsgCliSummary).arg(passed).arg(failed) << '\n';
+    m_out.flush();
+    return worst;
+}
+
+} // namespace
+
+QString helpText()
+{
+    QString text = QStringLiteral("usage: kestrum-cli COMMAND [ARGUMENTS] [OPTIONS]\ncommands:\n");
+    for (const CommandHelp& c : Commands)
+        text += QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QLatin1String(c.what));
+    text += QLatin1String(OptionsText);
+    return text;
+}
+
+QStringList argumentsOf(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << decodeFileName(QByteArray(argv[i]));
+    return arguments;
+}
+
+int RunCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    Options o;
+    if (const auto status = parse(arguments, o, err))
+        return *status;
+    const CommandHelp* command = findCommand(o.command);
+    if (o.version) {
+        out << "kestrum-cli " << KESTRUM_VERSION << '\n';
+        out.flush();
+        return ExitOk;
+    }
+    if (o.help && !command) {
+        out << helpText();
+        out.flush();
+        return o.command.isEmpty() ? ExitOk : ExitUsage;
+    }
+    if (!command) {
+        // The convert usage stays the first thing a user without a command sees.
+        printConvertUsage(err);
+        err << helpText();
+        if (!o.command.isEmpty())
+            err << "kestrum-cli: unknown command " << o.command << '\n';
+        err.flush();
+        return ExitUsage;
+    }
+    if (o.help) {
+        if (o.command == QLatin1String("convert"))
+            printConvertUsage(out);
+        else
+            out << "usage: kestrum-cli " << command->synopsis << "\n  " << command->what << '\n' << OptionsText;
+        out.flush();
+        return ExitOk;
+    }
+    if (o.command == QLatin1String("convert"))
+        return runConvert(o.convertArguments, o.language, err);
+    Run run(o, out, err);
+    const int status = o.command == QLatin1String("list") ? run.list()
+        : o.command == QLatin1String("info")              ? run.info()
+                                                          : run.chipCommand(*command);
+    // A Ctrl+C pressed during this run has been answered; the next run starts afresh.
+    clearStop();
+    return status;
+}
+
+int RunCli(const QStringList& arguments, QTextStream& err)
+{
+    QTextStream out(stdout);
+    return RunCli(arguments, out, err);
+}
+
+} // namespace kestrum::cli

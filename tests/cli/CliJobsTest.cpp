@@ -1,0 +1,251 @@
+// kestrum-cli's chip commands, run in-process against the simulated programmer.
+#include "app/cli/CliJobs.h"
+#include "app/cli/Convert.h"
+#include "tests/buffer/FileTestSupport.h"
+#include "tests/sim/SimControl.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+using namespace kestrum::cli;
+
+namespace {
+
+constexpr quint32 ChipSize = 512 * 1024; // W25X40CL
+const QString Chip = QStringLiteral("W25X40CL");
+
+struct CliRun
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+class CliJobsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.ok()) << sim.why();
+        sim.reset();
+        programmer = sim.addProgrammer(sim.addBus(), "WinUSBComm");
+        ASSERT_GT(programmer, 0);
+    }
+
+    void insertChip() { ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_SPI_FLASH, ChipSize, 0xEF3013), 0); }
+
+    QByteArray chipContent()
+    {
+        quint32 size = 0;
+        const quint8* cells = sim.chipBytes(programmer, &size);
+        return QByteArray(reinterpret_cast<const char*>(cells), static_cast<qsizetype>(size));
+    }
+
+    CliRun run(QStringList arguments)
+    {
+        arguments << QStringLiteral("--database") << QStringLiteral(KESTRUM_DATABASE_PATH) << QStringLiteral("--lang")
+                  << QStringLiteral("en");
+        CliRun r;
+        QTextStream out(&r.out);
+        QTextStream err(&r.err);
+        r.status = RunCli(arguments, out, err);
+        return r;
+    }
+
+    QString file(const char* name, const QByteArray& bytes)
+    {
+        const QString path = folder.path(QString::fromLatin1(name));
+        test::writeFile(path, bytes);
+        return path;
+    }
+
+    static QByteArray image(qsizetype size)
+    {
+        QByteArray bytes(size, '\0');
+        for (qsizetype i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>((i * 7 + i / 251) % 253 + 1);
+        return bytes;
+    }
+
+    test::SimControl& sim = test::SimControl::get();
+    test::TempFolder folder;
+    int programmer = 0;
+};
+
+TEST_F(CliJobsTest, EveryChipCommandWorksOnTheChipInTheSocket)
+{
+    insertChip();
+    const QByteArray data = image(100000);
+    const QString in = file("in.bin", data);
+
+    EXPECT_EQ(run({"blank", "--chip", Chip}).status, ExitOk);
+    const CliRun write = run({"write", in, "--chip", Chip});
+    EXPECT_EQ(write.status, ExitOk) << write.err.toStdString();
+    EXPECT_EQ(chipContent().left(data.size()), data);
+    EXPECT_EQ(run({"verify", in, "--chip", Chip}).status, ExitOk);
+
+    const QString out = folder.path("out.hex");
+    EXPECT_EQ(run({"read", out, "--chip", Chip}).status, ExitOk);
+    const CliRun info = run({"info", out});
+    EXPECT_EQ(info.status, ExitOk);
+    const QByteArray expected = QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
+    EXPECT_TRUE(info.out.contains("kind: Intel HEX")) << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains("used: 100000")) << info.out.toStdString();
+    // The HEX file of the read holds the written data; its hashes are those of the written file.
+    EXPECT_TRUE(info.out.contains("SHA-256: " + expected)) << info.out.toStdString();
+    EXPECT_TRUE(run({"info", in}).out.contains("SHA-256: " + expected));
+
+    // The read does not replace a file unless --yes answers the question.
+    const CliRun again = run({"read", out, "--chip", Chip});
+    EXPECT_EQ(again.status, ExitFile);
+    EXPECT_TRUE(again.err.contains(out));
+    EXPECT_EQ(run({"read", out, "--chip", Chip, "--yes"}).status, ExitOk);
+
+    EXPECT_EQ(run({"blank", "--chip", Chip}).status, ExitDifferent);
+    EXPECT_EQ(run({"erase", "--chip", Chip}).status, ExitOk);
+    EXPECT_EQ(chipContent(), QByteArray(ChipSize, '\xFF'));
+
+    const CliRun autoRun = run({"auto", in, "--detect", "--chip", Chip, "--speed", "3MHz"});
+    EXPECT_EQ(autoRun.status, ExitOk) << autoRun.err.toStdString();
+    EXPECT_EQ(chipContent().left(data.size()), data);
+
+    const CliRun detect = run({"detect"});
+    EXPECT_EQ(detect.status, ExitOk);
+    EXPECT_TRUE(detect.out.contains("W25X40BV") && detect.out.contains("W25X40CL")) << detect.out.toStdString();
+    // Two chips answer EF3013: --detect alone lists them and stops; --chip must name one of them.
+    const CliRun ambiguous = run({"erase", "--detect"});
+    EXPECT_EQ(ambiguous.status, ExitUsage);
+    EXPECT_TRUE(ambiguous.err.contains("W25X40BV") && ambiguous.err.contains("W25X40CL"));
+    EXPECT_EQ(run({"erase", "--detect", "--chip", "W25Q64FV"}).status, ExitUsage);
+
+    const CliRun list = run({"list", "w25x40"});
+    EXPECT_EQ(list.status, ExitOk);
+    EXPECT_TRUE(list.out.contains("W25X40CL  ID ef3013  524288 bytes  page 256  3.3V")) << list.out.toStdString();
+}
+
+TEST_F(CliJobsTest, EachFailureHasItsExitStatus)
+{
+    const QString in = file("in.bin", image(4096));
+    EXPECT_EQ(run({"verify", in, "--chip", Chip}).status, ExitNoChip) << "empty socket";
+    insertChip();
+
+    EXPECT_EQ(run({"write", in, "--chip", Chip}).status, ExitOk);
+    chipContent(); // the cells are the simulator's own: change one
+    sim.chipBytes(programmer, nullptr)[0x123] ^= 0x01;
+    const CliRun different = run({"verify", in, "--chip", Chip});
+    EXPECT_EQ(different.status, ExitDifferent);
+    EXPECT_TRUE(different.err.contains("123")) << different.err.toStdString();
+
+    const QString bad = file("bad.hex", ":0400000001020304F0\r\n");
+    const CliRun damaged = run({"write", bad, "--chip", Chip});
+    EXPECT_EQ(damaged.status, ExitFile);
+    EXPECT_TRUE(damaged.err.contains(bad)) << "the message names the file: " << damaged.err.toStdString();
+
+    const QString tooLong = file("long.bin", image(ChipSize + 256));
+    const CliRun declined = run({"write", tooLong, "--chip", Chip});
+    EXPECT_EQ(declined.status, ExitFile);
+    EXPECT_FALSE(declined.err.isEmpty());
+    EXPECT_EQ(run({"write", tooLong, "--chip", Chip, "--yes"}).status, ExitOk);
+
+    EXPECT_EQ(run({"erase", "--chip", "W25X40"}).status, ExitUsage) << "two chips match";
+    EXPECT_EQ(run({"erase", "--chip", "NoSuchChip"}).status, ExitUsage);
+    EXPECT_EQ(run({"erase"}).status, ExitUsage);
+    EXPECT_EQ(run({"erase", "--chip", Chip, "--speed", "7MHz"}).status, ExitUsage);
+
+    EXPECT_EQ(run({"erase", "--chip", Chip}).status, ExitOk);
+    ASSERT_EQ(sim.armFault(programmer, KSIM_FAULT_TIMEOUT, 10), 0); // a data block of the stream
+    EXPECT_EQ(run({"blank", "--chip", Chip}).status, ExitCommunication);
+
+    ASSERT_EQ(sim.unplug(programmer), 0);
+    const CliRun absent = run({"blank", "--chip", Chip});
+    EXPECT_EQ(absent.status, ExitNoProgrammer);
+    EXPECT_TRUE(absent.err.contains("Not connected")) << absent.err.toStdString();
+}
+
+TEST_F(CliJobsTest, CtrlCEndsAReadCleanly)
+{
+    insertChip();
+    requestStop(); // as the SIGINT handler does; the read looks at it after its first block
+    const CliRun stopped = run({"read", folder.path("out.bin"), "--chip", Chip});
+    EXPECT_EQ(stopped.status, ExitStopped);
+    EXPECT_TRUE(stopped.err.contains("Ctrl+C"));
+    EXPECT_FALSE(QFile::exists(folder.path("out.bin")));
+    EXPECT_EQ(sim.openHandles(), 0) << "the job closed the link";
+    // The programmer took the end command: the next job runs as usual.
+    EXPECT_EQ(run({"blank", "--chip", Chip}).status, ExitOk);
+}
+
+TEST_F(CliJobsTest, ProductionModeProgramsOneChipAfterAnotherWithSerialNumbers)
+{
+    insertChip();
+    const QByteArray data = image(2048);
+    const QString in = file("in.bin", data);
+    const QString log = folder.path("jobs.csv");
+    // The operator: takes each programmed chip out, puts a fresh one in, and presses Ctrl+C
+    // after the third.
+    QList<QByteArray> programmed;
+    int polls = 0;
+    setSocketPollHook([&] {
+        if (polls++ % 2 == 1) {
+            insertChip();
+            return;
+        }
+        programmed << chipContent();
+        if (programmed.size() == 3)
+            requestStop();
+        else
+            ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_NONE, 0, 0), 0);
+    });
+    const CliRun r = run({"auto", in, "--chip", Chip, "--repeat", "--serial", "0x100:1000:5:4:be", "--job-log", log});
+    setSocketPollHook({});
+    EXPECT_EQ(r.status, ExitOk) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Passed: 3, failed: 0")) << r.out.toStdString();
+    ASSERT_EQ(programmed.size(), 3);
+
+    QFile csv(log);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 4) << "three lines and the end";
+    for (int chip = 0; chip < 3; ++chip) {
+        const quint32 serial = 1000 + 5 * chip;
+        QByteArray expected = data;
+        const char be[4] = {char(serial >> 24), char(serial >> 16), char(serial >> 8), char(serial)};
+        expected.replace(0x100, 4, be, 4);
+        EXPECT_EQ(programmed[chip].left(data.size()), expected) << "chip " << chip;
+        const QList<QByteArray> fields = lines[chip].split(',');
+        ASSERT_EQ(fields.size(), 6) << lines[chip].toStdString();
+        EXPECT_EQ(fields[1], "EF3013");
+        EXPECT_EQ(fields[2], "passed");
+        EXPECT_EQ(fields[3], QByteArray::number(serial));
+        EXPECT_EQ(fields[4], QCryptographicHash::hash(expected, QCryptographicHash::Sha256).toHex());
+    }
+}
+
+TEST_F(CliJobsTest, HelpMatchesTheReadmeAndMessagesFollowTheLanguage)
+{
+    const CliRun help = run({"--help"});
+    EXPECT_EQ(help.status, ExitOk);
+    QFile readme(QStringLiteral(KESTRUM_README_PATH));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    // The README shows the text as a code block: every line indented by four blanks.
+    QString shown;
+    for (const QString& line : helpText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        shown += QStringLiteral("    ") + line + QLatin1Char('\n');
+    EXPECT_EQ(help.out, helpText());
+    EXPECT_TRUE(QString::fromUtf8(readme.readAll()).contains(shown)) << "README shows --help";
+    EXPECT_EQ(run({"write", "--help"}).status, ExitOk);
+    EXPECT_EQ(run({"--version"}).status, ExitOk);
+
+    QStringList chinese = {"erase", "--chip", "NoSuchChip", "--database", KESTRUM_DATABASE_PATH, "--lang", "zh-TW"};
+    QString err;
+    QTextStream errStream(&err);
+    QString out;
+    QTextStream outStream(&out);
+    EXPECT_EQ(RunCli(chinese, outStream, errStream), ExitUsage);
+    EXPECT_TRUE(err.contains(QString::fromUtf8("數據庫中沒有與 NoSuchChip 匹配的芯片"))) << err.toStdString();
+}
+
+} // namespace
