@@ -1,5 +1,13 @@
 #include "app/KestrumApplication.h"
 
+#include "app/MainWindow.h"
+#include "base/FileLocations.h"
+#include "base/Reporter.h"
+#include "base/UserInterface.h"
+
+#include <QDir>
+#include <QFileInfo>
+
 #include <QMessageBox>
 
 #include <exception>
@@ -13,6 +21,27 @@ KestrumApplication::KestrumApplication(int& argc, char** argv)
     setApplicationVersion(QStringLiteral("2.0"));
     setOrganizationName(QStringLiteral("Kestrum"));
     setDesktopFileName(QStringLiteral("kestrum"));
+}
+
+void prepareStart(TForm1& window)
+{
+    Reporter& reporter = window.reporter();
+    const QString note = qEnvironmentVariable("KESTRUM_START_NOTE");
+    if (note == QLatin1String("sim-absent"))
+        reporter.AddLogLine(MsgStartSimulatedAbsent);
+    else if (note == QLatin1String("sim-chosen"))
+        reporter.AddLogLine(MsgStartSimulatedChosen);
+    else if (note == QLatin1String("real"))
+        reporter.AddLogLine(MsgStartReal);
+
+    const FileLocations files = locateFiles(window.executablePath());
+    if (files.portable)
+        return;
+    // The settings are written at close, into a folder that may not exist yet.
+    QDir().mkpath(QFileInfo(files.settingsFile).absolutePath());
+    prepareUserDatabase(files, reporter, [&reporter](const QString& userCopy) {
+        return reporter.ui().askYesNo(reporter.MessageText(MsgNewerDatabase).arg(userCopy));
+    });
 }
 
 bool KestrumApplication::notify(QObject* receiver, QEvent* event)
