@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -264,9 +265,25 @@ void TForm2::FormShow()
         StringGrid1->setColumnWidth(c, narrow ? NarrowColumnWidth : DefaultColumnWidth);
     }
     showGrid();
+    fitColumnsToCells();
     showNameLists();
     if (reloaded && m_tableChanged)
         m_tableChanged();
+}
+
+void TForm2::fitColumnsToCells()
+{
+    // The widths above are the least a column gets; a longer ID, size or name widens its column.
+    const QFontMetrics metrics(StringGrid1->font());
+    const int padding = 2 * StringGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid1) + 8;
+    for (int c = 0; c < EditorColumns; ++c) {
+        int widest = 0;
+        for (int r = 0; r < StringGrid1->rowCount(); ++r)
+            if (const QTableWidgetItem* item = StringGrid1->item(r, c))
+                widest = std::max(widest, metrics.horizontalAdvance(item->text()));
+        if (widest > 0)
+            StringGrid1->setColumnWidth(c, std::max(StringGrid1->columnWidth(c), widest + padding));
+    }
 }
 
 void TForm2::showGrid()

@@ -69,6 +69,8 @@ private:
     void buildButtons();
     /// Shows the model's rows in the table and its current row as the table's current cell.
     void showGrid();
+    /// Widens each column to its widest cell.
+    void fitColumnsToCells();
     void showNameLists();
 
     Reporter& m_reporter;

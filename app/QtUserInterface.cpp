@@ -55,7 +55,7 @@ QString QtUserInterface::chooseOpenFile(const QString& filter)
 {
     const QString qt = qtFilter(filter);
     QString selected = qt.section(QStringLiteral(";;"), 0, 0);
-    return QFileDialog::getOpenFileName(m_parent, QString(), QString(), qt, &selected);
+    return QFileDialog::getOpenFileName(m_parent, QString(), m_startFolder, qt, &selected);
 }
 
 QString QtUserInterface::suffixForFilter(const QString& qtFilterEntry, const QString& fallback)
@@ -72,7 +72,7 @@ QString QtUserInterface::suffixForFilter(const QString& qtFilterEntry, const QSt
 
 QString QtUserInterface::chooseSaveFile(const QString& filter, const QString& defaultSuffix)
 {
-    QFileDialog dialog(m_parent);
+    QFileDialog dialog(m_parent, QString(), m_startFolder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     const QString qt = qtFilter(filter);

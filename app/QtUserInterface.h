@@ -2,6 +2,8 @@
 
 #include "base/UserInterface.h"
 
+#include <QString>
+
 class QWidget;
 
 namespace kestrum {
@@ -20,6 +22,8 @@ public:
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) override;
     void insertLogLine(const QString& line) override;
+    /// The folder the Open and Save dialogs start in (empty: the dialogs' own choice).
+    void setStartFolder(const QString& folder) { m_startFolder = folder; }
 
     /// "Binary (*.bin)|*.bin|All files (*.*)|*.*" → "Binary (*.bin);;All files (*.*)" for Qt's dialogs.
     static QString qtFilter(const QString& pipeFilter);
@@ -29,6 +33,7 @@ public:
 
 private:
     QWidget* m_parent;
+    QString m_startFolder;
 };
 
 } // namespace kestrum

@@ -1,15 +1,19 @@
 #include "app/SearchDialog.h"
 
 #include "chipdb/ChipSelection.h"
+#include "chipdb/NameTokens.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace kestrum {
 
@@ -53,6 +57,9 @@ TForm3::TForm3(QWidget* parent, Reporter& reporter, const ChipTable& table, Hand
     layout->addWidget(BitBtn2, 2, 2);
     layout->setColumnStretch(1, 1);
 
+    // Enter in the search text or the list chooses the only match, or the highlighted one.
+    ComboBox1->lineEdit()->installEventFilter(this);
+    ListView1->installEventFilter(this);
     connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { m_runGuarded([this] { ComboBox1Change(); }); });
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] { ListView1SelectItem(); });
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { m_runGuarded([this] { BitBtn1Click(); }); });
@@ -67,9 +74,10 @@ void TForm3::rebuildColumns()
     titles << QStringLiteral("pos");
     ListView1->setColumnCount(4);
     ListView1->setHeaderLabels(titles);
-    ListView1->setColumnWidth(0, 80);
-    ListView1->setColumnWidth(1, 80);
-    ListView1->setColumnWidth(2, 100);
+    // The columns keep their widths unless a title needs more.
+    const int widths[] = {80, 80, 100};
+    for (int column = 0; column < 3; ++column)
+        ListView1->setColumnWidth(column, std::max(widths[column], ListView1->header()->sectionSizeHint(column)));
     ListView1->setColumnWidth(3, 1);
     ListView1SelectItem();
 }
@@ -99,7 +107,37 @@ void TForm3::FormShow()
 void TForm3::ComboBox1Change()
 {
     rebuildColumns();
-    findChipRows(m_table, ComboBox1->currentText(), [this](const ChipSearchRow& row) { addRow(row); });
+    // Letter case does not matter: "w25q" finds the W25Q chips.
+    const QString key = trimControl(ComboBox1->currentText());
+    if (key.isEmpty())
+        return;
+    // Only a matching record is split into its names.
+    for (int slot = 0; slot < ChipSlots && !m_table[slot].isEnd(); ++slot) {
+        const QString names = m_table[slot].namesText();
+        if (!names.contains(key, Qt::CaseInsensitive))
+            continue;
+        const NameTokens tokens(names);
+        addRow({tokens.at(0), tokens.at(1), tokens.at(2), slot});
+    }
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_runGuarded([this] { chooseByEnter(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm3::chooseByEnter()
+{
+    if (ListView1->selectedItems().isEmpty() && ListView1->topLevelItemCount() == 1)
+        ListView1->topLevelItem(0)->setSelected(true);
+    BitBtn1Click();
 }
 
 void TForm3::ListView1SelectItem()

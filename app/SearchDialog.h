@@ -37,9 +37,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void rebuildColumns();
+    /// Enter: Select with the highlighted row, or with the only row listed.
+    void chooseByEnter();
     void addRow(const ChipSearchRow& row);
 
     Reporter& m_reporter;

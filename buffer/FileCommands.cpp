@@ -56,6 +56,8 @@ void FileCommands::open(std::uint32_t chipSize)
     m_buffer.usedLength = source.load(m_buffer.data(), BufferCapacity, m_reporter.ui(), &header);
     if (!header.isEmpty())
         m_capsuleHeader = header;
+    // A loaded file is in the buffer only: until it is saved or written it counts as a change.
+    m_buffer.markModified();
     // The view spans the chip whatever the file held; a failed load shows what was read before it.
     m_refreshView(chipSize);
     m_reporter.AddLogLine(m_reporter.MessageText(MsgOpenTitle) + QFileInfo(fileName).absoluteFilePath());
@@ -70,7 +72,8 @@ void FileCommands::save(std::uint32_t chipSize)
     m_takeViewEdits();
     // Only a hand-made chip record can be larger than the buffer; never read past it.
     const std::uint32_t length = std::min(chipSize, BufferCapacity);
-    (void)SaveImageFile(m_reporter, fileName, m_buffer.data(), length, ExistingFile::Ask, m_capsuleHeader);
+    if (SaveImageFile(m_reporter, fileName, m_buffer.data(), length, ExistingFile::Ask, m_capsuleHeader))
+        m_buffer.markSaved();
 }
 
 } // namespace kestrum

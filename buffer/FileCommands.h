@@ -35,12 +35,13 @@ public:
     /// file changes nothing, not the buffer, its used length, the view or the log. Otherwise fills
     /// the buffer with 0xFF, loads the file (the used length becomes the loaded count, 0 after a
     /// reader's failure, with what it read before staying), shows chipSize bytes in the view and
-    /// logs "Open" + the full path. The header of a capsule is kept for a later Save.
+    /// logs "Open" + the full path. The header of a capsule is kept for a later Save. The buffer
+    /// counts as modified after a load.
     void open(std::uint32_t chipSize);
 
     /// Save: asks for a file, takes the view's edits into the buffer and saves chipSize bytes of
     /// the buffer by the file's kind; a capsule gets the header of the last capsule opened. A
-    /// cancelled dialog changes nothing.
+    /// cancelled dialog changes nothing; a completed save clears the buffer's modified state.
     void save(std::uint32_t chipSize);
 
     /// The header of the last capsule opened; empty until one was.

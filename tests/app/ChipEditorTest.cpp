@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -40,6 +41,10 @@ ChipRecord chip(const QString& names, std::uint32_t id = 0xEF4016, std::uint32_t
 
 struct ChipEditorFixture : ::testing::Test
 {
+    // Without a stored language the window follows the locale; these tests run in Simplified Chinese.
+    ChipEditorFixture() { QLocale::setDefault(QLocale(QStringLiteral("zh_CN"))); }
+    ~ChipEditorFixture() override { QLocale::setDefault(QLocale::c()); }
+
     QTemporaryDir dir;
     ScriptedUserInterface ui;
 
@@ -133,6 +138,24 @@ TEST_F(ChipEditorFixture, EmptyDatabaseShowsOnlyTheTitleRow)
     EXPECT_EQ(widths, (QList<int> {75, 75, 75, 60, 60, 60, 60, 60, 60, 60, 75, 60, 60}));
     EXPECT_EQ(combo(editor, "ComboBox1").count(), 0);
     EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(ChipEditorFixture, ColumnsAreAtLeastAsWideAsTheirWidestCell)
+{
+    writeDatabase({chip(QStringLiteral("SPI-NOR-Flash,MacronixIntl,MX25L25635FMI"), 0xC22019, 0x2000000),
+        chip(QStringLiteral("SPI,Winbond,W25Q32"))});
+    TForm1 w(&ui, exe());
+    TForm2& editor = chipEditor(w);
+    editor.FormShow();
+    QTableWidget& table = grid(editor);
+    const QFontMetrics metrics(table.font());
+    for (int c = 0; c < EditorColumns; ++c) {
+        int widest = 0;
+        for (int r = 0; r < table.rowCount(); ++r)
+            widest = std::max(widest, metrics.horizontalAdvance(table.item(r, c)->text()));
+        EXPECT_GT(table.columnWidth(c), widest) << "column " << c;
+        EXPECT_GE(table.columnWidth(c), c == 0 || c == 1 || c == 2 || c == 10 ? 75 : 60) << "column " << c;
+    }
 }
 
 TEST_F(ChipEditorFixture, ShowReloadsTheFileAndDropsUnsavedRows)

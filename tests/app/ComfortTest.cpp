@@ -1,0 +1,275 @@
+#include "base/IniFile.h"
+#include "hexview/TMPHexEditorEx.h"
+#include "tests/app/MainWindowControls.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLocale>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+struct ComfortFixture : ::testing::Test
+{
+    ComfortFixture() { QLocale::setDefault(QLocale(QStringLiteral("en_US"))); }
+    ~ComfortFixture() override { QLocale::setDefault(QLocale::c()); }
+
+    QTemporaryDir dir;
+    ScriptedUserInterface ui;
+
+    QString exe() const { return dir.filePath(QStringLiteral("kestrum")); }
+    void writeDatabase() const
+    {
+        std::vector<ChipRecord> records(4);
+        const char* names[] = {"SPI-Flash,Winbond,W25Q16", "24-EEPROM,Atmel,AT24C02", "24-EEPROM,Atmel,AT24C16"};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(records[size_t(i)].setNamesText(QString::fromLatin1(names[i])));
+            records[size_t(i)].flashSize = 256;
+        }
+        QFile f(dir.filePath(QStringLiteral("kestrum.Dat")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
+    }
+    QString writeFile(const QString& name, qsizetype size) const
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(size, '\x5A'));
+        return path;
+    }
+};
+
+const QString Discard = QStringLiteral("The buffer has changes that are not saved. Discard them?");
+
+} // namespace
+
+TEST(LanguageForLocale, ChineseRegionsPickTheirScriptAndEverythingElseEnglish)
+{
+    for (const char* name : {"zh_CN", "zh_SG", "zh_CN.UTF-8"})
+        EXPECT_EQ(languageForLocale(QString::fromLatin1(name)), 0) << name;
+    for (const char* name : {"zh_TW", "zh_HK", "zh_MO"})
+        EXPECT_EQ(languageForLocale(QString::fromLatin1(name)), 1) << name;
+    for (const char* name : {"en_US", "de_DE", "C", "zh", ""})
+        EXPECT_EQ(languageForLocale(QString::fromLatin1(name)), 2) << name;
+}
+
+TEST_F(ComfortFixture, FirstStartFollowsTheLocaleAndAStoredLanguageWins)
+{
+    QLocale::setDefault(QLocale(QStringLiteral("zh_TW")));
+    {
+        TForm1 w(&ui, exe());
+        w.show();
+        EXPECT_EQ(w.reporter().language(), 1);
+        EXPECT_TRUE(action(w, "fanti").isChecked());
+    }
+    IniFile ini(dir.filePath(QStringLiteral("kestrum.ini")));
+    ini.load();
+    ini.writeInteger(QStringLiteral("DEVICE"), QStringLiteral("LANGU"), 0);
+    ASSERT_TRUE(ini.save());
+    TForm1 w(&ui, exe());
+    w.show();
+    EXPECT_EQ(w.reporter().language(), 0);
+}
+
+TEST_F(ComfortFixture, ShortcutsAreShownInTheMenusAndTriggerTheirCommands)
+{
+    TForm1 w(&ui, exe());
+    w.show();
+    const char* keys[][2] = {{"O2", "Ctrl+O"}, {"S1", "Ctrl+S"}, {"Q1", "Ctrl+Q"}, {"N5", "F1"}, {"A1", "F4"},
+        {"R1", "F5"}, {"E1", "F6"}, {"W1", "F7"}, {"V1", "F8"}, {"N7", "F9"}};
+    for (const auto& [name, key] : keys)
+        EXPECT_EQ(action(w, name).shortcut().toString(), QString::fromLatin1(key)) << name;
+    EXPECT_EQ(child<QShortcut>(w, "TestKey")->key(), QKeySequence(QStringLiteral("F2")));
+
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    // Keys typed into the hex view reach the window's commands.
+    hexView(w).setFocus();
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(ui.openFilters.size(), 1) << "Ctrl+O opens the file dialog";
+    QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(ui.saveFilters.size(), 1) << "Ctrl+S opens the save dialog";
+    QSignalSpy read(&action(w, "R1"), &QAction::triggered);
+    QSignalSpy test(&button(w, "BitBtn1"), &QPushButton::clicked);
+    QTest::keyClick(target, Qt::Key_F5);
+    QTest::keyClick(target, Qt::Key_F2);
+    EXPECT_EQ(read.count(), 1);
+    EXPECT_EQ(test.count(), 1);
+    QTest::keyClick(target, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible()) << "Ctrl+Q closes the window";
+}
+
+TEST_F(ComfortFixture, TheFolderOfTheLastFileIsRememberedInASectionOfItsOwn)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("images")));
+    const QString file = writeFile(QStringLiteral("images/a.bin"), 16);
+    {
+        TForm1 w(&ui, exe());
+        w.show();
+        ui.openFiles.push_back(file);
+        action(w, "O2").trigger();
+        ui.answers.push_back(true);
+        w.close();
+    }
+    IniFile ini(dir.filePath(QStringLiteral("kestrum.ini")));
+    ini.load();
+    EXPECT_EQ(ini.readString(QStringLiteral("Folders"), QStringLiteral("Last"), QString()), dir.filePath("images"));
+    TForm1 w(&ui, exe());
+    EXPECT_EQ(w.settings().lastFolder, dir.filePath("images"));
+}
+
+TEST_F(ComfortFixture, UnsavedChangesAreMarkedAndOpenReadAndQuitAskFirst)
+{
+    TForm1 w(&ui, exe());
+    w.show();
+    const QString title = w.windowTitle();
+    EXPECT_FALSE(w.hasUnsavedChanges());
+    const QString first = writeFile(QStringLiteral("first.bin"), 100);
+    ui.openFiles.push_back(first);
+    action(w, "O2").trigger();
+    EXPECT_TRUE(ui.questions.isEmpty()) << "nothing to lose: no question";
+    EXPECT_TRUE(w.hasUnsavedChanges()) << "a loaded file is not saved or written yet";
+    EXPECT_EQ(w.windowTitle(), QLatin1Char('*') + title);
+
+    // Open: No keeps the buffer and shows no file dialog; Yes goes on.
+    ui.answers.push_back(false);
+    action(w, "O2").trigger();
+    EXPECT_EQ(ui.questions, QStringList {Discard});
+    EXPECT_EQ(ui.openFilters.size(), 1);
+    ui.answers.push_back(true);
+    ui.openFiles.push_back(writeFile(QStringLiteral("second.bin"), 50));
+    action(w, "O2").trigger();
+    EXPECT_EQ(w.dataBuffer().usedLength, 50);
+
+    // Save clears the mark; an edit in the view sets it again.
+    ui.saveFiles.push_back(dir.filePath(QStringLiteral("out.bin")));
+    action(w, "S1").trigger();
+    EXPECT_FALSE(w.hasUnsavedChanges());
+    EXPECT_EQ(w.windowTitle(), title);
+    hexView(w).editor().SetDataSize(16);
+    ASSERT_TRUE(hexView(w).editor().KeyPress(QLatin1Char('1')));
+    EXPECT_TRUE(w.hasUnsavedChanges());
+    EXPECT_EQ(w.windowTitle(), QLatin1Char('*') + title);
+
+    // A fill counts as a change too.
+    ui.saveFiles.push_back(dir.filePath(QStringLiteral("out2.bin")));
+    action(w, "S1").trigger();
+    ASSERT_FALSE(w.hasUnsavedChanges());
+    TForm4& fill = fillDialog(w);
+    lineEdit(fill, "Edit1").setText(QStringLiteral("5A"));
+    lineEdit(fill, "Edit3").setText(QStringLiteral("0"));
+    lineEdit(fill, "Edit4").setText(QStringLiteral("F"));
+    fill.BitBtn1Click();
+    w.runGuarded([] {});
+    EXPECT_TRUE(w.hasUnsavedChanges());
+    EXPECT_EQ(w.windowTitle(), QLatin1Char('*') + title);
+
+    // Read: No runs nothing; Yes runs the read (which finds no chip selected here).
+    ui.questions.clear();
+    ui.errors.clear();
+    ui.answers.push_back(false);
+    action(w, "R1").trigger();
+    EXPECT_EQ(ui.questions, QStringList {Discard});
+    EXPECT_TRUE(ui.errors.isEmpty()) << "the read did not run";
+    ui.answers.push_back(true);
+    action(w, "R1").trigger();
+    EXPECT_FALSE(ui.errors.isEmpty()) << "the read ran";
+
+    // Quit: No keeps the window and writes no settings; Yes closes.
+    ui.questions.clear();
+    ui.answers.push_back(false);
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("kestrum.ini"))));
+    ui.answers.push_back(true);
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(ui.questions, QStringList({Discard, Discard}));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("kestrum.ini"))));
+}
+
+TEST_F(ComfortFixture, TheSizeListShowsTheChipsSizeAndTakesNoInput)
+{
+    writeDatabase();
+    TForm1 w(&ui, exe());
+    w.show();
+    QComboBox& sizes = combo(w, "ComboBox5");
+    const int shown = sizes.currentIndex();
+    EXPECT_EQ(sizes.focusPolicy(), Qt::NoFocus);
+    QTest::mouseClick(&sizes, Qt::LeftButton);
+    EXPECT_FALSE(sizes.view()->isVisible()) << "a click opens no list";
+    QTest::keyClick(&sizes, Qt::Key_Down);
+    EXPECT_EQ(sizes.currentIndex(), shown);
+}
+
+TEST_F(ComfortFixture, SearchIgnoresCaseAndEnterSelectsTheOnlyOrTheHighlightedMatch)
+{
+    writeDatabase();
+    TForm1 w(&ui, exe());
+    w.show();
+    TForm3& find = searchDialog(w);
+    QTreeWidget& list = *child<QTreeWidget>(find, "ListView1");
+    QLineEdit& text = *combo(find, "ComboBox1").lineEdit();
+    find.FormShow();
+    for (int c = 0; c < 3; ++c)
+        EXPECT_GE(list.columnWidth(c), list.header()->sectionSizeHint(c)) << "the English titles show whole";
+    text.setText(QStringLiteral("at24"));
+    ASSERT_EQ(list.topLevelItemCount(), 2);
+    QTest::keyClick(&text, Qt::Key_Return);
+    EXPECT_EQ(w.selection().currentChip(), 0) << "two matches and none highlighted: Enter picks nothing";
+    list.topLevelItem(1)->setSelected(true);
+    QTest::keyClick(&list, Qt::Key_Enter);
+    EXPECT_EQ(w.selection().currentChip(), 2);
+    text.setText(QStringLiteral("c02"));
+    ASSERT_EQ(list.topLevelItemCount(), 1);
+    QTest::keyClick(&text, Qt::Key_Return);
+    EXPECT_EQ(w.selection().currentChip(), 1);
+    EXPECT_EQ(w.nameIndex(), 0) << "AT24C02 is the first name of its maker";
+    EXPECT_EQ(w.typeIndex(), 1);
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
+
+TEST_F(ComfortFixture, AtTheMinimumSizeTheToolBarLeftColumnAndStatusBarFitInEveryLanguage)
+{
+    TForm1 w(&ui, exe());
+    w.show();
+    for (int language : {2, 0, 1}) {
+        w.switchLanguage(language);
+        w.resize(1, 1);
+        QApplication::processEvents();
+        ASSERT_EQ(w.size(), w.minimumSize()) << language;
+        auto& bar = *child<QToolBar>(w, "ToolBar1");
+        for (QAction* a : bar.actions()) {
+            QWidget* b = bar.widgetForAction(a);
+            if (a->isSeparator() || !a->isVisible())
+                continue;
+            ASSERT_TRUE(b && b->isVisible()) << language << " " << a->objectName().toStdString();
+            EXPECT_LE(b->geometry().right(), bar.contentsRect().right()) << a->objectName().toStdString();
+        }
+        auto& options = *child<QGroupBox>(w, "GroupBox2");
+        EXPECT_GE(options.height(), options.minimumSizeHint().height()) << language;
+        for (const char* group : {"GroupBox1", "GroupBox2"}) {
+            const QRect frame = child<QGroupBox>(w, group)->geometry();
+            EXPECT_GE(frame.left(), 2) << group << ": its frame keeps clear of the column's edge";
+            EXPECT_LE(frame.right(), child<QWidget>(w, "Panel2")->width() - 3) << group;
+        }
+        EXPECT_GE(statusBar(w).width(), 317 + 80) << "the fixed panels and some progress bar";
+    }
+}
