@@ -10,6 +10,7 @@
 #include "app/SearchDialog.h"
 #include "app/StatusBar.h"
 #include "app/WindowJobs.h"
+#include "base/FileLocations.h"
 #include "chipdb/NameTokens.h"
 #include "link/TUsbBulk.h"
 #include "ops/ChipOperations.h"
@@ -59,10 +60,15 @@ public:
     bool askYesNo(const QString& text) override { return m_inner.askYesNo(text); }
     void showInformation(const QString& text) override { m_inner.showInformation(text); }
     void beep() override { m_inner.beep(); }
-    QString chooseOpenFile(const QString& filter) override { return m_inner.chooseOpenFile(filter); }
+    QString chooseOpenFile(const QString& filter) override
+    {
+        m_window.prepareFileDialog(m_inner);
+        return m_window.rememberFolder(m_inner.chooseOpenFile(filter));
+    }
     QString chooseSaveFile(const QString& filter, const QString& suffix) override
     {
-        return m_inner.chooseSaveFile(filter, suffix);
+        m_window.prepareFileDialog(m_inner);
+        return m_window.rememberFolder(m_inner.chooseSaveFile(filter, suffix));
     }
     void insertLogLine(const QString& line) override
     {
@@ -71,6 +77,7 @@ public:
             cursor.movePosition(QTextCursor::Start);
             cursor.insertText(log->document()->isEmpty() ? line : line + QLatin1Char('\n'));
         }
+        m_window.m_lastLogLine = line;
         m_inner.insertLogLine(line);
     }
 
@@ -96,11 +103,12 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     , m_reporter(*m_logForwarder)
     , m_executablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath)
     , m_selection(m_table, [this](std::uint32_t n) { RefreshView(n); })
-    , m_ini(settingsPathFor(m_executablePath))
+    , m_ini(locateFiles(m_executablePath).settingsFile)
 {
     initKestrumResources();
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Kestrum USB High Speed Programmer"));
+    m_caption = QStringLiteral("Kestrum USB High Speed Programmer");
+    setWindowTitle(m_caption);
     setWindowIcon(QIcon(QStringLiteral(":/icons/kestrum.svg")));
     resize(881, 518);
 
@@ -145,27 +153,36 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     m_ini.load();
     m_settings = LoadSettings(m_ini);
     applySettings();
+    setUpComfort();
 
     const HandlerGuard guard = [this](const std::function<void()>& handler) { runGuarded(handler); };
     // After the chip editor reloads or saves the table, the chip is selected again by its names.
-    Form2 = new TForm2(this, m_reporter, m_table, databasePathFor(m_executablePath), guard, [this] {
+    Form2 = new TForm2(this, m_reporter, m_table, locateFiles(m_executablePath).databaseFile, guard, [this] {
         TakeViewEdits();
         showingSelection([this] { return selectChipAgain(m_selection, m_table); });
-        setSelectionIndices(
-            m_selection.types().selected(), m_selection.makers().selected(), m_selection.names().selected());
+        rememberSelection();
     });
-    // The persisted indices stay those of the last choice made with the lists.
+    // A chip chosen by search is remembered for the next start as one chosen in the lists is.
     Form3 = new TForm3(
         this, m_reporter, m_table, guard, [this](const QString& type, const QString& maker, const QString& name) {
             selectChipByNames(type, maker, name);
+            rememberSelection();
         });
     // The fill takes the view's edits first; the view then spans the chip, or the fill past it.
     FillDialog = new TForm4(
-        this, m_reporter, m_buffer, guard, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
+        this, m_reporter, m_buffer, guard,
+        [this](std::uint32_t n) {
+            m_buffer.markModified();
+            RefreshView(n);
+        },
+        [this] { TakeViewEdits(); });
     AboutBox = new TAboutBox(this);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    tearDownComfort();
+}
 
 void TForm1::buildActions()
 {
@@ -249,17 +266,9 @@ void TForm1::wireCommands()
     connect(BitBtn1, &QPushButton::clicked, this, [this] { runGuarded([this] { BitBtn1Click(); }); });
 }
 
-void TForm1::ToolReadClick()
-{
-    m_operations->read();
-}
 void TForm1::ToolEraseClick()
 {
     m_operations->erase();
-}
-void TForm1::ToolWriteClick()
-{
-    m_operations->write();
 }
 void TForm1::ToolVerifyClick()
 {
@@ -268,10 +277,6 @@ void TForm1::ToolVerifyClick()
 void TForm1::ToolBankClick()
 {
     m_operations->blankCheck();
-}
-void TForm1::ToolAutoClick()
-{
-    m_operations->autoRun();
 }
 void TForm1::BitBtn1Click()
 {
@@ -351,8 +356,9 @@ void TForm1::buildBody()
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFixedWidth(185);
     auto* left = new QVBoxLayout(Panel2);
-    left->setContentsMargins(0, 0, 0, 0);
-    left->setSpacing(0);
+    // The group boxes draw their frames and titles clear of the column's edges.
+    left->setContentsMargins(3, 2, 3, 2);
+    left->setSpacing(2);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Chip"), Panel2);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -503,6 +509,7 @@ void TForm1::runGuarded(const std::function<void()>& handler)
     } catch (const std::exception& e) {
         m_reporter.ShowErrorBox(QString::fromLocal8Bit(e.what()));
     }
+    showModifiedMark();
 }
 
 void TForm1::runCommand(const std::function<void()>& handler)
@@ -524,7 +531,7 @@ void TForm1::setSelectionIndices(int t, int m, int n)
 
 LoadResult TForm1::LoadChipDatabase()
 {
-    const LoadResult result = loadChipDatabaseFile(databasePathFor(m_executablePath), m_table, m_reporter);
+    const LoadResult result = loadChipDatabaseFile(locateFiles(m_executablePath).databaseFile, m_table, m_reporter);
     // Saved indices that designate no chip select the first one, as a fresh start does.
     if (result == LoadResult::Loaded)
         showingSelection([this] {
@@ -586,11 +593,6 @@ void TForm1::RefreshView(std::uint32_t count)
     m_handOver->RefreshView(count);
 }
 
-void TForm1::TakeViewEdits()
-{
-    m_handOver->TakeViewEdits(chipSize());
-}
-
 void TForm1::ComboBox1Change()
 {
     // A new type starts at its first manufacturer and name.
@@ -629,10 +631,6 @@ void TForm1::ToolDeviceClick()
     Form2->exec();
 }
 
-void TForm1::ToolOpenClick()
-{
-    m_files->open(chipSize());
-}
 void TForm1::ToolSaveClick()
 {
     m_files->save(chipSize());
@@ -720,6 +718,8 @@ void TForm1::ApplyLanguage()
         const QString text = c.text(language);
         switch (c.window) {
         case CaptionWindow::Main:
+            if (control.isEmpty())
+                m_caption = text;
             if (control.startsWith(QLatin1String("panel")))
                 StatusBar1->setPanelText(control.mid(5).toInt(), text);
             else
@@ -736,6 +736,8 @@ void TForm1::ApplyLanguage()
             break;
         }
     }
+    showModifiedMark();
+    updateMinimumSize();
     // Panel 1 is red only while its text is "Not connected" in the language now in force.
     StatusBar1->update();
 }
@@ -777,6 +779,10 @@ void TForm1::closeEvent(QCloseEvent* event)
     // A chip job in progress ends first (end command, link closed); the window closes right after.
     if (m_operations->isBusy() || m_programmer->isJobOpen()) {
         m_closeRequested = true;
+        event->ignore();
+        return;
+    }
+    if (!confirmDiscard()) {
         event->ignore();
         return;
     }

@@ -41,6 +41,10 @@ class ChipOperations;
 class WindowJobs;
 class DeviceChangeMonitor;
 
+/// The language of a first start from a locale name: zh_CN and zh_SG Simplified Chinese (0),
+/// zh_TW, zh_HK and zh_MO Traditional Chinese (1), anything else English (2).
+int languageForLocale(const QString& localeName);
+
 /// The main window. It owns everything that lives for the whole run: the data buffer, the chip
 /// table and selection, the settings file, the log and the dialogs. Commands run through the
 /// window-free libraries; the window only binds their state to its controls.
@@ -68,6 +72,8 @@ public:
     [[nodiscard]] int makerIndex() const { return m_settings.makerIndex; }
     [[nodiscard]] int nameIndex() const { return m_settings.nameIndex; }
     void setSelectionIndices(int typeIndex, int makerIndex, int nameIndex);
+    /// The indices the lists show now become the persisted ones.
+    void rememberSelection();
     /// The USB link, the programmer protocol and the chip commands.
     [[nodiscard]] TUsbBulk& usb() { return *m_usb; }
     [[nodiscard]] ChipProgrammer& programmer() { return *m_programmer; }
@@ -116,6 +122,9 @@ public:
     /// The handlers of the language menu items.
     void switchLanguage(int language);
 
+    /// True while the buffer or the hex view holds changes that were neither saved nor written.
+    [[nodiscard]] bool hasUnsavedChanges() const;
+
     /// Hook for what the activation of the window runs (the programmer probe).
     std::function<void()> onActivate;
 
@@ -138,10 +147,24 @@ private:
     void FormShow();
     void FormActivate();
     void FormResize();
+    /// Keys, the language of a first start, the modified mark (MainWindowComfort.cpp).
+    void setUpComfort();
+    void tearDownComfort();
+    /// Asks before unsaved changes are dropped; true when there are none or the user discards them.
+    bool confirmDiscard();
+    /// The window caption, with a leading '*' while there are unsaved changes.
+    void showModifiedMark();
+    /// The smallest size at which the tool bar, the left column and the status bar stay usable.
+    void updateMinimumSize();
+    /// Runs a command; true when its last log line is the given message.
+    bool loggedDuring(MessageKey line, const std::function<void()>& command);
+    /// The file dialogs start in the folder last used; a chosen file's folder is remembered.
+    void prepareFileDialog(UserInterface& ui) const;
+    QString rememberFolder(const QString& chosen);
     /// Runs a selection fill and shows the lists, also when the fill ends with an error.
     int showingSelection(const std::function<int()>& fill);
     /// The search dialog's choice: three fills by the names (see ChipSelection::selectByNames),
-    /// then the lists shown; the persisted indices do not change.
+    /// then the lists shown.
     int selectChipByNames(const QString& type, const QString& maker, const QString& name);
     /// Copies the lists of the selection into the three combo boxes and the chip fields.
     void showChipSelection();
@@ -165,6 +188,8 @@ private:
     DeviceChangeMonitor* m_deviceMonitor = nullptr;
     bool m_closeRequested = false;
     bool m_activatedOnce = false;
+    QString m_caption; ///< the window caption in the current language
+    QString m_lastLogLine;
 
     // The controls and the dialogs. Each one's object name is its name here; the language switch
     // finds them by it.

@@ -66,6 +66,22 @@ enum MessageKey : int {
     MsgSettingsUnwritable, ///< %1 = path, %2 = reason
     MsgSRecordFilter, ///< the name of the S-record entry of the file dialogs
     MsgEditorRowFlawed, ///< chip editor: %1 = row, %2 = what is wrong with its record
+    MsgDiscardChanges, ///< question before Open, Read or Quit drops unsaved buffer changes
+    MsgStartSimulatedAbsent, ///< first log line: the simulator was chosen, no programmer is plugged in
+    MsgStartSimulatedChosen, ///< first log line: the simulator was asked for
+    MsgStartReal, ///< first log line: the real programmer
+    MsgNewerDatabase, ///< question: a newer installed database; %1 = the user's edited copy
+    MsgDatabaseCopyFailed, ///< the installed database not copied: %1 = target, %2 = reason
+    MsgCliNoSuchChip, ///< command line: no chip of the database matches %1
+    MsgCliChipCandidates, ///< command line: %1 matches several chips, listed after this line
+    MsgCliChooseChip, ///< command line: a chip command without --chip or --detect
+    MsgCliUnknownSpeed, ///< command line: %1 is none of the speed list's values
+    MsgCliStopped, ///< command line: Ctrl+C ended the command
+    MsgCliFileDeclined, ///< command line: %1 exists and the question was not answered with --yes
+    MsgCliChipPassed, ///< command line, production: chip %1 passed, serial %2
+    MsgCliChipFailed, ///< command line, production: chip %1 failed, serial %2
+    MsgCliNextChip, ///< command line, production: take the chip out and put the next one in
+    MsgCliSummary, ///< command line, production: %1 chips passed, %2 failed
     MessageCount
 };
 

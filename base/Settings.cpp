@@ -13,6 +13,8 @@ namespace {
 const QString Environment = QStringLiteral("Environment");
 const QString Chip = QStringLiteral("CHIP");
 const QString Device = QStringLiteral("DEVICE");
+// The folder the file dialogs last used: a section of its own, apart from the keys above.
+const QString Folders = QStringLiteral("Folders");
 } // namespace
 
 QString settingsPathFor(const QString& executablePath)
@@ -40,6 +42,8 @@ Settings LoadSettings(const IniFile& ini)
     s.chip = ini.readInteger(Device, QStringLiteral("chip"), 0);
     s.speed = ini.readInteger(Device, QStringLiteral("SPEED"), 0);
     s.language = ini.readInteger(Device, QStringLiteral("LANGU"), 0);
+    s.languageStored = !ini.readString(Device, QStringLiteral("LANGU"), QString()).isEmpty();
+    s.lastFolder = ini.readString(Folders, QStringLiteral("Last"), QString());
     return s;
 }
 
@@ -55,6 +59,8 @@ void SaveSettings(IniFile& ini, const Settings& s)
     ini.writeInteger(Chip, QStringLiteral("INDEX3"), s.nameIndex);
     ini.writeInteger(Device, QStringLiteral("SPEED"), s.speed);
     ini.writeInteger(Device, QStringLiteral("LANGU"), s.language);
+    if (!s.lastFolder.isEmpty())
+        ini.writeString(Folders, QStringLiteral("Last"), s.lastFolder);
 }
 
 bool storeSettings(IniFile& ini, const Settings& settings, Reporter& reporter)

@@ -22,6 +22,8 @@ struct Settings
     int chip = 0; ///< non-zero shows the chip editor entries; read, never written
     int speed = 0;
     int language = 0;
+    bool languageStored = true; ///< false: the file has no LANGU key (a first start)
+    QString lastFolder; ///< [Folders] Last: where Open and Save start
 };
 
 /// The settings file of an executable: its path with the extension replaced by ".ini".
