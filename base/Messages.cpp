@@ -128,6 +128,11 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"请取出芯片并放入下一片（Ctrl+C 结束）。", u"請取出芯片並放入下一片（Ctrl+C 結束）。",
         u"Take the chip out and put the next one in (Ctrl+C ends)."},
     {u"通过：%1，失败：%2", u"通過：%1，失敗：%2", u"Passed: %1, failed: %2"},
+    {u"插座中的芯片回应 ID %1，但选择的是 %2（%3）。仍要继续吗？",
+        u"插座中的芯片回應 ID %1，但選擇的是 %2（%3）。仍要繼續嗎？",
+        u"The chip in the socket answers ID %1, but %2 (%3) is selected. Continue anyway?"},
+    {u"插座中的芯片回应 ID %1，但选择的是 %2（%3）。", u"插座中的芯片回應 ID %1，但選擇的是 %2（%3）。",
+        u"The chip in the socket answers ID %1, but %2 (%3) is selected."},
 }};
 
 } // namespace

@@ -82,6 +82,8 @@ enum MessageKey : int {
     MsgCliChipFailed, ///< command line, production: chip %1 failed, serial %2
     MsgCliNextChip, ///< command line, production: take the chip out and put the next one in
     MsgCliSummary, ///< command line, production: %1 chips passed, %2 failed
+    MsgChipIdMismatch, ///< question before Write, Erase, Auto: %1 = ID answered, %2 = selected name, %3 = its ID
+    MsgChipIdMismatchLog, ///< log before Read, Verify: %1 = ID answered, %2 = selected name, %3 = its ID
     MessageCount
 };
 

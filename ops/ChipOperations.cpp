@@ -124,7 +124,7 @@ bool ChipOperations::isSpiEeprom() const
     return m_host.currentRecord().chipClass == SpiEeprom25;
 }
 
-ChipOperations::Presence ChipOperations::CheckChipPresent()
+ChipOperations::Presence ChipOperations::CheckChipPresent(IdMismatch mismatch)
 {
     quint8 reply[4] = {0, 0, 0, 0};
     const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
@@ -140,7 +140,33 @@ ChipOperations::Presence ChipOperations::CheckChipPresent()
         return Presence::Stop;
     }
     // Without a programmer the command goes on, and the job start reports it.
+    if (r == ChipProgrammer::IdentifyDone && !acceptIdentification(reply, mismatch))
+        return Presence::Stop;
     return Presence::Present;
+}
+
+bool ChipOperations::acceptIdentification(const quint8 reply[4], IdMismatch mismatch)
+{
+    const ChipRecord& record = m_host.currentRecord();
+    // Only a 25-series flash answers a JEDEC ID that its record can be compared with.
+    if (mismatch == IdMismatch::Ignore || record.chipClass != SpiFlash25 || reply[0] != ReplySpiFlash
+        || isStuckIdentification(reply))
+        return true;
+    const std::uint32_t id = (std::uint32_t(reply[1]) << 16) | (std::uint32_t(reply[2]) << 8) | reply[3];
+    if (id == record.chipId)
+        return true;
+    const QString answered = QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3]);
+    const QString selected = QString::asprintf(
+        "%2.2X %2.2X %2.2X", (record.chipId >> 16) & 0xFF, (record.chipId >> 8) & 0xFF, record.chipId & 0xFF);
+    const QString name = NameTokens(record.namesText()).trimmedAt(2);
+    if (mismatch == IdMismatch::Log) {
+        m_reporter.AddLogLine(m_reporter.MessageText(MsgChipIdMismatchLog).arg(answered, name, selected));
+        return true;
+    }
+    if (m_reporter.ui().askYesNo(m_reporter.MessageText(MsgChipIdMismatch).arg(answered, name, selected)))
+        return true;
+    m_outcome = CommandOutcome::WrongChip;
+    return false;
 }
 
 int ChipOperations::runFrame(const std::function<void()>& chipPart)
@@ -196,7 +222,7 @@ bool ChipOperations::chipSelected()
     return true;
 }
 
-bool ChipOperations::preconditionsMet(DataNeed data, Identify identify)
+bool ChipOperations::preconditionsMet(DataNeed data, Identify identify, IdMismatch mismatch)
 {
     if (!chipSelected())
         return false;
@@ -208,7 +234,7 @@ bool ChipOperations::preconditionsMet(DataNeed data, Identify identify)
     // A 25-series EEPROM answers no identify command that Read and Write could rely on.
     if (identify == Identify::ExceptSpiEeprom && isSpiEeprom())
         return true;
-    return CheckChipPresent() == Presence::Present;
+    return CheckChipPresent(mismatch) == Presence::Present;
 }
 
 std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order)
@@ -236,7 +262,7 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
 void ChipOperations::read()
 {
     runExclusive([this] {
-        if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom))
+        if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom, IdMismatch::Log))
             return;
         const auto r = runTimedRoutine(&ChipProgrammer::ReadChip, MsgReadDone, LineOrder::AfterTime);
         // Only a read that ran to its end can find the chip empty. Without a programmer "Not
@@ -250,7 +276,7 @@ void ChipOperations::read()
 void ChipOperations::erase()
 {
     runExclusive([this] {
-        if (preconditionsMet(DataNeed::None, Identify::Always))
+        if (preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ask))
             runTimedRoutine(&ChipProgrammer::EraseChip, MsgEraseDone, LineOrder::AfterTime);
     });
 }
@@ -258,7 +284,7 @@ void ChipOperations::erase()
 void ChipOperations::write()
 {
     runExclusive([this] {
-        if (preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom))
+        if (preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom, IdMismatch::Ask))
             runTimedRoutine(&ChipProgrammer::WriteChip, MsgWriteDone, LineOrder::AfterTime);
     });
 }
@@ -266,7 +292,7 @@ void ChipOperations::write()
 void ChipOperations::verify()
 {
     runExclusive([this] {
-        if (preconditionsMet(DataNeed::Image, Identify::Always))
+        if (preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Log))
             runTimedRoutine(&ChipProgrammer::VerifyChip, MsgVerifyDone, LineOrder::BeforeTime);
     });
 }
@@ -274,7 +300,7 @@ void ChipOperations::verify()
 void ChipOperations::blankCheck()
 {
     runExclusive([this] {
-        if (preconditionsMet(DataNeed::None, Identify::Always))
+        if (preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ignore))
             runTimedRoutine(&ChipProgrammer::BlankCheckChip, MsgBlankDone, LineOrder::BeforeTime);
     });
 }
@@ -282,7 +308,7 @@ void ChipOperations::blankCheck()
 void ChipOperations::autoRun()
 {
     runExclusive([this] {
-        if (!preconditionsMet(DataNeed::Image, Identify::Always))
+        if (!preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask))
             return;
         JobResult result = JobResult::Done;
         const int code = runFrame([this, &result] {

@@ -55,6 +55,7 @@ enum class CommandOutcome {
     NoProgrammer, ///< "Not connected"
     NoChip, ///< the socket is empty (or answers all zeros or all ones)
     Declined, ///< the image is longer than the chip and the question was answered No
+    WrongChip, ///< the chip answers another ID than the selected flash's and the question was answered No
     Different, ///< blank check or verify found a difference
     Failed, ///< the programmer did not answer as it must
 };
@@ -105,6 +106,10 @@ private:
     enum class DataNeed { None, Image };
     enum class Identify { Always, ExceptSpiEeprom };
     enum class LineOrder { AfterTime, BeforeTime };
+    /// What a flash that answers another ID than the selected record's leads to: a question that
+    /// can end the command before anything is sent (commands that change the chip), a log line, or
+    /// nothing.
+    enum class IdMismatch { Ask, Log, Ignore };
     using Routine = JobResult (ChipProgrammer::*)(const ChipRecord&);
 
     /// A chip is selected: the lists show a chip and its record can be right (recordFlaw). Otherwise
@@ -113,13 +118,17 @@ private:
     /// The checks before a job: the selected chip, the view's edits and a non-empty buffer for
     /// commands that need an image, then the chip-present check. False when the command ends here
     /// (its box is shown).
-    bool preconditionsMet(DataNeed data, Identify identify);
+    bool preconditionsMet(DataNeed data, Identify identify, IdMismatch mismatch);
     /// One timed routine in a job frame, with its completion line on success; Failed when the
     /// set-up exchange failed, no result when the programmer could not be opened.
     std::optional<JobResult> runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order);
     /// Identifies the chip first; Stop when no chip sits in the socket (reply kind 0, or a kind-1
-    /// identification of all zeros or all ones) or the exchange failed.
-    Presence CheckChipPresent();
+    /// identification of all zeros or all ones) or the exchange failed, and when the chip answers
+    /// another ID than the selected flash's and the question about it was answered No.
+    Presence CheckChipPresent(IdMismatch mismatch);
+    /// A real flash ID that differs from the selected SPI flash record's: asks or logs as mismatch
+    /// says. False when the command ends here.
+    bool acceptIdentification(const quint8 reply[4], IdMismatch mismatch);
     /// BeginChipJob, the chip part when the job opened, EndChipJob in every case (also when the
     /// chip part throws). Returns the job code of BeginChipJob.
     int runFrame(const std::function<void()>& chipPart);

@@ -63,7 +63,8 @@ const char* const OptionsText
       "                       its ID, they are listed and the command stops unless --chip names one\n"
       "  --database FILE      another chip database (default: the window's kestrum.Dat)\n"
       "  --speed SPEED        12MHz, 6MHz, 3MHz, 1.5MHz, 750KHz or 375KHz (default 12MHz)\n"
-      "  --yes                answer Yes: replace an existing FILE, write an image longer than the chip\n"
+      "  --yes                answer Yes: replace an existing FILE, write an image longer than the chip,\n"
+      "                       write, erase or auto a flash that answers another ID than the chosen chip's\n"
       "  --quiet              errors only: no information lines, no progress\n"
       "  --lang LANG          zh-CN, zh-TW or en (default: the system's language, else en)\n"
       "  --repeat             auto: one chip after another until Ctrl+C (take each chip out,\n"
@@ -75,8 +76,8 @@ const char* const OptionsText
       "  --help, --version\n"
       "exit status:\n"
       "  0 success; 1 verify or blank-check difference; 2 usage or chip choice; 3 no programmer;\n"
-      "  4 no chip in the socket; 5 file error; 6 communication failure or time-out;\n"
-      "  130 stopped by Ctrl+C\n";
+      "  4 no chip in the socket or ID mismatch declined; 5 file error;\n"
+      "  6 communication failure or time-out; 130 stopped by Ctrl+C\n";
 
 const CommandHelp* findCommand(const QString& name)
 {
@@ -313,6 +314,7 @@ int exitStatusOf(CommandOutcome outcome, const DataBuffer& buffer)
     case CommandOutcome::NoProgrammer:
         return ExitNoProgrammer;
     case CommandOutcome::NoChip:
+    case CommandOutcome::WrongChip:
         return ExitNoChip;
     case CommandOutcome::Declined:
         return ExitFile;

@@ -165,6 +165,25 @@ TEST_F(CliJobsTest, EachFailureHasItsExitStatus)
     EXPECT_TRUE(absent.err.contains("Not connected")) << absent.err.toStdString();
 }
 
+TEST_F(CliJobsTest, AChipWithAnotherIdIsWrittenOnlyWithYes)
+{
+    // W25X40CL answers EF 30 13; this chip answers EF 30 14.
+    ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_SPI_FLASH, ChipSize, 0xEF3014), 0);
+    const QByteArray data = image(4096);
+    const QString in = file("in.bin", data);
+
+    const CliRun declined = run({"write", in, "--chip", Chip});
+    EXPECT_EQ(declined.status, ExitNoChip);
+    EXPECT_TRUE(declined.err.contains(
+        "The chip in the socket answers ID EF 30 14, but W25X40CL (EF 30 13) is selected. Continue anyway?"))
+        << declined.err.toStdString();
+    EXPECT_EQ(chipContent(), QByteArray(ChipSize, '\xFF')) << "nothing was written";
+
+    const CliRun confirmed = run({"write", in, "--chip", Chip, "--yes"});
+    EXPECT_EQ(confirmed.status, ExitOk) << confirmed.err.toStdString();
+    EXPECT_EQ(chipContent().left(data.size()), data);
+}
+
 TEST_F(CliJobsTest, CtrlCEndsAReadCleanly)
 {
     insertChip();
