@@ -84,6 +84,9 @@ int runConvert(const QStringList& arguments, int language, QTextStream& err)
     // The image as Open leaves it: 0xFF wherever the file puts nothing. Raw and capsule files
     // overwrite everything up to what they load, so only text files need the buffer erased
     // first; the rest of a fresh allocation is never touched, which saves a pass over 64 MiB.
+    // Every message about a file names it: the text, then the path.
+    ui.setNameFileInErrors(true);
+    ui.setFile(files[0]);
     ImageSource source;
     if (!source.open(files[0], BufferCapacity, ui))
         return ExitFile;
@@ -99,6 +102,7 @@ int runConvert(const QStringList& arguments, int language, QTextStream& err)
     const std::uint32_t length = size.value_or(static_cast<std::uint32_t>(loaded));
     if (!text && length > static_cast<std::uint32_t>(loaded))
         std::memset(image.get() + loaded, 0xFF, length - static_cast<std::uint32_t>(loaded));
+    ui.setFile(files[1]);
     if (!SaveImageFile(reporter, files[1], image.get(), length, ExistingFile::Replace, header))
         return ExitFile;
     return ExitOk;

@@ -110,12 +110,13 @@ TEST(KestrumCli, PrintsTheReadersMessagesInOrderAndFails)
     test::writeFile(folder.path("cut.hex"), ":0100000011EE\r\n");
     const CliRun r = runInProcess({"convert", folder.path("cut.hex"), folder.path("out.bin")});
     EXPECT_EQ(r.status, ExitFailed);
-    EXPECT_EQ(r.err, "File Read Operation Failed\nError reading File\n");
+    const QString cut = folder.path("cut.hex");
+    EXPECT_EQ(r.err, "File Read Operation Failed " + cut + "\nError reading File " + cut + "\n");
     EXPECT_FALSE(QFile::exists(folder.path("out.bin"))) << "nothing is saved after a failed load";
 
     const CliRun missing = runInProcess({"convert", folder.path("none.bin"), folder.path("out.bin")});
     EXPECT_EQ(missing.status, ExitFailed);
-    EXPECT_EQ(missing.err, "Can't open File\n");
+    EXPECT_EQ(missing.err, "Can't open File " + folder.path("none.bin") + "\n");
 }
 
 TEST(KestrumCli, AFailedSaveFails)
@@ -124,7 +125,7 @@ TEST(KestrumCli, AFailedSaveFails)
     test::writeFile(folder.path("in.bin"), "abc");
     const CliRun raw = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.bin")});
     EXPECT_EQ(raw.status, ExitFailed);
-    EXPECT_EQ(raw.err, QString::fromUtf16(u"创建文件失败") + "\n");
+    EXPECT_EQ(raw.err, QString::fromUtf16(u"创建文件失败 ") + folder.path("no/out.bin") + "\n");
     const CliRun hex = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.hex")});
     EXPECT_EQ(hex.status, ExitFailed);
     EXPECT_EQ(hex.err, "Cannot create file " + folder.path("no/out.hex") + "\n");
@@ -167,7 +168,7 @@ TEST(KestrumCli, TheBuiltProgramReportsOnStandardErrorWithItsExitStatus)
     test::writeFile(folder.path("bad.eep"), "S1040000117A\r\n");
     const CliRun bad = runProgram({"convert", folder.path("bad.eep"), folder.path("out.bin")});
     EXPECT_EQ(bad.status, ExitFailed);
-    EXPECT_EQ(bad.err, "Checksum Error\n");
+    EXPECT_EQ(bad.err, "Checksum Error " + folder.path("bad.eep") + "\n");
 
     test::writeFile(folder.path("good.bin"), "\x01\x02");
     const CliRun good = runProgram({"convert", folder.path("good.bin"), folder.path("out.src")});
@@ -194,7 +195,7 @@ TEST(KestrumCli, FollowsTheRulesOfOpenAndSaveForCapsulesAndSRecords)
 
     const CliRun headerless = runInProcess({"convert", folder.path("b.bin"), folder.path("c.cap")});
     EXPECT_EQ(headerless.status, ExitFailed);
-    EXPECT_EQ(headerless.err, messageText(MsgCapsuleNoHeader, EnglishLanguage) + "\n");
+    EXPECT_EQ(headerless.err, messageText(MsgCapsuleNoHeader, EnglishLanguage) + " " + folder.path("c.cap") + "\n");
     EXPECT_FALSE(QFile::exists(folder.path("c.cap")));
 }
 
