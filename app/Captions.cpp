@@ -59,6 +59,7 @@ const std::vector<Caption>& captionTable()
         {W::Main, "O1", u"文件(&F)", u"文件(&F)", u"File(&F)"},
         {W::Main, "O2", u"打开(&O)", u"打開(&O)", u"Open(&O)"},
         {W::Main, "S1", u"保存(&S)", u"保存(&S)", u"Save(&S)"},
+        {W::Main, "BufferInfo", u"缓冲区信息(&I)", u"緩衝區資訊(&I)", u"Buffer information(&I)"},
         {W::Main, "Q1", u"退出(&Q)", u"退出(&Q)", u"Quit(&Q)"},
         {W::Main, "Buff", u"缓冲区(&B)", u"緩沖區(&B)", u"Buffer(&B)"},
         {W::Main, "Fill", u"填充(&F)", u"填充(&F)", u"Fill(&F)"},

@@ -145,6 +145,7 @@ void TForm4::BitBtn1Click()
     m_takeViewEdits();
     m_buffer.usedLength = std::max(m_buffer.usedLength, usedBefore);
     applyFill(m_buffer, *plan, clockSeconds());
+    m_reporter.AddLogLine(fillLogLine(m_reporter, *plan));
     m_reloadView(std::max(m_chipSize, plan->end + 1));
     accept();
 }

@@ -11,6 +11,7 @@
 #include "chipdb/ChipSelection.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -117,6 +118,8 @@ public:
     void ToolBankClick();
     void ToolAutoClick();
     void BitBtn1Click();
+    /// File > Buffer information: the box with the lengths and checksums of the buffer.
+    void BufferInfoClick();
     /// Applies the captions of the current language to every window and sets the language check marks.
     void ApplyLanguage();
     /// The handlers of the language menu items.
@@ -189,7 +192,7 @@ private:
     bool m_closeRequested = false;
     bool m_activatedOnce = false;
     QString m_caption; ///< the window caption in the current language
-    QString m_lastLogLine;
+    QStringList m_logLines; ///< the lines logged during the command that loggedDuring runs
 
     // The controls and the dialogs. Each one's object name is its name here; the language switch
     // finds them by it.
@@ -211,6 +214,7 @@ private:
     QAction* O2 = nullptr;
     QAction* S1 = nullptr;
     QAction* Q1 = nullptr;
+    QAction* BufferInfo = nullptr;
     QMenu* Buff = nullptr;
     QAction* Fill = nullptr;
     QMenu* O3 = nullptr;

@@ -1,6 +1,7 @@
 // The main window's everyday conveniences: keyboard shortcuts, the remembered folder, the language
 // of a first start, and the question before unsaved buffer changes are dropped.
 
+#include "app/BufferInfoBox.h"
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
@@ -85,6 +86,12 @@ void TForm1::setUpComfort()
     };
     for (const auto& [item, key] : keys)
         item->setShortcut(key);
+
+    // File > Buffer information, after Save; it reads the buffer, so it waits for a chip job.
+    BufferInfo = new QAction(QStringLiteral("Buffer information(&I)"), this);
+    BufferInfo->setObjectName(QStringLiteral("BufferInfo"));
+    O1->insertAction(O1->actions().value(O1->actions().indexOf(S1) + 1, Q1), BufferInfo);
+    connect(BufferInfo, &QAction::triggered, this, [this] { runCommand([this] { BufferInfoClick(); }); });
     // A button's caption would replace a shortcut of its own; the key lives beside it. A locked
     // (disabled) button ignores the click.
     auto* test = new QShortcut(QKeySequence(Qt::Key_F2), this);
@@ -150,9 +157,14 @@ void TForm1::showModifiedMark()
 
 bool TForm1::loggedDuring(MessageKey line, const std::function<void()>& command)
 {
-    m_lastLogLine.clear();
+    m_logLines.clear();
     command();
-    return !m_lastLogLine.isEmpty() && m_lastLogLine.endsWith(m_reporter.MessageText(line));
+    // Read and Write follow their completion line with the checksum line.
+    qsizetype last = m_logLines.size() - 1;
+    const QString checksum = m_reporter.MessageText(MsgChecksumLog).section(QStringLiteral("%1"), 0, 0);
+    if (last > 0 && m_logLines[last].contains(checksum))
+        --last;
+    return last >= 0 && m_logLines[last].endsWith(m_reporter.MessageText(line));
 }
 
 void TForm1::prepareFileDialog(UserInterface& ui) const
@@ -195,6 +207,13 @@ void TForm1::ToolOpenClick()
 {
     if (confirmDiscard())
         m_files->open(chipSize());
+}
+
+void TForm1::BufferInfoClick()
+{
+    TakeViewEdits();
+    BufferInfoBox box(m_reporter, bufferInformationText(m_reporter, m_buffer, chipSize()), this);
+    box.exec();
 }
 
 void TForm1::TakeViewEdits()

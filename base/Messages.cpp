@@ -133,6 +133,19 @@ constexpr std::array<Triple, MessageCount> Table {{
         u"The chip in the socket answers ID %1, but %2 (%3) is selected. Continue anyway?"},
     {u"插座中的芯片回应 ID %1，但选择的是 %2（%3）。", u"插座中的芯片回應 ID %1，但選擇的是 %2（%3）。",
         u"The chip in the socket answers ID %1, but %2 (%3) is selected."},
+    {u"CRC-32：%1（%2 字节）", u"CRC-32：%1（%2 位元組）", u"CRC-32: %1 (%2 bytes)"},
+    {u"缓冲区信息", u"緩衝區資訊", u"Buffer information"},
+    {u"已用长度：%1 字节", u"已用長度：%1 位元組", u"Used length: %1 bytes"},
+    {u"芯片容量：%1 字节", u"芯片容量：%1 位元組", u"Chip size: %1 bytes"},
+    {u"已用部分：\nCRC-32：%1\nSHA-256：%2", u"已用部分：\nCRC-32：%1\nSHA-256：%2",
+        u"Used part:\nCRC-32: %1\nSHA-256: %2"},
+    {u"芯片容量部分：\nCRC-32：%1\nSHA-256：%2", u"芯片容量部分：\nCRC-32：%1\nSHA-256：%2",
+        u"Chip-size part:\nCRC-32: %1\nSHA-256: %2"},
+    {u"复制", u"複製", u"Copy"},
+    {u"保存：%1", u"保存：%1", u"Save: %1"},
+    {u"填充：字节 %1，%2 - %3", u"填充：字節 %1，%2 - %3", u"Fill: byte %1, %2 - %3"},
+    {u"填充：字 %1，%2 - %3", u"填充：字 %1，%2 - %3", u"Fill: word %1, %2 - %3"},
+    {u"填充：随机数，%1 - %2", u"填充：隨機數，%1 - %2", u"Fill: random, %1 - %2"},
 }};
 
 } // namespace

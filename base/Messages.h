@@ -84,6 +84,17 @@ enum MessageKey : int {
     MsgCliSummary, ///< command line, production: %1 chips passed, %2 failed
     MsgChipIdMismatch, ///< question before Write, Erase, Auto: %1 = ID answered, %2 = selected name, %3 = its ID
     MsgChipIdMismatchLog, ///< log before Read, Verify: %1 = ID answered, %2 = selected name, %3 = its ID
+    MsgChecksumLog, ///< log after Read and Write: %1 = CRC-32 of the bytes, %2 = their count
+    MsgInfoTitle, ///< title of the buffer information box
+    MsgInfoUsedLength, ///< buffer information: %1 = used length in bytes
+    MsgInfoChipSize, ///< buffer information: %1 = chip size in bytes
+    MsgInfoUsedSums, ///< buffer information: %1 = CRC-32, %2 = SHA-256 of the used part
+    MsgInfoChipSums, ///< buffer information: %1 = CRC-32, %2 = SHA-256 of the chip-size part
+    MsgInfoCopy, ///< buffer information: the Copy button
+    MsgSaveLog, ///< log after a completed Save: %1 = the full path
+    MsgFillByteLog, ///< log after a fill: %1 = the byte, %2 = start, %3 = end (hex)
+    MsgFillWordLog, ///< log after a fill: %1 = the word, %2 = start, %3 = end (hex)
+    MsgFillRandomLog, ///< log after a fill: %1 = start, %2 = end (hex)
     MessageCount
 };
 

@@ -72,8 +72,10 @@ void FileCommands::save(std::uint32_t chipSize)
     m_takeViewEdits();
     // Only a hand-made chip record can be larger than the buffer; never read past it.
     const std::uint32_t length = std::min(chipSize, BufferCapacity);
-    if (SaveImageFile(m_reporter, fileName, m_buffer.data(), length, ExistingFile::Ask, m_capsuleHeader))
+    if (SaveImageFile(m_reporter, fileName, m_buffer.data(), length, ExistingFile::Ask, m_capsuleHeader)) {
         m_buffer.markSaved();
+        m_reporter.AddLogLine(m_reporter.MessageText(MsgSaveLog).arg(QFileInfo(fileName).absoluteFilePath()));
+    }
 }
 
 } // namespace kestrum

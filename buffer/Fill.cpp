@@ -94,4 +94,22 @@ FillResult fillBuffer(
     return result;
 }
 
+QString fillLogLine(const Reporter& reporter, const FillPlan& plan)
+{
+    const auto hex = [](std::uint32_t value, int digits) {
+        return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+    };
+    const QString start = QStringLiteral("0x") + hex(plan.start, 8);
+    const QString end = QStringLiteral("0x") + hex(plan.end, 8);
+    switch (plan.kind) {
+    case FillKind::Byte:
+        return reporter.MessageText(MsgFillByteLog).arg(hex(plan.value8, 2), start, end);
+    case FillKind::Word:
+        return reporter.MessageText(MsgFillWordLog).arg(hex(plan.value16, 4), start, end);
+    case FillKind::Random:
+        break;
+    }
+    return reporter.MessageText(MsgFillRandomLog).arg(start, end);
+}
+
 } // namespace kestrum

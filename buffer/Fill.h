@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
 
 #include <QString>
@@ -58,6 +59,9 @@ FillResult fillBuffer(
     DataBuffer& buffer, const FillRequest& request, std::uint32_t seedSeconds, const QString& rangeError);
 
 /// The end address the dialog proposes for a chip: size − 1 in upper-case hexadecimal.
+/// The log line of a fill: its kind, its value and its range.
+QString fillLogLine(const Reporter& reporter, const FillPlan& plan);
+
 QString proposedFillEnd(std::uint32_t chipSize);
 
 } // namespace kestrum

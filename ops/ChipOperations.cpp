@@ -1,5 +1,6 @@
 #include "ops/ChipOperations.h"
 
+#include "buffer/Checksum.h"
 #include "chipdb/ChipSelection.h"
 #include "chipdb/NameTokens.h"
 
@@ -110,13 +111,18 @@ void ChipOperations::ConnectProgrammer()
         m_probePending = true;
         return;
     }
-    if (m_programmer.openProgrammer()) {
-        m_reporter.AddLogLine(MsgProgrammerFound);
+    // The line tells of a connection, not of every look: it is written when the programmer was
+    // not connected (or not yet looked for) at the probe before.
+    const bool connected = m_programmer.openProgrammer();
+    if (connected) {
+        if (m_probeConnected != true)
+            m_reporter.AddLogLine(MsgProgrammerFound);
         m_usb.USB_bulk_close();
         m_view.setStatusText(m_reporter.MessageText(MsgReady));
     } else {
         m_view.setStatusText(m_reporter.MessageText(MsgNotConnected));
     }
+    m_probeConnected = connected;
 }
 
 bool ChipOperations::isSpiEeprom() const
@@ -259,12 +265,21 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
     return result;
 }
 
+void ChipOperations::logChecksum(std::uint32_t length)
+{
+    const std::uint32_t crc = crc32(m_buffer.data(), length);
+    m_reporter.AddLogLine(m_reporter.MessageText(MsgChecksumLog).arg(crc32Text(crc)).arg(length));
+}
+
 void ChipOperations::read()
 {
     runExclusive([this] {
         if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom, IdMismatch::Log))
             return;
         const auto r = runTimedRoutine(&ChipProgrammer::ReadChip, MsgReadDone, LineOrder::AfterTime);
+        // What was read is the whole chip, not only the used part up to its last programmed byte.
+        if (r == JobResult::Done)
+            logChecksum(std::min(m_host.currentRecord().flashSize, BufferCapacity));
         // Only a read that ran to its end can find the chip empty. Without a programmer "Not
         // connected" has been said; after a failed set-up or read the communication error has been
         // shown, and a read cut short holds only what arrived.
@@ -284,8 +299,12 @@ void ChipOperations::erase()
 void ChipOperations::write()
 {
     runExclusive([this] {
-        if (preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom, IdMismatch::Ask))
-            runTimedRoutine(&ChipProgrammer::WriteChip, MsgWriteDone, LineOrder::AfterTime);
+        if (!preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom, IdMismatch::Ask))
+            return;
+        // The written span: the used length (grown to whole pages by the write), at most the chip.
+        if (runTimedRoutine(&ChipProgrammer::WriteChip, MsgWriteDone, LineOrder::AfterTime) == JobResult::Done)
+            logChecksum(std::min(static_cast<std::uint32_t>(std::max<qint32>(m_buffer.usedLength, 0)),
+                m_host.currentRecord().flashSize));
     });
 }
 

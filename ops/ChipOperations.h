@@ -122,6 +122,8 @@ private:
     /// One timed routine in a job frame, with its completion line on success; Failed when the
     /// set-up exchange failed, no result when the programmer could not be opened.
     std::optional<JobResult> runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order);
+    /// Logs the CRC-32 of buffer bytes 0 .. length-1 (what a Read or Write moved).
+    void logChecksum(std::uint32_t length);
     /// Identifies the chip first; Stop when no chip sits in the socket (reply kind 0, or a kind-1
     /// identification of all zeros or all ones) or the exchange failed, and when the chip answers
     /// another ID than the selected flash's and the question about it was answered No.
@@ -148,6 +150,7 @@ private:
     OperationsHost& m_host;
     bool m_busy = false;
     bool m_probePending = false;
+    std::optional<bool> m_probeConnected; ///< what the last probe found; none before the first
     QElapsedTimer m_stopwatch;
     CommandOutcome m_outcome = CommandOutcome::Done;
 };

@@ -264,3 +264,20 @@ TEST(FillDialog, TakesTheViewsEditsKeepsTheUsedLengthAndShowsAFillPastTheChip)
     hexView(w).ReadBuffer(&last, 0x1FF, 1);
     EXPECT_EQ(last, 0x55);
 }
+
+TEST(FillDialog, AFillLogsItsKindValueAndRangeAndARefusedOneNothing)
+{
+    QTemporaryDir dir;
+    ScriptedUserInterface ui;
+    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    w.switchLanguage(EnglishLanguage);
+    TForm4& fill = fillDialog(w);
+    lineEdit(fill, "Edit1").setText(QStringLiteral("5A"));
+    lineEdit(fill, "Edit3").setText(QStringLiteral("10"));
+    lineEdit(fill, "Edit4").setText(QString());
+    fill.BitBtn1Click();
+    EXPECT_TRUE(ui.log.isEmpty());
+    lineEdit(fill, "Edit4").setText(QStringLiteral("1F"));
+    fill.BitBtn1Click();
+    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Fill: byte 5A, 0x00000010 - 0x0000001F")});
+}

@@ -213,3 +213,13 @@ TEST_F(FileCommandsTest, ACapsuleSavedAfterOpeningOneKeepsItsHeader)
     EXPECT_EQ(test::readFile(folder.path("copy.CAP")), capsule);
     EXPECT_EQ(commands.capsuleHeader(), capsule.left(CapsuleHeaderSize));
 }
+
+TEST_F(FileCommandsTest, ACompletedSaveLogsTheFullPathAndACancelledOneNothing)
+{
+    ui.saveFiles = {QString()};
+    commands.save(4096);
+    EXPECT_TRUE(ui.log.isEmpty());
+    ui.saveFiles = {folder.path("out.bin")};
+    commands.save(4096);
+    EXPECT_EQ(ui.log, QStringList {"001:Save: " + QFileInfo(folder.path("out.bin")).absoluteFilePath()});
+}

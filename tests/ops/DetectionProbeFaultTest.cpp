@@ -1,3 +1,4 @@
+#include "buffer/Checksum.h"
 #include "tests/ops/CommandFixture.h"
 
 #include <QApplication>
@@ -190,9 +191,9 @@ TEST_F(BusyGuard, MenuCommandAndDeviceChangeDuringAJobWaitForItsEnd)
     action("W1").trigger();
     ASSERT_TRUE(fired) << "the job pumps events";
     EXPECT_EQ(opensDuringJob, 0) << "no second command and no probe opened the programmer";
-    ASSERT_EQ(ui.log.size(), 2);
-    EXPECT_EQ(ui.log[1], QStringLiteral("001:Write Complete!"));
-    EXPECT_EQ(ui.log[0], QStringLiteral("002:") + QLatin1String(ProgrammerFound))
+    ASSERT_EQ(ui.log.size(), 3);
+    EXPECT_EQ(ui.log[2], QStringLiteral("001:Write Complete!"));
+    EXPECT_EQ(ui.log[0], QStringLiteral("003:") + QLatin1String(ProgrammerFound))
         << "the probe runs once after the job";
     EXPECT_EQ(cells()[0x3FFF], pattern(0x3FFF)) << "the buffer was not read over during the write";
     expectUnlocked();
@@ -241,14 +242,17 @@ TEST_F(BusyGuard, EveryMenuCommandDuringAJobIsRefused)
     });
     action("W1").trigger();
     QCoreApplication::processEvents();
-    EXPECT_EQ(triggered, 14);
+    EXPECT_EQ(triggered, 15);
     EXPECT_TRUE(dialogs.isEmpty()) << dialogs.join(QLatin1Char(',')).toStdString();
     EXPECT_EQ(w().reporter().language(), 2);
     EXPECT_TRUE(action("Enlish").isChecked());
     EXPECT_FALSE(action("China").isChecked());
     EXPECT_TRUE(ui.openFilters.isEmpty());
     EXPECT_TRUE(ui.saveFilters.isEmpty());
-    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Write Complete!")});
+    EXPECT_EQ(ui.log,
+        QStringList({QStringLiteral("002:CRC-32: ") + crc32Text(crc32(w().dataBuffer().data(), 0x4000))
+                + QStringLiteral(" (16384 bytes)"),
+            QStringLiteral("001:Write Complete!")}));
     EXPECT_EQ(state().jobs_ended, 2) << "the identify job and the write job, nothing else";
 }
 
@@ -373,4 +377,16 @@ TEST_F(Faults, EraseThatNeverFinishesReportsATimeoutAndAutoStops)
     EXPECT_EQ(state().bytes_written, 0u) << "Auto stops after the failed erase";
     EXPECT_TRUE(ui.log.isEmpty());
     expectUnlocked();
+}
+
+TEST_F(Probe, RepeatedProbesLogOnlyWhenTheProgrammerBecomesConnected)
+{
+    w().ConnectProgrammer();
+    w().ConnectProgrammer();
+    EXPECT_EQ(ui.log.size(), 1) << "still connected: no second line";
+    sim.unplug(programmerId);
+    w().ConnectProgrammer();
+    sim.plug(programmerId);
+    w().ConnectProgrammer();
+    EXPECT_EQ(ui.log.size(), 2);
 }
