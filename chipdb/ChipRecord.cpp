@@ -55,6 +55,11 @@ MessageKey recordFlawMessage(RecordFlaw flaw)
     return MsgRecordPageSize;
 }
 
+QString recordFlawText(RecordFlaw flaw, int language)
+{
+    return messageText(MsgRecordFlawed, language).arg(messageText(recordFlawMessage(flaw), language));
+}
+
 int ChipTable::listedCount() const
 {
     int n = 0;

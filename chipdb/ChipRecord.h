@@ -88,6 +88,8 @@ enum class RecordFlaw {
 [[nodiscard]] std::optional<RecordFlaw> recordFlaw(const ChipRecord& record);
 /// The message table entry that says what the flaw is, in a sentence of its own.
 [[nodiscard]] MessageKey recordFlawMessage(RecordFlaw flaw);
+/// The refusal of a chip command on a flawed record, in a language: what is wrong, then the remedy.
+[[nodiscard]] QString recordFlawText(RecordFlaw flaw, int language);
 
 inline constexpr int ChipSlots = 1000;
 inline constexpr int ChipRecordSize = 68;

@@ -221,8 +221,7 @@ bool ChipOperations::chipSelected()
         return false;
     }
     if (const auto flaw = recordFlaw(m_host.currentRecord())) {
-        m_reporter.ShowErrorBox(
-            m_reporter.MessageText(MsgRecordFlawed).arg(m_reporter.MessageText(recordFlawMessage(*flaw))));
+        m_reporter.ShowErrorBox(recordFlawText(*flaw, m_reporter.language()));
         return false;
     }
     return true;

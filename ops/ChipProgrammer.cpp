@@ -167,8 +167,7 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
         return JobResult::Failed;
     // No erase is known for another class: nothing is sent, and nothing was erased.
     if (record.chipClass > SpiEeprom25) {
-        m_reporter.ShowErrorBox(m_reporter.MessageText(MsgRecordFlawed)
-                                    .arg(m_reporter.MessageText(recordFlawMessage(RecordFlaw::UnknownClass))));
+        m_reporter.ShowErrorBox(recordFlawText(RecordFlaw::UnknownClass, m_reporter.language()));
         return JobResult::Failed;
     }
     m_view.setStatusText(m_reporter.MessageText(MsgErasing));
