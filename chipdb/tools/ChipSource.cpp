@@ -294,6 +294,11 @@ std::optional<SourceChip> parseRow(int line, const QStringList& rawFields, std::
     else if (*eepromPage != 0 && (!isPowerOfTwo(*eepromPage) || *eepromPage > MaxEepromPage))
         fail(QStringLiteral("eeprom_page %1 must be 0 or a power of two up to 128").arg(*eepromPage));
 
+    chip.source = f[12];
+    if (chip.source.isEmpty())
+        fail(QStringLiteral("%1 is empty: name the public ID tables or the datasheet the row's facts come from")
+                 .arg(field(12)));
+
     if (errors.size() != errorsBefore)
         return std::nullopt;
 
@@ -317,7 +322,7 @@ std::optional<SourceChip> parseRow(int line, const QStringList& rawFields, std::
                 "with a non-zero manufacturer byte"));
         if (chip.delay == 0)
             fail(QStringLiteral("a 25-series flash needs a non-zero delay: it limits the chip-erase wait to "
-                                "delay polls of 50 ms"));
+                                "delay status polls of about 100 ms"));
     } else if (chip.chipId != 0) {
         fail(QStringLiteral("an EEPROM answers no identification; jedec_id must be 0"));
     }

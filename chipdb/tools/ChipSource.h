@@ -18,7 +18,7 @@
 namespace kestrum::chipsource {
 
 /// The column titles of the header line, in order.
-inline constexpr std::array<const char*, 12> Columns = {
+inline constexpr std::array<const char*, 13> Columns = {
     "type",
     "manufacturer",
     "model",
@@ -31,6 +31,7 @@ inline constexpr std::array<const char*, 12> Columns = {
     "voltage",
     "eeprom_size",
     "eeprom_page",
+    "source",
 };
 
 /// The chip types, in the order in which the database must introduce them. The type list of the
@@ -68,6 +69,9 @@ struct SourceChip
     std::uint8_t voltage = 0; ///< ChipVoltage index
     std::uint16_t eepromSize = 0;
     std::uint8_t eepromPage = 0;
+    /// Where the row's facts come from: the public ID tables that list the part's identification
+    /// (flashrom, linux, u-boot, sfud) and/or "datasheet:<maker> <document>"
+    QString source;
 };
 
 struct SourceError

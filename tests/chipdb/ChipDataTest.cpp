@@ -29,8 +29,8 @@ using namespace kestrum::chipsource;
 namespace {
 
 const char* const Header
-    = "type,manufacturer,model,jedec_id,capacity,page,class,subtype,delay,voltage,eeprom_size,eeprom_page\n";
-const char* const GoodFlash = "25 SPI Flash,Winbond,W25Q128FV,EF4018,16M,256,0,0,8000,3.3V,0,0\n";
+    = "type,manufacturer,model,jedec_id,capacity,page,class,subtype,delay,voltage,eeprom_size,eeprom_page,source\n";
+const char* const GoodFlash = "25 SPI Flash,Winbond,W25Q128FV,EF4018,16M,256,0,0,8000,3.3V,0,0,flashrom\n";
 
 ParsedSource parseWithHeader(const QByteArray& rows)
 {
@@ -78,10 +78,11 @@ TEST(ChipSourceParsing, ReadsEveryFieldAndCountsLinesPastCommentsAndBlanks)
 {
     const ParsedSource p = parseChipSource("# a comment\n\n" + QByteArray(Header)
         + "   # indented comment\n"
-          "25 SPI Flash , Macronix ,MX25U12835F,0xc22538,16M,256,0,0,8000,1.8V,4096,32\r\n"
-          "24 EEPROM,Atmel,AT24C512,0,64K,128,1,1,100,5.0V,0,0\n"
-          "93 EEPROM,Generic,93C46-16BIT,0,128,2,2,87,100,5.0V,0,0\n"
-          "25 EEPROM,ST,M95M01,0,131072,256,3,2,65535,3.3V,32768,128");
+          "25 SPI Flash , Macronix ,MX25U12835F,0xc22538,16M,256,0,0,8000,1.8V,4096,32, flashrom u-boot "
+          "datasheet:Macronix MX25U12835F \r\n"
+          "24 EEPROM,Atmel,AT24C512,0,64K,128,1,1,100,5.0V,0,0,datasheet:Atmel AT24C512\n"
+          "93 EEPROM,Generic,93C46-16BIT,0,128,2,2,87,100,5.0V,0,0,datasheet:Generic 93C46-16BIT\n"
+          "25 EEPROM,ST,M95M01,0,131072,256,3,2,65535,3.3V,32768,128,datasheet:ST M95M01");
     ASSERT_TRUE(p.ok()) << str(errorsText(p));
     ASSERT_EQ(p.chips.size(), 4u);
 
@@ -98,6 +99,8 @@ TEST(ChipSourceParsing, ReadsEveryFieldAndCountsLinesPastCommentsAndBlanks)
     EXPECT_EQ(flash.voltage, Volt18);
     EXPECT_EQ(flash.eepromSize, 4096);
     EXPECT_EQ(flash.eepromPage, 32);
+    EXPECT_EQ(flash.source, QStringLiteral("flashrom u-boot datasheet:Macronix MX25U12835F"))
+        << "the blanks inside the source are kept, those around it are not";
 
     EXPECT_EQ(p.chips[1].line, 6);
     EXPECT_EQ(p.chips[1].capacity, 65536u);
@@ -118,46 +121,58 @@ TEST(ChipSourceParsing, EachFaultyRowIsRefusedWithItsLineAndReason)
         const char* reason; // a piece of the expected message
     };
     const Case cases[] = {
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0", "expected 12 fields, found 11"},
-        {"25 SPI FLASH,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0", "unknown type \"25 SPI FLASH\""},
-        {"25 SPI Flash,Win bond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0",
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,flashrom", "expected 13 fields, found 12"},
+        {"25 SPI FLASH,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom", "unknown type \"25 SPI FLASH\""},
+        {"25 SPI Flash,Win bond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom",
             "manufacturer \"Win bond\" contains a blank"},
-        {"25 SPI Flash,Winbond,W25Q64\tFV,EF4017,8M,256,0,0,4800,3.3V,0,0", "contains a blank or control"},
-        {"25 SPI Flash,Winbond,\"W25Q64FV\",EF4017,8M,256,0,0,4800,3.3V,0,0", "contains a double quote"},
-        {"25 SPI Flash,Winbond,,EF4017,8M,256,0,0,4800,3.3V,0,0", "model is empty"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EFG017,8M,256,0,0,4800,3.3V,0,0", "jedec_id \"EFG017\" is not a hexadecimal"},
-        {"25 SPI Flash,Winbond,W25Q64FV,1EF4017,8M,256,0,0,4800,3.3V,0,0", "more than 6 hexadecimal digits"},
-        {"25 SPI Flash,Winbond,W25Q64FV,0,8M,256,0,0,4800,3.3V,0,0", "needs its JEDEC identification"},
-        {"25 SPI Flash,Winbond,W25Q64FV,004017,8M,256,0,0,4800,3.3V,0,0", "non-zero manufacturer byte"},
-        {"24 EEPROM,Atmel,AT24C02,A10000,256,8,1,0,100,5.0V,0,0", "jedec_id must be 0"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,3M,256,0,0,4800,3.3V,0,0", "capacity 3145728 is not a power of two"},
-        {"24 EEPROM,Atmel,AT24C00,0,32,8,1,0,100,5.0V,0,0", "capacity 32 is not a power of two from 64 bytes"},
-        {"25 SPI Flash,Winbond,W25Q01JV,EF4021,128M,256,0,0,30000,3.3V,0,0", "from 64 bytes to 64 MB"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8MB,256,0,0,4800,3.3V,0,0", "capacity \"8MB\" is not a decimal"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,264,0,0,4800,3.3V,0,0", "page size 264 is not a power of two"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,512,0,0,4800,3.3V,0,0", "page size 512"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,0,0,0,4800,3.3V,0,0", "page size 0"},
-        {"24 EEPROM,Atmel,AT24C02,0,256,8,0,0,100,5.0V,0,0", "class 0 does not match type \"24 EEPROM\""},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,4,0,4800,3.3V,0,0", "class 4 is not 0..3"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,2,4800,3.3V,0,0", "must be 0 (standard) or 1 (SST)"},
-        {"24 EEPROM,Atmel,AT24C32,0,4K,32,1,0,100,5.0V,0,0", "must be 1 (0 below 4 KB"},
-        {"24 EEPROM,Atmel,AT24C16,0,2K,16,1,1,100,5.0V,0,0", "must be 0 (0 below 4 KB"},
-        {"93 EEPROM,Generic,93C96,0,4K,1,2,12,100,5.0V,0,0", "subtype 12 is no 93-series organisation code"},
-        {"93 EEPROM,Generic,93C66-8BIT,0,512,1,2,7,100,5.0V,0,0", "capacity 512 exceeds the 128 bytes"},
-        {"25 EEPROM,Atmel,AT25040,0,512,8,3,0,100,5.0V,0,0", "must be 1 (0 below 512 B"},
-        {"25 EEPROM,Atmel,AT25020,0,256,8,3,1,100,5.0V,0,0", "must be 0 (0 below 512 B"},
-        {"25 EEPROM,Atmel,AT25M01,0,128K,256,3,1,100,5.0V,0,0", "must be 2 (0 below 512 B"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,65536,3.3V,0,0", "delay 65536 does not fit 16 bits"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,0,3.3V,0,0", "needs a non-zero delay"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3,0,0", "must be 3.3V, 1.8V or 5.0V"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,3000,0", "eeprom_size 3000 must be 0 or a power"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,65536,0", "eeprom_size 65536"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,256", "eeprom_page 256 must be 0"},
-        {"25 EEPROM,Atmel,AT25010,0,128,256,3,0,100,5.0V,0,0", "page size 256 exceeds the capacity 128"},
-        {"25 SPI Flash,Winbond,W25Q64FV-WITH-A-VERY-LONG-ORDERING-CODE,EF4017,8M,256,0,0,4800,3.3V,0,0",
+        {"25 SPI Flash,Winbond,W25Q64\tFV,EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom", "contains a blank or control"},
+        {"25 SPI Flash,Winbond,\"W25Q64FV\",EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom", "contains a double quote"},
+        {"25 SPI Flash,Winbond,,EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom", "model is empty"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EFG017,8M,256,0,0,4800,3.3V,0,0,flashrom",
+            "jedec_id \"EFG017\" is not a hexadecimal"},
+        {"25 SPI Flash,Winbond,W25Q64FV,1EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom", "more than 6 hexadecimal digits"},
+        {"25 SPI Flash,Winbond,W25Q64FV,0,8M,256,0,0,4800,3.3V,0,0,flashrom", "needs its JEDEC identification"},
+        {"25 SPI Flash,Winbond,W25Q64FV,004017,8M,256,0,0,4800,3.3V,0,0,flashrom", "non-zero manufacturer byte"},
+        {"24 EEPROM,Atmel,AT24C02,A10000,256,8,1,0,100,5.0V,0,0,datasheet:Atmel AT24C02", "jedec_id must be 0"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,3M,256,0,0,4800,3.3V,0,0,flashrom",
+            "capacity 3145728 is not a power of two"},
+        {"24 EEPROM,Atmel,AT24C00,0,32,8,1,0,100,5.0V,0,0,datasheet:Atmel AT24C00",
+            "capacity 32 is not a power of two from 64 bytes"},
+        {"25 SPI Flash,Winbond,W25Q01JV,EF4021,128M,256,0,0,30000,3.3V,0,0,flashrom", "from 64 bytes to 64 MB"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8MB,256,0,0,4800,3.3V,0,0,flashrom",
+            "capacity \"8MB\" is not a decimal"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,264,0,0,4800,3.3V,0,0,flashrom",
+            "page size 264 is not a power of two"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,512,0,0,4800,3.3V,0,0,flashrom", "page size 512"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,0,0,0,4800,3.3V,0,0,flashrom", "page size 0"},
+        {"24 EEPROM,Atmel,AT24C02,0,256,8,0,0,100,5.0V,0,0,datasheet:Atmel AT24C02",
+            "class 0 does not match type \"24 EEPROM\""},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,4,0,4800,3.3V,0,0,flashrom", "class 4 is not 0..3"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,2,4800,3.3V,0,0,flashrom", "must be 0 (standard) or 1 (SST)"},
+        {"24 EEPROM,Atmel,AT24C32,0,4K,32,1,0,100,5.0V,0,0,datasheet:Atmel AT24C32", "must be 1 (0 below 4 KB"},
+        {"24 EEPROM,Atmel,AT24C16,0,2K,16,1,1,100,5.0V,0,0,datasheet:Atmel AT24C16", "must be 0 (0 below 4 KB"},
+        {"93 EEPROM,Generic,93C96,0,4K,1,2,12,100,5.0V,0,0,datasheet:Generic 93C96",
+            "subtype 12 is no 93-series organisation code"},
+        {"93 EEPROM,Generic,93C66-8BIT,0,512,1,2,7,100,5.0V,0,0,datasheet:Generic 93C66-8BIT",
+            "capacity 512 exceeds the 128 bytes"},
+        {"25 EEPROM,Atmel,AT25040,0,512,8,3,0,100,5.0V,0,0,datasheet:Atmel AT25040", "must be 1 (0 below 512 B"},
+        {"25 EEPROM,Atmel,AT25020,0,256,8,3,1,100,5.0V,0,0,datasheet:Atmel AT25020", "must be 0 (0 below 512 B"},
+        {"25 EEPROM,Atmel,AT25M01,0,128K,256,3,1,100,5.0V,0,0,datasheet:Atmel AT25M01", "must be 2 (0 below 512 B"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,65536,3.3V,0,0,flashrom", "delay 65536 does not fit 16 bits"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,0,3.3V,0,0,flashrom", "needs a non-zero delay"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3,0,0,flashrom", "must be 3.3V, 1.8V or 5.0V"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,3000,0,flashrom",
+            "eeprom_size 3000 must be 0 or a power"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,65536,0,flashrom", "eeprom_size 65536"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,256,flashrom", "eeprom_page 256 must be 0"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0,", "source is empty"},
+        {"24 EEPROM,Atmel,AT24C02,0,256,8,1,0,100,5.0V,0,0, \t ", "source is empty"},
+        {"25 EEPROM,Atmel,AT25010,0,128,256,3,0,100,5.0V,0,0,datasheet:Atmel AT25010",
+            "page size 256 exceeds the capacity 128"},
+        {"25 SPI Flash,Winbond,W25Q64FV-WITH-A-VERY-LONG-ORDERING-CODE,EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom",
             "at most 47 fit"},
-        {"25 SPI Flash,Winbond,W25Q64\xF0\x9F\x98\x80,EF4017,8M,256,0,0,4800,3.3V,0,0", "without a GBK form"},
-        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,\xFF", "not valid UTF-8"},
+        {"25 SPI Flash,Winbond,W25Q64\xF0\x9F\x98\x80,EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom", "without a GBK form"},
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,\xFF,flashrom", "not valid UTF-8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
@@ -175,19 +190,21 @@ TEST(ChipSourceParsing, RowsThatCollideWithEarlierRowsNameBothLines)
 {
     // The same model under the same maker in another letter case could never be selected.
     ParsedSource p = parseWithHeader(QByteArray(GoodFlash)
-        + "25 SPI Flash,Winbond,W25Q32FV,EF4016,4M,256,0,0,2400,3.3V,0,0\n"
-          "25 SPI Flash,Winbond,w25q128fv,EF4018,16M,256,0,0,8000,3.3V,0,0\n");
+        + "25 SPI Flash,Winbond,W25Q32FV,EF4016,4M,256,0,0,2400,3.3V,0,0,flashrom\n"
+          "25 SPI Flash,Winbond,w25q128fv,EF4018,16M,256,0,0,8000,3.3V,0,0,flashrom\n");
     ASSERT_EQ(p.errors.size(), 1u) << str(errorsText(p));
     EXPECT_EQ(p.errors[0].line, 4);
     EXPECT_TRUE(p.errors[0].message.contains(QStringLiteral("first on line 2")));
     EXPECT_EQ(p.chips.size(), 2u);
 
     // The same model under another maker or another type is a different chip.
-    p = parseWithHeader(QByteArray(GoodFlash) + "25 SPI Flash,Generic,W25Q128FV,EF4018,16M,256,0,0,8000,3.3V,0,0\n");
+    p = parseWithHeader(
+        QByteArray(GoodFlash) + "25 SPI Flash,Generic,W25Q128FV,EF4018,16M,256,0,0,8000,3.3V,0,0,flashrom\n");
     EXPECT_TRUE(p.ok()) << str(errorsText(p));
 
     // A maker spelled in another letter case would be merged into the first spelling's list entry.
-    p = parseWithHeader(QByteArray(GoodFlash) + "25 SPI Flash,WINBOND,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0\n");
+    p = parseWithHeader(
+        QByteArray(GoodFlash) + "25 SPI Flash,WINBOND,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom\n");
     ASSERT_EQ(p.errors.size(), 1u) << str(errorsText(p));
     EXPECT_EQ(p.errors[0].line, 3);
     EXPECT_TRUE(p.errors[0].message.contains(QStringLiteral("differs only in letter case from \"Winbond\" (line 2)")));
@@ -196,15 +213,15 @@ TEST(ChipSourceParsing, RowsThatCollideWithEarlierRowsNameBothLines)
 TEST(ChipSourceParsing, TypesMustFirstAppearInDetectionOrder)
 {
     const QByteArray flash = GoodFlash;
-    const QByteArray i2c = "24 EEPROM,Atmel,AT24C02,0,256,8,1,0,100,5.0V,0,0\n";
-    const QByteArray mw = "93 EEPROM,Generic,93C46-8BIT,0,128,1,2,7,100,5.0V,0,0\n";
-    const QByteArray spi = "25 EEPROM,Atmel,AT25010,0,128,8,3,0,100,5.0V,0,0\n";
+    const QByteArray i2c = "24 EEPROM,Atmel,AT24C02,0,256,8,1,0,100,5.0V,0,0,datasheet:Atmel AT24C02\n";
+    const QByteArray mw = "93 EEPROM,Generic,93C46-8BIT,0,128,1,2,7,100,5.0V,0,0,datasheet:Generic 93C46-8BIT\n";
+    const QByteArray spi = "25 EEPROM,Atmel,AT25010,0,128,8,3,0,100,5.0V,0,0,datasheet:Atmel AT25010\n";
 
     EXPECT_TRUE(parseWithHeader(flash + i2c + mw + spi).ok());
     // Once a type has appeared its chips may come anywhere later.
-    EXPECT_TRUE(
-        parseWithHeader(flash + i2c + mw + spi + "25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0\n")
-            .ok());
+    EXPECT_TRUE(parseWithHeader(
+        flash + i2c + mw + spi + "25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,4800,3.3V,0,0,flashrom\n")
+                    .ok());
 
     struct Case
     {
@@ -258,12 +275,14 @@ TEST(ChipSourceParsing, AtMost999ChipsLeaveTheLastSlotForTheEndMarker)
 {
     QByteArray rows;
     for (int i = 0; i < MaxChips; ++i)
-        rows += QStringLiteral("25 SPI Flash,Winbond,CHIP%1,EF4018,16M,256,0,0,8000,3.3V,0,0\n").arg(i).toLatin1();
+        rows += QStringLiteral("25 SPI Flash,Winbond,CHIP%1,EF4018,16M,256,0,0,8000,3.3V,0,0,flashrom\n")
+                    .arg(i)
+                    .toLatin1();
     ParsedSource p = parseWithHeader(rows);
     EXPECT_TRUE(p.ok()) << str(errorsText(p));
     EXPECT_EQ(p.chips.size(), 999u);
 
-    p = parseWithHeader(rows + "25 SPI Flash,Winbond,ONEMORE,EF4018,16M,256,0,0,8000,3.3V,0,0\n");
+    p = parseWithHeader(rows + "25 SPI Flash,Winbond,ONEMORE,EF4018,16M,256,0,0,8000,3.3V,0,0,flashrom\n");
     ASSERT_EQ(p.errors.size(), 1u);
     EXPECT_EQ(p.errors[0].line, 1001);
     EXPECT_TRUE(p.errors[0].message.contains(QStringLiteral("more than 999 chips")));
@@ -274,8 +293,8 @@ TEST(ChipSourceParsing, AtMost999ChipsLeaveTheLastSlotForTheEndMarker)
 
 TEST(ChipSourceRecords, TypeWithBlanksIsQuotedSoTheMainWindowReadsThreeNames)
 {
-    const ParsedSource p
-        = parseWithHeader(QByteArray(GoodFlash) + "24 EEPROM,Atmel,AT24C02,0,256,8,1,0,100,5.0V,0,0\n");
+    const ParsedSource p = parseWithHeader(
+        QByteArray(GoodFlash) + "24 EEPROM,Atmel,AT24C02,0,256,8,1,0,100,5.0V,0,0,datasheet:Atmel AT24C02\n");
     ASSERT_TRUE(p.ok());
     EXPECT_EQ(namesText(p.chips[0]), QStringLiteral("\"25 SPI Flash\",Winbond,W25Q128FV"));
     EXPECT_EQ(namesText(p.chips[1]), QStringLiteral("\"24 EEPROM\",Atmel,AT24C02"));
@@ -291,9 +310,10 @@ TEST(ChipSourceRecords, TypeWithBlanksIsQuotedSoTheMainWindowReadsThreeNames)
 
 TEST(ChipSourceRecords, RecordCarriesEveryFieldAndTheFileEndsWithAZeroRecord)
 {
-    const ParsedSource p = parseWithHeader("25 SPI Flash,SST,SST25VF016B,BF2541,2M,256,0,1,1600,3.3V,1024,16\n"
-                                           "24 EEPROM,Atmel,AT24C02,0,256,8,1,0,100,5.0V,0,0\n"
-                                           "93 EEPROM,Generic,93C86-16BIT,0,2K,2,2,91,100,5.0V,0,0\n");
+    const ParsedSource p
+        = parseWithHeader("25 SPI Flash,SST,SST25VF016B,BF2541,2M,256,0,1,1600,3.3V,1024,16,flashrom\n"
+                          "24 EEPROM,Atmel,AT24C02,0,256,8,1,0,100,5.0V,0,0,datasheet:Atmel AT24C02\n"
+                          "93 EEPROM,Generic,93C86-16BIT,0,2K,2,2,91,100,5.0V,0,0,datasheet:Generic 93C86-16BIT\n");
     ASSERT_TRUE(p.ok()) << str(errorsText(p));
 
     const ChipRecord r = toRecord(p.chips[0]);
@@ -430,6 +450,7 @@ TEST(ShippedChipSource, EveryFieldIsInRangeAndEveryNameFits)
 TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
 {
     // JEDEC manufacturer codes; PMC answers the continuation code 7F first. XMC uses Micron's 20.
+    // Spansion's FL-K parts are made by Winbond and answer with Winbond's EF.
     const std::map<QString, std::set<std::uint32_t>> codes = {
         {QStringLiteral("Winbond"), {0xEF}},
         {QStringLiteral("Macronix"), {0xC2}},
@@ -438,7 +459,7 @@ TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
         {QStringLiteral("ISSI"), {0x9D}},
         {QStringLiteral("Micron"), {0x20}},
         {QStringLiteral("Numonyx"), {0x20}},
-        {QStringLiteral("Spansion"), {0x01}},
+        {QStringLiteral("Spansion"), {0x01, 0xEF}},
         {QStringLiteral("Cypress"), {0x01}},
         {QStringLiteral("Infineon"), {0x01}},
         {QStringLiteral("XMC"), {0x20}},
@@ -545,17 +566,48 @@ TEST(ShippedChipSource, EraseWaitAndAlgorithmSuitTheFlash)
         if (c.chipClass != SpiFlash25)
             continue;
         SCOPED_TRACE(QStringLiteral("line %1: %2").arg(c.line).arg(c.model).toStdString());
-        // The slowest datasheets allow about 1.6 s of chip erase per Mbit (200 s for 128 Mbit);
-        // nothing gets less than that, nor less than 10 s.
-        const double seconds = c.delay * 0.05;
+        // The erase polls the status about every 100 ms. The slowest datasheets allow about 1.6 s
+        // of chip erase per Mbit (200 s for 128 Mbit); nothing gets less than that, nor less than 10 s.
+        const double seconds = c.delay * 0.1;
         const double mbit = c.capacity / 131072.0;
         EXPECT_GE(seconds, std::max(10.0, 1.6 * mbit));
-        // The SST algorithm for SST/Microchip parts and the ESMT parts that program like them.
-        const bool sstStyle = (c.chipId >> 16) == 0xBF
-            || QRegularExpression(QStringLiteral("^F25L0\\d\\dA$")).match(c.model).hasMatch();
+        // The SST algorithm (byte/AAI programming) for the parts that program that way: SST25VF...A/B,
+        // SST25WF and ESMT's F25L...A. SST26 and SST25VF064C program by 256-byte pages.
+        const bool sstStyle = QRegularExpression(QStringLiteral("^(SST25VF\\d+[AB]|SST25WF\\d+|F25L0\\d\\dA)$"))
+                                  .match(c.model)
+                                  .hasMatch();
         EXPECT_EQ(c.subtype, sstStyle ? 1 : 0);
         EXPECT_EQ(c.page, 256);
     }
+}
+
+TEST(ShippedChipSource, EveryFlashRowNamesItsSourceAndMostAPublicTable)
+{
+    // A flash row's source lists the public ID tables that give the part's identification, and/or
+    // ends with one datasheet: "datasheet:<maker> <document>".
+    const QSet<QString> tables
+        = {QStringLiteral("flashrom"), QStringLiteral("linux"), QStringLiteral("u-boot"), QStringLiteral("sfud")};
+    const QRegularExpression datasheet(QStringLiteral("^datasheet:\\S+ \\S.*$"));
+    int flashRows = 0;
+    int withTable = 0;
+    for (const SourceChip& c : shippedSource().chips) {
+        if (c.chipClass != SpiFlash25)
+            continue;
+        SCOPED_TRACE(QStringLiteral("line %1: %2 \"%3\"").arg(c.line).arg(c.model, c.source).toStdString());
+        const qsizetype at = c.source.indexOf(QLatin1String("datasheet:"));
+        const QString document = at < 0 ? QString() : c.source.mid(at);
+        const QStringList named
+            = c.source.left(at < 0 ? c.source.size() : at).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (const QString& t : named)
+            EXPECT_TRUE(tables.contains(t)) << "unknown table " << str(t);
+        if (!document.isEmpty()) {
+            EXPECT_TRUE(datasheet.match(document).hasMatch()) << "a datasheet names its maker and document";
+        }
+        ++flashRows;
+        withTable += !named.isEmpty();
+    }
+    ASSERT_GT(flashRows, 0);
+    EXPECT_GE(withTable * 100, flashRows * 95) << withTable << " of " << flashRows << " flash rows name a table";
 }
 
 TEST(ShippedChipSource, EepromSizesPagesAndCodesFollowThePartNumbers)
@@ -685,7 +737,8 @@ TEST(MkChipDbTool, FaultySourceFailsNamingFileAndLineAndLeavesNoDatabase)
     {
         QFile f(source);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(Header) + GoodFlash + "25 SPI Flash,Winbond,W25Q64FV,EF4017,3M,256,0,0,4800,3.3V,0,0\n");
+        f.write(QByteArray(Header) + GoodFlash
+            + "25 SPI Flash,Winbond,W25Q64FV,EF4017,3M,256,0,0,4800,3.3V,0,0,flashrom\n");
         QFile old(output);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(ChipRecordSize, 'x'));
@@ -710,7 +763,8 @@ TEST(MkChipDbTool, WritesTheRecordsOfTheSourceAndAZeroRecord)
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("chips.csv"));
     const QString output = dir.filePath(QStringLiteral("kestrum.Dat"));
-    const QByteArray text = QByteArray(Header) + GoodFlash + "24 EEPROM,ST,M24C02,0,256,16,1,0,100,5.0V,0,0\n";
+    const QByteArray text
+        = QByteArray(Header) + GoodFlash + "24 EEPROM,ST,M24C02,0,256,16,1,0,100,5.0V,0,0,datasheet:ST M24C02\n";
     {
         QFile f(source);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

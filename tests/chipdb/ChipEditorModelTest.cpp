@@ -483,9 +483,8 @@ TEST(ChipEditorSave, ARecordTheCommandsWouldRefuseIsNotStored)
         const char* text;
         const char* reason;
     } flaws[] = {{ColFlashSize, "0", "The capacity must be from 1 byte"},
-                 {ColFlashSize, "0x8000000", "The capacity must be from 1 byte"},
-                 {ColClass, "7", "The chip class must be from 0 to 3."},
-                 {ColFlashPage, "0", "The page size must not be 0"}};
+        {ColFlashSize, "0x8000000", "The capacity must be from 1 byte"},
+        {ColClass, "7", "The chip class must be from 0 to 3."}, {ColFlashPage, "0", "The page size must not be 0"}};
     for (const auto& flaw : flaws) {
         ChipEditorModel model = modelWith({f, f});
         model.setCell(2, flaw.column, QString::fromLatin1(flaw.text));
