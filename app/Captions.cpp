@@ -55,6 +55,7 @@ const std::vector<Caption>& captionTable()
         {W::Main, "ToolVerify", u"校验", u"校驗", u"Verify"},
         {W::Main, "ToolDevice", u"设备", u"設備", u"Device"},
         {W::Main, "ToolAbout", u"关于", u"關於", u"About"},
+        {W::Main, "ToolStop", u"停止", u"停止", u"Stop"},
         {W::Main, "BitBtn3", u"自动", u"自動", u"AUTO"},
         {W::Main, "O1", u"文件(&F)", u"文件(&F)", u"File(&F)"},
         {W::Main, "O2", u"打开(&O)", u"打開(&O)", u"Open(&O)"},

@@ -58,6 +58,7 @@ public:
     }
     void showError(const QString& text) override { m_inner.showError(text); }
     bool askYesNo(const QString& text) override { return m_inner.askYesNo(text); }
+    std::optional<int> chooseRow(const Choice& choice) override { return m_inner.chooseRow(choice); }
     void showInformation(const QString& text) override { m_inner.showInformation(text); }
     void beep() override { m_inner.beep(); }
     QString chooseOpenFile(const QString& filter) override
@@ -114,6 +115,7 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
 
     buildActions();
     buildToolBar();
+    buildStopBar();
     buildMenu();
     buildBody();
 
@@ -123,16 +125,16 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     StatusBar1->setPanelText(1, messageText(MsgNotConnected, 0));
     StatusBar1->setPanelText(2, QStringLiteral("Use time"));
     StatusBar1->setPanelText(3, QStringLiteral("00:00:00"));
-    // Panel 4 follows the hex view: cursor offset, selection length, insert or overwrite mode.
-    StatusBar1->setPanelText(4, FlashEditor->positionText());
-    connect(FlashEditor, &FlashEditorHost::positionTextChanged, StatusBar1,
-        [this](const QString& text) { StatusBar1->setPanelText(4, text); });
 
     m_handOver = std::make_unique<ViewHandOver>(m_buffer, *FlashEditor);
     // The USB link belongs to the window; a chip job never outlives it.
     m_usb = std::make_unique<TUsbBulk>(this);
     m_jobs = std::make_unique<WindowJobs>(
-        *this, WindowJobs::Controls {StatusBar1, ToolBar1, Panel1, CheckBox1, CheckBox2, CheckBox3});
+        *this, WindowJobs::Controls {StatusBar1, ToolBar1, Panel1, CheckBox1, CheckBox2, CheckBox3, ToolStop});
+    // Panel 4 follows the hex view: cursor offset, selection length, insert or overwrite mode.
+    m_jobs->setPositionText(FlashEditor->positionText());
+    connect(FlashEditor, &FlashEditorHost::positionTextChanged, this,
+        [this](const QString& text) { m_jobs->setPositionText(text); });
     m_programmer = std::make_unique<ChipProgrammer>(*m_usb, m_reporter, m_buffer, *m_jobs);
     m_operations = std::make_unique<ChipOperations>(*m_usb, *m_programmer, m_reporter, m_buffer, *m_jobs, *m_jobs);
     m_operations->onIdle = [this] {
@@ -772,23 +774,6 @@ void TForm1::FormResize()
 {
     if (StatusBar1)
         StatusBar1->placeProgress();
-}
-
-void TForm1::closeEvent(QCloseEvent* event)
-{
-    // A chip job in progress ends first (end command, link closed); the window closes right after.
-    if (m_operations->isBusy() || m_programmer->isJobOpen()) {
-        m_closeRequested = true;
-        event->ignore();
-        return;
-    }
-    if (!confirmDiscard()) {
-        event->ignore();
-        return;
-    }
-    collectSettings();
-    storeSettings(m_ini, m_settings, m_reporter);
-    event->accept();
 }
 
 } // namespace kestrum

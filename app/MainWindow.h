@@ -80,6 +80,8 @@ public:
     [[nodiscard]] ChipProgrammer& programmer() { return *m_programmer; }
     [[nodiscard]] ChipOperations& operations() { return *m_operations; }
     [[nodiscard]] DeviceChangeMonitor& deviceMonitor() { return *m_deviceMonitor; }
+    /// What the chip jobs show in the window (tests set its clock).
+    [[nodiscard]] WindowJobs& jobView() { return *m_jobs; }
     /// `ConnectProgrammer`: the probe run on activation and on every device change.
     void ConnectProgrammer();
     /// Index of the speed list as the programmer receives it (no selection gives 0xFF).
@@ -143,6 +145,8 @@ private:
     void buildActions();
     void wireCommands();
     void buildToolBar();
+    /// Stop (tool button and Esc) in a tool bar of its own after ToolBar1, which a job disables.
+    void buildStopBar();
     void buildMenu();
     void buildBody();
     void applySettings();
@@ -209,6 +213,8 @@ private:
     QAction* ToolFill = nullptr;
     QAction* ToolDevice = nullptr;
     QAction* ToolAbout = nullptr;
+    QToolBar* ToolBarStop = nullptr;
+    QAction* ToolStop = nullptr;
 
     QMenu* O1 = nullptr;
     QAction* O2 = nullptr;

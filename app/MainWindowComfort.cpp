@@ -132,7 +132,8 @@ void TForm1::updateMinimumSize()
     // hex view keeps a few columns. Captions differ by language, so this follows the switch.
     const int hexViewMinimum = 240;
     const int statusPanels = 317 + 80;
-    const int width = std::max({ToolBar1->sizeHint().width(), Panel2->width() + hexViewMinimum, statusPanels});
+    const int toolBars = ToolBar1->sizeHint().width() + ToolBarStop->sizeHint().width();
+    const int width = std::max({toolBars, Panel2->width() + hexViewMinimum, statusPanels});
     const int height = menuBar()->sizeHint().height() + ToolBar1->height() + Panel2->minimumSizeHint().height()
         + StatusBar1->sizeHint().height();
     setMinimumSize(width, height);

@@ -1,5 +1,7 @@
 #include "app/QtUserInterface.h"
 
+#include "app/ChooserDialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -21,6 +23,14 @@ bool QtUserInterface::askYesNo(const QString& text)
     return QMessageBox::question(
                m_parent, QStringLiteral("Info"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
+}
+
+std::optional<int> QtUserInterface::chooseRow(const Choice& choice)
+{
+    ChooserDialog dialog(choice, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.chosenRow();
 }
 
 void QtUserInterface::showInformation(const QString& text)

@@ -28,7 +28,9 @@ TStatusBar::TStatusBar(QWidget* parent, std::function<int()> language)
     setFixedHeight(22);
     m_progress->setObjectName(QStringLiteral("Progress"));
     m_progress->setRange(0, 100);
-    m_progress->setTextVisible(false);
+    // The bar tells its percentage; panel 4 beside it tells the rate and the time left.
+    m_progress->setTextVisible(true);
+    m_progress->setFormat(QStringLiteral("%p%"));
     placeProgress();
     m_progress->hide();
 }

@@ -2,9 +2,11 @@
 
 #include "ops/ChipOperations.h"
 #include "ops/JobView.h"
+#include "ops/ProgressEstimate.h"
 
 #include <QPointer>
 
+class QAction;
 class QCheckBox;
 class QWidget;
 
@@ -30,16 +32,26 @@ public:
         QCheckBox* autoErase = nullptr;
         QCheckBox* autoProgram = nullptr;
         QCheckBox* autoVerify = nullptr;
+        /// Stop: enabled only while a job holds the programmer.
+        QAction* stop = nullptr;
     };
 
     WindowJobs(TForm1& window, const Controls& controls);
 
+    /// The clock of the rate, the time left and the running time (tests drive their own).
+    void setClock(ProgressEstimate::Clock clock);
+    /// The hex view's cursor information: status panel 4 shows it except while a job runs, when
+    /// the panel shows the rate and the time left of the stream.
+    void setPositionText(const QString& text);
+
     // JobView
     void setStatusText(const QString& text) override;
     /// Locking takes the keyboard focus from the control that had it (disabled controls keep no
-    /// focus); unlocking gives it back, so typing goes on where it was before the job.
+    /// focus); unlocking gives it back, so typing goes on where it was before the job. Stop is
+    /// enabled exactly while the controls are locked.
     void setControlsLocked(bool locked) override;
-    void showProgress(quint32 maximum) override;
+    /// The bar shows its percentage; a stream of bytes also shows its rate and time left.
+    void showProgress(quint32 maximum, ProgressUnit unit) override;
     void setProgressPosition(quint32 position) override;
     void hideProgress() override;
     void processPendingEvents() override;
@@ -52,6 +64,8 @@ public:
     bool autoProgram() const override;
     bool autoVerify() const override;
     void TakeViewEdits() override;
+    /// The final running time of a job. Meanwhile panel 3 counts the seconds since the controls
+    /// were locked; a job that ends without a final time gets back the panel's text from before.
     void setElapsedText(const QString& text) override;
     const ChipTable& chipTable() const override;
     const ChipSelection& selection() const override;
@@ -65,6 +79,8 @@ private:
     /// The bar counts in ints; a range above INT_MAX (a blank check or an EEPROM erase of a record
     /// that claims gigabytes) is shifted down until it fits.
     int scaled(quint32 value) const;
+    /// The running time in panel 3 and the rate in panel 4, each at most as often as it changes.
+    void showRunningJob();
 
     TForm1& m_window;
     Controls m_controls;
@@ -73,6 +89,15 @@ private:
     bool m_locked = false;
     /// The control that had the keyboard focus when the controls were locked.
     QPointer<QWidget> m_focus;
+    ProgressEstimate m_estimate;
+    ProgressUnit m_unit = ProgressUnit::Bytes;
+    bool m_streaming = false;
+    QString m_positionText;
+    qint64 m_lockedAt = 0;
+    qint64 m_secondShown = 0; ///< the whole seconds panel 3 shows, 0 while it shows the old text
+    QString m_elapsedBefore;
+    bool m_finalTimeSet = false;
+    qint64 m_rateShownAt = -1;
 };
 
 } // namespace kestrum

@@ -146,6 +146,20 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"填充：字节 %1，%2 - %3", u"填充：字節 %1，%2 - %3", u"Fill: byte %1, %2 - %3"},
     {u"填充：字 %1，%2 - %3", u"填充：字 %1，%2 - %3", u"Fill: word %1, %2 - %3"},
     {u"填充：随机数，%1 - %2", u"填充：隨機數，%1 - %2", u"Fill: random, %1 - %2"},
+    {u"已停止", u"已停止", u"Stopped"},
+    {u"%1，剩余 %2", u"%1，剩餘 %2", u"%1, %2 left"},
+    {u"芯片操作正在进行。停止它并关闭窗口吗？", u"芯片操作正在進行。停止它並關閉視窗嗎？",
+        u"A chip job is running. Stop it and close the window?"},
+    {u"芯片 ID：%1", u"芯片 ID：%1", u"Chip ID: %1"},
+    {u"选择芯片", u"選擇芯片", u"Choose the chip"},
+    {u"有 %1 种芯片回应 ID %2。请选择插座中的芯片：", u"有 %1 種芯片回應 ID %2。請選擇插座中的芯片：",
+        u"%1 chips answer ID %2. Choose the one in the socket:"},
+    {u"厂商", u"廠商", u"Manufacturer"},
+    {u"名称", u"名稱", u"Name"},
+    {u"容量", u"容量", u"Size"},
+    {u"电压", u"電壓", u"Voltage"},
+    {u"确定", u"確定", u"OK"},
+    {u"取消", u"取消", u"Cancel"},
 }};
 
 } // namespace

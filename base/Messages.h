@@ -95,6 +95,18 @@ enum MessageKey : int {
     MsgFillByteLog, ///< log after a fill: %1 = the byte, %2 = start, %3 = end (hex)
     MsgFillWordLog, ///< log after a fill: %1 = the word, %2 = start, %3 = end (hex)
     MsgFillRandomLog, ///< log after a fill: %1 = start, %2 = end (hex)
+    MsgJobStopped, ///< log after a job that was stopped before its end
+    MsgProgressRate, ///< status panel 4 during a job: %1 = rate, %2 = time left
+    MsgStopJobQuestion, ///< closing the window while a job runs
+    MsgChipIdLog, ///< detection: %1 = the ID answered
+    MsgChooserTitle, ///< title of the chooser of chips sharing an ID
+    MsgChooserText, ///< chooser: %1 = number of chips, %2 = the ID
+    MsgColumnMaker, ///< chooser column
+    MsgColumnName, ///< chooser column
+    MsgColumnCapacity, ///< chooser column
+    MsgColumnVoltage, ///< chooser column
+    MsgButtonOk, ///< button that takes a choice
+    MsgButtonCancel, ///< button that drops a choice
     MessageCount
 };
 

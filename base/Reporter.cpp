@@ -12,8 +12,11 @@ QString Reporter::MessageText(MessageKey key) const
     return messageText(key, m_language);
 }
 
-void Reporter::ShowErrorBox(const QString& text) const
+void Reporter::ShowErrorBox(const QString& text)
 {
+    // A box may span lines; the log keeps one line per entry.
+    if (m_errorsLogged)
+        AddLogLine(text.simplified());
     m_ui->showError(text);
 }
 

@@ -24,8 +24,12 @@ public:
     /// Text of a message table entry in the current language.
     [[nodiscard]] QString MessageText(MessageKey key) const;
 
-    void ShowErrorBox(const QString& text) const;
-    void ShowErrorBox(MessageKey key) const { ShowErrorBox(MessageText(key)); }
+    /// Shows the error box; while errors are logged, writes its text as one log line first.
+    void ShowErrorBox(const QString& text);
+    void ShowErrorBox(MessageKey key) { ShowErrorBox(MessageText(key)); }
+    /// Chip commands log their error boxes as well, so that the log tells how every run ended.
+    void setErrorsLogged(bool logged) { m_errorsLogged = logged; }
+    [[nodiscard]] bool errorsLogged() const { return m_errorsLogged; }
 
     /// "%03d:" of the log counter, then the counter moves on.
     QString NextLogPrefix();
@@ -39,6 +43,7 @@ private:
     UserInterface* m_ui;
     int m_language = 0;
     qint32 m_logCounter = 1;
+    bool m_errorsLogged = false;
 };
 
 } // namespace kestrum

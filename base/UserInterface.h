@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace kestrum {
 
@@ -26,6 +30,21 @@ public:
     virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) = 0;
     /// Inserts a complete, already numbered line at the top of the log.
     virtual void insertLogLine(const QString& line) = 0;
+
+    /// A modal list to choose one row from, all texts in the current language.
+    struct Choice
+    {
+        QString title;
+        QString text; ///< above the list
+        QStringList columns;
+        QList<QStringList> rows; ///< one cell per column
+        int preselected = 0;
+        QString accept; ///< caption of the button that takes the chosen row
+        QString cancel;
+    };
+    /// The chosen row, or none when cancelled. Without a person to ask (the command line), the
+    /// preselected row.
+    virtual std::optional<int> chooseRow(const Choice& choice) { return choice.preselected; }
 };
 
 } // namespace kestrum

@@ -1,8 +1,11 @@
 #include "ops/ChipOperations.h"
 
 #include "buffer/Checksum.h"
+#include "chipdb/ChipEditorModel.h"
 #include "chipdb/ChipSelection.h"
 #include "chipdb/NameTokens.h"
+
+#include <algorithm>
 
 namespace kestrum {
 
@@ -50,10 +53,21 @@ CommandOutcome outcomeOf(JobResult result)
         return CommandOutcome::Declined;
     case JobResult::Different:
         return CommandOutcome::Different;
+    case JobResult::Stopped:
+        return CommandOutcome::Stopped;
     case JobResult::Failed:
         break;
     }
     return CommandOutcome::Failed;
+}
+
+QString capacityText(std::uint32_t bytes)
+{
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
+        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
+    if (bytes >= 1024 && bytes % 1024 == 0)
+        return QStringLiteral("%1 KiB").arg(bytes / 1024);
+    return QStringLiteral("%1 B").arg(bytes);
 }
 
 } // namespace
@@ -102,6 +116,23 @@ bool ChipOperations::runExclusive(const std::function<void()>& f)
     }
     finish();
     return true;
+}
+
+void ChipOperations::runChipCommand(const std::function<void()>& f)
+{
+    const bool logged = m_reporter.errorsLogged();
+    m_reporter.setErrorsLogged(true);
+    try {
+        runExclusive([&] {
+            f();
+            if (m_outcome == CommandOutcome::Stopped)
+                m_reporter.AddLogLine(MsgJobStopped);
+        });
+    } catch (...) {
+        m_reporter.setErrorsLogged(logged);
+        throw;
+    }
+    m_reporter.setErrorsLogged(logged);
 }
 
 void ChipOperations::ConnectProgrammer()
@@ -272,7 +303,7 @@ void ChipOperations::logChecksum(std::uint32_t length)
 
 void ChipOperations::read()
 {
-    runExclusive([this] {
+    runChipCommand([this] {
         if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom, IdMismatch::Log))
             return;
         const auto r = runTimedRoutine(&ChipProgrammer::ReadChip, MsgReadDone, LineOrder::AfterTime);
@@ -289,7 +320,7 @@ void ChipOperations::read()
 
 void ChipOperations::erase()
 {
-    runExclusive([this] {
+    runChipCommand([this] {
         if (preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ask))
             runTimedRoutine(&ChipProgrammer::EraseChip, MsgEraseDone, LineOrder::AfterTime);
     });
@@ -297,7 +328,7 @@ void ChipOperations::erase()
 
 void ChipOperations::write()
 {
-    runExclusive([this] {
+    runChipCommand([this] {
         if (!preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom, IdMismatch::Ask))
             return;
         // The written span: the used length (grown to whole pages by the write), at most the chip.
@@ -309,7 +340,7 @@ void ChipOperations::write()
 
 void ChipOperations::verify()
 {
-    runExclusive([this] {
+    runChipCommand([this] {
         if (preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Log))
             runTimedRoutine(&ChipProgrammer::VerifyChip, MsgVerifyDone, LineOrder::BeforeTime);
     });
@@ -317,7 +348,7 @@ void ChipOperations::verify()
 
 void ChipOperations::blankCheck()
 {
-    runExclusive([this] {
+    runChipCommand([this] {
         if (preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ignore))
             runTimedRoutine(&ChipProgrammer::BlankCheckChip, MsgBlankDone, LineOrder::BeforeTime);
     });
@@ -325,21 +356,29 @@ void ChipOperations::blankCheck()
 
 void ChipOperations::autoRun()
 {
-    runExclusive([this] {
+    runChipCommand([this] {
         if (!preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask))
             return;
         JobResult result = JobResult::Done;
         const int code = runFrame([this, &result] {
             const ChipRecord& record = m_host.currentRecord();
             startStopwatch();
-            // A failed erase or write, or a declined write, ends the run: no time, beep or line.
-            if (m_host.autoErase() && (result = m_programmer.EraseChip(record)) != JobResult::Done)
+            // A failed erase or write, or a declined write, ends the run: no time, beep or line. A
+            // stopped step ends it too, and the time shows how long it ran.
+            const auto step = [&](Routine routine) {
+                result = (m_programmer.*routine)(record);
+                if (result == JobResult::Stopped)
+                    stopStopwatch();
+                return result == JobResult::Done;
+            };
+            if (m_host.autoErase() && !step(&ChipProgrammer::EraseChip))
                 return;
-            if (m_host.autoProgram() && (result = m_programmer.WriteChip(record)) != JobResult::Done)
+            if (m_host.autoProgram() && !step(&ChipProgrammer::WriteChip))
                 return;
             if (m_host.autoVerify()) {
                 m_usb.sleepMs(AutoVerifyPauseMs);
-                result = m_programmer.VerifyChip(record);
+                if (!step(&ChipProgrammer::VerifyChip) && result == JobResult::Stopped)
+                    return;
                 if (result == JobResult::Done)
                     m_reporter.AddLogLine(MsgAutoPassed);
             }
@@ -353,7 +392,7 @@ void ChipOperations::autoRun()
 
 void ChipOperations::detect()
 {
-    runExclusive([this] {
+    runChipCommand([this] {
         // The identify command carries the selected chip's set-up, and the lookup needs the lists.
         if (!chipSelected())
             return;
@@ -400,29 +439,64 @@ void ChipOperations::detect()
     });
 }
 
+UserInterface::Choice ChipOperations::chipChoice(
+    const std::vector<int>& candidates, int preselected, const QString& id) const
+{
+    UserInterface::Choice choice;
+    choice.title = m_reporter.MessageText(MsgChooserTitle);
+    choice.text = m_reporter.MessageText(MsgChooserText).arg(candidates.size()).arg(id);
+    choice.columns = {m_reporter.MessageText(MsgColumnMaker), m_reporter.MessageText(MsgColumnName),
+        m_reporter.MessageText(MsgColumnCapacity), m_reporter.MessageText(MsgColumnVoltage)};
+    choice.accept = m_reporter.MessageText(MsgButtonOk);
+    choice.cancel = m_reporter.MessageText(MsgButtonCancel);
+    const ChipTable& table = m_host.chipTable();
+    const QStringList volts = editorVoltageItems();
+    for (const int slot : candidates) {
+        const ChipRecord& r = table[slot];
+        const NameTokens tokens(r.namesText());
+        choice.rows.push_back(
+            {tokens.trimmedAt(1), tokens.trimmedAt(2), capacityText(r.flashSize), r.voltage < volts.size() ? volts[r.voltage] : QString()});
+        if (slot == preselected)
+            choice.preselected = int(choice.rows.size()) - 1;
+    }
+    return choice;
+}
+
 void ChipOperations::identifiedChip(const quint8 reply[4])
 {
     const std::uint32_t id = (std::uint32_t(reply[1]) << 16) | (std::uint32_t(reply[2]) << 8) | reply[3];
+    const QString idText = QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3]);
+    m_reporter.AddLogLine(m_reporter.MessageText(MsgChipIdLog).arg(idText));
     const ChipTable& table = m_host.chipTable();
-    // Only listed chips count: stale slots after a reload and empty slots are never selected. The
+    // Only listed chips count: stale candidates after a reload and empty candidates are never selected. The
     // identification is a JEDEC ID, which only 25-series flash records carry; the ID field of
     // other classes means nothing to this lookup.
-    int slot = -1;
+    std::vector<int> candidates;
     const int listed = table.listedCount();
     for (int i = 0; i < listed; ++i) {
-        if (table[i].chipClass == SpiFlash25 && table[i].chipId == id) {
-            slot = i;
-            break;
-        }
+        if (table[i].chipClass == SpiFlash25 && table[i].chipId == id)
+            candidates.push_back(i);
     }
-    if (slot < 0) {
+    if (candidates.empty()) {
         if (m_host.selection().types().selected() != 0)
             m_host.FillChipSelection(0, 0, 0);
-        m_reporter.ShowErrorBox(m_reporter.MessageText(MsgChipIdNotListed)
-            + QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3])
-            + m_reporter.MessageText(MsgChooseCompatible));
+        m_reporter.ShowErrorBox(
+            m_reporter.MessageText(MsgChipIdNotListed) + idText + m_reporter.MessageText(MsgChooseCompatible));
         m_outcome = CommandOutcome::Refused;
         return;
+    }
+    int slot = candidates.front();
+    if (candidates.size() > 1) {
+        // The chip shown now is kept when it answers this ID as well.
+        const int shown = m_host.selection().shownChip();
+        const bool shownAnswers = std::find(candidates.begin(), candidates.end(), shown) != candidates.end();
+        const std::optional<int> chosen
+            = m_reporter.ui().chooseRow(chipChoice(candidates, shownAnswers ? shown : candidates.front(), idText));
+        if (!chosen || *chosen < 0 || *chosen >= int(candidates.size())) {
+            m_outcome = CommandOutcome::Refused;
+            return;
+        }
+        slot = candidates[size_t(*chosen)];
     }
 
     const NameTokens tokens(table[slot].namesText());

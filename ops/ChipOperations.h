@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace kestrum {
 
@@ -58,6 +59,7 @@ enum class CommandOutcome {
     WrongChip, ///< the chip answers another ID than the selected flash's and the question was answered No
     Different, ///< blank check or verify found a difference
     Failed, ///< the programmer did not answer as it must
+    Stopped, ///< the user stopped the job before its end
 };
 
 /// Elapsed time as "hh:mm:ss" (hours keep all their digits past 99).
@@ -80,9 +82,16 @@ public:
     void blankCheck();
     void autoRun();
     /// "Test": identifies the chip in the socket and selects it. A 25-series flash identification
-    /// is looked up among the listed SPI flash records only; one of all zeros or all ones means
-    /// that no chip answered ("No chips detected...").
+    /// is logged and looked up among the listed SPI flash records only; one of all zeros or all
+    /// ones means that no chip answered ("No chips detected..."). When several records answer it,
+    /// the user chooses one (the chip shown preselected when it is among them, else the first);
+    /// a cancelled choice changes nothing.
     void detect();
+
+    /// Stop: the running job ends at its next block or status poll, cleanly (end command, link
+    /// closed), and the log says "Stopped" instead of the completion line; Auto runs no further
+    /// step. Nothing happens when no job runs.
+    void stop() { m_programmer.requestStop(); }
 
     /// The probe: shows "Ready" (and logs that the programmer was found) or "Not connected"; a
     /// programmer that is there but cannot be opened is told of in the log once
@@ -134,6 +143,9 @@ private:
     /// BeginChipJob, the chip part when the job opened, EndChipJob in every case (also when the
     /// chip part throws). Returns the job code of BeginChipJob.
     int runFrame(const std::function<void()>& chipPart);
+    /// runExclusive for a chip command: its error boxes are logged too, and a stopped routine
+    /// leaves the line "Stopped".
+    void runChipCommand(const std::function<void()>& f);
     /// The used buffer is empty: says so and ends the command.
     bool refuseEmptyBuffer();
     void startStopwatch();
@@ -141,6 +153,9 @@ private:
     void stopStopwatch();
     bool isSpiEeprom() const;
     void identifiedChip(const quint8 reply[4]);
+    /// The chooser of the listed chips (slots) that answer the identification id.
+    [[nodiscard]] UserInterface::Choice chipChoice(
+        const std::vector<int>& candidates, int preselected, const QString& id) const;
 
     TUsbBulk& m_usb;
     ChipProgrammer& m_programmer;

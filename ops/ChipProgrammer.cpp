@@ -88,6 +88,7 @@ int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
     }
     m_openFailed = false;
     m_jobOpen = true;
+    m_stopRequested = false;
     m_view.setControlsLocked(true);
 
     CommandBlock setup = CommandBlock::setup(record, ClockByte(record, speedIndex, false), byteOrder());
@@ -120,6 +121,7 @@ void ChipProgrammer::EndChipJob()
     m_view.setStatusText(m_reporter.MessageText(present ? MsgReady : MsgNotConnected));
     m_openFailed = false;
     m_jobOpen = false;
+    m_stopRequested = false;
 }
 
 int ChipProgrammer::ReadChipId(const ChipRecord& record, int speedIndex, quint8 reply[4])
@@ -174,7 +176,7 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
 
     switch (record.chipClass) {
     case SpiFlash25: {
-        m_view.showProgress(record.delay);
+        m_view.showProgress(record.delay, ProgressUnit::Polls);
         CommandBlock block = CommandBlock::erase(CommandBlock::WholeChipErase, byteOrder());
         if (!exchange(block, false))
             return transferFailed();
@@ -196,6 +198,9 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
             ++polls;
             m_view.setProgressPosition(std::min<quint32>(polls, record.delay));
             m_view.processPendingEvents();
+            // The chip goes on erasing by itself; the job only stops waiting for it.
+            if (busy && m_stopRequested)
+                return stopped();
         } while (busy);
         if (limitReached && busy) {
             m_reporter.ShowErrorBox(MsgEraseTimeout);
@@ -206,7 +211,7 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
     }
     case I2cEeprom24:
     case SpiEeprom25: {
-        m_view.showProgress(record.flashSize);
+        m_view.showProgress(record.flashSize, ProgressUnit::Bytes);
         m_pumpClock.start();
         // The programmer takes the low 16 bits of each page offset.
         for (quint64 offset = 0; offset < record.flashSize; offset += record.flashPage) {
@@ -214,11 +219,13 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
             if (!exchange(block, false))
                 return transferFailed();
             tick(static_cast<quint32>(offset));
+            if (m_stopRequested && offset + record.flashPage < record.flashSize)
+                return stopped();
         }
         break;
     }
     case MicrowireEeprom93: {
-        m_view.showProgress(1);
+        m_view.showProgress(1, ProgressUnit::Polls);
         CommandBlock block = CommandBlock::erase(record.delay, byteOrder());
         if (!exchange(block, false))
             return transferFailed();
@@ -246,7 +253,7 @@ bool ChipProgrammer::beginStream(const ChipRecord& record, quint32 length, bool 
         transferFailed();
         return false;
     }
-    m_view.showProgress(length);
+    m_view.showProgress(length, ProgressUnit::Bytes);
     m_pumpClock.start();
     // Every stream starts at chip address 0.
     if (!StartTransfer(0, readReply ? 1 : 0)) {
@@ -276,6 +283,12 @@ JobResult ChipProgrammer::transferFailed()
     m_reporter.ShowErrorBox(MsgTransferFailed);
     m_view.hideProgress();
     return JobResult::Failed;
+}
+
+JobResult ChipProgrammer::stopped()
+{
+    m_view.hideProgress();
+    return JobResult::Stopped;
 }
 
 qint32 ChipProgrammer::usedLengthAfterRead(quint32 span) const
@@ -337,6 +350,10 @@ JobResult ChipProgrammer::ReadChip(const ChipRecord& record)
                 }
                 last = static_cast<quint32>(offset);
                 tick(last);
+                if (m_stopRequested && offset + block < length) {
+                    result = stopped();
+                    break;
+                }
             }
         }
     } catch (...) {
@@ -413,6 +430,8 @@ JobResult ChipProgrammer::compareStream(quint32 length, quint32 block, quint8 fi
         }
         last = static_cast<quint32>(offset);
         tick(last);
+        if (m_stopRequested && offset + block < length)
+            return stopped();
     }
     endStream(last);
     return JobResult::Done;
@@ -446,6 +465,8 @@ JobResult ChipProgrammer::WriteChip(const ChipRecord& record)
             return transferFailed();
         last = static_cast<quint32>(offset);
         tick(last);
+        if (m_stopRequested && offset + block < length)
+            return stopped();
     }
     if (record.chipClass == I2cEeprom24)
         m_usb.sleepMs(I2cWriteSettleMs);

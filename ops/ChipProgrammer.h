@@ -28,6 +28,8 @@ enum class JobResult {
     Failed, ///< the programmer did not answer as it must (a transfer failed or moved fewer bytes
             ///< than asked, an erase did not finish), or the routine refused the record
             ///< (too large for the data buffer, EEPROM page size 0)
+    Stopped, ///< the user asked the job to stop (requestStop) and the routine ended at the next
+             ///< block or poll; nothing was shown
 };
 
 /// The programmer's command protocol and the chip routines of the main window, without the
@@ -68,6 +70,9 @@ public:
     static constexpr int DefaultPumpIntervalMs = 15;
     /// Status polls of a whole-chip erase are this far apart.
     static constexpr int ErasePollPauseMs = 50;
+    /// One status poll of a whole-chip erase: its pause plus the reply pause of the status command.
+    /// A record's delay counts these cycles, so an erase of N ms needs a delay of N / cycle, rounded up.
+    static constexpr int ErasePollCycleMs = ErasePollPauseMs + TUsbBulk::ReplyPauseMs;
     /// A 24-series EEPROM finishes its last page this long after the last block.
     static constexpr int I2cWriteSettleMs = 100;
 
@@ -124,6 +129,16 @@ public:
     /// True between BeginChipJob and EndChipJob, and during ReadChipId.
     [[nodiscard]] bool isJobOpen() const { return m_jobOpen; }
 
+    /// Asks the running routine to end at its next block (a stream, a page erase) or status poll
+    /// (a whole-chip erase) with Stopped; the job itself still ends through EndChipJob. Ignored
+    /// when no job is open; every job starts without a request.
+    void requestStop()
+    {
+        if (m_jobOpen)
+            m_stopRequested = true;
+    }
+    [[nodiscard]] bool stopRequested() const { return m_stopRequested; }
+
     /// Block size of the data streams: the page size, at least 64.
     [[nodiscard]] static quint32 blockSize(const ChipRecord& record);
 
@@ -147,6 +162,8 @@ private:
     void endStream(quint32 lastBlockOffset);
     /// Reports a failed transfer and hides the progress bar.
     JobResult transferFailed();
+    /// Hides the progress bar after a stop request: the routine ends Stopped.
+    JobResult stopped();
     /// Checks one block read from the chip at that offset; false after showing the difference.
     using BlockCheck = std::function<bool(const std::vector<quint8>& block, quint64 offset)>;
     /// Reads the stream in whole blocks (the block buffer first filled with fill) and checks each:
@@ -164,6 +181,7 @@ private:
     DataBuffer& m_buffer;
     JobView& m_view;
     bool m_jobOpen = false;
+    bool m_stopRequested = false;
     /// The last job could not open the programmer: EndChipJob shows "Not connected".
     bool m_openFailed = false;
     /// The open failure the log has told of; None once the programmer was opened or was absent.

@@ -5,6 +5,10 @@
 
 namespace kestrum {
 
+/// What a progress bar counts: bytes of a stream or a page erase (a rate and a time left can be
+/// told), or the status polls of a whole-chip erase (only a limit).
+enum class ProgressUnit { Bytes, Polls };
+
 /// What a chip job shows in the main window, and the window's chance to stay alive while a job
 /// runs. The main window implements it over status panel 1, ToolBar1 and Panel1, the progress bar
 /// in the status bar and the hex view; tests record the calls.
@@ -18,7 +22,7 @@ public:
     /// Disables (true) or enables (false) the tool bar ToolBar1 and the main panel Panel1.
     virtual void setControlsLocked(bool locked) = 0;
     /// Shows the progress bar at position 0 with that maximum.
-    virtual void showProgress(quint32 maximum) = 0;
+    virtual void showProgress(quint32 maximum, ProgressUnit unit) = 0;
     /// Moves the progress bar. Called at most about every 15 ms during a stream (at the same tick
     /// as processPendingEvents), and once more with the offset of the last block at its end.
     virtual void setProgressPosition(quint32 position) = 0;

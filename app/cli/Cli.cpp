@@ -320,6 +320,8 @@ int exitStatusOf(CommandOutcome outcome, const DataBuffer& buffer)
         return ExitFile;
     case CommandOutcome::Different:
         return ExitDifferent;
+    case CommandOutcome::Stopped:
+        return ExitStopped;
     case CommandOutcome::Failed:
         break;
     }

@@ -40,19 +40,17 @@ void pollSocketHook()
         g_pollHook();
 }
 
-QString progressLine(const QString& status, quint32 position, quint32 maximum, qint64 elapsedMs)
+QString progressLine(
+    const QString& status, quint32 position, quint32 maximum, const std::optional<ProgressEstimate::Estimate>& estimate)
 {
     const double share = maximum == 0 ? 1.0 : std::min(1.0, double(position) / double(maximum));
     const int filled = static_cast<int>(share * BarWidth);
     const QString bar = QString(filled, QLatin1Char('#')) + QString(BarWidth - filled, QLatin1Char('.'));
-    const double seconds = double(std::max<qint64>(elapsedMs, 1)) / 1000.0;
-    const double rate = double(position) / seconds;
-    const qint64 leftMs = rate > 0 ? qint64(double(maximum - std::min(position, maximum)) / rate * 1000.0) : 0;
-    return QStringLiteral("%1 [%2] %3% %4 KiB/s %5")
-        .arg(status, bar)
-        .arg(int(share * 100.0), 3)
-        .arg(rate / 1024.0, 0, 'f', 1)
-        .arg(formatElapsed(leftMs));
+    QString line = QStringLiteral("%1 [%2] %3%").arg(status, bar).arg(int(share * 100.0), 3);
+    if (estimate)
+        line += QStringLiteral(" %1 %2").arg(
+            rateText(estimate->bytesPerSecond), timeLeftText(estimate->millisecondsLeft));
+    return line;
 }
 
 CliJobs::CliJobs(const ChipTable& table, std::FILE* progress)
@@ -62,11 +60,12 @@ CliJobs::CliJobs(const ChipTable& table, std::FILE* progress)
 {
 }
 
-void CliJobs::showProgress(quint32 maximum)
+void CliJobs::showProgress(quint32 maximum, ProgressUnit unit)
 {
     m_maximum = maximum;
+    m_unit = unit;
     m_showing = true;
-    m_clock.start();
+    m_estimate.start(maximum);
     m_lastDraw = -1;
 }
 
@@ -75,11 +74,15 @@ void CliJobs::setProgressPosition(quint32 position)
     processPendingEvents();
     if (!m_progress || !m_showing)
         return;
-    const qint64 now = m_clock.elapsed();
+    m_estimate.update(position);
+    const qint64 now = m_estimate.now();
     if (m_lastDraw >= 0 && now - m_lastDraw < RedrawMs && position < m_maximum)
         return;
     m_lastDraw = now;
-    std::fprintf(m_progress, "\r%s", progressLine(m_status, position, m_maximum, now).toLocal8Bit().constData());
+    // The polls of a whole-chip erase count towards a limit, not towards an end: no rate.
+    const auto estimate = m_unit == ProgressUnit::Bytes ? m_estimate.estimate() : std::nullopt;
+    std::fprintf(
+        m_progress, "\r%s\033[K", progressLine(m_status, position, m_maximum, estimate).toLocal8Bit().constData());
     std::fflush(m_progress);
 }
 

@@ -4,6 +4,7 @@
 #include "chipdb/ChipSelection.h"
 #include "ops/ChipOperations.h"
 #include "ops/JobView.h"
+#include "ops/ProgressEstimate.h"
 
 #include <QElapsedTimer>
 #include <QTextStream>
@@ -54,7 +55,7 @@ public:
     // JobView
     void setStatusText(const QString& text) override { m_status = text; }
     void setControlsLocked(bool) override { }
-    void showProgress(quint32 maximum) override;
+    void showProgress(quint32 maximum, ProgressUnit unit) override;
     void setProgressPosition(quint32 position) override;
     void hideProgress() override;
     void processPendingEvents() override;
@@ -90,11 +91,13 @@ private:
     quint32 m_maximum = 0;
     bool m_showing = false;
     bool m_stopAfterChip = false;
-    QElapsedTimer m_clock;
+    ProgressUnit m_unit = ProgressUnit::Bytes;
+    ProgressEstimate m_estimate;
     qint64 m_lastDraw = -1;
 };
 
-/// Progress text: the status, a bar, the percentage, the rate and the time left.
-QString progressLine(const QString& status, quint32 position, quint32 maximum, qint64 elapsedMs);
+/// Progress text: the status, a bar, the percentage, then the rate and the time left when known.
+QString progressLine(const QString& status, quint32 position, quint32 maximum,
+    const std::optional<ProgressEstimate::Estimate>& estimate);
 
 } // namespace kestrum::cli

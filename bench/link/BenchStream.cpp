@@ -41,7 +41,7 @@ class CountingView : public JobView
 public:
     void setStatusText(const QString&) override { }
     void setControlsLocked(bool) override { }
-    void showProgress(quint32) override { }
+    void showProgress(quint32, ProgressUnit) override { }
     void setProgressPosition(quint32) override { ++positions; }
     void hideProgress() override { }
     void processPendingEvents() override

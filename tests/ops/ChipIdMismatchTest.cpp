@@ -11,17 +11,6 @@ constexpr int OpIdentify = 9;
 constexpr int OpEnd = 8;
 constexpr quint32 OtherId = 0xEF4018;
 
-/// Opcodes of the command blocks sent, in order.
-std::vector<int> opcodes(SimControl& sim)
-{
-    std::vector<int> ops;
-    for (const SimCall& c : sim.calls(KSIM_CALL_BULK_WRITE)) {
-        if (c.call.endpoint == 0x02 && c.bytes.size() == 64)
-            ops.push_back(c.bytes[1]);
-    }
-    return ops;
-}
-
 class ChipIdMismatch : public CommandFixture
 {
 protected:
@@ -59,7 +48,7 @@ TEST_F(ChipIdMismatch, AnsweredNoEndsWriteEraseAndAutoWithNothingSentAfterTheIde
         action(command).trigger();
         EXPECT_EQ(ui.questions, QStringList {question});
         // The identify job (its command and its end) is all that went out: no set-up, no data.
-        EXPECT_EQ(opcodes(sim), (std::vector<int> {OpIdentify, OpEnd}));
+        EXPECT_EQ(sentOpcodes(), (std::vector<int> {OpIdentify, OpEnd}));
         EXPECT_EQ(sim.calls(KSIM_CALL_BULK_WRITE).size(), 2u);
         EXPECT_EQ(cells()[0], pattern(0)) << "the chip is untouched";
         EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::WrongChip);

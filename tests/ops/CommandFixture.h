@@ -186,6 +186,26 @@ protected:
         EXPECT_FALSE(w().operations().isBusy());
     }
 
+    /// Opcodes of the command blocks sent, in order.
+    std::vector<int> sentOpcodes() const
+    {
+        std::vector<int> ops;
+        for (const SimCall& c : sim.calls(KSIM_CALL_BULK_WRITE)) {
+            if (c.call.endpoint == 0x02 && c.bytes.size() == 64)
+                ops.push_back(c.bytes[1]);
+        }
+        return ops;
+    }
+
+    /// The log's texts without their numbers, oldest first.
+    QStringList logTexts() const
+    {
+        QStringList texts;
+        for (const QString& line : ui.log)
+            texts.prepend(line.mid(line.indexOf(QLatin1Char(':')) + 1));
+        return texts;
+    }
+
     /// True when no log line is a completion line.
     bool noCompletionLine() const
     {

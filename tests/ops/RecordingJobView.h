@@ -26,7 +26,7 @@ public:
         locked = isLocked;
         events << (isLocked ? QStringLiteral("lock") : QStringLiteral("unlock"));
     }
-    void showProgress(quint32 max) override
+    void showProgress(quint32 max, ProgressUnit) override
     {
         progressVisible = true;
         maximum = max;

@@ -23,6 +23,19 @@ bool ScriptedUserInterface::askYesNo(const QString& text)
     return answer;
 }
 
+std::optional<int> ScriptedUserInterface::chooseRow(const Choice& choice)
+{
+    choices.push_back(choice);
+    boxes << QStringLiteral("C:") + choice.text;
+    if (rowChoices.empty()) {
+        ADD_FAILURE() << "unscripted choice: " << choice.text.toStdString();
+        return std::nullopt;
+    }
+    const std::optional<int> row = rowChoices.front();
+    rowChoices.pop_front();
+    return row;
+}
+
 void ScriptedUserInterface::showInformation(const QString& text)
 {
     informations << text;
@@ -70,6 +83,7 @@ void ScriptedUserInterface::clearRecords()
     openFilters.clear();
     saveFilters.clear();
     saveSuffixes.clear();
+    choices.clear();
     beeps = 0;
 }
 

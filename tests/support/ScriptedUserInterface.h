@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <vector>
 
 namespace kestrum::test {
 
@@ -22,11 +23,13 @@ public:
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) override;
     void insertLogLine(const QString& line) override;
+    std::optional<int> chooseRow(const Choice& choice) override;
 
     // Scripts.
     std::deque<bool> answers; ///< answers to askYesNo, in order
     std::deque<QString> openFiles; ///< results of chooseOpenFile (empty = cancel)
     std::deque<QString> saveFiles; ///< results of chooseSaveFile (empty = cancel)
+    std::deque<std::optional<int>> rowChoices; ///< results of chooseRow (none = cancel)
 
     // Records.
     QStringList errors;
@@ -37,6 +40,7 @@ public:
     QStringList saveFilters;
     QStringList saveSuffixes;
     int beeps = 0;
+    std::vector<Choice> choices; ///< every list offered by chooseRow
 
     /// Everything shown in a box, in order, tagged "E:", "Q:" or "I:".
     QStringList boxes;

@@ -1,0 +1,64 @@
+// The main window while a chip job runs: the Stop command and closing the window.
+
+#include "app/MainWindow.h"
+#include "app/WindowJobs.h"
+#include "base/Settings.h"
+#include "ops/ChipOperations.h"
+#include "ops/ChipProgrammer.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QToolBar>
+#include <QWidget>
+
+namespace kestrum {
+
+void TForm1::buildStopBar()
+{
+    // ToolBar1 is disabled while a job runs; Stop lives beside it in a bar of its own and is
+    // enabled exactly then.
+    ToolBarStop = new QToolBar(this);
+    ToolBarStop->setObjectName(QStringLiteral("ToolBarStop"));
+    ToolBarStop->setMovable(false);
+    ToolBarStop->setFloatable(false);
+    ToolBarStop->setIconSize(QSize(32, 32));
+    ToolBarStop->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBarStop->setFixedHeight(57);
+    addToolBar(Qt::TopToolBarArea, ToolBarStop);
+    ToolStop = new QAction(QIcon(QStringLiteral(":/icons/stop.svg")), QStringLiteral("Stop"), this);
+    ToolStop->setObjectName(QStringLiteral("ToolStop"));
+    ToolStop->setShortcut(QKeySequence(Qt::Key_Escape));
+    ToolStop->setShortcutContext(Qt::WindowShortcut);
+    ToolStop->setEnabled(false);
+    ToolBarStop->addAction(ToolStop);
+    if (QWidget* button = ToolBarStop->widgetForAction(ToolStop)) {
+        button->setObjectName(QStringLiteral("ToolStopButton"));
+        button->setMinimumSize(39, 52);
+    }
+    // Not through the busy guard: Stop is for the time a job holds the programmer.
+    connect(ToolStop, &QAction::triggered, this, [this] { m_operations->stop(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // A chip job in progress is stopped first when the user agrees (end command, link closed);
+    // the window closes right after it.
+    if (m_operations->isBusy() || m_programmer->isJobOpen()) {
+        event->ignore();
+        if (m_closeRequested || m_reporter.ui().askYesNo(m_reporter.MessageText(MsgStopJobQuestion))) {
+            m_closeRequested = true;
+            m_operations->stop();
+        }
+        return;
+    }
+    if (!confirmDiscard()) {
+        event->ignore();
+        return;
+    }
+    collectSettings();
+    storeSettings(m_ini, m_settings, m_reporter);
+    event->accept();
+}
+
+} // namespace kestrum

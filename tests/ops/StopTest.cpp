@@ -1,0 +1,242 @@
+// Stop and the running job's display: a job ends at its next block or status poll, cleanly and
+// with "Stopped" in the log; panel 3 counts the seconds, panel 4 tells rate and time left.
+#include "tests/ops/CommandFixture.h"
+
+#include "app/WindowJobs.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+constexpr int OpEnd = 8;
+
+class Stop : public CommandFixture
+{
+protected:
+    /// Runs at every pass of the window's event loop during the next command (the job pumps it
+    /// after every block and every status poll) until it returns true.
+    void duringJob(std::function<bool()> step)
+    {
+        auto* timer = new QTimer(&w());
+        timer->setInterval(0);
+        QObject::connect(timer, &QTimer::timeout, &w(), [timer, step = std::move(step)] {
+            if (step()) {
+                timer->stop();
+                timer->deleteLater();
+            }
+        });
+        timer->start();
+    }
+    /// Presses Stop at the n-th pass of the event loop during the next command.
+    void stopAtPass(int n)
+    {
+        duringJob([this, n, passes = 0]() mutable {
+            if (++passes < n)
+                return false;
+            action("ToolStop").trigger();
+            return true;
+        });
+    }
+
+    /// The job ended as every job ends (end command last, link closed, window usable), the log's
+    /// last line says "Stopped" and no completion line was written.
+    void expectStoppedCleanly()
+    {
+        expectUnlocked();
+        EXPECT_FALSE(action("ToolStop").isEnabled()) << "Stop only while a job runs";
+        ASSERT_FALSE(sentOpcodes().empty());
+        EXPECT_EQ(sentOpcodes().back(), OpEnd);
+        EXPECT_EQ(logTexts().value(logTexts().size() - 1), QStringLiteral("Stopped"));
+        EXPECT_TRUE(noCompletionLine()) << logTexts().join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Stopped);
+    }
+};
+
+TEST_F(Stop, ReadKeepsWhatArrivedAndTheRestIsErased)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillChipPattern();
+    fillBufferPattern(0x20000);
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+    // Esc is the key of Stop: five blocks arrive before it is seen.
+    duringJob([this, passes = 0]() mutable {
+        if (++passes < 5)
+            return false;
+        QTest::keyClick(&w(), Qt::Key_Escape);
+        return true;
+    });
+    action("R1").trigger();
+    expectStoppedCleanly();
+    const quint8* data = w().dataBuffer().data();
+    EXPECT_EQ(w().dataBuffer().usedLength, 5 * 256);
+    for (quint32 i = 0; i < 0x20000; ++i) {
+        if (data[i] != (i < 5 * 256 ? pattern(i) : 0xFF))
+            FAIL() << "buffer byte " << i;
+    }
+    EXPECT_EQ(hexView().editor().GetDataSize(), 5 * 256) << "the view shows what arrived";
+}
+
+TEST_F(Stop, WriteVerifyBlankCheckAndEraseEndAtTheNextBlockOrPoll)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(0x4000);
+
+    stopAtPass(3);
+    action("W1").trigger();
+    expectStoppedCleanly();
+    EXPECT_EQ(state().bytes_written, 3u * 256) << "three blocks went out";
+
+    for (const char* command : {"V1", "N7"}) {
+        SCOPED_TRACE(command);
+        ui.clearRecords();
+        // The chip holds the three blocks written: verify finds them equal; blank check an
+        // erased chip.
+        if (std::string(command) == "N7")
+            std::memset(cells(), 0xFF, 0x20000);
+        const quint32 readBefore = state().bytes_read;
+        stopAtPass(2);
+        action(command).trigger();
+        expectStoppedCleanly();
+        EXPECT_EQ(state().bytes_read - readBefore, 2u * 256);
+    }
+
+    // A whole-chip erase stops waiting for the chip at the next status poll.
+    ui.clearRecords();
+    sim.setErasePolls(programmerId, 50);
+    const int pollsBefore = state().status_polls;
+    stopAtPass(3);
+    action("E1").trigger();
+    expectStoppedCleanly();
+    EXPECT_EQ(state().status_polls - pollsBefore, 3);
+
+    // A page erase stops at the next page.
+    select(AT24C02);
+    insertSelected(AT24C02);
+    ui.clearRecords();
+    const int erasesBefore = state().erase_commands;
+    stopAtPass(4);
+    action("E1").trigger();
+    expectStoppedCleanly();
+    EXPECT_EQ(state().erase_commands - erasesBefore, 4);
+}
+
+TEST_F(Stop, AutoRunsNoFurtherStep)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(0x4000);
+    const quint32 readBefore = state().bytes_read;
+    // Stop once the write step has sent its first kilobyte.
+    duringJob([this] {
+        if (state().bytes_written < 1024)
+            return false;
+        action("ToolStop").trigger();
+        return true;
+    });
+    action("A1").trigger();
+    expectStoppedCleanly();
+    EXPECT_EQ(state().erase_commands, 1);
+    EXPECT_LT(state().bytes_written, 0x4000u);
+    EXPECT_EQ(state().bytes_read, readBefore) << "no verify after a stopped write";
+    EXPECT_EQ(ui.beeps, 1) << "the time of the run is shown";
+}
+
+TEST_F(Stop, ClosingTheWindowDuringAJobAsksWhetherToStopIt)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    w().show();
+
+    // No: the job goes on to its end and the window stays.
+    ui.answers = {false};
+    QTimer::singleShot(0, &w(), [&] { w().close(); });
+    action("R1").trigger();
+    EXPECT_EQ(ui.questions, QStringList {messageText(MsgStopJobQuestion, 2)});
+    EXPECT_TRUE(logTexts().contains(QStringLiteral("Read Complete!")));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w().isVisible());
+
+    // Yes: the job stops at its next block, ends cleanly, and then the window closes.
+    ui.clearRecords();
+    ui.answers = {true};
+    QTimer::singleShot(0, &w(), [&] { w().close(); });
+    action("R1").trigger();
+    expectStoppedCleanly();
+    EXPECT_EQ(state().jobs_ended, 4) << "both reads ended their identify job and their read job";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w().isVisible()) << "the window closes once the job has ended";
+}
+
+TEST_F(Stop, PanelsShowRunningTimeRateAndTimeLeftThenTheViewAgain)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillChipPattern();
+    // The view's cursor information before the job.
+    const QString position = statusBar().panelText(4);
+    ASSERT_FALSE(position.isEmpty());
+    // A clock that moves 10 ms at every pump: 256 bytes per 10 ms is 25.6 kB/s, 131,072 bytes take
+    // 5.12 s.
+    qint64 now = 0;
+    w().jobView().setClock([&now] { return now; });
+    QStringList rates;
+    QStringList times;
+    bool percentShown = false;
+    duringJob([&] {
+        now += 10;
+        rates << statusBar().panelText(4);
+        times << statusBar().panelText(3);
+        percentShown = percentShown || statusBar().progress()->text().endsWith(QLatin1Char('%'));
+        return false;
+    });
+    action("R1").trigger();
+
+    ASSERT_GT(rates.size(), 500);
+    // Blank for the first half second, then the moving average.
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(rates[i], QString()) << i;
+    EXPECT_TRUE(rates.contains(QStringLiteral("25 kB/s, 0:04 left")));
+    EXPECT_TRUE(rates.contains(QStringLiteral("25 kB/s, 0:01 left")));
+    EXPECT_TRUE(times.contains(QStringLiteral("00:00:03")));
+    EXPECT_TRUE(times.contains(QStringLiteral("00:00:05")));
+    EXPECT_TRUE(percentShown);
+
+    // After the job: the view's information again, and the job's own measured time.
+    EXPECT_EQ(statusBar().panelText(4), hexView().positionText());
+    EXPECT_NE(statusBar().panelText(3), QStringLiteral("00:00:05"));
+
+    // The texts follow the language.
+    w().switchLanguage(0);
+    now = 0;
+    rates.clear();
+    action("R1").trigger();
+    EXPECT_TRUE(rates.contains(QStringLiteral("25 kB/s，剩余 0:04")));
+}
+
+TEST_F(Stop, AJobThatEndsWithoutItsTimeGivesPanel3ItsTextBack)
+{
+    select(AT24C02);
+    insertSelected(AT24C02);
+    fillBufferPattern(512);
+    statusBar().setPanelText(3, QStringLiteral("11:11:11"));
+    qint64 now = 0;
+    w().jobView().setClock([&now] { return now += 400; });
+    // The image is longer than the chip and the question is answered No: no time is shown.
+    ui.answers = {false};
+    action("A1").trigger();
+    EXPECT_EQ(statusBar().panelText(3), QStringLiteral("11:11:11"));
+}
+
+} // namespace
