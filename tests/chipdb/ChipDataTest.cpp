@@ -450,7 +450,8 @@ TEST(ShippedChipSource, EveryFieldIsInRangeAndEveryNameFits)
 TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
 {
     // JEDEC manufacturer codes; PMC answers the continuation code 7F first. XMC uses Micron's 20.
-    // Spansion's FL-K parts are made by Winbond and answer with Winbond's EF.
+    // Spansion's FL-K parts are made by Winbond and answer with Winbond's EF. Infineon's SEMPER
+    // parts answer 34; Microchip's SST25WF020A/040B/080B answer 62 like Sanyo's LE25FU.
     const std::map<QString, std::set<std::uint32_t>> codes = {
         {QStringLiteral("Winbond"), {0xEF}},
         {QStringLiteral("Macronix"), {0xC2}},
@@ -461,7 +462,7 @@ TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
         {QStringLiteral("Numonyx"), {0x20}},
         {QStringLiteral("Spansion"), {0x01, 0xEF}},
         {QStringLiteral("Cypress"), {0x01}},
-        {QStringLiteral("Infineon"), {0x01}},
+        {QStringLiteral("Infineon"), {0x01, 0x34}},
         {QStringLiteral("XMC"), {0x20}},
         {QStringLiteral("XTX"), {0x0B}},
         {QStringLiteral("Puya"), {0x85}},
@@ -474,7 +475,12 @@ TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
         {QStringLiteral("Atmel"), {0x1F}},
         {QStringLiteral("Adesto"), {0x1F}},
         {QStringLiteral("SST"), {0xBF}},
-        {QStringLiteral("Microchip"), {0xBF}},
+        {QStringLiteral("Microchip"), {0xBF, 0x62}},
+        {QStringLiteral("Fidelix"), {0xF8}},
+        {QStringLiteral("Nantronics"), {0xD5}},
+        {QStringLiteral("ESI"), {0x4A}},
+        {QStringLiteral("Zetta"), {0xBA}},
+        {QStringLiteral("Sanyo"), {0x62}},
     };
     for (const SourceChip& c : shippedSource().chips) {
         if (c.chipClass != SpiFlash25)
@@ -491,7 +497,8 @@ TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
 TEST(ShippedChipSource, CapacityByteAgreesWithTheCapacity)
 {
     // Most makers put log2 of the capacity in bytes into the third ID byte. Exceptions: 512 Mbit
-    // parts that answer 20, Macronix's 1.8 V MX25U/MX66U (memory type 25, log2 + 0x20),
+    // parts that answer 20, Macronix's 1.8 V MX25U/MX66U (memory type 25, log2 + 0x20; the 3 V
+    // MX25L1635E answers 25 with the plain code),
     // Spansion's FL-A and FL-P (memory type 02, one below the usual code up to 64 Mbit), and
     // makers whose third byte is a device or version code (Atmel/Adesto, SST, PMC).
     for (const SourceChip& c : shippedSource().chips) {
@@ -507,7 +514,7 @@ TEST(ShippedChipSource, CapacityByteAgreesWithTheCapacity)
         const bool spansionOld = maker == 0x01 && memoryType == 0x02 && c.capacity <= (8u << 20);
         if (spansionOld)
             EXPECT_EQ(code, expected - 1);
-        else if (maker == 0xC2 && memoryType == 0x25)
+        else if (maker == 0xC2 && memoryType == 0x25 && c.model != QLatin1String("MX25L1635E"))
             EXPECT_EQ(code, expected + 0x20);
         else if (c.capacity == (64u << 20) && code == 0x20)
             SUCCEED();
@@ -543,14 +550,20 @@ TEST(ShippedChipSource, ChipsSharingAnIdentificationShareTheirSize)
 TEST(ShippedChipSource, SupplyVoltageFollowsTheFamily)
 {
     // 1.8 V families by their part numbers; every other flash runs at 3.3 V (the wide-range
-    // MX25R and GD25WQ parts included), the EEPROMs at 5.0 V, which all of them accept.
+    // MX25R and GD25WQ parts included). EEPROMs run at 3.3 V (the wide-range 1.7/1.8/2.5 to 5.5 V
+    // parts included) except Microchip's 24C01C/24C02C and 93C46A/B to 93C86A/B, rated for 4.5 to
+    // 5.5 V alone: a 5 V supply can damage a 3.3 V board in in-circuit work.
     const QRegularExpression low(QStringLiteral("^(W25Q\\d+(BW|DW|EW|FW|JW|NW)|MX25U|MX66U|GD25L|EN25S|IS25WP|N25Q\\d+"
-                                                "A11|MT25QU|S25FS|XM25QU|AT25SL|SST25WF|SST26WF)"));
+                                                "A11|MT25QU|S25FS|S25HS|XM25QU|XM25RU|AT25SL|SST25WF|SST26WF)"));
+    const QRegularExpression fiveVoltOnly(QStringLiteral("^(24C0[12]C|93C(46|56|66|76|86)[AB])$"));
     int lowCount = 0;
+    int fiveCount = 0;
     for (const SourceChip& c : shippedSource().chips) {
         SCOPED_TRACE(QStringLiteral("line %1: %2").arg(c.line).arg(c.model).toStdString());
         if (c.chipClass != SpiFlash25) {
-            EXPECT_EQ(c.voltage, Volt50);
+            const bool is50 = fiveVoltOnly.match(c.model).hasMatch();
+            fiveCount += is50;
+            EXPECT_EQ(c.voltage, is50 ? Volt50 : Volt33);
             continue;
         }
         const bool is18 = low.match(c.model).hasMatch();
@@ -558,6 +571,7 @@ TEST(ShippedChipSource, SupplyVoltageFollowsTheFamily)
         EXPECT_EQ(c.voltage, is18 ? Volt18 : Volt33);
     }
     EXPECT_GE(lowCount, 80);
+    EXPECT_GT(fiveCount, 0) << "the 5-V-only parts are listed at 5.0V";
 }
 
 TEST(ShippedChipSource, EraseWaitAndAlgorithmSuitTheFlash)
@@ -572,7 +586,8 @@ TEST(ShippedChipSource, EraseWaitAndAlgorithmSuitTheFlash)
         const double mbit = c.capacity / 131072.0;
         EXPECT_GE(seconds, std::max(10.0, 1.6 * mbit));
         // The SST algorithm (byte/AAI programming) for the parts that program that way: SST25VF...A/B,
-        // SST25WF and ESMT's F25L...A. SST26 and SST25VF064C program by 256-byte pages.
+        // SST25WF without a letter and ESMT's F25L...A. SST26, SST25VF064C and the SST25WF...A/B
+        // (identification 62 16 xx) program by 256-byte pages.
         const bool sstStyle = QRegularExpression(QStringLiteral("^(SST25VF\\d+[AB]|SST25WF\\d+|F25L0\\d\\dA)$"))
                                   .match(c.model)
                                   .hasMatch();
@@ -610,15 +625,34 @@ TEST(ShippedChipSource, EveryFlashRowNamesItsSourceAndMostAPublicTable)
     EXPECT_GE(withTable * 100, flashRows * 95) << withTable << " of " << flashRows << " flash rows name a table";
 }
 
+TEST(ShippedChipSource, EveryEepromRowNamesItsDatasheet)
+{
+    // EEPROMs answer no identification, so no ID table lists them: the source is the datasheet
+    // that gives organisation, page size and supply range.
+    const QRegularExpression datasheet(QStringLiteral("^datasheet:\\S+ \\S.*$"));
+    int rows = 0;
+    for (const SourceChip& c : shippedSource().chips) {
+        if (c.chipClass == SpiFlash25)
+            continue;
+        ++rows;
+        EXPECT_TRUE(datasheet.match(c.source).hasMatch())
+            << "line " << c.line << ": " << str(c.model) << " \"" << str(c.source) << "\"";
+    }
+    EXPECT_GT(rows, 0);
+}
+
 TEST(ShippedChipSource, EepromSizesPagesAndCodesFollowThePartNumbers)
 {
-    // Density in Kbit from the part number: 24C02 = 2, M24128 = 128, 24CM01 = 1024, 25080 = 8,
-    // 93C66 = 4.
-    const QRegularExpression i2cNumber(QStringLiteral("24(?:C|LC)?(M01|\\d+)"));
-    const QRegularExpression spiNumber(QStringLiteral("(?:25|95)(?:LC)?(M0[12]|\\d+)"));
-    const QRegularExpression mwNumber(QStringLiteral("93(?:C|LC)(46|56|57|66|76|86)(-8BIT|-16BIT|A|B)$"));
-    const QHash<QString, int> spiKbit = {{"010", 1}, {"020", 2}, {"040", 4}, {"080", 8}, {"160", 16}, {"320", 32},
-        {"640", 64}, {"128", 128}, {"256", 256}, {"512", 512}, {"1024", 1024}, {"M01", 1024}, {"M02", 2048}};
+    // Density in Kbit from the part number: 24C02 = 2, M24128 = 128, 24CM01 = 24M01 = 24CM1 =
+    // BR24G1M = 1024, 25080 = 8, GT25C64 = 64, 25CSM04 = 4096, 93C66 = 4.
+    const QRegularExpression i2cNumber(QStringLiteral("24(?:C|LC|G)?(M01|M1|1M|\\d+)"));
+    const QRegularExpression spiNumber(QStringLiteral("(?:25|95)(?:LC|S|C|CS)?(M0[1-4]|\\d+)"));
+    // The word size: -8BIT/-16BIT for the parts whose ORG pin selects it; Microchip's A = 8 bits,
+    // B = 16 bits; Rohm's BR93G (family letter G) has 16 bits only.
+    const QRegularExpression mwNumber(QStringLiteral("93(C|LC|G)(46|56|57|66|76|86)([ABC]?)(-8BIT|-16BIT)?$"));
+    const QHash<QString, int> spiKbit
+        = {{"010", 1}, {"020", 2}, {"040", 4}, {"080", 8}, {"160", 16}, {"320", 32}, {"64", 64}, {"640", 64},
+            {"128", 128}, {"256", 256}, {"512", 512}, {"1024", 1024}, {"M01", 1024}, {"M02", 2048}, {"M04", 4096}};
     const QHash<QString, int> mwBytes
         = {{"46", 128}, {"56", 256}, {"57", 256}, {"66", 512}, {"76", 1024}, {"86", 2048}};
     // 93C56 ignores its top address bit and uses the 93C66 code.
@@ -629,9 +663,11 @@ TEST(ShippedChipSource, EepromSizesPagesAndCodesFollowThePartNumbers)
         if (c.chipClass == I2cEeprom24) {
             const auto m = i2cNumber.match(c.model);
             ASSERT_TRUE(m.hasMatch());
-            const int kbit = m.captured(1) == QLatin1String("M01") || m.captured(1) == QLatin1String("1026")
+            const QString n = m.captured(1);
+            const int kbit = n == QLatin1String("M01") || n == QLatin1String("M1") || n == QLatin1String("1M")
+                    || n == QLatin1String("1026")
                 ? 1024
-                : m.captured(1).toInt();
+                : n.toInt();
             EXPECT_EQ(c.capacity, std::uint32_t(kbit) * 128);
             // Pages grow with the size: 8 or 16 up to 16 Kbit, 32 up to 64 Kbit, 64 up to 256 Kbit.
             EXPECT_GE(c.page, c.capacity <= 256 ? 8 : c.capacity <= 2048 ? 16 : c.capacity <= 8192 ? 32 : 64);
@@ -642,13 +678,19 @@ TEST(ShippedChipSource, EepromSizesPagesAndCodesFollowThePartNumbers)
             ASSERT_TRUE(spiKbit.contains(m.captured(1)));
             EXPECT_EQ(c.capacity, std::uint32_t(spiKbit.value(m.captured(1))) * 128);
             EXPECT_GE(c.page, c.capacity <= 512 ? 8 : c.capacity <= 2048 ? 16 : c.capacity <= 8192 ? 32 : 64);
-            EXPECT_LE(c.page, c.capacity <= 512 ? 16 : c.capacity <= 8192 ? 32 : c.capacity <= 32768 ? 64 : 256);
+            // 32 up to 32 Kbit; 64 Kbit parts have 32 or 64 (CAT25640); 64 up to 256 Kbit.
+            EXPECT_LE(c.page, c.capacity <= 512 ? 16 : c.capacity <= 4096 ? 32 : c.capacity <= 32768 ? 64 : 256);
         } else if (c.chipClass == MicrowireEeprom93) {
             const auto m = mwNumber.match(c.model);
             ASSERT_TRUE(m.hasMatch());
-            const bool x16 = m.captured(2) == QLatin1String("-16BIT") || m.captured(2) == QLatin1String("B");
-            EXPECT_EQ(c.capacity, std::uint32_t(mwBytes.value(m.captured(1))));
-            EXPECT_EQ(c.subtype, mwCode.value(m.captured(1)) + (x16 ? 80 : 0));
+            const QString family = m.captured(1), letter = m.captured(3), org = m.captured(4);
+            ASSERT_TRUE(!org.isEmpty() || letter == QLatin1String("A") || letter == QLatin1String("B")
+                || family == QLatin1String("G"))
+                << "the name tells the word size";
+            const bool x16 = org == QLatin1String("-16BIT")
+                || (org.isEmpty() && (letter == QLatin1String("B") || family == QLatin1String("G")));
+            EXPECT_EQ(c.capacity, std::uint32_t(mwBytes.value(m.captured(2))));
+            EXPECT_EQ(c.subtype, mwCode.value(m.captured(2)) + (x16 ? 80 : 0));
             EXPECT_EQ(c.page, x16 ? 2 : 1) << "one word per write";
         }
     }
