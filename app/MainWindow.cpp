@@ -78,7 +78,6 @@ public:
             cursor.movePosition(QTextCursor::Start);
             cursor.insertText(log->document()->isEmpty() ? line : line + QLatin1Char('\n'));
         }
-        m_window.m_logLines.append(line);
         m_inner.insertLogLine(line);
     }
 

@@ -163,8 +163,8 @@ private:
     void showModifiedMark();
     /// The smallest size at which the tool bar, the left column and the status bar stay usable.
     void updateMinimumSize();
-    /// Runs a command; true when its last log line is the given message.
-    bool loggedDuring(MessageKey line, const std::function<void()>& command);
+    /// Runs a chip command; true when it ran to its end (not refused, failed, declined or stopped).
+    bool ranToItsEnd(const std::function<void()>& command);
     /// The file dialogs start in the folder last used; a chosen file's folder is remembered.
     void prepareFileDialog(UserInterface& ui) const;
     QString rememberFolder(const QString& chosen);
@@ -196,7 +196,6 @@ private:
     bool m_closeRequested = false;
     bool m_activatedOnce = false;
     QString m_caption; ///< the window caption in the current language
-    QStringList m_logLines; ///< the lines logged during the command that loggedDuring runs
 
     // The controls and the dialogs. Each one's object name is its name here; the language switch
     // finds them by it.

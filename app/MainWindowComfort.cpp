@@ -8,6 +8,7 @@
 #include "app/StatusBar.h"
 #include "hexview/TMPHexEditorEx.h"
 #include "ops/ChipOperations.h"
+#include "ops/ChipProgrammer.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -156,16 +157,13 @@ void TForm1::showModifiedMark()
         setWindowTitle(title);
 }
 
-bool TForm1::loggedDuring(MessageKey line, const std::function<void()>& command)
+bool TForm1::ranToItsEnd(const std::function<void()>& command)
 {
-    m_logLines.clear();
+    // A command refused by the busy guard would leave the outcome of the one before.
+    if (m_operations->isBusy() || m_programmer->isJobOpen())
+        return false;
     command();
-    // Read and Write follow their completion line with the checksum line.
-    qsizetype last = m_logLines.size() - 1;
-    const QString checksum = m_reporter.MessageText(MsgChecksumLog).section(QStringLiteral("%1"), 0, 0);
-    if (last > 0 && m_logLines[last].contains(checksum))
-        --last;
-    return last >= 0 && m_logLines[last].endsWith(m_reporter.MessageText(line));
+    return m_operations->lastOutcome() == CommandOutcome::Done;
 }
 
 void TForm1::prepareFileDialog(UserInterface& ui) const
@@ -186,13 +184,13 @@ void TForm1::ToolReadClick()
     // A read refused by a running job asks nothing; one that ran to its end matches the chip.
     if (!m_operations->isBusy() && !confirmDiscard())
         return;
-    if (loggedDuring(MsgReadDone, [this] { m_operations->read(); }))
+    if (ranToItsEnd([this] { m_operations->read(); }))
         m_buffer.markSaved();
 }
 
 void TForm1::ToolWriteClick()
 {
-    if (loggedDuring(MsgWriteDone, [this] { m_operations->write(); }))
+    if (ranToItsEnd([this] { m_operations->write(); }))
         m_buffer.markSaved();
 }
 
@@ -200,7 +198,7 @@ void TForm1::ToolAutoClick()
 {
     // A run that programmed and verified the chip leaves nothing unwritten.
     const bool programs = CheckBox2->isChecked() && CheckBox3->isChecked();
-    if (loggedDuring(MsgAutoPassed, [this] { m_operations->autoRun(); }) && programs)
+    if (ranToItsEnd([this] { m_operations->autoRun(); }) && programs)
         m_buffer.markSaved();
 }
 

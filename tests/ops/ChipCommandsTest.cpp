@@ -422,3 +422,25 @@ TEST_F(ChipCommands, TheControlThatHadTheFocusHasItAgainAfterAJob)
     QTest::keyClicks(focus, QStringLiteral("5"));
     EXPECT_TRUE(hexView().GetModified());
 }
+
+TEST_F(ChipCommands, AReadThatRanToItsEndLeavesNothingUnsavedEvenFromABlankChip)
+{
+    select(W25Q64);
+    insertSelected(W25Q64);
+    fillBufferPattern(64);
+    w().dataBuffer().markModified();
+    ui.answers = {true};
+    action("R1").trigger();
+    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is empty!")});
+    EXPECT_FALSE(w().hasUnsavedChanges()) << "the buffer holds what the chip holds";
+
+    // A stopped read holds only part of the chip: what was there to save still is.
+    fillBufferPattern(64);
+    w().dataBuffer().markModified();
+    ui.clearRecords();
+    ui.answers = {true};
+    QTimer::singleShot(0, &w(), [this] { action("ToolStop").trigger(); });
+    action("R1").trigger();
+    EXPECT_EQ(logTexts().value(logTexts().size() - 1), QStringLiteral("Stopped"));
+    EXPECT_TRUE(w().hasUnsavedChanges());
+}

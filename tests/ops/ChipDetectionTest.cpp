@@ -106,3 +106,56 @@ TEST_F(ChipDetection, IdentificationIsLookedUpAmongFlashRecordsOnly)
 }
 
 } // namespace
+
+namespace {
+
+class SharedIdDetection : public ChipDetection
+{
+protected:
+    void SetUp() override
+    {
+        ChipDetection::SetUp();
+        // A second listed flash answers W25Q16's identification.
+        add(W25Q16DV, "SPI-Flash,Winbond,W25Q16DV", SpiFlash25, 0xEF4015);
+        host.table[W25Q16DV].voltage = Volt18;
+        ASSERT_EQ(host.FillChipSelection(0, 0, 0), int(W25Q64));
+        insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4015);
+    }
+    static constexpr Slot W25Q16DV = Slot(4);
+    const QString detectedDv = QStringLiteral("The chip was detected:W25Q16DV\n\n Chip typeSPI-Flash");
+};
+
+TEST_F(SharedIdDetection, TheUserChoosesAmongTheChipsAndTheIdIsLogged)
+{
+    ui.rowChoices = {1};
+    operations.detect();
+    ASSERT_EQ(ui.choices.size(), 1u);
+    const UserInterface::Choice& choice = ui.choices[0];
+    EXPECT_EQ(choice.text, QStringLiteral("2 chips answer ID EF 40 15. Choose the one in the socket:"));
+    EXPECT_EQ(choice.columns, QStringList({QStringLiteral("Manufacturer"), QStringLiteral("Name"),
+                                  QStringLiteral("Size"), QStringLiteral("Voltage")}));
+    ASSERT_EQ(choice.rows.size(), 2);
+    EXPECT_EQ(choice.rows[0], QStringList({QStringLiteral("Winbond"), QStringLiteral("W25Q16"),
+                                  QStringLiteral("4 KiB"), QStringLiteral("3.3V")}));
+    EXPECT_EQ(choice.rows[1].value(1), QStringLiteral("W25Q16DV"));
+    EXPECT_EQ(choice.rows[1].value(3), QStringLiteral("1.8V"));
+    EXPECT_EQ(choice.preselected, 0) << "the chip shown does not answer this ID: the first is preselected";
+    EXPECT_EQ(host.selection().currentChip(), int(W25Q16DV));
+    EXPECT_EQ(ui.informations, QStringList {detectedDv});
+    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Chip ID: EF 40 15")});
+}
+
+TEST_F(SharedIdDetection, TheChipShownIsPreselectedWhenItAnswersAndCancelChangesNothing)
+{
+    const int name = host.selection().names().indexOfIgnoringCase(QStringLiteral("W25Q16DV"));
+    ASSERT_EQ(host.FillChipSelection(0, 0, name), int(W25Q16DV));
+    ui.rowChoices = {std::nullopt};
+    operations.detect();
+    ASSERT_EQ(ui.choices.size(), 1u);
+    EXPECT_EQ(ui.choices[0].preselected, 1);
+    EXPECT_EQ(host.selection().currentChip(), int(W25Q16DV));
+    EXPECT_TRUE(ui.informations.isEmpty()) << "a cancelled choice shows no report";
+    EXPECT_EQ(operations.lastOutcome(), CommandOutcome::Refused);
+}
+
+} // namespace
