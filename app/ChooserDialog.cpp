@@ -30,7 +30,8 @@ ChooserDialog::ChooserDialog(const UserInterface::Choice& choice, QWidget* paren
         m_list->addTopLevelItem(new QTreeWidgetItem(row));
     for (int c = 0; c < choice.columns.size(); ++c)
         m_list->resizeColumnToContents(c);
-    if (QTreeWidgetItem* item = m_list->topLevelItem(std::clamp<int>(choice.preselected, 0, int(choice.rows.size()) - 1)))
+    if (QTreeWidgetItem* item
+        = m_list->topLevelItem(std::clamp<int>(choice.preselected, 0, int(choice.rows.size()) - 1)))
         m_list->setCurrentItem(item);
     layout->addWidget(m_list);
     connect(m_list, &QTreeWidget::itemActivated, this, &QDialog::accept);

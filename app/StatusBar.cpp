@@ -2,6 +2,7 @@
 
 #include "base/Messages.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -31,8 +32,28 @@ TStatusBar::TStatusBar(QWidget* parent, std::function<int()> language)
     // The bar tells its percentage; panel 4 beside it tells the rate and the time left.
     m_progress->setTextVisible(true);
     m_progress->setFormat(QStringLiteral("%p%"));
-    placeProgress();
     m_progress->hide();
+    m_progress->installEventFilter(this);
+    placeProgress();
+}
+
+bool TStatusBar::eventFilter(QObject* watched, QEvent* event)
+{
+    // Shown, the bar leaves panel 4 the room for the rate and the time left; hidden, the panel has
+    // the whole width again.
+    if (watched == m_progress && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        placeProgress();
+        update();
+    }
+    return QStatusBar::eventFilter(watched, event);
+}
+
+int TStatusBar::rateRoom() const
+{
+    const int language = m_language ? m_language() : 0;
+    const QString widest
+        = messageText(MsgProgressRate, language).arg(QStringLiteral("888.8 MB/s"), QStringLiteral("88:88:88"));
+    return fontMetrics().horizontalAdvance(widest) + 12;
 }
 
 void TStatusBar::setPanelText(int panel, const QString& text)
@@ -54,8 +75,15 @@ QRect TStatusBar::panelRect(int panel) const
     for (int i = 0; i < panel; ++i)
         x += PanelWidths[size_t(i)];
     int width = PanelWidths[size_t(panel)];
-    if (panel == int(PanelWidths.size()) - 1)
+    if (panel == int(PanelWidths.size()) - 1) {
         width = std::max(width, this->width() - x); // the last panel reaches the right edge
+        // Beside a shown progress bar, it keeps what the bar leaves.
+        if (!m_progress->isHidden()) {
+            const int left = m_progress->geometry().right() + 1;
+            width = std::max(0, x + width - left);
+            x = left;
+        }
+    }
     return QRect(x, 0, width, height());
 }
 
@@ -67,7 +95,8 @@ bool TStatusBar::panel1IsRed() const
 void TStatusBar::placeProgress()
 {
     const int top = BorderWidth + 2;
-    m_progress->setGeometry(317, top, width() - 315, height() - top);
+    const int room = m_progress->isHidden() ? 0 : rateRoom();
+    m_progress->setGeometry(317, top, std::max(40, width() - 315 - room), height() - top);
 }
 
 void TStatusBar::resizeEvent(QResizeEvent* event)

@@ -31,15 +31,19 @@ public:
     [[nodiscard]] bool panel1IsRed() const;
 
     [[nodiscard]] QProgressBar* progress() const { return m_progress; }
-    /// Keeps the progress bar 317 pixels from the left and 315 narrower than the bar.
+    /// Keeps the progress bar 317 pixels from the left and 315 narrower than the bar, less the room
+    /// panel 4 needs beside it for the rate and the time left while it is shown.
     void placeProgress();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void StatusBar1DrawPanel(QPainter& painter, int panel, const QRect& rect);
+    /// Width of the longest rate and time left in the current language.
+    [[nodiscard]] int rateRoom() const;
 
     std::array<QString, 5> m_texts;
     std::function<int()> m_language;

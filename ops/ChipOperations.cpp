@@ -454,8 +454,8 @@ UserInterface::Choice ChipOperations::chipChoice(
     for (const int slot : candidates) {
         const ChipRecord& r = table[slot];
         const NameTokens tokens(r.namesText());
-        choice.rows.push_back(
-            {tokens.trimmedAt(1), tokens.trimmedAt(2), capacityText(r.flashSize), r.voltage < volts.size() ? volts[r.voltage] : QString()});
+        choice.rows.push_back({tokens.trimmedAt(1), tokens.trimmedAt(2), capacityText(r.flashSize),
+            r.voltage < volts.size() ? volts[r.voltage] : QString()});
         if (slot == preselected)
             choice.preselected = int(choice.rows.size()) - 1;
     }

@@ -70,8 +70,10 @@ QString timeLeftText(qint64 milliseconds)
 {
     const qint64 seconds = (std::max<qint64>(milliseconds, 0) + 999) / 1000;
     const qint64 hours = seconds / 3600;
-    const QString minutesSeconds = QStringLiteral("%1:%2").arg(hours > 0 ? (seconds / 60) % 60 : seconds / 60,
-        hours > 0 ? 2 : 1, 10, QLatin1Char('0')).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const QString minutesSeconds
+        = QStringLiteral("%1:%2")
+              .arg(hours > 0 ? (seconds / 60) % 60 : seconds / 60, hours > 0 ? 2 : 1, 10, QLatin1Char('0'))
+              .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     return hours > 0 ? QStringLiteral("%1:%2").arg(hours).arg(minutesSeconds) : minutesSeconds;
 }
 

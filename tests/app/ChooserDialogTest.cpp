@@ -23,7 +23,8 @@ UserInterface::Choice threeChips()
     c.text = QStringLiteral("3 chips answer ID EF 40 18.");
     c.columns = {QStringLiteral("Manufacturer"), QStringLiteral("Name")};
     c.rows = {{QStringLiteral("Winbond"), QStringLiteral("W25Q128JV")},
-        {QStringLiteral("Winbond"), QStringLiteral("W25Q128FV")}, {QStringLiteral("Winbond"), QStringLiteral("W25Q128BV")}};
+        {QStringLiteral("Winbond"), QStringLiteral("W25Q128FV")},
+        {QStringLiteral("Winbond"), QStringLiteral("W25Q128BV")}};
     c.preselected = 1;
     c.accept = QStringLiteral("OK");
     c.cancel = QStringLiteral("Abbrechen");

@@ -357,6 +357,18 @@ TEST_F(MainWindowFixture, ProgressBarSitsInTheStatusBarAndFollowsResizes)
     w.resize(750, 500);
     EXPECT_EQ(bar->x(), 317);
     EXPECT_EQ(bar->width(), statusBar(w).width() - 315);
+
+    // Shown during a job, it leaves panel 4 room for the rate and the time left.
+    const QString rate = QStringLiteral("12.4 MB/s, 0:07 left");
+    statusBar(w).setPanelText(4, rate);
+    bar->show();
+    const QRect panel4 = statusBar(w).panelRect(4);
+    EXPECT_EQ(panel4.left(), bar->geometry().right() + 1);
+    EXPECT_EQ(panel4.right(), statusBar(w).width() - 1);
+    EXPECT_GE(panel4.width(), statusBar(w).fontMetrics().horizontalAdvance(rate) + 6);
+    bar->hide();
+    EXPECT_EQ(bar->width(), statusBar(w).width() - 315);
+    EXPECT_EQ(statusBar(w).panelRect(4).left(), 315);
 }
 
 TEST_F(MainWindowFixture, ToolBarHoldsTheButtonsInOrder)

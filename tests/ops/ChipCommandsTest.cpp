@@ -274,10 +274,10 @@ TEST_F(ChipCommands, AutoRunsExactlyTheCheckedStepsAndLogsOnlyAPassedVerify)
         EXPECT_EQ(after.bytes_read > before.bytes_read, verify);
         EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 350), verify ? 1 : 0);
         const bool passes = verify && (program || !erase);
-        const QStringList failedRun = verify ? QStringList({ui.errors.value(0), QStringLiteral("beep")})
-                                             : QStringList {QStringLiteral("beep")};
-        EXPECT_EQ(ui.sequence,
-            passes ? QStringList({QStringLiteral("AUTO Complete!"), QStringLiteral("beep")}) : failedRun);
+        const QStringList failedRun
+            = verify ? QStringList({ui.errors.value(0), QStringLiteral("beep")}) : QStringList {QStringLiteral("beep")};
+        EXPECT_EQ(
+            ui.sequence, passes ? QStringList({QStringLiteral("AUTO Complete!"), QStringLiteral("beep")}) : failedRun);
         EXPECT_EQ(ui.errors.size(), verify && !passes ? 1 : 0);
         expectUnlocked();
     }

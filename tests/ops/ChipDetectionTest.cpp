@@ -132,11 +132,13 @@ TEST_F(SharedIdDetection, TheUserChoosesAmongTheChipsAndTheIdIsLogged)
     ASSERT_EQ(ui.choices.size(), 1u);
     const UserInterface::Choice& choice = ui.choices[0];
     EXPECT_EQ(choice.text, QStringLiteral("2 chips answer ID EF 40 15. Choose the one in the socket:"));
-    EXPECT_EQ(choice.columns, QStringList({QStringLiteral("Manufacturer"), QStringLiteral("Name"),
-                                  QStringLiteral("Size"), QStringLiteral("Voltage")}));
+    EXPECT_EQ(choice.columns,
+        QStringList({QStringLiteral("Manufacturer"), QStringLiteral("Name"), QStringLiteral("Size"),
+            QStringLiteral("Voltage")}));
     ASSERT_EQ(choice.rows.size(), 2);
-    EXPECT_EQ(choice.rows[0], QStringList({QStringLiteral("Winbond"), QStringLiteral("W25Q16"),
-                                  QStringLiteral("4 KiB"), QStringLiteral("3.3V")}));
+    EXPECT_EQ(choice.rows[0],
+        QStringList(
+            {QStringLiteral("Winbond"), QStringLiteral("W25Q16"), QStringLiteral("4 KiB"), QStringLiteral("3.3V")}));
     EXPECT_EQ(choice.rows[1].value(1), QStringLiteral("W25Q16DV"));
     EXPECT_EQ(choice.rows[1].value(3), QStringLiteral("1.8V"));
     EXPECT_EQ(choice.preselected, 0) << "the chip shown does not answer this ID: the first is preselected";

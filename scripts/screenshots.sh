@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Takes the README's pictures of the main window (docs/kestrum-reading.png, docs/kestrum-chooser.png)
+# on the simulated programmer, without a display:
+#   bash scripts/screenshots.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+cmake --build "$build" --target kestrum-screenshots chipdatabase usbsim
+export QT_QPA_PLATFORM=offscreen
+export LD_LIBRARY_PATH="$PWD/$build/sim-usb${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+export KESTRUM_SIM_TIMING=realistic KESTRUM_SIM_CHIP=spi25:16M:EF4018 KESTRUM_SIM_CONTENT=pattern
+# A settings file of its own: the pictures never depend on the user's settings.
+export XDG_CONFIG_HOME=$(mktemp -d)
+trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
+"$build/bin/kestrum-screenshots" docs

@@ -1,0 +1,75 @@
+// Takes the README's pictures of the main window on the simulated programmer: the window in the
+// middle of a read (rate, time left, Stop enabled) and the chooser of chips sharing an ID.
+//   kestrum-screenshots OUTPUT_FOLDER   (run by scripts/screenshots.sh)
+#include "app/KestrumApplication.h"
+#include "app/MainWindow.h"
+#include "chipdb/ChipSelection.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
+using namespace kestrum;
+
+namespace {
+
+/// Selects a chip through the three lists, as a user would.
+void select(TForm1& w, const QString& maker, const QString& name)
+{
+    w.setSelectionIndices(0, 0, 0);
+    w.FillChipSelection(0, 0, 0);
+    const int m = w.selection().makers().indexOfIgnoringCase(maker);
+    w.setSelectionIndices(0, m, 0);
+    w.FillChipSelection(0, m, 0);
+    const int n = w.selection().names().indexOfIgnoringCase(name);
+    w.setSelectionIndices(0, m, n);
+    w.FillChipSelection(0, m, n);
+}
+
+bool save(QWidget* widget, const QString& path)
+{
+    const bool ok = widget && widget->grab().save(path);
+    std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    KestrumApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: kestrum-screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    // The database and the settings beside the program.
+    TForm1 w(nullptr, QCoreApplication::applicationDirPath() + QStringLiteral("/kestrum"));
+    w.switchLanguage(2);
+    w.resize(1000, 620);
+    w.show();
+    select(w, QStringLiteral("Winbond"), QStringLiteral("W25Q128JV"));
+    int failures = 0;
+
+    // Three seconds into a read: grab, then Stop.
+    QTimer::singleShot(3000, &w, [&] {
+        failures += !save(&w, out.filePath(QStringLiteral("kestrum-reading.png")));
+        w.findChild<QAction*>(QStringLiteral("ToolStop"))->trigger();
+    });
+    w.findChild<QAction*>(QStringLiteral("R1"))->trigger();
+
+    // Detection: the chip answers an ID that several listed chips share.
+    QTimer::singleShot(800, &w, [&] {
+        QWidget* chooser = QApplication::activeModalWidget();
+        failures += !save(chooser, out.filePath(QStringLiteral("kestrum-chooser.png")));
+        if (chooser)
+            chooser->close();
+    });
+    w.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+    return failures == 0 ? 0 : 1;
+}
