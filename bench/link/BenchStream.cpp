@@ -3,6 +3,7 @@
 // transfer time. Run by hand (bench/link/run.sh):
 //   LD_LIBRARY_PATH=<build>/sim-usb <build>/bin/bench_stream [repetitions]
 #include "ops/ChipProgrammer.h"
+#include "ops/ProgressEstimate.h"
 #include "sim/ksim.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <dlfcn.h>
@@ -48,7 +50,10 @@ public:
     {
         ++pumps;
         QCoreApplication::processEvents();
+        if (onPump)
+            onPump();
     }
+    std::function<void()> onPump;
     void RefreshView(quint32) override { }
     long positions = 0;
     long pumps = 0;
@@ -151,5 +156,45 @@ int main(int argc, char** argv)
     report("read", read);
     std::printf("window pumps per run: %ld, progress moves per run: %ld\n", view.pumps / repetitions,
         view.positions / repetitions);
+
+    // Stop: from the request (made where the window makes it, in the event pump) to the routine's
+    // return, halfway through a 64 MiB read. The worst case is one block, whatever the chip size.
+    QElapsedTimer sinceStop;
+    qint64 worstStop = 0;
+    programmer.setPumpInterval(0);
+    for (int round = 0; round < repetitions; ++round) {
+        long pumpsLeft = long(ChipSize / PageSize / 2);
+        view.onPump = [&] {
+            if (--pumpsLeft == 0) {
+                programmer.requestStop();
+                sinceStop.start();
+            }
+        };
+        if (programmer.BeginChipJob(record, 0) != ChipProgrammer::JobCodeSpiFlash
+            || programmer.ReadChip(record) != JobResult::Stopped) {
+            std::fprintf(stderr, "bench_stream: the read did not stop\n");
+            return 1;
+        }
+        worstStop = std::max(worstStop, sinceStop.nsecsElapsed());
+        programmer.EndChipJob();
+    }
+    view.onPump = nullptr;
+    std::printf("stop: worst %.3f ms from the request to the end of the routine (%d runs)\n",
+        double(worstStop) / 1e6, repetitions);
+
+    // The rate and time left of the window: the cost of one progress move, at a move every 15 ms.
+    qint64 clock = 0;
+    ProgressEstimate estimate([&clock] { return clock; });
+    estimate.start(ChipSize);
+    QElapsedTimer timer;
+    timer.start();
+    constexpr int Moves = 1'000'000;
+    for (int i = 1; i <= Moves; ++i) {
+        clock += 15;
+        estimate.update(quint32(i) * 64);
+        if (!estimate.estimate() && clock > ProgressEstimate::QuietMs)
+            return 1;
+    }
+    std::printf("rate and time left: %.1f ns per progress move\n", double(timer.nsecsElapsed()) / Moves);
     return 0;
 }
