@@ -179,8 +179,8 @@ int main(int argc, char** argv)
         programmer.EndChipJob();
     }
     view.onPump = nullptr;
-    std::printf("stop: worst %.3f ms from the request to the end of the routine (%d runs)\n",
-        double(worstStop) / 1e6, repetitions);
+    std::printf("stop: worst %.3f ms from the request to the end of the routine (%d runs)\n", double(worstStop) / 1e6,
+        repetitions);
 
     // The rate and time left of the window: the cost of one progress move, at a move every 15 ms.
     qint64 clock = 0;
