@@ -284,23 +284,32 @@ void TForm1::BitBtn1Click()
     m_operations->detect();
 }
 
+QToolBar* TForm1::addFixedToolBar(const QString& name)
+{
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(name);
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(32, 32));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->setFixedHeight(57);
+    addToolBar(Qt::TopToolBarArea, bar);
+    return bar;
+}
+
+void TForm1::addToolButton(QToolBar* bar, QAction* action, const QString& buttonName)
+{
+    bar->addAction(action);
+    if (QWidget* w = bar->widgetForAction(action)) {
+        w->setObjectName(buttonName);
+        w->setMinimumSize(39, 52);
+    }
+}
+
 void TForm1::buildToolBar()
 {
-    ToolBar1 = new QToolBar(this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setIconSize(QSize(32, 32));
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    ToolBar1->setFixedHeight(57);
-    addToolBar(Qt::TopToolBarArea, ToolBar1);
-    auto add = [this](QAction* a) {
-        ToolBar1->addAction(a);
-        if (QWidget* w = ToolBar1->widgetForAction(a)) {
-            w->setObjectName(a->objectName());
-            w->setMinimumSize(39, 52);
-        }
-    };
+    ToolBar1 = addFixedToolBar(QStringLiteral("ToolBar1"));
+    auto add = [this](QAction* a) { addToolButton(ToolBar1, a, a->objectName()); };
     add(ToolOpen);
     add(ToolSave);
     ToolBar1->addSeparator();

@@ -145,6 +145,10 @@ private:
     void buildActions();
     void wireCommands();
     void buildToolBar();
+    /// A tool bar at the top that stays where it is, with ToolBar1's icon size and height.
+    QToolBar* addFixedToolBar(const QString& name);
+    /// Adds the action's button to the bar, named buttonName, at least the design size.
+    void addToolButton(QToolBar* bar, QAction* action, const QString& buttonName);
     /// Stop (tool button and Esc) in a tool bar of its own after ToolBar1, which a job disables.
     void buildStopBar();
     void buildMenu();

@@ -18,24 +18,13 @@ void TForm1::buildStopBar()
 {
     // ToolBar1 is disabled while a job runs; Stop lives beside it in a bar of its own and is
     // enabled exactly then.
-    ToolBarStop = new QToolBar(this);
-    ToolBarStop->setObjectName(QStringLiteral("ToolBarStop"));
-    ToolBarStop->setMovable(false);
-    ToolBarStop->setFloatable(false);
-    ToolBarStop->setIconSize(QSize(32, 32));
-    ToolBarStop->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    ToolBarStop->setFixedHeight(57);
-    addToolBar(Qt::TopToolBarArea, ToolBarStop);
+    ToolBarStop = addFixedToolBar(QStringLiteral("ToolBarStop"));
     ToolStop = new QAction(QIcon(QStringLiteral(":/icons/stop.svg")), QStringLiteral("Stop"), this);
     ToolStop->setObjectName(QStringLiteral("ToolStop"));
     ToolStop->setShortcut(QKeySequence(Qt::Key_Escape));
     ToolStop->setShortcutContext(Qt::WindowShortcut);
     ToolStop->setEnabled(false);
-    ToolBarStop->addAction(ToolStop);
-    if (QWidget* button = ToolBarStop->widgetForAction(ToolStop)) {
-        button->setObjectName(QStringLiteral("ToolStopButton"));
-        button->setMinimumSize(39, 52);
-    }
+    addToolButton(ToolBarStop, ToolStop, QStringLiteral("ToolStopButton"));
     // Not through the busy guard: Stop is for the time a job holds the programmer.
     connect(ToolStop, &QAction::triggered, this, [this] { m_operations->stop(); });
 }
