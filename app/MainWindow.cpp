@@ -136,6 +136,7 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
         [this](const QString& text) { m_jobs->setPositionText(text); });
     m_programmer = std::make_unique<ChipProgrammer>(*m_usb, m_reporter, m_buffer, *m_jobs);
     m_operations = std::make_unique<ChipOperations>(*m_usb, *m_programmer, m_reporter, m_buffer, *m_jobs, *m_jobs);
+    m_operations->setErrorBoxesLogged(true);
     m_operations->onIdle = [this] {
         if (m_closeRequested)
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);

@@ -25,6 +25,9 @@ void TForm1::buildStopBar()
     ToolStop->setShortcutContext(Qt::WindowShortcut);
     ToolStop->setEnabled(false);
     addToolButton(ToolBarStop, ToolStop, QStringLiteral("ToolStopButton"));
+    // Esc works whatever the tool bars show, and the Stop bar cannot be hidden.
+    addAction(ToolStop);
+    ToolBarStop->toggleViewAction()->setVisible(false);
     // Not through the busy guard: Stop is for the time a job holds the programmer.
     connect(ToolStop, &QAction::triggered, this, [this] { m_operations->stop(); });
 }
@@ -41,6 +44,8 @@ void TForm1::closeEvent(QCloseEvent* event)
         }
         return;
     }
+    // A close asked for during a job is carried out now, or not at all.
+    m_closeRequested = false;
     if (!confirmDiscard()) {
         event->ignore();
         return;

@@ -100,6 +100,8 @@ void WindowJobs::showProgress(quint32 maximum, ProgressUnit unit)
 {
     m_unit = unit;
     m_streaming = true;
+    // The polls of a whole-chip erase count towards a limit, not towards an end: no percentage.
+    m_controls.statusBar->progress()->setTextVisible(unit == ProgressUnit::Bytes);
     m_rateShownAt = -1;
     m_estimate.start(maximum);
     m_maximum = maximum;
@@ -132,7 +134,12 @@ void WindowJobs::hideProgress()
 void WindowJobs::processPendingEvents()
 {
     showRunningJob();
+    // What the window's events show meanwhile is not the command's: its boxes are not logged.
+    Reporter& reporter = m_window.reporter();
+    const bool logged = reporter.errorsLogged();
+    reporter.setErrorsLogged(false);
     QCoreApplication::processEvents();
+    reporter.setErrorsLogged(logged);
 }
 
 void WindowJobs::RefreshView(quint32 count)

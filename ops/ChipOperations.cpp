@@ -121,7 +121,7 @@ bool ChipOperations::runExclusive(const std::function<void()>& f)
 void ChipOperations::runChipCommand(const std::function<void()>& f)
 {
     const bool logged = m_reporter.errorsLogged();
-    m_reporter.setErrorsLogged(true);
+    m_reporter.setErrorsLogged(m_logErrorBoxes);
     try {
         runExclusive([&] {
             f();
@@ -366,7 +366,8 @@ void ChipOperations::autoRun()
             // A failed erase or write, or a declined write, ends the run: no time, beep or line. A
             // stopped step ends it too, and the time shows how long it ran.
             const auto step = [&](Routine routine) {
-                result = (m_programmer.*routine)(record);
+                // A stop that came with the last block of the step before ends the run here.
+                result = m_programmer.stopRequested() ? JobResult::Stopped : (m_programmer.*routine)(record);
                 if (result == JobResult::Stopped)
                     stopStopwatch();
                 return result == JobResult::Done;
@@ -376,7 +377,8 @@ void ChipOperations::autoRun()
             if (m_host.autoProgram() && !step(&ChipProgrammer::WriteChip))
                 return;
             if (m_host.autoVerify()) {
-                m_usb.sleepMs(AutoVerifyPauseMs);
+                if (!m_programmer.stopRequested())
+                    m_usb.sleepMs(AutoVerifyPauseMs);
                 if (!step(&ChipProgrammer::VerifyChip) && result == JobResult::Stopped)
                     return;
                 if (result == JobResult::Done)

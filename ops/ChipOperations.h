@@ -88,10 +88,13 @@ public:
     /// a cancelled choice changes nothing.
     void detect();
 
-    /// Stop: the running job ends at its next block or status poll, cleanly (end command, link
-    /// closed), and the log says "Stopped" instead of the completion line; Auto runs no further
-    /// step. Nothing happens when no job runs.
+    /// Stop: the running job ends at its next block (a whole-chip erase once the chip is done),
+    /// cleanly (end command, link closed), and the log says "Stopped" instead of the completion
+    /// line; Auto runs no further step. Nothing happens when no job runs.
     void stop() { m_programmer.requestStop(); }
+    /// The window's log tells how every run ended: the error boxes of the chip commands are
+    /// logged too. The command line, which prints both, leaves it off.
+    void setErrorBoxesLogged(bool logged) { m_logErrorBoxes = logged; }
 
     /// The probe: shows "Ready" (and logs that the programmer was found) or "Not connected"; a
     /// programmer that is there but cannot be opened is told of in the log once
@@ -143,8 +146,8 @@ private:
     /// BeginChipJob, the chip part when the job opened, EndChipJob in every case (also when the
     /// chip part throws). Returns the job code of BeginChipJob.
     int runFrame(const std::function<void()>& chipPart);
-    /// runExclusive for a chip command: its error boxes are logged too, and a stopped routine
-    /// leaves the line "Stopped".
+    /// runExclusive for a chip command: its error boxes are logged too when asked, and a stopped
+    /// routine leaves the line "Stopped".
     void runChipCommand(const std::function<void()>& f);
     /// The used buffer is empty: says so and ends the command.
     bool refuseEmptyBuffer();
@@ -168,6 +171,7 @@ private:
     std::optional<bool> m_probeConnected; ///< what the last probe found; none before the first
     QElapsedTimer m_stopwatch;
     CommandOutcome m_outcome = CommandOutcome::Done;
+    bool m_logErrorBoxes = false;
 };
 
 } // namespace kestrum

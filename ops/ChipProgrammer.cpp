@@ -198,15 +198,16 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
             ++polls;
             m_view.setProgressPosition(std::min<quint32>(polls, record.delay));
             m_view.processPendingEvents();
-            // The chip goes on erasing by itself; the job only stops waiting for it.
-            if (busy && m_stopRequested)
-                return stopped();
         } while (busy);
         if (limitReached && busy) {
             m_reporter.ShowErrorBox(MsgEraseTimeout);
             m_view.hideProgress();
             return JobResult::Failed;
         }
+        // No command interrupts a chip erase in the chip, and a chip still erasing ignores what
+        // the next job would program: a stop takes effect once the chip is done.
+        if (m_stopRequested)
+            return stopped();
         break;
     }
     case I2cEeprom24:
@@ -446,6 +447,8 @@ JobResult ChipProgrammer::WriteChip(const ChipRecord& record)
         used = (used / record.flashPage + 1) * record.flashPage;
         m_buffer.usedLength = static_cast<qint32>(used);
     }
+    if (m_stopRequested)
+        return stopped();
     quint32 length = used;
     if (record.flashSize < used) {
         if (!m_reporter.ui().askYesNo(m_reporter.MessageText(MsgFileTooLong)))

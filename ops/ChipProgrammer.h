@@ -129,9 +129,10 @@ public:
     /// True between BeginChipJob and EndChipJob, and during ReadChipId.
     [[nodiscard]] bool isJobOpen() const { return m_jobOpen; }
 
-    /// Asks the running routine to end at its next block (a stream, a page erase) or status poll
-    /// (a whole-chip erase) with Stopped; the job itself still ends through EndChipJob. Ignored
-    /// when no job is open; every job starts without a request.
+    /// Asks the running routine to end at its next block (a stream, a page erase) with Stopped; a
+    /// whole-chip erase, which no command interrupts, ends Stopped once the chip is done. The job
+    /// itself still ends through EndChipJob. Ignored when no job is open; every job starts
+    /// without a request.
     void requestStop()
     {
         if (m_jobOpen)

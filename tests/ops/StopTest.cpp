@@ -69,7 +69,9 @@ TEST_F(Stop, ReadKeepsWhatArrivedAndTheRestIsErased)
     fillBufferPattern(0x20000);
     w().show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
-    // Esc is the key of Stop: five blocks arrive before it is seen.
+    // Esc is the key of Stop, also with the Stop bar out of sight: five blocks arrive before it is
+    // seen.
+    control<QToolBar>("ToolBarStop").hide();
     duringJob([this, passes = 0]() mutable {
         if (++passes < 5)
             return false;
@@ -112,14 +114,21 @@ TEST_F(Stop, WriteVerifyBlankCheckAndEraseEndAtTheNextBlockOrPoll)
         EXPECT_EQ(state().bytes_read - readBefore, 2u * 256);
     }
 
-    // A whole-chip erase stops waiting for the chip at the next status poll.
+    // No command interrupts a whole-chip erase: the job ends Stopped once the chip is done, and
+    // what comes next finds the chip ready.
     ui.clearRecords();
     sim.setErasePolls(programmerId, 50);
     const int pollsBefore = state().status_polls;
     stopAtPass(3);
     action("E1").trigger();
     expectStoppedCleanly();
-    EXPECT_EQ(state().status_polls - pollsBefore, 3);
+    EXPECT_GT(state().status_polls - pollsBefore, 50);
+    EXPECT_EQ(state().erase_busy, 0);
+    ui.clearRecords();
+    action("W1").trigger();
+    EXPECT_TRUE(logTexts().contains(QStringLiteral("Write Complete!")));
+    EXPECT_EQ(state().protocol_errors, 0);
+    EXPECT_EQ(cells()[0x100], pattern(0x100));
 
     // A page erase stops at the next page.
     select(AT24C02);
@@ -133,6 +142,24 @@ TEST_F(Stop, WriteVerifyBlankCheckAndEraseEndAtTheNextBlockOrPoll)
 }
 
 TEST_F(Stop, AutoRunsNoFurtherStep)
+{
+    // A stop during the erase, even at its last poll, writes nothing.
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(0x4000);
+    for (int pass : {2, 4}) {
+        SCOPED_TRACE(pass);
+        ui.clearRecords();
+        sim.setErasePolls(programmerId, 3);
+        const quint32 writtenBefore = state().bytes_written;
+        stopAtPass(pass);
+        action("A1").trigger();
+        expectStoppedCleanly();
+        EXPECT_EQ(state().bytes_written, writtenBefore);
+    }
+}
+
+TEST_F(Stop, AutoStopsWithinItsWriteStep)
 {
     select(MX25L1005);
     insertSelected(MX25L1005);
@@ -168,13 +195,30 @@ TEST_F(Stop, ClosingTheWindowDuringAJobAsksWhetherToStopIt)
     QCoreApplication::processEvents();
     EXPECT_TRUE(w().isVisible());
 
-    // Yes: the job stops at its next block, ends cleanly, and then the window closes.
+    // Yes: the job stops at its next block and ends cleanly; the window then closes as a close
+    // does, so a buffer with changes asks first, and No keeps the window for good.
+    fillBufferPattern(0x100);
+    w().dataBuffer().markModified();
     ui.clearRecords();
-    ui.answers = {true};
+    ui.answers = {true, false};
+    QTimer::singleShot(0, &w(), [&] { w().close(); });
+    action("N7").trigger();
+    expectStoppedCleanly();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ui.questions, QStringList({messageText(MsgStopJobQuestion, 2), messageText(MsgDiscardChanges, 2)}));
+    EXPECT_TRUE(w().isVisible());
+    ui.clearRecords();
+    action("N7").trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ui.questions.isEmpty()) << "the close answered No is not carried out later";
+    EXPECT_TRUE(w().isVisible());
+
+    // Read asks about the changes first, then the close asks to stop, then about the changes.
+    ui.clearRecords();
+    ui.answers = {true, true, true};
     QTimer::singleShot(0, &w(), [&] { w().close(); });
     action("R1").trigger();
     expectStoppedCleanly();
-    EXPECT_EQ(state().jobs_ended, 4) << "both reads ended their identify job and their read job";
     QCoreApplication::processEvents();
     EXPECT_FALSE(w().isVisible()) << "the window closes once the job has ended";
 }
