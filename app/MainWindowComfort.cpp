@@ -132,7 +132,8 @@ void TForm1::updateMinimumSize()
     // Every tool button, the whole left column and the status bar's fixed panels stay usable; the
     // hex view keeps a few columns. Captions differ by language, so this follows the switch.
     const int hexViewMinimum = 240;
-    const int statusPanels = 317 + 80;
+    // The fixed panels, some progress bar and, beside it during a job, the rate and time left.
+    const int statusPanels = 317 + 80 + StatusBar1->rateRoom();
     const int toolBars = ToolBar1->sizeHint().width() + ToolBarStop->sizeHint().width();
     const int width = std::max({toolBars, Panel2->width() + hexViewMinimum, statusPanels});
     const int height = menuBar()->sizeHint().height() + ToolBar1->height() + Panel2->minimumSizeHint().height()

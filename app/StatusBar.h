@@ -27,6 +27,8 @@ public:
     /// Rectangle of a panel inside the bar; the last panel (4, the hex view's position) reaches
     /// the right edge of the bar.
     [[nodiscard]] QRect panelRect(int panel) const;
+    /// Width of the longest rate and time left in the current language.
+    [[nodiscard]] int rateRoom() const;
     /// Whether panel 1 is currently drawn red.
     [[nodiscard]] bool panel1IsRed() const;
 
@@ -42,8 +44,6 @@ protected:
 
 private:
     void StatusBar1DrawPanel(QPainter& painter, int panel, const QRect& rect);
-    /// Width of the longest rate and time left in the current language.
-    [[nodiscard]] int rateRoom() const;
 
     std::array<QString, 5> m_texts;
     std::function<int()> m_language;

@@ -128,6 +128,12 @@ void ChipOperations::runChipCommand(const std::function<void()>& f)
             if (m_outcome == CommandOutcome::Stopped)
                 m_reporter.AddLogLine(MsgJobStopped);
         });
+    } catch (const std::exception& e) {
+        // The window shows what ended the command in a box; the log keeps it as well.
+        if (m_logErrorBoxes)
+            m_reporter.AddLogLine(QString::fromLocal8Bit(e.what()));
+        m_reporter.setErrorsLogged(logged);
+        throw;
     } catch (...) {
         m_reporter.setErrorsLogged(logged);
         throw;

@@ -270,6 +270,7 @@ TEST_F(ComfortFixture, AtTheMinimumSizeTheToolBarLeftColumnAndStatusBarFitInEver
             EXPECT_GE(frame.left(), 2) << group << ": its frame keeps clear of the column's edge";
             EXPECT_LE(frame.right(), child<QWidget>(w, "Panel2")->width() - 3) << group;
         }
-        EXPECT_GE(statusBar(w).width(), 317 + 80) << "the fixed panels and some progress bar";
+        EXPECT_GE(statusBar(w).width(), 317 + 80 + statusBar(w).rateRoom())
+            << "the fixed panels, some progress bar and the rate beside it";
     }
 }

@@ -98,7 +98,11 @@ protected:
 
 TEST_F(JobFrame, AnErrorEscapingTheRoutineStillEndsTheJob)
 {
+    // As in the window, whose guard shows the error in a box: the log keeps it too.
+    operations.setErrorBoxesLogged(true);
     EXPECT_THROW(operations.read(), std::bad_alloc);
+    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:std::bad_alloc")});
+    EXPECT_FALSE(reporter.errorsLogged()) << "only while a chip command runs";
     EXPECT_FALSE(programmer.isJobOpen());
     EXPECT_FALSE(operations.isBusy());
     EXPECT_FALSE(view.locked);
@@ -109,6 +113,6 @@ TEST_F(JobFrame, AnErrorEscapingTheRoutineStillEndsTheJob)
     // The next command runs.
     view.failing = false;
     operations.read();
-    EXPECT_EQ(ui.log.value(1), QStringLiteral("001:Read Complete!"));
-    EXPECT_EQ(ui.log.size(), 2) << "the completion line and the checksum line";
+    EXPECT_EQ(ui.log.value(2), QStringLiteral("002:Read Complete!"));
+    EXPECT_EQ(ui.log.size(), 4) << "the error, the completion line, the checksum line, the empty chip's box";
 }
