@@ -18,8 +18,9 @@ TEST(ProgressEstimate, QuietAtFirstThenAMovingAverageThatFollowsAChangeOfPace)
         now += 10;
         position += 10'000;
         progress.update(position);
-        if (now - 1000 < ProgressEstimate::QuietMs)
+        if (now - 1000 < ProgressEstimate::QuietMs) {
             EXPECT_FALSE(progress.estimate()) << now;
+        }
     }
     auto e = progress.estimate();
     ASSERT_TRUE(e);
