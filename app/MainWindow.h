@@ -90,6 +90,9 @@ public:
     /// `LoadChipDatabase`: reads the database beside the executable; runs the selection fill with
     /// the restored indices when the file was loaded.
     LoadResult LoadChipDatabase();
+    /// The search dialog's choice: three fills by the names (see ChipSelection::selectByNames),
+    /// then the lists shown.
+    int selectChipByNames(const QString& type, const QString& maker, const QString& name);
     /// `FillChipSelection` followed by showing the lists in the combo boxes.
     int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
     /// `RefreshView`: the hex view shows buffer bytes 0 .. count-1.
@@ -174,9 +177,6 @@ private:
     QString rememberFolder(const QString& chosen);
     /// Runs a selection fill and shows the lists, also when the fill ends with an error.
     int showingSelection(const std::function<int()>& fill);
-    /// The search dialog's choice: three fills by the names (see ChipSelection::selectByNames),
-    /// then the lists shown.
-    int selectChipByNames(const QString& type, const QString& maker, const QString& name);
     /// Copies the lists of the selection into the three combo boxes and the chip fields.
     void showChipSelection();
 

@@ -8,7 +8,6 @@
 #include "app/StatusBar.h"
 #include "hexview/TMPHexEditorEx.h"
 #include "ops/ChipOperations.h"
-#include "ops/ChipProgrammer.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -161,7 +160,7 @@ void TForm1::showModifiedMark()
 bool TForm1::ranToItsEnd(const std::function<void()>& command)
 {
     // A command refused by the busy guard would leave the outcome of the one before.
-    if (m_operations->isBusy() || m_programmer->isJobOpen())
+    if (m_operations->holdsProgrammer())
         return false;
     command();
     return m_operations->lastOutcome() == CommandOutcome::Done;

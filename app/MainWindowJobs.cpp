@@ -4,7 +4,6 @@
 #include "app/WindowJobs.h"
 #include "base/Settings.h"
 #include "ops/ChipOperations.h"
-#include "ops/ChipProgrammer.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -36,7 +35,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // A chip job in progress is stopped first when the user agrees (end command, link closed);
     // the window closes right after it.
-    if (m_operations->isBusy() || m_programmer->isJobOpen()) {
+    if (m_operations->holdsProgrammer()) {
         event->ignore();
         if (m_closeRequested || m_reporter.ui().askYesNo(m_reporter.MessageText(MsgStopJobQuestion))) {
             m_closeRequested = true;

@@ -50,7 +50,8 @@ void WindowJobs::showRunningJob()
         m_secondShown = seconds;
         m_controls.statusBar->setPanelText(3, formatElapsed(now - m_lockedAt));
     }
-    if (m_streaming && m_unit == ProgressUnit::Bytes && (m_rateShownAt < 0 || now - m_rateShownAt >= RateRefreshMs)) {
+    const bool streaming = !m_controls.statusBar->progress()->isHidden();
+    if (streaming && m_unit == ProgressUnit::Bytes && (m_rateShownAt < 0 || now - m_rateShownAt >= RateRefreshMs)) {
         const auto estimate = m_estimate.estimate();
         m_controls.statusBar->setPanelText(4, estimate ? progressText(m_window.reporter(), *estimate) : QString());
         if (estimate)
@@ -99,7 +100,6 @@ int WindowJobs::scaled(quint32 value) const
 void WindowJobs::showProgress(quint32 maximum, ProgressUnit unit)
 {
     m_unit = unit;
-    m_streaming = true;
     // The polls of a whole-chip erase count towards a limit, not towards an end: no percentage.
     m_controls.statusBar->progress()->setTextVisible(unit == ProgressUnit::Bytes);
     m_rateShownAt = -1;
@@ -126,7 +126,6 @@ void WindowJobs::hideProgress()
     QProgressBar* bar = m_controls.statusBar->progress();
     bar->setValue(0);
     bar->hide();
-    m_streaming = false;
     if (m_locked)
         m_controls.statusBar->setPanelText(4, QString());
 }
@@ -135,11 +134,8 @@ void WindowJobs::processPendingEvents()
 {
     showRunningJob();
     // What the window's events show meanwhile is not the command's: its boxes are not logged.
-    Reporter& reporter = m_window.reporter();
-    const bool logged = reporter.errorsLogged();
-    reporter.setErrorsLogged(false);
+    const Reporter::ErrorLogging notTheCommands(m_window.reporter(), false);
     QCoreApplication::processEvents();
-    reporter.setErrorsLogged(logged);
 }
 
 void WindowJobs::RefreshView(quint32 count)

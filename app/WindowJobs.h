@@ -91,7 +91,6 @@ private:
     QPointer<QWidget> m_focus;
     ProgressEstimate m_estimate;
     ProgressUnit m_unit = ProgressUnit::Bytes;
-    bool m_streaming = false;
     QString m_positionText;
     qint64 m_lockedAt = 0;
     qint64 m_secondShown = 0; ///< the whole seconds panel 3 shows, 0 while it shows the old text

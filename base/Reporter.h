@@ -30,6 +30,24 @@ public:
     /// Chip commands log their error boxes as well, so that the log tells how every run ended.
     void setErrorsLogged(bool logged) { m_errorsLogged = logged; }
     [[nodiscard]] bool errorsLogged() const { return m_errorsLogged; }
+    /// Sets whether error boxes are logged for as long as it lives, then restores the setting.
+    class ErrorLogging
+    {
+    public:
+        ErrorLogging(Reporter& reporter, bool logged)
+            : m_reporter(reporter)
+            , m_before(reporter.errorsLogged())
+        {
+            reporter.setErrorsLogged(logged);
+        }
+        ~ErrorLogging() { m_reporter.setErrorsLogged(m_before); }
+        ErrorLogging(const ErrorLogging&) = delete;
+        ErrorLogging& operator=(const ErrorLogging&) = delete;
+
+    private:
+        Reporter& m_reporter;
+        bool m_before;
+    };
 
     /// "%03d:" of the log counter, then the counter moves on.
     QString NextLogPrefix();

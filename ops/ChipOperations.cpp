@@ -94,7 +94,7 @@ ChipOperations::ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Report
 
 bool ChipOperations::runExclusive(const std::function<void()>& f)
 {
-    if (m_busy || m_programmer.isJobOpen())
+    if (holdsProgrammer())
         return false;
     auto finish = [this] {
         // A device change that came in meanwhile is looked at once, now that the link is free.
@@ -120,8 +120,7 @@ bool ChipOperations::runExclusive(const std::function<void()>& f)
 
 void ChipOperations::runChipCommand(const std::function<void()>& f)
 {
-    const bool logged = m_reporter.errorsLogged();
-    m_reporter.setErrorsLogged(m_logErrorBoxes);
+    const Reporter::ErrorLogging logging(m_reporter, m_logErrorBoxes);
     try {
         runExclusive([&] {
             f();
@@ -132,19 +131,14 @@ void ChipOperations::runChipCommand(const std::function<void()>& f)
         // The window shows what ended the command in a box; the log keeps it as well.
         if (m_logErrorBoxes)
             m_reporter.AddLogLine(QString::fromLocal8Bit(e.what()));
-        m_reporter.setErrorsLogged(logged);
-        throw;
-    } catch (...) {
-        m_reporter.setErrorsLogged(logged);
         throw;
     }
-    m_reporter.setErrorsLogged(logged);
 }
 
 void ChipOperations::ConnectProgrammer()
 {
     // Opening the programmer now would take the handle from the running job.
-    if (m_busy || m_programmer.isJobOpen()) {
+    if (holdsProgrammer()) {
         m_probePending = true;
         return;
     }

@@ -107,6 +107,9 @@ public:
 
     /// True while a command runs (from its first check to its last message).
     [[nodiscard]] bool isBusy() const { return m_busy; }
+    /// True while a command runs or a job holds the programmer: no other command, probe or close
+    /// may start then.
+    [[nodiscard]] bool holdsProgrammer() const { return m_busy || m_programmer.isJobOpen(); }
     /// Runs f unless a command runs; false when refused. Other commands that touch the buffer
     /// (Open, Save, Fill) go through this as well.
     bool runExclusive(const std::function<void()>& f);

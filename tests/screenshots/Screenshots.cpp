@@ -3,7 +3,6 @@
 //   kestrum-screenshots OUTPUT_FOLDER   (run by scripts/screenshots.sh)
 #include "app/KestrumApplication.h"
 #include "app/MainWindow.h"
-#include "chipdb/ChipSelection.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,19 +16,6 @@
 using namespace kestrum;
 
 namespace {
-
-/// Selects a chip through the three lists, as a user would.
-void select(TForm1& w, const QString& maker, const QString& name)
-{
-    w.setSelectionIndices(0, 0, 0);
-    w.FillChipSelection(0, 0, 0);
-    const int m = w.selection().makers().indexOfIgnoringCase(maker);
-    w.setSelectionIndices(0, m, 0);
-    w.FillChipSelection(0, m, 0);
-    const int n = w.selection().names().indexOfIgnoringCase(name);
-    w.setSelectionIndices(0, m, n);
-    w.FillChipSelection(0, m, n);
-}
 
 bool save(QWidget* widget, const QString& path)
 {
@@ -53,7 +39,7 @@ int main(int argc, char** argv)
     w.switchLanguage(2);
     w.resize(1000, 620);
     w.show();
-    select(w, QStringLiteral("Winbond"), QStringLiteral("W25Q128JV"));
+    w.selectChipByNames(QStringLiteral("25 SPI Flash"), QStringLiteral("Winbond"), QStringLiteral("W25Q128JV"));
     int failures = 0;
 
     // Three seconds into a read: grab, then Stop.
