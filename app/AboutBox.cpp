@@ -10,14 +10,14 @@
 
 namespace kestrum {
 
-TAboutBox::TAboutBox(QWidget* parent)
+AboutBox::AboutBox(QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("AboutBox"));
+    setObjectName(QStringLiteral("aboutBox"));
     setWindowTitle(QStringLiteral("About"));
     auto* layout = new QVBoxLayout(this);
     auto* panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setObjectName(QStringLiteral("picturePanel"));
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Raised);
     auto* inner = new QVBoxLayout(panel);
@@ -48,7 +48,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     setFixedHeight(heightForWidth(320));
 }
 
-void TAboutBox::showEvent(QShowEvent* event)
+void AboutBox::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // Centred on the screen, wherever the main window stands.

@@ -4,12 +4,12 @@
 
 namespace kestrum {
 
-/// `TAboutBox`: the program picture, its version and a notice line; the same in every language.
-class TAboutBox : public QDialog
+/// The About box: the program picture, its version and a notice line; the same in every language.
+class AboutBox : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent);
+    explicit AboutBox(QWidget* parent);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -52,8 +52,8 @@ QComboBox* makeCombo(QWidget* parent, const char* name, bool editable, const QSt
 
 } // namespace
 
-TForm2::TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath, HandlerGuard runGuarded,
-    std::function<void()> tableChanged)
+ChipEditorDialog::ChipEditorDialog(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath,
+    HandlerGuard runGuarded, std::function<void()> tableChanged)
     : QDialog(parent)
     , m_reporter(reporter)
     , m_table(table)
@@ -61,7 +61,7 @@ TForm2::TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString da
     , m_runGuarded(std::move(runGuarded))
     , m_tableChanged(std::move(tableChanged))
 {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("chipEditor"));
     setWindowTitle(QStringLiteral("Chip Editor"));
     setFixedSize(960, 600);
 
@@ -70,97 +70,96 @@ TForm2::TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString da
     buildButtons();
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(StringGrid1, 1);
+    layout->addWidget(chipGrid, 1);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(GroupBox1, 1);
-    bottom->addWidget(Panel1);
+    bottom->addWidget(fieldsGroup, 1);
+    bottom->addWidget(buttonColumn);
     layout->addLayout(bottom);
 
     setFields(ChipEditorFields {});
 }
 
-void TForm2::buildGrid()
+void ChipEditorDialog::buildGrid()
 {
-    StringGrid1 = new QTableWidget(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setColumnCount(EditorColumns);
-    StringGrid1->setHorizontalHeaderLabels(editorColumnTitles());
-    StringGrid1->horizontalHeader()->setDefaultSectionSize(DefaultColumnWidth);
-    StringGrid1->horizontalHeader()->setSectionsClickable(false);
-    StringGrid1->verticalHeader()->setVisible(false);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(24);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    chipGrid = new QTableWidget(this);
+    chipGrid->setObjectName(QStringLiteral("chipGrid"));
+    chipGrid->setColumnCount(EditorColumns);
+    chipGrid->setHorizontalHeaderLabels(editorColumnTitles());
+    chipGrid->horizontalHeader()->setDefaultSectionSize(DefaultColumnWidth);
+    chipGrid->horizontalHeader()->setSectionsClickable(false);
+    chipGrid->verticalHeader()->setVisible(false);
+    chipGrid->verticalHeader()->setDefaultSectionSize(24);
+    chipGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    chipGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
     // A double click loads the row into the fields; typing or a second click edits the cell.
-    StringGrid1->setEditTriggers(
+    chipGrid->setEditTriggers(
         QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    StringGrid1->setWordWrap(false);
+    chipGrid->setWordWrap(false);
 
     // A cell is selected by moving to it, or by pressing on it even when it already is the
     // current cell (the grid places its current cell itself when it is filled).
-    connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
+    connect(chipGrid, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
         if (row >= 0)
-            StringGrid1SelectCell(row + 1);
+            selectCell(row + 1);
     });
-    connect(StringGrid1, &QTableWidget::cellPressed, this, [this](int row, int) { StringGrid1SelectCell(row + 1); });
-    connect(StringGrid1, &QTableWidget::cellChanged, this, [this](int row, int column) {
-        if (const QTableWidgetItem* item = StringGrid1->item(row, column))
+    connect(chipGrid, &QTableWidget::cellPressed, this, [this](int row, int) { selectCell(row + 1); });
+    connect(chipGrid, &QTableWidget::cellChanged, this, [this](int row, int column) {
+        if (const QTableWidgetItem* item = chipGrid->item(row, column))
             m_model.setCell(row + 1, column, item->text());
     });
-    connect(StringGrid1, &QTableWidget::cellDoubleClicked, this,
-        [this] { m_runGuarded([this] { StringGrid1DblClick(); }); });
+    connect(chipGrid, &QTableWidget::cellDoubleClicked, this, [this] { m_runGuarded([this] { loadSelectedRow(); }); });
 }
 
-void TForm2::buildFields()
+void ChipEditorDialog::buildFields()
 {
-    GroupBox1 = new QGroupBox(QStringLiteral("Config"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    auto* grid = new QGridLayout(GroupBox1);
+    fieldsGroup = new QGroupBox(QStringLiteral("Config"), this);
+    fieldsGroup->setObjectName(QStringLiteral("fieldsGroup"));
+    auto* grid = new QGridLayout(fieldsGroup);
     grid->setHorizontalSpacing(8);
 
-    QWidget* g = GroupBox1;
-    Label1 = makeLabel(g, "Label1", QStringLiteral("Type"));
-    ComboBox1 = makeCombo(g, "ComboBox1", true);
-    Label2 = makeLabel(g, "Label2", QStringLiteral("Manufacturer"));
-    ComboBox2 = makeCombo(g, "ComboBox2", true);
-    Label3 = makeLabel(g, "Label3", QStringLiteral("Name"));
-    ComboBox3 = makeCombo(g, "ComboBox3", true);
-    Label4 = makeLabel(g, "Label4", QStringLiteral("Delay"));
-    Edit1 = new QLineEdit(g);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Label5 = makeLabel(g, "Label5", QStringLiteral("Class"));
-    ComboBox4 = makeCombo(g, "ComboBox4", false, editorClassItems(), editorClassItems().constFirst());
-    Label6 = makeLabel(g, "Label6", QStringLiteral("FLASH"));
-    ComboBox5 = makeCombo(g, "ComboBox5", false, editorFlashItems());
-    Label7 = makeLabel(g, "Label7", QStringLiteral("FLASH Page"));
-    ComboBox6 = makeCombo(g, "ComboBox6", false, editorFlashPageItems());
-    Label8 = makeLabel(g, "Label8", QStringLiteral("Voltage"));
-    ComboBox7 = makeCombo(g, "ComboBox7", false, editorVoltageItems(), editorVoltageItems().constFirst());
-    Label9 = makeLabel(g, "Label9", QStringLiteral("Algorithm"));
-    ComboBox8 = makeCombo(g, "ComboBox8", false, {}, algorithmItems(SpiFlash25).constFirst());
-    Label10 = makeLabel(g, "Label10", QStringLiteral("Chip ID"));
-    ComboBox9 = makeCombo(g, "ComboBox9", true);
-    Label11 = makeLabel(g, "Label11", QStringLiteral("EEPROM"));
-    ComboBox10 = makeCombo(g, "ComboBox10", false, editorEepromItems());
-    Label12 = makeLabel(g, "Label12", QStringLiteral("EEPROM page"));
-    ComboBox11 = makeCombo(g, "ComboBox11", false, editorEepromPageItems());
-    Label13 = makeLabel(g, "Label13", QStringLiteral("Extend"));
-    ComboBox12 = makeCombo(g, "ComboBox12", true);
+    QWidget* g = fieldsGroup;
+    typeLabel = makeLabel(g, "typeLabel", QStringLiteral("Type"));
+    typeCombo = makeCombo(g, "typeCombo", true);
+    manufacturerLabel = makeLabel(g, "manufacturerLabel", QStringLiteral("Manufacturer"));
+    manufacturerCombo = makeCombo(g, "manufacturerCombo", true);
+    nameLabel = makeLabel(g, "nameLabel", QStringLiteral("Name"));
+    nameCombo = makeCombo(g, "nameCombo", true);
+    delayLabel = makeLabel(g, "delayLabel", QStringLiteral("Delay"));
+    delayEdit = new QLineEdit(g);
+    delayEdit->setObjectName(QStringLiteral("delayEdit"));
+    classLabel = makeLabel(g, "classLabel", QStringLiteral("Class"));
+    classCombo = makeCombo(g, "classCombo", false, editorClassItems(), editorClassItems().constFirst());
+    flashLabel = makeLabel(g, "flashLabel", QStringLiteral("FLASH"));
+    flashCombo = makeCombo(g, "flashCombo", false, editorFlashItems());
+    flashPageLabel = makeLabel(g, "flashPageLabel", QStringLiteral("FLASH Page"));
+    flashPageCombo = makeCombo(g, "flashPageCombo", false, editorFlashPageItems());
+    voltageLabel = makeLabel(g, "voltageLabel", QStringLiteral("Voltage"));
+    voltageCombo = makeCombo(g, "voltageCombo", false, editorVoltageItems(), editorVoltageItems().constFirst());
+    algorithmLabel = makeLabel(g, "algorithmLabel", QStringLiteral("Algorithm"));
+    algorithmCombo = makeCombo(g, "algorithmCombo", false, {}, algorithmItems(SpiFlash25).constFirst());
+    chipIdLabel = makeLabel(g, "chipIdLabel", QStringLiteral("Chip ID"));
+    chipIdCombo = makeCombo(g, "chipIdCombo", true);
+    eepromLabel = makeLabel(g, "eepromLabel", QStringLiteral("EEPROM"));
+    eepromCombo = makeCombo(g, "eepromCombo", false, editorEepromItems());
+    eepromPageLabel = makeLabel(g, "eepromPageLabel", QStringLiteral("EEPROM page"));
+    eepromPageCombo = makeCombo(g, "eepromPageCombo", false, editorEepromPageItems());
+    extendLabel = makeLabel(g, "extendLabel", QStringLiteral("Extend"));
+    extendCombo = makeCombo(g, "extendCombo", true);
 
     const std::pair<QLabel*, QWidget*> pairs[] = {
-        {Label1, ComboBox1},
-        {Label2, ComboBox2},
-        {Label3, ComboBox3},
-        {Label4, Edit1},
-        {Label5, ComboBox4},
-        {Label6, ComboBox5},
-        {Label7, ComboBox6},
-        {Label8, ComboBox7},
-        {Label9, ComboBox8},
-        {Label10, ComboBox9},
-        {Label11, ComboBox10},
-        {Label12, ComboBox11},
-        {Label13, ComboBox12},
+        {typeLabel, typeCombo},
+        {manufacturerLabel, manufacturerCombo},
+        {nameLabel, nameCombo},
+        {delayLabel, delayEdit},
+        {classLabel, classCombo},
+        {flashLabel, flashCombo},
+        {flashPageLabel, flashPageCombo},
+        {voltageLabel, voltageCombo},
+        {algorithmLabel, algorithmCombo},
+        {chipIdLabel, chipIdCombo},
+        {eepromLabel, eepromCombo},
+        {eepromPageLabel, eepromPageCombo},
+        {extendLabel, extendCombo},
     };
     int i = 0;
     for (const auto& [label, field] : pairs) {
@@ -173,96 +172,96 @@ void TForm2::buildFields()
     for (int c = 1; c < 8; c += 2)
         grid->setColumnStretch(c, 1);
 
-    connect(ComboBox4, &QComboBox::activated, this, [this] { m_runGuarded([this] { ComboBox4Change(); }); });
+    connect(classCombo, &QComboBox::activated, this, [this] { m_runGuarded([this] { classChanged(); }); });
 }
 
-void TForm2::buildButtons()
+void ChipEditorDialog::buildButtons()
 {
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    auto* column = new QVBoxLayout(Panel1);
+    buttonColumn = new QWidget(this);
+    buttonColumn->setObjectName(QStringLiteral("buttonColumn"));
+    auto* column = new QVBoxLayout(buttonColumn);
     column->setContentsMargins(0, 0, 0, 0);
     auto button = [this, column](QPushButton*& b, const char* name, const QString& text) {
-        b = new QPushButton(text, Panel1);
+        b = new QPushButton(text, buttonColumn);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
         column->addWidget(b);
     };
-    button(BtnDelete, "BtnDelete", QStringLiteral("Delete"));
-    button(BtnAdd, "BtnAdd", QStringLiteral("Add"));
-    button(BtnEdit, "BtnEdit", QStringLiteral("Edit"));
-    button(BtnSave, "BtnSave", QStringLiteral("Save"));
-    button(BtnExit, "BtnExit", QStringLiteral("Quit"));
+    button(deleteButton, "deleteButton", QStringLiteral("Delete"));
+    button(addButton, "addButton", QStringLiteral("Add"));
+    button(editButton, "editButton", QStringLiteral("Edit"));
+    button(saveButton, "saveButton", QStringLiteral("Save"));
+    button(quitButton, "quitButton", QStringLiteral("Quit"));
     column->addStretch();
 
-    connect(BtnDelete, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BtnDeleteClick(); }); });
-    connect(BtnAdd, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BtnAddClick(); }); });
-    connect(BtnEdit, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BtnEditClick(); }); });
-    connect(BtnSave, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BtnSaveClick(); }); });
+    connect(deleteButton, &QPushButton::clicked, this, [this] { m_runGuarded([this] { deleteChip(); }); });
+    connect(addButton, &QPushButton::clicked, this, [this] { m_runGuarded([this] { addChip(); }); });
+    connect(editButton, &QPushButton::clicked, this, [this] { m_runGuarded([this] { editChip(); }); });
+    connect(saveButton, &QPushButton::clicked, this, [this] { m_runGuarded([this] { saveDatabase(); }); });
     // Closing saves nothing; the grid is rebuilt from the file at the next opening.
-    connect(BtnExit, &QPushButton::clicked, this, &QDialog::reject);
+    connect(quitButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-ChipEditorFields TForm2::fields() const
+ChipEditorFields ChipEditorDialog::fields() const
 {
     ChipEditorFields f;
-    f.type = ComboBox1->currentText();
-    f.maker = ComboBox2->currentText();
-    f.model = ComboBox3->currentText();
-    f.delay = Edit1->text();
-    f.classIndex = ComboBox4->currentIndex();
-    f.flashIndex = ComboBox5->currentIndex();
-    f.flashPageIndex = ComboBox6->currentIndex();
-    f.voltageIndex = ComboBox7->currentIndex();
-    f.algorithmIndex = ComboBox8->currentIndex();
-    f.chipId = ComboBox9->currentText();
-    f.eepromIndex = ComboBox10->currentIndex();
-    f.eepromPageIndex = ComboBox11->currentIndex();
-    f.extend = ComboBox12->currentText();
+    f.type = typeCombo->currentText();
+    f.maker = manufacturerCombo->currentText();
+    f.model = nameCombo->currentText();
+    f.delay = delayEdit->text();
+    f.classIndex = classCombo->currentIndex();
+    f.flashIndex = flashCombo->currentIndex();
+    f.flashPageIndex = flashPageCombo->currentIndex();
+    f.voltageIndex = voltageCombo->currentIndex();
+    f.algorithmIndex = algorithmCombo->currentIndex();
+    f.chipId = chipIdCombo->currentText();
+    f.eepromIndex = eepromCombo->currentIndex();
+    f.eepromPageIndex = eepromPageCombo->currentIndex();
+    f.extend = extendCombo->currentText();
     return f;
 }
 
-void TForm2::setFields(const ChipEditorFields& f)
+void ChipEditorDialog::setFields(const ChipEditorFields& f)
 {
-    ComboBox1->setEditText(f.type);
-    ComboBox2->setEditText(f.maker);
-    ComboBox3->setEditText(f.model);
-    Edit1->setText(f.delay);
-    ComboBox4->setCurrentIndex(f.classIndex);
-    ComboBox5->setCurrentIndex(f.flashIndex);
-    ComboBox6->setCurrentIndex(f.flashPageIndex);
-    ComboBox7->setCurrentIndex(f.voltageIndex);
-    ComboBox8->clear();
-    ComboBox8->addItems(algorithmItems(f.classIndex));
-    ComboBox8->setCurrentIndex(f.algorithmIndex);
-    ComboBox9->setEditText(f.chipId);
-    ComboBox10->setCurrentIndex(f.eepromIndex);
-    ComboBox11->setCurrentIndex(f.eepromPageIndex);
-    ComboBox12->setEditText(f.extend);
+    typeCombo->setEditText(f.type);
+    manufacturerCombo->setEditText(f.maker);
+    nameCombo->setEditText(f.model);
+    delayEdit->setText(f.delay);
+    classCombo->setCurrentIndex(f.classIndex);
+    flashCombo->setCurrentIndex(f.flashIndex);
+    flashPageCombo->setCurrentIndex(f.flashPageIndex);
+    voltageCombo->setCurrentIndex(f.voltageIndex);
+    algorithmCombo->clear();
+    algorithmCombo->addItems(algorithmItems(f.classIndex));
+    algorithmCombo->setCurrentIndex(f.algorithmIndex);
+    chipIdCombo->setEditText(f.chipId);
+    eepromCombo->setCurrentIndex(f.eepromIndex);
+    eepromPageCombo->setCurrentIndex(f.eepromPageIndex);
+    extendCombo->setEditText(f.extend);
 }
 
-void TForm2::showEvent(QShowEvent* event)
+void ChipEditorDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // Only an opening reloads; the window system showing it again (after a minimise) must not
     // drop the rows not yet saved.
     if (!event->spontaneous())
-        m_runGuarded([this] { FormShow(); });
+        m_runGuarded([this] { reloadAndShow(); });
 }
 
-LoadResult TForm2::ReloadChipDatabase()
+LoadResult ChipEditorDialog::reloadDatabase()
 {
     return loadChipDatabaseFile(m_databasePath, m_table, m_reporter, IntegrityMessage::EditorFixedText);
 }
 
-void TForm2::FormShow()
+void ChipEditorDialog::reloadAndShow()
 {
     // Grid changes not saved at an earlier opening are dropped: the file is the reference.
-    const bool reloaded = ReloadChipDatabase() == LoadResult::Loaded;
+    const bool reloaded = reloadDatabase() == LoadResult::Loaded;
     m_model.load(m_table);
     for (int c = 0; c < EditorColumns; ++c) {
         const bool narrow = (c >= ColChipId && c <= ColVoltage) || c == ColEepromPage || c == ColXmlLink;
-        StringGrid1->setColumnWidth(c, narrow ? NarrowColumnWidth : DefaultColumnWidth);
+        chipGrid->setColumnWidth(c, narrow ? NarrowColumnWidth : DefaultColumnWidth);
     }
     showGrid();
     fitColumnsToCells();
@@ -271,62 +270,62 @@ void TForm2::FormShow()
         m_tableChanged();
 }
 
-void TForm2::fitColumnsToCells()
+void ChipEditorDialog::fitColumnsToCells()
 {
     // The widths above are the least a column gets; a longer ID, size or name widens its column.
-    const QFontMetrics metrics(StringGrid1->font());
-    const int padding = 2 * StringGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid1) + 8;
+    const QFontMetrics metrics(chipGrid->font());
+    const int padding = 2 * chipGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, chipGrid) + 8;
     for (int c = 0; c < EditorColumns; ++c) {
         int widest = 0;
-        for (int r = 0; r < StringGrid1->rowCount(); ++r)
-            if (const QTableWidgetItem* item = StringGrid1->item(r, c))
+        for (int r = 0; r < chipGrid->rowCount(); ++r)
+            if (const QTableWidgetItem* item = chipGrid->item(r, c))
                 widest = std::max(widest, metrics.horizontalAdvance(item->text()));
         if (widest > 0)
-            StringGrid1->setColumnWidth(c, std::max(StringGrid1->columnWidth(c), widest + padding));
+            chipGrid->setColumnWidth(c, std::max(chipGrid->columnWidth(c), widest + padding));
     }
 }
 
-void TForm2::showGrid()
+void ChipEditorDialog::showGrid()
 {
-    const QSignalBlocker block(StringGrid1);
+    const QSignalBlocker block(chipGrid);
     QStringList titles;
     for (const QString& title : m_model.row(0))
         titles << title;
-    StringGrid1->setHorizontalHeaderLabels(titles);
+    chipGrid->setHorizontalHeaderLabels(titles);
     const int chipRows = m_model.rowCount() - 1;
-    StringGrid1->setRowCount(chipRows);
+    chipGrid->setRowCount(chipRows);
     for (int r = 0; r < chipRows; ++r) {
         const EditorRow& cells = m_model.row(r + 1);
         for (int c = 0; c < EditorColumns; ++c) {
-            if (QTableWidgetItem* item = StringGrid1->item(r, c))
+            if (QTableWidgetItem* item = chipGrid->item(r, c))
                 item->setText(cells[static_cast<size_t>(c)]);
             else
-                StringGrid1->setItem(r, c, new QTableWidgetItem(cells[static_cast<size_t>(c)]));
+                chipGrid->setItem(r, c, new QTableWidgetItem(cells[static_cast<size_t>(c)]));
         }
     }
     const int current = m_model.currentRow() - 1;
     if (current >= 0 && current < chipRows)
-        StringGrid1->setCurrentCell(current, std::max(0, StringGrid1->currentColumn()));
+        chipGrid->setCurrentCell(current, std::max(0, chipGrid->currentColumn()));
 }
 
-void TForm2::showNameLists()
+void ChipEditorDialog::showNameLists()
 {
     auto show = [](QComboBox* box, const PickList& list) {
         box->clear();
         box->addItems(list.items());
         box->setCurrentIndex(list.selected());
     };
-    show(ComboBox1, m_model.types());
-    show(ComboBox2, m_model.makers());
-    show(ComboBox3, m_model.models());
+    show(typeCombo, m_model.types());
+    show(manufacturerCombo, m_model.makers());
+    show(nameCombo, m_model.models());
 }
 
-void TForm2::StringGrid1SelectCell(int row)
+void ChipEditorDialog::selectCell(int row)
 {
     m_model.selectCell(row);
 }
 
-void TForm2::StringGrid1DblClick()
+void ChipEditorDialog::loadSelectedRow()
 {
     ChipEditorFields f = fields();
     QString error;
@@ -338,46 +337,46 @@ void TForm2::StringGrid1DblClick()
         m_reporter.ShowErrorBox(error);
 }
 
-void TForm2::ComboBox4Change()
+void ChipEditorDialog::classChanged()
 {
-    const QStringList algorithms = algorithmItems(ComboBox4->currentIndex());
-    ComboBox8->clear();
-    ComboBox8->addItems(algorithms);
-    ComboBox8->setCurrentIndex(algorithms.isEmpty() ? -1 : 0);
+    const QStringList algorithms = algorithmItems(classCombo->currentIndex());
+    algorithmCombo->clear();
+    algorithmCombo->addItems(algorithms);
+    algorithmCombo->setCurrentIndex(algorithms.isEmpty() ? -1 : 0);
 }
 
-void TForm2::refuseMissingList(EditorList list) const
+void ChipEditorDialog::refuseMissingList(EditorList list) const
 {
     // A list is named by the caption of its label.
-    const char* label = "Label5";
+    const char* label = "classLabel";
     switch (list) {
     case EditorList::Class:
-        label = "Label5";
+        label = "classLabel";
         break;
     case EditorList::Voltage:
-        label = "Label8";
+        label = "voltageLabel";
         break;
     case EditorList::Flash:
-        label = "Label6";
+        label = "flashLabel";
         break;
     case EditorList::FlashPage:
-        label = "Label7";
+        label = "flashPageLabel";
         break;
     case EditorList::Algorithm:
-        label = "Label9";
+        label = "algorithmLabel";
         break;
     case EditorList::Eeprom:
-        label = "Label11";
+        label = "eepromLabel";
         break;
     case EditorList::EepromPage:
-        label = "Label12";
+        label = "eepromPageLabel";
         break;
     }
     m_reporter.ShowErrorBox(m_reporter.MessageText(MsgEditorChooseList)
                                 .arg(captionText(CaptionWindow::ChipEditor, label, m_reporter.language())));
 }
 
-void TForm2::BtnAddClick()
+void ChipEditorDialog::addChip()
 {
     std::optional<EditorList> missing;
     if (!m_model.add(fields(), &missing)) {
@@ -388,7 +387,7 @@ void TForm2::BtnAddClick()
     showGrid();
 }
 
-void TForm2::BtnEditClick()
+void ChipEditorDialog::editChip()
 {
     std::optional<EditorList> missing;
     if (!m_model.edit(fields(), &missing)) {
@@ -400,13 +399,13 @@ void TForm2::BtnEditClick()
     showGrid();
 }
 
-void TForm2::BtnDeleteClick()
+void ChipEditorDialog::deleteChip()
 {
     m_model.deleteCurrentRow();
     showGrid();
 }
 
-void TForm2::BtnSaveClick()
+void ChipEditorDialog::saveDatabase()
 {
     // Every row is converted into a copy; the program's table changes only once all rows are
     // accepted and the file holds them, so the commands never see a half-saved table.

@@ -19,13 +19,13 @@ class QWidget;
 
 namespace kestrum {
 
-/// `TForm2`, the chip editor: the chip database as an editable text grid, a panel of fields to
+/// The chip editor: the chip database as an editable text grid, a panel of fields to
 /// build a row from, and Save, which converts the grid into the program's chip table and writes
 /// the database file. Created once and hidden; each opening reloads the file.
 ///
 /// The grid's title row is the table header, so the grid row r is the table row r - 1; row
-/// numbers here (`selectedRow`, `StringGrid1SelectCell`) count the title row as 0.
-class TForm2 : public QDialog
+/// numbers here (`selectedRow`, `selectCell`) count the title row as 0.
+class ChipEditorDialog : public QDialog
 {
     Q_OBJECT
 public:
@@ -33,24 +33,24 @@ public:
     /// opening and replaced by a Save once the file is written. databasePath: the database file.
     /// runGuarded: runs the dialog's handlers. tableChanged: runs after a reload or a Save changed
     /// the table, so that the program selects its chip again.
-    TForm2(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath, HandlerGuard runGuarded,
-        std::function<void()> tableChanged = {});
+    ChipEditorDialog(QWidget* parent, Reporter& reporter, ChipTable& table, QString databasePath,
+        HandlerGuard runGuarded, std::function<void()> tableChanged = {});
 
     /// Re-reads the database file into the program's chip table; an integrity failure shows
     /// the fixed text "配置文件被破坏！" and leaves the table as it was.
-    LoadResult ReloadChipDatabase();
+    LoadResult reloadDatabase();
     /// What each opening does: reload, then the grid and the name lists from the table.
-    void FormShow();
+    void reloadAndShow();
     /// A cell selection in grid row numbering.
-    void StringGrid1SelectCell(int row);
+    void selectCell(int row);
     /// Loads row `selectedRow` into the fields.
-    void StringGrid1DblClick();
+    void loadSelectedRow();
     /// The class list changed: the algorithm list of the class, first entry selected.
-    void ComboBox4Change();
-    void BtnAddClick();
-    void BtnEditClick();
-    void BtnDeleteClick();
-    void BtnSaveClick();
+    void classChanged();
+    void addChip();
+    void editChip();
+    void deleteChip();
+    void saveDatabase();
 
     /// `selectedRow`: the grid row of the last cell selection, 0 until there is one.
     [[nodiscard]] int selectedRow() const { return m_model.selectedRow(); }
@@ -81,40 +81,40 @@ private:
     ChipEditorModel m_model;
 
     // The controls; the caption table names them by their object names.
-    QTableWidget* StringGrid1 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label8 = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* Label13 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
-    QComboBox* ComboBox3 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QComboBox* ComboBox4 = nullptr;
-    QComboBox* ComboBox5 = nullptr;
-    QComboBox* ComboBox6 = nullptr;
-    QComboBox* ComboBox7 = nullptr;
-    QComboBox* ComboBox8 = nullptr;
-    QComboBox* ComboBox9 = nullptr;
-    QComboBox* ComboBox10 = nullptr;
-    QComboBox* ComboBox11 = nullptr;
-    QComboBox* ComboBox12 = nullptr;
-    QWidget* Panel1 = nullptr;
-    QPushButton* BtnDelete = nullptr;
-    QPushButton* BtnAdd = nullptr;
-    QPushButton* BtnEdit = nullptr;
-    QPushButton* BtnSave = nullptr;
-    QPushButton* BtnExit = nullptr;
+    QTableWidget* chipGrid = nullptr;
+    QGroupBox* fieldsGroup = nullptr;
+    QLabel* typeLabel = nullptr;
+    QLabel* manufacturerLabel = nullptr;
+    QLabel* nameLabel = nullptr;
+    QLabel* delayLabel = nullptr;
+    QLabel* classLabel = nullptr;
+    QLabel* flashLabel = nullptr;
+    QLabel* flashPageLabel = nullptr;
+    QLabel* voltageLabel = nullptr;
+    QLabel* algorithmLabel = nullptr;
+    QLabel* chipIdLabel = nullptr;
+    QLabel* eepromLabel = nullptr;
+    QLabel* eepromPageLabel = nullptr;
+    QLabel* extendLabel = nullptr;
+    QComboBox* typeCombo = nullptr;
+    QComboBox* manufacturerCombo = nullptr;
+    QComboBox* nameCombo = nullptr;
+    QLineEdit* delayEdit = nullptr;
+    QComboBox* classCombo = nullptr;
+    QComboBox* flashCombo = nullptr;
+    QComboBox* flashPageCombo = nullptr;
+    QComboBox* voltageCombo = nullptr;
+    QComboBox* algorithmCombo = nullptr;
+    QComboBox* chipIdCombo = nullptr;
+    QComboBox* eepromCombo = nullptr;
+    QComboBox* eepromPageCombo = nullptr;
+    QComboBox* extendCombo = nullptr;
+    QWidget* buttonColumn = nullptr;
+    QPushButton* deleteButton = nullptr;
+    QPushButton* addButton = nullptr;
+    QPushButton* editButton = nullptr;
+    QPushButton* saveButton = nullptr;
+    QPushButton* quitButton = nullptr;
 };
 
 } // namespace kestrum

@@ -16,7 +16,7 @@ namespace kestrum {
 
 namespace {
 
-/// `Edit1KeyPress`: only hexadecimal digits get in, letters turn upper case.
+/// The hexadecimal fields: only hexadecimal digits get in, letters turn upper case.
 class HexDigitsValidator : public QValidator
 {
 public:
@@ -50,7 +50,7 @@ QLineEdit* hexEdit(QWidget* parent, const char* name, const QString& text, int m
 
 } // namespace
 
-TForm4::TForm4(QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerGuard runGuarded,
+FillDialog::FillDialog(QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerGuard runGuarded,
     std::function<void(std::uint32_t)> reloadView, std::function<void()> takeViewEdits)
     : QDialog(parent)
     , clockSeconds([] { return static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()); })
@@ -60,78 +60,78 @@ TForm4::TForm4(QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerG
     , m_reloadView(std::move(reloadView))
     , m_takeViewEdits(std::move(takeViewEdits))
 {
-    setObjectName(QStringLiteral("FillDialog"));
+    setObjectName(QStringLiteral("fillDialog"));
     setWindowTitle(QStringLiteral("Fill"));
     setFixedSize(340, 286);
     auto* layout = new QVBoxLayout(this);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Data"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    auto* dataGrid = new QGridLayout(GroupBox1);
-    RadioButton1 = new QRadioButton(QStringLiteral("Byte(8bits)"), GroupBox1);
-    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton1->setChecked(true);
-    Edit1 = hexEdit(GroupBox1, "Edit1", QStringLiteral("FF"), 2);
-    RadioButton2 = new QRadioButton(QStringLiteral("Word(16bits)"), GroupBox1);
-    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
-    Edit2 = hexEdit(GroupBox1, "Edit2", QStringLiteral("FFFF"), 4);
-    RadioButton3 = new QRadioButton(QStringLiteral("Random"), GroupBox1);
-    RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
-    dataGrid->addWidget(RadioButton1, 0, 0);
-    dataGrid->addWidget(Edit1, 0, 1);
-    dataGrid->addWidget(RadioButton2, 1, 0);
-    dataGrid->addWidget(Edit2, 1, 1);
-    dataGrid->addWidget(RadioButton3, 2, 0);
-    layout->addWidget(GroupBox1);
+    dataGroup = new QGroupBox(QStringLiteral("Data"), this);
+    dataGroup->setObjectName(QStringLiteral("dataGroup"));
+    auto* dataGrid = new QGridLayout(dataGroup);
+    byteRadio = new QRadioButton(QStringLiteral("Byte(8bits)"), dataGroup);
+    byteRadio->setObjectName(QStringLiteral("byteRadio"));
+    byteRadio->setChecked(true);
+    byteEdit = hexEdit(dataGroup, "byteEdit", QStringLiteral("FF"), 2);
+    wordRadio = new QRadioButton(QStringLiteral("Word(16bits)"), dataGroup);
+    wordRadio->setObjectName(QStringLiteral("wordRadio"));
+    wordEdit = hexEdit(dataGroup, "wordEdit", QStringLiteral("FFFF"), 4);
+    randomRadio = new QRadioButton(QStringLiteral("Random"), dataGroup);
+    randomRadio->setObjectName(QStringLiteral("randomRadio"));
+    dataGrid->addWidget(byteRadio, 0, 0);
+    dataGrid->addWidget(byteEdit, 0, 1);
+    dataGrid->addWidget(wordRadio, 1, 0);
+    dataGrid->addWidget(wordEdit, 1, 1);
+    dataGrid->addWidget(randomRadio, 2, 0);
+    layout->addWidget(dataGroup);
 
-    GroupBox2 = new QGroupBox(QStringLiteral("Range"), this);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    auto* range = new QGridLayout(GroupBox2);
-    Label1 = new QLabel(QStringLiteral("Start ADDR"), GroupBox2);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Edit3 = hexEdit(GroupBox2, "Edit3", QStringLiteral("00000"), 0);
-    Label2 = new QLabel(QStringLiteral("End ADDR"), GroupBox2);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Edit4 = hexEdit(GroupBox2, "Edit4", QStringLiteral("FFFF"), 0);
-    range->addWidget(Label1, 0, 0);
-    range->addWidget(Edit3, 0, 1);
-    range->addWidget(Label2, 1, 0);
-    range->addWidget(Edit4, 1, 1);
-    layout->addWidget(GroupBox2);
+    rangeGroup = new QGroupBox(QStringLiteral("Range"), this);
+    rangeGroup->setObjectName(QStringLiteral("rangeGroup"));
+    auto* range = new QGridLayout(rangeGroup);
+    startLabel = new QLabel(QStringLiteral("Start ADDR"), rangeGroup);
+    startLabel->setObjectName(QStringLiteral("startLabel"));
+    startEdit = hexEdit(rangeGroup, "startEdit", QStringLiteral("00000"), 0);
+    endLabel = new QLabel(QStringLiteral("End ADDR"), rangeGroup);
+    endLabel->setObjectName(QStringLiteral("endLabel"));
+    endEdit = hexEdit(rangeGroup, "endEdit", QStringLiteral("FFFF"), 0);
+    range->addWidget(startLabel, 0, 0);
+    range->addWidget(startEdit, 0, 1);
+    range->addWidget(endLabel, 1, 0);
+    range->addWidget(endEdit, 1, 1);
+    layout->addWidget(rangeGroup);
 
     auto* buttons = new QHBoxLayout;
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Cance"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setDefault(true);
+    cancelButton = new QPushButton(QStringLiteral("Cance"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
     buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     layout->addLayout(buttons);
 
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { m_runGuarded([this] { BitBtn1Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(okButton, &QPushButton::clicked, this, [this] { m_runGuarded([this] { fillAndClose(); }); });
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TForm4::prepare(std::uint32_t chipSize)
+void FillDialog::prepare(std::uint32_t chipSize)
 {
     m_chipSize = chipSize;
-    Edit4->setText(proposedFillEnd(chipSize));
+    endEdit->setText(proposedFillEnd(chipSize));
 }
 
-FillRequest TForm4::request() const
+FillRequest FillDialog::request() const
 {
     FillRequest r;
-    r.kind = RadioButton2->isChecked() ? FillKind::Word : RadioButton3->isChecked() ? FillKind::Random : FillKind::Byte;
-    r.byteText = Edit1->text();
-    r.wordText = Edit2->text();
-    r.startText = Edit3->text();
-    r.endText = Edit4->text();
+    r.kind = wordRadio->isChecked() ? FillKind::Word : randomRadio->isChecked() ? FillKind::Random : FillKind::Byte;
+    r.byteText = byteEdit->text();
+    r.wordText = wordEdit->text();
+    r.startText = startEdit->text();
+    r.endText = endEdit->text();
     return r;
 }
 
-void TForm4::BitBtn1Click()
+void FillDialog::fillAndClose()
 {
     QString error;
     const std::optional<FillPlan> plan = planFill(request(), m_reporter.MessageText(MsgFillRange), &error);

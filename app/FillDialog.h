@@ -17,16 +17,16 @@ class QRadioButton;
 
 namespace kestrum {
 
-/// `TForm4`, the fill dialog: a constant byte, a constant word or random bytes over an address
+/// The fill dialog: a constant byte, a constant word or random bytes over an address
 /// range of the buffer. Created once; what the user typed stays between openings.
-class TForm4 : public QDialog
+class FillDialog : public QDialog
 {
     Q_OBJECT
 public:
     /// reporter: the language, the texts and the error box. buffer: what the fill writes.
     /// runGuarded: runs the dialog's handlers. reloadView: shows that many bytes of the buffer
     /// after a fill. takeViewEdits: takes the hex view's edits into the buffer before it.
-    TForm4(QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerGuard runGuarded,
+    FillDialog(QWidget* parent, Reporter& reporter, DataBuffer& buffer, HandlerGuard runGuarded,
         std::function<void(std::uint32_t count)> reloadView, std::function<void()> takeViewEdits);
 
     /// Before each opening: the end address proposed for a chip of that size; the other fields
@@ -36,7 +36,7 @@ public:
     [[nodiscard]] FillRequest request() const;
     /// OK: takes the view's edits, fills, shows the chip (or up to the fill's end when it reaches
     /// past the chip) and closes; on an error the box shows it, nothing changes and the dialog stays.
-    void BitBtn1Click();
+    void fillAndClose();
 
     /// Seconds used to seed the random fill (the time of day; tests pin it).
     std::function<std::uint32_t()> clockSeconds;
@@ -50,19 +50,19 @@ private:
     std::uint32_t m_chipSize = 0;
 
     // The controls; the caption table names them by their object names.
-    QGroupBox* GroupBox1 = nullptr;
-    QRadioButton* RadioButton1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QRadioButton* RadioButton2 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QRadioButton* RadioButton3 = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
+    QGroupBox* dataGroup = nullptr;
+    QRadioButton* byteRadio = nullptr;
+    QLineEdit* byteEdit = nullptr;
+    QRadioButton* wordRadio = nullptr;
+    QLineEdit* wordEdit = nullptr;
+    QRadioButton* randomRadio = nullptr;
+    QGroupBox* rangeGroup = nullptr;
+    QLabel* startLabel = nullptr;
+    QLineEdit* startEdit = nullptr;
+    QLabel* endLabel = nullptr;
+    QLineEdit* endEdit = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
 };
 
 } // namespace kestrum

@@ -17,11 +17,11 @@ FlashEditorHost::FlashEditorHost(QWidget* parent)
     : QWidget(parent)
     , d(std::make_unique<Impl>())
 {
-    setObjectName(QStringLiteral("FlashEditor"));
+    setObjectName(QStringLiteral("hexView"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     d->view = new MPHexEditorView(this);
-    d->view->setObjectName(QStringLiteral("FlashEditorView"));
+    d->view->setObjectName(QStringLiteral("hexViewWidget"));
     // The main window's view settings; everything else keeps the control's defaults.
     TMPHexEditorEx& editor = d->view->editor();
     editor.SetBytesPerRow(16);

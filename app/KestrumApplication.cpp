@@ -23,7 +23,7 @@ KestrumApplication::KestrumApplication(int& argc, char** argv)
     setDesktopFileName(QStringLiteral("kestrum"));
 }
 
-void prepareStart(TForm1& window)
+void prepareStart(MainWindow& window)
 {
     Reporter& reporter = window.reporter();
     const QString note = qEnvironmentVariable("KESTRUM_START_NOTE");

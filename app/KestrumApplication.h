@@ -13,11 +13,11 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-class TForm1;
+class MainWindow;
 
 /// Before the main window is first shown: the first log line names the programmer that
 /// `scripts/run.sh` chose (environment variable KESTRUM_START_NOTE: "sim-absent", "sim-chosen" or
 /// "real"), and an installed program gets its user folders and its own copy of the chip database.
-void prepareStart(TForm1& window);
+void prepareStart(MainWindow& window);
 
 } // namespace kestrum

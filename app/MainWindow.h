@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -30,16 +31,16 @@ class QToolBar;
 
 namespace kestrum {
 
-class TStatusBar;
-class TForm2;
-class TForm3;
-class TForm4;
-class TAboutBox;
+class StatusBar;
+class ChipEditorDialog;
+class ChipSearchDialog;
+class FillDialog;
+class AboutBox;
 class FlashEditorHost;
 class TUsbBulk;
 class ChipProgrammer;
 class ChipOperations;
-class WindowJobs;
+class MainWindowJobView;
 class DeviceChangeMonitor;
 
 /// The language of a first start from a locale name: zh_CN and zh_SG Simplified Chinese (0),
@@ -49,14 +50,17 @@ int languageForLocale(const QString& localeName);
 /// The main window. It owns everything that lives for the whole run: the data buffer, the chip
 /// table and selection, the settings file, the log and the dialogs. Commands run through the
 /// window-free libraries; the window only binds their state to its controls.
-class TForm1 : public QMainWindow
+///
+/// Construction, settings, the language switch and the window's events live in MainWindow.cpp;
+/// the command table and every command's handler in MainWindowCommands.cpp.
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     /// ui: where boxes, questions, file dialogs and beeps go (null: real message boxes).
     /// executablePath: names the settings and database files (empty: the running program).
-    explicit TForm1(UserInterface* ui = nullptr, const QString& executablePath = QString());
-    ~TForm1() override;
+    explicit MainWindow(UserInterface* ui = nullptr, const QString& executablePath = QString());
+    ~MainWindow() override;
 
     // State shared with the commands.
     [[nodiscard]] Reporter& reporter() { return m_reporter; }
@@ -81,23 +85,23 @@ public:
     [[nodiscard]] ChipOperations& operations() { return *m_operations; }
     [[nodiscard]] DeviceChangeMonitor& deviceMonitor() { return *m_deviceMonitor; }
     /// What the chip jobs show in the window (tests set its clock).
-    [[nodiscard]] WindowJobs& jobView() { return *m_jobs; }
-    /// `ConnectProgrammer`: the probe run on activation and on every device change.
+    [[nodiscard]] MainWindowJobView& jobView() { return *m_jobView; }
+    /// The probe run on activation and on every device change.
     void ConnectProgrammer();
     /// Index of the speed list as the programmer receives it (no selection gives 0xFF).
     [[nodiscard]] std::uint8_t speedByte() const;
 
-    /// `LoadChipDatabase`: reads the database beside the executable; runs the selection fill with
-    /// the restored indices when the file was loaded.
+    /// Reads the database beside the executable; selects the chip of the restored indices when
+    /// the file was loaded.
     LoadResult LoadChipDatabase();
     /// The search dialog's choice: three fills by the names (see ChipSelection::selectByNames),
     /// then the lists shown.
     int selectChipByNames(const QString& type, const QString& maker, const QString& name);
-    /// `FillChipSelection` followed by showing the lists in the combo boxes.
+    /// A selection fill followed by showing the lists in the combo boxes.
     int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
-    /// `RefreshView`: the hex view shows buffer bytes 0 .. count-1.
+    /// The hex view shows buffer bytes 0 .. count-1.
     void RefreshView(std::uint32_t count);
-    /// `TakeViewEdits` with the chip size.
+    /// Takes the hex view's edits into the buffer, over the chip size.
     void TakeViewEdits();
 
     /// Runs an event handler; an error that escapes it is shown in the error box and the program goes on.
@@ -105,30 +109,40 @@ public:
     /// Runs a handler that touches the buffer or the programmer unless a chip command runs.
     void runCommand(const std::function<void()>& handler);
 
-    // Handlers.
-    void ComboBox1Change();
-    void ComboBox2Change();
-    void ComboBox3Change();
-    void BitBtn2Click();
-    void ToolAboutClick();
-    void ToolFillClick();
-    /// Opens the chip editor.
-    void ToolDeviceClick();
-    void ToolOpenClick();
-    void ToolSaveClick();
-    void ToolReadClick();
-    void ToolEraseClick();
-    void ToolWriteClick();
-    void ToolVerifyClick();
-    void ToolBankClick();
-    void ToolAutoClick();
-    void BitBtn1Click();
-    /// File > Buffer information: the box with the lengths and checksums of the buffer.
-    void BufferInfoClick();
+    // The commands (MainWindowCommands.cpp); each menu item, tool button and key runs one.
+    void openFile();
+    void saveFile();
+    void showBufferInformation();
+    void quit();
+    void fillBuffer();
+    void readChip();
+    void eraseChip();
+    void writeChip();
+    void verifyChip();
+    void blankCheckChip();
+    void runAuto();
+    void detectChip();
+    void findChip();
+    void editChipDatabase();
+    void showAbout();
+    void stopJob();
+    void useSimplifiedChinese();
+    void useTraditionalChinese();
+    void useEnglish();
+
+    // The chip lists: a new type starts at its first manufacturer and name, a new manufacturer at
+    // its first name.
+    void typeChanged();
+    void manufacturerChanged();
+    void nameChanged();
+
     /// Applies the captions of the current language to every window and sets the language check marks.
-    void ApplyLanguage();
-    /// The handlers of the language menu items.
+    void applyLanguage();
+    /// Switches to a language (0 Simplified Chinese, 1 Traditional Chinese, 2 English).
     void switchLanguage(int language);
+
+    /// Every command's action, in the order of the command table.
+    [[nodiscard]] std::vector<QAction*> commandActions() const;
 
     /// True while the buffer or the hex view holds changes that were neither saved nor written.
     [[nodiscard]] bool hasUnsavedChanges() const;
@@ -144,31 +158,36 @@ protected:
 
 private:
     class LogForwarder;
+    struct Command;
+    /// What exists: every command with its action, caption key, icon, key, handler and guard.
+    static const std::vector<Command>& commandTable();
 
-    void buildActions();
-    void wireCommands();
-    void buildToolBar();
-    /// A tool bar at the top that stays where it is, with ToolBar1's icon size and height.
+    /// One action per command, built from the command table and wired to its handler.
+    void buildCommands();
+    void buildToolBars();
+    /// A tool bar at the top that stays where it is, with the command bar's icon size and height.
     QToolBar* addFixedToolBar(const QString& name);
     /// Adds the action's button to the bar, named buttonName, at least the design size.
     void addToolButton(QToolBar* bar, QAction* action, const QString& buttonName);
-    /// Stop (tool button and Esc) in a tool bar of its own after ToolBar1, which a job disables.
-    void buildStopBar();
     void buildMenu();
     void buildBody();
+    QWidget* buildChipGroup(QWidget* parent);
+    QWidget* buildChipSettings(QWidget* parent);
+    QWidget* buildAutoOptions(QWidget* parent);
+    QWidget* buildDataColumn(QWidget* parent);
+    void buildDialogs();
     void applySettings();
     void collectSettings();
-    void FormShow();
-    void FormActivate();
-    void FormResize();
-    /// Keys, the language of a first start, the modified mark (MainWindowComfort.cpp).
+    /// What the first show does: centre, load the database, captions, the first probe.
+    void firstShow();
+    void activated();
+    /// The size list shows the chosen chip's size only; the language and size of a first start.
     void setUpComfort();
-    void tearDownComfort();
     /// Asks before unsaved changes are dropped; true when there are none or the user discards them.
     bool confirmDiscard();
     /// The window caption, with a leading '*' while there are unsaved changes.
     void showModifiedMark();
-    /// The smallest size at which the tool bar, the left column and the status bar stay usable.
+    /// The smallest size at which the tool bars, the left column and the status bar stay usable.
     void updateMinimumSize();
     /// Runs a chip command; true when it ran to its end (not refused, failed, declined or stopped).
     bool ranToItsEnd(const std::function<void()>& command);
@@ -179,6 +198,8 @@ private:
     int showingSelection(const std::function<int()>& fill);
     /// Copies the lists of the selection into the three combo boxes and the chip fields.
     void showChipSelection();
+    /// The language items carry the check mark of the language in force.
+    void showLanguageChecks();
 
     std::unique_ptr<UserInterface> m_ownedUi;
     std::unique_ptr<LogForwarder> m_logForwarder;
@@ -193,7 +214,7 @@ private:
     std::unique_ptr<ViewHandOver> m_handOver;
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<TUsbBulk> m_usb;
-    std::unique_ptr<WindowJobs> m_jobs;
+    std::unique_ptr<MainWindowJobView> m_jobView;
     std::unique_ptr<ChipProgrammer> m_programmer;
     std::unique_ptr<ChipOperations> m_operations;
     DeviceChangeMonitor* m_deviceMonitor = nullptr;
@@ -201,78 +222,69 @@ private:
     bool m_activatedOnce = false;
     QString m_caption; ///< the window caption in the current language
 
+    // The commands' actions; each one's object name is its name here, the caption table's key.
+    QAction* openAction = nullptr;
+    QAction* saveAction = nullptr;
+    QAction* bufferInfoAction = nullptr;
+    QAction* quitAction = nullptr;
+    QAction* fillAction = nullptr;
+    QAction* autoAction = nullptr;
+    QAction* eraseAction = nullptr;
+    QAction* writeAction = nullptr;
+    QAction* readAction = nullptr;
+    QAction* verifyAction = nullptr;
+    QAction* blankCheckAction = nullptr;
+    QAction* detectAction = nullptr;
+    QAction* deviceAction = nullptr;
+    QAction* aboutAction = nullptr;
+    QAction* stopAction = nullptr;
+    QAction* simplifiedChineseAction = nullptr;
+    QAction* traditionalChineseAction = nullptr;
+    QAction* englishAction = nullptr;
+
     // The controls and the dialogs. Each one's object name is its name here; the language switch
     // finds them by it.
-    TStatusBar* StatusBar1 = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    QAction* ToolOpen = nullptr;
-    QAction* ToolSave = nullptr;
-    QAction* ToolRead = nullptr;
-    QAction* ToolErase = nullptr;
-    QAction* ToolWrite = nullptr;
-    QAction* ToolVerify = nullptr;
-    QAction* ToolAuto = nullptr;
-    QAction* ToolBank = nullptr;
-    QAction* ToolFill = nullptr;
-    QAction* ToolDevice = nullptr;
-    QAction* ToolAbout = nullptr;
-    QToolBar* ToolBarStop = nullptr;
-    QAction* ToolStop = nullptr;
+    StatusBar* m_statusBar = nullptr; ///< object name "statusBar"
+    QToolBar* commandBar = nullptr;
+    QToolBar* stopBar = nullptr;
+    QMenu* fileMenu = nullptr;
+    QMenu* bufferMenu = nullptr;
+    QMenu* operationMenu = nullptr;
+    QMenu* languageMenu = nullptr;
+    QMenu* helpMenu = nullptr;
 
-    QMenu* O1 = nullptr;
-    QAction* O2 = nullptr;
-    QAction* S1 = nullptr;
-    QAction* Q1 = nullptr;
-    QAction* BufferInfo = nullptr;
-    QMenu* Buff = nullptr;
-    QAction* Fill = nullptr;
-    QMenu* O3 = nullptr;
-    QAction* A1 = nullptr;
-    QAction* E1 = nullptr;
-    QAction* W1 = nullptr;
-    QAction* R1 = nullptr;
-    QAction* V1 = nullptr;
-    QAction* N7 = nullptr;
-    QAction* N3 = nullptr;
-    QMenu* L1 = nullptr;
-    QAction* China = nullptr;
-    QAction* fanti = nullptr;
-    QAction* Enlish = nullptr;
-    QMenu* H1 = nullptr;
-    QAction* N5 = nullptr;
+    QWidget* mainPanel = nullptr;
+    QWidget* chipColumn = nullptr;
+    QWidget* dataColumn = nullptr;
+    QWidget* chipSettingsPanel = nullptr;
+    QGroupBox* chipGroup = nullptr;
+    QGroupBox* autoOptionsGroup = nullptr;
+    QLabel* typeLabel = nullptr;
+    QLabel* manufacturerLabel = nullptr;
+    QLabel* nameLabel = nullptr;
+    QLabel* sizeLabel = nullptr;
+    QLabel* pageSizeLabel = nullptr;
+    QLabel* speedLabel = nullptr;
+    QComboBox* typeCombo = nullptr;
+    QComboBox* manufacturerCombo = nullptr;
+    QComboBox* nameCombo = nullptr;
+    QComboBox* speedCombo = nullptr;
+    QComboBox* sizeCombo = nullptr;
+    QLineEdit* capacityEdit = nullptr;
+    QLineEdit* pageSizeEdit = nullptr;
+    QPushButton* detectButton = nullptr;
+    QPushButton* findButton = nullptr;
+    QPushButton* autoButton = nullptr;
+    QCheckBox* autoEraseCheck = nullptr;
+    QCheckBox* autoProgramCheck = nullptr;
+    QCheckBox* autoVerifyCheck = nullptr;
+    FlashEditorHost* hexView = nullptr;
+    QTextEdit* logView = nullptr;
 
-    QWidget* Panel1 = nullptr;
-    QWidget* Panel2 = nullptr;
-    QWidget* Panel3 = nullptr;
-    QWidget* Panel8 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
-    QComboBox* ComboBox3 = nullptr;
-    QComboBox* ComboBox4 = nullptr;
-    QComboBox* ComboBox5 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QCheckBox* CheckBox3 = nullptr;
-    FlashEditorHost* FlashEditor = nullptr;
-    QTextEdit* RichEdit1 = nullptr;
-
-    TForm2* Form2 = nullptr;
-    TForm3* Form3 = nullptr;
-    TForm4* FillDialog = nullptr;
-    TAboutBox* AboutBox = nullptr;
+    ChipEditorDialog* chipEditor = nullptr;
+    ChipSearchDialog* chipSearch = nullptr;
+    FillDialog* fillDialog = nullptr;
+    AboutBox* aboutBox = nullptr;
 };
 
 } // namespace kestrum

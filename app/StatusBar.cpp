@@ -19,15 +19,15 @@ bool isNotConnectedText(const QString& text, int language)
     return text == messageText(MsgNotConnected, language);
 }
 
-TStatusBar::TStatusBar(QWidget* parent, std::function<int()> language)
+StatusBar::StatusBar(QWidget* parent, std::function<int()> language)
     : QStatusBar(parent)
     , m_language(std::move(language))
     , m_progress(new QProgressBar(this))
 {
-    setObjectName(QStringLiteral("StatusBar1"));
+    setObjectName(QStringLiteral("statusBar"));
     setSizeGripEnabled(false);
     setFixedHeight(22);
-    m_progress->setObjectName(QStringLiteral("Progress"));
+    m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setRange(0, 100);
     // The bar tells its percentage; panel 4 beside it tells the rate and the time left.
     m_progress->setTextVisible(true);
@@ -37,7 +37,7 @@ TStatusBar::TStatusBar(QWidget* parent, std::function<int()> language)
     placeProgress();
 }
 
-bool TStatusBar::eventFilter(QObject* watched, QEvent* event)
+bool StatusBar::eventFilter(QObject* watched, QEvent* event)
 {
     // Shown, the bar leaves panel 4 the room for the rate and the time left; hidden, the panel has
     // the whole width again.
@@ -48,7 +48,7 @@ bool TStatusBar::eventFilter(QObject* watched, QEvent* event)
     return QStatusBar::eventFilter(watched, event);
 }
 
-int TStatusBar::rateRoom() const
+int StatusBar::rateRoom() const
 {
     const int language = m_language ? m_language() : 0;
     const QString widest
@@ -56,7 +56,7 @@ int TStatusBar::rateRoom() const
     return fontMetrics().horizontalAdvance(widest) + 12;
 }
 
-void TStatusBar::setPanelText(int panel, const QString& text)
+void StatusBar::setPanelText(int panel, const QString& text)
 {
     if (panel < 0 || panel >= int(m_texts.size()))
         return;
@@ -64,12 +64,12 @@ void TStatusBar::setPanelText(int panel, const QString& text)
     update(panelRect(panel));
 }
 
-QString TStatusBar::panelText(int panel) const
+QString StatusBar::panelText(int panel) const
 {
     return (panel >= 0 && panel < int(m_texts.size())) ? m_texts[size_t(panel)] : QString();
 }
 
-QRect TStatusBar::panelRect(int panel) const
+QRect StatusBar::panelRect(int panel) const
 {
     int x = 0;
     for (int i = 0; i < panel; ++i)
@@ -87,25 +87,25 @@ QRect TStatusBar::panelRect(int panel) const
     return QRect(x, 0, width, height());
 }
 
-bool TStatusBar::panel1IsRed() const
+bool StatusBar::panel1IsRed() const
 {
     return isNotConnectedText(m_texts[1], m_language ? m_language() : 0);
 }
 
-void TStatusBar::placeProgress()
+void StatusBar::placeProgress()
 {
     const int top = BorderWidth + 2;
     const int room = m_progress->isHidden() ? 0 : rateRoom();
     m_progress->setGeometry(317, top, std::max(40, width() - 315 - room), height() - top);
 }
 
-void TStatusBar::resizeEvent(QResizeEvent* event)
+void StatusBar::resizeEvent(QResizeEvent* event)
 {
     QStatusBar::resizeEvent(event);
     placeProgress();
 }
 
-void TStatusBar::paintEvent(QPaintEvent*)
+void StatusBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
@@ -114,7 +114,7 @@ void TStatusBar::paintEvent(QPaintEvent*)
         painter.setPen(palette().color(QPalette::Mid));
         painter.drawRect(r.adjusted(0, 0, -1, -1));
         if (i == 1) {
-            StatusBar1DrawPanel(painter, i, r);
+            drawPanel(painter, i, r);
         } else {
             painter.setPen(palette().color(QPalette::ButtonText));
             painter.drawText(r.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, m_texts[size_t(i)]);
@@ -122,7 +122,7 @@ void TStatusBar::paintEvent(QPaintEvent*)
     }
 }
 
-void TStatusBar::StatusBar1DrawPanel(QPainter& painter, int panel, const QRect& rect)
+void StatusBar::drawPanel(QPainter& painter, int panel, const QRect& rect)
 {
     const QString& text = m_texts[size_t(panel)];
     painter.setPen(panel1IsRed() ? QColor(Qt::red) : palette().color(QPalette::ButtonText));

@@ -12,15 +12,15 @@ namespace kestrum {
 /// True when panel 1's text is drawn red: it equals "Not connected" in the language now in force.
 bool isNotConnectedText(const QString& text, int language);
 
-/// `StatusBar1`: five fixed panels drawn by the bar itself; panel 1 is owner-drawn
-/// (`StatusBar1DrawPanel`). The progress bar `Progress` lives inside it, right of panel 3.
-class TStatusBar : public QStatusBar
+/// The status bar: five fixed panels drawn by the bar itself; panel 1 is drawn red while it says
+/// "Not connected". The progress bar lives inside it, right of panel 3.
+class StatusBar : public QStatusBar
 {
     Q_OBJECT
 public:
     static constexpr std::array<int, 5> PanelWidths {50, 120, 70, 75, 50};
 
-    TStatusBar(QWidget* parent, std::function<int()> language);
+    StatusBar(QWidget* parent, std::function<int()> language);
 
     void setPanelText(int panel, const QString& text);
     [[nodiscard]] QString panelText(int panel) const;
@@ -43,7 +43,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void StatusBar1DrawPanel(QPainter& painter, int panel, const QRect& rect);
+    void drawPanel(QPainter& painter, int panel, const QRect& rect);
 
     std::array<QString, 5> m_texts;
     std::function<int()> m_language;

@@ -7,7 +7,7 @@ int main(int argc, char** argv)
 {
     kestrum::KestrumApplication app(argc, argv);
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/kestrum.svg")));
-    kestrum::TForm1 window;
+    kestrum::MainWindow window;
     kestrum::prepareStart(window);
     window.show();
     return app.exec();

@@ -45,12 +45,12 @@ TEST(ChooserDialog, ShowsTheRowsWithThePreselectedOneCurrentAndTakesTheChoice)
 
     // Down, then Enter: the third row.
     QTimer::singleShot(0, &dialog, [&] {
-        QTest::keyClick(&list, Qt::Key_Down);
-        QTest::keyClick(&list, Qt::Key_Return);
+        QTest::keyEvent(QTest::Click, &list, Qt::Key_Down);
+        QTest::keyEvent(QTest::Click, &list, Qt::Key_Return);
     });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosenRow(), 2);
 
-    QTimer::singleShot(0, &dialog, [&] { QTest::keyClick(&list, Qt::Key_Escape); });
+    QTimer::singleShot(0, &dialog, [&] { QTest::keyEvent(QTest::Click, &list, Qt::Key_Escape); });
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
 }

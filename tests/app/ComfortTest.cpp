@@ -73,29 +73,30 @@ TEST_F(ComfortFixture, FirstStartFollowsTheLocaleAndAStoredLanguageWins)
 {
     QLocale::setDefault(QLocale(QStringLiteral("zh_TW")));
     {
-        TForm1 w(&ui, exe());
+        MainWindow w(&ui, exe());
         w.show();
         EXPECT_EQ(w.reporter().language(), 1);
-        EXPECT_TRUE(action(w, "fanti").isChecked());
+        EXPECT_TRUE(action(w, "traditionalChineseAction").isChecked());
     }
     IniFile ini(dir.filePath(QStringLiteral("kestrum.ini")));
     ini.load();
     ini.writeInteger(QStringLiteral("DEVICE"), QStringLiteral("LANGU"), 0);
     ASSERT_TRUE(ini.save());
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     EXPECT_EQ(w.reporter().language(), 0);
 }
 
 TEST_F(ComfortFixture, ShortcutsAreShownInTheMenusAndTriggerTheirCommands)
 {
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
-    const char* keys[][2] = {{"O2", "Ctrl+O"}, {"S1", "Ctrl+S"}, {"Q1", "Ctrl+Q"}, {"N5", "F1"}, {"A1", "F4"},
-        {"R1", "F5"}, {"E1", "F6"}, {"W1", "F7"}, {"V1", "F8"}, {"N7", "F9"}};
+    const char* keys[][2] = {{"openAction", "Ctrl+O"}, {"saveAction", "Ctrl+S"}, {"quitAction", "Ctrl+Q"},
+        {"aboutAction", "F1"}, {"autoAction", "F4"}, {"readAction", "F5"}, {"eraseAction", "F6"}, {"writeAction", "F7"},
+        {"verifyAction", "F8"}, {"blankCheckAction", "F9"}};
     for (const auto& [name, key] : keys)
         EXPECT_EQ(action(w, name).shortcut().toString(), QString::fromLatin1(key)) << name;
-    EXPECT_EQ(child<QShortcut>(w, "TestKey")->key(), QKeySequence(QStringLiteral("F2")));
+    EXPECT_EQ(action(w, "detectAction").shortcut(), QKeySequence(QStringLiteral("F2")));
 
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -103,17 +104,17 @@ TEST_F(ComfortFixture, ShortcutsAreShownInTheMenusAndTriggerTheirCommands)
     hexView(w).setFocus();
     QWidget* target = QApplication::focusWidget();
     ASSERT_NE(target, nullptr);
-    QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyEvent(QTest::Click, target, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(ui.openFilters.size(), 1) << "Ctrl+O opens the file dialog";
-    QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyEvent(QTest::Click, target, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(ui.saveFilters.size(), 1) << "Ctrl+S opens the save dialog";
-    QSignalSpy read(&action(w, "R1"), &QAction::triggered);
-    QSignalSpy test(&button(w, "BitBtn1"), &QPushButton::clicked);
-    QTest::keyClick(target, Qt::Key_F5);
-    QTest::keyClick(target, Qt::Key_F2);
+    QSignalSpy read(&action(w, "readAction"), &QAction::triggered);
+    QSignalSpy test(&action(w, "detectAction"), &QAction::triggered);
+    QTest::keyEvent(QTest::Click, target, Qt::Key_F5);
+    QTest::keyEvent(QTest::Click, target, Qt::Key_F2);
     EXPECT_EQ(read.count(), 1);
     EXPECT_EQ(test.count(), 1);
-    QTest::keyClick(target, Qt::Key_Q, Qt::ControlModifier);
+    QTest::keyEvent(QTest::Click, target, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(w.isVisible()) << "Ctrl+Q closes the window";
 }
 
@@ -122,46 +123,46 @@ TEST_F(ComfortFixture, TheFolderOfTheLastFileIsRememberedInASectionOfItsOwn)
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("images")));
     const QString file = writeFile(QStringLiteral("images/a.bin"), 16);
     {
-        TForm1 w(&ui, exe());
+        MainWindow w(&ui, exe());
         w.show();
         ui.openFiles.push_back(file);
-        action(w, "O2").trigger();
+        action(w, "openAction").trigger();
         ui.answers.push_back(true);
         w.close();
     }
     IniFile ini(dir.filePath(QStringLiteral("kestrum.ini")));
     ini.load();
     EXPECT_EQ(ini.readString(QStringLiteral("Folders"), QStringLiteral("Last"), QString()), dir.filePath("images"));
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     EXPECT_EQ(w.settings().lastFolder, dir.filePath("images"));
 }
 
 TEST_F(ComfortFixture, UnsavedChangesAreMarkedAndOpenReadAndQuitAskFirst)
 {
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     const QString title = w.windowTitle();
     EXPECT_FALSE(w.hasUnsavedChanges());
     const QString first = writeFile(QStringLiteral("first.bin"), 100);
     ui.openFiles.push_back(first);
-    action(w, "O2").trigger();
+    action(w, "openAction").trigger();
     EXPECT_TRUE(ui.questions.isEmpty()) << "nothing to lose: no question";
     EXPECT_TRUE(w.hasUnsavedChanges()) << "a loaded file is not saved or written yet";
     EXPECT_EQ(w.windowTitle(), QLatin1Char('*') + title);
 
     // Open: No keeps the buffer and shows no file dialog; Yes goes on.
     ui.answers.push_back(false);
-    action(w, "O2").trigger();
+    action(w, "openAction").trigger();
     EXPECT_EQ(ui.questions, QStringList {Discard});
     EXPECT_EQ(ui.openFilters.size(), 1);
     ui.answers.push_back(true);
     ui.openFiles.push_back(writeFile(QStringLiteral("second.bin"), 50));
-    action(w, "O2").trigger();
+    action(w, "openAction").trigger();
     EXPECT_EQ(w.dataBuffer().usedLength, 50);
 
     // Save clears the mark; an edit in the view sets it again.
     ui.saveFiles.push_back(dir.filePath(QStringLiteral("out.bin")));
-    action(w, "S1").trigger();
+    action(w, "saveAction").trigger();
     EXPECT_FALSE(w.hasUnsavedChanges());
     EXPECT_EQ(w.windowTitle(), title);
     hexView(w).editor().SetDataSize(16);
@@ -171,13 +172,13 @@ TEST_F(ComfortFixture, UnsavedChangesAreMarkedAndOpenReadAndQuitAskFirst)
 
     // A fill counts as a change too.
     ui.saveFiles.push_back(dir.filePath(QStringLiteral("out2.bin")));
-    action(w, "S1").trigger();
+    action(w, "saveAction").trigger();
     ASSERT_FALSE(w.hasUnsavedChanges());
-    TForm4& fill = fillDialog(w);
-    lineEdit(fill, "Edit1").setText(QStringLiteral("5A"));
-    lineEdit(fill, "Edit3").setText(QStringLiteral("0"));
-    lineEdit(fill, "Edit4").setText(QStringLiteral("F"));
-    fill.BitBtn1Click();
+    FillDialog& fill = fillDialog(w);
+    lineEdit(fill, "byteEdit").setText(QStringLiteral("5A"));
+    lineEdit(fill, "startEdit").setText(QStringLiteral("0"));
+    lineEdit(fill, "endEdit").setText(QStringLiteral("F"));
+    fill.fillAndClose();
     w.runGuarded([] {});
     EXPECT_TRUE(w.hasUnsavedChanges());
     EXPECT_EQ(w.windowTitle(), QLatin1Char('*') + title);
@@ -186,11 +187,11 @@ TEST_F(ComfortFixture, UnsavedChangesAreMarkedAndOpenReadAndQuitAskFirst)
     ui.questions.clear();
     ui.errors.clear();
     ui.answers.push_back(false);
-    action(w, "R1").trigger();
+    action(w, "readAction").trigger();
     EXPECT_EQ(ui.questions, QStringList {Discard});
     EXPECT_TRUE(ui.errors.isEmpty()) << "the read did not run";
     ui.answers.push_back(true);
-    action(w, "R1").trigger();
+    action(w, "readAction").trigger();
     EXPECT_FALSE(ui.errors.isEmpty()) << "the read ran";
 
     // Quit: No keeps the window and writes no settings; Yes closes.
@@ -208,38 +209,38 @@ TEST_F(ComfortFixture, UnsavedChangesAreMarkedAndOpenReadAndQuitAskFirst)
 TEST_F(ComfortFixture, TheSizeListShowsTheChipsSizeAndTakesNoInput)
 {
     writeDatabase();
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
-    QComboBox& sizes = combo(w, "ComboBox5");
+    QComboBox& sizes = combo(w, "sizeCombo");
     const int shown = sizes.currentIndex();
     EXPECT_EQ(sizes.focusPolicy(), Qt::NoFocus);
-    QTest::mouseClick(&sizes, Qt::LeftButton);
+    QTest::mouseEvent(QTest::MouseClick, &sizes, Qt::LeftButton, {}, QPoint());
     EXPECT_FALSE(sizes.view()->isVisible()) << "a click opens no list";
-    QTest::keyClick(&sizes, Qt::Key_Down);
+    QTest::keyEvent(QTest::Click, &sizes, Qt::Key_Down);
     EXPECT_EQ(sizes.currentIndex(), shown);
 }
 
 TEST_F(ComfortFixture, SearchIgnoresCaseAndEnterSelectsTheOnlyOrTheHighlightedMatch)
 {
     writeDatabase();
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
-    TForm3& find = searchDialog(w);
-    QTreeWidget& list = *child<QTreeWidget>(find, "ListView1");
-    QLineEdit& text = *combo(find, "ComboBox1").lineEdit();
-    find.FormShow();
+    ChipSearchDialog& find = searchDialog(w);
+    QTreeWidget& list = *child<QTreeWidget>(find, "chipList");
+    QLineEdit& text = *combo(find, "findCombo").lineEdit();
+    find.listAllChips();
     for (int c = 0; c < 3; ++c)
         EXPECT_GE(list.columnWidth(c), list.header()->sectionSizeHint(c)) << "the English titles show whole";
     text.setText(QStringLiteral("at24"));
     ASSERT_EQ(list.topLevelItemCount(), 2);
-    QTest::keyClick(&text, Qt::Key_Return);
+    QTest::keyEvent(QTest::Click, &text, Qt::Key_Return);
     EXPECT_EQ(w.selection().currentChip(), 0) << "two matches and none highlighted: Enter picks nothing";
     list.topLevelItem(1)->setSelected(true);
-    QTest::keyClick(&list, Qt::Key_Enter);
+    QTest::keyEvent(QTest::Click, &list, Qt::Key_Enter);
     EXPECT_EQ(w.selection().currentChip(), 2);
     text.setText(QStringLiteral("c02"));
     ASSERT_EQ(list.topLevelItemCount(), 1);
-    QTest::keyClick(&text, Qt::Key_Return);
+    QTest::keyEvent(QTest::Click, &text, Qt::Key_Return);
     EXPECT_EQ(w.selection().currentChip(), 1);
     EXPECT_EQ(w.nameIndex(), 0) << "AT24C02 is the first name of its maker";
     EXPECT_EQ(w.typeIndex(), 1);
@@ -248,14 +249,14 @@ TEST_F(ComfortFixture, SearchIgnoresCaseAndEnterSelectsTheOnlyOrTheHighlightedMa
 
 TEST_F(ComfortFixture, AtTheMinimumSizeTheToolBarLeftColumnAndStatusBarFitInEveryLanguage)
 {
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     for (int language : {2, 0, 1}) {
         w.switchLanguage(language);
         w.resize(1, 1);
         QApplication::processEvents();
         ASSERT_EQ(w.size(), w.minimumSize()) << language;
-        auto& bar = *child<QToolBar>(w, "ToolBar1");
+        auto& bar = *child<QToolBar>(w, "commandBar");
         for (QAction* a : bar.actions()) {
             QWidget* b = bar.widgetForAction(a);
             if (a->isSeparator() || !a->isVisible())
@@ -263,12 +264,12 @@ TEST_F(ComfortFixture, AtTheMinimumSizeTheToolBarLeftColumnAndStatusBarFitInEver
             ASSERT_TRUE(b && b->isVisible()) << language << " " << a->objectName().toStdString();
             EXPECT_LE(b->geometry().right(), bar.contentsRect().right()) << a->objectName().toStdString();
         }
-        auto& options = *child<QGroupBox>(w, "GroupBox2");
+        auto& options = *child<QGroupBox>(w, "autoOptionsGroup");
         EXPECT_GE(options.height(), options.minimumSizeHint().height()) << language;
-        for (const char* group : {"GroupBox1", "GroupBox2"}) {
+        for (const char* group : {"chipGroup", "autoOptionsGroup"}) {
             const QRect frame = child<QGroupBox>(w, group)->geometry();
             EXPECT_GE(frame.left(), 2) << group << ": its frame keeps clear of the column's edge";
-            EXPECT_LE(frame.right(), child<QWidget>(w, "Panel2")->width() - 3) << group;
+            EXPECT_LE(frame.right(), child<QWidget>(w, "chipColumn")->width() - 3) << group;
         }
         EXPECT_GE(statusBar(w).width(), 317 + 80 + statusBar(w).rateRoom())
             << "the fixed panels, some progress bar and the rate beside it";

@@ -134,12 +134,12 @@ TEST(FillDialog, TypedLettersTurnUpperCaseAndOthersAreDropped)
 {
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
-    QLineEdit* edit = &lineEdit(fillDialog(w), "Edit3");
+    MainWindow w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    QLineEdit* edit = &lineEdit(fillDialog(w), "startEdit");
     edit->clear();
     QTest::keyClicks(edit, QStringLiteral("1aG f"));
     EXPECT_EQ(edit->text(), QStringLiteral("1AF"));
-    QLineEdit* byte = &lineEdit(fillDialog(w), "Edit1");
+    QLineEdit* byte = &lineEdit(fillDialog(w), "byteEdit");
     byte->clear();
     QTest::keyClicks(byte, QStringLiteral("abc"));
     EXPECT_EQ(byte->text(), QStringLiteral("AB")) << "a byte takes two digits";
@@ -157,20 +157,20 @@ TEST(FillDialog, OkFillsReloadsTheViewAndAnErrorKeepsTheDialogOpen)
 {
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
-    TForm4& fill = fillDialog(w);
-    lineEdit(fill, "Edit1").setText(QStringLiteral("5A"));
-    lineEdit(fill, "Edit3").setText(QStringLiteral("0"));
-    lineEdit(fill, "Edit4").setText(QStringLiteral("F"));
-    fill.BitBtn1Click();
+    MainWindow w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    FillDialog& fill = fillDialog(w);
+    lineEdit(fill, "byteEdit").setText(QStringLiteral("5A"));
+    lineEdit(fill, "startEdit").setText(QStringLiteral("0"));
+    lineEdit(fill, "endEdit").setText(QStringLiteral("F"));
+    fill.fillAndClose();
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(w.dataBuffer().usedLength, 16);
     EXPECT_EQ(w.dataBuffer().data()[15], 0x5A);
     EXPECT_EQ(fill.result(), QDialog::Accepted);
 
     fill.setResult(QDialog::Rejected);
-    lineEdit(fill, "Edit4").setText(QString());
-    fill.BitBtn1Click();
+    lineEdit(fill, "endEdit").setText(QString());
+    fill.fillAndClose();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0], QStringLiteral("'0x' is not a valid integer value"));
     EXPECT_EQ(fill.result(), QDialog::Rejected) << "the dialog stays open";
@@ -180,15 +180,15 @@ TEST(FillDialog, EachOpeningProposesTheEndOfTheChipAndKeepsWhatWasTyped)
 {
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
-    TForm4& fill = fillDialog(w);
-    lineEdit(fill, "Edit1").setText(QStringLiteral("5A"));
-    lineEdit(fill, "Edit3").setText(QStringLiteral("10"));
-    lineEdit(fill, "Edit4").setText(QStringLiteral("20"));
+    MainWindow w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    FillDialog& fill = fillDialog(w);
+    lineEdit(fill, "byteEdit").setText(QStringLiteral("5A"));
+    lineEdit(fill, "startEdit").setText(QStringLiteral("10"));
+    lineEdit(fill, "endEdit").setText(QStringLiteral("20"));
     fill.prepare(0x100000);
-    EXPECT_EQ(lineEdit(fill, "Edit4").text(), QStringLiteral("FFFFF"));
-    EXPECT_EQ(lineEdit(fill, "Edit1").text(), QStringLiteral("5A"));
-    EXPECT_EQ(lineEdit(fill, "Edit3").text(), QStringLiteral("10"));
+    EXPECT_EQ(lineEdit(fill, "endEdit").text(), QStringLiteral("FFFFF"));
+    EXPECT_EQ(lineEdit(fill, "byteEdit").text(), QStringLiteral("5A"));
+    EXPECT_EQ(lineEdit(fill, "startEdit").text(), QStringLiteral("10"));
     const FillRequest r = fill.request();
     EXPECT_EQ(r.kind, FillKind::Byte);
     EXPECT_EQ(r.endText, QStringLiteral("FFFFF"));
@@ -209,12 +209,12 @@ struct WindowWithChip
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(reinterpret_cast<const char*>(&r), sizeof r);
         f.close();
-        window = std::make_unique<TForm1>(&ui, dir.filePath(QStringLiteral("kestrum")));
+        window = std::make_unique<MainWindow>(&ui, dir.filePath(QStringLiteral("kestrum")));
         window->show();
     }
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    std::unique_ptr<TForm1> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace
@@ -223,19 +223,19 @@ TEST(FillDialog, EachKindButtonFillsItsOwnKind)
 {
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
-    TForm4& fill = fillDialog(w);
+    MainWindow w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    FillDialog& fill = fillDialog(w);
     fill.clockSeconds = [] { return 77u; };
-    lineEdit(fill, "Edit2").setText(QStringLiteral("1234"));
-    lineEdit(fill, "Edit3").setText(QStringLiteral("0"));
-    lineEdit(fill, "Edit4").setText(QStringLiteral("FF"));
-    child<QRadioButton>(fill, "RadioButton2")->setChecked(true);
-    fill.BitBtn1Click();
+    lineEdit(fill, "wordEdit").setText(QStringLiteral("1234"));
+    lineEdit(fill, "startEdit").setText(QStringLiteral("0"));
+    lineEdit(fill, "endEdit").setText(QStringLiteral("FF"));
+    child<QRadioButton>(fill, "wordRadio")->setChecked(true);
+    fill.fillAndClose();
     EXPECT_EQ(w.dataBuffer().data()[0xFE], 0x34);
     EXPECT_EQ(w.dataBuffer().data()[0xFF], 0x12);
 
-    child<QRadioButton>(fill, "RadioButton3")->setChecked(true);
-    fill.BitBtn1Click();
+    child<QRadioButton>(fill, "randomRadio")->setChecked(true);
+    fill.fillAndClose();
     DataBuffer expected;
     ASSERT_TRUE(fillBuffer(expected, request(FillKind::Random, "0", "FF"), 77, RangeError).ok);
     EXPECT_EQ(std::memcmp(w.dataBuffer().data(), expected.data(), 0x100), 0);
@@ -245,17 +245,17 @@ TEST(FillDialog, EachKindButtonFillsItsOwnKind)
 TEST(FillDialog, TakesTheViewsEditsKeepsTheUsedLengthAndShowsAFillPastTheChip)
 {
     WindowWithChip chip(256);
-    TForm1& w = *chip.window;
+    MainWindow& w = *chip.window;
     w.dataBuffer().usedLength = 3980;
     TMPHexEditorEx& editor = hexView(w).editor();
     ASSERT_TRUE(editor.KeyPress(QLatin1Char('1')));
     ASSERT_TRUE(editor.KeyPress(QLatin1Char('2')));
-    TForm4& fill = fillDialog(w);
+    FillDialog& fill = fillDialog(w);
     fill.prepare(w.chipSize());
-    lineEdit(fill, "Edit1").setText(QStringLiteral("55"));
-    lineEdit(fill, "Edit3").setText(QStringLiteral("100"));
-    lineEdit(fill, "Edit4").setText(QStringLiteral("1FF"));
-    fill.BitBtn1Click();
+    lineEdit(fill, "byteEdit").setText(QStringLiteral("55"));
+    lineEdit(fill, "startEdit").setText(QStringLiteral("100"));
+    lineEdit(fill, "endEdit").setText(QStringLiteral("1FF"));
+    fill.fillAndClose();
     EXPECT_EQ(w.dataBuffer().data()[0], 0x12) << "the edit made before the fill is kept";
     EXPECT_EQ(w.dataBuffer().data()[0x1FF], 0x55);
     EXPECT_EQ(w.dataBuffer().usedLength, 3980);
@@ -269,15 +269,15 @@ TEST(FillDialog, AFillLogsItsKindValueAndRangeAndARefusedOneNothing)
 {
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    TForm1 w(&ui, dir.filePath(QStringLiteral("kestrum")));
+    MainWindow w(&ui, dir.filePath(QStringLiteral("kestrum")));
     w.switchLanguage(EnglishLanguage);
-    TForm4& fill = fillDialog(w);
-    lineEdit(fill, "Edit1").setText(QStringLiteral("5A"));
-    lineEdit(fill, "Edit3").setText(QStringLiteral("10"));
-    lineEdit(fill, "Edit4").setText(QString());
-    fill.BitBtn1Click();
+    FillDialog& fill = fillDialog(w);
+    lineEdit(fill, "byteEdit").setText(QStringLiteral("5A"));
+    lineEdit(fill, "startEdit").setText(QStringLiteral("10"));
+    lineEdit(fill, "endEdit").setText(QString());
+    fill.fillAndClose();
     EXPECT_TRUE(ui.log.isEmpty());
-    lineEdit(fill, "Edit4").setText(QStringLiteral("1F"));
-    fill.BitBtn1Click();
+    lineEdit(fill, "endEdit").setText(QStringLiteral("1F"));
+    fill.fillAndClose();
     EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Fill: byte 5A, 0x00000010 - 0x0000001F")});
 }

@@ -14,14 +14,14 @@ TEST(HexStatusPanel, ShowsTheCursorOffsetTheSelectionAndTheMode)
 {
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    TForm1 window(&ui, dir.filePath(QStringLiteral("kestrum")));
+    MainWindow window(&ui, dir.filePath(QStringLiteral("kestrum")));
     window.show();
     TMPHexEditorEx& editor = hexView(window).editor();
     QByteArray bytes(0x100, '\x5A');
     QBuffer stream(&bytes);
     stream.open(QIODevice::ReadOnly);
     hexView(window).LoadFromStream(stream);
-    TStatusBar& bar = statusBar(window);
+    StatusBar& bar = statusBar(window);
 
     editor.Seek(0x20, 0);
     EXPECT_EQ(bar.panelText(4), QStringLiteral("0x20   OVR"));

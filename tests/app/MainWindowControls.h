@@ -3,10 +3,10 @@
 // The main window's controls and dialogs as the tests reach them: by their object names.
 
 #include "app/ChipEditorDialog.h"
+#include "app/ChipSearchDialog.h"
 #include "app/FillDialog.h"
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
-#include "app/SearchDialog.h"
 #include "app/StatusBar.h"
 #include "tests/support/FormChild.h"
 
@@ -43,29 +43,29 @@ inline QLineEdit& lineEdit(QWidget& form, const char* name)
     return *child<QLineEdit>(form, name);
 }
 
-inline TStatusBar& statusBar(TForm1& window)
+inline StatusBar& statusBar(MainWindow& window)
 {
-    return *child<TStatusBar>(window, "StatusBar1");
+    return *child<StatusBar>(window, "statusBar");
 }
 
-inline FlashEditorHost& hexView(TForm1& window)
+inline FlashEditorHost& hexView(MainWindow& window)
 {
-    return *child<FlashEditorHost>(window, "FlashEditor");
+    return *child<FlashEditorHost>(window, "hexView");
 }
 
-inline TForm2& chipEditor(TForm1& window)
+inline ChipEditorDialog& chipEditor(MainWindow& window)
 {
-    return *child<TForm2>(window, "Form2");
+    return *child<ChipEditorDialog>(window, "chipEditor");
 }
 
-inline TForm3& searchDialog(TForm1& window)
+inline ChipSearchDialog& searchDialog(MainWindow& window)
 {
-    return *child<TForm3>(window, "Form3");
+    return *child<ChipSearchDialog>(window, "chipSearch");
 }
 
-inline TForm4& fillDialog(TForm1& window)
+inline FillDialog& fillDialog(MainWindow& window)
 {
-    return *child<TForm4>(window, "FillDialog");
+    return *child<FillDialog>(window, "fillDialog");
 }
 
 } // namespace kestrum::test

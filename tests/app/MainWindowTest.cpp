@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,7 +29,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
 #include <stdexcept>
+#include <tuple>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -87,23 +93,23 @@ struct MainWindowFixture : ::testing::Test
 
 TEST_F(MainWindowFixture, FirstStartWithoutSettingsUsesDefaults)
 {
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     EXPECT_EQ(w.size(), clampWindowSize(QSize(881, 518), w.screen()->availableSize()))
         << "the design size shows a whole row of the hex view";
     EXPECT_EQ(w.typeIndex(), 0);
     EXPECT_EQ(w.makerIndex(), 0);
     EXPECT_EQ(w.nameIndex(), 0);
-    EXPECT_EQ(combo(w, "ComboBox4").currentText(), QStringLiteral("12MHz"));
+    EXPECT_EQ(combo(w, "speedCombo").currentText(), QStringLiteral("12MHz"));
     EXPECT_EQ(w.speedByte(), 0);
-    EXPECT_FALSE(action(w, "ToolDevice").isVisible());
-    EXPECT_FALSE(action(w, "N3").isVisible());
+    EXPECT_FALSE(action(w, "deviceAction").isVisible());
+    EXPECT_FALSE(action(w, "deviceAction").isVisible());
     EXPECT_EQ(w.reporter().language(), 0);
     EXPECT_EQ(statusBar(w).panelText(1), QString::fromUtf16(u"编程器未接入"));
     EXPECT_TRUE(statusBar(w).panel1IsRed());
     EXPECT_EQ(statusBar(w).panelText(3), QStringLiteral("00:00:00"));
-    EXPECT_EQ(combo(w, "ComboBox1").count(), 0) << "no database: empty lists";
-    for (const char* option : {"CheckBox1", "CheckBox2", "CheckBox3"})
+    EXPECT_EQ(combo(w, "typeCombo").count(), 0) << "no database: empty lists";
+    for (const char* option : {"autoEraseCheck", "autoProgramCheck", "autoVerifyCheck"})
         EXPECT_TRUE(child<QCheckBox>(w, option)->isChecked()) << option;
     w.close();
     EXPECT_TRUE(QFile::exists(ini())) << "the settings file is created at the first close";
@@ -114,15 +120,15 @@ TEST_F(MainWindowFixture, SettingsRoundTripKeepsTheChipKey)
 {
     writeIni("[DEVICE]\nchip=5\nSPEED=3\nLANGU=2\n[Environment]\nFormWidth=800\nFormHeight=600\n");
     {
-        TForm1 w(&ui, exe());
+        MainWindow w(&ui, exe());
         w.show();
-        EXPECT_TRUE(action(w, "ToolDevice").isVisible());
-        EXPECT_TRUE(action(w, "N3").isVisible());
-        EXPECT_EQ(combo(w, "ComboBox4").currentText(), QStringLiteral("1.5MHz"));
+        EXPECT_TRUE(action(w, "deviceAction").isVisible());
+        EXPECT_TRUE(action(w, "deviceAction").isVisible());
+        EXPECT_EQ(combo(w, "speedCombo").currentText(), QStringLiteral("1.5MHz"));
         EXPECT_EQ(w.width(), 800);
         EXPECT_EQ(w.height(), 600);
         EXPECT_EQ(w.reporter().language(), 2);
-        combo(w, "ComboBox4").setCurrentIndex(5);
+        combo(w, "speedCombo").setCurrentIndex(5);
         w.close();
     }
     const QString text = readIni();
@@ -136,13 +142,13 @@ TEST_F(MainWindowFixture, SettingsRoundTripKeepsTheChipKey)
 TEST_F(MainWindowFixture, MaximisedWindowIsStoredAndRestoredMaximised)
 {
     {
-        TForm1 w(&ui, exe());
+        MainWindow w(&ui, exe());
         w.show();
         w.showMaximized();
         w.close();
     }
     EXPECT_TRUE(readIni().contains(QStringLiteral("FormMax=1")));
-    TForm1 again(&ui, exe());
+    MainWindow again(&ui, exe());
     again.show();
     EXPECT_TRUE(again.isMaximized());
 }
@@ -150,8 +156,8 @@ TEST_F(MainWindowFixture, MaximisedWindowIsStoredAndRestoredMaximised)
 TEST_F(MainWindowFixture, SpeedOutsideTheListLeavesNoSelection)
 {
     writeIni("[DEVICE]\nSPEED=17\n");
-    TForm1 w(&ui, exe());
-    EXPECT_EQ(combo(w, "ComboBox4").currentIndex(), -1);
+    MainWindow w(&ui, exe());
+    EXPECT_EQ(combo(w, "speedCombo").currentIndex(), -1);
     EXPECT_EQ(w.speedByte(), 0xFF);
 }
 
@@ -159,14 +165,14 @@ TEST_F(MainWindowFixture, ShowLoadsTheDatabaseAndRestoresTheChip)
 {
     writeDatabase();
     writeIni("[CHIP]\nINDEX1=0\nINDEX2=0\nINDEX3=1\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
-    EXPECT_EQ(combo(w, "ComboBox1").count(), 2);
-    EXPECT_EQ(combo(w, "ComboBox2").count(), 2);
-    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("W25Q32"));
-    EXPECT_EQ(lineEdit(w, "Edit1").text(), QStringLiteral("4194304"));
-    EXPECT_EQ(combo(w, "ComboBox5").currentText(), QStringLiteral("4MB"));
-    EXPECT_EQ(lineEdit(w, "Edit2").text(), QStringLiteral("256"));
+    EXPECT_EQ(combo(w, "typeCombo").count(), 2);
+    EXPECT_EQ(combo(w, "manufacturerCombo").count(), 2);
+    EXPECT_EQ(combo(w, "nameCombo").currentText(), QStringLiteral("W25Q32"));
+    EXPECT_EQ(lineEdit(w, "capacityEdit").text(), QStringLiteral("4194304"));
+    EXPECT_EQ(combo(w, "sizeCombo").currentText(), QStringLiteral("4MB"));
+    EXPECT_EQ(lineEdit(w, "pageSizeEdit").text(), QStringLiteral("256"));
     EXPECT_EQ(hexView(w).GetDataSize(), 0x400000) << "the view spans the chip";
     EXPECT_EQ(w.dataBuffer().usedLength, 0);
     std::vector<std::uint8_t> view(16);
@@ -178,9 +184,9 @@ TEST_F(MainWindowFixture, SavedIndicesThatDesignateNoChipSelectTheFirstChip)
 {
     writeDatabase();
     writeIni("[CHIP]\nINDEX1=0\nINDEX2=1\nINDEX3=7\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
-    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("W25Q16"));
+    EXPECT_EQ(combo(w, "nameCombo").currentText(), QStringLiteral("W25Q16"));
     EXPECT_EQ(w.selection().shownChip(), 0);
     EXPECT_EQ(hexView(w).GetDataSize(), 0x200000);
     EXPECT_EQ(std::vector<int>({w.typeIndex(), w.makerIndex(), w.nameIndex()}), std::vector<int>({0, 0, 0}));
@@ -190,22 +196,22 @@ TEST_F(MainWindowFixture, TypeChangeResetsManufacturerAndName)
 {
     writeDatabase();
     writeIni("[CHIP]\nINDEX1=0\nINDEX2=1\nINDEX3=0\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
-    ASSERT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("MX25L1005"));
-    combo(w, "ComboBox1").setCurrentIndex(1);
-    w.ComboBox1Change();
+    ASSERT_EQ(combo(w, "nameCombo").currentText(), QStringLiteral("MX25L1005"));
+    combo(w, "typeCombo").setCurrentIndex(1);
+    w.typeChanged();
     EXPECT_EQ(w.typeIndex(), 1);
     EXPECT_EQ(w.makerIndex(), 0);
     EXPECT_EQ(w.nameIndex(), 0);
-    EXPECT_EQ(combo(w, "ComboBox2").currentText(), QStringLiteral("Atmel"));
-    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("AT24C02"));
+    EXPECT_EQ(combo(w, "manufacturerCombo").currentText(), QStringLiteral("Atmel"));
+    EXPECT_EQ(combo(w, "nameCombo").currentText(), QStringLiteral("AT24C02"));
     EXPECT_EQ(hexView(w).GetDataSize(), 256);
 
-    combo(w, "ComboBox3").setCurrentIndex(1);
-    w.ComboBox3Change();
+    combo(w, "nameCombo").setCurrentIndex(1);
+    w.nameChanged();
     EXPECT_EQ(w.nameIndex(), 1);
-    EXPECT_EQ(lineEdit(w, "Edit2").text(), QStringLiteral("16"));
+    EXPECT_EQ(lineEdit(w, "pageSizeEdit").text(), QStringLiteral("16"));
     w.close();
     EXPECT_TRUE(readIni().contains(QStringLiteral("INDEX1=1\nINDEX2=0\nINDEX3=1")));
 }
@@ -220,36 +226,36 @@ TEST_F(MainWindowFixture, RecordWithTooFewNamesIsShownAsAnErrorAndTheProgramGoes
     f.write(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
     f.close();
     writeIni("[CHIP]\nINDEX2=1\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0], QStringLiteral("List index out of bounds (2)"));
-    EXPECT_EQ(combo(w, "ComboBox2").count(), 2);
+    EXPECT_EQ(combo(w, "manufacturerCombo").count(), 2);
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器")) << "the captions are applied all the same";
-    EXPECT_TRUE(action(w, "China").isChecked());
+    EXPECT_TRUE(action(w, "simplifiedChineseAction").isChecked());
 }
 
 TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsAndRemembersTheChip)
 {
     writeDatabase();
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
-    TForm3& find = searchDialog(w);
-    QTreeWidget& list = *child<QTreeWidget>(find, "ListView1");
-    find.FormShow();
+    ChipSearchDialog& find = searchDialog(w);
+    QTreeWidget& list = *child<QTreeWidget>(find, "chipList");
+    find.listAllChips();
     EXPECT_EQ(list.topLevelItemCount(), 5);
     EXPECT_EQ(list.headerItem()->text(3), QStringLiteral("pos"));
     EXPECT_EQ(list.headerItem()->text(0), QString::fromUtf16(u"类型"));
     const QList<int> widths {list.columnWidth(0), list.columnWidth(1), list.columnWidth(2), list.columnWidth(3)};
     EXPECT_EQ(widths, (QList<int> {80, 80, 100, 1})) << "the slot column stays out of sight";
-    EXPECT_FALSE(button(find, "BitBtn1").isEnabled());
+    EXPECT_FALSE(button(find, "selectButton").isEnabled());
 
-    combo(find, "ComboBox1").setEditText(QStringLiteral("C16"));
+    combo(find, "findCombo").setEditText(QStringLiteral("C16"));
     ASSERT_EQ(list.topLevelItemCount(), 1);
     EXPECT_EQ(list.topLevelItem(0)->text(3), QStringLiteral("4"));
-    combo(find, "ComboBox1").setEditText(QStringLiteral("c16"));
+    combo(find, "findCombo").setEditText(QStringLiteral("c16"));
     EXPECT_EQ(list.topLevelItemCount(), 1) << "the search ignores letter case";
-    combo(find, "ComboBox1").setEditText(QStringLiteral("Atmel"));
+    combo(find, "findCombo").setEditText(QStringLiteral("Atmel"));
     ASSERT_EQ(list.topLevelItemCount(), 2);
     // The window system showing the open dialog again (after a minimise) is no new opening.
     QShowEvent again;
@@ -258,10 +264,10 @@ TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsAndRemembersTheChip)
     ASSERT_EQ(list.topLevelItemCount(), 2) << "the filtered list stays";
 
     list.topLevelItem(1)->setSelected(true);
-    EXPECT_TRUE(button(find, "BitBtn1").isEnabled());
-    find.BitBtn1Click();
-    EXPECT_EQ(combo(w, "ComboBox1").currentText(), QStringLiteral("24-EEPROM"));
-    EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("AT24C16"));
+    EXPECT_TRUE(button(find, "selectButton").isEnabled());
+    find.selectChip();
+    EXPECT_EQ(combo(w, "typeCombo").currentText(), QStringLiteral("24-EEPROM"));
+    EXPECT_EQ(combo(w, "nameCombo").currentText(), QStringLiteral("AT24C16"));
     EXPECT_EQ(w.selection().currentChip(), 4);
     EXPECT_EQ(hexView(w).GetDataSize(), 2048);
     EXPECT_EQ(w.typeIndex(), 1) << "a chip chosen by search is remembered like one chosen in the lists";
@@ -278,16 +284,16 @@ TEST_F(MainWindowFixture, SearchListEndsWithAnErrorAtARecordWithTooFewNames)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
     f.close();
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     ASSERT_TRUE(ui.errors.isEmpty()) << "the type list reads the first names only";
-    TForm3& find = searchDialog(w);
-    QTreeWidget& list = *child<QTreeWidget>(find, "ListView1");
+    ChipSearchDialog& find = searchDialog(w);
+    QTreeWidget& list = *child<QTreeWidget>(find, "chipList");
     find.show();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("List index out of bounds (2)")});
     ASSERT_EQ(list.topLevelItemCount(), 1) << "the rows before the record stay";
     EXPECT_EQ(list.topLevelItem(0)->text(2), QStringLiteral("W25Q16"));
-    combo(find, "ComboBox1").setEditText(QStringLiteral("W25"));
+    combo(find, "findCombo").setEditText(QStringLiteral("W25"));
     EXPECT_EQ(list.topLevelItemCount(), 2) << "a record that does not match is not split";
     EXPECT_EQ(ui.errors.size(), 1);
     find.hide();
@@ -295,44 +301,44 @@ TEST_F(MainWindowFixture, SearchListEndsWithAnErrorAtARecordWithTooFewNames)
 
 TEST_F(MainWindowFixture, EachWindowsControlsAreFoundInThatWindowOnly)
 {
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     EXPECT_THROW(child<QTreeWidget>(w, "ListView1"), std::logic_error) << "the search dialog's list is its own";
     EXPECT_THROW(child<QRadioButton>(w, "RadioButton1"), std::logic_error);
-    EXPECT_EQ(label(w, "Label1").window(), &w);
-    EXPECT_EQ(label(searchDialog(w), "Label1").window(), &searchDialog(w));
-    EXPECT_EQ(label(chipEditor(w), "Label1").window(), &chipEditor(w));
+    EXPECT_EQ(label(w, "typeLabel").window(), &w);
+    EXPECT_EQ(label(searchDialog(w), "findLabel").window(), &searchDialog(w));
+    EXPECT_EQ(label(chipEditor(w), "typeLabel").window(), &chipEditor(w));
 }
 
 TEST_F(MainWindowFixture, FillOpensWithTheEndOfTheSelectedChip)
 {
     writeDatabase();
     writeIni("[CHIP]\nINDEX1=0\nINDEX2=0\nINDEX3=1\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     ASSERT_EQ(w.chipSize(), 0x400000u);
-    TForm4& fill = fillDialog(w);
-    lineEdit(fill, "Edit4").setText(QStringLiteral("10"));
+    FillDialog& fill = fillDialog(w);
+    lineEdit(fill, "endEdit").setText(QStringLiteral("10"));
     // The close request waits in the queue until the dialog's own event loop runs.
     QMetaObject::invokeMethod(&fill, &QDialog::reject, Qt::QueuedConnection);
-    action(w, "ToolFill").trigger();
-    EXPECT_EQ(lineEdit(fill, "Edit4").text(), QStringLiteral("3FFFFF"));
+    action(w, "fillAction").trigger();
+    EXPECT_EQ(lineEdit(fill, "endEdit").text(), QStringLiteral("3FFFFF"));
     EXPECT_FALSE(fill.isVisible());
 
     // The menu item opens it the same way, for the chip selected then.
-    combo(w, "ComboBox1").setCurrentIndex(1);
-    w.ComboBox1Change();
+    combo(w, "typeCombo").setCurrentIndex(1);
+    w.typeChanged();
     QMetaObject::invokeMethod(&fill, &QDialog::reject, Qt::QueuedConnection);
-    action(w, "Fill").trigger();
-    EXPECT_EQ(lineEdit(fill, "Edit4").text(), QStringLiteral("FF"));
+    action(w, "fillAction").trigger();
+    EXPECT_EQ(lineEdit(fill, "endEdit").text(), QStringLiteral("FF"));
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
 TEST_F(MainWindowFixture, AboutBoxIsAFixedDialogCentredOnTheScreen)
 {
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     w.move(0, 0);
-    TAboutBox& about = *child<TAboutBox>(w, "AboutBox");
+    AboutBox& about = *child<AboutBox>(w, "aboutBox");
     about.show();
     const QRect screen = about.screen()->availableGeometry();
     EXPECT_LE((about.frameGeometry().center() - screen.center()).manhattanLength(), 2)
@@ -346,7 +352,7 @@ TEST_F(MainWindowFixture, AboutBoxIsAFixedDialogCentredOnTheScreen)
 
 TEST_F(MainWindowFixture, ProgressBarSitsInTheStatusBarAndFollowsResizes)
 {
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     QProgressBar* bar = statusBar(w).progress();
     EXPECT_EQ(bar->parentWidget(), &statusBar(w));
@@ -374,29 +380,70 @@ TEST_F(MainWindowFixture, ProgressBarSitsInTheStatusBarAndFollowsResizes)
 TEST_F(MainWindowFixture, ToolBarHoldsTheButtonsInOrder)
 {
     writeIni("[DEVICE]\nchip=1\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     QStringList names;
-    for (QAction* a : child<QToolBar>(w, "ToolBar1")->actions())
+    for (QAction* a : child<QToolBar>(w, "commandBar")->actions())
         names << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
     EXPECT_EQ(names.join(QLatin1Char(' ')),
-        QStringLiteral("ToolOpen ToolSave | ToolRead ToolErase ToolWrite ToolVerify ToolAuto | ToolBank ToolFill | "
-                       "ToolDevice ToolAbout"));
-    EXPECT_EQ(child<QToolBar>(w, "ToolBar1")->height(), 57);
-    EXPECT_EQ(child<QWidget>(w, "Panel2")->width(), 185);
-    EXPECT_EQ(child<QGroupBox>(w, "GroupBox1")->height(), 184);
-    EXPECT_EQ(child<QWidget>(w, "Panel8")->height(), 104);
-    EXPECT_EQ(child<QTextEdit>(w, "RichEdit1")->height(), 91);
-    EXPECT_EQ(combo(w, "ComboBox5").geometry(), lineEdit(w, "Edit1").geometry())
+        QStringLiteral("openAction saveAction | readAction eraseAction writeAction verifyAction autoAction | "
+                       "blankCheckAction fillAction | deviceAction aboutAction"));
+    EXPECT_EQ(child<QToolBar>(w, "commandBar")->height(), 57);
+    EXPECT_EQ(child<QWidget>(w, "chipColumn")->width(), 185);
+    EXPECT_EQ(child<QGroupBox>(w, "chipGroup")->height(), 184);
+    EXPECT_EQ(child<QWidget>(w, "chipSettingsPanel")->height(), 104);
+    EXPECT_EQ(child<QTextEdit>(w, "logView")->height(), 91);
+    EXPECT_EQ(combo(w, "sizeCombo").geometry(), lineEdit(w, "capacityEdit").geometry())
         << "the size list lies over the capacity field";
+}
+
+TEST_F(MainWindowFixture, EveryCommandHasOneActionThatItsMenuItemAndToolButtonShare)
+{
+    writeIni("[DEVICE]\nchip=1\n");
+    MainWindow w(&ui, exe());
+    std::map<QAction*, int> inMenus;
+    std::map<QAction*, int> inToolBars;
+    std::map<QString, std::set<QAction*>> byName;
+    std::function<void(const QList<QAction*>&, std::map<QAction*, int>&)> walk
+        = [&](const QList<QAction*>& actions, std::map<QAction*, int>& count) {
+              for (QAction* a : actions) {
+                  if (QMenu* menu = a->menu())
+                      walk(menu->actions(), count);
+                  else if (!a->isSeparator()) {
+                      ++count[a];
+                      byName[a->objectName()].insert(a);
+                  }
+              }
+          };
+    walk(w.menuBar()->actions(), inMenus);
+    for (QToolBar* bar : w.findChildren<QToolBar*>())
+        walk(bar->actions(), inToolBars);
+    for (const auto& [name, actions] : byName)
+        EXPECT_EQ(actions.size(), 1u) << qPrintable(name) << " exists as more than one action";
+
+    // {command, menu items, tool buttons}: Test has its button in the chip group, Stop its bar.
+    const std::tuple<const char*, int, int> places[]
+        = {{"openAction", 1, 1}, {"saveAction", 1, 1}, {"bufferInfoAction", 1, 0}, {"quitAction", 1, 0},
+            {"fillAction", 1, 1}, {"autoAction", 1, 1}, {"eraseAction", 1, 1}, {"writeAction", 1, 1},
+            {"readAction", 1, 1}, {"verifyAction", 1, 1}, {"blankCheckAction", 1, 1}, {"detectAction", 0, 0},
+            {"deviceAction", 1, 1}, {"aboutAction", 1, 1}, {"stopAction", 0, 1}, {"simplifiedChineseAction", 1, 0},
+            {"traditionalChineseAction", 1, 0}, {"englishAction", 1, 0}};
+    ASSERT_EQ(w.commandActions().size(), std::size(places));
+    for (const auto& [name, menus, buttons] : places) {
+        QAction* command = &action(w, name);
+        EXPECT_EQ(inMenus[command], menus) << name;
+        EXPECT_EQ(inToolBars[command], buttons) << name;
+        EXPECT_NE(std::find(w.commandActions().begin(), w.commandActions().end(), command), w.commandActions().end())
+            << name << " is not in the command table";
+    }
 }
 
 TEST_F(MainWindowFixture, LogLinesGoToTheTopOfTheLogBox)
 {
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.reporter().AddLogLine(QStringLiteral("first"));
     w.reporter().AddLogLine(QStringLiteral("second"));
-    EXPECT_EQ(child<QTextEdit>(w, "RichEdit1")->toPlainText(), QStringLiteral("002:second\n001:first"));
+    EXPECT_EQ(child<QTextEdit>(w, "logView")->toPlainText(), QStringLiteral("002:second\n001:first"));
     EXPECT_EQ(ui.log.first(), QStringLiteral("002:second"));
 }
 
@@ -412,49 +459,50 @@ TEST(StatusPanel, RedExactlyWhenTheTextIsNotConnectedInTheCurrentLanguage)
 
 TEST_F(MainWindowFixture, LanguageSwitchSetsEveryCaptionAndTheCheckMarks)
 {
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器")) << "language 0 at the first start";
-    EXPECT_EQ(child<QMenu>(w, "O1")->title(), QString::fromUtf16(u"文件(&F)")) << "the menus take the language too";
-    EXPECT_EQ(child<QMenu>(w, "H1")->title(), QString::fromUtf16(u"帮助(&H)"));
-    EXPECT_EQ(action(w, "ToolFill").text(), QString::fromUtf16(u"填充"));
-    EXPECT_TRUE(action(w, "China").isChecked());
+    EXPECT_EQ(child<QMenu>(w, "fileMenu")->title(), QString::fromUtf16(u"文件(&F)"))
+        << "the menus take the language too";
+    EXPECT_EQ(child<QMenu>(w, "helpMenu")->title(), QString::fromUtf16(u"帮助(&H)"));
+    EXPECT_EQ(action(w, "fillAction").iconText(), QString::fromUtf16(u"填充"));
+    EXPECT_TRUE(action(w, "simplifiedChineseAction").isChecked());
 
     w.switchLanguage(2);
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Kestrum USB High Speed Programmer"));
-    EXPECT_EQ(action(w, "ToolFill").text(), QStringLiteral("FIll"));
-    EXPECT_EQ(label(w, "Label2").text(), QStringLiteral("Manufacturer"));
-    EXPECT_EQ(child<QGroupBox>(w, "GroupBox2")->title(), QStringLiteral("Auto Options"));
-    EXPECT_EQ(child<QMenu>(w, "O3")->title(), QStringLiteral("Operation(&O)"));
+    EXPECT_EQ(action(w, "fillAction").iconText(), QStringLiteral("FIll"));
+    EXPECT_EQ(label(w, "manufacturerLabel").text(), QStringLiteral("Manufacturer"));
+    EXPECT_EQ(child<QGroupBox>(w, "autoOptionsGroup")->title(), QStringLiteral("Auto Options"));
+    EXPECT_EQ(child<QMenu>(w, "operationMenu")->title(), QStringLiteral("Operation(&O)"));
     EXPECT_EQ(statusBar(w).panelText(0), QStringLiteral("State"));
     EXPECT_EQ(statusBar(w).panelText(2), QStringLiteral("Use time"));
     EXPECT_EQ(searchDialog(w).windowTitle(), QStringLiteral("Chip Select"));
-    EXPECT_EQ(button(searchDialog(w), "BitBtn1").text(), QStringLiteral("Select"));
-    EXPECT_EQ(label(searchDialog(w), "Label1").text(), QStringLiteral("Find"));
+    EXPECT_EQ(button(searchDialog(w), "selectButton").text(), QStringLiteral("Select"));
+    EXPECT_EQ(label(searchDialog(w), "findLabel").text(), QStringLiteral("Find"));
     EXPECT_EQ(fillDialog(w).windowTitle(), QStringLiteral("Fill"));
-    EXPECT_EQ(child<QRadioButton>(fillDialog(w), "RadioButton1")->text(), QStringLiteral("Byte(8bits)"));
-    EXPECT_EQ(child<QGroupBox>(fillDialog(w), "GroupBox2")->title(), QStringLiteral("Range"));
-    EXPECT_EQ(button(fillDialog(w), "BitBtn2").text(), QStringLiteral("Cance"));
-    EXPECT_EQ(label(w, "Label1").text(), QStringLiteral("Type"))
+    EXPECT_EQ(child<QRadioButton>(fillDialog(w), "byteRadio")->text(), QStringLiteral("Byte(8bits)"));
+    EXPECT_EQ(child<QGroupBox>(fillDialog(w), "rangeGroup")->title(), QStringLiteral("Range"));
+    EXPECT_EQ(button(fillDialog(w), "cancelButton").text(), QStringLiteral("Cance"));
+    EXPECT_EQ(label(w, "typeLabel").text(), QStringLiteral("Type"))
         << "the dialog's Label1 must not take the main window's text";
-    EXPECT_TRUE(action(w, "Enlish").isChecked());
-    EXPECT_FALSE(action(w, "China").isChecked());
+    EXPECT_TRUE(action(w, "englishAction").isChecked());
+    EXPECT_FALSE(action(w, "simplifiedChineseAction").isChecked());
     // Panel 1 keeps its Chinese text; it is red only while it equals the current language's text.
     EXPECT_EQ(statusBar(w).panelText(1), QString::fromUtf16(u"编程器未接入"));
     EXPECT_FALSE(statusBar(w).panel1IsRed());
 
     w.switchLanguage(1);
-    EXPECT_EQ(action(w, "China").text(), QString::fromUtf16(u"中文简体"));
-    EXPECT_EQ(action(w, "fanti").text(), QString::fromUtf16(u"中文繁體"));
-    EXPECT_EQ(action(w, "Enlish").text(), QStringLiteral("Enlish"));
+    EXPECT_EQ(action(w, "simplifiedChineseAction").text(), QString::fromUtf16(u"中文简体"));
+    EXPECT_EQ(action(w, "traditionalChineseAction").text(), QString::fromUtf16(u"中文繁體"));
+    EXPECT_EQ(action(w, "englishAction").text(), QStringLiteral("Enlish"));
 
     w.switchLanguage(0);
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器"));
-    EXPECT_EQ(action(w, "China").text(), QString::fromUtf16(u"中文"));
-    EXPECT_EQ(action(w, "fanti").text(), QString::fromUtf16(u"繁體"));
-    EXPECT_EQ(button(searchDialog(w), "BitBtn2").text(), QString::fromUtf16(u"退出"));
-    EXPECT_EQ(label(fillDialog(w), "Label2").text(), QString::fromUtf16(u"结束地址"));
-    EXPECT_EQ(button(fillDialog(w), "BitBtn1").text(), QString::fromUtf16(u"确定"));
+    EXPECT_EQ(action(w, "simplifiedChineseAction").text(), QString::fromUtf16(u"中文"));
+    EXPECT_EQ(action(w, "traditionalChineseAction").text(), QString::fromUtf16(u"繁體"));
+    EXPECT_EQ(button(searchDialog(w), "quitButton").text(), QString::fromUtf16(u"退出"));
+    EXPECT_EQ(label(fillDialog(w), "endLabel").text(), QString::fromUtf16(u"结束地址"));
+    EXPECT_EQ(button(fillDialog(w), "okButton").text(), QString::fromUtf16(u"确定"));
     EXPECT_TRUE(statusBar(w).panel1IsRed());
     w.close();
     EXPECT_TRUE(readIni().contains(QStringLiteral("LANGU=0")));
@@ -463,11 +511,11 @@ TEST_F(MainWindowFixture, LanguageSwitchSetsEveryCaptionAndTheCheckMarks)
 TEST_F(MainWindowFixture, LanguageOutsideTheTableIsTreatedAsSimplifiedChinese)
 {
     writeIni("[DEVICE]\nLANGU=9\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     EXPECT_EQ(w.reporter().language(), 0);
     EXPECT_EQ(w.windowTitle(), QString::fromUtf16(u"Kestrum USB高速编程器"));
-    EXPECT_TRUE(action(w, "China").isChecked());
+    EXPECT_TRUE(action(w, "simplifiedChineseAction").isChecked());
     w.close();
     EXPECT_TRUE(readIni().contains(QStringLiteral("LANGU=0")));
 }
@@ -476,7 +524,7 @@ TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
 {
     writeDatabase();
     writeIni("[CHIP]\nINDEX1=1\nINDEX3=0\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     ASSERT_EQ(hexView(w).GetDataSize(), 256);
     w.TakeViewEdits();
@@ -493,8 +541,8 @@ TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
 
     // Changing the chip reloads the view from the buffer and drops edits not taken back.
     ASSERT_TRUE(editor.KeyPress(QLatin1Char('7')));
-    combo(w, "ComboBox3").setCurrentIndex(1);
-    w.ComboBox3Change();
+    combo(w, "nameCombo").setCurrentIndex(1);
+    w.nameChanged();
     EXPECT_EQ(hexView(w).GetDataSize(), 2048);
     EXPECT_FALSE(hexView(w).GetModified());
     std::uint8_t first = 0;
@@ -506,7 +554,7 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
 {
     writeDatabase();
     writeIni("[CHIP]\nINDEX1=1\nINDEX3=0\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     const QString in = dir.filePath(QStringLiteral("in.bin"));
     {
@@ -515,7 +563,7 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
         f.write(QByteArray(300, '\x5A'));
     }
     ui.openFiles.push_back(in);
-    action(w, "O2").trigger();
+    action(w, "openAction").trigger();
     EXPECT_EQ(w.dataBuffer().usedLength, 300);
     EXPECT_EQ(hexView(w).GetDataSize(), 256) << "the view shows the chip size";
     ASSERT_FALSE(ui.log.isEmpty());
@@ -524,7 +572,7 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
     ASSERT_TRUE(hexView(w).editor().KeyPress(QLatin1Char('0')));
     const QString out = dir.filePath(QStringLiteral("out.bin"));
     ui.saveFiles.push_back(out);
-    action(w, "ToolSave").trigger();
+    action(w, "saveAction").trigger();
     QFile saved(out);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
@@ -538,7 +586,7 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
 TEST_F(MainWindowFixture, TheFirstShowProbesTheProgrammerEvenWithoutActivation)
 {
     writeIni("[DEVICE]\nLANGU=2\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     QCoreApplication::processEvents();
     // No programmer on this machine's buses: the probe writes the English text, drawn red.
@@ -550,11 +598,11 @@ TEST_F(MainWindowFixture, TheFirstShowProbesTheProgrammerEvenWithoutActivation)
 TEST_F(MainWindowFixture, KeysChangedByHandWhileRunningSurviveTheClose)
 {
     writeIni("[DEVICE]\nSPEED=2\n[Mine]\nnote=old\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     // The user follows the README while the program runs.
     writeIni("[DEVICE]\nSPEED=2\nchip=1\n[Mine]\nnote=new\n");
-    combo(w, "ComboBox4").setCurrentIndex(4);
+    combo(w, "speedCombo").setCurrentIndex(4);
     w.close();
     const QString text = readIni();
     EXPECT_TRUE(text.contains(QStringLiteral("chip=1\n"))) << text.toStdString();
@@ -566,7 +614,7 @@ TEST_F(MainWindowFixture, KeysChangedByHandWhileRunningSurviveTheClose)
 TEST_F(MainWindowFixture, AWindowSizeBeyondTheScreenIsClampedAndSavedClamped)
 {
     writeIni("[Environment]\nFormWidth=2147483647\nFormHeight=2147483647\n");
-    TForm1 w(&ui, exe());
+    MainWindow w(&ui, exe());
     w.show();
     const QSize screen = w.screen()->availableSize();
     EXPECT_LE(w.width(), screen.width());

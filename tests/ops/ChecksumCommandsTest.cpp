@@ -21,7 +21,7 @@ TEST_F(ChecksumCommands, ReadLogsTheCrcOfTheWholeChipAfterItsCompletionLine)
     quint8* chip = cells(&size);
     chip[0x100] = 0x42;
     const std::uint32_t expected = crc32(chip, size);
-    action("R1").trigger();
+    action("readAction").trigger();
     ASSERT_EQ(ui.log.size(), 2);
     EXPECT_EQ(ui.log[1], QStringLiteral("001:Read Complete!"));
     EXPECT_EQ(ui.log[0], QStringLiteral("002:CRC-32: %1 (%2 bytes)").arg(crc32Text(expected)).arg(size));
@@ -32,7 +32,7 @@ TEST_F(ChecksumCommands, WriteLogsTheCrcOfThePagesWritten)
     select(MX25L1005);
     insertSelected(MX25L1005);
     fillBufferPattern(1000);
-    action("W1").trigger();
+    action("writeAction").trigger();
     // The write grows the image to whole pages: the CRC covers what the chip now holds.
     EXPECT_EQ(ui.log.first(), QStringLiteral("002:CRC-32: %1 (1024 bytes)").arg(crc32Text(crc32(cells(), 1024))));
 }
@@ -56,9 +56,9 @@ TEST_F(ChecksumCommands, BufferInformationShowsBothPartsFollowsTheLanguageAndCop
             box->findChild<QPushButton*>(QStringLiteral("CopyButton"))->click();
             box->accept();
         });
-        action("BufferInfo").trigger();
+        action("bufferInfoAction").trigger();
         EXPECT_EQ(title, messageText(MsgInfoTitle, language));
-        EXPECT_EQ(action("BufferInfo").text(),
+        EXPECT_EQ(action("bufferInfoAction").text(),
             language == 2 ? QStringLiteral("Buffer information(&I)") : QString::fromUtf16(u"緩衝區資訊(&I)"));
         EXPECT_TRUE(shown.contains(messageText(MsgInfoUsedLength, language).arg(1000))) << shown.toStdString();
         EXPECT_TRUE(shown.contains(messageText(MsgInfoChipSize, language).arg(256)));

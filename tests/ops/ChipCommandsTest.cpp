@@ -1,6 +1,6 @@
 #include "tests/ops/CommandFixture.h"
 
-#include "app/WindowJobs.h"
+#include "app/MainWindowJobView.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -30,7 +30,7 @@ TEST_F(ChipCommands, ReadOfABlankChipCompletesThenSaysTheChipIsEmpty)
     select(W25Q64);
     insertSelected(W25Q64);
     w().dataBuffer().usedLength = 77;
-    action("R1").trigger();
+    action("readAction").trigger();
     ASSERT_EQ(ui.log.size(), 3) << "the completion line, the checksum line, the box's line";
     EXPECT_EQ(ui.log[2], QStringLiteral("001:Read Complete!"));
     EXPECT_EQ(ui.log[0], QStringLiteral("003:The chip is empty!"));
@@ -47,7 +47,7 @@ TEST_F(ChipCommands, ReadSetsTheUsedLengthToTheEvenEndOfTheDataAndShowsTheChip)
     insertSelected(MX25L1005);
     cells()[0x1234] = 0x42;
     cells()[4] = 0x00;
-    action("ToolRead").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(w().dataBuffer().usedLength, 0x1236);
     EXPECT_EQ(w().dataBuffer().data()[0x1234], 0x42);
     EXPECT_EQ(hexView().GetDataSize(), 0x20000);
@@ -63,7 +63,7 @@ TEST_F(ChipCommands, WriteRoundsToWholePagesAndTheChipHoldsTheImage)
     select(MX25L1005);
     insertSelected(MX25L1005);
     fillBufferPattern(1000);
-    action("W1").trigger();
+    action("writeAction").trigger();
     EXPECT_EQ(ui.log.value(1), QStringLiteral("001:Write Complete!"));
     EXPECT_EQ(w().dataBuffer().usedLength, 1024);
     for (quint32 i = 0; i < 1000; ++i)
@@ -77,7 +77,7 @@ TEST_F(ChipCommands, WriteOfAnEmptyBufferIsRefusedBeforeAnyTraffic)
     select(W25Q64);
     insertSelected(W25Q64);
     sim.clearCalls();
-    action("ToolWrite").trigger();
+    action("writeAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The buffer data is empty. Please load the data file..")});
     EXPECT_TRUE(sim.calls(KSIM_CALL_OPEN).empty());
 }
@@ -87,7 +87,7 @@ TEST_F(ChipCommands, EditingOneByteOfTheViewWritesTheWholeChipSize)
     select(AT24C02);
     insertSelected(AT24C02);
     ASSERT_TRUE(hexView().editor().KeyPress(QLatin1Char('3')));
-    action("ToolWrite").trigger();
+    action("writeAction").trigger();
     EXPECT_EQ(w().dataBuffer().usedLength, 256);
     EXPECT_EQ(cells()[0], 0x3F);
     EXPECT_EQ(ui.log.value(1), QStringLiteral("001:Write Complete!"));
@@ -99,7 +99,7 @@ TEST_F(ChipCommands, ImageLongerThanTheChipAsksAndYesWritesTheChipSize)
     insertSelected(AT24C02);
     fillBufferPattern(300);
     ui.answers = {true};
-    action("ToolWrite").trigger();
+    action("writeAction").trigger();
     ASSERT_EQ(ui.questions.size(), 1);
     EXPECT_EQ(
         ui.questions[0], QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?"));
@@ -114,7 +114,7 @@ TEST_F(ChipCommands, ImageLongerThanTheChipAnsweredNoWritesNothingAndLogsNothing
     insertSelected(AT24C02);
     fillBufferPattern(300);
     ui.answers = {false};
-    action("ToolWrite").trigger();
+    action("writeAction").trigger();
     EXPECT_TRUE(ui.log.isEmpty());
     EXPECT_EQ(state().bytes_written, 0u);
     EXPECT_EQ(cells()[0], 0xFF);
@@ -128,14 +128,14 @@ TEST_F(ChipCommands, VerifyReportsTheFirstDifferenceInItsBoxAndInTheLog)
     fillChipPattern();
     fillBufferPattern(0x20000);
     cells()[0x1A2B] ^= 0x01;
-    action("ToolVerify").trigger();
+    action("verifyAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:1A2Bh")});
     EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Flash check error address:1A2Bh")});
     EXPECT_EQ(ui.beeps, 1) << "a failed verify still shows its time and beeps";
     expectUnlocked();
 
     cells()[0x1A2B] ^= 0x01;
-    action("ToolVerify").trigger();
+    action("verifyAction").trigger();
     EXPECT_EQ(ui.log.first(), QStringLiteral("002:Verify Complete!"));
 }
 
@@ -143,10 +143,10 @@ TEST_F(ChipCommands, BlankCheckReportsAChipThatIsNotEmpty)
 {
     select(W25Q64);
     insertSelected(W25Q64);
-    action("ToolBank").trigger();
+    action("blankCheckAction").trigger();
     EXPECT_EQ(ui.log.first(), QStringLiteral("001:Bank Complete!"));
     cells()[0x7FFFFF] = 0xFE;
-    action("N7").trigger();
+    action("blankCheckAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is not empty.")});
     EXPECT_EQ(ui.log.size(), 2);
     EXPECT_EQ(ui.log.first(), QStringLiteral("002:The chip is not empty."));
@@ -156,7 +156,7 @@ TEST_F(ChipCommands, BlankCheckReportsAChipThatIsNotEmpty)
 TEST_F(ChipCommands, EraseOfAnEmptySocketStopsAfterTheIdentifyJob)
 {
     select(W25Q64);
-    action("ToolErase").trigger();
+    action("eraseAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("No chips detected, please put the chip to try again!")});
     const auto ops = sentOpcodes();
     EXPECT_TRUE(contains(ops, OpIdentify));
@@ -171,7 +171,7 @@ TEST_F(ChipCommands, EraseClearsEveryClassOfChip)
         insertSelected(slot);
         fillChipPattern();
         ui.clearRecords();
-        action("E1").trigger();
+        action("eraseAction").trigger();
         quint32 size = 0;
         const quint8* c = cells(&size);
         EXPECT_EQ(ui.log.first().mid(4), QStringLiteral("Erase Complete!")) << slot;
@@ -186,16 +186,16 @@ TEST_F(ChipCommands, SpiEepromReadAndWriteSkipTheIdentifyJobButEraseDoesNot)
     insertSelected(AT25010);
     fillChipPattern();
     sim.clearCalls();
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(w().dataBuffer().usedLength, 128);
     EXPECT_FALSE(contains(sentOpcodes(), OpIdentify));
     fillBufferPattern(128);
     sim.clearCalls();
-    action("W1").trigger();
+    action("writeAction").trigger();
     EXPECT_FALSE(contains(sentOpcodes(), OpIdentify));
     EXPECT_EQ(cells()[127], pattern(127));
     sim.clearCalls();
-    action("E1").trigger();
+    action("eraseAction").trigger();
     EXPECT_TRUE(contains(sentOpcodes(), OpIdentify)) << "the chip answers a kind that passes the presence check";
     EXPECT_TRUE(ui.errors.isEmpty());
 }
@@ -205,7 +205,7 @@ TEST_F(ChipCommands, ChipsAbove16MiBAreStreamedInFourByteAddressMode)
     select(W25Q256);
     insertSelected(W25Q256);
     cells()[0x1000010] = 0x5A;
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(w().dataBuffer().data()[0x1000010], 0x5A) << "without 4-byte mode the read would wrap at 16 MiB";
     EXPECT_EQ(w().dataBuffer().data()[0x10], 0xFF);
     EXPECT_EQ(w().dataBuffer().usedLength, 0x1000012);
@@ -219,7 +219,7 @@ TEST_F(ChipCommands, AutoErasesWritesAndVerifies)
     fillChipPattern();
     fillBufferPattern(0x800);
     w().dataBuffer().data()[0x10] = 0x00;
-    action("A1").trigger();
+    action("autoAction").trigger();
     EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:AUTO Complete!")});
     EXPECT_EQ(cells()[0x10], 0x00);
     EXPECT_EQ(cells()[0x800], 0xFF) << "the erase cleared the rest";
@@ -235,8 +235,8 @@ TEST_F(ChipCommands, AutoWithoutEraseOnAWrittenChipFailsTheVerify)
     for (quint32 i = 0; i < 0x100; ++i)
         w().dataBuffer().data()[i] = quint8(~pattern(i));
     w().dataBuffer().usedLength = 0x100;
-    control<QCheckBox>("CheckBox1").setChecked(false);
-    control<QPushButton>("BitBtn3").click();
+    control<QCheckBox>("autoEraseCheck").setChecked(false);
+    control<QPushButton>("autoButton").click();
     // Programming NOR flash only clears bits: the chip holds the AND of old and new data.
     EXPECT_EQ(cells()[0], quint8(pattern(0) & ~pattern(0)));
     ASSERT_EQ(ui.errors.size(), 1);
@@ -258,15 +258,15 @@ TEST_F(ChipCommands, AutoRunsExactlyTheCheckedStepsAndLogsOnlyAPassedVerify)
         // The chip starts equal to the image: only an erase without programming makes it differ.
         std::memset(cells(), 0xFF, 0x20000);
         std::memcpy(cells(), w().dataBuffer().data(), 0x100);
-        control<QCheckBox>("CheckBox1").setChecked(erase);
-        control<QCheckBox>("CheckBox2").setChecked(program);
-        control<QCheckBox>("CheckBox3").setChecked(verify);
+        control<QCheckBox>("autoEraseCheck").setChecked(erase);
+        control<QCheckBox>("autoProgramCheck").setChecked(program);
+        control<QCheckBox>("autoVerifyCheck").setChecked(verify);
         ui.clearRecords();
         ui.sequence.clear();
         sleeps.clear();
         const ksim_state before = state();
 
-        action("ToolAuto").trigger();
+        action("autoAction").trigger();
 
         const ksim_state after = state();
         EXPECT_EQ(after.erase_commands > before.erase_commands, erase);
@@ -289,11 +289,11 @@ TEST_F(ChipCommands, AutoWithNothingCheckedOpensAJobAndOnlyShowsTheTime)
     insertSelected(AT24C02);
     fillBufferPattern(16);
     statusBar().setPanelText(3, QStringLiteral("11:11:11"));
-    control<QCheckBox>("CheckBox1").setChecked(false);
-    control<QCheckBox>("CheckBox2").setChecked(false);
-    control<QCheckBox>("CheckBox3").setChecked(false);
+    control<QCheckBox>("autoEraseCheck").setChecked(false);
+    control<QCheckBox>("autoProgramCheck").setChecked(false);
+    control<QCheckBox>("autoVerifyCheck").setChecked(false);
     sim.clearCalls();
-    action("ToolAuto").trigger();
+    action("autoAction").trigger();
     EXPECT_TRUE(contains(sentOpcodes(), OpSetup));
     EXPECT_TRUE(contains(sentOpcodes(), OpEnd));
     EXPECT_EQ(statusBar().panelText(3), QStringLiteral("00:00:00"));
@@ -308,7 +308,7 @@ TEST_F(ChipCommands, AutoWhoseWriteIsDeclinedShowsNoTimeNoBeepNoLine)
     fillBufferPattern(512);
     statusBar().setPanelText(3, QStringLiteral("11:11:11"));
     ui.answers = {false};
-    action("ToolAuto").trigger();
+    action("autoAction").trigger();
     EXPECT_EQ(statusBar().panelText(3), QStringLiteral("11:11:11"));
     EXPECT_EQ(ui.beeps, 0);
     EXPECT_TRUE(ui.log.isEmpty());
@@ -320,7 +320,7 @@ TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsNotConnec
     sim.unplug(programmerId);
     select(W25Q64);
     fillBufferPattern(16);
-    action("ToolWrite").trigger();
+    action("writeAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
     EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Not connected")});
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
@@ -340,9 +340,10 @@ TEST_F(ChipCommands, ReadEraseAndWriteBeepBeforeTheirLineVerifyBlankCheckAndAuto
     };
     // In this order every command succeeds: the chip holds the buffer when it is verified and
     // read, and is erased when it is blank-checked.
-    for (const Case& c : {Case {"W1", "Write Complete!", true}, Case {"V1", "Verify Complete!", false},
-             Case {"R1", "Read Complete!", true}, Case {"A1", "AUTO Complete!", false},
-             Case {"E1", "Erase Complete!", true}, Case {"N7", "Bank Complete!", false}}) {
+    for (const Case& c :
+        {Case {"writeAction", "Write Complete!", true}, Case {"verifyAction", "Verify Complete!", false},
+            Case {"readAction", "Read Complete!", true}, Case {"autoAction", "AUTO Complete!", false},
+            Case {"eraseAction", "Erase Complete!", true}, Case {"blankCheckAction", "Bank Complete!", false}}) {
         ui.sequence.clear();
         action(c.command).trigger();
         const QString line = QString::fromLatin1(c.line);
@@ -360,8 +361,8 @@ TEST_F(ChipCommands, CompletionLinesNumberOnFromAnyEarlierLine)
     select(AT24C02);
     insertSelected(AT24C02);
     w().reporter().AddLogLine(QStringLiteral("x"));
-    action("ToolBank").trigger();
-    action("ToolErase").trigger();
+    action("blankCheckAction").trigger();
+    action("eraseAction").trigger();
     EXPECT_EQ(ui.log[0], QStringLiteral("003:Erase Complete!"));
     EXPECT_EQ(ui.log[1], QStringLiteral("002:Bank Complete!"));
 }
@@ -369,9 +370,9 @@ TEST_F(ChipCommands, CompletionLinesNumberOnFromAnyEarlierLine)
 TEST_F(ChipCommands, ProgressBarKeepsARangeOfGigabytes)
 {
     // A hand-made record may claim more than an int counts; the bar still runs from 0 upward.
-    WindowJobs::Controls controls;
+    MainWindowJobView::Controls controls;
     controls.statusBar = &statusBar();
-    WindowJobs jobs(w(), controls);
+    MainWindowJobView jobs(w(), controls);
     QProgressBar* bar = statusBar().progress();
     jobs.showProgress(0xF0000000u, ProgressUnit::Bytes);
     EXPECT_GT(bar->maximum(), 0);
@@ -398,7 +399,7 @@ TEST_F(ChipCommands, ReadWithoutAProgrammerSaysOnlyNotConnected)
 {
     sim.unplug(programmerId);
     select(W25Q64);
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(ui.errors, QStringList({QStringLiteral("Not connected")}));
     EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Not connected")});
 }
@@ -412,13 +413,13 @@ TEST_F(ChipCommands, TheControlThatHadTheFocusHasItAgainAfterAJob)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
     hexView().setFocus();
     ASSERT_TRUE(hexView().hasFocus());
-    action("N7").trigger();
+    action("blankCheckAction").trigger();
     ASSERT_TRUE(ui.log[0].endsWith(QStringLiteral("Bank Complete!")));
     EXPECT_TRUE(hexView().hasFocus());
     // Ctrl+Home and typing reach the hex view.
     QWidget* focus = QApplication::focusWidget();
     ASSERT_NE(focus, nullptr);
-    QTest::keyClick(focus, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyEvent(QTest::Click, focus, Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClicks(focus, QStringLiteral("5"));
     EXPECT_TRUE(hexView().GetModified());
 }
@@ -430,7 +431,7 @@ TEST_F(ChipCommands, AReadThatRanToItsEndLeavesNothingUnsavedEvenFromABlankChip)
     fillBufferPattern(64);
     w().dataBuffer().markModified();
     ui.answers = {true};
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is empty!")});
     EXPECT_FALSE(w().hasUnsavedChanges()) << "the buffer holds what the chip holds";
 
@@ -439,8 +440,8 @@ TEST_F(ChipCommands, AReadThatRanToItsEndLeavesNothingUnsavedEvenFromABlankChip)
     w().dataBuffer().markModified();
     ui.clearRecords();
     ui.answers = {true};
-    QTimer::singleShot(0, &w(), [this] { action("ToolStop").trigger(); });
-    action("R1").trigger();
+    QTimer::singleShot(0, &w(), [this] { action("stopAction").trigger(); });
+    action("readAction").trigger();
     EXPECT_EQ(logTexts().value(logTexts().size() - 1), QStringLiteral("Stopped"));
     EXPECT_TRUE(w().hasUnsavedChanges());
 }

@@ -40,7 +40,7 @@ TEST_F(ChipIdMismatch, AnsweredNoEndsWriteEraseAndAutoWithNothingSentAfterTheIde
 {
     fillChipPattern();
     fillBufferPattern(4096);
-    for (const char* command : {"ToolWrite", "ToolErase", "ToolAuto"}) {
+    for (const char* command : {"writeAction", "eraseAction", "autoAction"}) {
         SCOPED_TRACE(command);
         ui.clearRecords();
         ui.answers = {false};
@@ -63,7 +63,7 @@ TEST_F(ChipIdMismatch, AnsweredYesTheWriteRuns)
 {
     fillBufferPattern(4096);
     ui.answers = {true};
-    action("ToolWrite").trigger();
+    action("writeAction").trigger();
     EXPECT_EQ(ui.questions, QStringList {question});
     EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Done);
     for (quint32 i = 0; i < 4096; ++i)
@@ -76,7 +76,7 @@ TEST_F(ChipIdMismatch, AnsweredYesTheWriteRuns)
 TEST_F(ChipIdMismatch, ReadLogsTheMismatchOnceAndReads)
 {
     fillChipPattern();
-    action("ToolRead").trigger();
+    action("readAction").trigger();
     EXPECT_TRUE(ui.questions.isEmpty());
     EXPECT_EQ(linesContaining(logLine), 1) << ui.log.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(linesContaining(QStringLiteral("Read Complete!")), 1);

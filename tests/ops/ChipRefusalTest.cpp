@@ -18,9 +18,10 @@ protected:
         fillBufferPattern(0x100);
         sim.clearCalls();
         ui.clearRecords();
-        for (const char* command : {"R1", "E1", "W1", "V1", "N7", "A1"})
+        for (const char* command :
+            {"readAction", "eraseAction", "writeAction", "verifyAction", "blankCheckAction", "autoAction"})
             action(command).trigger();
-        control<QPushButton>("BitBtn1").click();
+        control<QPushButton>("detectButton").click();
         EXPECT_EQ(ui.errors, QStringList(7, text));
         EXPECT_TRUE(sim.calls(KSIM_CALL_OPEN).empty()) << "no job was opened";
         EXPECT_EQ(logTexts(), ui.errors) << "each refusal has its log line";
@@ -29,7 +30,7 @@ protected:
     /// A new window over the database file as it is now.
     void reopen()
     {
-        window = std::make_unique<TForm1>(&ui, dir.filePath(QStringLiteral("kestrum")));
+        window = std::make_unique<MainWindow>(&ui, dir.filePath(QStringLiteral("kestrum")));
         window->LoadChipDatabase();
     }
     QString databasePath() const { return dir.filePath(QStringLiteral("kestrum.Dat")); }
@@ -91,7 +92,7 @@ TEST_F(ChipRefusal, AnIdentificationOfAllZerosOrAllOnesMeansNoChipBeforeAJob)
         SCOPED_TRACE(id);
         insert(KSIM_CHIP_SPI_FLASH, 0x800000, id);
         ui.clearRecords();
-        action("E1").trigger();
+        action("eraseAction").trigger();
         EXPECT_EQ(ui.errors, QStringList {QStringLiteral("No chips detected, please put the chip to try again!")});
         EXPECT_EQ(state().erase_commands, 0);
         EXPECT_EQ(logTexts(), ui.errors);

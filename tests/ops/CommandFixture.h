@@ -80,7 +80,7 @@ protected:
     SimControl& sim = SimControl::get();
     QTemporaryDir dir;
     SequencedUserInterface ui;
-    std::unique_ptr<TForm1> window;
+    std::unique_ptr<MainWindow> window;
     int programmerId = 0;
     std::vector<int> sleeps;
 
@@ -94,11 +94,11 @@ protected:
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
         ini.write("[DEVICE]\nLANGU=2\n");
         ini.close();
-        window = std::make_unique<TForm1>(&ui, dir.filePath(QStringLiteral("kestrum")));
+        window = std::make_unique<MainWindow>(&ui, dir.filePath(QStringLiteral("kestrum")));
         window->usb().setSleepFunction([this](int ms) { sleeps.push_back(ms); });
         window->programmer().setPumpInterval(0);
         window->LoadChipDatabase();
-        window->ApplyLanguage();
+        window->applyLanguage();
         ui.clearRecords();
     }
 
@@ -122,13 +122,13 @@ protected:
         f.write(reinterpret_cast<const char*>(records.data()), qsizetype(records.size() * sizeof(ChipRecord)));
     }
 
-    TForm1& w() { return *window; }
+    MainWindow& w() { return *window; }
 
     /// A control of the window, by its object name.
     template <class T> T& control(const char* name) { return *child<T>(w(), name); }
     QAction& action(const char* name) { return control<QAction>(name); }
-    TStatusBar& statusBar() { return control<TStatusBar>("StatusBar1"); }
-    FlashEditorHost& hexView() { return control<FlashEditorHost>("FlashEditor"); }
+    StatusBar& statusBar() { return control<StatusBar>("statusBar"); }
+    FlashEditorHost& hexView() { return control<FlashEditorHost>("hexView"); }
 
     /// Selects a chip of the test database through the lists.
     void select(Slot slot)
@@ -178,8 +178,8 @@ protected:
     /// The window is usable again: unlocked, progress bar hidden, "Ready".
     void expectUnlocked()
     {
-        EXPECT_TRUE(control<QToolBar>("ToolBar1").isEnabled());
-        EXPECT_TRUE(control<QWidget>("Panel1").isEnabled());
+        EXPECT_TRUE(control<QToolBar>("commandBar").isEnabled());
+        EXPECT_TRUE(control<QWidget>("mainPanel").isEnabled());
         EXPECT_FALSE(statusBar().progress()->isVisible());
         EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
         EXPECT_EQ(sim.openHandles(), 0) << "every job closes the link";

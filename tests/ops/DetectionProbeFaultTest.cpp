@@ -26,7 +26,7 @@ TEST_F(Detection, KnownIdSelectsTheChipAndReportsNameThenType)
 {
     select(AT24C02);
     insert(KSIM_CHIP_SPI_FLASH, 0x2000000, 0xEF4019);
-    control<QPushButton>("BitBtn1").click();
+    control<QPushButton>("detectButton").click();
     ASSERT_EQ(ui.informations.size(), 1);
     EXPECT_EQ(ui.informations[0], QStringLiteral("The chip was detected:W25Q256\n\n Chip typeSPI-Flash"));
     EXPECT_EQ(w().selection().currentChip(), int(W25Q256));
@@ -41,10 +41,10 @@ TEST_F(Detection, UnknownIdMovesToTheFirstTypeAndNamesTheThreeBytes)
 {
     select(AT24C02);
     insert(KSIM_CHIP_SPI_FLASH, 0x400000, 0xC22018);
-    control<QPushButton>("BitBtn1").click();
+    control<QPushButton>("detectButton").click();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0], QStringLiteral("Unknown chip ID =C2 20 18Please choose the compatibility type manually."));
-    EXPECT_EQ(control<QComboBox>("ComboBox1").currentIndex(), 0);
+    EXPECT_EQ(control<QComboBox>("typeCombo").currentIndex(), 0);
 }
 
 TEST_F(Detection, StaleRecordsPastTheEndMarkerAreNotMatched)
@@ -63,7 +63,7 @@ TEST_F(Detection, StaleRecordsPastTheEndMarkerAreNotMatched)
     ASSERT_EQ(w().chipTable()[MX25L1005].chipId, 0xC22011u) << "the stale record is still in its slot";
     insert(KSIM_CHIP_SPI_FLASH, 0x20000, 0xC22011);
     ui.clearRecords();
-    control<QPushButton>("BitBtn1").click();
+    control<QPushButton>("detectButton").click();
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0], QStringLiteral("Unknown chip ID =C2 20 11Please choose the compatibility type manually."));
 }
@@ -72,8 +72,8 @@ TEST_F(Detection, KindRepliesSelectTheSecondAndThirdType)
 {
     select(W25Q64);
     insertSelected(AT24C02);
-    control<QPushButton>("BitBtn1").click();
-    EXPECT_EQ(control<QComboBox>("ComboBox1").currentText(), QStringLiteral("24-EEPROM"));
+    control<QPushButton>("detectButton").click();
+    EXPECT_EQ(control<QComboBox>("typeCombo").currentText(), QStringLiteral("24-EEPROM"));
     EXPECT_EQ(w().selection().currentChip(), int(AT24C02));
     ASSERT_EQ(ui.informations.size(), 1);
     EXPECT_EQ(ui.informations[0],
@@ -81,8 +81,8 @@ TEST_F(Detection, KindRepliesSelectTheSecondAndThirdType)
                        "corresponding type burn."));
 
     insertSelected(C93C46);
-    control<QPushButton>("BitBtn1").click();
-    EXPECT_EQ(control<QComboBox>("ComboBox1").currentText(), QStringLiteral("93-EEPROM"));
+    control<QPushButton>("detectButton").click();
+    EXPECT_EQ(control<QComboBox>("typeCombo").currentText(), QStringLiteral("93-EEPROM"));
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
@@ -92,7 +92,7 @@ TEST_F(Detection, KindOfTheTypeAlreadySelectedDoesNotRefill)
     insertSelected(AT24C02);
     // An edit in the view that a refill would drop shows whether a fill ran.
     ASSERT_TRUE(hexView().editor().KeyPress(QLatin1Char('1')));
-    control<QPushButton>("BitBtn1").click();
+    control<QPushButton>("detectButton").click();
     EXPECT_TRUE(hexView().GetModified());
     EXPECT_EQ(ui.informations.size(), 1);
 }
@@ -100,9 +100,9 @@ TEST_F(Detection, KindOfTheTypeAlreadySelectedDoesNotRefill)
 TEST_F(Detection, EmptySocketOrUnlistedKindSaysNoChip)
 {
     select(W25Q64);
-    control<QPushButton>("BitBtn1").click();
+    control<QPushButton>("detectButton").click();
     insertSelected(AT25010); // answers a kind detection does not list
-    control<QPushButton>("BitBtn1").click();
+    control<QPushButton>("detectButton").click();
     EXPECT_EQ(ui.errors,
         QStringList({QStringLiteral("No chips detected, please put the chip to try again!"),
             QStringLiteral("No chips detected, please put the chip to try again!")}));
@@ -112,7 +112,7 @@ TEST_F(Detection, EmptySocketOrUnlistedKindSaysNoChip)
 TEST_F(Detection, WithoutAProgrammerSaysNotConnected)
 {
     sim.unplug(programmerId);
-    control<QPushButton>("BitBtn1").click();
+    control<QPushButton>("detectButton").click();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
 }
 
@@ -151,7 +151,7 @@ TEST_F(Probe, AProgrammerThatCannotBeOpenedIsToldOfInTheLogOncePerCause)
     sim.setDeviceFault(programmerId, KSIM_OPEN_FAILS, 1);
     w().ConnectProgrammer();
     w().ConnectProgrammer();
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(ui.log, QStringList({QStringLiteral("002:Not connected"), QStringLiteral("001:") + noAccess}));
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
     EXPECT_TRUE(statusBar().panel1IsRed());
@@ -183,12 +183,12 @@ TEST_F(BusyGuard, MenuCommandAndDeviceChangeDuringAJobWaitForItsEnd)
     QTimer::singleShot(0, &w(), [&] {
         fired = true;
         const auto before = sim.calls(KSIM_CALL_OPEN).size();
-        action("R1").trigger();
-        action("ToolErase").trigger();
+        action("readAction").trigger();
+        action("eraseAction").trigger();
         Q_EMIT w().deviceMonitor().deviceChanged();
         opensDuringJob = int(sim.calls(KSIM_CALL_OPEN).size() - before);
     });
-    action("W1").trigger();
+    action("writeAction").trigger();
     ASSERT_TRUE(fired) << "the job pumps events";
     EXPECT_EQ(opensDuringJob, 0) << "no second command and no probe opened the programmer";
     ASSERT_EQ(ui.log.size(), 3);
@@ -205,12 +205,12 @@ TEST_F(BusyGuard, ADeviceChangeDuringAJobProbesOnceAfterItAndNotAfterTheNextComm
     insertSelected(MX25L1005);
     fillBufferPattern(0x4000);
     QTimer::singleShot(0, &w(), [&] { Q_EMIT w().deviceMonitor().deviceChanged(); });
-    action("W1").trigger();
+    action("writeAction").trigger();
     const auto probes = [&] { return ui.log.filter(QLatin1String(ProgrammerFound)).size(); };
     EXPECT_EQ(probes(), 1);
     sim.clearCalls();
-    action("V1").trigger();
-    action("R1").trigger();
+    action("verifyAction").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(probes(), 1) << "the device change was looked at once";
     EXPECT_EQ(sim.calls(KSIM_CALL_OPEN).size(), 4u) << "each command opens its identify job and its job only";
 }
@@ -226,7 +226,7 @@ TEST_F(BusyGuard, EveryMenuCommandDuringAJobIsRefused)
         for (QAction* entry : w().menuBar()->actions()) {
             const QList<QAction*> items = entry->menu() ? entry->menu()->actions() : QList<QAction*> {entry};
             for (QAction* item : items) {
-                if (item->isSeparator() || item == &action("Q1"))
+                if (item->isSeparator() || item == &action("quitAction"))
                     continue;
                 // A dialog that comes up would hold the job until it is closed: close it, note it.
                 QTimer::singleShot(0, &w(), [&] {
@@ -240,13 +240,13 @@ TEST_F(BusyGuard, EveryMenuCommandDuringAJobIsRefused)
             }
         }
     });
-    action("W1").trigger();
+    action("writeAction").trigger();
     QCoreApplication::processEvents();
     EXPECT_EQ(triggered, 15);
     EXPECT_TRUE(dialogs.isEmpty()) << dialogs.join(QLatin1Char(',')).toStdString();
     EXPECT_EQ(w().reporter().language(), 2);
-    EXPECT_TRUE(action("Enlish").isChecked());
-    EXPECT_FALSE(action("China").isChecked());
+    EXPECT_TRUE(action("englishAction").isChecked());
+    EXPECT_FALSE(action("simplifiedChineseAction").isChecked());
     EXPECT_TRUE(ui.openFilters.isEmpty());
     EXPECT_TRUE(ui.saveFilters.isEmpty());
     EXPECT_EQ(ui.log,
@@ -262,8 +262,8 @@ TEST_F(BusyGuard, OpenFromTheMenuDuringAJobIsRefused)
     insertSelected(MX25L1005);
     fillBufferPattern(0x4000);
     ui.openFiles.push_back(dir.filePath(QStringLiteral("whatever.bin")));
-    QTimer::singleShot(0, &w(), [&] { action("O2").trigger(); });
-    action("W1").trigger();
+    QTimer::singleShot(0, &w(), [&] { action("openAction").trigger(); });
+    action("writeAction").trigger();
     EXPECT_TRUE(ui.openFilters.isEmpty()) << "the open dialog never came up";
     EXPECT_EQ(w().dataBuffer().usedLength, 0x4000);
 }
@@ -276,11 +276,11 @@ TEST_F(Faults, UnplugDuringAReadEndsWithAnErrorAndNoCompletionLine)
     // Counted from here: the identify job (3 transfers), the set-up (2), the transfer start (2),
     // then the data blocks; the programmer goes at the fifth block.
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 12);
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
     EXPECT_TRUE(noCompletionLine());
-    EXPECT_TRUE(control<QToolBar>("ToolBar1").isEnabled());
-    EXPECT_TRUE(control<QWidget>("Panel1").isEnabled());
+    EXPECT_TRUE(control<QToolBar>("commandBar").isEnabled());
+    EXPECT_TRUE(control<QWidget>("mainPanel").isEnabled());
     EXPECT_FALSE(statusBar().progress()->isVisible());
     EXPECT_FALSE(w().operations().isBusy());
 }
@@ -291,16 +291,16 @@ TEST_F(Faults, StatusSaysNotConnectedAfterAJobThatLostOrFoundNoProgrammerAndRead
     insertSelected(MX25L1005);
     w().ConnectProgrammer();
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 12);
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
     EXPECT_TRUE(statusBar().panel1IsRed());
 
     sim.plug(programmerId);
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
 
     sim.unplug(programmerId);
-    control<QPushButton>("BitBtn1").click();
+    control<QPushButton>("detectButton").click();
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
 }
 
@@ -311,7 +311,7 @@ TEST_F(Faults, FailedSetUpEndsTheReadWithoutSpeakingOfAnEmptyChip)
     ASSERT_EQ(w().dataBuffer().usedLength, 0);
     // The identify job moves three transfers (command, reply, end); the read job's set-up is next.
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 4);
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
     EXPECT_EQ(logTexts(), ui.errors);
     EXPECT_EQ(ui.beeps, 0);
@@ -334,13 +334,13 @@ TEST_F(Faults, EachTransferFaultEndsWithAnErrorBoxAndAnUnlockedWindow)
             ui.clearRecords();
             // Transfer 10 falls in the data stream of the job after the identify job.
             sim.armFault(programmerId, fault, 10);
-            const char* commands[] = {"R1", "V1", "N7", "W1"};
+            const char* commands[] = {"readAction", "verifyAction", "blankCheckAction", "writeAction"};
             action(commands[command]).trigger();
             ASSERT_FALSE(ui.errors.isEmpty());
             EXPECT_EQ(ui.errors.last(), QStringLiteral("Programmer communication failed."));
             EXPECT_TRUE(noCompletionLine());
-            EXPECT_TRUE(control<QToolBar>("ToolBar1").isEnabled());
-            EXPECT_TRUE(control<QWidget>("Panel1").isEnabled());
+            EXPECT_TRUE(control<QToolBar>("commandBar").isEnabled());
+            EXPECT_TRUE(control<QWidget>("mainPanel").isEnabled());
             EXPECT_FALSE(statusBar().progress()->isVisible());
         }
     }
@@ -351,14 +351,14 @@ TEST_F(Faults, EraseThatNeverFinishesReportsATimeoutAndAutoStops)
     select(MX25L1005);
     insertSelected(MX25L1005);
     sim.setErasePolls(programmerId, -1);
-    action("E1").trigger();
+    action("eraseAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip did not finish erasing in time.")});
     EXPECT_TRUE(noCompletionLine());
 
     ui.clearRecords();
     fillBufferPattern(0x100);
     sim.clearCalls();
-    action("A1").trigger();
+    action("autoAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip did not finish erasing in time.")});
     EXPECT_EQ(state().bytes_written, 0u) << "Auto stops after the failed erase";
     EXPECT_EQ(logTexts(), ui.errors);

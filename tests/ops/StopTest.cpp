@@ -2,7 +2,7 @@
 // with "Stopped" in the log; panel 3 counts the seconds, panel 4 tells rate and time left.
 #include "tests/ops/CommandFixture.h"
 
-#include "app/WindowJobs.h"
+#include "app/MainWindowJobView.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -41,7 +41,7 @@ protected:
         duringJob([this, n, passes = 0]() mutable {
             if (++passes < n)
                 return false;
-            action("ToolStop").trigger();
+            action("stopAction").trigger();
             return true;
         });
     }
@@ -51,7 +51,7 @@ protected:
     void expectStoppedCleanly()
     {
         expectUnlocked();
-        EXPECT_FALSE(action("ToolStop").isEnabled()) << "Stop only while a job runs";
+        EXPECT_FALSE(action("stopAction").isEnabled()) << "Stop only while a job runs";
         ASSERT_FALSE(sentOpcodes().empty());
         EXPECT_EQ(sentOpcodes().back(), OpEnd);
         EXPECT_EQ(logTexts().value(logTexts().size() - 1), QStringLiteral("Stopped"));
@@ -71,14 +71,14 @@ TEST_F(Stop, ReadKeepsWhatArrivedAndTheRestIsErased)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
     // Esc is the key of Stop, also with the Stop bar out of sight: five blocks arrive before it is
     // seen.
-    control<QToolBar>("ToolBarStop").hide();
+    control<QToolBar>("stopBar").hide();
     duringJob([this, passes = 0]() mutable {
         if (++passes < 5)
             return false;
-        QTest::keyClick(&w(), Qt::Key_Escape);
+        QTest::keyEvent(QTest::Click, &w(), Qt::Key_Escape);
         return true;
     });
-    action("R1").trigger();
+    action("readAction").trigger();
     expectStoppedCleanly();
     const quint8* data = w().dataBuffer().data();
     EXPECT_EQ(w().dataBuffer().usedLength, 5 * 256);
@@ -96,16 +96,16 @@ TEST_F(Stop, WriteVerifyBlankCheckAndEraseEndAtTheNextBlockOrPoll)
     fillBufferPattern(0x4000);
 
     stopAtPass(3);
-    action("W1").trigger();
+    action("writeAction").trigger();
     expectStoppedCleanly();
     EXPECT_EQ(state().bytes_written, 3u * 256) << "three blocks went out";
 
-    for (const char* command : {"V1", "N7"}) {
+    for (const char* command : {"verifyAction", "blankCheckAction"}) {
         SCOPED_TRACE(command);
         ui.clearRecords();
         // The chip holds the three blocks written: verify finds them equal; blank check an
         // erased chip.
-        if (std::string(command) == "N7")
+        if (std::string(command) == "blankCheckAction")
             std::memset(cells(), 0xFF, 0x20000);
         const quint32 readBefore = state().bytes_read;
         stopAtPass(2);
@@ -120,12 +120,12 @@ TEST_F(Stop, WriteVerifyBlankCheckAndEraseEndAtTheNextBlockOrPoll)
     sim.setErasePolls(programmerId, 50);
     const int pollsBefore = state().status_polls;
     stopAtPass(3);
-    action("E1").trigger();
+    action("eraseAction").trigger();
     expectStoppedCleanly();
     EXPECT_GT(state().status_polls - pollsBefore, 50);
     EXPECT_EQ(state().erase_busy, 0);
     ui.clearRecords();
-    action("W1").trigger();
+    action("writeAction").trigger();
     EXPECT_TRUE(logTexts().contains(QStringLiteral("Write Complete!")));
     EXPECT_EQ(state().protocol_errors, 0);
     EXPECT_EQ(cells()[0x100], pattern(0x100));
@@ -136,7 +136,7 @@ TEST_F(Stop, WriteVerifyBlankCheckAndEraseEndAtTheNextBlockOrPoll)
     ui.clearRecords();
     const int erasesBefore = state().erase_commands;
     stopAtPass(4);
-    action("E1").trigger();
+    action("eraseAction").trigger();
     expectStoppedCleanly();
     EXPECT_EQ(state().erase_commands - erasesBefore, 4);
 }
@@ -153,7 +153,7 @@ TEST_F(Stop, AutoRunsNoFurtherStep)
         sim.setErasePolls(programmerId, 3);
         const quint32 writtenBefore = state().bytes_written;
         stopAtPass(pass);
-        action("A1").trigger();
+        action("autoAction").trigger();
         expectStoppedCleanly();
         EXPECT_EQ(state().bytes_written, writtenBefore);
     }
@@ -169,10 +169,10 @@ TEST_F(Stop, AutoStopsWithinItsWriteStep)
     duringJob([this] {
         if (state().bytes_written < 1024)
             return false;
-        action("ToolStop").trigger();
+        action("stopAction").trigger();
         return true;
     });
-    action("A1").trigger();
+    action("autoAction").trigger();
     expectStoppedCleanly();
     EXPECT_EQ(state().erase_commands, 1);
     EXPECT_LT(state().bytes_written, 0x4000u);
@@ -189,7 +189,7 @@ TEST_F(Stop, ClosingTheWindowDuringAJobAsksWhetherToStopIt)
     // No: the job goes on to its end and the window stays.
     ui.answers = {false};
     QTimer::singleShot(0, &w(), [&] { w().close(); });
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_EQ(ui.questions, QStringList {messageText(MsgStopJobQuestion, 2)});
     EXPECT_TRUE(logTexts().contains(QStringLiteral("Read Complete!")));
     QCoreApplication::processEvents();
@@ -202,13 +202,13 @@ TEST_F(Stop, ClosingTheWindowDuringAJobAsksWhetherToStopIt)
     ui.clearRecords();
     ui.answers = {true, false};
     QTimer::singleShot(0, &w(), [&] { w().close(); });
-    action("N7").trigger();
+    action("blankCheckAction").trigger();
     expectStoppedCleanly();
     QCoreApplication::processEvents();
     EXPECT_EQ(ui.questions, QStringList({messageText(MsgStopJobQuestion, 2), messageText(MsgDiscardChanges, 2)}));
     EXPECT_TRUE(w().isVisible());
     ui.clearRecords();
-    action("N7").trigger();
+    action("blankCheckAction").trigger();
     QCoreApplication::processEvents();
     EXPECT_TRUE(ui.questions.isEmpty()) << "the close answered No is not carried out later";
     EXPECT_TRUE(w().isVisible());
@@ -217,7 +217,7 @@ TEST_F(Stop, ClosingTheWindowDuringAJobAsksWhetherToStopIt)
     ui.clearRecords();
     ui.answers = {true, true, true};
     QTimer::singleShot(0, &w(), [&] { w().close(); });
-    action("R1").trigger();
+    action("readAction").trigger();
     expectStoppedCleanly();
     QCoreApplication::processEvents();
     EXPECT_FALSE(w().isVisible()) << "the window closes once the job has ended";
@@ -245,7 +245,7 @@ TEST_F(Stop, PanelsShowRunningTimeRateAndTimeLeftThenTheViewAgain)
         percentShown = percentShown || statusBar().progress()->text().endsWith(QLatin1Char('%'));
         return false;
     });
-    action("R1").trigger();
+    action("readAction").trigger();
 
     ASSERT_GT(rates.size(), 500);
     // Blank for the first half second, then the moving average.
@@ -265,7 +265,7 @@ TEST_F(Stop, PanelsShowRunningTimeRateAndTimeLeftThenTheViewAgain)
     w().switchLanguage(0);
     now = 0;
     rates.clear();
-    action("R1").trigger();
+    action("readAction").trigger();
     EXPECT_TRUE(rates.contains(QStringLiteral("25 kB/s，剩余 0:04")));
 }
 
@@ -279,7 +279,7 @@ TEST_F(Stop, AJobThatEndsWithoutItsTimeGivesPanel3ItsTextBack)
     w().jobView().setClock([&now] { return now += 400; });
     // The image is longer than the chip and the question is answered No: no time is shown.
     ui.answers = {false};
-    action("A1").trigger();
+    action("autoAction").trigger();
     EXPECT_EQ(statusBar().panelText(3), QStringLiteral("11:11:11"));
 }
 

@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     // The database and the settings beside the program.
-    TForm1 w(nullptr, QCoreApplication::applicationDirPath() + QStringLiteral("/kestrum"));
+    MainWindow w(nullptr, QCoreApplication::applicationDirPath() + QStringLiteral("/kestrum"));
     w.switchLanguage(2);
     w.resize(1000, 620);
     w.show();
@@ -45,9 +45,9 @@ int main(int argc, char** argv)
     // Three seconds into a read: grab, then Stop.
     QTimer::singleShot(3000, &w, [&] {
         failures += !save(&w, out.filePath(QStringLiteral("kestrum-reading.png")));
-        w.findChild<QAction*>(QStringLiteral("ToolStop"))->trigger();
+        w.findChild<QAction*>(QStringLiteral("stopAction"))->trigger();
     });
-    w.findChild<QAction*>(QStringLiteral("R1"))->trigger();
+    w.findChild<QAction*>(QStringLiteral("readAction"))->trigger();
 
     // Detection: the chip answers an ID that several listed chips share.
     QTimer::singleShot(800, &w, [&] {
@@ -56,6 +56,6 @@ int main(int argc, char** argv)
         if (chooser)
             chooser->close();
     });
-    w.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+    w.findChild<QPushButton*>(QStringLiteral("detectButton"))->click();
     return failures == 0 ? 0 : 1;
 }

@@ -12,20 +12,20 @@ class QWidget;
 
 namespace kestrum {
 
-class TForm1;
-class TStatusBar;
+class MainWindow;
+class StatusBar;
 
 /// The main window as the chip jobs see it: status panel 1, the lock of the tool bar and the main
 /// panel, the progress bar, the event loop and the hex view; the selected chip, the speed, the
 /// auto options and the selection lists.
-class WindowJobs : public JobView, public OperationsHost
+class MainWindowJobView : public JobView, public OperationsHost
 {
 public:
     /// The controls a chip job shows itself in and reads its options from; the window hands them
     /// over when it builds the jobs.
     struct Controls
     {
-        TStatusBar* statusBar = nullptr;
+        StatusBar* statusBar = nullptr;
         /// Locked while a job runs: the tool bar and the main panel (everything but the menu).
         QWidget* toolBar = nullptr;
         QWidget* mainPanel = nullptr;
@@ -36,7 +36,7 @@ public:
         QAction* stop = nullptr;
     };
 
-    WindowJobs(TForm1& window, const Controls& controls);
+    MainWindowJobView(MainWindow& window, const Controls& controls);
 
     /// The clock of the rate, the time left and the running time (tests drive their own).
     void setClock(ProgressEstimate::Clock clock);
@@ -82,7 +82,7 @@ private:
     /// The running time in panel 3 and the rate in panel 4, each at most as often as it changes.
     void showRunningJob();
 
-    TForm1& m_window;
+    MainWindow& m_window;
     Controls m_controls;
     quint32 m_maximum = 0;
     int m_shift = 0;

@@ -17,9 +17,9 @@ namespace kestrum {
 
 struct ChipSearchRow;
 
-/// `TForm3`, the chip search dialog: every chip on opening, live filtering while typing, and
+/// The chip search dialog: every chip on opening, live filtering while typing, and
 /// Select by button or double click.
-class TForm3 : public QDialog
+class ChipSearchDialog : public QDialog
 {
     Q_OBJECT
 public:
@@ -28,12 +28,13 @@ public:
 
     /// reporter: the language and the error box. table: the chips listed. runGuarded: runs the
     /// dialog's handlers. choose: takes the chip of a Select.
-    TForm3(QWidget* parent, Reporter& reporter, const ChipTable& table, HandlerGuard runGuarded, ChipChoice choose);
+    ChipSearchDialog(
+        QWidget* parent, Reporter& reporter, const ChipTable& table, HandlerGuard runGuarded, ChipChoice choose);
 
-    void FormShow();
-    void ComboBox1Change();
-    void ListView1SelectItem();
-    void BitBtn1Click();
+    void listAllChips();
+    void filterChanged();
+    void selectionChanged();
+    void selectChip();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -51,11 +52,11 @@ private:
     ChipChoice m_choose;
 
     // The controls; the caption table names them by their object names.
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QTreeWidget* ListView1 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
+    QLabel* findLabel = nullptr;
+    QComboBox* findCombo = nullptr;
+    QTreeWidget* chipList = nullptr;
+    QPushButton* selectButton = nullptr;
+    QPushButton* quitButton = nullptr;
 };
 
 } // namespace kestrum

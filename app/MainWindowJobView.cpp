@@ -1,4 +1,4 @@
-#include "app/WindowJobs.h"
+#include "app/MainWindowJobView.h"
 
 #include "app/MainWindow.h"
 #include "app/StatusBar.h"
@@ -15,7 +15,7 @@
 
 namespace kestrum {
 
-WindowJobs::WindowJobs(TForm1& window, const Controls& controls)
+MainWindowJobView::MainWindowJobView(MainWindow& window, const Controls& controls)
     : m_window(window)
     , m_controls(controls)
 {
@@ -28,19 +28,19 @@ constexpr qint64 RateRefreshMs = 250;
 
 } // namespace
 
-void WindowJobs::setClock(ProgressEstimate::Clock clock)
+void MainWindowJobView::setClock(ProgressEstimate::Clock clock)
 {
     m_estimate = ProgressEstimate(std::move(clock));
 }
 
-void WindowJobs::setPositionText(const QString& text)
+void MainWindowJobView::setPositionText(const QString& text)
 {
     m_positionText = text;
     if (!m_locked)
         m_controls.statusBar->setPanelText(4, text);
 }
 
-void WindowJobs::showRunningJob()
+void MainWindowJobView::showRunningJob()
 {
     if (!m_locked)
         return;
@@ -59,12 +59,12 @@ void WindowJobs::showRunningJob()
     }
 }
 
-void WindowJobs::setStatusText(const QString& text)
+void MainWindowJobView::setStatusText(const QString& text)
 {
     m_controls.statusBar->setPanelText(1, text);
 }
 
-void WindowJobs::setControlsLocked(bool locked)
+void MainWindowJobView::setControlsLocked(bool locked)
 {
     // The window's focus widget is the one that has the focus, or gets it when the window is
     // activated again.
@@ -92,12 +92,12 @@ void WindowJobs::setControlsLocked(bool locked)
     m_locked = locked;
 }
 
-int WindowJobs::scaled(quint32 value) const
+int MainWindowJobView::scaled(quint32 value) const
 {
     return static_cast<int>(value >> m_shift);
 }
 
-void WindowJobs::showProgress(quint32 maximum, ProgressUnit unit)
+void MainWindowJobView::showProgress(quint32 maximum, ProgressUnit unit)
 {
     m_unit = unit;
     // The polls of a whole-chip erase count towards a limit, not towards an end: no percentage.
@@ -114,14 +114,14 @@ void WindowJobs::showProgress(quint32 maximum, ProgressUnit unit)
     bar->show();
 }
 
-void WindowJobs::setProgressPosition(quint32 position)
+void MainWindowJobView::setProgressPosition(quint32 position)
 {
     m_controls.statusBar->progress()->setValue(scaled(std::min(position, m_maximum)));
     m_estimate.update(std::min(position, m_maximum));
     showRunningJob();
 }
 
-void WindowJobs::hideProgress()
+void MainWindowJobView::hideProgress()
 {
     QProgressBar* bar = m_controls.statusBar->progress();
     bar->setValue(0);
@@ -130,7 +130,7 @@ void WindowJobs::hideProgress()
         m_controls.statusBar->setPanelText(4, QString());
 }
 
-void WindowJobs::processPendingEvents()
+void MainWindowJobView::processPendingEvents()
 {
     showRunningJob();
     // What the window's events show meanwhile is not the command's: its boxes are not logged.
@@ -138,78 +138,78 @@ void WindowJobs::processPendingEvents()
     QCoreApplication::processEvents();
 }
 
-void WindowJobs::RefreshView(quint32 count)
+void MainWindowJobView::RefreshView(quint32 count)
 {
     m_window.RefreshView(count);
 }
 
-const ChipRecord& WindowJobs::currentRecord() const
+const ChipRecord& MainWindowJobView::currentRecord() const
 {
     return m_window.currentRecord();
 }
 
-int WindowJobs::speedIndex() const
+int MainWindowJobView::speedIndex() const
 {
     return m_window.speedByte();
 }
 
-bool WindowJobs::autoErase() const
+bool MainWindowJobView::autoErase() const
 {
     return m_controls.autoErase->isChecked();
 }
 
-bool WindowJobs::autoProgram() const
+bool MainWindowJobView::autoProgram() const
 {
     return m_controls.autoProgram->isChecked();
 }
 
-bool WindowJobs::autoVerify() const
+bool MainWindowJobView::autoVerify() const
 {
     return m_controls.autoVerify->isChecked();
 }
 
-void WindowJobs::TakeViewEdits()
+void MainWindowJobView::TakeViewEdits()
 {
     m_window.TakeViewEdits();
 }
 
-void WindowJobs::setElapsedText(const QString& text)
+void MainWindowJobView::setElapsedText(const QString& text)
 {
     m_finalTimeSet = true;
     m_controls.statusBar->setPanelText(3, text);
 }
 
-const ChipTable& WindowJobs::chipTable() const
+const ChipTable& MainWindowJobView::chipTable() const
 {
     return m_window.chipTable();
 }
 
-const ChipSelection& WindowJobs::selection() const
+const ChipSelection& MainWindowJobView::selection() const
 {
     return m_window.selection();
 }
 
-int WindowJobs::FillChipSelection(int t, int m, int n)
+int MainWindowJobView::FillChipSelection(int t, int m, int n)
 {
     return m_window.FillChipSelection(t, m, n);
 }
 
-void WindowJobs::setSelectionIndices(int t, int m, int n)
+void MainWindowJobView::setSelectionIndices(int t, int m, int n)
 {
     m_window.setSelectionIndices(t, m, n);
 }
 
-int WindowJobs::typeIndex() const
+int MainWindowJobView::typeIndex() const
 {
     return m_window.typeIndex();
 }
 
-int WindowJobs::makerIndex() const
+int MainWindowJobView::makerIndex() const
 {
     return m_window.makerIndex();
 }
 
-int WindowJobs::nameIndex() const
+int MainWindowJobView::nameIndex() const
 {
     return m_window.nameIndex();
 }

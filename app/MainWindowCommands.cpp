@@ -1,0 +1,360 @@
+// The main window's commands: the table of what exists, with each command's caption, icon, key,
+// handler and guard, and every handler. Each command has one action, shared by its menu item and
+// its tool button.
+
+#include "app/AboutBox.h"
+#include "app/BufferInfoBox.h"
+#include "app/ChipEditorDialog.h"
+#include "app/ChipSearchDialog.h"
+#include "app/FillDialog.h"
+#include "app/MainWindow.h"
+#include "app/QtUserInterface.h"
+#include "base/FileLocations.h"
+#include "ops/ChipOperations.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeyCombination>
+#include <QLineEdit>
+
+namespace kestrum {
+
+/// What keeps a command from running at the wrong time.
+enum class CommandGuard {
+    /// Touches the buffer, the chip table or a dialog: refused while a chip job holds the
+    /// programmer (a box opened from a job's event pump would hold the job).
+    WaitsForJob,
+    /// A chip command: it carries the busy guard of the chip commands itself.
+    ChipJob,
+    /// Runs at any time: Stop is for the time a job runs, Quit only asks the window to close.
+    Always,
+};
+
+struct MainWindow::Command
+{
+    QAction* MainWindow::*action;
+    /// The object name: the caption table's key of the menu text and of the tool-bar caption.
+    const char* name;
+    /// The icon's name in the resources; null for none.
+    const char* icon;
+    QKeyCombination key;
+    void (MainWindow::*handler)();
+    CommandGuard guard;
+};
+
+const std::vector<MainWindow::Command>& MainWindow::commandTable()
+{
+    using G = CommandGuard;
+    using W = MainWindow;
+    static const QKeyCombination none;
+    static const std::vector<Command> table {
+        {&W::openAction, "openAction", "open", Qt::CTRL | Qt::Key_O, &W::openFile, G::WaitsForJob},
+        {&W::saveAction, "saveAction", "save", Qt::CTRL | Qt::Key_S, &W::saveFile, G::WaitsForJob},
+        {&W::bufferInfoAction, "bufferInfoAction", nullptr, none, &W::showBufferInformation, G::WaitsForJob},
+        {&W::quitAction, "quitAction", nullptr, Qt::CTRL | Qt::Key_Q, &W::quit, G::Always},
+        {&W::fillAction, "fillAction", "fill", none, &W::fillBuffer, G::WaitsForJob},
+        {&W::autoAction, "autoAction", "auto", QKeyCombination(Qt::Key_F4), &W::runAuto, G::ChipJob},
+        {&W::eraseAction, "eraseAction", "erase", QKeyCombination(Qt::Key_F6), &W::eraseChip, G::ChipJob},
+        {&W::writeAction, "writeAction", "write", QKeyCombination(Qt::Key_F7), &W::writeChip, G::ChipJob},
+        {&W::readAction, "readAction", "read", QKeyCombination(Qt::Key_F5), &W::readChip, G::ChipJob},
+        {&W::verifyAction, "verifyAction", "verify", QKeyCombination(Qt::Key_F8), &W::verifyChip, G::ChipJob},
+        {&W::blankCheckAction, "blankCheckAction", "blank", QKeyCombination(Qt::Key_F9), &W::blankCheckChip,
+            G::ChipJob},
+        {&W::detectAction, "detectAction", nullptr, QKeyCombination(Qt::Key_F2), &W::detectChip, G::ChipJob},
+        // The editor reloads and rewrites the chip table, which a running chip command reads.
+        {&W::deviceAction, "deviceAction", "device", none, &W::editChipDatabase, G::WaitsForJob},
+        {&W::aboutAction, "aboutAction", "about", QKeyCombination(Qt::Key_F1), &W::showAbout, G::WaitsForJob},
+        {&W::stopAction, "stopAction", "stop", QKeyCombination(Qt::Key_Escape), &W::stopJob, G::Always},
+        {&W::simplifiedChineseAction, "simplifiedChineseAction", nullptr, none, &W::useSimplifiedChinese,
+            G::WaitsForJob},
+        {&W::traditionalChineseAction, "traditionalChineseAction", nullptr, none, &W::useTraditionalChinese,
+            G::WaitsForJob},
+        {&W::englishAction, "englishAction", nullptr, none, &W::useEnglish, G::WaitsForJob},
+    };
+    return table;
+}
+
+void MainWindow::buildCommands()
+{
+    for (const Command& c : commandTable()) {
+        auto* action = new QAction(this);
+        this->*c.action = action;
+        action->setObjectName(QString::fromLatin1(c.name));
+        // The English captions until the first show applies the language in force.
+        action->setText(captionText(CaptionWindow::Main, c.name, 2));
+        const QString iconText = captionText(CaptionWindow::ToolBar, c.name, 2);
+        if (!iconText.isEmpty())
+            action->setIconText(iconText);
+        if (c.icon)
+            action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QString::fromLatin1(c.icon))));
+        if (c.key.key() != Qt::Key_unknown && c.key.toCombined() != 0)
+            action->setShortcut(QKeySequence(c.key));
+        const auto handler = c.handler;
+        switch (c.guard) {
+        case CommandGuard::WaitsForJob:
+            connect(action, &QAction::triggered, this, [this, handler] {
+                runCommand([this, handler] { (this->*handler)(); });
+                // A switch refused while a job runs keeps the marks of the language in force.
+                showLanguageChecks();
+            });
+            break;
+        case CommandGuard::ChipJob:
+            connect(action, &QAction::triggered, this,
+                [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+            break;
+        case CommandGuard::Always:
+            connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+            break;
+        }
+    }
+    for (QAction* a : {simplifiedChineseAction, traditionalChineseAction, englishAction})
+        a->setCheckable(true);
+    // Keys of commands without a menu item work whatever the window shows: Test (F2) and Stop
+    // (Esc, also with its bar out of sight).
+    addAction(detectAction);
+    addAction(stopAction);
+    stopAction->setEnabled(false);
+}
+
+std::vector<QAction*> MainWindow::commandActions() const
+{
+    std::vector<QAction*> actions;
+    for (const Command& c : commandTable())
+        actions.push_back(this->*c.action);
+    return actions;
+}
+
+bool MainWindow::confirmDiscard()
+{
+    return !hasUnsavedChanges() || m_reporter.ui().askYesNo(m_reporter.MessageText(MsgDiscardChanges));
+}
+
+bool MainWindow::ranToItsEnd(const std::function<void()>& command)
+{
+    // A command refused by the busy guard would leave the outcome of the one before.
+    if (m_operations->holdsProgrammer())
+        return false;
+    command();
+    return m_operations->lastOutcome() == CommandOutcome::Done;
+}
+
+void MainWindow::prepareFileDialog(UserInterface& ui) const
+{
+    if (auto* qt = dynamic_cast<QtUserInterface*>(&ui))
+        qt->setStartFolder(m_settings.lastFolder);
+}
+
+QString MainWindow::rememberFolder(const QString& chosen)
+{
+    if (!chosen.isEmpty())
+        m_settings.lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+void MainWindow::openFile()
+{
+    if (confirmDiscard())
+        m_files->open(chipSize());
+}
+
+void MainWindow::saveFile()
+{
+    m_files->save(chipSize());
+}
+
+void MainWindow::showBufferInformation()
+{
+    TakeViewEdits();
+    BufferInfoBox box(m_reporter, bufferInformationText(m_reporter, m_buffer, chipSize()), this);
+    box.exec();
+}
+
+void MainWindow::quit()
+{
+    close();
+}
+
+void MainWindow::fillBuffer()
+{
+    fillDialog->prepare(chipSize());
+    fillDialog->exec();
+}
+
+void MainWindow::readChip()
+{
+    // A read refused by a running job asks nothing; one that ran to its end matches the chip.
+    if (!m_operations->isBusy() && !confirmDiscard())
+        return;
+    if (ranToItsEnd([this] { m_operations->read(); }))
+        m_buffer.markSaved();
+}
+
+void MainWindow::eraseChip()
+{
+    m_operations->erase();
+}
+
+void MainWindow::writeChip()
+{
+    if (ranToItsEnd([this] { m_operations->write(); }))
+        m_buffer.markSaved();
+}
+
+void MainWindow::verifyChip()
+{
+    m_operations->verify();
+}
+
+void MainWindow::blankCheckChip()
+{
+    m_operations->blankCheck();
+}
+
+void MainWindow::runAuto()
+{
+    // A run that programmed and verified the chip leaves nothing unwritten.
+    const bool programs = autoProgramCheck->isChecked() && autoVerifyCheck->isChecked();
+    if (ranToItsEnd([this] { m_operations->autoRun(); }) && programs)
+        m_buffer.markSaved();
+}
+
+void MainWindow::detectChip()
+{
+    m_operations->detect();
+}
+
+void MainWindow::findChip()
+{
+    chipSearch->exec();
+}
+
+void MainWindow::editChipDatabase()
+{
+    chipEditor->exec();
+}
+
+void MainWindow::showAbout()
+{
+    aboutBox->exec();
+}
+
+void MainWindow::stopJob()
+{
+    // Not through the busy guard: Stop is for the time a job holds the programmer.
+    m_operations->stop();
+}
+
+void MainWindow::useSimplifiedChinese()
+{
+    switchLanguage(0);
+}
+
+void MainWindow::useTraditionalChinese()
+{
+    switchLanguage(1);
+}
+
+void MainWindow::useEnglish()
+{
+    switchLanguage(2);
+}
+
+// The chip lists.
+
+void MainWindow::setSelectionIndices(int t, int m, int n)
+{
+    m_settings.typeIndex = t;
+    m_settings.makerIndex = m;
+    m_settings.nameIndex = n;
+}
+
+void MainWindow::rememberSelection()
+{
+    setSelectionIndices(
+        m_selection.types().selected(), m_selection.makers().selected(), m_selection.names().selected());
+}
+
+LoadResult MainWindow::LoadChipDatabase()
+{
+    const LoadResult result = loadChipDatabaseFile(locateFiles(m_executablePath).databaseFile, m_table, m_reporter);
+    // Saved indices that designate no chip select the first one, as a fresh start does.
+    if (result == LoadResult::Loaded)
+        showingSelection([this] {
+            return m_selection.restoreSelection(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
+        });
+    return result;
+}
+
+int MainWindow::FillChipSelection(int t, int m, int n)
+{
+    return showingSelection([&] { return m_selection.FillChipSelection(t, m, n); });
+}
+
+int MainWindow::selectChipByNames(const QString& type, const QString& maker, const QString& name)
+{
+    return showingSelection([&] { return m_selection.selectByNames(type, maker, name); });
+}
+
+int MainWindow::showingSelection(const std::function<int()>& fill)
+{
+    // A fill that ends with an error has still rebuilt lists; they are shown before it goes on.
+    int found = -1;
+    try {
+        found = fill();
+    } catch (...) {
+        showChipSelection();
+        throw;
+    }
+    showChipSelection();
+    return found;
+}
+
+void MainWindow::showChipSelection()
+{
+    auto show = [](QComboBox* box, const PickList& list) {
+        const QSignalBlocker block(box);
+        QStringList shown;
+        for (int i = 0; i < box->count(); ++i)
+            shown << box->itemText(i);
+        if (shown != list.items()) {
+            box->clear();
+            box->addItems(list.items());
+        }
+        box->setCurrentIndex(list.selected());
+    };
+    show(typeCombo, m_selection.types());
+    show(manufacturerCombo, m_selection.makers());
+    show(nameCombo, m_selection.names());
+    capacityEdit->setText(m_selection.sizeText());
+    {
+        const QSignalBlocker block(sizeCombo);
+        sizeCombo->setCurrentIndex(m_selection.sizeIndex());
+    }
+    pageSizeEdit->setText(m_selection.pageText());
+}
+
+void MainWindow::typeChanged()
+{
+    manufacturerCombo->setCurrentIndex(0);
+    nameCombo->setCurrentIndex(0);
+    nameChanged();
+}
+
+void MainWindow::manufacturerChanged()
+{
+    nameCombo->setCurrentIndex(0);
+    nameChanged();
+}
+
+void MainWindow::nameChanged()
+{
+    m_settings.typeIndex = typeCombo->currentIndex();
+    m_settings.makerIndex = manufacturerCombo->currentIndex();
+    m_settings.nameIndex = nameCombo->currentIndex();
+    FillChipSelection(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
+}
+
+} // namespace kestrum

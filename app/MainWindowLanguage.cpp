@@ -1,0 +1,116 @@
+// The main window's language: the captions of every window in the language in force, the
+// language items' check marks, and the language of a first start.
+
+#include "app/MainWindow.h"
+
+#include "app/Captions.h"
+#include "app/ChipEditorDialog.h"
+#include "app/ChipSearchDialog.h"
+#include "app/FillDialog.h"
+#include "app/StatusBar.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+
+namespace kestrum {
+
+int languageForLocale(const QString& localeName)
+{
+    const QString name = localeName.section(QLatin1Char('.'), 0, 0).replace(QLatin1Char('-'), QLatin1Char('_'));
+    if (name == QLatin1String("zh_CN") || name == QLatin1String("zh_SG"))
+        return 0;
+    if (name == QLatin1String("zh_TW") || name == QLatin1String("zh_HK") || name == QLatin1String("zh_MO"))
+        return 1;
+    return 2;
+}
+
+/// Sets one caption: the window's own caption for an empty control name, else the text of the
+/// window's control (menu, action, group box, button or label) of that name.
+static void applyCaption(QWidget* window, const QString& control, const QString& text)
+{
+    if (control.isEmpty()) {
+        window->setWindowTitle(text);
+        return;
+    }
+    for (QObject* o : window->findChildren<QObject*>(control)) {
+        // Dialogs are children of the main window too: only this window's own controls count. A
+        // menu is a popup, a window of its own; it belongs where its menu bar is.
+        auto* w = qobject_cast<QWidget*>(o);
+        if (auto* m = qobject_cast<QMenu*>(o); m && m->parentWidget())
+            w = m->parentWidget();
+        if (w && w->window() != window)
+            continue;
+        if (auto* a = qobject_cast<QAction*>(o); a && a->parent() != window)
+            continue;
+        if (auto* a = qobject_cast<QAction*>(o))
+            a->setText(text);
+        else if (auto* m = qobject_cast<QMenu*>(o))
+            m->setTitle(text);
+        else if (auto* g = qobject_cast<QGroupBox*>(o))
+            g->setTitle(text);
+        else if (auto* b = qobject_cast<QAbstractButton*>(o))
+            b->setText(text);
+        else if (auto* l = qobject_cast<QLabel*>(o))
+            l->setText(text);
+    }
+}
+
+void MainWindow::applyLanguage()
+{
+    const int language = m_reporter.language();
+    if (language < 0 || language >= LanguageCount)
+        return;
+    showLanguageChecks();
+    // One pass in the order of the table: the main window, its tool bar, the chip editor, the
+    // search dialog, the fill dialog.
+    for (const Caption& c : captionTable()) {
+        const QString control = QString::fromLatin1(c.control);
+        const QString text = c.text(language);
+        switch (c.window) {
+        case CaptionWindow::Main:
+            if (control.isEmpty())
+                m_caption = text;
+            if (control.startsWith(QLatin1String("panel")))
+                m_statusBar->setPanelText(control.mid(5).toInt(), text);
+            else
+                applyCaption(this, control, text);
+            break;
+        case CaptionWindow::ToolBar:
+            if (auto* a = findChild<QAction*>(control, Qt::FindDirectChildrenOnly))
+                a->setIconText(text);
+            break;
+        case CaptionWindow::ChipEditor:
+            applyCaption(chipEditor, control, text);
+            break;
+        case CaptionWindow::ChipSearch:
+            applyCaption(chipSearch, control, text);
+            break;
+        case CaptionWindow::Fill:
+            applyCaption(fillDialog, control, text);
+            break;
+        }
+    }
+    showModifiedMark();
+    updateMinimumSize();
+    // Panel 1 is red only while its text is "Not connected" in the language now in force.
+    m_statusBar->update();
+}
+
+void MainWindow::showLanguageChecks()
+{
+    const int language = m_reporter.language();
+    simplifiedChineseAction->setChecked(language == 0);
+    traditionalChineseAction->setChecked(language == 1);
+    englishAction->setChecked(language == 2);
+}
+
+void MainWindow::switchLanguage(int language)
+{
+    m_reporter.setLanguage(language);
+    applyLanguage();
+}
+
+} // namespace kestrum
