@@ -86,8 +86,10 @@ void MainWindow::buildCommands()
         // The English captions until the first show applies the language in force.
         action->setText(captionText(CaptionWindow::Main, c.name, 2));
         const QString iconText = captionText(CaptionWindow::ToolBar, c.name, 2);
-        if (!iconText.isEmpty())
+        if (!iconText.isEmpty()) {
             action->setIconText(iconText);
+            action->setToolTip(iconText);
+        }
         if (c.icon)
             action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QString::fromLatin1(c.icon))));
         if (c.key.key() != Qt::Key_unknown && c.key.toCombined() != 0)

@@ -79,8 +79,11 @@ void MainWindow::applyLanguage()
                 applyCaption(this, control, text);
             break;
         case CaptionWindow::ToolBar:
-            if (auto* a = findChild<QAction*>(control, Qt::FindDirectChildrenOnly))
+            // The tool button shows the caption, and its tip says the same.
+            if (auto* a = findChild<QAction*>(control, Qt::FindDirectChildrenOnly)) {
                 a->setIconText(text);
+                a->setToolTip(text);
+            }
             break;
         case CaptionWindow::ChipEditor:
             applyCaption(chipEditor, control, text);
