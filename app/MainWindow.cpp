@@ -235,7 +235,7 @@ void MainWindow::setUpComfort()
     if (!m_settings.formMax
         && m_ini.readString(QStringLiteral("Environment"), QStringLiteral("FormWidth"), QString()).isEmpty())
         resize(clampWindowSize(QSize(881, 518), screen()->availableSize()));
-    updateMinimumSize();
+    fitToFont();
 
     // Without a stored language a first start speaks the language of the system.
     if (!m_settings.languageStored) {
@@ -244,13 +244,60 @@ void MainWindow::setUpComfort()
     }
 }
 
+namespace {
+
+/// The width a button's caption needs: its text, its icon and the button's margins.
+int captionWidth(const QAbstractButton* button)
+{
+    const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+    return button->fontMetrics().horizontalAdvance(button->text()) + icon + 12;
+}
+
+/// The width a group needs around a content of that width: its frame and its layout's margins.
+int aroundContent(const QWidget* group, int content)
+{
+    const QMargins frame = group->contentsMargins();
+    const QMargins layout = group->layout()->contentsMargins();
+    int width = content + frame.left() + frame.right() + layout.left() + layout.right();
+    if (const auto* box = qobject_cast<const QGroupBox*>(group))
+        width = std::max(width, box->fontMetrics().horizontalAdvance(box->title()) + 24);
+    return width;
+}
+
+int widestHint(std::initializer_list<const QWidget*> widgets)
+{
+    int widest = 0;
+    for (const QWidget* w : widgets)
+        widest = std::max(widest, w->sizeHint().width());
+    return widest;
+}
+
+} // namespace
+
+void MainWindow::fitToFont()
+{
+    // The design width is the least; a larger font or a longer caption widens the chip column so
+    // that no caption in it is cut.
+    const int spacing = 6;
+    const int chip = aroundContent(chipGroup,
+        std::max(widestHint({typeLabel, manufacturerLabel, nameLabel}),
+            2 * std::max(captionWidth(detectButton), captionWidth(findButton)) + spacing));
+    const int settings
+        = aroundContent(chipSettingsPanel, widestHint({sizeLabel, pageSizeLabel, speedLabel}) + spacing + 60);
+    const int options = aroundContent(autoOptionsGroup,
+        widestHint({autoEraseCheck, autoProgramCheck, autoVerifyCheck}) + spacing + captionWidth(autoButton));
+    const QMargins column = chipColumn->layout()->contentsMargins();
+    chipColumn->setFixedWidth(std::max(185, std::max({chip, settings, options}) + column.left() + column.right()));
+    updateMinimumSize();
+}
+
 void MainWindow::updateMinimumSize()
 {
     // Every tool button, the whole left column and the status bar's fixed panels stay usable; the
     // hex view keeps a few columns. Captions differ by language, so this follows the switch.
     const int hexViewMinimum = 240;
     // The fixed panels, some progress bar and, beside it during a job, the rate and time left.
-    const int statusPanels = 317 + 80 + m_statusBar->rateRoom();
+    const int statusPanels = m_statusBar->fixedPanelsWidth() + 2 + 80 + m_statusBar->rateRoom();
     const int toolBars = commandBar->sizeHint().width() + stopBar->sizeHint().width();
     const int width = std::max({toolBars, chipColumn->width() + hexViewMinimum, statusPanels});
     const int height = menuBar()->sizeHint().height() + commandBar->height() + chipColumn->minimumSizeHint().height()
@@ -368,6 +415,8 @@ void MainWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         activated();
+    if (event->type() == QEvent::FontChange && chipColumn)
+        fitToFont();
 }
 
 void MainWindow::activated()

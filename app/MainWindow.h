@@ -187,6 +187,8 @@ private:
     bool confirmDiscard();
     /// The window caption, with a leading '*' while there are unsaved changes.
     void showModifiedMark();
+    /// The chip column at its design width, or wider where the font or the captions need it.
+    void fitToFont();
     /// The smallest size at which the tool bars, the left column and the status bar stay usable.
     void updateMinimumSize();
     /// Runs a chip command; true when it ran to its end (not refused, failed, declined or stopped).

@@ -97,7 +97,7 @@ void MainWindow::applyLanguage()
         }
     }
     showModifiedMark();
-    updateMinimumSize();
+    fitToFont();
     // Panel 1 is red only while its text is "Not connected" in the language now in force.
     m_statusBar->update();
 }

@@ -26,7 +26,8 @@ StatusBar::StatusBar(QWidget* parent, std::function<int()> language)
 {
     setObjectName(QStringLiteral("statusBar"));
     setSizeGripEnabled(false);
-    setFixedHeight(22);
+    // The design height, or what a larger font needs.
+    setFixedHeight(std::max(22, fontMetrics().height() + 6));
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setRange(0, 100);
     // The bar tells its percentage; panel 4 beside it tells the rate and the time left.
@@ -60,8 +61,15 @@ void StatusBar::setPanelText(int panel, const QString& text)
 {
     if (panel < 0 || panel >= int(m_texts.size()))
         return;
+    const int before = fixedPanelsWidth();
     m_texts[size_t(panel)] = text;
-    update(panelRect(panel));
+    // A text wider than its panel widens the panel and moves everything right of it.
+    if (fixedPanelsWidth() != before) {
+        placeProgress();
+        update();
+    } else {
+        update(panelRect(panel));
+    }
 }
 
 QString StatusBar::panelText(int panel) const
@@ -69,12 +77,26 @@ QString StatusBar::panelText(int panel) const
     return (panel >= 0 && panel < int(m_texts.size())) ? m_texts[size_t(panel)] : QString();
 }
 
+int StatusBar::panelWidth(int panel) const
+{
+    // The design width, or what the text needs inside the panel's frame and margins.
+    return std::max(PanelWidths[size_t(panel)], fontMetrics().horizontalAdvance(m_texts[size_t(panel)]) + 9);
+}
+
+int StatusBar::fixedPanelsWidth() const
+{
+    int width = 0;
+    for (int i = 0; i < int(PanelWidths.size()) - 1; ++i)
+        width += panelWidth(i);
+    return width;
+}
+
 QRect StatusBar::panelRect(int panel) const
 {
     int x = 0;
     for (int i = 0; i < panel; ++i)
-        x += PanelWidths[size_t(i)];
-    int width = PanelWidths[size_t(panel)];
+        x += panelWidth(i);
+    int width = panelWidth(panel);
     if (panel == int(PanelWidths.size()) - 1) {
         width = std::max(width, this->width() - x); // the last panel reaches the right edge
         // Beside a shown progress bar, it keeps what the bar leaves.
@@ -96,7 +118,8 @@ void StatusBar::placeProgress()
 {
     const int top = BorderWidth + 2;
     const int room = m_progress->isHidden() ? 0 : rateRoom();
-    m_progress->setGeometry(317, top, std::max(40, width() - 315 - room), height() - top);
+    const int fixed = fixedPanelsWidth();
+    m_progress->setGeometry(fixed + 2, top, std::max(40, width() - fixed - room), height() - top);
 }
 
 void StatusBar::resizeEvent(QResizeEvent* event)

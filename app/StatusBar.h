@@ -24,6 +24,11 @@ public:
 
     void setPanelText(int panel, const QString& text);
     [[nodiscard]] QString panelText(int panel) const;
+    /// Width of a panel: its design width, or what its text needs under a larger font or in a
+    /// longer language.
+    [[nodiscard]] int panelWidth(int panel) const;
+    /// Width of panels 0 to 3, left of the progress bar.
+    [[nodiscard]] int fixedPanelsWidth() const;
     /// Rectangle of a panel inside the bar; the last panel (4, the hex view's position) reaches
     /// the right edge of the bar.
     [[nodiscard]] QRect panelRect(int panel) const;
@@ -33,8 +38,9 @@ public:
     [[nodiscard]] bool panel1IsRed() const;
 
     [[nodiscard]] QProgressBar* progress() const { return m_progress; }
-    /// Keeps the progress bar 317 pixels from the left and 315 narrower than the bar, less the room
-    /// panel 4 needs beside it for the rate and the time left while it is shown.
+    /// Keeps the progress bar right of panel 3 (317 pixels from the left at the design widths) and
+    /// as much narrower than the bar as panels 0 to 3 are wide, less the room panel 4 needs beside
+    /// it for the rate and the time left while it is shown.
     void placeProgress();
 
 protected:

@@ -4,7 +4,9 @@
 #include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -436,6 +438,39 @@ TEST_F(MainWindowFixture, EveryCommandHasOneActionThatItsMenuItemAndToolButtonSh
         EXPECT_NE(std::find(w.commandActions().begin(), w.commandActions().end(), command), w.commandActions().end())
             << name << " is not in the command table";
     }
+}
+
+TEST_F(MainWindowFixture, NoCaptionIsCutUnderALargerFontInAnyLanguage)
+{
+    const QFont original = QApplication::font();
+    QFont larger = original;
+    larger.setPixelSize(QFontInfo(original).pixelSize() * 5 / 4);
+    QApplication::setFont(larger);
+    {
+        MainWindow w(&ui, exe());
+        w.show();
+        for (int language : {0, 1, 2}) {
+            w.switchLanguage(language);
+            QCoreApplication::processEvents();
+            for (QWidget* c : child<QWidget>(w, "chipColumn")->findChildren<QWidget*>()) {
+                const QFontMetrics metrics = c->fontMetrics();
+                int needed = 0;
+                if (qobject_cast<QLabel*>(c) || qobject_cast<QCheckBox*>(c))
+                    needed = c->sizeHint().width();
+                else if (auto* b = qobject_cast<QPushButton*>(c))
+                    needed = metrics.horizontalAdvance(b->text()) + (b->icon().isNull() ? 0 : b->iconSize().width());
+                else if (auto* g = qobject_cast<QGroupBox*>(c))
+                    needed = metrics.horizontalAdvance(g->title());
+                EXPECT_GE(c->width(), needed) << qPrintable(c->objectName()) << " " << language;
+            }
+            const StatusBar& bar = statusBar(w);
+            for (int panel : {0, 1, 2, 3})
+                EXPECT_GT(bar.panelRect(panel).width() - 5, bar.fontMetrics().horizontalAdvance(bar.panelText(panel)))
+                    << "panel " << panel << " " << language;
+            EXPECT_GT(bar.progress()->x(), bar.panelRect(3).right()) << "the progress bar stays right of panel 3";
+        }
+    }
+    QApplication::setFont(original);
 }
 
 TEST_F(MainWindowFixture, LogLinesGoToTheTopOfTheLogBox)
