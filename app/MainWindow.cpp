@@ -400,7 +400,7 @@ void MainWindow::firstShow()
     }
     // A record with too few names ends the selection fill with an error box; the captions and
     // the probe below still follow, so the layout captions are never seen.
-    runGuarded([this] { LoadChipDatabase(); });
+    runGuarded([this] { loadChipDatabase(); });
     applyLanguage();
     // The first activation probes the programmer. Where no window manager activates the window
     // (a bare X server), probe once anyway as soon as the window is up.

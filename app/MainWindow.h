@@ -93,7 +93,7 @@ public:
 
     /// Reads the database beside the executable; selects the chip of the restored indices when
     /// the file was loaded.
-    LoadResult LoadChipDatabase();
+    LoadResult loadChipDatabase();
     /// The search dialog's choice: three fills by the names (see ChipSelection::selectByNames),
     /// then the lists shown.
     int selectChipByNames(const QString& type, const QString& maker, const QString& name);

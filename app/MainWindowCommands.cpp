@@ -279,7 +279,7 @@ void MainWindow::rememberSelection()
         m_selection.types().selected(), m_selection.makers().selected(), m_selection.names().selected());
 }
 
-LoadResult MainWindow::LoadChipDatabase()
+LoadResult MainWindow::loadChipDatabase()
 {
     const LoadResult result = loadChipDatabaseFile(locateFiles(m_executablePath).databaseFile, m_table, m_reporter);
     // Saved indices that designate no chip select the first one, as a fresh start does.

@@ -31,7 +31,7 @@ protected:
     void reopen()
     {
         window = std::make_unique<MainWindow>(&ui, dir.filePath(QStringLiteral("kestrum")));
-        window->LoadChipDatabase();
+        window->loadChipDatabase();
     }
     QString databasePath() const { return dir.filePath(QStringLiteral("kestrum.Dat")); }
 };

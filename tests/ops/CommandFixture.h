@@ -97,7 +97,7 @@ protected:
         window = std::make_unique<MainWindow>(&ui, dir.filePath(QStringLiteral("kestrum")));
         window->usb().setSleepFunction([this](int ms) { sleeps.push_back(ms); });
         window->programmer().setPumpInterval(0);
-        window->LoadChipDatabase();
+        window->loadChipDatabase();
         window->applyLanguage();
         ui.clearRecords();
     }

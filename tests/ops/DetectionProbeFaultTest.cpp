@@ -59,7 +59,7 @@ TEST_F(Detection, StaleRecordsPastTheEndMarkerAreNotMatched)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(reinterpret_cast<const char*>(records), sizeof(records));
     f.close();
-    ASSERT_EQ(w().LoadChipDatabase(), LoadResult::Loaded);
+    ASSERT_EQ(w().loadChipDatabase(), LoadResult::Loaded);
     ASSERT_EQ(w().chipTable()[MX25L1005].chipId, 0xC22011u) << "the stale record is still in its slot";
     insert(KSIM_CHIP_SPI_FLASH, 0x20000, 0xC22011);
     ui.clearRecords();
