@@ -334,7 +334,7 @@ void ChipEditorDialog::loadSelectedRow()
     // What was loaded before a failing cell stays in the fields.
     setFields(f);
     if (!complete)
-        m_reporter.ShowErrorBox(error);
+        m_reporter.showError(error);
 }
 
 void ChipEditorDialog::classChanged()
@@ -372,7 +372,7 @@ void ChipEditorDialog::refuseMissingList(EditorList list) const
         label = "eepromPageLabel";
         break;
     }
-    m_reporter.ShowErrorBox(m_reporter.MessageText(MsgEditorChooseList)
+    m_reporter.showError(m_reporter.message(MsgEditorChooseList)
                                 .arg(captionText(CaptionWindow::ChipEditor, label, m_reporter.language())));
 }
 
@@ -414,10 +414,10 @@ void ChipEditorDialog::saveDatabase()
     m_model.setLanguage(m_reporter.language());
     const std::optional<qint32> length = m_model.saveInto(*saved, &error);
     if (!length) {
-        m_reporter.ShowErrorBox(error);
+        m_reporter.showError(error);
         return;
     }
-    if (!WriteDatabaseFile(m_databasePath, saved->bytes(), *length, m_reporter))
+    if (!writeDatabaseFile(m_databasePath, saved->bytes(), *length, m_reporter))
         return;
     m_table = *saved;
     if (m_tableChanged)

@@ -16,7 +16,7 @@
 #include "base/FileLocations.h"
 #include "chipdb/NameTokens.h"
 #include "hexview/TMPHexEditorEx.h"
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 #include "ops/ChipOperations.h"
 #include "ops/ChipProgrammer.h"
 
@@ -130,7 +130,7 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     : m_logForwarder(std::make_unique<LogForwarder>(pickUi(ui, m_ownedUi, this), *this))
     , m_reporter(*m_logForwarder)
     , m_executablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath)
-    , m_selection(m_table, [this](std::uint32_t n) { RefreshView(n); })
+    , m_selection(m_table, [this](std::uint32_t n) { reloadView(n); })
     , m_ini(locateFiles(m_executablePath).settingsFile)
 {
     initKestrumResources();
@@ -154,7 +154,7 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
 
     m_handOver = std::make_unique<ViewHandOver>(m_buffer, *hexView);
     // The USB link belongs to the window; a chip job never outlives it.
-    m_usb = std::make_unique<TUsbBulk>(this);
+    m_usb = std::make_unique<UsbLink>(this);
     m_jobView = std::make_unique<MainWindowJobView>(*this,
         MainWindowJobView::Controls {
             m_statusBar, commandBar, mainPanel, autoEraseCheck, autoProgramCheck, autoVerifyCheck, stopAction});
@@ -172,16 +172,16 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     };
     m_deviceMonitor = new DeviceChangeMonitor(this);
     connect(m_deviceMonitor, &DeviceChangeMonitor::deviceChanged, this,
-        [this] { runGuarded([this] { ConnectProgrammer(); }); });
+        [this] { runGuarded([this] { probeProgrammer(); }); });
     m_deviceMonitor->start();
-    onActivate = [this] { ConnectProgrammer(); };
+    onActivate = [this] { probeProgrammer(); };
     // Save takes the view's edits first, as Write does: a user's edits never go missing from a file.
     m_files = std::make_unique<FileCommands>(
-        m_reporter, m_buffer, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
+        m_reporter, m_buffer, [this](std::uint32_t n) { reloadView(n); }, [this] { takeViewEdits(); });
 
     // Settings first, then the dialogs, all before the first show.
     m_ini.load();
-    m_settings = LoadSettings(m_ini);
+    m_settings = readSettings(m_ini);
     applySettings();
     setUpComfort();
     buildDialogs();
@@ -199,7 +199,7 @@ void MainWindow::buildDialogs()
     // After the chip editor reloads or saves the table, the chip is selected again by its names.
     chipEditor
         = new ChipEditorDialog(this, m_reporter, m_table, locateFiles(m_executablePath).databaseFile, guard, [this] {
-              TakeViewEdits();
+              takeViewEdits();
               showingSelection([this] { return selectChipAgain(m_selection, m_table); });
               rememberSelection();
           });
@@ -214,9 +214,9 @@ void MainWindow::buildDialogs()
         this, m_reporter, m_buffer, guard,
         [this](std::uint32_t n) {
             m_buffer.markModified();
-            RefreshView(n);
+            reloadView(n);
         },
-        [this] { TakeViewEdits(); });
+        [this] { takeViewEdits(); });
     aboutBox = new AboutBox(this);
 }
 
@@ -338,9 +338,9 @@ void MainWindow::runGuarded(const std::function<void()>& handler)
     try {
         handler();
     } catch (const ListIndexError& e) {
-        m_reporter.ShowErrorBox(e.text());
+        m_reporter.showError(e.text());
     } catch (const std::exception& e) {
-        m_reporter.ShowErrorBox(QString::fromLocal8Bit(e.what()));
+        m_reporter.showError(QString::fromLocal8Bit(e.what()));
     }
     showModifiedMark();
 }
@@ -350,26 +350,26 @@ void MainWindow::runCommand(const std::function<void()>& handler)
     runGuarded([this, &handler] { m_operations->runExclusive(handler); });
 }
 
-void MainWindow::ConnectProgrammer()
+void MainWindow::probeProgrammer()
 {
-    m_operations->ConnectProgrammer();
+    m_operations->probeProgrammer();
 }
 
-void MainWindow::RefreshView(std::uint32_t count)
+void MainWindow::reloadView(std::uint32_t count)
 {
-    m_handOver->RefreshView(count);
+    m_handOver->reloadView(count);
 }
 
-void MainWindow::TakeViewEdits()
+void MainWindow::takeViewEdits()
 {
-    if (hexView->GetModified())
+    if (hexView->isModified())
         m_buffer.markModified();
-    m_handOver->TakeViewEdits(chipSize());
+    m_handOver->takeViewEdits(chipSize());
 }
 
 bool MainWindow::hasUnsavedChanges() const
 {
-    return m_buffer.modified || hexView->GetModified();
+    return m_buffer.modified || hexView->isModified();
 }
 
 void MainWindow::showModifiedMark()
@@ -439,7 +439,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // the window closes right after it.
     if (m_operations->holdsProgrammer()) {
         event->ignore();
-        if (m_closeRequested || m_reporter.ui().askYesNo(m_reporter.MessageText(MsgStopJobQuestion))) {
+        if (m_closeRequested || m_reporter.ui().askYesNo(m_reporter.message(MsgStopJobQuestion))) {
             m_closeRequested = true;
             m_operations->stop();
         }

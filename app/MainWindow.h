@@ -37,7 +37,7 @@ class ChipSearchDialog;
 class FillDialog;
 class AboutBox;
 class FlashEditorHost;
-class TUsbBulk;
+class UsbLink;
 class ChipProgrammer;
 class ChipOperations;
 class MainWindowJobView;
@@ -80,14 +80,14 @@ public:
     /// The indices the lists show now become the persisted ones.
     void rememberSelection();
     /// The USB link, the programmer protocol and the chip commands.
-    [[nodiscard]] TUsbBulk& usb() { return *m_usb; }
+    [[nodiscard]] UsbLink& usb() { return *m_usb; }
     [[nodiscard]] ChipProgrammer& programmer() { return *m_programmer; }
     [[nodiscard]] ChipOperations& operations() { return *m_operations; }
     [[nodiscard]] DeviceChangeMonitor& deviceMonitor() { return *m_deviceMonitor; }
     /// What the chip jobs show in the window (tests set its clock).
     [[nodiscard]] MainWindowJobView& jobView() { return *m_jobView; }
     /// The probe run on activation and on every device change.
-    void ConnectProgrammer();
+    void probeProgrammer();
     /// Index of the speed list as the programmer receives it (no selection gives 0xFF).
     [[nodiscard]] std::uint8_t speedByte() const;
 
@@ -98,11 +98,11 @@ public:
     /// then the lists shown.
     int selectChipByNames(const QString& type, const QString& maker, const QString& name);
     /// A selection fill followed by showing the lists in the combo boxes.
-    int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
+    int selectByIndices(int typeIndex, int makerIndex, int nameIndex);
     /// The hex view shows buffer bytes 0 .. count-1.
-    void RefreshView(std::uint32_t count);
+    void reloadView(std::uint32_t count);
     /// Takes the hex view's edits into the buffer, over the chip size.
-    void TakeViewEdits();
+    void takeViewEdits();
 
     /// Runs an event handler; an error that escapes it is shown in the error box and the program goes on.
     void runGuarded(const std::function<void()>& handler);
@@ -215,7 +215,7 @@ private:
     bool m_firstShowDone = false;
     std::unique_ptr<ViewHandOver> m_handOver;
     std::unique_ptr<FileCommands> m_files;
-    std::unique_ptr<TUsbBulk> m_usb;
+    std::unique_ptr<UsbLink> m_usb;
     std::unique_ptr<MainWindowJobView> m_jobView;
     std::unique_ptr<ChipProgrammer> m_programmer;
     std::unique_ptr<ChipOperations> m_operations;

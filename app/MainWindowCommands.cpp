@@ -131,7 +131,7 @@ std::vector<QAction*> MainWindow::commandActions() const
 
 bool MainWindow::confirmDiscard()
 {
-    return !hasUnsavedChanges() || m_reporter.ui().askYesNo(m_reporter.MessageText(MsgDiscardChanges));
+    return !hasUnsavedChanges() || m_reporter.ui().askYesNo(m_reporter.message(MsgDiscardChanges));
 }
 
 bool MainWindow::ranToItsEnd(const std::function<void()>& command)
@@ -169,7 +169,7 @@ void MainWindow::saveFile()
 
 void MainWindow::showBufferInformation()
 {
-    TakeViewEdits();
+    takeViewEdits();
     BufferInfoBox box(m_reporter, bufferInformationText(m_reporter, m_buffer, chipSize()), this);
     box.exec();
 }
@@ -290,9 +290,9 @@ LoadResult MainWindow::loadChipDatabase()
     return result;
 }
 
-int MainWindow::FillChipSelection(int t, int m, int n)
+int MainWindow::selectByIndices(int t, int m, int n)
 {
-    return showingSelection([&] { return m_selection.FillChipSelection(t, m, n); });
+    return showingSelection([&] { return m_selection.selectByIndices(t, m, n); });
 }
 
 int MainWindow::selectChipByNames(const QString& type, const QString& maker, const QString& name)
@@ -356,7 +356,7 @@ void MainWindow::nameChanged()
     m_settings.typeIndex = typeCombo->currentIndex();
     m_settings.makerIndex = manufacturerCombo->currentIndex();
     m_settings.nameIndex = nameCombo->currentIndex();
-    FillChipSelection(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
+    selectByIndices(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
 }
 
 } // namespace kestrum

@@ -138,9 +138,9 @@ void MainWindowJobView::processPendingEvents()
     QCoreApplication::processEvents();
 }
 
-void MainWindowJobView::RefreshView(quint32 count)
+void MainWindowJobView::reloadView(quint32 count)
 {
-    m_window.RefreshView(count);
+    m_window.reloadView(count);
 }
 
 const ChipRecord& MainWindowJobView::currentRecord() const
@@ -168,9 +168,9 @@ bool MainWindowJobView::autoVerify() const
     return m_controls.autoVerify->isChecked();
 }
 
-void MainWindowJobView::TakeViewEdits()
+void MainWindowJobView::takeViewEdits()
 {
-    m_window.TakeViewEdits();
+    m_window.takeViewEdits();
 }
 
 void MainWindowJobView::setElapsedText(const QString& text)
@@ -189,9 +189,9 @@ const ChipSelection& MainWindowJobView::selection() const
     return m_window.selection();
 }
 
-int MainWindowJobView::FillChipSelection(int t, int m, int n)
+int MainWindowJobView::selectByIndices(int t, int m, int n)
 {
-    return m_window.FillChipSelection(t, m, n);
+    return m_window.selectByIndices(t, m, n);
 }
 
 void MainWindowJobView::setSelectionIndices(int t, int m, int n)

@@ -37,7 +37,7 @@ enum EditorColumn : int {
 /// Whole-string integer conversion of the editor: optional leading blanks and sign, then decimal
 /// digits (-2147483648..2147483647) or hexadecimal digits after "$", "0x", "0X", "x" or "X" (at
 /// most 32 bits, read as a signed number). Anything else, trailing blanks included, fails.
-std::optional<qint32> strToInt(const QString& text);
+std::optional<qint32> cellInteger(const QString& text);
 /// The conversion failure as the user sees it: "'<text>' is not a valid integer value".
 QString notAnIntegerText(const QString& text);
 /// The number of halvings (shifts right) that bring v down to 1 or below; 0 for v <= 1.
