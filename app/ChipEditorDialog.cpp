@@ -335,7 +335,7 @@ void TForm2::StringGrid1DblClick()
     // What was loaded before a failing cell stays in the fields.
     setFields(f);
     if (!complete)
-        m_reporter.ShowErrorBox(error);
+        m_reporter.showError(error);
 }
 
 void TForm2::ComboBox4Change()
@@ -373,7 +373,7 @@ void TForm2::refuseMissingList(EditorList list) const
         label = "Label12";
         break;
     }
-    m_reporter.ShowErrorBox(m_reporter.MessageText(MsgEditorChooseList)
+    m_reporter.showError(m_reporter.message(MsgEditorChooseList)
                                 .arg(captionText(CaptionWindow::ChipEditor, label, m_reporter.language())));
 }
 
@@ -415,10 +415,10 @@ void TForm2::BtnSaveClick()
     m_model.setLanguage(m_reporter.language());
     const std::optional<qint32> length = m_model.saveInto(*saved, &error);
     if (!length) {
-        m_reporter.ShowErrorBox(error);
+        m_reporter.showError(error);
         return;
     }
-    if (!WriteDatabaseFile(m_databasePath, saved->bytes(), *length, m_reporter))
+    if (!writeDatabaseFile(m_databasePath, saved->bytes(), *length, m_reporter))
         return;
     m_table = *saved;
     if (m_tableChanged)

@@ -134,9 +134,9 @@ FillRequest TForm4::request() const
 void TForm4::BitBtn1Click()
 {
     QString error;
-    const std::optional<FillPlan> plan = planFill(request(), m_reporter.MessageText(MsgFillRange), &error);
+    const std::optional<FillPlan> plan = planFill(request(), m_reporter.message(MsgFillRange), &error);
     if (!plan) {
-        m_reporter.ShowErrorBox(error);
+        m_reporter.showError(error);
         return;
     }
     // Edits made in the view before the fill go into the buffer first, as for Save and Write; the
@@ -145,7 +145,7 @@ void TForm4::BitBtn1Click()
     m_takeViewEdits();
     m_buffer.usedLength = std::max(m_buffer.usedLength, usedBefore);
     applyFill(m_buffer, *plan, clockSeconds());
-    m_reporter.AddLogLine(fillLogLine(m_reporter, *plan));
+    m_reporter.addLogLine(fillLogLine(m_reporter, *plan));
     m_reloadView(std::max(m_chipSize, plan->end + 1));
     accept();
 }

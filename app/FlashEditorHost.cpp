@@ -42,28 +42,28 @@ FlashEditorHost::FlashEditorHost(QWidget* parent)
 
 FlashEditorHost::~FlashEditorHost() = default;
 
-void FlashEditorHost::LoadFromStream(QIODevice& stream)
+void FlashEditorHost::loadFrom(QIODevice& stream)
 {
     d->view->editor().LoadFromStream(stream);
     d->view->viewport()->update();
 }
 
-bool FlashEditorHost::GetModified() const
+bool FlashEditorHost::isModified() const
 {
     return d->view->editor().GetModified();
 }
 
-qint64 FlashEditorHost::GetDataSize() const
+qint64 FlashEditorHost::dataSize() const
 {
     return d->view->editor().GetDataSize();
 }
 
-void FlashEditorHost::ReadBuffer(void* destination, qint64 position, qint64 count)
+void FlashEditorHost::readBytes(void* destination, qint64 position, qint64 count)
 {
     d->view->editor().ReadBuffer(destination, position, count);
 }
 
-void FlashEditorHost::SetModified(bool modified)
+void FlashEditorHost::setModified(bool modified)
 {
     d->view->editor().SetModified(modified);
     d->view->viewport()->update();

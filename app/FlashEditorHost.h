@@ -18,11 +18,11 @@ public:
     explicit FlashEditorHost(QWidget* parent);
     ~FlashEditorHost() override;
 
-    void LoadFromStream(QIODevice& stream) override;
-    [[nodiscard]] bool GetModified() const override;
-    [[nodiscard]] qint64 GetDataSize() const override;
-    void ReadBuffer(void* destination, qint64 position, qint64 count) override;
-    void SetModified(bool modified) override;
+    void loadFrom(QIODevice& stream) override;
+    [[nodiscard]] bool isModified() const override;
+    [[nodiscard]] qint64 dataSize() const override;
+    void readBytes(void* destination, qint64 position, qint64 count) override;
+    void setModified(bool modified) override;
 
     /// The control's data and editing model.
     [[nodiscard]] TMPHexEditorEx& editor() const;

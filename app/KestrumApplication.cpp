@@ -28,11 +28,11 @@ void prepareStart(TForm1& window)
     Reporter& reporter = window.reporter();
     const QString note = qEnvironmentVariable("KESTRUM_START_NOTE");
     if (note == QLatin1String("sim-absent"))
-        reporter.AddLogLine(MsgStartSimulatedAbsent);
+        reporter.addLogLine(MsgStartSimulatedAbsent);
     else if (note == QLatin1String("sim-chosen"))
-        reporter.AddLogLine(MsgStartSimulatedChosen);
+        reporter.addLogLine(MsgStartSimulatedChosen);
     else if (note == QLatin1String("real"))
-        reporter.AddLogLine(MsgStartReal);
+        reporter.addLogLine(MsgStartReal);
 
     const FileLocations files = locateFiles(window.executablePath());
     if (files.portable)
@@ -40,7 +40,7 @@ void prepareStart(TForm1& window)
     // The settings are written at close, into a folder that may not exist yet.
     QDir().mkpath(QFileInfo(files.settingsFile).absolutePath());
     prepareUserDatabase(files, reporter, [&reporter](const QString& userCopy) {
-        return reporter.ui().askYesNo(reporter.MessageText(MsgNewerDatabase).arg(userCopy));
+        return reporter.ui().askYesNo(reporter.message(MsgNewerDatabase).arg(userCopy));
     });
 }
 

@@ -12,7 +12,7 @@
 #include "app/WindowJobs.h"
 #include "base/FileLocations.h"
 #include "chipdb/NameTokens.h"
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 #include "ops/ChipOperations.h"
 #include "ops/ChipProgrammer.h"
 
@@ -102,7 +102,7 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     : m_logForwarder(std::make_unique<LogForwarder>(pickUi(ui, m_ownedUi, this), *this))
     , m_reporter(*m_logForwarder)
     , m_executablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath)
-    , m_selection(m_table, [this](std::uint32_t n) { RefreshView(n); })
+    , m_selection(m_table, [this](std::uint32_t n) { reloadView(n); })
     , m_ini(locateFiles(m_executablePath).settingsFile)
 {
     initKestrumResources();
@@ -127,7 +127,7 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
 
     m_handOver = std::make_unique<ViewHandOver>(m_buffer, *FlashEditor);
     // The USB link belongs to the window; a chip job never outlives it.
-    m_usb = std::make_unique<TUsbBulk>(this);
+    m_usb = std::make_unique<UsbLink>(this);
     m_jobs = std::make_unique<WindowJobs>(
         *this, WindowJobs::Controls {StatusBar1, ToolBar1, Panel1, CheckBox1, CheckBox2, CheckBox3, ToolStop});
     // Panel 4 follows the hex view: cursor offset, selection length, insert or overwrite mode.
@@ -143,24 +143,24 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
     };
     m_deviceMonitor = new DeviceChangeMonitor(this);
     connect(m_deviceMonitor, &DeviceChangeMonitor::deviceChanged, this,
-        [this] { runGuarded([this] { ConnectProgrammer(); }); });
+        [this] { runGuarded([this] { probeProgrammer(); }); });
     m_deviceMonitor->start();
-    onActivate = [this] { ConnectProgrammer(); };
+    onActivate = [this] { probeProgrammer(); };
     wireCommands();
     // Save takes the view's edits first, as Write does: a user's edits never go missing from a file.
     m_files = std::make_unique<FileCommands>(
-        m_reporter, m_buffer, [this](std::uint32_t n) { RefreshView(n); }, [this] { TakeViewEdits(); });
+        m_reporter, m_buffer, [this](std::uint32_t n) { reloadView(n); }, [this] { takeViewEdits(); });
 
     // The creation handler: settings first, then the dialogs, all before the first show.
     m_ini.load();
-    m_settings = LoadSettings(m_ini);
+    m_settings = readSettings(m_ini);
     applySettings();
     setUpComfort();
 
     const HandlerGuard guard = [this](const std::function<void()>& handler) { runGuarded(handler); };
     // After the chip editor reloads or saves the table, the chip is selected again by its names.
     Form2 = new TForm2(this, m_reporter, m_table, locateFiles(m_executablePath).databaseFile, guard, [this] {
-        TakeViewEdits();
+        takeViewEdits();
         showingSelection([this] { return selectChipAgain(m_selection, m_table); });
         rememberSelection();
     });
@@ -175,9 +175,9 @@ TForm1::TForm1(UserInterface* ui, const QString& executablePath)
         this, m_reporter, m_buffer, guard,
         [this](std::uint32_t n) {
             m_buffer.markModified();
-            RefreshView(n);
+            reloadView(n);
         },
-        [this] { TakeViewEdits(); });
+        [this] { takeViewEdits(); });
     AboutBox = new TAboutBox(this);
 }
 
@@ -516,9 +516,9 @@ void TForm1::runGuarded(const std::function<void()>& handler)
     try {
         handler();
     } catch (const ListIndexError& e) {
-        m_reporter.ShowErrorBox(e.text());
+        m_reporter.showError(e.text());
     } catch (const std::exception& e) {
-        m_reporter.ShowErrorBox(QString::fromLocal8Bit(e.what()));
+        m_reporter.showError(QString::fromLocal8Bit(e.what()));
     }
     showModifiedMark();
 }
@@ -528,9 +528,9 @@ void TForm1::runCommand(const std::function<void()>& handler)
     runGuarded([this, &handler] { m_operations->runExclusive(handler); });
 }
 
-void TForm1::ConnectProgrammer()
+void TForm1::probeProgrammer()
 {
-    m_operations->ConnectProgrammer();
+    m_operations->probeProgrammer();
 }
 
 void TForm1::setSelectionIndices(int t, int m, int n)
@@ -551,9 +551,9 @@ LoadResult TForm1::LoadChipDatabase()
     return result;
 }
 
-int TForm1::FillChipSelection(int t, int m, int n)
+int TForm1::selectByIndices(int t, int m, int n)
 {
-    return showingSelection([&] { return m_selection.FillChipSelection(t, m, n); });
+    return showingSelection([&] { return m_selection.selectByIndices(t, m, n); });
 }
 
 int TForm1::selectChipByNames(const QString& type, const QString& maker, const QString& name)
@@ -599,9 +599,9 @@ void TForm1::showChipSelection()
     Edit2->setText(m_selection.pageText());
 }
 
-void TForm1::RefreshView(std::uint32_t count)
+void TForm1::reloadView(std::uint32_t count)
 {
-    m_handOver->RefreshView(count);
+    m_handOver->reloadView(count);
 }
 
 void TForm1::ComboBox1Change()
@@ -623,7 +623,7 @@ void TForm1::ComboBox3Change()
     m_settings.typeIndex = ComboBox1->currentIndex();
     m_settings.makerIndex = ComboBox2->currentIndex();
     m_settings.nameIndex = ComboBox3->currentIndex();
-    FillChipSelection(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
+    selectByIndices(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
 }
 
 void TForm1::BitBtn2Click()

@@ -36,7 +36,7 @@ class TForm3;
 class TForm4;
 class TAboutBox;
 class FlashEditorHost;
-class TUsbBulk;
+class UsbLink;
 class ChipProgrammer;
 class ChipOperations;
 class WindowJobs;
@@ -76,14 +76,14 @@ public:
     /// The indices the lists show now become the persisted ones.
     void rememberSelection();
     /// The USB link, the programmer protocol and the chip commands.
-    [[nodiscard]] TUsbBulk& usb() { return *m_usb; }
+    [[nodiscard]] UsbLink& usb() { return *m_usb; }
     [[nodiscard]] ChipProgrammer& programmer() { return *m_programmer; }
     [[nodiscard]] ChipOperations& operations() { return *m_operations; }
     [[nodiscard]] DeviceChangeMonitor& deviceMonitor() { return *m_deviceMonitor; }
     /// What the chip jobs show in the window (tests set its clock).
     [[nodiscard]] WindowJobs& jobView() { return *m_jobs; }
-    /// `ConnectProgrammer`: the probe run on activation and on every device change.
-    void ConnectProgrammer();
+    /// `probeProgrammer`: the probe run on activation and on every device change.
+    void probeProgrammer();
     /// Index of the speed list as the programmer receives it (no selection gives 0xFF).
     [[nodiscard]] std::uint8_t speedByte() const;
 
@@ -93,12 +93,12 @@ public:
     /// The search dialog's choice: three fills by the names (see ChipSelection::selectByNames),
     /// then the lists shown.
     int selectChipByNames(const QString& type, const QString& maker, const QString& name);
-    /// `FillChipSelection` followed by showing the lists in the combo boxes.
-    int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
-    /// `RefreshView`: the hex view shows buffer bytes 0 .. count-1.
-    void RefreshView(std::uint32_t count);
-    /// `TakeViewEdits` with the chip size.
-    void TakeViewEdits();
+    /// `selectByIndices` followed by showing the lists in the combo boxes.
+    int selectByIndices(int typeIndex, int makerIndex, int nameIndex);
+    /// `reloadView`: the hex view shows buffer bytes 0 .. count-1.
+    void reloadView(std::uint32_t count);
+    /// `takeViewEdits` with the chip size.
+    void takeViewEdits();
 
     /// Runs an event handler; an error that escapes it is shown in the error box and the program goes on.
     void runGuarded(const std::function<void()>& handler);
@@ -192,7 +192,7 @@ private:
     bool m_firstShowDone = false;
     std::unique_ptr<ViewHandOver> m_handOver;
     std::unique_ptr<FileCommands> m_files;
-    std::unique_ptr<TUsbBulk> m_usb;
+    std::unique_ptr<UsbLink> m_usb;
     std::unique_ptr<WindowJobs> m_jobs;
     std::unique_ptr<ChipProgrammer> m_programmer;
     std::unique_ptr<ChipOperations> m_operations;

@@ -142,12 +142,12 @@ void TForm1::updateMinimumSize()
 
 bool TForm1::hasUnsavedChanges() const
 {
-    return m_buffer.modified || FlashEditor->GetModified();
+    return m_buffer.modified || FlashEditor->isModified();
 }
 
 bool TForm1::confirmDiscard()
 {
-    return !hasUnsavedChanges() || m_reporter.ui().askYesNo(m_reporter.MessageText(MsgDiscardChanges));
+    return !hasUnsavedChanges() || m_reporter.ui().askYesNo(m_reporter.message(MsgDiscardChanges));
 }
 
 void TForm1::showModifiedMark()
@@ -210,16 +210,16 @@ void TForm1::ToolOpenClick()
 
 void TForm1::BufferInfoClick()
 {
-    TakeViewEdits();
+    takeViewEdits();
     BufferInfoBox box(m_reporter, bufferInformationText(m_reporter, m_buffer, chipSize()), this);
     box.exec();
 }
 
-void TForm1::TakeViewEdits()
+void TForm1::takeViewEdits()
 {
-    if (FlashEditor->GetModified())
+    if (FlashEditor->isModified())
         m_buffer.markModified();
-    m_handOver->TakeViewEdits(chipSize());
+    m_handOver->takeViewEdits(chipSize());
 }
 
 } // namespace kestrum

@@ -37,7 +37,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     // the window closes right after it.
     if (m_operations->holdsProgrammer()) {
         event->ignore();
-        if (m_closeRequested || m_reporter.ui().askYesNo(m_reporter.MessageText(MsgStopJobQuestion))) {
+        if (m_closeRequested || m_reporter.ui().askYesNo(m_reporter.message(MsgStopJobQuestion))) {
             m_closeRequested = true;
             m_operations->stop();
         }

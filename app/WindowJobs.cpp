@@ -138,9 +138,9 @@ void WindowJobs::processPendingEvents()
     QCoreApplication::processEvents();
 }
 
-void WindowJobs::RefreshView(quint32 count)
+void WindowJobs::reloadView(quint32 count)
 {
-    m_window.RefreshView(count);
+    m_window.reloadView(count);
 }
 
 const ChipRecord& WindowJobs::currentRecord() const
@@ -168,9 +168,9 @@ bool WindowJobs::autoVerify() const
     return m_controls.autoVerify->isChecked();
 }
 
-void WindowJobs::TakeViewEdits()
+void WindowJobs::takeViewEdits()
 {
-    m_window.TakeViewEdits();
+    m_window.takeViewEdits();
 }
 
 void WindowJobs::setElapsedText(const QString& text)
@@ -189,9 +189,9 @@ const ChipSelection& WindowJobs::selection() const
     return m_window.selection();
 }
 
-int WindowJobs::FillChipSelection(int t, int m, int n)
+int WindowJobs::selectByIndices(int t, int m, int n)
 {
-    return m_window.FillChipSelection(t, m, n);
+    return m_window.selectByIndices(t, m, n);
 }
 
 void WindowJobs::setSelectionIndices(int t, int m, int n)

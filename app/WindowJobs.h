@@ -55,7 +55,7 @@ public:
     void setProgressPosition(quint32 position) override;
     void hideProgress() override;
     void processPendingEvents() override;
-    void RefreshView(quint32 count) override;
+    void reloadView(quint32 count) override;
 
     // OperationsHost
     const ChipRecord& currentRecord() const override;
@@ -63,13 +63,13 @@ public:
     bool autoErase() const override;
     bool autoProgram() const override;
     bool autoVerify() const override;
-    void TakeViewEdits() override;
+    void takeViewEdits() override;
     /// The final running time of a job. Meanwhile panel 3 counts the seconds since the controls
     /// were locked; a job that ends without a final time gets back the panel's text from before.
     void setElapsedText(const QString& text) override;
     const ChipTable& chipTable() const override;
     const ChipSelection& selection() const override;
-    int FillChipSelection(int typeIndex, int makerIndex, int nameIndex) override;
+    int selectByIndices(int typeIndex, int makerIndex, int nameIndex) override;
     void setSelectionIndices(int typeIndex, int makerIndex, int nameIndex) override;
     int typeIndex() const override;
     int makerIndex() const override;

@@ -101,7 +101,7 @@ DatabaseUpdate prepareUserDatabase(
     const auto copy = [&](DatabaseUpdate done) {
         if (writeWhole(files.databaseFile, shipped, &error) && writeWhole(files.shippedCopy, shipped, &error))
             return done;
-        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseCopyFailed).arg(files.databaseFile, error));
+        reporter.showError(reporter.message(MsgDatabaseCopyFailed).arg(files.databaseFile, error));
         return DatabaseUpdate::Failed;
     };
 

@@ -7,20 +7,20 @@ Reporter::Reporter(UserInterface& ui)
 {
 }
 
-QString Reporter::MessageText(MessageKey key) const
+QString Reporter::message(MessageKey key) const
 {
     return messageText(key, m_language);
 }
 
-void Reporter::ShowErrorBox(const QString& text)
+void Reporter::showError(const QString& text)
 {
     // A box may span lines; the log keeps one line per entry.
     if (m_errorsLogged)
-        AddLogLine(text.simplified());
+        addLogLine(text.simplified());
     m_ui->showError(text);
 }
 
-QString Reporter::NextLogPrefix()
+QString Reporter::nextLogPrefix()
 {
     // At least three digits; numbers past 999 keep all their digits.
     const QString prefix = QStringLiteral("%1:").arg(m_logCounter, 3, 10, QLatin1Char('0'));
@@ -28,9 +28,9 @@ QString Reporter::NextLogPrefix()
     return prefix;
 }
 
-void Reporter::AddLogLine(const QString& text)
+void Reporter::addLogLine(const QString& text)
 {
-    m_ui->insertLogLine(NextLogPrefix() + text);
+    m_ui->insertLogLine(nextLogPrefix() + text);
 }
 
 } // namespace kestrum

@@ -22,11 +22,11 @@ public:
     void setLanguage(int language) { m_language = language; }
 
     /// Text of a message table entry in the current language.
-    [[nodiscard]] QString MessageText(MessageKey key) const;
+    [[nodiscard]] QString message(MessageKey key) const;
 
     /// Shows the error box; while errors are logged, writes its text as one log line first.
-    void ShowErrorBox(const QString& text);
-    void ShowErrorBox(MessageKey key) { ShowErrorBox(MessageText(key)); }
+    void showError(const QString& text);
+    void showError(MessageKey key) { showError(message(key)); }
     /// Chip commands log their error boxes as well, so that the log tells how every run ended.
     void setErrorsLogged(bool logged) { m_errorsLogged = logged; }
     [[nodiscard]] bool errorsLogged() const { return m_errorsLogged; }
@@ -50,10 +50,10 @@ public:
     };
 
     /// "%03d:" of the log counter, then the counter moves on.
-    QString NextLogPrefix();
+    QString nextLogPrefix();
     /// Inserts the numbered line at the top of the log.
-    void AddLogLine(const QString& text);
-    void AddLogLine(MessageKey key) { AddLogLine(MessageText(key)); }
+    void addLogLine(const QString& text);
+    void addLogLine(MessageKey key) { addLogLine(message(key)); }
 
     [[nodiscard]] qint32 logCounter() const { return m_logCounter; }
 

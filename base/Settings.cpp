@@ -26,7 +26,7 @@ QString settingsPathFor(const QString& executablePath)
     return base + QStringLiteral(".ini");
 }
 
-Settings LoadSettings(const IniFile& ini)
+Settings readSettings(const IniFile& ini)
 {
     Settings s;
     s.formMax = ini.readBool(Environment, QStringLiteral("FormMax"), false);
@@ -47,7 +47,7 @@ Settings LoadSettings(const IniFile& ini)
     return s;
 }
 
-void SaveSettings(IniFile& ini, const Settings& s)
+void writeSettings(IniFile& ini, const Settings& s)
 {
     ini.writeInteger(Environment, QStringLiteral("FormHeight"), s.formHeight);
     ini.writeInteger(Environment, QStringLiteral("FormWidth"), s.formWidth);
@@ -67,11 +67,11 @@ bool storeSettings(IniFile& ini, const Settings& settings, Reporter& reporter)
 {
     QString failure;
     if (ini.load(&failure, reporter.language()) != IniFile::LoadResult::Failed) {
-        SaveSettings(ini, settings);
+        writeSettings(ini, settings);
         if (ini.save(&failure, reporter.language()))
             return true;
     }
-    reporter.ShowErrorBox(reporter.MessageText(MsgSettingsUnwritable).arg(ini.path(), failure));
+    reporter.showError(reporter.message(MsgSettingsUnwritable).arg(ini.path(), failure));
     return false;
 }
 

@@ -30,9 +30,9 @@ struct Settings
 QString settingsPathFor(const QString& executablePath);
 
 /// Reads the keys in order; when FormMax is set the geometry keys are not read.
-Settings LoadSettings(const IniFile& ini);
+Settings readSettings(const IniFile& ini);
 /// Writes every key except `chip`, which keeps whatever value the file has.
-void SaveSettings(IniFile& ini, const Settings& settings);
+void writeSettings(IniFile& ini, const Settings& settings);
 
 /// At close: reads the file again and replaces only the program's own keys in it, so that keys
 /// changed by hand while the program ran (a `chip` key added, say) survive, then writes it. A

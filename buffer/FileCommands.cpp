@@ -34,7 +34,7 @@ QString saveFileFilter(int language)
         + sRecordFilterEntry(language) + QStringLiteral("|All files (*.*)|*.*");
 }
 
-FileCommands::FileCommands(Reporter& reporter, DataBuffer& buffer, RefreshView refreshView, TakeViewEdits takeViewEdits)
+FileCommands::FileCommands(Reporter& reporter, DataBuffer& buffer, ViewReloader refreshView, ViewEditsTaker takeViewEdits)
     : m_reporter(reporter)
     , m_buffer(buffer)
     , m_refreshView(std::move(refreshView))
@@ -60,7 +60,7 @@ void FileCommands::open(std::uint32_t chipSize)
     m_buffer.markModified();
     // The view spans the chip whatever the file held; a failed load shows what was read before it.
     m_refreshView(chipSize);
-    m_reporter.AddLogLine(m_reporter.MessageText(MsgOpenTitle) + QFileInfo(fileName).absoluteFilePath());
+    m_reporter.addLogLine(m_reporter.message(MsgOpenTitle) + QFileInfo(fileName).absoluteFilePath());
 }
 
 void FileCommands::save(std::uint32_t chipSize)
@@ -72,9 +72,9 @@ void FileCommands::save(std::uint32_t chipSize)
     m_takeViewEdits();
     // Only a hand-made chip record can be larger than the buffer; never read past it.
     const std::uint32_t length = std::min(chipSize, BufferCapacity);
-    if (SaveImageFile(m_reporter, fileName, m_buffer.data(), length, ExistingFile::Ask, m_capsuleHeader)) {
+    if (saveImageFile(m_reporter, fileName, m_buffer.data(), length, ExistingFile::Ask, m_capsuleHeader)) {
         m_buffer.markSaved();
-        m_reporter.AddLogLine(m_reporter.MessageText(MsgSaveLog).arg(QFileInfo(fileName).absoluteFilePath()));
+        m_reporter.addLogLine(m_reporter.message(MsgSaveLog).arg(QFileInfo(fileName).absoluteFilePath()));
     }
 }
 

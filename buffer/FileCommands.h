@@ -25,11 +25,11 @@ class FileCommands
 {
 public:
     /// Reloads the hex view with `count` bytes of the data buffer from index 0.
-    using RefreshView = std::function<void(std::uint32_t count)>;
+    using ViewReloader = std::function<void(std::uint32_t count)>;
     /// Takes the hex view's edits into the data buffer if the view was modified.
-    using TakeViewEdits = std::function<void()>;
+    using ViewEditsTaker = std::function<void()>;
 
-    FileCommands(Reporter& reporter, DataBuffer& buffer, RefreshView refreshView, TakeViewEdits takeViewEdits);
+    FileCommands(Reporter& reporter, DataBuffer& buffer, ViewReloader refreshView, ViewEditsTaker takeViewEdits);
 
     /// Open: asks for a file and checks it (see ImageSource::open); a cancelled dialog or a refused
     /// file changes nothing, not the buffer, its used length, the view or the log. Otherwise fills
@@ -50,8 +50,8 @@ public:
 private:
     Reporter& m_reporter;
     DataBuffer& m_buffer;
-    RefreshView m_refreshView;
-    TakeViewEdits m_takeViewEdits;
+    ViewReloader m_refreshView;
+    ViewEditsTaker m_takeViewEdits;
     QByteArray m_capsuleHeader;
 };
 

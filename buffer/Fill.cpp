@@ -103,13 +103,13 @@ QString fillLogLine(const Reporter& reporter, const FillPlan& plan)
     const QString end = QStringLiteral("0x") + hex(plan.end, 8);
     switch (plan.kind) {
     case FillKind::Byte:
-        return reporter.MessageText(MsgFillByteLog).arg(hex(plan.value8, 2), start, end);
+        return reporter.message(MsgFillByteLog).arg(hex(plan.value8, 2), start, end);
     case FillKind::Word:
-        return reporter.MessageText(MsgFillWordLog).arg(hex(plan.value16, 4), start, end);
+        return reporter.message(MsgFillWordLog).arg(hex(plan.value16, 4), start, end);
     case FillKind::Random:
         break;
     }
-    return reporter.MessageText(MsgFillRandomLog).arg(start, end);
+    return reporter.message(MsgFillRandomLog).arg(start, end);
 }
 
 } // namespace kestrum

@@ -126,7 +126,7 @@ bool ImageSource::open(const QString& fileName, std::uint32_t capacity, UserInte
     if (m_fd < 0) {
         const bool textReader = !probed && (m_kind == FileKind::IntelHex || m_kind == FileKind::SRecord);
         if (textReader && failure != OpenFailure::NotRegular)
-            ShowFileError(ui, QStringLiteral("Cannot open file %1").arg(fileName));
+            showFileError(ui, QStringLiteral("Cannot open file %1").arg(fileName));
         else
             ui.showError(QStringLiteral("Can't open File"));
         return false;
@@ -159,8 +159,8 @@ qint32 ImageSource::load(
         m_fd = -1;
         if (m_textStart > 0 && file.fill(m_textStart) >= m_textStart)
             file.advance(m_textStart);
-        return m_kind == FileKind::IntelHex ? ReadIntelHex(file, destination, capacity, ui)
-                                            : ReadSRecord(file, destination, capacity, ui);
+        return m_kind == FileKind::IntelHex ? readIntelHex(file, destination, capacity, ui)
+                                            : readSRecord(file, destination, capacity, ui);
     }
     std::uint64_t read = 0;
     if (m_kind == FileKind::Capsule) {
@@ -179,7 +179,7 @@ qint32 ImageSource::load(
     return static_cast<qint32>(read);
 }
 
-qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui,
+qint32 loadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui,
     QByteArray* capsuleHeader)
 {
     ImageSource source;
@@ -188,32 +188,32 @@ qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::ui
     return source.load(destination, capacity, ui, capsuleHeader);
 }
 
-bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
+bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
     ExistingFile existing, const QByteArray& capsuleHeader)
 {
     UserInterface& ui = reporter.ui();
     const FileKind kind = saveKindForName(fileName);
     if (kind == FileKind::Capsule && capsuleHeader.size() != qsizetype(CapsuleHeaderSize)) {
-        reporter.ShowErrorBox(MsgCapsuleNoHeader);
+        reporter.showError(MsgCapsuleNoHeader);
         return false;
     }
     // Refused before the question: a device, a FIFO or a link planted by another user is never replaced.
     const SaveTarget target = resolveSaveTarget(fileName);
     if (target.refusal == TargetRefusal::NotRegular || target.refusal == TargetRefusal::SharedLink) {
         const MessageKey why = target.refusal == TargetRefusal::NotRegular ? MsgNotRegularFile : MsgSharedLink;
-        reporter.ShowErrorBox(reporter.MessageText(MsgSaveRefused).arg(fileName, reporter.MessageText(why)));
+        reporter.showError(reporter.message(MsgSaveRefused).arg(fileName, reporter.message(why)));
         return false;
     }
-    if (existing == ExistingFile::Ask && target.exists && !ui.askYesNo(reporter.MessageText(MsgFileExists)))
+    if (existing == ExistingFile::Ask && target.exists && !ui.askYesNo(reporter.message(MsgFileExists)))
         return false;
 
     WriteResult result;
     switch (kind) {
     case FileKind::SRecord:
-        result = WriteSRecord(fileName, source, length, ui);
+        result = writeSRecord(fileName, source, length, ui);
         break;
     case FileKind::IntelHex:
-        result = WriteIntelHex(fileName, source, length, ui);
+        result = writeIntelHex(fileName, source, length, ui);
         break;
     default: {
         ReplacementFile file(fileName);
@@ -230,7 +230,7 @@ bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
     }
     }
     if (result == WriteResult::NotWritten)
-        reporter.ShowErrorBox(MsgWriteFileError);
+        reporter.showError(MsgWriteFileError);
     return result == WriteResult::Written;
 }
 

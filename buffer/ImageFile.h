@@ -72,7 +72,7 @@ private:
 
 /// Opens and loads in one: the byte count, 0 on failure after the failure has been shown. Writes
 /// only into destination (and capsuleHeader).
-qint32 LoadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui,
+qint32 loadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui,
     QByteArray* capsuleHeader = nullptr);
 
 /// What to do when the file to save exists already.
@@ -86,7 +86,7 @@ enum class ExistingFile {
 /// and a symbolic link is followed only as the protected-symlinks rule allows. Failures are shown.
 /// Returns true when the file was written, false when it was not (the user declined to replace
 /// it, or a failure that has been shown); a file that was there stays as it was in that case.
-bool SaveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
+bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
     ExistingFile existing = ExistingFile::Ask, const QByteArray& capsuleHeader = QByteArray());
 
 } // namespace kestrum

@@ -14,23 +14,23 @@ constexpr std::uint32_t WriteRecordSize = 32;
 
 qint32 fail(UserInterface& ui, const char* message)
 {
-    ShowFileError(ui, QString::fromLatin1(message));
+    showFileError(ui, QString::fromLatin1(message));
     return 0;
 }
 
 } // namespace
 
-qint32 ReadIntelHex(const QString& fileName, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
+qint32 readIntelHex(const QString& fileName, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
 {
     RecordFile file;
     if (!file.open(fileName)) {
-        ShowFileError(ui, QStringLiteral("Cannot open file %1").arg(fileName));
+        showFileError(ui, QStringLiteral("Cannot open file %1").arg(fileName));
         return 0;
     }
-    return ReadIntelHex(file, buffer, maxSize, ui);
+    return readIntelHex(file, buffer, maxSize, ui);
 }
 
-qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
+qint32 readIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
 {
     // Bases, addresses and the extent are 64 bits wide: nothing can wrap past the size test.
     std::uint64_t segmentBase = 0;
@@ -39,7 +39,7 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
     RecordLine line;
 
     for (;;) {
-        if (!ReadRecordLine(file, line, IntelHexLineLimit, ui))
+        if (!readRecordLine(file, line, IntelHexLineLimit, ui))
             return fail(ui, "Error reading File");
         if (line.at(0) != ':')
             return fail(ui, "Illegal Line found");
@@ -50,8 +50,8 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
         std::uint32_t sum = 0;
         if (line.length < 9 || hextext::decodePairs(line.text + 1, 4, header, sum) < 4) {
             std::uint32_t field;
-            if (ParseHexField(line, 1, 2, field, ui) && ParseHexField(line, 3, 4, field, ui))
-                ParseHexField(line, 7, 2, field, ui);
+            if (parseHexField(line, 1, 2, field, ui) && parseHexField(line, 3, 4, field, ui))
+                parseHexField(line, 7, 2, field, ui);
             return 0;
         }
         const std::uint32_t count = header[0];
@@ -71,17 +71,17 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
                 = hextext::decodePairs(line.text + 9, std::min(count, present), buffer + address, sum);
             if (stored < count) {
                 std::uint32_t unused;
-                ParseHexField(line, 9 + 2 * static_cast<int>(stored), 2, unused, ui);
+                parseHexField(line, 9 + 2 * static_cast<int>(stored), 2, unused, ui);
                 return 0;
             }
-            if (!ParseHexByte(line, 9 + 2 * static_cast<int>(count), checksum, ui))
+            if (!parseHexByte(line, 9 + 2 * static_cast<int>(count), checksum, ui))
                 return 0;
             if (((sum + checksum) & 0xFF) != 0)
                 return fail(ui, "Checksum Error type 0");
             break;
         }
         case 0x01:
-            if (!ParseHexField(line, 9, 2, checksum, ui))
+            if (!parseHexField(line, 9, 2, checksum, ui))
                 return 0;
             if (count != 0 || offset != 0 || checksum != 0xFF)
                 return fail(ui, "Invalid EOF Record");
@@ -91,7 +91,7 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
             if (count != 2)
                 return fail(ui, type == 2 ? "Invalid Record Length for type 2" : "Invalid Record Length for type 4");
             std::uint32_t value;
-            if (!ParseHexField(line, 9, 4, value, ui) || !ParseHexField(line, 13, 2, checksum, ui))
+            if (!parseHexField(line, 9, 4, value, ui) || !parseHexField(line, 13, 2, checksum, ui))
                 return 0;
             sum += (value >> 8) + (value & 0xFF) + checksum;
             if ((sum & 0xFF) != 0)
@@ -112,11 +112,11 @@ qint32 ReadIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
     }
 }
 
-WriteResult WriteIntelHex(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui)
+WriteResult writeIntelHex(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui)
 {
     ReplacementFile file(fileName);
     if (!file.create()) {
-        ShowFileError(ui, QStringLiteral("Cannot create file %1").arg(fileName));
+        showFileError(ui, QStringLiteral("Cannot create file %1").arg(fileName));
         return WriteResult::NotCreated;
     }
 
@@ -130,7 +130,7 @@ WriteResult WriteIntelHex(const QString& fileName, const std::uint8_t* buffer, s
             const std::uint32_t upper = static_cast<std::uint32_t>(base >> 16);
             char* out = file.reserve(17);
             std::memcpy(out, ":02000004", 9);
-            FormatHexField(upper, 4, out + 9);
+            formatHexField(upper, 4, out + 9);
             hextext::putByte(out + 13, 0x100 - ((0x02 + 0x04 + (upper >> 8) + (upper & 0xFF)) & 0xFF));
             out[15] = '\r';
             out[16] = '\n';

@@ -16,7 +16,7 @@ RecordFile::~RecordFile()
     close();
 }
 
-int OpenFileForReading(const QString& fileName, std::uint64_t& size)
+int openFileForReading(const QString& fileName, std::uint64_t& size)
 {
     return openRegularFile(fileName, &size);
 }
@@ -25,7 +25,7 @@ bool RecordFile::open(const QString& fileName, std::size_t blockSize)
 {
     close();
     std::uint64_t size = 0;
-    const int fd = OpenFileForReading(fileName, size);
+    const int fd = openFileForReading(fileName, size);
     if (fd < 0)
         return false;
     openDescriptor(fd, blockSize);
@@ -107,11 +107,11 @@ std::size_t RecordFile::fill(std::size_t want)
     return m_end - m_begin;
 }
 
-bool ReadRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui)
+bool readRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui)
 {
     const std::size_t count = std::min(file.fill(static_cast<std::size_t>(limit)), static_cast<std::size_t>(limit));
     if (count == 0) {
-        ShowFileError(ui, QStringLiteral("File Read Operation Failed"));
+        showFileError(ui, QStringLiteral("File Read Operation Failed"));
         return false;
     }
     const char* text = file.position();
@@ -123,13 +123,13 @@ bool ReadRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface
     return true;
 }
 
-bool ParseHexField(const RecordLine& line, int column, int digits, std::uint32_t& value, UserInterface& ui)
+bool parseHexField(const RecordLine& line, int column, int digits, std::uint32_t& value, UserInterface& ui)
 {
     std::uint32_t result = 0;
     for (int i = 0; i < digits; ++i) {
         const int digit = hextext::digitValue(line.at(column + i));
         if (digit < 0) {
-            ShowFileError(ui, QStringLiteral("Illegal Char in File"));
+            showFileError(ui, QStringLiteral("Illegal Char in File"));
             return false;
         }
         result = result * 16 + static_cast<std::uint32_t>(digit);
@@ -138,7 +138,7 @@ bool ParseHexField(const RecordLine& line, int column, int digits, std::uint32_t
     return true;
 }
 
-void FormatHexField(std::uint32_t value, int digits, char* destination)
+void formatHexField(std::uint32_t value, int digits, char* destination)
 {
     static constexpr char Digits[] = "0123456789ABCDEF";
     for (int i = digits - 1; i >= 0; --i) {
@@ -147,7 +147,7 @@ void FormatHexField(std::uint32_t value, int digits, char* destination)
     }
 }
 
-void ShowFileError(UserInterface& ui, const QString& text)
+void showFileError(UserInterface& ui, const QString& text)
 {
     ui.showError(text);
 }

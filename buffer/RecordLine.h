@@ -15,9 +15,9 @@ namespace kestrum {
 
 /// Opens a regular file read-only without ever waiting on it; -1 when it cannot be opened or is
 /// no regular file (a folder, FIFO or device). Its size goes to `size`.
-int OpenFileForReading(const QString& fileName, std::uint64_t& size);
+int openFileForReading(const QString& fileName, std::uint64_t& size);
 
-/// A record file opened for reading. It is read in large blocks; ReadRecordLine hands out its lines
+/// A record file opened for reading. It is read in large blocks; readRecordLine hands out its lines
 /// as if each line were read with a separate call that asks for at most `limit` bytes.
 class RecordFile
 {
@@ -57,7 +57,7 @@ private:
     bool m_atEnd = true;
 };
 
-/// One line as read by ReadRecordLine: its characters, the line feed included when there was one.
+/// One line as read by readRecordLine: its characters, the line feed included when there was one.
 /// Every column at or after `length` is past the end of the line.
 struct RecordLine
 {
@@ -70,14 +70,14 @@ struct RecordLine
 /// Reads the next line of at most `limit` characters (line feed included). When no byte can be
 /// read, shows "File Read Operation Failed" and returns false. A longer line gives its first
 /// `limit` characters; the rest is read by the next call.
-bool ReadRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui);
+bool readRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui);
 
 /// Parses `digits` hexadecimal digits (upper or lower case) at `column`. On the first character
 /// that is no digit, the end of the line included, shows "Illegal Char in File" and returns false.
-bool ParseHexField(const RecordLine& line, int column, int digits, std::uint32_t& value, UserInterface& ui);
+bool parseHexField(const RecordLine& line, int column, int digits, std::uint32_t& value, UserInterface& ui);
 
-/// ParseHexField for the two digits of one byte, with the common case inline.
-inline bool ParseHexByte(const RecordLine& line, int column, std::uint32_t& value, UserInterface& ui)
+/// parseHexField for the two digits of one byte, with the common case inline.
+inline bool parseHexByte(const RecordLine& line, int column, std::uint32_t& value, UserInterface& ui)
 {
     if (column + 2 <= line.length) {
         const int high = hextext::digitValue(line.text[column]);
@@ -87,13 +87,13 @@ inline bool ParseHexByte(const RecordLine& line, int column, std::uint32_t& valu
             return true;
         }
     }
-    return ParseHexField(line, column, 2, value, ui);
+    return parseHexField(line, column, 2, value, ui);
 }
 
 /// Writes the low `digits` * 4 bits of value as upper-case digits, most significant first.
-void FormatHexField(std::uint32_t value, int digits, char* destination);
+void formatHexField(std::uint32_t value, int digits, char* destination);
 
 /// The codecs' error box: caption "Error", stop icon, one OK button.
-void ShowFileError(UserInterface& ui, const QString& text);
+void showFileError(UserInterface& ui, const QString& text);
 
 } // namespace kestrum

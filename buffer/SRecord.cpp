@@ -13,7 +13,7 @@ constexpr std::uint32_t WriteRecordSize = 16;
 
 qint32 fail(UserInterface& ui, const char* message)
 {
-    ShowFileError(ui, QString::fromLatin1(message));
+    showFileError(ui, QString::fromLatin1(message));
     return 0;
 }
 
@@ -57,24 +57,24 @@ template <int W> void writeDataRecords(ReplacementFile& file, const std::uint8_t
 
 } // namespace
 
-qint32 ReadSRecord(const QString& fileName, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
+qint32 readSRecord(const QString& fileName, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
 {
     RecordFile file;
     if (!file.open(fileName)) {
-        ShowFileError(ui, QStringLiteral("Cannot open file %1").arg(fileName));
+        showFileError(ui, QStringLiteral("Cannot open file %1").arg(fileName));
         return 0;
     }
-    return ReadSRecord(file, buffer, maxSize, ui);
+    return readSRecord(file, buffer, maxSize, ui);
 }
 
-qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
+qint32 readSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui)
 {
     std::uint64_t extent = 0;
     RecordLine line;
 
     for (;;) {
         // A file that ends before its terminator says no more than the line reader does.
-        if (!ReadRecordLine(file, line, SRecordLineLimit, ui))
+        if (!readRecordLine(file, line, SRecordLineLimit, ui))
             return 0;
         if (line.at(0) != 'S')
             return fail(ui, "Illegal Line found");
@@ -106,8 +106,8 @@ qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
             || hextext::decodePairs(line.text + 2, 1 + static_cast<std::size_t>(width), header, sum)
                 < 1 + static_cast<std::size_t>(width)) {
             std::uint32_t field;
-            if (ParseHexField(line, 2, 2, field, ui))
-                ParseHexField(line, 4, 2 * width, field, ui);
+            if (parseHexField(line, 2, 2, field, ui))
+                parseHexField(line, 4, 2 * width, field, ui);
             return 0;
         }
         const std::uint32_t count = header[0];
@@ -129,22 +129,22 @@ qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
             = hextext::decodePairs(line.text + dataColumn, std::min(n, present), buffer + address, sum);
         if (stored < n) {
             std::uint32_t unused;
-            ParseHexField(line, dataColumn + 2 * static_cast<int>(stored), 2, unused, ui);
+            parseHexField(line, dataColumn + 2 * static_cast<int>(stored), 2, unused, ui);
             return 0;
         }
         std::uint32_t checksum;
-        if (!ParseHexByte(line, 2 + 2 * static_cast<int>(count), checksum, ui))
+        if (!parseHexByte(line, 2 + 2 * static_cast<int>(count), checksum, ui))
             return 0;
         if (((sum + checksum) & 0xFF) != 0xFF)
             return fail(ui, "Checksum Error");
     }
 }
 
-WriteResult WriteSRecord(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui)
+WriteResult writeSRecord(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui)
 {
     ReplacementFile file(fileName);
     if (!file.create()) {
-        ShowFileError(ui, QStringLiteral("Cannot create file %1").arg(fileName));
+        showFileError(ui, QStringLiteral("Cannot create file %1").arg(fileName));
         return WriteResult::NotCreated;
     }
 

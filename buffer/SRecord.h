@@ -15,16 +15,16 @@ inline constexpr int SRecordLineLimit = 100;
 
 /// Reads a Motorola S-record file into buffer, which holds at least maxSize bytes: S1, S2 and S3
 /// data at absolute addresses, S0 and S4 to S6 ignored, S7, S8 or S9 ends. Same contract as
-/// ReadIntelHex: the extent at the terminator, 0 on every failure, each failure shown once.
-qint32 ReadSRecord(const QString& fileName, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui);
+/// readIntelHex: the extent at the terminator, 0 on every failure, each failure shown once.
+qint32 readSRecord(const QString& fileName, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui);
 /// The same from an opened record file.
-qint32 ReadSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui);
+qint32 readSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize, UserInterface& ui);
 
 /// Writes buffer bytes 0 to length - 1 as an S-record file: the fixed S0 header, 16 data bytes a
 /// record as S1, S2 or S3 by the length, records of all 0xFF left out, the matching terminator.
 /// Shows "Cannot create file <name>" when the file cannot be created. A file that it replaces
 /// stays as it was until the new one is complete.
-[[nodiscard]] WriteResult WriteSRecord(
+[[nodiscard]] WriteResult writeSRecord(
     const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui);
 
 } // namespace kestrum

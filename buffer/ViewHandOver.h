@@ -16,11 +16,11 @@ class HexViewPort
 public:
     virtual ~HexViewPort() = default;
     /// Replaces the view's data, undo history and marks with the stream's content.
-    virtual void LoadFromStream(QIODevice& stream) = 0;
-    [[nodiscard]] virtual bool GetModified() const = 0;
-    [[nodiscard]] virtual qint64 GetDataSize() const = 0;
-    virtual void ReadBuffer(void* destination, qint64 position, qint64 count) = 0;
-    virtual void SetModified(bool modified) = 0;
+    virtual void loadFrom(QIODevice& stream) = 0;
+    [[nodiscard]] virtual bool isModified() const = 0;
+    [[nodiscard]] virtual qint64 dataSize() const = 0;
+    virtual void readBytes(void* destination, qint64 position, qint64 count) = 0;
+    virtual void setModified(bool modified) = 0;
 };
 
 /// The two hand-overs between `DataBuffer` and the hex view, with the stream that carries the bytes.
@@ -31,10 +31,10 @@ public:
 
     /// Loads the view with buffer bytes 0 .. count-1 (never past the buffer's end). Edits in the
     /// view that were not taken back are dropped.
-    void RefreshView(std::uint32_t count);
+    void reloadView(std::uint32_t count);
     /// When the view was edited: copies min(view size, chip size) bytes back into the buffer,
     /// sets the used length to that count and clears the view's modified state.
-    void TakeViewEdits(std::uint32_t chipSize);
+    void takeViewEdits(std::uint32_t chipSize);
 
     [[nodiscard]] HexViewPort& view() const { return *m_view; }
 

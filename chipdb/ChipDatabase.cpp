@@ -22,7 +22,7 @@ QString databasePathFor(const QString& executablePath)
     return base + QStringLiteral(".Dat");
 }
 
-QString DatabaseFilePath()
+QString databaseFilePath()
 {
     return databasePathFor(QCoreApplication::applicationFilePath());
 }
@@ -37,7 +37,7 @@ namespace {
 /// The reason text of a file the database cannot use.
 QString failureReason(const Reporter& reporter, OpenFailure failure, int error)
 {
-    return failure == OpenFailure::NotRegular ? reporter.MessageText(MsgNotRegularFile) : systemErrorText(error);
+    return failure == OpenFailure::NotRegular ? reporter.message(MsgNotRegularFile) : systemErrorText(error);
 }
 
 } // namespace
@@ -54,23 +54,23 @@ LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter&
     if (failure == OpenFailure::Missing)
         return LoadResult::NoFile;
     if (failure != OpenFailure::None) {
-        reporter.ShowErrorBox(
-            reporter.MessageText(MsgDatabaseUnreadable).arg(path, failureReason(reporter, failure, error)));
+        reporter.showError(
+            reporter.message(MsgDatabaseUnreadable).arg(path, failureReason(reporter, failure, error)));
         return LoadResult::NoFile;
     }
 
     if (size % ChipRecordSize != 0) {
         if (integrity == IntegrityMessage::EditorFixedText)
-            reporter.ShowErrorBox(editorIntegrityText());
+            reporter.showError(editorIntegrityText());
         else
-            reporter.ShowErrorBox(MsgConfigDestroyed);
+            reporter.showError(MsgConfigDestroyed);
         return LoadResult::Destroyed;
     }
     std::memcpy(table.bytes(), content.constData(), static_cast<size_t>(content.size()));
     return LoadResult::Loaded;
 }
 
-bool WriteDatabaseFile(const QString& path, const char* bytes, qint32 length, Reporter& reporter)
+bool writeDatabaseFile(const QString& path, const char* bytes, qint32 length, Reporter& reporter)
 {
     // Every write, the sync and the close are checked; the old file stays until the new one is whole.
     ReplacementFile file(path, ReplacementFile::Sync::Yes);
@@ -80,10 +80,10 @@ bool WriteDatabaseFile(const QString& path, const char* bytes, qint32 length, Re
         written = file.commit();
     }
     if (!written) {
-        const QString reason = file.refusal() == TargetRefusal::NotRegular ? reporter.MessageText(MsgNotRegularFile)
-            : file.refusal() == TargetRefusal::SharedLink                  ? reporter.MessageText(MsgSharedLink)
+        const QString reason = file.refusal() == TargetRefusal::NotRegular ? reporter.message(MsgNotRegularFile)
+            : file.refusal() == TargetRefusal::SharedLink                  ? reporter.message(MsgSharedLink)
                                                                            : systemErrorText(file.error());
-        reporter.ShowErrorBox(reporter.MessageText(MsgDatabaseUnwritable).arg(path, reason));
+        reporter.showError(reporter.message(MsgDatabaseUnwritable).arg(path, reason));
     }
     return written;
 }

@@ -13,7 +13,7 @@ enum class LoadResult { NoFile, Loaded, Destroyed };
 /// The database file of an executable: its path with the extension replaced by ".Dat".
 QString databasePathFor(const QString& executablePath);
 /// The database file of the running program.
-QString DatabaseFilePath();
+QString databaseFilePath();
 
 /// How an integrity failure is reported: the main window uses the message table entry in the
 /// current language, the chip editor a fixed Simplified Chinese text.
@@ -34,6 +34,6 @@ QString editorIntegrityText();
 /// once the new content is complete on disk (every write, the sync and the close checked), so a
 /// failed write keeps it; only a regular file is replaced, and a symbolic link is followed only as
 /// the protected-symlinks rule allows. A failure is shown in an error box; returns false then.
-bool WriteDatabaseFile(const QString& path, const char* bytes, qint32 length, Reporter& reporter);
+bool writeDatabaseFile(const QString& path, const char* bytes, qint32 length, Reporter& reporter);
 
 } // namespace kestrum

@@ -29,7 +29,7 @@ ChipSelection::ChipSelection(const ChipTable& table, std::function<void(std::uin
 {
 }
 
-int ChipSelection::FillChipSelection(int typeIndex, int makerIndex, int nameIndex)
+int ChipSelection::selectByIndices(int typeIndex, int makerIndex, int nameIndex)
 {
     int found = -1;
     int nameCount = 0;
@@ -86,13 +86,13 @@ int ChipSelection::FillChipSelection(int typeIndex, int makerIndex, int nameInde
 
 int ChipSelection::restoreSelection(int& typeIndex, int& makerIndex, int& nameIndex)
 {
-    const int found = FillChipSelection(typeIndex, makerIndex, nameIndex);
+    const int found = selectByIndices(typeIndex, makerIndex, nameIndex);
     if (found >= 0)
         return found;
     typeIndex = 0;
     makerIndex = 0;
     nameIndex = 0;
-    return FillChipSelection(0, 0, 0);
+    return selectByIndices(0, 0, 0);
 }
 
 int ChipSelection::shownChip() const
@@ -111,7 +111,7 @@ int ChipSelection::selectByNames(const QString& type, const QString& maker, cons
 {
     int result = -1;
     for (int pass = 0; pass < 3; ++pass) {
-        result = FillChipSelection(
+        result = selectByIndices(
             m_types.indexOfIgnoringCase(type), m_makers.indexOfIgnoringCase(maker), m_names.indexOfIgnoringCase(name));
     }
     return result;

@@ -18,7 +18,7 @@ QStringList speedListItems();
 
 /// The chip group of the main window without its widgets: the type, manufacturer and name lists,
 /// the capacity, size-list and page-size fields, and the selected record. Every way of choosing a
-/// chip ends in FillChipSelection.
+/// chip ends in selectByIndices.
 class ChipSelection
 {
 public:
@@ -29,7 +29,7 @@ public:
     /// view to the selected chip. Returns the slot, or -1 when the indices designate nothing.
     /// Throws ListIndexError when a listed record has too few names; the lists keep what was
     /// added, and neither the selections nor the hex view are updated then.
-    int FillChipSelection(int typeIndex, int makerIndex, int nameIndex);
+    int selectByIndices(int typeIndex, int makerIndex, int nameIndex);
 
     /// The fill of a selection restored from saved indices: indices that designate no record select
     /// the first chip (0, 0, 0), as a fresh start does, and are set to those.

@@ -1,4 +1,4 @@
-// LoadImageFile on ".cap" files: the first 2048 bytes are skipped, the size test counts the whole
+// loadImageFile on ".cap" files: the first 2048 bytes are skipped, the size test counts the whole
 // file, and a file no longer than its header loads nothing.
 #include "buffer/ImageFile.h"
 #include "fuzz/FuzzSupport.h"
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto buffer = std::make_unique<std::uint8_t[]>(Capacity);
     std::memset(buffer.get(), 0xA5, Capacity);
     fuzz::CountingUserInterface ui;
-    const qint32 count = LoadImageFile(path, buffer.get(), Capacity, ui);
+    const qint32 count = loadImageFile(path, buffer.get(), Capacity, ui);
 
     if (size > Capacity) {
         fuzz::require(count == 0 && ui.errors == 1);

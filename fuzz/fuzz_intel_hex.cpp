@@ -1,4 +1,4 @@
-// ReadIntelHex on arbitrary text, read through blocks of changing size so that lines straddle
+// readIntelHex on arbitrary text, read through blocks of changing size so that lines straddle
 // every refill position. The buffer is exactly the maximum size: any store beyond it is caught.
 // The block decoder is also compared with a plain digit-by-digit decoder on the same text.
 #include "buffer/HexText.h"
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::CountingUserInterface ui;
     RecordFile file;
     file.openMemory(text, size, IntelHexLineLimit + size % 97);
-    const qint32 extent = ReadIntelHex(file, buffer.get(), MaxSize, ui);
+    const qint32 extent = readIntelHex(file, buffer.get(), MaxSize, ui);
     fuzz::require(extent >= 0 && static_cast<std::uint32_t>(extent) <= MaxSize);
     // Success is silent; a failure shows one message, two when the file ended early.
     fuzz::require(ui.errors <= 2);

@@ -1,4 +1,4 @@
-// LoadImageFile on a real file whose extension comes from the first input byte: raw kinds load
+// loadImageFile on a real file whose extension comes from the first input byte: raw kinds load
 // byte for byte up to the capacity and refuse larger files; ".eep" files go to the reader their
 // first line picks, and are loaded raw when it is no text line.
 #include "buffer/ImageFile.h"
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto buffer = std::make_unique<std::uint8_t[]>(Capacity);
     std::memset(buffer.get(), 0xFF, Capacity);
     fuzz::CountingUserInterface ui;
-    const qint32 count = LoadImageFile(path, buffer.get(), Capacity, ui);
+    const qint32 count = loadImageFile(path, buffer.get(), Capacity, ui);
     fuzz::require(count >= 0 && static_cast<std::uint32_t>(count) <= Capacity);
 
     // ".src" is S-record; an ".eep" file is text only when it starts like a text line, after an

@@ -1,4 +1,4 @@
-// ReadSRecord on arbitrary text, through blocks of changing size; the buffer is exactly the
+// readSRecord on arbitrary text, through blocks of changing size; the buffer is exactly the
 // maximum size, so any store beyond it is caught.
 #include "buffer/SRecord.h"
 #include "fuzz/FuzzSupport.h"
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::CountingUserInterface ui;
     RecordFile file;
     file.openMemory(reinterpret_cast<const char*>(data), size, SRecordLineLimit + size % 97);
-    const qint32 extent = ReadSRecord(file, buffer.get(), MaxSize, ui);
+    const qint32 extent = readSRecord(file, buffer.get(), MaxSize, ui);
     fuzz::require(extent >= 0 && static_cast<std::uint32_t>(extent) <= MaxSize);
     fuzz::require(ui.errors <= 1);
     if (extent > 0)

@@ -26,7 +26,7 @@ CommandBlock chipParameters(quint8 opcode, const ChipRecord& record, quint8 cloc
 
 } // namespace
 
-quint8 ClockByte(const ChipRecord& record, int speedIndex, bool forIdentify)
+quint8 clockByte(const ChipRecord& record, int speedIndex, bool forIdentify)
 {
     // The speed selector's index is taken as one byte, so no selection (-1) gives 0xFF.
     const auto speed = static_cast<quint8>(speedIndex);

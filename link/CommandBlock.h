@@ -38,7 +38,7 @@ enum class ByteOrder { Big, Little };
 
 /// Byte 16 of the set-up and identify commands: the clock-speed index (0..5 for 12 MHz down to
 /// 375 kHz; -1, no selection, goes out as 0xFF) and, by chip class, the voltage index.
-[[nodiscard]] quint8 ClockByte(const ChipRecord& record, int speedIndex, bool forIdentify);
+[[nodiscard]] quint8 clockByte(const ChipRecord& record, int speedIndex, bool forIdentify);
 
 /// The 64-byte command sent to the programmer, built fresh (all zero) for every command.
 struct CommandBlock

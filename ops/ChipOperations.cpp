@@ -81,7 +81,7 @@ QString formatElapsed(qint64 milliseconds)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-ChipOperations::ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Reporter& reporter, DataBuffer& buffer,
+ChipOperations::ChipOperations(UsbLink& usb, ChipProgrammer& programmer, Reporter& reporter, DataBuffer& buffer,
     JobView& view, OperationsHost& host)
     : m_usb(usb)
     , m_programmer(programmer)
@@ -100,7 +100,7 @@ bool ChipOperations::runExclusive(const std::function<void()>& f)
         // A device change that came in meanwhile is looked at once, now that the link is free.
         if (m_probePending) {
             m_probePending = false;
-            ConnectProgrammer();
+            probeProgrammer();
         }
         if (onIdle)
             onIdle();
@@ -125,17 +125,17 @@ void ChipOperations::runChipCommand(const std::function<void()>& f)
         runExclusive([&] {
             f();
             if (m_outcome == CommandOutcome::Stopped)
-                m_reporter.AddLogLine(MsgJobStopped);
+                m_reporter.addLogLine(MsgJobStopped);
         });
     } catch (const std::exception& e) {
         // The window shows what ended the command in a box; the log keeps it as well.
         if (m_logErrorBoxes)
-            m_reporter.AddLogLine(QString::fromLocal8Bit(e.what()));
+            m_reporter.addLogLine(QString::fromLocal8Bit(e.what()));
         throw;
     }
 }
 
-void ChipOperations::ConnectProgrammer()
+void ChipOperations::probeProgrammer()
 {
     // Opening the programmer now would take the handle from the running job.
     if (holdsProgrammer()) {
@@ -147,11 +147,11 @@ void ChipOperations::ConnectProgrammer()
     const bool connected = m_programmer.openProgrammer();
     if (connected) {
         if (m_probeConnected != true)
-            m_reporter.AddLogLine(MsgProgrammerFound);
-        m_usb.USB_bulk_close();
-        m_view.setStatusText(m_reporter.MessageText(MsgReady));
+            m_reporter.addLogLine(MsgProgrammerFound);
+        m_usb.close();
+        m_view.setStatusText(m_reporter.message(MsgReady));
     } else {
-        m_view.setStatusText(m_reporter.MessageText(MsgNotConnected));
+        m_view.setStatusText(m_reporter.message(MsgNotConnected));
     }
     m_probeConnected = connected;
 }
@@ -161,10 +161,10 @@ bool ChipOperations::isSpiEeprom() const
     return m_host.currentRecord().chipClass == SpiEeprom25;
 }
 
-ChipOperations::Presence ChipOperations::CheckChipPresent(IdMismatch mismatch)
+ChipOperations::Presence ChipOperations::checkChipPresent(IdMismatch mismatch)
 {
     quint8 reply[4] = {0, 0, 0, 0};
-    const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
+    const int r = m_programmer.identifyChip(m_host.currentRecord(), m_host.speedIndex(), reply);
     if (r == ChipProgrammer::IdentifyFailed || r == ChipProgrammer::IdentifyBusy) {
         m_outcome = CommandOutcome::Failed;
         return Presence::Stop;
@@ -172,7 +172,7 @@ ChipOperations::Presence ChipOperations::CheckChipPresent(IdMismatch mismatch)
     // An identification of all zeros or all ones is no chip either, as in detection.
     const bool nothing = reply[0] == ReplyNothing || (reply[0] == ReplySpiFlash && isStuckIdentification(reply));
     if (r != ChipProgrammer::IdentifyNoProgrammer && nothing) {
-        m_reporter.ShowErrorBox(MsgNoChip);
+        m_reporter.showError(MsgNoChip);
         m_outcome = CommandOutcome::NoChip;
         return Presence::Stop;
     }
@@ -197,10 +197,10 @@ bool ChipOperations::acceptIdentification(const quint8 reply[4], IdMismatch mism
         "%2.2X %2.2X %2.2X", (record.chipId >> 16) & 0xFF, (record.chipId >> 8) & 0xFF, record.chipId & 0xFF);
     const QString name = NameTokens(record.namesText()).trimmedAt(2);
     if (mismatch == IdMismatch::Log) {
-        m_reporter.AddLogLine(m_reporter.MessageText(MsgChipIdMismatchLog).arg(answered, name, selected));
+        m_reporter.addLogLine(m_reporter.message(MsgChipIdMismatchLog).arg(answered, name, selected));
         return true;
     }
-    if (m_reporter.ui().askYesNo(m_reporter.MessageText(MsgChipIdMismatch).arg(answered, name, selected)))
+    if (m_reporter.ui().askYesNo(m_reporter.message(MsgChipIdMismatch).arg(answered, name, selected)))
         return true;
     m_outcome = CommandOutcome::WrongChip;
     return false;
@@ -208,7 +208,7 @@ bool ChipOperations::acceptIdentification(const quint8 reply[4], IdMismatch mism
 
 int ChipOperations::runFrame(const std::function<void()>& chipPart)
 {
-    const int code = m_programmer.BeginChipJob(m_host.currentRecord(), m_host.speedIndex());
+    const int code = m_programmer.beginJob(m_host.currentRecord(), m_host.speedIndex());
     if (code == ChipProgrammer::JobBusy)
         return code;
     if (jobOpened(code)) {
@@ -217,11 +217,11 @@ int ChipOperations::runFrame(const std::function<void()>& chipPart)
         } catch (...) {
             // An error that escapes the routine (the hex view's reload running out of memory)
             // must not leave the link open and the window locked.
-            m_programmer.EndChipJob();
+            m_programmer.endJob();
             throw;
         }
     }
-    m_programmer.EndChipJob();
+    m_programmer.endJob();
     return code;
 }
 
@@ -229,7 +229,7 @@ bool ChipOperations::refuseEmptyBuffer()
 {
     if (m_buffer.usedLength != 0)
         return false;
-    m_reporter.ShowErrorBox(MsgBufferEmpty);
+    m_reporter.showError(MsgBufferEmpty);
     return true;
 }
 
@@ -248,11 +248,11 @@ void ChipOperations::stopStopwatch()
 bool ChipOperations::chipSelected()
 {
     if (m_host.selection().shownChip() < 0) {
-        m_reporter.ShowErrorBox(MsgNoChipSelected);
+        m_reporter.showError(MsgNoChipSelected);
         return false;
     }
     if (const auto flaw = recordFlaw(m_host.currentRecord())) {
-        m_reporter.ShowErrorBox(recordFlawText(*flaw, m_reporter.language()));
+        m_reporter.showError(recordFlawText(*flaw, m_reporter.language()));
         return false;
     }
     return true;
@@ -263,14 +263,14 @@ bool ChipOperations::preconditionsMet(DataNeed data, Identify identify, IdMismat
     if (!chipSelected())
         return false;
     if (data == DataNeed::Image) {
-        m_host.TakeViewEdits();
+        m_host.takeViewEdits();
         if (refuseEmptyBuffer())
             return false;
     }
     // A 25-series EEPROM answers no identify command that Read and Write could rely on.
     if (identify == Identify::ExceptSpiEeprom && isSpiEeprom())
         return true;
-    return CheckChipPresent(mismatch) == Presence::Present;
+    return checkChipPresent(mismatch) == Presence::Present;
 }
 
 std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order)
@@ -281,10 +281,10 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
         result = (m_programmer.*routine)(m_host.currentRecord());
         // Read, Erase and Write show the time before their line; Verify and Blank check after it.
         if (order == LineOrder::BeforeTime && *result == JobResult::Done)
-            m_reporter.AddLogLine(doneLine);
+            m_reporter.addLogLine(doneLine);
         stopStopwatch();
         if (order == LineOrder::AfterTime && *result == JobResult::Done)
-            m_reporter.AddLogLine(doneLine);
+            m_reporter.addLogLine(doneLine);
     });
     // The programmer answered the open but not the set-up: the communication failure was shown.
     if (code == ChipProgrammer::JobSetupFailed)
@@ -298,7 +298,7 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
 void ChipOperations::logChecksum(std::uint32_t length)
 {
     const std::uint32_t crc = crc32(m_buffer.data(), length);
-    m_reporter.AddLogLine(m_reporter.MessageText(MsgChecksumLog).arg(crc32Text(crc)).arg(length));
+    m_reporter.addLogLine(m_reporter.message(MsgChecksumLog).arg(crc32Text(crc)).arg(length));
 }
 
 void ChipOperations::read()
@@ -306,7 +306,7 @@ void ChipOperations::read()
     runChipCommand([this] {
         if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom, IdMismatch::Log))
             return;
-        const auto r = runTimedRoutine(&ChipProgrammer::ReadChip, MsgReadDone, LineOrder::AfterTime);
+        const auto r = runTimedRoutine(&ChipProgrammer::readChip, MsgReadDone, LineOrder::AfterTime);
         // What was read is the whole chip, not only the used part up to its last programmed byte.
         if (r == JobResult::Done)
             logChecksum(std::min(m_host.currentRecord().flashSize, BufferCapacity));
@@ -314,7 +314,7 @@ void ChipOperations::read()
         // connected" has been said; after a failed set-up or read the communication error has been
         // shown, and a read cut short holds only what arrived.
         if (r == JobResult::Done && m_buffer.usedLength == 0)
-            m_reporter.ShowErrorBox(MsgChipEmpty);
+            m_reporter.showError(MsgChipEmpty);
     });
 }
 
@@ -322,7 +322,7 @@ void ChipOperations::erase()
 {
     runChipCommand([this] {
         if (preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ask))
-            runTimedRoutine(&ChipProgrammer::EraseChip, MsgEraseDone, LineOrder::AfterTime);
+            runTimedRoutine(&ChipProgrammer::eraseChip, MsgEraseDone, LineOrder::AfterTime);
     });
 }
 
@@ -332,7 +332,7 @@ void ChipOperations::write()
         if (!preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom, IdMismatch::Ask))
             return;
         // The written span: the used length (grown to whole pages by the write), at most the chip.
-        if (runTimedRoutine(&ChipProgrammer::WriteChip, MsgWriteDone, LineOrder::AfterTime) == JobResult::Done)
+        if (runTimedRoutine(&ChipProgrammer::writeChip, MsgWriteDone, LineOrder::AfterTime) == JobResult::Done)
             logChecksum(std::min(static_cast<std::uint32_t>(std::max<qint32>(m_buffer.usedLength, 0)),
                 m_host.currentRecord().flashSize));
     });
@@ -342,7 +342,7 @@ void ChipOperations::verify()
 {
     runChipCommand([this] {
         if (preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Log))
-            runTimedRoutine(&ChipProgrammer::VerifyChip, MsgVerifyDone, LineOrder::BeforeTime);
+            runTimedRoutine(&ChipProgrammer::verifyChip, MsgVerifyDone, LineOrder::BeforeTime);
     });
 }
 
@@ -350,7 +350,7 @@ void ChipOperations::blankCheck()
 {
     runChipCommand([this] {
         if (preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ignore))
-            runTimedRoutine(&ChipProgrammer::BlankCheckChip, MsgBlankDone, LineOrder::BeforeTime);
+            runTimedRoutine(&ChipProgrammer::blankCheckChip, MsgBlankDone, LineOrder::BeforeTime);
     });
 }
 
@@ -372,17 +372,17 @@ void ChipOperations::autoRun()
                     stopStopwatch();
                 return result == JobResult::Done;
             };
-            if (m_host.autoErase() && !step(&ChipProgrammer::EraseChip))
+            if (m_host.autoErase() && !step(&ChipProgrammer::eraseChip))
                 return;
-            if (m_host.autoProgram() && !step(&ChipProgrammer::WriteChip))
+            if (m_host.autoProgram() && !step(&ChipProgrammer::writeChip))
                 return;
             if (m_host.autoVerify()) {
                 if (!m_programmer.stopRequested())
                     m_usb.sleepMs(AutoVerifyPauseMs);
-                if (!step(&ChipProgrammer::VerifyChip) && result == JobResult::Stopped)
+                if (!step(&ChipProgrammer::verifyChip) && result == JobResult::Stopped)
                     return;
                 if (result == JobResult::Done)
-                    m_reporter.AddLogLine(MsgAutoPassed);
+                    m_reporter.addLogLine(MsgAutoPassed);
             }
             stopStopwatch();
         });
@@ -399,10 +399,10 @@ void ChipOperations::detect()
         if (!chipSelected())
             return;
         quint8 reply[4] = {0, 0, 0, 0};
-        const int r = m_programmer.ReadChipId(m_host.currentRecord(), m_host.speedIndex(), reply);
+        const int r = m_programmer.identifyChip(m_host.currentRecord(), m_host.speedIndex(), reply);
         if (r == ChipProgrammer::IdentifyNoProgrammer) {
-            m_view.setStatusText(m_reporter.MessageText(MsgNotConnected));
-            m_reporter.ShowErrorBox(MsgNotConnected);
+            m_view.setStatusText(m_reporter.message(MsgNotConnected));
+            m_reporter.showError(MsgNotConnected);
             m_outcome = CommandOutcome::NoProgrammer;
             return;
         }
@@ -417,7 +417,7 @@ void ChipOperations::detect()
             // An identification of all zeros or all ones is a data line stuck low or high (or
             // floating): nothing in the socket answered.
             if (isStuckIdentification(reply)) {
-                m_reporter.ShowErrorBox(MsgNoChip);
+                m_reporter.showError(MsgNoChip);
                 return;
             }
             identifiedChip(reply);
@@ -428,14 +428,14 @@ void ChipOperations::detect()
             // order.
             const int position = reply[0] - 1;
             if (m_host.selection().types().selected() != position)
-                m_host.FillChipSelection(position, 0, 0);
+                m_host.selectByIndices(position, 0, 0);
             m_outcome = CommandOutcome::Refused;
-            m_reporter.ui().showInformation(m_reporter.MessageText(MsgChipTypeDetected)
-                + m_host.selection().types().text() + m_reporter.MessageText(MsgSelectManually));
+            m_reporter.ui().showInformation(m_reporter.message(MsgChipTypeDetected)
+                + m_host.selection().types().text() + m_reporter.message(MsgSelectManually));
             return;
         }
         default:
-            m_reporter.ShowErrorBox(MsgNoChip);
+            m_reporter.showError(MsgNoChip);
             return;
         }
     });
@@ -445,12 +445,12 @@ UserInterface::Choice ChipOperations::chipChoice(
     const std::vector<int>& candidates, int preselected, const QString& id) const
 {
     UserInterface::Choice choice;
-    choice.title = m_reporter.MessageText(MsgChooserTitle);
-    choice.text = m_reporter.MessageText(MsgChooserText).arg(candidates.size()).arg(id);
-    choice.columns = {m_reporter.MessageText(MsgColumnMaker), m_reporter.MessageText(MsgColumnName),
-        m_reporter.MessageText(MsgColumnCapacity), m_reporter.MessageText(MsgColumnVoltage)};
-    choice.accept = m_reporter.MessageText(MsgButtonOk);
-    choice.cancel = m_reporter.MessageText(MsgButtonCancel);
+    choice.title = m_reporter.message(MsgChooserTitle);
+    choice.text = m_reporter.message(MsgChooserText).arg(candidates.size()).arg(id);
+    choice.columns = {m_reporter.message(MsgColumnMaker), m_reporter.message(MsgColumnName),
+        m_reporter.message(MsgColumnCapacity), m_reporter.message(MsgColumnVoltage)};
+    choice.accept = m_reporter.message(MsgButtonOk);
+    choice.cancel = m_reporter.message(MsgButtonCancel);
     const ChipTable& table = m_host.chipTable();
     const QStringList volts = editorVoltageItems();
     for (const int slot : candidates) {
@@ -468,7 +468,7 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
 {
     const std::uint32_t id = (std::uint32_t(reply[1]) << 16) | (std::uint32_t(reply[2]) << 8) | reply[3];
     const QString idText = QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3]);
-    m_reporter.AddLogLine(m_reporter.MessageText(MsgChipIdLog).arg(idText));
+    m_reporter.addLogLine(m_reporter.message(MsgChipIdLog).arg(idText));
     const ChipTable& table = m_host.chipTable();
     // Only listed chips count: stale candidates after a reload and empty candidates are never selected. The
     // identification is a JEDEC ID, which only 25-series flash records carry; the ID field of
@@ -481,9 +481,9 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     }
     if (candidates.empty()) {
         if (m_host.selection().types().selected() != 0)
-            m_host.FillChipSelection(0, 0, 0);
-        m_reporter.ShowErrorBox(
-            m_reporter.MessageText(MsgChipIdNotListed) + idText + m_reporter.MessageText(MsgChooseCompatible));
+            m_host.selectByIndices(0, 0, 0);
+        m_reporter.showError(
+            m_reporter.message(MsgChipIdNotListed) + idText + m_reporter.message(MsgChooseCompatible));
         m_outcome = CommandOutcome::Refused;
         return;
     }
@@ -508,15 +508,15 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     // Each fill rebuilds the lists below the level it receives, so the three levels take turns.
     const ChipSelection& selection = m_host.selection();
     m_host.setSelectionIndices(selection.types().indexOfIgnoringCase(type), m_host.makerIndex(), m_host.nameIndex());
-    m_host.FillChipSelection(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
+    m_host.selectByIndices(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
     m_host.setSelectionIndices(m_host.typeIndex(), selection.makers().indexOfIgnoringCase(maker), m_host.nameIndex());
-    m_host.FillChipSelection(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
+    m_host.selectByIndices(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
     m_host.setSelectionIndices(m_host.typeIndex(), m_host.makerIndex(), selection.names().indexOfIgnoringCase(name));
-    m_host.FillChipSelection(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
+    m_host.selectByIndices(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
 
     m_outcome = CommandOutcome::Done;
-    m_reporter.ui().showInformation(m_reporter.MessageText(MsgChipDetected) + selection.names().text()
-        + m_reporter.MessageText(MsgChipTypeLine) + selection.types().text());
+    m_reporter.ui().showInformation(m_reporter.message(MsgChipDetected) + selection.names().text()
+        + m_reporter.message(MsgChipTypeLine) + selection.types().text());
 }
 
 } // namespace kestrum

@@ -3,7 +3,7 @@
 #include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
 #include "chipdb/ChipRecord.h"
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 #include "ops/ChipProgrammer.h"
 #include "ops/JobView.h"
 
@@ -32,15 +32,15 @@ public:
     [[nodiscard]] virtual bool autoProgram() const = 0;
     [[nodiscard]] virtual bool autoVerify() const = 0;
     /// Takes the hex view's edits into the data buffer when the view was modified.
-    virtual void TakeViewEdits() = 0;
+    virtual void takeViewEdits() = 0;
     /// Status panel 3: the elapsed time of the last run.
     virtual void setElapsedText(const QString& text) = 0;
 
     // Detection.
     [[nodiscard]] virtual const ChipTable& chipTable() const = 0;
     [[nodiscard]] virtual const ChipSelection& selection() const = 0;
-    /// `FillChipSelection` of the main window (lists shown in the combo boxes).
-    virtual int FillChipSelection(int typeIndex, int makerIndex, int nameIndex) = 0;
+    /// `selectByIndices` of the main window (lists shown in the combo boxes).
+    virtual int selectByIndices(int typeIndex, int makerIndex, int nameIndex) = 0;
     /// The persisted selection indices.
     virtual void setSelectionIndices(int typeIndex, int makerIndex, int nameIndex) = 0;
     [[nodiscard]] virtual int typeIndex() const = 0;
@@ -72,7 +72,7 @@ QString formatElapsed(qint64 milliseconds);
 class ChipOperations
 {
 public:
-    ChipOperations(TUsbBulk& usb, ChipProgrammer& programmer, Reporter& reporter, DataBuffer& buffer, JobView& view,
+    ChipOperations(UsbLink& usb, ChipProgrammer& programmer, Reporter& reporter, DataBuffer& buffer, JobView& view,
         OperationsHost& host);
 
     void read();
@@ -100,7 +100,7 @@ public:
     /// programmer that is there but cannot be opened is told of in the log once
     /// (ChipProgrammer::openProgrammer). While a command runs it is put off and runs once when the
     /// command ends.
-    void ConnectProgrammer();
+    void probeProgrammer();
 
     /// How the last command (read, erase, write, verify, blankCheck, autoRun, detect) ended.
     [[nodiscard]] CommandOutcome lastOutcome() const { return m_outcome; }
@@ -142,12 +142,12 @@ private:
     /// Identifies the chip first; Stop when no chip sits in the socket (reply kind 0, or a kind-1
     /// identification of all zeros or all ones) or the exchange failed, and when the chip answers
     /// another ID than the selected flash's and the question about it was answered No.
-    Presence CheckChipPresent(IdMismatch mismatch);
+    Presence checkChipPresent(IdMismatch mismatch);
     /// A real flash ID that differs from the selected SPI flash record's: asks or logs as mismatch
     /// says. False when the command ends here.
     bool acceptIdentification(const quint8 reply[4], IdMismatch mismatch);
-    /// BeginChipJob, the chip part when the job opened, EndChipJob in every case (also when the
-    /// chip part throws). Returns the job code of BeginChipJob.
+    /// beginJob, the chip part when the job opened, endJob in every case (also when the
+    /// chip part throws). Returns the job code of beginJob.
     int runFrame(const std::function<void()>& chipPart);
     /// runExclusive for a chip command: its error boxes are logged too when asked, and a stopped
     /// routine leaves the line "Stopped".
@@ -163,7 +163,7 @@ private:
     [[nodiscard]] UserInterface::Choice chipChoice(
         const std::vector<int>& candidates, int preselected, const QString& id) const;
 
-    TUsbBulk& m_usb;
+    UsbLink& m_usb;
     ChipProgrammer& m_programmer;
     Reporter& m_reporter;
     DataBuffer& m_buffer;

@@ -17,7 +17,7 @@ static_assert(MaxChipCapacity == BufferCapacity, "a sane chip record fits the da
 
 } // namespace
 
-ChipProgrammer::ChipProgrammer(TUsbBulk& usb, Reporter& reporter, DataBuffer& buffer, JobView& view)
+ChipProgrammer::ChipProgrammer(UsbLink& usb, Reporter& reporter, DataBuffer& buffer, JobView& view)
     : m_usb(usb)
     , m_reporter(reporter)
     , m_buffer(buffer)
@@ -32,13 +32,13 @@ quint32 ChipProgrammer::blockSize(const ChipRecord& record)
 
 ByteOrder ChipProgrammer::byteOrder() const
 {
-    return byteOrderForReadEndpoint(m_usb.ReadEndpoint());
+    return byteOrderForReadEndpoint(m_usb.readEndpoint());
 }
 
 bool ChipProgrammer::exchange(CommandBlock& block, bool readReply)
 {
     int written = 0;
-    const int result = m_usb.USB_bulk_cmd(block.data(), CommandBlock::Size, readReply ? 1 : 0, &written);
+    const int result = m_usb.sendCommand(block.data(), CommandBlock::Size, readReply ? 1 : 0, &written);
     const bool ok = written == CommandBlock::Size && (!readReply || result == CommandBlock::Size);
     if (!ok)
         qCWarning(lcLink) << "command" << block[1] << "failed: written" << written << "result" << result;
@@ -47,9 +47,9 @@ bool ChipProgrammer::exchange(CommandBlock& block, bool readReply)
 
 bool ChipProgrammer::openProgrammer()
 {
-    using Failure = TUsbBulk::OpenFailure;
-    const bool opened = m_usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId) != 0;
-    const TUsbBulk::OpenProblem& problem = m_usb.openProblem();
+    using Failure = UsbLink::OpenFailure;
+    const bool opened = m_usb.open(UsbLink::ProgrammerVendorId, UsbLink::ProgrammerProductId) != 0;
+    const UsbLink::OpenProblem& problem = m_usb.openProblem();
     if (problem.failure == Failure::None || problem.failure == Failure::Absent) {
         m_reportedProblem = {};
         return opened;
@@ -59,31 +59,31 @@ bool ChipProgrammer::openProgrammer()
     m_reportedProblem = problem;
     switch (problem.failure) {
     case Failure::NoAccess:
-        m_reporter.AddLogLine(MsgProgrammerNoAccess);
+        m_reporter.addLogLine(MsgProgrammerNoAccess);
         break;
     case Failure::Busy:
-        m_reporter.AddLogLine(MsgProgrammerBusy);
+        m_reporter.addLogLine(MsgProgrammerBusy);
         break;
     case Failure::WrongStrings:
         // The transport folds the string to one byte per character.
-        m_reporter.AddLogLine(
-            m_reporter.MessageText(MsgProgrammerWrongStrings).arg(QString::fromLatin1(problem.detail)));
+        m_reporter.addLogLine(
+            m_reporter.message(MsgProgrammerWrongStrings).arg(QString::fromLatin1(problem.detail)));
         break;
     default:
-        m_reporter.AddLogLine(
-            m_reporter.MessageText(MsgProgrammerOpenFailed).arg(QString::fromLocal8Bit(problem.detail)));
+        m_reporter.addLogLine(
+            m_reporter.message(MsgProgrammerOpenFailed).arg(QString::fromLocal8Bit(problem.detail)));
         break;
     }
     return opened;
 }
 
-int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
+int ChipProgrammer::beginJob(const ChipRecord& record, int speedIndex)
 {
     if (m_jobOpen)
         return JobBusy;
     if (!openProgrammer()) {
         m_openFailed = true;
-        m_reporter.ShowErrorBox(MsgNotConnected);
+        m_reporter.showError(MsgNotConnected);
         return JobNotOpened;
     }
     m_openFailed = false;
@@ -91,9 +91,9 @@ int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
     m_stopRequested = false;
     m_view.setControlsLocked(true);
 
-    CommandBlock setup = CommandBlock::setup(record, ClockByte(record, speedIndex, false), byteOrder());
+    CommandBlock setup = CommandBlock::setup(record, clockByte(record, speedIndex, false), byteOrder());
     if (!exchange(setup, true)) {
-        m_reporter.ShowErrorBox(MsgTransferFailed);
+        m_reporter.showError(MsgTransferFailed);
         return JobSetupFailed;
     }
     switch (record.chipClass) {
@@ -106,25 +106,25 @@ int ChipProgrammer::BeginChipJob(const ChipRecord& record, int speedIndex)
     }
 }
 
-void ChipProgrammer::EndChipJob()
+void ChipProgrammer::endJob()
 {
     CommandBlock end = CommandBlock::end();
     // The job is over either way; a failed end command has nothing left to spoil. After a failed
     // transfer the programmer may be gone or hung, so the end command then waits only briefly: a
     // dead programmer costs one full time-out per job, not two.
-    const int timeout = m_usb.linkFaulted() ? TUsbBulk::ShortTimeoutMs : TUsbBulk::BulkTimeoutMs;
-    m_usb.USB_bulk_cmd(end.data(), CommandBlock::Size, 0, nullptr, timeout);
+    const int timeout = m_usb.linkFaulted() ? UsbLink::ShortTimeoutMs : UsbLink::BulkTimeoutMs;
+    m_usb.sendCommand(end.data(), CommandBlock::Size, 0, nullptr, timeout);
     // "Ready" only when the programmer was there to the end of the job.
     const bool present = !m_openFailed && !m_usb.deviceVanished();
-    m_usb.USB_bulk_close();
+    m_usb.close();
     m_view.setControlsLocked(false);
-    m_view.setStatusText(m_reporter.MessageText(present ? MsgReady : MsgNotConnected));
+    m_view.setStatusText(m_reporter.message(present ? MsgReady : MsgNotConnected));
     m_openFailed = false;
     m_jobOpen = false;
     m_stopRequested = false;
 }
 
-int ChipProgrammer::ReadChipId(const ChipRecord& record, int speedIndex, quint8 reply[4])
+int ChipProgrammer::identifyChip(const ChipRecord& record, int speedIndex, quint8 reply[4])
 {
     if (m_jobOpen)
         return IdentifyBusy;
@@ -133,35 +133,35 @@ int ChipProgrammer::ReadChipId(const ChipRecord& record, int speedIndex, quint8 
     m_jobOpen = true;
     m_view.setControlsLocked(true);
 
-    CommandBlock identify = CommandBlock::identify(record, ClockByte(record, speedIndex, true), byteOrder());
+    CommandBlock identify = CommandBlock::identify(record, clockByte(record, speedIndex, true), byteOrder());
     const bool ok = exchange(identify, true);
-    EndChipJob();
+    endJob();
     if (!ok) {
-        m_reporter.ShowErrorBox(MsgTransferFailed);
+        m_reporter.showError(MsgTransferFailed);
         return IdentifyFailed;
     }
     std::memcpy(reply, identify.data(), 4);
     return IdentifyDone;
 }
 
-bool ChipProgrammer::StartTransfer(quint32 address, int readReply)
+bool ChipProgrammer::startTransfer(quint32 address, int readReply)
 {
     CommandBlock block = CommandBlock::transfer(address, byteOrder());
     return exchange(block, readReply != 0);
 }
 
-bool ChipProgrammer::SendSpiInstruction(quint8 instruction)
+bool ChipProgrammer::sendSpiInstruction(quint8 instruction)
 {
     CommandBlock block = CommandBlock::raw(instruction);
     return exchange(block, true);
 }
 
-JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
+JobResult ChipProgrammer::eraseChip(const ChipRecord& record)
 {
     const bool pageErase = record.chipClass == I2cEeprom24 || record.chipClass == SpiEeprom25;
     // Page by page with a page size of 0 would never get anywhere.
     if (pageErase && record.flashPage == 0) {
-        m_reporter.ShowErrorBox(MsgNoPageSize);
+        m_reporter.showError(MsgNoPageSize);
         return JobResult::Failed;
     }
     // A page erase covers at most what a stream may: the pages of a chip that fits the buffer.
@@ -169,10 +169,10 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
         return JobResult::Failed;
     // No erase is known for another class: nothing is sent, and nothing was erased.
     if (record.chipClass > SpiEeprom25) {
-        m_reporter.ShowErrorBox(recordFlawText(RecordFlaw::UnknownClass, m_reporter.language()));
+        m_reporter.showError(recordFlawText(RecordFlaw::UnknownClass, m_reporter.language()));
         return JobResult::Failed;
     }
-    m_view.setStatusText(m_reporter.MessageText(MsgErasing));
+    m_view.setStatusText(m_reporter.message(MsgErasing));
 
     switch (record.chipClass) {
     case SpiFlash25: {
@@ -200,7 +200,7 @@ JobResult ChipProgrammer::EraseChip(const ChipRecord& record)
             m_view.processPendingEvents();
         } while (busy);
         if (limitReached && busy) {
-            m_reporter.ShowErrorBox(MsgEraseTimeout);
+            m_reporter.showError(MsgEraseTimeout);
             m_view.hideProgress();
             return JobResult::Failed;
         }
@@ -244,20 +244,20 @@ bool ChipProgrammer::fitsBuffer(quint32 length, quint32 block)
     const quint64 whole = (static_cast<quint64>(length) + block - 1) / block * block;
     if (whole <= BufferCapacity)
         return true;
-    m_reporter.ShowErrorBox(MsgChipTooLarge);
+    m_reporter.showError(MsgChipTooLarge);
     return false;
 }
 
 bool ChipProgrammer::beginStream(const ChipRecord& record, quint32 length, bool readReply)
 {
-    if (record.flashSize > ThreeByteAddressLimit && !SendSpiInstruction(CommandBlock::Enter4ByteAddressMode)) {
+    if (record.flashSize > ThreeByteAddressLimit && !sendSpiInstruction(CommandBlock::Enter4ByteAddressMode)) {
         transferFailed();
         return false;
     }
     m_view.showProgress(length, ProgressUnit::Bytes);
     m_pumpClock.start();
     // Every stream starts at chip address 0.
-    if (!StartTransfer(0, readReply ? 1 : 0)) {
+    if (!startTransfer(0, readReply ? 1 : 0)) {
         transferFailed();
         return false;
     }
@@ -281,7 +281,7 @@ void ChipProgrammer::endStream(quint32 lastBlockOffset)
 
 JobResult ChipProgrammer::transferFailed()
 {
-    m_reporter.ShowErrorBox(MsgTransferFailed);
+    m_reporter.showError(MsgTransferFailed);
     m_view.hideProgress();
     return JobResult::Failed;
 }
@@ -322,9 +322,9 @@ void ChipProgrammer::keepOnlyWhatArrived(quint32 length, quint64 arrived)
     m_buffer.usedLength = usedLengthAfterRead(kept);
 }
 
-JobResult ChipProgrammer::ReadChip(const ChipRecord& record)
+JobResult ChipProgrammer::readChip(const ChipRecord& record)
 {
-    m_view.setStatusText(m_reporter.MessageText(MsgReading));
+    m_view.setStatusText(m_reporter.message(MsgReading));
     const quint32 length = record.flashSize;
     const quint32 block = blockSize(record);
     if (!fitsBuffer(length, block))
@@ -342,7 +342,7 @@ JobResult ChipProgrammer::ReadChip(const ChipRecord& record)
         } else {
             for (quint64 offset = 0; offset < length; offset += block) {
                 // Straight into the buffer: no copy.
-                const int got = m_usb.USB_bulk_read(m_buffer.data() + offset, static_cast<int>(block));
+                const int got = m_usb.readData(m_buffer.data() + offset, static_cast<int>(block));
                 if (got > 0)
                     arrived = offset + std::min<quint64>(static_cast<quint64>(got), block);
                 if (got != static_cast<int>(block)) {
@@ -364,18 +364,18 @@ JobResult ChipProgrammer::ReadChip(const ChipRecord& record)
     }
     if (result != JobResult::Done) {
         keepOnlyWhatArrived(length, arrived);
-        m_view.RefreshView(static_cast<quint32>(m_buffer.usedLength));
+        m_view.reloadView(static_cast<quint32>(m_buffer.usedLength));
         return result;
     }
     endStream(last);
     m_buffer.usedLength = usedLengthAfterRead(length);
-    m_view.RefreshView(length);
+    m_view.reloadView(length);
     return result;
 }
 
-JobResult ChipProgrammer::BlankCheckChip(const ChipRecord& record)
+JobResult ChipProgrammer::blankCheckChip(const ChipRecord& record)
 {
-    m_view.setStatusText(m_reporter.MessageText(MsgBlankChecking));
+    m_view.setStatusText(m_reporter.message(MsgBlankChecking));
     const quint32 length = record.flashSize;
     const quint32 block = blockSize(record);
     if (!fitsBuffer(length, block))
@@ -387,14 +387,14 @@ JobResult ChipProgrammer::BlankCheckChip(const ChipRecord& record)
     return compareStream(length, block, 0xFF, [this](const std::vector<quint8>& data, quint64) {
         if (std::all_of(data.begin(), data.end(), [](quint8 b) { return b == 0xFF; }))
             return true;
-        m_reporter.ShowErrorBox(MsgNotEmpty);
+        m_reporter.showError(MsgNotEmpty);
         return false;
     });
 }
 
-JobResult ChipProgrammer::VerifyChip(const ChipRecord& record)
+JobResult ChipProgrammer::verifyChip(const ChipRecord& record)
 {
-    m_view.setStatusText(m_reporter.MessageText(MsgVerifying));
+    m_view.setStatusText(m_reporter.message(MsgVerifying));
     const quint32 used = static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0));
     const quint32 length = std::min(record.flashSize, used);
     const quint32 block = blockSize(record);
@@ -412,8 +412,8 @@ JobResult ChipProgrammer::VerifyChip(const ChipRecord& record)
         while (data[i] == expected[i])
             ++i;
         const quint64 address = offset + i;
-        m_reporter.ShowErrorBox(
-            m_reporter.MessageText(MsgVerifyErrorAddress) + QString::number(address, 16).toUpper() + QLatin1Char('h'));
+        m_reporter.showError(
+            m_reporter.message(MsgVerifyErrorAddress) + QString::number(address, 16).toUpper() + QLatin1Char('h'));
         return false;
     });
 }
@@ -423,7 +423,7 @@ JobResult ChipProgrammer::compareStream(quint32 length, quint32 block, quint8 fi
     std::vector<quint8> data(block, fill);
     quint32 last = 0;
     for (quint64 offset = 0; offset < length; offset += block) {
-        if (m_usb.USB_bulk_read(data.data(), static_cast<int>(block)) != static_cast<int>(block))
+        if (m_usb.readData(data.data(), static_cast<int>(block)) != static_cast<int>(block))
             return transferFailed();
         if (!check(data, offset)) {
             m_view.hideProgress();
@@ -438,9 +438,9 @@ JobResult ChipProgrammer::compareStream(quint32 length, quint32 block, quint8 fi
     return JobResult::Done;
 }
 
-JobResult ChipProgrammer::WriteChip(const ChipRecord& record)
+JobResult ChipProgrammer::writeChip(const ChipRecord& record)
 {
-    m_view.setStatusText(m_reporter.MessageText(MsgWriting));
+    m_view.setStatusText(m_reporter.message(MsgWriting));
     // The programmer expects whole pages: the image grows to the next page boundary.
     quint32 used = static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0));
     if (record.flashPage != 0 && used % record.flashPage != 0) {
@@ -451,7 +451,7 @@ JobResult ChipProgrammer::WriteChip(const ChipRecord& record)
         return stopped();
     quint32 length = used;
     if (record.flashSize < used) {
-        if (!m_reporter.ui().askYesNo(m_reporter.MessageText(MsgFileTooLong)))
+        if (!m_reporter.ui().askYesNo(m_reporter.message(MsgFileTooLong)))
             return JobResult::Declined;
         length = record.flashSize;
     }
@@ -464,7 +464,7 @@ JobResult ChipProgrammer::WriteChip(const ChipRecord& record)
     quint32 last = 0;
     for (quint64 offset = 0; offset < length; offset += block) {
         // No acknowledgement per block: the next block follows at once.
-        if (m_usb.USB_bulk_write(m_buffer.data() + offset, static_cast<int>(block)) != static_cast<int>(block))
+        if (m_usb.writeData(m_buffer.data() + offset, static_cast<int>(block)) != static_cast<int>(block))
             return transferFailed();
         last = static_cast<quint32>(offset);
         tick(last);

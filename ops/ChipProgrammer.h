@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/CommandBlock.h"
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 #include "ops/JobView.h"
 
 #include "base/Reporter.h"
@@ -21,9 +21,9 @@ namespace kestrum {
 /// completion line and whether to go on.
 enum class JobResult {
     Done, ///< ran to the end: the chip was read, erased or written; blank; equal to the buffer
-    Declined, ///< WriteChip only: the image is longer than the chip and the user answered No;
-              ///< nothing was sent, status text and lock stay until EndChipJob
-    Different, ///< BlankCheckChip: a byte is not 0xFF; VerifyChip: a byte differs ("Flash check
+    Declined, ///< writeChip only: the image is longer than the chip and the user answered No;
+              ///< nothing was sent, status text and lock stay until endJob
+    Different, ///< blankCheckChip: a byte is not 0xFF; verifyChip: a byte differs ("Flash check
                ///< error address:...")
     Failed, ///< the programmer did not answer as it must (a transfer failed or moved fewer bytes
             ///< than asked, an erase did not finish), or the routine refused the record
@@ -33,13 +33,13 @@ enum class JobResult {
 };
 
 /// The programmer's command protocol and the chip routines of the main window, without the
-/// window: what the program says to the programmer over TUsbBulk, and what it shows while doing so
+/// window: what the program says to the programmer over UsbLink, and what it shows while doing so
 /// through Reporter (boxes, question, texts in the current language) and JobView (status text, lock,
 /// progress bar, hex view).
 ///
-/// Calling order for one user operation: optionally ReadChipId (a complete job of its own), then
-/// BeginChipJob, then any of EraseChip, WriteChip, VerifyChip, ReadChip, BlankCheckChip, then
-/// EndChipJob, which is called whatever BeginChipJob returned, except JobBusy.
+/// Calling order for one user operation: optionally identifyChip (a complete job of its own), then
+/// beginJob, then any of eraseChip, writeChip, verifyChip, readChip, blankCheckChip, then
+/// endJob, which is called whatever beginJob returned, except JobBusy.
 ///
 /// A job pumps the window's events between blocks, so a menu item or a device-change probe can run
 /// in the middle of it. Callers check isJobOpen() first and start nothing (no command, no
@@ -47,19 +47,19 @@ enum class JobResult {
 class ChipProgrammer
 {
 public:
-    // BeginChipJob results (the job code).
+    // beginJob results (the job code).
     static constexpr int JobCodeSpiFlash = 6; ///< class 0
     static constexpr int JobCodeI2cEeprom = 4; ///< class 1
     static constexpr int JobCodeOther = 1; ///< classes 2 and 3 (and unknown classes)
     static constexpr int JobNotOpened = 0; ///< the programmer could not be opened; "Not
                                            ///< connected" was shown
     static constexpr int JobBusy = -1; ///< a job is already open: nothing was done, and
-                                       ///< the caller must not call EndChipJob
+                                       ///< the caller must not call endJob
     static constexpr int JobSetupFailed = -2; ///< the programmer was opened but the set-up
                                               ///< exchange failed; "Programmer communication
                                               ///< failed." was shown
 
-    // ReadChipId results.
+    // identifyChip results.
     static constexpr int IdentifyDone = 7; ///< the reply bytes are filled
     static constexpr int IdentifyNoProgrammer = 0; ///< nothing shown, reply untouched
     static constexpr int IdentifyFailed = -1; ///< the exchange failed; "Programmer communication
@@ -72,13 +72,13 @@ public:
     static constexpr int ErasePollPauseMs = 50;
     /// One status poll of a whole-chip erase: its pause plus the reply pause of the status command.
     /// A record's delay counts these cycles, so an erase of N ms needs a delay of N / cycle, rounded up.
-    static constexpr int ErasePollCycleMs = ErasePollPauseMs + TUsbBulk::ReplyPauseMs;
+    static constexpr int ErasePollCycleMs = ErasePollPauseMs + UsbLink::ReplyPauseMs;
     /// A 24-series EEPROM finishes its last page this long after the last block.
     static constexpr int I2cWriteSettleMs = 100;
 
-    ChipProgrammer(TUsbBulk& usb, Reporter& reporter, DataBuffer& buffer, JobView& view);
+    ChipProgrammer(UsbLink& usb, Reporter& reporter, DataBuffer& buffer, JobView& view);
 
-    /// Opens the programmer (prog_open): true when it is open. When a device with the programmer's
+    /// Opens the programmer (open): true when it is open. When a device with the programmer's
     /// ids is there but cannot be opened (no device access, interface busy, wrong strings, another
     /// error), the log says why, once for as long as that cause lasts: the line comes again only
     /// after the programmer was opened or was absent in between, or for another cause.
@@ -87,26 +87,26 @@ public:
     /// Opens the programmer, locks the window and sends the chip set-up. Returns the job code by
     /// chip class, JobNotOpened after showing "Not connected", JobSetupFailed after showing
     /// "Programmer communication failed.", or JobBusy.
-    int BeginChipJob(const ChipRecord& record, int speedIndex);
+    int beginJob(const ChipRecord& record, int speedIndex);
     /// Sends the end command, closes the link, unlocks the window. Status panel 1 then shows
     /// "Ready" when the job ended with the programmer present, and "Not connected" when the job
     /// could not open it or lost it (a transfer found the device gone). Safe when no job is open
     /// (the send and the close then do nothing). On a link that has faulted the end command gets
     /// the transport's short time-out.
-    void EndChipJob();
-    /// A complete identify job: open, identify, EndChipJob. See the Identify* results.
-    int ReadChipId(const ChipRecord& record, int speedIndex, quint8 reply[4]);
+    void endJob();
+    /// A complete identify job: open, identify, endJob. See the Identify* results.
+    int identifyChip(const ChipRecord& record, int speedIndex, quint8 reply[4]);
 
     /// Erases the chip by its class. Failed after an error box when a transfer failed, when a
     /// whole-chip erase is still busy at the poll limit ("erase timeout"), when an EEPROM record
     /// has page size 0 or pages past the data buffer's size, or for a chip class outside 0 to 3
     /// (nothing is sent then).
-    JobResult EraseChip(const ChipRecord& record);
+    JobResult eraseChip(const ChipRecord& record);
     /// OP_TRANSFER at that address, its reply read when readReply is non-zero. True when the
     /// command went out whole and, when asked for, a whole reply came back.
-    bool StartTransfer(quint32 address, int readReply);
-    /// OP_RAW with that instruction, reply read. True as for StartTransfer.
-    bool SendSpiInstruction(quint8 instruction);
+    bool startTransfer(quint32 address, int readReply);
+    /// OP_RAW with that instruction, reply read. True as for startTransfer.
+    bool sendSpiInstruction(quint8 instruction);
 
     /// Reads the whole chip into DataBuffer, sets its used length (end of the non-0xFF data,
     /// rounded up to even) and refreshes the hex view with chip-size bytes. A read that fails once
@@ -115,23 +115,23 @@ public:
     /// bytes that arrived alone, the hex view is refreshed with that used length, and Failed is
     /// returned. An error that escapes the read (from the window's event handling) leaves the
     /// buffer in the same state, without touching the view.
-    JobResult ReadChip(const ChipRecord& record);
+    JobResult readChip(const ChipRecord& record);
     /// Done when every byte is 0xFF, Different at the first other byte ("The chip is not empty.").
     /// Like the other streams, it refuses a chip whose whole blocks pass the data buffer's size.
-    JobResult BlankCheckChip(const ChipRecord& record);
+    JobResult blankCheckChip(const ChipRecord& record);
     /// Compares the chip with DataBuffer up to the smaller of the chip size and the used length,
     /// whole blocks. Done when equal, Different at the first difference.
-    JobResult VerifyChip(const ChipRecord& record);
+    JobResult verifyChip(const ChipRecord& record);
     /// Writes DataBuffer (used length rounded up to whole pages, stored back). Declined when the
     /// image is longer than the chip and the user answers No.
-    JobResult WriteChip(const ChipRecord& record);
+    JobResult writeChip(const ChipRecord& record);
 
-    /// True between BeginChipJob and EndChipJob, and during ReadChipId.
+    /// True between beginJob and endJob, and during identifyChip.
     [[nodiscard]] bool isJobOpen() const { return m_jobOpen; }
 
     /// Asks the running routine to end at its next block (a stream, a page erase) with Stopped; a
     /// whole-chip erase, which no command interrupts, ends Stopped once the chip is done. The job
-    /// itself still ends through EndChipJob. Ignored when no job is open; every job starts
+    /// itself still ends through endJob. Ignored when no job is open; every job starts
     /// without a request.
     void requestStop()
     {
@@ -177,16 +177,16 @@ private:
     /// length is taken over the bytes that arrived.
     void keepOnlyWhatArrived(quint32 length, quint64 arrived);
 
-    TUsbBulk& m_usb;
+    UsbLink& m_usb;
     Reporter& m_reporter;
     DataBuffer& m_buffer;
     JobView& m_view;
     bool m_jobOpen = false;
     bool m_stopRequested = false;
-    /// The last job could not open the programmer: EndChipJob shows "Not connected".
+    /// The last job could not open the programmer: endJob shows "Not connected".
     bool m_openFailed = false;
     /// The open failure the log has told of; None once the programmer was opened or was absent.
-    TUsbBulk::OpenProblem m_reportedProblem;
+    UsbLink::OpenProblem m_reportedProblem;
     int m_pumpIntervalMs = DefaultPumpIntervalMs;
     QElapsedTimer m_pumpClock;
 };

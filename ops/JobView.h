@@ -33,7 +33,7 @@ public:
     virtual void processPendingEvents() = 0;
     /// Loads the hex view with the first count bytes of DataBuffer, replacing its content, its
     /// undo history and its modified flag.
-    virtual void RefreshView(quint32 count) = 0;
+    virtual void reloadView(quint32 count) = 0;
 };
 
 } // namespace kestrum

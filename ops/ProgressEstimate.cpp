@@ -79,7 +79,7 @@ QString timeLeftText(qint64 milliseconds)
 
 QString progressText(const Reporter& reporter, const ProgressEstimate::Estimate& estimate)
 {
-    return reporter.MessageText(MsgProgressRate)
+    return reporter.message(MsgProgressRate)
         .arg(rateText(estimate.bytesPerSecond), timeLeftText(estimate.millisecondsLeft));
 }
 

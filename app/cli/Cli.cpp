@@ -11,7 +11,7 @@
 #include "chipdb/ChipDatabase.h"
 #include "chipdb/ChipEditorModel.h"
 #include "chipdb/NameTokens.h"
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 #include "ops/ChipOperations.h"
 #include "ops/ChipProgrammer.h"
 
@@ -353,16 +353,16 @@ private:
     /// lists them; a job goes on with the chip --chip names among them, or the only one.
     int settleDetected(bool listOnly);
     /// auto --repeat: one chip after another until Ctrl+C.
-    int production(ChipOperations& ops, ChipProgrammer& programmer, TUsbBulk& usb, const Serial* serial);
+    int production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& usb, const Serial* serial);
     /// Identifies what sits in the socket: the ID as hex, or empty when no chip answers.
     QString socketChip(ChipProgrammer& programmer);
     /// Waits until socketChip gives something else than nothing (present) or nothing (!present);
     /// false when Ctrl+C came first.
-    bool waitForSocket(ChipProgrammer& programmer, TUsbBulk& usb, bool present, QString* id);
+    bool waitForSocket(ChipProgrammer& programmer, UsbLink& usb, bool present, QString* id);
     int loadDatabase();
     int chooseChip();
     int loadImage(const QString& file);
-    QString message(MessageKey key) const { return m_reporter.MessageText(key); }
+    QString message(MessageKey key) const { return m_reporter.message(key); }
 
     const Options& m_o;
     QTextStream& m_out;
@@ -383,7 +383,7 @@ int Run::loadDatabase()
     const int errors = m_ui.errorCount();
     const LoadResult r = loadChipDatabaseFile(path, *m_table, m_reporter);
     if (r == LoadResult::NoFile && m_ui.errorCount() == errors)
-        m_reporter.ShowErrorBox(
+        m_reporter.showError(
             message(MsgDatabaseUnreadable).arg(path, QString::fromLocal8Bit(std::strerror(ENOENT))));
     return r == LoadResult::Loaded && m_ui.errorCount() == errors ? ExitOk : ExitFile;
 }
@@ -468,7 +468,7 @@ int Run::chooseChip()
     if (parts.size() == 3) {
         if (chips.selectByNames(parts[0].trimmed(), parts[1].trimmed(), parts[2].trimmed()) >= 0)
             return ExitOk;
-        m_reporter.ShowErrorBox(message(MsgCliNoSuchChip).arg(m_o.chip));
+        m_reporter.showError(message(MsgCliNoSuchChip).arg(m_o.chip));
         return ExitUsage;
     }
     QList<int> exact, partial;
@@ -485,7 +485,7 @@ int Run::chooseChip()
             return ExitOk;
     }
     const QList<int>& candidates = exact.isEmpty() ? partial : exact;
-    m_reporter.ShowErrorBox(message(candidates.isEmpty() ? MsgCliNoSuchChip : MsgCliChipCandidates).arg(m_o.chip));
+    m_reporter.showError(message(candidates.isEmpty() ? MsgCliNoSuchChip : MsgCliChipCandidates).arg(m_o.chip));
     for (int slot : candidates)
         m_ui.showError(QStringLiteral("  ") + (*m_table)[slot].namesText());
     return ExitUsage;
@@ -496,7 +496,7 @@ int Run::chipCommand(const CommandHelp& command)
     if (m_o.operands.size() != command.files)
         return usageError(m_err, QStringLiteral("usage: kestrum-cli %1").arg(QLatin1String(command.synopsis)));
     if (command.chip && m_o.chip.isEmpty() && !m_o.detect) {
-        m_reporter.ShowErrorBox(MsgCliChooseChip);
+        m_reporter.showError(MsgCliChooseChip);
         return ExitUsage;
     }
     int speed = 0;
@@ -507,7 +507,7 @@ int Run::chipCommand(const CommandHelp& command)
             if (speeds[i].compare(m_o.speed.trimmed(), Qt::CaseInsensitive) == 0)
                 speed = i;
         if (speed < 0) {
-            m_reporter.ShowErrorBox(message(MsgCliUnknownSpeed).arg(m_o.speed));
+            m_reporter.showError(message(MsgCliUnknownSpeed).arg(m_o.speed));
             return ExitUsage;
         }
     }
@@ -522,7 +522,7 @@ int Run::chipCommand(const CommandHelp& command)
     if (!m_buffer)
         m_buffer = std::make_unique<DataBuffer>();
 
-    TUsbBulk usb;
+    UsbLink usb;
     ChipProgrammer programmer(usb, m_reporter, *m_buffer, *m_jobs);
     programmer.setPumpInterval(0); // Ctrl+C is looked at after every block
     ChipOperations ops(usb, programmer, m_reporter, *m_buffer, *m_jobs, *m_jobs);
@@ -561,7 +561,7 @@ int Run::chipCommand(const CommandHelp& command)
         else
             ops.autoRun();
     } catch (const JobStopped&) {
-        m_reporter.ShowErrorBox(MsgCliStopped);
+        m_reporter.showError(MsgCliStopped);
         return ExitStopped;
     }
     const int status = exitStatusOf(ops.lastOutcome(), *m_buffer);
@@ -577,7 +577,7 @@ int Run::chipCommand(const CommandHelp& command)
     files.save(m_jobs->currentRecord().flashSize);
     m_ui.setNameFileInErrors(false);
     if (m_ui.declinedCount() != declined) {
-        m_reporter.ShowErrorBox(message(MsgCliFileDeclined).arg(m_o.operands[0]));
+        m_reporter.showError(message(MsgCliFileDeclined).arg(m_o.operands[0]));
         return ExitFile;
     }
     return m_ui.errorCount() == errors ? ExitOk : ExitFile;
@@ -605,7 +605,7 @@ int Run::settleDetected(bool listOnly)
     } else if (candidates.size() <= 1) {
         return ExitOk;
     }
-    m_reporter.ShowErrorBox(message(MsgCliChipCandidates).arg(QString::asprintf("%06X", id)));
+    m_reporter.showError(message(MsgCliChipCandidates).arg(QString::asprintf("%06X", id)));
     for (int slot : candidates)
         m_ui.showError(QStringLiteral("  ") + (*m_table)[slot].namesText());
     return ExitUsage;
@@ -614,7 +614,7 @@ int Run::settleDetected(bool listOnly)
 QString Run::socketChip(ChipProgrammer& programmer)
 {
     quint8 reply[4] = {0, 0, 0, 0};
-    if (programmer.ReadChipId(m_jobs->currentRecord(), m_jobs->speedIndex(), reply) != ChipProgrammer::IdentifyDone)
+    if (programmer.identifyChip(m_jobs->currentRecord(), m_jobs->speedIndex(), reply) != ChipProgrammer::IdentifyDone)
         return {};
     const bool zeros = reply[1] == 0 && reply[2] == 0 && reply[3] == 0;
     const bool ones = reply[1] == 0xFF && reply[2] == 0xFF && reply[3] == 0xFF;
@@ -623,7 +623,7 @@ QString Run::socketChip(ChipProgrammer& programmer)
     return QString::asprintf("%02X%02X%02X", reply[1], reply[2], reply[3]);
 }
 
-bool Run::waitForSocket(ChipProgrammer& programmer, TUsbBulk& usb, bool present, QString* id)
+bool Run::waitForSocket(ChipProgrammer& programmer, UsbLink& usb, bool present, QString* id)
 {
     constexpr int PollPauseMs = 200;
     for (;;) {
@@ -640,12 +640,12 @@ bool Run::waitForSocket(ChipProgrammer& programmer, TUsbBulk& usb, bool present,
     }
 }
 
-int Run::production(ChipOperations& ops, ChipProgrammer& programmer, TUsbBulk& usb, const Serial* serial)
+int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& usb, const Serial* serial)
 {
     m_jobs->setStopAfterChip(true);
     QFile log(m_o.jobLog);
     if (!m_o.jobLog.isEmpty() && !log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        m_reporter.ShowErrorBox(message(MsgWriteFileError) + QLatin1Char(' ') + m_o.jobLog);
+        m_reporter.showError(message(MsgWriteFileError) + QLatin1Char(' ') + m_o.jobLog);
         return ExitFile;
     }
     int passed = 0;
@@ -712,7 +712,7 @@ QStringList argumentsOf(int argc, char** argv)
     return arguments;
 }
 
-int RunCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
+int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     Options o;
     if (const auto status = parse(arguments, o, err))
@@ -756,10 +756,10 @@ int RunCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
     return status;
 }
 
-int RunCli(const QStringList& arguments, QTextStream& err)
+int runCli(const QStringList& arguments, QTextStream& err)
 {
     QTextStream out(stdout);
-    return RunCli(arguments, out, err);
+    return runCli(arguments, out, err);
 }
 
 } // namespace kestrum::cli

@@ -103,9 +103,9 @@ void CliJobs::processPendingEvents()
     }
 }
 
-int CliJobs::FillChipSelection(int typeIndex, int makerIndex, int nameIndex)
+int CliJobs::selectByIndices(int typeIndex, int makerIndex, int nameIndex)
 {
-    return m_selection.FillChipSelection(typeIndex, makerIndex, nameIndex);
+    return m_selection.selectByIndices(typeIndex, makerIndex, nameIndex);
 }
 
 void CliJobs::setSelectionIndices(int typeIndex, int makerIndex, int nameIndex)

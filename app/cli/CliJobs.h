@@ -59,7 +59,7 @@ public:
     void setProgressPosition(quint32 position) override;
     void hideProgress() override;
     void processPendingEvents() override;
-    void RefreshView(quint32) override { }
+    void reloadView(quint32) override { }
 
     // OperationsHost
     const ChipRecord& currentRecord() const override { return m_selection.currentRecord(); }
@@ -67,11 +67,11 @@ public:
     bool autoErase() const override { return m_erase; }
     bool autoProgram() const override { return m_program; }
     bool autoVerify() const override { return m_verify; }
-    void TakeViewEdits() override { }
+    void takeViewEdits() override { }
     void setElapsedText(const QString& text) override { m_elapsed = text; }
     const ChipTable& chipTable() const override { return m_table; }
     const ChipSelection& selection() const override { return m_selection; }
-    int FillChipSelection(int typeIndex, int makerIndex, int nameIndex) override;
+    int selectByIndices(int typeIndex, int makerIndex, int nameIndex) override;
     void setSelectionIndices(int typeIndex, int makerIndex, int nameIndex) override;
     int typeIndex() const override { return m_indices[0]; }
     int makerIndex() const override { return m_indices[1]; }

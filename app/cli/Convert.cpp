@@ -103,7 +103,7 @@ int runConvert(const QStringList& arguments, int language, QTextStream& err)
     if (!text && length > static_cast<std::uint32_t>(loaded))
         std::memset(image.get() + loaded, 0xFF, length - static_cast<std::uint32_t>(loaded));
     ui.setFile(files[1]);
-    if (!SaveImageFile(reporter, files[1], image.get(), length, ExistingFile::Replace, header))
+    if (!saveImageFile(reporter, files[1], image.get(), length, ExistingFile::Replace, header))
         return ExitFile;
     return ExitOk;
 }

@@ -20,9 +20,9 @@ enum ExitStatus : int {
 
 /// Runs kestrum-cli with its arguments (the program name not included). Messages, questions,
 /// the usage text and the progress line go to err; lists and file facts go to out. See helpText.
-int RunCli(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err);
 /// As above, with out on standard output.
-int RunCli(const QStringList& arguments, QTextStream& err);
+int runCli(const QStringList& arguments, QTextStream& err);
 
 /// The text of --help.
 QString helpText();

@@ -29,5 +29,5 @@ int main(int argc, char** argv)
     // The link's diagnostics are for the window's log viewers; the terminal gets warnings only.
     QLoggingCategory::setFilterRules(QStringLiteral("kestrum.link.debug=false\nkestrum.link.info=false"));
     QTextStream err(stderr);
-    return kestrum::cli::RunCli(arguments, err);
+    return kestrum::cli::runCli(arguments, err);
 }

@@ -147,7 +147,7 @@ int readHexOnce(const QString& path)
 {
     DataBuffer buffer;
     PrintingUserInterface ui;
-    const qint32 extent = ReadIntelHex(path, buffer.data(), BufferCapacity, ui);
+    const qint32 extent = readIntelHex(path, buffer.data(), BufferCapacity, ui);
     std::printf("extent %d, %lld text bytes\n", extent, static_cast<long long>(QFileInfo(path).size()));
     return extent > 0 ? 0 : 1;
 }
@@ -156,7 +156,7 @@ int makeHex(const QString& path, std::size_t size)
 {
     const std::vector<std::uint8_t> image = makeImage(size);
     PrintingUserInterface ui;
-    return WriteIntelHex(path, image.data(), static_cast<std::uint32_t>(size), ui) == WriteResult::Written ? 0 : 1;
+    return writeIntelHex(path, image.data(), static_cast<std::uint32_t>(size), ui) == WriteResult::Written ? 0 : 1;
 }
 
 } // namespace
@@ -190,8 +190,8 @@ int main(int argc, char** argv)
     Reporter reporter(ui);
     reporter.setLanguage(2);
     if (!writeRaw(path("image.bin"), image)
-        || WriteIntelHex(path("image.hex"), image.data(), static_cast<std::uint32_t>(size), ui) != WriteResult::Written
-        || !SaveImageFile(
+        || writeIntelHex(path("image.hex"), image.data(), static_cast<std::uint32_t>(size), ui) != WriteResult::Written
+        || !saveImageFile(
             reporter, path("image.src"), image.data(), static_cast<std::uint32_t>(size), ExistingFile::Replace))
         return 1;
     // S-record files are opened through the ".eep" probe.
@@ -206,9 +206,9 @@ int main(int argc, char** argv)
     DataBuffer buffer;
     const auto convert = [&](const QString& in, const QString& out) {
         buffer.fillErased();
-        const qint32 loaded = LoadImageFile(in, buffer.data(), BufferCapacity, ui);
+        const qint32 loaded = loadImageFile(in, buffer.data(), BufferCapacity, ui);
         return ui.errors == 0
-            && SaveImageFile(reporter, out, buffer.data(), static_cast<std::uint32_t>(loaded), ExistingFile::Replace);
+            && saveImageFile(reporter, out, buffer.data(), static_cast<std::uint32_t>(loaded), ExistingFile::Replace);
     };
     const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kestrum-cli"));
     const QString objcopy = QStandardPaths::findExecutable(QStringLiteral("objcopy"));

@@ -1,5 +1,5 @@
 // Host-side throughput of the chip streams: a 64 MiB flash written, verified and read through
-// ChipProgrammer, the real TUsbBulk binding and the simulated programmer with no simulated
+// ChipProgrammer, the real UsbLink binding and the simulated programmer with no simulated
 // transfer time. Run by hand (bench/link/run.sh):
 //   LD_LIBRARY_PATH=<build>/sim-usb <build>/bin/bench_stream [repetitions]
 #include "ops/ChipProgrammer.h"
@@ -54,7 +54,7 @@ public:
             onPump();
     }
     std::function<void()> onPump;
-    void RefreshView(quint32) override { }
+    void reloadView(quint32) override { }
     long positions = 0;
     long pumps = 0;
 };
@@ -100,7 +100,7 @@ int main(int argc, char** argv)
     reporter.setLanguage(2);
     DataBuffer buffer;
     CountingView view;
-    TUsbBulk usb;
+    UsbLink usb;
     usb.setSleepFunction([](int) {}); // only host-side time is measured
     ChipProgrammer programmer(usb, reporter, buffer, view);
 
@@ -123,19 +123,19 @@ int main(int argc, char** argv)
         std::memcpy(buffer.data(), image.data(), ChipSize);
         buffer.usedLength = static_cast<qint32>(ChipSize);
 
-        ok = programmer.BeginChipJob(record, 0) == ChipProgrammer::JobCodeSpiFlash
-            && programmer.EraseChip(record) == JobResult::Done;
+        ok = programmer.beginJob(record, 0) == ChipProgrammer::JobCodeSpiFlash
+            && programmer.eraseChip(record) == JobResult::Done;
         timer.start();
-        ok = ok && programmer.WriteChip(record) == JobResult::Done;
+        ok = ok && programmer.writeChip(record) == JobResult::Done;
         write.push_back(timer.nsecsElapsed());
         timer.start();
-        ok = ok && programmer.VerifyChip(record) == JobResult::Done;
+        ok = ok && programmer.verifyChip(record) == JobResult::Done;
         verify.push_back(timer.nsecsElapsed());
         std::memset(buffer.data(), 0, ChipSize);
         timer.start();
-        ok = ok && programmer.ReadChip(record) == JobResult::Done;
+        ok = ok && programmer.readChip(record) == JobResult::Done;
         read.push_back(timer.nsecsElapsed());
-        programmer.EndChipJob();
+        programmer.endJob();
         ok = ok && std::memcmp(buffer.data(), image.data(), ChipSize) == 0
             && std::memcmp(chipBytes(device, nullptr), image.data(), ChipSize) == 0;
     }
@@ -150,7 +150,7 @@ int main(int argc, char** argv)
             megabytesPerSecond(times.front()), megabytesPerSecond(times[times.size() / 2]), times.size(),
             unsigned(PageSize));
     };
-    std::printf("ChipProgrammer -> TUsbBulk (run-time libusb binding) -> simulated programmer, instant timing\n");
+    std::printf("ChipProgrammer -> UsbLink (run-time libusb binding) -> simulated programmer, instant timing\n");
     report("write", write);
     report("verify", verify);
     report("read", read);
@@ -170,13 +170,13 @@ int main(int argc, char** argv)
                 sinceStop.start();
             }
         };
-        if (programmer.BeginChipJob(record, 0) != ChipProgrammer::JobCodeSpiFlash
-            || programmer.ReadChip(record) != JobResult::Stopped) {
+        if (programmer.beginJob(record, 0) != ChipProgrammer::JobCodeSpiFlash
+            || programmer.readChip(record) != JobResult::Stopped) {
             std::fprintf(stderr, "bench_stream: the read did not stop\n");
             return 1;
         }
         worstStop = std::max(worstStop, sinceStop.nsecsElapsed());
-        programmer.EndChipJob();
+        programmer.endJob();
     }
     view.onPump = nullptr;
     std::printf("stop: worst %.3f ms from the request to the end of the routine (%d runs)\n", double(worstStop) / 1e6,

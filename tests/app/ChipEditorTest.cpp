@@ -503,5 +503,5 @@ TEST_F(ChipEditorFixture, AfterASaveTheWindowSelectsTheSameChipByItsNames)
     EXPECT_EQ(w.currentRecord().namesText(), QStringLiteral("SPI,W,B")) << "the commands use the chip shown";
     EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("B"));
     EXPECT_EQ(w.nameIndex(), 0) << "the saved indices designate it too";
-    EXPECT_EQ(hexView(w).GetDataSize(), 0x2000);
+    EXPECT_EQ(hexView(w).dataSize(), 0x2000);
 }

@@ -259,9 +259,9 @@ TEST(FillDialog, TakesTheViewsEditsKeepsTheUsedLengthAndShowsAFillPastTheChip)
     EXPECT_EQ(w.dataBuffer().data()[0], 0x12) << "the edit made before the fill is kept";
     EXPECT_EQ(w.dataBuffer().data()[0x1FF], 0x55);
     EXPECT_EQ(w.dataBuffer().usedLength, 3980);
-    EXPECT_EQ(hexView(w).GetDataSize(), 0x200) << "the view reaches the end of the fill";
+    EXPECT_EQ(hexView(w).dataSize(), 0x200) << "the view reaches the end of the fill";
     std::uint8_t last = 0;
-    hexView(w).ReadBuffer(&last, 0x1FF, 1);
+    hexView(w).readBytes(&last, 0x1FF, 1);
     EXPECT_EQ(last, 0x55);
 }
 

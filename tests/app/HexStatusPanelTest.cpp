@@ -20,7 +20,7 @@ TEST(HexStatusPanel, ShowsTheCursorOffsetTheSelectionAndTheMode)
     QByteArray bytes(0x100, '\x5A');
     QBuffer stream(&bytes);
     stream.open(QIODevice::ReadOnly);
-    hexView(window).LoadFromStream(stream);
+    hexView(window).loadFrom(stream);
     TStatusBar& bar = statusBar(window);
 
     editor.Seek(0x20, 0);

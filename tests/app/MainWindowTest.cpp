@@ -167,10 +167,10 @@ TEST_F(MainWindowFixture, ShowLoadsTheDatabaseAndRestoresTheChip)
     EXPECT_EQ(lineEdit(w, "Edit1").text(), QStringLiteral("4194304"));
     EXPECT_EQ(combo(w, "ComboBox5").currentText(), QStringLiteral("4MB"));
     EXPECT_EQ(lineEdit(w, "Edit2").text(), QStringLiteral("256"));
-    EXPECT_EQ(hexView(w).GetDataSize(), 0x400000) << "the view spans the chip";
+    EXPECT_EQ(hexView(w).dataSize(), 0x400000) << "the view spans the chip";
     EXPECT_EQ(w.dataBuffer().usedLength, 0);
     std::vector<std::uint8_t> view(16);
-    hexView(w).ReadBuffer(view.data(), 0x3FFFF0, 16);
+    hexView(w).readBytes(view.data(), 0x3FFFF0, 16);
     EXPECT_EQ(view, std::vector<std::uint8_t>(16, 0xFF));
 }
 
@@ -182,7 +182,7 @@ TEST_F(MainWindowFixture, SavedIndicesThatDesignateNoChipSelectTheFirstChip)
     w.show();
     EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("W25Q16"));
     EXPECT_EQ(w.selection().shownChip(), 0);
-    EXPECT_EQ(hexView(w).GetDataSize(), 0x200000);
+    EXPECT_EQ(hexView(w).dataSize(), 0x200000);
     EXPECT_EQ(std::vector<int>({w.typeIndex(), w.makerIndex(), w.nameIndex()}), std::vector<int>({0, 0, 0}));
 }
 
@@ -200,7 +200,7 @@ TEST_F(MainWindowFixture, TypeChangeResetsManufacturerAndName)
     EXPECT_EQ(w.nameIndex(), 0);
     EXPECT_EQ(combo(w, "ComboBox2").currentText(), QStringLiteral("Atmel"));
     EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("AT24C02"));
-    EXPECT_EQ(hexView(w).GetDataSize(), 256);
+    EXPECT_EQ(hexView(w).dataSize(), 256);
 
     combo(w, "ComboBox3").setCurrentIndex(1);
     w.ComboBox3Change();
@@ -263,7 +263,7 @@ TEST_F(MainWindowFixture, SearchDialogFiltersLiveAndSelectsAndRemembersTheChip)
     EXPECT_EQ(combo(w, "ComboBox1").currentText(), QStringLiteral("24-EEPROM"));
     EXPECT_EQ(combo(w, "ComboBox3").currentText(), QStringLiteral("AT24C16"));
     EXPECT_EQ(w.selection().currentChip(), 4);
-    EXPECT_EQ(hexView(w).GetDataSize(), 2048);
+    EXPECT_EQ(hexView(w).dataSize(), 2048);
     EXPECT_EQ(w.typeIndex(), 1) << "a chip chosen by search is remembered like one chosen in the lists";
     EXPECT_EQ(w.nameIndex(), 1);
 }
@@ -394,8 +394,8 @@ TEST_F(MainWindowFixture, ToolBarHoldsTheButtonsInOrder)
 TEST_F(MainWindowFixture, LogLinesGoToTheTopOfTheLogBox)
 {
     TForm1 w(&ui, exe());
-    w.reporter().AddLogLine(QStringLiteral("first"));
-    w.reporter().AddLogLine(QStringLiteral("second"));
+    w.reporter().addLogLine(QStringLiteral("first"));
+    w.reporter().addLogLine(QStringLiteral("second"));
     EXPECT_EQ(child<QTextEdit>(w, "RichEdit1")->toPlainText(), QStringLiteral("002:second\n001:first"));
     EXPECT_EQ(ui.log.first(), QStringLiteral("002:second"));
 }
@@ -478,27 +478,27 @@ TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
     writeIni("[CHIP]\nINDEX1=1\nINDEX3=0\n");
     TForm1 w(&ui, exe());
     w.show();
-    ASSERT_EQ(hexView(w).GetDataSize(), 256);
-    w.TakeViewEdits();
+    ASSERT_EQ(hexView(w).dataSize(), 256);
+    w.takeViewEdits();
     EXPECT_EQ(w.dataBuffer().usedLength, 0) << "a view that was never edited hands nothing back";
 
     TMPHexEditorEx& editor = hexView(w).editor();
     ASSERT_TRUE(editor.KeyPress(QLatin1Char('1')));
     ASSERT_TRUE(editor.KeyPress(QLatin1Char('2')));
-    EXPECT_TRUE(hexView(w).GetModified());
-    w.TakeViewEdits();
+    EXPECT_TRUE(hexView(w).isModified());
+    w.takeViewEdits();
     EXPECT_EQ(w.dataBuffer().usedLength, 256);
     EXPECT_EQ(w.dataBuffer().data()[0], 0x12);
-    EXPECT_FALSE(hexView(w).GetModified());
+    EXPECT_FALSE(hexView(w).isModified());
 
     // Changing the chip reloads the view from the buffer and drops edits not taken back.
     ASSERT_TRUE(editor.KeyPress(QLatin1Char('7')));
     combo(w, "ComboBox3").setCurrentIndex(1);
     w.ComboBox3Change();
-    EXPECT_EQ(hexView(w).GetDataSize(), 2048);
-    EXPECT_FALSE(hexView(w).GetModified());
+    EXPECT_EQ(hexView(w).dataSize(), 2048);
+    EXPECT_FALSE(hexView(w).isModified());
     std::uint8_t first = 0;
-    hexView(w).ReadBuffer(&first, 0, 1);
+    hexView(w).readBytes(&first, 0, 1);
     EXPECT_EQ(first, 0x12);
 }
 
@@ -517,7 +517,7 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
     ui.openFiles.push_back(in);
     action(w, "O2").trigger();
     EXPECT_EQ(w.dataBuffer().usedLength, 300);
-    EXPECT_EQ(hexView(w).GetDataSize(), 256) << "the view shows the chip size";
+    EXPECT_EQ(hexView(w).dataSize(), 256) << "the view shows the chip size";
     ASSERT_FALSE(ui.log.isEmpty());
     EXPECT_TRUE(ui.log.first().endsWith(QStringLiteral("in.bin")));
 
@@ -531,7 +531,7 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
     ASSERT_EQ(bytes.size(), 256);
     EXPECT_EQ(std::uint8_t(bytes[0]), 0x0A) << "the edit in the view is saved";
     EXPECT_EQ(std::uint8_t(bytes[1]), 0x5A);
-    EXPECT_FALSE(hexView(w).GetModified()) << "the edit was taken into the buffer";
+    EXPECT_FALSE(hexView(w).isModified()) << "the edit was taken into the buffer";
     EXPECT_EQ(w.dataBuffer().usedLength, 256) << "taking the view's edits sets the used length to the view";
 }
 
@@ -574,8 +574,8 @@ TEST_F(MainWindowFixture, AWindowSizeBeyondTheScreenIsClampedAndSavedClamped)
     w.close();
     IniFile file(ini());
     file.load();
-    EXPECT_LE(LoadSettings(file).formWidth, screen.width());
-    EXPECT_LE(LoadSettings(file).formHeight, screen.height());
+    EXPECT_LE(readSettings(file).formWidth, screen.width());
+    EXPECT_LE(readSettings(file).formHeight, screen.height());
 }
 
 TEST(QtFileDialogs, ANameWithoutExtensionGetsTheSuffixOfTheChosenFilter)

@@ -16,22 +16,22 @@ struct FakeView : HexViewPort
     bool modified = false;
     int loads = 0;
 
-    void LoadFromStream(QIODevice& stream) override
+    void loadFrom(QIODevice& stream) override
     {
         stream.seek(0);
         data = stream.readAll();
         modified = false;
         ++loads;
     }
-    bool GetModified() const override { return modified && !data.isEmpty(); }
-    qint64 GetDataSize() const override { return data.size(); }
-    void ReadBuffer(void* destination, qint64 position, qint64 count) override
+    bool isModified() const override { return modified && !data.isEmpty(); }
+    qint64 dataSize() const override { return data.size(); }
+    void readBytes(void* destination, qint64 position, qint64 count) override
     {
         if (position < 0 || position + count > data.size())
             throw std::out_of_range("Data position/length out of data bounds");
         std::memcpy(destination, data.constData() + position, size_t(count));
     }
-    void SetModified(bool m) override { modified = m; }
+    void setModified(bool m) override { modified = m; }
 };
 
 } // namespace
@@ -42,13 +42,13 @@ TEST(ViewHandOver, RefreshShowsChipSizeBytesAndClampsToTheBuffer)
     FakeView view;
     ViewHandOver handOver(buffer, view);
     buffer.data()[0] = 0x12;
-    handOver.RefreshView(0x100000);
+    handOver.reloadView(0x100000);
     EXPECT_EQ(view.data.size(), 0x100000);
     EXPECT_EQ(std::uint8_t(view.data[0]), 0x12);
     EXPECT_EQ(std::uint8_t(view.data[0xFFFFF]), 0xFF);
-    handOver.RefreshView(0xFFFFFFFFu);
+    handOver.reloadView(0xFFFFFFFFu);
     EXPECT_EQ(view.data.size(), qsizetype(BufferCapacity));
-    handOver.RefreshView(0);
+    handOver.reloadView(0);
     EXPECT_EQ(view.data.size(), 0);
 }
 
@@ -57,19 +57,19 @@ TEST(ViewHandOver, TakeEditsOnlyWhenModifiedAndUpToTheSmallerSize)
     DataBuffer buffer;
     FakeView view;
     ViewHandOver handOver(buffer, view);
-    handOver.RefreshView(1024);
+    handOver.reloadView(1024);
     view.data[10] = char(0x55);
-    handOver.TakeViewEdits(1024);
+    handOver.takeViewEdits(1024);
     EXPECT_EQ(buffer.data()[10], 0xFF) << "an unmodified view hands nothing back";
     EXPECT_EQ(buffer.usedLength, 0);
 
     view.modified = true;
-    handOver.TakeViewEdits(512);
+    handOver.takeViewEdits(512);
     EXPECT_EQ(buffer.data()[10], 0x55);
     EXPECT_EQ(buffer.usedLength, 512) << "chip smaller than the view";
     EXPECT_FALSE(view.modified);
 
     view.modified = true;
-    handOver.TakeViewEdits(4096);
+    handOver.takeViewEdits(4096);
     EXPECT_EQ(buffer.usedLength, 1024) << "view smaller than the chip";
 }

@@ -51,15 +51,15 @@ TEST(Log, NumbersLinesNewestOnTopAndGrowsPast999)
     test::ScriptedUserInterface ui;
     Reporter reporter(ui);
     reporter.setLanguage(2);
-    reporter.AddLogLine(MsgReadDone);
-    reporter.AddLogLine(QStringLiteral("x"));
+    reporter.addLogLine(MsgReadDone);
+    reporter.addLogLine(QStringLiteral("x"));
     ASSERT_EQ(ui.log.size(), 2);
     EXPECT_EQ(ui.log[0], QStringLiteral("002:x"));
     EXPECT_EQ(ui.log[1], QStringLiteral("001:Read Complete!"));
     for (int i = 3; i < 1000; ++i)
-        reporter.NextLogPrefix();
-    EXPECT_EQ(reporter.NextLogPrefix(), QStringLiteral("1000:"));
-    EXPECT_EQ(reporter.NextLogPrefix(), QStringLiteral("1001:"));
+        reporter.nextLogPrefix();
+    EXPECT_EQ(reporter.nextLogPrefix(), QStringLiteral("1000:"));
+    EXPECT_EQ(reporter.nextLogPrefix(), QStringLiteral("1001:"));
 }
 
 TEST(Log, ErrorBoxUsesTheCurrentLanguage)
@@ -67,9 +67,9 @@ TEST(Log, ErrorBoxUsesTheCurrentLanguage)
     test::ScriptedUserInterface ui;
     Reporter reporter(ui);
     reporter.setLanguage(1);
-    reporter.ShowErrorBox(MsgChipEmpty);
+    reporter.showError(MsgChipEmpty);
     reporter.setLanguage(7);
-    reporter.ShowErrorBox(MsgChipEmpty);
+    reporter.showError(MsgChipEmpty);
     ASSERT_EQ(ui.errors.size(), 2);
     EXPECT_EQ(ui.errors[0], QString::fromUtf16(u"芯片為空！"));
     EXPECT_EQ(ui.errors[1], QString::fromUtf16(u"芯片为空！"));

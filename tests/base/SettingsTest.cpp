@@ -43,7 +43,7 @@ TEST(SettingsFile, MissingFileGivesDefaults)
     QTemporaryDir dir;
     IniFile ini(dir.filePath(QStringLiteral("k.ini")));
     ini.load();
-    const Settings s = LoadSettings(ini);
+    const Settings s = readSettings(ini);
     EXPECT_FALSE(s.formMax);
     EXPECT_EQ(s.formWidth, 700);
     EXPECT_EQ(s.formHeight, 500);
@@ -62,7 +62,7 @@ TEST(SettingsFile, RoundTripWritesOneAndZeroAndKeepsTheChipKey)
     writeText(path, "; kept comment\n[DEVICE]\nchip=1\nSPEED=9\n[Other]\nkeep=me\n");
     IniFile ini(path);
     ini.load();
-    Settings s = LoadSettings(ini);
+    Settings s = readSettings(ini);
     EXPECT_EQ(s.chip, 1);
     EXPECT_EQ(s.speed, 9);
     s.formMax = true;
@@ -72,7 +72,7 @@ TEST(SettingsFile, RoundTripWritesOneAndZeroAndKeepsTheChipKey)
     s.nameIndex = 4;
     s.language = 2;
     s.chip = 0; // never written: the file keeps its own value
-    SaveSettings(ini, s);
+    writeSettings(ini, s);
     ASSERT_TRUE(ini.save());
 
     const QString text = readAll(path);
@@ -84,7 +84,7 @@ TEST(SettingsFile, RoundTripWritesOneAndZeroAndKeepsTheChipKey)
 
     IniFile again(path);
     again.load();
-    const Settings r = LoadSettings(again);
+    const Settings r = readSettings(again);
     EXPECT_TRUE(r.formMax);
     EXPECT_EQ(r.formWidth, 700) << "a maximised window does not read the geometry keys";
     EXPECT_EQ(r.typeIndex, 2);
@@ -94,7 +94,7 @@ TEST(SettingsFile, RoundTripWritesOneAndZeroAndKeepsTheChipKey)
     EXPECT_EQ(r.chip, 1);
 
     s.formMax = false;
-    SaveSettings(again, s);
+    writeSettings(again, s);
     ASSERT_TRUE(again.save());
     EXPECT_TRUE(readAll(path).contains(QStringLiteral("FormMax=0\n")));
 }
@@ -106,7 +106,7 @@ TEST(SettingsFile, KeysMatchIgnoringCaseAndBadNumbersFallBack)
     writeText(path, "[environment]\nformwidth=$400\nFormHeight=abc\nFormMax=true\n[chip]\nindex1=-3\n");
     IniFile ini(path);
     ini.load();
-    const Settings s = LoadSettings(ini);
+    const Settings s = readSettings(ini);
     EXPECT_FALSE(s.formMax) << "a text that is no number reads as the default";
     EXPECT_EQ(s.formWidth, 0x400);
     EXPECT_EQ(s.formHeight, 500);
@@ -120,7 +120,7 @@ TEST(SettingsFile, LinesWithoutAKeyAreWrittenBackUnchanged)
     writeText(path, "[Other]\n=starts with equals\n  = blank key\n;x=comment\nkeep=me\n");
     IniFile ini(path);
     ini.load();
-    SaveSettings(ini, Settings {});
+    writeSettings(ini, Settings {});
     ASSERT_TRUE(ini.save());
     const QString text = readAll(path);
     EXPECT_TRUE(text.contains(QStringLiteral("\n=starts with equals\n"))) << text.toStdString();
@@ -135,7 +135,7 @@ TEST(SettingsFile, StoringReadsTheFileAgainAndAFailedWriteKeepsItAndSaysSo)
     writeText(path, "[DEVICE]\nLANGU=1\n");
     IniFile ini(path);
     ini.load();
-    Settings s = LoadSettings(ini);
+    Settings s = readSettings(ini);
     s.language = 2;
     test::ScriptedUserInterface ui;
     Reporter reporter(ui);

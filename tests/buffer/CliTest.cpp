@@ -28,7 +28,7 @@ CliRun runInProcess(const QStringList& arguments)
 {
     CliRun r;
     QTextStream err(&r.err);
-    r.status = RunCli(arguments, err);
+    r.status = runCli(arguments, err);
     return r;
 }
 

@@ -35,7 +35,7 @@ Loaded load(const QString& path, std::uint32_t capacity = 4096)
     ScriptedUserInterface ui;
     Loaded r;
     r.buffer.assign(capacity, 0xCC);
-    r.count = LoadImageFile(path, r.buffer.data(), capacity, ui);
+    r.count = loadImageFile(path, r.buffer.data(), capacity, ui);
     r.errors = ui.errors;
     return r;
 }
@@ -80,7 +80,7 @@ TEST(FileKinds, LoadAndSaveKindsFollowTheExtensionIgnoringCase)
         EXPECT_EQ(saveKindForName(raw), FileKind::RawBinary) << raw;
 }
 
-TEST(LoadImageFile, PicksTheReaderByExtensionInAnyCase)
+TEST(ImageFileLoading, PicksTheReaderByExtensionInAnyCase)
 {
     test::TempFolder folder;
     test::writeFile(folder.path("IMAGE.HEX"), HexImage);
@@ -98,7 +98,7 @@ TEST(LoadImageFile, PicksTheReaderByExtensionInAnyCase)
     EXPECT_TRUE(hex.errors.isEmpty() && raw.errors.isEmpty());
 }
 
-TEST(LoadImageFile, EepFilesAreProbedByTheirFirstCharacter)
+TEST(ImageFileLoading, EepFilesAreProbedByTheirFirstCharacter)
 {
     test::TempFolder folder;
     test::writeFile(folder.path("a.eep"), HexImage);
@@ -125,7 +125,7 @@ TEST(LoadImageFile, EepFilesAreProbedByTheirFirstCharacter)
     EXPECT_EQ(missing.errors, QStringList {"Can't open File"});
 }
 
-TEST(LoadImageFile, ReportsFilesThatCannotBeOpenedByKind)
+TEST(ImageFileLoading, ReportsFilesThatCannotBeOpenedByKind)
 {
     test::TempFolder folder;
     EXPECT_EQ(load(folder.path("none.bin")).errors, QStringList {"Can't open File"});
@@ -136,7 +136,7 @@ TEST(LoadImageFile, ReportsFilesThatCannotBeOpenedByKind)
     EXPECT_EQ(load(folder.path("dir.bin")).errors, QStringList {"Can't open File"});
 }
 
-TEST(LoadImageFile, RawFilesUpToTheCapacityLoadWholeAndLargerOnesNotAtAll)
+TEST(ImageFileLoading, RawFilesUpToTheCapacityLoadWholeAndLargerOnesNotAtAll)
 {
     test::TempFolder folder;
     DataBuffer buffer;
@@ -144,19 +144,19 @@ TEST(LoadImageFile, RawFilesUpToTheCapacityLoadWholeAndLargerOnesNotAtAll)
     makeSparseFile(folder.path("over.rom"), BufferCapacity + 1);
 
     ScriptedUserInterface ui;
-    EXPECT_EQ(LoadImageFile(folder.path("exact.rom"), buffer.data(), BufferCapacity, ui),
+    EXPECT_EQ(loadImageFile(folder.path("exact.rom"), buffer.data(), BufferCapacity, ui),
         static_cast<qint32>(BufferCapacity));
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(buffer.bytes[0], 0x00);
     EXPECT_EQ(buffer.bytes[BufferCapacity - 1], 0x00);
 
     buffer.fillErased();
-    EXPECT_EQ(LoadImageFile(folder.path("over.rom"), buffer.data(), BufferCapacity, ui), 0);
+    EXPECT_EQ(loadImageFile(folder.path("over.rom"), buffer.data(), BufferCapacity, ui), 0);
     EXPECT_EQ(ui.errors, QStringList {"File is too big for Buffer"});
     EXPECT_EQ(buffer.bytes[0], 0xFF) << "nothing is read from a file that is too big";
 }
 
-TEST(LoadImageFile, CapsulesSkipTheirHeaderAndCountItInTheSizeTest)
+TEST(ImageFileLoading, CapsulesSkipTheirHeaderAndCountItInTheSizeTest)
 {
     test::TempFolder folder;
     QByteArray capsule(CapsuleHeaderSize, 'h');
@@ -184,7 +184,7 @@ TEST(LoadImageFile, CapsulesSkipTheirHeaderAndCountItInTheSizeTest)
     EXPECT_EQ(load(folder.path("fits.cap"), 4096).count, 4096 - 2048);
 }
 
-TEST(LoadImageFile, AFailingReaderKeepsWhatItStored)
+TEST(ImageFileLoading, AFailingReaderKeepsWhatItStored)
 {
     test::TempFolder folder;
     test::writeFile(folder.path("broken.hex"), ":0100000011EE\r\n:0100010022DC\r\n");
@@ -197,10 +197,10 @@ TEST(LoadImageFile, AFailingReaderKeepsWhatItStored)
 
 // ---- Saving ----
 
-class SaveImageFileTest : public testing::Test
+class ImageFileSavingTest : public testing::Test
 {
 protected:
-    SaveImageFileTest() { reporter.setLanguage(2); }
+    ImageFileSavingTest() { reporter.setLanguage(2); }
 
     ScriptedUserInterface ui;
     Reporter reporter {ui};
@@ -208,14 +208,14 @@ protected:
     const std::vector<std::uint8_t> image = {0x11, 0x22, 0xFF, 0x33};
 };
 
-TEST_F(SaveImageFileTest, WritesEachKindByExtension)
+TEST_F(ImageFileSavingTest, WritesEachKindByExtension)
 {
-    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.bin"), image.data(), 4));
-    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.HEX"), image.data(), 4));
-    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.src"), image.data(), 4));
+    ASSERT_TRUE(saveImageFile(reporter, folder.path("a.bin"), image.data(), 4));
+    ASSERT_TRUE(saveImageFile(reporter, folder.path("a.HEX"), image.data(), 4));
+    ASSERT_TRUE(saveImageFile(reporter, folder.path("a.src"), image.data(), 4));
     const QByteArray header(CapsuleHeaderSize, 'h');
-    ASSERT_TRUE(SaveImageFile(reporter, folder.path("a.cap"), image.data(), 4, ExistingFile::Ask, header));
-    ASSERT_TRUE(SaveImageFile(reporter, folder.path("noext"), image.data(), 4));
+    ASSERT_TRUE(saveImageFile(reporter, folder.path("a.cap"), image.data(), 4, ExistingFile::Ask, header));
+    ASSERT_TRUE(saveImageFile(reporter, folder.path("noext"), image.data(), 4));
     EXPECT_EQ(test::readFile(folder.path("a.bin")), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(test::readFile(folder.path("a.HEX")), QByteArray(":040000001122FF3397\r\n:00000001FF\r\n"));
     EXPECT_EQ(
@@ -225,37 +225,37 @@ TEST_F(SaveImageFileTest, WritesEachKindByExtension)
     EXPECT_TRUE(ui.boxes.isEmpty());
 }
 
-TEST_F(SaveImageFileTest, AsksBeforeReplacingAndNoKeepsTheFile)
+TEST_F(ImageFileSavingTest, AsksBeforeReplacingAndNoKeepsTheFile)
 {
     const QString path = folder.path("old.bin");
     test::writeFile(path, "old contents");
     ui.answers = {false, true};
-    EXPECT_FALSE(SaveImageFile(reporter, path, image.data(), 4));
+    EXPECT_FALSE(saveImageFile(reporter, path, image.data(), 4));
     EXPECT_EQ(test::readFile(path), "old contents");
-    EXPECT_TRUE(SaveImageFile(reporter, path, image.data(), 4));
+    EXPECT_TRUE(saveImageFile(reporter, path, image.data(), 4));
     EXPECT_EQ(test::readFile(path), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(ui.questions, QStringList(2, "File already exists. Is it covered? "));
 
     // Replace asks nothing.
-    EXPECT_TRUE(SaveImageFile(reporter, path, image.data(), 2, ExistingFile::Replace));
+    EXPECT_TRUE(saveImageFile(reporter, path, image.data(), 2, ExistingFile::Replace));
     EXPECT_EQ(ui.questions.size(), 2);
     EXPECT_EQ(test::readFile(path), QByteArray("\x11\x22", 2));
 }
 
-TEST_F(SaveImageFileTest, TheQuestionFollowsTheLanguage)
+TEST_F(ImageFileSavingTest, TheQuestionFollowsTheLanguage)
 {
     reporter.setLanguage(0);
     test::writeFile(folder.path("x.bin"), "x");
     ui.answers = {false};
-    EXPECT_FALSE(SaveImageFile(reporter, folder.path("x.bin"), image.data(), 4));
+    EXPECT_FALSE(saveImageFile(reporter, folder.path("x.bin"), image.data(), 4));
     EXPECT_EQ(ui.questions, QStringList {QString::fromUtf16(u"文件已存在,是否覆盖?")});
 }
 
-TEST_F(SaveImageFileTest, FilesThatCannotBeCreatedAreReportedPerKind)
+TEST_F(ImageFileSavingTest, FilesThatCannotBeCreatedAreReportedPerKind)
 {
-    EXPECT_FALSE(SaveImageFile(reporter, folder.path("no/dir.bin"), image.data(), 4));
-    EXPECT_FALSE(SaveImageFile(reporter, folder.path("no/dir.hex"), image.data(), 4));
-    EXPECT_FALSE(SaveImageFile(reporter, folder.path("no/dir.src"), image.data(), 4));
+    EXPECT_FALSE(saveImageFile(reporter, folder.path("no/dir.bin"), image.data(), 4));
+    EXPECT_FALSE(saveImageFile(reporter, folder.path("no/dir.hex"), image.data(), 4));
+    EXPECT_FALSE(saveImageFile(reporter, folder.path("no/dir.src"), image.data(), 4));
     EXPECT_EQ(ui.errors,
         QStringList({QString::fromUtf16(u"创建文件失败"), "Cannot create file " + folder.path("no/dir.hex"),
             "Cannot create file " + folder.path("no/dir.src")}));
@@ -264,12 +264,12 @@ TEST_F(SaveImageFileTest, FilesThatCannotBeCreatedAreReportedPerKind)
     ui.clearRecords();
     QDir().mkpath(folder.path("taken.bin"));
     ui.answers = {true};
-    EXPECT_FALSE(SaveImageFile(reporter, folder.path("taken.bin"), image.data(), 4));
+    EXPECT_FALSE(saveImageFile(reporter, folder.path("taken.bin"), image.data(), 4));
     EXPECT_EQ(ui.errors, QStringList {QString::fromUtf16(u"创建文件失败")});
     EXPECT_TRUE(QFileInfo(folder.path("taken.bin")).isDir());
 }
 
-TEST_F(SaveImageFileTest, AFailedWriteLeavesTheOldFileAsItWas)
+TEST_F(ImageFileSavingTest, AFailedWriteLeavesTheOldFileAsItWas)
 {
     std::vector<std::uint8_t> big(1 << 20, 0x5A);
     for (const char* name : {"keep.bin", "keep.hex", "keep.src"}) {
@@ -278,7 +278,7 @@ TEST_F(SaveImageFileTest, AFailedWriteLeavesTheOldFileAsItWas)
         ui.clearRecords();
         {
             FileSizeLimit limit(4096);
-            EXPECT_FALSE(SaveImageFile(
+            EXPECT_FALSE(saveImageFile(
                 reporter, path, big.data(), static_cast<std::uint32_t>(big.size()), ExistingFile::Replace))
                 << name;
         }
@@ -290,19 +290,19 @@ TEST_F(SaveImageFileTest, AFailedWriteLeavesTheOldFileAsItWas)
     }
 }
 
-TEST_F(SaveImageFileTest, ReplacingKeepsPermissionsAndFollowsSymbolicLinks)
+TEST_F(ImageFileSavingTest, ReplacingKeepsPermissionsAndFollowsSymbolicLinks)
 {
     const QString target = folder.path("real.bin");
     test::writeFile(target, "old");
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     ASSERT_TRUE(QFile::link(target, folder.path("link.bin")));
-    EXPECT_TRUE(SaveImageFile(reporter, folder.path("link.bin"), image.data(), 4, ExistingFile::Replace));
+    EXPECT_TRUE(saveImageFile(reporter, folder.path("link.bin"), image.data(), 4, ExistingFile::Replace));
     EXPECT_TRUE(QFileInfo(folder.path("link.bin")).isSymLink());
     EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(QFile::permissions(target) & 0x0FFF, QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
 }
 
-TEST(LoadImageFile, EepFilesAreTextOnlyWhenTheirFirstLineIsARecord)
+TEST(ImageFileLoading, EepFilesAreTextOnlyWhenTheirFirstLineIsARecord)
 {
     test::TempFolder folder;
     // Dumps that only start with ':' or 'S' are dumps.
@@ -327,28 +327,28 @@ TEST(LoadImageFile, EepFilesAreTextOnlyWhenTheirFirstLineIsARecord)
     }
 }
 
-TEST_F(SaveImageFileTest, SRecordFilesOpenAgainUnderEachOfTheirExtensions)
+TEST_F(ImageFileSavingTest, SRecordFilesOpenAgainUnderEachOfTheirExtensions)
 {
     for (const char* name : {"a.src", "a.S19", "a.srec", "a.mot", "a.s3"}) {
-        ASSERT_TRUE(SaveImageFile(reporter, folder.path(name), image.data(), 4));
+        ASSERT_TRUE(saveImageFile(reporter, folder.path(name), image.data(), 4));
         const Loaded l = load(folder.path(name));
         EXPECT_EQ(l.count, 4) << name;
         EXPECT_EQ(std::vector<std::uint8_t>(l.buffer.begin(), l.buffer.begin() + 4), image) << name;
     }
 }
 
-TEST_F(SaveImageFileTest, ACapsuleWithoutAWholeHeaderIsRefusedAndNothingIsWritten)
+TEST_F(ImageFileSavingTest, ACapsuleWithoutAWholeHeaderIsRefusedAndNothingIsWritten)
 {
     test::writeFile(folder.path("keep.cap"), "old");
-    EXPECT_FALSE(SaveImageFile(reporter, folder.path("new.cap"), image.data(), 4));
-    EXPECT_FALSE(SaveImageFile(reporter, folder.path("keep.cap"), image.data(), 4, ExistingFile::Ask, "short"));
+    EXPECT_FALSE(saveImageFile(reporter, folder.path("new.cap"), image.data(), 4));
+    EXPECT_FALSE(saveImageFile(reporter, folder.path("keep.cap"), image.data(), 4, ExistingFile::Ask, "short"));
     EXPECT_EQ(ui.errors, QStringList(2, messageText(MsgCapsuleNoHeader, EnglishLanguage)));
     EXPECT_TRUE(ui.questions.isEmpty());
     EXPECT_FALSE(QFile::exists(folder.path("new.cap")));
     EXPECT_EQ(test::readFile(folder.path("keep.cap")), "old");
 }
 
-TEST_F(SaveImageFileTest, OnlyRegularFilesAreReplaced)
+TEST_F(ImageFileSavingTest, OnlyRegularFilesAreReplaced)
 {
     const QString fifo = folder.path("pipe.hex");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -357,7 +357,7 @@ TEST_F(SaveImageFileTest, OnlyRegularFilesAreReplaced)
     if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
         device = QStringLiteral("/dev/null");
     for (const QString& path : {fifo, device})
-        EXPECT_FALSE(SaveImageFile(reporter, path, image.data(), 4, ExistingFile::Replace)) << path.toStdString();
+        EXPECT_FALSE(saveImageFile(reporter, path, image.data(), 4, ExistingFile::Replace)) << path.toStdString();
     struct stat info
     {
     };
@@ -371,7 +371,7 @@ TEST_F(SaveImageFileTest, OnlyRegularFilesAreReplaced)
     EXPECT_EQ(QDir(folder.path(".")).entryList(QDir::Files | QDir::Hidden).filter(".tmp"), QStringList());
 }
 
-TEST_F(SaveImageFileTest, LinksInASharedStickyFolderAreFollowedOnlyWhenTheUserOwnsThem)
+TEST_F(ImageFileSavingTest, LinksInASharedStickyFolderAreFollowedOnlyWhenTheUserOwnsThem)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "only root can plant a link that another user owns";
@@ -384,12 +384,12 @@ TEST_F(SaveImageFileTest, LinksInASharedStickyFolderAreFollowedOnlyWhenTheUserOw
     ASSERT_TRUE(QFile::link(target, shared + "/planted.bin"));
     ASSERT_EQ(::lchown(QFile::encodeName(shared + "/planted.bin").constData(), 4242, 4242), 0);
 
-    EXPECT_FALSE(SaveImageFile(reporter, shared + "/planted.bin", image.data(), 4, ExistingFile::Replace));
+    EXPECT_FALSE(saveImageFile(reporter, shared + "/planted.bin", image.data(), 4, ExistingFile::Replace));
     EXPECT_EQ(test::readFile(target), "precious");
     EXPECT_TRUE(QFileInfo(shared + "/planted.bin").isSymLink());
     EXPECT_EQ(ui.errors,
         QStringList {
             "Nothing was saved to " + shared + "/planted.bin: " + messageText(MsgSharedLink, EnglishLanguage)});
-    EXPECT_TRUE(SaveImageFile(reporter, shared + "/own.bin", image.data(), 4, ExistingFile::Replace));
+    EXPECT_TRUE(saveImageFile(reporter, shared + "/own.bin", image.data(), 4, ExistingFile::Replace));
     EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4)) << "the user's own link is followed";
 }

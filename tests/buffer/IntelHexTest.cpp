@@ -13,12 +13,12 @@ using test::ReadResult;
 
 ReadResult readHex(const QByteArray& text, std::uint32_t maxSize = 0x20000)
 {
-    return test::readRecords(ReadIntelHex, "in.hex", text, maxSize);
+    return test::readRecords(readIntelHex, "in.hex", text, maxSize);
 }
 
 QByteArray writeHex(const std::vector<std::uint8_t>& bytes)
 {
-    return test::writeRecords(WriteIntelHex, "out.hex", bytes);
+    return test::writeRecords(writeIntelHex, "out.hex", bytes);
 }
 
 const QByteArray Eof = ":00000001FF\r\n";
@@ -244,7 +244,7 @@ TEST(IntelHexReader, LargeBasesCannotWrapPastTheSizeTest)
     const QString path = folder.path("high.hex");
     test::writeFile(path, ":020000040400F6\n:0100000011EE\n" + Eof);
     ScriptedUserInterface ui;
-    EXPECT_EQ(ReadIntelHex(path, big.data(), 0x4000000, ui), 0);
+    EXPECT_EQ(readIntelHex(path, big.data(), 0x4000000, ui), 0);
     EXPECT_EQ(ui.errors, QStringList {"File exceeds Maximum Size"});
     EXPECT_EQ(big[0], 0xFF);
 
@@ -307,7 +307,7 @@ TEST(IntelHexReader, AFileThatCannotBeOpenedIsReportedWithItsName)
     const QString path = folder.path("missing.hex");
     ScriptedUserInterface ui;
     std::uint8_t buffer[4] = {1, 2, 3, 4};
-    EXPECT_EQ(ReadIntelHex(path, buffer, 4, ui), 0);
+    EXPECT_EQ(readIntelHex(path, buffer, 4, ui), 0);
     EXPECT_EQ(ui.errors, QStringList {"Cannot open file " + path});
     EXPECT_EQ(buffer[0], 1);
 }
@@ -363,10 +363,10 @@ TEST(IntelHexWriter, ReplacesAnExistingFileAndReportsAFolderItCannotCreateIn)
     test::writeFile(path, QByteArray(1000, 'z'));
     ScriptedUserInterface ui;
     const std::uint8_t one = 0x42;
-    EXPECT_EQ(WriteIntelHex(path, &one, 1, ui), WriteResult::Written);
+    EXPECT_EQ(writeIntelHex(path, &one, 1, ui), WriteResult::Written);
     EXPECT_EQ(test::readFile(path), ":0100000042BD\r\n" + Eof);
 
     const QString nowhere = folder.path("no/such/folder.hex");
-    EXPECT_EQ(WriteIntelHex(nowhere, &one, 1, ui), WriteResult::NotCreated);
+    EXPECT_EQ(writeIntelHex(nowhere, &one, 1, ui), WriteResult::NotCreated);
     EXPECT_EQ(ui.errors, QStringList {"Cannot create file " + nowhere});
 }

@@ -17,14 +17,14 @@ QStringList linesOf(const QByteArray& text, int limit, std::size_t blockSize, Sc
     file.openMemory(text.constData(), static_cast<std::size_t>(text.size()), blockSize);
     QStringList lines;
     RecordLine line;
-    while (ReadRecordLine(file, line, limit, ui))
+    while (readRecordLine(file, line, limit, ui))
         lines << QString::fromLatin1(line.text, line.length);
     return lines;
 }
 
 } // namespace
 
-TEST(ReadRecordLine, SplitsAtLineFeedsAndKeepsThemWithTheLine)
+TEST(RecordLineReading, SplitsAtLineFeedsAndKeepsThemWithTheLine)
 {
     for (std::size_t block : {std::size_t {512}, std::size_t {513}, std::size_t {700}, RecordFile::DefaultBlockSize}) {
         ScriptedUserInterface ui;
@@ -35,7 +35,7 @@ TEST(ReadRecordLine, SplitsAtLineFeedsAndKeepsThemWithTheLine)
     }
 }
 
-TEST(ReadRecordLine, ALineLongerThanTheLimitIsCutAndItsRestIsTheNextLine)
+TEST(RecordLineReading, ALineLongerThanTheLimitIsCutAndItsRestIsTheNextLine)
 {
     ScriptedUserInterface ui;
     const QByteArray longLine = QByteArray(250, 'x') + "\n";
@@ -50,7 +50,7 @@ TEST(ReadRecordLine, ALineLongerThanTheLimitIsCutAndItsRestIsTheNextLine)
     EXPECT_EQ(linesOf(over, 100, 512, ui), QStringList({QString(100, 'y'), "\n"}));
 }
 
-TEST(ReadRecordLine, LinesCrossingBlockRefillsComeOutWhole)
+TEST(RecordLineReading, LinesCrossingBlockRefillsComeOutWhole)
 {
     // Lines of every length from 1 to 600 with a 512-byte limit and blocks just above it.
     QByteArray text;
@@ -70,7 +70,7 @@ TEST(ReadRecordLine, LinesCrossingBlockRefillsComeOutWhole)
     }
 }
 
-TEST(ReadRecordLine, EmptyFileFailsAtOnceWithTheReadMessage)
+TEST(RecordLineReading, EmptyFileFailsAtOnceWithTheReadMessage)
 {
     ScriptedUserInterface ui;
     test::TempFolder folder;
@@ -78,7 +78,7 @@ TEST(ReadRecordLine, EmptyFileFailsAtOnceWithTheReadMessage)
     RecordFile file;
     ASSERT_TRUE(file.open(folder.path("empty.hex")));
     RecordLine line;
-    EXPECT_FALSE(ReadRecordLine(file, line, 512, ui));
+    EXPECT_FALSE(readRecordLine(file, line, 512, ui));
     EXPECT_EQ(ui.errors, QStringList {"File Read Operation Failed"});
 }
 
@@ -90,27 +90,27 @@ TEST(RecordFile, RefusesMissingFilesAndFolders)
     EXPECT_FALSE(file.open(folder.path(".")));
 }
 
-TEST(ParseHexField, ReadsUpperAndLowerCaseDigitsMostSignificantFirst)
+TEST(HexFieldParsing, ReadsUpperAndLowerCaseDigitsMostSignificantFirst)
 {
     ScriptedUserInterface ui;
     const QByteArray text = "0aF9cD";
     const RecordLine line {text.constData(), static_cast<int>(text.size())};
     std::uint32_t value = 0;
-    ASSERT_TRUE(ParseHexField(line, 0, 6, value, ui));
+    ASSERT_TRUE(parseHexField(line, 0, 6, value, ui));
     EXPECT_EQ(value, 0x0AF9CDu);
-    ASSERT_TRUE(ParseHexField(line, 4, 2, value, ui));
+    ASSERT_TRUE(parseHexField(line, 4, 2, value, ui));
     EXPECT_EQ(value, 0xCDu);
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
-TEST(ParseHexField, FailsOnTheFirstNonDigitAndAtTheEndOfTheLine)
+TEST(HexFieldParsing, FailsOnTheFirstNonDigitAndAtTheEndOfTheLine)
 {
     const QByteArray text = "1G\r\n";
     const RecordLine line {text.constData(), static_cast<int>(text.size())};
     for (int column : {0, 2, 3}) {
         ScriptedUserInterface ui;
         std::uint32_t value = 0x1234;
-        EXPECT_FALSE(ParseHexField(line, column, 2, value, ui)) << column;
+        EXPECT_FALSE(parseHexField(line, column, 2, value, ui)) << column;
         EXPECT_EQ(ui.errors, QStringList {"Illegal Char in File"});
         EXPECT_EQ(value, 0x1234u) << "a failed parse leaves the value alone";
     }
@@ -118,25 +118,25 @@ TEST(ParseHexField, FailsOnTheFirstNonDigitAndAtTheEndOfTheLine)
     ScriptedUserInterface ui;
     const RecordLine cut {text.constData(), 1};
     std::uint32_t value = 0;
-    EXPECT_FALSE(ParseHexField(cut, 0, 2, value, ui));
+    EXPECT_FALSE(parseHexField(cut, 0, 2, value, ui));
     EXPECT_EQ(ui.errors, QStringList {"Illegal Char in File"});
     // Characters next to the digit ranges are no digits.
     for (char c : {'/', ':', '@', 'G', '`', 'g', ' ', '\0'}) {
         ScriptedUserInterface each;
         const char one[2] = {c, '0'};
-        EXPECT_FALSE(ParseHexField(RecordLine {one, 2}, 0, 2, value, each)) << int(c);
+        EXPECT_FALSE(parseHexField(RecordLine {one, 2}, 0, 2, value, each)) << int(c);
     }
 }
 
-TEST(FormatHexField, WritesTheLowDigitsInUpperCase)
+TEST(HexFieldFormatting, WritesTheLowDigitsInUpperCase)
 {
     char out[9] = {};
-    FormatHexField(0xABCDEF12, 8, out);
+    formatHexField(0xABCDEF12, 8, out);
     EXPECT_STREQ(out, "ABCDEF12");
     char two[3] = {};
-    FormatHexField(0x1FA, 2, two);
+    formatHexField(0x1FA, 2, two);
     EXPECT_STREQ(two, "FA");
     char four[5] = {};
-    FormatHexField(0x1, 4, four);
+    formatHexField(0x1, 4, four);
     EXPECT_STREQ(four, "0001");
 }

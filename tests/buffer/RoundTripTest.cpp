@@ -47,15 +47,15 @@ TEST_P(RoundTripTest, ReadsBackTheWrittenBytes)
     test::TempFolder folder;
     const QString path = folder.path(p.format == Format::IntelHex ? "image.hex" : "image.src");
     ScriptedUserInterface ui;
-    const WriteResult written = p.format == Format::IntelHex ? WriteIntelHex(path, image.data(), p.length, ui)
-                                                             : WriteSRecord(path, image.data(), p.length, ui);
+    const WriteResult written = p.format == Format::IntelHex ? writeIntelHex(path, image.data(), p.length, ui)
+                                                             : writeSRecord(path, image.data(), p.length, ui);
     ASSERT_EQ(written, WriteResult::Written);
 
     // Read into a buffer of 0xFF that is larger than the image, as Open does.
     std::vector<std::uint8_t> buffer = test::erasedBuffer(std::size_t {p.length} + 64);
     const std::uint32_t maxSize = static_cast<std::uint32_t>(buffer.size());
-    const qint32 extent = p.format == Format::IntelHex ? ReadIntelHex(path, buffer.data(), maxSize, ui)
-                                                       : ReadSRecord(path, buffer.data(), maxSize, ui);
+    const qint32 extent = p.format == Format::IntelHex ? readIntelHex(path, buffer.data(), maxSize, ui)
+                                                       : readSRecord(path, buffer.data(), maxSize, ui);
     EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('|').toStdString();
 
     EXPECT_TRUE(std::equal(image.begin(), image.end(), buffer.begin())) << "image differs after the round trip";
@@ -98,11 +98,11 @@ TEST(RoundTrip, AFullBufferOf64MiBSurvivesBothFormats)
         const QString path = folder.path(name);
         ScriptedUserInterface ui;
         const bool hex = name.endsWith(".hex");
-        ASSERT_EQ(hex ? WriteIntelHex(path, image.data(), length, ui) : WriteSRecord(path, image.data(), length, ui),
+        ASSERT_EQ(hex ? writeIntelHex(path, image.data(), length, ui) : writeSRecord(path, image.data(), length, ui),
             WriteResult::Written);
         std::vector<std::uint8_t> buffer = test::erasedBuffer(length);
         const qint32 extent
-            = hex ? ReadIntelHex(path, buffer.data(), length, ui) : ReadSRecord(path, buffer.data(), length, ui);
+            = hex ? readIntelHex(path, buffer.data(), length, ui) : readSRecord(path, buffer.data(), length, ui);
         EXPECT_GT(extent, 0);
         EXPECT_TRUE(ui.errors.isEmpty());
         EXPECT_TRUE(buffer == image) << name.toStdString();

@@ -13,12 +13,12 @@ using test::ReadResult;
 
 ReadResult readSrec(const QByteArray& text, std::uint32_t maxSize = 0x20000)
 {
-    return test::readRecords(ReadSRecord, "in.src", text, maxSize);
+    return test::readRecords(readSRecord, "in.src", text, maxSize);
 }
 
 QByteArray writeSrec(const std::vector<std::uint8_t>& bytes)
 {
-    return test::writeRecords(WriteSRecord, "out.src", bytes);
+    return test::writeRecords(writeSRecord, "out.src", bytes);
 }
 
 const QByteArray Header = "S00600004844521B\r\n";
@@ -178,7 +178,7 @@ TEST(SRecordReader, AFileThatCannotBeOpenedIsReportedWithItsName)
     test::TempFolder folder;
     ScriptedUserInterface ui;
     std::uint8_t buffer[1] = {7};
-    EXPECT_EQ(ReadSRecord(folder.path("gone.src"), buffer, 1, ui), 0);
+    EXPECT_EQ(readSRecord(folder.path("gone.src"), buffer, 1, ui), 0);
     EXPECT_EQ(ui.errors, QStringList {"Cannot open file " + folder.path("gone.src")});
 }
 
@@ -224,6 +224,6 @@ TEST(SRecordWriter, ReportsAFileItCannotCreate)
     ScriptedUserInterface ui;
     const std::uint8_t one = 1;
     const QString nowhere = folder.path("missing/out.src");
-    EXPECT_EQ(WriteSRecord(nowhere, &one, 1, ui), WriteResult::NotCreated);
+    EXPECT_EQ(writeSRecord(nowhere, &one, 1, ui), WriteResult::NotCreated);
     EXPECT_EQ(ui.errors, QStringList {"Cannot create file " + nowhere});
 }

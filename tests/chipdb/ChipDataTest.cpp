@@ -749,15 +749,15 @@ TEST(BuiltChipDatabase, TypeListMatchesTheDetectionRepliesAndEveryChipIsSelectab
     ASSERT_EQ(loadChipDatabaseFile(QStringLiteral(KESTRUM_CHIP_DATABASE), table, reporter), LoadResult::Loaded);
     ChipSelection selection(table, [](std::uint32_t) {});
 
-    ASSERT_GE(selection.FillChipSelection(0, 0, 0), 0);
+    ASSERT_GE(selection.selectByIndices(0, 0, 0), 0);
     EXPECT_EQ(selection.types().items(),
         (QStringList {QStringLiteral("25 SPI Flash"), QStringLiteral("24 EEPROM"), QStringLiteral("93 EEPROM"),
             QStringLiteral("25 EEPROM")}));
     EXPECT_EQ(selection.currentRecord().chipClass, SpiFlash25);
     // Identify reply kinds 2 and 3 select the second and third type with its first chip.
-    ASSERT_GE(selection.FillChipSelection(1, 0, 0), 0);
+    ASSERT_GE(selection.selectByIndices(1, 0, 0), 0);
     EXPECT_EQ(selection.currentRecord().chipClass, I2cEeprom24);
-    ASSERT_GE(selection.FillChipSelection(2, 0, 0), 0);
+    ASSERT_GE(selection.selectByIndices(2, 0, 0), 0);
     EXPECT_EQ(selection.currentRecord().chipClass, MicrowireEeprom93);
 
     // Every chip can be reached through the three lists by its names, and lands on its own slot.

@@ -166,7 +166,7 @@ TEST_F(DatabaseFixture, WriteReplacesTheFileAndAFailedWriteKeepsTheOldOne)
 {
     writeFile(recordsBytes({makeRecord("old,old,old", 1, 64)}));
     table[0] = makeRecord("new,new,new", 2, 128);
-    EXPECT_TRUE(WriteDatabaseFile(path(), table.bytes(), 2 * ChipRecordSize, reporter));
+    EXPECT_TRUE(writeDatabaseFile(path(), table.bytes(), 2 * ChipRecordSize, reporter));
     QFile f(path());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.size(), 2 * ChipRecordSize);
@@ -175,14 +175,14 @@ TEST_F(DatabaseFixture, WriteReplacesTheFileAndAFailedWriteKeepsTheOldOne)
 
     // A target inside a folder that does not exist cannot be written: the box names it.
     const QString bad = dir.filePath(QStringLiteral("missing/kestrum.Dat"));
-    EXPECT_FALSE(WriteDatabaseFile(bad, table.bytes(), ChipRecordSize, reporter));
+    EXPECT_FALSE(writeDatabaseFile(bad, table.bytes(), ChipRecordSize, reporter));
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains(bad));
 
     // Make the folder read-only: the write fails and the existing database stays intact.
     if (geteuid() != 0) {
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        EXPECT_FALSE(WriteDatabaseFile(path(), table.bytes(), ChipRecordSize, reporter));
+        EXPECT_FALSE(writeDatabaseFile(path(), table.bytes(), ChipRecordSize, reporter));
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QFile again(path());
         ASSERT_TRUE(again.open(QIODevice::ReadOnly));
@@ -214,7 +214,7 @@ TEST_F(DatabaseFixture, AWriteCutShortByAFullDiskKeepsTheOldFileAndSaysSo)
         table[i] = makeRecord("new,new,new", std::uint32_t(i), 128);
     {
         test::FileSizeLimit disk(100);
-        EXPECT_FALSE(WriteDatabaseFile(path(), table.bytes(), 41 * ChipRecordSize, reporter));
+        EXPECT_FALSE(writeDatabaseFile(path(), table.bytes(), 41 * ChipRecordSize, reporter));
     }
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].contains(path()));

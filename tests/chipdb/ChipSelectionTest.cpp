@@ -82,7 +82,7 @@ TEST(ChipSelectionFill, EmptyTableGivesEmptyListsAndSizesViewBySlotZero)
     ChipTable empty;
     std::vector<std::uint32_t> refreshes;
     ChipSelection s(empty, [&](std::uint32_t n) { refreshes.push_back(n); });
-    EXPECT_EQ(s.FillChipSelection(0, 0, 0), -1);
+    EXPECT_EQ(s.selectByIndices(0, 0, 0), -1);
     EXPECT_EQ(s.types().count(), 0);
     EXPECT_EQ(s.types().selected(), -1);
     ASSERT_EQ(refreshes.size(), 1u);
@@ -91,7 +91,7 @@ TEST(ChipSelectionFill, EmptyTableGivesEmptyListsAndSizesViewBySlotZero)
 
 TEST_F(SelectionFixture, SelectsTheRecordAndShowsItsFields)
 {
-    EXPECT_EQ(selection.FillChipSelection(0, 1, 0), 2);
+    EXPECT_EQ(selection.selectByIndices(0, 1, 0), 2);
     EXPECT_EQ(selection.currentChip(), 2);
     EXPECT_EQ(selection.types().items(),
         QStringList({QStringLiteral("25-SPI-Flash"), QStringLiteral("24-EEPROM"), QStringLiteral("93-EEPROM")}));
@@ -107,12 +107,12 @@ TEST_F(SelectionFixture, SelectsTheRecordAndShowsItsFields)
 
 TEST_F(SelectionFixture, IndicesThatDesignateNothingKeepTheChipAndLeaveNoSelection)
 {
-    ASSERT_EQ(selection.FillChipSelection(1, 0, 1), 4);
-    EXPECT_EQ(selection.FillChipSelection(1, 0, 7), -1);
+    ASSERT_EQ(selection.selectByIndices(1, 0, 1), 4);
+    EXPECT_EQ(selection.selectByIndices(1, 0, 7), -1);
     EXPECT_EQ(selection.currentChip(), 4);
     EXPECT_EQ(selection.names().selected(), -1);
     EXPECT_EQ(refreshes.back(), 512u) << "the view is sized by the previous chip";
-    EXPECT_EQ(selection.FillChipSelection(9, 0, 0), -1);
+    EXPECT_EQ(selection.selectByIndices(9, 0, 0), -1);
     EXPECT_EQ(selection.types().selected(), -1);
     EXPECT_EQ(selection.makers().count(), 0);
 }
@@ -121,15 +121,15 @@ TEST_F(SelectionFixture, DuplicateNamesAreListedOnceAndTheFirstRecordWins)
 {
     put(table, 6, QStringLiteral("25-SPI-Flash,Winbond,w25q16"), 0x1000);
     put(table, 7, QStringLiteral("25-SPI-Flash,Winbond,W25Q64"), 0x800000);
-    EXPECT_EQ(selection.FillChipSelection(0, 0, 2), 7);
+    EXPECT_EQ(selection.selectByIndices(0, 0, 2), 7);
     EXPECT_EQ(selection.names().count(), 3);
-    EXPECT_EQ(selection.FillChipSelection(0, 0, 0), 0);
+    EXPECT_EQ(selection.selectByIndices(0, 0, 0), 0);
 }
 
 TEST_F(SelectionFixture, LetterCaseDuplicateTypeIsListedOnceAndNeverSelected)
 {
     put(table, 6, QStringLiteral("24-eeprom,Other,X24C08"), 1024, 16);
-    selection.FillChipSelection(1, 0, 0);
+    selection.selectByIndices(1, 0, 0);
     EXPECT_EQ(selection.types().count(), 3);
     EXPECT_EQ(selection.makers().items(), QStringList({QStringLiteral("Atmel")}));
 }
@@ -138,10 +138,10 @@ TEST_F(SelectionFixture, CapacityThatIsNotAPowerOfTwoPicksItsLowestSetBitFromBit
 {
     put(table, 6, QStringLiteral("X,Y,odd"), 0x3000);
     put(table, 7, QStringLiteral("X,Y,tiny"), 48);
-    selection.FillChipSelection(3, 0, 0);
+    selection.selectByIndices(3, 0, 0);
     EXPECT_EQ(selection.sizeIndex(), 6); // 0x1000 = 4KB
     EXPECT_EQ(selection.sizeText(), QStringLiteral("12288"));
-    selection.FillChipSelection(3, 0, 1);
+    selection.selectByIndices(3, 0, 1);
     EXPECT_EQ(selection.sizeIndex(), 6) << "a capacity below 64 leaves the size list as it was";
     EXPECT_EQ(selection.sizeText(), QStringLiteral("48"));
 }
@@ -149,17 +149,17 @@ TEST_F(SelectionFixture, CapacityThatIsNotAPowerOfTwoPicksItsLowestSetBitFromBit
 TEST_F(SelectionFixture, ViewIsAskedForTheWholeCapacityOfAHandMadeRecord)
 {
     put(table, 6, QStringLiteral("X,Y,huge"), 0x80000000u);
-    selection.FillChipSelection(3, 0, 0);
+    selection.selectByIndices(3, 0, 0);
     EXPECT_EQ(refreshes.back(), 0x80000000u);
 }
 
 TEST_F(SelectionFixture, RecordWithTooFewNamesEndsTheFillKeepingWhatWasAdded)
 {
-    ASSERT_EQ(selection.FillChipSelection(0, 0, 1), 1);
+    ASSERT_EQ(selection.selectByIndices(0, 0, 1), 1);
     const size_t before = refreshes.size();
     put(table, 2, QStringLiteral("25-SPI-Flash,Macronix"), 0x800000);
     try {
-        selection.FillChipSelection(0, 1, 0);
+        selection.selectByIndices(0, 1, 0);
         FAIL() << "no error raised";
     } catch (const ListIndexError& e) {
         EXPECT_EQ(e.index(), 2);
@@ -171,7 +171,7 @@ TEST_F(SelectionFixture, RecordWithTooFewNamesEndsTheFillKeepingWhatWasAdded)
 
 TEST_F(SelectionFixture, SelectByNamesNeedsThreeFillsAndIgnoresCase)
 {
-    selection.FillChipSelection(0, 0, 0);
+    selection.selectByIndices(0, 0, 0);
     EXPECT_EQ(
         selection.selectByNames(QStringLiteral("24-eeprom"), QStringLiteral("ATMEL"), QStringLiteral("at24c04")), 4);
     EXPECT_EQ(selection.types().selected(), 1);
@@ -181,15 +181,15 @@ TEST_F(SelectionFixture, SelectByNamesNeedsThreeFillsAndIgnoresCase)
 TEST_F(SelectionFixture, ShownChipIsTheRecordTheListsShowAndNoneWhenTheyShowNothing)
 {
     EXPECT_EQ(selection.shownChip(), -1) << "before any fill";
-    ASSERT_EQ(selection.FillChipSelection(1, 0, 1), 4);
+    ASSERT_EQ(selection.selectByIndices(1, 0, 1), 4);
     EXPECT_EQ(selection.shownChip(), 4);
-    ASSERT_EQ(selection.FillChipSelection(1, 0, 7), -1);
+    ASSERT_EQ(selection.selectByIndices(1, 0, 7), -1);
     EXPECT_EQ(selection.shownChip(), -1) << "the previous chip stays current but is not shown";
-    ASSERT_EQ(selection.FillChipSelection(0, 1, 0), 2);
+    ASSERT_EQ(selection.selectByIndices(0, 1, 0), 2);
     put(table, 2, QStringLiteral("25-SPI-Flash,Macronix,MX25L12805"), 0x1000000);
     EXPECT_EQ(selection.shownChip(), -1) << "the record under the lists was rewritten";
     put(table, 2, QStringLiteral("25-SPI-Flash,Macronix"), 0x800000);
-    EXPECT_THROW(selection.FillChipSelection(0, 1, 0), ListIndexError);
+    EXPECT_THROW(selection.selectByIndices(0, 1, 0), ListIndexError);
     EXPECT_EQ(selection.shownChip(), -1) << "a fill that ends with an error shows no chip";
 }
 

@@ -51,7 +51,7 @@ protected:
         CliRun r;
         QTextStream out(&r.out);
         QTextStream err(&r.err);
-        r.status = RunCli(arguments, out, err);
+        r.status = runCli(arguments, out, err);
         return r;
     }
 
@@ -263,7 +263,7 @@ TEST_F(CliJobsTest, HelpMatchesTheReadmeAndMessagesFollowTheLanguage)
     QTextStream errStream(&err);
     QString out;
     QTextStream outStream(&out);
-    EXPECT_EQ(RunCli(chinese, outStream, errStream), ExitUsage);
+    EXPECT_EQ(runCli(chinese, outStream, errStream), ExitUsage);
     EXPECT_TRUE(err.contains(QString::fromUtf8("數據庫中沒有與 NoSuchChip 匹配的芯片"))) << err.toStdString();
 }
 

@@ -106,30 +106,30 @@ TEST(CommandBlock, StatusKeepsEverythingButGroupAndOpcode)
     EXPECT_EQ(block.bytes, reply);
 }
 
-TEST(ClockByte, BySetupClassAndForIdentify)
+TEST(ClockByteChoice, BySetupClassAndForIdentify)
 {
     ChipRecord spiEeprom = chip(SpiEeprom25, 512, 16, 0);
     spiEeprom.voltage = 1;
-    EXPECT_EQ(ClockByte(spiEeprom, 2, false), 0x21);
+    EXPECT_EQ(clockByte(spiEeprom, 2, false), 0x21);
     // Only the low 8 bits of speed × 16 + voltage.
-    EXPECT_EQ(ClockByte(spiEeprom, 0x13, false), 0x31);
+    EXPECT_EQ(clockByte(spiEeprom, 0x13, false), 0x31);
 
     ChipRecord i2c = chip(I2cEeprom24, 256, 8, 0);
     i2c.voltage = 2;
-    EXPECT_EQ(ClockByte(i2c, 4, false), 0x02);
+    EXPECT_EQ(clockByte(i2c, 4, false), 0x02);
 
     ChipRecord microwire = chip(MicrowireEeprom93, 128, 1, 0);
     microwire.voltage = 1;
-    EXPECT_EQ(ClockByte(microwire, 3, false), 0x01);
+    EXPECT_EQ(clockByte(microwire, 3, false), 0x01);
 
     ChipRecord flash = chip(SpiFlash25, 0x100000, 256, 0xEF4014);
     flash.voltage = 2;
-    EXPECT_EQ(ClockByte(flash, 3, false), 0x03);
+    EXPECT_EQ(clockByte(flash, 3, false), 0x03);
 
     // Identify takes the bare speed index whatever the class; no selection gives 0xFF.
     for (const ChipRecord& r : {spiEeprom, i2c, microwire, flash}) {
-        EXPECT_EQ(ClockByte(r, 5, true), 0x05);
-        EXPECT_EQ(ClockByte(r, -1, true), 0xFF);
+        EXPECT_EQ(clockByte(r, 5, true), 0x05);
+        EXPECT_EQ(clockByte(r, -1, true), 0xFF);
     }
-    EXPECT_EQ(ClockByte(flash, -1, false), 0xFF);
+    EXPECT_EQ(clockByte(flash, -1, false), 0xFF);
 }

@@ -1,6 +1,6 @@
 // The transport without the simulated programmer: no library at all, and the system's own libusb
 // 0.1 on a machine where no programmer is plugged in.
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 #include "link/UsbBinding.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ constexpr const char* AbsentLibrary = "libkestrum-absent-usb.so.0";
 struct SleepLog
 {
     std::vector<int> pauses;
-    TUsbBulk::SleepFunction function()
+    UsbLink::SleepFunction function()
     {
         return [this](int ms) { pauses.push_back(ms); };
     }
@@ -84,36 +84,36 @@ TEST(UsbBindingWithoutLibrary, EveryForwardingFunctionReturnsItsFixedValue)
     EXPECT_EQ(context, nullptr);
 }
 
-TEST(TUsbBulkWithoutLibrary, BehavesLikeAnAbsentProgrammer)
+TEST(UsbLinkWithoutLibrary, BehavesLikeAnAbsentProgrammer)
 {
-    TUsbBulk usb(nullptr, AbsentLibrary);
+    UsbLink usb(nullptr, AbsentLibrary);
     SleepLog sleeps;
     usb.setSleepFunction(sleeps.function());
 
-    EXPECT_EQ(usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId), 0);
-    EXPECT_EQ(usb.DeviceHandle(), nullptr);
+    EXPECT_EQ(usb.open(UsbLink::ProgrammerVendorId, UsbLink::ProgrammerProductId), 0);
+    EXPECT_EQ(usb.deviceHandle(), nullptr);
     // The endpoint set of "WinUSBComm" is the one chosen at construction.
-    EXPECT_EQ(usb.ReadEndpoint(), 0x82);
-    EXPECT_EQ(usb.WriteEndpoint(), 0x01);
-    EXPECT_EQ(usb.CommandEndpoint(), 0x02);
+    EXPECT_EQ(usb.readEndpoint(), 0x82);
+    EXPECT_EQ(usb.writeEndpoint(), 0x01);
+    EXPECT_EQ(usb.commandEndpoint(), 0x02);
 
     std::array<quint8, 64> block {};
     block.fill(0x5A);
     const std::array<quint8, 64> before = block;
     int written = 0;
-    EXPECT_EQ(usb.USB_bulk_cmd(block.data(), 64, 0, &written), TUsbBulk::NotOpen);
-    EXPECT_EQ(written, TUsbBulk::NotOpen);
+    EXPECT_EQ(usb.sendCommand(block.data(), 64, 0, &written), UsbLink::NotOpen);
+    EXPECT_EQ(written, UsbLink::NotOpen);
     EXPECT_TRUE(sleeps.pauses.empty());
-    EXPECT_EQ(usb.USB_bulk_cmd(block.data(), 64, 1), TUsbBulk::NotOpen);
+    EXPECT_EQ(usb.sendCommand(block.data(), 64, 1), UsbLink::NotOpen);
     // A command that asks for a reply still pauses, but nothing is read into the block.
     EXPECT_EQ(sleeps.pauses, std::vector<int> {50});
-    EXPECT_EQ(usb.USB_bulk_write(block.data(), 64), TUsbBulk::NotOpen);
-    EXPECT_EQ(usb.USB_bulk_read(block.data(), 64), TUsbBulk::NotOpen);
+    EXPECT_EQ(usb.writeData(block.data(), 64), UsbLink::NotOpen);
+    EXPECT_EQ(usb.readData(block.data(), 64), UsbLink::NotOpen);
     EXPECT_EQ(block, before);
     const quint8 setup[4] = {1, 2, 3, 4};
-    EXPECT_EQ(usb.USB_transmit(1, 0x10, setup, block.data(), 8), -1);
-    usb.USB_bulk_close();
-    EXPECT_EQ(usb.DeviceHandle(), nullptr);
+    EXPECT_EQ(usb.controlTransfer(1, 0x10, setup, block.data(), 8), -1);
+    usb.close();
+    EXPECT_EQ(usb.deviceHandle(), nullptr);
 }
 
 TEST(SystemLibusb, FindsNoProgrammerOnAMachineWithoutOne)
@@ -125,10 +125,10 @@ TEST(SystemLibusb, FindsNoProgrammerOnAMachineWithoutOne)
         GTEST_SKIP() << "the system has no libusb 0.1";
     ASSERT_EQ(dlsym(probe, "ksim_reset"), nullptr) << "the simulator is on the loader path of this test";
 
-    TUsbBulk usb;
+    UsbLink usb;
     usb.setSleepFunction([](int) {});
-    EXPECT_EQ(usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId), 0);
-    EXPECT_EQ(usb.DeviceHandle(), nullptr);
+    EXPECT_EQ(usb.open(UsbLink::ProgrammerVendorId, UsbLink::ProgrammerProductId), 0);
+    EXPECT_EQ(usb.deviceHandle(), nullptr);
     // The real library has every entry point of the Linux API; only the Windows additions miss.
     const UsbBinding& binding = usb.binding();
     for (const char* name :
@@ -139,7 +139,7 @@ TEST(SystemLibusb, FindsNoProgrammerOnAMachineWithoutOne)
         EXPECT_FALSE(binding.hasEntryPoint(name)) << name;
 
     quint8 block[64] = {};
-    EXPECT_EQ(usb.USB_bulk_cmd(block, 64, 1), TUsbBulk::NotOpen);
+    EXPECT_EQ(usb.sendCommand(block, 64, 1), UsbLink::NotOpen);
 }
 
 TEST(SystemLibusb, AFailedLoadLeavesTheTableAsItWas)

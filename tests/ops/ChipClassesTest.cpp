@@ -45,10 +45,10 @@ protected:
 
     JobResult inJob(JobResult (ChipProgrammer::*routine)(const ChipRecord&))
     {
-        const int code = programmer.BeginChipJob(chip, 1);
+        const int code = programmer.beginJob(chip, 1);
         EXPECT_GT(code, 0);
         const JobResult result = (programmer.*routine)(chip);
-        programmer.EndChipJob();
+        programmer.endJob();
         EXPECT_FALSE(view.locked);
         EXPECT_FALSE(view.progressVisible);
         EXPECT_EQ(view.status, QStringLiteral("Ready"));
@@ -63,18 +63,18 @@ TEST_P(ChipClassTest, EraseWriteVerifyReadBack)
     const quint32 size = chip.flashSize;
     fillChip(0x21); // old content: neither blank nor the image
 
-    EXPECT_EQ(inJob(&ChipProgrammer::BlankCheckChip), JobResult::Different);
-    EXPECT_EQ(inJob(&ChipProgrammer::EraseChip), JobResult::Done);
-    EXPECT_EQ(inJob(&ChipProgrammer::BlankCheckChip), JobResult::Done);
+    EXPECT_EQ(inJob(&ChipProgrammer::blankCheckChip), JobResult::Different);
+    EXPECT_EQ(inJob(&ChipProgrammer::eraseChip), JobResult::Done);
+    EXPECT_EQ(inJob(&ChipProgrammer::blankCheckChip), JobResult::Done);
 
     fillBuffer(size, 0x5A);
-    EXPECT_EQ(inJob(&ChipProgrammer::WriteChip), JobResult::Done);
+    EXPECT_EQ(inJob(&ChipProgrammer::writeChip), JobResult::Done);
     EXPECT_EQ(std::memcmp(cells(), buffer.data(), size), 0);
-    EXPECT_EQ(inJob(&ChipProgrammer::VerifyChip), JobResult::Done);
+    EXPECT_EQ(inJob(&ChipProgrammer::verifyChip), JobResult::Done);
 
     std::memset(buffer.data(), 0xAB, size);
     buffer.usedLength = 0;
-    EXPECT_EQ(inJob(&ChipProgrammer::ReadChip), JobResult::Done);
+    EXPECT_EQ(inJob(&ChipProgrammer::readChip), JobResult::Done);
     for (quint32 i = 0; i < size; ++i)
         ASSERT_EQ(buffer.data()[i], patternByte(i, 0x5A)) << i;
     EXPECT_EQ(buffer.usedLength, static_cast<qint32>(size));
@@ -91,16 +91,16 @@ TEST_P(ChipClassTest, WritingWithoutEraseKeepsTheChipsOwnRules)
     const quint32 size = chip.flashSize;
     fillChip(0x33);
     fillBuffer(size, 0x5A);
-    EXPECT_EQ(inJob(&ChipProgrammer::WriteChip), JobResult::Done);
+    EXPECT_EQ(inJob(&ChipProgrammer::writeChip), JobResult::Done);
     if (chip.chipClass == SpiFlash25) {
         // Flash programming only clears bits: the result is old AND new, and verify says so.
         for (quint32 i = 0; i < size; ++i)
             ASSERT_EQ(cells()[i], patternByte(i, 0x33) & patternByte(i, 0x5A)) << i;
-        EXPECT_EQ(inJob(&ChipProgrammer::VerifyChip), JobResult::Different);
+        EXPECT_EQ(inJob(&ChipProgrammer::verifyChip), JobResult::Different);
     } else {
         // EEPROMs take the bytes as written.
         EXPECT_EQ(std::memcmp(cells(), buffer.data(), size), 0);
-        EXPECT_EQ(inJob(&ChipProgrammer::VerifyChip), JobResult::Done);
+        EXPECT_EQ(inJob(&ChipProgrammer::verifyChip), JobResult::Done);
     }
 }
 
@@ -108,7 +108,7 @@ TEST_P(ChipClassTest, TwentyFourSeriesWritesSettleBeforeTheBarGoes)
 {
     fillBuffer(chip.flashSize, 1);
     sleeps.clear();
-    EXPECT_EQ(inJob(&ChipProgrammer::WriteChip), JobResult::Done);
+    EXPECT_EQ(inJob(&ChipProgrammer::writeChip), JobResult::Done);
     // The set-up's reply pause, then 100 ms after the last block of a 24-series chip.
     if (chip.chipClass == I2cEeprom24)
         EXPECT_EQ(sleeps, (std::vector<int> {50, 100}));
@@ -141,16 +141,16 @@ TEST_P(BothProgrammersTest, ChipAboveSixteenMebibytesRoundTripsEveryByte)
         buffer.data()[i] = patternByte(i, i < (16u << 20) ? 0x11 : 0x77);
     buffer.usedLength = static_cast<qint32>(Size);
 
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
-    EXPECT_EQ(programmer.WriteChip(r), JobResult::Done);
-    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Done);
-    programmer.EndChipJob();
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    EXPECT_EQ(programmer.writeChip(r), JobResult::Done);
+    EXPECT_EQ(programmer.verifyChip(r), JobResult::Done);
+    programmer.endJob();
     EXPECT_EQ(std::memcmp(cells(), buffer.data(), Size), 0);
 
     std::memset(buffer.data(), 0, Size);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
-    EXPECT_EQ(programmer.ReadChip(r), JobResult::Done);
-    programmer.EndChipJob();
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    EXPECT_EQ(programmer.readChip(r), JobResult::Done);
+    programmer.endJob();
     EXPECT_EQ(std::memcmp(cells(), buffer.data(), Size), 0);
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(protocolErrors(), 0);
@@ -163,9 +163,9 @@ TEST_F(SimProgrammerTest, LargestChipFillsTheBufferExactly)
     sim.setRecording(KSIM_RECORD_OFF);
     cells()[Size - 1] = 0x00;
     const ChipRecord r = record(SpiFlash25, Size, 256, 0xEF4020, 100);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
-    EXPECT_EQ(programmer.ReadChip(r), JobResult::Done);
-    programmer.EndChipJob();
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    EXPECT_EQ(programmer.readChip(r), JobResult::Done);
+    programmer.endJob();
     EXPECT_EQ(buffer.data()[Size - 1], 0x00);
     EXPECT_EQ(buffer.usedLength, static_cast<qint32>(Size));
     EXPECT_TRUE(ui.errors.isEmpty());

@@ -50,9 +50,9 @@ TEST_F(ChipCommands, ReadSetsTheUsedLengthToTheEvenEndOfTheDataAndShowsTheChip)
     action("ToolRead").trigger();
     EXPECT_EQ(w().dataBuffer().usedLength, 0x1236);
     EXPECT_EQ(w().dataBuffer().data()[0x1234], 0x42);
-    EXPECT_EQ(hexView().GetDataSize(), 0x20000);
+    EXPECT_EQ(hexView().dataSize(), 0x20000);
     std::uint8_t b = 0;
-    hexView().ReadBuffer(&b, 0x1234, 1);
+    hexView().readBytes(&b, 0x1234, 1);
     EXPECT_EQ(b, 0x42);
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(ui.log.value(1), QStringLiteral("001:Read Complete!"));
@@ -359,7 +359,7 @@ TEST_F(ChipCommands, CompletionLinesNumberOnFromAnyEarlierLine)
 {
     select(AT24C02);
     insertSelected(AT24C02);
-    w().reporter().AddLogLine(QStringLiteral("x"));
+    w().reporter().addLogLine(QStringLiteral("x"));
     action("ToolBank").trigger();
     action("ToolErase").trigger();
     EXPECT_EQ(ui.log[0], QStringLiteral("003:Erase Complete!"));
@@ -420,7 +420,7 @@ TEST_F(ChipCommands, TheControlThatHadTheFocusHasItAgainAfterAJob)
     ASSERT_NE(focus, nullptr);
     QTest::keyClick(focus, Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClicks(focus, QStringLiteral("5"));
-    EXPECT_TRUE(hexView().GetModified());
+    EXPECT_TRUE(hexView().isModified());
 }
 
 TEST_F(ChipCommands, AReadThatRanToItsEndLeavesNothingUnsavedEvenFromABlankChip)

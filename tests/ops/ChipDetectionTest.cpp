@@ -25,13 +25,13 @@ public:
     bool autoErase() const override { return true; }
     bool autoProgram() const override { return true; }
     bool autoVerify() const override { return true; }
-    void TakeViewEdits() override { }
+    void takeViewEdits() override { }
     void setElapsedText(const QString&) override { }
     const ChipTable& chipTable() const override { return table; }
     const ChipSelection& selection() const override { return m_selection; }
-    int FillChipSelection(int typeIndex, int makerIndex, int nameIndex) override
+    int selectByIndices(int typeIndex, int makerIndex, int nameIndex) override
     {
-        return m_selection.FillChipSelection(typeIndex, makerIndex, nameIndex);
+        return m_selection.selectByIndices(typeIndex, makerIndex, nameIndex);
     }
     void setSelectionIndices(int typeIndex, int makerIndex, int nameIndex) override
     {
@@ -64,7 +64,7 @@ protected:
         add(AT24C01, "24-EEPROM,Atmel,AT24C01", I2cEeprom24, 0);
         add(AT24C02, "24-EEPROM,Atmel,AT24C02", I2cEeprom24, 0xEF4015);
         add(W25Q16, "SPI-Flash,Winbond,W25Q16", SpiFlash25, 0xEF4015);
-        ASSERT_EQ(host.FillChipSelection(0, 0, 0), int(W25Q64));
+        ASSERT_EQ(host.selectByIndices(0, 0, 0), int(W25Q64));
     }
 
     void add(Slot slot, const char* names, quint8 chipClass, quint32 id)
@@ -97,7 +97,7 @@ TEST_F(ChipDetection, IdentificationOfAllZerosOrAllOnesMeansNoChip)
 
 TEST_F(ChipDetection, IdentificationIsLookedUpAmongFlashRecordsOnly)
 {
-    host.FillChipSelection(1, 0, 0);
+    host.selectByIndices(1, 0, 0);
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4015);
     operations.detect();
     EXPECT_TRUE(ui.errors.isEmpty());
@@ -118,7 +118,7 @@ protected:
         // A second listed flash answers W25Q16's identification.
         add(W25Q16DV, "SPI-Flash,Winbond,W25Q16DV", SpiFlash25, 0xEF4015);
         host.table[W25Q16DV].voltage = Volt18;
-        ASSERT_EQ(host.FillChipSelection(0, 0, 0), int(W25Q64));
+        ASSERT_EQ(host.selectByIndices(0, 0, 0), int(W25Q64));
         insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4015);
     }
     static constexpr Slot W25Q16DV = Slot(4);
@@ -150,7 +150,7 @@ TEST_F(SharedIdDetection, TheUserChoosesAmongTheChipsAndTheIdIsLogged)
 TEST_F(SharedIdDetection, TheChipShownIsPreselectedWhenItAnswersAndCancelChangesNothing)
 {
     const int name = host.selection().names().indexOfIgnoringCase(QStringLiteral("W25Q16DV"));
-    ASSERT_EQ(host.FillChipSelection(0, 0, name), int(W25Q16DV));
+    ASSERT_EQ(host.selectByIndices(0, 0, name), int(W25Q16DV));
     ui.rowChoices = {std::nullopt};
     operations.detect();
     ASSERT_EQ(ui.choices.size(), 1u);

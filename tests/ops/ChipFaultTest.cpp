@@ -72,26 +72,26 @@ TEST_P(TransferFaultTest, EndsTheRoutineWithAnErrorBoxAndAFailure)
     buffer.usedLength = static_cast<qint32>(size);
     const std::vector<quint8> before(buffer.data(), buffer.data() + 64);
 
-    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    ASSERT_GT(programmer.beginJob(r, 0), 0);
     ASSERT_EQ(sim.armFault(programmerId, c.fault, c.atTransfer), 0);
     JobResult result = JobResult::Done;
     switch (c.routine) {
     case Routine::Read:
     case Routine::ReadLarge:
-        result = programmer.ReadChip(r);
+        result = programmer.readChip(r);
         break;
     case Routine::BlankCheck:
-        result = programmer.BlankCheckChip(r);
+        result = programmer.blankCheckChip(r);
         break;
     case Routine::Verify:
-        result = programmer.VerifyChip(r);
+        result = programmer.verifyChip(r);
         break;
     case Routine::Write:
-        result = programmer.WriteChip(r);
+        result = programmer.writeChip(r);
         break;
     case Routine::EraseFlash:
     case Routine::EraseEeprom:
-        result = programmer.EraseChip(r);
+        result = programmer.eraseChip(r);
         break;
     }
     EXPECT_EQ(result, JobResult::Failed);
@@ -99,7 +99,7 @@ TEST_P(TransferFaultTest, EndsTheRoutineWithAnErrorBoxAndAFailure)
     EXPECT_FALSE(view.progressVisible);
     EXPECT_TRUE(view.locked);
 
-    programmer.EndChipJob();
+    programmer.endJob();
     EXPECT_FALSE(view.locked);
     EXPECT_FALSE(programmer.isJobOpen());
     // A programmer that went away during the job is not ready.
@@ -121,9 +121,9 @@ TEST_F(SimProgrammerTest, FailedSetupShowsTheFailureAndTheJobStillEnds)
 {
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 1);
-    EXPECT_EQ(programmer.BeginChipJob(record(SpiFlash25, 0x1000, 256), 0), ChipProgrammer::JobSetupFailed);
+    EXPECT_EQ(programmer.beginJob(record(SpiFlash25, 0x1000, 256), 0), ChipProgrammer::JobSetupFailed);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
-    programmer.EndChipJob();
+    programmer.endJob();
     EXPECT_FALSE(view.locked);
     EXPECT_EQ(sim.openHandles(), 0);
 }
@@ -133,7 +133,7 @@ TEST_F(SimProgrammerTest, FailedIdentifyShowsTheFailureAndLeavesTheReplyAlone)
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     sim.armFault(programmerId, KSIM_FAULT_SHORT, 2);
     quint8 reply[4] = {0xAA, 0xAA, 0xAA, 0xAA};
-    EXPECT_EQ(programmer.ReadChipId(record(SpiFlash25, 0x1000, 256), 0, reply), ChipProgrammer::IdentifyFailed);
+    EXPECT_EQ(programmer.identifyChip(record(SpiFlash25, 0x1000, 256), 0, reply), ChipProgrammer::IdentifyFailed);
     EXPECT_EQ(reply[0], 0xAA);
     EXPECT_EQ(reply[1], 0xAA);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
@@ -149,15 +149,15 @@ TEST_F(SimProgrammerTest, ReadCutShortLeavesBufferUsedLengthAndViewInStep)
     std::memset(buffer.data(), 0xFF, 0x1000);
     buffer.usedLength = 0;
     const ChipRecord r = record(SpiFlash25, 0x1000, 256);
-    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    ASSERT_GT(programmer.beginJob(r, 0), 0);
     // Transfer start (2 transfers), then blocks 0 and 1 arrive, block 2 does not.
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 5);
-    EXPECT_EQ(programmer.ReadChip(r), JobResult::Failed);
+    EXPECT_EQ(programmer.readChip(r), JobResult::Failed);
     EXPECT_EQ(std::memcmp(buffer.data(), cells(), 512), 0);
     EXPECT_EQ(buffer.data()[512], 0xFF);
     EXPECT_EQ(buffer.usedLength, 512);
     EXPECT_EQ(view.refreshed, std::vector<quint32> {512});
-    programmer.EndChipJob();
+    programmer.endJob();
 }
 
 TEST_F(SimProgrammerTest, FailedReadKeepsNothingOfTheImageBefore)
@@ -178,10 +178,10 @@ TEST_F(SimProgrammerTest, FailedReadKeepsNothingOfTheImageBefore)
         // The image of an earlier file fills the whole chip span.
         fillBuffer(0x1000, 9);
         view.clear();
-        ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+        ASSERT_GT(programmer.beginJob(r, 0), 0);
         sim.armFault(programmerId, c.fault, c.atTransfer);
-        EXPECT_EQ(programmer.ReadChip(r), JobResult::Failed);
-        programmer.EndChipJob();
+        EXPECT_EQ(programmer.readChip(r), JobResult::Failed);
+        programmer.endJob();
 
         EXPECT_EQ(std::memcmp(buffer.data(), cells(), c.arrived), 0);
         const std::vector<quint8> rest(buffer.data() + c.arrived, buffer.data() + 0x1000);
@@ -197,15 +197,15 @@ TEST_F(SimProgrammerTest, ReadEndedByAnErrorFromTheWindowKeepsOnlyWhatArrived)
     fillChip(4);
     fillBuffer(0x1000, 9);
     const ChipRecord r = record(SpiFlash25, 0x1000, 256);
-    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    ASSERT_GT(programmer.beginJob(r, 0), 0);
     // Every block is followed by a pump; the third one throws.
     view.duringPump = [this] {
         if (view.pumps == 3)
             throw std::runtime_error("event handler failed");
     };
-    EXPECT_THROW(programmer.ReadChip(r), std::runtime_error);
+    EXPECT_THROW(programmer.readChip(r), std::runtime_error);
     view.duringPump = nullptr;
-    programmer.EndChipJob();
+    programmer.endJob();
 
     EXPECT_EQ(std::memcmp(buffer.data(), cells(), 768), 0);
     EXPECT_EQ(buffer.data()[768], 0xFF);
@@ -224,9 +224,9 @@ TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTime
 
     // A healthy job ends with the full time-out: a busy programmer still gets its end command.
     sim.clearCalls();
-    ASSERT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyDone);
+    ASSERT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyDone);
     ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "R82:64", "W02:64"}));
-    EXPECT_EQ(sim.transfers()[2].call.timeout, TUsbBulk::BulkTimeoutMs);
+    EXPECT_EQ(sim.transfers()[2].call.timeout, UsbLink::BulkTimeoutMs);
 
     // The identify command, then the set-up command, is not taken: no reply is waited for, and
     // the end command waits only briefly.
@@ -235,25 +235,25 @@ TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTime
         sim.clearCalls();
         sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 1);
         if (identify) {
-            EXPECT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyFailed);
+            EXPECT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyFailed);
         } else {
-            EXPECT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobSetupFailed);
-            programmer.EndChipJob();
+            EXPECT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobSetupFailed);
+            programmer.endJob();
         }
         const std::vector<SimCall> transfers = sim.transfers();
         ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "W02:64"}));
-        EXPECT_EQ(transfers[0].call.timeout, TUsbBulk::BulkTimeoutMs);
-        EXPECT_EQ(transfers[1].call.timeout, TUsbBulk::ShortTimeoutMs);
-        EXPECT_LT(TUsbBulk::ShortTimeoutMs, TUsbBulk::BulkTimeoutMs);
+        EXPECT_EQ(transfers[0].call.timeout, UsbLink::BulkTimeoutMs);
+        EXPECT_EQ(transfers[1].call.timeout, UsbLink::ShortTimeoutMs);
+        EXPECT_LT(UsbLink::ShortTimeoutMs, UsbLink::BulkTimeoutMs);
         EXPECT_EQ(opcodes().back(), 8) << "the end command still goes out";
     }
 
     // A reply that never comes: the end command waits only briefly too.
     sim.clearCalls();
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 2);
-    EXPECT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyFailed);
+    EXPECT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyFailed);
     ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "R82:64", "W02:64"}));
-    EXPECT_EQ(sim.transfers()[2].call.timeout, TUsbBulk::ShortTimeoutMs);
+    EXPECT_EQ(sim.transfers()[2].call.timeout, UsbLink::ShortTimeoutMs);
     EXPECT_EQ(sim.openHandles(), 0);
 }
 
@@ -265,36 +265,36 @@ TEST_F(SimProgrammerTest, StreamsThatWouldPassTheEndOfTheBufferAreRefused)
     // A chip one byte larger than the buffer cannot be read; verify and write stop at the used
     // length, which fits.
     ChipRecord r = record(SpiFlash25, BufferCapacity + 1, 256);
-    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    ASSERT_GT(programmer.beginJob(r, 0), 0);
     sim.clearCalls();
-    EXPECT_EQ(programmer.ReadChip(r), JobResult::Failed);
+    EXPECT_EQ(programmer.readChip(r), JobResult::Failed);
     EXPECT_EQ(ui.errors, QStringList {messageText(MsgChipTooLarge, 2)});
     EXPECT_TRUE(sim.transfers().empty());
     EXPECT_FALSE(view.progressVisible);
-    programmer.EndChipJob();
+    programmer.endJob();
 
     // A page size that does not divide the buffer: the last whole block would overrun it.
     r = record(SpiFlash25, BufferCapacity, 100);
     buffer.usedLength = static_cast<qint32>(BufferCapacity);
-    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    ASSERT_GT(programmer.beginJob(r, 0), 0);
     sim.clearCalls();
     ui.clearRecords();
     ui.answers = {true}; // the write rounds the image past the chip and asks
-    EXPECT_EQ(programmer.ReadChip(r), JobResult::Failed);
-    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Failed);
-    EXPECT_EQ(programmer.WriteChip(r), JobResult::Failed);
+    EXPECT_EQ(programmer.readChip(r), JobResult::Failed);
+    EXPECT_EQ(programmer.verifyChip(r), JobResult::Failed);
+    EXPECT_EQ(programmer.writeChip(r), JobResult::Failed);
     EXPECT_EQ(ui.errors, QStringList(3, messageText(MsgChipTooLarge, 2)));
     EXPECT_TRUE(sim.transfers().empty());
     EXPECT_FALSE(view.progressVisible);
-    programmer.EndChipJob();
+    programmer.endJob();
 
     // Blank check reads into its own block and needs no room in the buffer.
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     ui.clearRecords();
     const ChipRecord odd = record(SpiFlash25, 0x1000, 100);
-    ASSERT_GT(programmer.BeginChipJob(odd, 0), 0);
-    EXPECT_EQ(programmer.BlankCheckChip(odd), JobResult::Done);
-    programmer.EndChipJob();
+    ASSERT_GT(programmer.beginJob(odd, 0), 0);
+    EXPECT_EQ(programmer.blankCheckChip(odd), JobResult::Done);
+    programmer.endJob();
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
@@ -304,15 +304,15 @@ TEST_F(SimProgrammerTest, BlankCheckAndPageEraseAreBoundedLikeTheStreams)
     for (quint8 chipClass : {quint8(SpiFlash25), quint8(I2cEeprom24), quint8(SpiEeprom25)}) {
         SCOPED_TRACE(int(chipClass));
         const ChipRecord r = record(chipClass, 0xFFFFFFFFu, 8);
-        ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+        ASSERT_GT(programmer.beginJob(r, 0), 0);
         sim.clearCalls();
         ui.clearRecords();
-        const JobResult result = chipClass == SpiFlash25 ? programmer.BlankCheckChip(r) : programmer.EraseChip(r);
+        const JobResult result = chipClass == SpiFlash25 ? programmer.blankCheckChip(r) : programmer.eraseChip(r);
         EXPECT_EQ(result, JobResult::Failed);
         EXPECT_EQ(ui.errors, QStringList {messageText(MsgChipTooLarge, 2)});
         EXPECT_TRUE(sim.transfers().empty());
         EXPECT_FALSE(view.progressVisible);
-        programmer.EndChipJob();
+        programmer.endJob();
     }
 }
 
@@ -321,15 +321,15 @@ TEST_F(SimProgrammerTest, EepromEraseWithoutPageSizeIsRefused)
     insert(KSIM_CHIP_I2C_EEPROM, 0x100);
     for (quint8 chipClass : {quint8(I2cEeprom24), quint8(SpiEeprom25)}) {
         const ChipRecord r = record(chipClass, 0x100, 0);
-        ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+        ASSERT_GT(programmer.beginJob(r, 0), 0);
         sim.clearCalls();
         ui.clearRecords();
         view.clear();
-        EXPECT_EQ(programmer.EraseChip(r), JobResult::Failed);
+        EXPECT_EQ(programmer.eraseChip(r), JobResult::Failed);
         EXPECT_EQ(ui.errors, QStringList {messageText(MsgNoPageSize, 2)});
         EXPECT_TRUE(sim.transfers().empty());
         EXPECT_FALSE(view.progressVisible);
-        programmer.EndChipJob();
+        programmer.endJob();
     }
 }
 
@@ -340,15 +340,15 @@ TEST_F(SimProgrammerTest, PagesOf1KiBStreamWholeAndVerifyToTheLastByte)
     std::memcpy(buffer.data(), cells(), 0x4000);
     buffer.usedLength = 0x4000;
     const ChipRecord r = record(SpiFlash25, 0x4000, 1024);
-    ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+    ASSERT_GT(programmer.beginJob(r, 0), 0);
     sim.clearCalls();
-    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Done);
+    EXPECT_EQ(programmer.verifyChip(r), JobResult::Done);
     EXPECT_EQ(sim.transfers().size(), 2u + 16u);
     EXPECT_EQ(sim.transfers().back().call.length, 1024);
     cells()[0x3FFF] = 0x00;
-    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
+    EXPECT_EQ(programmer.verifyChip(r), JobResult::Different);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:3FFFh")});
-    programmer.EndChipJob();
+    programmer.endJob();
 }
 
 } // namespace

@@ -21,7 +21,7 @@ TEST_P(BothProgrammersTest, SetupCarriesTheRecordInTheProgrammersByteOrder)
     r.subtype = 1;
     r.voltage = 1;
     sim.clearCalls();
-    ASSERT_EQ(programmer.BeginChipJob(r, 3), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 3), ChipProgrammer::JobCodeSpiFlash);
 
     const std::vector<quint8> expected = bigEndian() ? block({{0,
                                                                   {0x00, 0x07, 0x00, 0x01, 0x01, 0x00, 0x01, 0x02, 0x00,
@@ -53,10 +53,10 @@ TEST_P(BothProgrammersTest, SetupCarriesTheRecordInTheProgrammersByteOrder)
 
 TEST_P(BothProgrammersTest, EndSendsOpEndClosesUnlocksAndShowsReady)
 {
-    ASSERT_EQ(programmer.BeginChipJob(record(MicrowireEeprom93, 128, 1), 0), ChipProgrammer::JobCodeOther);
+    ASSERT_EQ(programmer.beginJob(record(MicrowireEeprom93, 128, 1), 0), ChipProgrammer::JobCodeOther);
     sim.clearCalls();
     view.clear();
-    programmer.EndChipJob();
+    programmer.endJob();
 
     EXPECT_EQ(commands(), (std::vector<std::vector<quint8>> {block({{0, {0x01, 0x08}}})}));
     const std::vector<SimCall> calls = sim.calls();
@@ -74,8 +74,8 @@ TEST_P(BothProgrammersTest, JobCodeFollowsTheChipClass)
     const std::pair<quint8, int> cases[]
         = {{SpiFlash25, 6}, {I2cEeprom24, 4}, {MicrowireEeprom93, 1}, {SpiEeprom25, 1}};
     for (const auto& [chipClass, code] : cases) {
-        EXPECT_EQ(programmer.BeginChipJob(record(chipClass, 1024, 16), 0), code) << int(chipClass);
-        programmer.EndChipJob();
+        EXPECT_EQ(programmer.beginJob(record(chipClass, 1024, 16), 0), code) << int(chipClass);
+        programmer.endJob();
     }
     EXPECT_EQ(protocolErrors(), 0);
 }
@@ -104,7 +104,7 @@ TEST_P(BothProgrammersTest, IdentifyReportsWhatSitsInTheSocketAsAJobOfItsOwn)
         sim.clearCalls();
         view.clear();
         std::array<quint8, 4> reply {0xEE, 0xEE, 0xEE, 0xEE};
-        ASSERT_EQ(programmer.ReadChipId(selected, 2, reply.data()), ChipProgrammer::IdentifyDone);
+        ASSERT_EQ(programmer.identifyChip(selected, 2, reply.data()), ChipProgrammer::IdentifyDone);
         EXPECT_EQ(reply, c.reply) << c.kind;
 
         const std::vector<quint8> identify = bigEndian()
@@ -131,10 +131,10 @@ TEST_P(BothProgrammersTest, ReadStreamStartsAtZeroAndMovesWholePages)
     insert(KSIM_CHIP_SPI_FLASH, 1024, 0xEF4010);
     fillChip(3);
     const ChipRecord r = record(SpiFlash25, 1024, 256);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     sim.clearCalls();
     view.clear();
-    ASSERT_EQ(programmer.ReadChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.readChip(r), JobResult::Done);
 
     const std::string w = bigEndian() ? "W02:64" : "W04:64";
     const std::string rr = bigEndian() ? "R82:" : "R85:";
@@ -153,11 +153,11 @@ TEST_F(SimProgrammerTest, EventsArePumpedOnATickNotAfterEveryBlock)
 {
     insert(KSIM_CHIP_SPI_FLASH, 64 * 1024, 0xEF4010);
     const ChipRecord r = record(SpiFlash25, 64 * 1024, 256);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     view.clear();
     // No tick falls due within an hour: the bar only shows the last block at the end.
     programmer.setPumpInterval(3600 * 1000);
-    ASSERT_EQ(programmer.ReadChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.readChip(r), JobResult::Done);
     EXPECT_EQ(view.pumps, 0);
     EXPECT_EQ(view.positions, std::vector<quint32> {64 * 1024 - 256});
     EXPECT_FALSE(view.progressVisible);
@@ -168,21 +168,21 @@ TEST_F(SimProgrammerTest, ExactlySixteenMebibytesNeedNoFourByteAddressesOneByteM
     insert(KSIM_CHIP_SPI_FLASH, 32u << 20, 0xEF4019);
     sim.setRecording(KSIM_RECORD_OFF);
     ChipRecord r = record(SpiFlash25, 0x1000000, 256);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     sim.setRecording(KSIM_RECORD_CALLS);
     sim.clearCalls();
     // A blank check reads the whole chip; only the start of the traffic matters here.
-    ASSERT_EQ(programmer.BlankCheckChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.blankCheckChip(r), JobResult::Done);
     std::vector<std::vector<quint8>> blocks = commands();
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0][1], OP_TRANSFER);
     EXPECT_FALSE(sim.state(programmerId).four_byte_mode);
-    programmer.EndChipJob();
+    programmer.endJob();
 
     r.flashSize = 0x1000001;
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     sim.clearCalls();
-    ASSERT_EQ(programmer.BlankCheckChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.blankCheckChip(r), JobResult::Done);
     blocks = commands();
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(blocks[0], block({{0, {0x00, 0x0B, 0x03, 0x01, 0xB7}}}));
@@ -206,10 +206,10 @@ TEST_F(SimProgrammerTest, FourByteModeFollowsTheChipSizeWhateverTheClassAndTheSt
         insert(kind, 256);
         for (const quint32 size : {0x1000000u, 0x1000001u}) {
             const ChipRecord r = record(chipClass, size, 64);
-            ASSERT_GT(programmer.BeginChipJob(r, 0), 0);
+            ASSERT_GT(programmer.beginJob(r, 0), 0);
             sim.clearCalls();
-            EXPECT_EQ(programmer.VerifyChip(r), JobResult::Done);
-            programmer.EndChipJob();
+            EXPECT_EQ(programmer.verifyChip(r), JobResult::Done);
+            programmer.endJob();
             std::vector<quint8> first = commands().at(0);
             if (size > 0x1000000)
                 EXPECT_EQ(first, block({{0, {0x00, 0x0B, 0x03, 0x01, 0xB7}}})) << int(chipClass);
@@ -225,22 +225,22 @@ TEST_F(SimProgrammerTest, PagesBelowSixtyFourStreamInSixtyFourByteBlocks)
     insert(KSIM_CHIP_I2C_EEPROM, 256);
     fillChip(9);
     ChipRecord r = record(I2cEeprom24, 256, 8);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
     sim.clearCalls();
-    ASSERT_EQ(programmer.ReadChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.readChip(r), JobResult::Done);
     EXPECT_EQ(traffic(), (Strings {"W02:64", "R82:64", "R82:64", "R82:64", "R82:64", "R82:64"}));
     EXPECT_EQ(std::memcmp(buffer.data(), cells(), 256), 0);
-    programmer.EndChipJob();
+    programmer.endJob();
 
     // A 16-byte chip still moves one whole block; the programmer pads past the chip with 0xFF.
     insert(KSIM_CHIP_I2C_EEPROM, 16);
     fillChip(5);
     std::memset(buffer.data(), 0x11, 64);
     r.flashSize = 16;
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
     sim.clearCalls();
     view.clear();
-    ASSERT_EQ(programmer.ReadChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.readChip(r), JobResult::Done);
     EXPECT_EQ(traffic(), (Strings {"W02:64", "R82:64", "R82:64"}));
     EXPECT_EQ(std::memcmp(buffer.data(), cells(), 16), 0);
     for (int i = 16; i < 64; ++i)
@@ -267,9 +267,9 @@ TEST_F(SimProgrammerTest, UsedLengthAfterReadEndsAtTheLastProgrammedByteRoundedU
             chip[c.lastProgrammed] = 0x7E;
         }
         buffer.usedLength = 12345;
-        ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
-        ASSERT_EQ(programmer.ReadChip(r), JobResult::Done);
-        programmer.EndChipJob();
+        ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+        ASSERT_EQ(programmer.readChip(r), JobResult::Done);
+        programmer.endJob();
         EXPECT_EQ(buffer.usedLength, c.usedLength) << "last programmed byte " << c.lastProgrammed;
     }
 }
@@ -280,9 +280,9 @@ TEST_P(BothProgrammersTest, WriteRoundsTheImageUpToWholePages)
     fillBuffer(1000, 4);
     std::memset(buffer.data() + 1000, 0xFF, 24);
     const ChipRecord r = record(SpiFlash25, 0x10000, 256);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     sim.clearCalls();
-    ASSERT_EQ(programmer.WriteChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.writeChip(r), JobResult::Done);
     EXPECT_EQ(buffer.usedLength, 1024);
     const std::string cmd = bigEndian() ? "W02:64" : "W04:64";
     const std::string data = bigEndian() ? "W01:256" : "W05:256";
@@ -298,12 +298,12 @@ TEST_F(SimProgrammerTest, WriteOfAnImageLongerThanTheChipAsksFirst)
     insert(KSIM_CHIP_SPI_FLASH, 4096, 0xEF4010);
     const ChipRecord r = record(SpiFlash25, 4096, 256);
     fillBuffer(5000, 1);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     sim.clearCalls();
     view.clear();
 
     ui.answers = {false};
-    EXPECT_EQ(programmer.WriteChip(r), JobResult::Declined);
+    EXPECT_EQ(programmer.writeChip(r), JobResult::Declined);
     EXPECT_EQ(ui.questions,
         QStringList {QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?")});
     EXPECT_TRUE(sim.transfers().empty());
@@ -313,7 +313,7 @@ TEST_F(SimProgrammerTest, WriteOfAnImageLongerThanTheChipAsksFirst)
     EXPECT_TRUE(view.locked);
 
     ui.answers = {true};
-    EXPECT_EQ(programmer.WriteChip(r), JobResult::Done);
+    EXPECT_EQ(programmer.writeChip(r), JobResult::Done);
     EXPECT_EQ(sim.state(programmerId).bytes_written, 4096u);
     EXPECT_EQ(std::memcmp(cells(), buffer.data(), 4096), 0);
     EXPECT_EQ(protocolErrors(), 0);
@@ -328,17 +328,17 @@ TEST_P(BothProgrammersTest, VerifyNamesTheFirstDifferingAddress)
     buffer.data()[0x1A2B] ^= 0x10;
     buffer.data()[0x1A2C] ^= 0x10;
     const ChipRecord r = record(SpiFlash25, 0x4000, 256);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
-    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    EXPECT_EQ(programmer.verifyChip(r), JobResult::Different);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:1A2Bh")});
     EXPECT_FALSE(view.progressVisible);
-    programmer.EndChipJob();
+    programmer.endJob();
 
     // The language of the message follows the reporter.
     ui.clearRecords();
     reporter.setLanguage(0);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
-    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    EXPECT_EQ(programmer.verifyChip(r), JobResult::Different);
     EXPECT_EQ(ui.errors, QStringList {messageText(MsgVerifyErrorAddress, 0) + QStringLiteral("1A2Bh")});
 }
 
@@ -352,16 +352,16 @@ TEST_F(SimProgrammerTest, VerifyComparesTheWholeLastBlockAndStopsAtTheUsedLength
     // 1000 bytes to verify: four blocks, and a difference at 1010 is in the last one.
     buffer.usedLength = 1000;
     buffer.data()[1010] ^= 1;
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     sim.clearCalls();
-    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Different);
+    EXPECT_EQ(programmer.verifyChip(r), JobResult::Different);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:3F2h")});
     buffer.data()[1010] ^= 1;
 
     // A difference past the last block is never read.
     ui.clearRecords();
     buffer.data()[1024] ^= 1;
-    EXPECT_EQ(programmer.VerifyChip(r), JobResult::Done);
+    EXPECT_EQ(programmer.verifyChip(r), JobResult::Done);
     EXPECT_EQ(sim.state(programmerId).bytes_read, 2u * 1024u);
     EXPECT_TRUE(ui.errors.isEmpty());
 }
@@ -370,13 +370,13 @@ TEST_F(SimProgrammerTest, BlankCheckStopsAtTheFirstProgrammedByte)
 {
     insert(KSIM_CHIP_SPI_FLASH, 0x4000, 0xEF4010);
     const ChipRecord r = record(SpiFlash25, 0x4000, 256);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
-    EXPECT_EQ(programmer.BlankCheckChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    EXPECT_EQ(programmer.blankCheckChip(r), JobResult::Done);
     EXPECT_TRUE(ui.errors.isEmpty());
 
     cells()[0x2001] = 0xFE;
     sim.clearCalls();
-    EXPECT_EQ(programmer.BlankCheckChip(r), JobResult::Different);
+    EXPECT_EQ(programmer.blankCheckChip(r), JobResult::Different);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is not empty.")});
     EXPECT_FALSE(view.progressVisible);
     // Up to the block holding the byte, then no more.
@@ -392,11 +392,11 @@ TEST_P(BothProgrammersTest, WholeChipErasePollsTheStatusOverTheLastBlock)
     fillChip(1);
     sim.setErasePolls(programmerId, 2);
     const ChipRecord r = record(SpiFlash25, 0x1000, 256, 0, 10);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     sim.clearCalls();
     sleeps.clear();
     view.clear();
-    ASSERT_EQ(programmer.EraseChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.eraseChip(r), JobResult::Done);
 
     const int hi = bigEndian() ? 0x80 : 0x00;
     const int lo = bigEndian() ? 0x00 : 0x80;
@@ -433,12 +433,12 @@ TEST_F(SimProgrammerTest, EraseWithDelayZeroPollsAtMostTwiceAndReportsAChipStill
              Case {-1, 2, JobResult::Failed}}) {
         sim.setErasePolls(programmerId, c.busyPolls);
         ui.clearRecords();
-        ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+        ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
         const int before = sim.state(programmerId).status_polls;
-        EXPECT_EQ(programmer.EraseChip(r), c.result) << c.busyPolls;
+        EXPECT_EQ(programmer.eraseChip(r), c.result) << c.busyPolls;
         EXPECT_EQ(sim.state(programmerId).status_polls - before, c.polls) << c.busyPolls;
         EXPECT_FALSE(view.progressVisible);
-        programmer.EndChipJob();
+        programmer.endJob();
         if (c.result == JobResult::Failed)
             EXPECT_EQ(ui.errors, QStringList {messageText(MsgEraseTimeout, 2)});
         else
@@ -451,9 +451,9 @@ TEST_P(BothProgrammersTest, EepromErasesPageByPageWithTheLowSixteenBitsOfTheOffs
     insert(KSIM_CHIP_I2C_EEPROM, 0x20000);
     fillChip(8);
     const ChipRecord r = record(I2cEeprom24, 0x20000, 256);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
     sim.clearCalls();
-    ASSERT_EQ(programmer.EraseChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.eraseChip(r), JobResult::Done);
 
     const std::vector<std::vector<quint8>> blocks = commands();
     ASSERT_EQ(blocks.size(), 512u);
@@ -476,9 +476,9 @@ TEST_P(BothProgrammersTest, MicrowireEraseIsOneCommandWithTheDelayAsArgument)
     insert(KSIM_CHIP_MW_EEPROM, 256);
     fillChip(7);
     const ChipRecord r = record(MicrowireEeprom93, 256, 1, 0, 0x0123);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeOther);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeOther);
     sim.clearCalls();
-    ASSERT_EQ(programmer.EraseChip(r), JobResult::Done);
+    ASSERT_EQ(programmer.eraseChip(r), JobResult::Done);
     EXPECT_EQ(commands(),
         (std::vector<std::vector<quint8>> {
             block({{0, {0x01, 0x02}}, {26, {bigEndian() ? 0x01 : 0x23, bigEndian() ? 0x23 : 0x01}}})}));
@@ -489,9 +489,9 @@ TEST_P(BothProgrammersTest, MicrowireEraseIsOneCommandWithTheDelayAsArgument)
 TEST_F(SimProgrammerTest, EraseOfAnUnknownClassSendsNothing)
 {
     const ChipRecord r = record(7, 256, 16);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeOther);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeOther);
     sim.clearCalls();
-    EXPECT_EQ(programmer.EraseChip(r), JobResult::Failed);
+    EXPECT_EQ(programmer.eraseChip(r), JobResult::Failed);
     EXPECT_TRUE(sim.transfers().empty());
     EXPECT_FALSE(view.progressVisible);
 }
@@ -503,19 +503,19 @@ TEST_F(SimProgrammerTest, NothingElseStartsWhileAJobIsOpen)
 {
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     const ChipRecord r = record(SpiFlash25, 0x1000, 256);
-    ASSERT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
     sim.clearCalls();
     view.clear();
-    EXPECT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobBusy);
+    EXPECT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobBusy);
     quint8 reply[4] = {9, 9, 9, 9};
-    EXPECT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyBusy);
+    EXPECT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyBusy);
     EXPECT_EQ(reply[0], 9);
     EXPECT_EQ(sim.callCount(), 0);
     EXPECT_TRUE(view.events.isEmpty());
     EXPECT_TRUE(ui.boxes.isEmpty());
     // The job's link is still the one open.
-    EXPECT_EQ(programmer.ReadChip(r), JobResult::Done);
-    programmer.EndChipJob();
+    EXPECT_EQ(programmer.readChip(r), JobResult::Done);
+    programmer.endJob();
     EXPECT_EQ(protocolErrors(), 0);
 }
 

@@ -43,7 +43,7 @@ TEST_F(ChipRefusal, NoCommandRunsWhileTheListsShowNoChip)
     const QString noChip = messageText(MsgNoChipSelected, 2);
     {
         SCOPED_TRACE("indices that designate nothing");
-        w().FillChipSelection(0, 0, 9);
+        w().selectByIndices(0, 0, 9);
         expectEveryCommandRefused(noChip);
     }
     {

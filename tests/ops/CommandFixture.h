@@ -8,7 +8,7 @@
 #include "app/MainWindow.h"
 #include "app/StatusBar.h"
 #include "hexview/TMPHexEditorEx.h"
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 #include "ops/ChipOperations.h"
 #include "ops/ChipProgrammer.h"
 #include "tests/sim/SimControl.h"
@@ -135,7 +135,7 @@ protected:
     {
         const int* i = SlotIndices[slot];
         w().setSelectionIndices(i[0], i[1], i[2]);
-        ASSERT_EQ(w().FillChipSelection(i[0], i[1], i[2]), int(slot));
+        ASSERT_EQ(w().selectByIndices(i[0], i[1], i[2]), int(slot));
     }
 
     /// Puts a chip of that kind into the socket.

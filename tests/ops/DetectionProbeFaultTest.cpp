@@ -33,7 +33,7 @@ TEST_F(Detection, KnownIdSelectsTheChipAndReportsNameThenType)
     EXPECT_EQ(w().typeIndex(), 0);
     EXPECT_EQ(w().makerIndex(), 0);
     EXPECT_EQ(w().nameIndex(), 1);
-    EXPECT_EQ(hexView().GetDataSize(), 0x2000000);
+    EXPECT_EQ(hexView().dataSize(), 0x2000000);
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
@@ -93,7 +93,7 @@ TEST_F(Detection, KindOfTheTypeAlreadySelectedDoesNotRefill)
     // An edit in the view that a refill would drop shows whether a fill ran.
     ASSERT_TRUE(hexView().editor().KeyPress(QLatin1Char('1')));
     control<QPushButton>("BitBtn1").click();
-    EXPECT_TRUE(hexView().GetModified());
+    EXPECT_TRUE(hexView().isModified());
     EXPECT_EQ(ui.informations.size(), 1);
 }
 
@@ -118,7 +118,7 @@ TEST_F(Detection, WithoutAProgrammerSaysNotConnected)
 
 TEST_F(Probe, PluggingInShowsReadyAndLogsUnpluggingShowsRedNotConnected)
 {
-    w().ConnectProgrammer();
+    w().probeProgrammer();
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Ready"));
     EXPECT_FALSE(statusBar().panel1IsRed());
     ASSERT_EQ(ui.log.size(), 1);
@@ -149,8 +149,8 @@ TEST_F(Probe, AProgrammerThatCannotBeOpenedIsToldOfInTheLogOncePerCause)
     const QString noAccess = messageText(MsgProgrammerNoAccess, 2);
     select(W25Q64);
     sim.setDeviceFault(programmerId, KSIM_OPEN_FAILS, 1);
-    w().ConnectProgrammer();
-    w().ConnectProgrammer();
+    w().probeProgrammer();
+    w().probeProgrammer();
     action("R1").trigger();
     EXPECT_EQ(ui.log, QStringList({QStringLiteral("002:Not connected"), QStringLiteral("001:") + noAccess}));
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
@@ -159,13 +159,13 @@ TEST_F(Probe, AProgrammerThatCannotBeOpenedIsToldOfInTheLogOncePerCause)
     // Another cause is told of at once; the same cause again once the programmer was opened between.
     sim.setDeviceFault(programmerId, KSIM_OPEN_FAILS, 0);
     sim.setDeviceFault(programmerId, KSIM_CLAIM_FAILS, 1);
-    w().ConnectProgrammer();
+    w().probeProgrammer();
     EXPECT_EQ(ui.log[0], QStringLiteral("003:") + messageText(MsgProgrammerBusy, 2));
     sim.setDeviceFault(programmerId, KSIM_CLAIM_FAILS, 0);
-    w().ConnectProgrammer();
+    w().probeProgrammer();
     sim.setDeviceFault(programmerId, KSIM_READ_ONLY, 1);
-    w().ConnectProgrammer();
-    w().ConnectProgrammer();
+    w().probeProgrammer();
+    w().probeProgrammer();
     EXPECT_EQ(ui.log.size(), 5);
     EXPECT_EQ(ui.log[0], QStringLiteral("005:") + noAccess);
     EXPECT_TRUE(noAccess.contains(QStringLiteral("\"Using the programmer\" in README.md")));
@@ -289,7 +289,7 @@ TEST_F(Faults, StatusSaysNotConnectedAfterAJobThatLostOrFoundNoProgrammerAndRead
 {
     select(MX25L1005);
     insertSelected(MX25L1005);
-    w().ConnectProgrammer();
+    w().probeProgrammer();
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 12);
     action("R1").trigger();
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
@@ -367,12 +367,12 @@ TEST_F(Faults, EraseThatNeverFinishesReportsATimeoutAndAutoStops)
 
 TEST_F(Probe, RepeatedProbesLogOnlyWhenTheProgrammerBecomesConnected)
 {
-    w().ConnectProgrammer();
-    w().ConnectProgrammer();
+    w().probeProgrammer();
+    w().probeProgrammer();
     EXPECT_EQ(ui.log.size(), 1) << "still connected: no second line";
     sim.unplug(programmerId);
-    w().ConnectProgrammer();
+    w().probeProgrammer();
     sim.plug(programmerId);
-    w().ConnectProgrammer();
+    w().probeProgrammer();
     EXPECT_EQ(ui.log.size(), 2);
 }

@@ -39,13 +39,13 @@ protected:
     {
         const ChipRecord r = record(SpiFlash25, 0x1000, 256, 0, delay);
         ui.clearRecords();
-        EXPECT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+        EXPECT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
         const int pollsBefore = sim.state(programmerId).status_polls;
         sleeps.clear();
-        const JobResult result = programmer.EraseChip(r);
+        const JobResult result = programmer.eraseChip(r);
         const int polls = sim.state(programmerId).status_polls - pollsBefore;
         const int slept = std::accumulate(sleeps.begin(), sleeps.end(), 0);
-        programmer.EndChipJob();
+        programmer.endJob();
         return {result, polls, slept};
     }
 };

@@ -24,7 +24,7 @@ public:
         : m_selection(m_table, [](std::uint32_t) {})
     {
         m_table[0].setNamesText(QStringLiteral("SPI-Flash,Test,Chip"));
-        m_selection.FillChipSelection(0, 0, 0);
+        m_selection.selectByIndices(0, 0, 0);
     }
 
     const ChipRecord& currentRecord() const override { return record; }
@@ -32,11 +32,11 @@ public:
     bool autoErase() const override { return true; }
     bool autoProgram() const override { return true; }
     bool autoVerify() const override { return true; }
-    void TakeViewEdits() override { }
+    void takeViewEdits() override { }
     void setElapsedText(const QString& text) override { elapsed = text; }
     const ChipTable& chipTable() const override { return m_table; }
     const ChipSelection& selection() const override { return m_selection; }
-    int FillChipSelection(int, int, int) override { return -1; }
+    int selectByIndices(int, int, int) override { return -1; }
     void setSelectionIndices(int, int, int) override { }
     int typeIndex() const override { return 0; }
     int makerIndex() const override { return 0; }
@@ -54,9 +54,9 @@ private:
 class ViewOutOfMemory : public RecordingJobView
 {
 public:
-    void RefreshView(quint32 count) override
+    void reloadView(quint32 count) override
     {
-        RecordingJobView::RefreshView(count);
+        RecordingJobView::reloadView(count);
         if (failing)
             throw std::bad_alloc();
     }
@@ -89,7 +89,7 @@ protected:
     DataBuffer buffer;
     ViewOutOfMemory view;
     FixedChipHost host;
-    TUsbBulk usb;
+    UsbLink usb;
     ChipProgrammer programmer {usb, reporter, buffer, view};
     ChipOperations operations {usb, programmer, reporter, buffer, view, host};
 };

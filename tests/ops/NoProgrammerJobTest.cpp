@@ -21,7 +21,7 @@ struct NoProgrammer : ::testing::Test
     Reporter reporter {ui};
     DataBuffer buffer;
     test::RecordingJobView view;
-    TUsbBulk usb {nullptr, "libkestrum-absent-usb.so.0"};
+    UsbLink usb {nullptr, "libkestrum-absent-usb.so.0"};
     ChipProgrammer programmer {usb, reporter, buffer, view};
 };
 
@@ -32,12 +32,12 @@ TEST_F(NoProgrammer, JobShowsNotConnectedAndEndingItShowsNotConnected)
     ChipRecord r {};
     r.chipClass = SpiFlash25;
     r.flashSize = 1024;
-    EXPECT_EQ(programmer.BeginChipJob(r, 0), ChipProgrammer::JobNotOpened);
+    EXPECT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobNotOpened);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
     EXPECT_FALSE(view.locked);
     EXPECT_FALSE(programmer.isJobOpen());
 
-    programmer.EndChipJob();
+    programmer.endJob();
     EXPECT_EQ(view.events, (QStringList {QStringLiteral("unlock"), QStringLiteral("status:Not connected")}));
     EXPECT_FALSE(programmer.isJobOpen());
 }
@@ -46,7 +46,7 @@ TEST_F(NoProgrammer, IdentifyReturnsZeroSilentlyAndLeavesTheReplyAlone)
 {
     ChipRecord r {};
     quint8 reply[4] = {0xAA, 0xBB, 0xCC, 0xDD};
-    EXPECT_EQ(programmer.ReadChipId(r, 0, reply), ChipProgrammer::IdentifyNoProgrammer);
+    EXPECT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyNoProgrammer);
     EXPECT_EQ(reply[0], 0xAA);
     EXPECT_EQ(reply[3], 0xDD);
     EXPECT_TRUE(ui.boxes.isEmpty());

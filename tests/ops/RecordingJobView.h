@@ -52,7 +52,7 @@ public:
         if (duringPump)
             duringPump();
     }
-    void RefreshView(quint32 count) override
+    void reloadView(quint32 count) override
     {
         refreshed.push_back(count);
         events << QStringLiteral("refresh:%1").arg(count);

@@ -1,6 +1,6 @@
 #pragma once
 
-// A chip programmer wired as in the program: ChipProgrammer over the real TUsbBulk, whose run-time
+// A chip programmer wired as in the program: ChipProgrammer over the real UsbLink, whose run-time
 // binding finds the simulated programmer on the loader path. Shared by the protocol tests.
 
 #include "ops/ChipProgrammer.h"
@@ -97,7 +97,7 @@ public:
     {
         std::vector<std::vector<quint8>> blocks;
         for (const SimCall& c : sim.calls(KSIM_CALL_BULK_WRITE)) {
-            if (c.call.endpoint == usb.CommandEndpoint())
+            if (c.call.endpoint == usb.commandEndpoint())
                 blocks.push_back(c.bytes);
         }
         return blocks;
@@ -132,7 +132,7 @@ public:
     Reporter reporter {ui};
     DataBuffer buffer;
     RecordingJobView view;
-    TUsbBulk usb;
+    UsbLink usb;
     ChipProgrammer programmer {usb, reporter, buffer, view};
     std::vector<int> sleeps;
 };

@@ -2,7 +2,7 @@
 // LD_LIBRARY_PATH=build/sim-usb build/bin/kestrum. Its own executable, since the default world is
 // built only when no control call came first.
 #include "link/CommandBlock.h"
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 
 #include <gtest/gtest.h>
 
@@ -16,20 +16,20 @@ TEST(DefaultWorld, HoldsOneProgrammerWithAnEightMebibyteFlashInItsSocket)
     ASSERT_NE(library, nullptr);
     ASSERT_NE(dlsym(library, "ksim_reset"), nullptr) << "the simulator is not first on LD_LIBRARY_PATH";
 
-    TUsbBulk usb;
+    UsbLink usb;
     usb.setSleepFunction([](int) {});
-    ASSERT_EQ(usb.prog_open(0x1FC8, 0x310B), 1);
-    EXPECT_EQ(usb.ReadEndpoint(), 0x82);
-    EXPECT_EQ(usb.InterfaceNumber(), 0);
+    ASSERT_EQ(usb.open(0x1FC8, 0x310B), 1);
+    EXPECT_EQ(usb.readEndpoint(), 0x82);
+    EXPECT_EQ(usb.interfaceNumber(), 0);
 
     ChipRecord r {};
     CommandBlock identify = CommandBlock::identify(r, 0, ByteOrder::Big);
-    ASSERT_EQ(usb.USB_bulk_cmd(identify.data(), 64, 1), 64);
+    ASSERT_EQ(usb.sendCommand(identify.data(), 64, 1), 64);
     EXPECT_EQ(identify[0], ReplySpiFlash);
     EXPECT_EQ(identify[1], 0xEF);
     EXPECT_EQ(identify[2], 0x40);
     EXPECT_EQ(identify[3], 0x17);
-    usb.USB_bulk_close();
+    usb.close();
     // Another product id finds nothing.
-    EXPECT_EQ(usb.prog_open(0x1FC8, 0x310C), 0);
+    EXPECT_EQ(usb.open(0x1FC8, 0x310C), 0);
 }

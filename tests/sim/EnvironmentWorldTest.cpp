@@ -1,7 +1,7 @@
 // The demo's world from environment variables. They are set here before the first libusb call,
 // which is when the simulator reads them; hence an executable of its own.
 #include "link/CommandBlock.h"
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 
 #include <gtest/gtest.h>
 
@@ -27,25 +27,25 @@ TEST(EnvironmentWorld, ChipProductContentAndFileComeFromTheEnvironment)
     setenv("KESTRUM_SIM_CONTENT", "pattern", 1);
     setenv("KESTRUM_SIM_CHIP_FILE", path.c_str(), 1);
 
-    TUsbBulk usb;
+    UsbLink usb;
     usb.setSleepFunction([](int) {});
-    ASSERT_EQ(usb.prog_open(0x1FC8, 0x310B), 1);
-    EXPECT_EQ(usb.ReadEndpoint(), 0x85);
+    ASSERT_EQ(usb.open(0x1FC8, 0x310B), 1);
+    EXPECT_EQ(usb.readEndpoint(), 0x85);
 
     ChipRecord r {};
     r.chipClass = I2cEeprom24;
     r.flashSize = 1024;
     r.flashPage = 16;
     CommandBlock identify = CommandBlock::identify(r, 0, ByteOrder::Little);
-    ASSERT_EQ(usb.USB_bulk_cmd(identify.data(), 64, 1), 64);
+    ASSERT_EQ(usb.sendCommand(identify.data(), 64, 1), 64);
     EXPECT_EQ(identify[0], ReplyI2cEeprom);
 
     CommandBlock setup = CommandBlock::setup(r, 0, ByteOrder::Little);
-    usb.USB_bulk_cmd(setup.data(), 64, 1);
+    usb.sendCommand(setup.data(), 64, 1);
     CommandBlock start = CommandBlock::transfer(0, ByteOrder::Little);
-    usb.USB_bulk_cmd(start.data(), 64, 1);
+    usb.sendCommand(start.data(), 64, 1);
     std::vector<quint8> data(1024);
-    ASSERT_EQ(usb.USB_bulk_read(data.data(), 1024), 1024);
+    ASSERT_EQ(usb.readData(data.data(), 1024), 1024);
     // The file's two bytes over the sample image ("Kestrum simulated ...", then counting bytes).
     EXPECT_EQ(data[0], 0x10);
     EXPECT_EQ(data[1], 0x20);

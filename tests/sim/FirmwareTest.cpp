@@ -1,7 +1,7 @@
 // The simulated programmer's firmware, spoken to directly with command blocks over the transport:
 // what a real programmer does that the chip routines never show on their own.
 #include "link/CommandBlock.h"
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 #include "tests/sim/SimControl.h"
 
 #include <gtest/gtest.h>
@@ -29,13 +29,13 @@ protected:
         usb.setSleepFunction([](int) {});
     }
 
-    void TearDown() override { usb.USB_bulk_close(); }
+    void TearDown() override { usb.close(); }
 
-    void open() { ASSERT_EQ(usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId), 1); }
+    void open() { ASSERT_EQ(usb.open(UsbLink::ProgrammerVendorId, UsbLink::ProgrammerProductId), 1); }
 
     CommandBlock send(CommandBlock block, bool reply)
     {
-        usb.USB_bulk_cmd(block.data(), CommandBlock::Size, reply ? 1 : 0);
+        usb.sendCommand(block.data(), CommandBlock::Size, reply ? 1 : 0);
         return block;
     }
 
@@ -53,13 +53,13 @@ protected:
     std::vector<quint8> readBlock(int size)
     {
         std::vector<quint8> data(static_cast<size_t>(size));
-        EXPECT_EQ(usb.USB_bulk_read(data.data(), size), size);
+        EXPECT_EQ(usb.readData(data.data(), size), size);
         return data;
     }
 
     void writeBlock(const std::vector<quint8>& data)
     {
-        EXPECT_EQ(usb.USB_bulk_write(data.data(), static_cast<int>(data.size())), static_cast<int>(data.size()));
+        EXPECT_EQ(usb.writeData(data.data(), static_cast<int>(data.size())), static_cast<int>(data.size()));
     }
 
     quint8* cells() { return sim.chipBytes(programmerId, nullptr); }
@@ -67,7 +67,7 @@ protected:
 
     SimControl& sim = SimControl::get();
     int programmerId = 0;
-    TUsbBulk usb;
+    UsbLink usb;
 };
 
 TEST_F(FirmwareTest, LargeFlashWrapsAtSixteenMebibytesUntilFourByteAddressing)
@@ -194,9 +194,9 @@ TEST_F(FirmwareTest, CountsWhatItCannotMakeSenseOf)
 
     // Data before any transfer start, and a read with nothing to send (which times out).
     std::vector<quint8> data(64, 0);
-    usb.USB_bulk_write(data.data(), 64);
+    usb.writeData(data.data(), 64);
     EXPECT_EQ(protocolErrors(), 3);
-    EXPECT_EQ(usb.USB_bulk_read(data.data(), 64), -110);
+    EXPECT_EQ(usb.readData(data.data(), 64), -110);
     EXPECT_EQ(protocolErrors(), 4);
 
     // An erase or a transfer before the set-up.
@@ -206,7 +206,7 @@ TEST_F(FirmwareTest, CountsWhatItCannotMakeSenseOf)
 
     // A command block that is not 64 bytes.
     quint8 shortBlock[32] = {0, OP_STATUS};
-    usb.USB_bulk_cmd(shortBlock, 32, 0);
+    usb.sendCommand(shortBlock, 32, 0);
     EXPECT_EQ(protocolErrors(), 7);
 }
 
@@ -216,11 +216,11 @@ TEST_F(FirmwareTest, BlocksOnTheWrongEndpointsAreRejected)
     sim.reset();
     const int device = sim.addProgrammer(sim.addBus(), "WinUSBComm Device");
     open();
-    ASSERT_EQ(usb.ReadEndpoint(), 0x85);
+    ASSERT_EQ(usb.readEndpoint(), 0x85);
     const UsbBinding& binding = usb.binding();
     char block[64] = {};
-    EXPECT_EQ(binding.usb_bulk_write(usb.DeviceHandle(), 0x02, block, 64, 5000), -22);
-    EXPECT_EQ(binding.usb_bulk_read(usb.DeviceHandle(), 0x82, block, 64, 5000), -22);
+    EXPECT_EQ(binding.usb_bulk_write(usb.deviceHandle(), 0x02, block, 64, 5000), -22);
+    EXPECT_EQ(binding.usb_bulk_read(usb.deviceHandle(), 0x82, block, 64, 5000), -22);
     EXPECT_EQ(sim.state(device).protocol_errors, 0);
 }
 
@@ -232,10 +232,10 @@ TEST_F(FirmwareTest, StalledEndpointStaysHaltedUntilCleared)
     startTransfer(0, false);
     sim.armFault(programmerId, KSIM_FAULT_STALL, 1);
     std::vector<quint8> data(256, 0);
-    EXPECT_EQ(usb.USB_bulk_write(data.data(), 256), -32);
-    EXPECT_EQ(usb.USB_bulk_write(data.data(), 256), -32);
-    usb.binding().usb_clear_halt(usb.DeviceHandle(), 0x01);
-    EXPECT_EQ(usb.USB_bulk_write(data.data(), 256), 256);
+    EXPECT_EQ(usb.writeData(data.data(), 256), -32);
+    EXPECT_EQ(usb.writeData(data.data(), 256), -32);
+    usb.binding().usb_clear_halt(usb.deviceHandle(), 0x01);
+    EXPECT_EQ(usb.writeData(data.data(), 256), 256);
 }
 
 TEST_F(FirmwareTest, UnplugEndsTheJobAndTheDeviceLeavesTheBus)
@@ -246,12 +246,12 @@ TEST_F(FirmwareTest, UnplugEndsTheJobAndTheDeviceLeavesTheBus)
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 2);
     startTransfer(0, true); // the write goes out, the reply read is the second transfer
     std::vector<quint8> data(256);
-    EXPECT_EQ(usb.USB_bulk_read(data.data(), 256), -19);
+    EXPECT_EQ(usb.readData(data.data(), 256), -19);
     EXPECT_FALSE(sim.state(programmerId).setup_valid);
-    usb.USB_bulk_close();
-    EXPECT_EQ(usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId), 0);
+    usb.close();
+    EXPECT_EQ(usb.open(UsbLink::ProgrammerVendorId, UsbLink::ProgrammerProductId), 0);
     sim.plug(programmerId);
-    EXPECT_EQ(usb.prog_open(TUsbBulk::ProgrammerVendorId, TUsbBulk::ProgrammerProductId), 1);
+    EXPECT_EQ(usb.open(UsbLink::ProgrammerVendorId, UsbLink::ProgrammerProductId), 1);
 }
 
 TEST_F(FirmwareTest, ChipFileKeepsTheContentBetweenRuns)

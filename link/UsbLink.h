@@ -19,7 +19,7 @@ namespace kestrum {
 ///
 /// The link is held open for one operation at a time: open, work, close. Destroying the transport
 /// does not close an open device; callers close before they let go.
-class TUsbBulk : public QObject
+class UsbLink : public QObject
 {
 public:
     using SleepFunction = std::function<void(int milliseconds)>;
@@ -44,7 +44,7 @@ public:
     /// vanished device).
     static constexpr int NotOpen = -19;
 
-    /// Why the last prog_open opened no programmer.
+    /// Why the last open opened no programmer.
     enum class OpenFailure {
         None, ///< the programmer was opened
         Absent, ///< no device with the vendor and product ids is on the bus (or there is no library)
@@ -53,7 +53,7 @@ public:
         WrongStrings, ///< it does not name itself as the programmer (manufacturer or product string)
         Other, ///< another error of the library; detail holds its text
     };
-    /// The failure of the last prog_open, from the first device with matching ids that failed.
+    /// The failure of the last open, from the first device with matching ids that failed.
     struct OpenProblem
     {
         OpenFailure failure = OpenFailure::None;
@@ -62,56 +62,56 @@ public:
         bool operator==(const OpenProblem&) const = default;
     };
 
-    /// The transport binds the libusb 0.1 library of that file name at every prog_open; tests pass
+    /// The transport binds the libusb 0.1 library of that file name at every open; tests pass
     /// a name that does not exist to run without a library.
-    explicit TUsbBulk(QObject* owner = nullptr, QByteArray libraryName = UsbBinding::DefaultLibrary);
+    explicit UsbLink(QObject* owner = nullptr, QByteArray libraryName = UsbBinding::DefaultLibrary);
 
     /// Searches the buses for the programmer and opens it: 1 when a matching device was opened and
     /// its interface claimed, 0 otherwise (every device it opened on the way is closed again; why
     /// is in openProblem()).
-    int prog_open(int vendorId, int productId);
+    int open(int vendorId, int productId);
     [[nodiscard]] const OpenProblem& openProblem() const { return m_openProblem; }
 
-    /// Writes length bytes of the block to CommandEndpoint; with a non-zero readReply flag pauses
-    /// 50 ms and reads length bytes from ReadEndpoint into the same block. A command write that
+    /// Writes length bytes of the block to commandEndpoint; with a non-zero readReply flag pauses
+    /// 50 ms and reads length bytes from readEndpoint into the same block. A command write that
     /// fails or moves fewer bytes than asked ends the exchange at once: no pause, no reply read
     /// (the programmer has no whole command to answer, and the read would only wait out its
     /// time-out). Both transfers use timeoutMs. Returns the result of the last libusb transfer
     /// performed; the result of the command write alone goes to commandWritten when given. Without
     /// an open device nothing is transferred (the pause before a reply still happens) and NotOpen
     /// is returned.
-    int USB_bulk_cmd(
+    int sendCommand(
         quint8* block, int length, int readReply, int* commandWritten = nullptr, int timeoutMs = BulkTimeoutMs);
-    /// One bulk write of length bytes to WriteEndpoint; the libusb result (bytes or negative error).
-    int USB_bulk_write(const quint8* data, int length);
-    /// One bulk read of length bytes from ReadEndpoint; the libusb result (bytes or negative error).
-    int USB_bulk_read(quint8* data, int length);
+    /// One bulk write of length bytes to writeEndpoint; the libusb result (bytes or negative error).
+    int writeData(const quint8* data, int length);
+    /// One bulk read of length bytes from readEndpoint; the libusb result (bytes or negative error).
+    int readData(quint8* data, int length);
     /// Releases the interface and closes the device; nothing when no device is open.
-    void USB_bulk_close();
+    void close();
 
     /// True when a bulk transfer on the link opened last failed or moved fewer bytes than asked:
-    /// the programmer is gone, hung or out of step. Cleared by prog_open and USB_bulk_close.
+    /// the programmer is gone, hung or out of step. Cleared by open and close.
     [[nodiscard]] bool linkFaulted() const { return m_linkFaulted; }
     /// True when a bulk transfer on the link opened last found the device gone (-ENODEV): it was
-    /// unplugged or lost its power. Cleared by prog_open only.
+    /// unplugged or lost its power. Cleared by open only.
     [[nodiscard]] bool deviceVanished() const { return m_deviceVanished; }
 
     /// Reads a string descriptor and folds it to 8-bit text: "?" for characters above 0xFF.
     /// Returns the characters stored, 0 when the reply is not a string descriptor, or the negative
     /// libusb error.
-    int usbGetStringAscii(usb_dev_handle* handle, int index, int languageId, char* destination, int destinationSize);
+    int readStringAscii(usb_dev_handle* handle, int index, int languageId, char* destination, int destinationSize);
 
     /// One vendor control transfer on the open device (request type = direction << 7 | 0x40, value
     /// and index little-endian from the four setup bytes, time-out 7000 ms). The libusb result, or
     /// -1 when that is negative. Unused by the program.
-    int USB_transmit(quint8 direction, quint8 request, const quint8* setup, quint8* data, int size);
+    int controlTransfer(quint8 direction, quint8 request, const quint8* setup, quint8* data, int size);
 
     // State.
-    [[nodiscard]] usb_dev_handle* DeviceHandle() const { return m_deviceHandle; }
-    [[nodiscard]] int ReadEndpoint() const { return m_readEndpoint; }
-    [[nodiscard]] int WriteEndpoint() const { return m_writeEndpoint; }
-    [[nodiscard]] int CommandEndpoint() const { return m_commandEndpoint; }
-    [[nodiscard]] int InterfaceNumber() const { return m_interfaceNumber; }
+    [[nodiscard]] usb_dev_handle* deviceHandle() const { return m_deviceHandle; }
+    [[nodiscard]] int readEndpoint() const { return m_readEndpoint; }
+    [[nodiscard]] int writeEndpoint() const { return m_writeEndpoint; }
+    [[nodiscard]] int commandEndpoint() const { return m_commandEndpoint; }
+    [[nodiscard]] int interfaceNumber() const { return m_interfaceNumber; }
 
     /// The pause used between a command and its reply, and by the protocol between status polls.
     /// Defaults to a real sleep; tests and benchmarks replace it.

@@ -1,6 +1,6 @@
 // The transport against the simulated USB world, reached through the program's own run-time
 // binding of "libusb-0.1.so.4".
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 #include "tests/sim/SimControl.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +17,10 @@ using kestrum::test::SimControl;
 
 namespace {
 
-constexpr int Vid = TUsbBulk::ProgrammerVendorId;
-constexpr int Pid = TUsbBulk::ProgrammerProductId;
+constexpr int Vid = UsbLink::ProgrammerVendorId;
+constexpr int Pid = UsbLink::ProgrammerProductId;
 
-class TUsbBulkTest : public ::testing::Test
+class UsbLinkTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -30,7 +30,7 @@ protected:
         usb.setSleepFunction([this](int ms) { pauses.push_back(ms); });
     }
 
-    void TearDown() override { usb.USB_bulk_close(); }
+    void TearDown() override { usb.close(); }
 
     /// Ids of the devices opened, and of those closed, in order.
     std::vector<int> devicesWith(int kind, bool successfulOnly)
@@ -48,16 +48,16 @@ protected:
     {
         const int bus = sim.addBus();
         *device = sim.addProgrammer(bus, "WinUSBComm");
-        EXPECT_EQ(usb.prog_open(Vid, Pid), 1);
-        return usb.DeviceHandle();
+        EXPECT_EQ(usb.open(Vid, Pid), 1);
+        return usb.deviceHandle();
     }
 
     SimControl& sim = SimControl::get();
-    TUsbBulk usb;
+    UsbLink usb;
     std::vector<int> pauses;
 };
 
-TEST_F(TUsbBulkTest, SearchSkipsEveryWrongDeviceClosesItAndGoesOnToLaterBuses)
+TEST_F(UsbLinkTest, SearchSkipsEveryWrongDeviceClosesItAndGoesOnToLaterBuses)
 {
     const int bus1 = sim.addBus();
     const int bus2 = sim.addBus();
@@ -80,12 +80,12 @@ TEST_F(TUsbBulkTest, SearchSkipsEveryWrongDeviceClosesItAndGoesOnToLaterBuses)
     sim.setDeviceFault(makerFails, KSIM_STRING_FAILS, 1);
     sim.setDeviceFault(productFails, KSIM_STRING_FAILS, 2);
 
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
-    EXPECT_NE(usb.DeviceHandle(), nullptr);
-    EXPECT_EQ(usb.InterfaceNumber(), 3);
-    EXPECT_EQ(usb.ReadEndpoint(), 0x85);
-    EXPECT_EQ(usb.WriteEndpoint(), 0x05);
-    EXPECT_EQ(usb.CommandEndpoint(), 0x04);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
+    EXPECT_NE(usb.deviceHandle(), nullptr);
+    EXPECT_EQ(usb.interfaceNumber(), 3);
+    EXPECT_EQ(usb.readEndpoint(), 0x85);
+    EXPECT_EQ(usb.writeEndpoint(), 0x05);
+    EXPECT_EQ(usb.commandEndpoint(), 0x04);
 
     // Every device with the right ids was tried in bus and list order, up to the good one.
     const std::vector<int> tried = {
@@ -107,7 +107,7 @@ TEST_F(TUsbBulkTest, SearchSkipsEveryWrongDeviceClosesItAndGoesOnToLaterBuses)
     (void)after;
 }
 
-TEST_F(TUsbBulkTest, ProductStringChoosesTheEndpointSet)
+TEST_F(UsbLinkTest, ProductStringChoosesTheEndpointSet)
 {
     struct Case
     {
@@ -117,41 +117,41 @@ TEST_F(TUsbBulkTest, ProductStringChoosesTheEndpointSet)
     for (const Case& c : {Case {"WinUSBComm Device", 0x85, 0x05, 0x04}, Case {"WinUSBComm", 0x82, 0x01, 0x02}}) {
         sim.reset();
         sim.addDevice(sim.addBus(), Vid, Pid, "VAZEziz", c.product, 1);
-        ASSERT_EQ(usb.prog_open(Vid, Pid), 1) << c.product;
-        EXPECT_EQ(usb.ReadEndpoint(), c.read) << c.product;
-        EXPECT_EQ(usb.WriteEndpoint(), c.write) << c.product;
-        EXPECT_EQ(usb.CommandEndpoint(), c.command) << c.product;
-        EXPECT_EQ(usb.InterfaceNumber(), 1);
-        usb.USB_bulk_close();
+        ASSERT_EQ(usb.open(Vid, Pid), 1) << c.product;
+        EXPECT_EQ(usb.readEndpoint(), c.read) << c.product;
+        EXPECT_EQ(usb.writeEndpoint(), c.write) << c.product;
+        EXPECT_EQ(usb.commandEndpoint(), c.command) << c.product;
+        EXPECT_EQ(usb.interfaceNumber(), 1);
+        usb.close();
     }
 }
 
-TEST_F(TUsbBulkTest, NoMatchingDeviceLeavesNothingOpenAndKeepsTheLastEndpointSet)
+TEST_F(UsbLinkTest, NoMatchingDeviceLeavesNothingOpenAndKeepsTheLastEndpointSet)
 {
     const int bus = sim.addBus();
     sim.addDevice(bus, Vid, Pid, "VAZEziz", "WinUSBComm Device", 0);
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
-    usb.USB_bulk_close();
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
+    usb.close();
 
     sim.reset();
     const int b = sim.addBus();
     sim.addDevice(b, Vid, Pid, "Other", "WinUSBComm", 0);
     const int unplugged = sim.addProgrammer(b, "WinUSBComm");
     sim.unplug(unplugged);
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
-    EXPECT_EQ(usb.DeviceHandle(), nullptr);
+    EXPECT_EQ(usb.open(Vid, Pid), 0);
+    EXPECT_EQ(usb.deviceHandle(), nullptr);
     EXPECT_EQ(sim.openHandles(), 0);
     // An unplugged device is not on the bus list at all.
     for (const SimCall& c : sim.calls(KSIM_CALL_OPEN))
         EXPECT_NE(c.call.device, unplugged);
-    EXPECT_EQ(usb.ReadEndpoint(), 0x85);
+    EXPECT_EQ(usb.readEndpoint(), 0x85);
 }
 
-TEST_F(TUsbBulkTest, AProgrammerThatIsThereButCannotBeOpenedSaysWhy)
+TEST_F(UsbLinkTest, AProgrammerThatIsThereButCannotBeOpenedSaysWhy)
 {
-    using Failure = TUsbBulk::OpenFailure;
+    using Failure = UsbLink::OpenFailure;
     const int bus = sim.addBus();
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+    EXPECT_EQ(usb.open(Vid, Pid), 0);
     EXPECT_EQ(usb.openProblem().failure, Failure::Absent);
 
     const int programmer = sim.addProgrammer(bus, "WinUSBComm");
@@ -169,59 +169,59 @@ TEST_F(TUsbBulkTest, AProgrammerThatIsThereButCannotBeOpenedSaysWhy)
             Case {KSIM_CLAIM_FAILS, EACCES, Failure::NoAccess}, Case {KSIM_OPEN_FAILS, EIO, Failure::Other}}) {
         SCOPED_TRACE(testing::Message() << c.fault << " " << c.arg);
         sim.setDeviceFault(programmer, c.fault, c.arg);
-        EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+        EXPECT_EQ(usb.open(Vid, Pid), 0);
         EXPECT_EQ(usb.openProblem().failure, c.failure);
         EXPECT_EQ(sim.openHandles(), 0);
         sim.setDeviceFault(programmer, c.fault, 0);
     }
 
     // Another program holds the interface.
-    TUsbBulk other;
-    ASSERT_EQ(other.prog_open(Vid, Pid), 1);
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+    UsbLink other;
+    ASSERT_EQ(other.open(Vid, Pid), 1);
+    EXPECT_EQ(usb.open(Vid, Pid), 0);
     EXPECT_EQ(usb.openProblem().failure, Failure::Busy);
-    other.USB_bulk_close();
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 1);
+    other.close();
+    EXPECT_EQ(usb.open(Vid, Pid), 1);
     EXPECT_EQ(usb.openProblem().failure, Failure::None);
-    usb.USB_bulk_close();
+    usb.close();
 
     sim.unplug(programmer);
     sim.addDevice(bus, Vid, Pid, "VAZEziz", "Bootloader", 0);
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
-    EXPECT_EQ(usb.openProblem(), (TUsbBulk::OpenProblem {Failure::WrongStrings, "Bootloader"}));
+    EXPECT_EQ(usb.open(Vid, Pid), 0);
+    EXPECT_EQ(usb.openProblem(), (UsbLink::OpenProblem {Failure::WrongStrings, "Bootloader"}));
 }
 
-TEST_F(TUsbBulkTest, ResetWorldListsNoBusUntilTheNextSearch)
+TEST_F(UsbLinkTest, ResetWorldListsNoBusUntilTheNextSearch)
 {
     sim.addProgrammer(sim.addBus(), "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
-    usb.USB_bulk_close();
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
+    usb.close();
     ASSERT_NE(usb.binding().usb_get_busses(), nullptr);
     // The old buses are freed with the old world; the list head must not point at them.
     sim.reset();
     EXPECT_EQ(usb.binding().usb_get_busses(), nullptr);
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+    EXPECT_EQ(usb.open(Vid, Pid), 0);
 }
 
-TEST_F(TUsbBulkTest, DeviceWithoutConfigurationIsRejected)
+TEST_F(UsbLinkTest, DeviceWithoutConfigurationIsRejected)
 {
     const int bus = sim.addBus();
     const int bare = sim.addDevice(bus, Vid, Pid, "VAZEziz", "WinUSBComm", 0);
     sim.setDeviceFault(bare, KSIM_NO_CONFIG, 1);
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+    EXPECT_EQ(usb.open(Vid, Pid), 0);
     EXPECT_EQ(sim.openHandles(), 0);
 }
 
-TEST_F(TUsbBulkTest, EveryOpenBindsTheLibraryAgainAndSearchesAfresh)
+TEST_F(UsbLinkTest, EveryOpenBindsTheLibraryAgainAndSearchesAfresh)
 {
     const int bus = sim.addBus();
     const int programmer = sim.addProgrammer(bus, "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
-    usb.USB_bulk_close();
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
+    usb.close();
     sim.unplug(programmer);
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+    EXPECT_EQ(usb.open(Vid, Pid), 0);
     sim.plug(programmer);
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 1);
+    EXPECT_EQ(usb.open(Vid, Pid), 1);
 
     std::vector<int> kinds;
     for (const SimCall& c : sim.calls()) {
@@ -237,10 +237,10 @@ TEST_F(TUsbBulkTest, EveryOpenBindsTheLibraryAgainAndSearchesAfresh)
     EXPECT_EQ(kinds, threeSearches);
 }
 
-TEST_F(TUsbBulkTest, StringFetchAsksForTheDescriptorInUsEnglish)
+TEST_F(UsbLinkTest, StringFetchAsksForTheDescriptorInUsEnglish)
 {
     sim.addProgrammer(sim.addBus(), "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     const std::vector<SimCall> controls = sim.calls(KSIM_CALL_CONTROL);
     ASSERT_EQ(controls.size(), 2u);
     for (int i = 0; i < 2; ++i) {
@@ -253,7 +253,7 @@ TEST_F(TUsbBulkTest, StringFetchAsksForTheDescriptorInUsEnglish)
     }
 }
 
-TEST_F(TUsbBulkTest, StringDescriptorFolding)
+TEST_F(UsbLinkTest, StringDescriptorFolding)
 {
     int device = 0;
     usb_dev_handle* handle = openProgrammerWithStrings(&device);
@@ -263,47 +263,47 @@ TEST_F(TUsbBulkTest, StringDescriptorFolding)
     // Characters above 0xFF come back as "?".
     const std::vector<uint16_t> mixed = {'A', 0x0142, 'B', 0x4E2D, 0x00E9};
     sim.setString(device, 5, mixed.data(), static_cast<int>(mixed.size()));
-    EXPECT_EQ(usb.usbGetStringAscii(handle, 5, 0x409, text, sizeof text), 5);
+    EXPECT_EQ(usb.readStringAscii(handle, 5, 0x409, text, sizeof text), 5);
     EXPECT_EQ(std::string(text), std::string("A?B?\xE9"));
 
     // A reply that is not a string descriptor gives an empty text and 0.
     const uint8_t config[] = {6, 2, 'A', 0, 'B', 0};
     sim.setDescriptor(device, 6, config, sizeof config);
     std::strcpy(text, "junk");
-    EXPECT_EQ(usb.usbGetStringAscii(handle, 6, 0x409, text, sizeof text), 0);
+    EXPECT_EQ(usb.readStringAscii(handle, 6, 0x409, text, sizeof text), 0);
     EXPECT_STREQ(text, "");
 
     // The descriptor's own length wins over the bytes received; an odd length drops the half unit.
     const uint8_t shortLength[] = {5, 3, 'A', 0, 'B', 0, 'C', 0};
     sim.setDescriptor(device, 7, shortLength, sizeof shortLength);
-    EXPECT_EQ(usb.usbGetStringAscii(handle, 7, 0x409, text, sizeof text), 1);
+    EXPECT_EQ(usb.readStringAscii(handle, 7, 0x409, text, sizeof text), 1);
     EXPECT_STREQ(text, "A");
 
     // A length byte larger than the reply is cut to the bytes received.
     const uint8_t longLength[] = {200, 3, 'x', 0, 'y', 0};
     sim.setDescriptor(device, 8, longLength, sizeof longLength);
-    EXPECT_EQ(usb.usbGetStringAscii(handle, 8, 0x409, text, sizeof text), 2);
+    EXPECT_EQ(usb.readStringAscii(handle, 8, 0x409, text, sizeof text), 2);
     EXPECT_STREQ(text, "xy");
 
     // A reply of one byte is no string descriptor.
     const uint8_t oneByte[] = {2};
     sim.setDescriptor(device, 9, oneByte, sizeof oneByte);
-    EXPECT_EQ(usb.usbGetStringAscii(handle, 9, 0x409, text, sizeof text), 0);
+    EXPECT_EQ(usb.readStringAscii(handle, 9, 0x409, text, sizeof text), 0);
     EXPECT_STREQ(text, "");
 
     // The destination keeps room for its terminator.
     const std::vector<uint16_t> five = {'1', '2', '3', '4', '5'};
     sim.setString(device, 10, five.data(), 5);
     char small[3] = {'#', '#', '#'};
-    EXPECT_EQ(usb.usbGetStringAscii(handle, 10, 0x409, small, sizeof small), 2);
+    EXPECT_EQ(usb.readStringAscii(handle, 10, 0x409, small, sizeof small), 2);
     EXPECT_STREQ(small, "12");
 
     // A failed fetch returns the libusb error unchanged.
     sim.setDeviceFault(device, KSIM_STRING_FAILS, 11);
-    EXPECT_EQ(usb.usbGetStringAscii(handle, 11, 0x409, text, sizeof text), -110);
+    EXPECT_EQ(usb.readStringAscii(handle, 11, 0x409, text, sizeof text), -110);
 }
 
-TEST_F(TUsbBulkTest, ManufacturerWithHighBytesDoesNotMatch)
+TEST_F(UsbLinkTest, ManufacturerWithHighBytesDoesNotMatch)
 {
     const int bus = sim.addBus();
     const int folded = sim.addProgrammer(bus, "WinUSBComm");
@@ -313,22 +313,22 @@ TEST_F(TUsbBulkTest, ManufacturerWithHighBytesDoesNotMatch)
     const int wrongType = sim.addProgrammer(bus, "WinUSBComm");
     const uint8_t notString[] = {16, 0x21, 'V', 0, 'A', 0, 'Z', 0, 'E', 0, 'z', 0, 'i', 0, 'z', 0};
     sim.setDescriptor(wrongType, 1, notString, sizeof notString);
-    EXPECT_EQ(usb.prog_open(Vid, Pid), 0);
+    EXPECT_EQ(usb.open(Vid, Pid), 0);
     EXPECT_EQ(sim.openHandles(), 0);
     EXPECT_EQ(devicesWith(KSIM_CALL_CLOSE, false), (std::vector<int> {folded, wrongType}));
 }
 
-TEST_F(TUsbBulkTest, CommandWithoutReplyIsOneWriteAndNoPause)
+TEST_F(UsbLinkTest, CommandWithoutReplyIsOneWriteAndNoPause)
 {
     sim.addProgrammer(sim.addBus(), "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     sim.clearCalls();
 
     std::array<quint8, 64> block {};
     block[0] = 1;
     block[1] = 8;
     int written = 0;
-    EXPECT_EQ(usb.USB_bulk_cmd(block.data(), 64, 0, &written), 64);
+    EXPECT_EQ(usb.sendCommand(block.data(), 64, 0, &written), 64);
     EXPECT_EQ(written, 64);
     EXPECT_TRUE(pauses.empty());
 
@@ -340,10 +340,10 @@ TEST_F(TUsbBulkTest, CommandWithoutReplyIsOneWriteAndNoPause)
     EXPECT_EQ(calls[0].bytes, std::vector<uint8_t>(block.begin(), block.end()));
 }
 
-TEST_F(TUsbBulkTest, CommandWithReplyPausesThenOverwritesTheBlockWithTheReply)
+TEST_F(UsbLinkTest, CommandWithReplyPausesThenOverwritesTheBlockWithTheReply)
 {
     sim.addProgrammer(sim.addBus(), "WinUSBComm Device");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     sim.clearCalls();
 
     std::array<quint8, 64> block {};
@@ -351,7 +351,7 @@ TEST_F(TUsbBulkTest, CommandWithReplyPausesThenOverwritesTheBlockWithTheReply)
     block[0] = 0;
     block[1] = 10; // status
     const std::array<quint8, 64> command = block;
-    EXPECT_EQ(usb.USB_bulk_cmd(block.data(), 64, 1), 64);
+    EXPECT_EQ(usb.sendCommand(block.data(), 64, 1), 64);
     EXPECT_EQ(pauses, std::vector<int> {50});
 
     const std::vector<SimCall> calls = sim.calls();
@@ -368,16 +368,16 @@ TEST_F(TUsbBulkTest, CommandWithReplyPausesThenOverwritesTheBlockWithTheReply)
     EXPECT_NE(block, command);
 }
 
-TEST_F(TUsbBulkTest, AFailedCommandWriteEndsTheExchangeWithoutReadingAReply)
+TEST_F(UsbLinkTest, AFailedCommandWriteEndsTheExchangeWithoutReadingAReply)
 {
     const int programmer = sim.addProgrammer(sim.addBus(), "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     sim.armFault(programmer, KSIM_FAULT_TIMEOUT, 1);
     sim.clearCalls();
 
     std::array<quint8, 64> block {};
     int written = 0;
-    const int result = usb.USB_bulk_cmd(block.data(), 64, 1, &written);
+    const int result = usb.sendCommand(block.data(), 64, 1, &written);
     EXPECT_EQ(written, -110);
     // The write was the last transfer performed: no reply read and no pause for one.
     EXPECT_EQ(result, -110);
@@ -388,19 +388,19 @@ TEST_F(TUsbBulkTest, AFailedCommandWriteEndsTheExchangeWithoutReadingAReply)
     EXPECT_TRUE(usb.linkFaulted());
 }
 
-TEST_F(TUsbBulkTest, DataTransfersUseTheDataEndpoints)
+TEST_F(UsbLinkTest, DataTransfersUseTheDataEndpoints)
 {
     sim.addProgrammer(sim.addBus(), "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     sim.setRecording(KSIM_RECORD_ALL);
     sim.clearCalls();
 
     std::vector<quint8> data(256);
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<quint8>(i * 7);
-    usb.USB_bulk_write(data.data(), 256);
+    usb.writeData(data.data(), 256);
     std::vector<quint8> in(128, 0xCC);
-    usb.USB_bulk_read(in.data(), 128);
+    usb.readData(in.data(), 128);
 
     const std::vector<SimCall> transfers = sim.transfers();
     ASSERT_EQ(transfers.size(), 2u);
@@ -412,15 +412,15 @@ TEST_F(TUsbBulkTest, DataTransfersUseTheDataEndpoints)
     EXPECT_TRUE(pauses.empty());
 }
 
-TEST_F(TUsbBulkTest, CloseReleasesThenClosesAndLaterTransfersDoNothing)
+TEST_F(UsbLinkTest, CloseReleasesThenClosesAndLaterTransfersDoNothing)
 {
     const int bus = sim.addBus();
     sim.addDevice(bus, Vid, Pid, "VAZEziz", "WinUSBComm", 2);
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     sim.clearCalls();
 
-    usb.USB_bulk_close();
-    EXPECT_EQ(usb.DeviceHandle(), nullptr);
+    usb.close();
+    EXPECT_EQ(usb.deviceHandle(), nullptr);
     const std::vector<SimCall> calls = sim.calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].call.kind, KSIM_CALL_RELEASE);
@@ -432,49 +432,49 @@ TEST_F(TUsbBulkTest, CloseReleasesThenClosesAndLaterTransfersDoNothing)
     std::array<quint8, 64> block {};
     block.fill(0x11);
     const auto before = block;
-    EXPECT_EQ(usb.USB_bulk_cmd(block.data(), 64, 0), TUsbBulk::NotOpen);
-    EXPECT_EQ(usb.USB_bulk_cmd(block.data(), 64, 1), TUsbBulk::NotOpen);
-    EXPECT_EQ(usb.USB_bulk_write(block.data(), 64), TUsbBulk::NotOpen);
-    EXPECT_EQ(usb.USB_bulk_read(block.data(), 64), TUsbBulk::NotOpen);
-    usb.USB_bulk_close();
+    EXPECT_EQ(usb.sendCommand(block.data(), 64, 0), UsbLink::NotOpen);
+    EXPECT_EQ(usb.sendCommand(block.data(), 64, 1), UsbLink::NotOpen);
+    EXPECT_EQ(usb.writeData(block.data(), 64), UsbLink::NotOpen);
+    EXPECT_EQ(usb.readData(block.data(), 64), UsbLink::NotOpen);
+    usb.close();
     EXPECT_EQ(block, before);
     EXPECT_EQ(sim.callCount(), 0);
     EXPECT_EQ(pauses, std::vector<int> {50});
 }
 
-TEST_F(TUsbBulkTest, CloseGoesOnToCloseWhenTheReleaseFails)
+TEST_F(UsbLinkTest, CloseGoesOnToCloseWhenTheReleaseFails)
 {
     const int programmer = sim.addProgrammer(sim.addBus(), "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     sim.unplug(programmer);
     sim.clearCalls();
-    usb.USB_bulk_close();
+    usb.close();
     const std::vector<SimCall> calls = sim.calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].call.kind, KSIM_CALL_RELEASE);
     EXPECT_LT(calls[0].call.result, 0);
     EXPECT_EQ(calls[1].call.kind, KSIM_CALL_CLOSE);
     EXPECT_EQ(sim.openHandles(), 0);
-    EXPECT_EQ(usb.DeviceHandle(), nullptr);
+    EXPECT_EQ(usb.deviceHandle(), nullptr);
 }
 
-TEST_F(TUsbBulkTest, OpeningAgainClosesTheHandleStillOpen)
+TEST_F(UsbLinkTest, OpeningAgainClosesTheHandleStillOpen)
 {
     sim.addProgrammer(sim.addBus(), "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     EXPECT_EQ(sim.openHandles(), 1);
 }
 
-TEST_F(TUsbBulkTest, TransmitIsOneVendorControlTransfer)
+TEST_F(UsbLinkTest, TransmitIsOneVendorControlTransfer)
 {
     sim.addProgrammer(sim.addBus(), "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     sim.clearCalls();
     const quint8 setup[4] = {0x34, 0x12, 0x78, 0x56};
     quint8 data[8] = {};
     // The simulated programmer stalls vendor requests: a negative result comes back as -1.
-    EXPECT_EQ(usb.USB_transmit(1, 0x33, setup, data, sizeof data), -1);
+    EXPECT_EQ(usb.controlTransfer(1, 0x33, setup, data, sizeof data), -1);
     const std::vector<SimCall> controls = sim.calls(KSIM_CALL_CONTROL);
     ASSERT_EQ(controls.size(), 1u);
     EXPECT_EQ(controls[0].call.endpoint, 0xC0);
@@ -485,17 +485,17 @@ TEST_F(TUsbBulkTest, TransmitIsOneVendorControlTransfer)
     EXPECT_EQ(controls[0].call.timeout, 7000);
 
     sim.clearCalls();
-    usb.USB_transmit(0, 0x01, setup, data, 0);
+    usb.controlTransfer(0, 0x01, setup, data, 0);
     ASSERT_EQ(sim.calls(KSIM_CALL_CONTROL).size(), 1u);
     EXPECT_EQ(sim.calls(KSIM_CALL_CONTROL)[0].call.endpoint, 0x40);
 }
 
-TEST_F(TUsbBulkTest, EntryPointsTheLibraryLacksReturnTheirFixedValues)
+TEST_F(UsbLinkTest, EntryPointsTheLibraryLacksReturnTheirFixedValues)
 {
     sim.addProgrammer(sim.addBus(), "WinUSBComm");
-    ASSERT_EQ(usb.prog_open(Vid, Pid), 1);
+    ASSERT_EQ(usb.open(Vid, Pid), 1);
     const UsbBinding& binding = usb.binding();
-    usb_dev_handle* handle = usb.DeviceHandle();
+    usb_dev_handle* handle = usb.deviceHandle();
 
     // The simulator leaves out the interrupt transfers and the Windows additions on purpose.
     EXPECT_EQ(binding.boundCount(), 23);

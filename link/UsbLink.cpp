@@ -1,4 +1,4 @@
-#include "link/TUsbBulk.h"
+#include "link/UsbLink.h"
 
 #include "link/LinkLog.h"
 
@@ -25,7 +25,7 @@ void realSleep(int milliseconds)
 
 } // namespace
 
-TUsbBulk::TUsbBulk(QObject* owner, QByteArray libraryName)
+UsbLink::UsbLink(QObject* owner, QByteArray libraryName)
     : QObject(owner)
     , m_usb(std::move(libraryName))
     , m_sleep(realSleep)
@@ -33,30 +33,30 @@ TUsbBulk::TUsbBulk(QObject* owner, QByteArray libraryName)
     selectEndpoints(0x82, 0x01, 0x02);
 }
 
-void TUsbBulk::setSleepFunction(SleepFunction sleep)
+void UsbLink::setSleepFunction(SleepFunction sleep)
 {
     m_sleep = sleep ? std::move(sleep) : SleepFunction(realSleep);
 }
 
-void TUsbBulk::sleepMs(int milliseconds) const
+void UsbLink::sleepMs(int milliseconds) const
 {
     m_sleep(milliseconds);
 }
 
-void TUsbBulk::selectEndpoints(int readEndpoint, int writeEndpoint, int commandEndpoint)
+void UsbLink::selectEndpoints(int readEndpoint, int writeEndpoint, int commandEndpoint)
 {
     m_readEndpoint = readEndpoint;
     m_writeEndpoint = writeEndpoint;
     m_commandEndpoint = commandEndpoint;
 }
 
-QByteArray TUsbBulk::lastError() const
+QByteArray UsbLink::lastError() const
 {
     const char* text = m_usb.usb_strerror();
     return text ? QByteArray(text) : QByteArray("(no error text)");
 }
 
-int TUsbBulk::noteTransfer(int result, int length)
+int UsbLink::noteTransfer(int result, int length)
 {
     if (result < 0)
         qCWarning(lcLink, "error writing:\n%s", lastError().constData());
@@ -67,7 +67,7 @@ int TUsbBulk::noteTransfer(int result, int length)
     return result;
 }
 
-TUsbBulk::OpenFailure TUsbBulk::failureOf(int error)
+UsbLink::OpenFailure UsbLink::failureOf(int error)
 {
     switch (std::abs(error)) {
     case EACCES:
@@ -82,11 +82,11 @@ TUsbBulk::OpenFailure TUsbBulk::failureOf(int error)
     }
 }
 
-int TUsbBulk::prog_open(int vendorId, int productId)
+int UsbLink::open(int vendorId, int productId)
 {
     // A handle still open here would otherwise be lost with its claimed interface.
     if (m_deviceHandle)
-        USB_bulk_close();
+        close();
     m_linkFaulted = false;
     m_deviceVanished = false;
     m_openProblem = {OpenFailure::Absent, {}};
@@ -110,7 +110,7 @@ int TUsbBulk::prog_open(int vendorId, int productId)
     return 0;
 }
 
-bool TUsbBulk::tryDevice(struct usb_device* device)
+bool UsbLink::tryDevice(struct usb_device* device)
 {
     // usb_open reports why it failed in errno only (a device node without write access: EACCES).
     errno = 0;
@@ -125,7 +125,7 @@ bool TUsbBulk::tryDevice(struct usb_device* device)
     // Every other call reports its error as a negated errno; a node opened read-only answers EPERM.
     char text[StringBufferSize];
     int length
-        = usbGetStringAscii(m_deviceHandle, device->descriptor.iManufacturer, StringLanguageId, text, sizeof text);
+        = readStringAscii(m_deviceHandle, device->descriptor.iManufacturer, StringLanguageId, text, sizeof text);
     if (length < 0) {
         qCWarning(lcLink, "warning: cannot query manufacturer for device: %s", lastError().constData());
         rejectDevice(failureOf(length), lastError());
@@ -136,7 +136,7 @@ bool TUsbBulk::tryDevice(struct usb_device* device)
         return false;
     }
 
-    length = usbGetStringAscii(m_deviceHandle, device->descriptor.iProduct, StringLanguageId, text, sizeof text);
+    length = readStringAscii(m_deviceHandle, device->descriptor.iProduct, StringLanguageId, text, sizeof text);
     if (length < 0) {
         qCWarning(lcLink, "warning: cannot query product for device: %s", lastError().constData());
         rejectDevice(failureOf(length), lastError());
@@ -176,7 +176,7 @@ bool TUsbBulk::tryDevice(struct usb_device* device)
     return true;
 }
 
-bool TUsbBulk::firstInterfaceNumber(const struct usb_device* device, int* number)
+bool UsbLink::firstInterfaceNumber(const struct usb_device* device, int* number)
 {
     if (device->descriptor.bNumConfigurations == 0 || !device->config)
         return false;
@@ -190,21 +190,21 @@ bool TUsbBulk::firstInterfaceNumber(const struct usb_device* device, int* number
     return true;
 }
 
-void TUsbBulk::rejectDevice()
+void UsbLink::rejectDevice()
 {
     if (m_deviceHandle)
         m_usb.usb_close(m_deviceHandle);
     m_deviceHandle = nullptr;
 }
 
-void TUsbBulk::rejectDevice(OpenFailure failure, const QByteArray& detail)
+void UsbLink::rejectDevice(OpenFailure failure, const QByteArray& detail)
 {
     rejectDevice();
     if (m_openProblem.failure == OpenFailure::Absent && failure != OpenFailure::Absent)
         m_openProblem = {failure, detail};
 }
 
-int TUsbBulk::usbGetStringAscii(
+int UsbLink::readStringAscii(
     usb_dev_handle* handle, int index, int languageId, char* destination, int destinationSize)
 {
     unsigned char reply[StringBufferSize] = {};
@@ -234,7 +234,7 @@ int TUsbBulk::usbGetStringAscii(
     return stored;
 }
 
-int TUsbBulk::USB_bulk_cmd(quint8* block, int length, int readReply, int* commandWritten, int timeoutMs)
+int UsbLink::sendCommand(quint8* block, int length, int readReply, int* commandWritten, int timeoutMs)
 {
     if (!m_deviceHandle) {
         if (commandWritten)
@@ -261,7 +261,7 @@ int TUsbBulk::USB_bulk_cmd(quint8* block, int length, int readReply, int* comman
         m_usb.usb_bulk_read(m_deviceHandle, m_readEndpoint, reinterpret_cast<char*>(block), length, timeoutMs), length);
 }
 
-int TUsbBulk::USB_bulk_write(const quint8* data, int length)
+int UsbLink::writeData(const quint8* data, int length)
 {
     if (!m_deviceHandle)
         return NotOpen;
@@ -270,7 +270,7 @@ int TUsbBulk::USB_bulk_write(const quint8* data, int length)
         length);
 }
 
-int TUsbBulk::USB_bulk_read(quint8* data, int length)
+int UsbLink::readData(quint8* data, int length)
 {
     if (!m_deviceHandle)
         return NotOpen;
@@ -279,7 +279,7 @@ int TUsbBulk::USB_bulk_read(quint8* data, int length)
         length);
 }
 
-void TUsbBulk::USB_bulk_close()
+void UsbLink::close()
 {
     if (!m_deviceHandle)
         return;
@@ -290,7 +290,7 @@ void TUsbBulk::USB_bulk_close()
     m_linkFaulted = false;
 }
 
-int TUsbBulk::USB_transmit(quint8 direction, quint8 request, const quint8* setup, quint8* data, int size)
+int UsbLink::controlTransfer(quint8 direction, quint8 request, const quint8* setup, quint8* data, int size)
 {
     if (!m_deviceHandle)
         return -1;
