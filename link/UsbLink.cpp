@@ -234,7 +234,7 @@ int UsbLink::readStringAscii(
     return stored;
 }
 
-int UsbLink::sendCommand(quint8* block, int length, int readReply, int* commandWritten, int timeoutMs)
+int UsbLink::sendCommand(quint8* block, int length, bool readReply, int* commandWritten, int timeoutMs)
 {
     if (!m_deviceHandle) {
         if (commandWritten)

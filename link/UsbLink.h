@@ -72,7 +72,7 @@ public:
     int open(int vendorId, int productId);
     [[nodiscard]] const OpenProblem& openProblem() const { return m_openProblem; }
 
-    /// Writes length bytes of the block to commandEndpoint; with a non-zero readReply flag pauses
+    /// Writes length bytes of the block to commandEndpoint; when readReply is set, pauses
     /// 50 ms and reads length bytes from readEndpoint into the same block. A command write that
     /// fails or moves fewer bytes than asked ends the exchange at once: no pause, no reply read
     /// (the programmer has no whole command to answer, and the read would only wait out its
@@ -81,7 +81,7 @@ public:
     /// an open device nothing is transferred (the pause before a reply still happens) and NotOpen
     /// is returned.
     int sendCommand(
-        quint8* block, int length, int readReply, int* commandWritten = nullptr, int timeoutMs = BulkTimeoutMs);
+        quint8* block, int length, bool readReply, int* commandWritten = nullptr, int timeoutMs = BulkTimeoutMs);
     /// One bulk write of length bytes to writeEndpoint; the libusb result (bytes or negative error).
     int writeData(const quint8* data, int length);
     /// One bulk read of length bytes from readEndpoint; the libusb result (bytes or negative error).

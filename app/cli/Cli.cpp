@@ -614,7 +614,7 @@ int Run::settleDetected(bool listOnly)
 QString Run::socketChip(ChipProgrammer& programmer)
 {
     quint8 reply[4] = {0, 0, 0, 0};
-    if (programmer.identifyChip(m_jobs->currentRecord(), m_jobs->speedIndex(), reply) != ChipProgrammer::IdentifyDone)
+    if (programmer.identifyChip(m_jobs->currentRecord(), m_jobs->speedIndex(), reply) != Identification::Done)
         return {};
     const bool zeros = reply[1] == 0 && reply[2] == 0 && reply[3] == 0;
     const bool ones = reply[1] == 0xFF && reply[2] == 0xFF && reply[3] == 0xFF;
