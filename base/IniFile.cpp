@@ -108,7 +108,7 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
     const Entry* e = find(section, key);
     if (!e)
         return defaultValue;
-    return readInt32(e->value, IntegerNotation::pascal()).value_or(defaultValue);
+    return readInt32(e->value, IntegerNotation::decimalOrHex()).value_or(defaultValue);
 }
 
 bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const

@@ -36,7 +36,7 @@ struct IntegerNotation
 
     /// Settings keys and chip-editor cells: optional blanks and sign, then decimal digits or
     /// hexadecimal digits after "$", "0x" or "x" (either case).
-    static constexpr IntegerNotation pascal()
+    static constexpr IntegerNotation decimalOrHex()
     {
         IntegerNotation n;
         n.blanksBefore = n.signs = n.zeroXHex = n.dollarHex = n.xHex = true;

@@ -50,9 +50,9 @@ QString u16(const char16_t* text)
 
 } // namespace
 
-std::optional<qint32> strToInt(const QString& text)
+std::optional<qint32> cellInteger(const QString& text)
 {
-    return readInt32(text, IntegerNotation::pascal());
+    return readInt32(text, IntegerNotation::decimalOrHex());
 }
 
 QString notAnIntegerText(const QString& text)
@@ -295,7 +295,7 @@ bool ChipEditorModel::loadSelectedRow(ChipEditorFields& fields, QString* error) 
     const EditorRow& cells = row(r);
     auto number = [&](int column) {
         const QString& text = cells[static_cast<size_t>(column)];
-        const std::optional<qint32> value = strToInt(text);
+        const std::optional<qint32> value = cellInteger(text);
         if (!value && error)
             *error = notAnIntegerText(text);
         return value;
@@ -409,7 +409,7 @@ std::optional<qint32> ChipEditorModel::saveInto(ChipTable& table, QString* error
         std::optional<qint32> value;
         auto convert = [&](int column) {
             const QString& text = cells[static_cast<size_t>(column)];
-            value = strToInt(text);
+            value = cellInteger(text);
             if (!value && error)
                 *error = notAnIntegerText(text);
             return value.has_value();

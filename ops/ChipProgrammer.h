@@ -84,7 +84,7 @@ public:
 
     ChipProgrammer(UsbLink& usb, Reporter& reporter, DataBuffer& buffer, JobView& view);
 
-    /// Opens the programmer (open): true when it is open. When a device with the programmer's
+    /// Opens the programmer (UsbLink::open): true when it is open. When a device with the programmer's
     /// ids is there but cannot be opened (no device access, interface busy, wrong strings, another
     /// error), the log says why, once for as long as that cause lasts: the line comes again only
     /// after the programmer was opened or was absent in between, or for another cause.

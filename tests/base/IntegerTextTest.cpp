@@ -19,9 +19,9 @@ std::optional<qint64> read(const char* text, const IntegerNotation& notation)
 
 } // namespace
 
-TEST(IntegerText, PascalNotationTakesBlanksSignsAndThreeHexMarks)
+TEST(IntegerText, DecimalOrHexNotationTakesBlanksSignsAndThreeHexMarks)
 {
-    const IntegerNotation n = IntegerNotation::pascal();
+    const IntegerNotation n = IntegerNotation::decimalOrHex();
     EXPECT_EQ(read("  -12", n), -12);
     EXPECT_EQ(read("+7", n), 7);
     EXPECT_EQ(read("$1F", n), 31);

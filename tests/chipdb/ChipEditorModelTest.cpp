@@ -72,34 +72,34 @@ struct IntegerCase
     qint32 value;
 };
 
-class StrToIntAccepts : public ::testing::TestWithParam<IntegerCase>
+class CellIntegerAccepts : public ::testing::TestWithParam<IntegerCase>
 {
 };
 
-TEST_P(StrToIntAccepts, DecimalAndEveryHexadecimalPrefix)
+TEST_P(CellIntegerAccepts, DecimalAndEveryHexadecimalPrefix)
 {
-    const std::optional<qint32> v = strToInt(QString::fromLatin1(GetParam().text));
+    const std::optional<qint32> v = cellInteger(QString::fromLatin1(GetParam().text));
     ASSERT_TRUE(v.has_value());
     EXPECT_EQ(*v, GetParam().value);
 }
 
-INSTANTIATE_TEST_SUITE_P(Conversions, StrToIntAccepts,
+INSTANTIATE_TEST_SUITE_P(Conversions, CellIntegerAccepts,
     ::testing::Values(IntegerCase {"0", 0}, IntegerCase {"100", 100}, IntegerCase {"  42", 42}, IntegerCase {"+7", 7},
         IntegerCase {"-5", -5}, IntegerCase {"007", 7}, IntegerCase {"0x1F", 31}, IntegerCase {"0X1f", 31},
         IntegerCase {"x10", 16}, IntegerCase {"X10", 16}, IntegerCase {"$ff", 255}, IntegerCase {"-0x10", -16},
         IntegerCase {"0xFFFFFFFF", -1}, IntegerCase {"0x0000000010", 16}, IntegerCase {"2147483647", 2147483647},
         IntegerCase {"-2147483648", std::numeric_limits<qint32>::min()}));
 
-class StrToIntRejects : public ::testing::TestWithParam<const char*>
+class CellIntegerRejects : public ::testing::TestWithParam<const char*>
 {
 };
 
-TEST_P(StrToIntRejects, AnythingThatIsNotAWholeNumber)
+TEST_P(CellIntegerRejects, AnythingThatIsNotAWholeNumber)
 {
-    EXPECT_FALSE(strToInt(QString::fromUtf8(GetParam())).has_value());
+    EXPECT_FALSE(cellInteger(QString::fromUtf8(GetParam())).has_value());
 }
 
-INSTANTIATE_TEST_SUITE_P(Conversions, StrToIntRejects,
+INSTANTIATE_TEST_SUITE_P(Conversions, CellIntegerRejects,
     ::testing::Values("", " ", "-", "0x", "$", "x", "12 ", "1.5", "abc", "1e3", "0x1G", "2147483648", "-2147483649",
         "4294967295", "0x100000000", "\t5", "٣"));
 

@@ -171,7 +171,7 @@ protected:
     ksim_state state() const
     {
         ksim_state s {};
-        sim.getState(programmerId, &s);
+        sim.fetchState(programmerId, &s);
         return s;
     }
 

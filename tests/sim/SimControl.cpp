@@ -49,10 +49,10 @@ SimControl::SimControl()
     lookUp(library, "ksim_set_erase_polls", setErasePolls, missing);
     lookUp(library, "ksim_set_timing", setTiming, missing);
     lookUp(library, "ksim_arm_fault", armFault, missing);
-    lookUp(library, "ksim_get_state", getState, missing);
+    lookUp(library, "ksim_get_state", fetchState, missing);
     lookUp(library, "ksim_set_recording", setRecording, missing);
     lookUp(library, "ksim_call_count", callCount, missing);
-    lookUp(library, "ksim_get_call", getCall, missing);
+    lookUp(library, "ksim_get_call", fetchCall, missing);
     lookUp(library, "ksim_clear_calls", clearCalls, missing);
     if (!missing.empty()) {
         m_why = "the libusb-0.1.so.4 on the loader path is not the simulated programmer (missing " + missing
@@ -68,7 +68,7 @@ std::vector<SimCall> SimControl::calls(int kind) const
     const int count = callCount();
     for (int i = 0; i < count; ++i) {
         SimCall c;
-        if (getCall(i, &c.call) != 0)
+        if (fetchCall(i, &c.call) != 0)
             break;
         if (kind != 0 && c.call.kind != kind)
             continue;
@@ -93,7 +93,7 @@ std::vector<SimCall> SimControl::transfers() const
 ksim_state SimControl::state(int device) const
 {
     ksim_state s {};
-    getState(device, &s);
+    fetchState(device, &s);
     return s;
 }
 

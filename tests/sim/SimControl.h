@@ -46,10 +46,10 @@ public:
     decltype(&::ksim_set_erase_polls) setErasePolls = nullptr;
     decltype(&::ksim_set_timing) setTiming = nullptr;
     decltype(&::ksim_arm_fault) armFault = nullptr;
-    decltype(&::ksim_get_state) getState = nullptr;
+    decltype(&::ksim_get_state) fetchState = nullptr;
     decltype(&::ksim_set_recording) setRecording = nullptr;
     decltype(&::ksim_call_count) callCount = nullptr;
-    decltype(&::ksim_get_call) getCall = nullptr;
+    decltype(&::ksim_get_call) fetchCall = nullptr;
     decltype(&::ksim_clear_calls) clearCalls = nullptr;
 
     /// Every recorded call, or those of one kind, in order.
