@@ -424,8 +424,8 @@ void ChipOperations::detect()
             if (m_host.selection().types().selected() != position)
                 m_host.selectByIndices(position, 0, 0);
             m_outcome = CommandOutcome::Refused;
-            m_reporter.ui().showInformation(m_reporter.message(MsgChipTypeDetected)
-                + m_host.selection().types().text() + m_reporter.message(MsgSelectManually));
+            m_reporter.ui().showInformation(m_reporter.message(MsgChipTypeDetected) + m_host.selection().types().text()
+                + m_reporter.message(MsgSelectManually));
             return;
         }
         default:
@@ -476,8 +476,7 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     if (candidates.empty()) {
         if (m_host.selection().types().selected() != 0)
             m_host.selectByIndices(0, 0, 0);
-        m_reporter.showError(
-            m_reporter.message(MsgChipIdNotListed) + idText + m_reporter.message(MsgChooseCompatible));
+        m_reporter.showError(m_reporter.message(MsgChipIdNotListed) + idText + m_reporter.message(MsgChooseCompatible));
         m_outcome = CommandOutcome::Refused;
         return;
     }

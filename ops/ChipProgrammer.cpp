@@ -66,12 +66,10 @@ bool ChipProgrammer::openProgrammer()
         break;
     case Failure::WrongStrings:
         // The transport folds the string to one byte per character.
-        m_reporter.addLogLine(
-            m_reporter.message(MsgProgrammerWrongStrings).arg(QString::fromLatin1(problem.detail)));
+        m_reporter.addLogLine(m_reporter.message(MsgProgrammerWrongStrings).arg(QString::fromLatin1(problem.detail)));
         break;
     default:
-        m_reporter.addLogLine(
-            m_reporter.message(MsgProgrammerOpenFailed).arg(QString::fromLocal8Bit(problem.detail)));
+        m_reporter.addLogLine(m_reporter.message(MsgProgrammerOpenFailed).arg(QString::fromLocal8Bit(problem.detail)));
         break;
     }
     return opened;

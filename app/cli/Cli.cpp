@@ -361,8 +361,7 @@ int Run::loadDatabase()
     const int errors = m_ui.errorCount();
     const LoadResult r = loadChipDatabaseFile(path, *m_table, m_reporter);
     if (r == LoadResult::NoFile && m_ui.errorCount() == errors)
-        m_reporter.showError(
-            message(MsgDatabaseUnreadable).arg(path, QString::fromLocal8Bit(std::strerror(ENOENT))));
+        m_reporter.showError(message(MsgDatabaseUnreadable).arg(path, QString::fromLocal8Bit(std::strerror(ENOENT))));
     return r == LoadResult::Loaded && m_ui.errorCount() == errors ? ExitOk : ExitFile;
 }
 
@@ -649,13 +648,13 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
         m_out << message(status == ExitOk ? MsgCliChipPassed : MsgCliChipFailed).arg(chip + 1).arg(serialText) << '\n';
         m_out.flush();
         if (log.isOpen()) {
-            log.write(
-                QStringLiteral("%1,%2,%3,%4,%5,%6\n")
-                    .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
-                        status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"), serialText,
-                        sha256Text(m_buffer->data(), static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0))))
-                    .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
-                    .toUtf8());
+            const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
+            log.write(QStringLiteral("%1,%2,%3,%4,%5,%6\n")
+                          .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
+                              status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"), serialText,
+                              sha256Text(m_buffer->data(), written))
+                          .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
+                          .toUtf8());
             log.flush();
         }
         if (status == ExitNoProgrammer || stopRequested())
