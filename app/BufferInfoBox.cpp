@@ -18,11 +18,10 @@ QString bufferInformationText(const Reporter& reporter, const DataBuffer& buffer
     const auto used = static_cast<std::uint32_t>(std::clamp<qint32>(buffer.usedLength, 0, qint32(BufferCapacity)));
     const std::uint32_t chip = std::min(chipSize, BufferCapacity);
     auto sums = [&](MessageKey key, std::uint32_t length) {
-        return reporter.message(key).arg(
-            crc32Text(crc32(buffer.data(), length)), sha256Text(buffer.data(), length));
+        return reporter.message(key).arg(crc32Text(crc32(buffer.data(), length)), sha256Text(buffer.data(), length));
     };
-    QStringList lines {reporter.message(MsgInfoUsedLength).arg(used),
-        reporter.message(MsgInfoChipSize).arg(chipSize), QString(), sums(MsgInfoUsedSums, used)};
+    QStringList lines {reporter.message(MsgInfoUsedLength).arg(used), reporter.message(MsgInfoChipSize).arg(chipSize),
+        QString(), sums(MsgInfoUsedSums, used)};
     if (chip != used)
         lines << QString() << sums(MsgInfoChipSums, chip);
     return lines.join(QLatin1Char('\n'));

@@ -373,7 +373,7 @@ void ChipEditorDialog::refuseMissingList(EditorList list) const
         break;
     }
     m_reporter.showError(m_reporter.message(MsgEditorChooseList)
-                                .arg(captionText(CaptionWindow::ChipEditor, label, m_reporter.language())));
+                             .arg(captionText(CaptionWindow::ChipEditor, label, m_reporter.language())));
 }
 
 void ChipEditorDialog::addChip()

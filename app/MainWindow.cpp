@@ -14,6 +14,7 @@
 #include "app/QtUserInterface.h"
 #include "app/StatusBar.h"
 #include "base/FileLocations.h"
+#include "base/Language.h"
 #include "chipdb/NameTokens.h"
 #include "hexview/TMPHexEditorEx.h"
 #include "link/UsbLink.h"

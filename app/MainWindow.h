@@ -43,10 +43,6 @@ class ChipOperations;
 class MainWindowJobView;
 class DeviceChangeMonitor;
 
-/// The language of a first start from a locale name: zh_CN and zh_SG Simplified Chinese (0),
-/// zh_TW, zh_HK and zh_MO Traditional Chinese (1), anything else English (2).
-int languageForLocale(const QString& localeName);
-
 /// The main window. It owns everything that lives for the whole run: the data buffer, the chip
 /// table and selection, the settings file, the log and the dialogs. Commands run through the
 /// window-free libraries; the window only binds their state to its controls.

@@ -1,5 +1,5 @@
-// The main window's language: the captions of every window in the language in force, the
-// language items' check marks, and the language of a first start.
+// The main window's language: the captions of every window in the language in force and the
+// language items' check marks.
 
 #include "app/MainWindow.h"
 
@@ -16,16 +16,6 @@
 #include <QMenu>
 
 namespace kestrum {
-
-int languageForLocale(const QString& localeName)
-{
-    const QString name = localeName.section(QLatin1Char('.'), 0, 0).replace(QLatin1Char('-'), QLatin1Char('_'));
-    if (name == QLatin1String("zh_CN") || name == QLatin1String("zh_SG"))
-        return 0;
-    if (name == QLatin1String("zh_TW") || name == QLatin1String("zh_HK") || name == QLatin1String("zh_MO"))
-        return 1;
-    return 2;
-}
 
 /// Sets one caption: the window's own caption for an empty control name, else the text of the
 /// window's control (menu, action, group box, button or label) of that name.

@@ -34,7 +34,8 @@ QString saveFileFilter(int language)
         + sRecordFilterEntry(language) + QStringLiteral("|All files (*.*)|*.*");
 }
 
-FileCommands::FileCommands(Reporter& reporter, DataBuffer& buffer, ViewReloader refreshView, ViewEditsTaker takeViewEdits)
+FileCommands::FileCommands(
+    Reporter& reporter, DataBuffer& buffer, ViewReloader refreshView, ViewEditsTaker takeViewEdits)
     : m_reporter(reporter)
     , m_buffer(buffer)
     , m_refreshView(std::move(refreshView))

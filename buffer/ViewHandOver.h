@@ -10,7 +10,7 @@
 namespace kestrum {
 
 /// The hex view as the data buffer sees it: the few calls of the hex editor control that the
-/// hand-overs use. The main window adapts its `FlashEditor` to this; tests use the real control.
+/// hand-overs use. The main window adapts its hex view to this; tests use the real control.
 class HexViewPort
 {
 public:
@@ -41,7 +41,7 @@ public:
 private:
     DataBuffer* m_buffer;
     HexViewPort* m_view;
-    QBuffer m_viewStream; ///< `ViewStream`
+    QBuffer m_viewStream;
 };
 
 } // namespace kestrum

@@ -54,8 +54,7 @@ LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter&
     if (failure == OpenFailure::Missing)
         return LoadResult::NoFile;
     if (failure != OpenFailure::None) {
-        reporter.showError(
-            reporter.message(MsgDatabaseUnreadable).arg(path, failureReason(reporter, failure, error)));
+        reporter.showError(reporter.message(MsgDatabaseUnreadable).arg(path, failureReason(reporter, failure, error)));
         return LoadResult::NoFile;
     }
 

@@ -45,14 +45,15 @@ int floorLog2(qint32 v);
 
 /// The 13 titles of the grid, Simplified Chinese in every language.
 QStringList editorColumnTitles();
-/// The fixed entries of the editor's lists (`ComboBox4`..`ComboBox7`, `ComboBox10`, `ComboBox11`).
+/// The fixed entries of the editor's lists: class, capacity, page size, voltage, EEPROM size and
+/// EEPROM page size.
 QStringList editorClassItems();
 QStringList editorFlashItems();
 QStringList editorFlashPageItems();
 QStringList editorVoltageItems();
 QStringList editorEepromItems();
 QStringList editorEepromPageItems();
-/// The algorithm list (`ComboBox8`) of a class; empty for an index that is no class.
+/// The algorithm list of a class; empty for an index that is no class.
 QStringList algorithmItems(int chipClass);
 /// The sub-type stored for an algorithm entry: the entry index, except the organisation codes of
 /// the 93 series (entry i is 7 + i for the 8-bit and 82 + i for the 16-bit organisations).
@@ -65,19 +66,19 @@ enum class EditorList { Class, Voltage, Flash, FlashPage, Algorithm, Eeprom, Eep
 /// -1 for a list without a selection. The defaults are those of a newly created editor.
 struct ChipEditorFields
 {
-    QString type; ///< `ComboBox1`
-    QString maker; ///< `ComboBox2`
-    QString model; ///< `ComboBox3`
-    QString delay = QStringLiteral("100"); ///< `Edit1`
-    int classIndex = -1; ///< `ComboBox4`, the ChipClass
-    int flashIndex = 0; ///< `ComboBox5`, 64 << k bytes
-    int flashPageIndex = 0; ///< `ComboBox6`, 1 << k bytes
-    int voltageIndex = -1; ///< `ComboBox7`
-    int algorithmIndex = -1; ///< `ComboBox8`, position in algorithmItems(classIndex)
-    QString chipId = QStringLiteral("0"); ///< `ComboBox9`
-    int eepromIndex = 1; ///< `ComboBox10`, 0 or 1 << k bytes
-    int eepromPageIndex = 2; ///< `ComboBox11`, 1 << k bytes
-    QString extend; ///< `ComboBox12`, the `xmlLink` number; a row built from it empty gets 0
+    QString type;
+    QString maker;
+    QString model;
+    QString delay = QStringLiteral("100"); ///< the erase poll limit or erase argument
+    int classIndex = -1; ///< the ChipClass
+    int flashIndex = 0; ///< capacity: 64 << k bytes
+    int flashPageIndex = 0; ///< page size: 1 << k bytes
+    int voltageIndex = -1; ///< ChipVoltage
+    int algorithmIndex = -1; ///< position in algorithmItems(classIndex)
+    QString chipId = QStringLiteral("0"); ///< the identification as typed
+    int eepromIndex = 1; ///< EEPROM size: 0 or 1 << k bytes
+    int eepromPageIndex = 2; ///< EEPROM page size: 1 << k bytes
+    QString extend; ///< the `xmlLink` number; a row built from it empty gets 0
 };
 
 /// The chip editor without its window: the text grid (row 0 holds the titles, row r > 0 the
@@ -95,7 +96,7 @@ public:
     /// In-place editing of a cell; rows or columns outside the grid are ignored.
     void setCell(int r, int column, const QString& text);
 
-    // Name lists of the fields `ComboBox1`..`ComboBox3`, as gathered by load().
+    // Name lists of the type, manufacturer and model fields, as gathered by load().
     [[nodiscard]] const PickList& types() const { return m_types; }
     [[nodiscard]] const PickList& makers() const { return m_makers; }
     [[nodiscard]] const PickList& models() const { return m_models; }
@@ -119,13 +120,13 @@ public:
     [[nodiscard]] static std::optional<EditorRow> buildRow(
         const ChipEditorFields& fields, std::optional<EditorList>* missing = nullptr);
 
-    /// `BtnAdd`: appends a row built from the fields and makes it the current and selected row.
+    /// Add: appends a row built from the fields and makes it the current and selected row.
     /// A refusal names the list without a selection in `missing`.
     [[nodiscard]] bool add(const ChipEditorFields& fields, std::optional<EditorList>* missing);
-    /// `BtnEdit`: rebuilds row `selectedRow` from the fields. While `selectedRow` is the title row
+    /// Edit: rebuilds row `selectedRow` from the fields. While `selectedRow` is the title row
     /// or past the last row there is nothing to edit: false, with `missing` empty.
     [[nodiscard]] bool edit(const ChipEditorFields& fields, std::optional<EditorList>* missing);
-    /// `BtnDelete`: removes the current row by moving the rows below it up; nothing happens when
+    /// Delete: removes the current row by moving the rows below it up; nothing happens when
     /// the grid holds no chip row.
     void deleteCurrentRow();
 
@@ -135,7 +136,7 @@ public:
     /// with the fields before it already changed, and returns false with the conversion text.
     [[nodiscard]] bool loadSelectedRow(ChipEditorFields& fields, QString* error) const;
 
-    /// `BtnSave` up to the file: converts rows 1.. into slots 0.. of the table and clears the first
+    /// Save up to the file: converts rows 1.. into slots 0.. of the table and clears the first
     /// 20 bytes of the slot after them as the end marker. Returns the byte count to write,
     /// (rows + 1) * 68. Every row is converted and checked in a copy first: when any row is
     /// refused (a cell that is no integer, names that do not fit, more than 999 chip rows, since

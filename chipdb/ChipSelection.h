@@ -49,11 +49,11 @@ public:
     /// (the table was rewritten since). Chip jobs run only on the chip shown.
     [[nodiscard]] int shownChip() const;
     [[nodiscard]] const ChipRecord& currentRecord() const { return m_table[m_currentChip]; }
-    /// Capacity field (`Edit1`): unsigned decimal bytes.
+    /// Capacity field: unsigned decimal bytes.
     [[nodiscard]] const QString& sizeText() const { return m_sizeText; }
-    /// Selected item of the size list (`ComboBox5`), -1 when none.
+    /// Selected item of the size list, -1 when none.
     [[nodiscard]] int sizeIndex() const { return m_sizeIndex; }
-    /// Page-size field (`Edit2`).
+    /// Page-size field.
     [[nodiscard]] const QString& pageText() const { return m_pageText; }
 
 private:

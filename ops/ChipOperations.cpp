@@ -11,12 +11,6 @@ namespace kestrum {
 
 namespace {
 
-bool jobOpened(int code)
-{
-    return code == ChipProgrammer::JobCodeSpiFlash || code == ChipProgrammer::JobCodeI2cEeprom
-        || code == ChipProgrammer::JobCodeOther;
-}
-
 /// Sets the busy flag for one command and clears it again, whatever way the command ends.
 class BusyScope
 {
@@ -164,20 +158,20 @@ bool ChipOperations::isSpiEeprom() const
 ChipOperations::Presence ChipOperations::checkChipPresent(IdMismatch mismatch)
 {
     quint8 reply[4] = {0, 0, 0, 0};
-    const int r = m_programmer.identifyChip(m_host.currentRecord(), m_host.speedIndex(), reply);
-    if (r == ChipProgrammer::IdentifyFailed || r == ChipProgrammer::IdentifyBusy) {
+    const Identification r = m_programmer.identifyChip(m_host.currentRecord(), m_host.speedIndex(), reply);
+    if (r == Identification::Failed || r == Identification::Busy) {
         m_outcome = CommandOutcome::Failed;
         return Presence::Stop;
     }
     // An identification of all zeros or all ones is no chip either, as in detection.
     const bool nothing = reply[0] == ReplyNothing || (reply[0] == ReplySpiFlash && isStuckIdentification(reply));
-    if (r != ChipProgrammer::IdentifyNoProgrammer && nothing) {
+    if (r != Identification::NoProgrammer && nothing) {
         m_reporter.showError(MsgNoChip);
         m_outcome = CommandOutcome::NoChip;
         return Presence::Stop;
     }
     // Without a programmer the command goes on, and the job start reports it.
-    if (r == ChipProgrammer::IdentifyDone && !acceptIdentification(reply, mismatch))
+    if (r == Identification::Done && !acceptIdentification(reply, mismatch))
         return Presence::Stop;
     return Presence::Present;
 }
@@ -206,12 +200,12 @@ bool ChipOperations::acceptIdentification(const quint8 reply[4], IdMismatch mism
     return false;
 }
 
-int ChipOperations::runFrame(const std::function<void()>& chipPart)
+JobStart ChipOperations::runFrame(const std::function<void()>& chipPart)
 {
-    const int code = m_programmer.beginJob(m_host.currentRecord(), m_host.speedIndex());
-    if (code == ChipProgrammer::JobBusy)
-        return code;
-    if (jobOpened(code)) {
+    const JobStart start = m_programmer.beginJob(m_host.currentRecord(), m_host.speedIndex());
+    if (start == JobStart::Busy)
+        return start;
+    if (jobOpened(start)) {
         try {
             chipPart();
         } catch (...) {
@@ -222,7 +216,7 @@ int ChipOperations::runFrame(const std::function<void()>& chipPart)
         }
     }
     m_programmer.endJob();
-    return code;
+    return start;
 }
 
 bool ChipOperations::refuseEmptyBuffer()
@@ -276,7 +270,7 @@ bool ChipOperations::preconditionsMet(DataNeed data, Identify identify, IdMismat
 std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order)
 {
     std::optional<JobResult> result;
-    const int code = runFrame([&] {
+    const JobStart start = runFrame([&] {
         startStopwatch();
         result = (m_programmer.*routine)(m_host.currentRecord());
         // Read, Erase and Write show the time before their line; Verify and Blank check after it.
@@ -287,11 +281,11 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
             m_reporter.addLogLine(doneLine);
     });
     // The programmer answered the open but not the set-up: the communication failure was shown.
-    if (code == ChipProgrammer::JobSetupFailed)
+    if (start == JobStart::SetupFailed)
         result = JobResult::Failed;
-    m_outcome = code == ChipProgrammer::JobNotOpened ? CommandOutcome::NoProgrammer
-        : result                                     ? outcomeOf(*result)
-                                                     : CommandOutcome::Failed;
+    m_outcome = start == JobStart::NotOpened ? CommandOutcome::NoProgrammer
+        : result                             ? outcomeOf(*result)
+                                             : CommandOutcome::Failed;
     return result;
 }
 
@@ -360,7 +354,7 @@ void ChipOperations::autoRun()
         if (!preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask))
             return;
         JobResult result = JobResult::Done;
-        const int code = runFrame([this, &result] {
+        const JobStart start = runFrame([this, &result] {
             const ChipRecord& record = m_host.currentRecord();
             startStopwatch();
             // A failed erase or write, or a declined write, ends the run: no time, beep or line. A
@@ -386,9 +380,9 @@ void ChipOperations::autoRun()
             }
             stopStopwatch();
         });
-        m_outcome = code == ChipProgrammer::JobNotOpened ? CommandOutcome::NoProgrammer
-            : code == ChipProgrammer::JobSetupFailed     ? CommandOutcome::Failed
-                                                         : outcomeOf(result);
+        m_outcome = start == JobStart::NotOpened ? CommandOutcome::NoProgrammer
+            : start == JobStart::SetupFailed     ? CommandOutcome::Failed
+                                                 : outcomeOf(result);
     });
 }
 
@@ -399,14 +393,14 @@ void ChipOperations::detect()
         if (!chipSelected())
             return;
         quint8 reply[4] = {0, 0, 0, 0};
-        const int r = m_programmer.identifyChip(m_host.currentRecord(), m_host.speedIndex(), reply);
-        if (r == ChipProgrammer::IdentifyNoProgrammer) {
+        const Identification r = m_programmer.identifyChip(m_host.currentRecord(), m_host.speedIndex(), reply);
+        if (r == Identification::NoProgrammer) {
             m_view.setStatusText(m_reporter.message(MsgNotConnected));
             m_reporter.showError(MsgNotConnected);
             m_outcome = CommandOutcome::NoProgrammer;
             return;
         }
-        if (r != ChipProgrammer::IdentifyDone) {
+        if (r != Identification::Done) {
             m_outcome = CommandOutcome::Failed;
             return;
         }
@@ -430,8 +424,8 @@ void ChipOperations::detect()
             if (m_host.selection().types().selected() != position)
                 m_host.selectByIndices(position, 0, 0);
             m_outcome = CommandOutcome::Refused;
-            m_reporter.ui().showInformation(m_reporter.message(MsgChipTypeDetected)
-                + m_host.selection().types().text() + m_reporter.message(MsgSelectManually));
+            m_reporter.ui().showInformation(m_reporter.message(MsgChipTypeDetected) + m_host.selection().types().text()
+                + m_reporter.message(MsgSelectManually));
             return;
         }
         default:
@@ -482,8 +476,7 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     if (candidates.empty()) {
         if (m_host.selection().types().selected() != 0)
             m_host.selectByIndices(0, 0, 0);
-        m_reporter.showError(
-            m_reporter.message(MsgChipIdNotListed) + idText + m_reporter.message(MsgChooseCompatible));
+        m_reporter.showError(m_reporter.message(MsgChipIdNotListed) + idText + m_reporter.message(MsgChooseCompatible));
         m_outcome = CommandOutcome::Refused;
         return;
     }

@@ -147,8 +147,8 @@ private:
     /// says. False when the command ends here.
     bool acceptIdentification(const quint8 reply[4], IdMismatch mismatch);
     /// beginJob, the chip part when the job opened, endJob in every case (also when the
-    /// chip part throws). Returns the job code of beginJob.
-    int runFrame(const std::function<void()>& chipPart);
+    /// chip part throws). Returns how beginJob ended.
+    JobStart runFrame(const std::function<void()>& chipPart);
     /// runExclusive for a chip command: its error boxes are logged too when asked, and a stopped
     /// routine leaves the line "Stopped".
     void runChipCommand(const std::function<void()>& f);

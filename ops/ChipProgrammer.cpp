@@ -38,7 +38,7 @@ ByteOrder ChipProgrammer::byteOrder() const
 bool ChipProgrammer::exchange(CommandBlock& block, bool readReply)
 {
     int written = 0;
-    const int result = m_usb.sendCommand(block.data(), CommandBlock::Size, readReply ? 1 : 0, &written);
+    const int result = m_usb.sendCommand(block.data(), CommandBlock::Size, readReply, &written);
     const bool ok = written == CommandBlock::Size && (!readReply || result == CommandBlock::Size);
     if (!ok)
         qCWarning(lcLink) << "command" << block[1] << "failed: written" << written << "result" << result;
@@ -66,25 +66,23 @@ bool ChipProgrammer::openProgrammer()
         break;
     case Failure::WrongStrings:
         // The transport folds the string to one byte per character.
-        m_reporter.addLogLine(
-            m_reporter.message(MsgProgrammerWrongStrings).arg(QString::fromLatin1(problem.detail)));
+        m_reporter.addLogLine(m_reporter.message(MsgProgrammerWrongStrings).arg(QString::fromLatin1(problem.detail)));
         break;
     default:
-        m_reporter.addLogLine(
-            m_reporter.message(MsgProgrammerOpenFailed).arg(QString::fromLocal8Bit(problem.detail)));
+        m_reporter.addLogLine(m_reporter.message(MsgProgrammerOpenFailed).arg(QString::fromLocal8Bit(problem.detail)));
         break;
     }
     return opened;
 }
 
-int ChipProgrammer::beginJob(const ChipRecord& record, int speedIndex)
+JobStart ChipProgrammer::beginJob(const ChipRecord& record, int speedIndex)
 {
     if (m_jobOpen)
-        return JobBusy;
+        return JobStart::Busy;
     if (!openProgrammer()) {
         m_openFailed = true;
         m_reporter.showError(MsgNotConnected);
-        return JobNotOpened;
+        return JobStart::NotOpened;
     }
     m_openFailed = false;
     m_jobOpen = true;
@@ -94,15 +92,15 @@ int ChipProgrammer::beginJob(const ChipRecord& record, int speedIndex)
     CommandBlock setup = CommandBlock::setup(record, clockByte(record, speedIndex, false), byteOrder());
     if (!exchange(setup, true)) {
         m_reporter.showError(MsgTransferFailed);
-        return JobSetupFailed;
+        return JobStart::SetupFailed;
     }
     switch (record.chipClass) {
     case SpiFlash25:
-        return JobCodeSpiFlash;
+        return JobStart::SpiFlash;
     case I2cEeprom24:
-        return JobCodeI2cEeprom;
+        return JobStart::I2cEeprom;
     default:
-        return JobCodeOther;
+        return JobStart::Other;
     }
 }
 
@@ -113,7 +111,7 @@ void ChipProgrammer::endJob()
     // transfer the programmer may be gone or hung, so the end command then waits only briefly: a
     // dead programmer costs one full time-out per job, not two.
     const int timeout = m_usb.linkFaulted() ? UsbLink::ShortTimeoutMs : UsbLink::BulkTimeoutMs;
-    m_usb.sendCommand(end.data(), CommandBlock::Size, 0, nullptr, timeout);
+    m_usb.sendCommand(end.data(), CommandBlock::Size, false, nullptr, timeout);
     // "Ready" only when the programmer was there to the end of the job.
     const bool present = !m_openFailed && !m_usb.deviceVanished();
     m_usb.close();
@@ -124,12 +122,12 @@ void ChipProgrammer::endJob()
     m_stopRequested = false;
 }
 
-int ChipProgrammer::identifyChip(const ChipRecord& record, int speedIndex, quint8 reply[4])
+Identification ChipProgrammer::identifyChip(const ChipRecord& record, int speedIndex, quint8 reply[4])
 {
     if (m_jobOpen)
-        return IdentifyBusy;
+        return Identification::Busy;
     if (!openProgrammer())
-        return IdentifyNoProgrammer;
+        return Identification::NoProgrammer;
     m_jobOpen = true;
     m_view.setControlsLocked(true);
 
@@ -138,16 +136,16 @@ int ChipProgrammer::identifyChip(const ChipRecord& record, int speedIndex, quint
     endJob();
     if (!ok) {
         m_reporter.showError(MsgTransferFailed);
-        return IdentifyFailed;
+        return Identification::Failed;
     }
     std::memcpy(reply, identify.data(), 4);
-    return IdentifyDone;
+    return Identification::Done;
 }
 
-bool ChipProgrammer::startTransfer(quint32 address, int readReply)
+bool ChipProgrammer::startTransfer(quint32 address, bool readReply)
 {
     CommandBlock block = CommandBlock::transfer(address, byteOrder());
-    return exchange(block, readReply != 0);
+    return exchange(block, readReply);
 }
 
 bool ChipProgrammer::sendSpiInstruction(quint8 instruction)
@@ -257,7 +255,7 @@ bool ChipProgrammer::beginStream(const ChipRecord& record, quint32 length, bool 
     m_view.showProgress(length, ProgressUnit::Bytes);
     m_pumpClock.start();
     // Every stream starts at chip address 0.
-    if (!startTransfer(0, readReply ? 1 : 0)) {
+    if (!startTransfer(0, readReply)) {
         transferFailed();
         return false;
     }

@@ -32,6 +32,31 @@ enum class JobResult {
              ///< block or poll; nothing was shown
 };
 
+/// How beginJob ended: a job opened for the chip's class, or why none was.
+enum class JobStart {
+    SpiFlash, ///< class 0
+    I2cEeprom, ///< class 1
+    Other, ///< classes 2 and 3 (and unknown classes)
+    NotOpened, ///< the programmer could not be opened; "Not connected" was shown
+    Busy, ///< a job is already open: nothing was done, and the caller must not call endJob
+    SetupFailed, ///< the programmer was opened but the set-up exchange failed; "Programmer
+                 ///< communication failed." was shown
+};
+
+/// True when the job is open and the chip part may run.
+[[nodiscard]] constexpr bool jobOpened(JobStart start)
+{
+    return start == JobStart::SpiFlash || start == JobStart::I2cEeprom || start == JobStart::Other;
+}
+
+/// How identifyChip ended.
+enum class Identification {
+    Done, ///< the reply bytes are filled
+    NoProgrammer, ///< nothing shown, reply untouched
+    Failed, ///< the exchange failed; "Programmer communication failed." was shown, reply untouched
+    Busy, ///< a job is open: nothing was done
+};
+
 /// The programmer's command protocol and the chip routines of the main window, without the
 /// window: what the program says to the programmer over UsbLink, and what it shows while doing so
 /// through Reporter (boxes, question, texts in the current language) and JobView (status text, lock,
@@ -39,7 +64,7 @@ enum class JobResult {
 ///
 /// Calling order for one user operation: optionally identifyChip (a complete job of its own), then
 /// beginJob, then any of eraseChip, writeChip, verifyChip, readChip, blankCheckChip, then
-/// endJob, which is called whatever beginJob returned, except JobBusy.
+/// endJob, which is called whatever beginJob returned, except JobStart::Busy.
 ///
 /// A job pumps the window's events between blocks, so a menu item or a device-change probe can run
 /// in the middle of it. Callers check isJobOpen() first and start nothing (no command, no
@@ -47,25 +72,6 @@ enum class JobResult {
 class ChipProgrammer
 {
 public:
-    // beginJob results (the job code).
-    static constexpr int JobCodeSpiFlash = 6; ///< class 0
-    static constexpr int JobCodeI2cEeprom = 4; ///< class 1
-    static constexpr int JobCodeOther = 1; ///< classes 2 and 3 (and unknown classes)
-    static constexpr int JobNotOpened = 0; ///< the programmer could not be opened; "Not
-                                           ///< connected" was shown
-    static constexpr int JobBusy = -1; ///< a job is already open: nothing was done, and
-                                       ///< the caller must not call endJob
-    static constexpr int JobSetupFailed = -2; ///< the programmer was opened but the set-up
-                                              ///< exchange failed; "Programmer communication
-                                              ///< failed." was shown
-
-    // identifyChip results.
-    static constexpr int IdentifyDone = 7; ///< the reply bytes are filled
-    static constexpr int IdentifyNoProgrammer = 0; ///< nothing shown, reply untouched
-    static constexpr int IdentifyFailed = -1; ///< the exchange failed; "Programmer communication
-                                              ///< failed." was shown, reply untouched
-    static constexpr int IdentifyBusy = -2; ///< a job is open: nothing was done
-
     /// Every pause between two pumps of the window's events during a stream, in milliseconds.
     static constexpr int DefaultPumpIntervalMs = 15;
     /// Status polls of a whole-chip erase are this far apart.
@@ -78,33 +84,33 @@ public:
 
     ChipProgrammer(UsbLink& usb, Reporter& reporter, DataBuffer& buffer, JobView& view);
 
-    /// Opens the programmer (open): true when it is open. When a device with the programmer's
+    /// Opens the programmer (UsbLink::open): true when it is open. When a device with the programmer's
     /// ids is there but cannot be opened (no device access, interface busy, wrong strings, another
     /// error), the log says why, once for as long as that cause lasts: the line comes again only
     /// after the programmer was opened or was absent in between, or for another cause.
     bool openProgrammer();
 
-    /// Opens the programmer, locks the window and sends the chip set-up. Returns the job code by
-    /// chip class, JobNotOpened after showing "Not connected", JobSetupFailed after showing
-    /// "Programmer communication failed.", or JobBusy.
-    int beginJob(const ChipRecord& record, int speedIndex);
+    /// Opens the programmer, locks the window and sends the chip set-up. Returns the chip's class,
+    /// NotOpened after showing "Not connected", SetupFailed after showing "Programmer
+    /// communication failed.", or Busy.
+    JobStart beginJob(const ChipRecord& record, int speedIndex);
     /// Sends the end command, closes the link, unlocks the window. Status panel 1 then shows
     /// "Ready" when the job ended with the programmer present, and "Not connected" when the job
     /// could not open it or lost it (a transfer found the device gone). Safe when no job is open
     /// (the send and the close then do nothing). On a link that has faulted the end command gets
     /// the transport's short time-out.
     void endJob();
-    /// A complete identify job: open, identify, endJob. See the Identify* results.
-    int identifyChip(const ChipRecord& record, int speedIndex, quint8 reply[4]);
+    /// A complete identify job: open, identify, endJob.
+    Identification identifyChip(const ChipRecord& record, int speedIndex, quint8 reply[4]);
 
     /// Erases the chip by its class. Failed after an error box when a transfer failed, when a
     /// whole-chip erase is still busy at the poll limit ("erase timeout"), when an EEPROM record
     /// has page size 0 or pages past the data buffer's size, or for a chip class outside 0 to 3
     /// (nothing is sent then).
     JobResult eraseChip(const ChipRecord& record);
-    /// OP_TRANSFER at that address, its reply read when readReply is non-zero. True when the
-    /// command went out whole and, when asked for, a whole reply came back.
-    bool startTransfer(quint32 address, int readReply);
+    /// OP_TRANSFER at that address, its reply read when asked. True when the command went out
+    /// whole and, when asked for, a whole reply came back.
+    bool startTransfer(quint32 address, bool readReply);
     /// OP_RAW with that instruction, reply read. True as for startTransfer.
     bool sendSpiInstruction(quint8 instruction);
 

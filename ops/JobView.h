@@ -10,8 +10,8 @@ namespace kestrum {
 enum class ProgressUnit { Bytes, Polls };
 
 /// What a chip job shows in the main window, and the window's chance to stay alive while a job
-/// runs. The main window implements it over status panel 1, ToolBar1 and Panel1, the progress bar
-/// in the status bar and the hex view; tests record the calls.
+/// runs. The main window implements it over status panel 1, its tool bar and main panel, the
+/// progress bar in the status bar and the hex view; tests record the calls.
 class JobView
 {
 public:
@@ -19,7 +19,7 @@ public:
 
     /// Status panel 1: "Ready", "Not connected" or the text of the routine running.
     virtual void setStatusText(const QString& text) = 0;
-    /// Disables (true) or enables (false) the tool bar ToolBar1 and the main panel Panel1.
+    /// Disables (true) or enables (false) the window's tool bar and main panel.
     virtual void setControlsLocked(bool locked) = 0;
     /// Shows the progress bar at position 0 with that maximum.
     virtual void showProgress(quint32 maximum, ProgressUnit unit) = 0;

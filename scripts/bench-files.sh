@@ -38,9 +38,9 @@ bytes=$(stat -c %s "$hex")
 # awk reads to the end: an early exit would break the pipe under pipefail.
 total=$(callgrind_annotate "$out" 2>/dev/null | awk '/PROGRAM TOTALS/ && !t { gsub(",", "", $1); t = $1 } END { print t }')
 reader=$(callgrind_annotate --inclusive=yes "$out" 2>/dev/null \
-    | awk '/ReadIntelHex\(kestrum::RecordFile/ && !r { gsub(",", "", $1); r = $1 } END { print r }')
+    | awk '/readIntelHex\(kestrum::RecordFile/ && !r { gsub(",", "", $1); r = $1 } END { print r }')
 awk -v t="$total" -v r="$reader" -v b="$bytes" 'BEGIN {
     printf "text bytes %d\n", b
     printf "whole process:     %d instructions, %.2f per text byte\n", t, t / b
-    if (r != "") printf "ReadIntelHex only: %d instructions, %.2f per text byte\n", r, r / b
+    if (r != "") printf "readIntelHex only: %d instructions, %.2f per text byte\n", r, r / b
 }'

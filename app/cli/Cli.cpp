@@ -2,9 +2,11 @@
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
 #include "app/cli/StreamUserInterface.h"
+#include "base/Language.h"
 #include "base/Messages.h"
 #include "base/RegularFile.h"
 #include "base/Reporter.h"
+#include "buffer/Checksum.h"
 #include "buffer/DataBuffer.h"
 #include "buffer/FileCommands.h"
 #include "buffer/ImageFile.h"
@@ -16,11 +18,9 @@
 #include "ops/ChipProgrammer.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
@@ -109,17 +109,6 @@ struct Options
     QStringList convertArguments; ///< what convert gets: its own arguments
 };
 
-int systemLanguage()
-{
-    const QLocale locale = QLocale::system();
-    if (locale.language() != QLocale::Chinese)
-        return EnglishLanguage;
-    const bool traditional = locale.script() == QLocale::TraditionalChineseScript
-        || locale.territory() == QLocale::Taiwan || locale.territory() == QLocale::HongKong
-        || locale.territory() == QLocale::Macao;
-    return traditional ? 1 : 0;
-}
-
 std::optional<int> languageOf(const QString& text)
 {
     if (text.compare(QLatin1String("zh-CN"), Qt::CaseInsensitive) == 0)
@@ -141,7 +130,7 @@ int usageError(QTextStream& err, const QString& problem)
 /// Parses the arguments; a status when the run ends here (a usage error).
 std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& err)
 {
-    o.language = systemLanguage();
+    o.language = languageFromEnvironment();
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         auto value = [&](QString& into) {
@@ -265,17 +254,6 @@ std::optional<Serial> parseSerial(const QString& text)
     return s;
 }
 
-quint32 crc32Of(const std::uint8_t* data, quint32 length)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (quint32 i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 QString kindName(FileKind kind)
 {
     switch (kind) {
@@ -383,8 +361,7 @@ int Run::loadDatabase()
     const int errors = m_ui.errorCount();
     const LoadResult r = loadChipDatabaseFile(path, *m_table, m_reporter);
     if (r == LoadResult::NoFile && m_ui.errorCount() == errors)
-        m_reporter.showError(
-            message(MsgDatabaseUnreadable).arg(path, QString::fromLocal8Bit(std::strerror(ENOENT))));
+        m_reporter.showError(message(MsgDatabaseUnreadable).arg(path, QString::fromLocal8Bit(std::strerror(ENOENT))));
     return r == LoadResult::Loaded && m_ui.errorCount() == errors ? ExitOk : ExitFile;
 }
 
@@ -444,13 +421,12 @@ int Run::info()
     quint32 used = extent;
     while (used > 0 && data[used - 1] == 0xFF)
         --used;
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), extent);
     m_out << "file: " << file << '\n'
           << "kind: " << kindName(kind) << '\n'
           << "extent: " << extent << '\n'
           << "used: " << used << '\n'
-          << "CRC-32: " << QStringLiteral("%1").arg(crc32Of(data, extent), 8, 16, QLatin1Char('0')) << '\n'
-          << "SHA-256: " << QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() << '\n';
+          << "CRC-32: " << crc32Text(crc32(data, extent)) << '\n'
+          << "SHA-256: " << sha256Text(data, extent) << '\n';
     m_out.flush();
     return ExitOk;
 }
@@ -614,7 +590,7 @@ int Run::settleDetected(bool listOnly)
 QString Run::socketChip(ChipProgrammer& programmer)
 {
     quint8 reply[4] = {0, 0, 0, 0};
-    if (programmer.identifyChip(m_jobs->currentRecord(), m_jobs->speedIndex(), reply) != ChipProgrammer::IdentifyDone)
+    if (programmer.identifyChip(m_jobs->currentRecord(), m_jobs->speedIndex(), reply) != Identification::Done)
         return {};
     const bool zeros = reply[1] == 0 && reply[2] == 0 && reply[3] == 0;
     const bool ones = reply[1] == 0xFF && reply[2] == 0xFF && reply[3] == 0xFF;
@@ -669,17 +645,16 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
         (status == ExitOk ? passed : failed)++;
         if (status != ExitOk)
             worst = status;
-        const QByteArray written(reinterpret_cast<const char*>(m_buffer->data()), m_buffer->usedLength);
         m_out << message(status == ExitOk ? MsgCliChipPassed : MsgCliChipFailed).arg(chip + 1).arg(serialText) << '\n';
         m_out.flush();
         if (log.isOpen()) {
-            log.write(
-                QStringLiteral("%1,%2,%3,%4,%5,%6\n")
-                    .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
-                        status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"), serialText,
-                        QString::fromLatin1(QCryptographicHash::hash(written, QCryptographicHash::Sha256).toHex()))
-                    .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
-                    .toUtf8());
+            const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
+            log.write(QStringLiteral("%1,%2,%3,%4,%5,%6\n")
+                          .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
+                              status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"), serialText,
+                              sha256Text(m_buffer->data(), written))
+                          .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
+                          .toUtf8());
             log.flush();
         }
         if (status == ExitNoProgrammer || stopRequested())

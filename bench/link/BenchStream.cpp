@@ -123,8 +123,7 @@ int main(int argc, char** argv)
         std::memcpy(buffer.data(), image.data(), ChipSize);
         buffer.usedLength = static_cast<qint32>(ChipSize);
 
-        ok = programmer.beginJob(record, 0) == ChipProgrammer::JobCodeSpiFlash
-            && programmer.eraseChip(record) == JobResult::Done;
+        ok = programmer.beginJob(record, 0) == JobStart::SpiFlash && programmer.eraseChip(record) == JobResult::Done;
         timer.start();
         ok = ok && programmer.writeChip(record) == JobResult::Done;
         write.push_back(timer.nsecsElapsed());
@@ -170,8 +169,7 @@ int main(int argc, char** argv)
                 sinceStop.start();
             }
         };
-        if (programmer.beginJob(record, 0) != ChipProgrammer::JobCodeSpiFlash
-            || programmer.readChip(record) != JobResult::Stopped) {
+        if (programmer.beginJob(record, 0) != JobStart::SpiFlash || programmer.readChip(record) != JobResult::Stopped) {
             std::fprintf(stderr, "bench_stream: the read did not stop\n");
             return 1;
         }

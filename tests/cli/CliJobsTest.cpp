@@ -1,6 +1,7 @@
 // kestrum-cli's chip commands, run in-process against the simulated programmer.
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
+#include "buffer/Checksum.h"
 #include "tests/buffer/FileTestSupport.h"
 #include "tests/sim/SimControl.h"
 
@@ -91,12 +92,16 @@ TEST_F(CliJobsTest, EveryChipCommandWorksOnTheChipInTheSocket)
     EXPECT_EQ(run({"read", out, "--chip", Chip}).status, ExitOk);
     const CliRun info = run({"info", out});
     EXPECT_EQ(info.status, ExitOk);
-    const QByteArray expected = QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
+    const QByteArray expected = QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex().toUpper();
     EXPECT_TRUE(info.out.contains("kind: Intel HEX")) << info.out.toStdString();
     EXPECT_TRUE(info.out.contains("used: 100000")) << info.out.toStdString();
     // The HEX file of the read holds the written data; its hashes are those of the written file.
     EXPECT_TRUE(info.out.contains("SHA-256: " + expected)) << info.out.toStdString();
     EXPECT_TRUE(run({"info", in}).out.contains("SHA-256: " + expected));
+    // The window's spelling of a checksum.
+    const auto bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
+    EXPECT_TRUE(info.out.contains("CRC-32: " + crc32Text(crc32(bytes, std::size_t(data.size()))) + "\n"))
+        << info.out.toStdString();
 
     // The read does not replace a file unless --yes answers the question.
     const CliRun again = run({"read", out, "--chip", Chip});
@@ -239,7 +244,7 @@ TEST_F(CliJobsTest, ProductionModeProgramsOneChipAfterAnotherWithSerialNumbers)
         EXPECT_EQ(fields[1], "EF3013");
         EXPECT_EQ(fields[2], "passed");
         EXPECT_EQ(fields[3], QByteArray::number(serial));
-        EXPECT_EQ(fields[4], QCryptographicHash::hash(expected, QCryptographicHash::Sha256).toHex());
+        EXPECT_EQ(fields[4], QCryptographicHash::hash(expected, QCryptographicHash::Sha256).toHex().toUpper());
     }
 }
 

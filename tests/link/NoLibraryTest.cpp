@@ -1,7 +1,7 @@
 // The transport without the simulated programmer: no library at all, and the system's own libusb
 // 0.1 on a machine where no programmer is plugged in.
-#include "link/UsbLink.h"
 #include "link/UsbBinding.h"
+#include "link/UsbLink.h"
 
 #include <gtest/gtest.h>
 

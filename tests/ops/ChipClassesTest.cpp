@@ -45,8 +45,8 @@ protected:
 
     JobResult inJob(JobResult (ChipProgrammer::*routine)(const ChipRecord&))
     {
-        const int code = programmer.beginJob(chip, 1);
-        EXPECT_GT(code, 0);
+        const JobStart start = programmer.beginJob(chip, 1);
+        EXPECT_TRUE(jobOpened(start));
         const JobResult result = (programmer.*routine)(chip);
         programmer.endJob();
         EXPECT_FALSE(view.locked);
@@ -141,14 +141,14 @@ TEST_P(BothProgrammersTest, ChipAboveSixteenMebibytesRoundTripsEveryByte)
         buffer.data()[i] = patternByte(i, i < (16u << 20) ? 0x11 : 0x77);
     buffer.usedLength = static_cast<qint32>(Size);
 
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     EXPECT_EQ(programmer.writeChip(r), JobResult::Done);
     EXPECT_EQ(programmer.verifyChip(r), JobResult::Done);
     programmer.endJob();
     EXPECT_EQ(std::memcmp(cells(), buffer.data(), Size), 0);
 
     std::memset(buffer.data(), 0, Size);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     EXPECT_EQ(programmer.readChip(r), JobResult::Done);
     programmer.endJob();
     EXPECT_EQ(std::memcmp(cells(), buffer.data(), Size), 0);
@@ -163,7 +163,7 @@ TEST_F(SimProgrammerTest, LargestChipFillsTheBufferExactly)
     sim.setRecording(KSIM_RECORD_OFF);
     cells()[Size - 1] = 0x00;
     const ChipRecord r = record(SpiFlash25, Size, 256, 0xEF4020, 100);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     EXPECT_EQ(programmer.readChip(r), JobResult::Done);
     programmer.endJob();
     EXPECT_EQ(buffer.data()[Size - 1], 0x00);

@@ -72,7 +72,7 @@ TEST_P(TransferFaultTest, EndsTheRoutineWithAnErrorBoxAndAFailure)
     buffer.usedLength = static_cast<qint32>(size);
     const std::vector<quint8> before(buffer.data(), buffer.data() + 64);
 
-    ASSERT_GT(programmer.beginJob(r, 0), 0);
+    ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
     ASSERT_EQ(sim.armFault(programmerId, c.fault, c.atTransfer), 0);
     JobResult result = JobResult::Done;
     switch (c.routine) {
@@ -121,7 +121,7 @@ TEST_F(SimProgrammerTest, FailedSetupShowsTheFailureAndTheJobStillEnds)
 {
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 1);
-    EXPECT_EQ(programmer.beginJob(record(SpiFlash25, 0x1000, 256), 0), ChipProgrammer::JobSetupFailed);
+    EXPECT_EQ(programmer.beginJob(record(SpiFlash25, 0x1000, 256), 0), JobStart::SetupFailed);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
     programmer.endJob();
     EXPECT_FALSE(view.locked);
@@ -133,7 +133,7 @@ TEST_F(SimProgrammerTest, FailedIdentifyShowsTheFailureAndLeavesTheReplyAlone)
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     sim.armFault(programmerId, KSIM_FAULT_SHORT, 2);
     quint8 reply[4] = {0xAA, 0xAA, 0xAA, 0xAA};
-    EXPECT_EQ(programmer.identifyChip(record(SpiFlash25, 0x1000, 256), 0, reply), ChipProgrammer::IdentifyFailed);
+    EXPECT_EQ(programmer.identifyChip(record(SpiFlash25, 0x1000, 256), 0, reply), Identification::Failed);
     EXPECT_EQ(reply[0], 0xAA);
     EXPECT_EQ(reply[1], 0xAA);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
@@ -149,7 +149,7 @@ TEST_F(SimProgrammerTest, ReadCutShortLeavesBufferUsedLengthAndViewInStep)
     std::memset(buffer.data(), 0xFF, 0x1000);
     buffer.usedLength = 0;
     const ChipRecord r = record(SpiFlash25, 0x1000, 256);
-    ASSERT_GT(programmer.beginJob(r, 0), 0);
+    ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
     // Transfer start (2 transfers), then blocks 0 and 1 arrive, block 2 does not.
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 5);
     EXPECT_EQ(programmer.readChip(r), JobResult::Failed);
@@ -178,7 +178,7 @@ TEST_F(SimProgrammerTest, FailedReadKeepsNothingOfTheImageBefore)
         // The image of an earlier file fills the whole chip span.
         fillBuffer(0x1000, 9);
         view.clear();
-        ASSERT_GT(programmer.beginJob(r, 0), 0);
+        ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
         sim.armFault(programmerId, c.fault, c.atTransfer);
         EXPECT_EQ(programmer.readChip(r), JobResult::Failed);
         programmer.endJob();
@@ -197,7 +197,7 @@ TEST_F(SimProgrammerTest, ReadEndedByAnErrorFromTheWindowKeepsOnlyWhatArrived)
     fillChip(4);
     fillBuffer(0x1000, 9);
     const ChipRecord r = record(SpiFlash25, 0x1000, 256);
-    ASSERT_GT(programmer.beginJob(r, 0), 0);
+    ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
     // Every block is followed by a pump; the third one throws.
     view.duringPump = [this] {
         if (view.pumps == 3)
@@ -224,7 +224,7 @@ TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTime
 
     // A healthy job ends with the full time-out: a busy programmer still gets its end command.
     sim.clearCalls();
-    ASSERT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyDone);
+    ASSERT_EQ(programmer.identifyChip(r, 0, reply), Identification::Done);
     ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "R82:64", "W02:64"}));
     EXPECT_EQ(sim.transfers()[2].call.timeout, UsbLink::BulkTimeoutMs);
 
@@ -235,9 +235,9 @@ TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTime
         sim.clearCalls();
         sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 1);
         if (identify) {
-            EXPECT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyFailed);
+            EXPECT_EQ(programmer.identifyChip(r, 0, reply), Identification::Failed);
         } else {
-            EXPECT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobSetupFailed);
+            EXPECT_EQ(programmer.beginJob(r, 0), JobStart::SetupFailed);
             programmer.endJob();
         }
         const std::vector<SimCall> transfers = sim.transfers();
@@ -251,7 +251,7 @@ TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTime
     // A reply that never comes: the end command waits only briefly too.
     sim.clearCalls();
     sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 2);
-    EXPECT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyFailed);
+    EXPECT_EQ(programmer.identifyChip(r, 0, reply), Identification::Failed);
     ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "R82:64", "W02:64"}));
     EXPECT_EQ(sim.transfers()[2].call.timeout, UsbLink::ShortTimeoutMs);
     EXPECT_EQ(sim.openHandles(), 0);
@@ -265,7 +265,7 @@ TEST_F(SimProgrammerTest, StreamsThatWouldPassTheEndOfTheBufferAreRefused)
     // A chip one byte larger than the buffer cannot be read; verify and write stop at the used
     // length, which fits.
     ChipRecord r = record(SpiFlash25, BufferCapacity + 1, 256);
-    ASSERT_GT(programmer.beginJob(r, 0), 0);
+    ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
     sim.clearCalls();
     EXPECT_EQ(programmer.readChip(r), JobResult::Failed);
     EXPECT_EQ(ui.errors, QStringList {messageText(MsgChipTooLarge, 2)});
@@ -276,7 +276,7 @@ TEST_F(SimProgrammerTest, StreamsThatWouldPassTheEndOfTheBufferAreRefused)
     // A page size that does not divide the buffer: the last whole block would overrun it.
     r = record(SpiFlash25, BufferCapacity, 100);
     buffer.usedLength = static_cast<qint32>(BufferCapacity);
-    ASSERT_GT(programmer.beginJob(r, 0), 0);
+    ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
     sim.clearCalls();
     ui.clearRecords();
     ui.answers = {true}; // the write rounds the image past the chip and asks
@@ -292,7 +292,7 @@ TEST_F(SimProgrammerTest, StreamsThatWouldPassTheEndOfTheBufferAreRefused)
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     ui.clearRecords();
     const ChipRecord odd = record(SpiFlash25, 0x1000, 100);
-    ASSERT_GT(programmer.beginJob(odd, 0), 0);
+    ASSERT_TRUE(jobOpened(programmer.beginJob(odd, 0)));
     EXPECT_EQ(programmer.blankCheckChip(odd), JobResult::Done);
     programmer.endJob();
     EXPECT_TRUE(ui.errors.isEmpty());
@@ -304,7 +304,7 @@ TEST_F(SimProgrammerTest, BlankCheckAndPageEraseAreBoundedLikeTheStreams)
     for (quint8 chipClass : {quint8(SpiFlash25), quint8(I2cEeprom24), quint8(SpiEeprom25)}) {
         SCOPED_TRACE(int(chipClass));
         const ChipRecord r = record(chipClass, 0xFFFFFFFFu, 8);
-        ASSERT_GT(programmer.beginJob(r, 0), 0);
+        ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
         sim.clearCalls();
         ui.clearRecords();
         const JobResult result = chipClass == SpiFlash25 ? programmer.blankCheckChip(r) : programmer.eraseChip(r);
@@ -321,7 +321,7 @@ TEST_F(SimProgrammerTest, EepromEraseWithoutPageSizeIsRefused)
     insert(KSIM_CHIP_I2C_EEPROM, 0x100);
     for (quint8 chipClass : {quint8(I2cEeprom24), quint8(SpiEeprom25)}) {
         const ChipRecord r = record(chipClass, 0x100, 0);
-        ASSERT_GT(programmer.beginJob(r, 0), 0);
+        ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
         sim.clearCalls();
         ui.clearRecords();
         view.clear();
@@ -340,7 +340,7 @@ TEST_F(SimProgrammerTest, PagesOf1KiBStreamWholeAndVerifyToTheLastByte)
     std::memcpy(buffer.data(), cells(), 0x4000);
     buffer.usedLength = 0x4000;
     const ChipRecord r = record(SpiFlash25, 0x4000, 1024);
-    ASSERT_GT(programmer.beginJob(r, 0), 0);
+    ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
     sim.clearCalls();
     EXPECT_EQ(programmer.verifyChip(r), JobResult::Done);
     EXPECT_EQ(sim.transfers().size(), 2u + 16u);

@@ -21,7 +21,7 @@ TEST_P(BothProgrammersTest, SetupCarriesTheRecordInTheProgrammersByteOrder)
     r.subtype = 1;
     r.voltage = 1;
     sim.clearCalls();
-    ASSERT_EQ(programmer.beginJob(r, 3), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 3), JobStart::SpiFlash);
 
     const std::vector<quint8> expected = bigEndian() ? block({{0,
                                                                   {0x00, 0x07, 0x00, 0x01, 0x01, 0x00, 0x01, 0x02, 0x00,
@@ -53,7 +53,7 @@ TEST_P(BothProgrammersTest, SetupCarriesTheRecordInTheProgrammersByteOrder)
 
 TEST_P(BothProgrammersTest, EndSendsOpEndClosesUnlocksAndShowsReady)
 {
-    ASSERT_EQ(programmer.beginJob(record(MicrowireEeprom93, 128, 1), 0), ChipProgrammer::JobCodeOther);
+    ASSERT_EQ(programmer.beginJob(record(MicrowireEeprom93, 128, 1), 0), JobStart::Other);
     sim.clearCalls();
     view.clear();
     programmer.endJob();
@@ -69,12 +69,12 @@ TEST_P(BothProgrammersTest, EndSendsOpEndClosesUnlocksAndShowsReady)
     EXPECT_FALSE(programmer.isJobOpen());
 }
 
-TEST_P(BothProgrammersTest, JobCodeFollowsTheChipClass)
+TEST_P(BothProgrammersTest, JobStartFollowsTheChipClass)
 {
-    const std::pair<quint8, int> cases[]
-        = {{SpiFlash25, 6}, {I2cEeprom24, 4}, {MicrowireEeprom93, 1}, {SpiEeprom25, 1}};
-    for (const auto& [chipClass, code] : cases) {
-        EXPECT_EQ(programmer.beginJob(record(chipClass, 1024, 16), 0), code) << int(chipClass);
+    const std::pair<quint8, JobStart> cases[] = {{SpiFlash25, JobStart::SpiFlash}, {I2cEeprom24, JobStart::I2cEeprom},
+        {MicrowireEeprom93, JobStart::Other}, {SpiEeprom25, JobStart::Other}};
+    for (const auto& [chipClass, start] : cases) {
+        EXPECT_EQ(programmer.beginJob(record(chipClass, 1024, 16), 0), start) << int(chipClass);
         programmer.endJob();
     }
     EXPECT_EQ(protocolErrors(), 0);
@@ -104,7 +104,7 @@ TEST_P(BothProgrammersTest, IdentifyReportsWhatSitsInTheSocketAsAJobOfItsOwn)
         sim.clearCalls();
         view.clear();
         std::array<quint8, 4> reply {0xEE, 0xEE, 0xEE, 0xEE};
-        ASSERT_EQ(programmer.identifyChip(selected, 2, reply.data()), ChipProgrammer::IdentifyDone);
+        ASSERT_EQ(programmer.identifyChip(selected, 2, reply.data()), Identification::Done);
         EXPECT_EQ(reply, c.reply) << c.kind;
 
         const std::vector<quint8> identify = bigEndian()
@@ -131,7 +131,7 @@ TEST_P(BothProgrammersTest, ReadStreamStartsAtZeroAndMovesWholePages)
     insert(KSIM_CHIP_SPI_FLASH, 1024, 0xEF4010);
     fillChip(3);
     const ChipRecord r = record(SpiFlash25, 1024, 256);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     sim.clearCalls();
     view.clear();
     ASSERT_EQ(programmer.readChip(r), JobResult::Done);
@@ -153,7 +153,7 @@ TEST_F(SimProgrammerTest, EventsArePumpedOnATickNotAfterEveryBlock)
 {
     insert(KSIM_CHIP_SPI_FLASH, 64 * 1024, 0xEF4010);
     const ChipRecord r = record(SpiFlash25, 64 * 1024, 256);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     view.clear();
     // No tick falls due within an hour: the bar only shows the last block at the end.
     programmer.setPumpInterval(3600 * 1000);
@@ -168,7 +168,7 @@ TEST_F(SimProgrammerTest, ExactlySixteenMebibytesNeedNoFourByteAddressesOneByteM
     insert(KSIM_CHIP_SPI_FLASH, 32u << 20, 0xEF4019);
     sim.setRecording(KSIM_RECORD_OFF);
     ChipRecord r = record(SpiFlash25, 0x1000000, 256);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     sim.setRecording(KSIM_RECORD_CALLS);
     sim.clearCalls();
     // A blank check reads the whole chip; only the start of the traffic matters here.
@@ -180,7 +180,7 @@ TEST_F(SimProgrammerTest, ExactlySixteenMebibytesNeedNoFourByteAddressesOneByteM
     programmer.endJob();
 
     r.flashSize = 0x1000001;
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     sim.clearCalls();
     ASSERT_EQ(programmer.blankCheckChip(r), JobResult::Done);
     blocks = commands();
@@ -206,7 +206,7 @@ TEST_F(SimProgrammerTest, FourByteModeFollowsTheChipSizeWhateverTheClassAndTheSt
         insert(kind, 256);
         for (const quint32 size : {0x1000000u, 0x1000001u}) {
             const ChipRecord r = record(chipClass, size, 64);
-            ASSERT_GT(programmer.beginJob(r, 0), 0);
+            ASSERT_TRUE(jobOpened(programmer.beginJob(r, 0)));
             sim.clearCalls();
             EXPECT_EQ(programmer.verifyChip(r), JobResult::Done);
             programmer.endJob();
@@ -225,7 +225,7 @@ TEST_F(SimProgrammerTest, PagesBelowSixtyFourStreamInSixtyFourByteBlocks)
     insert(KSIM_CHIP_I2C_EEPROM, 256);
     fillChip(9);
     ChipRecord r = record(I2cEeprom24, 256, 8);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::I2cEeprom);
     sim.clearCalls();
     ASSERT_EQ(programmer.readChip(r), JobResult::Done);
     EXPECT_EQ(traffic(), (Strings {"W02:64", "R82:64", "R82:64", "R82:64", "R82:64", "R82:64"}));
@@ -237,7 +237,7 @@ TEST_F(SimProgrammerTest, PagesBelowSixtyFourStreamInSixtyFourByteBlocks)
     fillChip(5);
     std::memset(buffer.data(), 0x11, 64);
     r.flashSize = 16;
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::I2cEeprom);
     sim.clearCalls();
     view.clear();
     ASSERT_EQ(programmer.readChip(r), JobResult::Done);
@@ -267,7 +267,7 @@ TEST_F(SimProgrammerTest, UsedLengthAfterReadEndsAtTheLastProgrammedByteRoundedU
             chip[c.lastProgrammed] = 0x7E;
         }
         buffer.usedLength = 12345;
-        ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+        ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
         ASSERT_EQ(programmer.readChip(r), JobResult::Done);
         programmer.endJob();
         EXPECT_EQ(buffer.usedLength, c.usedLength) << "last programmed byte " << c.lastProgrammed;
@@ -280,7 +280,7 @@ TEST_P(BothProgrammersTest, WriteRoundsTheImageUpToWholePages)
     fillBuffer(1000, 4);
     std::memset(buffer.data() + 1000, 0xFF, 24);
     const ChipRecord r = record(SpiFlash25, 0x10000, 256);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     sim.clearCalls();
     ASSERT_EQ(programmer.writeChip(r), JobResult::Done);
     EXPECT_EQ(buffer.usedLength, 1024);
@@ -298,7 +298,7 @@ TEST_F(SimProgrammerTest, WriteOfAnImageLongerThanTheChipAsksFirst)
     insert(KSIM_CHIP_SPI_FLASH, 4096, 0xEF4010);
     const ChipRecord r = record(SpiFlash25, 4096, 256);
     fillBuffer(5000, 1);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     sim.clearCalls();
     view.clear();
 
@@ -328,7 +328,7 @@ TEST_P(BothProgrammersTest, VerifyNamesTheFirstDifferingAddress)
     buffer.data()[0x1A2B] ^= 0x10;
     buffer.data()[0x1A2C] ^= 0x10;
     const ChipRecord r = record(SpiFlash25, 0x4000, 256);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     EXPECT_EQ(programmer.verifyChip(r), JobResult::Different);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:1A2Bh")});
     EXPECT_FALSE(view.progressVisible);
@@ -337,7 +337,7 @@ TEST_P(BothProgrammersTest, VerifyNamesTheFirstDifferingAddress)
     // The language of the message follows the reporter.
     ui.clearRecords();
     reporter.setLanguage(0);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     EXPECT_EQ(programmer.verifyChip(r), JobResult::Different);
     EXPECT_EQ(ui.errors, QStringList {messageText(MsgVerifyErrorAddress, 0) + QStringLiteral("1A2Bh")});
 }
@@ -352,7 +352,7 @@ TEST_F(SimProgrammerTest, VerifyComparesTheWholeLastBlockAndStopsAtTheUsedLength
     // 1000 bytes to verify: four blocks, and a difference at 1010 is in the last one.
     buffer.usedLength = 1000;
     buffer.data()[1010] ^= 1;
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     sim.clearCalls();
     EXPECT_EQ(programmer.verifyChip(r), JobResult::Different);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Flash check error address:3F2h")});
@@ -370,7 +370,7 @@ TEST_F(SimProgrammerTest, BlankCheckStopsAtTheFirstProgrammedByte)
 {
     insert(KSIM_CHIP_SPI_FLASH, 0x4000, 0xEF4010);
     const ChipRecord r = record(SpiFlash25, 0x4000, 256);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     EXPECT_EQ(programmer.blankCheckChip(r), JobResult::Done);
     EXPECT_TRUE(ui.errors.isEmpty());
 
@@ -392,7 +392,7 @@ TEST_P(BothProgrammersTest, WholeChipErasePollsTheStatusOverTheLastBlock)
     fillChip(1);
     sim.setErasePolls(programmerId, 2);
     const ChipRecord r = record(SpiFlash25, 0x1000, 256, 0, 10);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     sim.clearCalls();
     sleeps.clear();
     view.clear();
@@ -433,7 +433,7 @@ TEST_F(SimProgrammerTest, EraseWithDelayZeroPollsAtMostTwiceAndReportsAChipStill
              Case {-1, 2, JobResult::Failed}}) {
         sim.setErasePolls(programmerId, c.busyPolls);
         ui.clearRecords();
-        ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+        ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
         const int before = sim.state(programmerId).status_polls;
         EXPECT_EQ(programmer.eraseChip(r), c.result) << c.busyPolls;
         EXPECT_EQ(sim.state(programmerId).status_polls - before, c.polls) << c.busyPolls;
@@ -451,7 +451,7 @@ TEST_P(BothProgrammersTest, EepromErasesPageByPageWithTheLowSixteenBitsOfTheOffs
     insert(KSIM_CHIP_I2C_EEPROM, 0x20000);
     fillChip(8);
     const ChipRecord r = record(I2cEeprom24, 0x20000, 256);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeI2cEeprom);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::I2cEeprom);
     sim.clearCalls();
     ASSERT_EQ(programmer.eraseChip(r), JobResult::Done);
 
@@ -476,7 +476,7 @@ TEST_P(BothProgrammersTest, MicrowireEraseIsOneCommandWithTheDelayAsArgument)
     insert(KSIM_CHIP_MW_EEPROM, 256);
     fillChip(7);
     const ChipRecord r = record(MicrowireEeprom93, 256, 1, 0, 0x0123);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeOther);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::Other);
     sim.clearCalls();
     ASSERT_EQ(programmer.eraseChip(r), JobResult::Done);
     EXPECT_EQ(commands(),
@@ -489,7 +489,7 @@ TEST_P(BothProgrammersTest, MicrowireEraseIsOneCommandWithTheDelayAsArgument)
 TEST_F(SimProgrammerTest, EraseOfAnUnknownClassSendsNothing)
 {
     const ChipRecord r = record(7, 256, 16);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeOther);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::Other);
     sim.clearCalls();
     EXPECT_EQ(programmer.eraseChip(r), JobResult::Failed);
     EXPECT_TRUE(sim.transfers().empty());
@@ -503,12 +503,12 @@ TEST_F(SimProgrammerTest, NothingElseStartsWhileAJobIsOpen)
 {
     insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4010);
     const ChipRecord r = record(SpiFlash25, 0x1000, 256);
-    ASSERT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+    ASSERT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
     sim.clearCalls();
     view.clear();
-    EXPECT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobBusy);
+    EXPECT_EQ(programmer.beginJob(r, 0), JobStart::Busy);
     quint8 reply[4] = {9, 9, 9, 9};
-    EXPECT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyBusy);
+    EXPECT_EQ(programmer.identifyChip(r, 0, reply), Identification::Busy);
     EXPECT_EQ(reply[0], 9);
     EXPECT_EQ(sim.callCount(), 0);
     EXPECT_TRUE(view.events.isEmpty());

@@ -39,7 +39,7 @@ protected:
     {
         const ChipRecord r = record(SpiFlash25, 0x1000, 256, 0, delay);
         ui.clearRecords();
-        EXPECT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobCodeSpiFlash);
+        EXPECT_EQ(programmer.beginJob(r, 0), JobStart::SpiFlash);
         const int pollsBefore = sim.state(programmerId).status_polls;
         sleeps.clear();
         const JobResult result = programmer.eraseChip(r);

@@ -32,7 +32,7 @@ TEST_F(NoProgrammer, JobShowsNotConnectedAndEndingItShowsNotConnected)
     ChipRecord r {};
     r.chipClass = SpiFlash25;
     r.flashSize = 1024;
-    EXPECT_EQ(programmer.beginJob(r, 0), ChipProgrammer::JobNotOpened);
+    EXPECT_EQ(programmer.beginJob(r, 0), JobStart::NotOpened);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
     EXPECT_FALSE(view.locked);
     EXPECT_FALSE(programmer.isJobOpen());
@@ -46,7 +46,7 @@ TEST_F(NoProgrammer, IdentifyReturnsZeroSilentlyAndLeavesTheReplyAlone)
 {
     ChipRecord r {};
     quint8 reply[4] = {0xAA, 0xBB, 0xCC, 0xDD};
-    EXPECT_EQ(programmer.identifyChip(r, 0, reply), ChipProgrammer::IdentifyNoProgrammer);
+    EXPECT_EQ(programmer.identifyChip(r, 0, reply), Identification::NoProgrammer);
     EXPECT_EQ(reply[0], 0xAA);
     EXPECT_EQ(reply[3], 0xDD);
     EXPECT_TRUE(ui.boxes.isEmpty());

@@ -44,7 +44,7 @@ public:
     /// vanished device).
     static constexpr int NotOpen = -19;
 
-    /// Why the last open opened no programmer.
+    /// Why the last open() opened no programmer.
     enum class OpenFailure {
         None, ///< the programmer was opened
         Absent, ///< no device with the vendor and product ids is on the bus (or there is no library)
@@ -53,7 +53,7 @@ public:
         WrongStrings, ///< it does not name itself as the programmer (manufacturer or product string)
         Other, ///< another error of the library; detail holds its text
     };
-    /// The failure of the last open, from the first device with matching ids that failed.
+    /// The failure of the last open(), from the first device with matching ids that failed.
     struct OpenProblem
     {
         OpenFailure failure = OpenFailure::None;
@@ -62,7 +62,7 @@ public:
         bool operator==(const OpenProblem&) const = default;
     };
 
-    /// The transport binds the libusb 0.1 library of that file name at every open; tests pass
+    /// The transport binds the libusb 0.1 library of that file name at every open(); tests pass
     /// a name that does not exist to run without a library.
     explicit UsbLink(QObject* owner = nullptr, QByteArray libraryName = UsbBinding::DefaultLibrary);
 
@@ -72,7 +72,7 @@ public:
     int open(int vendorId, int productId);
     [[nodiscard]] const OpenProblem& openProblem() const { return m_openProblem; }
 
-    /// Writes length bytes of the block to commandEndpoint; with a non-zero readReply flag pauses
+    /// Writes length bytes of the block to commandEndpoint; when readReply is set, pauses
     /// 50 ms and reads length bytes from readEndpoint into the same block. A command write that
     /// fails or moves fewer bytes than asked ends the exchange at once: no pause, no reply read
     /// (the programmer has no whole command to answer, and the read would only wait out its
@@ -81,7 +81,7 @@ public:
     /// an open device nothing is transferred (the pause before a reply still happens) and NotOpen
     /// is returned.
     int sendCommand(
-        quint8* block, int length, int readReply, int* commandWritten = nullptr, int timeoutMs = BulkTimeoutMs);
+        quint8* block, int length, bool readReply, int* commandWritten = nullptr, int timeoutMs = BulkTimeoutMs);
     /// One bulk write of length bytes to writeEndpoint; the libusb result (bytes or negative error).
     int writeData(const quint8* data, int length);
     /// One bulk read of length bytes from readEndpoint; the libusb result (bytes or negative error).
@@ -90,10 +90,10 @@ public:
     void close();
 
     /// True when a bulk transfer on the link opened last failed or moved fewer bytes than asked:
-    /// the programmer is gone, hung or out of step. Cleared by open and close.
+    /// the programmer is gone, hung or out of step. Cleared by open() and close().
     [[nodiscard]] bool linkFaulted() const { return m_linkFaulted; }
     /// True when a bulk transfer on the link opened last found the device gone (-ENODEV): it was
-    /// unplugged or lost its power. Cleared by open only.
+    /// unplugged or lost its power. Cleared by open() only.
     [[nodiscard]] bool deviceVanished() const { return m_deviceVanished; }
 
     /// Reads a string descriptor and folds it to 8-bit text: "?" for characters above 0xFF.

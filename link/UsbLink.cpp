@@ -124,8 +124,7 @@ bool UsbLink::tryDevice(struct usb_device* device)
 
     // Every other call reports its error as a negated errno; a node opened read-only answers EPERM.
     char text[StringBufferSize];
-    int length
-        = readStringAscii(m_deviceHandle, device->descriptor.iManufacturer, StringLanguageId, text, sizeof text);
+    int length = readStringAscii(m_deviceHandle, device->descriptor.iManufacturer, StringLanguageId, text, sizeof text);
     if (length < 0) {
         qCWarning(lcLink, "warning: cannot query manufacturer for device: %s", lastError().constData());
         rejectDevice(failureOf(length), lastError());
@@ -204,8 +203,7 @@ void UsbLink::rejectDevice(OpenFailure failure, const QByteArray& detail)
         m_openProblem = {failure, detail};
 }
 
-int UsbLink::readStringAscii(
-    usb_dev_handle* handle, int index, int languageId, char* destination, int destinationSize)
+int UsbLink::readStringAscii(usb_dev_handle* handle, int index, int languageId, char* destination, int destinationSize)
 {
     unsigned char reply[StringBufferSize] = {};
     const int received = m_usb.usb_control_msg(handle, RequestTypeDeviceToHost, RequestGetDescriptor,
@@ -234,7 +232,7 @@ int UsbLink::readStringAscii(
     return stored;
 }
 
-int UsbLink::sendCommand(quint8* block, int length, int readReply, int* commandWritten, int timeoutMs)
+int UsbLink::sendCommand(quint8* block, int length, bool readReply, int* commandWritten, int timeoutMs)
 {
     if (!m_deviceHandle) {
         if (commandWritten)
