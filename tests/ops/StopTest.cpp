@@ -5,11 +5,13 @@
 #include "app/MainWindowJobView.h"
 
 #include <QApplication>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
+#include <utility>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -178,6 +180,49 @@ TEST_F(Stop, AutoStopsWithinItsWriteStep)
     EXPECT_LT(state().bytes_written, 0x4000u);
     EXPECT_EQ(state().bytes_read, readBefore) << "no verify after a stopped write";
     EXPECT_EQ(ui.beeps, 1) << "the time of the run is shown";
+}
+
+TEST_F(Stop, AStopThatComesWithTheLastBlockLetsTheStepEndAndAutoStartsNoOther)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    fillBufferPattern(0x4000);
+    // Stop is pressed in the pump that follows a stream's last block: the work is done and said so.
+    const auto stopAtLastBlock = [this] {
+        duringJob([this] {
+            const QProgressBar* bar = statusBar().progress();
+            if (bar->isHidden() || bar->value() + 256 < bar->maximum())
+                return false;
+            action("stopAction").trigger();
+            return true;
+        });
+    };
+    const std::pair<const char*, const char*> streams[] = {{"blankCheckAction", "Bank Complete!"},
+        {"writeAction", "Write Complete!"}, {"verifyAction", "Verify Complete!"}, {"readAction", "Read Complete!"}};
+    for (const auto& [command, line] : streams) {
+        SCOPED_TRACE(command);
+        ui.clearRecords();
+        stopAtLastBlock();
+        action(command).trigger();
+        EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Done);
+        EXPECT_TRUE(logTexts().contains(QString::fromLatin1(line))) << logTexts().join(QLatin1Char('|')).toStdString();
+        EXPECT_FALSE(logTexts().contains(QStringLiteral("Stopped")));
+    }
+    EXPECT_EQ(w().dataBuffer().usedLength, 0x4000) << "the read kept the whole chip";
+
+    // Auto stopped with its write step's last block: no verify follows.
+    ui.clearRecords();
+    const quint32 readBefore = state().bytes_read;
+    const quint32 writtenBefore = state().bytes_written;
+    duringJob([this, writtenBefore] {
+        if (state().bytes_written - writtenBefore < 0x4000)
+            return false;
+        action("stopAction").trigger();
+        return true;
+    });
+    action("autoAction").trigger();
+    expectStoppedCleanly();
+    EXPECT_EQ(state().bytes_read, readBefore) << "no verify after a stop with the write's last block";
 }
 
 TEST_F(Stop, ClosingTheWindowDuringAJobAsksWhetherToStopIt)
