@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using namespace kestrum;
 using namespace kestrum::test;
 
@@ -49,6 +52,38 @@ TEST(ProgressEstimate, QuietAtFirstThenAMovingAverageThatFollowsAChangeOfPace)
     progress.start(100);
     progress.update(50);
     EXPECT_FALSE(progress.estimate());
+}
+
+TEST(ProgressEstimate, TheAverageSpansExactlyTheLastWindowWhatEverThePaceInsideIt)
+{
+    // Segments of {milliseconds, bytes per second}, one update every 10 ms; the estimate at the end
+    // counts the bytes of the last two seconds only, from the sample at the window's start.
+    struct Case
+    {
+        std::vector<std::pair<int, int>> segments;
+        double rate;
+    };
+    const Case cases[] = {
+        {{{3000, 1'000'000}, {1000, 0}, {1000, 2'000'000}}, 1'000'000}, // a pause, then a burst
+        {{{2000, 2'000'000}, {2000, 500'000}}, 500'000}, // the fast start has left the window
+        {{{1000, 500'000}, {1500, 0}, {500, 4'000'000}}, 1'000'000}, // a burst at the very end
+    };
+    for (const Case& c : cases) {
+        qint64 now = 0;
+        ProgressEstimate progress([&now] { return now; });
+        progress.start(100'000'000);
+        quint32 position = 0;
+        for (const auto& [milliseconds, rate] : c.segments) {
+            for (int t = 0; t < milliseconds; t += 10) {
+                now += 10;
+                position += quint32(rate / 100);
+                progress.update(position);
+            }
+        }
+        const auto e = progress.estimate();
+        ASSERT_TRUE(e);
+        EXPECT_DOUBLE_EQ(e->bytesPerSecond, c.rate) << c.segments.size() << " segments";
+    }
 }
 
 TEST(ProgressEstimate, TextsInEveryLanguage)
