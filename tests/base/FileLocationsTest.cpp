@@ -89,11 +89,16 @@ TEST_F(Installed, UsesTheXdgFoldersAndCopiesTheDatabaseAtTheFirstStart)
 
 TEST_F(Installed, UnsetXdgVariablesFallBackToTheHomeFolders)
 {
-    env = [this](const char* name) {
-        return qstrcmp(name, "HOME") == 0 ? root.filePath(QStringLiteral("home")) : QString();
-    };
-    EXPECT_EQ(files().settingsFile, root.filePath(QStringLiteral("home/.config/kestrum/kestrum.ini")));
-    EXPECT_EQ(files().databaseFile, root.filePath(QStringLiteral("home/.local/share/kestrum/kestrum.Dat")));
+    // Unset, empty or relative: each XDG variable is ignored and the home folder's default used.
+    for (const char* xdg : {static_cast<const char*>(nullptr), "", "relative/folder", "./here"}) {
+        env = [this, xdg](const char* name) {
+            if (qstrcmp(name, "HOME") == 0)
+                return root.filePath(QStringLiteral("home"));
+            return xdg && qstrncmp(name, "XDG_", 4) == 0 ? QString::fromLatin1(xdg) : QString();
+        };
+        EXPECT_EQ(files().settingsFile, root.filePath(QStringLiteral("home/.config/kestrum/kestrum.ini"))) << xdg;
+        EXPECT_EQ(files().databaseFile, root.filePath(QStringLiteral("home/.local/share/kestrum/kestrum.Dat"))) << xdg;
+    }
 }
 
 TEST_F(Installed, ANewerDatabaseReplacesAnUntouchedCopyWithoutAsking)

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -171,4 +173,18 @@ TEST(SettingsFile, AFifoOfThatNameIsNeitherWaitedOnNorReplaced)
     ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
     EXPECT_EQ(ui.errors.size(), 1);
+}
+
+TEST(WindowSize, EachSideIsClampedByTheSameSideOfTheScreen)
+{
+    // Screens that are not square: a width never takes the screen's height, nor a height its width.
+    const std::tuple<QSize, QSize, QSize> cases[] = {
+        {{1200, 900}, {1000, 700}, {1000, 700}},
+        {{900, 800}, {1920, 600}, {900, 600}},
+        {{2000, 300}, {1280, 1024}, {1280, 300}},
+        {{700, 1000}, {800, 600}, {700, 600}},
+        {{0, -5}, {800, 600}, {1, 1}},
+    };
+    for (const auto& [wanted, screen, expected] : cases)
+        EXPECT_EQ(clampWindowSize(wanted, screen), expected) << wanted.width() << "x" << wanted.height();
 }

@@ -392,4 +392,27 @@ TEST_F(ImageFileSavingTest, LinksInASharedStickyFolderAreFollowedOnlyWhenTheUser
             "Nothing was saved to " + shared + "/planted.bin: " + messageText(MsgSharedLink, EnglishLanguage)});
     EXPECT_TRUE(saveImageFile(reporter, shared + "/own.bin", image.data(), 4, ExistingFile::Replace));
     EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4)) << "the user's own link is followed";
+
+    // The folder's owner may plant links in it too: another user's folder, that user's link.
+    ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), 4343, 4343), 0);
+    test::writeFile(target, "precious");
+    ASSERT_TRUE(QFile::link(target, shared + "/owners.bin"));
+    ASSERT_EQ(::lchown(QFile::encodeName(shared + "/owners.bin").constData(), 4343, 4343), 0);
+    EXPECT_TRUE(saveImageFile(reporter, shared + "/owners.bin", image.data(), 4, ExistingFile::Replace));
+    EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4)) << "the folder owner's link is followed";
+}
+
+TEST_F(ImageFileSavingTest, RelativeLinkTargetsCountFromTheFolderOfEachLink)
+{
+    // link.bin -> sub/next.bin -> ../real.bin: each hop from the folder its link sits in, never
+    // from the working folder.
+    ASSERT_TRUE(QDir().mkpath(folder.path("sub")));
+    test::writeFile(folder.path("real.bin"), "old");
+    ASSERT_EQ(::symlink("sub/next.bin", QFile::encodeName(folder.path("link.bin")).constData()), 0);
+    ASSERT_EQ(::symlink("../real.bin", QFile::encodeName(folder.path("sub/next.bin")).constData()), 0);
+    ASSERT_NE(QDir::currentPath(), QDir(folder.path(".")).absolutePath());
+    EXPECT_TRUE(saveImageFile(reporter, folder.path("link.bin"), image.data(), 4, ExistingFile::Replace));
+    EXPECT_EQ(test::readFile(folder.path("real.bin")), QByteArray("\x11\x22\xFF\x33", 4));
+    EXPECT_TRUE(QFileInfo(folder.path("link.bin")).isSymLink());
+    EXPECT_TRUE(QFileInfo(folder.path("sub/next.bin")).isSymLink());
 }
