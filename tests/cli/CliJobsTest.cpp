@@ -273,3 +273,52 @@ TEST_F(CliJobsTest, HelpMatchesTheReadmeAndMessagesFollowTheLanguage)
 }
 
 } // namespace
+
+TEST_F(CliJobsTest, EdgesOfTheLineAndOfTheRun)
+{
+    // An option that needs a value, given last on the line: a usage error, never a read past the end.
+    for (const char* option : {"--chip", "--database", "--speed", "--serial", "--job-log", "--lang"}) {
+        QString out;
+        QString err;
+        QTextStream o(&out);
+        QTextStream e(&err);
+        EXPECT_EQ(runCli({QStringLiteral("erase"), QString::fromLatin1(option)}, o, e), ExitUsage) << option;
+        EXPECT_TRUE(err.startsWith(QStringLiteral("kestrum-cli: %1 ").arg(QLatin1String(option)))) << err.toStdString();
+    }
+
+    // A refused command: an image file without data is a file error, not a usage error.
+    insertChip();
+    EXPECT_EQ(run({"write", file("empty.bin", {}), "--chip", Chip}).status, ExitFile);
+
+    // A production run appends to its job log and takes each chip only after the one before was
+    // taken out: the operator leaves the first chip in for three polls.
+    const QString log = file("jobs.csv", "an earlier run\n");
+    bool present = true;
+    int held = 0;
+    int inserted = 1;
+    setSocketPollHook([&] {
+        if (present) {
+            if (++held < 3)
+                return;
+            ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_NONE, 0, 0), 0);
+            present = false;
+            held = 0;
+        } else if (inserted == 2) {
+            requestStop();
+        } else {
+            insertChip();
+            present = true;
+            ++inserted;
+        }
+    });
+    const quint32 erasesBefore = sim.state(programmer).erase_commands;
+    const CliRun r = run({"auto", file("in.bin", image(512)), "--chip", Chip, "--repeat", "--job-log", log});
+    setSocketPollHook({});
+    EXPECT_TRUE(r.out.contains("Passed: 2, failed: 0")) << r.out.toStdString();
+    EXPECT_EQ(sim.state(programmer).erase_commands - erasesBefore, 2u) << "one erase a chip inserted";
+    QFile csv(log);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 4) << "the earlier line, two chips and the end";
+    EXPECT_EQ(lines[0], "an earlier run");
+}
