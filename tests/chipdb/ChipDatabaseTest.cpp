@@ -107,12 +107,16 @@ TEST_F(DatabaseFixture, EmptyFileLoadsNoRecord)
 
 TEST_F(DatabaseFixture, LengthNotAMultipleOf68IsDestroyedAndLoadsNothing)
 {
-    writeFile(recordsBytes({makeRecord("a,b,c", 1, 64)}) + QByteArray(1, '\0'));
     reporter.setLanguage(2);
-    EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Destroyed);
-    ASSERT_EQ(ui.errors.size(), 1);
-    EXPECT_EQ(ui.errors[0], QStringLiteral("The configuration file was destroyed."));
-    EXPECT_EQ(table.listedCount(), 0);
+    // The whole file's length counts, also past the records the table takes.
+    for (const std::size_t records : {std::size_t(1), std::size_t(1005)}) {
+        ui.clearRecords();
+        writeFile(recordsBytes(std::vector<ChipRecord>(records, makeRecord("a,b,c", 1, 64))) + QByteArray(1, '\0'));
+        EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Destroyed) << records;
+        ASSERT_EQ(ui.errors.size(), 1);
+        EXPECT_EQ(ui.errors[0], QStringLiteral("The configuration file was destroyed."));
+        EXPECT_EQ(table.listedCount(), 0);
+    }
 
     EXPECT_EQ(loadChipDatabaseFile(path(), table, reporter, IntegrityMessage::EditorFixedText), LoadResult::Destroyed);
     EXPECT_EQ(ui.errors.last(), QString::fromUtf16(u"配置文件被破坏！"));
