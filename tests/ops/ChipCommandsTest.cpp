@@ -264,6 +264,7 @@ TEST_F(ChipCommands, AutoRunsExactlyTheCheckedStepsAndLogsOnlyAPassedVerify)
         ui.clearRecords();
         ui.sequence.clear();
         sleeps.clear();
+        w().dataBuffer().markModified();
         const ksim_state before = state();
 
         action("autoAction").trigger();
@@ -279,6 +280,7 @@ TEST_F(ChipCommands, AutoRunsExactlyTheCheckedStepsAndLogsOnlyAPassedVerify)
         EXPECT_EQ(
             ui.sequence, passes ? QStringList({QStringLiteral("AUTO Complete!"), QStringLiteral("beep")}) : failedRun);
         EXPECT_EQ(ui.errors.size(), verify && !passes ? 1 : 0);
+        EXPECT_EQ(w().hasUnsavedChanges(), !(program && verify)) << "only a programmed and verified chip holds the buffer";
         expectUnlocked();
     }
 }
