@@ -186,9 +186,20 @@ TEST_F(UsbLinkTest, AProgrammerThatIsThereButCannotBeOpenedSaysWhy)
     usb.close();
 
     sim.unplug(programmer);
-    sim.addDevice(bus, Vid, Pid, "VAZEziz", "Bootloader", 0);
+    const int bootloader = sim.addDevice(bus, Vid, Pid, "VAZEziz", "Bootloader", 0);
     EXPECT_EQ(usb.open(Vid, Pid), 0);
     EXPECT_EQ(usb.openProblem(), (UsbLink::OpenProblem {Failure::WrongStrings, "Bootloader"}));
+
+    // Two programmers that both fail, on buses searched one after the other: the first one's
+    // problem is told, not overwritten by the second one's.
+    sim.unplug(bootloader);
+    const int first = sim.addProgrammer(sim.addBus(), "WinUSBComm");
+    const int second = sim.addProgrammer(sim.addBus(), "WinUSBComm");
+    sim.setDeviceFault(first, KSIM_READ_ONLY, 1);
+    sim.setDeviceFault(second, KSIM_CLAIM_FAILS, 1);
+    EXPECT_EQ(usb.open(Vid, Pid), 0);
+    EXPECT_EQ(usb.openProblem().failure, Failure::NoAccess);
+    EXPECT_EQ(sim.openHandles(), 0);
 }
 
 TEST_F(UsbLinkTest, ResetWorldListsNoBusUntilTheNextSearch)

@@ -280,7 +280,8 @@ TEST_F(ChipCommands, AutoRunsExactlyTheCheckedStepsAndLogsOnlyAPassedVerify)
         EXPECT_EQ(
             ui.sequence, passes ? QStringList({QStringLiteral("AUTO Complete!"), QStringLiteral("beep")}) : failedRun);
         EXPECT_EQ(ui.errors.size(), verify && !passes ? 1 : 0);
-        EXPECT_EQ(w().hasUnsavedChanges(), !(program && verify)) << "only a programmed and verified chip holds the buffer";
+        EXPECT_EQ(w().hasUnsavedChanges(), !(program && verify))
+            << "only a programmed and verified chip holds the buffer";
         expectUnlocked();
     }
 }

@@ -248,13 +248,16 @@ TEST_F(SimProgrammerTest, AFailedCommandIsNotAnsweredAndTheJobEndsWithAShortTime
         EXPECT_EQ(opcodes().back(), 8) << "the end command still goes out";
     }
 
-    // A reply that never comes: the end command waits only briefly too.
-    sim.clearCalls();
-    sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 2);
-    EXPECT_EQ(programmer.identifyChip(r, 0, reply), Identification::Failed);
-    ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "R82:64", "W02:64"}));
-    EXPECT_EQ(sim.transfers()[2].call.timeout, UsbLink::ShortTimeoutMs);
-    EXPECT_EQ(sim.openHandles(), 0);
+    // A reply that never comes, or comes only in part: the end command waits only briefly too.
+    for (const int fault : {KSIM_FAULT_TIMEOUT, KSIM_FAULT_SHORT}) {
+        SCOPED_TRACE(fault);
+        sim.clearCalls();
+        sim.armFault(programmerId, fault, 2);
+        EXPECT_EQ(programmer.identifyChip(r, 0, reply), Identification::Failed);
+        ASSERT_EQ(traffic(), (std::vector<std::string> {"W02:64", "R82:64", "W02:64"}));
+        EXPECT_EQ(sim.transfers()[2].call.timeout, UsbLink::ShortTimeoutMs);
+        EXPECT_EQ(sim.openHandles(), 0);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
