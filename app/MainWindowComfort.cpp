@@ -6,7 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "app/StatusBar.h"
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
 #include "ops/ChipOperations.h"
 
 #include <QAction>
@@ -104,7 +104,7 @@ void TForm1::setUpComfort()
     ComboBox5->installEventFilter(new InputBlocker(ComboBox5));
     ComboBox5->setStyleSheet(QStringLiteral("QComboBox::drop-down { width: 0px; border: none; }"));
 
-    connect(&FlashEditor->editor(), &TCustomMPHexEditor::invalidated, this, [this] { showModifiedMark(); });
+    connect(&FlashEditor->editor(), &HexEditor::invalidated, this, [this] { showModifiedMark(); });
 
     // A first start opens at the design size, which shows a whole row of the hex view with its
     // characters; a size stored by an earlier close is used as it is.

@@ -1,5 +1,8 @@
 #include "hexview/MemoryStream.h"
 
+#include "hexview/HexEditorError.h"
+#include "hexview/Translation.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +15,7 @@ MemoryStream::~MemoryStream()
     std::free(m_memory);
 }
 
-void MemoryStream::Reallocate(qint64 capacity)
+void MemoryStream::reallocate(qint64 capacity)
 {
     if (capacity == m_capacity)
         return;
@@ -31,7 +34,7 @@ void MemoryStream::Reallocate(qint64 capacity)
     m_capacity = capacity;
 }
 
-void MemoryStream::SetSize(qint64 newSize)
+void MemoryStream::setSize(qint64 newSize)
 {
     newSize = std::max<qint64>(newSize, 0);
     if (newSize > m_capacity) {
@@ -39,21 +42,21 @@ void MemoryStream::SetSize(qint64 newSize)
         // grow by half again, but by 1 MiB at most: realloc remaps large blocks without copying.
         constexpr qint64 maxHeadroom = 1024 * 1024;
         const qint64 grown = m_capacity + std::min(m_capacity / 2, maxHeadroom);
-        Reallocate(std::max(newSize, grown));
+        reallocate(std::max(newSize, grown));
     }
     m_size = newSize;
     if (m_position > m_size)
         m_position = m_size;
 }
 
-void MemoryStream::Clear()
+void MemoryStream::clear()
 {
     m_size = 0;
     m_position = 0;
-    Reallocate(0);
+    reallocate(0);
 }
 
-void MemoryStream::ClearForRefill(qint64 size)
+void MemoryStream::clearForRefill(qint64 size)
 {
     m_size = 0;
     m_position = 0;
@@ -65,10 +68,10 @@ void MemoryStream::ClearForRefill(qint64 size)
     m_memory = nullptr;
     m_capacity = 0;
     if (size > 0)
-        Reallocate(size);
+        reallocate(size);
 }
 
-qint64 MemoryStream::Read(void* buffer, qint64 count)
+qint64 MemoryStream::read(void* buffer, qint64 count)
 {
     const qint64 n = std::clamp<qint64>(m_size - m_position, 0, std::max<qint64>(count, 0));
     if (n > 0)
@@ -77,16 +80,84 @@ qint64 MemoryStream::Read(void* buffer, qint64 count)
     return n;
 }
 
-qint64 MemoryStream::Write(const void* buffer, qint64 count)
+qint64 MemoryStream::write(const void* buffer, qint64 count)
 {
     if (count <= 0)
         return 0;
     const qint64 end = m_position + count;
     if (end > m_size)
-        SetSize(end);
+        setSize(end);
     std::memcpy(m_memory + m_position, buffer, static_cast<size_t>(count));
     m_position = end;
     return count;
+}
+
+void MemoryStream::checkBounds(qint64 position, qint64 count) const
+{
+    if (position < 0 || count < 0 || position + count > size())
+        throw HexEditorError(QString::fromLatin1(ErrDataBounds));
+}
+
+char* MemoryStream::address(qint64 position, qint64 count)
+{
+    checkBounds(position, count);
+    return memory() + position;
+}
+
+const char* MemoryStream::address(qint64 position, qint64 count) const
+{
+    checkBounds(position, count);
+    return memory() + position;
+}
+
+void MemoryStream::readBufferAt(void* buffer, qint64 position, qint64 count) const
+{
+    const char* source = address(position, count);
+    if (count > 0)
+        std::memcpy(buffer, source, static_cast<size_t>(count));
+}
+
+void MemoryStream::writeBufferAt(const void* buffer, qint64 position, qint64 count)
+{
+    char* destination = address(position, count);
+    if (count > 0)
+        std::memmove(destination, buffer, static_cast<size_t>(count));
+}
+
+void MemoryStream::moveBytes(qint64 from, qint64 to, qint64 count)
+{
+    checkBounds(from, count);
+    checkBounds(to, count);
+    if (count > 0 && from != to)
+        std::memmove(memory() + to, memory() + from, static_cast<size_t>(count));
+}
+
+void MemoryStream::translateToAnsi(TranslationKind kind, qint64 position, qint64 count)
+{
+    char* bytes = address(position, count);
+    translateBufferToAnsi(kind, bytes, bytes, count);
+}
+
+void MemoryStream::translateFromAnsi(TranslationKind kind, qint64 position, qint64 count)
+{
+    char* bytes = address(position, count);
+    translateBufferFromAnsi(kind, bytes, bytes, count);
+}
+
+QString MemoryStream::toHex(qint64 position, qint64 count, bool swapNibbles) const
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    const char* bytes = address(position, count);
+    QString text(count * 2, Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qint64 i = 0; i < count; ++i) {
+        const auto byte = static_cast<quint8>(bytes[i]);
+        const int first = swapNibbles ? (byte & 0x0F) : (byte >> 4);
+        const int second = swapNibbles ? (byte >> 4) : (byte & 0x0F);
+        *out++ = QLatin1Char(digits[first]);
+        *out++ = QLatin1Char(digits[second]);
+    }
+    return text;
 }
 
 } // namespace kestrum

@@ -2,7 +2,7 @@
 // touches only the rows in view and a caret move only the cursor's neighbourhood, so both must
 // cost the same for either size. Run by hand (QT_QPA_PLATFORM=offscreen works); prints one line
 // per measurement and the ratio of the two sizes.
-#include "hexview/MPHexEditorView.h"
+#include "hexview/HexEditorView.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -25,14 +25,14 @@ double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void load(TMPHexEditorEx& editor, qint64 size)
+void load(HexEditor& editor, qint64 size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
     for (qint64 i = 0; i < size; ++i)
         bytes[i] = static_cast<char>(i * 7 + 0x31);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    editor.LoadFromStream(buffer);
+    editor.loadFromStream(buffer);
 }
 
 struct Figures
@@ -44,16 +44,16 @@ struct Figures
 // With the cursor, a changed byte and a selection in the middle of the data.
 Figures measure(qint64 size)
 {
-    MPHexEditorView view;
-    view.editor().SetShowRuler(true);
+    HexEditorView view;
+    view.editor().setShowRuler(true);
     view.resize(900, 700);
     load(view.editor(), size);
-    TMPHexEditorEx& editor = view.editor();
+    HexEditor& editor = view.editor();
     const qint64 middle = size / 2;
-    editor.Seek(middle, 0);
-    editor.IntChangeByte(editor.GetDataAt(middle), quint8(editor.GetDataAt(middle) ^ 0xFF), middle);
-    editor.SetSelStart(middle);
-    editor.SetSelEnd(std::min(size - 1, middle + 40));
+    editor.seek(middle, 0);
+    editor.changeByte(editor.dataAt(middle), quint8(editor.dataAt(middle) ^ 0xFF), middle);
+    editor.setSelStart(middle);
+    editor.setSelEnd(std::min(size - 1, middle + 40));
     view.show();
     view.setFocus();
     QApplication::processEvents();
@@ -67,7 +67,7 @@ Figures measure(qint64 size)
     }
     // Right and Down in turn walk the caret through the rows in view and past them.
     figures.caretMove = 1e9;
-    editor.Seek(std::max<qint64>(0, middle - 200), 0);
+    editor.seek(std::max<qint64>(0, middle - 200), 0);
     for (int run = 0; run < 200; ++run) {
         const int key = run % 4 == 3 ? Qt::Key_Down : Qt::Key_Right;
         const auto start = Clock::now();

@@ -1,4 +1,4 @@
-#include "hexview/MPHexEditorView.h"
+#include "hexview/HexEditorView.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -13,7 +13,7 @@
 namespace kestrum {
 
 // Keys, mouse, wheel, focus, the caret's blinking and drag and drop of the hex view. Geometry and
-// painting are in MPHexEditorView.cpp.
+// painting are in HexEditorView.cpp.
 
 namespace {
 
@@ -36,16 +36,16 @@ int digitKeyOf(const QKeyEvent& event)
 // ---------------------------------------------------------------------------------------------
 // Keys, mouse and wheel
 
-void MPHexEditorView::keyPressEvent(QKeyEvent* event)
+void HexEditorView::keyPressEvent(QKeyEvent* event)
 {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     const bool ctrlOrAlt = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const int key = (modifiers & Qt::ControlModifier) ? digitKeyOf(*event) : event->key();
-    bool used = m_editor.KeyDown(key, modifiers);
+    bool used = m_editor.keyDown(key, modifiers);
     if (!ctrlOrAlt) {
         for (const QChar c : event->text()) {
             if (c.isPrint())
-                used = m_editor.KeyPress(c) || used;
+                used = m_editor.keyPress(c) || used;
         }
     }
     if (used) {
@@ -56,7 +56,7 @@ void MPHexEditorView::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void MPHexEditorView::mousePressEvent(QMouseEvent* event)
+void HexEditorView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mousePressEvent(event);
@@ -66,23 +66,23 @@ void MPHexEditorView::mousePressEvent(QMouseEvent* event)
     const QPoint point = event->position().toPoint();
     m_lastMousePoint = point;
     m_pressPoint = point;
-    TMPHGridCell cell;
+    GridCell cell;
     if (cellAt(point, cell))
-        m_editor.MouseDown(cell, event->modifiers() & Qt::ShiftModifier);
+        m_editor.mouseDown(cell, event->modifiers() & Qt::ShiftModifier);
     event->accept();
 }
 
-void MPHexEditorView::mouseMoveEvent(QMouseEvent* event)
+void HexEditorView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint point = event->position().toPoint();
     m_lastMousePoint = point;
     updateMouseCursor(point);
-    if (!m_editor.IsMouseSelecting() || !(event->buttons() & Qt::LeftButton))
+    if (!m_editor.isMouseSelecting() || !(event->buttons() & Qt::LeftButton))
         return;
-    if (m_editor.IsMouseDownInSelection()
+    if (m_editor.isMouseDownInSelection()
         && (point - m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
         // The press landed in the selection and the mouse moved on: the selected data is dragged.
-        m_editor.EndMouseSelection();
+        m_editor.endMouseSelection();
         m_scrollTimer.stop();
         startDataDrag();
         event->accept();
@@ -94,50 +94,50 @@ void MPHexEditorView::mouseMoveEvent(QMouseEvent* event)
         m_scrollTimer.start();
     else if (!outside)
         m_scrollTimer.stop();
-    m_editor.MouseMove(nearestCell(point));
+    m_editor.mouseMove(nearestCell(point));
     event->accept();
 }
 
-void MPHexEditorView::mouseReleaseEvent(QMouseEvent* event)
+void HexEditorView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseReleaseEvent(event);
         return;
     }
     m_scrollTimer.stop();
-    if (m_editor.IsMouseSelecting())
-        m_editor.MouseUp(nearestCell(event->position().toPoint()));
+    if (m_editor.isMouseSelecting())
+        m_editor.mouseUp(nearestCell(event->position().toPoint()));
     event->accept();
 }
 
-void MPHexEditorView::autoScroll()
+void HexEditorView::autoScroll()
 {
-    if (!m_editor.IsMouseSelecting() || !(QApplication::mouseButtons() & Qt::LeftButton)) {
+    if (!m_editor.isMouseSelecting() || !(QApplication::mouseButtons() & Qt::LeftButton)) {
         m_scrollTimer.stop();
         return;
     }
     const QPoint point = m_lastMousePoint;
     if (point.y() < rulerHeight())
-        m_editor.SetTopRow(m_editor.GetTopRow() - 1);
+        m_editor.setTopRow(m_editor.topRow() - 1);
     else if (point.y() >= viewport()->height())
-        m_editor.SetTopRow(m_editor.GetTopRow() + 1);
+        m_editor.setTopRow(m_editor.topRow() + 1);
     QScrollBar* bar = horizontalScrollBar();
     if (point.x() < dataLeft())
         bar->setValue(bar->value() - m_charWidth);
     else if (point.x() >= viewport()->width())
         bar->setValue(bar->value() + m_charWidth);
-    m_editor.MouseMove(nearestCell(point));
+    m_editor.mouseMove(nearestCell(point));
 }
 
-void MPHexEditorView::updateMouseCursor(const QPoint& point)
+void HexEditorView::updateMouseCursor(const QPoint& point)
 {
-    TMPHGridCell cell;
+    GridCell cell;
     const bool overData = cellAt(point, cell);
-    const bool overSelection = overData && m_editor.IsSelected(m_editor.GetPosAtCursor(cell));
+    const bool overSelection = overData && m_editor.isSelected(m_editor.positionAtCell(cell));
     viewport()->setCursor(overData && !overSelection ? Qt::IBeamCursor : Qt::ArrowCursor);
 }
 
-void MPHexEditorView::wheelEvent(QWheelEvent* event)
+void HexEditorView::wheelEvent(QWheelEvent* event)
 {
     const int delta = event->angleDelta().y();
     if (delta == 0) {
@@ -157,11 +157,11 @@ void MPHexEditorView::wheelEvent(QWheelEvent* event)
                 setFont(larger);
             } else {
                 // Unicode mode needs an even number of bytes per row.
-                const int step = m_editor.GetUnicodeChars() ? 2 : 1;
-                const int low = m_editor.GetUnicodeChars() ? 2 : 1;
-                const int bytes = std::clamp(m_editor.GetBytesPerRow() + steps * step, low, 256);
-                if (bytes != m_editor.GetBytesPerRow())
-                    m_editor.SetBytesPerRow(bytes);
+                const int step = m_editor.unicodeChars() ? 2 : 1;
+                const int low = m_editor.unicodeChars() ? 2 : 1;
+                const int bytes = std::clamp(m_editor.bytesPerRow() + steps * step, low, 256);
+                if (bytes != m_editor.bytesPerRow())
+                    m_editor.setBytesPerRow(bytes);
             }
         }
         event->accept();
@@ -170,23 +170,23 @@ void MPHexEditorView::wheelEvent(QWheelEvent* event)
     QAbstractScrollArea::wheelEvent(event);
 }
 
-void MPHexEditorView::focusInEvent(QFocusEvent* event)
+void HexEditorView::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
     restartCaretBlink();
     viewport()->update();
 }
 
-void MPHexEditorView::focusOutEvent(QFocusEvent* event)
+void HexEditorView::focusOutEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusOutEvent(event);
     m_scrollTimer.stop();
     m_caretTimer.stop();
-    m_editor.EndMouseSelection();
+    m_editor.endMouseSelection();
     viewport()->update();
 }
 
-void MPHexEditorView::restartCaretBlink()
+void HexEditorView::restartCaretBlink()
 {
     m_caretShown = true;
     // The flash time is one whole period, shown and hidden; 0 or less means a steady caret.
@@ -198,13 +198,13 @@ void MPHexEditorView::restartCaretBlink()
     viewport()->update(caretRect());
 }
 
-void MPHexEditorView::resizeEvent(QResizeEvent* event)
+void HexEditorView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
     updateMetrics();
 }
 
-void MPHexEditorView::changeEvent(QEvent* event)
+void HexEditorView::changeEvent(QEvent* event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange)
@@ -213,14 +213,14 @@ void MPHexEditorView::changeEvent(QEvent* event)
         viewport()->update(); // the system colours are taken from the palette at every paint
 }
 
-void MPHexEditorView::scrollContentsBy(int, int)
+void HexEditorView::scrollContentsBy(int, int)
 {
     if (!m_syncing)
-        m_editor.SetTopRow(verticalScrollBar()->value());
+        m_editor.setTopRow(verticalScrollBar()->value());
     viewport()->update();
 }
 
-bool MPHexEditorView::focusNextPrevChild(bool)
+bool HexEditorView::focusNextPrevChild(bool)
 {
     // Tab switches between the fields instead of moving the focus.
     return false;
@@ -229,9 +229,9 @@ bool MPHexEditorView::focusNextPrevChild(bool)
 // ---------------------------------------------------------------------------------------------
 // Drag and drop
 
-void MPHexEditorView::startDataDrag()
+void HexEditorView::startDataDrag()
 {
-    std::unique_ptr<QMimeData> selected = m_editor.CreateClipboardData();
+    std::unique_ptr<QMimeData> selected = m_editor.createClipboardData();
     if (!selected)
         return;
     auto* drag = new QDrag(this);
@@ -240,21 +240,21 @@ void MPHexEditorView::startDataDrag()
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
 }
 
-bool MPHexEditorView::canDrop(const QMimeData& dragged) const
+bool HexEditorView::canDrop(const QMimeData& dragged) const
 {
-    if (m_editor.GetReadOnlyView())
+    if (m_editor.isReadOnlyView())
         return false;
-    return TMPHexEditorEx::NamesLocalFile(dragged) || dragged.hasFormat(QString::fromLatin1(MPH_MIME_OWN_FORMAT))
-        || dragged.hasFormat(QString::fromLatin1(MPH_MIME_REGEDIT)) || dragged.hasText();
+    return HexEditor::namesLocalFile(dragged) || dragged.hasFormat(QString::fromLatin1(OwnClipboardMime))
+        || dragged.hasFormat(QString::fromLatin1(RegEditClipboardMime)) || dragged.hasText();
 }
 
-qint64 MPHexEditorView::trackDrop(const QPoint& point)
+qint64 HexEditorView::trackDrop(const QPoint& point)
 {
-    const TMPHGridCell cell = nearestCell(point);
-    const bool inChar = m_editor.IsCharColumn(cell.col);
+    const GridCell cell = nearestCell(point);
+    const bool inChar = m_editor.isCharColumn(cell.col);
     const qint64 position
-        = std::clamp<qint64>(m_editor.GetPosAtCursor(cell), 0, std::max<qint64>(m_editor.MaxCursorPos(), 0));
-    const TMPHGridCell dropCell = m_editor.GetCursorAtPos(position, inChar);
+        = std::clamp<qint64>(m_editor.positionAtCell(cell), 0, std::max<qint64>(m_editor.maxCursorPos(), 0));
+    const GridCell dropCell = m_editor.cellAtPosition(position, inChar);
     if (!m_dropMarkerShown || dropCell != m_dropCell) {
         m_dropMarkerShown = true;
         m_dropCell = dropCell;
@@ -263,7 +263,7 @@ qint64 MPHexEditorView::trackDrop(const QPoint& point)
     return position;
 }
 
-void MPHexEditorView::hideDropMarker()
+void HexEditorView::hideDropMarker()
 {
     if (!m_dropMarkerShown)
         return;
@@ -271,7 +271,7 @@ void MPHexEditorView::hideDropMarker()
     viewport()->update();
 }
 
-void MPHexEditorView::dragEnterEvent(QDragEnterEvent* event)
+void HexEditorView::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!canDrop(*event->mimeData())) {
         event->ignore();
@@ -281,7 +281,7 @@ void MPHexEditorView::dragEnterEvent(QDragEnterEvent* event)
     event->acceptProposedAction();
 }
 
-void MPHexEditorView::dragMoveEvent(QDragMoveEvent* event)
+void HexEditorView::dragMoveEvent(QDragMoveEvent* event)
 {
     if (!canDrop(*event->mimeData())) {
         hideDropMarker();
@@ -292,13 +292,13 @@ void MPHexEditorView::dragMoveEvent(QDragMoveEvent* event)
     event->acceptProposedAction();
 }
 
-void MPHexEditorView::dragLeaveEvent(QDragLeaveEvent* event)
+void HexEditorView::dragLeaveEvent(QDragLeaveEvent* event)
 {
     hideDropMarker();
     event->accept();
 }
 
-void MPHexEditorView::dropEvent(QDropEvent* event)
+void HexEditorView::dropEvent(QDropEvent* event)
 {
     const qint64 position = trackDrop(event->position().toPoint());
     hideDropMarker();
@@ -308,7 +308,7 @@ void MPHexEditorView::dropEvent(QDropEvent* event)
         return;
     }
     const bool move = ownData && event->dropAction() == Qt::MoveAction;
-    if (m_editor.DropMimeData(*event->mimeData(), position, move)) {
+    if (m_editor.dropMimeData(*event->mimeData(), position, move)) {
         event->acceptProposedAction();
         setFocus(Qt::OtherFocusReason);
     } else {

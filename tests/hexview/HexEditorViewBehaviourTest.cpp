@@ -9,10 +9,10 @@ namespace kestrum::test {
 namespace {
 
 /// True when the caret-wide box of a cell lies inside the scrolled part of the viewport.
-bool inView(const MPHexEditorView& view, TMPHGridCell cell)
+bool inView(const HexEditorView& view, GridCell cell)
 {
     const QRect rect = view.cellRect(cell);
-    const int fieldsLeft = view.cellRect(TMPHGridCell {1, cell.row}).right() + 1;
+    const int fieldsLeft = view.cellRect(GridCell {1, cell.row}).right() + 1;
     return rect.left() >= fieldsLeft && rect.left() + view.charWidth() <= view.viewport()->width();
 }
 
@@ -23,47 +23,47 @@ quint32 rgbOf(const QColor& color)
 
 } // namespace
 
-TEST_F(HexEditorView, TheCaretAndItsTwinAreScrolledIntoViewSideways)
+TEST_F(ViewTest, TheCaretAndItsTwinAreScrolledIntoViewSideways)
 {
     view.resize(330, 300);
     QApplication::processEvents();
     load(view.editor(), patternBytes(64));
-    TMPHexEditorEx& editor = view.editor();
+    HexEditor& editor = view.editor();
     ASSERT_GT(view.horizontalScrollBar()->maximum(), 0) << "the fields must be wider than the view";
     key(Qt::Key_Tab);
-    EXPECT_TRUE(inView(view, editor.GetCursorCell()));
+    EXPECT_TRUE(inView(view, editor.cursorCell()));
     for (int i = 0; i < 10; ++i) {
         key(Qt::Key_Right);
-        EXPECT_TRUE(inView(view, editor.GetCursorCell())) << "after Right " << i + 1;
+        EXPECT_TRUE(inView(view, editor.cursorCell())) << "after Right " << i + 1;
     }
     key(Qt::Key_Tab);
-    EXPECT_TRUE(inView(view, editor.GetCursorCell()));
+    EXPECT_TRUE(inView(view, editor.cursorCell()));
     // The last byte: its two cells are close enough to be shown together.
     key(Qt::Key_Tab);
     key(Qt::Key_End);
-    EXPECT_TRUE(inView(view, editor.GetCursorCell()));
-    EXPECT_TRUE(inView(view, editor.GetCursorAtPos(editor.GetCursorPos(), false)));
+    EXPECT_TRUE(inView(view, editor.cursorCell()));
+    EXPECT_TRUE(inView(view, editor.cellAtPosition(editor.cursorPosition(), false)));
 }
 
-TEST_F(HexEditorView, GrowingTheViewLeavesNoEmptyRowsBelowTheData)
+TEST_F(ViewTest, GrowingTheViewLeavesNoEmptyRowsBelowTheData)
 {
     load(view.editor(), patternBytes(16 * 100));
-    TMPHexEditorEx& editor = view.editor();
+    HexEditor& editor = view.editor();
     key(Qt::Key_End, Qt::ControlModifier);
     view.resize(800, 600);
     QApplication::processEvents();
-    const qint64 dataRows = editor.RowCount() - 2;
-    ASSERT_GT(editor.GetVisibleRowCount(), 20);
-    EXPECT_EQ(editor.GetTopRow(), dataRows - editor.GetVisibleRowCount());
-    EXPECT_EQ(view.verticalScrollBar()->value(), editor.GetTopRow());
-    EXPECT_EQ(view.verticalScrollBar()->maximum(), editor.GetTopRow());
+    const qint64 dataRows = editor.rowCount() - 2;
+    ASSERT_GT(editor.visibleRowCount(), 20);
+    EXPECT_EQ(editor.topRow(), dataRows - editor.visibleRowCount());
+    EXPECT_EQ(view.verticalScrollBar()->value(), editor.topRow());
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), editor.topRow());
 }
 
-TEST_F(HexEditorViewTexts, BytesWithoutAGlyphInTheCodePageShowTheMaskCharacter)
+TEST_F(ViewTexts, BytesWithoutAGlyphInTheCodePageShowTheMaskCharacter)
 {
     load(view.editor(), QByteArray::fromHex("7f81ad80419f"));
     const CellTexts texts = paintedTexts();
-    const int c = view.editor().CharFirstColumn();
+    const int c = view.editor().charFirstColumn();
     EXPECT_EQ(textAt(texts, 2, c), QStringLiteral(".")); // delete
     EXPECT_EQ(textAt(texts, 2, c + 1), QStringLiteral(".")); // unassigned
     EXPECT_EQ(textAt(texts, 2, c + 2), QStringLiteral(".")); // soft hyphen
@@ -71,10 +71,10 @@ TEST_F(HexEditorViewTexts, BytesWithoutAGlyphInTheCodePageShowTheMaskCharacter)
     EXPECT_EQ(textAt(texts, 2, c + 5), QString(QChar(0x0178)));
 }
 
-TEST_F(HexEditorView, SystemColoursFollowTheApplicationPalette)
+TEST_F(ViewTest, SystemColoursFollowTheApplicationPalette)
 {
     unfocus();
-    view.editor().SetShowRuler(true);
+    view.editor().setShowRuler(true);
     load(view.editor(), patternBytes(64));
     const QPalette original = QApplication::palette();
     QPalette dark = original;
@@ -87,22 +87,22 @@ TEST_F(HexEditorView, SystemColoursFollowTheApplicationPalette)
     const QImage image = snapshot();
     QApplication::setPalette(original);
 
-    const int spacer = view.editor().CharFirstColumn() - 1;
-    const QRect background = view.cellRect(TMPHGridCell {spacer, 2});
-    const QRect ruler = view.cellRect(TMPHGridCell {6, 0});
-    const QRect current = view.cellRect(TMPHGridCell {2, 0}); // over the cursor's column
+    const int spacer = view.editor().charFirstColumn() - 1;
+    const QRect background = view.cellRect(GridCell {spacer, 2});
+    const QRect ruler = view.cellRect(GridCell {6, 0});
+    const QRect current = view.cellRect(GridCell {2, 0}); // over the cursor's column
     EXPECT_EQ(countColor(image, background, 0x202020), background.width() * background.height());
     EXPECT_GT(countColor(image, ruler, 0x303030), ruler.width() * ruler.height() / 2);
     EXPECT_GT(countColor(image, current, 0x101010), current.width() * current.height() / 2);
 }
 
-TEST_F(HexEditorView, TheCaretBlinksAtTheCursorFlashTime)
+TEST_F(ViewTest, TheCaretBlinksAtTheCursorFlashTime)
 {
     QStyleHints* hints = QGuiApplication::styleHints();
     hints->setCursorFlashTime(200);
     load(view.editor(), patternBytes(64));
     focus();
-    const QRect cursor = box(view.editor().GetCursorCell());
+    const QRect cursor = box(view.editor().cursorCell());
     const QRect line(cursor.x(), cursor.y() + 1, cursor.width(), 1);
     // Timers run only in the event loop, so the phase holds while a snapshot is taken.
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.caretShown(); }, 2000));
@@ -116,13 +116,13 @@ TEST_F(HexEditorView, TheCaretBlinksAtTheCursorFlashTime)
     EXPECT_TRUE(view.caretShown());
 }
 
-TEST_F(HexEditorView, DataDraggedOverTheControlShowsTheDropMarkerAndADropPastesIt)
+TEST_F(ViewTest, DataDraggedOverTheControlShowsTheDropMarkerAndADropPastesIt)
 {
     unfocus();
     load(view.editor(), QByteArray("0123456789abcdef"));
     QMimeData data;
     data.setText(QStringLiteral("XY"));
-    const TMPHGridCell target = view.editor().GetCursorAtPos(4, true);
+    const GridCell target = view.editor().cellAtPosition(4, true);
     const QRect cell = view.cellRect(target);
     const QRect marker(cell.x(), cell.y(), 2, view.rowHeight());
     const quint32 text = rgbOf(view.palette().color(QPalette::Text));

@@ -1,8 +1,8 @@
-#include "hexview/MPHexEditorView.h"
+#include "hexview/HexEditorView.h"
 
-#include "hexview/EMPHexEditor.h"
-#include "hexview/MPHRadix.h"
-#include "hexview/MPHTranslation.h"
+#include "hexview/HexEditorError.h"
+#include "hexview/Radix.h"
+#include "hexview/Translation.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -37,7 +37,7 @@ QColor inverted(const QColor& color)
 
 QColor faded(const QColor& color)
 {
-    return rgb(FadeToGray(rgbOf(color)));
+    return rgb(fadeToGray(rgbOf(color)));
 }
 
 // The default bookmark icons: the digit on a navy tile for the hexadecimal field, on a teal tile
@@ -62,7 +62,7 @@ QImage defaultBookmarkIcons()
 
 } // namespace
 
-MPHexEditorView::MPHexEditorView(QWidget* parent)
+HexEditorView::HexEditorView(QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_bookmarkBitmap(defaultBookmarkIcons())
 {
@@ -81,26 +81,26 @@ MPHexEditorView::MPHexEditorView(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setCursor(Qt::IBeamCursor);
-    m_editor.SetClipboard(&m_clipboard);
+    m_editor.setClipboard(&m_clipboard);
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     m_scrollTimer.setInterval(50);
-    connect(&m_scrollTimer, &QTimer::timeout, this, &MPHexEditorView::autoScroll);
+    connect(&m_scrollTimer, &QTimer::timeout, this, &HexEditorView::autoScroll);
     connect(&m_caretTimer, &QTimer::timeout, this, [this] {
         m_caretShown = !m_caretShown;
         viewport()->update(caretRect());
     });
     connect(
-        QGuiApplication::styleHints(), &QStyleHints::cursorFlashTimeChanged, this, &MPHexEditorView::restartCaretBlink);
-    connect(&m_editor, &TCustomMPHexEditor::invalidated, this, [this] {
-        if (m_editor.GetAutoBytesPerRow() && !m_applyingAutoBytesPerRow) {
+        QGuiApplication::styleHints(), &QStyleHints::cursorFlashTimeChanged, this, &HexEditorView::restartCaretBlink);
+    connect(&m_editor, &HexEditorCore::invalidated, this, [this] {
+        if (m_editor.autoBytesPerRow() && !m_applyingAutoBytesPerRow) {
             // Switched on, or the offsets got wider: fit the row to the width again.
             m_applyingAutoBytesPerRow = true;
-            m_editor.ApplyAutoBytesPerRow(viewport()->width(), m_charWidth);
+            m_editor.applyAutoBytesPerRow(viewport()->width(), m_charWidth);
             m_applyingAutoBytesPerRow = false;
         }
         syncScrollBars();
-        const TMPHGridCell caret = m_editor.GetCursorCell();
+        const GridCell caret = m_editor.cursorCell();
         if (caret != m_lastCaretCell) {
             // The caret moved: bring it into view sideways (vertically the control does that)
             // and show it at once.
@@ -113,21 +113,21 @@ MPHexEditorView::MPHexEditorView(QWidget* parent)
     updateMetrics();
 }
 
-QColor MPHexEditorView::colorOf(quint32 value) const
+QColor HexEditorView::colorOf(quint32 value) const
 {
-    if (!IsSystemColor(value))
+    if (!isSystemColor(value))
         return rgb(value);
     const QPalette& colors = palette();
     switch (value) {
-    case MPH_COLOR_WINDOW_TEXT:
+    case SystemWindowText:
         return colors.color(QPalette::Text);
-    case MPH_COLOR_HIGHLIGHT:
+    case SystemHighlight:
         return colors.color(QPalette::Highlight);
-    case MPH_COLOR_BUTTON_FACE:
+    case SystemButtonFace:
         return colors.color(QPalette::Button);
-    case MPH_COLOR_BUTTON_SHADOW:
+    case SystemButtonShadow:
         return colors.color(QPalette::Dark);
-    case MPH_COLOR_BUTTON_HIGHLIGHT:
+    case SystemButtonHighlight:
         return colors.color(QPalette::Light);
     default:
         break;
@@ -135,15 +135,15 @@ QColor MPHexEditorView::colorOf(quint32 value) const
     return colors.color(QPalette::Base); // the window colour, and any system colour not named here
 }
 
-MPHexEditorView::~MPHexEditorView()
+HexEditorView::~HexEditorView()
 {
-    m_editor.SetClipboard(nullptr);
+    m_editor.setClipboard(nullptr);
 }
 
-void MPHexEditorView::SetBookmarkBitmap(const QImage& bitmap)
+void HexEditorView::setBookmarkBitmap(const QImage& bitmap)
 {
     if (bitmap.width() != 10 || bitmap.height() != 200)
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_BOOKMARK_BITMAP));
+        throw HexEditorError(QString::fromLatin1(ErrBookmarkBitmap));
     m_bookmarkBitmap = bitmap;
     viewport()->update();
 }
@@ -151,68 +151,68 @@ void MPHexEditorView::SetBookmarkBitmap(const QImage& bitmap)
 // ---------------------------------------------------------------------------------------------
 // Metrics and geometry
 
-void MPHexEditorView::updateMetrics()
+void HexEditorView::updateMetrics()
 {
     const QFontMetrics metrics(font());
     m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('w')));
     m_rowHeight = metrics.boundingRect(QStringLiteral("yY")).height() + 2;
     m_rowHeight = std::max(m_rowHeight, metrics.height() + 2);
     m_ascent = metrics.ascent();
-    m_editor.ApplyAutoBytesPerRow(viewport()->width(), m_charWidth);
-    m_editor.SetVisibleRowCount(std::max(1, (viewport()->height() - rulerHeight()) / m_rowHeight));
+    m_editor.applyAutoBytesPerRow(viewport()->width(), m_charWidth);
+    m_editor.setVisibleRowCount(std::max(1, (viewport()->height() - rulerHeight()) / m_rowHeight));
     syncScrollBars();
     viewport()->update();
 }
 
-int MPHexEditorView::rulerHeight() const
+int HexEditorView::rulerHeight() const
 {
-    return m_editor.GetShowRuler() ? m_rowHeight + 3 : 0;
+    return m_editor.showRuler() ? m_rowHeight + 3 : 0;
 }
 
-void MPHexEditorView::layoutColumns() const
+void HexEditorView::layoutColumns() const
 {
-    const int columns = m_editor.ColCount();
+    const int columns = m_editor.colCount();
     m_colX.resize(static_cast<size_t>(columns) + 1);
     int x = 0;
     for (int col = 0; col < columns; ++col) {
         m_colX[col] = x;
-        x += m_editor.GetColWidth(col, m_charWidth);
+        x += m_editor.colWidth(col, m_charWidth);
     }
     m_colX[columns] = x;
 }
 
-int MPHexEditorView::dataLeft() const
+int HexEditorView::dataLeft() const
 {
     return m_colX[2];
 }
 
-int MPHexEditorView::columnX(int col) const
+int HexEditorView::columnX(int col) const
 {
     // The offset column and the gap are fixed; the fields scroll.
     return col < 2 ? m_colX[col] : m_colX[col] - horizontalScrollBar()->value();
 }
 
-int MPHexEditorView::rowY(qint64 gridRow) const
+int HexEditorView::rowY(qint64 gridRow) const
 {
-    return rulerHeight() + static_cast<int>((gridRow - 2 - m_editor.GetTopRow()) * m_rowHeight);
+    return rulerHeight() + static_cast<int>((gridRow - 2 - m_editor.topRow()) * m_rowHeight);
 }
 
-void MPHexEditorView::syncScrollBars()
+void HexEditorView::syncScrollBars()
 {
     if (m_syncing)
         return;
     m_syncing = true;
     // The ruler may have come or gone; scrolling alone must not pull the cursor into view.
     const int rows = std::max(1, (viewport()->height() - rulerHeight()) / m_rowHeight);
-    if (rows != m_editor.GetVisibleRowCount())
-        m_editor.SetVisibleRowCount(rows);
+    if (rows != m_editor.visibleRowCount())
+        m_editor.setVisibleRowCount(rows);
     layoutColumns();
-    const qint64 dataRows = m_editor.RowCount() - 2;
-    const int visible = m_editor.GetVisibleRowCount();
+    const qint64 dataRows = m_editor.rowCount() - 2;
+    const int visible = m_editor.visibleRowCount();
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, static_cast<int>(std::max<qint64>(0, dataRows - visible)));
     bar->setPageStep(visible);
-    bar->setValue(static_cast<int>(m_editor.GetTopRow()));
+    bar->setValue(static_cast<int>(m_editor.topRow()));
     const int fieldsWidth = m_colX.back() - dataLeft();
     const int room = std::max(0, viewport()->width() - dataLeft());
     horizontalScrollBar()->setRange(0, std::max(0, fieldsWidth - room));
@@ -221,23 +221,23 @@ void MPHexEditorView::syncScrollBars()
     m_syncing = false;
 }
 
-void MPHexEditorView::scrollCaretIntoView()
+void HexEditorView::scrollCaretIntoView()
 {
     layoutColumns();
-    const TMPHGridCell caret = m_editor.GetCursorCell();
-    if (caret.col < 2 || caret.col >= m_editor.ColCount())
+    const GridCell caret = m_editor.cursorCell();
+    if (caret.col < 2 || caret.col >= m_editor.colCount())
         return;
     // Unscrolled x ranges of the caret's cell and of its twin in the other field.
     const int caretLeft = m_colX[caret.col];
     const int caretRight = caretLeft + m_charWidth;
     int spanLeft = caretLeft;
     int spanRight = caretRight;
-    const qint64 position = m_editor.GetCursorPos();
-    if (position < m_editor.GetDataSize()) {
-        const bool inChar = m_editor.GetInCharField();
-        const TMPHGridCell twin = m_editor.GetCursorAtPos(position, !inChar);
+    const qint64 position = m_editor.cursorPosition();
+    if (position < m_editor.dataSize()) {
+        const bool inChar = m_editor.cursorInCharField();
+        const GridCell twin = m_editor.cellAtPosition(position, !inChar);
         const int last
-            = inChar ? std::min(twin.col + (m_editor.GetUnicodeChars() ? 3 : 1), m_editor.ColCount() - 1) : twin.col;
+            = inChar ? std::min(twin.col + (m_editor.unicodeChars() ? 3 : 1), m_editor.colCount() - 1) : twin.col;
         spanLeft = std::min(spanLeft, m_colX[twin.col]);
         spanRight = std::max(spanRight, m_colX[last] + m_charWidth);
     }
@@ -255,7 +255,7 @@ void MPHexEditorView::scrollCaretIntoView()
         bar->setValue(spanRight - room - dataLeft());
 }
 
-int MPHexEditorView::firstVisibleColumn() const
+int HexEditorView::firstVisibleColumn() const
 {
     const int scroll = horizontalScrollBar()->value();
     // The first field column whose right edge lies beyond the scrolled-away part.
@@ -263,10 +263,10 @@ int MPHexEditorView::firstVisibleColumn() const
     return std::max(2, static_cast<int>(it - m_colX.begin()) - 1);
 }
 
-QRect MPHexEditorView::cellRect(TMPHGridCell cell) const
+QRect HexEditorView::cellRect(GridCell cell) const
 {
     layoutColumns();
-    if (cell.col < 0 || cell.col >= m_editor.ColCount())
+    if (cell.col < 0 || cell.col >= m_editor.colCount())
         return {};
     const int x = columnX(cell.col);
     const int width = m_colX[cell.col + 1] - m_colX[cell.col];
@@ -277,7 +277,7 @@ QRect MPHexEditorView::cellRect(TMPHGridCell cell) const
     return QRect(x, rowY(cell.row), width, m_rowHeight);
 }
 
-bool MPHexEditorView::cellAt(const QPoint& point, TMPHGridCell& cell) const
+bool HexEditorView::cellAt(const QPoint& point, GridCell& cell) const
 {
     layoutColumns();
     if (point.y() < rulerHeight() || point.x() < dataLeft())
@@ -285,45 +285,45 @@ bool MPHexEditorView::cellAt(const QPoint& point, TMPHGridCell& cell) const
     const int x = point.x() - dataLeft() + horizontalScrollBar()->value() + dataLeft();
     const auto it = std::upper_bound(m_colX.begin(), m_colX.end(), x);
     const int col = static_cast<int>(it - m_colX.begin()) - 1;
-    if (col < 2 || col >= m_editor.ColCount() || col == m_editor.CharFirstColumn() - 1)
+    if (col < 2 || col >= m_editor.colCount() || col == m_editor.charFirstColumn() - 1)
         return false;
     cell.col = col;
-    cell.row = static_cast<int>(m_editor.GetTopRow() + (point.y() - rulerHeight()) / m_rowHeight + 2);
+    cell.row = static_cast<int>(m_editor.topRow() + (point.y() - rulerHeight()) / m_rowHeight + 2);
     return true;
 }
 
-TMPHGridCell MPHexEditorView::nearestCell(const QPoint& point) const
+GridCell HexEditorView::nearestCell(const QPoint& point) const
 {
     layoutColumns();
     const int width = viewport()->width();
     const int height = viewport()->height();
     QPoint inside(std::clamp(point.x(), dataLeft(), std::max(dataLeft(), width - 1)),
         std::clamp(point.y(), rulerHeight(), std::max(rulerHeight(), height - 1)));
-    TMPHGridCell cell;
+    GridCell cell;
     if (cellAt(inside, cell))
         return cell;
     // On the spacer or right of the fields: the nearest column of the row.
-    cell.row = static_cast<int>(m_editor.GetTopRow() + (inside.y() - rulerHeight()) / m_rowHeight + 2);
+    cell.row = static_cast<int>(m_editor.topRow() + (inside.y() - rulerHeight()) / m_rowHeight + 2);
     const int x = inside.x() - dataLeft() + horizontalScrollBar()->value() + dataLeft();
-    cell.col = x >= m_colX[m_editor.CharFirstColumn()] ? m_editor.ColCount() - 1 : m_editor.CharFirstColumn() - 2;
+    cell.col = x >= m_colX[m_editor.charFirstColumn()] ? m_editor.colCount() - 1 : m_editor.charFirstColumn() - 2;
     return cell;
 }
 
-QString MPHexEditorView::offsetText(qint64 position) const
+QString HexEditorView::offsetText(qint64 position) const
 {
-    return const_cast<TMPHexEditorEx&>(m_editor).GetOffsetString(position);
+    return const_cast<HexEditor&>(m_editor).offsetString(position);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Painting
 
-void MPHexEditorView::drawCellText(QPainter& painter, const QRect& cell, const QRect& box, QString text, int row,
-    int col, const QColor& brush, const QColor& textColor, const QColor& textBackground)
+void HexEditorView::drawCellText(QPainter& painter, const QRect& cell, const QRect& box, QString text, int row, int col,
+    const QColor& brush, const QColor& textColor, const QColor& textBackground)
 {
     painter.fillRect(cell, brush);
-    if (OnDrawCell) {
+    if (m_cellPainter) {
         bool defaultDrawing = true;
-        OnDrawCell(painter, cell, text, row, col, defaultDrawing);
+        m_cellPainter(painter, cell, text, row, col, defaultDrawing);
         if (!defaultDrawing)
             return;
     }
@@ -349,15 +349,15 @@ void MPHexEditorView::drawCellText(QPainter& painter, const QRect& cell, const Q
     painter.restore();
 }
 
-void MPHexEditorView::paintRuler(QPainter& painter, int firstCol, int lastCol)
+void HexEditorView::paintRuler(QPainter& painter, int firstCol, int lastCol)
 {
-    const TMPHColors& colors = m_editor.GetColors();
+    const HexColors& colors = m_editor.colors();
     const int height = rulerHeight();
-    const int b = m_editor.GetBytesPerRow();
-    const int charFirst = m_editor.CharFirstColumn();
-    const QString& hexRuler = m_editor.RulerString();
-    const QString& charRuler = m_editor.RulerCharString();
-    const int cursorCol = m_editor.GetCursorCell().col;
+    const int b = m_editor.bytesPerRow();
+    const int charFirst = m_editor.charFirstColumn();
+    const QString& hexRuler = m_editor.rulerString();
+    const QString& charRuler = m_editor.rulerCharString();
+    const int cursorCol = m_editor.cursorCell().col;
 
     painter.save();
     painter.setClipRect(QRect(dataLeft(), 0, viewport()->width(), height));
@@ -385,31 +385,31 @@ void MPHexEditorView::paintRuler(QPainter& painter, int firstCol, int lastCol)
     painter.fillRect(corner, colorOf(colors.OffsetBackground));
 }
 
-void MPHexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 lastRow)
+void HexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 lastRow)
 {
-    const TMPHColors& colors = m_editor.GetColors();
+    const HexColors& colors = m_editor.colors();
     const int width = m_colX[1];
-    const int cursorRow = m_editor.GetCursorCell().row;
-    const TMPHBookmarks& bookmarks = m_editor.Bookmarks();
-    const qint64 bytesPerRow = m_editor.GetBytesPerRow();
+    const int cursorRow = m_editor.cursorCell().row;
+    const Bookmarks& bookmarks = m_editor.bookmarks();
+    const qint64 bytesPerRow = m_editor.bytesPerRow();
     for (qint64 row = firstRow; row <= lastRow; ++row) {
         const QRect cell(0, rowY(row), width, m_rowHeight);
         const bool current = row == cursorRow;
         const QColor back = colorOf(current ? colors.CurrentOffsetBackground : colors.OffsetBackground);
-        QString text = m_editor.GetOffsetString((row - 2) * bytesPerRow);
+        QString text = m_editor.offsetString((row - 2) * bytesPerRow);
         painter.fillRect(cell, back);
         bool defaultDrawing = true;
-        if (OnDrawCell)
-            OnDrawCell(painter, cell, text, static_cast<int>(row), 0, defaultDrawing);
+        if (m_cellPainter)
+            m_cellPainter(painter, cell, text, static_cast<int>(row), 0, defaultDrawing);
         if (!defaultDrawing)
             continue;
         painter.setPen(colorOf(current ? colors.CurrentOffset : colors.Offset));
         painter.drawText(cell.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, text);
         const qint64 rowStart = (row - 2) * bytesPerRow;
-        for (int i = 0; i < MPH_BOOKMARK_COUNT; ++i) {
-            const qint64 at = bookmarks[i].mPosition;
+        for (int i = 0; i < BookmarkCount; ++i) {
+            const qint64 at = bookmarks[i].position;
             if (at >= rowStart && at < rowStart + bytesPerRow) {
-                const int icon = i + (bookmarks[i].mInCharField ? 10 : 0);
+                const int icon = i + (bookmarks[i].inCharField ? 10 : 0);
                 painter.drawImage(
                     QPoint(3, cell.y() + (m_rowHeight - 10) / 2), m_bookmarkBitmap, QRect(0, icon * 10, 10, 10));
             }
@@ -420,22 +420,21 @@ void MPHexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 la
         colorOf(colors.Background));
 }
 
-void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstCol, int lastCol)
+void HexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstCol, int lastCol)
 {
-    const TMPHexEditorEx& e = m_editor;
-    const TMPHColors& colors = e.GetColors();
-    const int b = e.GetBytesPerRow();
-    const int charFirst = e.CharFirstColumn();
-    const int lastCharCol = e.ColCount() - 1;
-    const bool unicode = e.GetUnicodeChars();
-    const qint64 size = e.GetDataSize();
-    const auto* bytes = reinterpret_cast<const quint8*>(e.DataStorage().Memory());
+    const HexEditor& e = m_editor;
+    const HexColors& colors = e.colors();
+    const int b = e.bytesPerRow();
+    const int charFirst = e.charFirstColumn();
+    const int lastCharCol = e.colCount() - 1;
+    const bool unicode = e.unicodeChars();
+    const qint64 size = e.dataSize();
+    const auto* bytes = reinterpret_cast<const quint8*>(e.dataStorage().memory());
     const bool focused = hasFocus();
-    const bool showSelection = !(e.GetHideSelection() && !focused);
-    const bool graySelection = e.GetGraySelectionIfNotFocused() && !focused;
-    const bool caretInChar = e.GetInCharField();
-    const QString digits
-        = e.GetHexLowerCase() ? QStringLiteral("0123456789abcdef") : QStringLiteral("0123456789ABCDEF");
+    const bool showSelection = !(e.hideSelection() && !focused);
+    const bool graySelection = e.graySelectionIfNotFocused() && !focused;
+    const bool caretInChar = e.cursorInCharField();
+    const QString digits = e.hexLowerCase() ? QStringLiteral("0123456789abcdef") : QStringLiteral("0123456789ABCDEF");
     const QColor fontColor = palette().color(QPalette::Text);
     const int y = rowY(gridRow);
 
@@ -446,7 +445,7 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
             continue;
         }
         const bool inChar = col >= charFirst;
-        const qint64 position = e.GetPosAtCursor(TMPHGridCell {col, static_cast<int>(gridRow)});
+        const qint64 position = e.positionAtCell(GridCell {col, static_cast<int>(gridRow)});
         const qint64 width = inChar && unicode ? 2 : 1;
         if (position + width > size) {
             painter.fillRect(cell, colorOf(colors.Background));
@@ -459,33 +458,34 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
         if (!inChar) {
             const quint8 byte = bytes[position];
             const bool firstColumn = (col - 2) % 2 == 0;
-            const bool high = firstColumn != e.GetSwapNibbles();
+            const bool high = firstColumn != e.swapNibbles();
             text = digits.at(high ? byte >> 4 : byte & 0x0F);
         } else if (unicode) {
             quint16 code = 0;
             std::memcpy(&code, bytes + position, 2);
-            if (e.GetUnicodeBigEndian())
+            if (e.unicodeBigEndian())
                 code = quint16((code >> 8) | (code << 8));
-            text = code < 256 && e.IsMaskedChar(code) ? QString(e.GetMaskChar()) : QString(QChar(code));
+            text = code < 256 && e.isMaskedChar(code) ? QString(e.maskChar()) : QString(QChar(code));
         } else {
             const quint8 byte = bytes[position];
             char shown = static_cast<char>(byte);
-            const TMPHTranslationKind kind = e.GetTranslation();
-            if (kind != tkAsIs)
-                TranslateBufferToAnsi(kind, reinterpret_cast<const char*>(&byte), &shown, 1);
+            const TranslationKind kind = e.translation();
+            if (kind != TranslationKind::AsIs)
+                translateBufferToAnsi(kind, reinterpret_cast<const char*>(&byte), &shown, 1);
             const auto code = static_cast<quint8>(shown);
             // One mapping for display, typing and the clipboard: the system code page; a byte
             // whose character has no glyph shows the mask character.
-            const bool untranslatable = (kind == tkASCII && (byte & 0x80)) || !IsPrintableSystemCode(code);
-            if (untranslatable || e.IsMaskedChar(code))
-                text = e.GetMaskChar();
+            const bool untranslatable
+                = (kind == TranslationKind::Ascii && (byte & 0x80)) || !isPrintableSystemCode(code);
+            if (untranslatable || e.isMaskedChar(code))
+                text = e.maskChar();
             else
-                text = QChar(SystemCodeToChar(code));
+                text = QChar(systemCodeToChar(code));
         }
 
         QColor textColor;
         QColor textBackground;
-        if (e.HasChanged(position) || (width == 2 && e.HasChanged(position + 1))) {
+        if (e.hasChanged(position) || (width == 2 && e.hasChanged(position + 1))) {
             textColor = colorOf(colors.ChangedText);
             textBackground = colorOf(colors.ChangedBackground);
         } else {
@@ -494,13 +494,13 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
                 textColor = fontColor;
             else
                 textColor
-                    = colorOf(((position % b) / e.GetBytesPerColumn()) % 2 == 0 ? colors.OddColumn : colors.EvenColumn);
+                    = colorOf(((position % b) / e.bytesPerColumn()) % 2 == 0 ? colors.OddColumn : colors.EvenColumn);
         }
-        const bool selected = showSelection && (e.IsSelected(position) || (width == 2 && e.IsSelected(position + 1)));
+        const bool selected = showSelection && (e.isSelected(position) || (width == 2 && e.isSelected(position + 1)));
         if (selected) {
             textColor = inverted(textColor);
             textBackground = inverted(textBackground);
-            const bool lastSelected = position + width - 1 >= e.SelectionHigh();
+            const bool lastSelected = position + width - 1 >= e.selectionHigh();
             if (!lastColumn && !lastSelected)
                 brush = inverted(brush);
             if (graySelection) {
@@ -512,7 +512,7 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
         drawCellText(painter, cell, box, text, static_cast<int>(gridRow), col, brush, textColor, textBackground);
     }
 
-    if (e.GetDrawGridLines()) {
+    if (e.drawGridLines()) {
         painter.setPen(colorOf(colors.Grid));
         const int bottom = y + m_rowHeight - 1;
         painter.drawLine(columnX(firstCol), bottom, columnX(lastCol + 1) - 1, bottom);
@@ -524,35 +524,35 @@ void MPHexEditorView::paintDataRow(QPainter& painter, qint64 gridRow, int firstC
     }
 }
 
-QRect MPHexEditorView::twinFrameRect() const
+QRect HexEditorView::twinFrameRect() const
 {
-    const TMPHexEditorEx& e = m_editor;
-    const qint64 position = e.GetCursorPos();
-    if (position >= e.GetDataSize())
+    const HexEditor& e = m_editor;
+    const qint64 position = e.cursorPosition();
+    if (position >= e.dataSize())
         return {};
-    if (e.GetInCharField()) {
+    if (e.cursorInCharField()) {
         // Both nibble columns of the byte (of the two bytes in Unicode mode).
-        const qint64 first = e.GetUnicodeChars() ? position - position % 2 : position;
-        const TMPHGridCell start = e.GetCursorAtPos(first, false);
-        const int columns = e.GetUnicodeChars() ? 4 : 2;
+        const qint64 first = e.unicodeChars() ? position - position % 2 : position;
+        const GridCell start = e.cellAtPosition(first, false);
+        const int columns = e.unicodeChars() ? 4 : 2;
         const QRect left = cellRect(start);
-        const QRect right = cellRect(TMPHGridCell {start.col + columns - 1, start.row});
+        const QRect right = cellRect(GridCell {start.col + columns - 1, start.row});
         return QRect(QPoint(left.x(), left.y()), QPoint(right.x() + m_charWidth - 1, left.bottom()));
     }
-    const QRect cell = cellRect(e.GetCursorAtPos(position, true));
+    const QRect cell = cellRect(e.cellAtPosition(position, true));
     return QRect(cell.x(), cell.y(), m_charWidth, m_rowHeight);
 }
 
-QRect MPHexEditorView::caretRect() const
+QRect HexEditorView::caretRect() const
 {
     // One character wide and the row height less 2; a bar or a line for the other shapes.
-    const QRect cell = cellRect(m_editor.GetCursorCell());
+    const QRect cell = cellRect(m_editor.cursorCell());
     if (cell.isEmpty())
         return {};
-    switch (m_editor.EffectiveCaretKind()) {
-    case ckLeft:
+    switch (m_editor.effectiveCaretKind()) {
+    case CaretKind::Left:
         return QRect(cell.x(), cell.y() + 1, 2, m_rowHeight - 2);
-    case ckBottom:
+    case CaretKind::Bottom:
         return QRect(cell.x(), cell.y() + m_rowHeight - 3, m_charWidth, 2);
     default:
         break;
@@ -560,20 +560,20 @@ QRect MPHexEditorView::caretRect() const
     return QRect(cell.x(), cell.y() + 1, m_charWidth, m_rowHeight - 2);
 }
 
-void MPHexEditorView::paintDropMarker(QPainter& painter)
+void HexEditorView::paintDropMarker(QPainter& painter)
 {
     // A vertical line 2 pixels wide in the text colour at the left edge of the cell where the
     // dragged data would go.
-    const TMPHexEditorEx& e = m_editor;
+    const HexEditor& e = m_editor;
     const QRect cell = cellRect(m_dropCell);
     if (cell.isEmpty())
         return;
-    const qint64 position = e.GetPosAtCursor(m_dropCell);
+    const qint64 position = e.positionAtCell(m_dropCell);
     QColor color = palette().color(QPalette::Text);
-    if (!e.IsCharColumn(m_dropCell.col) && position < e.GetDataSize()) {
-        const TMPHColors& colors = e.GetColors();
-        const bool odd = ((position % e.GetBytesPerRow()) / e.GetBytesPerColumn()) % 2 == 0;
-        color = colorOf(e.HasChanged(position) ? colors.ChangedText : odd ? colors.OddColumn : colors.EvenColumn);
+    if (!e.isCharColumn(m_dropCell.col) && position < e.dataSize()) {
+        const HexColors& colors = e.colors();
+        const bool odd = ((position % e.bytesPerRow()) / e.bytesPerColumn()) % 2 == 0;
+        color = colorOf(e.hasChanged(position) ? colors.ChangedText : odd ? colors.OddColumn : colors.EvenColumn);
     }
     painter.save();
     painter.setClipRect(QRect(dataLeft(), rulerHeight(), viewport()->width(), viewport()->height()));
@@ -581,10 +581,10 @@ void MPHexEditorView::paintDropMarker(QPainter& painter)
     painter.restore();
 }
 
-void MPHexEditorView::paintFrames(QPainter& painter)
+void HexEditorView::paintFrames(QPainter& painter)
 {
-    const TMPHexEditorEx& e = m_editor;
-    const TMPHColors& colors = e.GetColors();
+    const HexEditor& e = m_editor;
+    const HexColors& colors = e.colors();
     painter.save();
     painter.setClipRect(QRect(dataLeft(), rulerHeight(), viewport()->width(), viewport()->height()));
     auto frame = [&](const QRect& rect, bool dotted, quint32 color) {
@@ -607,37 +607,37 @@ void MPHexEditorView::paintFrames(QPainter& painter)
         }
     };
     if (hasFocus()) {
-        frame(twinFrameRect(), e.GetFocusFrame(), colors.CursorFrame);
+        frame(twinFrameRect(), e.focusFrame(), colors.CursorFrame);
         if (m_caretShown) {
             // The caret, drawn inverting; it blinks at the platform's cursor flash time.
             painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
             painter.fillRect(caretRect(), Qt::white);
             painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         }
-    } else if (e.GetShowPositionIfNotFocused()) {
-        const QRect cell = cellRect(e.GetCursorCell());
-        frame(QRect(cell.x(), cell.y(), m_charWidth, m_rowHeight), e.GetFocusFrame(), colors.NonFocusCursorFrame);
+    } else if (e.showPositionIfNotFocused()) {
+        const QRect cell = cellRect(e.cursorCell());
+        frame(QRect(cell.x(), cell.y(), m_charWidth, m_rowHeight), e.focusFrame(), colors.NonFocusCursorFrame);
     }
     painter.restore();
 }
 
-void MPHexEditorView::paintEvent(QPaintEvent* event)
+void HexEditorView::paintEvent(QPaintEvent* event)
 {
     layoutColumns();
     QPainter painter(viewport());
     painter.setFont(font());
-    const TMPHColors& colors = m_editor.GetColors();
+    const HexColors& colors = m_editor.colors();
     const int width = viewport()->width();
     const int height = viewport()->height();
     const int ruler = rulerHeight();
 
     // Only the rows and columns in view.
-    const qint64 firstRow = m_editor.GetTopRow() + 2;
+    const qint64 firstRow = m_editor.topRow() + 2;
     const qint64 rowsInView = (height - ruler + m_rowHeight - 1) / m_rowHeight;
-    const qint64 lastRow = std::min<qint64>(m_editor.RowCount() - 1, firstRow + rowsInView - 1);
+    const qint64 lastRow = std::min<qint64>(m_editor.rowCount() - 1, firstRow + rowsInView - 1);
     const int firstCol = firstVisibleColumn();
     int lastCol = firstCol;
-    while (lastCol + 1 < m_editor.ColCount() && columnX(lastCol + 1) < width)
+    while (lastCol + 1 < m_editor.colCount() && columnX(lastCol + 1) < width)
         ++lastCol;
 
     // Of those, the rows that the update touches (a blink of the caret touches one).
@@ -658,7 +658,7 @@ void MPHexEditorView::paintEvent(QPaintEvent* event)
 
     // Right of and below the grid: the control colour, with the ruler and offset parts in the
     // offset colours.
-    const int gridRight = columnX(m_editor.ColCount());
+    const int gridRight = columnX(m_editor.colCount());
     const int gridBottom = lastRow >= firstRow ? rowY(lastRow + 1) : ruler;
     if (gridRight < width) {
         painter.fillRect(QRect(gridRight, ruler, width - gridRight, height - ruler), colorOf(colors.Background));
@@ -673,18 +673,18 @@ void MPHexEditorView::paintEvent(QPaintEvent* event)
 
     // Separators right of the offset column and under the ruler.
     const int gutterRight = m_colX[1] - 1;
-    if (m_editor.GetDrawGutter3D()) {
-        painter.setPen(colorOf(MPH_COLOR_BUTTON_SHADOW));
+    if (m_editor.drawGutter3D()) {
+        painter.setPen(colorOf(SystemButtonShadow));
         painter.drawLine(gutterRight - 1, 0, gutterRight - 1, height);
-        painter.setPen(colorOf(MPH_COLOR_BUTTON_HIGHLIGHT));
+        painter.setPen(colorOf(SystemButtonHighlight));
         painter.drawLine(gutterRight, 0, gutterRight, height);
         if (ruler > 0) {
-            painter.setPen(colorOf(MPH_COLOR_BUTTON_SHADOW));
+            painter.setPen(colorOf(SystemButtonShadow));
             painter.drawLine(0, ruler - 2, width, ruler - 2);
-            painter.setPen(colorOf(MPH_COLOR_BUTTON_HIGHLIGHT));
+            painter.setPen(colorOf(SystemButtonHighlight));
             painter.drawLine(0, ruler - 1, width, ruler - 1);
         }
-    } else if (m_editor.GetDrawGridLines()) {
+    } else if (m_editor.drawGridLines()) {
         painter.setPen(colorOf(colors.Grid));
         painter.drawLine(gutterRight, 0, gutterRight, height);
         if (ruler > 0)

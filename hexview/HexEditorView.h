@@ -1,7 +1,7 @@
 #pragma once
 
-#include "hexview/MPHSystemClipboard.h"
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
+#include "hexview/SystemClipboard.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -12,57 +12,58 @@
 
 namespace kestrum {
 
-/// The widget that shows a TMPHexEditorEx as a grid: the ruler row, the offset column, the
+/// The widget that shows a HexEditor as a grid: the ruler row, the offset column, the
 /// hexadecimal field and the character field. The offset column and the ruler stay in place
 /// while the fields scroll, and the caret is kept in view both ways. Only the rows and columns in
 /// view are painted, so a repaint costs the same for any data size. Keys go to the control's own
 /// key handling; the mouse moves the cursor and selects, the wheel scrolls and Ctrl+wheel changes
 /// the bytes per row. The selection can be dragged away, and data or a file dropped onto the
 /// control goes in as paste puts it. The colours that name system colours follow the palette.
-class MPHexEditorView : public QAbstractScrollArea
+class HexEditorView : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
     /// Called for every ruler, offset and data cell before it is drawn: may change the text (one
     /// character for data cells) or draw the cell itself and clear `defaultDrawing`.
-    using TMPHDrawCellEvent = std::function<void(
+    using CellPainter = std::function<void(
         QPainter& painter, const QRect& rect, QString& text, int row, int col, bool& defaultDrawing)>;
 
-    explicit MPHexEditorView(QWidget* parent = nullptr);
-    ~MPHexEditorView() override;
+    explicit HexEditorView(QWidget* parent = nullptr);
+    ~HexEditorView() override;
 
-    TMPHexEditorEx& editor() { return m_editor; }
-    const TMPHexEditorEx& editor() const { return m_editor; }
+    HexEditor& editor() { return m_editor; }
+    const HexEditor& editor() const { return m_editor; }
 
-    TMPHDrawCellEvent OnDrawCell;
+    /// Set: called for every cell before it is drawn (see CellPainter); empty: none.
+    void setCellPainter(CellPainter painter) { m_cellPainter = std::move(painter); }
 
     /// With Ctrl+wheel changing the bytes per row and Ctrl+Shift+wheel the font size (default on).
-    bool GetZoomOnWheel() const { return m_zoomOnWheel; }
-    void SetZoomOnWheel(bool zoom) { m_zoomOnWheel = zoom; }
+    bool zoomOnWheel() const { return m_zoomOnWheel; }
+    void setZoomOnWheel(bool zoom) { m_zoomOnWheel = zoom; }
     /// 20 icons of 10 x 10 pixels, one above the other: bookmarks 0 to 9 in the hexadecimal field,
-    /// then 0 to 9 in the character field. Raises EMPHexEditor for another size.
-    const QImage& GetBookmarkBitmap() const { return m_bookmarkBitmap; }
-    void SetBookmarkBitmap(const QImage& bitmap);
+    /// then 0 to 9 in the character field. Raises HexEditorError for another size.
+    const QImage& bookmarkBitmap() const { return m_bookmarkBitmap; }
+    void setBookmarkBitmap(const QImage& bitmap);
 
     /// The data cell under a point of the viewport; false outside the two fields.
-    bool cellAt(const QPoint& point, TMPHGridCell& cell) const;
+    bool cellAt(const QPoint& point, GridCell& cell) const;
     /// The rectangle of a grid cell in viewport coordinates (empty for a row out of view).
-    QRect cellRect(TMPHGridCell cell) const;
+    QRect cellRect(GridCell cell) const;
     /// Offset text of a row start, as the offset column shows it.
     QString offsetText(qint64 position) const;
     /// Width of "w" in the font, and the row heights.
     int charWidth() const { return m_charWidth; }
     int rowHeight() const { return m_rowHeight; }
     int rulerHeight() const;
-    /// The colour a TMPHColors value stands for: an RGB value, or a system colour taken from the
+    /// The colour a HexColors value stands for: an RGB value, or a system colour taken from the
     /// palette now in force.
     QColor colorOf(quint32 value) const;
     /// Whether the caret is in its visible phase (it blinks while the control has the focus).
     bool caretShown() const { return m_caretShown; }
     /// Where dragged data would go, while data is dragged over the control.
     bool dropMarkerShown() const { return m_dropMarkerShown; }
-    TMPHGridCell dropCell() const { return m_dropCell; }
+    GridCell dropCell() const { return m_dropCell; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -91,7 +92,7 @@ private:
     int rowY(qint64 gridRow) const;
     int firstVisibleColumn() const;
     /// The data cell nearest to a point, for drags that leave the fields.
-    TMPHGridCell nearestCell(const QPoint& point) const;
+    GridCell nearestCell(const QPoint& point) const;
     void autoScroll();
     void updateMouseCursor(const QPoint& point);
     void drawCellText(QPainter& painter, const QRect& cell, const QRect& box, QString text, int row, int col,
@@ -115,8 +116,9 @@ private:
     void hideDropMarker();
     void startDataDrag();
 
-    TMPHexEditorEx m_editor;
-    MPHSystemClipboard m_clipboard;
+    HexEditor m_editor;
+    CellPainter m_cellPainter;
+    SystemClipboard m_clipboard;
     QImage m_bookmarkBitmap;
     bool m_zoomOnWheel = true;
     int m_charWidth = 8;
@@ -127,9 +129,9 @@ private:
     QTimer m_scrollTimer;
     QTimer m_caretTimer;
     bool m_caretShown = true;
-    TMPHGridCell m_lastCaretCell {-1, -1};
+    GridCell m_lastCaretCell {-1, -1};
     bool m_dropMarkerShown = false;
-    TMPHGridCell m_dropCell {-1, -1};
+    GridCell m_dropCell {-1, -1};
     QPoint m_pressPoint;
     QPoint m_lastMousePoint;
     int m_wheelRemainder = 0;

@@ -8,28 +8,28 @@ namespace kestrum {
 /// beyond its length read as clear. It remembers the range of words that may hold set bits, so
 /// that clearing and truncating cost the marked range, not the data size, and growing it does
 /// not touch the new words (they come zeroed from calloc).
-class MPHBitArray
+class BitArray
 {
 public:
-    MPHBitArray() = default;
-    MPHBitArray(const MPHBitArray&) = delete;
-    MPHBitArray& operator=(const MPHBitArray&) = delete;
-    ~MPHBitArray();
+    BitArray() = default;
+    BitArray(const BitArray&) = delete;
+    BitArray& operator=(const BitArray&) = delete;
+    ~BitArray();
 
-    bool Get(qint64 index) const;
+    bool testBit(qint64 index) const;
     /// Sets or clears a bit; setting a bit beyond the length grows the array to it.
-    void Set(qint64 index, bool value);
+    void setBit(qint64 index, bool value);
     /// Clears every bit from `index` on and makes `index` the new length (when shorter).
-    void Truncate(qint64 index);
+    void truncate(qint64 index);
     /// Clears every bit; the length becomes 0.
-    void ClearAll();
+    void clearAll();
     /// Number of bits (the array may be shorter than the data).
-    qint64 Length() const { return m_length; }
+    qint64 length() const { return m_length; }
     /// True when at least one bit is set.
-    bool AnySet() const;
+    bool anySet() const;
 
 private:
-    void Grow(qint64 words);
+    void grow(qint64 words);
 
     quint64* m_words = nullptr;
     qint64 m_wordCapacity = 0;

@@ -1,6 +1,6 @@
-#include "hexview/TCustomMPHexEditor.h"
+#include "hexview/HexEditorCore.h"
 
-#include "hexview/MPHTranslation.h"
+#include "hexview/Translation.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,41 +26,41 @@ int hexDigitValue(QChar key)
 // ---------------------------------------------------------------------------------------------
 // Keys
 
-bool TCustomMPHexEditor::KeyDown(int key, Qt::KeyboardModifiers modifiers)
+bool HexEditorCore::keyDown(int key, Qt::KeyboardModifiers modifiers)
 {
     const bool ctrl = modifiers & Qt::ControlModifier;
     const bool shift = modifiers & Qt::ShiftModifier;
     const bool alt = modifiers & Qt::AltModifier;
     if (!ctrl && !shift && !alt && key != Qt::Key_Shift && !m_insertMode)
-        ResetSelection();
+        resetSelection();
 
     switch (key) {
     case Qt::Key_Insert:
         if (ctrl || shift || alt)
             return false;
-        SetInsertMode(!m_insertMode);
+        setInsertMode(!m_insertMode);
         return true;
     case Qt::Key_Delete:
         if (m_readOnlyView || alt)
             return true;
         if (m_insertMode || ctrl) {
-            if (HasSelection())
-                DeleteSelection();
+            if (hasSelection())
+                deleteSelection();
             else
-                InternalErase(false);
+                eraseUnit(false);
         }
         return true;
     case Qt::Key_Backspace:
         if (m_insertMode && !m_readOnlyView) {
-            if (HasSelection())
-                DeleteSelection();
-            else if (IsCursorOnSecondColumn())
-                EraseHalfTypedUnit();
+            if (hasSelection())
+                deleteSelection();
+            else if (isCursorOnSecondColumn())
+                eraseHalfTypedUnit();
             else
-                InternalErase(true);
+                eraseUnit(true);
             return true;
         }
-        MoveLeft(shift);
+        moveLeft(shift);
         return true;
     default:
         break;
@@ -69,71 +69,71 @@ bool TCustomMPHexEditor::KeyDown(int key, Qt::KeyboardModifiers modifiers)
     if (ctrl && !alt && key >= Qt::Key_0 && key <= Qt::Key_9) {
         const int index = key - Qt::Key_0;
         if (shift)
-            SetBookmarkVals(index, GetCursorPos(), GetInCharField());
+            toggleBookmark(index, cursorPosition(), cursorInCharField());
         else
-            GotoBookmark(index);
+            gotoBookmark(index);
         return true;
     }
     if (ctrl && !alt && key == Qt::Key_Z) {
         if (shift) {
-            if (GetCanRedo())
-                Redo();
-        } else if (GetCanUndo()) {
-            Undo();
+            if (canRedo())
+                redo();
+        } else if (canUndo()) {
+            undo();
         }
         return true;
     }
     if (ctrl && !alt && !shift && key == Qt::Key_A) {
-        SelectAll();
+        selectAll();
         return true;
     }
-    return NavigationKey(key, modifiers);
+    return navigationKey(key, modifiers);
 }
 
-void TCustomMPHexEditor::EraseHalfTypedUnit()
+void HexEditorCore::eraseHalfTypedUnit()
 {
     // The caret stands inside the unit that the first digit inserted: that unit goes, and the
     // caret returns to its first column.
-    const qint64 position = GetCursorPos();
-    if (position >= m_data.GetSize())
+    const qint64 position = cursorPosition();
+    if (position >= m_data.size())
         return;
-    InternalErase(false);
-    MoveCursor(position - position % m_bytesPerUnit, false);
-    ClampCursor();
-    EnsureCursorVisible();
-    SelectionChanged();
+    eraseUnit(false);
+    placeCursor(position - position % m_bytesPerUnit, false);
+    clampCursor();
+    ensureCursorVisible();
+    notifySelectionChanged();
 }
 
-void TCustomMPHexEditor::MoveRight(bool selecting)
+void HexEditorCore::moveRight(bool selecting)
 {
-    const qint64 position = GetCursorPos();
-    const qint64 maxPos = MaxCursorPos();
-    TMPHGridCell target = m_cursor;
-    if (!GetInCharField()) {
-        if (!IsCursorOnSecondColumn()) {
-            if (position < m_data.GetSize())
+    const qint64 position = cursorPosition();
+    const qint64 maxPos = maxCursorPos();
+    GridCell target = m_cursor;
+    if (!cursorInCharField()) {
+        if (!isCursorOnSecondColumn()) {
+            if (position < m_data.size())
                 ++target.col;
         } else if (position + 1 <= maxPos) {
-            target = GetCursorAtPos(position + 1, false);
+            target = cellAtPosition(position + 1, false);
         }
     } else {
         const qint64 step = (m_unicodeChars || selecting) ? m_bytesPerUnit : 1;
         const qint64 next = position - position % step + step;
         if (next <= maxPos)
-            target = GetCursorAtPos(next, true);
+            target = cellAtPosition(next, true);
     }
-    ApplyCursorMove(target, selecting);
+    applyCursorMove(target, selecting);
 }
 
-void TCustomMPHexEditor::MoveLeft(bool selecting)
+void HexEditorCore::moveLeft(bool selecting)
 {
-    const qint64 position = GetCursorPos();
-    TMPHGridCell target = m_cursor;
-    if (!GetInCharField()) {
-        if (IsCursorOnSecondColumn())
+    const qint64 position = cursorPosition();
+    GridCell target = m_cursor;
+    if (!cursorInCharField()) {
+        if (isCursorOnSecondColumn())
             --target.col;
         else if (position > 0) {
-            target = GetCursorAtPos(position - 1, false);
+            target = cellAtPosition(position - 1, false);
             ++target.col;
         }
     } else {
@@ -141,32 +141,32 @@ void TCustomMPHexEditor::MoveLeft(bool selecting)
         const qint64 aligned = position - position % step;
         const qint64 previous = aligned < position ? aligned : aligned - step;
         if (previous >= 0)
-            target = GetCursorAtPos(previous, true);
+            target = cellAtPosition(previous, true);
     }
-    ApplyCursorMove(target, selecting);
+    applyCursorMove(target, selecting);
 }
 
-bool TCustomMPHexEditor::NavigationKey(int key, Qt::KeyboardModifiers modifiers)
+bool HexEditorCore::navigationKey(int key, Qt::KeyboardModifiers modifiers)
 {
     const bool ctrl = modifiers & Qt::ControlModifier;
     const bool shift = modifiers & Qt::ShiftModifier;
-    const bool inChar = GetInCharField();
-    const qint64 position = GetCursorPos();
+    const bool inChar = cursorInCharField();
+    const qint64 position = cursorPosition();
     const qint64 rowStart = position - position % m_bytesPerRow;
-    const qint64 maxPos = std::max<qint64>(MaxCursorPos(), 0);
+    const qint64 maxPos = std::max<qint64>(maxCursorPos(), 0);
     const qint64 b = m_bytesPerRow;
     auto moveTo = [&](qint64 target, bool charField) {
-        TMPHGridCell cell = GetCursorAtPos(std::clamp<qint64>(target, 0, maxPos), charField);
-        ApplyCursorMove(cell, shift);
+        GridCell cell = cellAtPosition(std::clamp<qint64>(target, 0, maxPos), charField);
+        applyCursorMove(cell, shift);
     };
     // Keeps the column: a row up or down moves the position by whole rows.
     auto moveRows = [&](qint64 rows) {
-        TMPHGridCell cell = m_cursor;
+        GridCell cell = m_cursor;
         const qint64 lastRow = maxPos / b + 2;
         cell.row = static_cast<int>(std::clamp<qint64>(cell.row + rows, 2, lastRow));
-        if (GetPosAtCursor(cell) > maxPos)
-            cell = GetCursorAtPos(maxPos, inChar);
-        ApplyCursorMove(cell, shift);
+        if (positionAtCell(cell) > maxPos)
+            cell = cellAtPosition(maxPos, inChar);
+        applyCursorMove(cell, shift);
     };
 
     switch (key) {
@@ -174,13 +174,13 @@ bool TCustomMPHexEditor::NavigationKey(int key, Qt::KeyboardModifiers modifiers)
         if (ctrl)
             moveTo(std::min(rowStart + b - 1, maxPos), true);
         else
-            MoveRight(shift);
+            moveRight(shift);
         return true;
     case Qt::Key_Left:
         if (ctrl)
             moveTo(rowStart, false);
         else
-            MoveLeft(shift);
+            moveLeft(shift);
         return true;
     case Qt::Key_Up:
         moveRows(-1);
@@ -200,7 +200,7 @@ bool TCustomMPHexEditor::NavigationKey(int key, Qt::KeyboardModifiers modifiers)
         if (ctrl) {
             moveRows(m_topRow + m_visibleRows - 1 + 2 - m_cursor.row);
         } else {
-            const qint64 dataRows = RowCount() - 2;
+            const qint64 dataRows = rowCount() - 2;
             m_topRow = std::clamp<qint64>(m_topRow + m_visibleRows, 0, std::max<qint64>(dataRows - m_visibleRows, 0));
             moveRows(m_visibleRows);
         }
@@ -215,12 +215,12 @@ bool TCustomMPHexEditor::NavigationKey(int key, Qt::KeyboardModifiers modifiers)
     case Qt::Key_Backtab:
         if (ctrl)
             return false;
-        ApplyCursorMove(GetCursorAtPos(position, !inChar), false);
+        applyCursorMove(cellAtPosition(position, !inChar), false);
         return true;
     case Qt::Key_T:
         if (!ctrl || shift)
             return false;
-        ApplyCursorMove(GetCursorAtPos(position, !inChar), false);
+        applyCursorMove(cellAtPosition(position, !inChar), false);
         return true;
     default:
         break;
@@ -228,105 +228,102 @@ bool TCustomMPHexEditor::NavigationKey(int key, Qt::KeyboardModifiers modifiers)
     return false;
 }
 
-bool TCustomMPHexEditor::KeyPress(QChar key)
+bool HexEditorCore::keyPress(QChar key)
 {
-    if (m_readOnlyView || IsMaskedChar(key.unicode()))
+    if (m_readOnlyView || isMaskedChar(key.unicode()))
         return false;
-    if (!m_insertMode && GetCursorPos() >= m_data.GetSize())
+    if (!m_insertMode && cursorPosition() >= m_data.size())
         return false;
-    return GetInCharField() ? TypeCharacter(key) : TypeHexDigit(key);
+    return cursorInCharField() ? typeCharacter(key) : typeHexDigit(key);
 }
 
-bool TCustomMPHexEditor::TypeHexDigit(QChar key)
+bool HexEditorCore::typeHexDigit(QChar key)
 {
     const int digit = hexDigitValue(key);
     if (digit < 0) {
-        if (OnInvalidKey)
-            OnInvalidKey(*this);
+        Q_EMIT invalidKey();
         return false;
     }
     if (!m_insertMode)
-        ClearSelectionState();
-    const bool selection = HasSelection();
-    const qint64 position = selection ? m_selLow : GetCursorPos();
-    const bool firstColumn = !IsCursorOnSecondColumn();
+        clearSelectionState();
+    const bool selection = hasSelection();
+    const qint64 position = selection ? m_selLow : cursorPosition();
+    const bool firstColumn = !isCursorOnSecondColumn();
     const bool intoHigh = (firstColumn != m_swapNibbles) || selection;
     const qint64 unit = m_bytesPerUnit;
     const bool insert = m_insertMode && (selection || (firstColumn && position % unit == 0));
 
     if (!insert) {
-        if (position >= m_data.GetSize())
+        if (position >= m_data.size())
             return false;
-        const quint8 old = GetDataAt(position);
+        const quint8 old = dataAt(position);
         const quint8 value = intoHigh ? quint8((digit << 4) | (old & 0x0F)) : quint8((old & 0xF0) | digit);
-        IntChangeByte(old, value, position);
+        changeByte(old, value, position);
     } else {
         std::vector<char> bytes(static_cast<size_t>(unit), 0);
         bytes[0] = static_cast<char>(m_swapNibbles ? digit : digit << 4);
-        if (m_data.GetSize() == 0)
-            AppendBuffer(bytes.data(), unit, {}, false);
+        if (m_data.size() == 0)
+            appendBuffer(bytes.data(), unit, {}, false);
         else if (selection)
-            ReplaceSelection(bytes.data(), unit, {}, false);
+            replaceSelection(bytes.data(), unit, {}, false);
         else
-            InsertBuffer(bytes.data(), unit, position, {}, false);
-        MoveCursor(position, false);
+            insertBuffer(bytes.data(), unit, position, {}, false);
+        placeCursor(position, false);
     }
-    MoveRight(false);
+    moveRight(false);
     return true;
 }
 
-bool TCustomMPHexEditor::TypeCharacter(QChar key)
+bool HexEditorCore::typeCharacter(QChar key)
 {
     const char16_t code = key.unicode();
     quint16 value = code;
     if (!m_unicodeChars) {
         // The key in the system code page, the one the character field shows.
-        const int systemCode = CharToSystemCode(code);
+        const int systemCode = charToSystemCode(code);
         if (systemCode < 0) {
-            if (OnInvalidKey)
-                OnInvalidKey(*this);
+            Q_EMIT invalidKey();
             return false;
         }
-        value = TranslateTypedChar(m_translation, static_cast<quint8>(systemCode));
+        value = translateTypedChar(m_translation, static_cast<quint8>(systemCode));
     }
-    if (value < 256 && IsMaskedChar(value)) {
-        if (OnInvalidKey)
-            OnInvalidKey(*this);
+    if (value < 256 && isMaskedChar(value)) {
+        Q_EMIT invalidKey();
         return false;
     }
     if (m_unicodeChars && m_unicodeBigEndian)
         value = quint16((value >> 8) | (value << 8));
 
     const qint64 unit = m_unicodeChars ? 2 : m_bytesPerUnit;
-    const qint64 position = GetCursorPos();
+    const qint64 position = cursorPosition();
     std::vector<char> bytes(static_cast<size_t>(unit), 0);
     std::memcpy(bytes.data(), &value, m_unicodeChars ? 2 : 1);
 
     if (!m_insertMode) {
-        ClearSelectionState();
+        clearSelectionState();
         if (m_unicodeChars) {
-            if (position + 2 > m_data.GetSize())
+            if (position + 2 > m_data.size())
                 return false;
             quint16 old = 0;
-            m_data.ReadBufferAt(&old, position, 2);
-            IntChangeWideChar(old, value, position);
+            m_data.readBufferAt(&old, position, 2);
+            changeWideChar(old, value, position);
         } else {
-            IntChangeByte(GetDataAt(position), static_cast<quint8>(value), position);
+            changeByte(dataAt(position), static_cast<quint8>(value), position);
         }
-    } else if (HasSelection()) {
+    } else if (hasSelection()) {
         const qint64 start = m_selLow;
-        ReplaceSelection(bytes.data(), unit, {}, false);
-        MoveCursor(start, true);
-    } else if (position >= m_data.GetSize()) {
-        AppendBuffer(bytes.data(), unit, {}, false);
-        MoveCursor(position, true);
+        replaceSelection(bytes.data(), unit, {}, false);
+        placeCursor(start, true);
+    } else if (position >= m_data.size()) {
+        appendBuffer(bytes.data(), unit, {}, false);
+        placeCursor(position, true);
     } else if (position % unit != 0) {
-        IntChangeByte(GetDataAt(position), static_cast<quint8>(value), position);
+        changeByte(dataAt(position), static_cast<quint8>(value), position);
     } else {
-        InsertBuffer(bytes.data(), unit, position, {}, false);
-        MoveCursor(position, true);
+        insertBuffer(bytes.data(), unit, position, {}, false);
+        placeCursor(position, true);
     }
-    MoveRight(false);
+    moveRight(false);
     return true;
 }
 

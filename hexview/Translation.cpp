@@ -1,4 +1,4 @@
-#include "hexview/MPHTranslation.h"
+#include "hexview/Translation.h"
 
 #include <QChar>
 
@@ -6,9 +6,9 @@ namespace kestrum {
 
 namespace {
 
-constexpr TMPHCharConvTable identityTable()
+constexpr CharConvTable identityTable()
 {
-    TMPHCharConvTable table {};
+    CharConvTable table {};
     for (int i = 0; i < 256; ++i) {
         table.fromSystem[i] = static_cast<quint8>(i);
         table.toSystem[i] = static_cast<quint8>(i);
@@ -16,19 +16,19 @@ constexpr TMPHCharConvTable identityTable()
     return table;
 }
 
-const TMPHCharConvTable* tableOf(TMPHTranslationKind kind)
+const CharConvTable* tableOf(TranslationKind kind)
 {
     switch (kind) {
-    case tkDos8:
-    case tkASCII:
-        return &MPH_CCONV_OEM;
-    case tkMac:
-        return &MPH_CCONV_MAC;
-    case tkBCD:
-        return &MPH_CCONV_BCD38;
-    case tkCustom:
-        return &MPHCustomCharConv;
-    case tkAsIs:
+    case TranslationKind::Dos8:
+    case TranslationKind::Ascii:
+        return &OemCharConv;
+    case TranslationKind::Mac:
+        return &MacCharConv;
+    case TranslationKind::Ebcdic:
+        return &EbcdicCharConv;
+    case TranslationKind::Custom:
+        return &customCharConv;
+    case TranslationKind::AsIs:
         break;
     }
     return nullptr;
@@ -41,14 +41,14 @@ constexpr char16_t cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2
 
 } // namespace
 
-TMPHCharConvTable MPHCustomCharConv = identityTable();
+CharConvTable customCharConv = identityTable();
 
-char16_t SystemCodeToChar(quint8 code)
+char16_t systemCodeToChar(quint8 code)
 {
     return code >= 0x80 && code < 0xA0 ? cp1252High[code - 0x80] : char16_t(code);
 }
 
-int CharToSystemCode(char16_t character)
+int charToSystemCode(char16_t character)
 {
     if (character < 0x80 || (character >= 0xA0 && character <= 0xFF))
         return character;
@@ -59,84 +59,84 @@ int CharToSystemCode(char16_t character)
     return -1;
 }
 
-bool IsPrintableSystemCode(quint8 code)
+bool isPrintableSystemCode(quint8 code)
 {
     static const std::array<bool, 256> printable = [] {
         std::array<bool, 256> table {};
         for (int i = 0; i < 256; ++i)
-            table[i] = QChar(SystemCodeToChar(static_cast<quint8>(i))).isPrint();
+            table[i] = QChar(systemCodeToChar(static_cast<quint8>(i))).isPrint();
         return table;
     }();
     return printable[code];
 }
 
-QString MPHTranslationDesc(TMPHTranslationKind kind)
+QString translationDescription(TranslationKind kind)
 {
     switch (kind) {
-    case tkAsIs:
+    case TranslationKind::AsIs:
         return QStringLiteral("Windows");
-    case tkDos8:
+    case TranslationKind::Dos8:
         return QStringLiteral("Dos 8 bits");
-    case tkASCII:
+    case TranslationKind::Ascii:
         return QStringLiteral("ASCII 7 bits");
-    case tkMac:
+    case TranslationKind::Mac:
         return QStringLiteral("Macintosh");
-    case tkBCD:
+    case TranslationKind::Ebcdic:
         return QStringLiteral("EBCDIC codepage 38");
-    case tkCustom:
+    case TranslationKind::Custom:
         return QStringLiteral("Custom translation");
     }
     return {};
 }
 
-QString MPHTranslationDescShort(TMPHTranslationKind kind)
+QString translationShortDescription(TranslationKind kind)
 {
     switch (kind) {
-    case tkAsIs:
+    case TranslationKind::AsIs:
         return QStringLiteral("WIN");
-    case tkDos8:
+    case TranslationKind::Dos8:
         return QStringLiteral("DOS");
-    case tkASCII:
+    case TranslationKind::Ascii:
         return QStringLiteral("ASC");
-    case tkMac:
+    case TranslationKind::Mac:
         return QStringLiteral("MAC");
-    case tkBCD:
+    case TranslationKind::Ebcdic:
         return QStringLiteral("BCD");
-    case tkCustom:
+    case TranslationKind::Custom:
         return QStringLiteral("Cust");
     }
     return {};
 }
 
-void TranslateBufferToAnsi(TMPHTranslationKind kind, const char* source, char* destination, qint64 count)
+void translateBufferToAnsi(TranslationKind kind, const char* source, char* destination, qint64 count)
 {
-    const TMPHCharConvTable* table = tableOf(kind);
+    const CharConvTable* table = tableOf(kind);
     for (qint64 i = 0; i < count; ++i) {
         const auto byte = static_cast<quint8>(source[i]);
         destination[i] = static_cast<char>(table ? table->toSystem[byte] : byte);
     }
 }
 
-void TranslateBufferFromAnsi(TMPHTranslationKind kind, const char* source, char* destination, qint64 count)
+void translateBufferFromAnsi(TranslationKind kind, const char* source, char* destination, qint64 count)
 {
-    const TMPHCharConvTable* table = tableOf(kind);
+    const CharConvTable* table = tableOf(kind);
     for (qint64 i = 0; i < count; ++i) {
         const auto code = static_cast<quint8>(source[i]);
         destination[i] = static_cast<char>(table ? table->fromSystem[code] : code);
     }
 }
 
-quint8 TranslateTypedChar(TMPHTranslationKind kind, quint8 code)
+quint8 translateTypedChar(TranslationKind kind, quint8 code)
 {
     switch (kind) {
-    case tkDos8:
-        return code < 32 ? 0 : MPH_CCONV_OEM.fromSystem[code];
-    case tkASCII:
-        return (code < 32 || code > 127) ? 0 : MPH_CCONV_OEM.fromSystem[code];
+    case TranslationKind::Dos8:
+        return code < 32 ? 0 : OemCharConv.fromSystem[code];
+    case TranslationKind::Ascii:
+        return (code < 32 || code > 127) ? 0 : OemCharConv.fromSystem[code];
     default:
         break;
     }
-    const TMPHCharConvTable* table = tableOf(kind);
+    const CharConvTable* table = tableOf(kind);
     return table ? table->fromSystem[code] : code;
 }
 

@@ -1,7 +1,7 @@
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
 
-#include "hexview/MPHTranslation.h"
-#include "hexview/TMPHUndoStorage.h"
+#include "hexview/Translation.h"
+#include "hexview/UndoStorage.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,98 +30,98 @@ quint32 readU32(const QByteArray& in, qsizetype at)
 }
 
 // Bytes as text through the translation and the system code page, as the character field shows them.
-QString bytesToText(const char* bytes, qint64 count, TMPHTranslationKind translation)
+QString bytesToText(const char* bytes, qint64 count, TranslationKind translation)
 {
     QByteArray codes(count, Qt::Uninitialized);
-    TranslateBufferToAnsi(translation, bytes, codes.data(), count);
+    translateBufferToAnsi(translation, bytes, codes.data(), count);
     QString text(count, Qt::Uninitialized);
     for (qint64 i = 0; i < count; ++i)
-        text[i] = QChar(SystemCodeToChar(static_cast<quint8>(codes[i])));
+        text[i] = QChar(systemCodeToChar(static_cast<quint8>(codes[i])));
     return text;
 }
 
 // The reverse of bytesToText; a character the system code page lacks becomes "?".
-QByteArray textToBytes(const QString& text, TMPHTranslationKind translation)
+QByteArray textToBytes(const QString& text, TranslationKind translation)
 {
     QByteArray codes(text.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const int code = CharToSystemCode(text.at(i).unicode());
+        const int code = charToSystemCode(text.at(i).unicode());
         codes[i] = static_cast<char>(code < 0 ? '?' : code);
     }
     QByteArray bytes(codes.size(), Qt::Uninitialized);
-    TranslateBufferFromAnsi(translation, codes.constData(), bytes.data(), codes.size());
+    translateBufferFromAnsi(translation, codes.constData(), bytes.data(), codes.size());
     return bytes;
 }
 
 } // namespace
 
-TMPHexEditorEx::TMPHexEditorEx(QObject* parent)
-    : TCustomMPHexEditor(parent)
+HexEditor::HexEditor(QObject* parent)
+    : HexEditorCore(parent)
 {
 }
 
-TMPHexEditorEx::~TMPHexEditorEx() = default;
+HexEditor::~HexEditor() = default;
 
-void TMPHexEditorEx::WriteBuffer(const void* source, qint64 position, qint64 count)
+void HexEditor::writeBuffer(const void* source, qint64 position, qint64 count)
 {
-    TCustomMPHexEditor::WriteBuffer(source, position, count);
-    SetModifiedFlag(true);
-    if (UndoStorage().UpdateCount() > 0)
+    HexEditorCore::writeBuffer(source, position, count);
+    setModifiedFlag(true);
+    if (undoStorage().updateCount() > 0)
         m_changedInRange = true;
 }
 
-bool TMPHexEditorEx::CanCreateUndo(TMPHUndoFlag kind, qint64 count, qint64 replCount)
+bool HexEditor::canCreateUndo(UndoFlag kind, qint64 count, qint64 replCount)
 {
-    const bool permitted = TCustomMPHexEditor::CanCreateUndo(kind, count, replCount);
-    if (permitted && UndoStorage().UpdateCount() > 0)
+    const bool permitted = HexEditorCore::canCreateUndo(kind, count, replCount);
+    if (permitted && undoStorage().updateCount() > 0)
         m_changedInRange = true;
     return permitted;
 }
 
-void TMPHexEditorEx::CreateRangeUndo(qint64 position, qint64 count, const QString& description)
+void HexEditor::createRangeUndo(qint64 position, qint64 count, const QString& description)
 {
-    const bool modified = GetModifiedFlag();
+    const bool modified = modifiedFlag();
     if (count <= 0)
-        CreateUndo(ufKindAllData, 0, GetDataSize(), 0, description);
+        createUndo(UndoFlag::KindAllData, 0, dataSize(), 0, description);
     else
-        CreateUndo(ufKindReplace, position, count, count, description);
-    SetModifiedFlag(modified);
+        createUndo(UndoFlag::KindReplace, position, count, count, description);
+    setModifiedFlag(modified);
 }
 
-int TMPHexEditorEx::UndoBeginUpdate(const QString& description)
+int HexEditor::undoBeginUpdate(const QString& description)
 {
-    if (UndoStorage().UpdateCount() == 0) {
-        const int before = UndoStorage().Count();
-        CreateRangeUndo(0, 0, description);
-        m_rangeRecorded = UndoStorage().Count() > before;
+    if (undoStorage().updateCount() == 0) {
+        const int before = undoStorage().count();
+        createRangeUndo(0, 0, description);
+        m_rangeRecorded = undoStorage().count() > before;
         m_changedInRange = false;
     }
-    return TCustomMPHexEditor::UndoBeginUpdate();
+    return HexEditorCore::undoBeginUpdate();
 }
 
-int TMPHexEditorEx::UndoEndUpdate()
+int HexEditor::undoEndUpdate()
 {
-    const int open = TCustomMPHexEditor::UndoEndUpdate();
+    const int open = HexEditorCore::undoEndUpdate();
     if (open == 0) {
         if (m_rangeRecorded && !m_changedInRange)
-            MutableUndoStorage().RemoveLastUndo();
+            mutableUndoStorage().removeLastUndo();
         m_rangeRecorded = false;
         m_changedInRange = false;
     }
     return open;
 }
 
-std::unique_ptr<QMimeData> TMPHexEditorEx::CreateClipboardData() const
+std::unique_ptr<QMimeData> HexEditor::createClipboardData() const
 {
-    if (!HasSelection())
+    if (!hasSelection())
         return nullptr;
-    const qint64 count = GetSelCount();
-    const char* bytes = DataStorage().GetAddress(SelectionLow(), count);
+    const qint64 count = selCount();
+    const char* bytes = dataStorage().address(selectionLow(), count);
 
     QByteArray own;
     own.reserve(12 + count);
-    own.append(MPH_CLIPBOARD_MAGIC, 4);
-    appendU32(own, MPH_CLIPBOARD_VERSION);
+    own.append(ClipboardMagic, 4);
+    appendU32(own, ClipboardVersion);
     appendU32(own, static_cast<quint32>(count));
     own.append(bytes, count);
 
@@ -131,24 +131,23 @@ std::unique_ptr<QMimeData> TMPHexEditorEx::CreateClipboardData() const
     regedit.append(bytes, count);
 
     auto data = std::make_unique<QMimeData>();
-    data->setData(QString::fromLatin1(MPH_MIME_OWN_FORMAT), own);
-    data->setData(QString::fromLatin1(MPH_MIME_REGEDIT), regedit);
+    data->setData(QString::fromLatin1(OwnClipboardMime), own);
+    data->setData(QString::fromLatin1(RegEditClipboardMime), regedit);
     if (m_clipboardAsHexText) {
-        data->setText(DataStorage().GetAsHex(SelectionLow(), count, GetSwapNibbles()));
+        data->setText(dataStorage().toHex(selectionLow(), count, swapNibbles()));
     } else {
         const char* zero = static_cast<const char*>(std::memchr(bytes, 0, static_cast<size_t>(count)));
-        data->setText(bytesToText(bytes, zero ? zero - bytes : count, GetTranslation()));
+        data->setText(bytesToText(bytes, zero ? zero - bytes : count, translation()));
     }
     return data;
 }
 
-bool TMPHexEditorEx::BytesFromMimeData(
-    const QMimeData& data, bool hexText, QByteArray& bytes, TMPHTranslationKind translation)
+bool HexEditor::bytesFromMimeData(const QMimeData& data, bool hexText, QByteArray& bytes, TranslationKind translation)
 {
-    const QString ownFormat = QString::fromLatin1(MPH_MIME_OWN_FORMAT);
+    const QString ownFormat = QString::fromLatin1(OwnClipboardMime);
     if (data.hasFormat(ownFormat)) {
         const QByteArray own = data.data(ownFormat);
-        if (own.size() >= 12 && std::memcmp(own.constData(), MPH_CLIPBOARD_MAGIC, 4) == 0) {
+        if (own.size() >= 12 && std::memcmp(own.constData(), ClipboardMagic, 4) == 0) {
             const qint64 length = readU32(own, 8);
             if (length <= own.size() - 12) {
                 bytes = own.mid(12, length);
@@ -156,7 +155,7 @@ bool TMPHexEditorEx::BytesFromMimeData(
             }
         }
     }
-    const QString regeditFormat = QString::fromLatin1(MPH_MIME_REGEDIT);
+    const QString regeditFormat = QString::fromLatin1(RegEditClipboardMime);
     if (data.hasFormat(regeditFormat)) {
         const QByteArray regedit = data.data(regeditFormat);
         if (regedit.size() >= 4) {
@@ -184,31 +183,31 @@ bool TMPHexEditorEx::BytesFromMimeData(
     return false;
 }
 
-bool TMPHexEditorEx::PasteFromMimeData(const QMimeData& data)
+bool HexEditor::pasteFromMimeData(const QMimeData& data)
 {
-    if (GetReadOnlyView())
+    if (isReadOnlyView())
         return false;
     QByteArray bytes;
-    if (!BytesFromMimeData(data, m_clipboardAsHexText, bytes, GetTranslation()) || bytes.isEmpty())
+    if (!bytesFromMimeData(data, m_clipboardAsHexText, bytes, translation()) || bytes.isEmpty())
         return false;
     static const QString description = QStringLiteral("Paste from clipboard");
-    if (!GetInsertMode()) {
+    if (!insertMode()) {
         // Outside insert mode (always with a fixed size) the size never changes: the bytes are
         // written over the data from the selection or the cursor on, as many as it brings.
-        const qint64 start = HasSelection() ? SelectionLow() : GetCursorPos();
-        return OverwriteBuffer(bytes.constData(), bytes.size(), start, description, true) > 0;
+        const qint64 start = hasSelection() ? selectionLow() : cursorPosition();
+        return overwriteBuffer(bytes.constData(), bytes.size(), start, description, true) > 0;
     }
-    ReplaceSelection(bytes.constData(), bytes.size(), description, true);
+    replaceSelection(bytes.constData(), bytes.size(), description, true);
     return true;
 }
 
-bool TMPHexEditorEx::NamesLocalFile(const QMimeData& data)
+bool HexEditor::namesLocalFile(const QMimeData& data)
 {
     const QList<QUrl> urls = data.urls();
     return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
-bool TMPHexEditorEx::BytesFromDroppedFile(const QMimeData& data, qint64 limit, bool cut, QByteArray& bytes)
+bool HexEditor::bytesFromDroppedFile(const QMimeData& data, qint64 limit, bool cut, QByteArray& bytes)
 {
     for (const QUrl& url : data.urls()) {
         if (!url.isLocalFile())
@@ -227,110 +226,110 @@ bool TMPHexEditorEx::BytesFromDroppedFile(const QMimeData& data, qint64 limit, b
     return false;
 }
 
-bool TMPHexEditorEx::DropMimeData(const QMimeData& data, qint64 position, bool moveSelection)
+bool HexEditor::dropMimeData(const QMimeData& data, qint64 position, bool moveSelection)
 {
-    if (GetReadOnlyView())
+    if (isReadOnlyView())
         return false;
-    position = std::clamp<qint64>(position, 0, std::max<qint64>(MaxCursorPos(), 0));
+    position = std::clamp<qint64>(position, 0, std::max<qint64>(maxCursorPos(), 0));
     QByteArray bytes;
-    if (NamesLocalFile(data)) {
+    if (namesLocalFile(data)) {
         // Outside insert mode only what fits behind the drop position is wanted.
-        const bool insert = GetInsertMode();
-        const qint64 limit = insert ? MPH_MAX_DROPPED_FILE : GetDataSize() - position;
-        if (!BytesFromDroppedFile(data, limit, !insert, bytes))
+        const bool insert = insertMode();
+        const qint64 limit = insert ? MaxDroppedFile : dataSize() - position;
+        if (!bytesFromDroppedFile(data, limit, !insert, bytes))
             return false;
-    } else if (!BytesFromMimeData(data, m_clipboardAsHexText, bytes, GetTranslation()) || bytes.isEmpty()) {
+    } else if (!bytesFromMimeData(data, m_clipboardAsHexText, bytes, translation()) || bytes.isEmpty()) {
         return false;
     }
-    return DropBytes(bytes, position, moveSelection);
+    return dropBytes(bytes, position, moveSelection);
 }
 
-bool TMPHexEditorEx::DropBytes(const QByteArray& bytes, qint64 position, bool moveSelection)
+bool HexEditor::dropBytes(const QByteArray& bytes, qint64 position, bool moveSelection)
 {
-    if (GetReadOnlyView() || bytes.isEmpty())
+    if (isReadOnlyView() || bytes.isEmpty())
         return false;
     static const QString dropped = QStringLiteral("Data dropped");
-    position = std::clamp<qint64>(position, 0, std::max<qint64>(MaxCursorPos(), 0));
-    if (!GetInsertMode())
-        return OverwriteBuffer(bytes.constData(), bytes.size(), position, dropped, true) > 0;
-    if (!moveSelection || !HasSelection()) {
-        InsertBuffer(bytes.constData(), bytes.size(), position, dropped, true);
+    position = std::clamp<qint64>(position, 0, std::max<qint64>(maxCursorPos(), 0));
+    if (!insertMode())
+        return overwriteBuffer(bytes.constData(), bytes.size(), position, dropped, true) > 0;
+    if (!moveSelection || !hasSelection()) {
+        insertBuffer(bytes.constData(), bytes.size(), position, dropped, true);
         return true;
     }
     // The selection moves: the stretch from its old to its new place is rearranged in one
     // replacement of equal size, so that one undo step puts everything back.
-    const qint64 low = SelectionLow();
-    const qint64 high = SelectionHigh();
+    const qint64 low = selectionLow();
+    const qint64 high = selectionHigh();
     if (position >= low && position <= high + 1)
         return false; // dropped onto itself
-    const QByteArray selected(DataStorage().GetAddress(low, high - low + 1), high - low + 1);
+    const QByteArray selected(dataStorage().address(low, high - low + 1), high - low + 1);
     const qint64 start = std::min(position, low);
     const qint64 end = std::max(position, high + 1); // one past the stretch
     QByteArray stretch;
     stretch.reserve(end - start);
     if (position < low) {
         stretch.append(selected);
-        stretch.append(DataStorage().GetAddress(position, low - position), low - position);
+        stretch.append(dataStorage().address(position, low - position), low - position);
     } else {
-        stretch.append(DataStorage().GetAddress(high + 1, position - high - 1), position - high - 1);
+        stretch.append(dataStorage().address(high + 1, position - high - 1), position - high - 1);
         stretch.append(selected);
     }
-    OverwriteBuffer(stretch.constData(), stretch.size(), start, QStringLiteral("Data moved"), false);
+    overwriteBuffer(stretch.constData(), stretch.size(), start, QStringLiteral("Data moved"), false);
     const qint64 newLow = position < low ? position : position - selected.size();
-    SetSelStart(newLow);
-    SetSelEnd(newLow + selected.size() - 1);
+    setSelStart(newLow);
+    setSelEnd(newLow + selected.size() - 1);
     return true;
 }
 
-bool TMPHexEditorEx::CopyToClipboard()
+bool HexEditor::copyToClipboard()
 {
     if (!m_clipboard)
         return false;
-    std::unique_ptr<QMimeData> data = CreateClipboardData();
+    std::unique_ptr<QMimeData> data = createClipboardData();
     if (!data)
         return false;
-    m_clipboard->SetMimeData(std::move(data));
+    m_clipboard->setMimeData(std::move(data));
     return true;
 }
 
-bool TMPHexEditorEx::CutToClipboard()
+bool HexEditor::cutToClipboard()
 {
-    if (!HasSelection() || GetReadOnlyView() || IsFileSizeFixed())
+    if (!hasSelection() || isReadOnlyView() || isFileSizeFixed())
         return false;
-    if (!CopyToClipboard())
+    if (!copyToClipboard())
         return false;
-    DeleteSelection(QStringLiteral("Cut to clipboard"));
+    deleteSelection(QStringLiteral("Cut to clipboard"));
     return true;
 }
 
-bool TMPHexEditorEx::PasteFromClipboard()
+bool HexEditor::pasteFromClipboard()
 {
     if (!m_clipboard)
         return false;
-    const QMimeData* data = m_clipboard->GetMimeData();
-    return data && PasteFromMimeData(*data);
+    const QMimeData* data = m_clipboard->mimeData();
+    return data && pasteFromMimeData(*data);
 }
 
-bool TMPHexEditorEx::KeyDown(int key, Qt::KeyboardModifiers modifiers)
+bool HexEditor::keyDown(int key, Qt::KeyboardModifiers modifiers)
 {
     const bool ctrlOnly
         = (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier)) == Qt::ControlModifier;
     if (ctrlOnly) {
         switch (key) {
         case Qt::Key_C:
-            CopyToClipboard();
+            copyToClipboard();
             return true;
         case Qt::Key_X:
-            CutToClipboard();
+            cutToClipboard();
             return true;
         case Qt::Key_V:
-            PasteFromClipboard();
+            pasteFromClipboard();
             return true;
         default:
             break;
         }
     }
-    return TCustomMPHexEditor::KeyDown(key, modifiers);
+    return HexEditorCore::keyDown(key, modifiers);
 }
 
 } // namespace kestrum

@@ -1,6 +1,6 @@
-#include "hexview/MPHRadix.h"
+#include "hexview/Radix.h"
 
-#include "hexview/EMPHexEditor.h"
+#include "hexview/HexEditorError.h"
 
 #include "base/IntegerText.h"
 
@@ -16,22 +16,22 @@ constexpr char digitChars[] = "0123456789ABCDEF";
 void checkRadix(int radix)
 {
     if (radix < 2 || radix > 16)
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_INVALID_RADIX).arg(QString::number(radix, 16).toUpper()));
+        throw HexEditorError(QString::fromLatin1(ErrInvalidRadix).arg(QString::number(radix, 16).toUpper()));
 }
 
 [[noreturn]] void raise(const char* text)
 {
-    throw EMPHexEditor(QString::fromLatin1(text));
+    throw HexEditorError(QString::fromLatin1(text));
 }
 
 } // namespace
 
-QString IntToRadix64(quint64 value, int radix)
+QString intToRadix64(quint64 value, int radix)
 {
-    return IntToRadixLen64(value, radix, 1);
+    return intToRadixLen64(value, radix, 1);
 }
 
-QString IntToRadixLen64(quint64 value, int radix, int minLength)
+QString intToRadixLen64(quint64 value, int radix, int minLength)
 {
     checkRadix(radix);
     char digits[64];
@@ -49,19 +49,19 @@ QString IntToRadixLen64(quint64 value, int radix, int minLength)
     return text;
 }
 
-QString IntToRadix(qint32 value, int radix)
+QString intToRadix(qint32 value, int radix)
 {
-    return IntToRadixLen64(static_cast<quint32>(value), radix, 1);
+    return intToRadixLen64(static_cast<quint32>(value), radix, 1);
 }
 
-QString IntToRadixLen(qint32 value, int radix, int minLength)
+QString intToRadixLen(qint32 value, int radix, int minLength)
 {
-    return IntToRadixLen64(static_cast<quint32>(value), radix, minLength);
+    return intToRadixLen64(static_cast<quint32>(value), radix, minLength);
 }
 
-QString IntToOctal(qint32 value)
+QString intToOctal(qint32 value)
 {
-    return IntToRadix(value, 8);
+    return intToRadix(value, 8);
 }
 
 namespace {
@@ -71,41 +71,41 @@ quint64 readOrRaise(const QString& text, const IntegerNotation& notation)
 {
     const IntegerReading reading = readInteger(text, notation);
     if (reading.badIndex >= 0)
-        throw EMPHexEditor(
-            QString::fromLatin1(MPH_ERR_INVALID_CHAR)
+        throw HexEditorError(
+            QString::fromLatin1(ErrInvalidChar)
                 .arg(QString(text[reading.badIndex].toUpper()), QString::number(reading.radix, 16).toUpper()));
     return quint64(reading.value.value_or(0));
 }
 
 } // namespace
 
-quint64 RadixToInt64(const QString& text, int radix)
+quint64 radixToInt64(const QString& text, int radix)
 {
     checkRadix(radix);
     return readOrRaise(text, IntegerNotation::digitsOf(radix));
 }
 
-qint32 RadixToInt(const QString& text, int radix)
+qint32 radixToInt(const QString& text, int radix)
 {
-    return static_cast<qint32>(static_cast<quint32>(RadixToInt64(text, radix)));
+    return static_cast<qint32>(static_cast<quint32>(radixToInt64(text, radix)));
 }
 
-qint32 OctalToInt(const QString& text)
+qint32 octalToInt(const QString& text)
 {
-    return RadixToInt(text, 8);
+    return radixToInt(text, 8);
 }
 
-qint64 CheckRadixToInt64(const QString& text)
+qint64 checkRadixToInt64(const QString& text)
 {
     return static_cast<qint64>(readOrRaise(text, IntegerNotation::radixMarks()));
 }
 
-qint32 CheckRadixToInt(const QString& text)
+qint32 checkRadixToInt(const QString& text)
 {
-    return static_cast<qint32>(static_cast<quint32>(CheckRadixToInt64(text)));
+    return static_cast<qint32>(static_cast<quint32>(checkRadixToInt64(text)));
 }
 
-bool TryAddU64(quint64 a, quint64 b, quint64& result)
+bool tryAddU64(quint64 a, quint64 b, quint64& result)
 {
     if (a > std::numeric_limits<quint64>::max() - b)
         return false;
@@ -113,7 +113,7 @@ bool TryAddU64(quint64 a, quint64 b, quint64& result)
     return true;
 }
 
-bool TrySubtractU64(quint64 a, quint64 b, quint64& result)
+bool trySubtractU64(quint64 a, quint64 b, quint64& result)
 {
     if (b > a)
         return false;
@@ -121,7 +121,7 @@ bool TrySubtractU64(quint64 a, quint64 b, quint64& result)
     return true;
 }
 
-bool TryMultiplyU64(quint64 a, quint64 b, quint64& result)
+bool tryMultiplyU64(quint64 a, quint64 b, quint64& result)
 {
     if (a != 0 && b > std::numeric_limits<quint64>::max() / a)
         return false;
@@ -129,7 +129,7 @@ bool TryMultiplyU64(quint64 a, quint64 b, quint64& result)
     return true;
 }
 
-bool TryDivideU64(quint64 a, quint64 b, quint64& result)
+bool tryDivideU64(quint64 a, quint64 b, quint64& result)
 {
     if (b == 0)
         return false;
@@ -137,7 +137,7 @@ bool TryDivideU64(quint64 a, quint64 b, quint64& result)
     return true;
 }
 
-bool TryModuloU64(quint64 a, quint64 b, quint64& result)
+bool tryModuloU64(quint64 a, quint64 b, quint64& result)
 {
     if (b == 0)
         return false;
@@ -145,47 +145,47 @@ bool TryModuloU64(quint64 a, quint64 b, quint64& result)
     return true;
 }
 
-quint64 AddU64(quint64 a, quint64 b)
+quint64 addU64(quint64 a, quint64 b)
 {
     quint64 result = 0;
-    if (!TryAddU64(a, b, result))
-        raise(MPH_ERR_INTEGER_OVERFLOW);
+    if (!tryAddU64(a, b, result))
+        raise(ErrIntegerOverflow);
     return result;
 }
 
-quint64 SubtractU64(quint64 a, quint64 b)
+quint64 subtractU64(quint64 a, quint64 b)
 {
     quint64 result = 0;
-    if (!TrySubtractU64(a, b, result))
-        raise(MPH_ERR_INTEGER_OVERFLOW);
+    if (!trySubtractU64(a, b, result))
+        raise(ErrIntegerOverflow);
     return result;
 }
 
-quint64 MultiplyU64(quint64 a, quint64 b)
+quint64 multiplyU64(quint64 a, quint64 b)
 {
     quint64 result = 0;
-    if (!TryMultiplyU64(a, b, result))
-        raise(MPH_ERR_INTEGER_OVERFLOW);
+    if (!tryMultiplyU64(a, b, result))
+        raise(ErrIntegerOverflow);
     return result;
 }
 
-quint64 DivideU64(quint64 a, quint64 b)
+quint64 divideU64(quint64 a, quint64 b)
 {
     quint64 result = 0;
-    if (!TryDivideU64(a, b, result))
-        raise(MPH_ERR_DIVISION_BY_ZERO);
+    if (!tryDivideU64(a, b, result))
+        raise(ErrDivisionByZero);
     return result;
 }
 
-quint64 ModuloU64(quint64 a, quint64 b)
+quint64 moduloU64(quint64 a, quint64 b)
 {
     quint64 result = 0;
-    if (!TryModuloU64(a, b, result))
-        raise(MPH_ERR_DIVISION_BY_ZERO);
+    if (!tryModuloU64(a, b, result))
+        raise(ErrDivisionByZero);
     return result;
 }
 
-quint32 FadeToGray(quint32 rgb)
+quint32 fadeToGray(quint32 rgb)
 {
     const quint32 red = (rgb >> 16) & 0xFF;
     const quint32 green = (rgb >> 8) & 0xFF;

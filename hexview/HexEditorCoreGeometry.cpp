@@ -1,7 +1,7 @@
-#include "hexview/TCustomMPHexEditor.h"
+#include "hexview/HexEditorCore.h"
 
-#include "hexview/EMPHexEditor.h"
-#include "hexview/MPHRadix.h"
+#include "hexview/HexEditorError.h"
+#include "hexview/Radix.h"
 
 #include <algorithm>
 
@@ -10,15 +10,15 @@ namespace kestrum {
 // ---------------------------------------------------------------------------------------------
 // Grid geometry and scrolling
 
-int TCustomMPHexEditor::ColCount() const
+int HexEditorCore::colCount() const
 {
     const int b = m_bytesPerRow;
     return m_unicodeChars ? 2 * b + b / 2 + 3 : 3 * b + 3;
 }
 
-int TCustomMPHexEditor::RowCount() const
+int HexEditorCore::rowCount() const
 {
-    const qint64 size = m_data.GetSize();
+    const qint64 size = m_data.size();
     if (size == 0)
         return 3;
     qint64 rows = (size + m_bytesPerRow - 1) / m_bytesPerRow + 2;
@@ -27,63 +27,63 @@ int TCustomMPHexEditor::RowCount() const
     return static_cast<int>(rows);
 }
 
-qint64 TCustomMPHexEditor::GetPosAtCursor(TMPHGridCell cell) const
+qint64 HexEditorCore::positionAtCell(GridCell cell) const
 {
     const qint64 rowStart = qint64(cell.row - 2) * m_bytesPerRow;
     qint64 position = 0;
-    if (IsCharColumn(cell.col))
-        position = qint64(cell.col - CharFirstColumn()) * (m_unicodeChars ? 2 : 1) + rowStart;
+    if (isCharColumn(cell.col))
+        position = qint64(cell.col - charFirstColumn()) * (m_unicodeChars ? 2 : 1) + rowStart;
     else
         position = (cell.col - 2) / 2 + rowStart;
     return std::max<qint64>(position, 0);
 }
 
-TMPHGridCell TCustomMPHexEditor::GetCursorAtPos(qint64 position, bool inCharField) const
+GridCell HexEditorCore::cellAtPosition(qint64 position, bool inCharField) const
 {
     position = std::max<qint64>(position, 0);
     const int inRow = static_cast<int>(position % m_bytesPerRow);
-    TMPHGridCell cell;
+    GridCell cell;
     cell.row = static_cast<int>(position / m_bytesPerRow + 2);
     if (inCharField)
-        cell.col = (m_unicodeChars ? inRow / 2 : inRow) + CharFirstColumn();
+        cell.col = (m_unicodeChars ? inRow / 2 : inRow) + charFirstColumn();
     else
         cell.col = inRow * 2 + 2;
     return cell;
 }
 
-qint64 TCustomMPHexEditor::MaxCursorPos() const
+qint64 HexEditorCore::maxCursorPos() const
 {
-    return m_insertMode ? m_data.GetSize() : m_data.GetSize() - 1;
+    return m_insertMode ? m_data.size() : m_data.size() - 1;
 }
 
-QString TCustomMPHexEditor::GetPositionText()
+QString HexEditorCore::positionText()
 {
-    QString text = GetAnyOffsetString(std::max<qint64>(GetCursorPos(), 0));
-    if (HasSelection()) {
-        const qint64 count = GetSelCount();
-        text += QStringLiteral("   Sel %1 (0x%2)").arg(count).arg(IntToRadix64(quint64(count), 16));
+    QString text = anyOffsetString(std::max<qint64>(cursorPosition(), 0));
+    if (hasSelection()) {
+        const qint64 count = selCount();
+        text += QStringLiteral("   Sel %1 (0x%2)").arg(count).arg(intToRadix64(quint64(count), 16));
     }
     text += m_insertMode ? QStringLiteral("   INS") : QStringLiteral("   OVR");
     return text;
 }
 
-void TCustomMPHexEditor::SetTopRow(qint64 row)
+void HexEditorCore::setTopRow(qint64 row)
 {
-    const qint64 dataRows = RowCount() - 2;
+    const qint64 dataRows = rowCount() - 2;
     row = std::clamp<qint64>(row, 0, std::max<qint64>(0, dataRows - m_visibleRows));
     if (row != m_topRow) {
         m_topRow = row;
-        Repaint();
+        requestRepaint();
     }
 }
 
-void TCustomMPHexEditor::SetVisibleRowCount(int rows)
+void HexEditorCore::setVisibleRowCount(int rows)
 {
     m_visibleRows = std::max(rows, 1);
-    EnsureCursorVisible();
+    ensureCursorVisible();
 }
 
-void TCustomMPHexEditor::EnsureCursorVisible()
+void HexEditorCore::ensureCursorVisible()
 {
     const qint64 row = m_cursor.row - 2;
     if (row < m_topRow)
@@ -92,167 +92,167 @@ void TCustomMPHexEditor::EnsureCursorVisible()
         m_topRow = row - m_visibleRows + 1;
     // No empty rows below the data while rows above are out of view: the view grew, or the data
     // shrank.
-    const qint64 dataRows = RowCount() - 2;
+    const qint64 dataRows = rowCount() - 2;
     m_topRow = std::clamp<qint64>(m_topRow, 0, std::max<qint64>(0, dataRows - m_visibleRows));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Row and column sizes
 
-void TCustomMPHexEditor::SetBytesPerRow(int bytes)
+void HexEditorCore::setBytesPerRow(int bytes)
 {
     if (bytes < 1 || bytes > 256 || (m_unicodeChars && bytes % 2))
-        RaiseMPHexEditor(MPH_ERR_BYTES_PER_LINE);
+        raiseHexEditorError(ErrBytesPerLine);
     if (!m_autoBytesPerRow)
-        InternalSetBytesPerRow(bytes);
+        internalSetBytesPerRow(bytes);
 }
 
-void TCustomMPHexEditor::InternalSetBytesPerRow(int bytes)
+void HexEditorCore::internalSetBytesPerRow(int bytes)
 {
     if (bytes == m_bytesPerRow)
         return;
-    const qint64 position = GetCursorPos();
-    const bool inCharField = GetInCharField();
-    const bool second = IsCursorOnSecondColumn();
+    const qint64 position = cursorPosition();
+    const bool inCharField = cursorInCharField();
+    const bool second = isCursorOnSecondColumn();
     const int old = m_bytesPerRow;
     m_bytesPerRow = bytes;
-    if (m_offsetFormat.has(offCalcRow))
-        RegenerateOffsetFormat([&] { m_bytesPerRow = old; });
-    MoveCursor(position, inCharField, second);
-    EnsureCursorVisible();
-    Repaint();
+    if (m_offsetFormat.has(OffsetFlag::CalcRow))
+        regenerateOffsetFormat([&] { m_bytesPerRow = old; });
+    placeCursor(position, inCharField, second);
+    ensureCursorVisible();
+    requestRepaint();
 }
 
-void TCustomMPHexEditor::SetBytesPerColumn(int bytes)
+void HexEditorCore::setBytesPerColumn(int bytes)
 {
     if (bytes < 1 || bytes > 256 || (m_unicodeChars && bytes % 2))
-        RaiseMPHexEditor(MPH_ERR_BYTES_PER_COLUMN);
+        raiseHexEditorError(ErrBytesPerColumn);
     const int old = m_bytesPerColumn;
     m_bytesPerColumn = bytes;
-    if (m_offsetFormat.has(offCalcColumn))
-        RegenerateOffsetFormat([&] { m_bytesPerColumn = old; });
-    Repaint();
+    if (m_offsetFormat.has(OffsetFlag::CalcColumn))
+        regenerateOffsetFormat([&] { m_bytesPerColumn = old; });
+    requestRepaint();
 }
 
-void TCustomMPHexEditor::ApplyAutoBytesPerRow(int clientWidth, int charWidth)
+void HexEditorCore::applyAutoBytesPerRow(int clientWidth, int charWidth)
 {
     if (!m_autoBytesPerRow)
         return;
-    int bytes = BytesPerRowForWidth(clientWidth, charWidth);
+    int bytes = bytesPerRowForWidth(clientWidth, charWidth);
     if (m_unicodeChars && bytes % 2)
         --bytes;
-    InternalSetBytesPerRow(std::max(bytes, m_unicodeChars ? 2 : 1));
+    internalSetBytesPerRow(std::max(bytes, m_unicodeChars ? 2 : 1));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Offsets and ruler
 
-void TCustomMPHexEditor::GenerateOffsetFormat(const QString& format)
+void HexEditorCore::generateOffsetFormat(const QString& format)
 {
     m_offsetFormat = OffsetFormat::parse(
-        format, {.bytesPerRow = m_bytesPerRow, .bytesPerColumn = m_bytesPerColumn, .rulerUnit = RulerUnit()});
+        format, {.bytesPerRow = m_bytesPerRow, .bytesPerColumn = m_bytesPerColumn, .rulerUnit = rulerUnit()});
 }
 
-void TCustomMPHexEditor::SetOffsetFormat(const QString& format)
+void HexEditorCore::setOffsetFormat(const QString& format)
 {
     try {
-        GenerateOffsetFormat(format);
+        generateOffsetFormat(format);
     } catch (...) {
-        GenerateOffsetFormat(m_offsetFormatText);
+        generateOffsetFormat(m_offsetFormatText);
         throw;
     }
     m_offsetFormatText = format;
-    Repaint();
+    requestRepaint();
 }
 
-void TCustomMPHexEditor::RegenerateOffsetFormat(const std::function<void()>& restore)
+void HexEditorCore::regenerateOffsetFormat(const std::function<void()>& restore)
 {
     try {
-        GenerateOffsetFormat(m_offsetFormatText);
+        generateOffsetFormat(m_offsetFormatText);
     } catch (...) {
         restore();
-        GenerateOffsetFormat(m_offsetFormatText);
+        generateOffsetFormat(m_offsetFormatText);
         throw;
     }
 }
 
-QString TCustomMPHexEditor::GetOffsetString(qint64 position)
+QString HexEditorCore::offsetString(qint64 position)
 {
     QString text = m_offsetFormat.format(position, m_hexLowerCase);
-    if (OnGetOffsetText && !m_inGetOffsetText) {
-        m_inGetOffsetText = true;
+    if (m_offsetTextProvider && !m_inOffsetTextProvider) {
+        m_inOffsetTextProvider = true;
         try {
-            OnGetOffsetText(*this, position, text);
+            m_offsetTextProvider(position, text);
         } catch (...) {
-            m_inGetOffsetText = false;
+            m_inOffsetTextProvider = false;
             throw;
         }
-        m_inGetOffsetText = false;
+        m_inOffsetTextProvider = false;
     }
     return text;
 }
 
-QString TCustomMPHexEditor::GetAnyOffsetString(qint64 position)
+QString HexEditorCore::anyOffsetString(qint64 position)
 {
     if (!m_offsetFormat.isEmpty())
-        return GetOffsetString(position);
+        return offsetString(position);
     return m_offsetFormat.format(position, m_hexLowerCase); // plain hexadecimal, no handler asked
 }
 
-void TCustomMPHexEditor::SetOffsetDisplayWidth()
+void HexEditorCore::setOffsetDisplayWidth()
 {
-    const qint64 largest = qint64(RowCount() - 3) * m_bytesPerRow;
+    const qint64 largest = qint64(rowCount() - 3) * m_bytesPerRow;
     m_offsetFormat.fitWidthTo(largest);
-    m_offsetDisplayWidth = static_cast<int>(GetAnyOffsetString(largest).size()) + 1;
+    m_offsetDisplayWidth = static_cast<int>(anyOffsetString(largest).size()) + 1;
 }
 
-void TCustomMPHexEditor::UpdateDisplayState()
+void HexEditorCore::updateDisplayState()
 {
-    const quint64 key = quint64(m_bytesPerRow) | quint64(RulerUnit()) << 16 | quint64(m_rulerNumberBase) << 24
+    const quint64 key = quint64(m_bytesPerRow) | quint64(rulerUnit()) << 16 | quint64(m_rulerNumberBase) << 24
         | quint64(m_hexLowerCase) << 32 | quint64(m_unicodeChars) << 33;
     if (key != m_rulerKey) {
         m_rulerKey = key;
-        m_ruler = RulerStrings::build(m_bytesPerRow, RulerUnit(), m_rulerNumberBase, m_unicodeChars, m_hexLowerCase);
+        m_ruler = RulerStrings::build(m_bytesPerRow, rulerUnit(), m_rulerNumberBase, m_unicodeChars, m_hexLowerCase);
     }
-    m_offsetFormat.followRulerUnit(RulerUnit());
-    SetOffsetDisplayWidth();
+    m_offsetFormat.followRulerUnit(rulerUnit());
+    setOffsetDisplayWidth();
 }
 
-void TCustomMPHexEditor::SetHexLowerCase(bool lowerCase)
+void HexEditorCore::setHexLowerCase(bool lowerCase)
 {
     m_hexLowerCase = lowerCase;
-    Repaint();
+    requestRepaint();
 }
 
-void TCustomMPHexEditor::SetShowRuler(bool show)
+void HexEditorCore::setShowRuler(bool show)
 {
     m_showRuler = show;
-    Repaint();
+    requestRepaint();
 }
 
-void TCustomMPHexEditor::SetRulerBytesPerUnit(int bytes)
+void HexEditorCore::setRulerBytesPerUnit(int bytes)
 {
     if (bytes != -1 && !OffsetFormat::isValidUnit(bytes))
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_RULER_UNIT).arg(bytes));
+        throw HexEditorError(QString::fromLatin1(ErrRulerUnit).arg(bytes));
     m_rulerBytesPerUnit = bytes;
-    Repaint();
+    requestRepaint();
 }
 
-void TCustomMPHexEditor::SetRulerNumberBase(int base)
+void HexEditorCore::setRulerNumberBase(int base)
 {
     m_rulerNumberBase = (base < 2 || base > 16) ? 16 : base;
-    Repaint();
+    requestRepaint();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Column widths
 
-int TCustomMPHexEditor::GetColWidth(int col, int charWidth) const
+int HexEditorCore::colWidth(int col, int charWidth) const
 {
-    return ColWidthFor(col, m_bytesPerRow, charWidth);
+    return colWidthFor(col, m_bytesPerRow, charWidth);
 }
 
-int TCustomMPHexEditor::ColWidthFor(int col, int b, int charWidth) const
+int HexEditorCore::colWidthFor(int col, int b, int charWidth) const
 {
     if (col == 0)
         return m_gutterWidth != -1 ? m_gutterWidth : m_offsetDisplayWidth * charWidth + 21;
@@ -276,7 +276,7 @@ int TCustomMPHexEditor::ColWidthFor(int col, int b, int charWidth) const
     if (index >= last)
         return 2 * charWidth + 1;
     int width = charWidth + 1;
-    const int unit = RulerUnit();
+    const int unit = rulerUnit();
     if (!m_unicodeChars && unit >= 2 && (index + 1) % unit == 0)
         width = charWidth + charWidth / 2 + 1;
     const int bytesUpTo = m_unicodeChars ? 2 * index + 2 : index + 1;
@@ -285,16 +285,16 @@ int TCustomMPHexEditor::ColWidthFor(int col, int b, int charWidth) const
     return width;
 }
 
-int TCustomMPHexEditor::BytesPerRowForWidth(int clientWidth, int charWidth) const
+int HexEditorCore::bytesPerRowForWidth(int clientWidth, int charWidth) const
 {
-    const int available = clientWidth - GetColWidth(0, charWidth) - GetColWidth(1, charWidth) - 8;
+    const int available = clientWidth - colWidth(0, charWidth) - colWidth(1, charWidth) - 8;
     for (int n = 2; n <= 254; n += 2) {
         // Would a row of n + 2 bytes, laid out with the current column settings, still fit?
         const int bytes = n + 2;
         const int columns = m_unicodeChars ? 2 * bytes + bytes / 2 + 3 : 3 * bytes + 3;
         int width = 0;
         for (int col = 2; col < columns && width <= available; ++col)
-            width += ColWidthFor(col, bytes, charWidth);
+            width += colWidthFor(col, bytes, charWidth);
         if (width > available)
             return n;
     }

@@ -1,4 +1,4 @@
-#include "hexview/MPHSystemClipboard.h"
+#include "hexview/SystemClipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -6,13 +6,13 @@
 
 namespace kestrum {
 
-void MPHSystemClipboard::SetMimeData(std::unique_ptr<QMimeData> data)
+void SystemClipboard::setMimeData(std::unique_ptr<QMimeData> data)
 {
     // The clipboard takes ownership of the object.
     QGuiApplication::clipboard()->setMimeData(data.release());
 }
 
-const QMimeData* MPHSystemClipboard::GetMimeData() const
+const QMimeData* SystemClipboard::mimeData() const
 {
     return QGuiApplication::clipboard()->mimeData();
 }

@@ -1,4 +1,4 @@
-#include "hexview/MPHBitArray.h"
+#include "hexview/BitArray.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,19 +7,19 @@
 
 namespace kestrum {
 
-MPHBitArray::~MPHBitArray()
+BitArray::~BitArray()
 {
     std::free(m_words);
 }
 
-bool MPHBitArray::Get(qint64 index) const
+bool BitArray::testBit(qint64 index) const
 {
     if (index < 0 || index >= m_length)
         return false;
     return (m_words[index >> 6] >> (index & 63)) & 1U;
 }
 
-void MPHBitArray::Grow(qint64 words)
+void BitArray::grow(qint64 words)
 {
     const qint64 capacity = std::max(words, m_wordCapacity * 2);
     auto* grown = static_cast<quint64*>(std::calloc(static_cast<size_t>(capacity), sizeof(quint64)));
@@ -34,7 +34,7 @@ void MPHBitArray::Grow(qint64 words)
     m_wordCapacity = capacity;
 }
 
-void MPHBitArray::Set(qint64 index, bool value)
+void BitArray::setBit(qint64 index, bool value)
 {
     if (index < 0)
         return;
@@ -43,7 +43,7 @@ void MPHBitArray::Set(qint64 index, bool value)
             return;
         const qint64 words = (index >> 6) + 1;
         if (words > m_wordCapacity)
-            Grow(words);
+            grow(words);
         m_length = index + 1;
     }
     const qint64 word = index >> 6;
@@ -61,7 +61,7 @@ void MPHBitArray::Set(qint64 index, bool value)
     }
 }
 
-void MPHBitArray::Truncate(qint64 index)
+void BitArray::truncate(qint64 index)
 {
     index = std::max<qint64>(index, 0);
     if (index >= m_length)
@@ -87,7 +87,7 @@ void MPHBitArray::Truncate(qint64 index)
     }
 }
 
-void MPHBitArray::ClearAll()
+void BitArray::clearAll()
 {
     if (m_dirtyLow <= m_dirtyHigh)
         std::memset(m_words + m_dirtyLow, 0, static_cast<size_t>(m_dirtyHigh - m_dirtyLow + 1) * sizeof(quint64));
@@ -96,7 +96,7 @@ void MPHBitArray::ClearAll()
     m_length = 0;
 }
 
-bool MPHBitArray::AnySet() const
+bool BitArray::anySet() const
 {
     for (qint64 w = m_dirtyLow; w <= m_dirtyHigh; ++w) {
         if (m_words[w])
