@@ -7,10 +7,8 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QMetaObject>
-#include <QTemporaryFile>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace kestrum {
@@ -22,34 +20,50 @@ namespace kestrum {
 
 namespace {
 
-// Streams the bytes produced by `next` (count of them) through a temporary file, 512 bytes at a
-// time, and writes them back over the data from `position` on. `next` may read the data: nothing
-// is written back before the whole tail is in the file.
-template <typename Next>
-void streamTailThroughFile(MemoryStream& data, qint64 position, qint64 count, qint64 newSize, Next next)
+// The nibble shifts work on 16 bytes at a time as a vector of bytes, so that shifting a 64 MiB tail
+// costs about one pass over its memory.
+using ByteVector = quint8 __attribute__((vector_size(16)));
+constexpr qint64 VectorBytes = sizeof(ByteVector);
+
+ByteVector loadVector(const quint8* bytes)
 {
-    QTemporaryFile file;
-    if (!file.open())
-        throw HexEditorError(file.errorString());
-    std::array<char, NibbleBlock> block {};
-    for (qint64 done = 0; done < count;) {
-        const qint64 n = std::min<qint64>(NibbleBlock, count - done);
-        for (qint64 i = 0; i < n; ++i)
-            block[i] = static_cast<char>(next(position + done + i));
-        if (file.write(block.data(), n) != n)
-            throw HexEditorError(file.errorString());
-        done += n;
+    ByteVector vector;
+    std::memcpy(&vector, bytes, sizeof vector);
+    return vector;
+}
+
+void storeVector(quint8* bytes, ByteVector vector)
+{
+    std::memcpy(bytes, &vector, sizeof vector);
+}
+
+// Moves the nibbles of bytes[first, end) one nibble towards the end, in place: each byte takes the
+// low nibble of the byte before it as its high nibble. bytes[first - 1] is read, never written.
+void shiftNibblesTowardsEnd(quint8* bytes, qint64 first, qint64 end)
+{
+    qint64 i = end;
+    // From the end down, so that every byte before the ones written is still unchanged.
+    for (; i - VectorBytes >= first; i -= VectorBytes) {
+        const ByteVector current = loadVector(bytes + i - VectorBytes);
+        const ByteVector previous = loadVector(bytes + i - VectorBytes - 1);
+        storeVector(bytes + i - VectorBytes, (previous << 4) | (current >> 4));
     }
-    if (!file.flush() || !file.seek(0))
-        throw HexEditorError(file.errorString());
-    data.setSize(newSize);
-    for (qint64 done = 0; done < count;) {
-        const qint64 n = std::min<qint64>(NibbleBlock, count - done);
-        if (file.read(block.data(), n) != n)
-            throw HexEditorError(file.errorString());
-        std::memcpy(data.memory() + position + done, block.data(), static_cast<size_t>(n));
-        done += n;
+    for (--i; i >= first; --i)
+        bytes[i] = quint8((bytes[i - 1] << 4) | (bytes[i] >> 4));
+}
+
+// Moves the nibbles of bytes[first, end) one nibble towards the start, in place: each byte takes
+// the high nibble of the byte after it as its low nibble; the last one gets a zero nibble.
+void shiftNibblesTowardsStart(quint8* bytes, qint64 first, qint64 end)
+{
+    qint64 i = first;
+    for (; i + VectorBytes < end; i += VectorBytes) {
+        const ByteVector current = loadVector(bytes + i);
+        const ByteVector following = loadVector(bytes + i + 1);
+        storeVector(bytes + i, (current << 4) | (following >> 4));
     }
+    for (; i < end; ++i)
+        bytes[i] = quint8((bytes[i] << 4) | (i + 1 < end ? bytes[i + 1] >> 4 : 0));
 }
 
 } // namespace
@@ -218,30 +232,24 @@ void HexEditorCore::internalReplaceAll(const void* buffer, qint64 count)
 void HexEditorCore::internalInsertNibble(qint64 position, bool highNibble)
 {
     const qint64 oldSize = m_data.size();
-    const auto* bytes = reinterpret_cast<const quint8*>(m_data.memory());
-    // Output byte i (i >= position) of the data shifted by one nibble towards the end.
-    auto next = [bytes, position, oldSize, highNibble](qint64 i) -> quint8 {
-        const quint8 current = i < oldSize ? bytes[i] : 0;
-        if (i == position)
-            return highNibble ? quint8(current >> 4) : quint8(current & 0xF0);
-        const quint8 previous = bytes[i - 1];
-        return quint8(((previous & 0x0F) << 4) | (current >> 4));
-    };
-    streamTailThroughFile(m_data, position, oldSize + 1 - position, oldSize + 1, next);
+    m_data.checkBounds(position, 1);
+    m_data.setSize(oldSize + 1);
+    auto* bytes = reinterpret_cast<quint8*>(m_data.memory());
+    bytes[oldSize] = 0;
+    const quint8 first = bytes[position];
+    shiftNibblesTowardsEnd(bytes, position + 1, oldSize + 1);
+    // The new nibble is zero: before the byte's high nibble, or between its two nibbles.
+    bytes[position] = highNibble ? quint8(first >> 4) : quint8(first & 0xF0);
 }
 
 void HexEditorCore::internalDeleteNibble(qint64 position, bool highNibble)
 {
-    const qint64 size = m_data.size();
-    const auto* bytes = reinterpret_cast<const quint8*>(m_data.memory());
-    // Output byte i (i >= position) of the data shifted by one nibble towards the start.
-    auto next = [bytes, position, size, highNibble](qint64 i) -> quint8 {
-        const quint8 following = i + 1 < size ? quint8(bytes[i + 1] >> 4) : 0;
-        if (i == position && !highNibble)
-            return quint8((bytes[i] & 0xF0) | following);
-        return quint8(((bytes[i] & 0x0F) << 4) | following);
-    };
-    streamTailThroughFile(m_data, position, size - position, size, next);
+    m_data.checkBounds(position, 1);
+    auto* bytes = reinterpret_cast<quint8*>(m_data.memory());
+    const quint8 keptHigh = bytes[position] & 0xF0;
+    shiftNibblesTowardsStart(bytes, position, m_data.size());
+    if (!highNibble)
+        bytes[position] = quint8(keptHigh | (bytes[position] & 0x0F));
 }
 
 void HexEditorCore::internalSetInsertMode(bool insertMode)

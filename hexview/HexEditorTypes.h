@@ -68,8 +68,6 @@ enum class ProgressKind {
 
 /// Length of a data slice copied by loadFromStream between two progress reports.
 inline constexpr qint64 LoadSlice = 61440;
-/// Block size of the temporary-file streaming used by nibble insertion and deletion.
-inline constexpr qint64 NibbleBlock = 512;
 /// Default undo storage limit in bytes.
 inline constexpr qint64 DefaultMaxUndo = 0x100000;
 /// The largest file that a drop inserts (the size of the programmer's data buffer).

@@ -310,7 +310,7 @@ TEST_F(Editing, DeleteNibbleShiftsTowardsTheStartAndKeepsTheSize)
     EXPECT_FALSE(editor.deleteNibble(4, true));
 }
 
-TEST_F(Editing, NibbleShiftsCrossTheTemporaryFileBlocks)
+TEST_F(Editing, NibbleShiftsCrossTheWordsTheyAreShiftedIn)
 {
     const QByteArray before = patternBytes(1500);
     load(editor, before);
