@@ -5,9 +5,11 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QRawFont>
 #include <QTimer>
 
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 namespace kestrum {
@@ -59,6 +61,9 @@ public:
     /// The colour a HexColors value stands for: an RGB value, or a system colour taken from the
     /// palette now in force.
     QColor colorOf(quint32 value) const;
+    /// `text` where it reaches a contrast of 4.5:1 against `background`; otherwise a lighter (on a
+    /// dark background) or darker variant of its hue, or `paletteText` for a grey.
+    QColor readableColor(const QColor& text, const QColor& background, const QColor& paletteText) const;
     /// Whether the caret is in its visible phase (it blinks while the control has the focus).
     bool caretShown() const { return m_caretShown; }
     /// Where dragged data would go, while data is dragged over the control.
@@ -95,11 +100,41 @@ private:
     GridCell nearestCell(const QPoint& point) const;
     void autoScroll();
     void updateMouseCursor(const QPoint& point);
+    /// What one cell of the grid shows.
+    struct PaintCell
+    {
+        QRect cell;
+        QRect box; ///< where the text and its background go
+        QChar character; ///< null for none
+        bool blankPair = false; ///< two blanks instead of the character (the ruler's spacer)
+        QColor brush;
+        QColor textColor;
+        QColor textBackground;
+        int row = 0;
+        int col = 0;
+        bool shrinkToFit = false; ///< a character that may be wider than its box
+
+        QString text() const
+        {
+            return blankPair ? QStringLiteral("  ") : character.isNull() ? QString() : QString(character);
+        }
+    };
+    /// Glyphs collected by colour, drawn with one call per colour.
+    class GlyphBatches;
+    static constexpr quint32 GlyphUnknown = ~quint32(0);
+
+    /// The glyph of a character in the view's font; 0 when the font has none.
+    quint32 glyphOf(QChar character) const;
+    void rulerCells(int firstCol, int lastCol, std::vector<PaintCell>& cells) const;
+    void dataRowCells(qint64 gridRow, int firstCol, int lastCol, std::vector<PaintCell>& cells) const;
+    /// Draws cells: backgrounds as runs of one colour (leaving those of `filled`, already there),
+    /// the texts into `batches`; through the cell painter one by one when one is set.
+    void drawCells(QPainter& painter, const std::vector<PaintCell>& cells, const QColor& filled, GlyphBatches& batches);
     void drawCellText(QPainter& painter, const QRect& cell, const QRect& box, QString text, int row, int col,
         const QColor& brush, const QColor& textColor, const QColor& textBackground);
     void paintRuler(QPainter& painter, int firstCol, int lastCol);
     void paintOffsets(QPainter& painter, qint64 firstRow, qint64 lastRow);
-    void paintDataRow(QPainter& painter, qint64 gridRow, int firstCol, int lastCol);
+    void paintGridLines(QPainter& painter, qint64 gridRow, int firstCol, int lastCol);
     void paintFrames(QPainter& painter);
     void paintDropMarker(QPainter& painter);
     QRect twinFrameRect() const;
@@ -135,6 +170,17 @@ private:
     QPoint m_pressPoint;
     QPoint m_lastMousePoint;
     int m_wheelRemainder = 0;
+    QRawFont m_rawFont;
+    mutable std::vector<quint32> m_latinGlyphs; // by code below 256; GlyphUnknown until looked up
+    mutable std::unordered_map<char16_t, quint32> m_otherGlyphs;
+    struct ReadablePair
+    {
+        QRgb text;
+        QRgb background;
+        QRgb paletteText;
+        QRgb readable;
+    };
+    mutable std::vector<ReadablePair> m_readable; // readableColor's answers
     // Left edge of every grid column from 0 on (unscrolled), one more entry for the right edge.
     mutable std::vector<int> m_colX;
 };
