@@ -131,6 +131,17 @@ void HexEditorCore::loadFromStream(QIODevice& stream)
         notifyChanged();
         throw;
     }
+    resetAfterLoad();
+}
+
+void HexEditorCore::loadFromBytes(QByteArray image)
+{
+    m_data.adopt(std::move(image));
+    resetAfterLoad();
+}
+
+void HexEditorCore::resetAfterLoad()
+{
     if (m_undo->updateCount() == 0)
         m_undo->reset();
     m_changedMarks.clearAll();

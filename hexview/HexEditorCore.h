@@ -8,6 +8,7 @@
 #include "hexview/OffsetFormat.h"
 #include "hexview/UndoTarget.h"
 
+#include <QByteArray>
 #include <QChar>
 #include <QObject>
 #include <QString>
@@ -56,6 +57,9 @@ public: // data access
     /// Replaces the data with the content of `stream` from its position 0. On failure the data and
     /// the undo storage are emptied and the error is passed on.
     void loadFromStream(QIODevice& stream);
+    /// Replaces the data with `image`, taking its bytes as they are: an image moved in is not
+    /// copied. Resets like loadFromStream.
+    void loadFromBytes(QByteArray image);
     qint64 dataSize() const { return m_data.size(); }
     /// Modified, and either not empty or the file name names an existing file.
     bool isModified() const;
@@ -340,6 +344,9 @@ private:
     void internalInsertNibble(qint64 position, bool highNibble) override;
     void internalDeleteNibble(qint64 position, bool highNibble) override;
     void internalSetInsertMode(bool insertMode);
+    /// After new data came in: no undo (unless a range is open), marks, selection or modified flag;
+    /// the cursor at the start.
+    void resetAfterLoad();
 
     // The rest of UndoTarget.
     const MemoryStream& undoData() const override { return m_data; }

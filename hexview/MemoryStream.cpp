@@ -4,44 +4,37 @@
 #include "hexview/Translation.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace kestrum {
 
-MemoryStream::~MemoryStream()
-{
-    std::free(m_memory);
-}
+MemoryStream::~MemoryStream() = default;
 
 void MemoryStream::reallocate(qint64 capacity)
 {
-    if (capacity == m_capacity)
+    if (capacity == m_bytes.size())
         return;
     if (capacity == 0) {
-        std::free(m_memory);
+        m_bytes = QByteArray();
         m_memory = nullptr;
-        m_capacity = 0;
         return;
     }
-    // realloc moves large blocks by remapping their pages, so growing a big buffer by a few bytes
-    // neither copies it nor needs twice its memory.
-    auto* grown = static_cast<char*>(std::realloc(m_memory, static_cast<size_t>(capacity)));
-    if (!grown)
-        throw std::bad_alloc();
-    m_memory = grown;
-    m_capacity = capacity;
+    // Growing reallocates, and realloc moves large blocks by remapping their pages, so growing a
+    // big buffer by a few bytes neither copies it nor needs twice its memory.
+    m_bytes.resize(capacity);
+    if (capacity < m_bytes.capacity())
+        m_bytes.squeeze();
+    m_memory = m_bytes.data();
 }
 
 void MemoryStream::setSize(qint64 newSize)
 {
     newSize = std::max<qint64>(newSize, 0);
-    if (newSize > m_capacity) {
+    if (newSize > capacity()) {
         // Streams built by many small appends (the undo storage, a load from a sequential device)
         // grow by half again, but by 1 MiB at most: realloc remaps large blocks without copying.
         constexpr qint64 maxHeadroom = 1024 * 1024;
-        const qint64 grown = m_capacity + std::min(m_capacity / 2, maxHeadroom);
+        const qint64 grown = capacity() + std::min(capacity() / 2, maxHeadroom);
         reallocate(std::max(newSize, grown));
     }
     m_size = newSize;
@@ -56,17 +49,24 @@ void MemoryStream::clear()
     reallocate(0);
 }
 
+void MemoryStream::adopt(QByteArray bytes)
+{
+    m_bytes = std::move(bytes);
+    m_memory = m_bytes.isEmpty() ? nullptr : m_bytes.data();
+    m_size = m_bytes.size();
+    m_position = 0;
+}
+
 void MemoryStream::clearForRefill(qint64 size)
 {
     m_size = 0;
     m_position = 0;
     constexpr qint64 slack = 1024 * 1024;
-    if (m_capacity >= size && m_capacity - size <= std::max(size / 4, slack))
+    if (capacity() >= size && capacity() - size <= std::max(size / 4, slack))
         return;
     // A fresh block: realloc would copy the old bytes that are about to be overwritten.
-    std::free(m_memory);
+    m_bytes = QByteArray();
     m_memory = nullptr;
-    m_capacity = 0;
     if (size > 0)
         reallocate(size);
 }

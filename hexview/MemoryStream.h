@@ -2,6 +2,7 @@
 
 #include "hexview/HexEditorTypes.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -9,7 +10,7 @@ namespace kestrum {
 
 /// A growable block of bytes with a stream position, the common base of the data storage and the
 /// undo storage. Growing does not initialise the new bytes, so that a caller that fills them anyway
-/// (a load, an append) pays for one copy only.
+/// (a load, an append) pays for one copy only; a block handed over whole (adopt) costs no copy.
 class MemoryStream
 {
 public:
@@ -23,13 +24,16 @@ public:
     qint64 size() const { return m_size; }
     qint64 position() const { return m_position; }
     void setPosition(qint64 position) { m_position = position; }
-    qint64 capacity() const { return m_capacity; }
+    qint64 capacity() const { return m_bytes.size(); }
 
     /// Sets the size; bytes beyond the old size are left as they are. Throws std::bad_alloc when
     /// the memory cannot be had; the stream is then unchanged.
     virtual void setSize(qint64 newSize);
     /// Empties the stream and gives its memory back.
     void clear();
+    /// Takes `bytes` as the whole content, without a copy when nothing else shares them; the
+    /// position goes to 0.
+    void adopt(QByteArray bytes);
     /// Empties the stream for a refill of `size` bytes. Memory of about that size is kept: its
     /// pages are already mapped, so that reloading an image of the same size costs one copy.
     void clearForRefill(qint64 size);
@@ -66,9 +70,9 @@ protected:
     void reallocate(qint64 capacity);
 
 private:
+    QByteArray m_bytes; // its size is the capacity; never shared, so m_memory stays valid
     char* m_memory = nullptr;
     qint64 m_size = 0;
-    qint64 m_capacity = 0;
     qint64 m_position = 0;
 };
 

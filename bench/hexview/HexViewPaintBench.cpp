@@ -14,6 +14,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 
 using namespace kestrum;
 
@@ -148,6 +151,58 @@ void comparePaintWithBaseline()
         view.viewport()->width(), view.viewport()->height(), paint, plain, paint / plain);
 }
 
+qint64 statusKiB(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0)
+            return std::atoll(line.c_str() + prefix.size());
+    }
+    return -1;
+}
+
+// Sets the peak RSS (VmHWM) back to the current RSS.
+bool resetPeak()
+{
+    std::ofstream clearRefs("/proc/self/clear_refs");
+    clearRefs << "5";
+    return static_cast<bool>(clearRefs.flush());
+}
+
+// A 64 MiB image moved into a shown view and the first paint after it; and the peak memory above
+// the image and the view meanwhile.
+void loadAndFirstPaint()
+{
+    constexpr qint64 size = 64LL * 1024 * 1024;
+    HexEditorView view;
+    view.editor().setShowRuler(true);
+    view.resize(1000, 700);
+    view.show();
+    QApplication::processEvents();
+    QImage target(view.viewport()->size(), QImage::Format_RGB32);
+    double best = 1e9;
+    qint64 peakExtra = 0;
+    bool peakReset = true;
+    for (int run = 0; run < 5; ++run) {
+        QByteArray image(size, Qt::Uninitialized);
+        for (qint64 i = 0; i < size; ++i)
+            image[i] = static_cast<char>(i * 7 + run);
+        peakReset = resetPeak() && peakReset;
+        const qint64 before = statusKiB("VmRSS");
+        const auto start = Clock::now();
+        view.editor().loadFromBytes(std::move(image));
+        view.viewport()->render(&target);
+        best = std::min(best, msSince(start));
+        peakExtra = std::max(peakExtra, statusKiB("VmHWM") - before);
+    }
+    std::printf("64 MiB load + first paint: %.2f ms (best of 5; goal <= 16 ms), peak memory above the image "
+                "%lld KiB (VmHWM - VmRSS%s; goal <= %lld KiB, 12.5 %%)\n",
+        best, static_cast<long long>(peakExtra), peakReset ? "" : ", peak not reset",
+        static_cast<long long>(size / 8 / 1024));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -160,5 +215,6 @@ int main(int argc, char** argv)
     std::printf(
         "caret move   %8.3f ms %8.3f ms %8.2f\n", small.caretMove, large.caretMove, large.caretMove / small.caretMove);
     comparePaintWithBaseline();
+    loadAndFirstPaint();
     return 0;
 }

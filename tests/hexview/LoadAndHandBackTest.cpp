@@ -3,6 +3,8 @@
 #include <QSignalSpy>
 #include <QTemporaryFile>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace kestrum::test {
@@ -137,29 +139,45 @@ TEST(LoadFromStream, AReadErrorLeavesTheControlEmptyAndIsPassedOn)
     EXPECT_FALSE(editor.canRedo());
 }
 
-TEST(LoadFromStream, ResetsUndoMarksModifiedSelectionAndCursorAndRunsChanged)
+TEST(LoadFromStream, BothLoadsResetUndoMarksModifiedSelectionAndCursorAndRunChanged)
+{
+    const std::pair<const char*, std::function<void(HexEditor&, QByteArray)>> loads[] = {
+        {"stream", [](HexEditor& editor, QByteArray bytes) { load(editor, bytes); }},
+        {"bytes", [](HexEditor& editor, QByteArray bytes) { editor.loadFromBytes(std::move(bytes)); }},
+    };
+    for (const auto& [name, loadInto] : loads) {
+        SCOPED_TRACE(name);
+        HexEditor editor;
+        load(editor, patternBytes(64));
+        editor.keyDown(Qt::Key_Tab, Qt::NoModifier); // into the character field
+        editor.seek(40, 0);
+        editor.changeByte(editor.dataAt(40), 0x00, 40);
+        editor.setSelStart(2);
+        editor.setSelEnd(9);
+        ASSERT_TRUE(editor.hasChanged(40));
+
+        QSignalSpy spy(&editor, &HexEditorCore::changed);
+        loadInto(editor, patternBytes(100, 0x55));
+        EXPECT_EQ(spy.count(), 1);
+        EXPECT_EQ(dataOf(editor), patternBytes(100, 0x55));
+        EXPECT_FALSE(editor.canUndo());
+        EXPECT_FALSE(editor.hasChanged(40));
+        EXPECT_FALSE(editor.isModified());
+        EXPECT_FALSE(editor.hasSelection());
+        EXPECT_EQ(editor.cursorPosition(), 0);
+        EXPECT_FALSE(editor.cursorInCharField());
+    }
+}
+
+TEST(LoadFromBytes, TakesAnImageMovedInWithoutACopy)
 {
     HexEditor editor;
-    load(editor, patternBytes(64));
-    editor.keyDown(Qt::Key_Tab, Qt::NoModifier); // into the character field
-    editor.seek(40, 0);
-    editor.changeByte(editor.dataAt(40), 0x00, 40);
-    editor.setSelStart(2);
-    editor.setSelEnd(9);
-    ASSERT_TRUE(editor.hasChanged(40));
-
-    int changes = 0;
-    QObject::connect(&editor, &HexEditorCore::changed, [&] { ++changes; });
-    QSignalSpy spy(&editor, &HexEditorCore::changed);
-    load(editor, patternBytes(100, 0x55));
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(spy.count(), 1);
-    EXPECT_FALSE(editor.canUndo());
-    EXPECT_FALSE(editor.hasChanged(40));
-    EXPECT_FALSE(editor.isModified());
-    EXPECT_FALSE(editor.hasSelection());
-    EXPECT_EQ(editor.cursorPosition(), 0);
-    EXPECT_FALSE(editor.cursorInCharField());
+    QByteArray image = patternBytes(4096);
+    const char* bytes = image.constData();
+    editor.loadFromBytes(std::move(image));
+    EXPECT_EQ(editor.dataStorage().memory(), bytes);
+    editor.insertNibble(0, true); // the adopted block grows like any other
+    EXPECT_EQ(editor.dataSize(), 4097);
 }
 
 TEST(LoadFromStream, AnEmptyStreamGivesAnEmptyControlThatIsNeverModified)
