@@ -32,11 +32,17 @@ quint32 readU32(const QByteArray& in, qsizetype at)
 // Bytes as text through the translation and the system code page, as the character field shows them.
 QString bytesToText(const char* bytes, qint64 count, TranslationKind translation)
 {
-    QByteArray codes(count, Qt::Uninitialized);
-    translateBufferToAnsi(translation, bytes, codes.data(), count);
     QString text(count, Qt::Uninitialized);
-    for (qint64 i = 0; i < count; ++i)
-        text[i] = QChar(systemCodeToChar(static_cast<quint8>(codes[i])));
+    QChar* out = text.data();
+    // A block at a time, so that the translated codes never need memory of the data's size.
+    char codes[4096];
+    for (qint64 done = 0; done < count;) {
+        const qint64 n = std::min<qint64>(sizeof codes, count - done);
+        translateBufferToAnsi(translation, bytes + done, codes, n);
+        for (qint64 i = 0; i < n; ++i)
+            *out++ = QChar(systemCodeToChar(static_cast<quint8>(codes[i])));
+        done += n;
+    }
     return text;
 }
 
@@ -52,6 +58,74 @@ QByteArray textToBytes(const QString& text, TranslationKind translation)
     translateBufferFromAnsi(translation, codes.constData(), bytes.data(), codes.size());
     return bytes;
 }
+
+// The selected bytes on the clipboard: kept once, and turned into a format only when a reader asks
+// for it, so that a copy costs the selection once whatever its size.
+class SelectionMimeData : public QMimeData
+{
+public:
+    SelectionMimeData(QByteArray bytes, bool asHexText, bool swapNibbles, TranslationKind translation)
+        : m_bytes(std::move(bytes))
+        , m_asHexText(asHexText)
+        , m_swapNibbles(swapNibbles)
+        , m_translation(translation)
+    {
+    }
+
+    const QByteArray& bytes() const { return m_bytes; }
+
+    QStringList formats() const override
+    {
+        return {QString::fromLatin1(OwnClipboardMime), QString::fromLatin1(RegEditClipboardMime),
+            QStringLiteral("text/plain")};
+    }
+
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override
+    {
+        const qint64 count = m_bytes.size();
+        if (mimeType == QLatin1String(OwnClipboardMime)) {
+            // The magic, the version and the length, then the bytes.
+            QByteArray own;
+            own.reserve(12 + count);
+            own.append(ClipboardMagic, 4);
+            appendU32(own, ClipboardVersion);
+            appendU32(own, static_cast<quint32>(count));
+            own.append(m_bytes);
+            return own;
+        }
+        if (mimeType == QLatin1String(RegEditClipboardMime)) {
+            QByteArray regedit;
+            regedit.reserve(4 + count);
+            appendU32(regedit, static_cast<quint32>(count));
+            regedit.append(m_bytes);
+            return regedit;
+        }
+        if (mimeType == QLatin1String("text/plain")) {
+            QString text;
+            if (m_asHexText) {
+                text = hexDigitsOf(m_bytes.constData(), count, m_swapNibbles);
+            } else {
+                // The text ends at the first zero byte.
+                const char* bytes = m_bytes.constData();
+                const void* zero = std::memchr(bytes, 0, static_cast<size_t>(count));
+                text = bytesToText(bytes, zero ? static_cast<const char*>(zero) - bytes : count, m_translation);
+            }
+            if (type.id() == QMetaType::QByteArray)
+                return text.toUtf8();
+            return text;
+        }
+        return QMimeData::retrieveData(mimeType, type);
+    }
+
+private:
+    QByteArray m_bytes;
+    bool m_asHexText;
+    bool m_swapNibbles;
+    TranslationKind m_translation;
+};
 
 } // namespace
 
@@ -116,34 +190,16 @@ std::unique_ptr<QMimeData> HexEditor::createClipboardData() const
     if (!hasSelection())
         return nullptr;
     const qint64 count = selCount();
-    const char* bytes = dataStorage().address(selectionLow(), count);
-
-    QByteArray own;
-    own.reserve(12 + count);
-    own.append(ClipboardMagic, 4);
-    appendU32(own, ClipboardVersion);
-    appendU32(own, static_cast<quint32>(count));
-    own.append(bytes, count);
-
-    QByteArray regedit;
-    regedit.reserve(4 + count);
-    appendU32(regedit, static_cast<quint32>(count));
-    regedit.append(bytes, count);
-
-    auto data = std::make_unique<QMimeData>();
-    data->setData(QString::fromLatin1(OwnClipboardMime), own);
-    data->setData(QString::fromLatin1(RegEditClipboardMime), regedit);
-    if (m_clipboardAsHexText) {
-        data->setText(dataStorage().toHex(selectionLow(), count, swapNibbles()));
-    } else {
-        const char* zero = static_cast<const char*>(std::memchr(bytes, 0, static_cast<size_t>(count)));
-        data->setText(bytesToText(bytes, zero ? zero - bytes : count, translation()));
-    }
-    return data;
+    QByteArray bytes(dataStorage().address(selectionLow(), count), count);
+    return std::make_unique<SelectionMimeData>(std::move(bytes), m_clipboardAsHexText, swapNibbles(), translation());
 }
 
 bool HexEditor::bytesFromMimeData(const QMimeData& data, bool hexText, QByteArray& bytes, TranslationKind translation)
 {
+    if (const auto* selection = dynamic_cast<const SelectionMimeData*>(&data)) {
+        bytes = selection->bytes(); // this program's own copy: shared, not converted
+        return true;
+    }
     const QString ownFormat = QString::fromLatin1(OwnClipboardMime);
     if (data.hasFormat(ownFormat)) {
         const QByteArray own = data.data(ownFormat);

@@ -146,8 +146,12 @@ void MemoryStream::translateFromAnsi(TranslationKind kind, qint64 position, qint
 
 QString MemoryStream::toHex(qint64 position, qint64 count, bool swapNibbles) const
 {
+    return hexDigitsOf(address(position, count), count, swapNibbles);
+}
+
+QString hexDigitsOf(const char* bytes, qint64 count, bool swapNibbles)
+{
     static constexpr char digits[] = "0123456789ABCDEF";
-    const char* bytes = address(position, count);
     QString text(count * 2, Qt::Uninitialized);
     QChar* out = text.data();
     for (qint64 i = 0; i < count; ++i) {

@@ -76,4 +76,7 @@ private:
     qint64 m_position = 0;
 };
 
+/// Two upper-case hexadecimal digits per byte (low nibble first when `swapNibbles`).
+QString hexDigitsOf(const char* bytes, qint64 count, bool swapNibbles);
+
 } // namespace kestrum

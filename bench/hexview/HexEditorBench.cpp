@@ -256,6 +256,36 @@ double threadMs()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
+// Ctrl+A, Ctrl+C over 64 MiB: the time and the peak memory the copy adds, per data byte; then
+// what a reader asking for the editor's own format adds.
+void benchCopy(const QByteArray& source)
+{
+    QByteArray bytes = source;
+    HexEditor editor;
+    load(editor, bytes);
+    bytes = QByteArray();
+    BenchClipboard clipboard;
+    editor.setClipboard(&clipboard);
+    editor.selectAll();
+    malloc_trim(0);
+    const bool peakReset = resetPeak();
+    const qint64 before = statusKiB("VmRSS");
+    const auto start = Clock::now();
+    editor.copyToClipboard();
+    const double copyTime = secondsSince(start);
+    const qint64 copyPeak = statusKiB("VmHWM") - before;
+    resetPeak();
+    const qint64 beforeRead = statusKiB("VmRSS");
+    const qsizetype ownSize = clipboard.mimeData()->data(QString::fromLatin1(OwnClipboardMime)).size();
+    const qint64 readPeak = statusKiB("VmHWM") - beforeRead;
+    const double perByte = 1024.0 / static_cast<double>(ImageSize);
+    std::printf("Copy of 64 MiB: %.1f ms, peak memory %.2f bytes per data byte (VmHWM - VmRSS%s; goal <= 3); a "
+                "reader of the own format (%lld bytes) adds %.2f\n",
+        copyTime * 1e3, copyPeak * perByte, peakReset ? "" : ", peak not reset", static_cast<long long>(ownSize),
+        readPeak * perByte);
+    editor.setClipboard(nullptr);
+}
+
 struct KeystrokeFigures
 {
     double worstTyping = 0; // ms, the slowest keystroke of the 29,000 one-byte edits
@@ -354,6 +384,7 @@ int main(int argc, char** argv)
     benchKeystrokes(source);
     benchLoad(source);
     benchChangeUndo(source);
+    benchCopy(source);
     benchEditsAtStart(source);
     return 0;
 }

@@ -41,6 +41,24 @@ TEST_F(Clipboard, CopyPutsTheSelectionInTheThreeFormats)
     EXPECT_FALSE(editor.isModified());
 }
 
+TEST_F(Clipboard, FormatsMadeOnRequestHoldTheBytesAndSettingsOfTheCopy)
+{
+    load(editor, QByteArray::fromHex("00ff1a2b"));
+    editor.setClipboardAsHexText(true);
+    select(1, 2);
+    editor.copyToClipboard();
+    editor.changeByte(0xFF, 0x11, 1); // after the copy: the clipboard keeps what was copied
+    editor.setClipboardAsHexText(false);
+    const QMimeData* data = clipboard.mimeData();
+    EXPECT_EQ(data->data(QString::fromLatin1(OwnClipboardMime)).mid(12), QByteArray::fromHex("ff1a"));
+    EXPECT_EQ(data->text(), QStringLiteral("FF1A"));
+
+    HexEditor other;
+    load(other, QByteArray(4, '\0'));
+    ASSERT_TRUE(other.pasteFromMimeData(*data));
+    EXPECT_EQ(dataOf(other), QByteArray::fromHex("ff1a0000"));
+}
+
 TEST_F(Clipboard, HexTextCopiesTwoDigitsPerByte)
 {
     load(editor, QByteArray::fromHex("00ff1a2b"));
