@@ -144,3 +144,32 @@ TEST_F(ViewTest, DataDraggedOverTheControlShowsTheDropMarkerAndADropPastesIt)
 }
 
 } // namespace kestrum::test
+
+namespace kestrum::test {
+
+TEST_F(ViewTest, ANarrowViewScrollsItsFieldsSidewaysBehindTheOffsetColumn)
+{
+    useCrispFont();
+    unfocus();
+    load(view.editor(), QByteArray(64, char(0xEE)));
+    view.resize(260, 200);
+    QApplication::processEvents();
+    QScrollBar* bar = view.horizontalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    const int fieldsLeft = view.cellRect(GridCell {1, 2}).right() + 1;
+    const int lastColumn = view.editor().colCount() - 1;
+    bar->setValue(bar->maximum());
+    QApplication::processEvents();
+    // Fully scrolled, the last character column ends inside the viewport...
+    EXPECT_LE(view.cellRect(GridCell {lastColumn, 2}).right(), view.viewport()->width());
+    EXPECT_GT(view.cellRect(GridCell {lastColumn, 2}).right(), view.viewport()->width() - 3 * view.charWidth());
+    // ...and no digit of the fields, scrolled under the offset column, is painted over it.
+    const QImage image = snapshot();
+    const QRect offsets(0, view.rulerHeight(), fieldsLeft, view.viewport()->height() - view.rulerHeight());
+    EXPECT_EQ(countColor(image, offsets, 0x0000FF) + countColor(image, offsets, 0x000080), 0);
+    const QRect lastCharacter = view.cellRect(GridCell {lastColumn, 2});
+    EXPECT_GT(countColor(image, lastCharacter, rgbOf(view.palette().color(QPalette::Text))), 0)
+        << "the last character is in view";
+}
+
+} // namespace kestrum::test
