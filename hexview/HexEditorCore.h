@@ -4,6 +4,7 @@
 #include "hexview/Bookmarks.h"
 #include "hexview/HexColors.h"
 #include "hexview/HexEditorTypes.h"
+#include "hexview/HexLayout.h"
 #include "hexview/MemoryStream.h"
 #include "hexview/OffsetFormat.h"
 #include "hexview/UndoTarget.h"
@@ -22,17 +23,6 @@ class QIODevice;
 namespace kestrum {
 
 class UndoStorage;
-
-/// A cell of the editor grid: column 0 is the offset column, column 1 a gap, then two columns per
-/// byte in the hexadecimal field, a spacer, and the character field; rows 0 and 1 are fixed and
-/// data rows start at row 2.
-struct GridCell
-{
-    int col = 2;
-    int row = 2;
-
-    friend bool operator==(const GridCell&, const GridCell&) = default;
-};
 
 /// The hex editor control without its display: the data, the changed-byte marks, the cursor and
 /// the selection, bookmarks, every editing operation with its undo record, and the key handling.
@@ -152,13 +142,18 @@ public: // mouse
     }
 
 public: // grid geometry
-    int colCount() const;
+    /// The grid arithmetic of the settings in force.
+    HexLayout layout() const;
+    int colCount() const { return layout().colCount(); }
     int rowCount() const;
     int hexFirstColumn() const { return 2; }
     int charFirstColumn() const { return 2 * m_bytesPerRow + 3; }
     bool isCharColumn(int col) const { return col >= charFirstColumn(); }
-    qint64 positionAtCell(GridCell cell) const;
-    GridCell cellAtPosition(qint64 position, bool inCharField) const;
+    qint64 positionAtCell(GridCell cell) const { return layout().positionAtCell(cell); }
+    GridCell cellAtPosition(qint64 position, bool inCharField) const
+    {
+        return layout().cellAtPosition(position, inCharField);
+    }
     /// The highest position the cursor may stand on: the last byte, one past it in insert mode.
     qint64 maxCursorPos() const;
     /// Where the user is, as the status bar shows it: the cursor offset, the selection length when
@@ -377,7 +372,6 @@ private:
     /// the ruler, the offset width. Cheap; runs before every repaint.
     void updateDisplayState();
     void internalSetBytesPerRow(int bytes);
-    int colWidthFor(int col, int bytesPerRow, int charWidth) const;
     /// Re-parses the offset format after a setting it depends on changed; on an error `restore`
     /// puts the setting back and the error is passed on.
     void regenerateOffsetFormat(const std::function<void()>& restore);

@@ -10,10 +10,18 @@ namespace kestrum {
 // ---------------------------------------------------------------------------------------------
 // Grid geometry and scrolling
 
-int HexEditorCore::colCount() const
+HexLayout HexEditorCore::layout() const
 {
-    const int b = m_bytesPerRow;
-    return m_unicodeChars ? 2 * b + b / 2 + 3 : 3 * b + 3;
+    HexLayout layout;
+    layout.bytesPerRow = m_bytesPerRow;
+    layout.bytesPerColumn = m_bytesPerColumn;
+    layout.bytesPerBlock = m_bytesPerBlock;
+    layout.unicodeChars = m_unicodeChars;
+    layout.separateBlocksInCharField = m_separateBlocksInCharField;
+    layout.rulerUnit = rulerUnit();
+    layout.gutterWidth = m_gutterWidth;
+    layout.offsetWidth = m_offsetDisplayWidth;
+    return layout;
 }
 
 int HexEditorCore::rowCount() const
@@ -25,30 +33,6 @@ int HexEditorCore::rowCount() const
     if (m_insertMode && size % m_bytesPerRow == 0)
         ++rows;
     return static_cast<int>(rows);
-}
-
-qint64 HexEditorCore::positionAtCell(GridCell cell) const
-{
-    const qint64 rowStart = qint64(cell.row - 2) * m_bytesPerRow;
-    qint64 position = 0;
-    if (isCharColumn(cell.col))
-        position = qint64(cell.col - charFirstColumn()) * (m_unicodeChars ? 2 : 1) + rowStart;
-    else
-        position = (cell.col - 2) / 2 + rowStart;
-    return std::max<qint64>(position, 0);
-}
-
-GridCell HexEditorCore::cellAtPosition(qint64 position, bool inCharField) const
-{
-    position = std::max<qint64>(position, 0);
-    const int inRow = static_cast<int>(position % m_bytesPerRow);
-    GridCell cell;
-    cell.row = static_cast<int>(position / m_bytesPerRow + 2);
-    if (inCharField)
-        cell.col = (m_unicodeChars ? inRow / 2 : inRow) + charFirstColumn();
-    else
-        cell.col = inRow * 2 + 2;
-    return cell;
 }
 
 qint64 HexEditorCore::maxCursorPos() const
@@ -249,56 +233,12 @@ void HexEditorCore::setRulerNumberBase(int base)
 
 int HexEditorCore::colWidth(int col, int charWidth) const
 {
-    return colWidthFor(col, m_bytesPerRow, charWidth);
-}
-
-int HexEditorCore::colWidthFor(int col, int b, int charWidth) const
-{
-    if (col == 0)
-        return m_gutterWidth != -1 ? m_gutterWidth : m_offsetDisplayWidth * charWidth + 21;
-    if (col == 1)
-        return 6;
-    if (col <= 2 * b + 1) {
-        const int nibble = col - 2;
-        if (nibble == 2 * b - 1)
-            return 2 * charWidth;
-        int width = charWidth;
-        if ((nibble + 2) % (2 * m_bytesPerColumn) == 1)
-            width = 2 * charWidth;
-        if (m_bytesPerBlock > 1 && (nibble + 2) % (2 * m_bytesPerBlock) == 1)
-            width += charWidth;
-        return width;
-    }
-    if (col == 2 * b + 2)
-        return charWidth;
-    const int index = col - (2 * b + 3);
-    const int last = m_unicodeChars ? b / 2 - 1 : b - 1;
-    if (index >= last)
-        return 2 * charWidth + 1;
-    int width = charWidth + 1;
-    const int unit = rulerUnit();
-    if (!m_unicodeChars && unit >= 2 && (index + 1) % unit == 0)
-        width = charWidth + charWidth / 2 + 1;
-    const int bytesUpTo = m_unicodeChars ? 2 * index + 2 : index + 1;
-    if (m_bytesPerBlock > 1 && m_separateBlocksInCharField && bytesUpTo % m_bytesPerBlock == 0)
-        width += charWidth;
-    return width;
+    return layout().colWidth(col, charWidth);
 }
 
 int HexEditorCore::bytesPerRowForWidth(int clientWidth, int charWidth) const
 {
-    const int available = clientWidth - colWidth(0, charWidth) - colWidth(1, charWidth) - 8;
-    for (int n = 2; n <= 254; n += 2) {
-        // Would a row of n + 2 bytes, laid out with the current column settings, still fit?
-        const int bytes = n + 2;
-        const int columns = m_unicodeChars ? 2 * bytes + bytes / 2 + 3 : 3 * bytes + 3;
-        int width = 0;
-        for (int col = 2; col < columns && width <= available; ++col)
-            width += colWidthFor(col, bytes, charWidth);
-        if (width > available)
-            return n;
-    }
-    return 256;
+    return layout().bytesPerRowForWidth(clientWidth, charWidth);
 }
 
 } // namespace kestrum

@@ -143,6 +143,7 @@ void HexEditorView::updateMetrics()
     m_rowHeight = metrics.boundingRect(QStringLiteral("yY")).height() + 2;
     m_rowHeight = std::max(m_rowHeight, metrics.height() + 2);
     m_ascent = metrics.ascent();
+    m_fontHeight = metrics.height();
     m_rawFont = QRawFont::fromFont(font());
     m_latinGlyphs.assign(256, GlyphUnknown);
     m_otherGlyphs.clear();

@@ -125,6 +125,9 @@ private:
 
     /// The glyph of a character in the view's font; 0 when the font has none.
     quint32 glyphOf(QChar character) const;
+    /// Adds the glyphs of `text` so that it ends at `end` (on its baseline); false, adding
+    /// nothing, when the font lacks one of them.
+    bool addRightAligned(GlyphBatches& batches, const QString& text, const QColor& color, QPointF end) const;
     void rulerCells(int firstCol, int lastCol, std::vector<PaintCell>& cells) const;
     void dataRowCells(qint64 gridRow, int firstCol, int lastCol, std::vector<PaintCell>& cells) const;
     /// Draws cells: backgrounds as runs of one colour (leaving those of `filled`, already there),
@@ -159,6 +162,7 @@ private:
     int m_charWidth = 8;
     int m_rowHeight = 16;
     int m_ascent = 12;
+    int m_fontHeight = 15;
     bool m_syncing = false;
     bool m_applyingAutoBytesPerRow = false;
     QTimer m_scrollTimer;

@@ -169,6 +169,27 @@ quint32 HexEditorView::glyphOf(QChar character) const
     return m_otherGlyphs[code] = lookUp();
 }
 
+bool HexEditorView::addRightAligned(GlyphBatches& batches, const QString& text, const QColor& color, QPointF end) const
+{
+    QList<quint32> glyphs;
+    glyphs.reserve(text.size());
+    for (const QChar character : text) {
+        const quint32 glyph = glyphOf(character);
+        if (glyph == 0)
+            return false;
+        glyphs.append(glyph);
+    }
+    const QList<QPointF> advances = m_rawFont.advancesForGlyphIndexes(glyphs);
+    qreal x = end.x();
+    for (const QPointF& advance : advances)
+        x -= advance.x();
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        batches.add(color, glyphs[i], QPointF(x, end.y()));
+        x += advances[i].x();
+    }
+    return true;
+}
+
 void HexEditorView::drawCells(
     QPainter& painter, const std::vector<PaintCell>& cells, const QColor& filled, GlyphBatches& batches)
 {
@@ -300,6 +321,8 @@ void HexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 last
     const Bookmarks& bookmarks = m_editor.bookmarks();
     const qint64 bytesPerRow = m_editor.bytesPerRow();
     const QColor buttonText = palette().color(QPalette::ButtonText);
+    GlyphBatches batches;
+    std::vector<std::pair<int, int>> icons; // (y, icon), drawn over the texts
     for (qint64 row = firstRow; row <= lastRow; ++row) {
         const QRect cell(0, rowY(row), width, m_rowHeight);
         const bool current = row == cursorRow;
@@ -311,18 +334,23 @@ void HexEditorView::paintOffsets(QPainter& painter, qint64 firstRow, qint64 last
             m_cellPainter(painter, cell, text, static_cast<int>(row), 0, defaultDrawing);
         if (!defaultDrawing)
             continue;
-        painter.setPen(readableColor(colorOf(current ? colors.CurrentOffset : colors.Offset), back, buttonText));
-        painter.drawText(cell.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, text);
+        const QColor pen = readableColor(colorOf(current ? colors.CurrentOffset : colors.Offset), back, buttonText);
+        // Right-aligned 4 pixels before the column's edge and centred in the row.
+        const qreal baseline = cell.y() + (m_rowHeight - m_fontHeight) / 2.0 + m_ascent;
+        if (m_cellPainter || !addRightAligned(batches, text, pen, QPointF(width - 4, baseline))) {
+            painter.setPen(pen);
+            painter.drawText(cell.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, text);
+        }
         const qint64 rowStart = (row - 2) * bytesPerRow;
         for (int i = 0; i < BookmarkCount; ++i) {
             const qint64 at = bookmarks[i].position;
-            if (at >= rowStart && at < rowStart + bytesPerRow) {
-                const int icon = i + (bookmarks[i].inCharField ? 10 : 0);
-                painter.drawImage(
-                    QPoint(3, cell.y() + (m_rowHeight - 10) / 2), m_bookmarkBitmap, QRect(0, icon * 10, 10, 10));
-            }
+            if (at >= rowStart && at < rowStart + bytesPerRow)
+                icons.emplace_back(cell.y() + (m_rowHeight - 10) / 2, i + (bookmarks[i].inCharField ? 10 : 0));
         }
     }
+    batches.draw(painter, m_rawFont);
+    for (const auto& [y, icon] : icons)
+        painter.drawImage(QPoint(3, y), m_bookmarkBitmap, QRect(0, icon * 10, 10, 10));
     // The gap between the offsets and the fields.
     painter.fillRect(QRect(width, rowY(firstRow), m_colX[2] - width, int(lastRow - firstRow + 1) * m_rowHeight),
         colorOf(colors.Background));
@@ -351,10 +379,11 @@ void HexEditorView::dataRowCells(qint64 gridRow, int firstCol, int lastCol, std:
     const QColor changedText = colorOf(colors.ChangedText);
     const QColor changedBackground = colorOf(colors.ChangedBackground);
     const int y = rowY(gridRow);
+    const HexLayout layout = e.layout();
 
     for (int col = firstCol; col <= lastCol; ++col) {
         const bool inChar = col >= charFirst;
-        const qint64 position = e.positionAtCell(GridCell {col, static_cast<int>(gridRow)});
+        const qint64 position = layout.positionAtCell(GridCell {col, static_cast<int>(gridRow)});
         const qint64 width = inChar && unicode ? 2 : 1;
         if (col == charFirst - 1 || position + width > size)
             continue; // the spacer, or past the data: the background under all rows is there already
