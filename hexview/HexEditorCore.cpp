@@ -1,6 +1,7 @@
 #include "hexview/HexEditorCore.h"
 
 #include "hexview/HexEditorError.h"
+#include "hexview/NibbleShift.h"
 #include "hexview/UndoStorage.h"
 
 #include <QFileDevice>
@@ -17,56 +18,6 @@ namespace kestrum {
 // HexEditorCoreSelection.cpp (cursor, selection, mouse), HexEditorCoreBookmarks.cpp,
 // HexEditorCoreKeys.cpp, HexEditorCoreGeometry.cpp (grid, offsets, ruler, column
 // widths) and HexEditorCoreSettings.cpp (modes and display settings).
-
-namespace {
-
-// The nibble shifts work on 16 bytes at a time as a vector of bytes, so that shifting a 64 MiB tail
-// costs about one pass over its memory.
-using ByteVector = quint8 __attribute__((vector_size(16)));
-constexpr qint64 VectorBytes = sizeof(ByteVector);
-
-ByteVector loadVector(const quint8* bytes)
-{
-    ByteVector vector;
-    std::memcpy(&vector, bytes, sizeof vector);
-    return vector;
-}
-
-void storeVector(quint8* bytes, ByteVector vector)
-{
-    std::memcpy(bytes, &vector, sizeof vector);
-}
-
-// Moves the nibbles of bytes[first, end) one nibble towards the end, in place: each byte takes the
-// low nibble of the byte before it as its high nibble. bytes[first - 1] is read, never written.
-void shiftNibblesTowardsEnd(quint8* bytes, qint64 first, qint64 end)
-{
-    qint64 i = end;
-    // From the end down, so that every byte before the ones written is still unchanged.
-    for (; i - VectorBytes >= first; i -= VectorBytes) {
-        const ByteVector current = loadVector(bytes + i - VectorBytes);
-        const ByteVector previous = loadVector(bytes + i - VectorBytes - 1);
-        storeVector(bytes + i - VectorBytes, (previous << 4) | (current >> 4));
-    }
-    for (--i; i >= first; --i)
-        bytes[i] = quint8((bytes[i - 1] << 4) | (bytes[i] >> 4));
-}
-
-// Moves the nibbles of bytes[first, end) one nibble towards the start, in place: each byte takes
-// the high nibble of the byte after it as its low nibble; the last one gets a zero nibble.
-void shiftNibblesTowardsStart(quint8* bytes, qint64 first, qint64 end)
-{
-    qint64 i = first;
-    for (; i + VectorBytes < end; i += VectorBytes) {
-        const ByteVector current = loadVector(bytes + i);
-        const ByteVector following = loadVector(bytes + i + 1);
-        storeVector(bytes + i, (current << 4) | (following >> 4));
-    }
-    for (; i < end; ++i)
-        bytes[i] = quint8((bytes[i] << 4) | (i + 1 < end ? bytes[i + 1] >> 4 : 0));
-}
-
-} // namespace
 
 HexEditorCore::HexEditorCore(QObject* parent)
     : QObject(parent)

@@ -344,7 +344,7 @@ TEST_F(Editing, ConvertRangeTranslatesThroughTheSystemCodePage)
     EXPECT_EQ(dataOf(editor), QByteArray("xAB09 y"));
 }
 
-TEST_F(Editing, SetDataSizeGrowsWithTheFillByteAndShrinks)
+TEST_F(Editing, SettingTheDataSizeGrowsWithTheFillByteAndShrinks)
 {
     loadPattern(8);
     const QByteArray before = dataOf(editor);
@@ -362,7 +362,7 @@ TEST_F(Editing, SetDataSizeGrowsWithTheFillByteAndShrinks)
     expectUndoRedo(editor, before + QByteArray(4, '\xCC'), before.left(3));
 }
 
-TEST_F(Editing, SetDataSizeWithAFixedSizeOnlyFillsOrEmpties)
+TEST_F(Editing, SettingTheDataSizeWithAFixedSizeOnlyFillsOrEmpties)
 {
     loadPattern(8);
     editor.setNoSizeChange(true);

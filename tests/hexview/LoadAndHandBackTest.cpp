@@ -190,7 +190,7 @@ TEST(LoadFromStream, AnEmptyStreamGivesAnEmptyControlThatIsNeverModified)
     EXPECT_FALSE(editor.isModified());
 }
 
-TEST(HandBack, GetModifiedNeedsDataOrAnExistingFile)
+TEST(HandBack, IsModifiedNeedsDataOrAnExistingFile)
 {
     HexEditor editor;
     editor.setModified(true);
@@ -203,7 +203,7 @@ TEST(HandBack, GetModifiedNeedsDataOrAnExistingFile)
     EXPECT_FALSE(editor.isModified());
 }
 
-TEST(HandBack, SetModifiedFalseDropsUndoRedoAndMarksButKeepsTheData)
+TEST(HandBack, ClearingModifiedDropsUndoRedoAndMarksButKeepsTheData)
 {
     HexEditor editor;
     load(editor, patternBytes(32));

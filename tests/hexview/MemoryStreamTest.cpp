@@ -45,7 +45,7 @@ TEST(MemoryStream, ReadsWritesAndMovesOverlappingRanges)
     EXPECT_EQ(QByteArray(stream.memory(), stream.size()), QByteArray("23ab89ab89"));
 }
 
-TEST(MemoryStream, GetAsHexGivesTwoDigitsPerByteAndSwapsNibblesOnRequest)
+TEST(MemoryStream, ToHexGivesTwoDigitsPerByteAndSwapsNibblesOnRequest)
 {
     const QByteArray bytes = QByteArray::fromHex("1fa0005c");
     MemoryStream stream;
