@@ -250,7 +250,7 @@ public: // display
     /// offsetString when an offset format is set, else plain hexadecimal.
     virtual QString anyOffsetString(qint64 position);
     /// Recomputes the width of the offset column from the largest row start.
-    void setOffsetDisplayWidth();
+    void updateOffsetDisplayWidth();
     /// Width of the offset column in characters: the largest offset text plus one.
     int offsetDisplayWidth() const { return m_offsetDisplayWidth; }
 

@@ -183,7 +183,7 @@ QString HexEditorCore::anyOffsetString(qint64 position)
     return m_offsetFormat.format(position, m_hexLowerCase); // plain hexadecimal, no handler asked
 }
 
-void HexEditorCore::setOffsetDisplayWidth()
+void HexEditorCore::updateOffsetDisplayWidth()
 {
     const qint64 largest = qint64(rowCount() - 3) * m_bytesPerRow;
     m_offsetFormat.fitWidthTo(largest);
@@ -199,7 +199,7 @@ void HexEditorCore::updateDisplayState()
         m_ruler = RulerStrings::build(m_bytesPerRow, rulerUnit(), m_rulerNumberBase, m_unicodeChars, m_hexLowerCase);
     }
     m_offsetFormat.followRulerUnit(rulerUnit());
-    setOffsetDisplayWidth();
+    updateOffsetDisplayWidth();
 }
 
 void HexEditorCore::setHexLowerCase(bool lowerCase)

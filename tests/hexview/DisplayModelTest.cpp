@@ -135,7 +135,7 @@ TEST_F(OffsetFormat, AHandlerSuppliesTheTextAndSetsTheWidth)
         text = QStringLiteral("row ") + QString::number(position / 16);
     });
     EXPECT_EQ(offset(0x20), QStringLiteral("row 2"));
-    editor.setOffsetDisplayWidth();
+    editor.updateOffsetDisplayWidth();
     EXPECT_EQ(asked.back(), 0xF0); // asked for the largest row start
     EXPECT_EQ(editor.offsetDisplayWidth(), 7);
 }
