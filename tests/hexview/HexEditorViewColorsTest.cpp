@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <map>
+#include <string_view>
 
 namespace kestrum::test {
 
@@ -83,7 +84,7 @@ TEST_F(ViewTest, DigitsCharactersOffsetsAndChangedBytesReadInLightAndDarkPalette
         const QImage image = snapshot();
         for (const auto& [what, rect] : places)
             EXPECT_GE(textContrast(image, rect), 4.5) << what << " in the " << name << " palette";
-        if (QString::fromLatin1(name) == QLatin1String("light")) {
+        if (std::string_view(name) == "light") {
             // There the given colours read and stay.
             EXPECT_GT(countColor(image, places[0].second, 0x0000FF), 0) << "blue digits";
             EXPECT_GT(countColor(image, places[1].second, 0x000080), 0) << "navy digits";
