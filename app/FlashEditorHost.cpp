@@ -1,6 +1,6 @@
 #include "app/FlashEditorHost.h"
 
-#include "hexview/MPHexEditorView.h"
+#include "hexview/HexEditorView.h"
 
 #include <QFont>
 #include <QVBoxLayout>
@@ -9,7 +9,7 @@ namespace kestrum {
 
 struct FlashEditorHost::Impl
 {
-    MPHexEditorView* view = nullptr;
+    HexEditorView* view = nullptr;
     QString positionText;
 };
 
@@ -20,19 +20,19 @@ FlashEditorHost::FlashEditorHost(QWidget* parent)
     setObjectName(QStringLiteral("hexView"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    d->view = new MPHexEditorView(this);
+    d->view = new HexEditorView(this);
     d->view->setObjectName(QStringLiteral("hexViewWidget"));
     // The main window's view settings; everything else keeps the control's defaults.
-    TMPHexEditorEx& editor = d->view->editor();
-    editor.SetBytesPerRow(16);
-    editor.SetOffsetFormat(QStringLiteral("-!10:0x|"));
-    editor.SetShowRuler(true);
+    HexEditor& editor = d->view->editor();
+    editor.setBytesPerRow(16);
+    editor.setOffsetFormat(QStringLiteral("-!10:0x|"));
+    editor.setShowRuler(true);
     layout->addWidget(d->view);
     setFocusProxy(d->view);
-    d->positionText = editor.GetPositionText();
+    d->positionText = editor.positionText();
     // Every change of what the view shows may move the cursor, the selection or the mode.
-    connect(&editor, &TCustomMPHexEditor::invalidated, this, [this] {
-        const QString text = d->view->editor().GetPositionText();
+    connect(&editor, &HexEditor::invalidated, this, [this] {
+        const QString text = d->view->editor().positionText();
         if (text == d->positionText)
             return;
         d->positionText = text;
@@ -44,32 +44,32 @@ FlashEditorHost::~FlashEditorHost() = default;
 
 void FlashEditorHost::loadFrom(QIODevice& stream)
 {
-    d->view->editor().LoadFromStream(stream);
+    d->view->editor().loadFromStream(stream);
     d->view->viewport()->update();
 }
 
 bool FlashEditorHost::isModified() const
 {
-    return d->view->editor().GetModified();
+    return d->view->editor().isModified();
 }
 
 qint64 FlashEditorHost::dataSize() const
 {
-    return d->view->editor().GetDataSize();
+    return d->view->editor().dataSize();
 }
 
 void FlashEditorHost::readBytes(void* destination, qint64 position, qint64 count)
 {
-    d->view->editor().ReadBuffer(destination, position, count);
+    d->view->editor().readBuffer(destination, position, count);
 }
 
 void FlashEditorHost::setModified(bool modified)
 {
-    d->view->editor().SetModified(modified);
+    d->view->editor().setModified(modified);
     d->view->viewport()->update();
 }
 
-TMPHexEditorEx& FlashEditorHost::editor() const
+HexEditor& FlashEditorHost::editor() const
 {
     return d->view->editor();
 }

@@ -8,7 +8,7 @@
 
 namespace kestrum {
 
-class TMPHexEditorEx;
+class HexEditor;
 
 /// `FlashEditor`: the hex view of the main window, and its port for the buffer hand-overs.
 class FlashEditorHost : public QWidget, public HexViewPort
@@ -25,7 +25,7 @@ public:
     void setModified(bool modified) override;
 
     /// The control's data and editing model.
-    [[nodiscard]] TMPHexEditorEx& editor() const;
+    [[nodiscard]] HexEditor& editor() const;
     /// The cursor offset, the selection length when there is one, and "INS" or "OVR".
     [[nodiscard]] QString positionText() const;
 

@@ -16,7 +16,7 @@
 #include "base/FileLocations.h"
 #include "base/Language.h"
 #include "chipdb/NameTokens.h"
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
 #include "link/UsbLink.h"
 #include "ops/ChipOperations.h"
 #include "ops/ChipProgrammer.h"
@@ -229,7 +229,7 @@ void MainWindow::setUpComfort()
     sizeCombo->installEventFilter(new InputBlocker(sizeCombo));
     sizeCombo->setStyleSheet(QStringLiteral("QComboBox::drop-down { width: 0px; border: none; }"));
 
-    connect(&hexView->editor(), &TCustomMPHexEditor::invalidated, this, [this] { showModifiedMark(); });
+    connect(&hexView->editor(), &HexEditor::invalidated, this, [this] { showModifiedMark(); });
 
     // A first start opens at the design size, which shows a whole row of the hex view with its
     // characters; a size stored by an earlier close is used as it is.

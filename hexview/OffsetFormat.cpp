@@ -1,7 +1,7 @@
 #include "hexview/OffsetFormat.h"
 
-#include "hexview/EMPHexEditor.h"
-#include "hexview/MPHRadix.h"
+#include "hexview/HexEditorError.h"
+#include "hexview/Radix.h"
 
 namespace kestrum {
 
@@ -23,7 +23,7 @@ qsizetype firstNonHexDigit(const QString& text)
 
 [[noreturn]] void raiseMissingChar(const char* what)
 {
-    throw EMPHexEditor(QString::fromLatin1(MPH_ERR_MISSING_CHAR).arg(QLatin1String(what)));
+    throw HexEditorError(QString::fromLatin1(ErrMissingChar).arg(QLatin1String(what)));
 }
 
 } // namespace
@@ -45,38 +45,38 @@ OffsetFormat OffsetFormat::parse(const QString& text, const UnitSizes& sizes)
     const QString head = rest.left(2).toUpper();
     int unit = 0;
     if (head == QLatin1String("R%")) {
-        parsed.flags |= MPHOffsetFlagBit(offCalcRow);
+        parsed.flags |= offsetFlagBit(OffsetFlag::CalcRow);
         unit = sizes.bytesPerRow;
         rest.remove(0, 2);
     } else if (head == QLatin1String("C%")) {
-        parsed.flags |= MPHOffsetFlagBit(offCalcColumn);
+        parsed.flags |= offsetFlagBit(OffsetFlag::CalcColumn);
         unit = sizes.bytesPerColumn;
         rest.remove(0, 2);
     } else {
         const qsizetype at = firstNonHexDigit(rest);
         if (at < rest.size() && rest[at] == QLatin1Char('%') && at > 0) {
-            unit = RadixToInt(rest.left(at), 16);
+            unit = radixToInt(rest.left(at), 16);
             rest.remove(0, at + 1);
         } else {
-            parsed.flags |= MPHOffsetFlagBit(offBytesPerUnit);
+            parsed.flags |= offsetFlagBit(OffsetFlag::BytesPerUnit);
             unit = sizes.rulerUnit;
             if (at == 0 && !rest.isEmpty() && rest[0] == QLatin1Char('%'))
                 rest.remove(0, 1);
         }
     }
     if (!isValidUnit(unit))
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_BYTES_PER_UNIT).arg(unit));
+        throw HexEditorError(QString::fromLatin1(ErrBytesPerUnit).arg(unit));
     parsed.bytesPerUnit = unit;
 
     // Minimum width: "-!" computed, "<hex>!" given, else 1.
     if (rest.startsWith(QLatin1String("-!"))) {
-        parsed.flags |= MPHOffsetFlagBit(offCalcWidth);
+        parsed.flags |= offsetFlagBit(OffsetFlag::CalcWidth);
         parsed.minWidth = 1;
         rest.remove(0, 2);
     } else {
         const qsizetype at = firstNonHexDigit(rest);
         if (at < rest.size() && rest[at] == QLatin1Char('!')) {
-            parsed.minWidth = at > 0 ? RadixToInt(rest.left(at), 16) : 1;
+            parsed.minWidth = at > 0 ? radixToInt(rest.left(at), 16) : 1;
             rest.remove(0, at + 1);
         } else {
             parsed.minWidth = 1;
@@ -89,9 +89,9 @@ OffsetFormat OffsetFormat::parse(const QString& text, const UnitSizes& sizes)
         raiseMissingChar("number radix");
     if (radixEnd >= rest.size() || rest[radixEnd] != QLatin1Char(':'))
         raiseMissingChar(":");
-    const quint64 radix = RadixToInt64(rest.left(radixEnd), 16);
+    const quint64 radix = radixToInt64(rest.left(radixEnd), 16);
     if (radix < 2 || radix > 16)
-        throw EMPHexEditor(QString::fromLatin1(MPH_ERR_INVALID_RADIX).arg(QString::number(radix, 16).toUpper()));
+        throw HexEditorError(QString::fromLatin1(ErrInvalidRadix).arg(QString::number(radix, 16).toUpper()));
     parsed.radix = static_cast<int>(radix);
     rest.remove(0, radixEnd + 1);
 
@@ -107,10 +107,10 @@ OffsetFormat OffsetFormat::parse(const QString& text, const UnitSizes& sizes)
 QString OffsetFormat::format(qint64 position, bool lowerCaseDigits) const
 {
     if (isEmpty())
-        return IntToRadix64(static_cast<quint64>(position), 16);
+        return intToRadix64(static_cast<quint64>(position), 16);
     QString digits;
     if (minWidth != 0 || position != 0)
-        digits = IntToRadixLen64(static_cast<quint64>(position / bytesPerUnit), radix, minWidth);
+        digits = intToRadixLen64(static_cast<quint64>(position / bytesPerUnit), radix, minWidth);
     if (lowerCaseDigits)
         digits = digits.toLower();
     return prefix + digits + suffix;
@@ -118,13 +118,13 @@ QString OffsetFormat::format(qint64 position, bool lowerCaseDigits) const
 
 void OffsetFormat::fitWidthTo(qint64 largestPosition)
 {
-    if (!isEmpty() && has(offCalcWidth))
-        minWidth = static_cast<int>(IntToRadix64(static_cast<quint64>(largestPosition / bytesPerUnit), radix).size());
+    if (!isEmpty() && has(OffsetFlag::CalcWidth))
+        minWidth = static_cast<int>(intToRadix64(static_cast<quint64>(largestPosition / bytesPerUnit), radix).size());
 }
 
 void OffsetFormat::followRulerUnit(int rulerUnit)
 {
-    if (has(offBytesPerUnit))
+    if (has(OffsetFlag::BytesPerUnit))
         bytesPerUnit = rulerUnit;
 }
 
@@ -134,9 +134,9 @@ RulerStrings RulerStrings::build(int bytesPerRow, int unit, int base, bool unico
     const int units = bytesPerRow / unit;
     const int charDigits = unicodeChars ? unit / 2 : unit;
     for (int n = 0; n < units; ++n) {
-        ruler.hex += IntToRadixLen(n, base, 2 * unit).right(2 * unit);
+        ruler.hex += intToRadixLen(n, base, 2 * unit).right(2 * unit);
         if (charDigits > 0) {
-            const QString digits = IntToRadix(n, base);
+            const QString digits = intToRadix(n, base);
             ruler.chars += digits.size() > charDigits ? digits.right(charDigits)
                                                       : digits.rightJustified(charDigits, QLatin1Char(' '));
         }

@@ -7,23 +7,23 @@ namespace kestrum {
 
 /// Flags of an offset format: width from the largest offset, unit from the bytes per row, per
 /// column or per ruler unit.
-enum TMPHOffsetFormatFlag : quint8 {
-    offCalcWidth = 0,
-    offCalcRow = 1,
-    offCalcColumn = 2,
-    offBytesPerUnit = 3,
+enum class OffsetFlag : quint8 {
+    CalcWidth = 0,
+    CalcRow = 1,
+    CalcColumn = 2,
+    BytesPerUnit = 3,
 };
 
-/// A set of TMPHOffsetFormatFlag (bit n = element n).
-using TMPHOffsetFormatFlags = quint8;
+/// A set of OffsetFlag (bit n = element n).
+using OffsetFlags = quint8;
 
-constexpr TMPHOffsetFormatFlags MPHOffsetFlagBit(TMPHOffsetFormatFlag flag)
+constexpr OffsetFlags offsetFlagBit(OffsetFlag flag)
 {
-    return TMPHOffsetFormatFlags(1U << flag);
+    return OffsetFlags(1U << static_cast<unsigned>(flag));
 }
 
 /// The default offset format: hexadecimal after "0x", as wide as the largest offset.
-inline constexpr const char* MPH_DEFAULT_OFFSET_FORMAT = "-!10:0x|";
+inline constexpr const char* DefaultOffsetFormat = "-!10:0x|";
 
 /// How the offset column writes a position, parsed from a text such as "-!10:0x|":
 ///
@@ -53,24 +53,24 @@ struct OffsetFormat
     QString prefix;
     QString suffix;
     int minWidth = 1;
-    TMPHOffsetFormatFlags flags = 0;
+    OffsetFlags flags = 0;
     int radix = 16;
     int bytesPerUnit = 1;
 
-    /// Parses `text`; raises EMPHexEditor with the text of the first error found.
+    /// Parses `text`; raises HexEditorError with the text of the first error found.
     static OffsetFormat parse(const QString& text, const UnitSizes& sizes);
     /// 1, 2, 4 or 8.
     static bool isValidUnit(int bytes);
 
     bool isEmpty() const { return text.isEmpty(); }
-    bool has(TMPHOffsetFormatFlag flag) const { return flags & MPHOffsetFlagBit(flag); }
+    bool has(OffsetFlag flag) const { return flags & offsetFlagBit(flag); }
 
     /// The text of `position`; `lowerCaseDigits` turns the digits (not prefix and suffix) into
     /// lower case. Without a format: upper-case hexadecimal in any case.
     QString format(qint64 position, bool lowerCaseDigits) const;
-    /// With offCalcWidth: the width becomes the number of digits of the largest offset.
+    /// With OffsetFlag::CalcWidth: the width becomes the number of digits of the largest offset.
     void fitWidthTo(qint64 largestPosition);
-    /// With offBytesPerUnit: the unit becomes the ruler's.
+    /// With OffsetFlag::BytesPerUnit: the unit becomes the ruler's.
     void followRulerUnit(int rulerUnit);
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "hexview/MPHexEditorTypes.h"
-#include "hexview/TMPHBookmarks.h"
-#include "hexview/TMPHMemoryStream.h"
+#include "hexview/Bookmarks.h"
+#include "hexview/HexEditorTypes.h"
+#include "hexview/MemoryStream.h"
 
 #include <QtGlobal>
 
@@ -22,7 +22,7 @@ public:
         bool insertMode = false;
         bool unicodeChars = false;
         bool unicodeBigEndian = false;
-        TMPHTranslationKind translation = tkAsIs;
+        TranslationKind translation = TranslationKind::AsIs;
         int bytesPerUnit = 1;
     };
 
@@ -39,43 +39,43 @@ public:
     };
 
     // The state a record keeps.
-    virtual const TMPHMemoryStream& UndoData() const = 0;
+    virtual const MemoryStream& undoData() const = 0;
     /// The changed-byte mark as stored, also in insert mode.
-    virtual bool ChangedMark(qint64 position) const = 0;
-    virtual Modes UndoModes() const = 0;
-    virtual Place UndoPlace() const = 0;
-    virtual const TMPHBookmarks& UndoBookmarks() const = 0;
+    virtual bool changedMark(qint64 position) const = 0;
+    virtual Modes undoModes() const = 0;
+    virtual Place undoPlace() const = 0;
+    virtual const Bookmarks& undoBookmarks() const = 0;
     /// The size in bytes beyond which the oldest records are dropped; 0 or less: no limit.
-    virtual qint64 UndoLimit() const = 0;
+    virtual qint64 undoLimit() const = 0;
 
     // Data changes without undo and without notification.
-    virtual void WriteUndoBytes(qint64 position, const void* source, qint64 count) = 0;
-    virtual void InternalInsert(qint64 position, const void* buffer, qint64 count) = 0;
-    virtual void InternalDelete(qint64 position, qint64 count) = 0;
-    virtual void InternalReplaceAll(const void* buffer, qint64 count) = 0;
-    virtual void InternalInsertNibble(qint64 position, bool highNibble) = 0;
-    virtual void InternalDeleteNibble(qint64 position, bool highNibble) = 0;
-    virtual void SetChangedMark(qint64 position, bool changed) = 0;
+    virtual void writeUndoBytes(qint64 position, const void* source, qint64 count) = 0;
+    virtual void internalInsert(qint64 position, const void* buffer, qint64 count) = 0;
+    virtual void internalDelete(qint64 position, qint64 count) = 0;
+    virtual void internalReplaceAll(const void* buffer, qint64 count) = 0;
+    virtual void internalInsertNibble(qint64 position, bool highNibble) = 0;
+    virtual void internalDeleteNibble(qint64 position, bool highNibble) = 0;
+    virtual void setChangedMark(qint64 position, bool changed) = 0;
     /// Clears the changed-byte marks from `position` on.
-    virtual void TruncateChangedMarks(qint64 position) = 0;
+    virtual void truncateChangedMarks(qint64 position) = 0;
 
     // Putting the state back, without notification.
-    virtual void RestoreModes(const Modes& modes) = 0;
+    virtual void restoreModes(const Modes& modes) = 0;
     /// Moves the cursor, sets or clears the selection, then keeps the cursor inside the data and
     /// in view.
-    virtual void RestorePlace(const Place& place) = 0;
-    virtual void RestoreBookmarks(const TMPHBookmarks& bookmarks) = 0;
+    virtual void restorePlace(const Place& place) = 0;
+    virtual void restoreBookmarks(const Bookmarks& bookmarks) = 0;
 
     // Bookmarks that follow a change; these notify when a bookmark moves or is cleared.
     /// Moves the bookmarks at or after `from` by `delta`.
-    virtual void ShiftBookmarks(qint64 from, qint64 delta) = 0;
+    virtual void shiftBookmarks(qint64 from, qint64 delta) = 0;
     /// Clears the bookmarks beyond the highest cursor position.
-    virtual void ClearBookmarksBeyondData() = 0;
+    virtual void clearBookmarksBeyondData() = 0;
 
     // Notifications.
-    virtual void Changed() = 0;
-    virtual void SelectionChanged() = 0;
-    virtual void BookmarkChanged() = 0;
+    virtual void notifyChanged() = 0;
+    virtual void notifySelectionChanged() = 0;
+    virtual void notifyBookmarkChanged() = 0;
 
 protected:
     ~UndoTarget() = default;

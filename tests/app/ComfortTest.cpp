@@ -1,6 +1,6 @@
 #include "base/IniFile.h"
 #include "base/Language.h"
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
 #include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -166,8 +166,8 @@ TEST_F(ComfortFixture, UnsavedChangesAreMarkedAndOpenReadAndQuitAskFirst)
     action(w, "saveAction").trigger();
     EXPECT_FALSE(w.hasUnsavedChanges());
     EXPECT_EQ(w.windowTitle(), title);
-    hexView(w).editor().SetDataSize(16);
-    ASSERT_TRUE(hexView(w).editor().KeyPress(QLatin1Char('1')));
+    hexView(w).editor().setDataSize(16);
+    ASSERT_TRUE(hexView(w).editor().keyPress(QLatin1Char('1')));
     EXPECT_TRUE(w.hasUnsavedChanges());
     EXPECT_EQ(w.windowTitle(), QLatin1Char('*') + title);
 

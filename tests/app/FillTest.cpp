@@ -1,5 +1,5 @@
 #include "buffer/Fill.h"
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
 #include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -247,9 +247,9 @@ TEST(FillDialog, TakesTheViewsEditsKeepsTheUsedLengthAndShowsAFillPastTheChip)
     WindowWithChip chip(256);
     MainWindow& w = *chip.window;
     w.dataBuffer().usedLength = 3980;
-    TMPHexEditorEx& editor = hexView(w).editor();
-    ASSERT_TRUE(editor.KeyPress(QLatin1Char('1')));
-    ASSERT_TRUE(editor.KeyPress(QLatin1Char('2')));
+    HexEditor& editor = hexView(w).editor();
+    ASSERT_TRUE(editor.keyPress(QLatin1Char('1')));
+    ASSERT_TRUE(editor.keyPress(QLatin1Char('2')));
     FillDialog& fill = fillDialog(w);
     fill.prepare(w.chipSize());
     lineEdit(fill, "byteEdit").setText(QStringLiteral("55"));

@@ -1,4 +1,4 @@
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
 #include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -16,20 +16,20 @@ TEST(HexStatusPanel, ShowsTheCursorOffsetTheSelectionAndTheMode)
     ScriptedUserInterface ui;
     MainWindow window(&ui, dir.filePath(QStringLiteral("kestrum")));
     window.show();
-    TMPHexEditorEx& editor = hexView(window).editor();
+    HexEditor& editor = hexView(window).editor();
     QByteArray bytes(0x100, '\x5A');
     QBuffer stream(&bytes);
     stream.open(QIODevice::ReadOnly);
     hexView(window).loadFrom(stream);
     StatusBar& bar = statusBar(window);
 
-    editor.Seek(0x20, 0);
+    editor.seek(0x20, 0);
     EXPECT_EQ(bar.panelText(4), QStringLiteral("0x20   OVR"));
-    editor.SetSelEnd(0x2F);
+    editor.setSelEnd(0x2F);
     EXPECT_EQ(bar.panelText(4), QStringLiteral("0x20   Sel 16 (0x10)   OVR"));
-    editor.SetInsertMode(true); // a row for the position past the end: offsets get 3 digits
+    editor.setInsertMode(true); // a row for the position past the end: offsets get 3 digits
     EXPECT_EQ(bar.panelText(4), QStringLiteral("0x020   Sel 16 (0x10)   INS"));
-    editor.KeyDown(Qt::Key_Right, Qt::NoModifier);
+    editor.keyDown(Qt::Key_Right, Qt::NoModifier);
     EXPECT_EQ(bar.panelText(4), QStringLiteral("0x020   INS")); // the second nibble of the same byte
     EXPECT_EQ(bar.panelRect(4).right(), bar.width() - 1) << "the last panel reaches the right edge";
     window.close();

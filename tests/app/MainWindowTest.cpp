@@ -1,6 +1,6 @@
 #include "app/AboutBox.h"
 #include "app/QtUserInterface.h"
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
 #include "tests/app/MainWindowControls.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -565,9 +565,9 @@ TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
     w.takeViewEdits();
     EXPECT_EQ(w.dataBuffer().usedLength, 0) << "a view that was never edited hands nothing back";
 
-    TMPHexEditorEx& editor = hexView(w).editor();
-    ASSERT_TRUE(editor.KeyPress(QLatin1Char('1')));
-    ASSERT_TRUE(editor.KeyPress(QLatin1Char('2')));
+    HexEditor& editor = hexView(w).editor();
+    ASSERT_TRUE(editor.keyPress(QLatin1Char('1')));
+    ASSERT_TRUE(editor.keyPress(QLatin1Char('2')));
     EXPECT_TRUE(hexView(w).isModified());
     w.takeViewEdits();
     EXPECT_EQ(w.dataBuffer().usedLength, 256);
@@ -575,7 +575,7 @@ TEST_F(MainWindowFixture, EditsInTheViewAreTakenBackUpToTheChipSize)
     EXPECT_FALSE(hexView(w).isModified());
 
     // Changing the chip reloads the view from the buffer and drops edits not taken back.
-    ASSERT_TRUE(editor.KeyPress(QLatin1Char('7')));
+    ASSERT_TRUE(editor.keyPress(QLatin1Char('7')));
     combo(w, "nameCombo").setCurrentIndex(1);
     w.nameChanged();
     EXPECT_EQ(hexView(w).dataSize(), 2048);
@@ -604,7 +604,7 @@ TEST_F(MainWindowFixture, OpenLoadsIntoTheBufferShowsChipSizeAndSaveTakesViewEdi
     ASSERT_FALSE(ui.log.isEmpty());
     EXPECT_TRUE(ui.log.first().endsWith(QStringLiteral("in.bin")));
 
-    ASSERT_TRUE(hexView(w).editor().KeyPress(QLatin1Char('0')));
+    ASSERT_TRUE(hexView(w).editor().keyPress(QLatin1Char('0')));
     const QString out = dir.filePath(QStringLiteral("out.bin"));
     ui.saveFiles.push_back(out);
     action(w, "saveAction").trigger();

@@ -2,7 +2,7 @@
 
 namespace kestrum::test {
 
-class Bookmarks : public EditorTest
+class BookmarkTest : public EditorTest
 {
 protected:
     int notifications = 0;
@@ -10,139 +10,139 @@ protected:
     void SetUp() override
     {
         loadPattern(100);
-        editor.OnBookmarkChanged = [this](TCustomMPHexEditor&) { ++notifications; };
+        QObject::connect(&editor, &HexEditorCore::bookmarkChanged, [this] { ++notifications; });
     }
 
-    qint32 at(int index) const { return editor.GetBookmark(index).mPosition; }
+    qint32 at(int index) const { return editor.bookmark(index).position; }
 };
 
-TEST_F(Bookmarks, StartUnsetAndRejectIndexesOutsideZeroToNine)
+TEST_F(BookmarkTest, StartUnsetAndRejectIndexesOutsideZeroToNine)
 {
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(at(i), -1);
     const QString invalid = QStringLiteral("Invalid bookmark index");
-    EXPECT_EQ(raisedText([&] { editor.GetBookmark(10); }), invalid);
-    EXPECT_EQ(raisedText([&] { editor.SetBookmark(10, {1, false}); }), invalid);
-    EXPECT_EQ(raisedText([&] { editor.SetBookmarkVals(-1, 1, false); }), invalid);
-    EXPECT_EQ(raisedText([&] { editor.GotoBookmark(10); }), invalid);
+    EXPECT_EQ(raisedText([&] { editor.bookmark(10); }), invalid);
+    EXPECT_EQ(raisedText([&] { editor.setBookmark(10, {1, false}); }), invalid);
+    EXPECT_EQ(raisedText([&] { editor.toggleBookmark(-1, 1, false); }), invalid);
+    EXPECT_EQ(raisedText([&] { editor.gotoBookmark(10); }), invalid);
 }
 
-TEST_F(Bookmarks, SettingTheSameValueTwiceClearsIt)
+TEST_F(BookmarkTest, SettingTheSameValueTwiceClearsIt)
 {
-    editor.SetBookmarkVals(2, 30, false);
+    editor.toggleBookmark(2, 30, false);
     EXPECT_EQ(at(2), 30);
-    editor.SetBookmarkVals(2, 30, true); // another field is another value
-    EXPECT_EQ(editor.GetBookmark(2), (TMPHBookmark {30, true}));
-    editor.SetBookmark(2, {30, true});
+    editor.toggleBookmark(2, 30, true); // another field is another value
+    EXPECT_EQ(editor.bookmark(2), (Bookmark {30, true}));
+    editor.setBookmark(2, {30, true});
     EXPECT_EQ(at(2), -1);
     EXPECT_EQ(notifications, 3);
 }
 
-TEST_F(Bookmarks, GotoMovesTheCursorAndClearsABookmarkBeyondTheData)
+TEST_F(BookmarkTest, GotoMovesTheCursorAndClearsABookmarkBeyondTheData)
 {
-    editor.SetBookmarkVals(1, 70, true);
-    editor.SetBookmarkVals(2, 90, false);
-    editor.GotoBookmark(1);
-    EXPECT_EQ(editor.GetCursorPos(), 70);
-    EXPECT_TRUE(editor.GetInCharField());
-    editor.GotoBookmark(5); // unset: nothing
-    EXPECT_EQ(editor.GetCursorPos(), 70);
+    editor.toggleBookmark(1, 70, true);
+    editor.toggleBookmark(2, 90, false);
+    editor.gotoBookmark(1);
+    EXPECT_EQ(editor.cursorPosition(), 70);
+    EXPECT_TRUE(editor.cursorInCharField());
+    editor.gotoBookmark(5); // unset: nothing
+    EXPECT_EQ(editor.cursorPosition(), 70);
 
     // Shrinking the data without undo leaves the bookmark behind; going there clears it.
-    editor.UndoBeginUpdate();
-    editor.SetDataSize(80);
-    editor.UndoEndUpdate();
-    editor.SetBookmark(3, {95, false});
-    editor.GotoBookmark(3);
+    editor.undoBeginUpdate();
+    editor.setDataSize(80);
+    editor.undoEndUpdate();
+    editor.setBookmark(3, {95, false});
+    editor.gotoBookmark(3);
     EXPECT_EQ(at(3), -1);
-    EXPECT_EQ(editor.GetCursorPos(), 70);
+    EXPECT_EQ(editor.cursorPosition(), 70);
 }
 
-TEST_F(Bookmarks, MoveWithInsertedAndRemovedData)
+TEST_F(BookmarkTest, MoveWithInsertedAndRemovedData)
 {
-    editor.SetBookmarkVals(0, 10, false);
-    editor.SetBookmarkVals(1, 50, false);
-    editor.SetBookmarkVals(2, 99, false);
+    editor.toggleBookmark(0, 10, false);
+    editor.toggleBookmark(1, 50, false);
+    editor.toggleBookmark(2, 99, false);
 
-    editor.InsertBuffer("abcd", 4, 20);
+    editor.insertBuffer("abcd", 4, 20);
     EXPECT_EQ(at(0), 10);
     EXPECT_EQ(at(1), 54);
     EXPECT_EQ(at(2), 103);
 
-    editor.SetSelStart(30);
-    editor.SetSelEnd(39);
-    editor.DeleteSelection(); // bytes 30..39
+    editor.setSelStart(30);
+    editor.setSelEnd(39);
+    editor.deleteSelection(); // bytes 30..39
     EXPECT_EQ(at(0), 10);
     EXPECT_EQ(at(1), 44);
     EXPECT_EQ(at(2), 93);
 
-    editor.Undo(); // the removed bytes come back, and the bookmarks with them
+    editor.undo(); // the removed bytes come back, and the bookmarks with them
     EXPECT_EQ(at(1), 54);
     EXPECT_EQ(at(2), 103);
-    editor.Undo();
+    editor.undo();
     EXPECT_EQ(at(1), 50);
     EXPECT_EQ(at(2), 99);
-    editor.Redo();
+    editor.redo();
     EXPECT_EQ(at(1), 54);
     EXPECT_EQ(at(2), 103);
 }
 
-TEST_F(Bookmarks, FollowAReplacementOfAnotherLength)
+TEST_F(BookmarkTest, FollowAReplacementOfAnotherLength)
 {
-    editor.SetBookmarkVals(0, 12, false); // just behind the replaced bytes
-    editor.SetBookmarkVals(1, 8, false); // before them
-    editor.SetSelStart(9);
-    editor.SetSelEnd(11);
-    editor.ReplaceSelection("123456", 6);
+    editor.toggleBookmark(0, 12, false); // just behind the replaced bytes
+    editor.toggleBookmark(1, 8, false); // before them
+    editor.setSelStart(9);
+    editor.setSelEnd(11);
+    editor.replaceSelection("123456", 6);
     EXPECT_EQ(at(0), 15);
     EXPECT_EQ(at(1), 8);
-    editor.Undo();
+    editor.undo();
     EXPECT_EQ(at(0), 12);
     EXPECT_EQ(at(1), 8);
 }
 
-TEST_F(Bookmarks, BookmarksThatFallBeyondTheEndAreCleared)
+TEST_F(BookmarkTest, BookmarksThatFallBeyondTheEndAreCleared)
 {
-    editor.SetBookmarkVals(4, 97, false);
-    editor.SetBookmarkVals(5, 40, false);
-    editor.SetDataSize(60);
+    editor.toggleBookmark(4, 97, false);
+    editor.toggleBookmark(5, 40, false);
+    editor.setDataSize(60);
     EXPECT_EQ(at(4), -1);
     EXPECT_EQ(at(5), 40);
 
-    editor.AdjustBookmarks(30, 25); // 40 + 25 is beyond the 60 bytes
+    editor.adjustBookmarks(30, 25); // 40 + 25 is beyond the 60 bytes
     EXPECT_EQ(at(5), -1);
-    editor.SetBookmarkVals(6, 50, false);
-    editor.AdjustBookmarks(20, -5);
+    editor.toggleBookmark(6, 50, false);
+    editor.adjustBookmarks(20, -5);
     EXPECT_EQ(at(6), 45);
-    editor.AdjustBookmarks(0, -100);
+    editor.adjustBookmarks(0, -100);
     EXPECT_EQ(at(6), -1);
 }
 
-TEST_F(Bookmarks, BytesRemovedInFrontOfABookmarkAtTheEndMoveIt)
+TEST_F(BookmarkTest, BytesRemovedInFrontOfABookmarkAtTheEndMoveIt)
 {
-    editor.SetBookmarkVals(7, 99, true);
-    editor.Seek(0, 0);
-    editor.KeyDown(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(editor.GetBookmark(7), (TMPHBookmark {98, true}));
+    editor.toggleBookmark(7, 99, true);
+    editor.seek(0, 0);
+    editor.keyDown(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(editor.bookmark(7), (Bookmark {98, true}));
 }
 
-TEST_F(Bookmarks, StayWhereTheyAreWhileAnUndoRangeIsOpen)
+TEST_F(BookmarkTest, StayWhereTheyAreWhileAnUndoRangeIsOpen)
 {
     // A range is undone by putting the whole data back, which does not move bookmarks; so the
     // changes inside the range must not move them either.
-    editor.SetBookmarkVals(3, 40, false);
-    editor.UndoBeginUpdate(QStringLiteral("Range"));
-    editor.InsertBuffer("abcd", 4, 10);
-    editor.Seek(20, 0);
-    editor.DeleteSelection();
+    editor.toggleBookmark(3, 40, false);
+    editor.undoBeginUpdate(QStringLiteral("Range"));
+    editor.insertBuffer("abcd", 4, 10);
+    editor.seek(20, 0);
+    editor.deleteSelection();
     EXPECT_EQ(at(3), 40);
-    editor.UndoEndUpdate();
-    ASSERT_TRUE(editor.Undo());
+    editor.undoEndUpdate();
+    ASSERT_TRUE(editor.undo());
     EXPECT_EQ(dataOf(editor), patternBytes(100));
     EXPECT_EQ(at(3), 40);
 
     // Outside a range the same insertion moves the bookmark.
-    editor.InsertBuffer("abcd", 4, 10);
+    editor.insertBuffer("abcd", 4, 10);
     EXPECT_EQ(at(3), 44);
 }
 

@@ -5,16 +5,16 @@ namespace kestrum::test {
 namespace {
 
 /// Undo must give back `before` exactly, and redo `after`, twice over.
-void expectUndoRedo(TMPHexEditorEx& editor, const QByteArray& before, const QByteArray& after)
+void expectUndoRedo(HexEditor& editor, const QByteArray& before, const QByteArray& after)
 {
     ASSERT_EQ(dataOf(editor), after);
     for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(editor.Undo());
+        ASSERT_TRUE(editor.undo());
         EXPECT_EQ(dataOf(editor), before) << "after undo, round " << round;
-        ASSERT_TRUE(editor.GetCanRedo());
-        ASSERT_TRUE(editor.Redo());
+        ASSERT_TRUE(editor.canRedo());
+        ASSERT_TRUE(editor.redo());
         EXPECT_EQ(dataOf(editor), after) << "after redo, round " << round;
-        EXPECT_FALSE(editor.GetCanRedo());
+        EXPECT_FALSE(editor.canRedo());
     }
 }
 
@@ -28,74 +28,74 @@ TEST_F(Editing, IntChangeByteWritesMarksRecordsAndUndoes)
 {
     loadPattern(16);
     const QByteArray before = dataOf(editor);
-    const quint8 old = editor.GetDataAt(5);
-    editor.IntChangeByte(old, 0xA5, 5);
-    EXPECT_EQ(editor.GetDataAt(5), 0xA5);
-    EXPECT_TRUE(editor.HasChanged(5));
-    EXPECT_FALSE(editor.HasChanged(4));
-    EXPECT_TRUE(editor.GetModified());
-    EXPECT_EQ(editor.UndoStorage().Count(), 1);
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("Change byte(s)"));
+    const quint8 old = editor.dataAt(5);
+    editor.changeByte(old, 0xA5, 5);
+    EXPECT_EQ(editor.dataAt(5), 0xA5);
+    EXPECT_TRUE(editor.hasChanged(5));
+    EXPECT_FALSE(editor.hasChanged(4));
+    EXPECT_TRUE(editor.isModified());
+    EXPECT_EQ(editor.undoStorage().count(), 1);
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("Change byte(s)"));
     QByteArray after = before;
     after[5] = static_cast<char>(0xA5);
     expectUndoRedo(editor, before, after);
-    EXPECT_TRUE(editor.HasChanged(5)); // redo brings the mark back
-    editor.Undo();
-    EXPECT_FALSE(editor.HasChanged(5));
-    EXPECT_FALSE(editor.GetModified());
+    EXPECT_TRUE(editor.hasChanged(5)); // redo brings the mark back
+    editor.undo();
+    EXPECT_FALSE(editor.hasChanged(5));
+    EXPECT_FALSE(editor.isModified());
 }
 
 TEST_F(Editing, IntChangeByteWithTheSameValueDoesNothing)
 {
     loadPattern(16);
-    editor.IntChangeByte(editor.GetDataAt(5), editor.GetDataAt(5), 5);
-    EXPECT_FALSE(editor.HasChanged(5));
-    EXPECT_FALSE(editor.GetCanUndo());
-    EXPECT_FALSE(editor.GetModified());
+    editor.changeByte(editor.dataAt(5), editor.dataAt(5), 5);
+    EXPECT_FALSE(editor.hasChanged(5));
+    EXPECT_FALSE(editor.canUndo());
+    EXPECT_FALSE(editor.isModified());
 }
 
 TEST_F(Editing, IntChangeByteInInsertModeLeavesNoMark)
 {
     loadPattern(16);
-    editor.SetInsertMode(true);
-    editor.IntChangeByte(editor.GetDataAt(5), 0x00, 5);
-    EXPECT_FALSE(editor.HasChanged(5));
-    // HasChanged hides marks in insert mode; the next record of the byte takes the stored mark.
-    editor.IntChangeByte(0x00, 0x01, 5);
-    EXPECT_FALSE(newestRecord(editor).has(ufFlagByte1Changed));
-    editor.SetInsertMode(false);
-    EXPECT_FALSE(editor.HasChanged(5));
+    editor.setInsertMode(true);
+    editor.changeByte(editor.dataAt(5), 0x00, 5);
+    EXPECT_FALSE(editor.hasChanged(5));
+    // hasChanged hides marks in insert mode; the next record of the byte takes the stored mark.
+    editor.changeByte(0x00, 0x01, 5);
+    EXPECT_FALSE(newestRecord(editor).has(UndoFlag::Byte1Changed));
+    editor.setInsertMode(false);
+    EXPECT_FALSE(editor.hasChanged(5));
 }
 
 TEST_F(Editing, IntChangeWideCharMarksOnlyTheBytesThatDiffer)
 {
     load(editor, QByteArray::fromHex("00112233"));
-    editor.IntChangeWideChar(0x2211, 0x22AA, 1); // low byte changes, high byte stays
+    editor.changeWideChar(0x2211, 0x22AA, 1); // low byte changes, high byte stays
     EXPECT_EQ(dataOf(editor), QByteArray::fromHex("00aa2233"));
-    EXPECT_TRUE(editor.HasChanged(1));
-    EXPECT_FALSE(editor.HasChanged(2));
+    EXPECT_TRUE(editor.hasChanged(1));
+    EXPECT_FALSE(editor.hasChanged(2));
     EXPECT_EQ(newestRecord(editor).count(), 2);
     expectUndoRedo(editor, QByteArray::fromHex("00112233"), QByteArray::fromHex("00aa2233"));
-    editor.Undo();
-    EXPECT_FALSE(editor.HasChanged(1));
+    editor.undo();
+    EXPECT_FALSE(editor.hasChanged(1));
 }
 
 TEST_F(Editing, InsertBufferMakesRoomSelectsTheBytesAndTruncatesTheMarks)
 {
     loadPattern(16);
-    editor.IntChangeByte(editor.GetDataAt(2), 0xFF, 2);
-    editor.IntChangeByte(editor.GetDataAt(9), 0xFF, 9);
+    editor.changeByte(editor.dataAt(2), 0xFF, 2);
+    editor.changeByte(editor.dataAt(9), 0xFF, 9);
     const QByteArray before = dataOf(editor);
-    editor.InsertBuffer("abc", 3, 6, {}, true);
+    editor.insertBuffer("abc", 3, 6, {}, true);
     QByteArray after = before;
     after.insert(6, "abc");
     EXPECT_EQ(dataOf(editor), after);
-    EXPECT_EQ(editor.SelectionLow(), 6);
-    EXPECT_EQ(editor.SelectionHigh(), 8);
-    EXPECT_EQ(editor.GetCursorPos(), 8);
-    EXPECT_TRUE(editor.HasChanged(2));
-    EXPECT_FALSE(editor.HasChanged(12)); // the mark of old byte 9 is cut off, not shifted
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("Insert buffer"));
+    EXPECT_EQ(editor.selectionLow(), 6);
+    EXPECT_EQ(editor.selectionHigh(), 8);
+    EXPECT_EQ(editor.cursorPosition(), 8);
+    EXPECT_TRUE(editor.hasChanged(2));
+    EXPECT_FALSE(editor.hasChanged(12)); // the mark of old byte 9 is cut off, not shifted
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("Insert buffer"));
     expectUndoRedo(editor, before, after);
 }
 
@@ -103,32 +103,32 @@ TEST_F(Editing, InsertBufferOutsideTheDataIsRefused)
 {
     loadPattern(4);
     EXPECT_EQ(
-        raisedText([&] { editor.InsertBuffer("a", 1, 5); }), QStringLiteral("Data position/length out of data bounds"));
-    editor.InsertBuffer("a", 1, 4); // one past the end appends
-    EXPECT_EQ(editor.GetDataSize(), 5);
-    EXPECT_EQ(editor.GetDataAt(4), 'a');
+        raisedText([&] { editor.insertBuffer("a", 1, 5); }), QStringLiteral("Data position/length out of data bounds"));
+    editor.insertBuffer("a", 1, 4); // one past the end appends
+    EXPECT_EQ(editor.dataSize(), 5);
+    EXPECT_EQ(editor.dataAt(4), 'a');
 }
 
 TEST_F(Editing, AppendBufferAddsAtTheEndAndUndoCutsBack)
 {
     loadPattern(10);
     const QByteArray before = dataOf(editor);
-    editor.AppendBuffer("xyz", 0);
-    editor.AppendBuffer(nullptr, 3);
-    EXPECT_FALSE(editor.GetCanUndo());
-    editor.AppendBuffer("xyz", 3, QStringLiteral("tail"), true);
+    editor.appendBuffer("xyz", 0);
+    editor.appendBuffer(nullptr, 3);
+    EXPECT_FALSE(editor.canUndo());
+    editor.appendBuffer("xyz", 3, QStringLiteral("tail"), true);
     EXPECT_EQ(dataOf(editor), before + "xyz");
-    EXPECT_EQ(editor.SelectionLow(), 10);
-    EXPECT_EQ(editor.SelectionHigh(), 12);
-    EXPECT_EQ(editor.GetCursorPos(), 12);
+    EXPECT_EQ(editor.selectionLow(), 10);
+    EXPECT_EQ(editor.selectionHigh(), 12);
+    EXPECT_EQ(editor.cursorPosition(), 12);
     EXPECT_EQ(newestRecord(editor).position(), 10);
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("tail"));
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("tail"));
     expectUndoRedo(editor, before, before + "xyz");
 }
 
 TEST_F(Editing, AppendBufferWorksOnEmptyData)
 {
-    editor.AppendBuffer("ab", 2);
+    editor.appendBuffer("ab", 2);
     EXPECT_EQ(dataOf(editor), QByteArray("ab"));
     expectUndoRedo(editor, QByteArray(), QByteArray("ab"));
 }
@@ -137,21 +137,21 @@ TEST_F(Editing, ReplaceSelectionDeletesTheSelectionAndInsertsTheBytes)
 {
     loadPattern(16);
     const QByteArray before = dataOf(editor);
-    editor.SetSelStart(4);
-    editor.SetSelEnd(7);
-    editor.ReplaceSelection("XY", 2, {}, true);
+    editor.setSelStart(4);
+    editor.setSelEnd(7);
+    editor.replaceSelection("XY", 2, {}, true);
     QByteArray after = before;
     after.replace(4, 4, "XY");
     EXPECT_EQ(dataOf(editor), after);
     const RecordView record = newestRecord(editor);
-    EXPECT_EQ(record.kind(), ufKindReplace);
+    EXPECT_EQ(record.kind(), UndoFlag::KindReplace);
     EXPECT_EQ(record.position(), 4);
     EXPECT_EQ(record.count(), 2);
     EXPECT_EQ(record.replCount(), 4);
     EXPECT_EQ(record.saved(4), before.mid(4, 4));
-    EXPECT_EQ(editor.SelectionLow(), 4);
-    EXPECT_EQ(editor.SelectionHigh(), 5);
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("Replace"));
+    EXPECT_EQ(editor.selectionLow(), 4);
+    EXPECT_EQ(editor.selectionHigh(), 5);
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("Replace"));
     expectUndoRedo(editor, before, after);
 }
 
@@ -159,137 +159,137 @@ TEST_F(Editing, ReplaceSelectionWithoutASelectionInsertsAtTheCursor)
 {
     loadPattern(8);
     const QByteArray before = dataOf(editor);
-    editor.Seek(3, 0);
-    editor.ReplaceSelection("Q", 1);
+    editor.seek(3, 0);
+    editor.replaceSelection("Q", 1);
     QByteArray after = before;
     after.insert(3, "Q");
     EXPECT_EQ(dataOf(editor), after);
-    EXPECT_EQ(newestRecord(editor).kind(), ufKindInsertBuffer);
+    EXPECT_EQ(newestRecord(editor).kind(), UndoFlag::KindInsertBuffer);
 }
 
 TEST_F(Editing, ReplaceSelectionWithAFixedSizeKeepsTheSize)
 {
     loadPattern(16);
-    editor.SetNoSizeChange(true);
+    editor.setNoSizeChange(true);
     const QByteArray before = dataOf(editor);
-    editor.SetSelStart(2);
-    editor.SetSelEnd(4);
-    editor.ReplaceSelection("ABCDEF", 6); // cut to the 3 selected bytes
+    editor.setSelStart(2);
+    editor.setSelEnd(4);
+    editor.replaceSelection("ABCDEF", 6); // cut to the 3 selected bytes
     QByteArray after = before;
     after.replace(2, 3, "ABC");
     EXPECT_EQ(dataOf(editor), after);
 
-    editor.SetSelStart(8);
-    editor.SetSelEnd(12);
-    editor.ReplaceSelection("Z", 1); // the selection shrinks to one byte
+    editor.setSelStart(8);
+    editor.setSelEnd(12);
+    editor.replaceSelection("Z", 1); // the selection shrinks to one byte
     after[8] = 'Z';
     EXPECT_EQ(dataOf(editor), after);
-    EXPECT_EQ(editor.GetDataSize(), 16);
+    EXPECT_EQ(editor.dataSize(), 16);
 }
 
 TEST_F(Editing, DeleteSelectionRemovesTheSelectionOrTheByteUnderTheCursor)
 {
     loadPattern(16);
     const QByteArray before = dataOf(editor);
-    editor.SetSelStart(3);
-    editor.SetSelEnd(5);
-    editor.DeleteSelection();
+    editor.setSelStart(3);
+    editor.setSelEnd(5);
+    editor.deleteSelection();
     QByteArray after = before;
     after.remove(3, 3);
     EXPECT_EQ(dataOf(editor), after);
-    EXPECT_FALSE(editor.HasSelection());
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("Remove data"));
+    EXPECT_FALSE(editor.hasSelection());
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("Remove data"));
     const RecordView record = newestRecord(editor);
-    EXPECT_EQ(record.kind(), ufKindByteRemoved);
+    EXPECT_EQ(record.kind(), UndoFlag::KindByteRemoved);
     EXPECT_EQ(record.saved(3), before.mid(3, 3));
     expectUndoRedo(editor, before, after);
 
-    editor.Seek(0, 0);
-    editor.DeleteSelection(QStringLiteral("first"));
+    editor.seek(0, 0);
+    editor.deleteSelection(QStringLiteral("first"));
     after.remove(0, 1);
     EXPECT_EQ(dataOf(editor), after);
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("first"));
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("first"));
 }
 
 TEST_F(Editing, DeleteSelectionKeepsTheCursorCellOrMovesItBackIntoTheData)
 {
     loadPattern(16);
-    editor.Seek(2, 0);
+    editor.seek(2, 0);
     for (int i = 0; i < 4; ++i)
-        editor.KeyDown(Qt::Key_Right, Qt::ShiftModifier);
-    ASSERT_EQ(editor.SelectionLow(), 2);
-    ASSERT_EQ(editor.SelectionHigh(), 4);
-    ASSERT_EQ(editor.GetCursorPos(), 4);
-    editor.DeleteSelection();
-    EXPECT_EQ(editor.GetCursorPos(), 4); // the cell stays; it now shows the byte that followed
+        editor.keyDown(Qt::Key_Right, Qt::ShiftModifier);
+    ASSERT_EQ(editor.selectionLow(), 2);
+    ASSERT_EQ(editor.selectionHigh(), 4);
+    ASSERT_EQ(editor.cursorPosition(), 4);
+    editor.deleteSelection();
+    EXPECT_EQ(editor.cursorPosition(), 4); // the cell stays; it now shows the byte that followed
 
-    editor.SeekToEOF();
-    editor.DeleteSelection();
-    EXPECT_EQ(editor.GetDataSize(), 12);
-    EXPECT_EQ(editor.GetCursorPos(), 11); // the cell beyond the data moves to the last byte
+    editor.seekToEnd();
+    editor.deleteSelection();
+    EXPECT_EQ(editor.dataSize(), 12);
+    EXPECT_EQ(editor.cursorPosition(), 11); // the cell beyond the data moves to the last byte
 
-    editor.SetInsertMode(true);
-    editor.Seek(11, 0);
-    editor.DeleteSelection();
-    EXPECT_EQ(editor.GetDataSize(), 11);
-    EXPECT_EQ(editor.GetCursorPos(), 11); // insert mode: one past the last byte is allowed
+    editor.setInsertMode(true);
+    editor.seek(11, 0);
+    editor.deleteSelection();
+    EXPECT_EQ(editor.dataSize(), 11);
+    EXPECT_EQ(editor.cursorPosition(), 11); // insert mode: one past the last byte is allowed
 
-    editor.SelectAll();
-    editor.DeleteSelection();
-    EXPECT_EQ(editor.GetDataSize(), 0);
-    EXPECT_EQ(editor.GetCursorCell(), (TMPHGridCell {2, 2}));
+    editor.selectAll();
+    editor.deleteSelection();
+    EXPECT_EQ(editor.dataSize(), 0);
+    EXPECT_EQ(editor.cursorCell(), (GridCell {2, 2}));
 }
 
 TEST_F(Editing, InternalEraseRemovesOneAlignedUnit)
 {
     loadPattern(10);
     const QByteArray before = dataOf(editor);
-    editor.SetBytesPerUnit(4);
-    editor.Seek(6, 0);
-    editor.InternalErase(true); // the unit before the cursor: bytes 4..7
+    editor.setBytesPerUnit(4);
+    editor.seek(6, 0);
+    editor.eraseUnit(true); // the unit before the cursor: bytes 4..7
     QByteArray after = before;
     after.remove(4, 4);
     EXPECT_EQ(dataOf(editor), after);
-    EXPECT_EQ(editor.GetCursorPos(), 4);
+    EXPECT_EQ(editor.cursorPosition(), 4);
     expectUndoRedo(editor, before, after);
 
-    editor.Seek(5, 0); // forwards at the end: shortened to the 2 bytes left of the unit
-    editor.InternalErase(false);
+    editor.seek(5, 0); // forwards at the end: shortened to the 2 bytes left of the unit
+    editor.eraseUnit(false);
     after.remove(4, 2);
     EXPECT_EQ(dataOf(editor), after);
 
-    editor.Seek(0, 0);
-    const int records = editor.UndoStorage().Count();
-    editor.InternalErase(true); // nothing before position 0
-    EXPECT_EQ(editor.UndoStorage().Count(), records);
+    editor.seek(0, 0);
+    const int records = editor.undoStorage().count();
+    editor.eraseUnit(true); // nothing before position 0
+    EXPECT_EQ(editor.undoStorage().count(), records);
     EXPECT_EQ(dataOf(editor), after);
 }
 
 TEST_F(Editing, InsertNibbleShiftsTheDataByFourBitsAndGrowsByOneByte)
 {
     load(editor, QByteArray::fromHex("12345678"));
-    editor.IntChangeByte(0x34, 0x3F, 1);
-    editor.IntChangeByte(0x3F, 0x34, 1);
-    editor.IntChangeByte(0x12, 0x1F, 0);
-    ASSERT_TRUE(editor.HasChanged(1));
-    EXPECT_TRUE(editor.InsertNibble(1, true));
+    editor.changeByte(0x34, 0x3F, 1);
+    editor.changeByte(0x3F, 0x34, 1);
+    editor.changeByte(0x12, 0x1F, 0);
+    ASSERT_TRUE(editor.hasChanged(1));
+    EXPECT_TRUE(editor.insertNibble(1, true));
     EXPECT_EQ(dataOf(editor), QByteArray::fromHex("1f03456780"));
-    EXPECT_TRUE(editor.HasChanged(0));
-    EXPECT_FALSE(editor.HasChanged(1)); // marks cut off at the position
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("Insert nibble"));
+    EXPECT_TRUE(editor.hasChanged(0));
+    EXPECT_FALSE(editor.hasChanged(1)); // marks cut off at the position
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("Insert nibble"));
     expectUndoRedo(editor, QByteArray::fromHex("1f345678"), QByteArray::fromHex("1f03456780"));
-    editor.Undo();
-    EXPECT_TRUE(editor.HasChanged(1)); // the saved byte's mark comes back
+    editor.undo();
+    EXPECT_TRUE(editor.hasChanged(1)); // the saved byte's mark comes back
 
-    EXPECT_TRUE(editor.InsertNibble(2, false));
+    EXPECT_TRUE(editor.insertNibble(2, false));
     EXPECT_EQ(dataOf(editor), QByteArray::fromHex("1f34506780"));
-    EXPECT_FALSE(editor.InsertNibble(5, true));
-    EXPECT_FALSE(editor.InsertNibble(-1, true));
+    EXPECT_FALSE(editor.insertNibble(5, true));
+    EXPECT_FALSE(editor.insertNibble(-1, true));
 }
 
 TEST_F(Editing, InsertNibbleOnEmptyDataAppendsAZeroByte)
 {
-    EXPECT_TRUE(editor.InsertNibble(0, true));
+    EXPECT_TRUE(editor.insertNibble(0, true));
     EXPECT_EQ(dataOf(editor), QByteArray(1, '\0'));
     expectUndoRedo(editor, QByteArray(), QByteArray(1, '\0'));
 }
@@ -297,24 +297,24 @@ TEST_F(Editing, InsertNibbleOnEmptyDataAppendsAZeroByte)
 TEST_F(Editing, DeleteNibbleShiftsTowardsTheStartAndKeepsTheSize)
 {
     load(editor, QByteArray::fromHex("12345678"));
-    EXPECT_TRUE(editor.DeleteNibble(1, true));
+    EXPECT_TRUE(editor.deleteNibble(1, true));
     EXPECT_EQ(dataOf(editor), QByteArray::fromHex("12456780"));
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("Delete nibble"));
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("Delete nibble"));
     expectUndoRedo(editor, QByteArray::fromHex("12345678"), QByteArray::fromHex("12456780"));
 
-    EXPECT_TRUE(editor.DeleteNibble(0, false));
+    EXPECT_TRUE(editor.deleteNibble(0, false));
     EXPECT_EQ(dataOf(editor), QByteArray::fromHex("14567800"));
-    editor.Undo();
-    EXPECT_TRUE(editor.DeleteNibble(3, false)); // the last nibble of the data
+    editor.undo();
+    EXPECT_TRUE(editor.deleteNibble(3, false)); // the last nibble of the data
     EXPECT_EQ(dataOf(editor), QByteArray::fromHex("12456780"));
-    EXPECT_FALSE(editor.DeleteNibble(4, true));
+    EXPECT_FALSE(editor.deleteNibble(4, true));
 }
 
-TEST_F(Editing, NibbleShiftsCrossTheTemporaryFileBlocks)
+TEST_F(Editing, NibbleShiftsCrossTheWordsTheyAreShiftedIn)
 {
     const QByteArray before = patternBytes(1500);
     load(editor, before);
-    ASSERT_TRUE(editor.InsertNibble(700, true));
+    ASSERT_TRUE(editor.insertNibble(700, true));
     const QByteArray after = dataOf(editor);
     ASSERT_EQ(after.size(), 1501);
     EXPECT_EQ(after.left(700), before.left(700));
@@ -323,252 +323,252 @@ TEST_F(Editing, NibbleShiftsCrossTheTemporaryFileBlocks)
         ASSERT_EQ(static_cast<quint8>(after[i]), expected) << "byte " << i;
     }
     EXPECT_EQ(static_cast<quint8>(after[1500]), (static_cast<quint8>(before[1499]) & 0x0F) << 4);
-    ASSERT_TRUE(editor.DeleteNibble(700, true));
+    ASSERT_TRUE(editor.deleteNibble(700, true));
     EXPECT_EQ(dataOf(editor), before + QByteArray(1, '\0'));
 }
 
 TEST_F(Editing, ConvertRangeTranslatesThroughTheSystemCodePage)
 {
     load(editor, QByteArray("xAB09 y"));
-    editor.ConvertRange(1, 5, tkBCD, tkAsIs);
+    editor.convertRange(1, 5, TranslationKind::Ebcdic, TranslationKind::AsIs);
     EXPECT_EQ(dataOf(editor), QByteArray("x\xC1\xC2\xF0\xF9\x40y"));
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("Convert"));
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("Convert"));
     expectUndoRedo(editor, QByteArray("xAB09 y"), QByteArray("x\xC1\xC2\xF0\xF9\x40y"));
 
-    const int records = editor.UndoStorage().Count();
-    editor.ConvertRange(1, 5, tkBCD, tkBCD); // same translation
-    editor.ConvertRange(1, 7, tkAsIs, tkBCD); // beyond the data
-    editor.ConvertRange(4, 3, tkAsIs, tkBCD); // empty range
-    EXPECT_EQ(editor.UndoStorage().Count(), records);
-    editor.ConvertRange(1, 5, tkAsIs, tkBCD);
+    const int records = editor.undoStorage().count();
+    editor.convertRange(1, 5, TranslationKind::Ebcdic, TranslationKind::Ebcdic); // same translation
+    editor.convertRange(1, 7, TranslationKind::AsIs, TranslationKind::Ebcdic); // beyond the data
+    editor.convertRange(4, 3, TranslationKind::AsIs, TranslationKind::Ebcdic); // empty range
+    EXPECT_EQ(editor.undoStorage().count(), records);
+    editor.convertRange(1, 5, TranslationKind::AsIs, TranslationKind::Ebcdic);
     EXPECT_EQ(dataOf(editor), QByteArray("xAB09 y"));
 }
 
-TEST_F(Editing, SetDataSizeGrowsWithTheFillByteAndShrinks)
+TEST_F(Editing, SettingTheDataSizeGrowsWithTheFillByteAndShrinks)
 {
     loadPattern(8);
     const QByteArray before = dataOf(editor);
-    editor.SetSetDataSizeFillByte(0xCC);
-    editor.SetDataSize(12);
+    editor.setDataSizeFillByte(0xCC);
+    editor.setDataSize(12);
     EXPECT_EQ(dataOf(editor), before + QByteArray(4, '\xCC'));
-    EXPECT_TRUE(editor.GetModified());
-    EXPECT_EQ(newestRecord(editor).kind(), ufKindAppendBuffer);
+    EXPECT_TRUE(editor.isModified());
+    EXPECT_EQ(newestRecord(editor).kind(), UndoFlag::KindAppendBuffer);
     expectUndoRedo(editor, before, before + QByteArray(4, '\xCC'));
 
-    editor.SetDataSize(3);
+    editor.setDataSize(3);
     EXPECT_EQ(dataOf(editor), before.left(3));
-    EXPECT_EQ(newestRecord(editor).kind(), ufKindByteRemoved);
-    EXPECT_LE(editor.GetCursorPos(), 2);
+    EXPECT_EQ(newestRecord(editor).kind(), UndoFlag::KindByteRemoved);
+    EXPECT_LE(editor.cursorPosition(), 2);
     expectUndoRedo(editor, before + QByteArray(4, '\xCC'), before.left(3));
 }
 
-TEST_F(Editing, SetDataSizeWithAFixedSizeOnlyFillsOrEmpties)
+TEST_F(Editing, SettingTheDataSizeWithAFixedSizeOnlyFillsOrEmpties)
 {
     loadPattern(8);
-    editor.SetNoSizeChange(true);
-    EXPECT_EQ(raisedText([&] { editor.SetDataSize(9); }), QStringLiteral("Cannot change fixed filesize"));
-    EXPECT_EQ(editor.GetDataSize(), 8);
-    editor.SetDataSize(0);
-    EXPECT_EQ(editor.GetDataSize(), 0);
-    editor.SetDataSize(5);
-    EXPECT_EQ(editor.GetDataSize(), 5);
-    EXPECT_TRUE(editor.GetNoSizeChange());
+    editor.setNoSizeChange(true);
+    EXPECT_EQ(raisedText([&] { editor.setDataSize(9); }), QStringLiteral("Cannot change fixed filesize"));
+    EXPECT_EQ(editor.dataSize(), 8);
+    editor.setDataSize(0);
+    EXPECT_EQ(editor.dataSize(), 0);
+    editor.setDataSize(5);
+    EXPECT_EQ(editor.dataSize(), 5);
+    EXPECT_TRUE(editor.noSizeChange());
 }
 
 TEST_F(Editing, ChangesOnEmptyDataAreRefusedExceptInsertAndAppend)
 {
     const QString refused = QStringLiteral("Cannot update undo storage");
-    EXPECT_FALSE(editor.CanCreateUndo(ufKindBytesChanged, 1, 0));
-    EXPECT_FALSE(editor.CanCreateUndo(ufKindByteRemoved, 1, 0));
-    EXPECT_FALSE(editor.CanCreateUndo(ufKindSelection, 0, 0));
-    EXPECT_TRUE(editor.CanCreateUndo(ufKindInsertBuffer, 1, 0));
-    EXPECT_TRUE(editor.CanCreateUndo(ufKindAppendBuffer, 1, 0));
-    EXPECT_TRUE(editor.CanCreateUndo(ufKindAllData, 0, 0));
-    EXPECT_FALSE(editor.CanCreateUndo(ufKindCombined, 1, 0));
-    EXPECT_EQ(raisedText([&] { editor.CreateUndo(ufKindConvert, 0, 1, 0, {}); }), refused);
-    EXPECT_FALSE(editor.GetModified());
-    editor.AppendBuffer("a", 1);
-    editor.SetSelStart(0);
-    editor.DeleteSelection();
-    EXPECT_TRUE(editor.CanCreateUndo(ufKindCombined, 2, 0));
-    EXPECT_FALSE(editor.CanCreateUndo(ufKindCombined, 3, 0));
+    EXPECT_FALSE(editor.canCreateUndo(UndoFlag::KindBytesChanged, 1, 0));
+    EXPECT_FALSE(editor.canCreateUndo(UndoFlag::KindByteRemoved, 1, 0));
+    EXPECT_FALSE(editor.canCreateUndo(UndoFlag::KindSelection, 0, 0));
+    EXPECT_TRUE(editor.canCreateUndo(UndoFlag::KindInsertBuffer, 1, 0));
+    EXPECT_TRUE(editor.canCreateUndo(UndoFlag::KindAppendBuffer, 1, 0));
+    EXPECT_TRUE(editor.canCreateUndo(UndoFlag::KindAllData, 0, 0));
+    EXPECT_FALSE(editor.canCreateUndo(UndoFlag::KindCombined, 1, 0));
+    EXPECT_EQ(raisedText([&] { editor.createUndo(UndoFlag::KindConvert, 0, 1, 0, {}); }), refused);
+    EXPECT_FALSE(editor.isModified());
+    editor.appendBuffer("a", 1);
+    editor.setSelStart(0);
+    editor.deleteSelection();
+    EXPECT_TRUE(editor.canCreateUndo(UndoFlag::KindCombined, 2, 0));
+    EXPECT_FALSE(editor.canCreateUndo(UndoFlag::KindCombined, 3, 0));
 }
 
 TEST_F(Editing, AFixedSizeRefusesEverySizeChangeAndLeavesEverythingAsItWas)
 {
     loadPattern(8);
-    editor.IntChangeByte(editor.GetDataAt(1), 0x00, 1);
-    editor.SetNoSizeChange(true);
+    editor.changeByte(editor.dataAt(1), 0x00, 1);
+    editor.setNoSizeChange(true);
     const QByteArray before = dataOf(editor);
-    const QByteArray storage = editor.UndoStorage().NewestRecord();
+    const QByteArray storage = editor.undoStorage().newestRecord();
     const QString refused = QStringLiteral("Cannot update undo storage");
-    editor.Seek(1, 0);
-    EXPECT_EQ(raisedText([&] { editor.DeleteSelection(); }), refused);
-    EXPECT_EQ(raisedText([&] { editor.InsertBuffer("a", 1, 0); }), refused);
-    EXPECT_EQ(raisedText([&] { editor.AppendBuffer("a", 1); }), refused);
-    EXPECT_EQ(raisedText([&] { editor.InsertNibble(0, true); }), refused);
-    EXPECT_EQ(raisedText([&] { editor.DeleteNibble(0, true); }), refused);
-    EXPECT_EQ(raisedText([&] { editor.InternalErase(false); }), refused);
-    EXPECT_FALSE(editor.CanCreateUndo(ufKindReplace, 2, 3));
-    EXPECT_TRUE(editor.CanCreateUndo(ufKindReplace, 3, 3));
-    EXPECT_TRUE(editor.CanCreateUndo(ufKindBytesChanged, 1, 0));
+    editor.seek(1, 0);
+    EXPECT_EQ(raisedText([&] { editor.deleteSelection(); }), refused);
+    EXPECT_EQ(raisedText([&] { editor.insertBuffer("a", 1, 0); }), refused);
+    EXPECT_EQ(raisedText([&] { editor.appendBuffer("a", 1); }), refused);
+    EXPECT_EQ(raisedText([&] { editor.insertNibble(0, true); }), refused);
+    EXPECT_EQ(raisedText([&] { editor.deleteNibble(0, true); }), refused);
+    EXPECT_EQ(raisedText([&] { editor.eraseUnit(false); }), refused);
+    EXPECT_FALSE(editor.canCreateUndo(UndoFlag::KindReplace, 2, 3));
+    EXPECT_TRUE(editor.canCreateUndo(UndoFlag::KindReplace, 3, 3));
+    EXPECT_TRUE(editor.canCreateUndo(UndoFlag::KindBytesChanged, 1, 0));
     EXPECT_EQ(dataOf(editor), before);
-    EXPECT_TRUE(editor.HasChanged(1));
-    EXPECT_EQ(editor.UndoStorage().Count(), 1);
-    EXPECT_EQ(editor.UndoStorage().NewestRecord(), storage);
+    EXPECT_TRUE(editor.hasChanged(1));
+    EXPECT_EQ(editor.undoStorage().count(), 1);
+    EXPECT_EQ(editor.undoStorage().newestRecord(), storage);
 }
 
 TEST_F(Editing, SelectionCallsCheckTheirArguments)
 {
     loadPattern(10);
-    EXPECT_EQ(raisedText([&] { editor.SetSelStart(10); }), QStringLiteral("Invalid selection start"));
-    EXPECT_EQ(raisedText([&] { editor.SetSelStart(-1); }), QStringLiteral("Invalid selection start"));
-    EXPECT_EQ(raisedText([&] { editor.SetSelEnd(10); }), QStringLiteral("Invalid selection end"));
-    EXPECT_EQ(raisedText([&] { editor.SetSelEnd(-2); }), QStringLiteral("Invalid selection end"));
+    EXPECT_EQ(raisedText([&] { editor.setSelStart(10); }), QStringLiteral("Invalid selection start"));
+    EXPECT_EQ(raisedText([&] { editor.setSelStart(-1); }), QStringLiteral("Invalid selection start"));
+    EXPECT_EQ(raisedText([&] { editor.setSelEnd(10); }), QStringLiteral("Invalid selection end"));
+    EXPECT_EQ(raisedText([&] { editor.setSelEnd(-2); }), QStringLiteral("Invalid selection end"));
 
-    editor.SetSelStart(6);
-    EXPECT_EQ(editor.GetSelStart(), 6);
-    EXPECT_EQ(editor.GetSelEnd(), 6);
-    EXPECT_EQ(editor.GetSelCount(), 0);
-    editor.SetSelEnd(2); // backwards from the cursor
-    EXPECT_EQ(editor.GetSelStart(), 6);
-    EXPECT_EQ(editor.GetSelEnd(), 2);
-    EXPECT_EQ(editor.GetSelCount(), 5);
-    EXPECT_EQ(editor.SelectionLow(), 2);
-    editor.SetSelEnd(-1);
-    EXPECT_FALSE(editor.HasSelection());
-    editor.SetSelCount(3);
-    EXPECT_EQ(editor.SelectionLow(), 6);
-    EXPECT_EQ(editor.SelectionHigh(), 8);
-    editor.SetSelCount(100); // clamped to the data
-    EXPECT_EQ(editor.SelectionHigh(), 9);
-    editor.SetSelCount(-2);
-    EXPECT_EQ(editor.SelectionLow(), 5);
-    EXPECT_EQ(editor.SelectionHigh(), 6);
-    editor.ResetSelection();
-    EXPECT_EQ(editor.GetSelCount(), 0);
+    editor.setSelStart(6);
+    EXPECT_EQ(editor.selStart(), 6);
+    EXPECT_EQ(editor.selEnd(), 6);
+    EXPECT_EQ(editor.selCount(), 0);
+    editor.setSelEnd(2); // backwards from the cursor
+    EXPECT_EQ(editor.selStart(), 6);
+    EXPECT_EQ(editor.selEnd(), 2);
+    EXPECT_EQ(editor.selCount(), 5);
+    EXPECT_EQ(editor.selectionLow(), 2);
+    editor.setSelEnd(-1);
+    EXPECT_FALSE(editor.hasSelection());
+    editor.setSelCount(3);
+    EXPECT_EQ(editor.selectionLow(), 6);
+    EXPECT_EQ(editor.selectionHigh(), 8);
+    editor.setSelCount(100); // clamped to the data
+    EXPECT_EQ(editor.selectionHigh(), 9);
+    editor.setSelCount(-2);
+    EXPECT_EQ(editor.selectionLow(), 5);
+    EXPECT_EQ(editor.selectionHigh(), 6);
+    editor.resetSelection();
+    EXPECT_EQ(editor.selCount(), 0);
 }
 
 TEST_F(Editing, SelectAllAndSeek)
 {
-    EXPECT_EQ(editor.Seek(3, 0), -1);
+    EXPECT_EQ(editor.seek(3, 0), -1);
     loadPattern(10);
-    editor.SelectAll();
-    EXPECT_EQ(editor.GetSelCount(), 10);
-    EXPECT_EQ(editor.GetCursorPos(), 9);
-    editor.SetInsertMode(true);
-    editor.SelectAll();
-    EXPECT_EQ(editor.GetCursorPos(), 10);
-    editor.SetInsertMode(false);
+    editor.selectAll();
+    EXPECT_EQ(editor.selCount(), 10);
+    EXPECT_EQ(editor.cursorPosition(), 9);
+    editor.setInsertMode(true);
+    editor.selectAll();
+    EXPECT_EQ(editor.cursorPosition(), 10);
+    editor.setInsertMode(false);
 
-    EXPECT_EQ(editor.Seek(4, 0), 4);
-    EXPECT_FALSE(editor.HasSelection());
-    EXPECT_EQ(editor.Seek(3, 1), 7);
-    EXPECT_EQ(editor.Seek(-20, 1), 0);
-    EXPECT_EQ(editor.Seek(-3, 2), 7);
-    EXPECT_EQ(editor.Seek(50, 0), 9);
-    EXPECT_EQ(editor.SeekToEOF(), 9);
-    EXPECT_EQ(editor.GetCursorPos(), 9);
+    EXPECT_EQ(editor.seek(4, 0), 4);
+    EXPECT_FALSE(editor.hasSelection());
+    EXPECT_EQ(editor.seek(3, 1), 7);
+    EXPECT_EQ(editor.seek(-20, 1), 0);
+    EXPECT_EQ(editor.seek(-3, 2), 7);
+    EXPECT_EQ(editor.seek(50, 0), 9);
+    EXPECT_EQ(editor.seekToEnd(), 9);
+    EXPECT_EQ(editor.cursorPosition(), 9);
 }
 
 TEST_F(Editing, InsertModeIsOnlyInForceWhenPossible)
 {
     loadPattern(16);
-    editor.SetInsertMode(true);
-    EXPECT_TRUE(editor.GetInsertMode());
-    EXPECT_EQ(editor.RowCount(), 4); // an extra row for the position one past the end
-    editor.SeekToEOF();
-    editor.KeyDown(Qt::Key_End, Qt::ControlModifier);
-    EXPECT_EQ(editor.GetCursorPos(), 16);
-    editor.SetInsertMode(false);
-    EXPECT_EQ(editor.GetCursorPos(), 15); // left insert mode one past the end
-    EXPECT_EQ(editor.RowCount(), 3);
+    editor.setInsertMode(true);
+    EXPECT_TRUE(editor.insertMode());
+    EXPECT_EQ(editor.rowCount(), 4); // an extra row for the position one past the end
+    editor.seekToEnd();
+    editor.keyDown(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(editor.cursorPosition(), 16);
+    editor.setInsertMode(false);
+    EXPECT_EQ(editor.cursorPosition(), 15); // left insert mode one past the end
+    EXPECT_EQ(editor.rowCount(), 3);
 
-    editor.SetInsertMode(true);
-    editor.SetNoSizeChange(true);
-    EXPECT_FALSE(editor.GetInsertMode());
-    editor.SetInsertMode(true);
-    EXPECT_FALSE(editor.GetInsertMode());
-    editor.SetNoSizeChange(false);
-    editor.SetAllowInsertMode(false);
-    editor.SetInsertMode(true);
-    EXPECT_FALSE(editor.GetInsertMode());
-    editor.SetAllowInsertMode(true);
-    editor.SetReadOnlyView(true);
-    editor.SetInsertMode(true);
-    EXPECT_FALSE(editor.GetInsertMode());
+    editor.setInsertMode(true);
+    editor.setNoSizeChange(true);
+    EXPECT_FALSE(editor.insertMode());
+    editor.setInsertMode(true);
+    EXPECT_FALSE(editor.insertMode());
+    editor.setNoSizeChange(false);
+    editor.setAllowInsertMode(false);
+    editor.setInsertMode(true);
+    EXPECT_FALSE(editor.insertMode());
+    editor.setAllowInsertMode(true);
+    editor.setReadOnlyView(true);
+    editor.setInsertMode(true);
+    EXPECT_FALSE(editor.insertMode());
 }
 
 TEST_F(Editing, SwitchingInsertModeClearsTheMarks)
 {
     loadPattern(16);
-    editor.IntChangeByte(editor.GetDataAt(3), 0x00, 3);
-    editor.SetInsertMode(true);
-    EXPECT_FALSE(editor.HasChanged(3));
-    editor.SetInsertMode(false);
-    EXPECT_FALSE(editor.HasChanged(3));
+    editor.changeByte(editor.dataAt(3), 0x00, 3);
+    editor.setInsertMode(true);
+    EXPECT_FALSE(editor.hasChanged(3));
+    editor.setInsertMode(false);
+    EXPECT_FALSE(editor.hasChanged(3));
 }
 
 TEST_F(Editing, SettingsRejectInvalidValues)
 {
     loadPattern(15);
-    EXPECT_EQ(raisedText([&] { editor.SetBytesPerUnit(3); }),
+    EXPECT_EQ(raisedText([&] { editor.setBytesPerUnit(3); }),
         QStringLiteral("Invalid bytes per unit value 3, allowed: 1,2,4,8"));
-    EXPECT_EQ(editor.GetBytesPerUnit(), 1);
-    EXPECT_EQ(raisedText([&] { editor.SetBytesPerRow(257); }), QStringLiteral("Invalid bytes per line argument"));
-    EXPECT_EQ(raisedText([&] { editor.SetBytesPerRow(0); }), QStringLiteral("Invalid bytes per line argument"));
-    EXPECT_EQ(raisedText([&] { editor.SetBytesPerRow(256); }), QString());
-    editor.SetBytesPerRow(16);
-    EXPECT_EQ(raisedText([&] { editor.SetBytesPerColumn(0); }), QStringLiteral("Invalid bytes per column argument"));
-    EXPECT_EQ(raisedText([&] { editor.SetUnicodeChars(true); }),
+    EXPECT_EQ(editor.bytesPerUnit(), 1);
+    EXPECT_EQ(raisedText([&] { editor.setBytesPerRow(257); }), QStringLiteral("Invalid bytes per line argument"));
+    EXPECT_EQ(raisedText([&] { editor.setBytesPerRow(0); }), QStringLiteral("Invalid bytes per line argument"));
+    EXPECT_EQ(raisedText([&] { editor.setBytesPerRow(256); }), QString());
+    editor.setBytesPerRow(16);
+    EXPECT_EQ(raisedText([&] { editor.setBytesPerColumn(0); }), QStringLiteral("Invalid bytes per column argument"));
+    EXPECT_EQ(raisedText([&] { editor.setUnicodeChars(true); }),
         QStringLiteral("Cannot use unicode mode with odd-sized files"));
     loadPattern(16);
-    editor.SetBytesPerRow(15);
-    EXPECT_EQ(raisedText([&] { editor.SetUnicodeChars(true); }), QStringLiteral("Invalid bytes per line argument"));
-    editor.SetBytesPerRow(16);
-    editor.SetBytesPerColumn(3);
-    EXPECT_EQ(raisedText([&] { editor.SetUnicodeChars(true); }), QStringLiteral("Invalid bytes per column argument"));
-    editor.SetBytesPerColumn(2);
-    editor.SetTranslation(tkDos8);
-    editor.SetUnicodeChars(true);
-    EXPECT_EQ(editor.GetBytesPerUnit(), 2);
-    EXPECT_EQ(editor.GetTranslation(), tkAsIs);
-    EXPECT_EQ(raisedText([&] { editor.SetTranslation(tkMac); }),
+    editor.setBytesPerRow(15);
+    EXPECT_EQ(raisedText([&] { editor.setUnicodeChars(true); }), QStringLiteral("Invalid bytes per line argument"));
+    editor.setBytesPerRow(16);
+    editor.setBytesPerColumn(3);
+    EXPECT_EQ(raisedText([&] { editor.setUnicodeChars(true); }), QStringLiteral("Invalid bytes per column argument"));
+    editor.setBytesPerColumn(2);
+    editor.setTranslation(TranslationKind::Dos8);
+    editor.setUnicodeChars(true);
+    EXPECT_EQ(editor.bytesPerUnit(), 2);
+    EXPECT_EQ(editor.translation(), TranslationKind::AsIs);
+    EXPECT_EQ(raisedText([&] { editor.setTranslation(TranslationKind::Mac); }),
         QStringLiteral("Translations cannot be used in unicode mode"));
-    EXPECT_EQ(raisedText([&] { editor.SetBytesPerUnit(4); }),
+    EXPECT_EQ(raisedText([&] { editor.setBytesPerUnit(4); }),
         QStringLiteral("BytesPerUnit must be set to 2 in unicode mode"));
-    EXPECT_EQ(raisedText([&] { editor.SetBytesPerRow(7); }), QStringLiteral("Invalid bytes per line argument"));
+    EXPECT_EQ(raisedText([&] { editor.setBytesPerRow(7); }), QStringLiteral("Invalid bytes per line argument"));
 }
 
 TEST_F(Editing, BytesPerRowKeepsTheCursorOnItsByteAndNibble)
 {
     loadPattern(100);
-    editor.Seek(37, 0);
-    editor.KeyDown(Qt::Key_Right, Qt::NoModifier); // low nibble of byte 37
-    editor.SetBytesPerRow(8);
-    EXPECT_EQ(editor.GetCursorPos(), 37);
-    EXPECT_TRUE(editor.IsCursorOnSecondColumn());
-    EXPECT_EQ(editor.GetCursorCell(), (TMPHGridCell {2 + 5 * 2 + 1, 2 + 4}));
+    editor.seek(37, 0);
+    editor.keyDown(Qt::Key_Right, Qt::NoModifier); // low nibble of byte 37
+    editor.setBytesPerRow(8);
+    EXPECT_EQ(editor.cursorPosition(), 37);
+    EXPECT_TRUE(editor.isCursorOnSecondColumn());
+    EXPECT_EQ(editor.cursorCell(), (GridCell {2 + 5 * 2 + 1, 2 + 4}));
 }
 
 TEST(GridGeometry, PositionsAndCellsMapBothWays)
 {
-    TMPHexEditorEx editor;
+    HexEditor editor;
     load(editor, patternBytes(40));
-    EXPECT_EQ(editor.ColCount(), 3 * 16 + 3);
-    EXPECT_EQ(editor.RowCount(), 3 + 2);
-    EXPECT_EQ(editor.GetCursorAtPos(17, false), (TMPHGridCell {4, 3}));
-    EXPECT_EQ(editor.GetCursorAtPos(17, true), (TMPHGridCell {36, 3}));
-    EXPECT_EQ(editor.GetPosAtCursor({5, 4}), 33);
-    EXPECT_EQ(editor.GetPosAtCursor({36, 3}), 17);
-    EXPECT_EQ(editor.GetPosAtCursor({0, 2}), 0); // negative results count as 0
-    editor.SetUnicodeChars(true);
-    EXPECT_EQ(editor.ColCount(), 2 * 16 + 8 + 3);
-    EXPECT_EQ(editor.GetCursorAtPos(18, true), (TMPHGridCell {35 + 1, 3}));
-    EXPECT_EQ(editor.GetPosAtCursor({36, 3}), 18);
+    EXPECT_EQ(editor.colCount(), 3 * 16 + 3);
+    EXPECT_EQ(editor.rowCount(), 3 + 2);
+    EXPECT_EQ(editor.cellAtPosition(17, false), (GridCell {4, 3}));
+    EXPECT_EQ(editor.cellAtPosition(17, true), (GridCell {36, 3}));
+    EXPECT_EQ(editor.positionAtCell({5, 4}), 33);
+    EXPECT_EQ(editor.positionAtCell({36, 3}), 17);
+    EXPECT_EQ(editor.positionAtCell({0, 2}), 0); // negative results count as 0
+    editor.setUnicodeChars(true);
+    EXPECT_EQ(editor.colCount(), 2 * 16 + 8 + 3);
+    EXPECT_EQ(editor.cellAtPosition(18, true), (GridCell {35 + 1, 3}));
+    EXPECT_EQ(editor.positionAtCell({36, 3}), 18);
 
-    TMPHexEditorEx empty;
-    EXPECT_EQ(empty.RowCount(), 3);
+    HexEditor empty;
+    EXPECT_EQ(empty.rowCount(), 3);
 }
 
 } // namespace kestrum::test

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "hexview/EMPHexEditor.h"
-#include "hexview/TMPHUndoStorage.h"
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
+#include "hexview/HexEditorError.h"
+#include "hexview/UndoStorage.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -24,19 +24,19 @@ inline QByteArray patternBytes(int count, int seed = 0x31)
     return bytes;
 }
 
-inline void load(TCustomMPHexEditor& editor, const QByteArray& bytes)
+inline void load(HexEditorCore& editor, const QByteArray& bytes)
 {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
-    editor.LoadFromStream(buffer);
+    editor.loadFromStream(buffer);
 }
 
-inline QByteArray dataOf(const TCustomMPHexEditor& editor)
+inline QByteArray dataOf(const HexEditorCore& editor)
 {
-    QByteArray bytes(editor.GetDataSize(), Qt::Uninitialized);
+    QByteArray bytes(editor.dataSize(), Qt::Uninitialized);
     if (!bytes.isEmpty())
-        editor.ReadBuffer(bytes.data(), 0, bytes.size());
+        editor.readBuffer(bytes.data(), 0, bytes.size());
     return bytes;
 }
 
@@ -61,38 +61,38 @@ struct RecordView
     qint32 position() const { return at<qint32>(12); }
     qint32 count() const { return at<qint32>(16); }
     qint32 replCount() const { return at<qint32>(20); }
-    quint8 translation() const { return at<quint8>(24); }
+    TranslationKind translation() const { return static_cast<TranslationKind>(at<quint8>(24)); }
     qint32 bytesPerUnit() const { return at<qint32>(25); }
     QByteArray saved(qsizetype count) const { return raw.mid(29, count); }
     quint32 trailer() const { return at<quint32>(raw.size() - 4); }
-    bool has(TMPHUndoFlag flag) const { return flags() & MPHUndoFlagBit(flag); }
-    TMPHUndoFlag kind() const { return TMPHUndoStorage::KindOf(flags()); }
+    bool has(UndoFlag flag) const { return flags() & undoFlagBit(flag); }
+    UndoFlag kind() const { return UndoStorage::kindOf(flags()); }
 
     QByteArray raw;
 };
 
-inline RecordView newestRecord(const TCustomMPHexEditor& editor)
+inline RecordView newestRecord(const HexEditorCore& editor)
 {
-    return RecordView(editor.UndoStorage().NewestRecord());
+    return RecordView(editor.undoStorage().newestRecord());
 }
 
-/// Catches an EMPHexEditor and returns its text; empty when nothing was raised.
+/// Catches an HexEditorError and returns its text; empty when nothing was raised.
 template <typename F> QString raisedText(F&& action)
 {
     try {
         action();
-    } catch (const EMPHexEditor& error) {
-        return error.Message();
+    } catch (const HexEditorError& error) {
+        return error.message();
     }
     return {};
 }
 
 /// A clipboard that only holds what it was given.
-class FakeClipboard : public IMPHClipboard
+class FakeClipboard : public EditorClipboard
 {
 public:
-    void SetMimeData(std::unique_ptr<QMimeData> data) override { m_data = std::move(data); }
-    const QMimeData* GetMimeData() const override { return m_data.get(); }
+    void setMimeData(std::unique_ptr<QMimeData> data) override { m_data = std::move(data); }
+    const QMimeData* mimeData() const override { return m_data.get(); }
     void put(std::unique_ptr<QMimeData> data) { m_data = std::move(data); }
 
 private:
@@ -105,7 +105,7 @@ class EditorTest : public ::testing::Test
 protected:
     void loadPattern(int count) { load(editor, patternBytes(count)); }
 
-    TMPHexEditorEx editor;
+    HexEditor editor;
 };
 
 } // namespace kestrum::test

@@ -2,7 +2,7 @@
 
 #include "HexEditorTestSupport.h"
 
-#include "hexview/MPHexEditorView.h"
+#include "hexview/HexEditorView.h"
 
 #include <QApplication>
 #include <QImage>
@@ -16,7 +16,7 @@
 namespace kestrum::test {
 
 /// A shown hex view, with helpers to send it input and to look at what it painted.
-class HexEditorView : public ::testing::Test
+class ViewTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -49,7 +49,7 @@ protected:
     QImage snapshot() { return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     /// The character box of a data cell: one character wide at the cell's left edge.
-    QRect box(TMPHGridCell cell) const
+    QRect box(GridCell cell) const
     {
         const QRect rect = view.cellRect(cell);
         return QRect(rect.x(), rect.y(), view.charWidth(), view.rowHeight());
@@ -78,7 +78,7 @@ protected:
         ASSERT_FALSE(view.hasFocus());
     }
 
-    void mouse(QEvent::Type type, TMPHGridCell cell, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void mouse(QEvent::Type type, GridCell cell, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         const QPoint point = view.cellRect(cell).center();
         const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
@@ -97,7 +97,7 @@ protected:
 
     void TearDown() override { QGuiApplication::styleHints()->setCursorFlashTime(m_flashTime); }
 
-    MPHexEditorView view;
+    HexEditorView view;
 
 private:
     int m_flashTime = 0;
@@ -111,18 +111,18 @@ inline QString textAt(const CellTexts& texts, int row, int col)
     return it == texts.end() ? QStringLiteral("<not drawn>") : it->second;
 }
 
-class HexEditorViewTexts : public HexEditorView
+class ViewTexts : public ViewTest
 {
 protected:
     /// The text of every cell painted, by (row, column).
     CellTexts paintedTexts()
     {
         CellTexts texts;
-        view.OnDrawCell = [&](QPainter&, const QRect&, QString& text, int row, int col, bool&) {
+        view.setCellPainter([&](QPainter&, const QRect&, QString& text, int row, int col, bool&) {
             texts[std::make_pair(row, col)] = text;
-        };
+        });
         view.viewport()->grab();
-        view.OnDrawCell = nullptr;
+        view.setCellPainter({});
         return texts;
     }
 };

@@ -3,6 +3,8 @@
 #include <QSignalSpy>
 #include <QTemporaryFile>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace kestrum::test {
@@ -39,7 +41,7 @@ private:
 
 struct ProgressCall
 {
-    TMPHProgressKind kind;
+    ProgressKind kind;
     QString name;
     int percent;
 };
@@ -48,13 +50,13 @@ struct ProgressCall
 
 TEST(LoadFromStream, CopiesTheWholeStreamFromPositionZero)
 {
-    TMPHexEditorEx editor;
+    HexEditor editor;
     QByteArray bytes = patternBytes(200'000);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     buffer.seek(12345); // the load starts from the beginning anyway
-    editor.LoadFromStream(buffer);
-    EXPECT_EQ(editor.GetDataSize(), 200'000);
+    editor.loadFromStream(buffer);
+    EXPECT_EQ(editor.dataSize(), 200'000);
     EXPECT_EQ(dataOf(editor), bytes);
 }
 
@@ -66,30 +68,30 @@ TEST(LoadFromStream, ReportsProgressInSlicesAtMostOncePerPercentWithTheFileName)
     file.write(bytes);
     file.seek(0);
 
-    TMPHexEditorEx editor;
+    HexEditor editor;
     std::vector<ProgressCall> calls;
-    editor.OnProgress = [&](TCustomMPHexEditor&, TMPHProgressKind kind, const QString& name, quint8 percent, bool&) {
-        calls.push_back({kind, name, percent});
-    };
-    editor.LoadFromStream(file);
+    QObject::connect(
+        &editor, &HexEditorCore::progress, [&](ProgressKind kind, const QString& name, int percent, bool*) {
+            calls.push_back({kind, name, percent});
+        });
+    editor.loadFromStream(file);
 
     // 11 slices of 61,440 bytes, the percentage after each: 9, 19, ..., 99, 100.
     ASSERT_EQ(calls.size(), 11U);
     EXPECT_EQ(calls.front().percent, 9);
     EXPECT_EQ(calls.back().percent, 100);
     for (const ProgressCall& call : calls) {
-        EXPECT_EQ(call.kind, pkLoad);
+        EXPECT_EQ(call.kind, ProgressKind::Load);
         EXPECT_EQ(call.name, file.fileName());
     }
     EXPECT_EQ(dataOf(editor), bytes);
 
     // A large stream reports every percent once at most.
-    TMPHexEditorEx big;
+    HexEditor big;
     std::vector<int> percents;
-    big.OnProgress = [&](TCustomMPHexEditor&, TMPHProgressKind, const QString&, quint8 percent, bool&) {
-        percents.push_back(percent);
-    };
-    big.SetFileName(QStringLiteral("image.bin"));
+    QObject::connect(&big, &HexEditorCore::progress,
+        [&](ProgressKind, const QString&, int percent, bool*) { percents.push_back(percent); });
+    big.setFileName(QStringLiteral("image.bin"));
     load(big, patternBytes(40 * 1024 * 1024));
     EXPECT_LE(percents.size(), 101U);
     EXPECT_GE(percents.size(), 99U);
@@ -99,145 +101,162 @@ TEST(LoadFromStream, ReportsProgressInSlicesAtMostOncePerPercentWithTheFileName)
 
 TEST(LoadFromStream, UsesTheEditorsFileNameForAStreamWithoutOne)
 {
-    TMPHexEditorEx editor;
-    editor.SetFileName(QStringLiteral("flash.bin"));
+    HexEditor editor;
+    editor.setFileName(QStringLiteral("flash.bin"));
     QString seen;
-    editor.OnProgress = [&](TCustomMPHexEditor&, TMPHProgressKind, const QString& name, quint8, bool&) { seen = name; };
+    QObject::connect(
+        &editor, &HexEditorCore::progress, [&](ProgressKind, const QString& name, int, bool*) { seen = name; });
     load(editor, patternBytes(100));
     EXPECT_EQ(seen, QStringLiteral("flash.bin"));
 }
 
 TEST(LoadFromStream, ACancelledLoadRaisesAndLeavesTheControlEmpty)
 {
-    TMPHexEditorEx editor;
+    HexEditor editor;
     load(editor, patternBytes(64));
-    editor.IntChangeByte(editor.GetDataAt(0), 0xAB, 0);
-    ASSERT_TRUE(editor.GetCanUndo());
+    editor.changeByte(editor.dataAt(0), 0xAB, 0);
+    ASSERT_TRUE(editor.canUndo());
 
     int calls = 0;
-    editor.OnProgress
-        = [&](TCustomMPHexEditor&, TMPHProgressKind, const QString&, quint8, bool& cancel) { cancel = ++calls == 3; };
+    QObject::connect(&editor, &HexEditorCore::progress,
+        [&](ProgressKind, const QString&, int, bool* cancel) { *cancel = ++calls == 3; });
     EXPECT_EQ(raisedText([&] { load(editor, patternBytes(10 * 61440)); }), QStringLiteral("Operation cancelled"));
     EXPECT_EQ(calls, 3);
-    EXPECT_EQ(editor.GetDataSize(), 0);
-    EXPECT_FALSE(editor.GetCanUndo());
-    EXPECT_FALSE(editor.HasChanged(0));
+    EXPECT_EQ(editor.dataSize(), 0);
+    EXPECT_FALSE(editor.canUndo());
+    EXPECT_FALSE(editor.hasChanged(0));
 }
 
 TEST(LoadFromStream, AReadErrorLeavesTheControlEmptyAndIsPassedOn)
 {
-    TMPHexEditorEx editor;
+    HexEditor editor;
     load(editor, patternBytes(64));
-    editor.IntChangeByte(editor.GetDataAt(1), 0xAB, 1);
+    editor.changeByte(editor.dataAt(1), 0xAB, 1);
     FailingDevice device(200'000, 100'000);
-    EXPECT_THROW(editor.LoadFromStream(device), EMPHexEditor);
-    EXPECT_EQ(editor.GetDataSize(), 0);
-    EXPECT_FALSE(editor.GetCanUndo());
-    EXPECT_FALSE(editor.GetCanRedo());
+    EXPECT_THROW(editor.loadFromStream(device), HexEditorError);
+    EXPECT_EQ(editor.dataSize(), 0);
+    EXPECT_FALSE(editor.canUndo());
+    EXPECT_FALSE(editor.canRedo());
 }
 
-TEST(LoadFromStream, ResetsUndoMarksModifiedSelectionAndCursorAndRunsChanged)
+TEST(LoadFromStream, BothLoadsResetUndoMarksModifiedSelectionAndCursorAndRunChanged)
 {
-    TMPHexEditorEx editor;
-    load(editor, patternBytes(64));
-    editor.KeyDown(Qt::Key_Tab, Qt::NoModifier); // into the character field
-    editor.Seek(40, 0);
-    editor.IntChangeByte(editor.GetDataAt(40), 0x00, 40);
-    editor.SetSelStart(2);
-    editor.SetSelEnd(9);
-    ASSERT_TRUE(editor.HasChanged(40));
+    const std::pair<const char*, std::function<void(HexEditor&, QByteArray)>> loads[] = {
+        {"stream", [](HexEditor& editor, QByteArray bytes) { load(editor, bytes); }},
+        {"bytes", [](HexEditor& editor, QByteArray bytes) { editor.loadFromBytes(std::move(bytes)); }},
+    };
+    for (const auto& [name, loadInto] : loads) {
+        SCOPED_TRACE(name);
+        HexEditor editor;
+        load(editor, patternBytes(64));
+        editor.keyDown(Qt::Key_Tab, Qt::NoModifier); // into the character field
+        editor.seek(40, 0);
+        editor.changeByte(editor.dataAt(40), 0x00, 40);
+        editor.setSelStart(2);
+        editor.setSelEnd(9);
+        ASSERT_TRUE(editor.hasChanged(40));
 
-    int changes = 0;
-    editor.OnChange = [&](TCustomMPHexEditor&) { ++changes; };
-    QSignalSpy spy(&editor, &TCustomMPHexEditor::changed);
-    load(editor, patternBytes(100, 0x55));
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(spy.count(), 1);
-    EXPECT_FALSE(editor.GetCanUndo());
-    EXPECT_FALSE(editor.HasChanged(40));
-    EXPECT_FALSE(editor.GetModified());
-    EXPECT_FALSE(editor.HasSelection());
-    EXPECT_EQ(editor.GetCursorPos(), 0);
-    EXPECT_FALSE(editor.GetInCharField());
+        QSignalSpy spy(&editor, &HexEditorCore::changed);
+        loadInto(editor, patternBytes(100, 0x55));
+        EXPECT_EQ(spy.count(), 1);
+        EXPECT_EQ(dataOf(editor), patternBytes(100, 0x55));
+        EXPECT_FALSE(editor.canUndo());
+        EXPECT_FALSE(editor.hasChanged(40));
+        EXPECT_FALSE(editor.isModified());
+        EXPECT_FALSE(editor.hasSelection());
+        EXPECT_EQ(editor.cursorPosition(), 0);
+        EXPECT_FALSE(editor.cursorInCharField());
+    }
+}
+
+TEST(LoadFromBytes, TakesAnImageMovedInWithoutACopy)
+{
+    HexEditor editor;
+    QByteArray image = patternBytes(4096);
+    const char* bytes = image.constData();
+    editor.loadFromBytes(std::move(image));
+    EXPECT_EQ(editor.dataStorage().memory(), bytes);
+    editor.insertNibble(0, true); // the adopted block grows like any other
+    EXPECT_EQ(editor.dataSize(), 4097);
 }
 
 TEST(LoadFromStream, AnEmptyStreamGivesAnEmptyControlThatIsNeverModified)
 {
-    TMPHexEditorEx editor;
+    HexEditor editor;
     load(editor, patternBytes(10));
     load(editor, QByteArray());
-    EXPECT_EQ(editor.GetDataSize(), 0);
-    editor.SetModified(true);
-    EXPECT_FALSE(editor.GetModified());
+    EXPECT_EQ(editor.dataSize(), 0);
+    editor.setModified(true);
+    EXPECT_FALSE(editor.isModified());
 }
 
-TEST(HandBack, GetModifiedNeedsDataOrAnExistingFile)
+TEST(HandBack, IsModifiedNeedsDataOrAnExistingFile)
 {
-    TMPHexEditorEx editor;
-    editor.SetModified(true);
-    EXPECT_FALSE(editor.GetModified());
+    HexEditor editor;
+    editor.setModified(true);
+    EXPECT_FALSE(editor.isModified());
     QTemporaryFile file;
     ASSERT_TRUE(file.open());
-    editor.SetFileName(file.fileName());
-    EXPECT_TRUE(editor.GetModified());
-    editor.SetFileName(file.fileName() + QStringLiteral(".missing"));
-    EXPECT_FALSE(editor.GetModified());
+    editor.setFileName(file.fileName());
+    EXPECT_TRUE(editor.isModified());
+    editor.setFileName(file.fileName() + QStringLiteral(".missing"));
+    EXPECT_FALSE(editor.isModified());
 }
 
-TEST(HandBack, SetModifiedFalseDropsUndoRedoAndMarksButKeepsTheData)
+TEST(HandBack, ClearingModifiedDropsUndoRedoAndMarksButKeepsTheData)
 {
-    TMPHexEditorEx editor;
+    HexEditor editor;
     load(editor, patternBytes(32));
-    editor.IntChangeByte(editor.GetDataAt(3), 0x11, 3);
-    editor.IntChangeByte(editor.GetDataAt(4), 0x22, 4);
-    editor.Undo();
-    ASSERT_TRUE(editor.GetModified());
-    ASSERT_TRUE(editor.GetCanUndo());
-    ASSERT_TRUE(editor.GetCanRedo());
+    editor.changeByte(editor.dataAt(3), 0x11, 3);
+    editor.changeByte(editor.dataAt(4), 0x22, 4);
+    editor.undo();
+    ASSERT_TRUE(editor.isModified());
+    ASSERT_TRUE(editor.canUndo());
+    ASSERT_TRUE(editor.canRedo());
     const QByteArray edited = dataOf(editor);
 
-    editor.SetModified(false);
-    EXPECT_FALSE(editor.GetModified());
-    EXPECT_FALSE(editor.GetCanUndo());
-    EXPECT_FALSE(editor.GetCanRedo());
-    EXPECT_FALSE(editor.HasChanged(3));
-    EXPECT_EQ(editor.GetUndoDescription(), QStringLiteral("No undo"));
+    editor.setModified(false);
+    EXPECT_FALSE(editor.isModified());
+    EXPECT_FALSE(editor.canUndo());
+    EXPECT_FALSE(editor.canRedo());
+    EXPECT_FALSE(editor.hasChanged(3));
+    EXPECT_EQ(editor.undoDescription(), QStringLiteral("No undo"));
     EXPECT_EQ(dataOf(editor), edited);
-    EXPECT_EQ(editor.GetDataAt(3), 0x11);
+    EXPECT_EQ(editor.dataAt(3), 0x11);
 }
 
 TEST(HandBack, ReadBufferChecksTheRange)
 {
-    TMPHexEditorEx editor;
+    HexEditor editor;
     const QByteArray bytes = patternBytes(300);
     load(editor, bytes);
     QByteArray out(301, '\0');
-    EXPECT_EQ(raisedText([&] { editor.ReadBuffer(out.data(), 0, 300); }), QString());
+    EXPECT_EQ(raisedText([&] { editor.readBuffer(out.data(), 0, 300); }), QString());
     EXPECT_EQ(out.left(300), bytes);
     const QString bounds = QStringLiteral("Data position/length out of data bounds");
-    EXPECT_EQ(raisedText([&] { editor.ReadBuffer(out.data(), 0, 301); }), bounds);
-    EXPECT_EQ(raisedText([&] { editor.ReadBuffer(out.data(), -1, 1); }), bounds);
-    EXPECT_EQ(raisedText([&] { editor.ReadBuffer(out.data(), 300, 0); }), QString());
-    EXPECT_EQ(raisedText([&] { editor.GetDataAt(300); }), bounds);
-    EXPECT_EQ(raisedText([&] { editor.SetDataAt(300, 1); }), bounds);
-    EXPECT_EQ(raisedText([&] { editor.WriteBuffer(out.constData(), 299, 2); }), bounds);
+    EXPECT_EQ(raisedText([&] { editor.readBuffer(out.data(), 0, 301); }), bounds);
+    EXPECT_EQ(raisedText([&] { editor.readBuffer(out.data(), -1, 1); }), bounds);
+    EXPECT_EQ(raisedText([&] { editor.readBuffer(out.data(), 300, 0); }), QString());
+    EXPECT_EQ(raisedText([&] { editor.dataAt(300); }), bounds);
+    EXPECT_EQ(raisedText([&] { editor.setDataAt(300, 1); }), bounds);
+    EXPECT_EQ(raisedText([&] { editor.writeBuffer(out.constData(), 299, 2); }), bounds);
 }
 
 TEST(HandBack, WritesWithoutUndoRunChangedAndTheExtendedControlSetsModified)
 {
-    TMPHexEditorEx editor;
+    HexEditor editor;
     load(editor, patternBytes(16));
     int changes = 0;
-    editor.OnChange = [&](TCustomMPHexEditor&) { ++changes; };
-    editor.SetDataAt(2, 0xEE);
+    QObject::connect(&editor, &HexEditorCore::changed, [&] { ++changes; });
+    editor.setDataAt(2, 0xEE);
     EXPECT_EQ(changes, 1);
-    EXPECT_FALSE(editor.GetModified()); // SetDataAt leaves the flag alone
-    editor.WriteBuffer("\x01\x02", 5, 2);
+    EXPECT_FALSE(editor.isModified()); // setDataAt leaves the flag alone
+    editor.writeBuffer("\x01\x02", 5, 2);
     EXPECT_EQ(changes, 2);
-    EXPECT_TRUE(editor.GetModified());
-    EXPECT_FALSE(editor.GetCanUndo());
-    EXPECT_EQ(editor.GetDataAt(2), 0xEE);
-    EXPECT_EQ(editor.GetDataAt(6), 0x02);
+    EXPECT_TRUE(editor.isModified());
+    EXPECT_FALSE(editor.canUndo());
+    EXPECT_EQ(editor.dataAt(2), 0xEE);
+    EXPECT_EQ(editor.dataAt(6), 0x02);
 }
 
 } // namespace kestrum::test

@@ -36,11 +36,10 @@ TEST(OffsetFormatParse, AnEmptyTextIsNoFormatAndWritesPlainUpperCaseHexadecimal)
 
 TEST(OffsetFormatParse, TheDefaultTextIsComputedWidthHexadecimalAfter0x)
 {
-    const OffsetFormat format
-        = parse(MPH_DEFAULT_OFFSET_FORMAT, {.bytesPerRow = 16, .bytesPerColumn = 2, .rulerUnit = 4});
+    const OffsetFormat format = parse(DefaultOffsetFormat, {.bytesPerRow = 16, .bytesPerColumn = 2, .rulerUnit = 4});
     EXPECT_FALSE(format.isEmpty());
     EXPECT_EQ(format.text, QStringLiteral("-!10:0x|"));
-    EXPECT_EQ(format.flags, MPHOffsetFlagBit(offCalcWidth) | MPHOffsetFlagBit(offBytesPerUnit));
+    EXPECT_EQ(format.flags, offsetFlagBit(OffsetFlag::CalcWidth) | offsetFlagBit(OffsetFlag::BytesPerUnit));
     EXPECT_EQ(format.bytesPerUnit, 4); // the ruler's
     EXPECT_EQ(format.minWidth, 1);
     EXPECT_EQ(format.radix, 16);
@@ -55,17 +54,17 @@ TEST(OffsetFormatParse, TheUnitComesFromRowsColumnsTheTextOrTheRuler)
     {
         const char* text;
         int unit;
-        TMPHOffsetFormatFlags flags;
+        OffsetFlags flags;
     };
     const std::vector<Case> cases = {
-        {"R%10:|", 8, MPHOffsetFlagBit(offCalcRow)},
-        {"r%10:|", 8, MPHOffsetFlagBit(offCalcRow)},
-        {"C%10:|", 4, MPHOffsetFlagBit(offCalcColumn)},
-        {"c%10:|", 4, MPHOffsetFlagBit(offCalcColumn)},
+        {"R%10:|", 8, offsetFlagBit(OffsetFlag::CalcRow)},
+        {"r%10:|", 8, offsetFlagBit(OffsetFlag::CalcRow)},
+        {"C%10:|", 4, offsetFlagBit(OffsetFlag::CalcColumn)},
+        {"c%10:|", 4, offsetFlagBit(OffsetFlag::CalcColumn)},
         {"1%10:|", 1, 0},
         {"08%10:|", 8, 0},
-        {"%10:|", 2, MPHOffsetFlagBit(offBytesPerUnit)},
-        {"10:|", 2, MPHOffsetFlagBit(offBytesPerUnit)},
+        {"%10:|", 2, offsetFlagBit(OffsetFlag::BytesPerUnit)},
+        {"10:|", 2, offsetFlagBit(OffsetFlag::BytesPerUnit)},
     };
     for (const Case& c : cases) {
         const OffsetFormat format = parse(c.text, sizes);
@@ -106,7 +105,7 @@ TEST(OffsetFormatParse, TheMinimumWidthIsComputedGivenInHexadecimalOrOne)
     for (const auto& [text, width, computed] : cases) {
         const OffsetFormat format = parse(text);
         EXPECT_EQ(format.minWidth, width) << text;
-        EXPECT_EQ(format.has(offCalcWidth), computed) << text;
+        EXPECT_EQ(format.has(OffsetFlag::CalcWidth), computed) << text;
     }
 }
 

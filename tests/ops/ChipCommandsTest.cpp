@@ -86,7 +86,7 @@ TEST_F(ChipCommands, EditingOneByteOfTheViewWritesTheWholeChipSize)
 {
     select(AT24C02);
     insertSelected(AT24C02);
-    ASSERT_TRUE(hexView().editor().KeyPress(QLatin1Char('3')));
+    ASSERT_TRUE(hexView().editor().keyPress(QLatin1Char('3')));
     action("writeAction").trigger();
     EXPECT_EQ(w().dataBuffer().usedLength, 256);
     EXPECT_EQ(cells()[0], 0x3F);

@@ -7,7 +7,7 @@
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
 #include "app/StatusBar.h"
-#include "hexview/TMPHexEditorEx.h"
+#include "hexview/HexEditor.h"
 #include "link/UsbLink.h"
 #include "ops/ChipOperations.h"
 #include "ops/ChipProgrammer.h"

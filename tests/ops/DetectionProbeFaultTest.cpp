@@ -91,7 +91,7 @@ TEST_F(Detection, KindOfTheTypeAlreadySelectedDoesNotRefill)
     select(AT24C02);
     insertSelected(AT24C02);
     // An edit in the view that a refill would drop shows whether a fill ran.
-    ASSERT_TRUE(hexView().editor().KeyPress(QLatin1Char('1')));
+    ASSERT_TRUE(hexView().editor().keyPress(QLatin1Char('1')));
     control<QPushButton>("detectButton").click();
     EXPECT_TRUE(hexView().isModified());
     EXPECT_EQ(ui.informations.size(), 1);
