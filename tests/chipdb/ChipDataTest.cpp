@@ -547,6 +547,20 @@ TEST(ShippedChipSource, ChipsSharingAnIdentificationShareTheirSize)
     }
 }
 
+TEST(ShippedChipSource, EveryChipOfAnIdentificationWaitsAsLongAsTheSlowest)
+{
+    // Detection may pick any chip of an identification, and the wait ends early on a good chip:
+    // all of them take the longest wait among them, and none less than 10 s and 1.6 s per Mbit.
+    std::map<std::uint32_t, int> first;
+    for (const SourceChip& c : shippedSource().chips) {
+        if (c.chipClass != SpiFlash25)
+            continue;
+        SCOPED_TRACE(QStringLiteral("line %1: %2").arg(c.line).arg(c.model).toStdString());
+        EXPECT_GE(c.delay, std::max<int>(100, 16 * int(c.capacity / 131072)));
+        EXPECT_EQ(c.delay, first.emplace(c.chipId, c.delay).first->second);
+    }
+}
+
 TEST(ShippedChipSource, SupplyVoltageFollowsTheFamily)
 {
     // 1.8 V families by their part numbers; every other flash runs at 3.3 V (the wide-range
@@ -592,7 +606,8 @@ TEST(ShippedChipSource, EraseWaitAndAlgorithmSuitTheFlash)
                                   .match(c.model)
                                   .hasMatch();
         EXPECT_EQ(c.subtype, sstStyle ? 1 : 0);
-        EXPECT_EQ(c.page, 256);
+        // The MX25L5121E buffers 32 bytes: a longer page wraps and overwrites its own start.
+        EXPECT_EQ(c.page, c.model == QLatin1String("MX25L5121E") ? 32 : 256);
     }
 }
 
