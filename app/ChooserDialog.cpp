@@ -30,13 +30,20 @@ ChooserDialog::ChooserDialog(const UserInterface::Choice& choice, QWidget* paren
         m_list->addTopLevelItem(new QTreeWidgetItem(row));
     for (int c = 0; c < choice.columns.size(); ++c)
         m_list->resizeColumnToContents(c);
-    if (QTreeWidgetItem* item
-        = m_list->topLevelItem(std::clamp<int>(choice.preselected, 0, int(choice.rows.size()) - 1)))
+    // Without a preselected row nothing is selected, and OK waits for the user's own pick: the
+    // list's focus alone makes the first row current, which must not count as a choice.
+    if (QTreeWidgetItem* item = m_list->topLevelItem(choice.preselected))
         m_list->setCurrentItem(item);
     layout->addWidget(m_list);
-    connect(m_list, &QTreeWidget::itemActivated, this, &QDialog::accept);
+    connect(m_list, &QTreeWidget::itemActivated, this, [this] {
+        if (chosenRow() >= 0)
+            accept();
+    });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setEnabled(chosenRow() >= 0);
+    connect(m_list, &QTreeWidget::itemSelectionChanged, ok, [this, ok] { ok->setEnabled(chosenRow() >= 0); });
     buttons->button(QDialogButtonBox::Ok)->setText(choice.accept);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ChooserOk"));
     buttons->button(QDialogButtonBox::Cancel)->setText(choice.cancel);
@@ -55,7 +62,8 @@ ChooserDialog::ChooserDialog(const UserInterface::Choice& choice, QWidget* paren
 
 int ChooserDialog::chosenRow() const
 {
-    return m_list->indexOfTopLevelItem(m_list->currentItem());
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    return selected.isEmpty() ? -1 : m_list->indexOfTopLevelItem(selected.front());
 }
 
 } // namespace kestrum

@@ -160,6 +160,9 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"电压", u"電壓", u"Voltage"},
     {u"确定", u"確定", u"OK"},
     {u"取消", u"取消", u"Cancel"},
+    {u"\n这些芯片需要不同的供电电压，请按芯片上的标记选择。", u"\n這些芯片需要不同的供電電壓，請按芯片上的標記選擇。",
+        u"\nThese chips need different supply voltages: the marking on the chip decides."},
+    {u"%1 的供电电压：%2", u"%1 的供電電壓：%2", u"Supply voltage of %1: %2"},
 }};
 
 } // namespace

@@ -107,6 +107,8 @@ enum MessageKey : int {
     MsgColumnVoltage, ///< chooser column
     MsgButtonOk, ///< button that takes a choice
     MsgButtonCancel, ///< button that drops a choice
+    MsgChooserMixedSupply, ///< appended to the chooser's text when its chips need different supplies
+    MsgSupplyLog, ///< log before a job on a 1.8 V chip or after a choice among supplies: %1 = chip, %2 = voltage
     MessageCount
 };
 

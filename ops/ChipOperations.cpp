@@ -55,6 +55,20 @@ CommandOutcome outcomeOf(JobResult result)
     return CommandOutcome::Failed;
 }
 
+/// The supply a record names, as the chip lists spell it ("3.3V").
+QString voltageText(const ChipRecord& record)
+{
+    const QStringList volts = editorVoltageItems();
+    return record.voltage < volts.size() ? volts[record.voltage] : QString();
+}
+
+/// True when the candidates do not all run on one supply: three ID bytes cannot tell them apart.
+bool mixedSupply(const ChipTable& table, const std::vector<int>& candidates)
+{
+    return std::any_of(candidates.begin(), candidates.end(),
+        [&](int slot) { return table[slot].voltage != table[candidates.front()].voltage; });
+}
+
 QString capacityText(std::uint32_t bytes)
 {
     if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
@@ -202,6 +216,9 @@ bool ChipOperations::acceptIdentification(const quint8 reply[4], IdMismatch mism
 
 JobStart ChipOperations::runFrame(const std::function<void()>& chipPart)
 {
+    // A 1.8 V chip is damaged by the 3.3 V a wrong choice would give it: the log tells the supply.
+    if (m_host.currentRecord().voltage == Volt18)
+        logSupply(m_host.currentRecord());
     const JobStart start = m_programmer.beginJob(m_host.currentRecord(), m_host.speedIndex());
     if (start == JobStart::Busy)
         return start;
@@ -435,23 +452,41 @@ void ChipOperations::detect()
     });
 }
 
+void ChipOperations::logSupply(const ChipRecord& record)
+{
+    m_reporter.addLogLine(
+        m_reporter.message(MsgSupplyLog).arg(NameTokens(record.namesText()).trimmedAt(2), voltageText(record)));
+}
+
 UserInterface::Choice ChipOperations::chipChoice(
     const std::vector<int>& candidates, int preselected, const QString& id) const
 {
+    const ChipTable& table = m_host.chipTable();
+    const bool mixed = mixedSupply(table, candidates);
     UserInterface::Choice choice;
     choice.title = m_reporter.message(MsgChooserTitle);
     choice.text = m_reporter.message(MsgChooserText).arg(candidates.size()).arg(id);
-    choice.columns = {m_reporter.message(MsgColumnMaker), m_reporter.message(MsgColumnName),
-        m_reporter.message(MsgColumnCapacity), m_reporter.message(MsgColumnVoltage)};
+    // Where a wrong row puts 3.3 V on a 1.8 V chip, the supply is read first and the marking decides.
+    if (mixed)
+        choice.text += m_reporter.message(MsgChooserMixedSupply);
+    choice.columns = {
+        m_reporter.message(MsgColumnMaker), m_reporter.message(MsgColumnName), m_reporter.message(MsgColumnCapacity)};
+    if (mixed)
+        choice.columns.prepend(m_reporter.message(MsgColumnVoltage));
+    else
+        choice.columns.append(m_reporter.message(MsgColumnVoltage));
     choice.accept = m_reporter.message(MsgButtonOk);
     choice.cancel = m_reporter.message(MsgButtonCancel);
-    const ChipTable& table = m_host.chipTable();
-    const QStringList volts = editorVoltageItems();
+    choice.preselected = -1;
     for (const int slot : candidates) {
         const ChipRecord& r = table[slot];
         const NameTokens tokens(r.namesText());
-        choice.rows.push_back({tokens.trimmedAt(1), tokens.trimmedAt(2), capacityText(r.flashSize),
-            r.voltage < volts.size() ? volts[r.voltage] : QString()});
+        QStringList row {tokens.trimmedAt(1), tokens.trimmedAt(2), capacityText(r.flashSize)};
+        if (mixed)
+            row.prepend(voltageText(r));
+        else
+            row.append(voltageText(r));
+        choice.rows.push_back(row);
         if (slot == preselected)
             choice.preselected = int(choice.rows.size()) - 1;
     }
@@ -482,16 +517,20 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     }
     int slot = candidates.front();
     if (candidates.size() > 1) {
-        // The chip shown now is kept when it answers this ID as well.
+        // The chip shown now is kept when it answers this ID as well. Else the first is offered,
+        // unless the chips need different supplies: then nothing is, and the user picks by the marking.
         const int shown = m_host.selection().shownChip();
         const bool shownAnswers = std::find(candidates.begin(), candidates.end(), shown) != candidates.end();
-        const std::optional<int> chosen
-            = m_reporter.ui().chooseRow(chipChoice(candidates, shownAnswers ? shown : candidates.front(), idText));
+        const bool mixed = mixedSupply(table, candidates);
+        const int offered = shownAnswers ? shown : mixed ? -1 : candidates.front();
+        const std::optional<int> chosen = m_reporter.ui().chooseRow(chipChoice(candidates, offered, idText));
         if (!chosen || *chosen < 0 || *chosen >= int(candidates.size())) {
             m_outcome = CommandOutcome::Refused;
             return;
         }
         slot = candidates[size_t(*chosen)];
+        if (mixed)
+            logSupply(table[slot]);
     }
 
     const NameTokens tokens(table[slot].namesText());

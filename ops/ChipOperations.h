@@ -84,8 +84,9 @@ public:
     /// "Test": identifies the chip in the socket and selects it. A 25-series flash identification
     /// is logged and looked up among the listed SPI flash records only; one of all zeros or all
     /// ones means that no chip answered ("No chips detected..."). When several records answer it,
-    /// the user chooses one (the chip shown preselected when it is among them, else the first);
-    /// a cancelled choice changes nothing.
+    /// the user chooses one (the chip shown preselected when it is among them, else the first, or
+    /// none when they need different supplies, whose choice is logged with its voltage); a
+    /// cancelled choice changes nothing.
     void detect();
 
     /// Stop: the running job ends at its next block (a whole-chip erase once the chip is done),
@@ -159,7 +160,10 @@ private:
     void stopStopwatch();
     bool isSpiEeprom() const;
     void identifiedChip(const quint8 reply[4]);
-    /// The chooser of the listed chips (slots) that answer the identification id.
+    /// Logs the supply voltage of the record a job or a choice uses.
+    void logSupply(const ChipRecord& record);
+    /// The chooser of the listed chips (slots) that answer the identification id; preselected is
+    /// a slot or -1 for none. Chips of different supplies show the voltage as the first column.
     [[nodiscard]] UserInterface::Choice chipChoice(
         const std::vector<int>& candidates, int preselected, const QString& id) const;
 

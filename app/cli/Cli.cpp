@@ -505,7 +505,11 @@ int Run::chipCommand(const CommandHelp& command)
     const QString name = QLatin1String(command.name);
     try {
         if (m_o.detect || name == QLatin1String("detect")) {
+            const int unchosen = m_ui.unchosenCount();
             ops.detect();
+            // Chips of different supplies were listed: only --chip, naming one of them, goes on.
+            if (m_ui.unchosenCount() != unchosen)
+                return ExitUsage;
             if (ops.lastOutcome() != CommandOutcome::Done)
                 return exitStatusOf(ops.lastOutcome(), *m_buffer);
             if (const int status = settleDetected(name == QLatin1String("detect")))

@@ -12,6 +12,18 @@ void StreamUserInterface::showError(const QString& text)
     m_out.flush();
 }
 
+std::optional<int> StreamUserInterface::chooseRow(const Choice& choice)
+{
+    if (choice.preselected >= 0)
+        return choice.preselected;
+    ++m_unchosen;
+    m_out << choice.text << '\n';
+    for (const QStringList& row : choice.rows)
+        m_out << "  " << row.join(QStringLiteral("  ")) << '\n';
+    m_out.flush();
+    return std::nullopt;
+}
+
 bool StreamUserInterface::askYesNo(const QString& text)
 {
     if (!m_yes)

@@ -24,6 +24,9 @@ public:
     QString chooseOpenFile(const QString&) override { return m_file; }
     QString chooseSaveFile(const QString&, const QString&) override { return m_file; }
     void insertLogLine(const QString& line) override;
+    /// The preselected row; with none (chips that need different supplies), the list is printed
+    /// and nothing is chosen.
+    std::optional<int> chooseRow(const Choice& choice) override;
 
     /// Questions are answered Yes (--yes) instead of No.
     void setAnswerYes(bool yes) { m_yes = yes; }
@@ -39,12 +42,15 @@ public:
     [[nodiscard]] int errorCount() const { return m_errors; }
     /// Questions answered No so far.
     [[nodiscard]] int declinedCount() const { return m_declined; }
+    /// Lists printed without a choice so far.
+    [[nodiscard]] int unchosenCount() const { return m_unchosen; }
 
 private:
     QTextStream& m_out;
     QString m_file;
     int m_errors = 0;
     int m_declined = 0;
+    int m_unchosen = 0;
     bool m_yes = false;
     bool m_quiet = false;
     bool m_nameFile = false;

@@ -390,6 +390,7 @@ ParsedSource parseChipSource(QByteArrayView text)
     int typesSeen = 0;
     QHash<QString, int> firstOfName; // type, manufacturer and model (any case) -> line
     QHash<QString, std::pair<QString, int>> makerSpelling; // manufacturer in lower case -> first spelling, line
+    QHash<std::uint32_t, std::size_t> firstOfId; // flash identification -> index of its first chip
 
     int line = 0;
     qsizetype start = 0;
@@ -472,6 +473,29 @@ ParsedSource parseChipSource(QByteArrayView text)
                     .arg(MaxChips)
                     .arg(ChipSlots)});
             continue;
+        }
+        // Detection may end on any chip of an identification: they all wait as long as the slowest,
+        // and where their supplies differ, the first (the one a careless choice takes) is not 1.8 V.
+        if (chip->chipClass == SpiFlash25) {
+            if (const auto it = firstOfId.constFind(chip->chipId); it != firstOfId.cend()) {
+                const SourceChip& first = result.chips[*it];
+                if (chip->delay != first.delay)
+                    result.errors.push_back({line,
+                        QStringLiteral("delay %1 differs from the %2 of %3 (line %4), which answers the same "
+                                       "jedec_id; every chip of an identification takes the longest delay")
+                            .arg(chip->delay)
+                            .arg(first.delay)
+                            .arg(first.model)
+                            .arg(first.line)});
+                if (chip->voltage != first.voltage && first.voltage == Volt18)
+                    result.errors.push_back({line,
+                        QStringLiteral("%1 (line %2) answers the same jedec_id at 1.8V; the chips of other "
+                                       "supplies must come before it")
+                            .arg(first.model)
+                            .arg(first.line)});
+            } else {
+                firstOfId.insert(chip->chipId, result.chips.size());
+            }
         }
         firstOfName.insert(key, line);
         makerSpelling.insert(makerKey, {chip->manufacturer, line});

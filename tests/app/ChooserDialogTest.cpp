@@ -42,6 +42,10 @@ TEST(ChooserDialog, ShowsTheRowsWithThePreselectedOneCurrentAndTakesTheChoice)
     EXPECT_EQ(list.topLevelItem(2)->text(1), QStringLiteral("W25Q128BV"));
     EXPECT_EQ(dialog.chosenRow(), 1);
     EXPECT_EQ(child<QPushButton>(dialog, "ChooserCancel")->text(), QStringLiteral("Abbrechen"));
+    UserInterface::Choice none = threeChips();
+    none.preselected = -1; // chips of different supplies: only the user's own pick counts
+    ChooserDialog unchosen(none, nullptr);
+    EXPECT_FALSE(child<QPushButton>(unchosen, "ChooserOk")->isEnabled() || unchosen.chosenRow() >= 0);
 
     // Down, then Enter: the third row.
     QTimer::singleShot(0, &dialog, [&] {

@@ -527,8 +527,7 @@ TEST(ShippedChipSource, ChipsSharingAnIdentificationShareTheirSize)
 {
     // Detection selects the first chip with an identification, so all chips with it must agree on
     // what the programmer needs: capacity and page. The supply may differ only where a 1.8 V
-    // family answers exactly like a 3 V one (Spansion/Cypress FS-S and FL-S); there the 3 V part
-    // comes first, which a user must then change by hand.
+    // family answers exactly like a 3 V one (Spansion/Cypress FS-S and FL-S); detection then asks.
     std::map<std::uint32_t, const SourceChip*> first;
     for (const SourceChip& c : shippedSource().chips) {
         if (c.chipClass != SpiFlash25)
@@ -544,6 +543,17 @@ TEST(ShippedChipSource, ChipsSharingAnIdentificationShareTheirSize)
             EXPECT_TRUE(c.model.startsWith(QLatin1String("S25FS")));
         }
         EXPECT_LE(c.delay, it->second->delay) << "the first chip of an identification must wait longest";
+    }
+}
+
+TEST(ShippedChipSource, EveryChipOfAnIdentificationWaitsAsLongAsTheSlowest)
+{
+    std::map<std::uint32_t, int> first; // detection may end on any chip of an identification
+    for (const SourceChip& c : shippedSource().chips) {
+        if (c.chipClass == SpiFlash25) {
+            EXPECT_GE(c.delay, std::max<int>(100, int(c.capacity / 8192))) << c.model.toStdString(); // 16 per Mbit
+            EXPECT_EQ(c.delay, first.emplace(c.chipId, c.delay).first->second) << c.model.toStdString();
+        }
     }
 }
 
@@ -592,7 +602,7 @@ TEST(ShippedChipSource, EraseWaitAndAlgorithmSuitTheFlash)
                                   .match(c.model)
                                   .hasMatch();
         EXPECT_EQ(c.subtype, sstStyle ? 1 : 0);
-        EXPECT_EQ(c.page, 256);
+        EXPECT_EQ(c.page, c.model == QLatin1String("MX25L5121E") ? 32 : 256); // its buffer holds 32
     }
 }
 

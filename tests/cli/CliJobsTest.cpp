@@ -131,6 +131,14 @@ TEST_F(CliJobsTest, EveryChipCommandWorksOnTheChipInTheSocket)
     EXPECT_TRUE(list.out.contains("W25X40CL  ID ef3013  524288 bytes  page 256  3.3V")) << list.out.toStdString();
 }
 
+TEST_F(CliJobsTest, ChipsOfDifferentSuppliesAreListedAndOnlyChipPicksOne)
+{
+    ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_SPI_FLASH, 16 << 20, 0x012018), 0);
+    for (const CliRun& r : {run({"detect"}), run({"erase", "--detect"})})
+        EXPECT_TRUE(r.status == ExitUsage && r.err.contains("1.8V  Cypress  S25FS128S")) << r.err.toStdString();
+    EXPECT_EQ(run({"detect", "--chip", "S25FS128S"}).status, ExitOk);
+}
+
 TEST_F(CliJobsTest, EachFailureHasItsExitStatus)
 {
     const QString in = file("in.bin", image(4096));

@@ -117,7 +117,6 @@ protected:
         ChipDetection::SetUp();
         // A second listed flash answers W25Q16's identification.
         add(W25Q16DV, "SPI-Flash,Winbond,W25Q16DV", SpiFlash25, 0xEF4015);
-        host.table[W25Q16DV].voltage = Volt18;
         ASSERT_EQ(host.selectByIndices(0, 0, 0), int(W25Q64));
         insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0xEF4015);
     }
@@ -140,7 +139,6 @@ TEST_F(SharedIdDetection, TheUserChoosesAmongTheChipsAndTheIdIsLogged)
         QStringList(
             {QStringLiteral("Winbond"), QStringLiteral("W25Q16"), QStringLiteral("4 KiB"), QStringLiteral("3.3V")}));
     EXPECT_EQ(choice.rows[1].value(1), QStringLiteral("W25Q16DV"));
-    EXPECT_EQ(choice.rows[1].value(3), QStringLiteral("1.8V"));
     EXPECT_EQ(choice.preselected, 0) << "the chip shown does not answer this ID: the first is preselected";
     EXPECT_EQ(host.selection().currentChip(), int(W25Q16DV));
     EXPECT_EQ(ui.informations, QStringList {detectedDv});
@@ -158,6 +156,21 @@ TEST_F(SharedIdDetection, TheChipShownIsPreselectedWhenItAnswersAndCancelChanges
     EXPECT_EQ(host.selection().currentChip(), int(W25Q16DV));
     EXPECT_TRUE(ui.informations.isEmpty()) << "a cancelled choice shows no report";
     EXPECT_EQ(operations.lastOutcome(), CommandOutcome::Refused);
+}
+
+TEST_F(ChipDetection, ChipsOfDifferentSuppliesShowTheVoltageFirstAndNothingPreselected)
+{
+    add(Slot(4), "SPI-Flash,Spansion,S25FL128S", SpiFlash25, 0x012018);
+    add(Slot(5), "SPI-Flash,Cypress,S25FS128S", SpiFlash25, 0x012018);
+    host.table[5].voltage = Volt18;
+    insert(KSIM_CHIP_SPI_FLASH, 0x1000, 0x012018);
+    ui.rowChoices = {0};
+    operations.detect();
+    const UserInterface::Choice choice = ui.choices.at(0);
+    EXPECT_EQ(choice.preselected, -1);
+    EXPECT_EQ(choice.columns.value(0), QStringLiteral("Voltage"));
+    EXPECT_TRUE(choice.text.endsWith(QStringLiteral("the marking on the chip decides.")));
+    EXPECT_TRUE(ui.log.contains(QStringLiteral("002:Supply voltage of S25FL128S: 3.3V")));
 }
 
 } // namespace
