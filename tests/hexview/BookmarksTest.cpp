@@ -126,6 +126,48 @@ TEST_F(BookmarkTest, BytesRemovedInFrontOfABookmarkAtTheEndMoveIt)
     EXPECT_EQ(editor.bookmark(7), (Bookmark {98, true}));
 }
 
+TEST_F(BookmarkTest, AnUndoBringsBackTheBookmarksOfItsOwnChange)
+{
+    const auto removeRange = [this](qint64 from, qint64 to) {
+        editor.setSelStart(from);
+        editor.setSelEnd(to);
+        editor.deleteSelection();
+    };
+    // A bookmark exactly at the data's new end: cleared by the removal, back with its undo.
+    editor.toggleBookmark(0, 90, false);
+    removeRange(90, 99);
+    EXPECT_EQ(at(0), -1);
+    editor.undo();
+    EXPECT_EQ(at(0), 90);
+
+    // A removal's snapshot serves that removal's undo only, not the undo of a change after it.
+    editor.toggleBookmark(1, 60, false);
+    removeRange(55, 64);
+    editor.insertBuffer("ab", 2, 0);
+    editor.undo();
+    editor.undo();
+    EXPECT_EQ(at(1), 60);
+
+    // Old records trimmed twice (two, then one): the removal behind them keeps its snapshot.
+    const qint64 before = editor.undoStorage().size();
+    for (const qint64 position : {10, 20, 30}) {
+        editor.seek(position, 0);
+        ASSERT_TRUE(editor.keyPress(QLatin1Char('A')));
+    }
+    const qint64 edit = (editor.undoStorage().size() - before) / 3;
+    removeRange(55, 64);
+    editor.setMaxUndo(editor.undoStorage().size() - before - 2 * edit);
+    for (const qint64 position : {40, 41}) {
+        editor.seek(position, 0);
+        ASSERT_TRUE(editor.keyPress(QLatin1Char('B')));
+    }
+    ASSERT_EQ(editor.undoStorage().count(), 3) << "the removal and the two edits after it are left";
+    editor.undo();
+    editor.undo();
+    editor.undo();
+    EXPECT_EQ(at(1), 60) << "the removal's undo puts the bookmark back on its byte";
+}
+
 TEST_F(BookmarkTest, StayWhereTheyAreWhileAnUndoRangeIsOpen)
 {
     // A range is undone by putting the whole data back, which does not move bookmarks; so the
