@@ -1,5 +1,6 @@
 // Speed and memory of the hex editor control on a full 64 MiB image. Run by hand; prints one
 // line per measurement and the ratio against its goal.
+#include "ProcessMemory.h"
 #include "hexview/HexEditor.h"
 #include "hexview/UndoStorage.h"
 
@@ -21,6 +22,9 @@
 
 using namespace kestrum;
 
+using kestrum::bench::resetPeak;
+using kestrum::bench::statusKiB;
+
 namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
@@ -40,26 +44,6 @@ template <typename F> double bestOf(int runs, F&& run)
     for (int i = 0; i < runs; ++i)
         best = std::min(best, run());
     return best;
-}
-
-qint64 statusKiB(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0)
-            return std::atoll(line.c_str() + prefix.size());
-    }
-    return -1;
-}
-
-// Sets the peak RSS (VmHWM) back to the current RSS.
-bool resetPeak()
-{
-    std::ofstream clearRefs("/proc/self/clear_refs");
-    clearRefs << "5";
-    return bool(clearRefs);
 }
 
 QByteArray image()

@@ -3,6 +3,7 @@
 // cost the same for either size. Then the full paint of a 1000 x 700 view against a baseline that
 // draws the same rows as plain strings, one drawText per row and colour. Run by hand
 // (QT_QPA_PLATFORM=offscreen works); prints one line per measurement and its ratio.
+#include "ProcessMemory.h"
 #include "hexview/HexEditorView.h"
 
 #include <QApplication>
@@ -19,6 +20,9 @@
 #include <string>
 
 using namespace kestrum;
+
+using kestrum::bench::resetPeak;
+using kestrum::bench::statusKiB;
 
 namespace {
 
@@ -149,26 +153,6 @@ void comparePaintWithBaseline()
     std::printf("full paint of %dx%d: view %.3f ms, baseline (one drawText per row and colour) %.3f ms, "
                 "ratio %.2f (goal <= 1.2)\n",
         view.viewport()->width(), view.viewport()->height(), paint, plain, paint / plain);
-}
-
-qint64 statusKiB(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0)
-            return std::atoll(line.c_str() + prefix.size());
-    }
-    return -1;
-}
-
-// Sets the peak RSS (VmHWM) back to the current RSS.
-bool resetPeak()
-{
-    std::ofstream clearRefs("/proc/self/clear_refs");
-    clearRefs << "5";
-    return static_cast<bool>(clearRefs.flush());
 }
 
 // A 64 MiB image moved into a shown view and the first paint after it; and the peak memory above
