@@ -131,7 +131,12 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     : m_logForwarder(std::make_unique<LogForwarder>(pickUi(ui, m_ownedUi, this), *this))
     , m_reporter(*m_logForwarder)
     , m_executablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath)
-    , m_selection(m_table, [this](std::uint32_t n) { reloadView(n); })
+    // Another chip shows the buffer over its size; the edits in the view go into the buffer first.
+    , m_selection(m_table,
+          [this](std::uint32_t n) {
+              takeWholeViewEdits();
+              reloadView(n);
+          })
     , m_ini(locateFiles(m_executablePath).settingsFile)
 {
     initKestrumResources();
@@ -363,9 +368,21 @@ void MainWindow::reloadView(std::uint32_t count)
 
 void MainWindow::takeViewEdits()
 {
+    // Without a chip shown there is no size to cut the edits to.
+    if (m_selection.shownChip() < 0) {
+        takeWholeViewEdits();
+        return;
+    }
     if (hexView->isModified())
         m_buffer.markModified();
     m_handOver->takeViewEdits(chipSize());
+}
+
+void MainWindow::takeWholeViewEdits()
+{
+    if (hexView->isModified())
+        m_buffer.markModified();
+    m_handOver->takeViewEdits(BufferCapacity);
 }
 
 bool MainWindow::hasUnsavedChanges() const

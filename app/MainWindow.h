@@ -97,8 +97,12 @@ public:
     int selectByIndices(int typeIndex, int makerIndex, int nameIndex);
     /// The hex view shows buffer bytes 0 .. count-1.
     void reloadView(std::uint32_t count);
-    /// Takes the hex view's edits into the buffer, over the chip size.
+    /// Takes the hex view's edits into the buffer, over the chip size (the whole view when no
+    /// chip is shown).
     void takeViewEdits();
+    /// Takes the hex view's edits into the buffer with their whole length, also where an insert
+    /// made them longer than the chip.
+    void takeWholeViewEdits();
 
     /// Runs an event handler; an error that escapes it is shown in the error box and the program goes on.
     void runGuarded(const std::function<void()>& handler);

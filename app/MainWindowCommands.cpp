@@ -164,7 +164,8 @@ void MainWindow::openFile()
 
 void MainWindow::saveFile()
 {
-    m_files->save(chipSize());
+    // Without a chip shown the chip size is unknown: the used length is saved.
+    m_files->save(m_selection.shownChip() < 0 ? 0 : chipSize());
 }
 
 void MainWindow::showBufferInformation()

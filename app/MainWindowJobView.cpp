@@ -170,7 +170,8 @@ bool MainWindowJobView::autoVerify() const
 
 void MainWindowJobView::takeViewEdits()
 {
-    m_window.takeViewEdits();
+    // An image that outgrew the chip reaches the routines whole: Write asks about it.
+    m_window.takeWholeViewEdits();
 }
 
 void MainWindowJobView::setElapsedText(const QString& text)

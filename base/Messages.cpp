@@ -160,6 +160,15 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"电压", u"電壓", u"Voltage"},
     {u"确定", u"確定", u"OK"},
     {u"取消", u"取消", u"Cancel"},
+    {u"%1，第 %2 行", u"%1，第 %2 行", u"%1, line %2"},
+    {u"读出在 %2 字节中的 %1 字节后结束", u"讀出在 %2 位元組中的 %1 位元組後結束", u"Read ended after %1 of %2 bytes"},
+    {u"（文件 %1 字节，芯片 %2 字节）", u"（檔案 %1 位元組，芯片 %2 位元組）", u"(image %1 bytes, chip %2 bytes)"},
+    {u"请检查 USB 线和编程器，见 README“使用编程器”。", u"請檢查 USB 線和編程器，見 README「使用編程器」。",
+        u"Check the USB cable and the programmer; see README \"Using the programmer\"."},
+    {u"%1：%2", u"%1：%2", u"%1: %2"},
+    {u"（地址 %1h）", u"（地址 %1h）", u"(at address %1h)"},
+    {u"编程器已被拔出。", u"編程器已被拔出。", u"The programmer was unplugged."},
+    {u"未开始写入：", u"未開始寫入：", u"Write not started: "},
 }};
 
 } // namespace

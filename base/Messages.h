@@ -107,6 +107,14 @@ enum MessageKey : int {
     MsgColumnVoltage, ///< chooser column
     MsgButtonOk, ///< button that takes a choice
     MsgButtonCancel, ///< button that drops a choice
+    MsgFileLineAt, ///< where a data file failed to load: %1 = the file, %2 = the line number
+    MsgReadCutShort, ///< log after a stopped or failed read: %1 = bytes arrived, %2 = the chip size
+    MsgFileSizes, ///< after the question about a long image: %1 = image bytes, %2 = chip bytes
+    MsgNotConnectedHint, ///< log after "Not connected": what to check
+    MsgSaveFailedAt, ///< a failed save: %1 = the path, %2 = the system's reason
+    MsgTransferFailedAt, ///< after a failed transfer of a stream: %1 = the address reached (hex)
+    MsgProgrammerUnplugged, ///< after a failed transfer: the programmer is gone from the bus
+    MsgWriteNotStarted, ///< log: a question before writing was answered No; the question follows
     MessageCount
 };
 

@@ -7,6 +7,7 @@
 #include "buffer/SRecord.h"
 
 #include <cstring>
+#include <functional>
 
 #include <unistd.h>
 
@@ -101,6 +102,42 @@ FileKind saveKindForName(const QString& fileName)
     return kindForName(fileName);
 }
 
+namespace {
+
+/// Passes everything on to another user interface; an error box gets the place it happened.
+class LineErrors : public UserInterface
+{
+public:
+    LineErrors(UserInterface& ui, std::function<QString()> place)
+        : m_ui(ui)
+        , m_place(std::move(place))
+    {
+    }
+    void showError(const QString& text) override
+    {
+        m_shown = true;
+        m_ui.showError(text + QLatin1Char('\n') + m_place());
+    }
+    bool askYesNo(const QString& text) override { return m_ui.askYesNo(text); }
+    void showInformation(const QString& text) override { m_ui.showInformation(text); }
+    void beep() override { m_ui.beep(); }
+    QString chooseOpenFile(const QString& filter) override { return m_ui.chooseOpenFile(filter); }
+    QString chooseSaveFile(const QString& filter, const QString& suffix) override
+    {
+        return m_ui.chooseSaveFile(filter, suffix);
+    }
+    void insertLogLine(const QString& line) override { m_ui.insertLogLine(line); }
+    std::optional<int> chooseRow(const Choice& choice) override { return m_ui.chooseRow(choice); }
+    [[nodiscard]] bool shown() const { return m_shown; }
+
+private:
+    UserInterface& m_ui;
+    std::function<QString()> m_place;
+    bool m_shown = false;
+};
+
+} // namespace
+
 ImageSource::~ImageSource()
 {
     close();
@@ -153,14 +190,21 @@ qint32 ImageSource::load(
 {
     if (m_fd < 0)
         return 0;
+    m_failed = false;
     if (m_kind == FileKind::IntelHex || m_kind == FileKind::SRecord) {
         RecordFile file;
         file.openDescriptor(m_fd);
         m_fd = -1;
         if (m_textStart > 0 && file.fill(m_textStart) >= m_textStart)
             file.advance(m_textStart);
-        return m_kind == FileKind::IntelHex ? readIntelHex(file, destination, capacity, ui)
-                                            : readSRecord(file, destination, capacity, ui);
+        // The reader's error text is shown with the file and the line it failed on.
+        LineErrors errors(ui, [&] {
+            return messageText(MsgFileLineAt, m_language).arg(m_name).arg(file.lineNumber());
+        });
+        const qint32 loaded = m_kind == FileKind::IntelHex ? readIntelHex(file, destination, capacity, errors)
+                                                           : readSRecord(file, destination, capacity, errors);
+        m_failed = errors.shown();
+        return m_failed ? 0 : loaded;
     }
     std::uint64_t read = 0;
     if (m_kind == FileKind::Capsule) {

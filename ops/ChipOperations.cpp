@@ -307,8 +307,9 @@ void ChipOperations::read()
         // Only a read that ran to its end can find the chip empty. Without a programmer "Not
         // connected" has been said; after a failed set-up or read the communication error has been
         // shown, and a read cut short holds only what arrived.
+        // An empty chip is news, not a fault.
         if (r == JobResult::Done && m_buffer.usedLength == 0)
-            m_reporter.showError(MsgChipEmpty);
+            m_reporter.ui().showInformation(m_reporter.message(MsgChipEmpty));
     });
 }
 
@@ -397,6 +398,7 @@ void ChipOperations::detect()
         if (r == Identification::NoProgrammer) {
             m_view.setStatusText(m_reporter.message(MsgNotConnected));
             m_reporter.showError(MsgNotConnected);
+            m_reporter.addLogLine(MsgNotConnectedHint);
             m_outcome = CommandOutcome::NoProgrammer;
             return;
         }
