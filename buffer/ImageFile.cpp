@@ -6,6 +6,8 @@
 #include "buffer/IntelHex.h"
 #include "buffer/SRecord.h"
 
+#include <QFileInfo>
+
 #include <cstring>
 #include <functional>
 
@@ -232,6 +234,17 @@ qint32 loadImageFile(const QString& fileName, std::uint8_t* destination, std::ui
     return source.load(destination, capacity, ui, capsuleHeader);
 }
 
+namespace {
+
+/// The path of a file that could not be saved and the system's reason, when there is one.
+QString failureText(const Reporter& reporter, const QString& fileName, int error)
+{
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    return error != 0 ? reporter.message(MsgSaveFailedAt).arg(path, QString::fromLocal8Bit(std::strerror(error))) : path;
+}
+
+} // namespace
+
 bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
     ExistingFile existing, const QByteArray& capsuleHeader)
 {
@@ -252,6 +265,7 @@ bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
         return false;
 
     WriteResult result;
+    int error = 0;
     switch (kind) {
     case FileKind::SRecord:
         result = writeSRecord(fileName, source, length, ui);
@@ -262,19 +276,25 @@ bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
     default: {
         ReplacementFile file(fileName);
         if (!file.create()) {
-            // A fixed text in every language.
-            ui.showError(QString::fromUtf16(u"创建文件失败"));
+            // A fixed text in every language, then where and why.
+            const QString why = failureText(reporter, fileName, file.error());
+            reporter.addLogLine(why);
+            ui.showError(QString::fromUtf16(u"创建文件失败") + QLatin1Char('\n') + why);
             return false;
         }
         if (kind == FileKind::Capsule)
             file.append(capsuleHeader.constData(), CapsuleHeaderSize);
         file.append(source, length);
         result = file.commit() ? WriteResult::Written : WriteResult::NotWritten;
+        error = file.error();
         break;
     }
     }
-    if (result == WriteResult::NotWritten)
-        reporter.showError(MsgWriteFileError);
+    if (result == WriteResult::NotWritten) {
+        const QString why = failureText(reporter, fileName, error);
+        reporter.addLogLine(why);
+        reporter.showError(reporter.message(MsgWriteFileError) + QLatin1Char('\n') + why);
+    }
     return result == WriteResult::Written;
 }
 

@@ -114,11 +114,9 @@ std::size_t RecordFile::fill(std::size_t want)
 bool readRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui)
 {
     const std::size_t count = std::min(file.fill(static_cast<std::size_t>(limit)), static_cast<std::size_t>(limit));
-    // A file that ends early fails on the line after its last one.
-    if (file.m_lineEnded)
-        ++file.m_lineNumber;
     if (count == 0) {
-        file.m_lineEnded = false;
+        // A file that ends early fails on the line after its last one.
+        file.countLinePart(false);
         showFileError(ui, QStringLiteral("File Read Operation Failed"));
         return false;
     }
@@ -127,7 +125,7 @@ bool readRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface
     const std::size_t length = feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) + 1 : count;
     line.text = text;
     line.length = static_cast<int>(length);
-    file.m_lineEnded = feed != nullptr;
+    file.countLinePart(feed != nullptr);
     file.advance(length);
     return true;
 }

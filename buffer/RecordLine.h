@@ -46,6 +46,13 @@ public:
     /// The number (from 1) of the line that readRecordLine handed out last; the part of a line
     /// longer than its limit counts with that line.
     [[nodiscard]] int lineNumber() const { return m_lineNumber; }
+    /// What readRecordLine hands out: a part of a line, the end of a line when `ended`.
+    void countLinePart(bool ended)
+    {
+        if (m_lineEnded)
+            ++m_lineNumber;
+        m_lineEnded = ended;
+    }
 
 private:
     std::size_t readMore(char* to, std::size_t room);
@@ -60,8 +67,6 @@ private:
     bool m_atEnd = true;
     int m_lineNumber = 0;
     bool m_lineEnded = true; ///< the last part handed out ended with a line feed
-
-    friend bool readRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui);
 };
 
 /// One line as read by readRecordLine: its characters, the line feed included when there was one.

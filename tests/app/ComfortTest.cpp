@@ -148,7 +148,9 @@ TEST_F(ComfortFixture, UnsavedChangesAreMarkedAndOpenReadAndQuitAskFirst)
     ui.openFiles.push_back(first);
     action(w, "openAction").trigger();
     EXPECT_TRUE(ui.questions.isEmpty()) << "nothing to lose: no question";
-    EXPECT_TRUE(w.hasUnsavedChanges()) << "a loaded file is not saved or written yet";
+    hexView(w).editor().SetDataSize(16);
+    ASSERT_TRUE(hexView(w).editor().KeyPress(QLatin1Char('1')));
+    EXPECT_TRUE(w.hasUnsavedChanges()) << "an edit is not saved or written yet";
     EXPECT_EQ(w.windowTitle(), QLatin1Char('*') + title);
 
     // Open: No keeps the buffer and shows no file dialog; Yes goes on.
