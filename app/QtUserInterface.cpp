@@ -2,6 +2,7 @@
 
 #include "app/ChooserDialog.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -23,6 +24,18 @@ bool QtUserInterface::askYesNo(const QString& text)
     return QMessageBox::question(
                m_parent, QStringLiteral("Info"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
+}
+
+int QtUserInterface::askButtons(const QString& text, const QStringList& captions)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Info"), text, QMessageBox::NoButton, m_parent);
+    QList<QAbstractButton*> buttons;
+    for (qsizetype i = 0; i < captions.size(); ++i)
+        buttons << box.addButton(captions[i], i + 1 == captions.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    box.setEscapeButton(buttons.last());
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(box.clickedButton());
+    return chosen >= 0 ? int(chosen) : int(captions.size()) - 1;
 }
 
 std::optional<int> QtUserInterface::chooseRow(const Choice& choice)

@@ -23,6 +23,7 @@ public:
     QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) override;
     void insertLogLine(const QString& line) override;
     std::optional<int> chooseRow(const Choice& choice) override;
+    int askButtons(const QString& text, const QStringList& captions) override;
     /// The folder the Open and Save dialogs start in (empty: the dialogs' own choice).
     void setStartFolder(const QString& folder) { m_startFolder = folder; }
 

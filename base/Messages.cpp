@@ -169,6 +169,9 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"（地址 %1h）", u"（地址 %1h）", u"(at address %1h)"},
     {u"编程器已被拔出。", u"編程器已被拔出。", u"The programmer was unplugged."},
     {u"未开始写入：", u"未開始寫入：", u"Write not started: "},
+    {u"回应的芯片：%1", u"回應的芯片：%1", u"The chip that answered: %1"},
+    {u"使用 %1", u"使用 %1", u"Use %1"},
+    {u"保留 %1", u"保留 %1", u"Keep %1"},
 }};
 
 } // namespace

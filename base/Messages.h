@@ -115,6 +115,9 @@ enum MessageKey : int {
     MsgTransferFailedAt, ///< after a failed transfer of a stream: %1 = the address reached (hex)
     MsgProgrammerUnplugged, ///< after a failed transfer: the programmer is gone from the bus
     MsgWriteNotStarted, ///< log: a question before writing was answered No; the question follows
+    MsgDetectedChip, ///< after the wrong-chip question: %1 = the listed chip (or the ID) that answered
+    MsgUseChip, ///< button: select %1, the chip that answered, and go on with it
+    MsgKeepChip, ///< button: go on with %1, the selected chip
     MessageCount
 };
 
