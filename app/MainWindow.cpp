@@ -163,7 +163,7 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     m_usb = std::make_unique<UsbLink>(this);
     m_jobView = std::make_unique<MainWindowJobView>(*this,
         MainWindowJobView::Controls {
-            m_statusBar, commandBar, mainPanel, autoEraseCheck, autoProgramCheck, autoVerifyCheck, stopAction});
+            m_statusBar, commandBar, mainPanel, logView, autoEraseCheck, autoProgramCheck, autoVerifyCheck, stopAction});
     // Panel 4 follows the hex view: cursor offset, selection length, insert or overwrite mode.
     m_jobView->setPositionText(hexView->positionText());
     connect(hexView, &FlashEditorHost::positionTextChanged, this,

@@ -8,6 +8,7 @@
 #include "app/ChipSearchDialog.h"
 #include "app/FillDialog.h"
 #include "app/StatusBar.h"
+#include "base/Messages.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -84,6 +85,15 @@ void MainWindow::applyLanguage()
         case CaptionWindow::Fill:
             applyCaption(fillDialog, control, text);
             break;
+        }
+    }
+    // Panel 1 says what it said in the language now in force, and so keeps its colour.
+    const QString state = m_statusBar->panelText(1);
+    for (const MessageKey key : {MsgReady, MsgNotConnected, MsgErasing, MsgReading, MsgBlankChecking, MsgVerifying,
+             MsgWriting}) {
+        for (int other = 0; other < LanguageCount; ++other) {
+            if (state == messageText(key, other))
+                m_statusBar->setPanelText(1, messageText(key, language));
         }
     }
     showModifiedMark();

@@ -522,9 +522,9 @@ TEST_F(MainWindowFixture, LanguageSwitchSetsEveryCaptionAndTheCheckMarks)
         << "the dialog's Label1 must not take the main window's text";
     EXPECT_TRUE(action(w, "englishAction").isChecked());
     EXPECT_FALSE(action(w, "simplifiedChineseAction").isChecked());
-    // Panel 1 keeps its Chinese text; it is red only while it equals the current language's text.
-    EXPECT_EQ(statusBar(w).panelText(1), QString::fromUtf16(u"编程器未接入"));
-    EXPECT_FALSE(statusBar(w).panel1IsRed());
+    // Panel 1 says "Not connected" in the new language and stays red.
+    EXPECT_EQ(statusBar(w).panelText(1), QStringLiteral("Not connected"));
+    EXPECT_TRUE(statusBar(w).panel1IsRed());
 
     w.switchLanguage(1);
     EXPECT_EQ(action(w, "simplifiedChineseAction").text(), QString::fromUtf16(u"中文简体"));

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <map>
+
 using namespace kestrum;
 using namespace kestrum::test;
 
@@ -99,6 +101,21 @@ TEST_F(HonestResults, AnImageThatAnInsertMadeLongerThanTheChipIsAskedAboutWithBo
     EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Declined);
     EXPECT_TRUE(logHas(QRegularExpression(QStringLiteral("Write not started: File length is larger"))));
     EXPECT_EQ(cells()[0], pattern(0)) << "nothing was written";
+}
+
+TEST_F(HonestResults, TheLogStaysReadableDuringAJobAndTheRestOfThePanelIsLocked)
+{
+    select(MX25L1005);
+    insertSelected(MX25L1005);
+    std::map<std::string, bool> enabled;
+    atPass(2, [&] {
+        for (const char* name : {"logView", "hexView", "nameCombo", "chipColumn"})
+            enabled[name] = control<QWidget>(name).isEnabled();
+    });
+    action("readAction").trigger();
+    EXPECT_EQ(enabled, (std::map<std::string, bool> {
+                           {"chipColumn", false}, {"hexView", false}, {"logView", true}, {"nameCombo", false}}));
+    EXPECT_TRUE(control<QWidget>("hexView").isEnabled());
 }
 
 TEST_F(HonestResults, AnEmptyChipIsToldAsInformation)
