@@ -40,6 +40,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include <algorithm>

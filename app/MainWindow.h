@@ -28,6 +28,7 @@ class QWidget;
 class QPushButton;
 class QTextEdit;
 class QToolBar;
+class QTranslator;
 
 namespace kestrum {
 
@@ -202,6 +203,8 @@ private:
     void showChipSelection();
     /// The language items carry the check mark of the language in force.
     void showLanguageChecks();
+    /// Qt's own texts follow the language in force (where their translations are installed).
+    void applyQtLanguage(int language);
 
     std::unique_ptr<UserInterface> m_ownedUi;
     std::unique_ptr<LogForwarder> m_logForwarder;
@@ -223,6 +226,8 @@ private:
     bool m_closeRequested = false;
     bool m_activatedOnce = false;
     QString m_caption; ///< the window caption in the current language
+    /// Qt's own texts (buttons of the boxes, the file dialogs) in the Chinese languages.
+    std::unique_ptr<QTranslator> m_qtTexts;
 
     // The commands' actions; each one's object name is its name here, the caption table's key.
     QAction* openAction = nullptr;

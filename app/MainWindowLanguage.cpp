@@ -12,9 +12,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
+#include <QTranslator>
 
 namespace kestrum {
 
@@ -55,6 +58,7 @@ void MainWindow::applyLanguage()
     if (language < 0 || language >= LanguageCount)
         return;
     showLanguageChecks();
+    applyQtLanguage(language);
     // One pass in the order of the table: the main window, its tool bar, the chip editor, the
     // search dialog, the fill dialog.
     for (const Caption& c : captionTable()) {
@@ -100,6 +104,20 @@ void MainWindow::applyLanguage()
     fitToFont();
     // Panel 1 is red only while its text is "Not connected" in the language now in force.
     m_statusBar->update();
+}
+
+void MainWindow::applyQtLanguage(int language)
+{
+    if (m_qtTexts)
+        QCoreApplication::removeTranslator(m_qtTexts.get());
+    m_qtTexts.reset();
+    if (language == EnglishLanguage)
+        return;
+    auto texts = std::make_unique<QTranslator>();
+    const QString name = language == 1 ? QStringLiteral("qtbase_zh_TW") : QStringLiteral("qtbase_zh_CN");
+    if (texts->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(texts.get()))
+        m_qtTexts = std::move(texts);
 }
 
 void MainWindow::showLanguageChecks()
