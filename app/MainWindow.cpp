@@ -66,6 +66,10 @@ public:
     void showError(const QString& text) override { m_inner.showError(text); }
     bool askYesNo(const QString& text) override { return m_inner.askYesNo(text); }
     std::optional<int> chooseRow(const Choice& choice) override { return m_inner.chooseRow(choice); }
+    int askButtons(const QString& text, const QStringList& captions) override
+    {
+        return m_inner.askButtons(text, captions);
+    }
     void showInformation(const QString& text) override { m_inner.showInformation(text); }
     void beep() override { m_inner.beep(); }
     QString chooseOpenFile(const QString& filter) override

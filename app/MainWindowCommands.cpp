@@ -164,6 +164,8 @@ void MainWindow::openFile()
 
 void MainWindow::saveFile()
 {
+    // A save that fails is logged as well, with the path and the reason.
+    const Reporter::ErrorLogging logging(m_reporter, true);
     // Without a chip shown the chip size is unknown: the used length is saved.
     m_files->save(m_selection.shownChip() < 0 ? 0 : chipSize());
 }

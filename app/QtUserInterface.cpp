@@ -2,10 +2,10 @@
 
 #include "app/ChooserDialog.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kestrum {
 
@@ -29,12 +29,12 @@ bool QtUserInterface::askYesNo(const QString& text)
 int QtUserInterface::askButtons(const QString& text, const QStringList& captions)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Info"), text, QMessageBox::NoButton, m_parent);
-    QList<QAbstractButton*> buttons;
+    QList<QPushButton*> buttons;
     for (qsizetype i = 0; i < captions.size(); ++i)
         buttons << box.addButton(captions[i], i + 1 == captions.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
     box.setEscapeButton(buttons.last());
     box.exec();
-    const qsizetype chosen = buttons.indexOf(box.clickedButton());
+    const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
     return chosen >= 0 ? int(chosen) : int(captions.size()) - 1;
 }
 

@@ -117,8 +117,9 @@ public:
     }
     void showError(const QString& text) override
     {
+        // The first error says where; those after it follow from it.
+        m_ui.showError(m_shown ? text : text + QLatin1Char('\n') + m_place());
         m_shown = true;
-        m_ui.showError(text + QLatin1Char('\n') + m_place());
     }
     bool askYesNo(const QString& text) override { return m_ui.askYesNo(text); }
     void showInformation(const QString& text) override { m_ui.showInformation(text); }
@@ -130,6 +131,10 @@ public:
     }
     void insertLogLine(const QString& line) override { m_ui.insertLogLine(line); }
     std::optional<int> chooseRow(const Choice& choice) override { return m_ui.chooseRow(choice); }
+    int askButtons(const QString& text, const QStringList& captions) override
+    {
+        return m_ui.askButtons(text, captions);
+    }
     [[nodiscard]] bool shown() const { return m_shown; }
 
 private:
@@ -277,9 +282,8 @@ bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
         ReplacementFile file(fileName);
         if (!file.create()) {
             // A fixed text in every language, then where and why.
-            const QString why = failureText(reporter, fileName, file.error());
-            reporter.addLogLine(why);
-            ui.showError(QString::fromUtf16(u"创建文件失败") + QLatin1Char('\n') + why);
+            reporter.showError(
+                QString::fromUtf16(u"创建文件失败") + QLatin1Char('\n') + failureText(reporter, fileName, file.error()));
             return false;
         }
         if (kind == FileKind::Capsule)
@@ -291,9 +295,8 @@ bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
     }
     }
     if (result == WriteResult::NotWritten) {
-        const QString why = failureText(reporter, fileName, error);
-        reporter.addLogLine(why);
-        reporter.showError(reporter.message(MsgWriteFileError) + QLatin1Char('\n') + why);
+        reporter.showError(
+            reporter.message(MsgWriteFileError) + QLatin1Char('\n') + failureText(reporter, fileName, error));
     }
     return result == WriteResult::Written;
 }

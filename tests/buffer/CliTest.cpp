@@ -111,7 +111,7 @@ TEST(KestrumCli, PrintsTheReadersMessagesInOrderAndFails)
     const CliRun r = runInProcess({"convert", folder.path("cut.hex"), folder.path("out.bin")});
     EXPECT_EQ(r.status, ExitFailed);
     const QString cut = folder.path("cut.hex");
-    EXPECT_EQ(r.err, "File Read Operation Failed " + cut + "\nError reading File " + cut + "\n");
+    EXPECT_EQ(r.err, "File Read Operation Failed\n" + cut + ", line 2\nError reading File " + cut + "\n");
     EXPECT_FALSE(QFile::exists(folder.path("out.bin"))) << "nothing is saved after a failed load";
 
     const CliRun missing = runInProcess({"convert", folder.path("none.bin"), folder.path("out.bin")});
@@ -125,7 +125,7 @@ TEST(KestrumCli, AFailedSaveFails)
     test::writeFile(folder.path("in.bin"), "abc");
     const CliRun raw = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.bin")});
     EXPECT_EQ(raw.status, ExitFailed);
-    EXPECT_EQ(raw.err, QString::fromUtf16(u"创建文件失败 ") + folder.path("no/out.bin") + "\n");
+    EXPECT_EQ(raw.err, QString::fromUtf16(u"创建文件失败\n") + folder.path("no/out.bin") + ": No such file or directory\n");
     const CliRun hex = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.hex")});
     EXPECT_EQ(hex.status, ExitFailed);
     EXPECT_EQ(hex.err, "Cannot create file " + folder.path("no/out.hex") + "\n");
