@@ -167,8 +167,8 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     // The USB link belongs to the window; a chip job never outlives it.
     m_usb = std::make_unique<UsbLink>(this);
     m_jobView = std::make_unique<MainWindowJobView>(*this,
-        MainWindowJobView::Controls {
-            m_statusBar, commandBar, mainPanel, logView, autoEraseCheck, autoProgramCheck, autoVerifyCheck, stopAction});
+        MainWindowJobView::Controls {m_statusBar, commandBar, mainPanel, logView, autoEraseCheck, autoProgramCheck,
+            autoVerifyCheck, stopAction});
     // Panel 4 follows the hex view: cursor offset, selection length, insert or overwrite mode.
     m_jobView->setPositionText(hexView->positionText());
     connect(hexView, &FlashEditorHost::positionTextChanged, this,

@@ -93,8 +93,8 @@ void MainWindow::applyLanguage()
     }
     // Panel 1 says what it said in the language now in force, and so keeps its colour.
     const QString state = m_statusBar->panelText(1);
-    for (const MessageKey key : {MsgReady, MsgNotConnected, MsgErasing, MsgReading, MsgBlankChecking, MsgVerifying,
-             MsgWriting}) {
+    for (const MessageKey key :
+        {MsgReady, MsgNotConnected, MsgErasing, MsgReading, MsgBlankChecking, MsgVerifying, MsgWriting}) {
         for (int other = 0; other < LanguageCount; ++other) {
             if (state == messageText(key, other))
                 m_statusBar->setPanelText(1, messageText(key, language));

@@ -31,7 +31,8 @@ int QtUserInterface::askButtons(const QString& text, const QStringList& captions
     QMessageBox box(QMessageBox::Question, QStringLiteral("Info"), text, QMessageBox::NoButton, m_parent);
     QList<QPushButton*> buttons;
     for (qsizetype i = 0; i < captions.size(); ++i)
-        buttons << box.addButton(captions[i], i + 1 == captions.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        buttons << box.addButton(
+            captions[i], i + 1 == captions.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
     box.setEscapeButton(buttons.last());
     box.exec();
     const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));

@@ -172,6 +172,7 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"回应的芯片：%1", u"回應的芯片：%1", u"The chip that answered: %1"},
     {u"使用 %1", u"使用 %1", u"Use %1"},
     {u"保留 %1", u"保留 %1", u"Keep %1"},
+    {u"所有支持的文件", u"所有支援的檔案", u"All supported files"},
 }};
 
 } // namespace

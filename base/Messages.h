@@ -118,6 +118,7 @@ enum MessageKey : int {
     MsgDetectedChip, ///< after the wrong-chip question: %1 = the listed chip (or the ID) that answered
     MsgUseChip, ///< button: select %1, the chip that answered, and go on with it
     MsgKeepChip, ///< button: go on with %1, the selected chip
+    MsgAllSupportedFiles, ///< the first entry of the Open dialog's filter
     MessageCount
 };
 

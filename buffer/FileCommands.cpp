@@ -26,7 +26,17 @@ QString sRecordFilterEntry(int language)
 
 QString openFileFilter(int language)
 {
-    return QStringLiteral("Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|")
+    // Every kind the Open command reads, first: the dialog starts with it.
+    QStringList patterns;
+    for (const char* extension : {".bin", ".hex", ".ihx", ".ihex", ".rom", ".cap", ".eep"})
+        patterns << QLatin1Char('*') + QLatin1String(extension);
+    for (const QString& extension : sRecordExtensions())
+        patterns << QLatin1Char('*') + extension;
+    const QString all = QStringLiteral("%1 (%2)|%3|")
+                            .arg(messageText(MsgAllSupportedFiles, language), patterns.join(QLatin1Char(' ')),
+                                patterns.join(QLatin1Char(';')));
+    return all
+        + QStringLiteral("Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|")
         + sRecordFilterEntry(language) + QStringLiteral("|All files (*.*)|*.*");
 }
 

@@ -11,8 +11,9 @@
 
 namespace kestrum {
 
-/// Filter of the Open dialog, in the "Text|*.ext|..." form; its first entry is selected. The
-/// S-record entry is named in the language given; the others are the same in every language.
+/// Filter of the Open dialog, in the "Text|*.ext|..." form; its first entry, every supported
+/// kind, is selected. That entry and the S-record entry are named in the language given; the
+/// others are the same in every language.
 QString openFileFilter(int language);
 /// Filter of the Save dialog.
 QString saveFileFilter(int language);

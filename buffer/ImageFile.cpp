@@ -205,9 +205,8 @@ qint32 ImageSource::load(
         if (m_textStart > 0 && file.fill(m_textStart) >= m_textStart)
             file.advance(m_textStart);
         // The reader's error text is shown with the file and the line it failed on.
-        LineErrors errors(ui, [&] {
-            return messageText(MsgFileLineAt, m_language).arg(m_name).arg(file.lineNumber());
-        });
+        LineErrors errors(
+            ui, [&] { return messageText(MsgFileLineAt, m_language).arg(m_name).arg(file.lineNumber()); });
         const qint32 loaded = m_kind == FileKind::IntelHex ? readIntelHex(file, destination, capacity, errors)
                                                            : readSRecord(file, destination, capacity, errors);
         m_failed = errors.shown();
@@ -245,7 +244,8 @@ namespace {
 QString failureText(const Reporter& reporter, const QString& fileName, int error)
 {
     const QString path = QFileInfo(fileName).absoluteFilePath();
-    return error != 0 ? reporter.message(MsgSaveFailedAt).arg(path, QString::fromLocal8Bit(std::strerror(error))) : path;
+    return error != 0 ? reporter.message(MsgSaveFailedAt).arg(path, QString::fromLocal8Bit(std::strerror(error)))
+                      : path;
 }
 
 } // namespace
@@ -282,8 +282,8 @@ bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
         ReplacementFile file(fileName);
         if (!file.create()) {
             // A fixed text in every language, then where and why.
-            reporter.showError(
-                QString::fromUtf16(u"创建文件失败") + QLatin1Char('\n') + failureText(reporter, fileName, file.error()));
+            reporter.showError(QString::fromUtf16(u"创建文件失败") + QLatin1Char('\n')
+                + failureText(reporter, fileName, file.error()));
             return false;
         }
         if (kind == FileKind::Capsule)

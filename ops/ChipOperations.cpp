@@ -195,8 +195,9 @@ bool ChipOperations::acceptIdentification(const quint8 reply[4], IdMismatch mism
     QString question = m_reporter.message(MsgChipIdMismatch).arg(answered, name, selected);
     QStringList captions;
     if (!candidates.empty()) {
-        const QString detected
-            = candidates.size() == 1 ? NameTokens(m_host.chipTable()[candidates.front()].namesText()).trimmedAt(2) : answered;
+        const QString detected = candidates.size() == 1
+            ? NameTokens(m_host.chipTable()[candidates.front()].namesText()).trimmedAt(2)
+            : answered;
         question += QLatin1Char('\n') + m_reporter.message(MsgDetectedChip).arg(detected);
         captions << m_reporter.message(MsgUseChip).arg(detected);
     }

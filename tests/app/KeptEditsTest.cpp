@@ -29,8 +29,8 @@ struct KeptEdits : ::testing::Test
     QString exe() const { return dir.filePath(QStringLiteral("kestrum")); }
     void writeDatabase() const
     {
-        const std::pair<const char*, std::uint32_t> chips[]
-            = {{"SPI-Flash,Winbond,W25Q16", 4096}, {"SPI-Flash,Winbond,W25Q32", 8192}, {"24-EEPROM,Atmel,AT24C02", 256}};
+        const std::pair<const char*, std::uint32_t> chips[] = {
+            {"SPI-Flash,Winbond,W25Q16", 4096}, {"SPI-Flash,Winbond,W25Q32", 8192}, {"24-EEPROM,Atmel,AT24C02", 256}};
         std::vector<ChipRecord> records(std::size(chips) + 1);
         for (std::size_t i = 0; i < std::size(chips); ++i) {
             EXPECT_TRUE(records[i].setNamesText(QString::fromLatin1(chips[i].first)));
@@ -69,7 +69,8 @@ QByteArray intelHex(int lines, int bad)
     QByteArray text;
     for (int n = 1; n <= lines; ++n) {
         const int address = (n - 1) * 16;
-        QByteArray record = QByteArray::fromHex(QByteArray::number(0x10000000 | (address << 8), 16).rightJustified(8, '0'));
+        QByteArray record
+            = QByteArray::fromHex(QByteArray::number(0x10000000 | (address << 8), 16).rightJustified(8, '0'));
         record.append(QByteArray(16, char(0x33)));
         std::uint8_t sum = 0;
         for (const char c : record)

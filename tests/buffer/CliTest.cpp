@@ -125,7 +125,8 @@ TEST(KestrumCli, AFailedSaveFails)
     test::writeFile(folder.path("in.bin"), "abc");
     const CliRun raw = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.bin")});
     EXPECT_EQ(raw.status, ExitFailed);
-    EXPECT_EQ(raw.err, QString::fromUtf16(u"创建文件失败\n") + folder.path("no/out.bin") + ": No such file or directory\n");
+    EXPECT_EQ(
+        raw.err, QString::fromUtf16(u"创建文件失败\n") + folder.path("no/out.bin") + ": No such file or directory\n");
     const CliRun hex = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.hex")});
     EXPECT_EQ(hex.status, ExitFailed);
     EXPECT_EQ(hex.err, "Cannot create file " + folder.path("no/out.hex") + "\n");

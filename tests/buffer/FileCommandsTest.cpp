@@ -47,7 +47,10 @@ TEST_F(FileCommandsTest, OpenOffersTheFiltersAndACancelChangesNothing)
     buffer.usedLength = 9;
     commands.open(OneMiB);
     EXPECT_EQ(ui.openFilters,
-        QStringList {"Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|"
+        QStringList {"All supported files (*.bin *.hex *.ihx *.ihex *.rom *.cap *.eep *.s19 *.srec *.src *.s28 *.s37 "
+                     "*.mot *.mhx *.s1 *.s2 *.s3)|*.bin;*.hex;*.ihx;*.ihex;*.rom;*.cap;*.eep;*.s19;*.srec;*.src;*.s28;"
+                     "*.s37;*.mot;*.mhx;*.s1;*.s2;*.s3|"
+                     "Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|"
                      "Motorola S-record (*.s19 *.srec *.src *.s28 *.s37 *.mot *.mhx *.s1 *.s2 *.s3)|"
                      "*.s19;*.srec;*.src;*.s28;*.s37;*.mot;*.mhx;*.s1;*.s2;*.s3|All files (*.*)|*.*"});
     EXPECT_EQ(buffer.bytes[5], 0x12);

@@ -259,15 +259,15 @@ TEST_F(ImageFileSavingTest, FilesThatCannotBeCreatedAreReportedPerKind)
     EXPECT_FALSE(saveImageFile(reporter, folder.path("no/dir.src"), image.data(), 4));
     EXPECT_EQ(ui.errors,
         QStringList({QString::fromUtf16(u"创建文件失败\n") + folder.path("no/dir.bin") + ": No such file or directory",
-            "Cannot create file " + folder.path("no/dir.hex"),
-            "Cannot create file " + folder.path("no/dir.src")}));
+            "Cannot create file " + folder.path("no/dir.hex"), "Cannot create file " + folder.path("no/dir.src")}));
 
     // A folder under the name, or a file that may not be written, is not replaced.
     ui.clearRecords();
     QDir().mkpath(folder.path("taken.bin"));
     ui.answers = {true};
     EXPECT_FALSE(saveImageFile(reporter, folder.path("taken.bin"), image.data(), 4));
-    EXPECT_EQ(ui.errors, QStringList {QString::fromUtf16(u"创建文件失败\n") + folder.path("taken.bin") + ": Is a directory"});
+    EXPECT_EQ(
+        ui.errors, QStringList {QString::fromUtf16(u"创建文件失败\n") + folder.path("taken.bin") + ": Is a directory"});
     EXPECT_TRUE(QFileInfo(folder.path("taken.bin")).isDir());
 }
 

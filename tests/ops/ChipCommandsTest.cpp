@@ -116,8 +116,9 @@ TEST_F(ChipCommands, ImageLongerThanTheChipAnsweredNoWritesNothingAndLogsWhy)
     fillBufferPattern(300);
     ui.answers = {false};
     action("writeAction").trigger();
-    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Write not started: File length is larger than chip capacity. "
-                                                  "Do you want to continue to write?")});
+    EXPECT_EQ(ui.log,
+        QStringList {QStringLiteral("001:Write not started: File length is larger than chip capacity. "
+                                    "Do you want to continue to write?")});
     EXPECT_EQ(state().bytes_written, 0u);
     EXPECT_EQ(cells()[0], 0xFF);
     expectUnlocked();
@@ -324,7 +325,9 @@ TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsNotConnec
     fillBufferPattern(16);
     action("writeAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
-    EXPECT_EQ(ui.log, QStringList({QStringLiteral("002:Check the USB cable and the programmer; see README \"Using the programmer\"."), QStringLiteral("001:Not connected")}));
+    EXPECT_EQ(ui.log,
+        QStringList({QStringLiteral("002:Check the USB cable and the programmer; see README \"Using the programmer\"."),
+            QStringLiteral("001:Not connected")}));
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
     EXPECT_TRUE(statusBar().panel1IsRed());
 }
@@ -403,7 +406,9 @@ TEST_F(ChipCommands, ReadWithoutAProgrammerSaysOnlyNotConnected)
     select(W25Q64);
     action("readAction").trigger();
     EXPECT_EQ(ui.errors, QStringList({QStringLiteral("Not connected")}));
-    EXPECT_EQ(ui.log, QStringList({QStringLiteral("002:Check the USB cable and the programmer; see README \"Using the programmer\"."), QStringLiteral("001:Not connected")}));
+    EXPECT_EQ(ui.log,
+        QStringList({QStringLiteral("002:Check the USB cable and the programmer; see README \"Using the programmer\"."),
+            QStringLiteral("001:Not connected")}));
 }
 
 TEST_F(ChipCommands, TheControlThatHadTheFocusHasItAgainAfterAJob)

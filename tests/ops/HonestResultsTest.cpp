@@ -113,8 +113,9 @@ TEST_F(HonestResults, TheLogStaysReadableDuringAJobAndTheRestOfThePanelIsLocked)
             enabled[name] = control<QWidget>(name).isEnabled();
     });
     action("readAction").trigger();
-    EXPECT_EQ(enabled, (std::map<std::string, bool> {
-                           {"chipColumn", false}, {"hexView", false}, {"logView", true}, {"nameCombo", false}}));
+    EXPECT_EQ(enabled,
+        (std::map<std::string, bool> {
+            {"chipColumn", false}, {"hexView", false}, {"logView", true}, {"nameCombo", false}}));
     EXPECT_TRUE(control<QWidget>("hexView").isEnabled());
 }
 
