@@ -107,7 +107,8 @@ void ChipEditorDialog::buildGrid()
         if (const QTableWidgetItem* item = chipGrid->item(row, column))
             m_model.setCell(row + 1, column, item->text());
     });
-    connect(chipGrid, &QTableWidget::cellDoubleClicked, this, [this] { m_runGuarded([this] { loadSelectedRow(); }); });
+    // One click on a row loads it into the fields (a double click is a click as well).
+    connect(chipGrid, &QTableWidget::cellClicked, this, [this] { m_runGuarded([this] { loadSelectedRow(); }); });
 }
 
 void ChipEditorDialog::buildFields()

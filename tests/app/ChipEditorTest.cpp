@@ -265,13 +265,13 @@ TEST_F(ChipEditorFixture, MicrowireRowAddedThroughTheFieldsIsSavedAndLoadsBack)
     EXPECT_EQ(saved.eepromPage, 4);
     EXPECT_TRUE(recordAt(file, 1).isEnd());
 
-    // Fresh fields, a new opening, a double click on the row.
+    // Fresh fields, a new opening, a click on the row.
     editor.setFields(ChipEditorFields {});
     editor.reloadAndShow();
     EXPECT_EQ(cell(editor, 1, ColChipId), QStringLiteral("0xAB12")) << "shown back in the 0x%X form";
     grid(editor).setCurrentCell(0, 0);
     EXPECT_EQ(editor.selectedRow(), 1);
-    Q_EMIT grid(editor).cellDoubleClicked(0, 0);
+    Q_EMIT grid(editor).cellClicked(0, 0);
     EXPECT_EQ(combo(editor, "typeCombo").currentText(), QStringLiteral("93-EEPROM"));
     EXPECT_EQ(combo(editor, "classCombo").currentText(), u16(u"93 eeprom 系列"));
     EXPECT_EQ(combo(editor, "algorithmCombo").currentText(), QStringLiteral("93C66 16 BITS"));
@@ -332,7 +332,7 @@ TEST_F(ChipEditorFixture, NonIntegerCellStopsTheSaveBeforeTheFile)
     EXPECT_EQ(w.chipTable()[1].namesText(), QStringLiteral("SPI,Winbond,W25Q64"));
 }
 
-TEST_F(ChipEditorFixture, NonIntegerCellStopsTheDoubleClick)
+TEST_F(ChipEditorFixture, OneClickLoadsTheRowAndANonIntegerCellStopsIt)
 {
     writeDatabase({chip(QStringLiteral("SPI,Winbond,W25Q32"))});
     MainWindow w(&ui, exe());
@@ -346,7 +346,6 @@ TEST_F(ChipEditorFixture, NonIntegerCellStopsTheDoubleClick)
     const QPoint onCell = grid(editor).visualItemRect(grid(editor).item(0, 0)).center();
     QTest::mouseEvent(QTest::MouseClick, grid(editor).viewport(), Qt::LeftButton, {}, onCell);
     EXPECT_EQ(editor.selectedRow(), 1);
-    QTest::mouseEvent(QTest::MouseDClick, grid(editor).viewport(), Qt::LeftButton, {}, onCell);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("'1oo' is not a valid integer value")});
     EXPECT_EQ(combo(editor, "nameCombo").currentText(), QStringLiteral("W25Q32"));
     EXPECT_EQ(combo(editor, "flashCombo").currentText(), QStringLiteral("4MB")) << "fields before the cell are loaded";
