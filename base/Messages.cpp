@@ -173,6 +173,8 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"使用 %1", u"使用 %1", u"Use %1"},
     {u"保留 %1", u"保留 %1", u"Keep %1"},
     {u"所有支持的文件", u"所有支援的檔案", u"All supported files"},
+    {u"芯片列表有未保存的修改。仍要关闭吗？", u"芯片列表有未保存的修改。仍要關閉嗎？",
+        u"The chip list has changes that are not saved. Close anyway?"},
 }};
 
 } // namespace

@@ -119,6 +119,7 @@ enum MessageKey : int {
     MsgUseChip, ///< button: select %1, the chip that answered, and go on with it
     MsgKeepChip, ///< button: go on with %1, the selected chip
     MsgAllSupportedFiles, ///< the first entry of the Open dialog's filter
+    MsgEditorDiscardRows, ///< chip editor: closing with rows changed and not saved
     MessageCount
 };
 

@@ -504,3 +504,24 @@ TEST_F(ChipEditorFixture, AfterASaveTheWindowSelectsTheSameChipByItsNames)
     EXPECT_EQ(w.nameIndex(), 0) << "the saved indices designate it too";
     EXPECT_EQ(hexView(w).dataSize(), 0x2000);
 }
+
+TEST_F(ChipEditorFixture, ClosingWithRowsNotSavedAsksFirst)
+{
+    writeDatabase({chip(QStringLiteral("SPI,W,A"), 1, 0x1000), chip(QStringLiteral("SPI,W,B"), 2, 0x2000)});
+    MainWindow w(&ui, exe());
+    w.show();
+    ChipEditorDialog& editor = chipEditor(w);
+    editor.show();
+    QTest::keyEvent(QTest::Click, &editor, Qt::Key_Escape);
+    EXPECT_TRUE(ui.questions.isEmpty()) << "nothing changed: nothing to ask";
+    editor.show();
+    grid(editor).setCurrentCell(0, 0);
+    editor.deleteChip();
+    ui.answers = {false, true};
+    QTest::keyEvent(QTest::Click, &editor, Qt::Key_Escape);
+    EXPECT_TRUE(editor.isVisible()) << "No keeps the editor and its rows";
+    EXPECT_EQ(editor.model().rowCount(), 2) << "the title row and the row left";
+    QTest::mouseEvent(QTest::MouseClick, &button(editor, "quitButton"), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_EQ(ui.questions, QStringList(2, QString::fromUtf16(u"芯片列表有未保存的修改。仍要关闭吗？")));
+}
