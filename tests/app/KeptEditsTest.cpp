@@ -188,21 +188,6 @@ TEST_F(KeptEdits, SaveWithoutAChipSavesTheUsedLengthAndRefusesAnEmptyBuffer)
     EXPECT_EQ(saved.readAll(), QByteArray(300, '\x5A'));
 }
 
-TEST_F(KeptEdits, SaveThatCannotCreateItsFileNamesThePathAndTheReason)
-{
-    writeDatabase();
-    MainWindow w(&ui, exe());
-    w.show();
-    const QString out = dir.filePath(QStringLiteral("missing/out.bin"));
-    ui.saveFiles.push_back(out);
-    action(w, "saveAction").trigger();
-    ASSERT_EQ(ui.errors.size(), 1);
-    const QString why = out + QStringLiteral(": No such file or directory");
-    EXPECT_TRUE(ui.errors.first().endsWith(why)) << ui.errors.first().toStdString();
-    ASSERT_FALSE(ui.log.isEmpty());
-    EXPECT_TRUE(ui.log.first().endsWith(why));
-}
-
 TEST_F(KeptEdits, EnterInTheSearchFieldSelectsTheOnlyChipListed)
 {
     writeDatabase();
