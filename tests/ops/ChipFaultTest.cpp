@@ -95,7 +95,11 @@ TEST_P(TransferFaultTest, EndsTheRoutineWithAnErrorBoxAndAFailure)
         break;
     }
     EXPECT_EQ(result, JobResult::Failed);
-    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].startsWith(QStringLiteral("Programmer communication failed.")))
+        << ui.errors[0].toStdString();
+    // Only a lost programmer is said to be unplugged.
+    EXPECT_EQ(ui.errors[0].endsWith(QStringLiteral("The programmer was unplugged.")), c.fault == KSIM_FAULT_UNPLUG);
     EXPECT_FALSE(view.progressVisible);
     EXPECT_TRUE(view.locked);
 
