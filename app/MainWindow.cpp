@@ -75,11 +75,17 @@ public:
     QString chooseOpenFile(const QString& filter) override
     {
         m_window.prepareFileDialog(m_inner);
-        return m_window.rememberFolder(m_inner.chooseOpenFile(filter));
+        const QString chosen = m_window.rememberFolder(m_inner.chooseOpenFile(filter));
+        if (!chosen.isEmpty())
+            m_window.m_lastOpened = chosen;
+        return chosen;
     }
-    QString chooseSaveFile(const QString& filter, const QString& suffix) override
+    QString chooseSaveFile(const QString& filter, const QString&) override
     {
         m_window.prepareFileDialog(m_inner);
+        const QString suffix = m_window.saveSuffix();
+        if (auto* qt = dynamic_cast<QtUserInterface*>(&m_inner))
+            qt->proposeName(m_window.chipName() + QLatin1Char('.') + suffix);
         return m_window.rememberFolder(m_inner.chooseSaveFile(filter, suffix));
     }
     void insertLogLine(const QString& line) override

@@ -197,6 +197,10 @@ private:
     /// The file dialogs start in the folder last used; a chosen file's folder is remembered.
     void prepareFileDialog(UserInterface& ui) const;
     QString rememberFolder(const QString& chosen);
+    /// The kind Save proposes: raw, unless the last file opened was of another kind.
+    [[nodiscard]] QString saveSuffix() const;
+    /// The name of the chip shown ("kestrum" without one): the name Save proposes.
+    [[nodiscard]] QString chipName() const;
     /// Runs a selection fill and shows the lists, also when the fill ends with an error.
     int showingSelection(const std::function<int()>& fill);
     /// Copies the lists of the selection into the three combo boxes and the chip fields.
@@ -226,6 +230,7 @@ private:
     bool m_closeRequested = false;
     bool m_activatedOnce = false;
     QString m_caption; ///< the window caption in the current language
+    QString m_lastOpened; ///< the file the Open dialog gave last
     /// Qt's own texts (buttons of the boxes, the file dialogs) in the Chinese languages.
     std::unique_ptr<QTranslator> m_qtTexts;
 

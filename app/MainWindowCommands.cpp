@@ -10,6 +10,8 @@
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "base/FileLocations.h"
+#include "buffer/ImageFile.h"
+#include "chipdb/NameTokens.h"
 #include "ops/ChipOperations.h"
 
 #include <QAction>
@@ -154,6 +156,21 @@ QString MainWindow::rememberFolder(const QString& chosen)
     if (!chosen.isEmpty())
         m_settings.lastFolder = QFileInfo(chosen).absolutePath();
     return chosen;
+}
+
+QString MainWindow::saveSuffix() const
+{
+    if (m_lastOpened.isEmpty() || saveKindForName(m_lastOpened) == FileKind::RawBinary)
+        return QStringLiteral("bin");
+    return fileExtension(m_lastOpened).mid(1).toLower();
+}
+
+QString MainWindow::chipName() const
+{
+    if (m_selection.shownChip() < 0)
+        return QStringLiteral("kestrum");
+    // A name is a file name: no folder separators in it.
+    return NameTokens(currentRecord().namesText()).trimmedAt(2).replace(QLatin1Char('/'), QLatin1Char('_'));
 }
 
 void MainWindow::openFile()

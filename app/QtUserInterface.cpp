@@ -3,6 +3,7 @@
 #include "app/ChooserDialog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -96,7 +97,9 @@ QString QtUserInterface::suffixForFilter(const QString& qtFilterEntry, const QSt
 
 QString QtUserInterface::chooseSaveFile(const QString& filter, const QString& defaultSuffix)
 {
-    QFileDialog dialog(m_parent, QString(), m_startFolder);
+    const QString start = m_proposedName.isEmpty() ? m_startFolder : QDir(m_startFolder).filePath(m_proposedName);
+    m_proposedName.clear();
+    QFileDialog dialog(m_parent, QString(), start);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     const QString qt = qtFilter(filter);

@@ -278,3 +278,20 @@ TEST_F(ComfortFixture, AtTheMinimumSizeTheToolBarLeftColumnAndStatusBarFitInEver
             << "the fixed panels, some progress bar and the rate beside it";
     }
 }
+
+TEST_F(ComfortFixture, SaveProposesTheRawKindUnlessTheLastFileOpenedWasAnother)
+{
+    MainWindow w(&ui, exe());
+    w.show();
+    ui.saveFiles = {QString(), QString()};
+    action(w, "saveAction").trigger();
+    const QString hex = dir.filePath(QStringLiteral("in.hex"));
+    QFile f(hex);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(":0100000011EE\r\n:00000001FF\r\n");
+    f.close();
+    ui.openFiles.push_back(hex);
+    action(w, "openAction").trigger();
+    action(w, "saveAction").trigger();
+    EXPECT_EQ(ui.saveSuffixes, QStringList({"bin", "hex"}));
+}
