@@ -525,3 +525,20 @@ TEST_F(ChipEditorFixture, ClosingWithRowsNotSavedAsksFirst)
     EXPECT_FALSE(editor.isVisible());
     EXPECT_EQ(ui.questions, QStringList(2, QString::fromUtf16(u"芯片列表有未保存的修改。仍要关闭吗？")));
 }
+
+TEST_F(ChipEditorFixture, NamesInQuotesShowWithoutThemAndKeepThemInTheGrid)
+{
+    writeDatabase({chip(QStringLiteral("\"25 SPI Flash\",Winbond,W25X80"))});
+    MainWindow w(&ui, exe());
+    w.show();
+    ChipEditorDialog& editor = chipEditor(w);
+    editor.reloadAndShow();
+    EXPECT_EQ(combo(editor, "typeCombo").itemText(0), QStringLiteral("25 SPI Flash"));
+    editor.setFields(ChipEditorFields {});
+    editor.selectCell(1);
+    Q_EMIT grid(editor).cellClicked(0, 0);
+    EXPECT_EQ(combo(editor, "typeCombo").currentText(), QStringLiteral("25 SPI Flash"));
+    editor.editChip();
+    EXPECT_EQ(cell(editor, 1, ColType), QStringLiteral("\"25 SPI Flash\"")) << "the database's spelling";
+    EXPECT_TRUE(ui.errors.isEmpty());
+}
