@@ -91,7 +91,7 @@ void ChipEditorDialog::buildGrid()
     chipGrid->verticalHeader()->setDefaultSectionSize(24);
     chipGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     chipGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
-    // A double click loads the row into the fields; typing or a second click edits the cell.
+    // A click loads the row into the fields; typing or a second click edits the cell.
     chipGrid->setEditTriggers(
         QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     chipGrid->setWordWrap(false);
@@ -104,10 +104,13 @@ void ChipEditorDialog::buildGrid()
     });
     connect(chipGrid, &QTableWidget::cellPressed, this, [this](int row, int) { selectCell(row + 1); });
     connect(chipGrid, &QTableWidget::cellChanged, this, [this](int row, int column) {
-        if (const QTableWidgetItem* item = chipGrid->item(row, column))
+        if (const QTableWidgetItem* item = chipGrid->item(row, column)) {
             m_model.setCell(row + 1, column, item->text());
+            m_rowsChanged = true;
+        }
     });
-    connect(chipGrid, &QTableWidget::cellDoubleClicked, this, [this] { m_runGuarded([this] { loadSelectedRow(); }); });
+    // One click on a row loads it into the fields (a double click is a click as well).
+    connect(chipGrid, &QTableWidget::cellClicked, this, [this] { m_runGuarded([this] { loadSelectedRow(); }); });
 }
 
 void ChipEditorDialog::buildFields()
@@ -259,6 +262,7 @@ void ChipEditorDialog::reloadAndShow()
     // Grid changes not saved at an earlier opening are dropped: the file is the reference.
     const bool reloaded = reloadDatabase() == LoadResult::Loaded;
     m_model.load(m_table);
+    m_rowsChanged = false;
     for (int c = 0; c < EditorColumns; ++c) {
         const bool narrow = (c >= ColChipId && c <= ColVoltage) || c == ColEepromPage || c == ColXmlLink;
         chipGrid->setColumnWidth(c, narrow ? NarrowColumnWidth : DefaultColumnWidth);
@@ -384,6 +388,7 @@ void ChipEditorDialog::addChip()
             refuseMissingList(*missing);
         return;
     }
+    m_rowsChanged = true;
     showGrid();
 }
 
@@ -396,12 +401,14 @@ void ChipEditorDialog::editChip()
             refuseMissingList(*missing);
         return;
     }
+    m_rowsChanged = true;
     showGrid();
 }
 
 void ChipEditorDialog::deleteChip()
 {
     m_model.deleteCurrentRow();
+    m_rowsChanged = true;
     showGrid();
 }
 
@@ -420,8 +427,16 @@ void ChipEditorDialog::saveDatabase()
     if (!writeDatabaseFile(m_databasePath, saved->bytes(), *length, m_reporter))
         return;
     m_table = *saved;
+    m_rowsChanged = false;
     if (m_tableChanged)
         m_tableChanged();
+}
+
+void ChipEditorDialog::reject()
+{
+    if (m_rowsChanged && !m_reporter.ui().askYesNo(m_reporter.message(MsgEditorDiscardRows)))
+        return;
+    QDialog::reject();
 }
 
 } // namespace kestrum

@@ -59,6 +59,10 @@ public:
     [[nodiscard]] ChipEditorFields fields() const;
     void setFields(const ChipEditorFields& fields);
 
+    /// Quit, Esc and the window's close: rows changed and not saved are dropped only when the
+    /// user agrees.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -115,6 +119,7 @@ private:
     QPushButton* editButton = nullptr;
     QPushButton* saveButton = nullptr;
     QPushButton* quitButton = nullptr;
+    bool m_rowsChanged = false; ///< rows added, edited, deleted or typed into since the last load or save
 };
 
 } // namespace kestrum

@@ -58,7 +58,10 @@ ChipSearchDialog::ChipSearchDialog(
     layout->addWidget(quitButton, 2, 2);
     layout->setColumnStretch(1, 1);
 
-    // Enter in the search text or the list chooses the only match, or the highlighted one.
+    // Enter in the search text or the list chooses the only match, or the highlighted one. The
+    // editable list passes the keys it gets to its text field without asking filters: it is
+    // watched as well.
+    findCombo->installEventFilter(this);
     findCombo->lineEdit()->installEventFilter(this);
     chipList->installEventFilter(this);
     connect(findCombo, &QComboBox::editTextChanged, this, [this] { m_runGuarded([this] { filterChanged(); }); });
@@ -120,6 +123,9 @@ void ChipSearchDialog::filterChanged()
         const NameTokens tokens(names);
         addRow({tokens.at(0), tokens.at(1), tokens.at(2), slot});
     }
+    // The only match is highlighted: Select takes it at once.
+    if (chipList->topLevelItemCount() == 1)
+        chipList->topLevelItem(0)->setSelected(true);
 }
 
 bool ChipSearchDialog::eventFilter(QObject* watched, QEvent* event)

@@ -40,6 +40,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -65,16 +66,26 @@ public:
     void showError(const QString& text) override { m_inner.showError(text); }
     bool askYesNo(const QString& text) override { return m_inner.askYesNo(text); }
     std::optional<int> chooseRow(const Choice& choice) override { return m_inner.chooseRow(choice); }
+    int askButtons(const QString& text, const QStringList& captions) override
+    {
+        return m_inner.askButtons(text, captions);
+    }
     void showInformation(const QString& text) override { m_inner.showInformation(text); }
     void beep() override { m_inner.beep(); }
     QString chooseOpenFile(const QString& filter) override
     {
         m_window.prepareFileDialog(m_inner);
-        return m_window.rememberFolder(m_inner.chooseOpenFile(filter));
+        const QString chosen = m_window.rememberFolder(m_inner.chooseOpenFile(filter));
+        if (!chosen.isEmpty())
+            m_window.m_lastOpened = chosen;
+        return chosen;
     }
-    QString chooseSaveFile(const QString& filter, const QString& suffix) override
+    QString chooseSaveFile(const QString& filter, const QString&) override
     {
         m_window.prepareFileDialog(m_inner);
+        const QString suffix = m_window.saveSuffix();
+        if (auto* qt = dynamic_cast<QtUserInterface*>(&m_inner))
+            qt->proposeName(m_window.chipName() + QLatin1Char('.') + suffix);
         return m_window.rememberFolder(m_inner.chooseSaveFile(filter, suffix));
     }
     void insertLogLine(const QString& line) override
@@ -131,7 +142,12 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     : m_logForwarder(std::make_unique<LogForwarder>(pickUi(ui, m_ownedUi, this), *this))
     , m_reporter(*m_logForwarder)
     , m_executablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath)
-    , m_selection(m_table, [this](std::uint32_t n) { reloadView(n); })
+    // Another chip shows the buffer over its size; the edits in the view go into the buffer first.
+    , m_selection(m_table,
+          [this](std::uint32_t n) {
+              takeWholeViewEdits();
+              reloadView(n);
+          })
     , m_ini(locateFiles(m_executablePath).settingsFile)
 {
     initKestrumResources();
@@ -157,8 +173,8 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     // The USB link belongs to the window; a chip job never outlives it.
     m_usb = std::make_unique<UsbLink>(this);
     m_jobView = std::make_unique<MainWindowJobView>(*this,
-        MainWindowJobView::Controls {
-            m_statusBar, commandBar, mainPanel, autoEraseCheck, autoProgramCheck, autoVerifyCheck, stopAction});
+        MainWindowJobView::Controls {m_statusBar, commandBar, mainPanel, logView, autoEraseCheck, autoProgramCheck,
+            autoVerifyCheck, stopAction});
     // Panel 4 follows the hex view: cursor offset, selection length, insert or overwrite mode.
     m_jobView->setPositionText(hexView->positionText());
     connect(hexView, &FlashEditorHost::positionTextChanged, this,
@@ -363,9 +379,21 @@ void MainWindow::reloadView(std::uint32_t count)
 
 void MainWindow::takeViewEdits()
 {
+    // Without a chip shown there is no size to cut the edits to.
+    if (m_selection.shownChip() < 0) {
+        takeWholeViewEdits();
+        return;
+    }
     if (hexView->isModified())
         m_buffer.markModified();
     m_handOver->takeViewEdits(chipSize());
+}
+
+void MainWindow::takeWholeViewEdits()
+{
+    if (hexView->isModified())
+        m_buffer.markModified();
+    m_handOver->takeViewEdits(BufferCapacity);
 }
 
 bool MainWindow::hasUnsavedChanges() const

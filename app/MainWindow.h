@@ -28,6 +28,7 @@ class QWidget;
 class QPushButton;
 class QTextEdit;
 class QToolBar;
+class QTranslator;
 
 namespace kestrum {
 
@@ -97,8 +98,12 @@ public:
     int selectByIndices(int typeIndex, int makerIndex, int nameIndex);
     /// The hex view shows buffer bytes 0 .. count-1.
     void reloadView(std::uint32_t count);
-    /// Takes the hex view's edits into the buffer, over the chip size.
+    /// Takes the hex view's edits into the buffer, over the chip size (the whole view when no
+    /// chip is shown).
     void takeViewEdits();
+    /// Takes the hex view's edits into the buffer with their whole length, also where an insert
+    /// made them longer than the chip.
+    void takeWholeViewEdits();
 
     /// Runs an event handler; an error that escapes it is shown in the error box and the program goes on.
     void runGuarded(const std::function<void()>& handler);
@@ -192,12 +197,18 @@ private:
     /// The file dialogs start in the folder last used; a chosen file's folder is remembered.
     void prepareFileDialog(UserInterface& ui) const;
     QString rememberFolder(const QString& chosen);
+    /// The kind Save proposes: raw, unless the last file opened was of another kind.
+    [[nodiscard]] QString saveSuffix() const;
+    /// The name of the chip shown ("kestrum" without one): the name Save proposes.
+    [[nodiscard]] QString chipName() const;
     /// Runs a selection fill and shows the lists, also when the fill ends with an error.
     int showingSelection(const std::function<int()>& fill);
     /// Copies the lists of the selection into the three combo boxes and the chip fields.
     void showChipSelection();
     /// The language items carry the check mark of the language in force.
     void showLanguageChecks();
+    /// Qt's own texts follow the language in force (where their translations are installed).
+    void applyQtLanguage(int language);
 
     std::unique_ptr<UserInterface> m_ownedUi;
     std::unique_ptr<LogForwarder> m_logForwarder;
@@ -219,6 +230,9 @@ private:
     bool m_closeRequested = false;
     bool m_activatedOnce = false;
     QString m_caption; ///< the window caption in the current language
+    QString m_lastOpened; ///< the file the Open dialog gave last
+    /// Qt's own texts (buttons of the boxes, the file dialogs) in the Chinese languages.
+    std::unique_ptr<QTranslator> m_qtTexts;
 
     // The commands' actions; each one's object name is its name here, the caption table's key.
     QAction* openAction = nullptr;

@@ -10,6 +10,8 @@
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "base/FileLocations.h"
+#include "buffer/ImageFile.h"
+#include "chipdb/NameTokens.h"
 #include "ops/ChipOperations.h"
 
 #include <QAction>
@@ -156,6 +158,21 @@ QString MainWindow::rememberFolder(const QString& chosen)
     return chosen;
 }
 
+QString MainWindow::saveSuffix() const
+{
+    if (m_lastOpened.isEmpty() || saveKindForName(m_lastOpened) == FileKind::RawBinary)
+        return QStringLiteral("bin");
+    return fileExtension(m_lastOpened).mid(1).toLower();
+}
+
+QString MainWindow::chipName() const
+{
+    if (m_selection.shownChip() < 0)
+        return QStringLiteral("kestrum");
+    // A name is a file name: no folder separators in it.
+    return NameTokens(currentRecord().namesText()).trimmedAt(2).replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
 void MainWindow::openFile()
 {
     if (confirmDiscard())
@@ -164,7 +181,10 @@ void MainWindow::openFile()
 
 void MainWindow::saveFile()
 {
-    m_files->save(chipSize());
+    // A save that fails is logged as well, with the path and the reason.
+    const Reporter::ErrorLogging logging(m_reporter, true);
+    // Without a chip shown the chip size is unknown: the used length is saved.
+    m_files->save(m_selection.shownChip() < 0 ? 0 : chipSize());
 }
 
 void MainWindow::showBufferInformation()

@@ -64,6 +64,21 @@ void MainWindowJobView::setStatusText(const QString& text)
     m_controls.statusBar->setPanelText(1, text);
 }
 
+void MainWindowJobView::lockPanel(bool locked)
+{
+    if (!m_controls.log) {
+        m_controls.mainPanel->setEnabled(!locked);
+        return;
+    }
+    // Everything beside the log's way up to the panel is locked; the log itself takes no input.
+    for (QWidget* inner = m_controls.log; inner != m_controls.mainPanel; inner = inner->parentWidget()) {
+        for (QWidget* beside : inner->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (beside != inner)
+                beside->setEnabled(!locked);
+        }
+    }
+}
+
 void MainWindowJobView::setControlsLocked(bool locked)
 {
     // The window's focus widget is the one that has the focus, or gets it when the window is
@@ -82,7 +97,7 @@ void MainWindowJobView::setControlsLocked(bool locked)
         m_controls.statusBar->setPanelText(4, m_positionText);
     }
     m_controls.toolBar->setEnabled(!locked);
-    m_controls.mainPanel->setEnabled(!locked);
+    lockPanel(locked);
     if (m_controls.stop)
         m_controls.stop->setEnabled(locked);
     if (!locked && m_locked && m_focus && m_focus->isEnabled())
@@ -170,7 +185,8 @@ bool MainWindowJobView::autoVerify() const
 
 void MainWindowJobView::takeViewEdits()
 {
-    m_window.takeViewEdits();
+    // An image that outgrew the chip reaches the routines whole: Write asks about it.
+    m_window.takeWholeViewEdits();
 }
 
 void MainWindowJobView::setElapsedText(const QString& text)

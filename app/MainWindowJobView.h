@@ -26,9 +26,11 @@ public:
     struct Controls
     {
         StatusBar* statusBar = nullptr;
-        /// Locked while a job runs: the tool bar and the main panel (everything but the menu).
+        /// Locked while a job runs: the tool bar and the main panel but its log (everything but the menu).
         QWidget* toolBar = nullptr;
         QWidget* mainPanel = nullptr;
+        /// Stays readable (scrolling, selecting) while the rest of the main panel is locked.
+        QWidget* log = nullptr;
         QCheckBox* autoErase = nullptr;
         QCheckBox* autoProgram = nullptr;
         QCheckBox* autoVerify = nullptr;
@@ -76,6 +78,8 @@ public:
     int nameIndex() const override;
 
 private:
+    /// Locks the main panel but the log, or unlocks it.
+    void lockPanel(bool locked);
     /// The bar counts in ints; a range above INT_MAX (a blank check or an EEPROM erase of a record
     /// that claims gigabytes) is shifted down until it fits.
     int scaled(quint32 value) const;

@@ -8,12 +8,16 @@
 #include "app/ChipSearchDialog.h"
 #include "app/FillDialog.h"
 #include "app/StatusBar.h"
+#include "base/Messages.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
+#include <QTranslator>
 
 namespace kestrum {
 
@@ -54,6 +58,7 @@ void MainWindow::applyLanguage()
     if (language < 0 || language >= LanguageCount)
         return;
     showLanguageChecks();
+    applyQtLanguage(language);
     // One pass in the order of the table: the main window, its tool bar, the chip editor, the
     // search dialog, the fill dialog.
     for (const Caption& c : captionTable()) {
@@ -86,10 +91,33 @@ void MainWindow::applyLanguage()
             break;
         }
     }
+    // Panel 1 says what it said in the language now in force, and so keeps its colour.
+    const QString state = m_statusBar->panelText(1);
+    for (const MessageKey key :
+        {MsgReady, MsgNotConnected, MsgErasing, MsgReading, MsgBlankChecking, MsgVerifying, MsgWriting}) {
+        for (int other = 0; other < LanguageCount; ++other) {
+            if (state == messageText(key, other))
+                m_statusBar->setPanelText(1, messageText(key, language));
+        }
+    }
     showModifiedMark();
     fitToFont();
     // Panel 1 is red only while its text is "Not connected" in the language now in force.
     m_statusBar->update();
+}
+
+void MainWindow::applyQtLanguage(int language)
+{
+    if (m_qtTexts)
+        QCoreApplication::removeTranslator(m_qtTexts.get());
+    m_qtTexts.reset();
+    if (language == EnglishLanguage)
+        return;
+    auto texts = std::make_unique<QTranslator>();
+    const QString name = language == 1 ? QStringLiteral("qtbase_zh_TW") : QStringLiteral("qtbase_zh_CN");
+    if (texts->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(texts.get()))
+        m_qtTexts = std::move(texts);
 }
 
 void MainWindow::showLanguageChecks()

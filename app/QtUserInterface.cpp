@@ -3,8 +3,10 @@
 #include "app/ChooserDialog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kestrum {
 
@@ -23,6 +25,19 @@ bool QtUserInterface::askYesNo(const QString& text)
     return QMessageBox::question(
                m_parent, QStringLiteral("Info"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
+}
+
+int QtUserInterface::askButtons(const QString& text, const QStringList& captions)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Info"), text, QMessageBox::NoButton, m_parent);
+    QList<QPushButton*> buttons;
+    for (qsizetype i = 0; i < captions.size(); ++i)
+        buttons << box.addButton(
+            captions[i], i + 1 == captions.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    box.setEscapeButton(buttons.last());
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return chosen >= 0 ? int(chosen) : int(captions.size()) - 1;
 }
 
 std::optional<int> QtUserInterface::chooseRow(const Choice& choice)
@@ -82,7 +97,9 @@ QString QtUserInterface::suffixForFilter(const QString& qtFilterEntry, const QSt
 
 QString QtUserInterface::chooseSaveFile(const QString& filter, const QString& defaultSuffix)
 {
-    QFileDialog dialog(m_parent, QString(), m_startFolder);
+    const QString start = m_proposedName.isEmpty() ? m_startFolder : QDir(m_startFolder).filePath(m_proposedName);
+    m_proposedName.clear();
+    QFileDialog dialog(m_parent, QString(), start);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     const QString qt = qtFilter(filter);

@@ -23,8 +23,11 @@ public:
     QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) override;
     void insertLogLine(const QString& line) override;
     std::optional<int> chooseRow(const Choice& choice) override;
+    int askButtons(const QString& text, const QStringList& captions) override;
     /// The folder the Open and Save dialogs start in (empty: the dialogs' own choice).
     void setStartFolder(const QString& folder) { m_startFolder = folder; }
+    /// The file name the next Save dialog starts with, in the start folder.
+    void proposeName(const QString& name) { m_proposedName = name; }
 
     /// "Binary (*.bin)|*.bin|All files (*.*)|*.*" → "Binary (*.bin);;All files (*.*)" for Qt's dialogs.
     static QString qtFilter(const QString& pipeFilter);
@@ -35,6 +38,7 @@ public:
 private:
     QWidget* m_parent;
     QString m_startFolder;
+    QString m_proposedName;
 };
 
 } // namespace kestrum

@@ -163,6 +163,21 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"\n这些芯片需要不同的供电电压，请按芯片上的标记选择。", u"\n這些芯片需要不同的供電電壓，請按芯片上的標記選擇。",
         u"\nThese chips need different supply voltages: the marking on the chip decides."},
     {u"%1 的供电电压：%2", u"%1 的供電電壓：%2", u"Supply voltage of %1: %2"},
+    {u"%1，第 %2 行", u"%1，第 %2 行", u"%1, line %2"},
+    {u"读出在 %2 字节中的 %1 字节后结束", u"讀出在 %2 位元組中的 %1 位元組後結束", u"Read ended after %1 of %2 bytes"},
+    {u"（文件 %1 字节，芯片 %2 字节）", u"（檔案 %1 位元組，芯片 %2 位元組）", u"(image %1 bytes, chip %2 bytes)"},
+    {u"请检查 USB 线和编程器，见 README“使用编程器”。", u"請檢查 USB 線和編程器，見 README「使用編程器」。",
+        u"Check the USB cable and the programmer; see README \"Using the programmer\"."},
+    {u"%1：%2", u"%1：%2", u"%1: %2"},
+    {u"（地址 %1h）", u"（地址 %1h）", u"(at address %1h)"},
+    {u"编程器已被拔出。", u"編程器已被拔出。", u"The programmer was unplugged."},
+    {u"未开始写入：", u"未開始寫入：", u"Write not started: "},
+    {u"回应的芯片：%1", u"回應的芯片：%1", u"The chip that answered: %1"},
+    {u"使用 %1", u"使用 %1", u"Use %1"},
+    {u"保留 %1", u"保留 %1", u"Keep %1"},
+    {u"所有支持的文件", u"所有支援的檔案", u"All supported files"},
+    {u"芯片列表有未保存的修改。仍要关闭吗？", u"芯片列表有未保存的修改。仍要關閉嗎？",
+        u"The chip list has changes that are not saved. Close anyway?"},
 }};
 
 } // namespace

@@ -109,6 +109,19 @@ enum MessageKey : int {
     MsgButtonCancel, ///< button that drops a choice
     MsgChooserMixedSupply, ///< appended to the chooser's text when its chips need different supplies
     MsgSupplyLog, ///< log before a job on a 1.8 V chip or after a choice among supplies: %1 = chip, %2 = voltage
+    MsgFileLineAt, ///< where a data file failed to load: %1 = the file, %2 = the line number
+    MsgReadCutShort, ///< log after a stopped or failed read: %1 = bytes arrived, %2 = the chip size
+    MsgFileSizes, ///< after the question about a long image: %1 = image bytes, %2 = chip bytes
+    MsgNotConnectedHint, ///< log after "Not connected": what to check
+    MsgSaveFailedAt, ///< a failed save: %1 = the path, %2 = the system's reason
+    MsgTransferFailedAt, ///< after a failed transfer of a stream: %1 = the address reached (hex)
+    MsgProgrammerUnplugged, ///< after a failed transfer: the programmer is gone from the bus
+    MsgWriteNotStarted, ///< log: a question before writing was answered No; the question follows
+    MsgDetectedChip, ///< after the wrong-chip question: %1 = the listed chip (or the ID) that answered
+    MsgUseChip, ///< button: select %1, the chip that answered, and go on with it
+    MsgKeepChip, ///< button: go on with %1, the selected chip
+    MsgAllSupportedFiles, ///< the first entry of the Open dialog's filter
+    MsgEditorDiscardRows, ///< chip editor: closing with rows changed and not saved
     MessageCount
 };
 

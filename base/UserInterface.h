@@ -30,6 +30,14 @@ public:
     virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) = 0;
     /// Inserts a complete, already numbered line at the top of the log.
     virtual void insertLogLine(const QString& line) = 0;
+    /// Modal question with a button per caption, the last one the one that cancels; returns the
+    /// index of the button chosen. Without a person to ask it is a Yes/No question: Yes takes the
+    /// button before the last one, No the last one.
+    virtual int askButtons(const QString& text, const QStringList& captions)
+    {
+        const int last = int(captions.size()) - 1;
+        return askYesNo(text) ? last - 1 : last;
+    }
 
     /// A modal list to choose one row from, all texts in the current language.
     struct Choice

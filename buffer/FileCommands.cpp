@@ -5,6 +5,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <utility>
 
 namespace kestrum {
@@ -24,7 +26,17 @@ QString sRecordFilterEntry(int language)
 
 QString openFileFilter(int language)
 {
-    return QStringLiteral("Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|")
+    // Every kind the Open command reads, first: the dialog starts with it.
+    QStringList patterns;
+    for (const char* extension : {".bin", ".hex", ".ihx", ".ihex", ".rom", ".cap", ".eep"})
+        patterns << QLatin1Char('*') + QLatin1String(extension);
+    for (const QString& extension : sRecordExtensions())
+        patterns << QLatin1Char('*') + extension;
+    const QString all = QStringLiteral("%1 (%2)|%3|")
+                            .arg(messageText(MsgAllSupportedFiles, language), patterns.join(QLatin1Char(' ')),
+                                patterns.join(QLatin1Char(';')));
+    return all
+        + QStringLiteral("Binary (*.bin)|*.bin|Intel Hex(*.hex)|*.hex|Bios Rom (*.rom)|*.rom|Asus Rom (*.cap)|*.cap|")
         + sRecordFilterEntry(language) + QStringLiteral("|All files (*.*)|*.*");
 }
 
@@ -50,16 +62,23 @@ void FileCommands::open(std::uint32_t chipSize)
         return;
     // Every refusal comes before the buffer is touched: an unsaved chip read survives it.
     ImageSource source;
+    source.setLanguage(m_reporter.language());
     if (!source.open(fileName, BufferCapacity, m_reporter.ui()))
         return;
-    m_buffer.fillErased();
+    // The file goes into a scratch image first: one that fails half-way changes nothing.
+    std::unique_ptr<std::uint8_t[]> scratch(new std::uint8_t[BufferCapacity]);
+    std::memset(scratch.get(), 0xFF, BufferCapacity);
     QByteArray header;
-    m_buffer.usedLength = source.load(m_buffer.data(), BufferCapacity, m_reporter.ui(), &header);
+    const qint32 loaded = source.load(scratch.get(), BufferCapacity, m_reporter.ui(), &header);
+    if (source.failed())
+        return;
+    m_buffer.bytes.swap(scratch);
+    m_buffer.usedLength = loaded;
     if (!header.isEmpty())
         m_capsuleHeader = header;
-    // A loaded file is in the buffer only: until it is saved or written it counts as a change.
-    m_buffer.markModified();
-    // The view spans the chip whatever the file held; a failed load shows what was read before it.
+    // The buffer holds what the file holds: nothing is lost by replacing it.
+    m_buffer.markSaved();
+    // The view spans the chip whatever the file held.
     m_refreshView(chipSize);
     m_reporter.addLogLine(m_reporter.message(MsgOpenTitle) + QFileInfo(fileName).absoluteFilePath());
 }
@@ -71,8 +90,14 @@ void FileCommands::save(std::uint32_t chipSize)
         return;
     // Saved is what the user sees: edits in the view count, as they do for Write.
     m_takeViewEdits();
-    // Only a hand-made chip record can be larger than the buffer; never read past it.
-    const std::uint32_t length = std::min(chipSize, BufferCapacity);
+    // Without a chip the used length is what there is to save. Only a hand-made chip record can
+    // be larger than the buffer; never read past it.
+    const std::uint32_t used = static_cast<std::uint32_t>(std::max<qint32>(m_buffer.usedLength, 0));
+    const std::uint32_t length = std::min(chipSize != 0 ? chipSize : used, BufferCapacity);
+    if (length == 0) {
+        m_reporter.showError(MsgBufferEmpty);
+        return;
+    }
     if (saveImageFile(m_reporter, fileName, m_buffer.data(), length, ExistingFile::Ask, m_capsuleHeader)) {
         m_buffer.markSaved();
         m_reporter.addLogLine(m_reporter.message(MsgSaveLog).arg(QFileInfo(fileName).absoluteFilePath()));

@@ -11,8 +11,9 @@
 
 namespace kestrum {
 
-/// Filter of the Open dialog, in the "Text|*.ext|..." form; its first entry is selected. The
-/// S-record entry is named in the language given; the others are the same in every language.
+/// Filter of the Open dialog, in the "Text|*.ext|..." form; its first entry, every supported
+/// kind, is selected. That entry and the S-record entry are named in the language given; the
+/// others are the same in every language.
 QString openFileFilter(int language);
 /// Filter of the Save dialog.
 QString saveFileFilter(int language);
@@ -31,16 +32,17 @@ public:
 
     FileCommands(Reporter& reporter, DataBuffer& buffer, ViewReloader refreshView, ViewEditsTaker takeViewEdits);
 
-    /// Open: asks for a file and checks it (see ImageSource::open); a cancelled dialog or a refused
-    /// file changes nothing, not the buffer, its used length, the view or the log. Otherwise fills
-    /// the buffer with 0xFF, loads the file (the used length becomes the loaded count, 0 after a
-    /// reader's failure, with what it read before staying), shows chipSize bytes in the view and
-    /// logs "Open" + the full path. The header of a capsule is kept for a later Save. The buffer
-    /// counts as modified after a load.
+    /// Open: asks for a file and checks it (see ImageSource::open); a cancelled dialog, a refused
+    /// file or one that fails to load (the error names the file and line) changes nothing, not the
+    /// buffer, its used length, the view or the log. Otherwise the buffer holds the file over 0xFF
+    /// (the used length is the loaded count), the view shows chipSize bytes and the log says
+    /// "Open" + the full path. The header of a capsule is kept for a later Save. A loaded file
+    /// counts as saved.
     void open(std::uint32_t chipSize);
 
     /// Save: asks for a file, takes the view's edits into the buffer and saves chipSize bytes of
-    /// the buffer by the file's kind; a capsule gets the header of the last capsule opened. A
+    /// the buffer by the file's kind (the used length when chipSize is 0: no chip shown; an empty
+    /// buffer is refused); a capsule gets the header of the last capsule opened. A
     /// cancelled dialog changes nothing; a completed save clears the buffer's modified state.
     void save(std::uint32_t chipSize);
 

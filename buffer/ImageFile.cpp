@@ -6,7 +6,10 @@
 #include "buffer/IntelHex.h"
 #include "buffer/SRecord.h"
 
+#include <QFileInfo>
+
 #include <cstring>
+#include <functional>
 
 #include <unistd.h>
 
@@ -101,6 +104,47 @@ FileKind saveKindForName(const QString& fileName)
     return kindForName(fileName);
 }
 
+namespace {
+
+/// Passes everything on to another user interface; an error box gets the place it happened.
+class LineErrors : public UserInterface
+{
+public:
+    LineErrors(UserInterface& ui, std::function<QString()> place)
+        : m_ui(ui)
+        , m_place(std::move(place))
+    {
+    }
+    void showError(const QString& text) override
+    {
+        // The first error says where; those after it follow from it.
+        m_ui.showError(m_shown ? text : text + QLatin1Char('\n') + m_place());
+        m_shown = true;
+    }
+    bool askYesNo(const QString& text) override { return m_ui.askYesNo(text); }
+    void showInformation(const QString& text) override { m_ui.showInformation(text); }
+    void beep() override { m_ui.beep(); }
+    QString chooseOpenFile(const QString& filter) override { return m_ui.chooseOpenFile(filter); }
+    QString chooseSaveFile(const QString& filter, const QString& suffix) override
+    {
+        return m_ui.chooseSaveFile(filter, suffix);
+    }
+    void insertLogLine(const QString& line) override { m_ui.insertLogLine(line); }
+    std::optional<int> chooseRow(const Choice& choice) override { return m_ui.chooseRow(choice); }
+    int askButtons(const QString& text, const QStringList& captions) override
+    {
+        return m_ui.askButtons(text, captions);
+    }
+    [[nodiscard]] bool shown() const { return m_shown; }
+
+private:
+    UserInterface& m_ui;
+    std::function<QString()> m_place;
+    bool m_shown = false;
+};
+
+} // namespace
+
 ImageSource::~ImageSource()
 {
     close();
@@ -153,14 +197,20 @@ qint32 ImageSource::load(
 {
     if (m_fd < 0)
         return 0;
+    m_failed = false;
     if (m_kind == FileKind::IntelHex || m_kind == FileKind::SRecord) {
         RecordFile file;
         file.openDescriptor(m_fd);
         m_fd = -1;
         if (m_textStart > 0 && file.fill(m_textStart) >= m_textStart)
             file.advance(m_textStart);
-        return m_kind == FileKind::IntelHex ? readIntelHex(file, destination, capacity, ui)
-                                            : readSRecord(file, destination, capacity, ui);
+        // The reader's error text is shown with the file and the line it failed on.
+        LineErrors errors(
+            ui, [&] { return messageText(MsgFileLineAt, m_language).arg(m_name).arg(file.lineNumber()); });
+        const qint32 loaded = m_kind == FileKind::IntelHex ? readIntelHex(file, destination, capacity, errors)
+                                                           : readSRecord(file, destination, capacity, errors);
+        m_failed = errors.shown();
+        return m_failed ? 0 : loaded;
     }
     std::uint64_t read = 0;
     if (m_kind == FileKind::Capsule) {
@@ -188,6 +238,18 @@ qint32 loadImageFile(const QString& fileName, std::uint8_t* destination, std::ui
     return source.load(destination, capacity, ui, capsuleHeader);
 }
 
+namespace {
+
+/// The path of a file that could not be saved and the system's reason, when there is one.
+QString failureText(const Reporter& reporter, const QString& fileName, int error)
+{
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    return error != 0 ? reporter.message(MsgSaveFailedAt).arg(path, QString::fromLocal8Bit(std::strerror(error)))
+                      : path;
+}
+
+} // namespace
+
 bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8_t* source, std::uint32_t length,
     ExistingFile existing, const QByteArray& capsuleHeader)
 {
@@ -208,6 +270,7 @@ bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
         return false;
 
     WriteResult result;
+    int error = 0;
     switch (kind) {
     case FileKind::SRecord:
         result = writeSRecord(fileName, source, length, ui);
@@ -218,19 +281,23 @@ bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
     default: {
         ReplacementFile file(fileName);
         if (!file.create()) {
-            // A fixed text in every language.
-            ui.showError(QString::fromUtf16(u"创建文件失败"));
+            // A fixed text in every language, then where and why.
+            reporter.showError(QString::fromUtf16(u"创建文件失败") + QLatin1Char('\n')
+                + failureText(reporter, fileName, file.error()));
             return false;
         }
         if (kind == FileKind::Capsule)
             file.append(capsuleHeader.constData(), CapsuleHeaderSize);
         file.append(source, length);
         result = file.commit() ? WriteResult::Written : WriteResult::NotWritten;
+        error = file.error();
         break;
     }
     }
-    if (result == WriteResult::NotWritten)
-        reporter.showError(MsgWriteFileError);
+    if (result == WriteResult::NotWritten) {
+        reporter.showError(
+            reporter.message(MsgWriteFileError) + QLatin1Char('\n') + failureText(reporter, fileName, error));
+    }
     return result == WriteResult::Written;
 }
 

@@ -59,6 +59,11 @@ public:
     /// mark. capsuleHeader, when given, receives the header of a capsule that holds a whole one.
     qint32 load(
         std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui, QByteArray* capsuleHeader = nullptr);
+    /// The language of the file name and line number that follow a reader's error text.
+    void setLanguage(int language) { m_language = language; }
+    /// True after a load that a reader ended with an error: its text was shown, followed by the
+    /// file name and the number of the line it failed on.
+    [[nodiscard]] bool failed() const { return m_failed; }
 
 private:
     void close();
@@ -68,6 +73,8 @@ private:
     std::uint64_t m_size = 0;
     FileKind m_kind = FileKind::RawBinary;
     std::uint32_t m_textStart = 0; ///< bytes of a byte-order mark in front of the text
+    int m_language = EnglishLanguage;
+    bool m_failed = false;
 };
 
 /// Opens and loads in one: the byte count, 0 on failure after the failure has been shown. Writes

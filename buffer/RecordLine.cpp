@@ -40,6 +40,8 @@ void RecordFile::openDescriptor(int fd, std::size_t blockSize)
     m_block.reset(new char[blockSize]);
     m_begin = m_end = 0;
     m_atEnd = false;
+    m_lineNumber = 0;
+    m_lineEnded = true;
 }
 
 void RecordFile::openMemory(const char* data, std::size_t size, std::size_t blockSize)
@@ -51,6 +53,8 @@ void RecordFile::openMemory(const char* data, std::size_t size, std::size_t bloc
     m_block.reset(new char[blockSize]);
     m_begin = m_end = 0;
     m_atEnd = false;
+    m_lineNumber = 0;
+    m_lineEnded = true;
 }
 
 void RecordFile::close()
@@ -111,6 +115,8 @@ bool readRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface
 {
     const std::size_t count = std::min(file.fill(static_cast<std::size_t>(limit)), static_cast<std::size_t>(limit));
     if (count == 0) {
+        // A file that ends early fails on the line after its last one.
+        file.countLinePart(false);
         showFileError(ui, QStringLiteral("File Read Operation Failed"));
         return false;
     }
@@ -119,6 +125,7 @@ bool readRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface
     const std::size_t length = feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) + 1 : count;
     line.text = text;
     line.length = static_cast<int>(length);
+    file.countLinePart(feed != nullptr);
     file.advance(length);
     return true;
 }

@@ -43,6 +43,16 @@ public:
     std::size_t fill(std::size_t want);
     [[nodiscard]] const char* position() const { return m_block.get() + m_begin; }
     void advance(std::size_t count) { m_begin += count; }
+    /// The number (from 1) of the line that readRecordLine handed out last; the part of a line
+    /// longer than its limit counts with that line.
+    [[nodiscard]] int lineNumber() const { return m_lineNumber; }
+    /// What readRecordLine hands out: a part of a line, the end of a line when `ended`.
+    void countLinePart(bool ended)
+    {
+        if (m_lineEnded)
+            ++m_lineNumber;
+        m_lineEnded = ended;
+    }
 
 private:
     std::size_t readMore(char* to, std::size_t room);
@@ -55,6 +65,8 @@ private:
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_atEnd = true;
+    int m_lineNumber = 0;
+    bool m_lineEnded = true; ///< the last part handed out ended with a line feed
 };
 
 /// One line as read by readRecordLine: its characters, the line feed included when there was one.

@@ -34,6 +34,28 @@ void cutAtComma(const QString& text, QString& head, QString& tail)
     tail = text.mid(comma + 1);
 }
 
+/// A name as the database file spells it: in quotes (inner quotes doubled) when it holds a blank,
+/// a comma or a quote; a name already in quotes stays as it is.
+QString quotedName(const QString& name)
+{
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')))
+        return name;
+    // Blanks around a name are no part of it.
+    const QString trimmed = name.trimmed();
+    if (!trimmed.contains(QLatin1Char(' ')) && !trimmed.contains(QLatin1Char(','))
+        && !trimmed.contains(QLatin1Char('"')))
+        return name;
+    QString inner = trimmed;
+    inner.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+/// A name as it reads: without the quotes of the database file's spelling.
+QString unquotedName(const QString& cell)
+{
+    return cell.startsWith(QLatin1Char('"')) ? NameTokens(cell).at(0) : cell;
+}
+
 EditorRow titleRow()
 {
     const QStringList titles = editorColumnTitles();
@@ -194,6 +216,10 @@ void ChipEditorModel::load(const ChipTable& table)
         row[ColXmlLink] = QString::number(record.xmlLink);
         m_rows.push_back(row);
 
+        // The lists offer the names as they read.
+        type = unquotedName(type);
+        maker = unquotedName(maker);
+        model = unquotedName(model);
         if (!m_types.containsIgnoringCase(type))
             m_types.append(type);
         if (!maker.isEmpty() && !m_makers.containsIgnoringCase(maker))
@@ -235,9 +261,9 @@ std::optional<EditorRow> ChipEditorModel::buildRow(const ChipEditorFields& f, st
     }
 
     EditorRow row;
-    row[ColType] = f.type;
-    row[ColMaker] = f.maker;
-    row[ColModel] = f.model;
+    row[ColType] = quotedName(f.type);
+    row[ColMaker] = quotedName(f.maker);
+    row[ColModel] = quotedName(f.model);
     row[ColChipId] = f.chipId;
     row[ColFlashSize] = QString::number(64u << f.flashIndex);
     row[ColFlashPage] = QString::number(1u << f.flashPageIndex);
@@ -301,9 +327,10 @@ bool ChipEditorModel::loadSelectedRow(ChipEditorFields& fields, QString* error) 
         return value;
     };
 
-    fields.type = cells[ColType];
-    fields.maker = cells[ColMaker];
-    fields.model = cells[ColModel];
+    // The fields show a name as it reads; the grid keeps it as the database file spells it.
+    fields.type = unquotedName(cells[ColType]);
+    fields.maker = unquotedName(cells[ColMaker]);
+    fields.model = unquotedName(cells[ColModel]);
     fields.chipId = cells[ColChipId];
 
     const auto flashSize = number(ColFlashSize);

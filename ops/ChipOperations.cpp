@@ -204,14 +204,82 @@ bool ChipOperations::acceptIdentification(const quint8 reply[4], IdMismatch mism
     const QString selected = QString::asprintf(
         "%2.2X %2.2X %2.2X", (record.chipId >> 16) & 0xFF, (record.chipId >> 8) & 0xFF, record.chipId & 0xFF);
     const QString name = NameTokens(record.namesText()).trimmedAt(2);
-    if (mismatch == IdMismatch::Log) {
-        m_reporter.addLogLine(m_reporter.message(MsgChipIdMismatchLog).arg(answered, name, selected));
+    // The chip that answered is offered by its name, or by its ID when several listed chips share it.
+    const std::vector<int> candidates = listedFlashes(id);
+    QString question = m_reporter.message(MsgChipIdMismatch).arg(answered, name, selected);
+    QStringList captions;
+    if (!candidates.empty()) {
+        const QString detected = candidates.size() == 1
+            ? NameTokens(m_host.chipTable()[candidates.front()].namesText()).trimmedAt(2)
+            : answered;
+        question += QLatin1Char('\n') + m_reporter.message(MsgDetectedChip).arg(detected);
+        captions << m_reporter.message(MsgUseChip).arg(detected);
+    }
+    captions << m_reporter.message(MsgKeepChip).arg(name) << m_reporter.message(MsgButtonCancel);
+    const int answer = m_reporter.ui().askButtons(question, captions);
+    if (!candidates.empty() && answer == 0) {
+        const std::optional<int> slot = chooseDetected(candidates, answered);
+        if (slot) {
+            selectSlot(*slot);
+            return true;
+        }
+    } else if (answer == int(captions.size()) - 2) {
         return true;
     }
-    if (m_reporter.ui().askYesNo(m_reporter.message(MsgChipIdMismatch).arg(answered, name, selected)))
-        return true;
+    m_reporter.addLogLine(m_reporter.message(MsgChipIdMismatchLog).arg(answered, name, selected));
     m_outcome = CommandOutcome::WrongChip;
     return false;
+}
+
+std::vector<int> ChipOperations::listedFlashes(std::uint32_t id) const
+{
+    // Only listed chips count: stale candidates after a reload and empty candidates are never
+    // selected. The identification is a JEDEC ID, which only 25-series flash records carry; the ID
+    // field of other classes means nothing to this lookup.
+    const ChipTable& table = m_host.chipTable();
+    std::vector<int> candidates;
+    const int listed = table.listedCount();
+    for (int i = 0; i < listed; ++i) {
+        if (table[i].chipClass == SpiFlash25 && table[i].chipId == id)
+            candidates.push_back(i);
+    }
+    return candidates;
+}
+
+std::optional<int> ChipOperations::chooseDetected(const std::vector<int>& candidates, const QString& idText)
+{
+    if (candidates.size() == 1)
+        return candidates.front();
+    // The chip shown now is kept when it answers this ID as well. Else the first is offered,
+    // unless the chips need different supplies: then nothing is, and the user picks by the marking.
+    const ChipTable& table = m_host.chipTable();
+    const int shown = m_host.selection().shownChip();
+    const bool shownAnswers = std::find(candidates.begin(), candidates.end(), shown) != candidates.end();
+    const bool mixed = mixedSupply(table, candidates);
+    const int offered = shownAnswers ? shown : mixed ? -1 : candidates.front();
+    const std::optional<int> chosen = m_reporter.ui().chooseRow(chipChoice(candidates, offered, idText));
+    if (!chosen || *chosen < 0 || *chosen >= int(candidates.size()))
+        return std::nullopt;
+    const int slot = candidates[size_t(*chosen)];
+    if (mixed)
+        logSupply(table[slot]);
+    return slot;
+}
+
+void ChipOperations::selectSlot(int slot)
+{
+    const NameTokens tokens(m_host.chipTable()[slot].namesText());
+    const QString type = tokens.trimmedAt(0);
+    const QString maker = tokens.trimmedAt(1);
+    const QString name = tokens.trimmedAt(2);
+    // Each fill rebuilds the lists below the level it receives, so the three levels take turns.
+    const ChipSelection& selection = m_host.selection();
+    m_host.setSelectionIndices(selection.types().indexOfIgnoringCase(type), m_host.makerIndex(), m_host.nameIndex());
+    m_host.selectByIndices(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
+    m_host.setSelectionIndices(m_host.typeIndex(), selection.makers().indexOfIgnoringCase(maker), m_host.nameIndex());
+    m_host.selectByIndices(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
+    m_host.setSelectionIndices(m_host.typeIndex(), m_host.makerIndex(), selection.names().indexOfIgnoringCase(name));
+    m_host.selectByIndices(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
 }
 
 JobStart ChipOperations::runFrame(const std::function<void()>& chipPart)
@@ -315,7 +383,7 @@ void ChipOperations::logChecksum(std::uint32_t length)
 void ChipOperations::read()
 {
     runChipCommand([this] {
-        if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom, IdMismatch::Log))
+        if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom, IdMismatch::Ask))
             return;
         const auto r = runTimedRoutine(&ChipProgrammer::readChip, MsgReadDone, LineOrder::AfterTime);
         // What was read is the whole chip, not only the used part up to its last programmed byte.
@@ -324,8 +392,9 @@ void ChipOperations::read()
         // Only a read that ran to its end can find the chip empty. Without a programmer "Not
         // connected" has been said; after a failed set-up or read the communication error has been
         // shown, and a read cut short holds only what arrived.
+        // An empty chip is news, not a fault.
         if (r == JobResult::Done && m_buffer.usedLength == 0)
-            m_reporter.showError(MsgChipEmpty);
+            m_reporter.ui().showInformation(m_reporter.message(MsgChipEmpty));
     });
 }
 
@@ -352,7 +421,7 @@ void ChipOperations::write()
 void ChipOperations::verify()
 {
     runChipCommand([this] {
-        if (preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Log))
+        if (preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask))
             runTimedRoutine(&ChipProgrammer::verifyChip, MsgVerifyDone, LineOrder::BeforeTime);
     });
 }
@@ -414,6 +483,7 @@ void ChipOperations::detect()
         if (r == Identification::NoProgrammer) {
             m_view.setStatusText(m_reporter.message(MsgNotConnected));
             m_reporter.showError(MsgNotConnected);
+            m_reporter.addLogLine(MsgNotConnectedHint);
             m_outcome = CommandOutcome::NoProgrammer;
             return;
         }
@@ -498,16 +568,7 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
     const std::uint32_t id = (std::uint32_t(reply[1]) << 16) | (std::uint32_t(reply[2]) << 8) | reply[3];
     const QString idText = QString::asprintf("%2.2X %2.2X %2.2X", reply[1], reply[2], reply[3]);
     m_reporter.addLogLine(m_reporter.message(MsgChipIdLog).arg(idText));
-    const ChipTable& table = m_host.chipTable();
-    // Only listed chips count: stale candidates after a reload and empty candidates are never selected. The
-    // identification is a JEDEC ID, which only 25-series flash records carry; the ID field of
-    // other classes means nothing to this lookup.
-    std::vector<int> candidates;
-    const int listed = table.listedCount();
-    for (int i = 0; i < listed; ++i) {
-        if (table[i].chipClass == SpiFlash25 && table[i].chipId == id)
-            candidates.push_back(i);
-    }
+    const std::vector<int> candidates = listedFlashes(id);
     if (candidates.empty()) {
         if (m_host.selection().types().selected() != 0)
             m_host.selectByIndices(0, 0, 0);
@@ -515,38 +576,14 @@ void ChipOperations::identifiedChip(const quint8 reply[4])
         m_outcome = CommandOutcome::Refused;
         return;
     }
-    int slot = candidates.front();
-    if (candidates.size() > 1) {
-        // The chip shown now is kept when it answers this ID as well. Else the first is offered,
-        // unless the chips need different supplies: then nothing is, and the user picks by the marking.
-        const int shown = m_host.selection().shownChip();
-        const bool shownAnswers = std::find(candidates.begin(), candidates.end(), shown) != candidates.end();
-        const bool mixed = mixedSupply(table, candidates);
-        const int offered = shownAnswers ? shown : mixed ? -1 : candidates.front();
-        const std::optional<int> chosen = m_reporter.ui().chooseRow(chipChoice(candidates, offered, idText));
-        if (!chosen || *chosen < 0 || *chosen >= int(candidates.size())) {
-            m_outcome = CommandOutcome::Refused;
-            return;
-        }
-        slot = candidates[size_t(*chosen)];
-        if (mixed)
-            logSupply(table[slot]);
+    const std::optional<int> slot = chooseDetected(candidates, idText);
+    if (!slot) {
+        m_outcome = CommandOutcome::Refused;
+        return;
     }
-
-    const NameTokens tokens(table[slot].namesText());
-    const QString type = tokens.trimmedAt(0);
-    const QString maker = tokens.trimmedAt(1);
-    const QString name = tokens.trimmedAt(2);
-    // Each fill rebuilds the lists below the level it receives, so the three levels take turns.
-    const ChipSelection& selection = m_host.selection();
-    m_host.setSelectionIndices(selection.types().indexOfIgnoringCase(type), m_host.makerIndex(), m_host.nameIndex());
-    m_host.selectByIndices(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
-    m_host.setSelectionIndices(m_host.typeIndex(), selection.makers().indexOfIgnoringCase(maker), m_host.nameIndex());
-    m_host.selectByIndices(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
-    m_host.setSelectionIndices(m_host.typeIndex(), m_host.makerIndex(), selection.names().indexOfIgnoringCase(name));
-    m_host.selectByIndices(m_host.typeIndex(), m_host.makerIndex(), m_host.nameIndex());
-
+    selectSlot(*slot);
     m_outcome = CommandOutcome::Done;
+    const ChipSelection& selection = m_host.selection();
     m_reporter.ui().showInformation(m_reporter.message(MsgChipDetected) + selection.names().text()
         + m_reporter.message(MsgChipTypeLine) + selection.types().text());
 }

@@ -123,9 +123,8 @@ private:
     enum class Identify { Always, ExceptSpiEeprom };
     enum class LineOrder { AfterTime, BeforeTime };
     /// What a flash that answers another ID than the selected record's leads to: a question that
-    /// can end the command before anything is sent (commands that change the chip), a log line, or
-    /// nothing.
-    enum class IdMismatch { Ask, Log, Ignore };
+    /// can select the chip that answered or end the command before anything is sent, or nothing.
+    enum class IdMismatch { Ask, Ignore };
     using Routine = JobResult (ChipProgrammer::*)(const ChipRecord&);
 
     /// A chip is selected: the lists show a chip and its record can be right (recordFlaw). Otherwise
@@ -144,8 +143,9 @@ private:
     /// identification of all zeros or all ones) or the exchange failed, and when the chip answers
     /// another ID than the selected flash's and the question about it was answered No.
     Presence checkChipPresent(IdMismatch mismatch);
-    /// A real flash ID that differs from the selected SPI flash record's: asks or logs as mismatch
-    /// says. False when the command ends here.
+    /// A real flash ID that differs from the selected SPI flash record's: asks whether to use the
+    /// chip that answered (when a listed chip has its ID), keep the selected one, or cancel. False
+    /// when the command ends here; the log then says why.
     bool acceptIdentification(const quint8 reply[4], IdMismatch mismatch);
     /// beginJob, the chip part when the job opened, endJob in every case (also when the
     /// chip part throws). Returns how beginJob ended.
@@ -162,6 +162,12 @@ private:
     void identifiedChip(const quint8 reply[4]);
     /// Logs the supply voltage of the record a job or a choice uses.
     void logSupply(const ChipRecord& record);
+    /// The listed 25-series flash records (slots) with that JEDEC ID.
+    [[nodiscard]] std::vector<int> listedFlashes(std::uint32_t id) const;
+    /// The only candidate, or the one the user chooses; none when the choice was cancelled.
+    std::optional<int> chooseDetected(const std::vector<int>& candidates, const QString& idText);
+    /// Selects the chip of that slot through the three lists.
+    void selectSlot(int slot);
     /// The chooser of the listed chips (slots) that answer the identification id; preselected is
     /// a slot or -1 for none. Chips of different supplies show the voltage as the first column.
     [[nodiscard]] UserInterface::Choice chipChoice(

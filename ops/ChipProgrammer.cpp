@@ -2,6 +2,8 @@
 
 #include "link/LinkLog.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -82,6 +84,7 @@ JobStart ChipProgrammer::beginJob(const ChipRecord& record, int speedIndex)
     if (!openProgrammer()) {
         m_openFailed = true;
         m_reporter.showError(MsgNotConnected);
+        m_reporter.addLogLine(MsgNotConnectedHint);
         return JobStart::NotOpened;
     }
     m_openFailed = false;
@@ -277,9 +280,14 @@ void ChipProgrammer::endStream(quint32 lastBlockOffset)
     m_view.hideProgress();
 }
 
-JobResult ChipProgrammer::transferFailed()
+JobResult ChipProgrammer::transferFailed(std::optional<quint64> address)
 {
-    m_reporter.showError(MsgTransferFailed);
+    QString text = m_reporter.message(MsgTransferFailed);
+    if (address)
+        text += QLatin1Char(' ') + m_reporter.message(MsgTransferFailedAt).arg(QString::number(*address, 16).toUpper());
+    if (m_usb.deviceVanished())
+        text += QLatin1Char('\n') + m_reporter.message(MsgProgrammerUnplugged);
+    m_reporter.showError(text);
     m_view.hideProgress();
     return JobResult::Failed;
 }
@@ -344,7 +352,7 @@ JobResult ChipProgrammer::readChip(const ChipRecord& record)
                 if (got > 0)
                     arrived = offset + std::min<quint64>(static_cast<quint64>(got), block);
                 if (got != static_cast<int>(block)) {
-                    result = transferFailed();
+                    result = transferFailed(arrived);
                     break;
                 }
                 last = static_cast<quint32>(offset);
@@ -362,7 +370,12 @@ JobResult ChipProgrammer::readChip(const ChipRecord& record)
     }
     if (result != JobResult::Done) {
         keepOnlyWhatArrived(length, arrived);
-        m_view.reloadView(static_cast<quint32>(m_buffer.usedLength));
+        const QLocale numbers(QLocale::English);
+        m_reporter.addLogLine(m_reporter.message(MsgReadCutShort)
+                                  .arg(numbers.toString(static_cast<qulonglong>(std::min<quint64>(arrived, length))),
+                                      numbers.toString(static_cast<qulonglong>(length))));
+        // The view spans the chip as after a whole read; the part that did not arrive is erased.
+        m_view.reloadView(length);
         return result;
     }
     endStream(last);
@@ -422,7 +435,7 @@ JobResult ChipProgrammer::compareStream(quint32 length, quint32 block, quint8 fi
     quint32 last = 0;
     for (quint64 offset = 0; offset < length; offset += block) {
         if (m_usb.readData(data.data(), static_cast<int>(block)) != static_cast<int>(block))
-            return transferFailed();
+            return transferFailed(offset);
         if (!check(data, offset)) {
             m_view.hideProgress();
             return JobResult::Different;
@@ -449,8 +462,11 @@ JobResult ChipProgrammer::writeChip(const ChipRecord& record)
         return stopped();
     quint32 length = used;
     if (record.flashSize < used) {
-        if (!m_reporter.ui().askYesNo(m_reporter.message(MsgFileTooLong)))
+        const QString sizes = m_reporter.message(MsgFileSizes).arg(used).arg(record.flashSize);
+        if (!m_reporter.ui().askYesNo(m_reporter.message(MsgFileTooLong) + QLatin1Char('\n') + sizes)) {
+            m_reporter.addLogLine(m_reporter.message(MsgWriteNotStarted) + m_reporter.message(MsgFileTooLong));
             return JobResult::Declined;
+        }
         length = record.flashSize;
     }
     const quint32 block = blockSize(record);
@@ -463,7 +479,7 @@ JobResult ChipProgrammer::writeChip(const ChipRecord& record)
     for (quint64 offset = 0; offset < length; offset += block) {
         // No acknowledgement per block: the next block follows at once.
         if (m_usb.writeData(m_buffer.data() + offset, static_cast<int>(block)) != static_cast<int>(block))
-            return transferFailed();
+            return transferFailed(offset);
         last = static_cast<quint32>(offset);
         tick(last);
         if (m_stopRequested && offset + block < length)

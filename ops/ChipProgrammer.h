@@ -12,6 +12,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kestrum {
@@ -168,7 +169,9 @@ private:
     /// The normal end of a stream: the bar at the last block, then back to 0 and hidden.
     void endStream(quint32 lastBlockOffset);
     /// Reports a failed transfer and hides the progress bar.
-    JobResult transferFailed();
+    /// The communication failure, with the address a stream reached and whether the programmer
+    /// left the bus.
+    JobResult transferFailed(std::optional<quint64> address = std::nullopt);
     /// Hides the progress bar after a stop request: the routine ends Stopped.
     JobResult stopped();
     /// Checks one block read from the chip at that offset; false after showing the difference.

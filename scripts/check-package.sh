@@ -10,7 +10,7 @@ case "$(basename "$deb")" in kestrum_*_amd64.deb) ;; *) fail "unexpected file na
 [ "$(dpkg-deb -f "$deb" Package)" = kestrum ] || fail "Package is not kestrum"
 [ "$(dpkg-deb -f "$deb" Architecture)" = amd64 ] || fail "Architecture is not amd64"
 depends=$(dpkg-deb -f "$deb" Depends)
-for need in libqt6widgets6 libqt6svg6 libusb-0.1-4 libudev1 fonts-wqy-microhei; do
+for need in libqt6widgets6 libqt6svg6 qt6-translations-l10n libusb-0.1-4 libudev1 fonts-wqy-microhei; do
     grep -q "\b$need\b" <<<"$depends" || fail "Depends lacks $need: $depends"
 done
 

@@ -1,6 +1,8 @@
 // kestrum-cli: every chip job of the window from a terminal, on the window's own libraries.
+#include "app/cli/CliCommands.h"
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
+#include "app/cli/Serial.h"
 #include "app/cli/StreamUserInterface.h"
 #include "base/Language.h"
 #include "base/Messages.h"
@@ -21,71 +23,19 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 namespace kestrum::cli {
 
 namespace {
-
-struct CommandHelp
-{
-    const char* name;
-    const char* synopsis;
-    const char* what;
-    bool chip; ///< needs a chip choice
-    int files; ///< file operands
-};
-
-// The commands, in the order of the help text.
-constexpr CommandHelp Commands[] = {
-    {"list", "list [TEXT]", "chips whose type, manufacturer or name contains TEXT (case ignored)", false, -1},
-    {"detect", "detect", "identify the chip in the socket", false, 0},
-    {"read", "read FILE", "read the chip and save it to FILE", true, 1},
-    {"write", "write FILE", "write FILE to the chip", true, 1},
-    {"verify", "verify FILE", "compare the chip with FILE", true, 1},
-    {"erase", "erase", "erase the chip", true, 0},
-    {"blank", "blank", "check that the chip is blank", true, 0},
-    {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat]", "erase, write and verify", true, 1},
-    {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", false, 2},
-    {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", false, 1},
-};
-
-const char* const OptionsText
-    = "options:\n"
-      "  --chip NAME          the chip by its name, or by \"type,manufacturer,name\" (case ignored)\n"
-      "  --detect             identify the chip in the socket and use it; when several chips have\n"
-      "                       its ID, they are listed and the command stops unless --chip names one\n"
-      "  --database FILE      another chip database (default: the window's kestrum.Dat)\n"
-      "  --speed SPEED        12MHz, 6MHz, 3MHz, 1.5MHz, 750KHz or 375KHz (default 12MHz)\n"
-      "  --yes                answer Yes: replace an existing FILE, write an image longer than the chip,\n"
-      "                       write, erase or auto a flash that answers another ID than the chosen chip's\n"
-      "  --quiet              errors only: no information lines, no progress\n"
-      "  --lang LANG          zh-CN, zh-TW or en (default: the system's language, else en)\n"
-      "  --repeat             auto: one chip after another until Ctrl+C (take each chip out,\n"
-      "                       put the next one in), then the count of chips passed and failed\n"
-      "  --serial ADDR:START[:STEP][:WIDTH][:le|be|ascii|hex]\n"
-      "                       auto: a serial number at ADDR, STEP (1) more for every chip,\n"
-      "                       WIDTH (4) bytes, little-endian by default\n"
-      "  --job-log FILE.csv   auto: one line per chip: time, chip ID, result, serial, SHA-256, seconds\n"
-      "  --help, --version\n"
-      "exit status:\n"
-      "  0 success; 1 verify or blank-check difference; 2 usage or chip choice; 3 no programmer;\n"
-      "  4 no chip in the socket or ID mismatch declined; 5 file error;\n"
-      "  6 communication failure or time-out; 130 stopped by Ctrl+C\n";
-
-const CommandHelp* findCommand(const QString& name)
-{
-    for (const CommandHelp& c : Commands)
-        if (name == QLatin1String(c.name))
-            return &c;
-    return nullptr;
-}
 
 struct Options
 {
@@ -194,66 +144,6 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
     return std::nullopt;
 }
 
-/// A serial number written into the image for every chip of a production run.
-struct Serial
-{
-    enum class Format { Le, Be, Ascii, Hex };
-    quint32 address = 0;
-    quint64 start = 0;
-    quint64 step = 1;
-    int width = 4;
-    Format format = Format::Le;
-
-    /// The bytes of the serial number of the chip with that index (0 for the first).
-    [[nodiscard]] QByteArray bytes(quint64 value) const
-    {
-        QByteArray b;
-        if (format == Format::Ascii || format == Format::Hex) {
-            const QString digits = QString::number(value, format == Format::Hex ? 16 : 10).toUpper();
-            return digits.right(width).rightJustified(width, QLatin1Char('0')).toLatin1();
-        }
-        for (int i = 0; i < width; ++i)
-            b.append(static_cast<char>(i < 8 ? (value >> (8 * i)) & 0xFF : 0));
-        if (format == Format::Be)
-            std::reverse(b.begin(), b.end());
-        return b;
-    }
-};
-
-std::optional<Serial> parseSerial(const QString& text)
-{
-    const QStringList parts = text.split(QLatin1Char(':'));
-    if (parts.size() < 2 || parts.size() > 5)
-        return std::nullopt;
-    Serial s;
-    bool ok = true;
-    auto number = [&ok](const QString& t) {
-        bool good = false;
-        const qulonglong v = t.toULongLong(&good, 0);
-        ok = ok && good && !t.startsWith(QLatin1Char('+')) && !t.startsWith(QLatin1Char('-'));
-        return v;
-    };
-    const qulonglong address = number(parts[0]);
-    s.start = number(parts[1]);
-    qsizetype i = 2;
-    if (i < parts.size() && parts[i].front().isDigit())
-        s.step = number(parts[i++]);
-    if (i < parts.size() && parts[i].front().isDigit())
-        s.width = static_cast<int>(number(parts[i++]));
-    if (i < parts.size()) {
-        const QString f = parts[i++].toLower();
-        s.format = f == QLatin1String("be") ? Serial::Format::Be
-            : f == QLatin1String("ascii")   ? Serial::Format::Ascii
-            : f == QLatin1String("hex")     ? Serial::Format::Hex
-                                            : Serial::Format::Le;
-        ok = ok && (f == QLatin1String("le") || s.format != Serial::Format::Le);
-    }
-    if (!ok || i != parts.size() || s.width < 1 || s.width > 64 || address + s.width > BufferCapacity)
-        return std::nullopt;
-    s.address = static_cast<quint32>(address);
-    return s;
-}
-
 QString kindName(FileKind kind)
 {
     switch (kind) {
@@ -279,31 +169,6 @@ QString chipLine(const ChipRecord& r)
         .arg(r.flashSize)
         .arg(r.flashPage)
         .arg(r.voltage < volts.size() ? volts[r.voltage] : QStringLiteral("?"));
-}
-
-int exitStatusOf(CommandOutcome outcome, const DataBuffer& buffer)
-{
-    switch (outcome) {
-    case CommandOutcome::Done:
-        return ExitOk;
-    case CommandOutcome::Refused:
-        // An image command on an empty buffer: the file held nothing.
-        return buffer.usedLength == 0 ? ExitFile : ExitUsage;
-    case CommandOutcome::NoProgrammer:
-        return ExitNoProgrammer;
-    case CommandOutcome::NoChip:
-    case CommandOutcome::WrongChip:
-        return ExitNoChip;
-    case CommandOutcome::Declined:
-        return ExitFile;
-    case CommandOutcome::Different:
-        return ExitDifferent;
-    case CommandOutcome::Stopped:
-        return ExitStopped;
-    case CommandOutcome::Failed:
-        break;
-    }
-    return ExitCommunication;
 }
 
 /// One run of a command that needs the database, with everything it works on.
@@ -340,6 +205,8 @@ private:
     int loadDatabase();
     int chooseChip();
     int loadImage(const QString& file);
+    /// Writes that serial number into the image.
+    void putSerial(const Serial& serial, quint64 value);
     QString message(MessageKey key) const { return m_reporter.message(key); }
 
     const Options& m_o;
@@ -372,16 +239,22 @@ int Run::list()
     if (const int status = loadDatabase())
         return status;
     const QString text = m_o.operands.value(0);
+    int found = 0;
     for (int i = 0; i < m_table->listedCount(); ++i) {
         const NameTokens tokens((*m_table)[i].namesText());
         bool match = text.isEmpty();
         for (int k = 0; k < 3 && !match; ++k)
             match = tokens.trimmedAt(k).contains(text, Qt::CaseInsensitive);
-        if (match)
+        if (match) {
             m_out << chipLine((*m_table)[i]) << '\n';
+            ++found;
+        }
     }
     m_out.flush();
-    return ExitOk;
+    if (found > 0 || text.isEmpty())
+        return ExitOk;
+    m_reporter.showError(message(MsgCliNoSuchChip).arg(text));
+    return ExitUsage;
 }
 
 int Run::loadImage(const QString& file)
@@ -487,6 +360,14 @@ int Run::chipCommand(const CommandHelp& command)
             return ExitUsage;
         }
     }
+    // A malformed serial number or a read onto an existing file ends the run before the chip is touched.
+    const auto serial = m_o.serial.isEmpty() ? std::nullopt : parseSerial(m_o.serial);
+    if (!m_o.serial.isEmpty() && !serial)
+        return usageError(m_err, QStringLiteral("bad --serial %1").arg(m_o.serial));
+    if (command.name == std::string_view("read") && !m_o.yes && QFileInfo::exists(m_o.operands[0])) {
+        m_reporter.showError(message(MsgCliFileDeclined).arg(m_o.operands[0]));
+        return ExitFile;
+    }
     if (const int status = loadDatabase())
         return status;
     const bool terminal = !m_o.quiet && isatty(STDERR_FILENO) == 1;
@@ -522,12 +403,10 @@ int Run::chipCommand(const CommandHelp& command)
             if (const int status = loadImage(file))
                 return status;
         }
-        if (name == QLatin1String("auto") && m_o.repeat) {
-            const auto serial = m_o.serial.isEmpty() ? std::nullopt : parseSerial(m_o.serial);
-            if (!m_o.serial.isEmpty() && !serial)
-                return usageError(m_err, QStringLiteral("bad --serial %1").arg(m_o.serial));
+        if (name == QLatin1String("auto") && m_o.repeat)
             return production(ops, programmer, usb, serial ? &*serial : nullptr);
-        }
+        if (serial)
+            putSerial(*serial, serial->start);
         if (name == QLatin1String("read"))
             ops.read();
         else if (name == QLatin1String("write"))
@@ -628,6 +507,8 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
         m_reporter.showError(message(MsgWriteFileError) + QLatin1Char(' ') + m_o.jobLog);
         return ExitFile;
     }
+    if (log.isOpen() && log.size() == 0)
+        log.write("time,chip ID,result,serial,SHA-256,seconds,reason\n");
     int passed = 0;
     int failed = 0;
     int worst = ExitOk;
@@ -635,11 +516,9 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
     for (int chip = 0;; ++chip) {
         QString serialText = QStringLiteral("-");
         if (serial) {
-            const quint64 value = serial->start + serial->step * static_cast<quint64>(chip);
-            const QByteArray bytes = serial->bytes(value);
-            std::memcpy(m_buffer->data() + serial->address, bytes.constData(), static_cast<size_t>(bytes.size()));
-            const qint32 end = static_cast<qint32>(serial->address + bytes.size());
-            m_buffer->usedLength = std::max(m_buffer->usedLength, end);
+            // Only a chip that passed takes its number: the next chip gets the number of one that failed.
+            const quint64 value = serial->start + serial->step * static_cast<quint64>(passed);
+            putSerial(*serial, value);
             serialText = QString::number(value);
         }
         QElapsedTimer clock;
@@ -653,11 +532,12 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
         m_out.flush();
         if (log.isOpen()) {
             const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
-            log.write(QStringLiteral("%1,%2,%3,%4,%5,%6\n")
+            log.write(QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
                           .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
                               status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"), serialText,
                               sha256Text(m_buffer->data(), written))
                           .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
+                          .arg(QLatin1String(reasonOf(ops.lastOutcome())))
                           .toUtf8());
             log.flush();
         }
@@ -672,16 +552,14 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
     return worst;
 }
 
-} // namespace
-
-QString helpText()
+void Run::putSerial(const Serial& serial, quint64 value)
 {
-    QString text = QStringLiteral("usage: kestrum-cli COMMAND [ARGUMENTS] [OPTIONS]\ncommands:\n");
-    for (const CommandHelp& c : Commands)
-        text += QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QLatin1String(c.what));
-    text += QLatin1String(OptionsText);
-    return text;
+    const QByteArray bytes = serial.bytes(value);
+    std::memcpy(m_buffer->data() + serial.address, bytes.constData(), static_cast<size_t>(bytes.size()));
+    m_buffer->usedLength = std::max(m_buffer->usedLength, static_cast<qint32>(serial.address + bytes.size()));
 }
+
+} // namespace
 
 QStringList argumentsOf(int argc, char** argv)
 {
@@ -708,11 +586,11 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return o.command.isEmpty() ? ExitOk : ExitUsage;
     }
     if (!command) {
-        // The convert usage stays the first thing a user without a command sees.
-        printConvertUsage(err);
-        err << helpText();
-        if (!o.command.isEmpty())
-            err << "kestrum-cli: unknown command " << o.command << '\n';
+        // One line that says what is wrong and where the help is.
+        if (o.command.isEmpty())
+            err << "kestrum-cli: no command (kestrum-cli --help)\n";
+        else
+            err << "kestrum-cli: unknown command " << o.command << " (kestrum-cli --help)\n";
         err.flush();
         return ExitUsage;
     }

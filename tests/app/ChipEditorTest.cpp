@@ -265,13 +265,13 @@ TEST_F(ChipEditorFixture, MicrowireRowAddedThroughTheFieldsIsSavedAndLoadsBack)
     EXPECT_EQ(saved.eepromPage, 4);
     EXPECT_TRUE(recordAt(file, 1).isEnd());
 
-    // Fresh fields, a new opening, a double click on the row.
+    // Fresh fields, a new opening, a click on the row.
     editor.setFields(ChipEditorFields {});
     editor.reloadAndShow();
     EXPECT_EQ(cell(editor, 1, ColChipId), QStringLiteral("0xAB12")) << "shown back in the 0x%X form";
     grid(editor).setCurrentCell(0, 0);
     EXPECT_EQ(editor.selectedRow(), 1);
-    Q_EMIT grid(editor).cellDoubleClicked(0, 0);
+    Q_EMIT grid(editor).cellClicked(0, 0);
     EXPECT_EQ(combo(editor, "typeCombo").currentText(), QStringLiteral("93-EEPROM"));
     EXPECT_EQ(combo(editor, "classCombo").currentText(), u16(u"93 eeprom 系列"));
     EXPECT_EQ(combo(editor, "algorithmCombo").currentText(), QStringLiteral("93C66 16 BITS"));
@@ -332,7 +332,7 @@ TEST_F(ChipEditorFixture, NonIntegerCellStopsTheSaveBeforeTheFile)
     EXPECT_EQ(w.chipTable()[1].namesText(), QStringLiteral("SPI,Winbond,W25Q64"));
 }
 
-TEST_F(ChipEditorFixture, NonIntegerCellStopsTheDoubleClick)
+TEST_F(ChipEditorFixture, OneClickLoadsTheRowAndANonIntegerCellStopsIt)
 {
     writeDatabase({chip(QStringLiteral("SPI,Winbond,W25Q32"))});
     MainWindow w(&ui, exe());
@@ -346,7 +346,6 @@ TEST_F(ChipEditorFixture, NonIntegerCellStopsTheDoubleClick)
     const QPoint onCell = grid(editor).visualItemRect(grid(editor).item(0, 0)).center();
     QTest::mouseEvent(QTest::MouseClick, grid(editor).viewport(), Qt::LeftButton, {}, onCell);
     EXPECT_EQ(editor.selectedRow(), 1);
-    QTest::mouseEvent(QTest::MouseDClick, grid(editor).viewport(), Qt::LeftButton, {}, onCell);
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("'1oo' is not a valid integer value")});
     EXPECT_EQ(combo(editor, "nameCombo").currentText(), QStringLiteral("W25Q32"));
     EXPECT_EQ(combo(editor, "flashCombo").currentText(), QStringLiteral("4MB")) << "fields before the cell are loaded";
@@ -504,4 +503,42 @@ TEST_F(ChipEditorFixture, AfterASaveTheWindowSelectsTheSameChipByItsNames)
     EXPECT_EQ(combo(w, "nameCombo").currentText(), QStringLiteral("B"));
     EXPECT_EQ(w.nameIndex(), 0) << "the saved indices designate it too";
     EXPECT_EQ(hexView(w).dataSize(), 0x2000);
+}
+
+TEST_F(ChipEditorFixture, ClosingWithRowsNotSavedAsksFirst)
+{
+    writeDatabase({chip(QStringLiteral("SPI,W,A"), 1, 0x1000), chip(QStringLiteral("SPI,W,B"), 2, 0x2000)});
+    MainWindow w(&ui, exe());
+    w.show();
+    ChipEditorDialog& editor = chipEditor(w);
+    editor.show();
+    QTest::keyEvent(QTest::Click, &editor, Qt::Key_Escape);
+    EXPECT_TRUE(ui.questions.isEmpty()) << "nothing changed: nothing to ask";
+    editor.show();
+    grid(editor).setCurrentCell(0, 0);
+    editor.deleteChip();
+    ui.answers = {false, true};
+    QTest::keyEvent(QTest::Click, &editor, Qt::Key_Escape);
+    EXPECT_TRUE(editor.isVisible()) << "No keeps the editor and its rows";
+    EXPECT_EQ(editor.model().rowCount(), 2) << "the title row and the row left";
+    QTest::mouseEvent(QTest::MouseClick, &button(editor, "quitButton"), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_EQ(ui.questions, QStringList(2, QString::fromUtf16(u"芯片列表有未保存的修改。仍要关闭吗？")));
+}
+
+TEST_F(ChipEditorFixture, NamesInQuotesShowWithoutThemAndKeepThemInTheGrid)
+{
+    writeDatabase({chip(QStringLiteral("\"25 SPI Flash\",Winbond,W25X80"))});
+    MainWindow w(&ui, exe());
+    w.show();
+    ChipEditorDialog& editor = chipEditor(w);
+    editor.reloadAndShow();
+    EXPECT_EQ(combo(editor, "typeCombo").itemText(0), QStringLiteral("25 SPI Flash"));
+    editor.setFields(ChipEditorFields {});
+    editor.selectCell(1);
+    Q_EMIT grid(editor).cellClicked(0, 0);
+    EXPECT_EQ(combo(editor, "typeCombo").currentText(), QStringLiteral("25 SPI Flash"));
+    editor.editChip();
+    EXPECT_EQ(cell(editor, 1, ColType), QStringLiteral("\"25 SPI Flash\"")) << "the database's spelling";
+    EXPECT_TRUE(ui.errors.isEmpty());
 }

@@ -148,7 +148,9 @@ TEST_F(ComfortFixture, UnsavedChangesAreMarkedAndOpenReadAndQuitAskFirst)
     ui.openFiles.push_back(first);
     action(w, "openAction").trigger();
     EXPECT_TRUE(ui.questions.isEmpty()) << "nothing to lose: no question";
-    EXPECT_TRUE(w.hasUnsavedChanges()) << "a loaded file is not saved or written yet";
+    hexView(w).editor().setDataSize(16);
+    ASSERT_TRUE(hexView(w).editor().keyPress(QLatin1Char('1')));
+    EXPECT_TRUE(w.hasUnsavedChanges()) << "an edit is not saved or written yet";
     EXPECT_EQ(w.windowTitle(), QLatin1Char('*') + title);
 
     // Open: No keeps the buffer and shows no file dialog; Yes goes on.
@@ -275,4 +277,21 @@ TEST_F(ComfortFixture, AtTheMinimumSizeTheToolBarLeftColumnAndStatusBarFitInEver
         EXPECT_GE(statusBar(w).width(), 317 + 80 + statusBar(w).rateRoom())
             << "the fixed panels, some progress bar and the rate beside it";
     }
+}
+
+TEST_F(ComfortFixture, SaveProposesTheRawKindUnlessTheLastFileOpenedWasAnother)
+{
+    MainWindow w(&ui, exe());
+    w.show();
+    ui.saveFiles = {QString(), QString()};
+    action(w, "saveAction").trigger();
+    const QString hex = dir.filePath(QStringLiteral("in.hex"));
+    QFile f(hex);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(":0100000011EE\r\n:00000001FF\r\n");
+    f.close();
+    ui.openFiles.push_back(hex);
+    action(w, "openAction").trigger();
+    action(w, "saveAction").trigger();
+    EXPECT_EQ(ui.saveSuffixes, QStringList({"bin", "hex"}));
 }

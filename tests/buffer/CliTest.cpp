@@ -111,7 +111,7 @@ TEST(KestrumCli, PrintsTheReadersMessagesInOrderAndFails)
     const CliRun r = runInProcess({"convert", folder.path("cut.hex"), folder.path("out.bin")});
     EXPECT_EQ(r.status, ExitFailed);
     const QString cut = folder.path("cut.hex");
-    EXPECT_EQ(r.err, "File Read Operation Failed " + cut + "\nError reading File " + cut + "\n");
+    EXPECT_EQ(r.err, "File Read Operation Failed\n" + cut + ", line 2\nError reading File " + cut + "\n");
     EXPECT_FALSE(QFile::exists(folder.path("out.bin"))) << "nothing is saved after a failed load";
 
     const CliRun missing = runInProcess({"convert", folder.path("none.bin"), folder.path("out.bin")});
@@ -125,7 +125,8 @@ TEST(KestrumCli, AFailedSaveFails)
     test::writeFile(folder.path("in.bin"), "abc");
     const CliRun raw = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.bin")});
     EXPECT_EQ(raw.status, ExitFailed);
-    EXPECT_EQ(raw.err, QString::fromUtf16(u"创建文件失败 ") + folder.path("no/out.bin") + "\n");
+    EXPECT_EQ(
+        raw.err, QString::fromUtf16(u"创建文件失败\n") + folder.path("no/out.bin") + ": No such file or directory\n");
     const CliRun hex = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.hex")});
     EXPECT_EQ(hex.status, ExitFailed);
     EXPECT_EQ(hex.err, "Cannot create file " + folder.path("no/out.hex") + "\n");
@@ -134,11 +135,9 @@ TEST(KestrumCli, AFailedSaveFails)
 TEST(KestrumCli, BadArgumentsPrintTheUsage)
 {
     const QStringList bad[] = {
-        {},
         {"convert"},
         {"convert", "a.bin"},
         {"convert", "a.bin", "b.bin", "c.bin"},
-        {"translate", "a.bin", "b.bin"},
         {"convert", "a.bin", "b.bin", "--size"},
         {"convert", "a.bin", "b.bin", "--size", "12k"},
         {"convert", "a.bin", "b.bin", "--size", "-1"},
@@ -168,7 +167,7 @@ TEST(KestrumCli, TheBuiltProgramReportsOnStandardErrorWithItsExitStatus)
     test::writeFile(folder.path("bad.eep"), "S1040000117A\r\n");
     const CliRun bad = runProgram({"convert", folder.path("bad.eep"), folder.path("out.bin")});
     EXPECT_EQ(bad.status, ExitFailed);
-    EXPECT_EQ(bad.err, "Checksum Error " + folder.path("bad.eep") + "\n");
+    EXPECT_EQ(bad.err, "Checksum Error\n" + folder.path("bad.eep") + ", line 1\n");
 
     test::writeFile(folder.path("good.bin"), "\x01\x02");
     const CliRun good = runProgram({"convert", folder.path("good.bin"), folder.path("out.src")});
@@ -178,7 +177,7 @@ TEST(KestrumCli, TheBuiltProgramReportsOnStandardErrorWithItsExitStatus)
 
     const CliRun usage = runProgram({});
     EXPECT_EQ(usage.status, ExitUsage);
-    EXPECT_TRUE(usage.err.startsWith("usage:"));
+    EXPECT_EQ(usage.err, "kestrum-cli: no command (kestrum-cli --help)\n");
 }
 
 TEST(KestrumCli, FollowsTheRulesOfOpenAndSaveForCapsulesAndSRecords)

@@ -190,7 +190,8 @@ TEST(ImageFileLoading, AFailingReaderKeepsWhatItStored)
     test::writeFile(folder.path("broken.hex"), ":0100000011EE\r\n:0100010022DC\r\n");
     const Loaded l = load(folder.path("broken.hex"));
     EXPECT_EQ(l.count, 0);
-    EXPECT_EQ(l.errors, QStringList({"File Read Operation Failed", "Error reading File"}));
+    EXPECT_EQ(l.errors,
+        QStringList({"File Read Operation Failed\n" + folder.path("broken.hex") + ", line 3", "Error reading File"}));
     EXPECT_EQ(l.buffer[0], 0x11);
     EXPECT_EQ(l.buffer[1], 0x22);
 }
@@ -257,15 +258,16 @@ TEST_F(ImageFileSavingTest, FilesThatCannotBeCreatedAreReportedPerKind)
     EXPECT_FALSE(saveImageFile(reporter, folder.path("no/dir.hex"), image.data(), 4));
     EXPECT_FALSE(saveImageFile(reporter, folder.path("no/dir.src"), image.data(), 4));
     EXPECT_EQ(ui.errors,
-        QStringList({QString::fromUtf16(u"创建文件失败"), "Cannot create file " + folder.path("no/dir.hex"),
-            "Cannot create file " + folder.path("no/dir.src")}));
+        QStringList({QString::fromUtf16(u"创建文件失败\n") + folder.path("no/dir.bin") + ": No such file or directory",
+            "Cannot create file " + folder.path("no/dir.hex"), "Cannot create file " + folder.path("no/dir.src")}));
 
     // A folder under the name, or a file that may not be written, is not replaced.
     ui.clearRecords();
     QDir().mkpath(folder.path("taken.bin"));
     ui.answers = {true};
     EXPECT_FALSE(saveImageFile(reporter, folder.path("taken.bin"), image.data(), 4));
-    EXPECT_EQ(ui.errors, QStringList {QString::fromUtf16(u"创建文件失败")});
+    EXPECT_EQ(
+        ui.errors, QStringList {QString::fromUtf16(u"创建文件失败\n") + folder.path("taken.bin") + ": Is a directory"});
     EXPECT_TRUE(QFileInfo(folder.path("taken.bin")).isDir());
 }
 
@@ -282,7 +284,8 @@ TEST_F(ImageFileSavingTest, AFailedWriteLeavesTheOldFileAsItWas)
                 reporter, path, big.data(), static_cast<std::uint32_t>(big.size()), ExistingFile::Replace))
                 << name;
         }
-        EXPECT_EQ(ui.errors, QStringList {"Error writing file."}) << name;
+        ASSERT_EQ(ui.errors.size(), 1) << name;
+        EXPECT_TRUE(ui.errors[0].startsWith("Error writing file.\n" + path)) << name;
         EXPECT_EQ(test::readFile(path), "the old file") << name;
         // No temporary file is left behind.
         EXPECT_EQ(QDir(folder.path(".")).entryList(QDir::Files | QDir::Hidden), QStringList {name});

@@ -240,19 +240,101 @@ TEST_F(CliJobsTest, ProductionModeProgramsOneChipAfterAnotherWithSerialNumbers)
     QFile csv(log);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csv.readAll().split('\n');
-    ASSERT_EQ(lines.size(), 4) << "three lines and the end";
+    ASSERT_EQ(lines.size(), 5) << "the header, three lines and the end";
+    EXPECT_EQ(lines[0], "time,chip ID,result,serial,SHA-256,seconds,reason");
     for (int chip = 0; chip < 3; ++chip) {
         const quint32 serial = 1000 + 5 * chip;
         QByteArray expected = data;
         const char be[4] = {char(serial >> 24), char(serial >> 16), char(serial >> 8), char(serial)};
         expected.replace(0x100, 4, be, 4);
         EXPECT_EQ(programmed[chip].left(data.size()), expected) << "chip " << chip;
-        const QList<QByteArray> fields = lines[chip].split(',');
-        ASSERT_EQ(fields.size(), 6) << lines[chip].toStdString();
+        const QList<QByteArray> fields = lines[chip + 1].split(',');
+        ASSERT_EQ(fields.size(), 7) << lines[chip + 1].toStdString();
         EXPECT_EQ(fields[1], "EF3013");
         EXPECT_EQ(fields[2], "passed");
         EXPECT_EQ(fields[3], QByteArray::number(serial));
         EXPECT_EQ(fields[4], QCryptographicHash::hash(expected, QCryptographicHash::Sha256).toHex().toUpper());
+    }
+}
+
+TEST_F(CliJobsTest, AChipThatFailsLeavesItsSerialNumberToTheNextChip)
+{
+    insertChip();
+    const QString in = file("in.bin", image(2048));
+    const QString log = folder.path("jobs.csv");
+    // The second chip put in answers another ID and fails; the third passes.
+    QList<QByteArray> programmed;
+    int polls = 0;
+    setSocketPollHook([&] {
+        if (polls++ % 2 == 1) {
+            ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_SPI_FLASH, ChipSize, polls == 2 ? 0xEF3014 : 0xEF3013), 0);
+            return;
+        }
+        programmed << chipContent().mid(0x100, 2);
+        if (programmed.size() == 3)
+            requestStop();
+        else
+            ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_NONE, 0, 0), 0);
+    });
+    const CliRun r = run({"auto", in, "--chip", Chip, "--repeat", "--serial", "0x100:7:1:2:be", "--job-log", log});
+    setSocketPollHook({});
+    EXPECT_TRUE(r.out.contains("Passed: 2, failed: 1")) << r.out.toStdString();
+    ASSERT_EQ(programmed.size(), 3);
+    EXPECT_EQ(programmed[0], QByteArray::fromHex("0007"));
+    EXPECT_EQ(programmed[2], QByteArray::fromHex("0008")) << "the number of the chip that failed";
+    QFile csv(log);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_TRUE(lines[2].contains(",failed,8,")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(",another chip ID")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].contains(",passed,8,")) << lines[3].toStdString();
+}
+
+TEST_F(CliJobsTest, ASerialWithoutRepeatGoesIntoTheOneChipAndAMalformedOneIsRefused)
+{
+    insertChip();
+    const QString in = file("in.bin", image(2048));
+    const CliRun bad = run({"auto", in, "--chip", Chip, "--serial", "0x100:"});
+    EXPECT_EQ(bad.status, ExitUsage);
+    EXPECT_EQ(chipContent(), QByteArray(ChipSize, '\xFF')) << "nothing ran";
+    const CliRun once = run({"auto", in, "--chip", Chip, "--serial", "0x100:0x4D:1:4:be"});
+    EXPECT_EQ(once.status, ExitOk) << once.err.toStdString();
+    EXPECT_EQ(chipContent().mid(0x100, 4), QByteArray::fromHex("0000004D"));
+}
+
+TEST_F(CliJobsTest, ReadRefusesAnExistingFileBeforeTheChipAndYesReplacesIt)
+{
+    insertChip();
+    const QString out = file("kept.bin", "mine");
+    sim.clearCalls();
+    const CliRun refused = run({"read", out, "--chip", Chip});
+    EXPECT_EQ(refused.status, ExitFile);
+    EXPECT_TRUE(refused.err.contains(out));
+    EXPECT_EQ(test::readFile(out), "mine");
+    EXPECT_TRUE(sim.calls(KSIM_CALL_OPEN).empty()) << "the programmer was not even opened";
+    EXPECT_EQ(run({"read", out, "--chip", Chip, "--yes"}).status, ExitOk);
+    EXPECT_EQ(test::readFile(out).size(), qsizetype(ChipSize));
+}
+
+TEST_F(CliJobsTest, UsageMistakesAreOneLineWithStatusTwo)
+{
+    const struct
+    {
+        QStringList arguments;
+        const char* says;
+    } cases[] = {
+        {{}, "kestrum-cli: no command (kestrum-cli --help)\n"},
+        {{"frobnicate"}, "kestrum-cli: unknown command frobnicate (kestrum-cli --help)\n"},
+        {{"list", "NoSuchChipAtAll"}, "No chip in the database matches NoSuchChipAtAll"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        const CliRun r = run(c.arguments);
+        EXPECT_EQ(r.status, ExitUsage);
+        EXPECT_TRUE(r.err.startsWith(QLatin1String(c.says))) << r.err.toStdString();
+        EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
     }
 }
 

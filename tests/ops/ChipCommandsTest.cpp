@@ -31,10 +31,10 @@ TEST_F(ChipCommands, ReadOfABlankChipCompletesThenSaysTheChipIsEmpty)
     insertSelected(W25Q64);
     w().dataBuffer().usedLength = 77;
     action("readAction").trigger();
-    ASSERT_EQ(ui.log.size(), 3) << "the completion line, the checksum line, the box's line";
-    EXPECT_EQ(ui.log[2], QStringLiteral("001:Read Complete!"));
-    EXPECT_EQ(ui.log[0], QStringLiteral("003:The chip is empty!"));
-    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is empty!")});
+    ASSERT_EQ(ui.log.size(), 2) << "the completion line, the checksum line";
+    EXPECT_EQ(ui.log[1], QStringLiteral("001:Read Complete!"));
+    EXPECT_EQ(ui.informations, QStringList {QStringLiteral("The chip is empty!")}) << "news, not a fault";
+    EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(w().dataBuffer().usedLength, 0);
     EXPECT_EQ(ui.beeps, 1);
     EXPECT_EQ(statusBar().panelText(3), QStringLiteral("00:00:00"));
@@ -101,21 +101,24 @@ TEST_F(ChipCommands, ImageLongerThanTheChipAsksAndYesWritesTheChipSize)
     ui.answers = {true};
     action("writeAction").trigger();
     ASSERT_EQ(ui.questions.size(), 1);
-    EXPECT_EQ(
-        ui.questions[0], QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?"));
+    EXPECT_EQ(ui.questions[0],
+        QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?\n"
+                       "(image 304 bytes, chip 256 bytes)"));
     EXPECT_EQ(ui.log.value(1), QStringLiteral("001:Write Complete!"));
     EXPECT_EQ(cells()[255], pattern(255));
     EXPECT_EQ(state().bytes_written, 256u);
 }
 
-TEST_F(ChipCommands, ImageLongerThanTheChipAnsweredNoWritesNothingAndLogsNothing)
+TEST_F(ChipCommands, ImageLongerThanTheChipAnsweredNoWritesNothingAndLogsWhy)
 {
     select(AT24C02);
     insertSelected(AT24C02);
     fillBufferPattern(300);
     ui.answers = {false};
     action("writeAction").trigger();
-    EXPECT_TRUE(ui.log.isEmpty());
+    EXPECT_EQ(ui.log,
+        QStringList {QStringLiteral("001:Write not started: File length is larger than chip capacity. "
+                                    "Do you want to continue to write?")});
     EXPECT_EQ(state().bytes_written, 0u);
     EXPECT_EQ(cells()[0], 0xFF);
     expectUnlocked();
@@ -314,7 +317,7 @@ TEST_F(ChipCommands, AutoWhoseWriteIsDeclinedShowsNoTimeNoBeepNoLine)
     action("autoAction").trigger();
     EXPECT_EQ(statusBar().panelText(3), QStringLiteral("11:11:11"));
     EXPECT_EQ(ui.beeps, 0);
-    EXPECT_TRUE(ui.log.isEmpty());
+    EXPECT_EQ(ui.log.size(), 1) << "only why the write did not start";
     expectUnlocked();
 }
 
@@ -325,7 +328,9 @@ TEST_F(ChipCommands, WithoutAProgrammerTheJobReportsNotConnectedAndEndsNotConnec
     fillBufferPattern(16);
     action("writeAction").trigger();
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
-    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Not connected")});
+    EXPECT_EQ(ui.log,
+        QStringList({QStringLiteral("002:Check the USB cable and the programmer; see README \"Using the programmer\"."),
+            QStringLiteral("001:Not connected")}));
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
     EXPECT_TRUE(statusBar().panel1IsRed());
 }
@@ -404,7 +409,9 @@ TEST_F(ChipCommands, ReadWithoutAProgrammerSaysOnlyNotConnected)
     select(W25Q64);
     action("readAction").trigger();
     EXPECT_EQ(ui.errors, QStringList({QStringLiteral("Not connected")}));
-    EXPECT_EQ(ui.log, QStringList {QStringLiteral("001:Not connected")});
+    EXPECT_EQ(ui.log,
+        QStringList({QStringLiteral("002:Check the USB cable and the programmer; see README \"Using the programmer\"."),
+            QStringLiteral("001:Not connected")}));
 }
 
 TEST_F(ChipCommands, TheControlThatHadTheFocusHasItAgainAfterAJob)
@@ -435,7 +442,7 @@ TEST_F(ChipCommands, AReadThatRanToItsEndLeavesNothingUnsavedEvenFromABlankChip)
     w().dataBuffer().markModified();
     ui.answers = {true};
     action("readAction").trigger();
-    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("The chip is empty!")});
+    EXPECT_EQ(ui.informations, QStringList {QStringLiteral("The chip is empty!")});
     EXPECT_FALSE(w().hasUnsavedChanges()) << "the buffer holds what the chip holds";
 
     // A stopped read holds only part of the chip: what was there to save still is.

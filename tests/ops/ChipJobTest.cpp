@@ -305,7 +305,8 @@ TEST_F(SimProgrammerTest, WriteOfAnImageLongerThanTheChipAsksFirst)
     ui.answers = {false};
     EXPECT_EQ(programmer.writeChip(r), JobResult::Declined);
     EXPECT_EQ(ui.questions,
-        QStringList {QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?")});
+        QStringList {QStringLiteral("File length is larger than chip capacity. Do you want to continue to write?\n"
+                                    "(image 5120 bytes, chip 4096 bytes)")});
     EXPECT_TRUE(sim.transfers().empty());
     // The used length was rounded up to whole pages before the question.
     EXPECT_EQ(buffer.usedLength, 5120);

@@ -152,7 +152,9 @@ TEST_F(Probe, AProgrammerThatCannotBeOpenedIsToldOfInTheLogOncePerCause)
     w().probeProgrammer();
     w().probeProgrammer();
     action("readAction").trigger();
-    EXPECT_EQ(ui.log, QStringList({QStringLiteral("002:Not connected"), QStringLiteral("001:") + noAccess}));
+    EXPECT_EQ(ui.log,
+        QStringList({QStringLiteral("003:") + messageText(MsgNotConnectedHint, 2), QStringLiteral("002:Not connected"),
+            QStringLiteral("001:") + noAccess}));
     EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Not connected")});
     EXPECT_TRUE(statusBar().panel1IsRed());
 
@@ -160,14 +162,14 @@ TEST_F(Probe, AProgrammerThatCannotBeOpenedIsToldOfInTheLogOncePerCause)
     sim.setDeviceFault(programmerId, KSIM_OPEN_FAILS, 0);
     sim.setDeviceFault(programmerId, KSIM_CLAIM_FAILS, 1);
     w().probeProgrammer();
-    EXPECT_EQ(ui.log[0], QStringLiteral("003:") + messageText(MsgProgrammerBusy, 2));
+    EXPECT_EQ(ui.log[0], QStringLiteral("004:") + messageText(MsgProgrammerBusy, 2));
     sim.setDeviceFault(programmerId, KSIM_CLAIM_FAILS, 0);
     w().probeProgrammer();
     sim.setDeviceFault(programmerId, KSIM_READ_ONLY, 1);
     w().probeProgrammer();
     w().probeProgrammer();
-    EXPECT_EQ(ui.log.size(), 5);
-    EXPECT_EQ(ui.log[0], QStringLiteral("005:") + noAccess);
+    EXPECT_EQ(ui.log.size(), 6);
+    EXPECT_EQ(ui.log[0], QStringLiteral("006:") + noAccess);
     EXPECT_TRUE(noAccess.contains(QStringLiteral("\"Using the programmer\" in README.md")));
     EXPECT_EQ(statusBar().panelText(1), QStringLiteral("Not connected"));
 }
@@ -277,7 +279,9 @@ TEST_F(Faults, UnplugDuringAReadEndsWithAnErrorAndNoCompletionLine)
     // then the data blocks; the programmer goes at the fifth block.
     sim.armFault(programmerId, KSIM_FAULT_UNPLUG, 12);
     action("readAction").trigger();
-    EXPECT_EQ(ui.errors, QStringList {QStringLiteral("Programmer communication failed.")});
+    EXPECT_EQ(ui.errors,
+        QStringList {QStringLiteral("Programmer communication failed. (at address 400h)\n"
+                                    "The programmer was unplugged.")});
     EXPECT_TRUE(noCompletionLine());
     EXPECT_TRUE(control<QToolBar>("commandBar").isEnabled());
     EXPECT_TRUE(control<QWidget>("mainPanel").isEnabled());
@@ -337,7 +341,7 @@ TEST_F(Faults, EachTransferFaultEndsWithAnErrorBoxAndAnUnlockedWindow)
             const char* commands[] = {"readAction", "verifyAction", "blankCheckAction", "writeAction"};
             action(commands[command]).trigger();
             ASSERT_FALSE(ui.errors.isEmpty());
-            EXPECT_EQ(ui.errors.last(), QStringLiteral("Programmer communication failed."));
+            EXPECT_TRUE(ui.errors.last().startsWith(QStringLiteral("Programmer communication failed. (at address ")));
             EXPECT_TRUE(noCompletionLine());
             EXPECT_TRUE(control<QToolBar>("commandBar").isEnabled());
             EXPECT_TRUE(control<QWidget>("mainPanel").isEnabled());

@@ -23,6 +23,18 @@ bool ScriptedUserInterface::askYesNo(const QString& text)
     return answer;
 }
 
+int ScriptedUserInterface::askButtons(const QString& text, const QStringList& captions)
+{
+    buttonCaptions.push_back(captions);
+    if (buttonAnswers.empty())
+        return UserInterface::askButtons(text, captions);
+    questions << text;
+    boxes << QStringLiteral("Q:") + text;
+    const int answer = buttonAnswers.front();
+    buttonAnswers.pop_front();
+    return answer;
+}
+
 std::optional<int> ScriptedUserInterface::chooseRow(const Choice& choice)
 {
     choices.push_back(choice);
@@ -84,6 +96,7 @@ void ScriptedUserInterface::clearRecords()
     saveFilters.clear();
     saveSuffixes.clear();
     choices.clear();
+    buttonCaptions.clear();
     beeps = 0;
 }
 

@@ -24,12 +24,16 @@ public:
     QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) override;
     void insertLogLine(const QString& line) override;
     std::optional<int> chooseRow(const Choice& choice) override;
+    int askButtons(const QString& text, const QStringList& captions) override;
 
     // Scripts.
     std::deque<bool> answers; ///< answers to askYesNo, in order
     std::deque<QString> openFiles; ///< results of chooseOpenFile (empty = cancel)
     std::deque<QString> saveFiles; ///< results of chooseSaveFile (empty = cancel)
     std::deque<std::optional<int>> rowChoices; ///< results of chooseRow (none = cancel)
+    /// results of askButtons; when none is left, answers counts as for a Yes/No question
+    std::deque<int> buttonAnswers;
+    std::vector<QStringList> buttonCaptions; ///< the captions of every askButtons
 
     // Records.
     QStringList errors;

@@ -1,0 +1,118 @@
+#include "app/cli/CliCommands.h"
+
+#include "app/cli/Convert.h"
+
+namespace kestrum::cli {
+
+namespace {
+
+// The commands, in the order of the help text.
+constexpr CommandHelp Commands[] = {
+    {"list", "list [TEXT]", "chips whose type, manufacturer or name contains TEXT (case ignored)", false, -1},
+    {"detect", "detect", "identify the chip in the socket", false, 0},
+    {"read", "read FILE", "read the chip and save it to FILE", true, 1},
+    {"write", "write FILE", "write FILE to the chip", true, 1},
+    {"verify", "verify FILE", "compare the chip with FILE", true, 1},
+    {"erase", "erase", "erase the chip", true, 0},
+    {"blank", "blank", "check that the chip is blank", true, 0},
+    {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat]", "erase, write and verify", true, 1},
+    {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", false, 2},
+    {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", false, 1},
+};
+
+} // namespace
+
+const char* const OptionsText
+    = "options:\n"
+      "  --chip NAME          the chip by its name, or by \"type,manufacturer,name\" (case ignored)\n"
+      "  --detect             identify the chip in the socket and use it; when several chips have\n"
+      "                       its ID, they are listed and the command stops unless --chip names one\n"
+      "  --database FILE      another chip database (default: the window's kestrum.Dat)\n"
+      "  --speed SPEED        12MHz, 6MHz, 3MHz, 1.5MHz, 750KHz or 375KHz (default 12MHz)\n"
+      "  --yes                answer Yes: replace an existing FILE (read refuses one otherwise, before\n"
+      "                       reading the chip), write an image longer than the chip,\n"
+      "                       use a flash that answers another ID than the chosen chip's\n"
+      "  --quiet              errors only: no information lines, no progress\n"
+      "  --lang LANG          zh-CN, zh-TW or en (default: the system's language, else en)\n"
+      "  --repeat             auto: one chip after another until Ctrl+C (take each chip out,\n"
+      "                       put the next one in), then the count of chips passed and failed\n"
+      "  --serial ADDR:START[:STEP][:WIDTH][:le|be|ascii|hex]\n"
+      "                       write, verify, auto: a serial number at ADDR, WIDTH (4) bytes,\n"
+      "                       little-endian by default; with --repeat STEP (1) more for every chip\n"
+      "                       that passes (a chip that fails leaves its number to the next one)\n"
+      "  --job-log FILE.csv   auto: a header line, then one line per chip: time, chip ID, result,\n"
+      "                       serial, SHA-256, seconds, reason\n"
+      "  --help, --version\n"
+      "exit status:\n"
+      "  0 success; 1 verify or blank-check difference; 2 usage or chip choice; 3 no programmer;\n"
+      "  4 no chip in the socket or ID mismatch declined; 5 file error;\n"
+      "  6 communication failure or time-out; 130 stopped by Ctrl+C\n";
+
+const CommandHelp* findCommand(const QString& name)
+{
+    for (const CommandHelp& c : Commands)
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
+const char* reasonOf(CommandOutcome outcome)
+{
+    switch (outcome) {
+    case CommandOutcome::Done:
+        return "";
+    case CommandOutcome::Refused:
+        return "refused";
+    case CommandOutcome::NoProgrammer:
+        return "no programmer";
+    case CommandOutcome::NoChip:
+        return "no chip";
+    case CommandOutcome::Declined:
+        return "image larger than the chip";
+    case CommandOutcome::WrongChip:
+        return "another chip ID";
+    case CommandOutcome::Different:
+        return "verify difference";
+    case CommandOutcome::Stopped:
+        return "stopped";
+    case CommandOutcome::Failed:
+        break;
+    }
+    return "communication failure";
+}
+
+int exitStatusOf(CommandOutcome outcome, const DataBuffer& buffer)
+{
+    switch (outcome) {
+    case CommandOutcome::Done:
+        return ExitOk;
+    case CommandOutcome::Refused:
+        // An image command on an empty buffer: the file held nothing.
+        return buffer.usedLength == 0 ? ExitFile : ExitUsage;
+    case CommandOutcome::NoProgrammer:
+        return ExitNoProgrammer;
+    case CommandOutcome::NoChip:
+    case CommandOutcome::WrongChip:
+        return ExitNoChip;
+    case CommandOutcome::Declined:
+        return ExitFile;
+    case CommandOutcome::Different:
+        return ExitDifferent;
+    case CommandOutcome::Stopped:
+        return ExitStopped;
+    case CommandOutcome::Failed:
+        break;
+    }
+    return ExitCommunication;
+}
+
+QString helpText()
+{
+    QString text = QStringLiteral("usage: kestrum-cli COMMAND [ARGUMENTS] [OPTIONS]\ncommands:\n");
+    for (const CommandHelp& c : Commands)
+        text += QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QLatin1String(c.what));
+    text += QLatin1String(OptionsText);
+    return text;
+}
+
+} // namespace kestrum::cli
