@@ -160,6 +160,7 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"电压", u"電壓", u"Voltage"},
     {u"确定", u"確定", u"OK"},
     {u"取消", u"取消", u"Cancel"},
+    {u"无法读取文件：%1", u"無法讀取文件：%1", u"Cannot read the file: %1"},
 }};
 
 } // namespace

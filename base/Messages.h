@@ -107,6 +107,7 @@ enum MessageKey : int {
     MsgColumnVoltage, ///< chooser column
     MsgButtonOk, ///< button that takes a choice
     MsgButtonCancel, ///< button that drops a choice
+    MsgFileUnreadable, ///< a data file could not be read to its end: %1 = the system's reason
     MessageCount
 };
 

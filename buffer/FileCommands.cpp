@@ -49,7 +49,7 @@ void FileCommands::open(std::uint32_t chipSize)
     if (fileName.isEmpty())
         return;
     // Every refusal comes before the buffer is touched: an unsaved chip read survives it.
-    ImageSource source;
+    ImageSource source(m_reporter.language());
     if (!source.open(fileName, BufferCapacity, m_reporter.ui()))
         return;
     m_buffer.fillErased();

@@ -1,5 +1,6 @@
 #include "buffer/ImageFile.h"
 #include "buffer/DataBuffer.h"
+#include "tests/buffer/FailingReads.h"
 #include "tests/buffer/FileTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -9,6 +10,9 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -195,6 +199,38 @@ TEST(ImageFileLoading, AFailingReaderKeepsWhatItStored)
     EXPECT_EQ(l.buffer[1], 0x22);
 }
 
+TEST(ImageFileLoading, AReadThatFailsPartwayIsAnErrorInEveryKind)
+{
+    // Files of 12 KiB whose reads fail from 4 KiB on: no kind takes the failure for the end.
+    QByteArray hex;
+    QByteArray srec;
+    for (std::uint32_t at = 0; hex.size() < 12288; at += 16)
+        hex += test::intelHexRecord(16, at) + "\r\n";
+    for (std::uint32_t at = 0; srec.size() < 12288; at += 16)
+        srec += test::sRecord('1', 2, 16, at) + "\n";
+    struct Row
+    {
+        const char* name;
+        QByteArray content;
+        QStringList errors;
+    };
+    const QString cannot = QStringLiteral("Cannot read the file: ") + QString::fromLocal8Bit(std::strerror(EIO));
+    const Row rows[] = {
+        {"unreadable-raw.bin", QByteArray(12288, 'r'), {cannot}},
+        {"unreadable-capsule.cap", QByteArray(12288, 'c'), {cannot}},
+        {"unreadable-text.hex", hex + ":00000001FF\r\n", {cannot, "Error reading File"}},
+        {"unreadable-text.eep", hex + ":00000001FF\r\n", {cannot, "Error reading File"}},
+        {"unreadable-text.srec", srec + "S9030000FC\n", {cannot}},
+    };
+    test::TempFolder folder;
+    for (const Row& row : rows) {
+        test::writeFile(folder.path(row.name), row.content);
+        const Loaded l = load(folder.path(row.name), 0x10000);
+        EXPECT_EQ(l.count, 0) << row.name;
+        EXPECT_EQ(l.errors, row.errors) << row.name;
+    }
+}
+
 // ---- Saving ----
 
 class ImageFileSavingTest : public testing::Test
@@ -300,6 +336,33 @@ TEST_F(ImageFileSavingTest, ReplacingKeepsPermissionsAndFollowsSymbolicLinks)
     EXPECT_TRUE(QFileInfo(folder.path("link.bin")).isSymLink());
     EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(QFile::permissions(target) & 0x0FFF, QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+}
+
+TEST(ImageFileLoading, EepFilesAreProbedByTheSyntaxOfTheirFirstRecordWhateverItsLength)
+{
+    struct Row
+    {
+        QByteArray content;
+        qint32 count;
+    };
+    const QByteArray longHex = test::intelHexRecord(255, 0);
+    const QByteArray longHeader = test::sRecord('0', 2, 252, 0);
+    const QByteArray data = test::sRecord('1', 2, 64, 0);
+    const Row rows[] = {
+        {longHex + "\r\n:00000001FF\r\n", 255},
+        {longHex + "\r:00000001FF\r", 255},
+        {longHeader + "\r\n" + data + "\r\nS9030000FC\r\n", 64},
+        {longHeader + "\r" + data + "\rS9030000FC\r", 64},
+        {longHeader + "\n" + data + "\nS9030000FC\n", 64},
+    };
+    test::TempFolder folder;
+    for (const Row& row : rows) {
+        test::writeFile(folder.path("text.eep"), row.content);
+        const Loaded l = load(folder.path("text.eep"));
+        EXPECT_EQ(l.count, row.count) << row.content.left(20).toStdString();
+        EXPECT_TRUE(l.errors.isEmpty()) << row.content.left(20).toStdString();
+        EXPECT_EQ(l.buffer[1], 0x11) << row.content.left(20).toStdString();
+    }
 }
 
 TEST(ImageFileLoading, EepFilesAreTextOnlyWhenTheirFirstLineIsARecord)
