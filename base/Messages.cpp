@@ -161,6 +161,8 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"确定", u"確定", u"OK"},
     {u"取消", u"取消", u"Cancel"},
     {u"无法读取文件：%1", u"無法讀取文件：%1", u"Cannot read the file: %1"},
+    {u"芯片数据库中已损坏的记录已被略去：%1", u"芯片數據庫中已損壞的記錄已被略去：%1",
+        u"Damaged records of the chip database were left out: %1"},
 }};
 
 } // namespace

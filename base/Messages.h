@@ -108,6 +108,7 @@ enum MessageKey : int {
     MsgButtonOk, ///< button that takes a choice
     MsgButtonCancel, ///< button that drops a choice
     MsgFileUnreadable, ///< a data file could not be read to its end: %1 = the system's reason
+    MsgDatabaseRecordsDamaged, ///< log: damaged chip records were left out: %1 = their slots
     MessageCount
 };
 
