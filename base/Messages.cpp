@@ -163,6 +163,10 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"无法读取文件：%1", u"無法讀取文件：%1", u"Cannot read the file: %1"},
     {u"芯片数据库中已损坏的记录已被略去：%1", u"芯片數據庫中已損壞的記錄已被略去：%1",
         u"Damaged records of the chip database were left out: %1"},
+    {u"文件比芯片容量长 %1 字节，这些字节无法校验。是否校验芯片容量内的部分？",
+        u"文件比芯片容量長 %1 字節，這些字節無法校驗。是否校驗芯片容量內的部分？",
+        u"The file is %1 bytes longer than the chip; those bytes cannot be compared. Verify the part that fits "
+        u"the chip?"},
 }};
 
 } // namespace

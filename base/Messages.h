@@ -109,6 +109,7 @@ enum MessageKey : int {
     MsgButtonCancel, ///< button that drops a choice
     MsgFileUnreadable, ///< a data file could not be read to its end: %1 = the system's reason
     MsgDatabaseRecordsDamaged, ///< log: damaged chip records were left out: %1 = their slots
+    MsgVerifyLongerFile, ///< question before Verify: the image is %1 bytes longer than the chip
     MessageCount
 };
 

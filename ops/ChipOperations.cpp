@@ -215,8 +215,16 @@ JobStart ChipOperations::runFrame(const std::function<void()>& chipPart)
             throw;
         }
     }
-    m_programmer.endJob();
+    m_jobEnded = m_programmer.endJob();
     return start;
+}
+
+void ChipOperations::failOnLostEnd(JobResult& result)
+{
+    if (result != JobResult::Done || m_jobEnded)
+        return;
+    m_reporter.showError(MsgTransferFailed);
+    result = JobResult::Failed;
 }
 
 bool ChipOperations::refuseEmptyBuffer()
@@ -283,6 +291,11 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
     // The programmer answered the open but not the set-up: the communication failure was shown.
     if (start == JobStart::SetupFailed)
         result = JobResult::Failed;
+    if (order == LineOrder::AfterEnd && result) {
+        failOnLostEnd(*result);
+        if (*result == JobResult::Done)
+            m_reporter.addLogLine(doneLine);
+    }
     m_outcome = start == JobStart::NotOpened ? CommandOutcome::NoProgrammer
         : result                             ? outcomeOf(*result)
                                              : CommandOutcome::Failed;
@@ -326,7 +339,7 @@ void ChipOperations::write()
         if (!preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom, IdMismatch::Ask))
             return;
         // The written span: the used length (grown to whole pages by the write), at most the chip.
-        if (runTimedRoutine(&ChipProgrammer::writeChip, MsgWriteDone, LineOrder::AfterTime) == JobResult::Done)
+        if (runTimedRoutine(&ChipProgrammer::writeChip, MsgWriteDone, LineOrder::AfterEnd) == JobResult::Done)
             logChecksum(std::min(static_cast<std::uint32_t>(std::max<qint32>(m_buffer.usedLength, 0)),
                 m_host.currentRecord().flashSize));
     });
@@ -354,7 +367,8 @@ void ChipOperations::autoRun()
         if (!preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask))
             return;
         JobResult result = JobResult::Done;
-        const JobStart start = runFrame([this, &result] {
+        bool verified = false;
+        const JobStart start = runFrame([this, &result, &verified] {
             const ChipRecord& record = m_host.currentRecord();
             startStopwatch();
             // A failed erase or write, or a declined write, ends the run: no time, beep or line. A
@@ -375,11 +389,15 @@ void ChipOperations::autoRun()
                     m_usb.sleepMs(AutoVerifyPauseMs);
                 if (!step(&ChipProgrammer::verifyChip) && result == JobResult::Stopped)
                     return;
-                if (result == JobResult::Done)
-                    m_reporter.addLogLine(MsgAutoPassed);
+                verified = result == JobResult::Done;
             }
             stopStopwatch();
         });
+        if (jobOpened(start)) {
+            failOnLostEnd(result);
+            if (verified && result == JobResult::Done)
+                m_reporter.addLogLine(MsgAutoPassed);
+        }
         m_outcome = start == JobStart::NotOpened ? CommandOutcome::NoProgrammer
             : start == JobStart::SetupFailed     ? CommandOutcome::Failed
                                                  : outcomeOf(result);

@@ -170,6 +170,49 @@ TEST_F(CliJobsTest, EachFailureHasItsExitStatus)
     EXPECT_EQ(absent.err.count("Not connected"), 1) << "said once: " << absent.err.toStdString();
 }
 
+TEST_F(CliJobsTest, NothingIsReportedDoneThatWasNot)
+{
+    insertChip();
+    const QString tooLong = file("long.bin", image(ChipSize + 256));
+    const QString in = file("in.bin", image(4096));
+    ASSERT_EQ(run({"write", tooLong, "--chip", Chip, "--yes"}).status, ExitOk);
+    // The bulk transfers of a write; the last one is the end command.
+    sim.setRecording(KSIM_RECORD_CALLS);
+    sim.clearCalls();
+    ASSERT_EQ(run({"write", in, "--chip", Chip}).status, ExitOk);
+    const int lastTransfer = static_cast<int>(sim.transfers().size());
+    struct Row
+    {
+        const char* name;
+        QStringList arguments;
+        int fault; ///< armed at the last transfer of a write, 0 for none
+        int status;
+        const char* said;
+        const char* notSaid;
+    };
+    const Row rows[] = {
+        {"verify of a longer file", {"verify", tooLong, "--chip", Chip}, 0, ExitDifferent, "256 bytes longer",
+            "Verify Complete!"},
+        {"verify of a longer file with --yes", {"verify", tooLong, "--chip", Chip, "--yes"}, 0, ExitOk,
+            "256 bytes longer", nullptr},
+        {"write whose end command times out", {"write", in, "--chip", Chip}, KSIM_FAULT_TIMEOUT, ExitCommunication,
+            "Programmer communication failed.", "Write Complete!"},
+        {"write whose programmer goes at the end", {"write", in, "--chip", Chip}, KSIM_FAULT_UNPLUG,
+            ExitCommunication, "Programmer communication failed.", "Write Complete!"},
+    };
+    for (const Row& row : rows) {
+        if (row.fault != 0)
+            ASSERT_EQ(sim.armFault(programmer, row.fault, lastTransfer), 0);
+        const CliRun r = run(row.arguments);
+        EXPECT_EQ(r.status, row.status) << row.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(row.said))) << row.name << ": " << r.err.toStdString();
+        if (row.notSaid)
+            EXPECT_FALSE(r.err.contains(QLatin1String(row.notSaid))) << row.name << ": " << r.err.toStdString();
+        if (row.fault == KSIM_FAULT_UNPLUG)
+            ASSERT_EQ(sim.plug(programmer), 0);
+    }
+}
+
 TEST_F(CliJobsTest, AChipWithAnotherIdIsWrittenOnlyWithYes)
 {
     // W25X40CL answers EF 30 13; this chip answers EF 30 14.
