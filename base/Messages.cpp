@@ -167,6 +167,9 @@ constexpr std::array<Triple, MessageCount> Table {{
         u"文件比芯片容量長 %1 字節，這些字節無法校驗。是否校驗芯片容量內的部分？",
         u"The file is %1 bytes longer than the chip; those bytes cannot be compared. Verify the part that fits "
         u"the chip?"},
+    {u"已被 %1 信号停止。", u"已被 %1 信號停止。", u"Stopped by %1."},
+    {u"无法写入作业记录 %1：%2；运行在此芯片后结束。", u"無法寫入作業記錄 %1：%2；運行在此芯片後結束。",
+        u"Cannot write the job log %1: %2; the run ends after this chip."},
 }};
 
 } // namespace

@@ -110,6 +110,8 @@ enum MessageKey : int {
     MsgFileUnreadable, ///< a data file could not be read to its end: %1 = the system's reason
     MsgDatabaseRecordsDamaged, ///< log: damaged chip records were left out: %1 = their slots
     MsgVerifyLongerFile, ///< question before Verify: the image is %1 bytes longer than the chip
+    MsgCliStoppedBySignal, ///< command line: a signal other than Ctrl+C ended the command: %1 = its name
+    MsgJobLogUnwritable, ///< command line: a job log line could not be written: %1 = file, %2 = reason
     MessageCount
 };
 
