@@ -170,6 +170,8 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"已被 %1 信号停止。", u"已被 %1 信號停止。", u"Stopped by %1."},
     {u"无法写入作业记录 %1：%2；运行在此芯片后结束。", u"無法寫入作業記錄 %1：%2；運行在此芯片後結束。",
         u"Cannot write the job log %1: %2; the run ends after this chip."},
+    {u"设置 %1=%2（%3）超出范围，已改用默认值。", u"設置 %1=%2（%3）超出範圍，已改用預設值。",
+        u"The setting %1=%2 in %3 is out of range; the default is used."},
 }};
 
 } // namespace

@@ -112,6 +112,7 @@ enum MessageKey : int {
     MsgVerifyLongerFile, ///< question before Verify: the image is %1 bytes longer than the chip
     MsgCliStoppedBySignal, ///< command line: a signal other than Ctrl+C ended the command: %1 = its name
     MsgJobLogUnwritable, ///< command line: a job log line could not be written: %1 = file, %2 = reason
+    MsgSettingOutOfRange, ///< log: %1 = key, %2 = its value, %3 = settings file; the default is used
     MessageCount
 };
 
