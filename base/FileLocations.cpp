@@ -96,7 +96,8 @@ DatabaseUpdate prepareUserDatabase(
 
     QString error;
     const auto copy = [&](DatabaseUpdate done) {
-        if (writeWhole(files.databaseFile, shipped, &error, reporter) && writeWhole(files.shippedCopy, shipped, &error, reporter))
+        if (writeWhole(files.databaseFile, shipped, &error, reporter)
+            && writeWhole(files.shippedCopy, shipped, &error, reporter))
             return done;
         reporter.showError(reporter.message(MsgDatabaseCopyFailed).arg(files.databaseFile, error));
         return DatabaseUpdate::Failed;
@@ -111,7 +112,8 @@ DatabaseUpdate prepareUserDatabase(
     if (haveLast && last == shipped)
         return DatabaseUpdate::Nothing;
     if (user == shipped)
-        return writeWhole(files.shippedCopy, shipped, &error, reporter) ? DatabaseUpdate::Nothing : DatabaseUpdate::Failed;
+        return writeWhole(files.shippedCopy, shipped, &error, reporter) ? DatabaseUpdate::Nothing
+                                                                        : DatabaseUpdate::Failed;
     // The program brought a database other than the one last copied. A copy that still equals
     // that one was never edited and simply follows; an edited copy is replaced only on a yes.
     const bool untouched = haveLast && user == last;

@@ -70,9 +70,12 @@ void removeStaleTemporaries(const QByteArray& folder, const QByteArray& prefix)
         if (!name.startsWith(prefix) || !name.endsWith(".tmp"))
             continue;
         const QByteArray random = name.mid(prefix.size(), name.size() - prefix.size() - 4);
-        const bool ours = !random.isEmpty()
-            && std::all_of(random.begin(), random.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
-        struct stat info {};
+        const bool ours = !random.isEmpty() && std::all_of(random.begin(), random.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c));
+        });
+        struct stat info
+        {
+        };
         const QByteArray path = folder + name;
         if (ours && ::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
             && now - info.st_mtime > StaleTemporarySeconds)

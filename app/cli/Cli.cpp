@@ -26,9 +26,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -663,7 +663,9 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
     });
     if (!m_o.jobLog.isEmpty()) {
         const QByteArray name = encodeFileName(m_o.jobLog);
-        struct stat info {};
+        struct stat info
+        {
+        };
         const bool special = ::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode);
         log = special ? -1 : ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
         const int error = special ? 0 : log < 0 ? errno : ::fstat(log, &info) != 0 ? errno : 0;
@@ -712,13 +714,13 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
         m_out.flush();
         if (log >= 0) {
             const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
-            const int error = writeLogLine(QStringLiteral("%1,%2,%3,%4,%5,%6\n")
-                                               .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
-                                                   status == ExitOk ? QStringLiteral("passed")
-                                                                    : QStringLiteral("failed"),
-                                                   serialText, sha256Text(m_buffer->data(), written))
-                                               .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
-                                               .toUtf8());
+            const int error
+                = writeLogLine(QStringLiteral("%1,%2,%3,%4,%5,%6\n")
+                                   .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
+                                       status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"),
+                                       serialText, sha256Text(m_buffer->data(), written))
+                                   .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
+                                   .toUtf8());
             if (error != 0) {
                 m_reporter.showError(message(MsgJobLogUnwritable).arg(m_o.jobLog, systemErrorText(error)));
                 logFailed = true;

@@ -9,8 +9,8 @@
 #include <QElapsedTimer>
 #include <QTextStream>
 
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 
 namespace kestrum::cli {

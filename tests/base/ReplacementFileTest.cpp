@@ -67,8 +67,7 @@ TEST(ReplacementFile, ASaveRemovesOnlyTheStaleTemporaryFilesOfKilledSavesToItsTa
         {killedSave(dir, QStringLiteral("image.bin")), true, false},
         {killedSave(dir, QStringLiteral("image.bin")), false, true}, // may be a save still running
         {killedSave(dir, QStringLiteral("image.bin.old")), true, true}, // another target's
-        {killedSave(dir, QStringLiteral("image")), true, true},
-        {foreign, true, true}, // not a save's
+        {killedSave(dir, QStringLiteral("image")), true, true}, {foreign, true, true}, // not a save's
     };
     for (const Row& row : rows) {
         ASSERT_FALSE(row.name.isEmpty());

@@ -186,7 +186,8 @@ TEST(SettingsFile, ForeignBytesSurviveAndOutOfRangeValuesFallBackWithALogLine)
     const QByteArray foreign = "[Other]\r\nName=caf\xE9 \xFF\xFE\r\n; \x80\x81 comment\n";
     const Row rows[] = {
         {foreign + "[DEVICE]\nSPEED=3\nLANGU=2\n", 3, 2, true, {}},
-        {foreign + "[DEVICE]\nSPEED=77\nLANGU=1\n", 0, 1, true, {"001:The setting SPEED=77 in %1 is out of range; the default is used."}},
+        {foreign + "[DEVICE]\nSPEED=77\nLANGU=1\n", 0, 1, true,
+            {"001:The setting SPEED=77 in %1 is out of range; the default is used."}},
         {foreign + "[DEVICE]\nSPEED=-1\nLANGU=9\n", 0, 0, false,
             {"002:The setting LANGU=9 in %1 is out of range; the default is used.",
                 "001:The setting SPEED=-1 in %1 is out of range; the default is used."}},

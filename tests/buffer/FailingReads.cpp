@@ -1,7 +1,7 @@
 #include "tests/buffer/FailingReads.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>

@@ -1,9 +1,9 @@
 // kestrum-cli's chip commands, run in-process against the simulated programmer.
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
+#include "base/RegularFile.h"
 #include "buffer/Checksum.h"
 #include "tests/buffer/FileTestSupport.h"
-#include "base/RegularFile.h"
 #include "tests/sim/SimControl.h"
 #include "tests/support/FileSizeLimit.h"
 
@@ -203,8 +203,8 @@ TEST_F(CliJobsTest, NothingIsReportedDoneThatWasNot)
             "256 bytes longer", nullptr},
         {"write whose end command times out", {"write", in, "--chip", Chip}, KSIM_FAULT_TIMEOUT, ExitCommunication,
             "Programmer communication failed.", "Write Complete!"},
-        {"write whose programmer goes at the end", {"write", in, "--chip", Chip}, KSIM_FAULT_UNPLUG,
-            ExitCommunication, "Programmer communication failed.", "Write Complete!"},
+        {"write whose programmer goes at the end", {"write", in, "--chip", Chip}, KSIM_FAULT_UNPLUG, ExitCommunication,
+            "Programmer communication failed.", "Write Complete!"},
     };
     for (const Row& row : rows) {
         if (row.fault != 0)
