@@ -368,7 +368,8 @@ void ChipOperations::autoRun()
             return;
         JobResult result = JobResult::Done;
         bool verified = false;
-        const JobStart start = runFrame([this, &result, &verified] {
+        bool ranToItsEnd = false;
+        const JobStart start = runFrame([this, &result, &verified, &ranToItsEnd] {
             const ChipRecord& record = m_host.currentRecord();
             startStopwatch();
             // A failed erase or write, or a declined write, ends the run: no time, beep or line. A
@@ -391,12 +392,14 @@ void ChipOperations::autoRun()
                     return;
                 verified = result == JobResult::Done;
             }
-            stopStopwatch();
+            ranToItsEnd = true;
         });
-        if (jobOpened(start)) {
+        // The line and the time come once the end command went through too.
+        if (ranToItsEnd) {
             failOnLostEnd(result);
             if (verified && result == JobResult::Done)
                 m_reporter.addLogLine(MsgAutoPassed);
+            stopStopwatch();
         }
         m_outcome = start == JobStart::NotOpened ? CommandOutcome::NoProgrammer
             : start == JobStart::SetupFailed     ? CommandOutcome::Failed

@@ -4,30 +4,20 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include <dlfcn.h>
-#include <sys/types.h>
 #include <unistd.h>
 
 namespace {
 
-bool failsAt(int fd, long offset)
-{
-    char link[64];
-    char path[4096];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const ssize_t n = ::readlink(link, path, sizeof path - 1);
-    if (n <= 0)
-        return false;
-    path[n] = '\0';
-    return std::strstr(path, kestrum::test::FailingReadMarker) != nullptr && offset >= 0;
-}
-
-/// How much of count a read at offset may take; -1 (errno EIO) when it reaches the bad byte.
+/// How much of count a read at offset may take; -1 (errno EIO) once it reaches the bad byte.
 long allowed(int fd, long offset, std::size_t count)
 {
-    if (!failsAt(fd, offset))
+    char link[64];
+    char path[4096] = {};
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    if (offset < 0 || ::readlink(link, path, sizeof path - 1) <= 0
+        || !std::strstr(path, kestrum::test::FailingReadMarker))
         return static_cast<long>(count);
     if (offset >= kestrum::test::FailingReadOffset) {
         errno = EIO;
@@ -39,6 +29,14 @@ long allowed(int fd, long offset, std::size_t count)
 template <typename F> F next(const char* name)
 {
     return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
+}
+
+using PositionedRead = ssize_t (*)(int, void*, std::size_t, off_t);
+
+ssize_t positionedRead(const char* name, int fd, void* to, std::size_t count, off_t offset)
+{
+    const long take = allowed(fd, static_cast<long>(offset), count);
+    return take < 0 ? -1 : next<PositionedRead>(name)(fd, to, static_cast<std::size_t>(take), offset);
 }
 
 } // namespace
@@ -54,15 +52,11 @@ ssize_t read(int fd, void* to, std::size_t count)
 
 ssize_t pread(int fd, void* to, std::size_t count, off_t offset)
 {
-    static const auto real = next<ssize_t (*)(int, void*, std::size_t, off_t)>("pread");
-    const long take = allowed(fd, static_cast<long>(offset), count);
-    return take < 0 ? -1 : real(fd, to, static_cast<std::size_t>(take), offset);
+    return positionedRead("pread", fd, to, count, offset);
 }
 
 ssize_t pread64(int fd, void* to, std::size_t count, off_t offset)
 {
-    static const auto real = next<ssize_t (*)(int, void*, std::size_t, off_t)>("pread64");
-    const long take = allowed(fd, static_cast<long>(offset), count);
-    return take < 0 ? -1 : real(fd, to, static_cast<std::size_t>(take), offset);
+    return positionedRead("pread64", fd, to, count, offset);
 }
 }
