@@ -207,15 +207,18 @@ TEST_F(CliJobsTest, NothingIsReportedDoneThatWasNot)
             "Programmer communication failed.", "Write Complete!"},
     };
     for (const Row& row : rows) {
-        if (row.fault != 0)
+        if (row.fault != 0) {
             ASSERT_EQ(sim.armFault(programmer, row.fault, lastTransfer), 0);
+        }
         const CliRun r = run(row.arguments);
         EXPECT_EQ(r.status, row.status) << row.name << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QLatin1String(row.said))) << row.name << ": " << r.err.toStdString();
-        if (row.notSaid)
+        if (row.notSaid) {
             EXPECT_FALSE(r.err.contains(QLatin1String(row.notSaid))) << row.name << ": " << r.err.toStdString();
-        if (row.fault == KSIM_FAULT_UNPLUG)
+        }
+        if (row.fault == KSIM_FAULT_UNPLUG) {
             ASSERT_EQ(sim.plug(programmer), 0);
+        }
     }
 }
 
@@ -247,8 +250,9 @@ TEST_F(CliJobsTest, EverySignalEndsTheJobWithTheEndCommandAndItsStatus)
         EXPECT_TRUE(r.err.contains(QLatin1String(row.said))) << r.err.toStdString();
         EXPECT_EQ(after.jobs_ended, before.jobs_ended + 2) << "the identify job and the stopped one ended";
         EXPECT_EQ(after.erase_busy, 0) << "no end command while the chip erases";
-        if (row.erasePolls > 0)
+        if (row.erasePolls > 0) {
             EXPECT_EQ(after.status_polls - before.status_polls, row.erasePolls + 1) << row.said;
+        }
         EXPECT_EQ(sim.openHandles(), 0);
     }
 }
