@@ -275,6 +275,8 @@ TEST_F(CliJobsTest, ProductionRunsThatCannotKeepTheirWordAreRefusedOrEnded)
         {{"auto", in, "--chip", Chip, "--no-erase", "--no-program", "--no-verify"}, ExitUsage, "nothing to do"},
         {{"auto", in, "--chip", Chip, "--repeat", "--job-log", fifo}, ExitFile, "not a regular file"},
     };
+    // A run that starts in spite of all ends at the first wait for the next chip.
+    setSocketPollHook([] { requestStop(); });
     for (const Row& row : rows) {
         const CliRun r = run(row.arguments);
         EXPECT_EQ(r.status, row.status) << row.said << ' ' << r.err.toStdString();
@@ -282,6 +284,7 @@ TEST_F(CliJobsTest, ProductionRunsThatCannotKeepTheirWordAreRefusedOrEnded)
         EXPECT_EQ(chipContent(), QByteArray(ChipSize, '\xFF')) << "no chip was touched: " << row.said;
     }
 
+    setSocketPollHook({});
     // A job log line that cannot be written ends the run after its chip, whose result is printed.
     const QString log = file("full.csv", QByteArray(1000, 'x'));
     test::FileSizeLimit full(1010);
