@@ -198,7 +198,7 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
 
     // Settings first, then the dialogs, all before the first show.
     m_ini.load();
-    m_settings = readSettings(m_ini);
+    m_settings = readSettings(m_ini, &m_reporter);
     applySettings();
     setUpComfort();
     buildDialogs();

@@ -1,5 +1,7 @@
 #include "base/FileLocations.h"
 
+#include "base/RegularFile.h"
+#include "base/ReplacementFile.h"
 #include "base/Reporter.h"
 #include "base/Settings.h"
 
@@ -27,29 +29,24 @@ QByteArray contentOf(const QString& path, bool* ok)
     return *ok ? file.readAll() : QByteArray();
 }
 
-// Writes `bytes` to `target` through a temporary file, so that a half-written database never
-// replaces a good one.
-bool writeWhole(const QString& target, const QByteArray& bytes, QString* error)
+// Writes `bytes` to `target` through the checked replacement: a half-written database never
+// replaces a good one, and no planted link or file of a fixed name is written through.
+bool writeWhole(const QString& target, const QByteArray& bytes, QString* error, const Reporter& reporter)
 {
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
         *error = QStringLiteral("cannot create the folder");
         return false;
     }
-    const QString temporary = target + QStringLiteral(".new");
-    QFile out(temporary);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() || !out.flush()) {
-        *error = out.errorString();
-        out.close();
-        QFile::remove(temporary);
-        return false;
+    ReplacementFile file(target, ReplacementFile::Sync::Yes);
+    if (file.create()) {
+        file.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        if (file.commit())
+            return true;
     }
-    out.close();
-    QFile::remove(target);
-    if (!QFile::rename(temporary, target)) {
-        *error = QStringLiteral("cannot rename %1").arg(temporary);
-        return false;
-    }
-    return true;
+    *error = file.refusal() == TargetRefusal::NotRegular ? reporter.message(MsgNotRegularFile)
+        : file.refusal() == TargetRefusal::SharedLink    ? reporter.message(MsgSharedLink)
+                                                         : systemErrorText(file.error());
+    return false;
 }
 
 } // namespace
@@ -99,7 +96,8 @@ DatabaseUpdate prepareUserDatabase(
 
     QString error;
     const auto copy = [&](DatabaseUpdate done) {
-        if (writeWhole(files.databaseFile, shipped, &error) && writeWhole(files.shippedCopy, shipped, &error))
+        if (writeWhole(files.databaseFile, shipped, &error, reporter)
+            && writeWhole(files.shippedCopy, shipped, &error, reporter))
             return done;
         reporter.showError(reporter.message(MsgDatabaseCopyFailed).arg(files.databaseFile, error));
         return DatabaseUpdate::Failed;
@@ -114,14 +112,15 @@ DatabaseUpdate prepareUserDatabase(
     if (haveLast && last == shipped)
         return DatabaseUpdate::Nothing;
     if (user == shipped)
-        return writeWhole(files.shippedCopy, shipped, &error) ? DatabaseUpdate::Nothing : DatabaseUpdate::Failed;
+        return writeWhole(files.shippedCopy, shipped, &error, reporter) ? DatabaseUpdate::Nothing
+                                                                        : DatabaseUpdate::Failed;
     // The program brought a database other than the one last copied. A copy that still equals
     // that one was never edited and simply follows; an edited copy is replaced only on a yes.
     const bool untouched = haveLast && user == last;
     if (untouched || askReplace(files.databaseFile))
         return copy(DatabaseUpdate::Replaced);
     // Remember the answer: the same shipped database is not asked about again.
-    writeWhole(files.shippedCopy, shipped, &error);
+    writeWhole(files.shippedCopy, shipped, &error, reporter);
     return DatabaseUpdate::KeptEdited;
 }
 

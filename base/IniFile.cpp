@@ -28,23 +28,23 @@ IniFile::LoadResult IniFile::load(QString* failure, int language)
         return LoadResult::Failed;
     }
     // Lines before the first section belong to a section without a name.
-    m_sections.push_back({QString(), {}});
-    const QStringList lines = QString::fromUtf8(content).split(QLatin1Char('\n'));
-    for (QString line : lines) {
+    m_sections.push_back({QString(), {}, {}});
+    for (const QByteArray& bytes : content.split('\n')) {
+        QString line = QString::fromUtf8(bytes);
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         const QString trimmed = line.trimmed();
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-            m_sections.push_back({trimmed.mid(1, trimmed.size() - 2).trimmed(), {}});
+            m_sections.push_back({trimmed.mid(1, trimmed.size() - 2).trimmed(), {}, bytes});
             continue;
         }
         // A line without a key (a comment, or one that starts with '=') is kept as it is.
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         const QString key = eq > 0 ? line.left(eq).trimmed() : QString();
         if (!key.isEmpty() && !trimmed.startsWith(QLatin1Char(';')))
-            m_sections.back().entries.push_back({key, line.mid(eq + 1).trimmed()});
+            m_sections.back().entries.push_back({key, line.mid(eq + 1).trimmed(), bytes});
         else if (!trimmed.isEmpty())
-            m_sections.back().entries.push_back({QString(), line});
+            m_sections.back().entries.push_back({QString(), QString(), bytes});
     }
     return LoadResult::Loaded;
 }
@@ -59,15 +59,11 @@ bool IniFile::save(QString* failure, int language) const
         if (!s.name.isEmpty()) {
             if (!first)
                 text += '\n';
-            text += '[' + s.name.toUtf8() + "]\n";
+            text += (s.line.isEmpty() ? '[' + s.name.toUtf8() + ']' : s.line) + '\n';
         }
         first = false;
-        for (const Entry& e : s.entries) {
-            if (e.key.isEmpty())
-                text += e.value.toUtf8() + '\n';
-            else
-                text += e.key.toUtf8() + '=' + e.value.toUtf8() + '\n';
-        }
+        for (const Entry& e : s.entries)
+            text += (e.line.isEmpty() ? e.key.toUtf8() + '=' + e.value.toUtf8() : e.line) + '\n';
     }
 
     ReplacementFile file(m_path, ReplacementFile::Sync::Yes);
@@ -123,14 +119,18 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
             continue;
         for (Entry& e : s.entries) {
             if (!e.key.isEmpty() && e.key.compare(key, Qt::CaseInsensitive) == 0) {
-                e.value = value;
+                // The same value keeps its line as it was.
+                if (e.value != value) {
+                    e.value = value;
+                    e.line.clear();
+                }
                 return;
             }
         }
-        s.entries.push_back({key, value});
+        s.entries.push_back({key, value, {}});
         return;
     }
-    m_sections.push_back({section, {{key, value}}});
+    m_sections.push_back({section, {{key, value, {}}}, {}});
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value)

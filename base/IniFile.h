@@ -2,6 +2,7 @@
 
 #include "base/Messages.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +11,8 @@
 namespace kestrum {
 
 /// A small INI file: [sections] of key=value lines. Section and key names are matched ignoring
-/// letter case; lines, keys and sections that the program does not write are kept as they were.
+/// letter case; lines, keys and sections that the program does not write are kept as they were,
+/// byte for byte (also bytes that are no UTF-8), and so is a key written with the value it had.
 class IniFile
 {
 public:
@@ -45,13 +47,15 @@ public:
 private:
     struct Entry
     {
-        QString key; ///< empty for a line kept verbatim (comment or blank)
-        QString value; ///< value, or the verbatim line
+        QString key; ///< empty for a line kept verbatim (a comment)
+        QString value;
+        QByteArray line; ///< the line as read; empty once the program wrote another value
     };
     struct Section
     {
         QString name;
         std::vector<Entry> entries;
+        QByteArray line; ///< the header line as read; empty for a section the program added
     };
 
     const Entry* find(const QString& section, const QString& key) const;

@@ -178,6 +178,18 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"所有支持的文件", u"所有支援的檔案", u"All supported files"},
     {u"芯片列表有未保存的修改。仍要关闭吗？", u"芯片列表有未保存的修改。仍要關閉嗎？",
         u"The chip list has changes that are not saved. Close anyway?"},
+    {u"无法读取文件：%1", u"無法讀取文件：%1", u"Cannot read the file: %1"},
+    {u"芯片数据库中已损坏的记录已被略去：%1", u"芯片數據庫中已損壞的記錄已被略去：%1",
+        u"Damaged records of the chip database were left out: %1"},
+    {u"文件比芯片容量长 %1 字节，这些字节无法校验。是否校验芯片容量内的部分？",
+        u"文件比芯片容量長 %1 字節，這些字節無法校驗。是否校驗芯片容量內的部分？",
+        u"The file is %1 bytes longer than the chip; those bytes cannot be compared. Verify the part that fits "
+        u"the chip?"},
+    {u"已被 %1 信号停止。", u"已被 %1 信號停止。", u"Stopped by %1."},
+    {u"无法写入作业记录 %1：%2；运行在此芯片后结束。", u"無法寫入作業記錄 %1：%2；運行在此芯片後結束。",
+        u"Cannot write the job log %1: %2; the run ends after this chip."},
+    {u"设置 %1=%2（%3）超出范围，已改用默认值。", u"設置 %1=%2（%3）超出範圍，已改用預設值。",
+        u"The setting %1=%2 in %3 is out of range; the default is used."},
 }};
 
 } // namespace

@@ -122,6 +122,12 @@ enum MessageKey : int {
     MsgKeepChip, ///< button: go on with %1, the selected chip
     MsgAllSupportedFiles, ///< the first entry of the Open dialog's filter
     MsgEditorDiscardRows, ///< chip editor: closing with rows changed and not saved
+    MsgFileUnreadable, ///< a data file could not be read to its end: %1 = the system's reason
+    MsgDatabaseRecordsDamaged, ///< log: damaged chip records were left out: %1 = their slots
+    MsgVerifyLongerFile, ///< question before Verify: the image is %1 bytes longer than the chip
+    MsgCliStoppedBySignal, ///< command line: a signal other than Ctrl+C ended the command: %1 = its name
+    MsgJobLogUnwritable, ///< command line: a job log line could not be written: %1 = file, %2 = reason
+    MsgSettingOutOfRange, ///< log: %1 = key, %2 = its value, %3 = settings file; the default is used
     MessageCount
 };
 

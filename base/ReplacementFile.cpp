@@ -2,11 +2,16 @@
 
 #include "base/RegularFile.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +42,46 @@ bool mayFollow(const struct stat& link, const QByteArray& folder)
         return false;
     const bool shared = (info.st_mode & S_ISVTX) && (info.st_mode & S_IWOTH);
     return !shared || link.st_uid == ::geteuid() || link.st_uid == info.st_uid;
+}
+
+/// Temporary files that no save has finished within this many seconds were left by a save that
+/// was killed; the next save to the same target removes them.
+constexpr time_t StaleTemporarySeconds = 60;
+
+/// The start of every temporary file name of saves to `name` (a hidden name beside it, so that the
+/// rename stays within one file system): the name, cut to leave room, and a hash of the whole
+/// name, so that names that share their start do not share their temporary files.
+QByteArray temporaryPrefix(const QByteArray& name)
+{
+    const quint32 hash = qHash(name, 0x6B657374u) & 0xFFFFFFFFu;
+    return '.' + name.left(180) + ".save-" + QByteArray::number(hash, 16) + '-';
+}
+
+/// Removes this user's regular files in `folder` named prefix + letters and digits + ".tmp" that
+/// have not changed for StaleTemporarySeconds.
+void removeStaleTemporaries(const QByteArray& folder, const QByteArray& prefix)
+{
+    DIR* dir = ::opendir(folder.isEmpty() ? "." : folder.constData());
+    if (!dir)
+        return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.startsWith(prefix) || !name.endsWith(".tmp"))
+            continue;
+        const QByteArray random = name.mid(prefix.size(), name.size() - prefix.size() - 4);
+        const bool ours = !random.isEmpty() && std::all_of(random.begin(), random.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c));
+        });
+        struct stat info
+        {
+        };
+        const QByteArray path = folder + name;
+        if (ours && ::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && now - info.st_mtime > StaleTemporarySeconds)
+            (void)::unlink(path.constData());
+    }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -127,17 +172,18 @@ bool ReplacementFile::create()
         }
     }
 
-    // A hidden name beside the target, so that the rename stays within one file system.
     const qsizetype slash = m_target.lastIndexOf('/');
     const QByteArray folder = m_target.left(slash + 1);
-    const QByteArray name = m_target.mid(slash + 1).left(200);
+    const QByteArray name = m_target.mid(slash + 1);
     if (name.isEmpty()) {
         m_error = EISDIR;
         return false;
     }
+    const QByteArray prefix = temporaryPrefix(name);
+    removeStaleTemporaries(folder, prefix);
     for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
         const QByteArray candidate
-            = folder + '.' + name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+            = folder + prefix + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
         const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd >= 0) {
             m_fd = fd;

@@ -37,7 +37,9 @@ struct SaveTarget
 SaveTarget resolveSaveTarget(const QString& name);
 
 /// Writes a file under a temporary name in the target's folder and renames it over the target
-/// only when it is complete, so that a failed save never destroys the file it would replace.
+/// only when it is complete, so that a failed save never destroys the file it would replace. The
+/// temporary name is hidden and tells the target; a save removes the temporary files of earlier
+/// saves to the same target that were killed (this user's, unchanged for a minute).
 /// Every write, the optional sync and the close are checked. Output is gathered in a large block
 /// and written when the block is full.
 ///

@@ -26,8 +26,13 @@ QString settingsPathFor(const QString& executablePath)
     return base + QStringLiteral(".ini");
 }
 
-Settings readSettings(const IniFile& ini)
+Settings readSettings(const IniFile& ini, Reporter* reporter)
 {
+    const auto outOfRange = [&](const QString& key) {
+        if (reporter)
+            reporter->addLogLine(
+                reporter->message(MsgSettingOutOfRange).arg(key, ini.readString(Device, key, QString()), ini.path()));
+    };
     Settings s;
     s.formMax = ini.readBool(Environment, QStringLiteral("FormMax"), false);
     if (!s.formMax) {
@@ -41,8 +46,17 @@ Settings readSettings(const IniFile& ini)
     s.nameIndex = ini.readInteger(Chip, QStringLiteral("INDEX3"), 0);
     s.chip = ini.readInteger(Device, QStringLiteral("chip"), 0);
     s.speed = ini.readInteger(Device, QStringLiteral("SPEED"), 0);
+    if (s.speed < 0 || s.speed >= SpeedChoices) {
+        outOfRange(QStringLiteral("SPEED"));
+        s.speed = 0;
+    }
     s.language = ini.readInteger(Device, QStringLiteral("LANGU"), 0);
     s.languageStored = !ini.readString(Device, QStringLiteral("LANGU"), QString()).isEmpty();
+    if (s.languageStored && (s.language < 0 || s.language >= LanguageCount)) {
+        outOfRange(QStringLiteral("LANGU"));
+        s.language = 0;
+        s.languageStored = false;
+    }
     s.lastFolder = ini.readString(Folders, QStringLiteral("Last"), QString());
     return s;
 }

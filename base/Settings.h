@@ -29,8 +29,13 @@ struct Settings
 /// The settings file of an executable: its path with the extension replaced by ".ini".
 QString settingsPathFor(const QString& executablePath);
 
-/// Reads the keys in order; when FormMax is set the geometry keys are not read.
-Settings readSettings(const IniFile& ini);
+/// Choices of the speed list: SPEED is an index below this.
+inline constexpr int SpeedChoices = 6;
+
+/// Reads the keys in order; when FormMax is set the geometry keys are not read. A SPEED or LANGU
+/// outside its choices gives the default (the first speed; the language as on a first start) and,
+/// with a reporter, a log line that says so.
+Settings readSettings(const IniFile& ini, Reporter* reporter = nullptr);
 /// Writes every key except `chip`, which keeps whatever value the file has.
 void writeSettings(IniFile& ini, const Settings& settings);
 

@@ -61,8 +61,7 @@ void FileCommands::open(std::uint32_t chipSize)
     if (fileName.isEmpty())
         return;
     // Every refusal comes before the buffer is touched: an unsaved chip read survives it.
-    ImageSource source;
-    source.setLanguage(m_reporter.language());
+    ImageSource source(m_reporter.language());
     if (!source.open(fileName, BufferCapacity, m_reporter.ui()))
         return;
     // The file goes into a scratch image first: one that fails half-way changes nothing.

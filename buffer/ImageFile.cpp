@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <functional>
 
@@ -51,28 +53,27 @@ bool allHexDigits(const char* from, const char* to)
 }
 
 /// The kind of an ".eep" file: Intel HEX when its first line (after an optional UTF-8 byte-order
-/// mark) is ':' and hexadecimal digits, S-record when it is 'S', a digit and hexadecimal digits,
-/// each as long as its reader takes; anything else is a dump. Blanks may end the line.
+/// mark) is ':' and at least the ten digits of a record's fields, S-record when it is 'S', a digit
+/// and at least the four digits of a count and a checksum; anything else is a dump. The line may end
+/// with blanks, and with a line feed, a carriage return or both. A first line longer than any
+/// record can be is no record.
 FileKind probeFirstLine(int fd, std::uint32_t& textStart)
 {
-    char head[ByteOrderMarkSize + IntelHexLineLimit + 1];
+    char head[ByteOrderMarkSize + RecordFile::MinimumBlockSize];
     const auto n = static_cast<std::size_t>(readFully(fd, head, sizeof head, 0));
     textStart = n >= ByteOrderMarkSize && std::memcmp(head, Utf8ByteOrderMark, ByteOrderMarkSize) == 0
         ? ByteOrderMarkSize
         : 0;
     const char* line = head + textStart;
     const char* end = head + n;
-    const auto* feed = static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
-    const std::size_t length = static_cast<std::size_t>((feed ? feed + 1 : end) - line);
-    if (!feed && n == sizeof head)
-        return FileKind::RawBinary; // longer than any line a reader takes
-    const char* stop = feed ? feed : end;
-    while (stop > line && (stop[-1] == '\r' || stop[-1] == ' ' || stop[-1] == '\t'))
+    const char* stop = std::find_if(line, end, [](char c) { return c == '\n' || c == '\r'; });
+    if (stop == end && n == sizeof head)
+        return FileKind::RawBinary;
+    while (stop > line && (stop[-1] == ' ' || stop[-1] == '\t'))
         --stop;
-    if (stop - line >= 2 && line[0] == ':' && allHexDigits(line + 1, stop) && length <= IntelHexLineLimit)
+    if (stop - line >= 11 && line[0] == ':' && allHexDigits(line + 1, stop))
         return FileKind::IntelHex;
-    if (stop - line >= 3 && line[0] == 'S' && line[1] >= '0' && line[1] <= '9' && allHexDigits(line + 2, stop)
-        && length <= SRecordLineLimit)
+    if (stop - line >= 6 && line[0] == 'S' && line[1] >= '0' && line[1] <= '9' && allHexDigits(line + 2, stop))
         return FileKind::SRecord;
     textStart = 0;
     return FileKind::RawBinary;
@@ -200,6 +201,7 @@ qint32 ImageSource::load(
     m_failed = false;
     if (m_kind == FileKind::IntelHex || m_kind == FileKind::SRecord) {
         RecordFile file;
+        file.language = m_language;
         file.openDescriptor(m_fd);
         m_fd = -1;
         if (m_textStart > 0 && file.fill(m_textStart) >= m_textStart)
@@ -213,6 +215,8 @@ qint32 ImageSource::load(
         return m_failed ? 0 : loaded;
     }
     std::uint64_t read = 0;
+    std::uint64_t wanted = 0;
+    errno = 0;
     if (m_kind == FileKind::Capsule) {
         if (m_size >= CapsuleHeaderSize && capsuleHeader) {
             QByteArray header(CapsuleHeaderSize, '\0');
@@ -220,19 +224,28 @@ qint32 ImageSource::load(
                 *capsuleHeader = header;
         }
         // A capsule no longer than its header holds no image.
-        if (m_size > CapsuleHeaderSize)
-            read = readFully(m_fd, destination, m_size - CapsuleHeaderSize, CapsuleHeaderSize);
+        if (m_size > CapsuleHeaderSize) {
+            wanted = m_size - CapsuleHeaderSize;
+            read = readFully(m_fd, destination, wanted, CapsuleHeaderSize);
+        }
     } else {
-        read = readFully(m_fd, destination, m_size, 0);
+        wanted = m_size;
+        read = readFully(m_fd, destination, wanted, 0);
     }
+    const int error = errno;
     close();
+    // A read that failed is no end of the file: a cut image is no image.
+    if (read < wanted && error != 0) {
+        ui.showError(messageText(MsgFileUnreadable, m_language).arg(systemErrorText(error)));
+        return 0;
+    }
     return static_cast<qint32>(read);
 }
 
 qint32 loadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui,
-    QByteArray* capsuleHeader)
+    QByteArray* capsuleHeader, int language)
 {
-    ImageSource source;
+    ImageSource source(language);
     if (!source.open(fileName, capacity, ui))
         return 0;
     return source.load(destination, capacity, ui, capsuleHeader);

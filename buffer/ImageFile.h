@@ -42,7 +42,11 @@ FileKind saveKindForName(const QString& fileName);
 class ImageSource
 {
 public:
-    ImageSource() = default;
+    /// Messages of the loading (a read that failed) come in `language`.
+    explicit ImageSource(int language = EnglishLanguage)
+        : m_language(language)
+    {
+    }
     ~ImageSource();
     ImageSource(const ImageSource&) = delete;
     ImageSource& operator=(const ImageSource&) = delete;
@@ -55,7 +59,8 @@ public:
 
     /// Loads the opened file into destination (capacity bytes) and returns the byte count (the
     /// extent for Intel HEX and S-record files), 0 after a failure that has been shown; what a
-    /// reader stored before its failure stays. A text file may start with a UTF-8 byte-order
+    /// reader stored before its failure stays. A read that fails is such a failure (MsgFileUnreadable
+    /// with the system's reason), not the end of the file. A text file may start with a UTF-8 byte-order
     /// mark. capsuleHeader, when given, receives the header of a capsule that holds a whole one.
     qint32 load(
         std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui, QByteArray* capsuleHeader = nullptr);
@@ -69,18 +74,18 @@ private:
     void close();
 
     QString m_name;
+    int m_language = EnglishLanguage;
     int m_fd = -1;
     std::uint64_t m_size = 0;
     FileKind m_kind = FileKind::RawBinary;
     std::uint32_t m_textStart = 0; ///< bytes of a byte-order mark in front of the text
-    int m_language = EnglishLanguage;
     bool m_failed = false;
 };
 
 /// Opens and loads in one: the byte count, 0 on failure after the failure has been shown. Writes
 /// only into destination (and capsuleHeader).
 qint32 loadImageFile(const QString& fileName, std::uint8_t* destination, std::uint32_t capacity, UserInterface& ui,
-    QByteArray* capsuleHeader = nullptr);
+    QByteArray* capsuleHeader = nullptr, int language = EnglishLanguage);
 
 /// What to do when the file to save exists already.
 enum class ExistingFile {

@@ -39,7 +39,7 @@ qint32 readIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
     RecordLine line;
 
     for (;;) {
-        if (!readRecordLine(file, line, IntelHexLineLimit, ui))
+        if (!readRecordLine(file, line, ui))
             return fail(ui, "Error reading File");
         if (line.at(0) != ':')
             return fail(ui, "Illegal Line found");

@@ -10,9 +10,6 @@
 
 namespace kestrum {
 
-/// Longest Intel HEX line the reader takes, line feed included.
-inline constexpr int IntelHexLineLimit = 512;
-
 /// Reads an Intel HEX file into buffer, which holds at least maxSize bytes. Only indexes below
 /// maxSize are written; bytes that no record covers keep their value. Returns the extent (highest
 /// index written + 1) once the end-of-file record is reached, 0 on every failure; every failure

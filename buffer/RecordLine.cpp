@@ -36,12 +36,14 @@ void RecordFile::openDescriptor(int fd, std::size_t blockSize)
 {
     close();
     m_fd = fd;
-    m_blockSize = blockSize;
-    m_block.reset(new char[blockSize]);
+    m_blockSize = std::max(blockSize, MinimumBlockSize);
+    m_block.reset(new char[m_blockSize]);
     m_begin = m_end = 0;
     m_atEnd = false;
     m_lineNumber = 0;
     m_lineEnded = true;
+    m_readError = 0;
+    m_afterReturn = false;
 }
 
 void RecordFile::openMemory(const char* data, std::size_t size, std::size_t blockSize)
@@ -49,12 +51,14 @@ void RecordFile::openMemory(const char* data, std::size_t size, std::size_t bloc
     close();
     m_source = data;
     m_sourceLeft = size;
-    m_blockSize = blockSize;
-    m_block.reset(new char[blockSize]);
+    m_blockSize = std::max(blockSize, MinimumBlockSize);
+    m_block.reset(new char[m_blockSize]);
     m_begin = m_end = 0;
     m_atEnd = false;
     m_lineNumber = 0;
     m_lineEnded = true;
+    m_readError = 0;
+    m_afterReturn = false;
 }
 
 void RecordFile::close()
@@ -67,6 +71,7 @@ void RecordFile::close()
     m_block.reset();
     m_begin = m_end = 0;
     m_atEnd = true;
+    m_afterReturn = false;
 }
 
 std::size_t RecordFile::readMore(char* to, std::size_t room)
@@ -83,8 +88,10 @@ std::size_t RecordFile::readMore(char* to, std::size_t room)
         const ssize_t n = ::read(m_fd, to, room);
         if (n >= 0)
             return static_cast<std::size_t>(n);
-        if (errno != EINTR)
-            return 0; // a failing read ends the file as far as the records go
+        if (errno != EINTR) {
+            m_readError = errno;
+            return 0;
+        }
     }
 }
 
@@ -111,22 +118,60 @@ std::size_t RecordFile::fill(std::size_t want)
     return m_end - m_begin;
 }
 
-bool readRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui)
+namespace {
+
+const char* lineEnd(const char* text, std::size_t count)
 {
-    const std::size_t count = std::min(file.fill(static_cast<std::size_t>(limit)), static_cast<std::size_t>(limit));
-    if (count == 0) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (text[i] == '\n' || text[i] == '\r')
+            return text + i;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool readRecordLine(RecordFile& file, RecordLine& line, UserInterface& ui)
+{
+    if (file.m_afterReturn && file.fill(1) > 0 && *file.position() == '\n')
+        file.advance(1);
+    file.m_afterReturn = false;
+    // Lines are short: look within what is there first, and read on only when no end is in it.
+    std::size_t count = file.m_end - file.m_begin;
+    const char* end = count > 0 ? lineEnd(file.position(), count) : nullptr;
+    if (!end) {
+        count = file.fill(file.m_blockSize);
+        end = lineEnd(file.position(), count);
+    }
+    // A read that failed cuts the line it was in: that line is no line of the file.
+    if (count == 0 || (!end && file.readError() != 0)) {
         // A file that ends early fails on the line after its last one.
         file.countLinePart(false);
-        showFileError(ui, QStringLiteral("File Read Operation Failed"));
+        if (file.readError() != 0) {
+            ui.showError(messageText(MsgFileUnreadable, file.language).arg(systemErrorText(file.readError())));
+        } else {
+            showFileError(ui, QStringLiteral("File Read Operation Failed"));
+        }
         return false;
     }
     const char* text = file.position();
-    const void* feed = std::memchr(text, '\n', count);
-    const std::size_t length = feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) + 1 : count;
+    const std::size_t length = end ? static_cast<std::size_t>(end - text) : count;
     line.text = text;
     line.length = static_cast<int>(length);
-    file.countLinePart(feed != nullptr);
-    file.advance(length);
+    file.countLinePart(true);
+    if (end) {
+        file.advance(length + 1);
+        if (*end == '\r') {
+            if (length + 1 < count) {
+                if (end[1] == '\n')
+                    file.advance(1);
+            } else {
+                file.m_afterReturn = true;
+            }
+        }
+    } else {
+        file.advance(length);
+    }
     return true;
 }
 

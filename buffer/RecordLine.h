@@ -2,6 +2,7 @@
 
 // Line reading, hexadecimal fields and the error box shared by the Intel HEX and S-record codecs.
 
+#include "base/Messages.h"
 #include "base/UserInterface.h"
 #include "buffer/HexText.h"
 
@@ -17,12 +18,16 @@ namespace kestrum {
 /// no regular file (a folder, FIFO or device). Its size goes to `size`.
 int openFileForReading(const QString& fileName, std::uint64_t& size);
 
+struct RecordLine;
+
 /// A record file opened for reading. It is read in large blocks; readRecordLine hands out its lines
-/// as if each line were read with a separate call that asks for at most `limit` bytes.
+/// whole, whatever their length up to a block.
 class RecordFile
 {
 public:
     static constexpr std::size_t DefaultBlockSize = 256 * 1024;
+    /// The smallest block: more than the longest record of any format the readers take.
+    static constexpr std::size_t MinimumBlockSize = 1024;
 
     RecordFile() = default;
     ~RecordFile();
@@ -43,8 +48,7 @@ public:
     std::size_t fill(std::size_t want);
     [[nodiscard]] const char* position() const { return m_block.get() + m_begin; }
     void advance(std::size_t count) { m_begin += count; }
-    /// The number (from 1) of the line that readRecordLine handed out last; the part of a line
-    /// longer than its limit counts with that line.
+    /// The number (from 1) of the line that readRecordLine handed out last.
     [[nodiscard]] int lineNumber() const { return m_lineNumber; }
     /// What readRecordLine hands out: a part of a line, the end of a line when `ended`.
     void countLinePart(bool ended)
@@ -53,6 +57,11 @@ public:
             ++m_lineNumber;
         m_lineEnded = ended;
     }
+    /// The system's error number of a read that failed, 0 while none did. A failed read ends
+    /// what fill can make available.
+    [[nodiscard]] int readError() const { return m_readError; }
+    /// The language of the message about a failed read.
+    int language = EnglishLanguage;
 
 private:
     std::size_t readMore(char* to, std::size_t room);
@@ -67,10 +76,15 @@ private:
     bool m_atEnd = true;
     int m_lineNumber = 0;
     bool m_lineEnded = true; ///< the last part handed out ended with a line feed
+    int m_readError = 0;
+    /// The last line ended with a carriage return: a line feed right after it belongs to it.
+    bool m_afterReturn = false;
+
+    friend bool readRecordLine(RecordFile& file, RecordLine& line, UserInterface& ui);
 };
 
-/// One line as read by readRecordLine: its characters, the line feed included when there was one.
-/// Every column at or after `length` is past the end of the line.
+/// One line as read by readRecordLine: its characters without the line end. Every column at or
+/// after `length` is past the end of the line.
 struct RecordLine
 {
     const char* text = nullptr;
@@ -79,10 +93,11 @@ struct RecordLine
     [[nodiscard]] char at(int column) const { return column < length ? text[column] : '\0'; }
 };
 
-/// Reads the next line of at most `limit` characters (line feed included). When no byte can be
-/// read, shows "File Read Operation Failed" and returns false. A longer line gives its first
-/// `limit` characters; the rest is read by the next call.
-bool readRecordLine(RecordFile& file, RecordLine& line, int limit, UserInterface& ui);
+/// Reads the next line. A line ends with a line feed, a carriage return or both (CR LF), in any
+/// mix within a file, or with the end of the file. When the file ended before, shows "File Read
+/// Operation Failed"; when a read failed, shows MsgFileUnreadable with the system's reason. Both
+/// return false. A line longer than a block (no record is) is handed out a block at a time.
+bool readRecordLine(RecordFile& file, RecordLine& line, UserInterface& ui);
 
 /// Parses `digits` hexadecimal digits (upper or lower case) at `column`. On the first character
 /// that is no digit, the end of the line included, shows "Illegal Char in File" and returns false.

@@ -74,7 +74,7 @@ qint32 readSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
 
     for (;;) {
         // A file that ends before its terminator says no more than the line reader does.
-        if (!readRecordLine(file, line, SRecordLineLimit, ui))
+        if (!readRecordLine(file, line, ui))
             return 0;
         if (line.at(0) != 'S')
             return fail(ui, "Illegal Line found");

@@ -10,9 +10,6 @@
 
 namespace kestrum {
 
-/// Longest S-record line the reader takes, line feed included.
-inline constexpr int SRecordLineLimit = 100;
-
 /// Reads a Motorola S-record file into buffer, which holds at least maxSize bytes: S1, S2 and S3
 /// data at absolute addresses, S0 and S4 to S6 ignored, S7, S8 or S9 ends. Same contract as
 /// readIntelHex: the extent at the terminator, 0 on every failure, each failure shown once.

@@ -3,6 +3,7 @@
 #include "base/RegularFile.h"
 #include "base/ReplacementFile.h"
 #include "base/Reporter.h"
+#include "chipdb/NameTokens.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -40,6 +41,37 @@ QString failureReason(const Reporter& reporter, OpenFailure failure, int error)
     return failure == OpenFailure::NotRegular ? reporter.message(MsgNotRegularFile) : systemErrorText(error);
 }
 
+/// A listed record that no reader can take: names without their terminator, that are no GBK text,
+/// or that do not split into a type, a manufacturer and a name.
+bool isDamaged(const ChipRecord& record)
+{
+    if (!std::memchr(record.names, 0, NamesSize))
+        return true;
+    const QString names = record.namesText();
+    return names.contains(QChar::ReplacementCharacter) || NameTokens(names).count() < 3;
+}
+
+/// Takes the damaged records out of the list, moving the ones after them up; the slots of the
+/// list that fall free are cleared. Returns the slot numbers the damaged records had.
+QStringList leaveOutDamaged(ChipTable& table)
+{
+    QStringList damaged;
+    int kept = 0;
+    int slot = 0;
+    for (; slot < ChipSlots && !table[slot].isEnd(); ++slot) {
+        if (isDamaged(table[slot])) {
+            damaged << QString::number(slot);
+            continue;
+        }
+        if (kept != slot)
+            table[kept] = table[slot];
+        ++kept;
+    }
+    for (int i = kept; i < slot; ++i)
+        table[i] = ChipRecord {};
+    return damaged;
+}
+
 } // namespace
 
 LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter& reporter, IntegrityMessage integrity)
@@ -66,6 +98,10 @@ LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter&
         return LoadResult::Destroyed;
     }
     std::memcpy(table.bytes(), content.constData(), static_cast<size_t>(content.size()));
+    // One damaged record costs that record, not the database.
+    const QStringList damaged = leaveOutDamaged(table);
+    if (!damaged.isEmpty())
+        reporter.addLogLine(reporter.message(MsgDatabaseRecordsDamaged).arg(damaged.join(QStringLiteral(", "))));
     return LoadResult::Loaded;
 }
 

@@ -22,8 +22,10 @@ enum class IntegrityMessage { MessageTable, EditorFixedText };
 /// Reads the database file at path into the table. A missing file changes nothing and shows
 /// nothing; a length that is not a multiple of 68 shows the integrity message and changes nothing;
 /// otherwise the file's records (at most 1000) are copied from slot 0 on and the slots after them
-/// keep what they held. A file that exists but cannot be read, or that is no regular file (a
-/// FIFO or a device, never opened, so it cannot block), shows the path and the reason.
+/// keep what they held. A listed record whose names have no terminator, are no GBK text or do not
+/// split into type, manufacturer and name is left out (the records after it move up) and logged
+/// once with the slot it had (MsgDatabaseRecordsDamaged). A file that exists but cannot be read, or that is no regular
+/// file (a FIFO or a device, never opened, so it cannot block), shows the path and the reason.
 LoadResult loadChipDatabaseFile(const QString& path, ChipTable& table, Reporter& reporter,
     IntegrityMessage integrity = IntegrityMessage::MessageTable);
 

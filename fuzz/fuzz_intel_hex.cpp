@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto buffer = std::make_unique<std::uint8_t[]>(MaxSize);
     fuzz::CountingUserInterface ui;
     RecordFile file;
-    file.openMemory(text, size, IntelHexLineLimit + size % 97);
+    file.openMemory(text, size, RecordFile::MinimumBlockSize + size % 97);
     const qint32 extent = readIntelHex(file, buffer.get(), MaxSize, ui);
     fuzz::require(extent >= 0 && static_cast<std::uint32_t>(extent) <= MaxSize);
     // Success is silent; a failure shows one message, two when the file ended early.

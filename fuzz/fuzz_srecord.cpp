@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto buffer = std::make_unique<std::uint8_t[]>(MaxSize);
     fuzz::CountingUserInterface ui;
     RecordFile file;
-    file.openMemory(reinterpret_cast<const char*>(data), size, SRecordLineLimit + size % 97);
+    file.openMemory(reinterpret_cast<const char*>(data), size, RecordFile::MinimumBlockSize + size % 97);
     const qint32 extent = readSRecord(file, buffer.get(), MaxSize, ui);
     fuzz::require(extent >= 0 && static_cast<std::uint32_t>(extent) <= MaxSize);
     fuzz::require(ui.errors <= 1);

@@ -300,8 +300,16 @@ JobStart ChipOperations::runFrame(const std::function<void()>& chipPart)
             throw;
         }
     }
-    m_programmer.endJob();
+    m_jobEnded = m_programmer.endJob();
     return start;
+}
+
+void ChipOperations::failOnLostEnd(JobResult& result)
+{
+    if (result != JobResult::Done || m_jobEnded)
+        return;
+    m_reporter.showError(MsgTransferFailed);
+    result = JobResult::Failed;
 }
 
 bool ChipOperations::refuseEmptyBuffer()
@@ -368,6 +376,11 @@ std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, Messag
     // The programmer answered the open but not the set-up: the communication failure was shown.
     if (start == JobStart::SetupFailed)
         result = JobResult::Failed;
+    if (order == LineOrder::AfterEnd && result) {
+        failOnLostEnd(*result);
+        if (*result == JobResult::Done)
+            m_reporter.addLogLine(doneLine);
+    }
     m_outcome = start == JobStart::NotOpened ? CommandOutcome::NoProgrammer
         : result                             ? outcomeOf(*result)
                                              : CommandOutcome::Failed;
@@ -412,7 +425,7 @@ void ChipOperations::write()
         if (!preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom, IdMismatch::Ask))
             return;
         // The written span: the used length (grown to whole pages by the write), at most the chip.
-        if (runTimedRoutine(&ChipProgrammer::writeChip, MsgWriteDone, LineOrder::AfterTime) == JobResult::Done)
+        if (runTimedRoutine(&ChipProgrammer::writeChip, MsgWriteDone, LineOrder::AfterEnd) == JobResult::Done)
             logChecksum(std::min(static_cast<std::uint32_t>(std::max<qint32>(m_buffer.usedLength, 0)),
                 m_host.currentRecord().flashSize));
     });
@@ -440,7 +453,9 @@ void ChipOperations::autoRun()
         if (!preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask))
             return;
         JobResult result = JobResult::Done;
-        const JobStart start = runFrame([this, &result] {
+        bool verified = false;
+        bool ranToItsEnd = false;
+        const JobStart start = runFrame([this, &result, &verified, &ranToItsEnd] {
             const ChipRecord& record = m_host.currentRecord();
             startStopwatch();
             // A failed erase or write, or a declined write, ends the run: no time, beep or line. A
@@ -461,11 +476,17 @@ void ChipOperations::autoRun()
                     m_usb.sleepMs(AutoVerifyPauseMs);
                 if (!step(&ChipProgrammer::verifyChip) && result == JobResult::Stopped)
                     return;
-                if (result == JobResult::Done)
-                    m_reporter.addLogLine(MsgAutoPassed);
+                verified = result == JobResult::Done;
             }
-            stopStopwatch();
+            ranToItsEnd = true;
         });
+        // The line and the time come once the end command went through too.
+        if (ranToItsEnd) {
+            failOnLostEnd(result);
+            if (verified && result == JobResult::Done)
+                m_reporter.addLogLine(MsgAutoPassed);
+            stopStopwatch();
+        }
         m_outcome = start == JobStart::NotOpened ? CommandOutcome::NoProgrammer
             : start == JobStart::SetupFailed     ? CommandOutcome::Failed
                                                  : outcomeOf(result);

@@ -121,7 +121,9 @@ private:
     enum class Presence { Present, Stop };
     enum class DataNeed { None, Image };
     enum class Identify { Always, ExceptSpiEeprom };
-    enum class LineOrder { AfterTime, BeforeTime };
+    /// Where the completion line goes: after the time, before it, or (for a routine that changes
+    /// the chip) only once the end command went through as well.
+    enum class LineOrder { AfterTime, BeforeTime, AfterEnd };
     /// What a flash that answers another ID than the selected record's leads to: a question that
     /// can select the chip that answered or end the command before anything is sent, or nothing.
     enum class IdMismatch { Ask, Ignore };
@@ -148,8 +150,12 @@ private:
     /// when the command ends here; the log then says why.
     bool acceptIdentification(const quint8 reply[4], IdMismatch mismatch);
     /// beginJob, the chip part when the job opened, endJob in every case (also when the
-    /// chip part throws). Returns how beginJob ended.
+    /// chip part throws). Returns how beginJob ended; m_jobEnded tells whether the end command went
+    /// through.
     JobStart runFrame(const std::function<void()>& chipPart);
+    /// A routine that changed the chip ended Done but the end command failed: the programmer may
+    /// not have finished, so the failure is shown and the result becomes Failed.
+    void failOnLostEnd(JobResult& result);
     /// runExclusive for a chip command: its error boxes are logged too when asked, and a stopped
     /// routine leaves the line "Stopped".
     void runChipCommand(const std::function<void()>& f);
@@ -185,6 +191,8 @@ private:
     QElapsedTimer m_stopwatch;
     CommandOutcome m_outcome = CommandOutcome::Done;
     bool m_logErrorBoxes = false;
+    /// The end command of the last job frame went through.
+    bool m_jobEnded = true;
 };
 
 } // namespace kestrum

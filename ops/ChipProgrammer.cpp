@@ -90,6 +90,7 @@ JobStart ChipProgrammer::beginJob(const ChipRecord& record, int speedIndex)
     m_openFailed = false;
     m_jobOpen = true;
     m_stopRequested = false;
+    m_longerImageAccepted = false;
     m_view.setControlsLocked(true);
 
     CommandBlock setup = CommandBlock::setup(record, clockByte(record, speedIndex, false), byteOrder());
@@ -107,14 +108,14 @@ JobStart ChipProgrammer::beginJob(const ChipRecord& record, int speedIndex)
     }
 }
 
-void ChipProgrammer::endJob()
+bool ChipProgrammer::endJob()
 {
     CommandBlock end = CommandBlock::end();
     // The job is over either way; a failed end command has nothing left to spoil. After a failed
     // transfer the programmer may be gone or hung, so the end command then waits only briefly: a
     // dead programmer costs one full time-out per job, not two.
     const int timeout = m_usb.linkFaulted() ? UsbLink::ShortTimeoutMs : UsbLink::BulkTimeoutMs;
-    m_usb.sendCommand(end.data(), CommandBlock::Size, false, nullptr, timeout);
+    const bool ended = m_usb.sendCommand(end.data(), CommandBlock::Size, false, nullptr, timeout) == CommandBlock::Size;
     // "Ready" only when the programmer was there to the end of the job.
     const bool present = !m_openFailed && !m_usb.deviceVanished();
     m_usb.close();
@@ -123,6 +124,7 @@ void ChipProgrammer::endJob()
     m_openFailed = false;
     m_jobOpen = false;
     m_stopRequested = false;
+    return ended;
 }
 
 Identification ChipProgrammer::identifyChip(const ChipRecord& record, int speedIndex, quint8 reply[4])
@@ -408,6 +410,10 @@ JobResult ChipProgrammer::verifyChip(const ChipRecord& record)
     m_view.setStatusText(m_reporter.message(MsgVerifying));
     const quint32 used = static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0));
     const quint32 length = std::min(record.flashSize, used);
+    // Bytes past the chip cannot be compared: that is said before, and only Yes compares the rest.
+    if (used > record.flashSize && !m_longerImageAccepted
+        && !m_reporter.ui().askYesNo(m_reporter.message(MsgVerifyLongerFile).arg(used - record.flashSize)))
+        return JobResult::Different;
     const quint32 block = blockSize(record);
     if (!fitsBuffer(length, block))
         return JobResult::Failed;
@@ -467,6 +473,7 @@ JobResult ChipProgrammer::writeChip(const ChipRecord& record)
             m_reporter.addLogLine(m_reporter.message(MsgWriteNotStarted) + m_reporter.message(MsgFileTooLong));
             return JobResult::Declined;
         }
+        m_longerImageAccepted = true;
         length = record.flashSize;
     }
     const quint32 block = blockSize(record);

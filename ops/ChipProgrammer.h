@@ -99,8 +99,8 @@ public:
     /// "Ready" when the job ended with the programmer present, and "Not connected" when the job
     /// could not open it or lost it (a transfer found the device gone). Safe when no job is open
     /// (the send and the close then do nothing). On a link that has faulted the end command gets
-    /// the transport's short time-out.
-    void endJob();
+    /// the transport's short time-out. True when the end command went out whole.
+    bool endJob();
     /// A complete identify job: open, identify, endJob.
     Identification identifyChip(const ChipRecord& record, int speedIndex, quint8 reply[4]);
 
@@ -127,7 +127,10 @@ public:
     /// Like the other streams, it refuses a chip whose whole blocks pass the data buffer's size.
     JobResult blankCheckChip(const ChipRecord& record);
     /// Compares the chip with DataBuffer up to the smaller of the chip size and the used length,
-    /// whole blocks. Done when equal, Different at the first difference.
+    /// whole blocks. Done when equal, Different at the first difference. An image longer than the
+    /// chip is compared only after the question that says how many bytes stay uncompared
+    /// (MsgVerifyLongerFile) was answered Yes, or a Write of the same job accepted the longer
+    /// image; No gives Different without a transfer.
     JobResult verifyChip(const ChipRecord& record);
     /// Writes DataBuffer (used length rounded up to whole pages, stored back). Declined when the
     /// image is longer than the chip and the user answers No.
@@ -194,6 +197,8 @@ private:
     bool m_stopRequested = false;
     /// The last job could not open the programmer: endJob shows "Not connected".
     bool m_openFailed = false;
+    /// A Write of this job was told to write only the part of a longer image that fits the chip.
+    bool m_longerImageAccepted = false;
     /// The open failure the log has told of; None once the programmer was opened or was absent.
     UsbLink::OpenProblem m_reportedProblem;
     int m_pumpIntervalMs = DefaultPumpIntervalMs;

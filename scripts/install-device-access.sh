@@ -2,27 +2,37 @@
 # Gives the user at the seat access to the Kestrum programmer, once per machine:
 #   sudo bash scripts/install-device-access.sh            install the udev rule, reload, apply
 #   sudo bash scripts/install-device-access.sh --remove   take the rule away again
+#   --rules-dir DIR    install into DIR instead of /etc/udev/rules.d (root not needed then)
+#   --udevadm PROGRAM  run PROGRAM instead of udevadm
 # Idempotent: running it twice leaves the same state. A programmer that is already plugged in is
-# triggered, so it works without unplugging it.
-# KESTRUM_UDEV_RULES_DIR (default /etc/udev/rules.d) and KESTRUM_UDEVADM (default udevadm) exist
-# for the tests, which must not touch the machine's udev.
+# triggered, so it works without unplugging it. Only these options choose other places: nothing
+# in the environment does, so "sudo -E" cannot make it run another program as root.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 rule_source="$here/../packaging/60-kestrum.rules"
-rules_dir=${KESTRUM_UDEV_RULES_DIR:-/etc/udev/rules.d}
-udevadm=${KESTRUM_UDEVADM:-udevadm}
-target="$rules_dir/60-kestrum.rules"
+rules_dir=/etc/udev/rules.d
+rules_dir_given=no
+udevadm=udevadm
 
 mode=install
-case "${1:-}" in
-    "") ;;
-    --remove) mode=remove ;;
-    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
-    *) echo "install-device-access: unknown option $1 (use --remove)" >&2; exit 2 ;;
-esac
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --remove) mode=remove ;;
+        --rules-dir)
+            [ $# -ge 2 ] || { echo "install-device-access: --rules-dir needs a folder" >&2; exit 2; }
+            rules_dir=$2; rules_dir_given=yes; shift ;;
+        --udevadm)
+            [ $# -ge 2 ] || { echo "install-device-access: --udevadm needs a program" >&2; exit 2; }
+            udevadm=$2; shift ;;
+        -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
+        *) echo "install-device-access: unknown option $1 (use --remove, --rules-dir, --udevadm)" >&2; exit 2 ;;
+    esac
+    shift
+done
+target="$rules_dir/60-kestrum.rules"
 
-if [ -z "${KESTRUM_UDEV_RULES_DIR:-}" ] && [ "$(id -u)" -ne 0 ]; then
-    echo "install-device-access: run it as root: sudo bash $0 ${1:-}" >&2
+if [ "$rules_dir_given" = no ] && [ "$(id -u)" -ne 0 ]; then
+    echo "install-device-access: run it as root: sudo bash $0" >&2
     exit 1
 fi
 

@@ -158,7 +158,9 @@ private:
     std::mutex m_mutex;
     bool m_configured = false;
     bool m_realistic = false;
-    int m_recording = KSIM_RECORD_CALLS;
+    /// The world a program meets records nothing (a long demo would pile up every call); a test
+    /// world built with reset records the calls.
+    int m_recording = KSIM_RECORD_OFF;
     std::vector<std::unique_ptr<SimBus>> m_buses;
     std::vector<std::unique_ptr<SimDevice>> m_devices;
     usb_bus* m_busHead = nullptr;

@@ -127,7 +127,8 @@ struct ksim_state
 };
 
 /* World. */
-void ksim_reset(void); /* an empty world, instant timing, recording KSIM_RECORD_CALLS */
+void ksim_reset(void); /* an empty world, instant timing, recording KSIM_RECORD_CALLS; the world
+                          built without a control call records nothing */
 int ksim_add_bus(void); /* returns the bus number, from 1 */
 int ksim_add_device(int bus, int vendor_id, int product_id, const char* manufacturer, const char* product,
     int interface_number); /* a device without firmware; strings at indexes 1 and 2 */

@@ -24,13 +24,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <string_view>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrum::cli {
@@ -141,6 +145,8 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             o.operands << a;
         }
     }
+    if (o.command == QLatin1String("auto") && o.noErase && o.noProgram && o.noVerify)
+        return usageError(err, QStringLiteral("auto with --no-erase, --no-program and --no-verify has nothing to do"));
     return std::nullopt;
 }
 
@@ -207,6 +213,8 @@ private:
     int loadImage(const QString& file);
     /// Writes that serial number into the image.
     void putSerial(const Serial& serial, quint64 value);
+    /// Says which signal ended the command.
+    void sayStopped();
     QString message(MessageKey key) const { return m_reporter.message(key); }
 
     const Options& m_o;
@@ -255,6 +263,21 @@ int Run::list()
         return ExitOk;
     m_reporter.showError(message(MsgCliNoSuchChip).arg(text));
     return ExitUsage;
+}
+
+void Run::sayStopped()
+{
+    switch (stoppedStatus() - 128) {
+    case SIGTERM:
+        m_reporter.showError(message(MsgCliStoppedBySignal).arg(QStringLiteral("SIGTERM")));
+        break;
+    case SIGHUP:
+        m_reporter.showError(message(MsgCliStoppedBySignal).arg(QStringLiteral("SIGHUP")));
+        break;
+    default:
+        m_reporter.showError(MsgCliStopped);
+        break;
+    }
 }
 
 int Run::loadImage(const QString& file)
@@ -383,6 +406,8 @@ int Run::chipCommand(const CommandHelp& command)
     ChipProgrammer programmer(usb, m_reporter, *m_buffer, *m_jobs);
     programmer.setPumpInterval(0); // Ctrl+C is looked at after every block
     ChipOperations ops(usb, programmer, m_reporter, *m_buffer, *m_jobs, *m_jobs);
+    m_jobs->stopRoutine = [&programmer] { programmer.requestStop(); };
+    const auto forgetRoutine = qScopeGuard([this] { m_jobs->stopRoutine = nullptr; });
     const QString name = QLatin1String(command.name);
     try {
         if (m_o.detect || name == QLatin1String("detect")) {
@@ -403,6 +428,13 @@ int Run::chipCommand(const CommandHelp& command)
             if (const int status = loadImage(file))
                 return status;
         }
+        // A serial number the chip cannot hold would pass every chip with a checksum of bytes that
+        // never reached it.
+        if (serial && quint64 {serial->address} + quint64(serial->width) > m_jobs->currentRecord().flashSize)
+            return usageError(m_err,
+                QStringLiteral("--serial %1 does not fit the chip (%2 bytes)")
+                    .arg(m_o.serial)
+                    .arg(m_jobs->currentRecord().flashSize));
         if (name == QLatin1String("auto") && m_o.repeat)
             return production(ops, programmer, usb, serial ? &*serial : nullptr);
         if (serial)
@@ -420,10 +452,12 @@ int Run::chipCommand(const CommandHelp& command)
         else
             ops.autoRun();
     } catch (const JobStopped&) {
-        m_reporter.showError(MsgCliStopped);
-        return ExitStopped;
+        sayStopped();
+        return stoppedStatus();
     }
     const int status = exitStatusOf(ops.lastOutcome(), *m_buffer);
+    if (ops.lastOutcome() == CommandOutcome::Stopped)
+        sayStopped();
     if (status != ExitOk || name != QLatin1String("read"))
         return status;
     // The read image is saved as the window's Save does: chip-size bytes, by the file's kind.
@@ -502,16 +536,55 @@ bool Run::waitForSocket(ChipProgrammer& programmer, UsbLink& usb, bool present, 
 int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& usb, const Serial* serial)
 {
     m_jobs->setStopAfterChip(true);
-    QFile log(m_o.jobLog);
-    if (!m_o.jobLog.isEmpty() && !log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        m_reporter.showError(message(MsgWriteFileError) + QLatin1Char(' ') + m_o.jobLog);
-        return ExitFile;
+    // The job log is a regular file, opened without waiting: a FIFO or a device is refused
+    // before the first chip instead of blocking it.
+    int log = -1;
+    const auto closeLog = qScopeGuard([&log] {
+        if (log >= 0)
+            ::close(log);
+    });
+    if (!m_o.jobLog.isEmpty()) {
+        const QByteArray name = encodeFileName(m_o.jobLog);
+        struct stat info
+        {
+        };
+        const bool special = ::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode);
+        log = special ? -1 : ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+        const int error = special ? 0 : log < 0 ? errno : ::fstat(log, &info) != 0 ? errno : 0;
+        if (special || log < 0 || error != 0 || !S_ISREG(info.st_mode)) {
+            const QString why = error == 0 ? message(MsgNotRegularFile) : systemErrorText(error);
+            m_reporter.showError(message(MsgSaveRefused).arg(m_o.jobLog, why));
+            return ExitFile;
+        }
     }
-    if (log.isOpen() && log.size() == 0)
-        log.write("time,chip ID,result,serial,SHA-256,seconds,reason\n");
+    // Every line reaches the disk, or the run ends after the chip whose line it was.
+    const auto writeLogLine = [&](const QByteArray& line) {
+        qsizetype done = 0;
+        while (done < line.size()) {
+            const ssize_t n = ::write(log, line.constData() + done, static_cast<std::size_t>(line.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return n < 0 ? errno : EIO;
+            done += n;
+        }
+        return ::fdatasync(log) == 0 ? 0 : errno;
+    };
+    if (log >= 0) {
+        struct stat info
+        {
+        };
+        if (::fstat(log, &info) == 0 && info.st_size == 0) {
+            if (const int error = writeLogLine("time,chip ID,result,serial,SHA-256,seconds,reason\n")) {
+                m_reporter.showError(message(MsgJobLogUnwritable).arg(m_o.jobLog, systemErrorText(error)));
+                return ExitFile;
+            }
+        }
+    }
     int passed = 0;
     int failed = 0;
     int worst = ExitOk;
+    bool logFailed = false;
     QString id = socketChip(programmer);
     for (int chip = 0;; ++chip) {
         QString serialText = QStringLiteral("-");
@@ -530,16 +603,21 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
             worst = status;
         m_out << message(status == ExitOk ? MsgCliChipPassed : MsgCliChipFailed).arg(chip + 1).arg(serialText) << '\n';
         m_out.flush();
-        if (log.isOpen()) {
+        if (log >= 0) {
             const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
-            log.write(QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
-                          .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
-                              status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"), serialText,
-                              sha256Text(m_buffer->data(), written))
-                          .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
-                          .arg(QLatin1String(reasonOf(ops.lastOutcome())))
-                          .toUtf8());
-            log.flush();
+            const int error
+                = writeLogLine(QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
+                                   .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
+                                       status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"),
+                                       serialText, sha256Text(m_buffer->data(), written))
+                                   .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
+                                   .arg(QLatin1String(reasonOf(ops.lastOutcome())))
+                                   .toUtf8());
+            if (error != 0) {
+                m_reporter.showError(message(MsgJobLogUnwritable).arg(m_o.jobLog, systemErrorText(error)));
+                logFailed = true;
+                break;
+            }
         }
         if (status == ExitNoProgrammer || stopRequested())
             break;
@@ -549,7 +627,7 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
     }
     m_out << message(MsgCliSummary).arg(passed).arg(failed) << '\n';
     m_out.flush();
-    return worst;
+    return logFailed ? ExitFile : stopRequested() ? stoppedStatus() : worst;
 }
 
 void Run::putSerial(const Serial& serial, quint64 value)

@@ -1,5 +1,6 @@
 #include "app/cli/CliCommands.h"
 
+#include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
 
 namespace kestrum::cli {
@@ -30,7 +31,7 @@ const char* const OptionsText
       "  --database FILE      another chip database (default: the window's kestrum.Dat)\n"
       "  --speed SPEED        12MHz, 6MHz, 3MHz, 1.5MHz, 750KHz or 375KHz (default 12MHz)\n"
       "  --yes                answer Yes: replace an existing FILE (read refuses one otherwise, before\n"
-      "                       reading the chip), write an image longer than the chip,\n"
+      "                       reading the chip), write or verify an image longer than the chip,\n"
       "                       use a flash that answers another ID than the chosen chip's\n"
       "  --quiet              errors only: no information lines, no progress\n"
       "  --lang LANG          zh-CN, zh-TW or en (default: the system's language, else en)\n"
@@ -46,7 +47,8 @@ const char* const OptionsText
       "exit status:\n"
       "  0 success; 1 verify or blank-check difference; 2 usage or chip choice; 3 no programmer;\n"
       "  4 no chip in the socket or ID mismatch declined; 5 file error;\n"
-      "  6 communication failure or time-out; 130 stopped by Ctrl+C\n";
+      "  6 communication failure or time-out (also a lost end command after a write);\n"
+      "  130 stopped by Ctrl+C, 143 by SIGTERM, 129 by SIGHUP\n";
 
 const CommandHelp* findCommand(const QString& name)
 {
@@ -99,7 +101,7 @@ int exitStatusOf(CommandOutcome outcome, const DataBuffer& buffer)
     case CommandOutcome::Different:
         return ExitDifferent;
     case CommandOutcome::Stopped:
-        return ExitStopped;
+        return stoppedStatus();
     case CommandOutcome::Failed:
         break;
     }

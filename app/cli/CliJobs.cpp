@@ -6,7 +6,8 @@ namespace kestrum::cli {
 
 namespace {
 
-std::atomic<bool> g_stop {false};
+/// The signal that asked for the stop; 0 while none did.
+std::atomic<int> g_stop {0};
 std::function<void()> g_pollHook;
 
 constexpr int BarWidth = 30;
@@ -14,19 +15,26 @@ constexpr qint64 RedrawMs = 100;
 
 } // namespace
 
-void requestStop()
+void requestStop(int signal)
 {
-    g_stop.store(true);
+    int none = 0;
+    g_stop.compare_exchange_strong(none, signal);
 }
 
 bool stopRequested()
 {
-    return g_stop.load();
+    return g_stop.load() != 0;
+}
+
+int stoppedStatus()
+{
+    const int signal = g_stop.load();
+    return 128 + (signal != 0 ? signal : SIGINT);
 }
 
 void clearStop()
 {
-    g_stop.store(false);
+    g_stop.store(0);
 }
 
 void setSocketPollHook(std::function<void()> hook)
@@ -98,6 +106,12 @@ void CliJobs::hideProgress()
 void CliJobs::processPendingEvents()
 {
     if (stopRequested() && !m_stopAfterChip) {
+        // No command interrupts a chip erase in the chip: the end command waits until it is done
+        // (the erase's poll limit still applies), as Stop in the window does.
+        if (m_showing && m_unit == ProgressUnit::Polls && stopRoutine) {
+            stopRoutine();
+            return;
+        }
         hideProgress();
         throw JobStopped {};
     }

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <functional>
 
@@ -20,10 +21,13 @@ struct JobStopped
 {
 };
 
-/// Asks the running job to stop at its next block (the SIGINT handler; async-signal-safe).
-void requestStop();
+/// Asks the running job to stop at its next block (the handler of SIGINT, SIGTERM and SIGHUP;
+/// async-signal-safe); a whole-chip erase stops once the chip is done. The first signal counts.
+void requestStop(int signal = SIGINT);
 /// True once requestStop was called and until clearStop.
 [[nodiscard]] bool stopRequested();
+/// The exit status of a command that a signal ended: 128 + the signal (130 for Ctrl+C).
+[[nodiscard]] int stoppedStatus();
 void clearStop();
 
 /// Called before every look at the socket while production mode waits for the next chip (tests
@@ -50,6 +54,9 @@ public:
     [[nodiscard]] ChipSelection& chips() { return m_selection; }
     /// Production mode: Ctrl+C ends the run after the current chip, not in its middle.
     void setStopAfterChip(bool after) { m_stopAfterChip = after; }
+    /// Asks the running routine to stop where it can (the chip routines' own stop request); used
+    /// where a job must not be left in its middle, a whole-chip erase that the chip is running.
+    std::function<void()> stopRoutine;
     [[nodiscard]] const QString& elapsedText() const { return m_elapsed; }
 
     // JobView

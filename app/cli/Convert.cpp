@@ -87,7 +87,7 @@ int runConvert(const QStringList& arguments, int language, QTextStream& err)
     // Every message about a file names it: the text, then the path.
     ui.setNameFileInErrors(true);
     ui.setFile(files[0]);
-    ImageSource source;
+    ImageSource source(language);
     if (!source.open(files[0], BufferCapacity, ui))
         return ExitFile;
     const std::unique_ptr<std::uint8_t[]> image(new std::uint8_t[BufferCapacity]);

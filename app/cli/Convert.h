@@ -15,7 +15,7 @@ enum ExitStatus : int {
     ExitFile = 5, ///< a file could not be loaded or saved, or the image is longer than the chip
     ExitFailed = ExitFile, ///< convert: the load showed an error, or the save failed
     ExitCommunication = 6, ///< the programmer did not answer as it must, or timed out
-    ExitStopped = 130, ///< Ctrl+C ended the command
+    ExitStopped = 130, ///< Ctrl+C ended the command (SIGHUP 129 and SIGTERM 143: 128 + the signal)
 };
 
 /// Runs kestrum-cli with its arguments (the program name not included). Messages, questions,

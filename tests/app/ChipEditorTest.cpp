@@ -161,7 +161,7 @@ TEST_F(ChipEditorFixture, ColumnsAreAtLeastAsWideAsTheirWidestCell)
 TEST_F(ChipEditorFixture, ShowReloadsTheFileAndDropsUnsavedRows)
 {
     writeDatabase({chip(QStringLiteral("SPI,Winbond,W25Q32")), chip(QStringLiteral("SPI,Macronix,MX25L1005"), 0xC22011),
-        chip(QStringLiteral("NoCommas"), 7)});
+        chip(QStringLiteral(",,NoType"), 7)});
     MainWindow w(&ui, exe());
     w.show();
     ChipEditorDialog& editor = chipEditor(w);
@@ -170,7 +170,7 @@ TEST_F(ChipEditorFixture, ShowReloadsTheFileAndDropsUnsavedRows)
     EXPECT_EQ(cell(editor, 2, ColMaker), QStringLiteral("Macronix"));
     EXPECT_EQ(cell(editor, 2, ColChipId), QStringLiteral("0xC22011"));
     EXPECT_EQ(cell(editor, 3, ColType), QString());
-    EXPECT_EQ(cell(editor, 3, ColModel), QStringLiteral("NoCommas"));
+    EXPECT_EQ(cell(editor, 3, ColModel), QStringLiteral("NoType"));
     EXPECT_EQ(cell(editor, 3, ColChipId), QStringLiteral("0x7"));
     EXPECT_EQ(combo(editor, "typeCombo").count(), 2) << "SPI and the empty type";
     EXPECT_EQ(combo(editor, "manufacturerCombo").count(), 2);

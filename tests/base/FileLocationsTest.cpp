@@ -125,3 +125,20 @@ TEST_F(Installed, AnEditedCopyIsKeptUnlessTheUserAgrees)
     EXPECT_EQ(content(files().databaseFile), "version 3");
     EXPECT_EQ(asked.size(), 2);
 }
+
+TEST_F(Installed, TheFirstCopyWritesThroughNoPlantedLinkAndLeavesNoFileBeside)
+{
+    const FileLocations f = files();
+    const QString victim = root.filePath(QStringLiteral("victim"));
+    put(victim, "not yours");
+    QDir().mkpath(QFileInfo(f.databaseFile).absolutePath());
+    for (const QString& planted : {f.databaseFile + QStringLiteral(".new"), f.databaseFile + QStringLiteral(".tmp")})
+        ASSERT_TRUE(QFile::link(victim, planted));
+    EXPECT_EQ(prepare(true), DatabaseUpdate::Copied);
+    EXPECT_EQ(content(f.databaseFile), "version 1");
+    EXPECT_FALSE(QFileInfo(f.databaseFile).isSymLink());
+    EXPECT_EQ(content(victim), "not yours");
+    const QStringList hidden = QDir(QFileInfo(f.databaseFile).absolutePath())
+                                   .entryList(QStringList {QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    EXPECT_TRUE(hidden.isEmpty()) << hidden.join(' ').toStdString();
+}

@@ -61,12 +61,12 @@ TEST(SettingsFile, RoundTripWritesOneAndZeroAndKeepsTheChipKey)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("k.ini"));
-    writeText(path, "; kept comment\n[DEVICE]\nchip=1\nSPEED=9\n[Other]\nkeep=me\n");
+    writeText(path, "; kept comment\n[DEVICE]\nchip=1\nSPEED=5\n[Other]\nkeep=me\n");
     IniFile ini(path);
     ini.load();
     Settings s = readSettings(ini);
     EXPECT_EQ(s.chip, 1);
-    EXPECT_EQ(s.speed, 9);
+    EXPECT_EQ(s.speed, 5);
     s.formMax = true;
     s.formWidth = 1024;
     s.typeIndex = 2;
@@ -187,4 +187,50 @@ TEST(WindowSize, EachSideIsClampedByTheSameSideOfTheScreen)
     };
     for (const auto& [wanted, screen, expected] : cases)
         EXPECT_EQ(clampWindowSize(wanted, screen), expected) << wanted.width() << "x" << wanted.height();
+}
+
+TEST(SettingsFile, ForeignBytesSurviveAndOutOfRangeValuesFallBackWithALogLine)
+{
+    struct Row
+    {
+        QByteArray file;
+        int speed;
+        int language;
+        bool languageStored;
+        QStringList log;
+    };
+    const QByteArray foreign = "[Other]\r\nName=caf\xE9 \xFF\xFE\r\n; \x80\x81 comment\n";
+    const Row rows[] = {
+        {foreign + "[DEVICE]\nSPEED=3\nLANGU=2\n", 3, 2, true, {}},
+        {foreign + "[DEVICE]\nSPEED=77\nLANGU=1\n", 0, 1, true,
+            {"001:The setting SPEED=77 in %1 is out of range; the default is used."}},
+        {foreign + "[DEVICE]\nSPEED=-1\nLANGU=9\n", 0, 0, false,
+            {"002:The setting LANGU=9 in %1 is out of range; the default is used.",
+                "001:The setting SPEED=-1 in %1 is out of range; the default is used."}},
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("k.ini"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(row.file);
+        f.close();
+        test::ScriptedUserInterface ui;
+        Reporter reporter(ui);
+        reporter.setLanguage(EnglishLanguage);
+        IniFile ini(path);
+        ini.load();
+        const Settings s = readSettings(ini, &reporter);
+        EXPECT_EQ(s.speed, row.speed) << row.file.toStdString();
+        EXPECT_EQ(s.language, row.language) << row.file.toStdString();
+        EXPECT_EQ(s.languageStored, row.languageStored) << row.file.toStdString();
+        QStringList expected;
+        for (const QString& line : row.log)
+            expected << line.arg(path);
+        EXPECT_EQ(ui.log, expected);
+        ASSERT_TRUE(storeSettings(ini, s, reporter));
+        QFile back(path);
+        ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(back.readAll().startsWith(foreign)) << "the lines the program does not own, byte for byte";
+    }
 }

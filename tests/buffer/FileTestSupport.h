@@ -106,4 +106,35 @@ inline QByteArray writeRecords(RecordWriter writer, const char* fileName, const 
     return readFile(path);
 }
 
+/// An Intel HEX data record of `count` bytes (0x10, 0x11, ...) at `offset`, without a line end.
+inline QByteArray intelHexRecord(int count, std::uint32_t offset)
+{
+    QByteArray bytes;
+    bytes.append(char(count)).append(char(offset >> 8)).append(char(offset)).append('\0');
+    for (int i = 0; i < count; ++i)
+        bytes.append(char(0x10 + i));
+    std::uint32_t sum = 0;
+    for (char b : bytes)
+        sum += std::uint8_t(b);
+    bytes.append(char(0x100 - (sum & 0xFF)));
+    return ':' + bytes.toHex().toUpper();
+}
+
+/// An S-record of type `type` ('0' to '3') carrying `count` bytes (0x10, 0x11, ...) after an
+/// address of `width` bytes, without a line end.
+inline QByteArray sRecord(char type, int width, int count, std::uint32_t address)
+{
+    QByteArray bytes;
+    bytes.append(char(count + width + 1));
+    for (int i = width - 1; i >= 0; --i)
+        bytes.append(char(address >> (8 * i)));
+    for (int i = 0; i < count; ++i)
+        bytes.append(char(0x10 + i));
+    std::uint32_t sum = 0;
+    for (char b : bytes)
+        sum += std::uint8_t(b);
+    bytes.append(char(0xFF - (sum & 0xFF)));
+    return QByteArray("S") + type + bytes.toHex().toUpper();
+}
+
 } // namespace kestrum::test

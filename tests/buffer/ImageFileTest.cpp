@@ -1,5 +1,6 @@
 #include "buffer/ImageFile.h"
 #include "buffer/DataBuffer.h"
+#include "tests/buffer/FailingReads.h"
 #include "tests/buffer/FileTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -9,6 +10,9 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -196,6 +200,44 @@ TEST(ImageFileLoading, AFailingReaderKeepsWhatItStored)
     EXPECT_EQ(l.buffer[1], 0x22);
 }
 
+TEST(ImageFileLoading, AReadThatFailsPartwayIsAnErrorInEveryKind)
+{
+    // Files of 12 KiB whose reads fail from 4 KiB on: no kind takes the failure for the end.
+    QByteArray hex;
+    QByteArray srec;
+    for (std::uint32_t at = 0; hex.size() < 12288; at += 16)
+        hex += test::intelHexRecord(16, at) + "\r\n";
+    for (std::uint32_t at = 0; srec.size() < 12288; at += 16)
+        srec += test::sRecord('1', 2, 16, at) + "\n";
+    struct Row
+    {
+        const char* name;
+        QByteArray content;
+        QStringList errors;
+    };
+    const QString cannot = QStringLiteral("Cannot read the file: ") + QString::fromLocal8Bit(std::strerror(EIO));
+    test::TempFolder folder;
+    // A text file names the line the failing read cut: the one that holds byte 4096.
+    const auto cut = [&](const char* name, qsizetype lineLength) {
+        return cannot + QStringLiteral("\n%1, line %2").arg(folder.path(name)).arg(4096 / lineLength + 1);
+    };
+    const qsizetype hexLine = test::intelHexRecord(16, 0).size() + 2;
+    const qsizetype srecLine = test::sRecord('1', 2, 16, 0).size() + 1;
+    const Row rows[] = {
+        {"unreadable-raw.bin", QByteArray(12288, 'r'), {cannot}},
+        {"unreadable-capsule.cap", QByteArray(12288, 'c'), {cannot}},
+        {"unreadable-text.hex", hex + ":00000001FF\r\n", {cut("unreadable-text.hex", hexLine), "Error reading File"}},
+        {"unreadable-text.eep", hex + ":00000001FF\r\n", {cut("unreadable-text.eep", hexLine), "Error reading File"}},
+        {"unreadable-text.srec", srec + "S9030000FC\n", {cut("unreadable-text.srec", srecLine)}},
+    };
+    for (const Row& row : rows) {
+        test::writeFile(folder.path(row.name), row.content);
+        const Loaded l = load(folder.path(row.name), 0x10000);
+        EXPECT_EQ(l.count, 0) << row.name;
+        EXPECT_EQ(l.errors, row.errors) << row.name;
+    }
+}
+
 // ---- Saving ----
 
 class ImageFileSavingTest : public testing::Test
@@ -303,6 +345,33 @@ TEST_F(ImageFileSavingTest, ReplacingKeepsPermissionsAndFollowsSymbolicLinks)
     EXPECT_TRUE(QFileInfo(folder.path("link.bin")).isSymLink());
     EXPECT_EQ(test::readFile(target), QByteArray("\x11\x22\xFF\x33", 4));
     EXPECT_EQ(QFile::permissions(target) & 0x0FFF, QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+}
+
+TEST(ImageFileLoading, EepFilesAreProbedByTheSyntaxOfTheirFirstRecordWhateverItsLength)
+{
+    struct Row
+    {
+        QByteArray content;
+        qint32 count;
+    };
+    const QByteArray longHex = test::intelHexRecord(255, 0);
+    const QByteArray longHeader = test::sRecord('0', 2, 252, 0);
+    const QByteArray data = test::sRecord('1', 2, 64, 0);
+    const Row rows[] = {
+        {longHex + "\r\n:00000001FF\r\n", 255},
+        {longHex + "\r:00000001FF\r", 255},
+        {longHeader + "\r\n" + data + "\r\nS9030000FC\r\n", 64},
+        {longHeader + "\r" + data + "\rS9030000FC\r", 64},
+        {longHeader + "\n" + data + "\nS9030000FC\n", 64},
+    };
+    test::TempFolder folder;
+    for (const Row& row : rows) {
+        test::writeFile(folder.path("text.eep"), row.content);
+        const Loaded l = load(folder.path("text.eep"));
+        EXPECT_EQ(l.count, row.count) << row.content.left(20).toStdString();
+        EXPECT_TRUE(l.errors.isEmpty()) << row.content.left(20).toStdString();
+        EXPECT_EQ(l.buffer[1], 0x11) << row.content.left(20).toStdString();
+    }
 }
 
 TEST(ImageFileLoading, EepFilesAreTextOnlyWhenTheirFirstLineIsARecord)

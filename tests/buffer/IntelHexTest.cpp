@@ -108,49 +108,29 @@ TEST(IntelHexReader, NothingAfterTheEndOfFileRecordIsRead)
     EXPECT_EQ(r.buffer[0], 0x11);
 }
 
-TEST(IntelHexReader, AcceptsRecordsFillingTheLineLimitExactly)
+TEST(IntelHexReader, TakesEveryRecordLengthWithEveryLineEnd)
 {
-    // 249 data bytes with CR LF make 511 characters, the most that fits; 250 with a bare line feed
-    // make exactly 512.
-    QByteArray line = ":F9000000";
-    std::uint32_t sum = 0xF9;
-    for (int i = 0; i < 249; ++i) {
-        line += QByteArray::number(0x10 + i % 0xE0, 16).toUpper();
-        sum += 0x10 + i % 0xE0;
+    // One row per record length and line end: the record is stored whole, nothing is left out.
+    for (int count : {1, 16, 249, 250, 251, 255}) {
+        for (const char* end : {"\n", "\r\n", "\r"}) {
+            const QByteArray text = test::intelHexRecord(count, 0) + end + ":00000001FF" + end;
+            const ReadResult r = readHex(text);
+            EXPECT_EQ(r.errors, QStringList()) << count << ' ' << QByteArray(end).toHex().toStdString();
+            EXPECT_EQ(r.extent, count) << count << ' ' << QByteArray(end).toHex().toStdString();
+            EXPECT_EQ(r.buffer[std::size_t(count - 1)], (0x10 + count - 1) & 0xFF) << count;
+        }
     }
-    line += QByteArray::number(0x100 + ((0x100 - (sum & 0xFF)) & 0xFF), 16).mid(1).toUpper() + "\r\n";
-    ASSERT_EQ(line.size(), 511);
-    const ReadResult r = readHex(line + Eof);
-    EXPECT_EQ(r.errors, QStringList());
-    EXPECT_EQ(r.extent, 249);
-    EXPECT_EQ(r.buffer[248], 0x10 + 248 % 0xE0);
-
-    const QByteArray bare = ":FA000000" + QByteArray(500, '0') + "06\n";
-    ASSERT_EQ(bare.size(), 512);
-    const ReadResult full = readHex(bare + Eof);
-    EXPECT_EQ(full.errors, QStringList());
-    EXPECT_EQ(full.extent, 250);
 }
 
-TEST(IntelHexReader, ALineOverTheLimitIsReadInTwoParts)
+TEST(IntelHexReader, CharactersAfterTheChecksumAreIgnoredHoweverLongTheLine)
 {
-    // A valid record padded to 512 characters; the characters after them form the next line.
-    QByteArray first = ":0100000011EE";
-    first += QByteArray(512 - first.size(), 'x');
-    const ReadResult r = readHex(first + Eof);
+    const QByteArray first = ":0100000011EE" + QByteArray(600, 'x');
+    const ReadResult r = readHex(first + "\r\n" + Eof);
     EXPECT_EQ(r.errors, QStringList());
     EXPECT_EQ(r.extent, 1);
 
-    // 250 data bytes with CR LF: the line is cut before its line feed, which then stands alone.
-    QByteArray line = ":FA000000" + QByteArray(500, '0');
-    line += "06\r\n";
-    const ReadResult cut = readHex(line + Eof);
-    EXPECT_EQ(cut.errors, QStringList {"Illegal Line found"});
-    EXPECT_EQ(cut.extent, 0);
-
-    // A data field that runs past the 512th character fails as a bad character.
-    QByteArray tooLong = ":FF000000" + QByteArray(520, '0') + "\r\n";
-    const ReadResult runs = readHex(tooLong + Eof);
+    // A data field that runs past the end of its line fails as a bad character.
+    const ReadResult runs = readHex(":FF000000" + QByteArray(400, '0') + "\r\n" + Eof);
     EXPECT_EQ(runs.errors, QStringList {"Illegal Char in File"});
 }
 

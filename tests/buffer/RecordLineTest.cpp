@@ -9,65 +9,64 @@ using kestrum::test::ScriptedUserInterface;
 
 namespace {
 
-/// Reads every line of text with the given limit, from memory with a small block so that lines
+/// Reads every line of text from memory with the given block size, so that lines and their ends
 /// straddle block refills.
-QStringList linesOf(const QByteArray& text, int limit, std::size_t blockSize, ScriptedUserInterface& ui)
+QStringList linesOf(const QByteArray& text, std::size_t blockSize, ScriptedUserInterface& ui)
 {
     RecordFile file;
     file.openMemory(text.constData(), static_cast<std::size_t>(text.size()), blockSize);
     QStringList lines;
     RecordLine line;
-    while (readRecordLine(file, line, limit, ui))
+    while (readRecordLine(file, line, ui))
         lines << QString::fromLatin1(line.text, line.length);
     return lines;
 }
 
 } // namespace
 
-TEST(RecordLineReading, SplitsAtLineFeedsAndKeepsThemWithTheLine)
+TEST(RecordLineReading, EveryLineEndInAnyMixEndsOneLine)
 {
-    for (std::size_t block : {std::size_t {512}, std::size_t {513}, std::size_t {700}, RecordFile::DefaultBlockSize}) {
-        ScriptedUserInterface ui;
-        const QStringList lines = linesOf("ab\r\n\ncd\nlast", 512, block, ui);
-        EXPECT_EQ(lines, QStringList({"ab\r\n", "\n", "cd\n", "last"})) << block;
-        // The call after the last line finds nothing and says so.
-        EXPECT_EQ(ui.errors, QStringList {"File Read Operation Failed"});
-    }
-}
-
-TEST(RecordLineReading, ALineLongerThanTheLimitIsCutAndItsRestIsTheNextLine)
-{
-    ScriptedUserInterface ui;
-    const QByteArray longLine = QByteArray(250, 'x') + "\n";
-    EXPECT_EQ(
-        linesOf(longLine, 100, 512, ui), QStringList({QString(100, 'x'), QString(100, 'x'), QString(50, 'x') + "\n"}));
-
-    // Exactly the limit, line feed included, is one line.
-    const QByteArray exact = QByteArray(99, 'y') + "\nz";
-    EXPECT_EQ(linesOf(exact, 100, 512, ui), QStringList({QString(99, 'y') + "\n", "z"}));
-    // One more and the line feed becomes a line of its own.
-    const QByteArray over = QByteArray(100, 'y') + "\n";
-    EXPECT_EQ(linesOf(over, 100, 512, ui), QStringList({QString(100, 'y'), "\n"}));
-}
-
-TEST(RecordLineReading, LinesCrossingBlockRefillsComeOutWhole)
-{
-    // Lines of every length from 1 to 600 with a 512-byte limit and blocks just above it.
-    QByteArray text;
-    QStringList expected;
-    for (int n = 1; n <= 600; n += 7) {
-        const QByteArray line = QByteArray(n - 1, static_cast<char>('a' + n % 26)) + "\n";
-        text += line;
-        if (n <= 512) {
-            expected << QString::fromLatin1(line);
-        } else {
-            expected << QString::fromLatin1(line.left(512)) << QString::fromLatin1(line.mid(512));
+    struct Row
+    {
+        QByteArray text;
+        QStringList lines;
+    };
+    const QString pad(1021, QLatin1Char('p')); // puts the next line end at a block's last byte
+    const Row rows[] = {
+        {"ab\ncd\n", {"ab", "cd"}},
+        {"ab\r\ncd\r\n", {"ab", "cd"}},
+        {"ab\rcd\r", {"ab", "cd"}},
+        {"ab\r\n\ncd\rlast", {"ab", "", "cd", "last"}},
+        {"ab\n\rcd\r\r\nef", {"ab", "", "cd", "", "ef"}},
+        {pad.toLatin1() + "xy\r\nz", {pad + "xy", "z"}},
+        {pad.toLatin1() + "x\r\nz\r", {pad + "x", "z"}},
+    };
+    for (const Row& row : rows) {
+        for (std::size_t block : {std::size_t {1024}, std::size_t {1025}, RecordFile::DefaultBlockSize}) {
+            ScriptedUserInterface ui;
+            EXPECT_EQ(linesOf(row.text, block, ui), row.lines) << row.text.toHex().toStdString() << ' ' << block;
+            // The call after the last line finds nothing and says so.
+            EXPECT_EQ(ui.errors, QStringList {"File Read Operation Failed"});
         }
     }
-    for (std::size_t block : {std::size_t {512}, std::size_t {600}, std::size_t {1024}, std::size_t {4099}}) {
-        ScriptedUserInterface ui;
-        EXPECT_EQ(linesOf(text, 512, block, ui), expected) << block;
+}
+
+TEST(RecordLineReading, LinesOfEveryLengthComeOutWholeAcrossBlockRefills)
+{
+    QByteArray text;
+    QStringList expected;
+    for (int n = 0; n <= 1000; n += 7) {
+        const QByteArray line(n, static_cast<char>('a' + n % 26));
+        text += line + (n % 3 == 0 ? "\n" : n % 3 == 1 ? "\r\n" : "\r");
+        expected << QString::fromLatin1(line);
     }
+    for (std::size_t block : {std::size_t {1024}, std::size_t {1500}, std::size_t {4099}}) {
+        ScriptedUserInterface ui;
+        EXPECT_EQ(linesOf(text, block, ui), expected) << block;
+    }
+    // Only a line longer than a block is handed out a block at a time.
+    ScriptedUserInterface ui;
+    EXPECT_EQ(linesOf(QByteArray(1500, 'x') + "\n", 1024, ui), QStringList({QString(1024, 'x'), QString(476, 'x')}));
 }
 
 TEST(RecordLineReading, EmptyFileFailsAtOnceWithTheReadMessage)
@@ -78,7 +77,7 @@ TEST(RecordLineReading, EmptyFileFailsAtOnceWithTheReadMessage)
     RecordFile file;
     ASSERT_TRUE(file.open(folder.path("empty.hex")));
     RecordLine line;
-    EXPECT_FALSE(readRecordLine(file, line, 512, ui));
+    EXPECT_FALSE(readRecordLine(file, line, ui));
     EXPECT_EQ(ui.errors, QStringList {"File Read Operation Failed"});
 }
 

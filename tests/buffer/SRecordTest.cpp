@@ -149,28 +149,28 @@ TEST(SRecordReader, ChecksumErrorKeepsTheRecordsBytes)
     EXPECT_EQ(r.buffer[0x11], 0xBB);
 }
 
-TEST(SRecordReader, ALineOverTheLimitIsReadInTwoParts)
+TEST(SRecordReader, TakesEveryCountAndHeaderLengthWithEveryLineEnd)
 {
-    // A valid record padded to 100 characters: the rest is the next line.
-    QByteArray padded = "S104000011EA";
-    padded += QByteArray(100 - padded.size(), ' ');
-    EXPECT_EQ(readSrec(padded + "S9\n").errors, QStringList());
-    EXPECT_EQ(readSrec(padded + "x S9\n").errors, QStringList {"Illegal Line found"});
+    // One row per record and line end: a long S0 header before it, the data record stored whole.
+    for (int count : {1, 44, 45, 64, 250, 252}) {
+        for (const char* end : {"\n", "\r\n", "\r"}) {
+            const QByteArray header = test::sRecord('0', 2, 252, 0);
+            const QByteArray text = header + end + test::sRecord('1', 2, count, 0x100) + end + "S9030000FC" + end;
+            const ReadResult r = readSrec(text);
+            EXPECT_EQ(r.errors, QStringList()) << count << ' ' << QByteArray(end).toHex().toStdString();
+            EXPECT_EQ(r.extent, 0x100 + count) << count;
+            EXPECT_EQ(r.buffer[std::size_t(0x100 + count - 1)], (0x10 + count - 1) & 0xFF) << count;
+        }
+    }
+}
 
-    // 45 data bytes as S1 with CR LF make 102 characters: the record itself fits in the first 100,
-    // its CR LF becomes a line of its own.
-    const QByteArray over = "S1300000" + QByteArray(90, '0') + "CF\r\n";
-    ASSERT_EQ(over.size(), 102);
-    EXPECT_EQ(readSrec(over + S9).errors, QStringList {"Illegal Line found"});
-    // 47 data bytes: the checksum runs past the end of the line.
-    const QByteArray runs = "S1320000" + QByteArray(94, '0') + "CD\r\n";
+TEST(SRecordReader, CharactersAfterTheChecksumAreIgnoredHoweverLongTheLine)
+{
+    const QByteArray padded = "S104000011EA" + QByteArray(300, ' ');
+    EXPECT_EQ(readSrec(padded + "\nS9\n").errors, QStringList());
+    // A checksum that runs past the end of its line fails as a bad character.
+    const QByteArray runs = "S1320000" + QByteArray(94, '0') + "\r\n";
     EXPECT_EQ(readSrec(runs + S9).errors, QStringList {"Illegal Char in File"});
-    // 44 data bytes fit with CR LF.
-    const QByteArray fits = "S12F0000" + QByteArray(88, '0') + "D0\r\n";
-    ASSERT_EQ(fits.size(), 100);
-    const ReadResult ok = readSrec(fits + S9);
-    EXPECT_EQ(ok.errors, QStringList());
-    EXPECT_EQ(ok.extent, 44);
 }
 
 TEST(SRecordReader, AFileThatCannotBeOpenedIsReportedWithItsName)

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -153,6 +154,37 @@ TEST_F(DatabaseFixture, ShorterReloadLeavesOldRecordsPastTheMarker)
     ASSERT_EQ(loadChipDatabaseFile(path(), table, reporter), LoadResult::Loaded);
     EXPECT_EQ(table.listedCount(), 1);
     EXPECT_EQ(table[2].chipId, 3u) << "slot past the marker keeps the earlier record";
+}
+
+TEST_F(DatabaseFixture, ADamagedRecordIsLeftOutAndLoggedWithItsSlotAndTheRestLoads)
+{
+    ChipRecord noTerminator = makeRecord("", 2, 64);
+    std::memset(noTerminator.names, 'x', NamesSize);
+    noTerminator.names[3] = ',';
+    noTerminator.names[9] = ',';
+    ChipRecord randomBytes {};
+    std::mt19937 random(25);
+    for (std::size_t i = 0; i < sizeof randomBytes; ++i)
+        reinterpret_cast<char*>(&randomBytes)[i] = static_cast<char>(random() % 255 + 1);
+    const ChipRecord rows[] = {
+        makeRecord("SPI,Maker", 2, 64),
+        makeRecord("SPI", 2, 64),
+        makeRecord("\x81\x20,maker,name", 2, 64),
+        noTerminator,
+        randomBytes,
+    };
+    for (const ChipRecord& damaged : rows) {
+        test::ScriptedUserInterface rowUi;
+        Reporter rowReporter {rowUi};
+        rowReporter.setLanguage(EnglishLanguage);
+        ChipTable rowTable;
+        writeFile(recordsBytes({makeRecord("a,b,c", 1, 64), damaged, makeRecord("a,b,d", 3, 64)}));
+        EXPECT_EQ(loadChipDatabaseFile(path(), rowTable, rowReporter), LoadResult::Loaded);
+        EXPECT_EQ(rowTable.listedCount(), 2) << damaged.namesText().toStdString();
+        EXPECT_EQ(rowTable[1].chipId, 3u);
+        EXPECT_EQ(rowUi.errors, QStringList());
+        EXPECT_EQ(rowUi.log, QStringList {"001:Damaged records of the chip database were left out: 1"});
+    }
 }
 
 TEST_F(DatabaseFixture, UnreadableFileNamesFileAndReasonAndKeepsTable)

@@ -1,14 +1,20 @@
 // kestrum-cli's chip commands, run in-process against the simulated programmer.
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
+#include "base/RegularFile.h"
 #include "buffer/Checksum.h"
 #include "tests/buffer/FileTestSupport.h"
 #include "tests/sim/SimControl.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <sys/stat.h>
 
 using namespace kestrum;
 using namespace kestrum::cli;
@@ -178,6 +184,125 @@ TEST_F(CliJobsTest, EachFailureHasItsExitStatus)
     EXPECT_EQ(absent.err.count("Not connected"), 1) << "said once: " << absent.err.toStdString();
 }
 
+TEST_F(CliJobsTest, NothingIsReportedDoneThatWasNot)
+{
+    insertChip();
+    const QString tooLong = file("long.bin", image(ChipSize + 256));
+    const QString in = file("in.bin", image(4096));
+    ASSERT_EQ(run({"write", tooLong, "--chip", Chip, "--yes"}).status, ExitOk);
+    // The bulk transfers of a write; the last one is the end command.
+    sim.setRecording(KSIM_RECORD_CALLS);
+    sim.clearCalls();
+    ASSERT_EQ(run({"write", in, "--chip", Chip}).status, ExitOk);
+    const int lastTransfer = static_cast<int>(sim.transfers().size());
+    struct Row
+    {
+        const char* name;
+        QStringList arguments;
+        int fault; ///< armed at the last transfer of a write, 0 for none
+        int status;
+        const char* said;
+        const char* notSaid;
+    };
+    const Row rows[] = {
+        {"verify of a longer file", {"verify", tooLong, "--chip", Chip}, 0, ExitDifferent, "256 bytes longer",
+            "Verify Complete!"},
+        {"verify of a longer file with --yes", {"verify", tooLong, "--chip", Chip, "--yes"}, 0, ExitOk,
+            "256 bytes longer", nullptr},
+        {"write whose end command times out", {"write", in, "--chip", Chip}, KSIM_FAULT_TIMEOUT, ExitCommunication,
+            "Programmer communication failed.", "Write Complete!"},
+        {"write whose programmer goes at the end", {"write", in, "--chip", Chip}, KSIM_FAULT_UNPLUG, ExitCommunication,
+            "Programmer communication failed.", "Write Complete!"},
+    };
+    for (const Row& row : rows) {
+        if (row.fault != 0) {
+            ASSERT_EQ(sim.armFault(programmer, row.fault, lastTransfer), 0);
+        }
+        const CliRun r = run(row.arguments);
+        EXPECT_EQ(r.status, row.status) << row.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(row.said))) << row.name << ": " << r.err.toStdString();
+        if (row.notSaid) {
+            EXPECT_FALSE(r.err.contains(QLatin1String(row.notSaid))) << row.name << ": " << r.err.toStdString();
+        }
+        if (row.fault == KSIM_FAULT_UNPLUG) {
+            ASSERT_EQ(sim.plug(programmer), 0);
+        }
+    }
+}
+
+TEST_F(CliJobsTest, EverySignalEndsTheJobWithTheEndCommandAndItsStatus)
+{
+    insertChip();
+    struct Row
+    {
+        int signal;
+        QStringList arguments;
+        int erasePolls; ///< busy polls of a chip erase
+        int status;
+        const char* said;
+    };
+    const Row rows[] = {
+        {SIGINT, {"read", folder.path("a.bin"), "--chip", Chip}, 0, 130, "Ctrl+C"},
+        {SIGTERM, {"read", folder.path("b.bin"), "--chip", Chip}, 0, 143, "SIGTERM"},
+        {SIGHUP, {"blank", "--chip", Chip}, 0, 129, "SIGHUP"},
+        {SIGINT, {"erase", "--chip", Chip}, 5, 130, "Ctrl+C"},
+        {SIGTERM, {"auto", file("in.bin", image(4096)), "--chip", Chip}, 5, 143, "SIGTERM"},
+    };
+    for (const Row& row : rows) {
+        sim.setErasePolls(programmer, row.erasePolls);
+        const ksim_state before = sim.state(programmer);
+        requestStop(row.signal);
+        const CliRun r = run(row.arguments);
+        const ksim_state after = sim.state(programmer);
+        EXPECT_EQ(r.status, row.status) << row.said << ' ' << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(row.said))) << r.err.toStdString();
+        EXPECT_EQ(after.jobs_ended, before.jobs_ended + 2) << "the identify job and the stopped one ended";
+        EXPECT_EQ(after.erase_busy, 0) << "no end command while the chip erases";
+        if (row.erasePolls > 0) {
+            EXPECT_EQ(after.status_polls - before.status_polls, row.erasePolls + 1) << row.said;
+        }
+        EXPECT_EQ(sim.openHandles(), 0);
+    }
+}
+
+TEST_F(CliJobsTest, ProductionRunsThatCannotKeepTheirWordAreRefusedOrEnded)
+{
+    insertChip();
+    const QString in = file("in.bin", image(2048));
+    const QString fifo = folder.path("fifo.csv");
+    ASSERT_EQ(::mkfifo(encodeFileName(fifo).constData(), 0600), 0);
+    struct Row
+    {
+        QStringList arguments;
+        int status;
+        const char* said;
+    };
+    const Row rows[] = {
+        {{"auto", in, "--chip", Chip, "--repeat", "--serial", "0x7FFFE:1:1:4"}, ExitUsage, "does not fit the chip"},
+        {{"auto", in, "--chip", Chip, "--repeat", "--serial", "0x90000:1"}, ExitUsage, "does not fit the chip"},
+        {{"auto", in, "--chip", Chip, "--no-erase", "--no-program", "--no-verify"}, ExitUsage, "nothing to do"},
+        {{"auto", in, "--chip", Chip, "--repeat", "--job-log", fifo}, ExitFile, "not a regular file"},
+    };
+    // A run that starts in spite of all ends at the first wait for the next chip.
+    setSocketPollHook([] { requestStop(); });
+    for (const Row& row : rows) {
+        const CliRun r = run(row.arguments);
+        EXPECT_EQ(r.status, row.status) << row.said << ' ' << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(row.said))) << r.err.toStdString();
+        EXPECT_EQ(chipContent(), QByteArray(ChipSize, '\xFF')) << "no chip was touched: " << row.said;
+    }
+
+    setSocketPollHook({});
+    // A job log line that cannot be written ends the run after its chip, whose result is printed.
+    const QString log = file("full.csv", QByteArray(1000, 'x'));
+    test::FileSizeLimit full(1010);
+    const CliRun r = run({"auto", in, "--chip", Chip, "--repeat", "--job-log", log});
+    EXPECT_EQ(r.status, ExitFile) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Chip 1: passed")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Passed: 1, failed: 0")) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains("Cannot write the job log")) << r.err.toStdString();
+}
+
 TEST_F(CliJobsTest, AChipWithAnotherIdIsWrittenOnlyWithYes)
 {
     // W25X40CL answers EF 30 13; this chip answers EF 30 14.
@@ -233,7 +358,7 @@ TEST_F(CliJobsTest, ProductionModeProgramsOneChipAfterAnotherWithSerialNumbers)
     });
     const CliRun r = run({"auto", in, "--chip", Chip, "--repeat", "--serial", "0x100:1000:5:4:be", "--job-log", log});
     setSocketPollHook({});
-    EXPECT_EQ(r.status, ExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.status, ExitStopped) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Passed: 3, failed: 0")) << r.out.toStdString();
     ASSERT_EQ(programmed.size(), 3);
 
