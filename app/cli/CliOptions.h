@@ -1,0 +1,43 @@
+#pragma once
+
+// The command line's options as kestrum-cli reads them.
+
+#include "base/Messages.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <optional>
+
+namespace kestrum::cli {
+
+struct Options
+{
+    QString command;
+    QStringList operands;
+    QString chip;
+    QString database;
+    QString speed;
+    bool detect = false;
+    bool yes = false;
+    bool quiet = false;
+    bool noErase = false;
+    bool noProgram = false;
+    bool noVerify = false;
+    bool help = false;
+    bool version = false;
+    bool repeat = false;
+    QString serial;
+    QString jobLog;
+    int language = EnglishLanguage;
+    QStringList convertArguments; ///< what convert gets: its own arguments
+};
+
+/// Prints the problem and the help to err; the usage error's exit status.
+int usageError(QTextStream& err, const QString& problem);
+
+/// Parses the arguments; a status when the run ends here (a usage error).
+std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& err);
+
+} // namespace kestrum::cli
