@@ -286,10 +286,10 @@ bool saveImageFile(Reporter& reporter, const QString& fileName, const std::uint8
     int error = 0;
     switch (kind) {
     case FileKind::SRecord:
-        result = writeSRecord(fileName, source, length, ui);
+        result = writeSRecord(fileName, source, length, ui, &error);
         break;
     case FileKind::IntelHex:
-        result = writeIntelHex(fileName, source, length, ui);
+        result = writeIntelHex(fileName, source, length, ui, &error);
         break;
     default: {
         ReplacementFile file(fileName);

@@ -112,11 +112,12 @@ qint32 readIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
     }
 }
 
-WriteResult writeIntelHex(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui)
+WriteResult writeIntelHex(
+    const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui, int* error)
 {
     ReplacementFile file(fileName);
     if (!file.create()) {
-        showFileError(ui, QStringLiteral("Cannot create file %1").arg(fileName));
+        showFileError(ui, cannotCreateText(fileName, file.error()));
         return WriteResult::NotCreated;
     }
 
@@ -157,7 +158,11 @@ WriteResult writeIntelHex(const QString& fileName, const std::uint8_t* buffer, s
         address += WriteRecordSize;
     }
     file.append(":00000001FF\r\n", 13);
-    return file.commit() ? WriteResult::Written : WriteResult::NotWritten;
+    if (file.commit())
+        return WriteResult::Written;
+    if (error)
+        *error = file.error();
+    return WriteResult::NotWritten;
 }
 
 } // namespace kestrum

@@ -21,9 +21,10 @@ qint32 readIntelHex(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSiz
 
 /// Writes buffer bytes 0 to length - 1 as an Intel HEX file: 32 data bytes a record, records of
 /// all 0xFF left out, an extended linear address record at every 64 KiB boundary, CR LF line
-/// ends. Shows "Cannot create file <name>" when the file cannot be created. A file that it
+/// ends. Shows "Cannot create file <name>" and the system's reason when the file cannot be created;
+/// error receives the reason of a write that failed after that. A file that it
 /// replaces stays as it was until the new one is complete.
 [[nodiscard]] WriteResult writeIntelHex(
-    const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui);
+    const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui, int* error = nullptr);
 
 } // namespace kestrum

@@ -204,4 +204,10 @@ void showFileError(UserInterface& ui, const QString& text)
     ui.showError(text);
 }
 
+QString cannotCreateText(const QString& fileName, int error)
+{
+    const QString text = QStringLiteral("Cannot create file %1").arg(fileName);
+    return error != 0 ? text + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)) : text;
+}
+
 } // namespace kestrum

@@ -122,5 +122,7 @@ void formatHexField(std::uint32_t value, int digits, char* destination);
 
 /// The codecs' error box: caption "Error", stop icon, one OK button.
 void showFileError(UserInterface& ui, const QString& text);
+/// "Cannot create file <name>", and the system's reason when there is one.
+QString cannotCreateText(const QString& fileName, int error);
 
 } // namespace kestrum

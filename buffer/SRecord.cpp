@@ -140,11 +140,12 @@ qint32 readSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
     }
 }
 
-WriteResult writeSRecord(const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui)
+WriteResult writeSRecord(
+    const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui, int* error)
 {
     ReplacementFile file(fileName);
     if (!file.create()) {
-        showFileError(ui, QStringLiteral("Cannot create file %1").arg(fileName));
+        showFileError(ui, cannotCreateText(fileName, file.error()));
         return WriteResult::NotCreated;
     }
 
@@ -167,7 +168,11 @@ WriteResult writeSRecord(const QString& fileName, const std::uint8_t* buffer, st
         file.append("S70500000000FA\r\n", 16);
         break;
     }
-    return file.commit() ? WriteResult::Written : WriteResult::NotWritten;
+    if (file.commit())
+        return WriteResult::Written;
+    if (error)
+        *error = file.error();
+    return WriteResult::NotWritten;
 }
 
 } // namespace kestrum

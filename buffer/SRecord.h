@@ -19,9 +19,10 @@ qint32 readSRecord(RecordFile& file, std::uint8_t* buffer, std::uint32_t maxSize
 
 /// Writes buffer bytes 0 to length - 1 as an S-record file: the fixed S0 header, 16 data bytes a
 /// record as S1, S2 or S3 by the length, records of all 0xFF left out, the matching terminator.
-/// Shows "Cannot create file <name>" when the file cannot be created. A file that it replaces
+/// Shows "Cannot create file <name>" and the system's reason when the file cannot be created;
+/// error receives the reason of a write that failed after that. A file that it replaces
 /// stays as it was until the new one is complete.
 [[nodiscard]] WriteResult writeSRecord(
-    const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui);
+    const QString& fileName, const std::uint8_t* buffer, std::uint32_t length, UserInterface& ui, int* error = nullptr);
 
 } // namespace kestrum

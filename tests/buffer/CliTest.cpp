@@ -129,7 +129,7 @@ TEST(KestrumCli, AFailedSaveFails)
         raw.err, QString::fromUtf16(u"创建文件失败\n") + folder.path("no/out.bin") + ": No such file or directory\n");
     const CliRun hex = runInProcess({"convert", folder.path("in.bin"), folder.path("no/out.hex")});
     EXPECT_EQ(hex.status, ExitFailed);
-    EXPECT_EQ(hex.err, "Cannot create file " + folder.path("no/out.hex") + "\n");
+    EXPECT_EQ(hex.err, "Cannot create file " + folder.path("no/out.hex") + ": No such file or directory\n");
 }
 
 TEST(KestrumCli, BadArgumentsPrintTheUsage)

@@ -78,7 +78,7 @@ struct ReadResult
 };
 
 using RecordReader = qint32 (*)(const QString&, std::uint8_t*, std::uint32_t, UserInterface&);
-using RecordWriter = WriteResult (*)(const QString&, const std::uint8_t*, std::uint32_t, UserInterface&);
+using RecordWriter = WriteResult (*)(const QString&, const std::uint8_t*, std::uint32_t, UserInterface&, int*);
 
 /// Reads record text from a file into a buffer prefilled with 0xCC (neither 0x00 nor 0xFF, so
 /// that every byte a record stores is visible).
@@ -101,7 +101,7 @@ inline QByteArray writeRecords(RecordWriter writer, const char* fileName, const 
     TempFolder folder;
     const QString path = folder.path(QString::fromLatin1(fileName));
     ScriptedUserInterface ui;
-    EXPECT_EQ(writer(path, bytes.data(), static_cast<std::uint32_t>(bytes.size()), ui), WriteResult::Written);
+    EXPECT_EQ(writer(path, bytes.data(), static_cast<std::uint32_t>(bytes.size()), ui, nullptr), WriteResult::Written);
     EXPECT_TRUE(ui.errors.isEmpty());
     return readFile(path);
 }

@@ -301,7 +301,8 @@ TEST_F(ImageFileSavingTest, FilesThatCannotBeCreatedAreReportedPerKind)
     EXPECT_FALSE(saveImageFile(reporter, folder.path("no/dir.src"), image.data(), 4));
     EXPECT_EQ(ui.errors,
         QStringList({QString::fromUtf16(u"创建文件失败\n") + folder.path("no/dir.bin") + ": No such file or directory",
-            "Cannot create file " + folder.path("no/dir.hex"), "Cannot create file " + folder.path("no/dir.src")}));
+            "Cannot create file " + folder.path("no/dir.hex") + ": No such file or directory",
+            "Cannot create file " + folder.path("no/dir.src") + ": No such file or directory"}));
 
     // A folder under the name, or a file that may not be written, is not replaced.
     ui.clearRecords();
@@ -327,7 +328,8 @@ TEST_F(ImageFileSavingTest, AFailedWriteLeavesTheOldFileAsItWas)
                 << name;
         }
         ASSERT_EQ(ui.errors.size(), 1) << name;
-        EXPECT_TRUE(ui.errors[0].startsWith("Error writing file.\n" + path)) << name;
+        EXPECT_EQ(ui.errors[0], "Error writing file.\n" + path + ": " + QString::fromLocal8Bit(std::strerror(EFBIG)))
+            << name;
         EXPECT_EQ(test::readFile(path), "the old file") << name;
         // No temporary file is left behind.
         EXPECT_EQ(QDir(folder.path(".")).entryList(QDir::Files | QDir::Hidden), QStringList {name});

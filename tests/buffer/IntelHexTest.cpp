@@ -348,5 +348,5 @@ TEST(IntelHexWriter, ReplacesAnExistingFileAndReportsAFolderItCannotCreateIn)
 
     const QString nowhere = folder.path("no/such/folder.hex");
     EXPECT_EQ(writeIntelHex(nowhere, &one, 1, ui), WriteResult::NotCreated);
-    EXPECT_EQ(ui.errors, QStringList {"Cannot create file " + nowhere});
+    EXPECT_EQ(ui.errors, QStringList {"Cannot create file " + nowhere + ": No such file or directory"});
 }

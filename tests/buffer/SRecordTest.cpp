@@ -225,5 +225,5 @@ TEST(SRecordWriter, ReportsAFileItCannotCreate)
     const std::uint8_t one = 1;
     const QString nowhere = folder.path("missing/out.src");
     EXPECT_EQ(writeSRecord(nowhere, &one, 1, ui), WriteResult::NotCreated);
-    EXPECT_EQ(ui.errors, QStringList {"Cannot create file " + nowhere});
+    EXPECT_EQ(ui.errors, QStringList {"Cannot create file " + nowhere + ": No such file or directory"});
 }
