@@ -74,8 +74,9 @@ bool HexEditorCore::keyDown(int key, Qt::KeyboardModifiers modifiers)
             gotoBookmark(index);
         return true;
     }
-    if (ctrl && !alt && key == Qt::Key_Z) {
-        if (shift) {
+    // Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo.
+    if (ctrl && !alt && (key == Qt::Key_Z || (key == Qt::Key_Y && !shift))) {
+        if (shift || key == Qt::Key_Y) {
             if (canRedo())
                 redo();
         } else if (canUndo()) {

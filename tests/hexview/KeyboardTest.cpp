@@ -69,6 +69,9 @@ TEST_F(Typing, TwoDigitsInOneByteMakeTwoRecordsAndTwoUndosRestoreIt)
     EXPECT_FALSE(editor.isCursorOnSecondColumn());
     press(editor, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(editor.dataAt(0), 0x1C);
+    press(editor, Qt::Key_Z, Qt::ControlModifier);
+    press(editor, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(editor.dataAt(0), 0x1C) << "Ctrl+Y redoes as Ctrl+Shift+Z does";
 }
 
 TEST_F(Typing, TheValueTheByteAlreadyHasMakesNoRecordAndNoMark)
