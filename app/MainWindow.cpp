@@ -184,6 +184,7 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
         = std::make_unique<ChipOperations>(*m_usb, *m_programmer, m_reporter, m_buffer, *m_jobView, *m_jobView);
     m_operations->setErrorBoxesLogged(true);
     m_operations->onIdle = [this] {
+        updateEditActions();
         if (m_closeRequested)
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     };
@@ -245,7 +246,10 @@ void MainWindow::setUpComfort()
     sizeCombo->installEventFilter(new InputBlocker(sizeCombo));
     sizeCombo->setStyleSheet(QStringLiteral("QComboBox::drop-down { width: 0px; border: none; }"));
 
-    connect(&hexView->editor(), &HexEditor::invalidated, this, [this] { showModifiedMark(); });
+    connect(&hexView->editor(), &HexEditor::invalidated, this, [this] {
+        showModifiedMark();
+        updateEditActions();
+    });
 
     // A first start opens at the design size, which shows a whole row of the hex view with its
     // characters; a size stored by an earlier close is used as it is.

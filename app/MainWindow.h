@@ -130,6 +130,14 @@ public:
     void useSimplifiedChinese();
     void useTraditionalChinese();
     void useEnglish();
+    // The Edit menu and the hex view's context menu: the hex view's editing commands.
+    void undoEdit();
+    void redoEdit();
+    void cutSelection();
+    void copySelection();
+    void pasteClipboard();
+    void selectAll();
+    void toggleInsertMode();
 
     // The chip lists: a new type starts at its first manufacturer and name, a new manufacturer at
     // its first name.
@@ -207,6 +215,8 @@ private:
     void showChipSelection();
     /// The language items carry the check mark of the language in force.
     void showLanguageChecks();
+    /// The Edit items enabled as the hex view's state allows (nothing to undo, no selection, a job).
+    void updateEditActions();
     /// Qt's own texts follow the language in force (where their translations are installed).
     void applyQtLanguage(int language);
 
@@ -253,6 +263,13 @@ private:
     QAction* simplifiedChineseAction = nullptr;
     QAction* traditionalChineseAction = nullptr;
     QAction* englishAction = nullptr;
+    QAction* undoAction = nullptr;
+    QAction* redoAction = nullptr;
+    QAction* cutAction = nullptr;
+    QAction* copyAction = nullptr;
+    QAction* pasteAction = nullptr;
+    QAction* selectAllAction = nullptr;
+    QAction* insertModeAction = nullptr;
 
     // The controls and the dialogs. Each one's object name is its name here; the language switch
     // finds them by it.
@@ -261,6 +278,7 @@ private:
     QToolBar* stopBar = nullptr;
     QMenu* fileMenu = nullptr;
     QMenu* bufferMenu = nullptr;
+    QMenu* editMenu = nullptr;
     QMenu* operationMenu = nullptr;
     QMenu* languageMenu = nullptr;
     QMenu* helpMenu = nullptr;

@@ -3,6 +3,7 @@
 
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
+#include "hexview/HexEditor.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -109,6 +110,15 @@ void MainWindow::buildMenu()
     fileMenu->addAction(quitAction);
     menu(bufferMenu, "bufferMenu");
     bufferMenu->addAction(fillAction);
+    menu(editMenu, "editMenu");
+    for (QAction* a : {undoAction, redoAction})
+        editMenu->addAction(a);
+    editMenu->addSeparator();
+    for (QAction* a : {cutAction, copyAction, pasteAction, selectAllAction})
+        editMenu->addAction(a);
+    editMenu->addSeparator();
+    editMenu->addAction(insertModeAction);
+    connect(editMenu, &QMenu::aboutToShow, this, [this] { updateEditActions(); });
     menu(operationMenu, "operationMenu");
     operationMenu->addAction(autoAction);
     operationMenu->addSeparator();
@@ -251,6 +261,15 @@ QWidget* MainWindow::buildDataColumn(QWidget* parent)
     column->setSpacing(0);
     hexView = new FlashEditorHost(dataColumn);
     column->addWidget(hexView, 1);
+    // The Edit items are the hex view's context menu too; their keys work while it has the focus,
+    // so the log and the lists keep their own Ctrl+C and Ctrl+A.
+    for (QAction* a : {undoAction, redoAction, cutAction, copyAction, pasteAction, selectAllAction, insertModeAction}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        hexView->addAction(a);
+    }
+    hexView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(&hexView->editor(), &HexEditor::changed, this, [this] { updateEditActions(); });
+    connect(&hexView->editor(), &HexEditor::selectionChanged, this, [this] { updateEditActions(); });
     logView = new QTextEdit(dataColumn);
     logView->setObjectName(QStringLiteral("logView"));
     logView->setReadOnly(true);

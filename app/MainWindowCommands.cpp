@@ -7,12 +7,15 @@
 #include "app/ChipEditorDialog.h"
 #include "app/ChipSearchDialog.h"
 #include "app/FillDialog.h"
+#include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "base/FileLocations.h"
 #include "buffer/ImageFile.h"
 #include "chipdb/NameTokens.h"
+#include "hexview/HexEditor.h"
 #include "ops/ChipOperations.h"
+#include "ops/ChipProgrammer.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -75,6 +78,14 @@ const std::vector<MainWindow::Command>& MainWindow::commandTable()
         {&W::traditionalChineseAction, "traditionalChineseAction", nullptr, none, &W::useTraditionalChinese,
             G::WaitsForJob},
         {&W::englishAction, "englishAction", nullptr, none, &W::useEnglish, G::WaitsForJob},
+        {&W::undoAction, "undoAction", nullptr, Qt::CTRL | Qt::Key_Z, &W::undoEdit, G::WaitsForJob},
+        {&W::redoAction, "redoAction", nullptr, Qt::CTRL | Qt::Key_Y, &W::redoEdit, G::WaitsForJob},
+        {&W::cutAction, "cutAction", nullptr, Qt::CTRL | Qt::Key_X, &W::cutSelection, G::WaitsForJob},
+        {&W::copyAction, "copyAction", nullptr, Qt::CTRL | Qt::Key_C, &W::copySelection, G::WaitsForJob},
+        {&W::pasteAction, "pasteAction", nullptr, Qt::CTRL | Qt::Key_V, &W::pasteClipboard, G::WaitsForJob},
+        {&W::selectAllAction, "selectAllAction", nullptr, Qt::CTRL | Qt::Key_A, &W::selectAll, G::WaitsForJob},
+        {&W::insertModeAction, "insertModeAction", nullptr, QKeyCombination(Qt::Key_Insert), &W::toggleInsertMode,
+            G::WaitsForJob},
     };
     return table;
 }
@@ -121,6 +132,59 @@ void MainWindow::buildCommands()
     addAction(detectAction);
     addAction(stopAction);
     stopAction->setEnabled(false);
+    redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    insertModeAction->setCheckable(true);
+}
+
+void MainWindow::updateEditActions()
+{
+    const HexEditor& editor = hexView->editor();
+    // Read-only while a chip job holds the programmer; the editing commands themselves pass the
+    // busy guard as every command does.
+    const bool free = !m_programmer || !m_programmer->isJobOpen();
+    undoAction->setEnabled(free && editor.canUndo());
+    redoAction->setEnabled(free && editor.canRedo());
+    cutAction->setEnabled(free && editor.hasSelection());
+    copyAction->setEnabled(free && editor.hasSelection());
+    pasteAction->setEnabled(free);
+    selectAllAction->setEnabled(free && editor.dataSize() > 0);
+    insertModeAction->setEnabled(free);
+    insertModeAction->setChecked(editor.insertMode());
+}
+
+void MainWindow::undoEdit()
+{
+    hexView->editor().undo();
+}
+
+void MainWindow::redoEdit()
+{
+    hexView->editor().redo();
+}
+
+void MainWindow::cutSelection()
+{
+    hexView->editor().cutToClipboard();
+}
+
+void MainWindow::copySelection()
+{
+    hexView->editor().copyToClipboard();
+}
+
+void MainWindow::pasteClipboard()
+{
+    hexView->editor().pasteFromClipboard();
+}
+
+void MainWindow::selectAll()
+{
+    hexView->editor().selectAll();
+}
+
+void MainWindow::toggleInsertMode()
+{
+    hexView->editor().keyDown(Qt::Key_Insert, Qt::NoModifier);
 }
 
 std::vector<QAction*> MainWindow::commandActions() const

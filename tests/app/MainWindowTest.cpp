@@ -424,12 +424,13 @@ TEST_F(MainWindowFixture, EveryCommandHasOneActionThatItsMenuItemAndToolButtonSh
         EXPECT_EQ(actions.size(), 1u) << qPrintable(name) << " exists as more than one action";
 
     // {command, menu items, tool buttons}: Test has its button in the chip group, Stop its bar.
-    const std::tuple<const char*, int, int> places[]
-        = {{"openAction", 1, 1}, {"saveAction", 1, 1}, {"bufferInfoAction", 1, 0}, {"quitAction", 1, 0},
-            {"fillAction", 1, 1}, {"autoAction", 1, 1}, {"eraseAction", 1, 1}, {"writeAction", 1, 1},
-            {"readAction", 1, 1}, {"verifyAction", 1, 1}, {"blankCheckAction", 1, 1}, {"detectAction", 0, 0},
-            {"deviceAction", 1, 1}, {"aboutAction", 1, 1}, {"stopAction", 0, 1}, {"simplifiedChineseAction", 1, 0},
-            {"traditionalChineseAction", 1, 0}, {"englishAction", 1, 0}};
+    const std::tuple<const char*, int, int> places[] = {{"openAction", 1, 1}, {"saveAction", 1, 1},
+        {"bufferInfoAction", 1, 0}, {"quitAction", 1, 0}, {"fillAction", 1, 1}, {"autoAction", 1, 1},
+        {"eraseAction", 1, 1}, {"writeAction", 1, 1}, {"readAction", 1, 1}, {"verifyAction", 1, 1},
+        {"blankCheckAction", 1, 1}, {"detectAction", 0, 0}, {"deviceAction", 1, 1}, {"aboutAction", 1, 1},
+        {"stopAction", 0, 1}, {"simplifiedChineseAction", 1, 0}, {"traditionalChineseAction", 1, 0},
+        {"englishAction", 1, 0}, {"undoAction", 1, 0}, {"redoAction", 1, 0}, {"cutAction", 1, 0}, {"copyAction", 1, 0},
+        {"pasteAction", 1, 0}, {"selectAllAction", 1, 0}, {"insertModeAction", 1, 0}};
     ASSERT_EQ(w.commandActions().size(), std::size(places));
     for (const auto& [name, menus, buttons] : places) {
         QAction* command = &action(w, name);
@@ -438,6 +439,39 @@ TEST_F(MainWindowFixture, EveryCommandHasOneActionThatItsMenuItemAndToolButtonSh
         EXPECT_NE(std::find(w.commandActions().begin(), w.commandActions().end(), command), w.commandActions().end())
             << name << " is not in the command table";
     }
+}
+
+TEST_F(MainWindowFixture, TheEditMenuRunsTheHexViewsCommandsAndFollowsItsState)
+{
+    writeDatabase();
+    writeIni("[CHIP]\nINDEX1=0\nINDEX3=0\n");
+    MainWindow w(&ui, exe());
+    w.show();
+    HexEditor& editor = hexView(w).editor();
+    const auto enabledAfterShow = [&](const char* name) {
+        Q_EMIT child<QMenu>(w, "editMenu")->aboutToShow();
+        return action(w, name).isEnabled();
+    };
+    EXPECT_FALSE(enabledAfterShow("undoAction")) << "nothing to undo";
+    EXPECT_FALSE(enabledAfterShow("copyAction")) << "no selection";
+    const quint8 before = editor.dataAt(0);
+    ASSERT_TRUE(editor.keyPress(QLatin1Char('7')));
+    EXPECT_TRUE(enabledAfterShow("undoAction"));
+    action(w, "undoAction").trigger();
+    EXPECT_EQ(editor.dataAt(0), before);
+    EXPECT_TRUE(enabledAfterShow("redoAction"));
+    action(w, "redoAction").trigger();
+    EXPECT_NE(editor.dataAt(0), before);
+    EXPECT_TRUE(action(w, "redoAction").shortcuts().contains(QKeySequence(QStringLiteral("Ctrl+Shift+Z"))));
+    ASSERT_TRUE(action(w, "selectAllAction").isEnabled()) << "the states follow the view, menu open or not";
+    action(w, "selectAllAction").trigger();
+    EXPECT_TRUE(enabledAfterShow("copyAction"));
+    EXPECT_EQ(editor.selCount(), editor.dataSize());
+    const bool insert = editor.insertMode();
+    action(w, "insertModeAction").trigger();
+    EXPECT_NE(editor.insertMode(), insert);
+    EXPECT_EQ(hexView(w).contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_TRUE(hexView(w).actions().contains(&action(w, "copyAction"))) << "the context menu holds the Edit items";
 }
 
 TEST_F(MainWindowFixture, NoCaptionIsCutUnderALargerFontInAnyLanguage)
