@@ -71,6 +71,8 @@ const std::vector<Caption>& captionTable()
         {W::Main, "copyAction", u"复制(&C)", u"複製(&C)", u"Copy(&C)"},
         {W::Main, "pasteAction", u"粘贴(&P)", u"貼上(&P)", u"Paste(&P)"},
         {W::Main, "selectAllAction", u"全选(&A)", u"全選(&A)", u"Select all(&A)"},
+        {W::Main, "copyAsHexAction", u"复制为十六进制文本(&H)", u"複製為十六進位文字(&H)", u"Copy as hex text(&H)"},
+        {W::Main, "pasteHexAction", u"粘贴十六进制文本(&X)", u"貼上十六進位文字(&X)", u"Paste hex text(&X)"},
         {W::Main, "insertModeAction", u"插入模式(&I)", u"插入模式(&I)", u"Insert mode(&I)"},
         {W::Main, "operationMenu", u"操作(&O)", u"操作(&O)", u"Operation(&O)"},
         {W::Main, "autoAction", u"自动(&A)", u"自動(&A)", u"Auto(&A)"},

@@ -137,6 +137,11 @@ public:
     void copySelection();
     void pasteClipboard();
     void selectAll();
+    /// The selected bytes as hexadecimal text, "4B 45 53", 16 bytes a line.
+    void copyAsHexText();
+    /// Hexadecimal bytes from the clipboard's text ("4B45", "4B 45", "0x4B,0x45"; blanks and line
+    /// ends ignored), pasted as Paste does; other text is refused with a message.
+    void pasteHexText();
     void toggleInsertMode();
 
     // The chip lists: a new type starts at its first manufacturer and name, a new manufacturer at
@@ -269,6 +274,8 @@ private:
     QAction* copyAction = nullptr;
     QAction* pasteAction = nullptr;
     QAction* selectAllAction = nullptr;
+    QAction* copyAsHexAction = nullptr;
+    QAction* pasteHexAction = nullptr;
     QAction* insertModeAction = nullptr;
 
     // The controls and the dialogs. Each one's object name is its name here; the language switch

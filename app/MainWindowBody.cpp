@@ -117,6 +117,9 @@ void MainWindow::buildMenu()
     for (QAction* a : {cutAction, copyAction, pasteAction, selectAllAction})
         editMenu->addAction(a);
     editMenu->addSeparator();
+    editMenu->addAction(copyAsHexAction);
+    editMenu->addAction(pasteHexAction);
+    editMenu->addSeparator();
     editMenu->addAction(insertModeAction);
     connect(editMenu, &QMenu::aboutToShow, this, [this] { updateEditActions(); });
     menu(operationMenu, "operationMenu");
@@ -263,7 +266,8 @@ QWidget* MainWindow::buildDataColumn(QWidget* parent)
     column->addWidget(hexView, 1);
     // The Edit items are the hex view's context menu too; their keys work while it has the focus,
     // so the log and the lists keep their own Ctrl+C and Ctrl+A.
-    for (QAction* a : {undoAction, redoAction, cutAction, copyAction, pasteAction, selectAllAction, insertModeAction}) {
+    for (QAction* a : {undoAction, redoAction, cutAction, copyAction, pasteAction, selectAllAction, copyAsHexAction,
+             pasteHexAction, insertModeAction}) {
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         hexView->addAction(a);
     }

@@ -19,11 +19,18 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyCombination>
+#include <QMimeData>
+#include <QRegularExpression>
+
 #include <QLineEdit>
+#include <cctype>
+#include <optional>
 
 namespace kestrum {
 
@@ -84,6 +91,10 @@ const std::vector<MainWindow::Command>& MainWindow::commandTable()
         {&W::copyAction, "copyAction", nullptr, Qt::CTRL | Qt::Key_C, &W::copySelection, G::WaitsForJob},
         {&W::pasteAction, "pasteAction", nullptr, Qt::CTRL | Qt::Key_V, &W::pasteClipboard, G::WaitsForJob},
         {&W::selectAllAction, "selectAllAction", nullptr, Qt::CTRL | Qt::Key_A, &W::selectAll, G::WaitsForJob},
+        {&W::copyAsHexAction, "copyAsHexAction", nullptr, Qt::CTRL | Qt::SHIFT | Qt::Key_C, &W::copyAsHexText,
+            G::WaitsForJob},
+        {&W::pasteHexAction, "pasteHexAction", nullptr, Qt::CTRL | Qt::SHIFT | Qt::Key_V, &W::pasteHexText,
+            G::WaitsForJob},
         {&W::insertModeAction, "insertModeAction", nullptr, QKeyCombination(Qt::Key_Insert), &W::toggleInsertMode,
             G::WaitsForJob},
     };
@@ -146,6 +157,8 @@ void MainWindow::updateEditActions()
     redoAction->setEnabled(free && editor.canRedo());
     cutAction->setEnabled(free && editor.hasSelection());
     copyAction->setEnabled(free && editor.hasSelection());
+    copyAsHexAction->setEnabled(free && editor.hasSelection());
+    pasteHexAction->setEnabled(free);
     pasteAction->setEnabled(free);
     selectAllAction->setEnabled(free && editor.dataSize() > 0);
     insertModeAction->setEnabled(free);
@@ -180,6 +193,73 @@ void MainWindow::pasteClipboard()
 void MainWindow::selectAll()
 {
     hexView->editor().selectAll();
+}
+
+namespace {
+
+/// "4B 45 53 …", 16 bytes a line.
+QString hexTextOf(const QByteArray& bytes)
+{
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    QString text;
+    text.reserve(bytes.size() * 3);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (i > 0)
+            text += QLatin1Char(i % 16 == 0 ? '\n' : ' ');
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text += QLatin1Char(Digits[byte >> 4]);
+        text += QLatin1Char(Digits[byte & 15]);
+    }
+    return text;
+}
+
+/// The bytes of "4B45", "4B 45" or "0x4B,0x45" (blanks, commas and line ends between them); none
+/// for any other text.
+std::optional<QByteArray> bytesOfHexText(const QString& text)
+{
+    QByteArray digits;
+    for (QString token : text.split(QRegularExpression(QStringLiteral("[\\s,;]+")), Qt::SkipEmptyParts)) {
+        if (token.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+            token = token.mid(2);
+        if (token.isEmpty() || token.size() % 2 != 0)
+            return std::nullopt;
+        for (const QChar c : token)
+            if (!std::isxdigit(c.unicode() < 128 ? c.unicode() : 'g'))
+                return std::nullopt;
+        digits += token.toLatin1();
+    }
+    if (digits.isEmpty())
+        return std::nullopt;
+    return QByteArray::fromHex(digits);
+}
+
+} // namespace
+
+void MainWindow::copyAsHexText()
+{
+    const HexEditor& editor = hexView->editor();
+    if (!editor.hasSelection())
+        return;
+    QByteArray bytes(editor.selCount(), Qt::Uninitialized);
+    editor.readBuffer(bytes.data(), editor.selectionLow(), bytes.size());
+    QGuiApplication::clipboard()->setText(hexTextOf(bytes));
+}
+
+void MainWindow::pasteHexText()
+{
+    const std::optional<QByteArray> bytes = bytesOfHexText(QGuiApplication::clipboard()->text());
+    if (!bytes) {
+        m_reporter.showError(m_reporter.message(MsgPasteHexRefused));
+        return;
+    }
+    // Pasted as this program's own hexadecimal text, so that Paste's rules for the size hold.
+    HexEditor& editor = hexView->editor();
+    const bool asHex = editor.clipboardAsHexText();
+    editor.setClipboardAsHexText(true);
+    QMimeData data;
+    data.setText(QString::fromLatin1(bytes->toHex()));
+    editor.pasteFromMimeData(data);
+    editor.setClipboardAsHexText(asHex);
 }
 
 void MainWindow::toggleInsertMode()

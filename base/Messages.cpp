@@ -190,6 +190,9 @@ constexpr std::array<Triple, MessageCount> Table {{
         u"Cannot write the job log %1: %2; the run ends after this chip."},
     {u"设置 %1=%2（%3）超出范围，已改用默认值。", u"設置 %1=%2（%3）超出範圍，已改用預設值。",
         u"The setting %1=%2 in %3 is out of range; the default is used."},
+    {u"剪贴板中没有十六进制字节（例如 4B 45、4B45 或 0x4B,0x45）。",
+        u"剪貼簿中沒有十六進位位元組（例如 4B 45、4B45 或 0x4B,0x45）。",
+        u"The clipboard holds no hexadecimal bytes (such as 4B 45, 4B45 or 0x4B,0x45)."},
 }};
 
 } // namespace

@@ -128,6 +128,7 @@ enum MessageKey : int {
     MsgCliStoppedBySignal, ///< command line: a signal other than Ctrl+C ended the command: %1 = its name
     MsgJobLogUnwritable, ///< command line: a job log line could not be written: %1 = file, %2 = reason
     MsgSettingOutOfRange, ///< log: %1 = key, %2 = its value, %3 = settings file; the default is used
+    MsgPasteHexRefused, ///< Paste hex text: the clipboard holds no hexadecimal bytes
     MessageCount
 };
 

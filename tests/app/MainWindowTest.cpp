@@ -9,10 +9,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -424,13 +426,14 @@ TEST_F(MainWindowFixture, EveryCommandHasOneActionThatItsMenuItemAndToolButtonSh
         EXPECT_EQ(actions.size(), 1u) << qPrintable(name) << " exists as more than one action";
 
     // {command, menu items, tool buttons}: Test has its button in the chip group, Stop its bar.
-    const std::tuple<const char*, int, int> places[] = {{"openAction", 1, 1}, {"saveAction", 1, 1},
-        {"bufferInfoAction", 1, 0}, {"quitAction", 1, 0}, {"fillAction", 1, 1}, {"autoAction", 1, 1},
-        {"eraseAction", 1, 1}, {"writeAction", 1, 1}, {"readAction", 1, 1}, {"verifyAction", 1, 1},
-        {"blankCheckAction", 1, 1}, {"detectAction", 0, 0}, {"deviceAction", 1, 1}, {"aboutAction", 1, 1},
-        {"stopAction", 0, 1}, {"simplifiedChineseAction", 1, 0}, {"traditionalChineseAction", 1, 0},
-        {"englishAction", 1, 0}, {"undoAction", 1, 0}, {"redoAction", 1, 0}, {"cutAction", 1, 0}, {"copyAction", 1, 0},
-        {"pasteAction", 1, 0}, {"selectAllAction", 1, 0}, {"insertModeAction", 1, 0}};
+    const std::tuple<const char*, int, int> places[]
+        = {{"openAction", 1, 1}, {"saveAction", 1, 1}, {"bufferInfoAction", 1, 0}, {"quitAction", 1, 0},
+            {"fillAction", 1, 1}, {"autoAction", 1, 1}, {"eraseAction", 1, 1}, {"writeAction", 1, 1},
+            {"readAction", 1, 1}, {"verifyAction", 1, 1}, {"blankCheckAction", 1, 1}, {"detectAction", 0, 0},
+            {"deviceAction", 1, 1}, {"aboutAction", 1, 1}, {"stopAction", 0, 1}, {"simplifiedChineseAction", 1, 0},
+            {"traditionalChineseAction", 1, 0}, {"englishAction", 1, 0}, {"undoAction", 1, 0}, {"redoAction", 1, 0},
+            {"cutAction", 1, 0}, {"copyAction", 1, 0}, {"pasteAction", 1, 0}, {"selectAllAction", 1, 0},
+            {"copyAsHexAction", 1, 0}, {"pasteHexAction", 1, 0}, {"insertModeAction", 1, 0}};
     ASSERT_EQ(w.commandActions().size(), std::size(places));
     for (const auto& [name, menus, buttons] : places) {
         QAction* command = &action(w, name);
@@ -472,6 +475,39 @@ TEST_F(MainWindowFixture, TheEditMenuRunsTheHexViewsCommandsAndFollowsItsState)
     EXPECT_NE(editor.insertMode(), insert);
     EXPECT_EQ(hexView(w).contextMenuPolicy(), Qt::ActionsContextMenu);
     EXPECT_TRUE(hexView(w).actions().contains(&action(w, "copyAction"))) << "the context menu holds the Edit items";
+    if (editor.insertMode())
+        action(w, "insertModeAction").trigger();
+
+    // Copy as hex text, then Paste hex text elsewhere: 4 KiB come back byte for byte.
+    for (qint64 i = 0; i < 4096; ++i)
+        editor.writeBuffer(QByteArray(1, char(i * 7 + 3)).constData(), i, 1);
+    editor.setSelStart(0);
+    editor.setSelEnd(4095);
+    action(w, "copyAsHexAction").trigger();
+    const QString text = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("03 0A 11 18 1F 26 2D 34 3B 42 49 50 57 5E 65 6C\n73 7A")))
+        << "16 bytes a line";
+    editor.seek(8192, 0);
+    action(w, "pasteHexAction").trigger();
+    QByteArray copied(4096, '\0');
+    QByteArray pasted(4096, '\0');
+    editor.readBuffer(copied.data(), 0, 4096);
+    editor.readBuffer(pasted.data(), 8192, 4096);
+    EXPECT_EQ(pasted, copied);
+    EXPECT_EQ(editor.dataSize(), 2097152) << "overwrite mode keeps the size";
+
+    // Other notations of the same bytes, and text that is no hexadecimal bytes.
+    for (const char* notation : {"4B45", "4b 45", "0x4B,0x45", " 4B\r\n45 "}) {
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(notation));
+        editor.seek(100, 0);
+        action(w, "pasteHexAction").trigger();
+        EXPECT_EQ(editor.dataAt(100), 0x4B) << notation;
+        EXPECT_EQ(editor.dataAt(101), 0x45) << notation;
+    }
+    ui.clearRecords();
+    QGuiApplication::clipboard()->setText(QStringLiteral("hello"));
+    action(w, "pasteHexAction").trigger();
+    EXPECT_EQ(ui.errors, QStringList {messageText(MsgPasteHexRefused, w.reporter().language())});
 }
 
 TEST_F(MainWindowFixture, NoCaptionIsCutUnderALargerFontInAnyLanguage)
