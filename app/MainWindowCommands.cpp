@@ -197,18 +197,18 @@ void MainWindow::selectAll()
 
 namespace {
 
-/// "4B 45 53 …", 16 bytes a line.
-QString hexTextOf(const QByteArray& bytes)
+/// "4B 45 53 …", 16 bytes a line: three bytes of text a byte.
+QByteArray hexTextOf(const QByteArray& bytes)
 {
     static constexpr char Digits[] = "0123456789ABCDEF";
-    QString text;
-    text.reserve(bytes.size() * 3);
+    QByteArray text(bytes.size() * 3 - (bytes.isEmpty() ? 0 : 1), Qt::Uninitialized);
+    char* out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (i > 0)
-            text += QLatin1Char(i % 16 == 0 ? '\n' : ' ');
+            *out++ = i % 16 == 0 ? '\n' : ' ';
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        text += QLatin1Char(Digits[byte >> 4]);
-        text += QLatin1Char(Digits[byte & 15]);
+        *out++ = Digits[byte >> 4];
+        *out++ = Digits[byte & 15];
     }
     return text;
 }
@@ -242,7 +242,10 @@ void MainWindow::copyAsHexText()
         return;
     QByteArray bytes(editor.selCount(), Qt::Uninitialized);
     editor.readBuffer(bytes.data(), editor.selectionLow(), bytes.size());
-    QGuiApplication::clipboard()->setText(hexTextOf(bytes));
+    // Plain text as bytes: a large selection costs its text once, not twice as UTF-16.
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/plain"), hexTextOf(bytes));
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void MainWindow::pasteHexText()
