@@ -11,6 +11,7 @@
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "base/FileLocations.h"
+#include "buffer/HexText.h"
 #include "buffer/ImageFile.h"
 #include "chipdb/NameTokens.h"
 #include "hexview/HexEditor.h"
@@ -29,7 +30,7 @@
 #include <QRegularExpression>
 
 #include <QLineEdit>
-#include <cctype>
+#include <algorithm>
 #include <optional>
 
 namespace kestrum {
@@ -200,15 +201,13 @@ namespace {
 /// "4B 45 53 …", 16 bytes a line: three bytes of text a byte.
 QByteArray hexTextOf(const QByteArray& bytes)
 {
-    static constexpr char Digits[] = "0123456789ABCDEF";
     QByteArray text(bytes.size() * 3 - (bytes.isEmpty() ? 0 : 1), Qt::Uninitialized);
     char* out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (i > 0)
             *out++ = i % 16 == 0 ? '\n' : ' ';
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        *out++ = Digits[byte >> 4];
-        *out++ = Digits[byte & 15];
+        hextext::putByte(out, static_cast<unsigned char>(bytes[i]));
+        out += 2;
     }
     return text;
 }
@@ -221,12 +220,11 @@ std::optional<QByteArray> bytesOfHexText(const QString& text)
     for (QString token : text.split(QRegularExpression(QStringLiteral("[\\s,;]+")), Qt::SkipEmptyParts)) {
         if (token.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
             token = token.mid(2);
-        if (token.isEmpty() || token.size() % 2 != 0)
+        const QByteArray latin = token.toLatin1();
+        if (latin.isEmpty() || latin.size() % 2 != 0
+            || std::any_of(latin.begin(), latin.end(), [](char c) { return hextext::digitValue(c) < 0; }))
             return std::nullopt;
-        for (const QChar c : token)
-            if (!std::isxdigit(c.unicode() < 128 ? c.unicode() : 'g'))
-                return std::nullopt;
-        digits += token.toLatin1();
+        digits += latin;
     }
     if (digits.isEmpty())
         return std::nullopt;
