@@ -8,7 +8,7 @@ namespace kestrum {
 
 /// Which window a caption belongs to. ToolBar captions are the main window's: the caption of a
 /// command's tool button where it differs from the command's menu text.
-enum class CaptionWindow { Main, ToolBar, ChipEditor, ChipSearch, Fill };
+enum class CaptionWindow { Main, ToolBar, ChipEditor, ChipSearch, Fill, GoTo, SelectRange, BookmarkList };
 
 /// One caption of the language switch: the control's name ("" = the window caption; "panel0" and
 /// "panel2" = status bar panels; a command's action for Main and ToolBar) and its text in the

@@ -4,6 +4,8 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/AddressDialogs.h"
+#include "app/BookmarksDialog.h"
 #include "app/Captions.h"
 #include "app/ChipEditorDialog.h"
 #include "app/ChipSearchDialog.h"
@@ -236,6 +238,11 @@ void MainWindow::buildDialogs()
         },
         [this] { takeViewEdits(); });
     aboutBox = new AboutBox(this);
+    goToDialog = new GoToDialog(this, [this](const QString& entry) { return goTo(entry); });
+    selectRangeDialog = new SelectRangeDialog(this, [this](const QString& start, const QString& extent, bool isLength) {
+        return selectRangeOf(start, extent, isLength);
+    });
+    bookmarksDialog = new BookmarksDialog(this, hexView->editor());
 }
 
 void MainWindow::setUpComfort()

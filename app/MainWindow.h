@@ -38,6 +38,10 @@ class ChipSearchDialog;
 class FillDialog;
 class AboutBox;
 class FlashEditorHost;
+class FindBar;
+class GoToDialog;
+class SelectRangeDialog;
+class BookmarksDialog;
 class UsbLink;
 class ChipProgrammer;
 class ChipOperations;
@@ -143,6 +147,17 @@ public:
     /// ends ignored), pasted as Paste does; other text is refused with a message.
     void pasteHexText();
     void toggleInsertMode();
+    // Finding and moving about in the hex view.
+    /// Opens the find bar under the hex view (Ctrl+F); Replace adds its replacement row (Ctrl+H).
+    void startFind();
+    void startReplace();
+    /// The next or previous match of the find bar's entry (F3, Shift+F3).
+    void findNext();
+    void findPrevious();
+    /// Go to address (Ctrl+G), Select range, and the list of bookmarks.
+    void goToAddress();
+    void selectRange();
+    void showBookmarks();
 
     // The chip lists: a new type starts at its first manufacturer and name, a new manufacturer at
     // its first name.
@@ -222,6 +237,11 @@ private:
     void showLanguageChecks();
     /// The Edit items enabled as the hex view's state allows (nothing to undo, no selection, a job).
     void updateEditActions();
+    /// Moves the caret to a typed address, clamped to the data with a word; false for an entry
+    /// that is no address.
+    bool goTo(const QString& entry);
+    /// Selects a typed range; false for entries that are no addresses or a range outside the data.
+    bool selectRangeOf(const QString& start, const QString& extent, bool isLength);
     /// Qt's own texts follow the language in force (where their translations are installed).
     void applyQtLanguage(int language);
 
@@ -277,6 +297,13 @@ private:
     QAction* copyAsHexAction = nullptr;
     QAction* pasteHexAction = nullptr;
     QAction* insertModeAction = nullptr;
+    QAction* findAction = nullptr;
+    QAction* replaceAction = nullptr;
+    QAction* findNextAction = nullptr;
+    QAction* findPreviousAction = nullptr;
+    QAction* goToAction = nullptr;
+    QAction* selectRangeAction = nullptr;
+    QAction* bookmarksAction = nullptr;
 
     // The controls and the dialogs. Each one's object name is its name here; the language switch
     // finds them by it.
@@ -316,12 +343,16 @@ private:
     QCheckBox* autoProgramCheck = nullptr;
     QCheckBox* autoVerifyCheck = nullptr;
     FlashEditorHost* hexView = nullptr;
+    FindBar* findBar = nullptr;
     QTextEdit* logView = nullptr;
 
     ChipEditorDialog* chipEditor = nullptr;
     ChipSearchDialog* chipSearch = nullptr;
     FillDialog* fillDialog = nullptr;
     AboutBox* aboutBox = nullptr;
+    GoToDialog* goToDialog = nullptr;
+    SelectRangeDialog* selectRangeDialog = nullptr;
+    BookmarksDialog* bookmarksDialog = nullptr;
 };
 
 } // namespace kestrum

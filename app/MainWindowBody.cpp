@@ -1,6 +1,7 @@
 // The main window's controls: the tool bars, the menu, the chip column (chip group, chip
 // settings, auto options) and the data column (hex view and log).
 
+#include "app/FindBar.h"
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
 #include "hexview/HexEditor.h"
@@ -121,6 +122,12 @@ void MainWindow::buildMenu()
     editMenu->addAction(pasteHexAction);
     editMenu->addSeparator();
     editMenu->addAction(insertModeAction);
+    editMenu->addSeparator();
+    for (QAction* a : {findAction, replaceAction, findNextAction, findPreviousAction})
+        editMenu->addAction(a);
+    editMenu->addSeparator();
+    for (QAction* a : {goToAction, selectRangeAction, bookmarksAction})
+        editMenu->addAction(a);
     connect(editMenu, &QMenu::aboutToShow, this, [this] { updateEditActions(); });
     menu(operationMenu, "operationMenu");
     operationMenu->addAction(autoAction);
@@ -274,6 +281,8 @@ QWidget* MainWindow::buildDataColumn(QWidget* parent)
     hexView->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(&hexView->editor(), &HexEditor::changed, this, [this] { updateEditActions(); });
     connect(&hexView->editor(), &HexEditor::selectionChanged, this, [this] { updateEditActions(); });
+    findBar = new FindBar(dataColumn, hexView->editor(), m_reporter);
+    column->addWidget(findBar);
     logView = new QTextEdit(dataColumn);
     logView->setObjectName(QStringLiteral("logView"));
     logView->setReadOnly(true);

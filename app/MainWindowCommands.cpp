@@ -14,6 +14,7 @@
 #include "buffer/HexText.h"
 #include "buffer/ImageFile.h"
 #include "chipdb/NameTokens.h"
+#include "hexview/ByteSearch.h"
 #include "hexview/HexEditor.h"
 #include "ops/ChipOperations.h"
 #include "ops/ChipProgrammer.h"
@@ -27,7 +28,6 @@
 #include <QIcon>
 #include <QKeyCombination>
 #include <QMimeData>
-#include <QRegularExpression>
 
 #include <QLineEdit>
 #include <algorithm>
@@ -98,6 +98,15 @@ const std::vector<MainWindow::Command>& MainWindow::commandTable()
             G::WaitsForJob},
         {&W::insertModeAction, "insertModeAction", nullptr, QKeyCombination(Qt::Key_Insert), &W::toggleInsertMode,
             G::WaitsForJob},
+        {&W::findAction, "findAction", nullptr, Qt::CTRL | Qt::Key_F, &W::startFind, G::WaitsForJob},
+        {&W::replaceAction, "replaceAction", nullptr, Qt::CTRL | Qt::Key_H, &W::startReplace, G::WaitsForJob},
+        {&W::findNextAction, "findNextAction", nullptr, QKeyCombination(Qt::Key_F3), &W::findNext, G::WaitsForJob},
+        {&W::findPreviousAction, "findPreviousAction", nullptr, Qt::SHIFT | Qt::Key_F3, &W::findPrevious,
+            G::WaitsForJob},
+        {&W::goToAction, "goToAction", nullptr, Qt::CTRL | Qt::Key_G, &W::goToAddress, G::WaitsForJob},
+        {&W::selectRangeAction, "selectRangeAction", nullptr, Qt::CTRL | Qt::SHIFT | Qt::Key_R, &W::selectRange,
+            G::WaitsForJob},
+        {&W::bookmarksAction, "bookmarksAction", nullptr, Qt::CTRL | Qt::Key_B, &W::showBookmarks, G::WaitsForJob},
     };
     return table;
 }
@@ -212,25 +221,6 @@ QByteArray hexTextOf(const QByteArray& bytes)
     return text;
 }
 
-/// The bytes of "4B45", "4B 45" or "0x4B,0x45" (blanks, commas and line ends between them); none
-/// for any other text.
-std::optional<QByteArray> bytesOfHexText(const QString& text)
-{
-    QByteArray digits;
-    for (QString token : text.split(QRegularExpression(QStringLiteral("[\\s,;]+")), Qt::SkipEmptyParts)) {
-        if (token.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-            token = token.mid(2);
-        const QByteArray latin = token.toLatin1();
-        if (latin.isEmpty() || latin.size() % 2 != 0
-            || std::any_of(latin.begin(), latin.end(), [](char c) { return hextext::digitValue(c) < 0; }))
-            return std::nullopt;
-        digits += latin;
-    }
-    if (digits.isEmpty())
-        return std::nullopt;
-    return QByteArray::fromHex(digits);
-}
-
 } // namespace
 
 void MainWindow::copyAsHexText()
@@ -241,14 +231,14 @@ void MainWindow::copyAsHexText()
     QByteArray bytes(editor.selCount(), Qt::Uninitialized);
     editor.readBuffer(bytes.data(), editor.selectionLow(), bytes.size());
     // Plain text as bytes: a large selection costs its text once, not twice as UTF-16.
-    auto* data = new QMimeData;
-    data->setData(QStringLiteral("text/plain"), hexTextOf(bytes));
-    QGuiApplication::clipboard()->setMimeData(data);
+    auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("text/plain"), hexTextOf(bytes));
+    QGuiApplication::clipboard()->setMimeData(mime);
 }
 
 void MainWindow::pasteHexText()
 {
-    const std::optional<QByteArray> bytes = bytesOfHexText(QGuiApplication::clipboard()->text());
+    const std::optional<QByteArray> bytes = SearchPattern::bytesOfHexText(QGuiApplication::clipboard()->text());
     if (!bytes) {
         m_reporter.showError(m_reporter.message(MsgPasteHexRefused));
         return;
@@ -257,9 +247,9 @@ void MainWindow::pasteHexText()
     HexEditor& editor = hexView->editor();
     const bool asHex = editor.clipboardAsHexText();
     editor.setClipboardAsHexText(true);
-    QMimeData data;
-    data.setText(QString::fromLatin1(bytes->toHex()));
-    editor.pasteFromMimeData(data);
+    QMimeData mime;
+    mime.setText(QString::fromLatin1(bytes->toHex()));
+    editor.pasteFromMimeData(mime);
     editor.setClipboardAsHexText(asHex);
 }
 

@@ -6,6 +6,8 @@
 #include "app/Captions.h"
 #include "app/ChipEditorDialog.h"
 #include "app/ChipSearchDialog.h"
+#include "app/AddressDialogs.h"
+#include "app/BookmarksDialog.h"
 #include "app/FillDialog.h"
 #include "app/StatusBar.h"
 #include "base/Messages.h"
@@ -88,6 +90,15 @@ void MainWindow::applyLanguage()
             break;
         case CaptionWindow::Fill:
             applyCaption(fillDialog, control, text);
+            break;
+        case CaptionWindow::GoTo:
+            applyCaption(goToDialog, control, text);
+            break;
+        case CaptionWindow::SelectRange:
+            applyCaption(selectRangeDialog, control, text);
+            break;
+        case CaptionWindow::BookmarkList:
+            applyCaption(bookmarksDialog, control, text);
             break;
         }
     }

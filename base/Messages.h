@@ -129,6 +129,17 @@ enum MessageKey : int {
     MsgJobLogUnwritable, ///< command line: a job log line could not be written: %1 = file, %2 = reason
     MsgSettingOutOfRange, ///< log: %1 = key, %2 = its value, %3 = settings file; the default is used
     MsgPasteHexRefused, ///< Paste hex text: the clipboard holds no hexadecimal bytes
+    MsgFindNotFound, ///< Find: no match anywhere in the data
+    MsgFindWrapped, ///< Find: the match lies past the end (or the start); the search went round
+    MsgFindCount, ///< Find: %1 = the number of matches
+    MsgFindBadHex, ///< Find: the text holds no hexadecimal bytes
+    MsgFindNoCodePage, ///< Find: the view's code page has no character for some of the text
+    MsgReplaceSizeRefused, ///< Replace: %1 = pattern length, %2 = replacement length
+    MsgReplaceReadOnly, ///< Replace: the view is read-only while a job runs
+    MsgReplacedCount, ///< Replace all: %1 = the number replaced
+    MsgAddressInvalid, ///< Go to, Select range: %1 = the text that is no address
+    MsgGoToClamped, ///< Go to: %1 = the address asked for, %2 = the last address, %3 = where the caret went
+    MsgRangeOutside, ///< Select range: %1 = start, %2 = end, %3 = the last address
     MessageCount
 };
 

@@ -1,0 +1,170 @@
+#include "hexview/ByteSearch.h"
+
+#include "hexview/Translation.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace kestrum {
+
+SearchPattern::SearchPattern(const QByteArray& bytes)
+    : SearchPattern(bytes, bytes)
+{
+}
+
+SearchPattern::SearchPattern(const QByteArray& bytes, const QByteArray& alternatives)
+    : m_bytes(bytes)
+    , m_alternatives(alternatives.size() == bytes.size() ? alternatives : bytes)
+{
+    prepare();
+}
+
+std::optional<QByteArray> SearchPattern::bytesOfHexText(const QString& text)
+{
+    QByteArray digits;
+    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
+    for (QString token : text.split(separators, Qt::SkipEmptyParts)) {
+        if (token.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+            token = token.mid(2);
+        const QByteArray latin = token.toLatin1();
+        const auto isDigit = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+        if (latin.isEmpty() || latin.size() % 2 != 0 || !std::all_of(latin.begin(), latin.end(), isDigit))
+            return std::nullopt;
+        digits += latin;
+    }
+    if (digits.isEmpty())
+        return std::nullopt;
+    return QByteArray::fromHex(digits);
+}
+
+SearchPattern SearchPattern::ofHex(const QString& text)
+{
+    return SearchPattern(bytesOfHexText(text).value_or(QByteArray()));
+}
+
+SearchPattern SearchPattern::ofUtf8(const QString& text, bool matchCase)
+{
+    QByteArray bytes;
+    QByteArray alternatives;
+    for (const char32_t code : text.toUcs4()) {
+        const QString character = QString::fromUcs4(&code, 1);
+        const QByteArray lower = character.toLower().toUtf8();
+        const QByteArray upper = character.toUpper().toUtf8();
+        if (matchCase || lower.size() != upper.size()) {
+            bytes += character.toUtf8();
+            alternatives += character.toUtf8();
+        } else {
+            bytes += lower;
+            alternatives += upper;
+        }
+    }
+    return SearchPattern(bytes, alternatives);
+}
+
+SearchPattern SearchPattern::ofCodePage(const QString& text, bool matchCase, TranslationKind translation)
+{
+    QByteArray codes;
+    QByteArray alternatives;
+    for (const QChar c : text) {
+        const int code = charToSystemCode(c.unicode());
+        if (code < 0)
+            return {};
+        const int lower = charToSystemCode(c.toLower().unicode());
+        const int upper = charToSystemCode(c.toUpper().unicode());
+        const bool folds = !matchCase && lower >= 0 && upper >= 0;
+        codes += char(folds ? lower : code);
+        alternatives += char(folds ? upper : code);
+    }
+    QByteArray bytes(codes.size(), Qt::Uninitialized);
+    QByteArray other(codes.size(), Qt::Uninitialized);
+    translateBufferFromAnsi(translation, codes.constData(), bytes.data(), codes.size());
+    translateBufferFromAnsi(translation, alternatives.constData(), other.data(), codes.size());
+    return SearchPattern(bytes, other);
+}
+
+void SearchPattern::prepare()
+{
+    m_exact = m_bytes == m_alternatives;
+    const qint64 m = m_bytes.size();
+    m_forwardShift.fill(std::max<qint64>(m, 1));
+    m_backwardShift.fill(std::max<qint64>(m, 1));
+    // Forward: a window is moved on by how far its last byte lies from the end of the pattern
+    // where the pattern holds that byte last. Backward, mirrored: by the first byte.
+    for (qint64 k = 0; k + 1 < m; ++k) {
+        m_forwardShift[static_cast<quint8>(m_bytes[k])] = m - 1 - k;
+        m_forwardShift[static_cast<quint8>(m_alternatives[k])] = m - 1 - k;
+    }
+    for (qint64 k = m - 1; k >= 1; --k) {
+        m_backwardShift[static_cast<quint8>(m_bytes[k])] = k;
+        m_backwardShift[static_cast<quint8>(m_alternatives[k])] = k;
+    }
+}
+
+bool SearchPattern::matchesAt(const char* at) const
+{
+    if (m_exact)
+        return std::memcmp(at, m_bytes.constData(), static_cast<size_t>(m_bytes.size())) == 0;
+    for (qint64 k = 0; k < m_bytes.size(); ++k)
+        if (at[k] != m_bytes[k] && at[k] != m_alternatives[k])
+            return false;
+    return true;
+}
+
+qint64 SearchPattern::next(const char* data, qint64 size, qint64 from) const
+{
+    const qint64 m = m_bytes.size();
+    from = std::max<qint64>(from, 0);
+    if (m == 0 || from > size - m)
+        return -1;
+    if (m_exact) {
+        const void* hit = memmem(data + from, static_cast<size_t>(size - from), m_bytes.constData(), static_cast<size_t>(m));
+        return hit ? static_cast<const char*>(hit) - data : -1;
+    }
+    for (qint64 pos = from; pos <= size - m; pos += m_forwardShift[static_cast<quint8>(data[pos + m - 1])])
+        if (matchesAt(data + pos))
+            return pos;
+    return -1;
+}
+
+qint64 SearchPattern::previous(const char* data, qint64 size, qint64 before) const
+{
+    const qint64 m = m_bytes.size();
+    if (m == 0)
+        return -1;
+    for (qint64 pos = std::min(before - 1, size - m); pos >= 0; pos -= m_backwardShift[static_cast<quint8>(data[pos])])
+        if (matchesAt(data + pos))
+            return pos;
+    return -1;
+}
+
+qint64 SearchPattern::count(const char* data, qint64 size) const
+{
+    qint64 found = 0;
+    for (qint64 pos = next(data, size, 0); pos >= 0; pos = next(data, size, pos + m_bytes.size()))
+        ++found;
+    return found;
+}
+
+QByteArray SearchPattern::replaced(const char* data, qint64 size, const QByteArray& replacement, qint64* replaced) const
+{
+    QByteArray result;
+    qint64 found = 0;
+    qint64 copied = 0;
+    for (qint64 pos = next(data, size, 0); pos >= 0; pos = next(data, size, pos + m_bytes.size())) {
+        if (found == 0)
+            result.reserve(size + std::max<qint64>(0, replacement.size() - m_bytes.size()) * 16);
+        result.append(data + copied, pos - copied);
+        result.append(replacement);
+        copied = pos + m_bytes.size();
+        ++found;
+    }
+    result.append(data + copied, size - copied);
+    if (replaced)
+        *replaced = found;
+    return result;
+}
+
+} // namespace kestrum
