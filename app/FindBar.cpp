@@ -41,7 +41,7 @@ QComboBox* entryCombo(QWidget* parent, const char* name)
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setMaxCount(RememberedEntries);
-    combo->setMinimumContentsLength(24);
+    combo->setMinimumContentsLength(16);
     combo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return combo;
 }
@@ -87,30 +87,41 @@ FindBar::FindBar(QWidget* parent, HexEditor& editor, const Reporter& reporter)
     close->setFlat(true);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("findStatusLabel"));
-    m_status->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000 found")));
-    auto* kinds = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*> {m_hex, m_utf8, codePage, m_matchCase, previous, next, count})
-        kinds->addWidget(w);
+    // Three rows: the entry with its buttons, the kind of entry with what the last action said,
+    // and the replacement with its buttons under the find buttons.
+    const auto row = [](std::initializer_list<QWidget*> widgets) {
+        auto* layout = new QHBoxLayout;
+        for (QWidget* w : widgets) {
+            // Captions keep the size of their text; the entries take what is left.
+            w->setSizePolicy(QSizePolicy::Fixed, w->sizePolicy().verticalPolicy());
+            layout->addWidget(w);
+        }
+        return layout;
+    };
+    QHBoxLayout* findButtons = row({previous, next, count});
+    findButtons->addStretch(1);
+    findButtons->addWidget(close);
+    QHBoxLayout* kinds = row({m_hex, m_utf8, codePage, m_matchCase});
     kinds->addWidget(m_status, 1);
-    kinds->addWidget(close);
     grid->addWidget(named(new QLabel(this), "findTextLabel"), 0, 0);
     grid->addWidget(m_find, 0, 1);
-    grid->addLayout(kinds, 0, 2);
+    grid->addLayout(findButtons, 0, 2);
+    grid->addLayout(kinds, 1, 1, 1, 2);
 
+    m_replaceLabel = named(new QLabel(this), "replaceTextLabel");
+    m_replace = entryCombo(this, "replaceCombo");
     m_replaceRow = new QWidget(this);
     m_replaceRow->setObjectName(QStringLiteral("replaceRow"));
-    auto* replaceLayout = new QHBoxLayout(m_replaceRow);
-    replaceLayout->setContentsMargins(0, 0, 0, 0);
-    m_replace = entryCombo(m_replaceRow, "replaceCombo");
     auto* replace = named(new QPushButton(m_replaceRow), "replaceButton");
     auto* replaceAll = named(new QPushButton(m_replaceRow), "replaceAllButton");
-    replaceLayout->addWidget(m_replace, 1);
-    replaceLayout->addWidget(replace);
-    replaceLayout->addWidget(replaceAll);
-    replaceLayout->addStretch(1);
-    m_replaceLabel = named(new QLabel(this), "replaceTextLabel");
-    grid->addWidget(m_replaceLabel, 1, 0);
-    grid->addWidget(m_replaceRow, 1, 1, 1, 2);
+    QHBoxLayout* replaceButtons = row({replace, replaceAll});
+    replaceButtons->setContentsMargins(0, 0, 0, 0);
+    replaceButtons->addStretch(1);
+    m_replaceRow->setLayout(replaceButtons);
+    grid->addWidget(m_replaceLabel, 2, 0);
+    grid->addWidget(m_replace, 2, 1);
+    grid->addWidget(m_replaceRow, 2, 2);
+    grid->setColumnStretch(1, 1);
 
     for (QPushButton* b : {previous, next, count, close, replace, replaceAll})
         b->setAutoDefault(false);
@@ -138,8 +149,8 @@ void FindBar::start(bool replacing)
             m_hex->setChecked(true);
         m_find->setEditText(m_hex->isChecked() ? QString::fromLatin1(bytes.toHex(' ').toUpper()) : QString::fromLatin1(bytes));
     }
-    m_replaceRow->setVisible(replacing);
-    m_replaceLabel->setVisible(replacing);
+    for (QWidget* w : std::initializer_list<QWidget*> {m_replaceLabel, m_replace, m_replaceRow})
+        w->setVisible(replacing);
     show();
     m_find->setFocus();
     m_find->lineEdit()->selectAll();

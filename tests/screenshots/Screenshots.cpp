@@ -2,10 +2,13 @@
 // middle of a read (rate, time left, Stop enabled) and the chooser of chips sharing an ID.
 //   kestrum-screenshots OUTPUT_FOLDER   (run by scripts/screenshots.sh)
 #include "app/KestrumApplication.h"
+#include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
+#include "hexview/HexEditor.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QPushButton>
 #include <QTimer>
@@ -57,5 +60,18 @@ int main(int argc, char** argv)
             chooser->close();
     });
     w.findChild<QPushButton*>(QStringLiteral("detectButton"))->click();
+
+    // The find bar over what was read: six bytes from the middle of the first screen, found
+    // again from the start, with the replacement row open.
+    auto* view = w.findChild<FlashEditorHost*>(QStringLiteral("hexView"));
+    QByteArray sought(6, '\0');
+    view->readBytes(sought.data(), 0x2A3, sought.size());
+    view->editor().seek(0, 0);
+    w.findChild<QAction*>(QStringLiteral("replaceAction"))->trigger();
+    w.findChild<QComboBox*>(QStringLiteral("findCombo"))->setEditText(QString::fromLatin1(sought.toHex(' ').toUpper()));
+    w.findChild<QComboBox*>(QStringLiteral("replaceCombo"))->setEditText(QStringLiteral("4B 45 53 54 52 55"));
+    w.findChild<QPushButton*>(QStringLiteral("findNextButton"))->click();
+    QCoreApplication::processEvents();
+    failures += !save(&w, out.filePath(QStringLiteral("kestrum-find.png")));
     return failures == 0 ? 0 : 1;
 }
