@@ -98,6 +98,13 @@ const std::vector<MainWindow::Command>& MainWindow::commandTable()
             G::WaitsForJob},
         {&W::insertModeAction, "insertModeAction", nullptr, QKeyCombination(Qt::Key_Insert), &W::toggleInsertMode,
             G::WaitsForJob},
+        {&W::compareAction, "compareAction", "compare", Qt::CTRL | Qt::Key_M, &W::compareChip, G::ChipJob},
+        {&W::compareFileAction, "compareFileAction", nullptr, none, &W::compareWithFile, G::WaitsForJob},
+        // The two options take effect at the next command; they may change at any time.
+        {&W::readTwiceAction, "readTwiceAction", nullptr, none, &W::toggleReadTwice, G::Always},
+        {&W::backUpAction, "backUpAction", nullptr, none, &W::toggleBackUp, G::Always},
+        {&W::backupsAction, "backupsAction", nullptr, none, &W::openBackups, G::Always},
+        {&W::logFileAction, "logFileAction", nullptr, none, &W::openLogFile, G::Always},
     };
     return table;
 }

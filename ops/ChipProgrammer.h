@@ -123,6 +123,11 @@ public:
     /// returned. An error that escapes the read (from the window's event handling) leaves the
     /// buffer in the same state, without touching the view.
     JobResult readChip(const ChipRecord& record);
+    /// Reads the first length bytes of the chip (whole blocks) into target, which is resized to
+    /// them, showing that status text: the second read of a confirmed read, Compare, the backup
+    /// and the blank check before a write. DataBuffer and the hex view stay as they are. Done,
+    /// Failed after the error box, Stopped.
+    JobResult readInto(const ChipRecord& record, std::vector<quint8>& target, quint32 length, MessageKey status);
     /// Done when every byte is 0xFF, Different at the first other byte ("The chip is not empty.").
     /// Like the other streams, it refuses a chip whose whole blocks pass the data buffer's size.
     JobResult blankCheckChip(const ChipRecord& record);
