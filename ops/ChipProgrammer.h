@@ -140,6 +140,10 @@ public:
     /// Writes DataBuffer (used length rounded up to whole pages, stored back). Declined when the
     /// image is longer than the chip and the user answers No.
     JobResult writeChip(const ChipRecord& record);
+    /// The question before writing an image longer than the chip (its used length grown to
+    /// whole pages), asked once a job: true when the image fits or the answer was Yes; No is
+    /// logged ("Write not started: ...").
+    bool acceptLongerImage(const ChipRecord& record);
 
     /// True between beginJob and endJob, and during identifyChip.
     [[nodiscard]] bool isJobOpen() const { return m_jobOpen; }

@@ -135,6 +135,9 @@ JobResult ChipOperations::writePart(const ChipRecord& record)
     const JobResult backup = backUpChip(record);
     if (backup != JobResult::Done)
         return backup;
+    // An image longer than the chip is asked about first: a No ends the write before anything else.
+    if (!m_programmer.acceptLongerImage(record))
+        return JobResult::Declined;
     // NOR flash programming only clears bits: an image written over data is neither. EEPROMs
     // overwrite their bytes and are not asked about.
     if (record.chipClass != SpiFlash25)
