@@ -1,14 +1,17 @@
 // Takes the README's pictures of the main window on the simulated programmer: the window in the
-// middle of a read (rate, time left, Stop enabled) and the chooser of chips sharing an ID.
+// middle of a read (rate, time left, Stop enabled), the chooser of chips sharing an ID, and the
+// result of Compare.
 //   kestrum-screenshots OUTPUT_FOLDER   (run by scripts/screenshots.sh)
 #include "app/KestrumApplication.h"
 #include "app/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <cstdio>
@@ -57,5 +60,15 @@ int main(int argc, char** argv)
             chooser->close();
     });
     w.findChild<QPushButton*>(QStringLiteral("detectButton"))->click();
+
+    // Compare: the buffer holds the start of the chip as the stopped read left it; three bytes of
+    // it are changed, two of them close enough to be one range.
+    for (const quint32 at : {0x1000u, 0x1009u, 0x8123u})
+        w.dataBuffer().data()[at] ^= 0x5A;
+    w.findChild<QAction*>(QStringLiteral("compareAction"))->trigger();
+    auto* dialog = w.findChild<QDialog*>(QStringLiteral("compareDialog"));
+    if (auto* list = dialog ? dialog->findChild<QTreeWidget*>(QStringLiteral("rangeList")) : nullptr)
+        list->setCurrentItem(list->topLevelItem(0));
+    failures += !save(dialog, out.filePath(QStringLiteral("kestrum-compare.png")));
     return failures == 0 ? 0 : 1;
 }
