@@ -2,6 +2,7 @@
 // their handlers live in MainWindowCommands.cpp.
 
 #include "app/MainWindow.h"
+#include "base/LogFile.h"
 
 #include "app/AboutBox.h"
 #include "app/AddressDialogs.h"
@@ -98,7 +99,9 @@ public:
             cursor.insertText(log->document()->isEmpty() ? line : line + QLatin1Char('\n'));
         }
         m_inner.insertLogLine(line);
+        m_window.keepLogLine(line);
     }
+    void openLocation(const QString& path) override { m_inner.openLocation(path); }
 
 private:
     UserInterface& m_inner;
@@ -153,6 +156,8 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     , m_ini(locateFiles(m_executablePath).settingsFile)
 {
     initKestrumResources();
+    // The log file takes every line from the first on, the settings' own complaints included.
+    m_logFile = std::make_unique<LogFile>(locateFiles(m_executablePath).logFile);
     setObjectName(QStringLiteral("mainWindow"));
     m_caption = QStringLiteral("Kestrum USB High Speed Programmer");
     setWindowTitle(m_caption);
@@ -187,6 +192,7 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     m_operations->setErrorBoxesLogged(true);
     m_operations->onIdle = [this] {
         updateEditActions();
+        flushLogFile();
         if (m_closeRequested)
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     };
@@ -203,6 +209,7 @@ MainWindow::MainWindow(UserInterface* ui, const QString& executablePath)
     m_ini.load();
     m_settings = readSettings(m_ini, &m_reporter);
     applySettings();
+    setUpSafeguards();
     setUpComfort();
     buildDialogs();
 }
@@ -211,6 +218,7 @@ MainWindow::~MainWindow()
 {
     // The hex view outlives this class's members while the widget tears its children down.
     disconnect(&hexView->editor(), nullptr, this, nullptr);
+    m_logFile->flush();
 }
 
 void MainWindow::buildDialogs()
@@ -359,6 +367,8 @@ void MainWindow::collectSettings()
     m_settings.formLeft = g.left();
     m_settings.speed = speedCombo->currentIndex();
     m_settings.language = m_reporter.language();
+    m_settings.readTwice = readTwiceAction->isChecked();
+    m_settings.backUp = backUpAction->isChecked();
 }
 
 void MainWindow::runGuarded(const std::function<void()>& handler)

@@ -47,6 +47,9 @@ class ChipProgrammer;
 class ChipOperations;
 class MainWindowJobView;
 class DeviceChangeMonitor;
+class CompareDialog;
+class LogFile;
+struct Comparison;
 
 /// The main window. It owns everything that lives for the whole run: the data buffer, the chip
 /// table and selection, the settings file, the log and the dialogs. Commands run through the
@@ -158,6 +161,18 @@ public:
     void goToAddress();
     void selectRange();
     void showBookmarks();
+    // What is on the chip (MainWindowSafeguards.cpp): Compare, the buffer against a file, the
+    // confirmed read and backup options, the backups folder and the log file.
+    void compareChip();
+    void compareWithFile();
+    void toggleReadTwice();
+    void toggleBackUp();
+    void openBackups();
+    void openLogFile();
+    /// The comparison's ranges in the compare window; choosing one selects it in the hex view.
+    void showComparison(const Comparison& comparison);
+    /// The log file this window writes every log line to.
+    [[nodiscard]] const LogFile& logFile() const { return *m_logFile; }
 
     // The chip lists: a new type starts at its first manufacturer and name, a new manufacturer at
     // its first name.
@@ -244,6 +259,12 @@ private:
     bool selectRangeOf(const QString& start, const QString& extent, bool isLength);
     /// Qt's own texts follow the language in force (where their translations are installed).
     void applyQtLanguage(int language);
+    /// The log file and the safeguard options as the settings say (MainWindowSafeguards.cpp).
+    void setUpSafeguards();
+    /// A log line also goes to the log file; it is written at once unless a job runs.
+    void keepLogLine(const QString& line);
+    /// Writes the log file's waiting lines; a file that cannot be written is told of once.
+    void flushLogFile();
 
     std::unique_ptr<UserInterface> m_ownedUi;
     std::unique_ptr<LogForwarder> m_logForwarder;
@@ -268,6 +289,9 @@ private:
     QString m_lastOpened; ///< the file the Open dialog gave last
     /// Qt's own texts (buttons of the boxes, the file dialogs) in the Chinese languages.
     std::unique_ptr<QTranslator> m_qtTexts;
+    std::unique_ptr<LogFile> m_logFile;
+    bool m_logFileFailureTold = false;
+    QString m_backupFolder; ///< where the backups go when the option is on
 
     // The commands' actions; each one's object name is its name here, the caption table's key.
     QAction* openAction = nullptr;
@@ -304,6 +328,12 @@ private:
     QAction* goToAction = nullptr;
     QAction* selectRangeAction = nullptr;
     QAction* bookmarksAction = nullptr;
+    QAction* compareAction = nullptr;
+    QAction* compareFileAction = nullptr;
+    QAction* readTwiceAction = nullptr;
+    QAction* backUpAction = nullptr;
+    QAction* backupsAction = nullptr;
+    QAction* logFileAction = nullptr;
 
     // The controls and the dialogs. Each one's object name is its name here; the language switch
     // finds them by it.
@@ -353,6 +383,7 @@ private:
     GoToDialog* goToDialog = nullptr;
     SelectRangeDialog* selectRangeDialog = nullptr;
     BookmarksDialog* bookmarksDialog = nullptr;
+    CompareDialog* compareDialog = nullptr;
 };
 
 } // namespace kestrum

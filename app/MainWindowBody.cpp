@@ -82,6 +82,7 @@ void MainWindow::buildToolBars()
     commandBar->addSeparator();
     for (QAction* a : {readAction, eraseAction, writeAction, verifyAction, autoAction})
         add(a);
+    add(compareAction);
     commandBar->addSeparator();
     add(blankCheckAction);
     add(fillAction);
@@ -107,6 +108,8 @@ void MainWindow::buildMenu()
     fileMenu->addAction(openAction);
     fileMenu->addAction(saveAction);
     fileMenu->addAction(bufferInfoAction);
+    fileMenu->addAction(compareFileAction);
+    fileMenu->addAction(backupsAction);
     fileMenu->addSeparator();
     fileMenu->addAction(quitAction);
     menu(bufferMenu, "bufferMenu");
@@ -132,13 +135,17 @@ void MainWindow::buildMenu()
     menu(operationMenu, "operationMenu");
     operationMenu->addAction(autoAction);
     operationMenu->addSeparator();
-    for (QAction* a : {eraseAction, writeAction, readAction, verifyAction, blankCheckAction})
+    for (QAction* a : {eraseAction, writeAction, readAction, verifyAction, blankCheckAction, compareAction})
         operationMenu->addAction(a);
+    operationMenu->addSeparator();
+    operationMenu->addAction(readTwiceAction);
+    operationMenu->addAction(backUpAction);
     bar->addAction(deviceAction);
     menu(languageMenu, "languageMenu");
     for (QAction* a : {simplifiedChineseAction, traditionalChineseAction, englishAction})
         languageMenu->addAction(a);
     menu(helpMenu, "helpMenu");
+    helpMenu->addAction(logFileAction);
     helpMenu->addAction(aboutAction);
 }
 

@@ -107,6 +107,13 @@ const std::vector<MainWindow::Command>& MainWindow::commandTable()
         {&W::selectRangeAction, "selectRangeAction", nullptr, Qt::CTRL | Qt::SHIFT | Qt::Key_R, &W::selectRange,
             G::WaitsForJob},
         {&W::bookmarksAction, "bookmarksAction", nullptr, Qt::CTRL | Qt::Key_B, &W::showBookmarks, G::WaitsForJob},
+        {&W::compareAction, "compareAction", "compare", Qt::CTRL | Qt::Key_M, &W::compareChip, G::ChipJob},
+        {&W::compareFileAction, "compareFileAction", nullptr, none, &W::compareWithFile, G::WaitsForJob},
+        // The two options take effect at the next command; they may change at any time.
+        {&W::readTwiceAction, "readTwiceAction", nullptr, none, &W::toggleReadTwice, G::Always},
+        {&W::backUpAction, "backUpAction", nullptr, none, &W::toggleBackUp, G::Always},
+        {&W::backupsAction, "backupsAction", nullptr, none, &W::openBackups, G::Always},
+        {&W::logFileAction, "logFileAction", nullptr, none, &W::openLogFile, G::Always},
     };
     return table;
 }

@@ -1,6 +1,7 @@
 // The main window's language: the captions of every window in the language in force and the
 // language items' check marks.
 
+#include "app/CompareDialog.h"
 #include "app/MainWindow.h"
 
 #include "app/Captions.h"
@@ -111,6 +112,8 @@ void MainWindow::applyLanguage()
                 m_statusBar->setPanelText(1, messageText(key, language));
         }
     }
+    if (compareDialog)
+        compareDialog->applyLanguage();
     showModifiedMark();
     fitToFont();
     // Panel 1 is red only while its text is "Not connected" in the language now in force.

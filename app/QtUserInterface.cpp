@@ -3,10 +3,12 @@
 #include "app/ChooserDialog.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 namespace kestrum {
 
@@ -126,6 +128,11 @@ QString QtUserInterface::chooseSaveFile(const QString& filter, const QString& de
 void QtUserInterface::insertLogLine(const QString&)
 {
     // The main window inserts every line into its log box before it gets here.
+}
+
+void QtUserInterface::openLocation(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace kestrum

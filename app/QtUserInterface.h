@@ -22,6 +22,7 @@ public:
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) override;
     void insertLogLine(const QString& line) override;
+    void openLocation(const QString& path) override;
     std::optional<int> chooseRow(const Choice& choice) override;
     int askButtons(const QString& text, const QStringList& captions) override;
     /// The folder the Open and Save dialogs start in (empty: the dialogs' own choice).

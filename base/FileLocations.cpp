@@ -74,13 +74,17 @@ FileLocations locateFiles(const QString& executablePath, const EnvironmentLookup
         files.settingsFile = QDir(folder).filePath(settingsName);
         files.databaseFile = beside;
         files.shippedDatabase = beside;
+        files.logFile = QDir(folder).filePath(QStringLiteral("kestrum.log"));
+        files.backupFolder = QDir(folder).filePath(QStringLiteral("backups"));
         return files;
     }
+    files.logFile = QDir(userFolder(environment, "XDG_STATE_HOME", ".local/state")).filePath(QStringLiteral("kestrum.log"));
     files.settingsFile = QDir(userFolder(environment, "XDG_CONFIG_HOME", ".config")).filePath(settingsName);
     const QDir data(userFolder(environment, "XDG_DATA_HOME", ".local/share"));
     files.databaseFile = data.filePath(databaseName);
     files.shippedDatabase = isInstalled ? installed : beside;
     files.shippedCopy = data.filePath(databaseName + QStringLiteral(".shipped"));
+    files.backupFolder = data.filePath(QStringLiteral("backups"));
     return files;
 }
 

@@ -25,6 +25,12 @@ struct FileLocations
     /// A copy of the shipped database as it was when last copied: tells an edited user copy from
     /// an untouched one, and a newer shipped database from the same one. Empty when portable.
     QString shippedCopy;
+    /// The log that stays: `kestrum.log` beside a portable program, else in
+    /// `$XDG_STATE_HOME/kestrum/` (default `~/.local/state`).
+    QString logFile;
+    /// The automatic backups of chips: `backups/` beside a portable program, else
+    /// `$XDG_DATA_HOME/kestrum/backups/`.
+    QString backupFolder;
 };
 
 /// Reads one environment variable; empty when unset.

@@ -140,6 +140,26 @@ enum MessageKey : int {
     MsgAddressInvalid, ///< Go to, Select range: %1 = the text that is no address
     MsgGoToClamped, ///< Go to: %1 = the address asked for, %2 = the last address, %3 = where the caret went
     MsgRangeOutside, ///< Select range: %1 = start, %2 = end, %3 = the last address
+    // Compare, confirmed reads, backups, writes onto a chip that holds data, the log file.
+    MsgCompareEqual, ///< log and box: %1 = bytes compared
+    MsgCompareDifferent, ///< log and box: %1 = differing bytes, %2 = ranges
+    MsgReadsDiffer, ///< two reads differ: %1 = bytes, %2 = ranges, %3 = the next lower speed
+    MsgReadsDifferSlowest, ///< two reads differ at the lowest speed: %1 = bytes, %2 = ranges
+    MsgReadsAgree, ///< log: the second read equals the first
+    MsgBackupWritten, ///< log: %1 = the backup file
+    MsgBackupExists, ///< log: %1 = the backup that holds the same content already
+    MsgBackupBlank, ///< log: the chip is blank, no backup file
+    MsgBackupFailed, ///< box: %1 = backup file, %2 = reason; the job ends before the chip changes
+    MsgBackupTrimmed, ///< log: %1 = a backup removed to keep the folder within its limit
+    MsgChipNotBlank, ///< question before Write onto a flash that holds data
+    MsgButtonEraseAndWrite, ///< button: erase the chip, then write
+    MsgButtonWriteAnyway, ///< button: write without erasing
+    MsgLogFileUnwritable, ///< log, once: %1 = the log file, %2 = reason
+    MsgCompareTitle, ///< the compare result's window title
+    MsgCompareMoreRanges, ///< below the list: %1 = ranges not listed
+    MsgCompareColumnStart, ///< list column
+    MsgCompareColumnEnd, ///< list column
+    MsgCompareColumnLength, ///< list column
     MessageCount
 };
 

@@ -15,6 +15,8 @@ const QString Chip = QStringLiteral("CHIP");
 const QString Device = QStringLiteral("DEVICE");
 // The folder the file dialogs last used: a section of its own, apart from the keys above.
 const QString Folders = QStringLiteral("Folders");
+// The confirmed read and the automatic backup.
+const QString Safety = QStringLiteral("Safety");
 } // namespace
 
 QString settingsPathFor(const QString& executablePath)
@@ -58,6 +60,8 @@ Settings readSettings(const IniFile& ini, Reporter* reporter)
         s.languageStored = false;
     }
     s.lastFolder = ini.readString(Folders, QStringLiteral("Last"), QString());
+    s.readTwice = ini.readBool(Safety, QStringLiteral("ReadTwice"), false);
+    s.backUp = ini.readBool(Safety, QStringLiteral("Backup"), true);
     return s;
 }
 
@@ -75,6 +79,8 @@ void writeSettings(IniFile& ini, const Settings& s)
     ini.writeInteger(Device, QStringLiteral("LANGU"), s.language);
     if (!s.lastFolder.isEmpty())
         ini.writeString(Folders, QStringLiteral("Last"), s.lastFolder);
+    ini.writeBool(Safety, QStringLiteral("ReadTwice"), s.readTwice);
+    ini.writeBool(Safety, QStringLiteral("Backup"), s.backUp);
 }
 
 bool storeSettings(IniFile& ini, const Settings& settings, Reporter& reporter)

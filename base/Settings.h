@@ -24,6 +24,8 @@ struct Settings
     int language = 0;
     bool languageStored = true; ///< false: the file has no LANGU key (a first start)
     QString lastFolder; ///< [Folders] Last: where Open and Save start
+    bool readTwice = false; ///< [Safety] ReadTwice: Read reads the chip twice and compares
+    bool backUp = true; ///< [Safety] Backup: Erase, Write and Auto keep the chip's content first
 };
 
 /// The settings file of an executable: its path with the extension replaced by ".ini".

@@ -39,6 +39,10 @@ public:
         return askYesNo(text) ? last - 1 : last;
     }
 
+    /// Opens a file or a folder in the program the desktop uses for it (the log file, the
+    /// backups); nothing without a desktop.
+    virtual void openLocation(const QString& path) { (void)path; }
+
     /// A modal list to choose one row from, all texts in the current language.
     struct Choice
     {

@@ -362,10 +362,16 @@ bool ChipOperations::preconditionsMet(DataNeed data, Identify identify, IdMismat
 
 std::optional<JobResult> ChipOperations::runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order)
 {
+    return runTimedPart(
+        [this, routine](const ChipRecord& record) { return (m_programmer.*routine)(record); }, doneLine, order);
+}
+
+std::optional<JobResult> ChipOperations::runTimedPart(const ChipPart& part, MessageKey doneLine, LineOrder order)
+{
     std::optional<JobResult> result;
     const JobStart start = runFrame([&] {
         startStopwatch();
-        result = (m_programmer.*routine)(m_host.currentRecord());
+        result = part(m_host.currentRecord());
         // Read, Erase and Write show the time before their line; Verify and Blank check after it.
         if (order == LineOrder::BeforeTime && *result == JobResult::Done)
             m_reporter.addLogLine(doneLine);
@@ -398,7 +404,8 @@ void ChipOperations::read()
     runChipCommand([this] {
         if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom, IdMismatch::Ask))
             return;
-        const auto r = runTimedRoutine(&ChipProgrammer::readChip, MsgReadDone, LineOrder::AfterTime);
+        const auto r = runTimedPart(
+            [this](const ChipRecord& record) { return readPart(record); }, MsgReadDone, LineOrder::AfterTime);
         // What was read is the whole chip, not only the used part up to its last programmed byte.
         if (r == JobResult::Done)
             logChecksum(std::min(m_host.currentRecord().flashSize, BufferCapacity));
@@ -414,8 +421,15 @@ void ChipOperations::read()
 void ChipOperations::erase()
 {
     runChipCommand([this] {
-        if (preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ask))
-            runTimedRoutine(&ChipProgrammer::eraseChip, MsgEraseDone, LineOrder::AfterTime);
+        if (!preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ask))
+            return;
+        runTimedPart(
+            [this](const ChipRecord& record) {
+                const JobResult backup = backUpChip(record);
+                return backup == JobResult::Done ? m_programmer.eraseChip(record) : backup;
+            },
+            MsgEraseDone, LineOrder::AfterTime);
+        dropChipCopy();
     });
 }
 
@@ -425,9 +439,15 @@ void ChipOperations::write()
         if (!preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom, IdMismatch::Ask))
             return;
         // The written span: the used length (grown to whole pages by the write), at most the chip.
-        if (runTimedRoutine(&ChipProgrammer::writeChip, MsgWriteDone, LineOrder::AfterEnd) == JobResult::Done)
+        m_notBlankDeclined = false;
+        const auto r = runTimedPart(
+            [this](const ChipRecord& record) { return writePart(record); }, MsgWriteDone, LineOrder::AfterEnd);
+        dropChipCopy();
+        if (r == JobResult::Done)
             logChecksum(std::min(static_cast<std::uint32_t>(std::max<qint32>(m_buffer.usedLength, 0)),
                 m_host.currentRecord().flashSize));
+        if (m_notBlankDeclined && m_outcome == CommandOutcome::Declined)
+            m_outcome = CommandOutcome::NotBlank;
     });
 }
 
@@ -467,6 +487,12 @@ void ChipOperations::autoRun()
                     stopStopwatch();
                 return result == JobResult::Done;
             };
+            // The backup comes first: a failed or stopped backup read ends the run before the erase.
+            result = backUpChip(record);
+            if (result == JobResult::Stopped)
+                stopStopwatch();
+            if (result != JobResult::Done)
+                return;
             if (m_host.autoErase() && !step(&ChipProgrammer::eraseChip))
                 return;
             if (m_host.autoProgram() && !step(&ChipProgrammer::writeChip))
@@ -487,6 +513,7 @@ void ChipOperations::autoRun()
                 m_reporter.addLogLine(MsgAutoPassed);
             stopStopwatch();
         }
+        dropChipCopy();
         m_outcome = start == JobStart::NotOpened ? CommandOutcome::NoProgrammer
             : start == JobStart::SetupFailed     ? CommandOutcome::Failed
                                                  : outcomeOf(result);

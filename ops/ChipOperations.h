@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Reporter.h"
+#include "buffer/ByteCompare.h"
 #include "buffer/DataBuffer.h"
 #include "chipdb/ChipRecord.h"
 #include "link/UsbLink.h"
@@ -60,6 +61,7 @@ enum class CommandOutcome {
     Different, ///< blank check or verify found a difference
     Failed, ///< the programmer did not answer as it must
     Stopped, ///< the user stopped the job before its end
+    NotBlank, ///< Write found data on the flash and the question about it was answered Cancel
 };
 
 /// Elapsed time as "hh:mm:ss" (hours keep all their digits past 99).
@@ -88,6 +90,25 @@ public:
     /// none when they need different supplies, whose choice is logged with its voltage); a
     /// cancelled choice changes nothing.
     void detect();
+    /// Compare: reads the chip into memory of its own and compares it with DataBuffer over the
+    /// chip's size (the view's edits taken first); DataBuffer stays as it is. The log tells the
+    /// count of differing bytes and ranges, onComparison shows the ranges. Outcome Done when
+    /// equal, Different otherwise.
+    void compare();
+    /// The result of the last Compare, or of the last confirmed read that found differences.
+    [[nodiscard]] const Comparison& lastComparison() const { return m_comparison; }
+    /// Shows a comparison that found differences (the window's list, the command line's lines).
+    std::function<void(const Comparison&)> onComparison;
+    /// Read reads the chip twice: when the reads differ, the first stays in DataBuffer, the
+    /// ranges are shown as Compare shows them, the error box names the next lower speed, and the
+    /// outcome is Different. Auto, whose verify is a second read already, is not changed.
+    void setReadTwice(bool twice) { m_readTwice = twice; }
+    [[nodiscard]] bool readsTwice() const { return m_readTwice; }
+    /// Erase, Write and Auto first read the chip and keep it in this folder (BackupFolder), in
+    /// the same job, before anything changes; a read that fails or is stopped ends the job there.
+    /// Empty: no backups.
+    void setBackupFolder(const QString& folder) { m_backupFolder = folder; }
+    [[nodiscard]] const QString& backupFolder() const { return m_backupFolder; }
 
     /// Stop: the running job ends at its next block (a whole-chip erase once the chip is done),
     /// cleanly (end command, link closed), and the log says "Stopped" instead of the completion
@@ -122,12 +143,14 @@ private:
     enum class DataNeed { None, Image };
     enum class Identify { Always, ExceptSpiEeprom };
     /// Where the completion line goes: after the time, before it, or (for a routine that changes
-    /// the chip) only once the end command went through as well.
-    enum class LineOrder { AfterTime, BeforeTime, AfterEnd };
+    /// the chip) only once the end command went through as well; or none (Compare, whose line
+    /// tells what it found).
+    enum class LineOrder { AfterTime, BeforeTime, AfterEnd, NoLine };
     /// What a flash that answers another ID than the selected record's leads to: a question that
     /// can select the chip that answered or end the command before anything is sent, or nothing.
     enum class IdMismatch { Ask, Ignore };
     using Routine = JobResult (ChipProgrammer::*)(const ChipRecord&);
+    using ChipPart = std::function<JobResult(const ChipRecord&)>;
 
     /// A chip is selected: the lists show a chip and its record can be right (recordFlaw). Otherwise
     /// says what is missing or wrong and returns false; no job is opened then.
@@ -139,6 +162,22 @@ private:
     /// One timed routine in a job frame, with its completion line on success; Failed when the
     /// set-up exchange failed, no result when the programmer could not be opened.
     std::optional<JobResult> runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order);
+    /// runTimedRoutine for a chip part of several routines.
+    std::optional<JobResult> runTimedPart(const ChipPart& part, MessageKey doneLine, LineOrder order);
+
+    // Safeguards (ChipSafeguards.cpp).
+    /// Read's chip part: the read, and with readsTwice the second read and its comparison.
+    JobResult readPart(const ChipRecord& record);
+    /// The backup read and file before a change of the chip, when a backup folder is set: Done to
+    /// go on (the chip's content is then held in m_chipCopy), else how the job ends.
+    JobResult backUpChip(const ChipRecord& record);
+    /// Write's chip part: the backup, the question about a flash that holds data where the image
+    /// goes (erasing first when asked to), the write.
+    JobResult writePart(const ChipRecord& record);
+    /// Logs a comparison's result and shows its ranges when there are any.
+    void reportComparison(const Comparison& comparison);
+    /// Lets the chip copy go: it can hold 64 MiB.
+    void dropChipCopy();
     /// Logs the CRC-32 of buffer bytes 0 .. length-1 (what a Read or Write moved).
     void logChecksum(std::uint32_t length);
     /// Identifies the chip first; Stop when no chip sits in the socket (reply kind 0, or a kind-1
@@ -193,6 +232,13 @@ private:
     bool m_logErrorBoxes = false;
     /// The end command of the last job frame went through.
     bool m_jobEnded = true;
+    Comparison m_comparison;
+    bool m_readTwice = false;
+    QString m_backupFolder;
+    /// The chip's content as the backup read found it; empty when no backup read ran.
+    std::vector<quint8> m_chipCopy;
+    /// Write found data on the flash and the user cancelled.
+    bool m_notBlankDeclined = false;
 };
 
 } // namespace kestrum

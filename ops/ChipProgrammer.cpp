@@ -455,6 +455,22 @@ JobResult ChipProgrammer::compareStream(quint32 length, quint32 block, quint8 fi
     return JobResult::Done;
 }
 
+bool ChipProgrammer::acceptLongerImage(const ChipRecord& record)
+{
+    quint64 used = static_cast<quint64>(std::max<qint32>(m_buffer.usedLength, 0));
+    if (record.flashPage != 0)
+        used = (used + record.flashPage - 1) / record.flashPage * record.flashPage;
+    if (used <= record.flashSize || m_longerImageAccepted)
+        return true;
+    const QString sizes = m_reporter.message(MsgFileSizes).arg(used).arg(record.flashSize);
+    if (!m_reporter.ui().askYesNo(m_reporter.message(MsgFileTooLong) + QLatin1Char('\n') + sizes)) {
+        m_reporter.addLogLine(m_reporter.message(MsgWriteNotStarted) + m_reporter.message(MsgFileTooLong));
+        return false;
+    }
+    m_longerImageAccepted = true;
+    return true;
+}
+
 JobResult ChipProgrammer::writeChip(const ChipRecord& record)
 {
     m_view.setStatusText(m_reporter.message(MsgWriting));
@@ -466,16 +482,9 @@ JobResult ChipProgrammer::writeChip(const ChipRecord& record)
     }
     if (m_stopRequested)
         return stopped();
-    quint32 length = used;
-    if (record.flashSize < used) {
-        const QString sizes = m_reporter.message(MsgFileSizes).arg(used).arg(record.flashSize);
-        if (!m_reporter.ui().askYesNo(m_reporter.message(MsgFileTooLong) + QLatin1Char('\n') + sizes)) {
-            m_reporter.addLogLine(m_reporter.message(MsgWriteNotStarted) + m_reporter.message(MsgFileTooLong));
-            return JobResult::Declined;
-        }
-        m_longerImageAccepted = true;
-        length = record.flashSize;
-    }
+    if (!acceptLongerImage(record))
+        return JobResult::Declined;
+    const quint32 length = std::min(used, record.flashSize);
     const quint32 block = blockSize(record);
     if (!fitsBuffer(length, block))
         return JobResult::Failed;

@@ -123,6 +123,11 @@ public:
     /// returned. An error that escapes the read (from the window's event handling) leaves the
     /// buffer in the same state, without touching the view.
     JobResult readChip(const ChipRecord& record);
+    /// Reads the first length bytes of the chip (whole blocks) into target, which is resized to
+    /// them, showing that status text: the second read of a confirmed read, Compare, the backup
+    /// and the blank check before a write. DataBuffer and the hex view stay as they are. Done,
+    /// Failed after the error box, Stopped.
+    JobResult readInto(const ChipRecord& record, std::vector<quint8>& target, quint32 length, MessageKey status);
     /// Done when every byte is 0xFF, Different at the first other byte ("The chip is not empty.").
     /// Like the other streams, it refuses a chip whose whole blocks pass the data buffer's size.
     JobResult blankCheckChip(const ChipRecord& record);
@@ -135,6 +140,10 @@ public:
     /// Writes DataBuffer (used length rounded up to whole pages, stored back). Declined when the
     /// image is longer than the chip and the user answers No.
     JobResult writeChip(const ChipRecord& record);
+    /// The question before writing an image longer than the chip (its used length grown to
+    /// whole pages), asked once a job: true when the image fits or the answer was Yes; No is
+    /// logged ("Write not started: ...").
+    bool acceptLongerImage(const ChipRecord& record);
 
     /// True between beginJob and endJob, and during identifyChip.
     [[nodiscard]] bool isJobOpen() const { return m_jobOpen; }

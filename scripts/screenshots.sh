@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the main window (docs/kestrum-reading.png, docs/kestrum-chooser.png,
-# docs/kestrum-find.png)
+# docs/kestrum-find.png, docs/kestrum-compare.png)
 # on the simulated programmer, without a display:
 #   bash scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail

@@ -174,7 +174,7 @@ int ksim_arm_fault(int device, int fault, int at_transfer)
     SimDevice* d = World::instance().device(device);
     if (!d)
         return UnknownDevice;
-    if (fault < KSIM_FAULT_UNPLUG || fault > KSIM_FAULT_STALL || at_transfer < 1)
+    if (fault < KSIM_FAULT_UNPLUG || fault > KSIM_FAULT_NOISE || at_transfer < 1)
         return BadArgument;
     World::instance().armFault(*d, fault, at_transfer);
     return 0;

@@ -311,6 +311,8 @@ int World::bulkRead(usb_dev_handle* handle, int endpoint, std::uint8_t* bytes, i
         if (result == 0) {
             const int wanted = fault == KSIM_FAULT_SHORT ? size / 2 : size;
             result = device->firmware->read(endpoint, bytes, wanted, &isReply);
+            if (fault == KSIM_FAULT_NOISE && result > 0)
+                bytes[0] ^= 0x10;
             if (result == ErrTimedOut)
                 fail(result, "Connection timed out");
             else if (result < 0)

@@ -100,7 +100,10 @@ enum ksim_transfer_fault {
     KSIM_FAULT_UNPLUG = 1, /* the device vanishes at that transfer: -ENODEV from then on */
     KSIM_FAULT_TIMEOUT = 2, /* that transfer times out (-ETIMEDOUT), nothing moves */
     KSIM_FAULT_SHORT = 3, /* that transfer moves half the bytes asked for */
-    KSIM_FAULT_STALL = 4 /* the endpoint of that transfer halts (-EPIPE) until cleared */
+    KSIM_FAULT_STALL = 4, /* the endpoint of that transfer halts (-EPIPE) until cleared */
+    KSIM_FAULT_NOISE = 5 /* that transfer, when it reads, moves every byte but comes with bit 4 of its
+                            first byte flipped, as a long wire or a clip on a board does now and then;
+                            a write moves unharmed */
 };
 
 /* Programmer state, for assertions. */

@@ -298,6 +298,16 @@ int Run::chipCommand(const CommandHelp& command)
     ChipProgrammer programmer(usb, m_reporter, *m_buffer, *m_jobs);
     programmer.setPumpInterval(0); // Ctrl+C is looked at after every block
     ChipOperations ops(usb, programmer, m_reporter, *m_buffer, *m_jobs, *m_jobs);
+    // Production runs stay fast: a backup only when asked for.
+    ops.setBackupFolder(m_o.backup);
+    ops.setReadTwice(m_o.twice);
+    if (m_o.erase)
+        m_ui.setPreferredButton(message(MsgButtonEraseAndWrite), QStringLiteral("--erase"));
+    ops.onComparison = [this](const Comparison& comparison) {
+        for (const DifferenceRange& range : comparison.ranges)
+            m_out << rangeText(range) << '\n';
+        m_out.flush();
+    };
     m_jobs->stopRoutine = [&programmer] { programmer.requestStop(); };
     const auto forgetRoutine = qScopeGuard([this] { m_jobs->stopRoutine = nullptr; });
     const QString name = QLatin1String(command.name);
@@ -316,7 +326,8 @@ int Run::chipCommand(const CommandHelp& command)
                 return ExitOk;
         }
         const QString file = m_o.operands.value(0);
-        if (name == QLatin1String("write") || name == QLatin1String("verify") || name == QLatin1String("auto")) {
+        if (name == QLatin1String("write") || name == QLatin1String("verify") || name == QLatin1String("auto")
+            || name == QLatin1String("compare")) {
             if (const int status = loadImage(file))
                 return status;
         }
@@ -341,6 +352,8 @@ int Run::chipCommand(const CommandHelp& command)
             ops.erase();
         else if (name == QLatin1String("blank"))
             ops.blankCheck();
+        else if (name == QLatin1String("compare"))
+            ops.compare();
         else
             ops.autoRun();
     } catch (const JobStopped&) {

@@ -11,9 +11,10 @@ namespace {
 constexpr CommandHelp Commands[] = {
     {"list", "list [TEXT]", "chips whose type, manufacturer or name contains TEXT (case ignored)", false, -1},
     {"detect", "detect", "identify the chip in the socket", false, 0},
-    {"read", "read FILE", "read the chip and save it to FILE", true, 1},
-    {"write", "write FILE", "write FILE to the chip", true, 1},
+    {"read", "read FILE [--twice]", "read the chip and save it to FILE", true, 1},
+    {"write", "write FILE [--erase]", "write FILE to the chip", true, 1},
     {"verify", "verify FILE", "compare the chip with FILE", true, 1},
+    {"compare", "compare FILE", "every range where the chip and FILE differ, one a line", true, 1},
     {"erase", "erase", "erase the chip", true, 0},
     {"blank", "blank", "check that the chip is blank", true, 0},
     {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat]", "erase, write and verify", true, 1},
@@ -32,7 +33,8 @@ const char* const OptionsText
       "  --speed SPEED        12MHz, 6MHz, 3MHz, 1.5MHz, 750KHz or 375KHz (default 12MHz)\n"
       "  --yes                answer Yes: replace an existing FILE (read refuses one otherwise, before\n"
       "                       reading the chip), write or verify an image longer than the chip,\n"
-      "                       use a flash that answers another ID than the chosen chip's\n"
+      "                       use a flash that answers another ID than the chosen chip's,\n"
+      "                       write over the data of a flash that is not blank\n"
       "  --quiet              errors only: no information lines, no progress\n"
       "  --lang LANG          zh-CN, zh-TW or en (default: the system's language, else en)\n"
       "  --repeat             auto: one chip after another until Ctrl+C (take each chip out,\n"
@@ -41,11 +43,18 @@ const char* const OptionsText
       "                       write, verify, auto: a serial number at ADDR, WIDTH (4) bytes,\n"
       "                       little-endian by default; with --repeat STEP (1) more for every chip\n"
       "                       that passes (a chip that fails leaves its number to the next one)\n"
+      "  --twice              read: read the chip twice; reads that differ are shown as compare\n"
+      "                       shows them, nothing is saved and the status is 1\n"
+      "  --erase              write: a flash that holds data is erased first (without it, or\n"
+      "                       --yes to write over the data, such a write stops with status 1)\n"
+      "  --backup DIR         erase, write, auto: read the chip first and keep it in DIR as\n"
+      "                       YYYYMMDD-HHMMSS-CHIP-CRC32.bin (not when blank or kept already)\n"
       "  --job-log FILE.csv   auto: a header line, then one line per chip: time, chip ID, result,\n"
       "                       serial, SHA-256, seconds, reason\n"
       "  --help, --version\n"
       "exit status:\n"
-      "  0 success; 1 verify or blank-check difference; 2 usage or chip choice; 3 no programmer;\n"
+      "  0 success; 1 verify, compare or blank-check difference, reads that differ, or a\n"
+      "  write onto a flash that holds data; 2 usage or chip choice; 3 no programmer;\n"
       "  4 no chip in the socket or ID mismatch declined; 5 file error;\n"
       "  6 communication failure or time-out (also a lost end command after a write);\n"
       "  130 stopped by Ctrl+C, 143 by SIGTERM, 129 by SIGHUP\n";
@@ -77,6 +86,8 @@ const char* reasonOf(CommandOutcome outcome)
         return "verify difference";
     case CommandOutcome::Stopped:
         return "stopped";
+    case CommandOutcome::NotBlank:
+        return "chip not blank";
     case CommandOutcome::Failed:
         break;
     }
@@ -99,6 +110,7 @@ int exitStatusOf(CommandOutcome outcome, const DataBuffer& buffer)
     case CommandOutcome::Declined:
         return ExitFile;
     case CommandOutcome::Different:
+    case CommandOutcome::NotBlank:
         return ExitDifferent;
     case CommandOutcome::Stopped:
         return stoppedStatus();

@@ -71,6 +71,13 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
         } else if (a == QLatin1String("--job-log")) {
             if (!value(o.jobLog))
                 return usageError(err, QStringLiteral("--job-log needs a file"));
+        } else if (a == QLatin1String("--backup")) {
+            if (!value(o.backup))
+                return usageError(err, QStringLiteral("--backup needs a folder"));
+        } else if (a == QLatin1String("--twice")) {
+            o.twice = true;
+        } else if (a == QLatin1String("--erase")) {
+            o.erase = true;
         } else if (a == QLatin1String("--repeat")) {
             o.repeat = true;
         } else if (a == QLatin1String("--detect")) {

@@ -28,6 +28,9 @@ struct Options
     bool help = false;
     bool version = false;
     bool repeat = false;
+    bool twice = false; ///< read: read twice and compare
+    bool erase = false; ///< write: erase a flash that holds data first
+    QString backup; ///< erase, write, auto: keep the chip in this folder first
     QString serial;
     QString jobLog;
     int language = EnglishLanguage;

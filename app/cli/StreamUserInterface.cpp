@@ -24,6 +24,18 @@ std::optional<int> StreamUserInterface::chooseRow(const Choice& choice)
     return std::nullopt;
 }
 
+int StreamUserInterface::askButtons(const QString& text, const QStringList& captions)
+{
+    const int preferred = m_preferredButton.isEmpty() ? -1 : int(captions.indexOf(m_preferredButton));
+    if (preferred < 0)
+        return UserInterface::askButtons(text, captions);
+    if (!m_quiet) {
+        m_out << text << ' ' << m_preferredOption << '\n';
+        m_out.flush();
+    }
+    return preferred;
+}
+
 bool StreamUserInterface::askYesNo(const QString& text)
 {
     if (!m_yes)

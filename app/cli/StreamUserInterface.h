@@ -27,6 +27,16 @@ public:
     /// The preselected row; with none (chips that need different supplies), the list is printed
     /// and nothing is chosen.
     std::optional<int> chooseRow(const Choice& choice) override;
+    /// The button the command line chose in advance (setPreferredButton) when the question offers
+    /// it; otherwise a Yes/No question.
+    int askButtons(const QString& text, const QStringList& captions) override;
+    /// A question that offers a button of that caption takes it, and says so with the option that
+    /// chose it (--erase).
+    void setPreferredButton(const QString& caption, const QString& option)
+    {
+        m_preferredButton = caption;
+        m_preferredOption = option;
+    }
 
     /// Questions are answered Yes (--yes) instead of No.
     void setAnswerYes(bool yes) { m_yes = yes; }
@@ -54,6 +64,8 @@ private:
     bool m_yes = false;
     bool m_quiet = false;
     bool m_nameFile = false;
+    QString m_preferredButton;
+    QString m_preferredOption;
 };
 
 } // namespace kestrum::cli

@@ -390,7 +390,8 @@ TEST_F(MainWindowFixture, ToolBarHoldsTheButtonsInOrder)
     for (QAction* a : child<QToolBar>(w, "commandBar")->actions())
         names << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
     EXPECT_EQ(names.join(QLatin1Char(' ')),
-        QStringLiteral("openAction saveAction | readAction eraseAction writeAction verifyAction autoAction | "
+        QStringLiteral("openAction saveAction | readAction eraseAction writeAction verifyAction autoAction "
+                       "compareAction | "
                        "blankCheckAction fillAction | deviceAction aboutAction"));
     EXPECT_EQ(child<QToolBar>(w, "commandBar")->height(), 57);
     EXPECT_EQ(child<QWidget>(w, "chipColumn")->width(), 185);
@@ -435,7 +436,9 @@ TEST_F(MainWindowFixture, EveryCommandHasOneActionThatItsMenuItemAndToolButtonSh
             {"cutAction", 1, 0}, {"copyAction", 1, 0}, {"pasteAction", 1, 0}, {"selectAllAction", 1, 0},
             {"copyAsHexAction", 1, 0}, {"pasteHexAction", 1, 0}, {"insertModeAction", 1, 0},
             {"findAction", 1, 0}, {"replaceAction", 1, 0}, {"findNextAction", 1, 0}, {"findPreviousAction", 1, 0},
-            {"goToAction", 1, 0}, {"selectRangeAction", 1, 0}, {"bookmarksAction", 1, 0}};
+            {"goToAction", 1, 0}, {"selectRangeAction", 1, 0}, {"bookmarksAction", 1, 0}, {"compareAction", 1, 1},
+            {"compareFileAction", 1, 0}, {"readTwiceAction", 1, 0}, {"backUpAction", 1, 0}, {"backupsAction", 1, 0},
+            {"logFileAction", 1, 0}};
     ASSERT_EQ(w.commandActions().size(), std::size(places));
     for (const auto& [name, menus, buttons] : places) {
         QAction* command = &action(w, name);

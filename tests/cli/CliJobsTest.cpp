@@ -8,6 +8,7 @@
 #include "tests/support/FileSizeLimit.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -81,6 +82,35 @@ protected:
     test::TempFolder folder;
     int programmer = 0;
 };
+
+TEST_F(CliJobsTest, CompareListsTheRangesAndAWriteOntoDataStopsUnlessToldToErase)
+{
+    insertChip();
+    const QByteArray data = image(ChipSize);
+    std::memcpy(sim.chipBytes(programmer, nullptr), data.constData(), ChipSize);
+    EXPECT_EQ(run({"compare", file("same.bin", data), "--chip", Chip}).status, ExitOk);
+    QByteArray other = data;
+    other[0x1000] = char(other[0x1000] ^ 1);
+    other[0x20010] = char(other[0x20010] ^ 1);
+    const CliRun compare = run({"compare", file("other.bin", other), "--chip", Chip});
+    EXPECT_EQ(compare.status, ExitDifferent);
+    EXPECT_EQ(compare.out, QStringLiteral("0x001000-0x001000 1 bytes\n0x020010-0x020010 1 bytes\n"));
+
+    const QByteArray next(8192, '\x33');
+    const QString in = file("next.bin", next);
+    const CliRun refused = run({"write", in, "--chip", Chip});
+    EXPECT_EQ(refused.status, ExitDifferent);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("The chip is not blank"))) << refused.err.toStdString();
+    EXPECT_EQ(chipContent(), data) << "nothing was written";
+    const CliRun erased = run({"write", in, "--chip", Chip, "--erase", "--backup", folder.path("kept")});
+    EXPECT_EQ(erased.status, ExitOk) << erased.err.toStdString();
+    EXPECT_EQ(chipContent(), next + QByteArray(ChipSize - next.size(), '\xFF'));
+    const QStringList kept = QDir(folder.path("kept")).entryList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    QFile backup(QDir(folder.path("kept")).filePath(kept[0]));
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    EXPECT_EQ(backup.readAll(), data) << "the backup holds the chip as it was";
+}
 
 TEST_F(CliJobsTest, EveryChipCommandWorksOnTheChipInTheSocket)
 {
@@ -193,7 +223,8 @@ TEST_F(CliJobsTest, NothingIsReportedDoneThatWasNot)
     // The bulk transfers of a write; the last one is the end command.
     sim.setRecording(KSIM_RECORD_CALLS);
     sim.clearCalls();
-    ASSERT_EQ(run({"write", in, "--chip", Chip}).status, ExitOk);
+    // The chip holds the same data now: each write goes over it.
+    ASSERT_EQ(run({"write", in, "--chip", Chip, "--yes"}).status, ExitOk);
     const int lastTransfer = static_cast<int>(sim.transfers().size());
     struct Row
     {
@@ -209,9 +240,9 @@ TEST_F(CliJobsTest, NothingIsReportedDoneThatWasNot)
             "Verify Complete!"},
         {"verify of a longer file with --yes", {"verify", tooLong, "--chip", Chip, "--yes"}, 0, ExitOk,
             "256 bytes longer", nullptr},
-        {"write whose end command times out", {"write", in, "--chip", Chip}, KSIM_FAULT_TIMEOUT, ExitCommunication,
+        {"write whose end command times out", {"write", in, "--chip", Chip, "--yes"}, KSIM_FAULT_TIMEOUT, ExitCommunication,
             "Programmer communication failed.", "Write Complete!"},
-        {"write whose programmer goes at the end", {"write", in, "--chip", Chip}, KSIM_FAULT_UNPLUG, ExitCommunication,
+        {"write whose programmer goes at the end", {"write", in, "--chip", Chip, "--yes"}, KSIM_FAULT_UNPLUG, ExitCommunication,
             "Programmer communication failed.", "Write Complete!"},
     };
     for (const Row& row : rows) {

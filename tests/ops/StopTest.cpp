@@ -97,7 +97,13 @@ TEST_F(Stop, WriteVerifyBlankCheckAndEraseEndAtTheNextBlockOrPoll)
     insertSelected(MX25L1005);
     fillBufferPattern(0x4000);
 
-    stopAtPass(3);
+    // Write first checks that the flash is blank where the image goes: the stop comes in the write.
+    duringJob([this, passes = 0]() mutable {
+        if (statusBar().panelText(1) != w().reporter().message(MsgWriting) || ++passes < 3)
+            return false;
+        action("stopAction").trigger();
+        return true;
+    });
     action("writeAction").trigger();
     expectStoppedCleanly();
     EXPECT_EQ(state().bytes_written, 3u * 256) << "three blocks went out";
@@ -188,21 +194,24 @@ TEST_F(Stop, AStopThatComesWithTheLastBlockLetsTheStepEndAndAutoStartsNoOther)
     insertSelected(MX25L1005);
     fillBufferPattern(0x4000);
     // Stop is pressed in the pump that follows a stream's last block: the work is done and said so.
-    const auto stopAtLastBlock = [this] {
-        duringJob([this] {
+    // The stream is told by its status text: Write's blank check before it is a stream as well.
+    const auto stopAtLastBlock = [this](MessageKey stream) {
+        duringJob([this, stream] {
             const QProgressBar* bar = statusBar().progress();
-            if (bar->isHidden() || bar->value() + 256 < bar->maximum())
+            if (statusBar().panelText(1) != w().reporter().message(stream) || bar->isHidden()
+                || bar->value() + 256 < bar->maximum())
                 return false;
             action("stopAction").trigger();
             return true;
         });
     };
-    const std::pair<const char*, const char*> streams[] = {{"blankCheckAction", "Bank Complete!"},
-        {"writeAction", "Write Complete!"}, {"verifyAction", "Verify Complete!"}, {"readAction", "Read Complete!"}};
-    for (const auto& [command, line] : streams) {
+    const std::tuple<const char*, const char*, MessageKey> streams[]
+        = {{"blankCheckAction", "Bank Complete!", MsgBlankChecking}, {"writeAction", "Write Complete!", MsgWriting},
+            {"verifyAction", "Verify Complete!", MsgVerifying}, {"readAction", "Read Complete!", MsgReading}};
+    for (const auto& [command, line, stream] : streams) {
         SCOPED_TRACE(command);
         ui.clearRecords();
-        stopAtLastBlock();
+        stopAtLastBlock(stream);
         action(command).trigger();
         EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Done);
         EXPECT_TRUE(logTexts().contains(QString::fromLatin1(line))) << logTexts().join(QLatin1Char('|')).toStdString();

@@ -1,5 +1,6 @@
 // Takes the README's pictures of the main window on the simulated programmer: the window in the
-// middle of a read (rate, time left, Stop enabled) and the chooser of chips sharing an ID.
+// middle of a read (rate, time left, Stop enabled), the chooser of chips sharing an ID, and the
+// result of Compare.
 //   kestrum-screenshots OUTPUT_FOLDER   (run by scripts/screenshots.sh)
 #include "app/KestrumApplication.h"
 #include "app/FlashEditorHost.h"
@@ -9,9 +10,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <cstdio>
@@ -73,5 +76,14 @@ int main(int argc, char** argv)
     w.findChild<QPushButton*>(QStringLiteral("findNextButton"))->click();
     QCoreApplication::processEvents();
     failures += !save(&w, out.filePath(QStringLiteral("kestrum-find.png")));
+    // Compare: the buffer holds the start of the chip as the stopped read left it; three bytes of
+    // it are changed, two of them close enough to be one range.
+    for (const quint32 at : {0x1000u, 0x1009u, 0x8123u})
+        w.dataBuffer().data()[at] ^= 0x5A;
+    w.findChild<QAction*>(QStringLiteral("compareAction"))->trigger();
+    auto* dialog = w.findChild<QDialog*>(QStringLiteral("compareDialog"));
+    if (auto* list = dialog ? dialog->findChild<QTreeWidget*>(QStringLiteral("rangeList")) : nullptr)
+        list->setCurrentItem(list->topLevelItem(0));
+    failures += !save(dialog, out.filePath(QStringLiteral("kestrum-compare.png")));
     return failures == 0 ? 0 : 1;
 }
