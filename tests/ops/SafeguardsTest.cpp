@@ -63,6 +63,28 @@ TEST_F(Safeguards, CompareListsTheDifferingRangesAndSelectsTheChosenOneInTheView
     expectUnlocked();
 }
 
+TEST_F(Safeguards, CompareWithFileComparesTheBufferWithoutTheProgrammer)
+{
+    fillBufferPattern(Size);
+    QByteArray image(reinterpret_cast<const char*>(w().dataBuffer().data()), Size);
+    image[0x200] = char(image[0x200] ^ 0x01);
+    image[Size - 1] = char(image[Size - 1] ^ 0x01);
+    const QString path = dir.filePath(QStringLiteral("image.bin"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(image);
+    file.close();
+    ui.openFiles.push_back(path);
+    sim.clearCalls();
+    action("compareFileAction").trigger();
+    EXPECT_TRUE(logTexts().contains(QStringLiteral("Compare: 2 bytes differ in 2 ranges.")));
+    auto& list = *child<QTreeWidget>(*w().findChild<QDialog*>(QStringLiteral("compareDialog")), "rangeList");
+    ASSERT_EQ(list.topLevelItemCount(), 2);
+    EXPECT_EQ(list.topLevelItem(1)->text(0), QStringLiteral("0x01FFFF"));
+    EXPECT_TRUE(sim.calls(KSIM_CALL_OPEN).empty()) << "no programmer needed";
+    EXPECT_EQ(w().dataBuffer().data()[0x200], pattern(0x200)) << "the buffer stays as it was";
+}
+
 TEST_F(Safeguards, ReadTwiceReportsReadsThatDifferAndNotACleanDoubleRead)
 {
     fillChipPattern();
