@@ -427,16 +427,15 @@ TEST_F(MainWindowFixture, EveryCommandHasOneActionThatItsMenuItemAndToolButtonSh
         EXPECT_EQ(actions.size(), 1u) << qPrintable(name) << " exists as more than one action";
 
     // {command, menu items, tool buttons}: Test has its button in the chip group, Stop its bar.
-    const std::tuple<const char*, int, int> places[]
-        = {{"openAction", 1, 1}, {"saveAction", 1, 1}, {"bufferInfoAction", 1, 0}, {"quitAction", 1, 0},
-            {"fillAction", 1, 1}, {"autoAction", 1, 1}, {"eraseAction", 1, 1}, {"writeAction", 1, 1},
-            {"readAction", 1, 1}, {"verifyAction", 1, 1}, {"blankCheckAction", 1, 1}, {"detectAction", 0, 0},
-            {"deviceAction", 1, 1}, {"aboutAction", 1, 1}, {"stopAction", 0, 1}, {"simplifiedChineseAction", 1, 0},
-            {"traditionalChineseAction", 1, 0}, {"englishAction", 1, 0}, {"undoAction", 1, 0}, {"redoAction", 1, 0},
-            {"cutAction", 1, 0}, {"copyAction", 1, 0}, {"pasteAction", 1, 0}, {"selectAllAction", 1, 0},
-            {"copyAsHexAction", 1, 0}, {"pasteHexAction", 1, 0}, {"insertModeAction", 1, 0}, {"compareAction", 1, 1},
-            {"compareFileAction", 1, 0}, {"readTwiceAction", 1, 0}, {"backUpAction", 1, 0}, {"backupsAction", 1, 0},
-            {"logFileAction", 1, 0}};
+    const std::tuple<const char*, int, int> places[] = {{"openAction", 1, 1}, {"saveAction", 1, 1},
+        {"bufferInfoAction", 1, 0}, {"quitAction", 1, 0}, {"fillAction", 1, 1}, {"autoAction", 1, 1},
+        {"eraseAction", 1, 1}, {"writeAction", 1, 1}, {"readAction", 1, 1}, {"verifyAction", 1, 1},
+        {"blankCheckAction", 1, 1}, {"detectAction", 0, 0}, {"deviceAction", 1, 1}, {"aboutAction", 1, 1},
+        {"stopAction", 0, 1}, {"simplifiedChineseAction", 1, 0}, {"traditionalChineseAction", 1, 0},
+        {"englishAction", 1, 0}, {"undoAction", 1, 0}, {"redoAction", 1, 0}, {"cutAction", 1, 0}, {"copyAction", 1, 0},
+        {"pasteAction", 1, 0}, {"selectAllAction", 1, 0}, {"copyAsHexAction", 1, 0}, {"pasteHexAction", 1, 0},
+        {"insertModeAction", 1, 0}, {"compareAction", 1, 1}, {"compareFileAction", 1, 0}, {"readTwiceAction", 1, 0},
+        {"backUpAction", 1, 0}, {"backupsAction", 1, 0}, {"logFileAction", 1, 0}};
     ASSERT_EQ(w.commandActions().size(), std::size(places));
     for (const auto& [name, menus, buttons] : places) {
         QAction* command = &action(w, name);

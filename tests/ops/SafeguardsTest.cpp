@@ -101,7 +101,8 @@ TEST_F(Safeguards, ReadTwiceReportsReadsThatDifferAndNotACleanDoubleRead)
         EXPECT_EQ(logTexts().contains(QStringLiteral("Both reads are equal.")), !noisy);
         ASSERT_EQ(ui.errors.size(), noisy ? 1 : 0);
         if (noisy) {
-            EXPECT_TRUE(ui.errors[0].endsWith(QStringLiteral("A lower speed may help: 6MHz."))) << ui.errors[0].toStdString();
+            EXPECT_TRUE(ui.errors[0].endsWith(QStringLiteral("A lower speed may help: 6MHz.")))
+                << ui.errors[0].toStdString();
             EXPECT_EQ(w().operations().lastComparison().differingBytes, 1u);
         }
         EXPECT_EQ(state().bytes_read, (noisy ? 2 : 1) * 2 * Size) << "each read reads the chip twice";
@@ -115,7 +116,8 @@ TEST_F(Safeguards, WriteOntoAFlashThatHoldsDataAsksFirst)
         int answer;
         CommandOutcome outcome;
     };
-    for (const Row& row : {Row {0, CommandOutcome::Done}, Row {1, CommandOutcome::Done}, Row {2, CommandOutcome::NotBlank}}) {
+    for (const Row& row :
+        {Row {0, CommandOutcome::Done}, Row {1, CommandOutcome::Done}, Row {2, CommandOutcome::NotBlank}}) {
         SCOPED_TRACE(row.answer);
         ui.clearRecords();
         std::memset(cells(), 0x5A, Size);
@@ -123,7 +125,8 @@ TEST_F(Safeguards, WriteOntoAFlashThatHoldsDataAsksFirst)
         ui.buttonAnswers = {row.answer};
         action("writeAction").trigger();
         EXPECT_EQ(w().operations().lastOutcome(), row.outcome);
-        EXPECT_EQ(ui.questions, QStringList {QStringLiteral("The chip is not blank: writing without erasing gives wrong data.")});
+        EXPECT_EQ(ui.questions,
+            QStringList {QStringLiteral("The chip is not blank: writing without erasing gives wrong data.")});
         ASSERT_FALSE(ui.buttonCaptions.empty());
         EXPECT_EQ(ui.buttonCaptions.back(), (QStringList {"Erase and write", "Write anyway", "Cancel"}));
         for (quint32 i = 0; i < Size; ++i) {
