@@ -61,6 +61,9 @@ TEST_F(Safeguards, CompareListsTheDifferingRangesAndSelectsTheChosenOneInTheView
     EXPECT_EQ(hexView().editor().selectionLow(), 0x1000);
     EXPECT_EQ(hexView().editor().selectionHigh(), 0x100F);
     expectUnlocked();
+    w().switchLanguage(1);
+    EXPECT_EQ(list.window()->windowTitle(), QString::fromUtf16(u"比較"));
+    EXPECT_EQ(list.headerItem()->text(0), QString::fromUtf16(u"開始"));
 }
 
 TEST_F(Safeguards, CompareWithFileComparesTheBufferWithoutTheProgrammer)
