@@ -20,8 +20,7 @@ QString hexOffset(std::uint64_t offset)
 
 } // namespace
 
-CompareDialog::CompareDialog(
-    QWidget* parent, const Reporter& reporter, std::function<void(qint64, qint64)> rangeChosen)
+CompareDialog::CompareDialog(QWidget* parent, const Reporter& reporter, std::function<void(qint64, qint64)> rangeChosen)
     : QDialog(parent)
     , m_reporter(reporter)
     , m_rangeChosen(std::move(rangeChosen))
@@ -77,10 +76,9 @@ void CompareDialog::applyLanguage()
         m_reporter.message(MsgCompareColumnLength)});
     summaryLabel->setText(m_comparison.equal()
             ? m_reporter.message(MsgCompareEqual).arg(m_comparison.compared)
-            : m_reporter.message(MsgCompareDifferent)
-                  .arg(m_comparison.differingBytes)
-                  .arg(m_comparison.ranges.size()));
-    const std::size_t more = m_comparison.ranges.size() - std::min<std::size_t>(m_comparison.ranges.size(), ListedRanges);
+            : m_reporter.message(MsgCompareDifferent).arg(m_comparison.differingBytes).arg(m_comparison.ranges.size()));
+    const std::size_t more
+        = m_comparison.ranges.size() - std::min<std::size_t>(m_comparison.ranges.size(), ListedRanges);
     moreLabel->setText(more > 0 ? m_reporter.message(MsgCompareMoreRanges).arg(more) : QString());
     moreLabel->setVisible(more > 0);
 }

@@ -74,7 +74,8 @@ void MainWindow::compareWithFile()
 {
     auto file = std::make_unique<DataBuffer>();
     bool loaded = false;
-    FileCommands files(m_reporter, *file, [&loaded](std::uint32_t) { loaded = true; }, [] {});
+    FileCommands files(
+        m_reporter, *file, [&loaded](std::uint32_t) { loaded = true; }, [] {});
     files.open(chipSize());
     if (!loaded)
         return;

@@ -78,7 +78,8 @@ FileLocations locateFiles(const QString& executablePath, const EnvironmentLookup
         files.backupFolder = QDir(folder).filePath(QStringLiteral("backups"));
         return files;
     }
-    files.logFile = QDir(userFolder(environment, "XDG_STATE_HOME", ".local/state")).filePath(QStringLiteral("kestrum.log"));
+    files.logFile
+        = QDir(userFolder(environment, "XDG_STATE_HOME", ".local/state")).filePath(QStringLiteral("kestrum.log"));
     files.settingsFile = QDir(userFolder(environment, "XDG_CONFIG_HOME", ".config")).filePath(settingsName);
     const QDir data(userFolder(environment, "XDG_DATA_HOME", ".local/share"));
     files.databaseFile = data.filePath(databaseName);

@@ -47,7 +47,8 @@ bool LogFile::flush(QString* error)
         failure = EACCES;
     // A regular file only, opened without waiting: a FIFO planted there never holds the window.
     const QByteArray name = encodeFileName(m_path);
-    const int fd = failure ? -1 : ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    const int fd
+        = failure ? -1 : ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
     if (!failure && fd < 0)
         failure = errno;
     qsizetype done = 0;

@@ -87,7 +87,8 @@ Comparison compareBytes(const std::uint8_t* a, const std::uint8_t* b, std::uint6
 
 QString rangeText(const DifferenceRange& range)
 {
-    const auto hex = [](std::uint64_t v) { return QString::number(v, 16).toUpper().rightJustified(6, QLatin1Char('0')); };
+    const auto hex
+        = [](std::uint64_t v) { return QString::number(v, 16).toUpper().rightJustified(6, QLatin1Char('0')); };
     return QStringLiteral("0x%1-0x%2 %3 bytes").arg(hex(range.start), hex(range.end)).arg(range.length());
 }
 

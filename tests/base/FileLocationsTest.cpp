@@ -41,6 +41,8 @@ struct Installed : ::testing::Test
             return root.filePath(QStringLiteral("home/config"));
         if (qstrcmp(name, "XDG_DATA_HOME") == 0)
             return root.filePath(QStringLiteral("home/data"));
+        if (qstrcmp(name, "XDG_STATE_HOME") == 0)
+            return root.filePath(QStringLiteral("home/state"));
         return root.filePath(QStringLiteral("home"));
     };
     ScriptedUserInterface ui;
@@ -73,6 +75,8 @@ TEST(FileLocations, WritableFolderKeepsBothFilesBesideTheExecutable)
     EXPECT_TRUE(f.portable);
     EXPECT_EQ(f.settingsFile, dir.filePath(QStringLiteral("kestrum.ini")));
     EXPECT_EQ(f.databaseFile, dir.filePath(QStringLiteral("kestrum.Dat")));
+    EXPECT_EQ(f.logFile, dir.filePath(QStringLiteral("kestrum.log")));
+    EXPECT_EQ(f.backupFolder, dir.filePath(QStringLiteral("backups")));
 }
 
 TEST_F(Installed, UsesTheXdgFoldersAndCopiesTheDatabaseAtTheFirstStart)
@@ -81,6 +85,8 @@ TEST_F(Installed, UsesTheXdgFoldersAndCopiesTheDatabaseAtTheFirstStart)
     EXPECT_FALSE(f.portable);
     EXPECT_EQ(f.settingsFile, root.filePath(QStringLiteral("home/config/kestrum/kestrum.ini")));
     EXPECT_EQ(f.databaseFile, root.filePath(QStringLiteral("home/data/kestrum/kestrum.Dat")));
+    EXPECT_EQ(f.logFile, root.filePath(QStringLiteral("home/state/kestrum/kestrum.log")));
+    EXPECT_EQ(f.backupFolder, root.filePath(QStringLiteral("home/data/kestrum/backups")));
     EXPECT_EQ(prepare(true), DatabaseUpdate::Copied);
     EXPECT_EQ(content(f.databaseFile), "version 1");
     EXPECT_EQ(prepare(true), DatabaseUpdate::Nothing);
@@ -98,6 +104,7 @@ TEST_F(Installed, UnsetXdgVariablesFallBackToTheHomeFolders)
         };
         EXPECT_EQ(files().settingsFile, root.filePath(QStringLiteral("home/.config/kestrum/kestrum.ini"))) << xdg;
         EXPECT_EQ(files().databaseFile, root.filePath(QStringLiteral("home/.local/share/kestrum/kestrum.Dat"))) << xdg;
+        EXPECT_EQ(files().logFile, root.filePath(QStringLiteral("home/.local/state/kestrum/kestrum.log"))) << xdg;
     }
 }
 

@@ -55,6 +55,8 @@ TEST(SettingsFile, MissingFileGivesDefaults)
     EXPECT_EQ(s.speed, 0);
     EXPECT_EQ(s.language, 0);
     EXPECT_EQ(s.chip, 0);
+    EXPECT_FALSE(s.readTwice);
+    EXPECT_TRUE(s.backUp) << "backups are on until turned off";
 }
 
 TEST(SettingsFile, RoundTripWritesOneAndZeroAndKeepsTheChipKey)
@@ -73,6 +75,8 @@ TEST(SettingsFile, RoundTripWritesOneAndZeroAndKeepsTheChipKey)
     s.makerIndex = 3;
     s.nameIndex = 4;
     s.language = 2;
+    s.readTwice = true;
+    s.backUp = false;
     s.chip = 0; // never written: the file keeps its own value
     writeSettings(ini, s);
     ASSERT_TRUE(ini.save());
@@ -94,6 +98,8 @@ TEST(SettingsFile, RoundTripWritesOneAndZeroAndKeepsTheChipKey)
     EXPECT_EQ(r.nameIndex, 4);
     EXPECT_EQ(r.language, 2);
     EXPECT_EQ(r.chip, 1);
+    EXPECT_TRUE(r.readTwice);
+    EXPECT_FALSE(r.backUp);
 
     s.formMax = false;
     writeSettings(again, s);

@@ -240,10 +240,10 @@ TEST_F(CliJobsTest, NothingIsReportedDoneThatWasNot)
             "Verify Complete!"},
         {"verify of a longer file with --yes", {"verify", tooLong, "--chip", Chip, "--yes"}, 0, ExitOk,
             "256 bytes longer", nullptr},
-        {"write whose end command times out", {"write", in, "--chip", Chip, "--yes"}, KSIM_FAULT_TIMEOUT, ExitCommunication,
-            "Programmer communication failed.", "Write Complete!"},
-        {"write whose programmer goes at the end", {"write", in, "--chip", Chip, "--yes"}, KSIM_FAULT_UNPLUG, ExitCommunication,
-            "Programmer communication failed.", "Write Complete!"},
+        {"write whose end command times out", {"write", in, "--chip", Chip, "--yes"}, KSIM_FAULT_TIMEOUT,
+            ExitCommunication, "Programmer communication failed.", "Write Complete!"},
+        {"write whose programmer goes at the end", {"write", in, "--chip", Chip, "--yes"}, KSIM_FAULT_UNPLUG,
+            ExitCommunication, "Programmer communication failed.", "Write Complete!"},
     };
     for (const Row& row : rows) {
         if (row.fault != 0) {

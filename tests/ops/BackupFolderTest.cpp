@@ -24,8 +24,7 @@ TEST(BackupFolder, TrimRemovesTheOldestBackupsUntilTheFolderFitsItsLimit)
     }
     BackupFolder folder(dir.path());
     // 400 bytes of backups: the two oldest go to fit 250; the file that is no backup stays.
-    EXPECT_EQ(folder.trim(250),
-        (QStringList {dir.filePath(names[1]), dir.filePath(names[0])}));
+    EXPECT_EQ(folder.trim(250), (QStringList {dir.filePath(names[1]), dir.filePath(names[0])}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList {names[2], names[3], names[4]}));
     EXPECT_TRUE(folder.trim(200).isEmpty()) << "the folder fits its limit exactly";
 }

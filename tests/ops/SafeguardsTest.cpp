@@ -61,6 +61,31 @@ TEST_F(Safeguards, CompareListsTheDifferingRangesAndSelectsTheChosenOneInTheView
     EXPECT_EQ(hexView().editor().selectionLow(), 0x1000);
     EXPECT_EQ(hexView().editor().selectionHigh(), 0x100F);
     expectUnlocked();
+    w().switchLanguage(1);
+    EXPECT_EQ(list.window()->windowTitle(), QString::fromUtf16(u"比較"));
+    EXPECT_EQ(list.headerItem()->text(0), QString::fromUtf16(u"開始"));
+}
+
+TEST_F(Safeguards, CompareWithFileComparesTheBufferWithoutTheProgrammer)
+{
+    fillBufferPattern(Size);
+    QByteArray image(reinterpret_cast<const char*>(w().dataBuffer().data()), Size);
+    image[0x200] = char(image[0x200] ^ 0x01);
+    image[Size - 1] = char(image[Size - 1] ^ 0x01);
+    const QString path = dir.filePath(QStringLiteral("image.bin"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(image);
+    file.close();
+    ui.openFiles.push_back(path);
+    sim.clearCalls();
+    action("compareFileAction").trigger();
+    EXPECT_TRUE(logTexts().contains(QStringLiteral("Compare: 2 bytes differ in 2 ranges.")));
+    auto& list = *child<QTreeWidget>(*w().findChild<QDialog*>(QStringLiteral("compareDialog")), "rangeList");
+    ASSERT_EQ(list.topLevelItemCount(), 2);
+    EXPECT_EQ(list.topLevelItem(1)->text(0), QStringLiteral("0x01FFFF"));
+    EXPECT_TRUE(sim.calls(KSIM_CALL_OPEN).empty()) << "no programmer needed";
+    EXPECT_EQ(w().dataBuffer().data()[0x200], pattern(0x200)) << "the buffer stays as it was";
 }
 
 TEST_F(Safeguards, ReadTwiceReportsReadsThatDifferAndNotACleanDoubleRead)
@@ -79,7 +104,8 @@ TEST_F(Safeguards, ReadTwiceReportsReadsThatDifferAndNotACleanDoubleRead)
         EXPECT_EQ(logTexts().contains(QStringLiteral("Both reads are equal.")), !noisy);
         ASSERT_EQ(ui.errors.size(), noisy ? 1 : 0);
         if (noisy) {
-            EXPECT_TRUE(ui.errors[0].endsWith(QStringLiteral("A lower speed may help: 6MHz."))) << ui.errors[0].toStdString();
+            EXPECT_TRUE(ui.errors[0].endsWith(QStringLiteral("A lower speed may help: 6MHz.")))
+                << ui.errors[0].toStdString();
             EXPECT_EQ(w().operations().lastComparison().differingBytes, 1u);
         }
         EXPECT_EQ(state().bytes_read, (noisy ? 2 : 1) * 2 * Size) << "each read reads the chip twice";
@@ -93,7 +119,8 @@ TEST_F(Safeguards, WriteOntoAFlashThatHoldsDataAsksFirst)
         int answer;
         CommandOutcome outcome;
     };
-    for (const Row& row : {Row {0, CommandOutcome::Done}, Row {1, CommandOutcome::Done}, Row {2, CommandOutcome::NotBlank}}) {
+    for (const Row& row :
+        {Row {0, CommandOutcome::Done}, Row {1, CommandOutcome::Done}, Row {2, CommandOutcome::NotBlank}}) {
         SCOPED_TRACE(row.answer);
         ui.clearRecords();
         std::memset(cells(), 0x5A, Size);
@@ -101,7 +128,8 @@ TEST_F(Safeguards, WriteOntoAFlashThatHoldsDataAsksFirst)
         ui.buttonAnswers = {row.answer};
         action("writeAction").trigger();
         EXPECT_EQ(w().operations().lastOutcome(), row.outcome);
-        EXPECT_EQ(ui.questions, QStringList {QStringLiteral("The chip is not blank: writing without erasing gives wrong data.")});
+        EXPECT_EQ(ui.questions,
+            QStringList {QStringLiteral("The chip is not blank: writing without erasing gives wrong data.")});
         ASSERT_FALSE(ui.buttonCaptions.empty());
         EXPECT_EQ(ui.buttonCaptions.back(), (QStringList {"Erase and write", "Write anyway", "Cancel"}));
         for (quint32 i = 0; i < Size; ++i) {
