@@ -193,6 +193,18 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"剪贴板中没有十六进制字节（例如 4B 45、4B45 或 0x4B,0x45）。",
         u"剪貼簿中沒有十六進位位元組（例如 4B 45、4B45 或 0x4B,0x45）。",
         u"The clipboard holds no hexadecimal bytes (such as 4B 45, 4B45 or 0x4B,0x45)."},
+    {u"%1：芯片 %2（ID %3）通过，序列号 %4，%5 秒", u"%1：晶片 %2（ID %3）通過，序列號 %4，%5 秒",
+        u"%1: chip %2 (ID %3) passed, serial %4, %5 s"},
+    {u"%1：芯片 %2（ID %3）失败，序列号 %4，%5 秒", u"%1：晶片 %2（ID %3）失敗，序列號 %4，%5 秒",
+        u"%1: chip %2 (ID %3) failed, serial %4, %5 s"},
+    {u"%1 个编程器：%2 片通过，%3 片失败", u"%1 個編程器：%2 片通過，%3 片失敗",
+        u"%1 programmers: %2 chips passed, %3 failed"},
+    {u"连接了多个编程器，请用 --programmer 位置 选择其中一个：", u"連接了多個編程器，請用 --programmer 位置 選擇其中一個：",
+        u"Several programmers are attached; choose one with --programmer LOCATION:"},
+    {u"没有连接编程器。", u"沒有連接編程器。", u"No programmer is attached."},
+    {u"检测到位于 %1 的编程器，工作状态正常。", u"檢測到位於 %1 的編程器，工作狀態正常。",
+        u"The programmer at %1 is detected, and the working state is normal."},
+    {u"准备好 %1", u"準備好 %1", u"Ready %1"},
 }};
 
 } // namespace

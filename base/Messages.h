@@ -129,6 +129,13 @@ enum MessageKey : int {
     MsgJobLogUnwritable, ///< command line: a job log line could not be written: %1 = file, %2 = reason
     MsgSettingOutOfRange, ///< log: %1 = key, %2 = its value, %3 = settings file; the default is used
     MsgPasteHexRefused, ///< Paste hex text: the clipboard holds no hexadecimal bytes
+    MsgGangChipPassed, ///< gang run: %1 = location, %2 = chip number, %3 = chip ID, %4 = serial, %5 = seconds
+    MsgGangChipFailed, ///< gang run: as MsgGangChipPassed, for a chip that failed
+    MsgGangSummary, ///< gang run: %1 = programmers, %2 = chips passed, %3 = failed
+    MsgCliSeveralProgrammers, ///< command line: several programmers and no --programmer; the list follows
+    MsgCliNoProgrammers, ///< command line, programmers: none is attached
+    MsgProgrammerDetectedAt, ///< log: the probe found the programmer at %1 (several are attached)
+    MsgReadyAt, ///< status panel 1: ready, with the programmer's location %1 (several are attached)
     MessageCount
 };
 

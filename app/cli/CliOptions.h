@@ -30,6 +30,8 @@ struct Options
     bool repeat = false;
     QString serial;
     QString jobLog;
+    QString programmer; ///< --programmer: the location of the programmer to use
+    bool allProgrammers = false; ///< --all-programmers: auto on every attached programmer at once
     int language = EnglishLanguage;
     QStringList convertArguments; ///< what convert gets: its own arguments
 };
