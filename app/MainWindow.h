@@ -83,8 +83,11 @@ public:
     [[nodiscard]] DeviceChangeMonitor& deviceMonitor() { return *m_deviceMonitor; }
     /// What the chip jobs show in the window (tests set its clock).
     [[nodiscard]] MainWindowJobView& jobView() { return *m_jobView; }
-    /// The probe run on activation and on every device change.
+    /// The probe run on activation and on every device change. With several programmers attached
+    /// it first fills the Programmer list and points the link at the chosen one.
     void probeProgrammer();
+    /// The Programmer list's choice: remembered by its location, used from the next job on.
+    void chooseProgrammer(int index);
     /// Index of the speed list as the programmer receives it (no selection gives 0xFF).
     [[nodiscard]] std::uint8_t speedByte() const;
 
@@ -302,10 +305,12 @@ private:
     QLabel* sizeLabel = nullptr;
     QLabel* pageSizeLabel = nullptr;
     QLabel* speedLabel = nullptr;
+    QLabel* programmerLabel = nullptr;
     QComboBox* typeCombo = nullptr;
     QComboBox* manufacturerCombo = nullptr;
     QComboBox* nameCombo = nullptr;
     QComboBox* speedCombo = nullptr;
+    QComboBox* programmerCombo = nullptr; ///< shown only while several programmers are attached
     QComboBox* sizeCombo = nullptr;
     QLineEdit* capacityEdit = nullptr;
     QLineEdit* pageSizeEdit = nullptr;

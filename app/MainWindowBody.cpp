@@ -223,6 +223,15 @@ QWidget* MainWindow::buildChipSettings(QWidget* parent)
     grid->addWidget(pageSizeEdit, 1, 1);
     grid->addWidget(speedLabel, 2, 0);
     grid->addWidget(speedCombo, 2, 1);
+    // Several programmers attached: which one the window uses.
+    programmerLabel = makeLabel(chipSettingsPanel, "programmerLabel", QStringLiteral("Programmer"));
+    programmerCombo = makeCombo(chipSettingsPanel, "programmerCombo");
+    grid->addWidget(programmerLabel, 3, 0);
+    grid->addWidget(programmerCombo, 3, 1);
+    programmerLabel->hide();
+    programmerCombo->hide();
+    connect(programmerCombo, &QComboBox::activated, this,
+        [this](int index) { runCommand([this, index] { chooseProgrammer(index); }); });
     return chipSettingsPanel;
 }
 

@@ -58,6 +58,7 @@ Settings readSettings(const IniFile& ini, Reporter* reporter)
         s.languageStored = false;
     }
     s.lastFolder = ini.readString(Folders, QStringLiteral("Last"), QString());
+    s.programmer = ini.readString(Device, QStringLiteral("Programmer"), QString());
     return s;
 }
 
@@ -75,6 +76,8 @@ void writeSettings(IniFile& ini, const Settings& s)
     ini.writeInteger(Device, QStringLiteral("LANGU"), s.language);
     if (!s.lastFolder.isEmpty())
         ini.writeString(Folders, QStringLiteral("Last"), s.lastFolder);
+    if (!s.programmer.isEmpty())
+        ini.writeString(Device, QStringLiteral("Programmer"), s.programmer);
 }
 
 bool storeSettings(IniFile& ini, const Settings& settings, Reporter& reporter)

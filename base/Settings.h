@@ -24,6 +24,7 @@ struct Settings
     int language = 0;
     bool languageStored = true; ///< false: the file has no LANGU key (a first start)
     QString lastFolder; ///< [Folders] Last: where Open and Save start
+    QString programmer; ///< [DEVICE] Programmer: the location of the programmer the window uses
 };
 
 /// The settings file of an executable: its path with the extension replaced by ".ini".

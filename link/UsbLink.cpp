@@ -166,6 +166,23 @@ std::vector<ProgrammerInfo> UsbLink::listProgrammers()
     return programmers;
 }
 
+std::vector<QByteArray> UsbLink::programmerLocations()
+{
+    std::vector<QByteArray> locations;
+    const std::lock_guard<std::mutex> lock(busListMutex());
+    m_usb.bind();
+    m_usb.usb_find_busses();
+    m_usb.usb_find_devices();
+    const QString root = sysfsRoot();
+    for (struct usb_bus* bus = m_usb.usb_get_busses(); bus; bus = bus->next) {
+        for (struct usb_device* device = bus->devices; device; device = device->next) {
+            if (device->descriptor.idVendor == ProgrammerVendorId && device->descriptor.idProduct == ProgrammerProductId)
+                locations.push_back(programmerLocation(bus, device, root));
+        }
+    }
+    return locations;
+}
+
 bool UsbLink::tryDevice(struct usb_device* device)
 {
     m_triedProduct.clear();

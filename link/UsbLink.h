@@ -88,6 +88,9 @@ public:
     /// that cannot be opened are listed too, as "no access"), in bus order. Each one is opened,
     /// claimed and closed again to learn its state; the link is closed first.
     std::vector<ProgrammerInfo> listProgrammers();
+    /// The locations of the devices with the programmer's ids, in bus order, without opening any:
+    /// a cheap look at how many may be attached.
+    std::vector<QByteArray> programmerLocations();
 
     /// Writes length bytes of the block to commandEndpoint; when readReply is set, pauses
     /// 50 ms and reads length bytes from readEndpoint into the same block. A command write that
