@@ -128,28 +128,28 @@ private:
     QTextStream& m_err;
 };
 
-/// One socket's user interface: every box and log line becomes a line on standard error that
-/// starts with the programmer's location; questions are answered by --yes.
+/// One socket's user interface: every box and log line goes to the observer; questions are
+/// answered by --yes.
 class SocketUserInterface : public UserInterface
 {
 public:
-    SocketUserInterface(SharedOutput& output, const QByteArray& location, bool yes, bool quiet)
-        : m_output(output)
-        , m_prefix(QStringLiteral("[%1] ").arg(QString::fromLatin1(location)))
+    SocketUserInterface(GangObserver& observer, std::size_t socket, bool yes, bool quiet)
+        : m_observer(observer)
+        , m_socket(socket)
         , m_yes(yes)
         , m_quiet(quiet)
     {
     }
-    void showError(const QString& text) override { m_output.line(m_prefix + text, true); }
+    void showError(const QString& text) override { m_observer.message(m_socket, text, true); }
     bool askYesNo(const QString& text) override
     {
-        m_output.line(m_prefix + text + (m_yes ? QStringLiteral(" yes") : QStringLiteral(" no")), true);
+        m_observer.message(m_socket, text + (m_yes ? QStringLiteral(" yes") : QStringLiteral(" no")), true);
         return m_yes;
     }
     void showInformation(const QString& text) override
     {
         if (!m_quiet)
-            m_output.line(m_prefix + text, true);
+            m_observer.message(m_socket, text, false);
     }
     void beep() override { }
     QString chooseOpenFile(const QString&) override { return {}; }
@@ -157,29 +157,76 @@ public:
     void insertLogLine(const QString& line) override
     {
         if (!m_quiet)
-            m_output.line(m_prefix + line, true);
+            m_observer.message(m_socket, line, false);
     }
 
 private:
-    SharedOutput& m_output;
-    QString m_prefix;
+    GangObserver& m_observer;
+    std::size_t m_socket;
     bool m_yes;
     bool m_quiet;
+};
+
+/// The chip jobs of one socket: as on the command line, with the progress told to the observer.
+class SocketJobs : public CliJobs
+{
+public:
+    SocketJobs(const ChipTable& table, GangObserver& observer, std::size_t socket)
+        : CliJobs(table, nullptr)
+        , m_observer(observer)
+        , m_socket(socket)
+    {
+    }
+    void setStatusText(const QString& text) override
+    {
+        CliJobs::setStatusText(text);
+        m_status = text;
+    }
+    void showProgress(quint32 maximum, ProgressUnit unit) override
+    {
+        CliJobs::showProgress(maximum, unit);
+        m_maximum = maximum;
+        m_unit = unit;
+        m_estimate.start(maximum);
+        m_lastTold = -1;
+    }
+    void setProgressPosition(quint32 position) override
+    {
+        CliJobs::setProgressPosition(position); // Ctrl+C is looked at here
+        m_estimate.update(position);
+        const qint64 now = m_estimate.now();
+        if (m_lastTold >= 0 && now - m_lastTold < 100 && position < m_maximum)
+            return;
+        m_lastTold = now;
+        const auto estimate = m_unit == ProgressUnit::Bytes ? m_estimate.estimate() : std::nullopt;
+        m_observer.progress(m_socket, m_status, position, m_maximum, estimate ? estimate->bytesPerSecond : -1.0);
+    }
+
+private:
+    GangObserver& m_observer;
+    std::size_t m_socket;
+    QString m_status;
+    quint32 m_maximum = 0;
+    ProgressUnit m_unit = ProgressUnit::Bytes;
+    ProgressEstimate m_estimate;
+    qint64 m_lastTold = -1;
 };
 
 /// One programmer's part of the run, in its own thread.
 class Socket
 {
 public:
-    Socket(const GangJob& job, SharedOutput& output, SerialCounter* serials, JobLog* log, SocketTally& tally)
+    Socket(const GangJob& job, GangObserver& observer, std::size_t socket, SerialCounter* serials, JobLog* log,
+        SocketTally& tally)
         : m_job(job)
-        , m_output(output)
+        , m_observer(observer)
+        , m_socket(socket)
         , m_serials(serials)
         , m_log(log)
         , m_tally(tally)
-        , m_ui(output, tally.location, job.yes, job.quiet)
+        , m_ui(observer, socket, job.yes, job.quiet)
         , m_reporter(m_ui)
-        , m_jobs(*job.table, nullptr)
+        , m_jobs(*job.table, observer, socket)
         , m_buffer(std::make_unique<DataBuffer>())
         , m_programmer(m_usb, m_reporter, *m_buffer, m_jobs)
         , m_ops(m_usb, m_programmer, m_reporter, *m_buffer, m_jobs, m_jobs)
@@ -239,13 +286,8 @@ private:
                 if (serial)
                     m_serials->giveBack(*serial);
             }
-            const QString location = QString::fromLatin1(m_tally.location);
             const QString shownId = id.isEmpty() ? QStringLiteral("-") : id;
-            m_output.line(m_reporter.message(status == ExitOk ? MsgGangChipPassed : MsgGangChipFailed)
-                              .arg(location)
-                              .arg(chip)
-                              .arg(shownId, serialText)
-                              .arg(seconds, 0, 'f', 1));
+            m_observer.chipEnded(m_socket, {chip, shownId, status == ExitOk, serialText, seconds});
             if (m_log && !writeLogLine(shownId, status, serialText, seconds, outcome))
                 return;
             if (!m_job.repeat || stopRequested() || m_usb.deviceVanished() || status == ExitNoProgrammer)
@@ -317,42 +359,82 @@ private:
     }
 
     const GangJob& m_job;
-    SharedOutput& m_output;
+    GangObserver& m_observer;
+    std::size_t m_socket;
     SerialCounter* m_serials;
     JobLog* m_log;
     SocketTally& m_tally;
     SocketUserInterface m_ui;
     Reporter m_reporter;
     UsbLink m_usb;
-    CliJobs m_jobs;
+    SocketJobs m_jobs;
     std::unique_ptr<DataBuffer> m_buffer;
     ChipProgrammer m_programmer;
     ChipOperations m_ops;
 };
 
+
+/// The command line's view of a gang run: one line per chip on standard output, the sockets'
+/// messages on standard error after their location, whole lines at a time.
+class StreamObserver : public GangObserver
+{
+public:
+    StreamObserver(const std::vector<ProgrammerInfo>& programmers, int language, QTextStream& out, QTextStream& err)
+        : m_programmers(programmers)
+        , m_language(language)
+        , m_output(out, err)
+    {
+    }
+    void message(std::size_t socket, const QString& text, bool error) override
+    {
+        m_output.line(QStringLiteral("[%1] ").arg(location(socket)) + text, true);
+        (void)error;
+    }
+    void progress(std::size_t, const QString&, quint32, quint32, double) override { }
+    void chipEnded(std::size_t socket, const GangChip& chip) override
+    {
+        m_output.line(messageText(chip.passed ? MsgGangChipPassed : MsgGangChipFailed, m_language)
+                          .arg(location(socket))
+                          .arg(chip.number)
+                          .arg(chip.id, chip.serial)
+                          .arg(chip.seconds, 0, 'f', 1));
+    }
+
+private:
+    QString location(std::size_t socket) const { return QString::fromLatin1(m_programmers[socket].location); }
+    const std::vector<ProgrammerInfo>& m_programmers;
+    int m_language;
+    SharedOutput m_output;
+};
+
 } // namespace
 
-std::vector<SocketTally> runGang(const GangJob& job, const std::vector<ProgrammerInfo>& programmers,
-    JobLog* log, QTextStream& out, QTextStream& err)
+std::vector<SocketTally> runGang(
+    const GangJob& job, const std::vector<ProgrammerInfo>& programmers, JobLog* log, GangObserver& observer)
 {
-    SharedOutput output(out, err);
     std::optional<SerialCounter> serials;
     if (job.serial)
         serials.emplace(job.serial->start, job.serial->step);
     std::vector<SocketTally> tallies(programmers.size());
-    {
-        std::vector<std::thread> threads;
-        threads.reserve(programmers.size());
-        for (std::size_t i = 0; i < programmers.size(); ++i) {
-            tallies[i].location = programmers[i].location;
-            threads.emplace_back([&, i] {
-                Socket socket(job, output, serials ? &*serials : nullptr, log, tallies[i]);
-                socket.run();
-            });
-        }
-        for (std::thread& thread : threads)
-            thread.join();
+    std::vector<std::thread> threads;
+    threads.reserve(programmers.size());
+    for (std::size_t i = 0; i < programmers.size(); ++i) {
+        tallies[i].location = programmers[i].location;
+        threads.emplace_back([&, i] {
+            Socket socket(job, observer, i, serials ? &*serials : nullptr, log, tallies[i]);
+            socket.run();
+        });
     }
+    for (std::thread& thread : threads)
+        thread.join();
+    return tallies;
+}
+
+std::vector<SocketTally> runGang(const GangJob& job, const std::vector<ProgrammerInfo>& programmers,
+    JobLog* log, QTextStream& out, QTextStream& err)
+{
+    StreamObserver observer(programmers, job.language, out, err);
+    const std::vector<SocketTally> tallies = runGang(job, programmers, log, observer);
     int passed = 0;
     int failed = 0;
     for (const SocketTally& tally : tallies) {

@@ -90,6 +90,33 @@ struct SocketTally
     int status = 0; ///< the exit status of its last chip that failed; 0 when none did
 };
 
+/// One chip of a gang run as it ended.
+struct GangChip
+{
+    int number = 0; ///< counted per socket, from 1
+    QString id; ///< the chip ID as hex; "-" when none answered
+    bool passed = false;
+    QString serial; ///< "-" without serial numbers
+    double seconds = 0;
+};
+
+/// What a gang run tells as it goes. Called from the sockets' threads, each socket from its own.
+class GangObserver
+{
+public:
+    virtual ~GangObserver() = default;
+    /// A box or a log line of that socket's chip routines.
+    virtual void message(std::size_t socket, const QString& text, bool error) = 0;
+    /// The socket's chip routine moved: status text, position of maximum, rate in bytes per
+    /// second (negative while unknown). At most every tenth of a second and at the end.
+    virtual void progress(std::size_t socket, const QString& status, quint32 position, quint32 maximum, double rate) = 0;
+    virtual void chipEnded(std::size_t socket, const GangChip& chip) = 0;
+};
+
+/// runGang with each socket telling observer.
+std::vector<SocketTally> runGang(
+    const GangJob& job, const std::vector<ProgrammerInfo>& programmers, JobLog* log, GangObserver& observer);
+
 /// Runs the job on every programmer at once, each in a thread of its own with its own USB handle,
 /// chip routines and copy of the image; prints one line per chip as it finishes (location, chip
 /// ID, result, serial, seconds) and, at the end, a summary. Ctrl+C ends every socket at its next
