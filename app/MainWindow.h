@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Captions.h"
+#include "app/cli/Gang.h"
 #include "base/IniFile.h"
 #include "base/Reporter.h"
 #include "base/Settings.h"
@@ -125,6 +126,10 @@ public:
     void verifyChip();
     void blankCheckChip();
     void runAuto();
+    /// Operation → "Program all programmers…": the gang window over the buffer's image.
+    void programAllProgrammers();
+    /// The window's Auto as a gang run does it: chip, speed, auto options, the buffer's image.
+    cli::GangJob gangJob();
     void detectChip();
     void findChip();
     void editChipDatabase();
@@ -259,6 +264,7 @@ private:
     QAction* quitAction = nullptr;
     QAction* fillAction = nullptr;
     QAction* autoAction = nullptr;
+    QAction* gangAction = nullptr;
     QAction* eraseAction = nullptr;
     QAction* writeAction = nullptr;
     QAction* readAction = nullptr;

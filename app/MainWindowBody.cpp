@@ -124,6 +124,7 @@ void MainWindow::buildMenu()
     connect(editMenu, &QMenu::aboutToShow, this, [this] { updateEditActions(); });
     menu(operationMenu, "operationMenu");
     operationMenu->addAction(autoAction);
+    operationMenu->addAction(gangAction);
     operationMenu->addSeparator();
     for (QAction* a : {eraseAction, writeAction, readAction, verifyAction, blankCheckAction})
         operationMenu->addAction(a);

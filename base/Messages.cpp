@@ -205,6 +205,12 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"检测到位于 %1 的编程器，工作状态正常。", u"檢測到位於 %1 的編程器，工作狀態正常。",
         u"The programmer at %1 is detected, and the working state is normal."},
     {u"准备好 %1", u"準備好 %1", u"Ready %1"},
+    {u"编程所有编程器", u"編程所有編程器", u"Program all programmers"},
+    {u"开始", u"開始", u"Start"},
+    {u"停止", u"停止", u"Stop"},
+    {u"通过", u"通過", u"PASS"},
+    {u"失败", u"失敗", u"FAIL"},
+    {u"序列号 %1", u"序列號 %1", u"Serial %1"},
 }};
 
 } // namespace

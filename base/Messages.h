@@ -136,6 +136,12 @@ enum MessageKey : int {
     MsgCliNoProgrammers, ///< command line, programmers: none is attached
     MsgProgrammerDetectedAt, ///< log: the probe found the programmer at %1 (several are attached)
     MsgReadyAt, ///< status panel 1: ready, with the programmer's location %1 (several are attached)
+    MsgGangWindowTitle, ///< the window that programs all programmers at once
+    MsgGangStart, ///< its button that starts the run
+    MsgGangStop, ///< its button that stops every socket
+    MsgGangPass, ///< a tile: the chip passed
+    MsgGangFail, ///< a tile: the chip failed
+    MsgGangSerial, ///< a tile: %1 = the chip's serial number
     MessageCount
 };
 

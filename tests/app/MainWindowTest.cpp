@@ -433,7 +433,7 @@ TEST_F(MainWindowFixture, EveryCommandHasOneActionThatItsMenuItemAndToolButtonSh
             {"deviceAction", 1, 1}, {"aboutAction", 1, 1}, {"stopAction", 0, 1}, {"simplifiedChineseAction", 1, 0},
             {"traditionalChineseAction", 1, 0}, {"englishAction", 1, 0}, {"undoAction", 1, 0}, {"redoAction", 1, 0},
             {"cutAction", 1, 0}, {"copyAction", 1, 0}, {"pasteAction", 1, 0}, {"selectAllAction", 1, 0},
-            {"copyAsHexAction", 1, 0}, {"pasteHexAction", 1, 0}, {"insertModeAction", 1, 0}};
+            {"copyAsHexAction", 1, 0}, {"pasteHexAction", 1, 0}, {"insertModeAction", 1, 0}, {"gangAction", 1, 0}};
     ASSERT_EQ(w.commandActions().size(), std::size(places));
     for (const auto& [name, menus, buttons] : places) {
         QAction* command = &action(w, name);
