@@ -41,6 +41,11 @@ public:
             },
             Qt::QueuedConnection);
     }
+    void chipStarted(std::size_t socket, const QString& id) override
+    {
+        QMetaObject::invokeMethod(
+            m_window, [w = m_window, socket, id] { w->chipStarted(socket, id); }, Qt::QueuedConnection);
+    }
     void chipEnded(std::size_t socket, const cli::GangChip& chip) override
     {
         QMetaObject::invokeMethod(
@@ -114,8 +119,10 @@ GangWindow::Tile GangWindow::makeTile(const ProgrammerInfo& programmer, int inde
     large.setPointSizeF(large.pointSizeF() * 2.5);
     large.setBold(true);
     t.result->setFont(large);
+    t.result->setMinimumHeight(QFontMetrics(large).lineSpacing());
     t.reason = label("reasonLabel");
     t.reason->setWordWrap(true);
+    t.reason->setMinimumHeight(3 * t.reason->fontMetrics().lineSpacing());
     t.serial = label("serialLabel");
     // Two tiles a row up to four programmers, then four a row.
     const int columns = m_tiles.size() + 1 > 4 ? 4 : 2;
@@ -163,8 +170,13 @@ void GangWindow::stop()
 void GangWindow::socketMessage(std::size_t socket, const QString& text, bool error)
 {
     // An error box of a socket is the reason its chip fails.
-    if (error && socket < m_tiles.size())
-        m_tiles[socket].reason->setText(text);
+    if (error && socket < m_tiles.size()) {
+        // Three lines at most; the whole text is the tip.
+        QLabel* reason = m_tiles[socket].reason;
+        reason->setToolTip(text);
+        const QFontMetrics metrics(reason->font());
+        reason->setText(metrics.elidedText(text, Qt::ElideRight, 3 * std::max(reason->width(), 200) - 30));
+    }
 }
 
 void GangWindow::socketProgress(std::size_t socket, const QString& status, quint32 position, quint32 maximum, double rate)
@@ -176,6 +188,17 @@ void GangWindow::socketProgress(std::size_t socket, const QString& status, quint
     t.progress->setMaximum(static_cast<int>(std::min<quint32>(maximum, INT_MAX)));
     t.progress->setValue(static_cast<int>(std::min<quint32>(position, INT_MAX)));
     t.rate->setText(rate >= 0 ? status + QStringLiteral("  ") + rateText(rate) : status);
+}
+
+void GangWindow::chipStarted(std::size_t socket, const QString& id)
+{
+    if (socket >= m_tiles.size())
+        return;
+    Tile& t = m_tiles[socket];
+    t.chip->setText(QStringLiteral("ID %1").arg(id));
+    t.result->clear();
+    t.reason->clear();
+    t.progress->setValue(0);
 }
 
 void GangWindow::chipEnded(std::size_t socket, const cli::GangChip& chip)

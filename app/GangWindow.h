@@ -68,6 +68,7 @@ private:
     Tile makeTile(const ProgrammerInfo& programmer, int index);
     void socketMessage(std::size_t socket, const QString& text, bool error);
     void socketProgress(std::size_t socket, const QString& status, quint32 position, quint32 maximum, double rate);
+    void chipStarted(std::size_t socket, const QString& id);
     void chipEnded(std::size_t socket, const cli::GangChip& chip);
     void ended();
     void showTotal();

@@ -267,6 +267,7 @@ private:
                 putSerial(*serial);
                 serialText = QString::number(*serial);
             }
+            m_observer.chipStarted(m_socket, id.isEmpty() ? QStringLiteral("-") : id);
             QElapsedTimer clock;
             clock.start();
             CommandOutcome outcome = CommandOutcome::Stopped;
@@ -391,6 +392,7 @@ public:
         (void)error;
     }
     void progress(std::size_t, const QString&, quint32, quint32, double) override { }
+    void chipStarted(std::size_t, const QString&) override { }
     void chipEnded(std::size_t socket, const GangChip& chip) override
     {
         m_output.line(messageText(chip.passed ? MsgGangChipPassed : MsgGangChipFailed, m_language)

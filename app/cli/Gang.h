@@ -110,6 +110,8 @@ public:
     /// The socket's chip routine moved: status text, position of maximum, rate in bytes per
     /// second (negative while unknown). At most every tenth of a second and at the end.
     virtual void progress(std::size_t socket, const QString& status, quint32 position, quint32 maximum, double rate) = 0;
+    /// A chip sits in the socket and its Auto starts: its ID as hex, "-" when none answered.
+    virtual void chipStarted(std::size_t socket, const QString& id) = 0;
     virtual void chipEnded(std::size_t socket, const GangChip& chip) = 0;
 };
 
