@@ -2,6 +2,7 @@
 // in-process against several simulated programmers.
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
+#include "app/cli/Gang.h"
 #include "tests/buffer/FileTestSupport.h"
 #include "tests/sim/SimControl.h"
 
@@ -198,6 +199,23 @@ TEST_F(GangTest, CtrlCEndsEverySocketAfterItsCurrentBlockWithTheEndCommand)
         EXPECT_LT(s.bytes_written, ChipSize) << "stopped in the middle, socket " << i;
     }
     EXPECT_EQ(sim.openHandles(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(SerialCounter, NumbersGivenBackGoToTheNextChipsSmallestFirst)
+{
+    SerialCounter counter(10, 5);
+    EXPECT_EQ(counter.take(), 10u);
+    EXPECT_EQ(counter.take(), 15u);
+    EXPECT_EQ(counter.take(), 20u);
+    counter.giveBack(15);
+    counter.giveBack(10);
+    const quint64 expected[] = {10, 15, 25, 30};
+    for (const quint64 value : expected)
+        EXPECT_EQ(counter.take(), value);
 }
 
 } // namespace
