@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <climits>
 #include <csignal>
 
 namespace kestrum {

@@ -273,7 +273,8 @@ int usb_reset(usb_dev_handle* dev)
 char* usb_strerror(void)
 {
     auto lock = enter();
-    static char text[128];
+    // Each thread reads the text of the error it met, as errno is.
+    static thread_local char text[128];
     std::strncpy(text, World::instance().lastError(), sizeof text - 1);
     return text;
 }

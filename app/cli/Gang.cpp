@@ -63,11 +63,11 @@ int JobLog::open(const QString& fileName)
     m_fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
     if (m_fd < 0)
         return errno;
-    if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const int error = S_ISREG(info.st_mode) ? errno : -1;
+    const int statError = ::fstat(m_fd, &info) != 0 ? errno : 0;
+    if (statError != 0 || !S_ISREG(info.st_mode)) {
         ::close(m_fd);
         m_fd = -1;
-        return error;
+        return statError != 0 ? statError : -1;
     }
     return 0;
 }

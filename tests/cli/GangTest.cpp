@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -216,6 +217,60 @@ TEST(SerialCounter, NumbersGivenBackGoToTheNextChipsSmallestFirst)
     const quint64 expected[] = {10, 15, 25, 30};
     for (const quint64 value : expected)
         EXPECT_EQ(counter.take(), value);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GangTest, WithRepeatEachSocketTakesItsNextChipWhenOneIsPutIntoItWhateverTheOthersDo)
+{
+    const QString in = imageFile(4096);
+    const QString log = folder.path(QStringLiteral("jobs.csv"));
+    // The operator serves the first socket only: once its chip is in the job log, takes it out,
+    // puts a fresh one in when the socket has looked at it empty, and presses Ctrl+C after its
+    // third chip. The other sockets keep their first chip and wait.
+    std::mutex mutex;
+    int served = 0;
+    int lookedEmptyAfter = -1; ///< the first socket's job count when its chip was taken out
+    setSocketPollHook([&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        const int jobs = sim.state(programmers[0]).jobs_ended;
+        if (lookedEmptyAfter >= 0) {
+            if (jobs > lookedEmptyAfter) {
+                lookedEmptyAfter = -1;
+                ASSERT_EQ(sim.insertChip(programmers[0], KSIM_CHIP_SPI_FLASH, ChipSize, 0xEF3013), 0);
+            }
+            return;
+        }
+        QFile csv(log);
+        const int logged = csv.open(QIODevice::ReadOnly) ? int(csv.readAll().count(",001:001\n")) : 0;
+        if (logged == served)
+            return;
+        served = logged;
+        if (served == 3) {
+            requestStop();
+            return;
+        }
+        ASSERT_EQ(sim.insertChip(programmers[0], KSIM_CHIP_NONE, 0, 0), 0);
+        lookedEmptyAfter = jobs;
+    });
+    const Run r = run({"auto", in, "--chip", Chip, "--all-programmers", "--repeat", "--serial", "0x20:1", "--job-log",
+        log});
+    setSocketPollHook({});
+    EXPECT_EQ(r.status, ExitStopped) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("001:001: chip 3 (ID EF3013) passed")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("001:002: chip 2")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("3 programmers: 5 chips passed, 0 failed")) << r.out.toStdString();
+
+    QFile csv(log);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 6) << "the header and five chips";
+    std::set<QByteArray> serials;
+    for (int i = 1; i < lines.size(); ++i)
+        serials.insert(lines[i].split(',')[3]);
+    EXPECT_EQ(serials, (std::set<QByteArray> {"1", "2", "3", "4", "5"})) << "one counter for every socket";
 }
 
 } // namespace
