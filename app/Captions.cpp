@@ -40,6 +40,8 @@ const std::vector<Caption>& captionTable()
         {W::Main, "sizeLabel", u"容量", u"容量", u"Size"},
         {W::Main, "pageSizeLabel", u"页面大小", u"頁面大小", u"Pagesize"},
         {W::Main, "speedLabel", u"编程速度", u"編程速度", u"Speed"},
+        {W::Main, "programmerLabel", u"编程器", u"編程器", u"Programmer"},
+        {W::Main, "gangAction", u"编程所有编程器…", u"編程所有編程器…", u"Program all programmers…"},
         {W::Main, "autoOptionsGroup", u"自动编程选项", u"自動編程選項", u"Auto Options"},
         {W::Main, "autoEraseCheck", u"擦除", u"擦除", u"Erase"},
         {W::Main, "autoProgramCheck", u"编程", u"編程", u"Program"},

@@ -390,6 +390,33 @@ void MainWindow::runCommand(const std::function<void()>& handler)
 
 void MainWindow::probeProgrammer()
 {
+    // A job holds the link: the probe is put off, and the list with it.
+    if (!m_operations->holdsProgrammer()) {
+        const std::vector<QByteArray> locations = m_usb->programmerLocations();
+        const bool several = locations.size() > 1;
+        programmerCombo->clear();
+        int chosen = 0;
+        for (const QByteArray& location : locations) {
+            if (QString::fromLatin1(location) == m_settings.programmer)
+                chosen = programmerCombo->count();
+            programmerCombo->addItem(QString::fromLatin1(location));
+        }
+        programmerCombo->setCurrentIndex(several ? chosen : -1);
+        programmerLabel->setVisible(several);
+        programmerCombo->setVisible(several);
+        chipSettingsPanel->setFixedHeight(several ? 134 : 104);
+        // With one programmer (or none) the window takes whichever answers, as it always did.
+        m_usb->setLocation(several ? locations[static_cast<std::size_t>(chosen)] : QByteArray());
+    }
+    m_operations->probeProgrammer();
+}
+
+void MainWindow::chooseProgrammer(int index)
+{
+    if (index < 0 || index >= programmerCombo->count())
+        return;
+    m_settings.programmer = programmerCombo->itemText(index);
+    m_usb->setLocation(m_settings.programmer.toLatin1());
     m_operations->probeProgrammer();
 }
 

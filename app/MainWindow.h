@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Captions.h"
+#include "app/cli/Gang.h"
 #include "base/IniFile.h"
 #include "base/Reporter.h"
 #include "base/Settings.h"
@@ -90,8 +91,11 @@ public:
     [[nodiscard]] DeviceChangeMonitor& deviceMonitor() { return *m_deviceMonitor; }
     /// What the chip jobs show in the window (tests set its clock).
     [[nodiscard]] MainWindowJobView& jobView() { return *m_jobView; }
-    /// The probe run on activation and on every device change.
+    /// The probe run on activation and on every device change. With several programmers attached
+    /// it first fills the Programmer list and points the link at the chosen one.
     void probeProgrammer();
+    /// The Programmer list's choice: remembered by its location, used from the next job on.
+    void chooseProgrammer(int index);
     /// Index of the speed list as the programmer receives it (no selection gives 0xFF).
     [[nodiscard]] std::uint8_t speedByte() const;
 
@@ -129,6 +133,10 @@ public:
     void verifyChip();
     void blankCheckChip();
     void runAuto();
+    /// Operation → "Program all programmers…": the gang window over the buffer's image.
+    void programAllProgrammers();
+    /// The window's Auto as a gang run does it: chip, speed, auto options, the buffer's image.
+    cli::GangJob gangJob();
     void detectChip();
     void findChip();
     void editChipDatabase();
@@ -300,6 +308,7 @@ private:
     QAction* quitAction = nullptr;
     QAction* fillAction = nullptr;
     QAction* autoAction = nullptr;
+    QAction* gangAction = nullptr;
     QAction* eraseAction = nullptr;
     QAction* writeAction = nullptr;
     QAction* readAction = nullptr;
@@ -359,10 +368,12 @@ private:
     QLabel* sizeLabel = nullptr;
     QLabel* pageSizeLabel = nullptr;
     QLabel* speedLabel = nullptr;
+    QLabel* programmerLabel = nullptr;
     QComboBox* typeCombo = nullptr;
     QComboBox* manufacturerCombo = nullptr;
     QComboBox* nameCombo = nullptr;
     QComboBox* speedCombo = nullptr;
+    QComboBox* programmerCombo = nullptr; ///< shown only while several programmers are attached
     QComboBox* sizeCombo = nullptr;
     QLineEdit* capacityEdit = nullptr;
     QLineEdit* pageSizeEdit = nullptr;

@@ -134,6 +134,7 @@ void MainWindow::buildMenu()
     connect(editMenu, &QMenu::aboutToShow, this, [this] { updateEditActions(); });
     menu(operationMenu, "operationMenu");
     operationMenu->addAction(autoAction);
+    operationMenu->addAction(gangAction);
     operationMenu->addSeparator();
     for (QAction* a : {eraseAction, writeAction, readAction, verifyAction, blankCheckAction, compareAction})
         operationMenu->addAction(a);
@@ -237,6 +238,15 @@ QWidget* MainWindow::buildChipSettings(QWidget* parent)
     grid->addWidget(pageSizeEdit, 1, 1);
     grid->addWidget(speedLabel, 2, 0);
     grid->addWidget(speedCombo, 2, 1);
+    // Several programmers attached: which one the window uses.
+    programmerLabel = makeLabel(chipSettingsPanel, "programmerLabel", QStringLiteral("Programmer"));
+    programmerCombo = makeCombo(chipSettingsPanel, "programmerCombo");
+    grid->addWidget(programmerLabel, 3, 0);
+    grid->addWidget(programmerCombo, 3, 1);
+    programmerLabel->hide();
+    programmerCombo->hide();
+    connect(programmerCombo, &QComboBox::activated, this,
+        [this](int index) { runCommand([this, index] { chooseProgrammer(index); }); });
     return chipSettingsPanel;
 }
 

@@ -9,6 +9,10 @@
 #include "app/FillDialog.h"
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
+
+#include "app/GangWindow.h"
+#include "app/MainWindowJobView.h"
+#include "chipdb/NameTokens.h"
 #include "app/QtUserInterface.h"
 #include "base/FileLocations.h"
 #include "buffer/HexText.h"
@@ -114,6 +118,8 @@ const std::vector<MainWindow::Command>& MainWindow::commandTable()
         {&W::backUpAction, "backUpAction", nullptr, none, &W::toggleBackUp, G::Always},
         {&W::backupsAction, "backupsAction", nullptr, none, &W::openBackups, G::Always},
         {&W::logFileAction, "logFileAction", nullptr, none, &W::openLogFile, G::Always},
+        // The gang window is modal and holds the busy guard while it is open.
+        {&W::gangAction, "gangAction", nullptr, none, &W::programAllProgrammers, G::WaitsForJob},
     };
     return table;
 }
@@ -383,6 +389,38 @@ void MainWindow::runAuto()
     const bool programs = autoProgramCheck->isChecked() && autoVerifyCheck->isChecked();
     if (ranToItsEnd([this] { m_operations->autoRun(); }) && programs)
         m_buffer.markSaved();
+}
+
+cli::GangJob MainWindow::gangJob()
+{
+    const ChipRecord& record = m_jobView->currentRecord();
+    const NameTokens names(record.namesText());
+    cli::GangJob job;
+    job.table = &m_jobView->chipTable();
+    job.chipType = names.trimmedAt(0);
+    job.chipMaker = names.trimmedAt(1);
+    job.chipName = names.trimmedAt(2);
+    job.speedIndex = m_jobView->speedIndex();
+    job.erase = autoEraseCheck->isChecked();
+    job.program = autoProgramCheck->isChecked();
+    job.verify = autoVerifyCheck->isChecked();
+    job.image = &m_buffer;
+    job.imageLength = std::min<quint32>(BufferCapacity,
+        std::max<quint32>(record.flashSize, static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0))));
+    job.quiet = true;
+    job.language = m_reporter.language();
+    return job;
+}
+
+void MainWindow::programAllProgrammers()
+{
+    takeViewEdits();
+    if (m_buffer.usedLength <= 0 && autoProgramCheck->isChecked()) {
+        m_reporter.showError(MsgBufferEmpty);
+        return;
+    }
+    GangWindow gang(this, m_reporter, gangJob());
+    gang.exec();
 }
 
 void MainWindow::detectChip()

@@ -160,6 +160,19 @@ enum MessageKey : int {
     MsgCompareColumnStart, ///< list column
     MsgCompareColumnEnd, ///< list column
     MsgCompareColumnLength, ///< list column
+    MsgGangChipPassed, ///< gang run: %1 = location, %2 = chip number, %3 = chip ID, %4 = serial, %5 = seconds
+    MsgGangChipFailed, ///< gang run: as MsgGangChipPassed, for a chip that failed
+    MsgGangSummary, ///< gang run: %1 = programmers, %2 = chips passed, %3 = failed
+    MsgCliSeveralProgrammers, ///< command line: several programmers and no --programmer; the list follows
+    MsgCliNoProgrammers, ///< command line, programmers: none is attached
+    MsgProgrammerDetectedAt, ///< log: the probe found the programmer at %1 (several are attached)
+    MsgReadyAt, ///< status panel 1: ready, with the programmer's location %1 (several are attached)
+    MsgGangWindowTitle, ///< the window that programs all programmers at once
+    MsgGangStart, ///< its button that starts the run
+    MsgGangStop, ///< its button that stops every socket
+    MsgGangPass, ///< a tile: the chip passed
+    MsgGangFail, ///< a tile: the chip failed
+    MsgGangSerial, ///< a tile: %1 = the chip's serial number
     MessageCount
 };
 

@@ -62,6 +62,7 @@ Settings readSettings(const IniFile& ini, Reporter* reporter)
     s.lastFolder = ini.readString(Folders, QStringLiteral("Last"), QString());
     s.readTwice = ini.readBool(Safety, QStringLiteral("ReadTwice"), false);
     s.backUp = ini.readBool(Safety, QStringLiteral("Backup"), true);
+    s.programmer = ini.readString(Device, QStringLiteral("Programmer"), QString());
     return s;
 }
 
@@ -81,6 +82,8 @@ void writeSettings(IniFile& ini, const Settings& s)
         ini.writeString(Folders, QStringLiteral("Last"), s.lastFolder);
     ini.writeBool(Safety, QStringLiteral("ReadTwice"), s.readTwice);
     ini.writeBool(Safety, QStringLiteral("Backup"), s.backUp);
+    if (!s.programmer.isEmpty())
+        ini.writeString(Device, QStringLiteral("Programmer"), s.programmer);
 }
 
 bool storeSettings(IniFile& ini, const Settings& settings, Reporter& reporter)

@@ -26,6 +26,7 @@ struct Settings
     QString lastFolder; ///< [Folders] Last: where Open and Save start
     bool readTwice = false; ///< [Safety] ReadTwice: Read reads the chip twice and compares
     bool backUp = true; ///< [Safety] Backup: Erase, Write and Auto keep the chip's content first
+    QString programmer; ///< [DEVICE] Programmer: the location of the programmer the window uses
 };
 
 /// The settings file of an executable: its path with the extension replaced by ".ini".

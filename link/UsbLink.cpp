@@ -4,6 +4,8 @@
 
 #include <QThread>
 
+#include <mutex>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,13 @@ namespace {
 constexpr int RequestTypeDeviceToHost = 0x80;
 constexpr int RequestGetDescriptor = 6;
 constexpr int StringDescriptorType = 3;
+
+/// libusb 0.1's bus list is one for the process: usb_find_busses and usb_find_devices rebuild it.
+std::mutex& busListMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
 
 void realSleep(int milliseconds)
 {
@@ -91,16 +100,22 @@ int UsbLink::open(int vendorId, int productId)
     m_deviceVanished = false;
     m_openProblem = {OpenFailure::Absent, {}};
 
+    const std::lock_guard<std::mutex> lock(busListMutex());
     m_usb.bind();
     m_usb.usb_find_busses();
     m_usb.usb_find_devices();
 
+    const QString root = sysfsRoot();
     for (struct usb_bus* bus = m_usb.usb_get_busses(); bus; bus = bus->next) {
         for (struct usb_device* device = bus->devices; device; device = device->next) {
             if (device->descriptor.idVendor != vendorId || device->descriptor.idProduct != productId)
                 continue;
+            const QByteArray location = programmerLocation(bus, device, root);
+            if (!m_location.isEmpty() && location != m_location)
+                continue;
             if (tryDevice(device)) {
                 m_openProblem = {};
+                m_openedLocation = location;
                 return 1;
             }
         }
@@ -110,8 +125,67 @@ int UsbLink::open(int vendorId, int productId)
     return 0;
 }
 
+std::vector<ProgrammerInfo> UsbLink::listProgrammers()
+{
+    if (m_deviceHandle)
+        close();
+    std::vector<ProgrammerInfo> programmers;
+    const std::lock_guard<std::mutex> lock(busListMutex());
+    m_usb.bind();
+    m_usb.usb_find_busses();
+    m_usb.usb_find_devices();
+
+    const QString root = sysfsRoot();
+    for (struct usb_bus* bus = m_usb.usb_get_busses(); bus; bus = bus->next) {
+        for (struct usb_device* device = bus->devices; device; device = device->next) {
+            if (device->descriptor.idVendor != ProgrammerVendorId || device->descriptor.idProduct != ProgrammerProductId)
+                continue;
+            m_openProblem = {OpenFailure::Absent, {}};
+            ProgrammerInfo info;
+            info.location = programmerLocation(bus, device, root);
+            if (tryDevice(device)) {
+                close();
+            } else {
+                switch (m_openProblem.failure) {
+                case OpenFailure::WrongStrings:
+                    continue; // another maker's device with the same ids
+                case OpenFailure::Busy:
+                    info.state = ProgrammerInfo::State::InUse;
+                    break;
+                default:
+                    info.state = ProgrammerInfo::State::NoAccess;
+                    break;
+                }
+            }
+            info.product = m_triedProduct;
+            info.byteOrder = m_triedProduct == ProductWithDevice ? ByteOrder::Little : ByteOrder::Big;
+            programmers.push_back(info);
+        }
+    }
+    m_openProblem = {};
+    return programmers;
+}
+
+std::vector<QByteArray> UsbLink::programmerLocations()
+{
+    std::vector<QByteArray> locations;
+    const std::lock_guard<std::mutex> lock(busListMutex());
+    m_usb.bind();
+    m_usb.usb_find_busses();
+    m_usb.usb_find_devices();
+    const QString root = sysfsRoot();
+    for (struct usb_bus* bus = m_usb.usb_get_busses(); bus; bus = bus->next) {
+        for (struct usb_device* device = bus->devices; device; device = device->next) {
+            if (device->descriptor.idVendor == ProgrammerVendorId && device->descriptor.idProduct == ProgrammerProductId)
+                locations.push_back(programmerLocation(bus, device, root));
+        }
+    }
+    return locations;
+}
+
 bool UsbLink::tryDevice(struct usb_device* device)
 {
+    m_triedProduct.clear();
     // usb_open reports why it failed in errno only (a device node without write access: EACCES).
     errno = 0;
     m_deviceHandle = m_usb.usb_open(device);
@@ -142,6 +216,7 @@ bool UsbLink::tryDevice(struct usb_device* device)
         return false;
     }
 
+    m_triedProduct = text;
     int readEndpoint = 0;
     int writeEndpoint = 0;
     int commandEndpoint = 0;

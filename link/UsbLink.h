@@ -1,11 +1,13 @@
 #pragma once
 
+#include "link/ProgrammerList.h"
 #include "link/UsbBinding.h"
 
 #include <QObject>
 #include <QtGlobal>
 
 #include <functional>
+#include <vector>
 
 namespace kestrum {
 
@@ -19,6 +21,10 @@ namespace kestrum {
 ///
 /// The link is held open for one operation at a time: open, work, close. Destroying the transport
 /// does not close an open device; callers close before they let go.
+///
+/// Several links may work at once from several threads, each on its own programmer: libusb 0.1
+/// keeps one bus list for the whole process, so the search of open() and listProgrammers() runs
+/// under one process-wide lock; transfers on distinct handles run side by side.
 class UsbLink : public QObject
 {
 public:
@@ -71,6 +77,20 @@ public:
     /// is in openProblem()).
     int open(int vendorId, int productId);
     [[nodiscard]] const OpenProblem& openProblem() const { return m_openProblem; }
+
+    /// The programmer that open() takes: only the one at that location (ProgrammerInfo); with an
+    /// empty location, the first one found, as with one programmer attached.
+    void setLocation(const QByteArray& location) { m_location = location; }
+    [[nodiscard]] const QByteArray& location() const { return m_location; }
+    /// The location of the programmer the last successful open() took.
+    [[nodiscard]] const QByteArray& openedLocation() const { return m_openedLocation; }
+    /// Every attached programmer (the ids of the programmer and its manufacturer string; devices
+    /// that cannot be opened are listed too, as "no access"), in bus order. Each one is opened,
+    /// claimed and closed again to learn its state; the link is closed first.
+    std::vector<ProgrammerInfo> listProgrammers();
+    /// The locations of the devices with the programmer's ids, in bus order, without opening any:
+    /// a cheap look at how many may be attached.
+    std::vector<QByteArray> programmerLocations();
 
     /// Writes length bytes of the block to commandEndpoint; when readReply is set, pauses
     /// 50 ms and reads length bytes from readEndpoint into the same block. A command write that
@@ -146,6 +166,9 @@ private:
     bool m_linkFaulted = false;
     bool m_deviceVanished = false;
     OpenProblem m_openProblem;
+    QByteArray m_location;
+    QByteArray m_openedLocation;
+    QByteArray m_triedProduct; ///< the product string of the device tried last; empty when unread
 };
 
 } // namespace kestrum

@@ -153,15 +153,21 @@ void ChipOperations::probeProgrammer()
     // The line tells of a connection, not of every look: it is written when the programmer was
     // not connected (or not yet looked for) at the probe before.
     const bool connected = m_programmer.openProgrammer();
+    // With several programmers attached the link is pointed at one: the log and panel 1 name it,
+    // and another choice is a new connection.
+    const QString location = QString::fromLatin1(m_usb.location());
     if (connected) {
-        if (m_probeConnected != true)
-            m_reporter.addLogLine(MsgProgrammerFound);
+        if (m_probeConnected != true || location != m_probeLocation)
+            m_reporter.addLogLine(location.isEmpty() ? m_reporter.message(MsgProgrammerFound)
+                                                     : m_reporter.message(MsgProgrammerDetectedAt).arg(location));
         m_usb.close();
-        m_view.setStatusText(m_reporter.message(MsgReady));
+        m_view.setStatusText(
+            location.isEmpty() ? m_reporter.message(MsgReady) : m_reporter.message(MsgReadyAt).arg(location));
     } else {
         m_view.setStatusText(m_reporter.message(MsgNotConnected));
     }
     m_probeConnected = connected;
+    m_probeLocation = location;
 }
 
 bool ChipOperations::isSpiEeprom() const

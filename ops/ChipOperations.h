@@ -227,6 +227,7 @@ private:
     bool m_busy = false;
     bool m_probePending = false;
     std::optional<bool> m_probeConnected; ///< what the last probe found; none before the first
+    QString m_probeLocation; ///< the programmer the last probe looked for; empty for any
     QElapsedTimer m_stopwatch;
     CommandOutcome m_outcome = CommandOutcome::Done;
     bool m_logErrorBoxes = false;

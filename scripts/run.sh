@@ -18,6 +18,8 @@ if [ "${choice%% *}" = sim ]; then
     export KESTRUM_SIM_TIMING="${KESTRUM_SIM_TIMING:-realistic}"
     export KESTRUM_SIM_CHIP="${KESTRUM_SIM_CHIP:-spi25:8M:EF4017}"
     export KESTRUM_SIM_CHIP_FILE="${KESTRUM_SIM_CHIP_FILE:-$data_home/kestrum/simulated-chip.bin}"
+    # One programmer: its chip is kept in that one file between runs.
+    export KESTRUM_SIM_PROGRAMMERS=1
     export KESTRUM_START_NOTE=sim-chosen
     case "$choice" in *"no programmer is plugged in"*) KESTRUM_START_NOTE=sim-absent ;; esac
 else

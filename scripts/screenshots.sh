@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the main window (docs/kestrum-reading.png, docs/kestrum-chooser.png,
-# docs/kestrum-find.png, docs/kestrum-compare.png)
-# on the simulated programmer, without a display:
+# docs/kestrum-find.png, docs/kestrum-compare.png) on the simulated programmer, and of the gang
+# window (docs/kestrum-gang.png) on four simulated programmers, without a display:
 #   bash scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,3 +14,5 @@ export KESTRUM_SIM_TIMING=realistic KESTRUM_SIM_CHIP=spi25:16M:EF4018 KESTRUM_SI
 export XDG_CONFIG_HOME=$(mktemp -d)
 trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
 "$build/bin/kestrum-screenshots" docs
+KESTRUM_SIM_PROGRAMMERS=4 KESTRUM_SIM_CHIP=spi25:2M:EF4015 KESTRUM_SIM_CHIP_4=spi25:2M:C84015 \
+    "$build/bin/kestrum-screenshots" docs gang

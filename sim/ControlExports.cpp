@@ -20,6 +20,24 @@ std::unique_lock<std::mutex> control()
     return lock;
 }
 
+/// Runs f on the firmware of that programmer under the device's lock alone: the world's lock is
+/// let go first, so a control call never holds it while a transfer of the device sleeps.
+/// UnknownDevice when there is no such programmer.
+template <typename F>
+int withFirmware(int device, F f)
+{
+    SimDevice* d = nullptr;
+    {
+        auto lock = control();
+        d = World::instance().device(device);
+        if (!d || !d->firmware)
+            return -1;
+    }
+    std::lock_guard<std::mutex> deviceLock(d->lock);
+    d->applyPowerLoss();
+    return f(*d->firmware);
+}
+
 constexpr int UnknownDevice = -1;
 constexpr int BadArgument = -2;
 
@@ -182,61 +200,56 @@ int ksim_arm_fault(int device, int fault, int at_transfer)
 
 int ksim_insert_chip(int device, int kind, uint32_t size, uint32_t jedec_id)
 {
-    auto lock = control();
-    SimDevice* d = World::instance().device(device);
-    if (!d || !d->firmware)
-        return UnknownDevice;
     if (kind < KSIM_CHIP_NONE || kind > KSIM_CHIP_SPI_EEPROM || (kind != KSIM_CHIP_NONE && size == 0))
-        return BadArgument;
-    d->firmware->insertChip(kind, size, jedec_id);
-    return 0;
+        return withFirmware(device, [](kestrum::sim::Firmware&) { return BadArgument; });
+    return withFirmware(device, [&](kestrum::sim::Firmware& firmware) {
+        firmware.insertChip(kind, size, jedec_id);
+        return 0;
+    });
 }
 
 uint8_t* ksim_chip_bytes(int device, uint32_t* size)
 {
-    auto lock = control();
-    SimDevice* d = World::instance().device(device);
+    uint8_t* cells = nullptr;
     if (size)
         *size = 0;
-    if (!d || !d->firmware || d->firmware->chip().cells.empty())
-        return nullptr;
-    if (size)
-        *size = static_cast<uint32_t>(d->firmware->chip().cells.size());
-    return d->firmware->chip().cells.data();
+    withFirmware(device, [&](kestrum::sim::Firmware& firmware) {
+        if (firmware.chip().cells.empty())
+            return 0;
+        if (size)
+            *size = static_cast<uint32_t>(firmware.chip().cells.size());
+        cells = firmware.chip().cells.data();
+        return 0;
+    });
+    return cells;
 }
 
 int ksim_set_chip_file(int device, const char* path)
 {
-    auto lock = control();
-    SimDevice* d = World::instance().device(device);
-    if (!d || !d->firmware)
-        return UnknownDevice;
-    d->firmware->setChipFile(path ? path : "");
-    return 0;
+    return withFirmware(device, [&](kestrum::sim::Firmware& firmware) {
+        firmware.setChipFile(path ? path : "");
+        return 0;
+    });
 }
 
 int ksim_set_erase_polls(int device, int polls)
 {
-    auto lock = control();
-    SimDevice* d = World::instance().device(device);
-    if (!d || !d->firmware)
-        return UnknownDevice;
-    if (polls < -1)
-        return BadArgument;
-    d->firmware->setErasePolls(polls);
-    return 0;
+    return withFirmware(device, [&](kestrum::sim::Firmware& firmware) {
+        if (polls < -1)
+            return BadArgument;
+        firmware.setErasePolls(polls);
+        return 0;
+    });
 }
 
 int ksim_get_state(int device, struct ksim_state* out)
 {
-    auto lock = control();
-    SimDevice* d = World::instance().device(device);
-    if (!d || !d->firmware)
-        return UnknownDevice;
-    if (!out)
-        return BadArgument;
-    *out = d->firmware->state();
-    return 0;
+    return withFirmware(device, [&](kestrum::sim::Firmware& firmware) {
+        if (!out)
+            return BadArgument;
+        *out = firmware.state();
+        return 0;
+    });
 }
 
 void ksim_set_recording(int level)

@@ -3,6 +3,7 @@
 #include "sim/ksim.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -100,7 +101,7 @@ private:
     int m_writeEndpoint;
     int m_commandEndpoint;
     bool m_bigEndian;
-    bool m_realistic = false;
+    std::atomic<bool> m_realistic {false}; ///< set by the world while a transfer may run
 
     Chip m_chip;
 

@@ -274,9 +274,11 @@ int World::blockedTransfer(SimDevice& device, int endpoint, bool knownEndpoint, 
     return 0;
 }
 
-int World::bulkWrite(usb_dev_handle* handle, int endpoint, const std::uint8_t* bytes, int size, int timeout)
+int World::bulkWrite(std::unique_lock<std::mutex>& lock, usb_dev_handle* handle, int endpoint,
+    const std::uint8_t* bytes, int size, int timeout)
 {
     SimDevice* device = nullptr;
+    const int deviceId = handle && isHandle(handle) ? handle->device : 0;
     int result = checkTransfer(handle, &device);
     bool isCommand = false;
     if (result == 0) {
@@ -286,23 +288,30 @@ int World::bulkWrite(usb_dev_handle* handle, int endpoint, const std::uint8_t* b
         result = blockedTransfer(*device, endpoint, knownEndpoint, &fault);
         if (result == 0) {
             const int offered = fault == KSIM_FAULT_SHORT ? size / 2 : size;
-            result = device->firmware->write(endpoint, bytes, offered, &isCommand);
+            lock.unlock();
+            {
+                std::lock_guard<std::mutex> deviceLock(device->lock);
+                device->applyPowerLoss();
+                result = device->firmware->write(endpoint, bytes, offered, &isCommand);
+            }
+            lock.lock();
             if (result < 0)
                 fail(result, "Input/output error");
         }
     }
     if (m_recording != KSIM_RECORD_OFF) {
-        CallRecord* r = record(
-            KSIM_CALL_BULK_WRITE, handle && isHandle(handle) ? handle->device : 0, endpoint, size, timeout, result);
+        CallRecord* r = record(KSIM_CALL_BULK_WRITE, deviceId, endpoint, size, timeout, result);
         if (isCommand || m_recording == KSIM_RECORD_ALL)
             recordBytes(r, bytes, size);
     }
     return result;
 }
 
-int World::bulkRead(usb_dev_handle* handle, int endpoint, std::uint8_t* bytes, int size, int timeout)
+int World::bulkRead(std::unique_lock<std::mutex>& lock, usb_dev_handle* handle, int endpoint, std::uint8_t* bytes,
+    int size, int timeout)
 {
     SimDevice* device = nullptr;
+    const int deviceId = handle && isHandle(handle) ? handle->device : 0;
     int result = checkTransfer(handle, &device);
     bool isReply = false;
     if (result == 0) {
@@ -310,7 +319,13 @@ int World::bulkRead(usb_dev_handle* handle, int endpoint, std::uint8_t* bytes, i
         result = blockedTransfer(*device, endpoint, endpoint == device->firmware->readEndpoint(), &fault);
         if (result == 0) {
             const int wanted = fault == KSIM_FAULT_SHORT ? size / 2 : size;
-            result = device->firmware->read(endpoint, bytes, wanted, &isReply);
+            lock.unlock();
+            {
+                std::lock_guard<std::mutex> deviceLock(device->lock);
+                device->applyPowerLoss();
+                result = device->firmware->read(endpoint, bytes, wanted, &isReply);
+            }
+            lock.lock();
             if (fault == KSIM_FAULT_NOISE && result > 0)
                 bytes[0] ^= 0x10;
             if (result == ErrTimedOut)
@@ -320,8 +335,7 @@ int World::bulkRead(usb_dev_handle* handle, int endpoint, std::uint8_t* bytes, i
         }
     }
     if (m_recording != KSIM_RECORD_OFF) {
-        CallRecord* r = record(
-            KSIM_CALL_BULK_READ, handle && isHandle(handle) ? handle->device : 0, endpoint, size, timeout, result);
+        CallRecord* r = record(KSIM_CALL_BULK_READ, deviceId, endpoint, size, timeout, result);
         if (result > 0 && (isReply || m_recording == KSIM_RECORD_ALL))
             recordBytes(r, bytes, result);
     }
@@ -380,8 +394,9 @@ void World::setPlugged(SimDevice& device, bool plugged)
     if (device.plugged == plugged)
         return;
     device.plugged = plugged;
-    if (device.firmware)
-        device.firmware->powerCycle();
+    // A transfer of another thread may be inside the firmware now: the firmware forgets its job
+    // when it is next used, under its own lock.
+    device.powerLost = true;
 }
 
 CallRecord* World::record(int kind, int device, int endpoint, int length, int timeout, int result)
@@ -474,21 +489,50 @@ bool parseChip(const std::string& text, SocketChip* chip)
 
 } // namespace
 
+namespace {
+
+/// The variable with the suffix _<number>, else the plain one; null when neither is set.
+const char* environment(const char* name, int number)
+{
+    const std::string numbered = std::string(name) + "_" + std::to_string(number);
+    if (const char* value = std::getenv(numbered.c_str()); value && *value)
+        return value;
+    return std::getenv(name);
+}
+
+} // namespace
+
 void World::configureFromEnvironment()
 {
-    const char* product = std::getenv("KESTRUM_SIM_PRODUCT");
     const char* timing = std::getenv("KESTRUM_SIM_TIMING");
-    const char* chip = std::getenv("KESTRUM_SIM_CHIP");
-    const char* file = std::getenv("KESTRUM_SIM_CHIP_FILE");
-    const char* content = std::getenv("KESTRUM_SIM_CONTENT");
     m_realistic = timing && std::strcmp(timing, "realistic") == 0;
+    // Every programmer on a port of its own of the one bus, numbered from 1.
+    int count = 1;
+    if (const char* programmers = std::getenv("KESTRUM_SIM_PROGRAMMERS"); programmers && *programmers) {
+        char* end = nullptr;
+        const long n = std::strtol(programmers, &end, 10);
+        if (*end != 0 || n < 1 || n > 64)
+            std::fprintf(stderr, "ksim: KESTRUM_SIM_PROGRAMMERS=%s not understood; using 1\n", programmers);
+        else
+            count = static_cast<int>(n);
+    }
+    const int bus = addBus();
+    for (int number = 1; number <= count; ++number)
+        addProgrammerFromEnvironment(bus, number);
+}
+
+void World::addProgrammerFromEnvironment(int bus, int number)
+{
+    const char* product = environment("KESTRUM_SIM_PRODUCT", number);
+    const char* chip = environment("KESTRUM_SIM_CHIP", number);
+    const char* file = environment("KESTRUM_SIM_CHIP_FILE", number);
+    const char* content = environment("KESTRUM_SIM_CONTENT", number);
 
     SocketChip socketChip;
     if (chip && *chip && !parseChip(chip, &socketChip)) {
         std::fprintf(stderr, "ksim: KESTRUM_SIM_CHIP=%s not understood; using spi25:8M:EF4017\n", chip);
         socketChip = SocketChip {};
     }
-    const int bus = addBus();
     SimDevice* programmer = addProgrammer(bus, product && *product ? product : "WinUSBComm");
     programmer->firmware->insertChip(socketChip.kind, socketChip.size, socketChip.jedecId);
     if (content && std::strcmp(content, "pattern") == 0)

@@ -6,6 +6,7 @@
 #include <usb.h>
 
 #include <cstdint>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -51,6 +52,18 @@ struct SimDevice
     std::set<int> failingStrings;
 
     std::unique_ptr<Firmware> firmware;
+    /// Guards the firmware and its chip. Held across a transfer, its pauses included, and never
+    /// while the world's lock is taken: transfers of different devices run side by side.
+    std::mutex lock;
+    /// The device lost its power (unplugged) while a transfer may hold its lock: the firmware
+    /// forgets its job before its next use.
+    std::atomic<bool> powerLost {false};
+    /// Applies a pending loss of power; called with lock held.
+    void applyPowerLoss()
+    {
+        if (powerLost.exchange(false) && firmware)
+            firmware->powerCycle();
+    }
 
     // What libusb users see. Stable addresses: the device is never moved.
     struct usb_device device
@@ -75,8 +88,10 @@ struct CallRecord
     std::vector<std::uint8_t> bytes;
 };
 
-/// The whole simulated USB world. One per process, behind one lock; every entry point of the
-/// library locks it for the length of the call.
+/// The whole simulated USB world. One per process. Its lists, handles, faults and recording sit
+/// behind the world's lock, which every entry point takes for the length of its bookkeeping only;
+/// a bulk transfer lets it go while the device's firmware works (and sleeps, with realistic
+/// timing) under the device's own lock, so several programmers run at once from several threads.
 class World
 {
 public:
@@ -110,8 +125,11 @@ public:
     [[nodiscard]] int openHandles() const { return static_cast<int>(m_handles.size()); }
 
     // Transfers, with the armed transfer faults applied.
-    int bulkWrite(usb_dev_handle* handle, int endpoint, const std::uint8_t* bytes, int size, int timeout);
-    int bulkRead(usb_dev_handle* handle, int endpoint, std::uint8_t* bytes, int size, int timeout);
+    // The caller holds the world's lock through lock; it is let go while the firmware works.
+    int bulkWrite(std::unique_lock<std::mutex>& lock, usb_dev_handle* handle, int endpoint,
+        const std::uint8_t* bytes, int size, int timeout);
+    int bulkRead(std::unique_lock<std::mutex>& lock, usb_dev_handle* handle, int endpoint, std::uint8_t* bytes,
+        int size, int timeout);
     int controlRead(
         usb_dev_handle* handle, int requestType, int request, int value, int index, std::uint8_t* bytes, int size);
     int clearHalt(usb_dev_handle* handle, int endpoint);
@@ -139,6 +157,9 @@ public:
 private:
     World() = default;
     void configureFromEnvironment();
+    /// One programmer of the environment's world: variables with the suffix _<number> win over
+    /// the plain ones.
+    void addProgrammerFromEnvironment(int bus, int number);
     /// Checks the handle and its device before a bulk transfer; 0 or a negative error.
     int checkTransfer(usb_dev_handle* handle, SimDevice** device);
     /// Counts one bulk transfer of the device and applies an armed fault; 0 or the fault kind.

@@ -177,13 +177,13 @@ int usb_get_descriptor_by_endpoint(
 int usb_bulk_write(usb_dev_handle* dev, int ep, const char* bytes, int size, int timeout)
 {
     auto lock = enter();
-    return World::instance().bulkWrite(dev, ep, reinterpret_cast<const std::uint8_t*>(bytes), size, timeout);
+    return World::instance().bulkWrite(lock, dev, ep, reinterpret_cast<const std::uint8_t*>(bytes), size, timeout);
 }
 
 int usb_bulk_read(usb_dev_handle* dev, int ep, char* bytes, int size, int timeout)
 {
     auto lock = enter();
-    return World::instance().bulkRead(dev, ep, reinterpret_cast<std::uint8_t*>(bytes), size, timeout);
+    return World::instance().bulkRead(lock, dev, ep, reinterpret_cast<std::uint8_t*>(bytes), size, timeout);
 }
 
 int usb_set_configuration(usb_dev_handle* dev, int configuration)
@@ -273,7 +273,8 @@ int usb_reset(usb_dev_handle* dev)
 char* usb_strerror(void)
 {
     auto lock = enter();
-    static char text[128];
+    // Each thread reads the text of the error it met, as errno is.
+    static thread_local char text[128];
     std::strncpy(text, World::instance().lastError(), sizeof text - 1);
     return text;
 }

@@ -3,6 +3,7 @@
 #include "app/cli/CliJobs.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/Convert.h"
+#include "app/cli/Gang.h"
 #include "app/cli/Serial.h"
 #include "app/cli/StreamUserInterface.h"
 #include "base/Language.h"
@@ -87,6 +88,8 @@ public:
 
     int list();
     int info();
+    /// The attached programmers, one line each: location, product, state.
+    int programmers();
     int chipCommand(const CommandHelp& command);
 
 private:
@@ -105,6 +108,11 @@ private:
     int loadImage(const QString& file);
     /// Writes that serial number into the image.
     void putSerial(const Serial& serial, quint64 value);
+    /// Points the link at the programmer --programmer names; without it, with several attached,
+    /// lists them and ends the command (a chip command never picks one of several).
+    int chooseProgrammer(UsbLink& usb);
+    /// auto --all-programmers.
+    int gang(const std::optional<Serial>& serial);
     /// Says which signal ended the command.
     void sayStopped();
     QString message(MessageKey key) const { return m_reporter.message(key); }
@@ -155,6 +163,99 @@ int Run::list()
         return ExitOk;
     m_reporter.showError(message(MsgCliNoSuchChip).arg(text));
     return ExitUsage;
+}
+
+namespace {
+
+QString programmerLine(const ProgrammerInfo& p)
+{
+    return QStringLiteral("%1  %2  %3")
+        .arg(QString::fromLatin1(p.location), p.product.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(p.product),
+            QLatin1String(stateName(p.state)));
+}
+
+} // namespace
+
+int Run::programmers()
+{
+    if (!m_o.operands.isEmpty())
+        return usageError(m_err, QStringLiteral("programmers takes no operand"));
+    UsbLink usb;
+    const std::vector<ProgrammerInfo> list = usb.listProgrammers();
+    for (const ProgrammerInfo& p : list)
+        m_out << programmerLine(p) << '\n';
+    m_out.flush();
+    if (list.empty())
+        m_ui.showInformation(message(MsgCliNoProgrammers));
+    return ExitOk;
+}
+
+int Run::chooseProgrammer(UsbLink& usb)
+{
+    if (!m_o.programmer.isEmpty()) {
+        usb.setLocation(m_o.programmer.toLatin1());
+        return ExitOk;
+    }
+    const std::vector<ProgrammerInfo> list = usb.listProgrammers();
+    if (list.size() <= 1)
+        return ExitOk;
+    m_reporter.showError(MsgCliSeveralProgrammers);
+    for (const ProgrammerInfo& p : list)
+        m_ui.showError(QStringLiteral("  ") + programmerLine(p));
+    return ExitUsage;
+}
+
+int Run::gang(const std::optional<Serial>& serial)
+{
+    UsbLink usb;
+    const std::vector<ProgrammerInfo> all = usb.listProgrammers();
+    std::vector<ProgrammerInfo> usable;
+    for (const ProgrammerInfo& p : all) {
+        if (p.state == ProgrammerInfo::State::Free)
+            usable.push_back(p);
+        else
+            m_ui.showError(QStringLiteral("  ") + programmerLine(p));
+    }
+    if (usable.empty()) {
+        m_reporter.showError(MsgNotConnected);
+        return ExitNoProgrammer;
+    }
+    JobLog log;
+    if (!m_o.jobLog.isEmpty()) {
+        const int error = log.open(m_o.jobLog);
+        const int headerError
+            = error == 0 ? log.writeHeader("time,chip ID,result,serial,SHA-256,seconds,reason,programmer\n") : 0;
+        if (error != 0 || headerError != 0) {
+            const QString why = error == -1 ? message(MsgNotRegularFile) : systemErrorText(error ? error : headerError);
+            m_reporter.showError(message(error ? MsgSaveRefused : MsgJobLogUnwritable).arg(m_o.jobLog, why));
+            return ExitFile;
+        }
+    }
+    const ChipRecord& record = m_jobs->currentRecord();
+    const NameTokens names(record.namesText());
+    GangJob job;
+    job.table = m_table.get();
+    job.chipType = names.trimmedAt(0);
+    job.chipMaker = names.trimmedAt(1);
+    job.chipName = names.trimmedAt(2);
+    job.speedIndex = m_jobs->speedIndex();
+    job.erase = !m_o.noErase;
+    job.program = !m_o.noProgram;
+    job.verify = !m_o.noVerify;
+    job.image = m_buffer.get();
+    job.imageLength = std::min<quint32>(BufferCapacity,
+        std::max<quint32>(record.flashSize, static_cast<quint32>(std::max<qint32>(m_buffer->usedLength, 0))));
+    job.serial = serial;
+    job.repeat = m_o.repeat;
+    job.yes = m_o.yes;
+    job.quiet = m_o.quiet;
+    job.language = m_reporter.language();
+    job.jobLogName = m_o.jobLog;
+    const auto tallies = runGang(job, usable, log.isOpen() ? &log : nullptr, m_out, m_err);
+    const int status = gangStatus(tallies);
+    if (stopRequested())
+        sayStopped();
+    return status;
 }
 
 void Run::sayStopped()
@@ -294,7 +395,19 @@ int Run::chipCommand(const CommandHelp& command)
     if (!m_buffer)
         m_buffer = std::make_unique<DataBuffer>();
 
+    if (m_o.allProgrammers) {
+        if (const int status = loadImage(m_o.operands.value(0)))
+            return status;
+        if (serial && quint64 {serial->address} + quint64(serial->width) > m_jobs->currentRecord().flashSize)
+            return usageError(m_err,
+                QStringLiteral("--serial %1 does not fit the chip (%2 bytes)")
+                    .arg(m_o.serial)
+                    .arg(m_jobs->currentRecord().flashSize));
+        return gang(serial);
+    }
     UsbLink usb;
+    if (const int status = chooseProgrammer(usb))
+        return status;
     ChipProgrammer programmer(usb, m_reporter, *m_buffer, *m_jobs);
     programmer.setPumpInterval(0); // Ctrl+C is looked at after every block
     ChipOperations ops(usb, programmer, m_reporter, *m_buffer, *m_jobs, *m_jobs);
@@ -590,6 +703,7 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
     Run run(o, out, err);
     const int status = o.command == QLatin1String("list") ? run.list()
         : o.command == QLatin1String("info")              ? run.info()
+        : o.command == QLatin1String("programmers")       ? run.programmers()
                                                           : run.chipCommand(*command);
     // A Ctrl+C pressed during this run has been answered; the next run starts afresh.
     clearStop();

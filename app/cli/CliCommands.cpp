@@ -10,6 +10,8 @@ namespace {
 // The commands, in the order of the help text.
 constexpr CommandHelp Commands[] = {
     {"list", "list [TEXT]", "chips whose type, manufacturer or name contains TEXT (case ignored)", false, -1},
+    {"programmers", "programmers", "the attached programmers: location, product, state (free, in use, no access)",
+        false, 0},
     {"detect", "detect", "identify the chip in the socket", false, 0},
     {"read", "read FILE [--twice]", "read the chip and save it to FILE", true, 1},
     {"write", "write FILE [--erase]", "write FILE to the chip", true, 1},
@@ -17,7 +19,8 @@ constexpr CommandHelp Commands[] = {
     {"compare", "compare FILE", "every range where the chip and FILE differ, one a line", true, 1},
     {"erase", "erase", "erase the chip", true, 0},
     {"blank", "blank", "check that the chip is blank", true, 0},
-    {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat]", "erase, write and verify", true, 1},
+    {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat] [--all-programmers]",
+        "erase, write and verify", true, 1},
     {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", false, 2},
     {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", false, 1},
 };
@@ -30,6 +33,12 @@ const char* const OptionsText
       "  --detect             identify the chip in the socket and use it; when several chips have\n"
       "                       its ID, they are listed and the command stops unless --chip names one\n"
       "  --database FILE      another chip database (default: the window's kestrum.Dat)\n"
+      "  --programmer LOCATION\n"
+      "                       the programmer at LOCATION (see: kestrum-cli programmers); needed\n"
+      "                       when several are attached\n"
+      "  --all-programmers    auto: the same job on every attached programmer at once, one line\n"
+      "                       per chip as it ends (location, chip ID, result, serial, seconds);\n"
+      "                       the job log gets the location as its last column\n"
       "  --speed SPEED        12MHz, 6MHz, 3MHz, 1.5MHz, 750KHz or 375KHz (default 12MHz)\n"
       "  --yes                answer Yes: replace an existing FILE (read refuses one otherwise, before\n"
       "                       reading the chip), write or verify an image longer than the chip,\n"

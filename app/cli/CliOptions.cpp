@@ -78,6 +78,11 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             o.twice = true;
         } else if (a == QLatin1String("--erase")) {
             o.erase = true;
+        } else if (a == QLatin1String("--programmer")) {
+            if (!value(o.programmer))
+                return usageError(err, QStringLiteral("--programmer needs a LOCATION (kestrum-cli programmers)"));
+        } else if (a == QLatin1String("--all-programmers")) {
+            o.allProgrammers = true;
         } else if (a == QLatin1String("--repeat")) {
             o.repeat = true;
         } else if (a == QLatin1String("--detect")) {
@@ -100,6 +105,14 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
     }
     if (o.command == QLatin1String("auto") && o.noErase && o.noProgram && o.noVerify)
         return usageError(err, QStringLiteral("auto with --no-erase, --no-program and --no-verify has nothing to do"));
+    if (o.allProgrammers && o.command != QLatin1String("auto"))
+        return usageError(err, QStringLiteral("--all-programmers runs auto only"));
+    if (o.allProgrammers && (!o.programmer.isEmpty() || o.detect))
+        return usageError(err, QStringLiteral("--all-programmers takes neither --programmer nor --detect"));
+    if (o.allProgrammers && o.command != QLatin1String("auto"))
+        return usageError(err, QStringLiteral("--all-programmers runs auto only"));
+    if (o.allProgrammers && (!o.programmer.isEmpty() || o.detect))
+        return usageError(err, QStringLiteral("--all-programmers takes neither --programmer nor --detect"));
     return std::nullopt;
 }
 

@@ -33,6 +33,8 @@ struct Options
     QString backup; ///< erase, write, auto: keep the chip in this folder first
     QString serial;
     QString jobLog;
+    QString programmer; ///< --programmer: the location of the programmer to use
+    bool allProgrammers = false; ///< --all-programmers: auto on every attached programmer at once
     int language = EnglishLanguage;
     QStringList convertArguments; ///< what convert gets: its own arguments
 };

@@ -438,7 +438,7 @@ TEST_F(MainWindowFixture, EveryCommandHasOneActionThatItsMenuItemAndToolButtonSh
             {"findAction", 1, 0}, {"replaceAction", 1, 0}, {"findNextAction", 1, 0}, {"findPreviousAction", 1, 0},
             {"goToAction", 1, 0}, {"selectRangeAction", 1, 0}, {"bookmarksAction", 1, 0}, {"compareAction", 1, 1},
             {"compareFileAction", 1, 0}, {"readTwiceAction", 1, 0}, {"backUpAction", 1, 0}, {"backupsAction", 1, 0},
-            {"logFileAction", 1, 0}};
+            {"logFileAction", 1, 0}, {"gangAction", 1, 0}};
     ASSERT_EQ(w.commandActions().size(), std::size(places));
     for (const auto& [name, menus, buttons] : places) {
         QAction* command = &action(w, name);

@@ -1,9 +1,11 @@
 // Takes the README's pictures of the main window on the simulated programmer: the window in the
-// middle of a read (rate, time left, Stop enabled), the chooser of chips sharing an ID, and the
-// result of Compare.
-//   kestrum-screenshots OUTPUT_FOLDER   (run by scripts/screenshots.sh)
-#include "app/KestrumApplication.h"
+// middle of a read (rate, time left, Stop enabled), the chooser of chips sharing an ID, the find
+// bar and the result of Compare; with "gang", on several simulated programmers, the window that
+// programs them all a moment into a run.
+//   kestrum-screenshots OUTPUT_FOLDER [gang]   (run by scripts/screenshots.sh)
 #include "app/FlashEditorHost.h"
+#include "app/GangWindow.h"
+#include "app/KestrumApplication.h"
 #include "app/MainWindow.h"
 #include "hexview/HexEditor.h"
 
@@ -35,8 +37,8 @@ bool save(QWidget* widget, const QString& path)
 int main(int argc, char** argv)
 {
     KestrumApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: kestrum-screenshots OUTPUT_FOLDER\n");
+    if (argc != 2 && !(argc == 3 && qstrcmp(argv[2], "gang") == 0)) {
+        std::fprintf(stderr, "usage: kestrum-screenshots OUTPUT_FOLDER [gang]\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -47,6 +49,26 @@ int main(int argc, char** argv)
     w.show();
     w.selectChipByNames(QStringLiteral("25 SPI Flash"), QStringLiteral("Winbond"), QStringLiteral("W25Q128JV"));
     int failures = 0;
+
+    if (argc == 3) {
+        // A 2 MiB image on every programmer; the fourth holds another chip and fails at once.
+        w.selectChipByNames(QStringLiteral("25 SPI Flash"), QStringLiteral("Winbond"), QStringLiteral("W25Q16JV"));
+        DataBuffer& buffer = w.dataBuffer();
+        for (quint32 i = 0; i < (2u << 20); ++i)
+            buffer.data()[i] = static_cast<std::uint8_t>(i * 7 + (i >> 11));
+        buffer.usedLength = 2 << 20;
+        GangWindow gang(&w, w.reporter(), w.gangJob());
+        gang.resize(600, 600);
+        gang.show();
+        gang.start();
+        QTimer::singleShot(2500, &gang, [&] {
+            failures += !save(&gang, out.filePath(QStringLiteral("kestrum-gang.png")));
+            gang.stop();
+        });
+        QObject::connect(&gang, &GangWindow::runEnded, &app, &QCoreApplication::quit);
+        app.exec();
+        return failures == 0 ? 0 : 1;
+    }
 
     // Three seconds into a read: grab, then Stop.
     QTimer::singleShot(3000, &w, [&] {
@@ -76,6 +98,7 @@ int main(int argc, char** argv)
     w.findChild<QPushButton*>(QStringLiteral("findNextButton"))->click();
     QCoreApplication::processEvents();
     failures += !save(&w, out.filePath(QStringLiteral("kestrum-find.png")));
+
     // Compare: the buffer holds the start of the chip as the stopped read left it; three bytes of
     // it are changed, two of them close enough to be one range.
     for (const quint32 at : {0x1000u, 0x1009u, 0x8123u})
