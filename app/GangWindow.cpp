@@ -71,7 +71,7 @@ GangWindow::GangWindow(QWidget* parent, Reporter& reporter, cli::GangJob job)
     m_total->setObjectName(QStringLiteral("totalLabel"));
     layout->addWidget(m_total);
     m_tileGrid = new QGridLayout;
-    layout->addLayout(m_tileGrid);
+    layout->addLayout(m_tileGrid, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     m_startButton = new QPushButton(reporter.message(MsgGangStart), this);
@@ -96,7 +96,7 @@ GangWindow::~GangWindow()
     }
 }
 
-GangWindow::Tile GangWindow::makeTile(const ProgrammerInfo& programmer, int index)
+GangWindow::Tile GangWindow::makeTile(const ProgrammerInfo& programmer, int index, int count)
 {
     Tile t;
     t.frame = new QFrame(this);
@@ -126,7 +126,7 @@ GangWindow::Tile GangWindow::makeTile(const ProgrammerInfo& programmer, int inde
     t.reason->setMinimumHeight(3 * t.reason->fontMetrics().lineSpacing());
     t.serial = label("serialLabel");
     // Two tiles a row up to four programmers, then four a row.
-    const int columns = m_tiles.size() + 1 > 4 ? 4 : 2;
+    const int columns = count > 4 ? 4 : 2;
     m_tileGrid->addWidget(t.frame, index / columns, index % columns);
     return t;
 }
@@ -148,7 +148,7 @@ void GangWindow::start()
         delete t.frame;
     m_tiles.clear();
     for (std::size_t i = 0; i < programmers.size(); ++i)
-        m_tiles.push_back(makeTile(programmers[i], static_cast<int>(i)));
+        m_tiles.push_back(makeTile(programmers[i], static_cast<int>(i), static_cast<int>(programmers.size())));
     m_passed = 0;
     m_failed = 0;
     showTotal();

@@ -65,7 +65,8 @@ private:
     };
     class Observer;
 
-    Tile makeTile(const ProgrammerInfo& programmer, int index);
+    /// The tile of the `index`th of `count` programmers, in its place in the grid.
+    Tile makeTile(const ProgrammerInfo& programmer, int index, int count);
     void socketMessage(std::size_t socket, const QString& text, bool error);
     void socketProgress(std::size_t socket, const QString& status, quint32 position, quint32 maximum, double rate);
     void chipStarted(std::size_t socket, const QString& id);

@@ -61,6 +61,25 @@ TEST_F(GangWindowTest, StartRunsAutoOnEveryProgrammerAndTheTilesShowEachResult)
     EXPECT_EQ(sim.openHandles(), 0);
 }
 
+TEST_F(GangWindowTest, FiveProgrammersGetFiveTilesSideBySide)
+{
+    for (int extra = 0; extra < 2; ++extra) {
+        const int device = sim.addProgrammer(1, "WinUSBComm");
+        ASSERT_EQ(sim.insertChip(device, KSIM_CHIP_SPI_FLASH, 0x20000, 0xC22011), 0);
+    }
+    GangWindow gang(&w(), w().reporter(), w().gangJob());
+    gang.show();
+    QSignalSpy ended(&gang, &GangWindow::runEnded);
+    pressStart(gang);
+    ASSERT_TRUE(ended.wait(30000));
+    std::vector<QRect> places;
+    for (int i = 0; i < 5; ++i)
+        places.push_back(child<QWidget>(gang, qPrintable(QStringLiteral("tile%1").arg(i)))->geometry());
+    for (std::size_t a = 0; a < places.size(); ++a)
+        for (std::size_t b = a + 1; b < places.size(); ++b)
+            EXPECT_FALSE(places[a].intersects(places[b])) << "tiles " << a << " and " << b << " overlap";
+}
+
 TEST_F(GangWindowTest, ClosingDuringARunAsksAndThenStopsEverySocket)
 {
     sim.setTiming(1);
