@@ -125,6 +125,7 @@ GangWindow::Tile GangWindow::makeTile(const ProgrammerInfo& programmer, int inde
     t.reason->setWordWrap(true);
     t.reason->setMinimumHeight(3 * t.reason->fontMetrics().lineSpacing());
     t.serial = label("serialLabel");
+    box->addStretch(1);
     // Two tiles a row up to four programmers, then four a row.
     const int columns = count > 4 ? 4 : 2;
     m_tileGrid->addWidget(t.frame, index / columns, index % columns);
