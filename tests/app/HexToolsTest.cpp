@@ -144,6 +144,9 @@ TEST_F(HexTools, FindGoesOnFromTheCaretWrapsAndCounts)
     EXPECT_EQ(barSays(), says(MsgFindNotFound));
     inBar("findCombo", QStringLiteral("4B4"), "findNextButton");
     EXPECT_EQ(barSays(), says(MsgFindBadHex));
+    combo(w, "findCombo").setFocus();
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(child<QWidget>(w, "findBar")->isVisible()) << "Esc closes the bar";
 }
 
 TEST_F(HexTools, FindTextMatchesTheOtherCaseOnlyWhenAsked)
