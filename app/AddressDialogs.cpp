@@ -1,6 +1,7 @@
 #include "app/AddressDialogs.h"
 
 #include "app/Captions.h"
+#include "app/EntryHistory.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -14,30 +15,10 @@ namespace kestrum {
 
 namespace {
 
-constexpr int RememberedEntries = 10;
-
-QComboBox* entryCombo(QWidget* parent, const char* name)
-{
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setMinimumContentsLength(18);
-    combo->setMaxCount(RememberedEntries);
-    return combo;
-}
-
-/// Puts the entry first in its list, once.
+/// Addresses are kept without the blanks around them.
 void remember(QComboBox* combo)
 {
-    const QString entry = combo->currentText().trimmed();
-    if (entry.isEmpty())
-        return;
-    const int old = combo->findText(entry);
-    if (old >= 0)
-        combo->removeItem(old);
-    combo->insertItem(0, entry);
-    combo->setCurrentIndex(0);
+    rememberEntry(combo, combo->currentText().trimmed());
 }
 
 QLabel* label(QWidget* parent, const char* name, CaptionWindow window)
@@ -75,7 +56,7 @@ GoToDialog::GoToDialog(QWidget* parent, std::function<bool(const QString&)> appl
     setObjectName(QStringLiteral("goToDialog"));
     setWindowTitle(captionText(CaptionWindow::GoTo, "", 2));
     auto* grid = new QGridLayout(this);
-    m_address = entryCombo(this, "addressCombo");
+    m_address = historyCombo(this, "addressCombo", 18);
     grid->addWidget(label(this, "addressLabel", CaptionWindow::GoTo), 0, 0);
     grid->addWidget(m_address, 0, 1);
     grid->addWidget(label(this, "addressHintLabel", CaptionWindow::GoTo), 1, 0, 1, 2);
@@ -103,8 +84,8 @@ SelectRangeDialog::SelectRangeDialog(QWidget* parent, std::function<bool(const Q
     setObjectName(QStringLiteral("selectRangeDialog"));
     setWindowTitle(captionText(CaptionWindow::SelectRange, "", 2));
     auto* grid = new QGridLayout(this);
-    m_start = entryCombo(this, "startCombo");
-    m_extent = entryCombo(this, "extentCombo");
+    m_start = historyCombo(this, "startCombo", 18);
+    m_extent = historyCombo(this, "extentCombo", 18);
     m_length = new QRadioButton(captionText(CaptionWindow::SelectRange, "lengthRadio", 2), this);
     m_length->setObjectName(QStringLiteral("lengthRadio"));
     m_length->setChecked(true);

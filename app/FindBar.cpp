@@ -1,6 +1,7 @@
 #include "app/FindBar.h"
 
 #include "app/Captions.h"
+#include "app/EntryHistory.h"
 #include "base/Messages.h"
 #include "base/Reporter.h"
 #include "hexview/EditorSearch.h"
@@ -22,7 +23,6 @@ namespace kestrum {
 
 namespace {
 
-constexpr int RememberedEntries = 10;
 /// Selections up to this length become the find entry when the bar opens.
 constexpr qint64 LongestTakenSelection = 64;
 
@@ -37,27 +37,15 @@ T* named(T* widget, const char* name)
 
 QComboBox* entryCombo(QWidget* parent, const char* name)
 {
-    auto* combo = named(new QComboBox(parent), name);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setMaxCount(RememberedEntries);
-    combo->setMinimumContentsLength(16);
+    QComboBox* combo = historyCombo(parent, name, 16);
     combo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return combo;
 }
 
+/// Search texts are kept as typed: their blanks count.
 void remember(QComboBox* combo)
 {
-    const QString entry = combo->currentText();
-    if (entry.isEmpty())
-        return;
-    const int old = combo->findText(entry);
-    if (old == 0)
-        return;
-    if (old > 0)
-        combo->removeItem(old);
-    combo->insertItem(0, entry);
-    combo->setCurrentIndex(0);
+    rememberEntry(combo, combo->currentText());
 }
 
 } // namespace
@@ -145,7 +133,7 @@ void FindBar::start(bool replacing)
         QByteArray bytes(m_editor.selCount(), Qt::Uninitialized);
         m_editor.readBuffer(bytes.data(), m_editor.selectionLow(), bytes.size());
         const bool printable = std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
-        if (m_hex->isChecked() || !printable)
+        if (!printable)
             m_hex->setChecked(true);
         m_find->setEditText(m_hex->isChecked() ? QString::fromLatin1(bytes.toHex(' ').toUpper()) : QString::fromLatin1(bytes));
     }
@@ -282,11 +270,9 @@ void FindBar::replaceAll()
     QByteArray bytes;
     if (!replacing(p, bytes))
         return;
-    const qint64 count = p.count(m_editor.dataStorage().memory(), m_editor.dataSize());
-    const QString text = m_reporter.message(MsgReplacedCount).arg(count);
-    say(count == 0 ? m_reporter.message(MsgFindNotFound) : text);
-    if (count > 0)
-        replaceAllInEditor(m_editor, p, bytes, text);
+    const QString replaced = m_reporter.message(MsgReplacedCount);
+    const qint64 count = replaceAllInEditor(m_editor, p, bytes, replaced);
+    say(count == 0 ? m_reporter.message(MsgFindNotFound) : replaced.arg(count));
 }
 
 void FindBar::closeBar()

@@ -84,7 +84,7 @@ FindResult replaceInEditor(HexEditor& editor, const SearchPattern& pattern, cons
 }
 
 qint64 replaceAllInEditor(HexEditor& editor, const SearchPattern& pattern, const QByteArray& replacement,
-    const QString& description)
+    const QString& describe)
 {
     if (pattern.isEmpty() || replacementRefusal(editor, pattern, replacement) != ReplaceRefusal::None)
         return 0;
@@ -94,7 +94,7 @@ qint64 replaceAllInEditor(HexEditor& editor, const SearchPattern& pattern, const
     if (replaced == 0)
         return 0;
     const qint64 cursor = editor.cursorPosition();
-    editor.undoBeginUpdate(description);
+    editor.undoBeginUpdate(describe.arg(replaced));
     try {
         if (result.size() != size)
             editor.setDataSize(result.size());

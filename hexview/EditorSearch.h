@@ -30,8 +30,8 @@ FindResult replaceInEditor(HexEditor& editor, const SearchPattern& pattern, cons
     const QString& description);
 
 /// Replaces every match, counted from the start without overlaps, as one undo step; returns
-/// their number.
+/// their number. The undo step's description is `describe` with "%1" standing for that number.
 qint64 replaceAllInEditor(HexEditor& editor, const SearchPattern& pattern, const QByteArray& replacement,
-    const QString& description);
+    const QString& describe);
 
 } // namespace kestrum

@@ -100,26 +100,17 @@ int UsbLink::open(int vendorId, int productId)
     m_deviceVanished = false;
     m_openProblem = {OpenFailure::Absent, {}};
 
-    const std::lock_guard<std::mutex> lock(busListMutex());
-    m_usb.bind();
-    m_usb.usb_find_busses();
-    m_usb.usb_find_devices();
-
-    const QString root = sysfsRoot();
-    for (struct usb_bus* bus = m_usb.usb_get_busses(); bus; bus = bus->next) {
-        for (struct usb_device* device = bus->devices; device; device = device->next) {
-            if (device->descriptor.idVendor != vendorId || device->descriptor.idProduct != productId)
-                continue;
-            const QByteArray location = programmerLocation(bus, device, root);
-            if (!m_location.isEmpty() && location != m_location)
-                continue;
-            if (tryDevice(device)) {
-                m_openProblem = {};
-                m_openedLocation = location;
-                return 1;
-            }
-        }
-    }
+    const bool found = visitDevices(vendorId, productId, [this](struct usb_device* device, const QByteArray& location) {
+        if (!m_location.isEmpty() && location != m_location)
+            return true;
+        if (!tryDevice(device))
+            return true;
+        m_openProblem = {};
+        m_openedLocation = location;
+        return false;
+    });
+    if (found)
+        return 1;
     qCDebug(lcLink, "Could not find USB device \"%s\" with vid=0x%x pid=0x%x", ManufacturerString,
         static_cast<unsigned>(vendorId), static_cast<unsigned>(productId));
     return 0;
@@ -130,38 +121,29 @@ std::vector<ProgrammerInfo> UsbLink::listProgrammers()
     if (m_deviceHandle)
         close();
     std::vector<ProgrammerInfo> programmers;
-    const std::lock_guard<std::mutex> lock(busListMutex());
-    m_usb.bind();
-    m_usb.usb_find_busses();
-    m_usb.usb_find_devices();
-
-    const QString root = sysfsRoot();
-    for (struct usb_bus* bus = m_usb.usb_get_busses(); bus; bus = bus->next) {
-        for (struct usb_device* device = bus->devices; device; device = device->next) {
-            if (device->descriptor.idVendor != ProgrammerVendorId || device->descriptor.idProduct != ProgrammerProductId)
-                continue;
-            m_openProblem = {OpenFailure::Absent, {}};
-            ProgrammerInfo info;
-            info.location = programmerLocation(bus, device, root);
-            if (tryDevice(device)) {
-                close();
-            } else {
-                switch (m_openProblem.failure) {
-                case OpenFailure::WrongStrings:
-                    continue; // another maker's device with the same ids
-                case OpenFailure::Busy:
-                    info.state = ProgrammerInfo::State::InUse;
-                    break;
-                default:
-                    info.state = ProgrammerInfo::State::NoAccess;
-                    break;
-                }
+    visitDevices(ProgrammerVendorId, ProgrammerProductId, [&](struct usb_device* device, const QByteArray& location) {
+        m_openProblem = {OpenFailure::Absent, {}};
+        ProgrammerInfo info;
+        info.location = location;
+        if (tryDevice(device)) {
+            close();
+        } else {
+            switch (m_openProblem.failure) {
+            case OpenFailure::WrongStrings:
+                return true; // another maker's device with the same ids
+            case OpenFailure::Busy:
+                info.state = ProgrammerInfo::State::InUse;
+                break;
+            default:
+                info.state = ProgrammerInfo::State::NoAccess;
+                break;
             }
-            info.product = m_triedProduct;
-            info.byteOrder = m_triedProduct == ProductWithDevice ? ByteOrder::Little : ByteOrder::Big;
-            programmers.push_back(info);
         }
-    }
+        info.product = m_triedProduct;
+        info.byteOrder = m_triedProduct == ProductWithDevice ? ByteOrder::Little : ByteOrder::Big;
+        programmers.push_back(info);
+        return true;
+    });
     m_openProblem = {};
     return programmers;
 }
@@ -169,6 +151,17 @@ std::vector<ProgrammerInfo> UsbLink::listProgrammers()
 std::vector<QByteArray> UsbLink::programmerLocations()
 {
     std::vector<QByteArray> locations;
+    visitDevices(ProgrammerVendorId, ProgrammerProductId, [&](struct usb_device*, const QByteArray& location) {
+        locations.push_back(location);
+        return true;
+    });
+    return locations;
+}
+
+bool UsbLink::visitDevices(
+    int vendorId, int productId, const std::function<bool(struct usb_device*, const QByteArray&)>& visit)
+{
+    // libusb 0.1 keeps one bus list a process: it is rebuilt and walked under one lock.
     const std::lock_guard<std::mutex> lock(busListMutex());
     m_usb.bind();
     m_usb.usb_find_busses();
@@ -176,11 +169,13 @@ std::vector<QByteArray> UsbLink::programmerLocations()
     const QString root = sysfsRoot();
     for (struct usb_bus* bus = m_usb.usb_get_busses(); bus; bus = bus->next) {
         for (struct usb_device* device = bus->devices; device; device = device->next) {
-            if (device->descriptor.idVendor == ProgrammerVendorId && device->descriptor.idProduct == ProgrammerProductId)
-                locations.push_back(programmerLocation(bus, device, root));
+            if (device->descriptor.idVendor != vendorId || device->descriptor.idProduct != productId)
+                continue;
+            if (!visit(device, programmerLocation(bus, device, root)))
+                return true;
         }
     }
-    return locations;
+    return false;
 }
 
 bool UsbLink::tryDevice(struct usb_device* device)

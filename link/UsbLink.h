@@ -146,6 +146,10 @@ private:
     /// configuration; false when the device describes no such setting.
     static bool firstInterfaceNumber(const struct usb_device* device, int* number);
     /// Tries one device with matching ids; true when it is open and claimed.
+    /// Calls `visit` with every attached device of these ids and its location, under the bus
+    /// list's lock, until it returns false; true when it did.
+    bool visitDevices(
+        int vendorId, int productId, const std::function<bool(struct usb_device*, const QByteArray&)>& visit);
     bool tryDevice(struct usb_device* device);
     void rejectDevice();
     /// Rejects the device and keeps the failure unless an earlier device's failure is kept already.

@@ -14,19 +14,8 @@ JobResult ChipProgrammer::readInto(
     target.assign(static_cast<std::size_t>(whole), 0xFF);
     if (length == 0)
         return JobResult::Done;
-    if (!beginStream(record, length, true))
-        return JobResult::Failed;
-    quint32 last = 0;
-    for (quint64 offset = 0; offset < length; offset += block) {
-        if (m_usb.readData(target.data() + offset, static_cast<int>(block)) != static_cast<int>(block))
-            return transferFailed(offset);
-        last = static_cast<quint32>(offset);
-        tick(last);
-        if (m_stopRequested && offset + block < length)
-            return stopped();
-    }
-    endStream(last);
-    return JobResult::Done;
+    quint64 arrived = 0;
+    return readBlocks(record, length, block, target.data(), arrived);
 }
 
 } // namespace kestrum

@@ -330,6 +330,27 @@ void ChipProgrammer::keepOnlyWhatArrived(quint32 length, quint64 arrived)
     m_buffer.usedLength = usedLengthAfterRead(kept);
 }
 
+JobResult ChipProgrammer::readBlocks(
+    const ChipRecord& record, quint32 length, quint32 block, quint8* target, quint64& arrived)
+{
+    if (!beginStream(record, length, true))
+        return JobResult::Failed;
+    quint32 last = 0;
+    for (quint64 offset = 0; offset < length; offset += block) {
+        const int got = m_usb.readData(target + offset, static_cast<int>(block));
+        if (got > 0)
+            arrived = offset + std::min<quint64>(static_cast<quint64>(got), block);
+        if (got != static_cast<int>(block))
+            return transferFailed(arrived);
+        last = static_cast<quint32>(offset);
+        tick(last);
+        if (m_stopRequested && offset + block < length)
+            return stopped();
+    }
+    endStream(last);
+    return JobResult::Done;
+}
+
 JobResult ChipProgrammer::readChip(const ChipRecord& record)
 {
     m_view.setStatusText(m_reporter.message(MsgReading));
@@ -343,28 +364,9 @@ JobResult ChipProgrammer::readChip(const ChipRecord& record)
     // is taken over what arrived, so the buffer never mixes the chip with the image it held before.
     quint64 arrived = 0;
     JobResult result = JobResult::Done;
-    quint32 last = 0;
     try {
-        if (!beginStream(record, length, true)) {
-            result = JobResult::Failed;
-        } else {
-            for (quint64 offset = 0; offset < length; offset += block) {
-                // Straight into the buffer: no copy.
-                const int got = m_usb.readData(m_buffer.data() + offset, static_cast<int>(block));
-                if (got > 0)
-                    arrived = offset + std::min<quint64>(static_cast<quint64>(got), block);
-                if (got != static_cast<int>(block)) {
-                    result = transferFailed(arrived);
-                    break;
-                }
-                last = static_cast<quint32>(offset);
-                tick(last);
-                if (m_stopRequested && offset + block < length) {
-                    result = stopped();
-                    break;
-                }
-            }
-        }
+        // Straight into the buffer: no copy.
+        result = readBlocks(record, length, block, m_buffer.data(), arrived);
     } catch (...) {
         // Something in the window's event handling ended the read: the view is not touched again.
         keepOnlyWhatArrived(length, arrived);
@@ -380,7 +382,6 @@ JobResult ChipProgrammer::readChip(const ChipRecord& record)
         m_view.reloadView(length);
         return result;
     }
-    endStream(last);
     m_buffer.usedLength = usedLengthAfterRead(length);
     m_view.reloadView(length);
     return result;

@@ -180,6 +180,9 @@ private:
     void tick(quint32 position);
     /// The normal end of a stream: the bar at the last block, then back to 0 and hidden.
     void endStream(quint32 lastBlockOffset);
+    /// The read stream of `length` bytes into `target` (whole blocks), with progress and Stop;
+    /// `arrived` counts the bytes that came, also when the read ends early.
+    JobResult readBlocks(const ChipRecord& record, quint32 length, quint32 block, quint8* target, quint64& arrived);
     /// Reports a failed transfer and hides the progress bar.
     /// The communication failure, with the address a stream reached and whether the programmer
     /// left the bus.

@@ -31,13 +31,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <string_view>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kestrum::cli {
 
@@ -113,6 +110,9 @@ private:
     int chooseProgrammer(UsbLink& usb);
     /// auto --all-programmers.
     int gang(const std::optional<Serial>& serial);
+    /// Opens the job log of --job-log, if any, with its header in a new file; ExitFile (and the
+    /// reason shown) when it cannot be used.
+    int openJobLog(JobLog& log, const QByteArray& header);
     /// Says which signal ended the command.
     void sayStopped();
     QString message(MessageKey key) const { return m_reporter.message(key); }
@@ -205,6 +205,21 @@ int Run::chooseProgrammer(UsbLink& usb)
     return ExitUsage;
 }
 
+int Run::openJobLog(JobLog& log, const QByteArray& header)
+{
+    if (m_o.jobLog.isEmpty())
+        return ExitOk;
+    // A regular file, opened without waiting: a FIFO or a device is refused before the first chip
+    // instead of blocking it.
+    const int error = log.open(m_o.jobLog);
+    const int headerError = error == 0 ? log.writeHeader(header) : 0;
+    if (error == 0 && headerError == 0)
+        return ExitOk;
+    const QString why = error == -1 ? message(MsgNotRegularFile) : systemErrorText(error ? error : headerError);
+    m_reporter.showError(message(error ? MsgSaveRefused : MsgJobLogUnwritable).arg(m_o.jobLog, why));
+    return ExitFile;
+}
+
 int Run::gang(const std::optional<Serial>& serial)
 {
     UsbLink usb;
@@ -221,16 +236,8 @@ int Run::gang(const std::optional<Serial>& serial)
         return ExitNoProgrammer;
     }
     JobLog log;
-    if (!m_o.jobLog.isEmpty()) {
-        const int error = log.open(m_o.jobLog);
-        const int headerError
-            = error == 0 ? log.writeHeader("time,chip ID,result,serial,SHA-256,seconds,reason,programmer\n") : 0;
-        if (error != 0 || headerError != 0) {
-            const QString why = error == -1 ? message(MsgNotRegularFile) : systemErrorText(error ? error : headerError);
-            m_reporter.showError(message(error ? MsgSaveRefused : MsgJobLogUnwritable).arg(m_o.jobLog, why));
-            return ExitFile;
-        }
-    }
+    if (openJobLog(log, "time,chip ID,result,serial,SHA-256,seconds,reason,programmer\n") != ExitOk)
+        return ExitFile;
     const ChipRecord& record = m_jobs->currentRecord();
     const NameTokens names(record.namesText());
     GangJob job;
@@ -554,51 +561,9 @@ bool Run::waitForSocket(ChipProgrammer& programmer, UsbLink& usb, bool present, 
 int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& usb, const Serial* serial)
 {
     m_jobs->setStopAfterChip(true);
-    // The job log is a regular file, opened without waiting: a FIFO or a device is refused
-    // before the first chip instead of blocking it.
-    int log = -1;
-    const auto closeLog = qScopeGuard([&log] {
-        if (log >= 0)
-            ::close(log);
-    });
-    if (!m_o.jobLog.isEmpty()) {
-        const QByteArray name = encodeFileName(m_o.jobLog);
-        struct stat info
-        {
-        };
-        const bool special = ::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode);
-        log = special ? -1 : ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
-        const int error = special ? 0 : log < 0 ? errno : ::fstat(log, &info) != 0 ? errno : 0;
-        if (special || log < 0 || error != 0 || !S_ISREG(info.st_mode)) {
-            const QString why = error == 0 ? message(MsgNotRegularFile) : systemErrorText(error);
-            m_reporter.showError(message(MsgSaveRefused).arg(m_o.jobLog, why));
-            return ExitFile;
-        }
-    }
-    // Every line reaches the disk, or the run ends after the chip whose line it was.
-    const auto writeLogLine = [&](const QByteArray& line) {
-        qsizetype done = 0;
-        while (done < line.size()) {
-            const ssize_t n = ::write(log, line.constData() + done, static_cast<std::size_t>(line.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return n < 0 ? errno : EIO;
-            done += n;
-        }
-        return ::fdatasync(log) == 0 ? 0 : errno;
-    };
-    if (log >= 0) {
-        struct stat info
-        {
-        };
-        if (::fstat(log, &info) == 0 && info.st_size == 0) {
-            if (const int error = writeLogLine("time,chip ID,result,serial,SHA-256,seconds,reason\n")) {
-                m_reporter.showError(message(MsgJobLogUnwritable).arg(m_o.jobLog, systemErrorText(error)));
-                return ExitFile;
-            }
-        }
-    }
+    JobLog log;
+    if (openJobLog(log, "time,chip ID,result,serial,SHA-256,seconds,reason\n") != ExitOk)
+        return ExitFile;
     int passed = 0;
     int failed = 0;
     int worst = ExitOk;
@@ -621,10 +586,11 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
             worst = status;
         m_out << message(status == ExitOk ? MsgCliChipPassed : MsgCliChipFailed).arg(chip + 1).arg(serialText) << '\n';
         m_out.flush();
-        if (log >= 0) {
+        if (log.isOpen()) {
             const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
+            // Every line reaches the disk, or the run ends after the chip whose line it was.
             const int error
-                = writeLogLine(QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
+                = log.writeLine(QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
                                    .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
                                        status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"),
                                        serialText, sha256Text(m_buffer->data(), written))

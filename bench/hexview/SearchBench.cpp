@@ -68,7 +68,7 @@ int main()
     HexEditor editor;
     editor.loadFromBytes(blank);
     report("replace all FF FF by 00 00 (one undo step)", bestMs(1, [&] {
-        replaceAllInEditor(editor, pair, QByteArray(2, '\0'), QStringLiteral("Replace all"));
+        replaceAllInEditor(editor, pair, QByteArray(2, '\0'), QStringLiteral("%1 replaced"));
     }), 1000);
     std::printf("count %lld, first byte after replace %02X\n", count, unsigned(editor.dataAt(0)));
     return 0;
