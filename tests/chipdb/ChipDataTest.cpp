@@ -452,7 +452,7 @@ TEST(ShippedChipSource, EveryFieldIsInRangeAndEveryNameFits)
 
 TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
 {
-    // JEDEC manufacturer codes; PMC answers the continuation code 7F first. XMC uses Micron's 20.
+    // JEDEC manufacturer codes; PMC and ISSI's IS25CD512 answer the continuation code 7F first. XMC uses Micron's 20.
     // Spansion's FL-K parts are made by Winbond and answer with Winbond's EF. Infineon's SEMPER
     // parts answer 34; Microchip's SST25WF020A/040B/080B answer 62 like Sanyo's LE25FU.
     const std::map<QString, std::set<std::uint32_t>> codes = {
@@ -460,7 +460,7 @@ TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
         {QStringLiteral("Macronix"), {0xC2}},
         {QStringLiteral("GigaDevice"), {0xC8}},
         {QStringLiteral("EON"), {0x1C}},
-        {QStringLiteral("ISSI"), {0x9D}},
+        {QStringLiteral("ISSI"), {0x9D, 0x7F}},
         {QStringLiteral("Micron"), {0x20}},
         {QStringLiteral("Numonyx"), {0x20}},
         {QStringLiteral("Spansion"), {0x01, 0xEF}},
@@ -479,7 +479,6 @@ TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
         {QStringLiteral("Adesto"), {0x1F}},
         {QStringLiteral("SST"), {0xBF}},
         {QStringLiteral("Microchip"), {0xBF, 0x62}},
-        {QStringLiteral("Fidelix"), {0xF8}},
         {QStringLiteral("Nantronics"), {0xD5}},
         {QStringLiteral("ESI"), {0x4A}},
         {QStringLiteral("Zetta"), {0xBA}},
@@ -492,7 +491,7 @@ TEST(ShippedChipSource, ManufacturerByteBelongsToTheMaker)
         ASSERT_TRUE(codes.count(c.manufacturer)) << "maker without a known JEDEC code";
         EXPECT_TRUE(codes.at(c.manufacturer).count(c.chipId >> 16)) << std::hex << c.chipId;
         if ((c.chipId >> 16) == 0x7F) {
-            EXPECT_EQ((c.chipId >> 8) & 0xFF, 0x9Du) << "PMC's code follows the continuation byte";
+            EXPECT_EQ((c.chipId >> 8) & 0xFF, 0x9Du) << "PMC's and ISSI's code follows the continuation byte";
         }
     }
 }
