@@ -624,7 +624,7 @@ TEST(ShippedChipSource, EraseWaitAndAlgorithmSuitTheFlash)
         const bool olderPage128 = c.chipId == 0x202010 || c.chipId == 0x202011;
         EXPECT_EQ(c.page, c.model == QLatin1String("MX25L5121E") ? 32 : olderPage128 ? 128 : 256);
         if (olderPage128) {
-            EXPECT_TRUE(c.model.contains(QLatin1String("128B-page"))) << "the name tells the page of the older part";
+            EXPECT_TRUE(c.model.contains(QLatin1String("page128"))) << "the name tells the page of the older part";
         }
     }
 }
