@@ -35,7 +35,6 @@
 #include <optional>
 #include <string_view>
 
-
 namespace kestrum::cli {
 
 namespace {
@@ -170,7 +169,8 @@ namespace {
 QString programmerLine(const ProgrammerInfo& p)
 {
     return QStringLiteral("%1  %2  %3")
-        .arg(QString::fromLatin1(p.location), p.product.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(p.product),
+        .arg(QString::fromLatin1(p.location),
+            p.product.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(p.product),
             QLatin1String(stateName(p.state)));
 }
 
@@ -574,6 +574,12 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
         if (serial) {
             // Only a chip that passed takes its number: the next chip gets the number of one that failed.
             const quint64 value = serial->start + serial->step * static_cast<quint64>(passed);
+            if (!serial->fits(value)) {
+                m_reporter.showError(message(MsgSerialTooWide).arg(value).arg(serial->width));
+                ++failed;
+                worst = ExitUsage;
+                break;
+            }
             putSerial(*serial, value);
             serialText = QString::number(value);
         }
@@ -591,12 +597,12 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
             // Every line reaches the disk, or the run ends after the chip whose line it was.
             const int error
                 = log.writeLine(QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
-                                   .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
-                                       status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"),
-                                       serialText, sha256Text(m_buffer->data(), written))
-                                   .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
-                                   .arg(QLatin1String(reasonOf(ops.lastOutcome())))
-                                   .toUtf8());
+                                    .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
+                                        status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"),
+                                        serialText, sha256Text(m_buffer->data(), written))
+                                    .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
+                                    .arg(QLatin1String(reasonOf(ops.lastOutcome())))
+                                    .toUtf8());
             if (error != 0) {
                 m_reporter.showError(message(MsgJobLogUnwritable).arg(m_o.jobLog, systemErrorText(error)));
                 logFailed = true;

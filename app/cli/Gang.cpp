@@ -264,6 +264,12 @@ private:
             std::optional<quint64> serial;
             if (m_job.serial) {
                 serial = m_serials->take();
+                if (!m_job.serial->fits(*serial)) {
+                    m_reporter.showError(m_reporter.message(MsgSerialTooWide).arg(*serial).arg(m_job.serial->width));
+                    ++m_tally.failed;
+                    m_tally.status = ExitUsage;
+                    return;
+                }
                 putSerial(*serial);
                 serialText = QString::number(*serial);
             }
@@ -294,8 +300,14 @@ private:
             if (!m_job.repeat || stopRequested() || m_usb.deviceVanished() || status == ExitNoProgrammer)
                 return;
             m_ui.showInformation(m_reporter.message(MsgCliNextChip));
-            if (!waitForSocket(false, nullptr) || !waitForSocket(true, &id))
+            if (!waitForSocket(false, nullptr) || !waitForSocket(true, &id)) {
+                // A programmer lost while waiting ends its part of the run as a failure.
+                if (!stopRequested()) {
+                    m_reporter.showError(MsgGangProgrammerLost);
+                    m_tally.status = ExitNoProgrammer;
+                }
                 return;
+            }
         }
     }
 
@@ -304,8 +316,8 @@ private:
         const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
         const QString line = QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8\n")
                                  .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
-                                     status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"),
-                                     serialText, sha256Text(m_buffer->data(), written))
+                                     status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"), serialText,
+                                     sha256Text(m_buffer->data(), written))
                                  .arg(seconds, 0, 'f', 1)
                                  .arg(QLatin1String(reasonOf(outcome)), QString::fromLatin1(m_tally.location));
         if (const int error = m_log->writeLine(line.toUtf8())) {
@@ -374,7 +386,6 @@ private:
     ChipOperations m_ops;
 };
 
-
 /// The command line's view of a gang run: one line per chip on standard output, the sockets'
 /// messages on standard error after their location, whole lines at a time.
 class StreamObserver : public GangObserver
@@ -388,7 +399,9 @@ public:
     }
     void message(std::size_t socket, const QString& text, bool error) override
     {
-        m_output.line(QStringLiteral("[%1] ").arg(location(socket)) + text, true);
+        // Every line of a message carries its location.
+        const QString prefix = QStringLiteral("[%1] ").arg(location(socket));
+        m_output.line(prefix + text.split(QLatin1Char('\n')).join(QLatin1Char('\n') + prefix), true);
         (void)error;
     }
     void progress(std::size_t, const QString&, quint32, quint32, double) override { }
@@ -432,8 +445,8 @@ std::vector<SocketTally> runGang(
     return tallies;
 }
 
-std::vector<SocketTally> runGang(const GangJob& job, const std::vector<ProgrammerInfo>& programmers,
-    JobLog* log, QTextStream& out, QTextStream& err)
+std::vector<SocketTally> runGang(
+    const GangJob& job, const std::vector<ProgrammerInfo>& programmers, JobLog* log, QTextStream& out, QTextStream& err)
 {
     StreamObserver observer(programmers, job.language, out, err);
     const std::vector<SocketTally> tallies = runGang(job, programmers, log, observer);

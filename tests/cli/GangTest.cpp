@@ -1,8 +1,8 @@
 // Several programmers on one computer: choosing one on the command line, and gang mode, run
 // in-process against several simulated programmers.
+#include "app/cli/Gang.h"
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
-#include "app/cli/Gang.h"
 #include "tests/buffer/FileTestSupport.h"
 #include "tests/sim/SimControl.h"
 
@@ -118,7 +118,8 @@ TEST_F(GangTest, EverySocketGetsTheImageAndASerialOfItsOwnWithOneJobLogLineEach)
 {
     const QString in = imageFile(20480);
     const QString log = folder.path(QStringLiteral("jobs.csv"));
-    const Run r = run({"auto", in, "--chip", Chip, "--all-programmers", "--serial", "0x10:500:1:2:be", "--job-log", log});
+    const Run r
+        = run({"auto", in, "--chip", Chip, "--all-programmers", "--serial", "0x10:500:1:2:be", "--job-log", log});
     EXPECT_EQ(r.status, ExitOk) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("3 programmers: 3 chips passed, 0 failed")) << r.out.toStdString();
 
@@ -195,7 +196,8 @@ TEST_F(GangTest, CtrlCEndsEverySocketAfterItsCurrentBlockWithTheEndCommand)
     EXPECT_EQ(r.status, ExitStopped) << r.err.toStdString();
     for (int i = 0; i < 3; ++i) {
         const ksim_state s = sim.state(programmers[i]);
-        EXPECT_EQ(s.jobs_ended, endedBefore[i] + 3) << "the socket's look, the chip check and the stopped auto, socket " << i;
+        EXPECT_EQ(s.jobs_ended, endedBefore[i] + 3)
+            << "the socket's look, the chip check and the stopped auto, socket " << i;
         EXPECT_EQ(s.setup_valid, 0) << i;
         EXPECT_LT(s.bytes_written, ChipSize) << "stopped in the middle, socket " << i;
     }
@@ -255,8 +257,8 @@ TEST_F(GangTest, WithRepeatEachSocketTakesItsNextChipWhenOneIsPutIntoItWhateverT
         ASSERT_EQ(sim.insertChip(programmers[0], KSIM_CHIP_NONE, 0, 0), 0);
         lookedEmptyAfter = jobs;
     });
-    const Run r = run({"auto", in, "--chip", Chip, "--all-programmers", "--repeat", "--serial", "0x20:1", "--job-log",
-        log});
+    const Run r
+        = run({"auto", in, "--chip", Chip, "--all-programmers", "--repeat", "--serial", "0x20:1", "--job-log", log});
     setSocketPollHook({});
     EXPECT_EQ(r.status, ExitStopped) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("001:001: chip 3 (ID EF3013) passed")) << r.out.toStdString();
@@ -271,6 +273,36 @@ TEST_F(GangTest, WithRepeatEachSocketTakesItsNextChipWhenOneIsPutIntoItWhateverT
     for (int i = 1; i < lines.size(); ++i)
         serials.insert(lines[i].split(',')[3]);
     EXPECT_EQ(serials, (std::set<QByteArray> {"1", "2", "3", "4", "5"})) << "one counter for every socket";
+}
+
+TEST_F(GangTest, EveryLineOfASocketsMessageNamesItsLocationAndALostProgrammerFailsTheRun)
+{
+    // The question about an image longer than the chip has two lines.
+    const Run longer = run({"auto", imageFile(ChipSize + 256), "--chip", Chip, "--all-programmers"});
+    EXPECT_EQ(longer.status, ExitFile) << longer.err.toStdString();
+    // After the line of the image's load, every line is a socket's.
+    const QStringList lines = longer.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
+    EXPECT_GE(lines.size(), 6) << "two lines a socket: " << longer.err.toStdString();
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.startsWith(QStringLiteral("[001:00"))) << line.toStdString();
+
+    // Every programmer is unplugged once all three sockets wait for their next chips.
+    std::mutex mutex;
+    std::set<std::thread::id> waiting;
+    setSocketPollHook([&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        waiting.insert(std::this_thread::get_id());
+        if (waiting.size() == 3)
+            for (const int p : programmers)
+                (void)sim.unplug(p);
+    });
+    const Run lost = run({"auto", imageFile(4096), "--chip", Chip, "--all-programmers", "--repeat"});
+    setSocketPollHook({});
+    EXPECT_EQ(lost.status, ExitNoProgrammer) << lost.err.toStdString();
+    for (const char* location : {"001:001", "001:002", "001:003"})
+        EXPECT_TRUE(lost.err.contains(QStringLiteral("[%1] The programmer was lost while waiting for the next chip.")
+                                          .arg(QLatin1String(location))))
+            << location << ": " << lost.err.toStdString();
 }
 
 } // namespace
