@@ -33,6 +33,7 @@ void writeFile(const QString& path, const QByteArray& bytes, qint64 secondsAgo)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+    ASSERT_TRUE(f.flush()); // a later flush would set the time again
     ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
 }
 
@@ -42,13 +43,15 @@ TEST(BackupFolder, TrimRemovesTheOldestBackupsUntilTheFolderFitsItsLimit)
     const QStringList names {QStringLiteral("20260101-090000-W25Q64-00000001.bin"),
         QStringLiteral("20251231-235959-W25Q64-00000002.bin"), QStringLiteral("20260102-080000-AT24C02-00000003.bin"),
         QStringLiteral("20260103-000000-W25Q64-00000004.bin"), QStringLiteral("notes.bin")};
-    const qint64 ages[] {300, 400, 200, 100, 500}; // written in the order of the times in their names
+    // Written in another order than the times in their names say (the clock was set back): the
+    // file's time decides.
+    const qint64 ages[] {300, 100, 200, 400, 500};
     for (int i = 0; i < names.size(); ++i)
         writeFile(dir.filePath(names[i]), QByteArray(100, 'x'), ages[i]);
     BackupFolder folder(dir.path());
     // 400 bytes of backups: the two oldest go to fit 250; the file that is no backup stays.
-    EXPECT_EQ(folder.trim(250), (QStringList {dir.filePath(names[1]), dir.filePath(names[0])}));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList {names[2], names[3], names[4]}));
+    EXPECT_EQ(folder.trim(250), (QStringList {dir.filePath(names[3]), dir.filePath(names[0])}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList {names[1], names[2], names[4]}));
     EXPECT_TRUE(folder.trim(200).isEmpty()) << "the folder fits its limit exactly";
 }
 
