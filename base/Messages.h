@@ -152,6 +152,10 @@ enum MessageKey : int {
     MsgBackupBlank, ///< log: the chip is blank, no backup file
     MsgBackupFailed, ///< box: %1 = backup file, %2 = reason; the job ends before the chip changes
     MsgBackupTrimmed, ///< log: %1 = a backup removed to keep the folder within its limit
+    MsgBackupDiffersOnDisk, ///< the reason of MsgBackupFailed: the file read back differs from the chip read
+    MsgBackupReadsDiffer, ///< box: the two backup reads differ: %1 = bytes, %2 = ranges; the chip was not changed
+    MsgSerialTooWide, ///< production run: serial number %1 does not fit its width %2; the run ends before the chip
+    MsgGangProgrammerLost, ///< gang run: the programmer went away while the run waited for the next chip
     MsgChipNotBlank, ///< question before Write onto a flash that holds data
     MsgButtonEraseAndWrite, ///< button: erase the chip, then write
     MsgButtonWriteAnyway, ///< button: write without erasing

@@ -2,7 +2,6 @@
 
 #include "base/RegularFile.h"
 
-#include <QHash>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -48,13 +47,22 @@ bool mayFollow(const struct stat& link, const QByteArray& folder)
 /// was killed; the next save to the same target removes them.
 constexpr time_t StaleTemporarySeconds = 60;
 
+/// FNV-1a: the same value for the same bytes in every process, so that a save finds the
+/// temporary files that a killed save of another process left.
+quint32 stableHash(const QByteArray& bytes)
+{
+    quint32 hash = 2166136261u;
+    for (const char c : bytes)
+        hash = (hash ^ static_cast<quint8>(c)) * 16777619u;
+    return hash;
+}
+
 /// The start of every temporary file name of saves to `name` (a hidden name beside it, so that the
 /// rename stays within one file system): the name, cut to leave room, and a hash of the whole
 /// name, so that names that share their start do not share their temporary files.
 QByteArray temporaryPrefix(const QByteArray& name)
 {
-    const quint32 hash = qHash(name, 0x6B657374u) & 0xFFFFFFFFu;
-    return '.' + name.left(180) + ".save-" + QByteArray::number(hash, 16) + '-';
+    return '.' + name.left(180) + ".save-" + QByteArray::number(stableHash(name), 16) + '-';
 }
 
 /// Removes this user's regular files in `folder` named prefix + letters and digits + ".tmp" that

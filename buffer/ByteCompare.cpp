@@ -30,9 +30,9 @@ public:
 
     /// count bytes from first to last (both inclusive) differ; any two of them are fewer than
     /// MergeGap apart.
-    void differs(std::uint64_t first, std::uint64_t last, int count)
+    void differs(std::uint64_t first, std::uint64_t last, std::uint64_t count)
     {
-        m_result.differingBytes += static_cast<std::uint64_t>(count);
+        m_result.differingBytes += count;
         auto& ranges = m_result.ranges;
         if (!ranges.empty() && first - ranges.back().end - 1 < MergeGap)
             ranges.back().end = last;
@@ -45,6 +45,15 @@ private:
 };
 
 } // namespace
+
+void addUnmatchedBytes(Comparison& comparison, std::uint64_t length)
+{
+    if (length == 0)
+        return;
+    const std::uint64_t first = comparison.compared;
+    comparison.compared += length;
+    RangeCollector(comparison).differs(first, first + length - 1, length);
+}
 
 Comparison compareBytes(const std::uint8_t* a, const std::uint8_t* b, std::uint64_t length)
 {

@@ -32,6 +32,9 @@ inline constexpr std::uint64_t MergeGap = 16;
 /// Compares a and b over length bytes.
 Comparison compareBytes(const std::uint8_t* a, const std::uint8_t* b, std::uint64_t length);
 
+/// The length bytes after those compared that only one image holds: each is a difference.
+void addUnmatchedBytes(Comparison& comparison, std::uint64_t length);
+
 /// "0x001000-0x0010FF 256 bytes": addresses in at least six hex digits.
 QString rangeText(const DifferenceRange& range);
 

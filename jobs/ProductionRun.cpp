@@ -166,6 +166,12 @@ public:
             std::optional<quint64> serial;
             if (m_job.serial) {
                 serial = m_serials->take();
+                if (!m_job.serial->fits(*serial)) {
+                    m_reporter.showError(m_reporter.message(MsgSerialTooWide).arg(*serial).arg(m_job.serial->width));
+                    ++m_tally.failed;
+                    m_tally.status = ExitUsage;
+                    return;
+                }
                 putSerial(*serial);
                 serialText = QString::number(*serial);
             }
@@ -191,8 +197,14 @@ public:
             if (!m_job.repeat || m_stop.requested() || m_usb.deviceVanished() || status == ExitNoProgrammer)
                 return;
             m_ui.showInformation(m_reporter.message(MsgCliNextChip));
-            if (!waitForSocket(false, nullptr) || !waitForSocket(true, &id))
+            if (!waitForSocket(false, nullptr) || !waitForSocket(true, &id)) {
+                // A programmer lost while waiting ends its part of the run as a failure.
+                if (!m_stop.requested()) {
+                    m_reporter.showError(MsgGangProgrammerLost);
+                    m_tally.status = ExitNoProgrammer;
+                }
                 return;
+            }
         }
     }
 

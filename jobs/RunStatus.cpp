@@ -23,6 +23,8 @@ const char* reasonOf(CommandOutcome outcome)
         return "stopped";
     case CommandOutcome::NotBlank:
         return "chip not blank";
+    case CommandOutcome::BackupFailed:
+        return "backup not kept";
     case CommandOutcome::Failed:
         break;
     }
@@ -43,6 +45,7 @@ int exitStatusOf(CommandOutcome outcome, const DataBuffer& buffer, int stoppedSt
     case CommandOutcome::WrongChip:
         return ExitNoChip;
     case CommandOutcome::Declined:
+    case CommandOutcome::BackupFailed:
         return ExitFile;
     case CommandOutcome::Different:
     case CommandOutcome::NotBlank:

@@ -34,7 +34,8 @@ std::optional<Serial> parseSerial(const QString& text)
                                             : Serial::Format::Le;
         ok = ok && (f == QLatin1String("le") || s.format != Serial::Format::Le);
     }
-    if (!ok || i != parts.size() || s.width < 1 || s.width > 64 || address + s.width > BufferCapacity)
+    if (!ok || i != parts.size() || s.width < 1 || s.width > 64 || address + s.width > BufferCapacity
+        || !s.fits(s.start))
         return std::nullopt;
     s.address = static_cast<quint32>(address);
     return s;

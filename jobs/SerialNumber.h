@@ -19,6 +19,14 @@ struct Serial
     int width = 4;
     Format format = Format::Le;
 
+    /// Whether that number fits the width whole: a number is never cut.
+    [[nodiscard]] bool fits(quint64 value) const
+    {
+        if (format == Format::Ascii || format == Format::Hex)
+            return QString::number(value, format == Format::Hex ? 16 : 10).size() <= width;
+        return width >= 8 || value >> (8 * width) == 0;
+    }
+
     /// The bytes of that serial number.
     [[nodiscard]] QByteArray bytes(quint64 value) const
     {
@@ -35,8 +43,8 @@ struct Serial
     }
 };
 
-/// Parses ADDR:START[:STEP][:WIDTH][:le|be|ascii|hex]; none when the text is malformed or the
-/// number would run past the data buffer.
+/// Parses ADDR:START[:STEP][:WIDTH][:le|be|ascii|hex]; none when the text is malformed, START
+/// does not fit WIDTH or the number would run past the data buffer.
 std::optional<Serial> parseSerial(const QString& text);
 
 } // namespace kestrum

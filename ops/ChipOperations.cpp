@@ -131,7 +131,10 @@ void ChipOperations::runChipCommand(const std::function<void()>& f)
     const Reporter::ErrorLogging logging(m_reporter, m_logErrorBoxes);
     try {
         runExclusive([&] {
+            m_backupFailed = false;
             f();
+            if (m_backupFailed)
+                m_outcome = CommandOutcome::BackupFailed;
             if (m_outcome == CommandOutcome::Stopped)
                 m_reporter.addLogLine(MsgJobStopped);
         });
@@ -352,7 +355,7 @@ bool ChipOperations::chipSelected()
     return true;
 }
 
-bool ChipOperations::preconditionsMet(DataNeed data, Identify identify, IdMismatch mismatch)
+bool ChipOperations::preconditionsMet(DataNeed data, IdMismatch mismatch)
 {
     if (!chipSelected())
         return false;
@@ -361,8 +364,9 @@ bool ChipOperations::preconditionsMet(DataNeed data, Identify identify, IdMismat
         if (refuseEmptyBuffer())
             return false;
     }
-    // A 25-series EEPROM answers no identify command that Read and Write could rely on.
-    if (identify == Identify::ExceptSpiEeprom && isSpiEeprom())
+    // A 25-series EEPROM answers no identify command (its reply kind is that of an empty socket):
+    // no command of its class can rely on the check.
+    if (isSpiEeprom())
         return true;
     return checkChipPresent(mismatch) == Presence::Present;
 }
@@ -409,7 +413,7 @@ void ChipOperations::logChecksum(std::uint32_t length)
 void ChipOperations::read()
 {
     runChipCommand([this] {
-        if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom, IdMismatch::Ask))
+        if (!preconditionsMet(DataNeed::None, IdMismatch::Ask))
             return;
         const auto r = runTimedPart(
             [this](const ChipRecord& record) { return readPart(record); }, MsgReadDone, LineOrder::AfterTime);
@@ -428,14 +432,14 @@ void ChipOperations::read()
 void ChipOperations::erase()
 {
     runChipCommand([this] {
-        if (!preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ask))
+        if (!preconditionsMet(DataNeed::None, IdMismatch::Ask))
             return;
         runTimedPart(
             [this](const ChipRecord& record) {
                 const JobResult backup = backUpChip(record);
                 return backup == JobResult::Done ? m_programmer.eraseChip(record) : backup;
             },
-            MsgEraseDone, LineOrder::AfterTime);
+            MsgEraseDone, LineOrder::AfterEnd);
         dropChipCopy();
     });
 }
@@ -443,7 +447,7 @@ void ChipOperations::erase()
 void ChipOperations::write()
 {
     runChipCommand([this] {
-        if (!preconditionsMet(DataNeed::Image, Identify::ExceptSpiEeprom, IdMismatch::Ask))
+        if (!preconditionsMet(DataNeed::Image, IdMismatch::Ask))
             return;
         // The written span: the used length (grown to whole pages by the write), at most the chip.
         m_notBlankDeclined = false;
@@ -461,7 +465,7 @@ void ChipOperations::write()
 void ChipOperations::verify()
 {
     runChipCommand([this] {
-        if (preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask))
+        if (preconditionsMet(DataNeed::Image, IdMismatch::Ask))
             runTimedRoutine(&ChipProgrammer::verifyChip, MsgVerifyDone, LineOrder::BeforeTime);
     });
 }
@@ -469,7 +473,7 @@ void ChipOperations::verify()
 void ChipOperations::blankCheck()
 {
     runChipCommand([this] {
-        if (preconditionsMet(DataNeed::None, Identify::Always, IdMismatch::Ignore))
+        if (preconditionsMet(DataNeed::None, IdMismatch::Ignore))
             runTimedRoutine(&ChipProgrammer::blankCheckChip, MsgBlankDone, LineOrder::BeforeTime);
     });
 }
@@ -477,7 +481,7 @@ void ChipOperations::blankCheck()
 void ChipOperations::autoRun()
 {
     runChipCommand([this] {
-        if (!preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask))
+        if (!preconditionsMet(DataNeed::Image, IdMismatch::Ask))
             return;
         JobResult result = JobResult::Done;
         bool verified = false;

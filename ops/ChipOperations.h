@@ -62,6 +62,7 @@ enum class CommandOutcome {
     Failed, ///< the programmer did not answer as it must
     Stopped, ///< the user stopped the job before its end
     NotBlank, ///< Write found data on the flash and the question about it was answered Cancel
+    BackupFailed, ///< the backup before a change of the chip could not be kept: the chip was not changed
 };
 
 /// Elapsed time as "hh:mm:ss" (hours keep all their digits past 99).
@@ -147,7 +148,6 @@ public:
 private:
     enum class Presence { Present, Stop };
     enum class DataNeed { None, Image };
-    enum class Identify { Always, ExceptSpiEeprom };
     /// Where the completion line goes: after the time, before it, or (for a routine that changes
     /// the chip) only once the end command went through as well; or none (Compare, whose line
     /// tells what it found).
@@ -162,9 +162,10 @@ private:
     /// says what is missing or wrong and returns false; no job is opened then.
     bool chipSelected();
     /// The checks before a job: the selected chip, the view's edits and a non-empty buffer for
-    /// commands that need an image, then the chip-present check. False when the command ends here
+    /// commands that need an image, then the chip-present check (none for a 25-series EEPROM, which
+    /// identification cannot see). False when the command ends here
     /// (its box is shown).
-    bool preconditionsMet(DataNeed data, Identify identify, IdMismatch mismatch);
+    bool preconditionsMet(DataNeed data, IdMismatch mismatch);
     /// One timed routine in a job frame, with its completion line on success; Failed when the
     /// set-up exchange failed, no result when the programmer could not be opened.
     std::optional<JobResult> runTimedRoutine(Routine routine, MessageKey doneLine, LineOrder order);
@@ -247,6 +248,8 @@ private:
     QString m_backupLabel;
     /// The chip's content as the backup read found it; empty when no backup read ran.
     std::vector<quint8> m_chipCopy;
+    /// The command ended because its backup could not be kept.
+    bool m_backupFailed = false;
     /// Write found data on the flash and the user cancelled.
     bool m_notBlankDeclined = false;
 };

@@ -47,14 +47,18 @@ void ChipOperations::compare()
 {
     runChipCommand([this] {
         m_comparison = {};
-        if (!preconditionsMet(DataNeed::None, Identify::ExceptSpiEeprom, IdMismatch::Ask))
+        if (!preconditionsMet(DataNeed::None, IdMismatch::Ask))
             return;
         m_host.takeViewEdits();
         const auto r = runTimedPart(
             [this](const ChipRecord& record) {
                 const JobResult read = m_programmer.readInto(record, m_chipCopy, record.flashSize, MsgReading);
-                if (read == JobResult::Done)
-                    m_comparison = compareBytes(m_chipCopy.data(), m_buffer.data(), record.flashSize);
+                if (read != JobResult::Done)
+                    return read;
+                m_comparison = compareBytes(m_chipCopy.data(), m_buffer.data(), record.flashSize);
+                // Image bytes past the chip's end are nowhere on the chip: each one differs.
+                const auto used = static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0));
+                addUnmatchedBytes(m_comparison, used > record.flashSize ? used - record.flashSize : 0);
                 return read;
             },
             MsgReadDone, LineOrder::NoLine);
@@ -106,11 +110,30 @@ JobResult ChipOperations::backUpChip(const ChipRecord& record)
         dropChipCopy();
         return read;
     }
+    // A backup is trusted only when confirmed: by a second read that equals the first when reads
+    // are read twice, otherwise by the file read back from the disk.
+    if (m_readTwice) {
+        std::vector<quint8> again;
+        const JobResult second = m_programmer.readInto(record, again, record.flashSize, MsgReading);
+        const Comparison reads = second == JobResult::Done
+            ? compareBytes(m_chipCopy.data(), again.data(), record.flashSize)
+            : Comparison {};
+        if (second != JobResult::Done || !reads.equal()) {
+            dropChipCopy();
+            if (second != JobResult::Done)
+                return second;
+            m_reporter.showError(
+                m_reporter.message(MsgBackupReadsDiffer).arg(reads.differingBytes).arg(reads.ranges.size()));
+            m_view.hideProgress();
+            return JobResult::Different;
+        }
+    }
     BackupFolder folder(m_backupFolder);
     QString name = NameTokens(record.namesText()).trimmedAt(2);
     if (!m_backupLabel.isEmpty())
         name += QLatin1Char('-') + m_backupLabel;
-    const BackupResult kept = folder.keep(m_chipCopy.data(), record.flashSize, name, QDateTime::currentDateTime());
+    const BackupResult kept = folder.keep(m_chipCopy.data(), record.flashSize, name, QDateTime::currentDateTime(),
+        m_readTwice ? BackupFolder::ReadBack::No : BackupFolder::ReadBack::Yes);
     switch (kept.kind) {
     case BackupResult::Kind::Blank:
         m_reporter.addLogLine(MsgBackupBlank);
@@ -124,9 +147,15 @@ JobResult ChipOperations::backUpChip(const ChipRecord& record)
             m_reporter.addLogLine(m_reporter.message(MsgBackupTrimmed).arg(removed));
         break;
     case BackupResult::Kind::Failed:
+    case BackupResult::Kind::Mismatch:
         // Without its backup the chip is not changed.
-        m_reporter.showError(m_reporter.message(MsgBackupFailed).arg(kept.file, kept.error));
+        m_reporter.showError(
+            m_reporter.message(MsgBackupFailed)
+                .arg(kept.file,
+                    kept.kind == BackupResult::Kind::Mismatch ? m_reporter.message(MsgBackupDiffersOnDisk)
+                                                              : kept.error));
         m_view.hideProgress();
+        m_backupFailed = true;
         return JobResult::Failed;
     }
     return JobResult::Done;

@@ -23,8 +23,7 @@ std::unique_lock<std::mutex> control()
 /// Runs f on the firmware of that programmer under the device's lock alone: the world's lock is
 /// let go first, so a control call never holds it while a transfer of the device sleeps.
 /// UnknownDevice when there is no such programmer.
-template <typename F>
-int withFirmware(int device, F f)
+template <typename F> int withFirmware(int device, F f)
 {
     SimDevice* d = nullptr;
     {
@@ -204,6 +203,16 @@ int ksim_insert_chip(int device, int kind, uint32_t size, uint32_t jedec_id)
         return withFirmware(device, [](kestrum::sim::Firmware&) { return BadArgument; });
     return withFirmware(device, [&](kestrum::sim::Firmware& firmware) {
         firmware.insertChip(kind, size, jedec_id);
+        return 0;
+    });
+}
+
+int ksim_set_identify_kind(int device, int kind)
+{
+    return withFirmware(device, [&](kestrum::sim::Firmware& firmware) {
+        if (kind < -1 || kind > 255)
+            return BadArgument;
+        firmware.chip().identifyKind = kind;
         return 0;
     });
 }

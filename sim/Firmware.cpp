@@ -30,8 +30,6 @@ constexpr std::uint8_t AnswerNothing = 0;
 constexpr std::uint8_t AnswerSpiFlash = 1;
 constexpr std::uint8_t AnswerI2c = 2;
 constexpr std::uint8_t AnswerMicrowire = 3;
-// A 25-series EEPROM answers the SPI bus but has no JEDEC identification.
-constexpr std::uint8_t AnswerSpiEeprom = 4;
 
 int classOfKind(int kind)
 {
@@ -259,13 +257,13 @@ void Firmware::command(const std::uint8_t* block)
         case KSIM_CHIP_MW_EEPROM:
             answer[0] = AnswerMicrowire;
             break;
-        case KSIM_CHIP_SPI_EEPROM:
-            answer[0] = AnswerSpiEeprom;
-            break;
         default:
+            // A 25-series EEPROM has no JEDEC identification: the socket looks empty.
             answer[0] = AnswerNothing;
             break;
         }
+        if (m_chip.identifyKind >= 0)
+            answer[0] = static_cast<std::uint8_t>(m_chip.identifyKind);
         reply(answer);
         break;
     }

@@ -17,6 +17,8 @@ struct Chip
 {
     int kind = KSIM_CHIP_NONE;
     std::uint32_t jedecId = 0;
+    int identifyKind = -1; ///< the identify reply's byte 0 when not -1
+
     std::vector<std::uint8_t> cells;
     std::string file; ///< where the content is kept between runs; empty for none
     bool dirty = false; ///< changed since it was last saved

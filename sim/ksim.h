@@ -149,6 +149,9 @@ int ksim_open_handles(void); /* handles opened and not yet closed */
 int ksim_insert_chip(int device, int kind, uint32_t size, uint32_t jedec_id); /* erased content */
 uint8_t* ksim_chip_bytes(int device, uint32_t* size); /* the chip's cells; null without a chip */
 int ksim_set_chip_file(int device, const char* path);
+/* The identify reply's byte 0 for the chip in the socket; -1 (the default) answers by its kind as the
+ * programmer does, a 25-series EEPROM with 0 like an empty socket. */
+int ksim_set_identify_kind(int device, int kind);
 int ksim_set_erase_polls(int device, int polls); /* busy status polls after a chip erase; -1 never ends */
 void ksim_set_timing(int realistic);
 int ksim_arm_fault(int device, int fault, int at_transfer);

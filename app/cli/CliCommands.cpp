@@ -66,7 +66,7 @@ const char* const OptionsText
       "  0 success; 1 verify, compare or blank-check difference, reads that differ, or a\n"
       "  write onto a flash that holds data; 2 usage or chip choice; 3 no programmer;\n"
       "  4 no chip in the socket or ID mismatch declined; 5 file error;\n"
-      "  6 communication failure or time-out (also a lost end command after a write);\n"
+      "  6 communication failure or time-out (also a lost end command after a write or erase);\n"
       "  130 stopped by Ctrl+C, 143 by SIGTERM, 129 by SIGHUP\n";
 
 const CommandHelp* findCommand(const QString& name)

@@ -96,6 +96,10 @@ TEST_F(CliJobsTest, CompareListsTheRangesAndAWriteOntoDataStopsUnlessToldToErase
     const CliRun compare = run({"compare", file("other.bin", other), "--chip", Chip});
     EXPECT_EQ(compare.status, ExitDifferent);
     EXPECT_EQ(compare.out, QStringLiteral("0x001000-0x001000 1 bytes\n0x020010-0x020010 1 bytes\n"));
+    // Bytes past the chip's end are nowhere on the chip.
+    const CliRun longer = run({"compare", file("longer.bin", data + QByteArray(16, '\0')), "--chip", Chip});
+    EXPECT_EQ(longer.status, ExitDifferent);
+    EXPECT_EQ(longer.out, QStringLiteral("0x080000-0x08000F 16 bytes\n"));
 
     const QByteArray next(8192, '\x33');
     const QString in = file("next.bin", next);
@@ -227,11 +231,16 @@ TEST_F(CliJobsTest, NothingIsReportedDoneThatWasNot)
     // The chip holds the same data now: each write goes over it.
     ASSERT_EQ(run({"write", in, "--chip", Chip, "--yes"}).status, ExitOk);
     const int lastTransfer = static_cast<int>(sim.transfers().size());
+    sim.clearCalls();
+    ASSERT_EQ(run({"erase", "--chip", Chip}).status, ExitOk);
+    const int lastEraseTransfer = static_cast<int>(sim.transfers().size());
+    ASSERT_EQ(run({"write", tooLong, "--chip", Chip, "--yes"}).status, ExitOk);
+    const QString notAFolder = file("not-a-folder", "x");
     struct Row
     {
         const char* name;
         QStringList arguments;
-        int fault; ///< armed at the last transfer of a write, 0 for none
+        int fault; ///< armed at the last transfer of its command, 0 for none
         int status;
         const char* said;
         const char* notSaid;
@@ -245,10 +254,15 @@ TEST_F(CliJobsTest, NothingIsReportedDoneThatWasNot)
             ExitCommunication, "Programmer communication failed.", "Write Complete!"},
         {"write whose programmer goes at the end", {"write", in, "--chip", Chip, "--yes"}, KSIM_FAULT_UNPLUG,
             ExitCommunication, "Programmer communication failed.", "Write Complete!"},
+        {"erase whose backups folder is a file", {"erase", "--chip", Chip, "--backup", notAFolder}, 0, ExitFile,
+            "Not a directory", "Erase Complete!"},
+        {"erase whose end command times out", {"erase", "--chip", Chip}, KSIM_FAULT_TIMEOUT, ExitCommunication,
+            "Programmer communication failed.", "Erase Complete!"},
     };
     for (const Row& row : rows) {
         if (row.fault != 0) {
-            ASSERT_EQ(sim.armFault(programmer, row.fault, lastTransfer), 0);
+            const bool erase = row.arguments.front() == QLatin1String("erase");
+            ASSERT_EQ(sim.armFault(programmer, row.fault, erase ? lastEraseTransfer : lastTransfer), 0);
         }
         const CliRun r = run(row.arguments);
         EXPECT_EQ(r.status, row.status) << row.name << ": " << r.err.toStdString();
@@ -412,6 +426,39 @@ TEST_F(CliJobsTest, ProductionModeProgramsOneChipAfterAnotherWithSerialNumbers)
         EXPECT_EQ(fields[3], QByteArray::number(serial));
         EXPECT_EQ(fields[4], QCryptographicHash::hash(expected, QCryptographicHash::Sha256).toHex().toUpper());
     }
+}
+
+TEST_F(CliJobsTest, ASerialNumberThatOutgrowsItsWidthIsNeverCut)
+{
+    insertChip();
+    const QString in = file("in.bin", image(2048));
+    // A START wider than WIDTH is refused before the run.
+    for (const char* serial : {"0x100:10000:1:4:ascii", "0x100:256:1:1", "0x100:0x10000:1:4:hex"}) {
+        const CliRun r = run({"auto", in, "--chip", Chip, "--repeat", "--serial", serial});
+        EXPECT_EQ(r.status, ExitUsage) << serial;
+        EXPECT_EQ(chipContent(), QByteArray(ChipSize, '\xFF')) << serial;
+    }
+    // A run whose next number would not fit ends before that chip.
+    QList<QByteArray> programmed;
+    int polls = 0;
+    control.beforeSocketLook = [&] {
+        if (polls++ % 2 == 1) {
+            insertChip();
+            return;
+        }
+        programmed << chipContent().mid(0x100, 4);
+        if (programmed.size() == 4)
+            control.stop.request();
+        else
+            ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_NONE, 0, 0), 0);
+    };
+    const CliRun r = run({"auto", in, "--chip", Chip, "--repeat", "--serial", "0x100:9998:1:4:ascii"});
+    control.beforeSocketLook = {};
+    EXPECT_EQ(r.status, ExitUsage) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("The serial number 10000 does not fit its width of 4")) << r.err.toStdString();
+    EXPECT_EQ(programmed, (QList<QByteArray> {"9998", "9999"}));
+    EXPECT_EQ(chipContent(), QByteArray(ChipSize, '\xFF')) << "the third chip was not touched";
+    EXPECT_TRUE(r.out.contains("Passed: 2, failed: 1")) << r.out.toStdString();
 }
 
 TEST_F(CliJobsTest, AChipThatFailsLeavesItsSerialNumberToTheNextChip)

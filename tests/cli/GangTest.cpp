@@ -276,4 +276,34 @@ TEST_F(GangTest, WithRepeatEachSocketTakesItsNextChipWhenOneIsPutIntoItWhateverT
     EXPECT_EQ(serials, (std::set<QByteArray> {"1", "2", "3", "4", "5"})) << "one counter for every socket";
 }
 
+TEST_F(GangTest, EveryLineOfASocketsMessageNamesItsLocationAndALostProgrammerFailsTheRun)
+{
+    // The question about an image longer than the chip has two lines.
+    const Run longer = run({"auto", imageFile(ChipSize + 256), "--chip", Chip, "--all-programmers"});
+    EXPECT_EQ(longer.status, ExitFile) << longer.err.toStdString();
+    // After the line of the image's load, every line is a socket's.
+    const QStringList lines = longer.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
+    EXPECT_GE(lines.size(), 6) << "two lines a socket: " << longer.err.toStdString();
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.startsWith(QStringLiteral("[001:00"))) << line.toStdString();
+
+    // Every programmer is unplugged once all three sockets wait for their next chips.
+    std::mutex mutex;
+    std::set<std::thread::id> waiting;
+    control.beforeSocketLook = [&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        waiting.insert(std::this_thread::get_id());
+        if (waiting.size() == 3)
+            for (const int p : programmers)
+                (void)sim.unplug(p);
+    };
+    const Run lost = run({"auto", imageFile(4096), "--chip", Chip, "--all-programmers", "--repeat"});
+    control.beforeSocketLook = {};
+    EXPECT_EQ(lost.status, ExitNoProgrammer) << lost.err.toStdString();
+    for (const char* location : {"001:001", "001:002", "001:003"})
+        EXPECT_TRUE(lost.err.contains(QStringLiteral("[%1] The programmer was lost while waiting for the next chip.")
+                                          .arg(QLatin1String(location))))
+            << location << ": " << lost.err.toStdString();
+}
+
 } // namespace

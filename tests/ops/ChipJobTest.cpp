@@ -92,8 +92,8 @@ TEST_P(BothProgrammersTest, IdentifyReportsWhatSitsInTheSocketAsAJobOfItsOwn)
         {KSIM_CHIP_SPI_FLASH, 0xEF4017, {1, 0xEF, 0x40, 0x17}},
         {KSIM_CHIP_I2C_EEPROM, 0, {2, 0, 0, 0}},
         {KSIM_CHIP_MW_EEPROM, 0, {3, 0, 0, 0}},
-        // A 25-series EEPROM answers, but with nothing detection can use.
-        {KSIM_CHIP_SPI_EEPROM, 0, {4, 0, 0, 0}},
+        // A 25-series EEPROM has no identification: its socket looks empty.
+        {KSIM_CHIP_SPI_EEPROM, 0, {0, 0, 0, 0}},
         {KSIM_CHIP_NONE, 0, {0, 0, 0, 0}},
     };
     // The record of the currently selected chip goes along; the clock byte is the bare speed.

@@ -101,7 +101,8 @@ TEST_F(Detection, EmptySocketOrUnlistedKindSaysNoChip)
 {
     select(W25Q64);
     control<QPushButton>("detectButton").click();
-    insertSelected(AT25010); // answers a kind detection does not list
+    insertSelected(MX25L1005);
+    ASSERT_EQ(sim.setIdentifyKind(programmerId, 4), 0); // a kind detection does not list
     control<QPushButton>("detectButton").click();
     EXPECT_EQ(ui.errors,
         QStringList({QStringLiteral("No chips detected, please put the chip to try again!"),

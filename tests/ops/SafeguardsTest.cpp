@@ -202,6 +202,47 @@ TEST_F(Safeguards, AFailedOrStoppedBackupReadEndsTheJobBeforeAnythingIsErased)
     expectUnlocked();
 }
 
+TEST_F(Safeguards, ABackupThatIsNotConfirmedEndsTheJobBeforeTheChipChanges)
+{
+    action("backUpAction").trigger();
+    fillChipPattern();
+    fillBufferPattern(0x4000);
+    struct Row
+    {
+        bool readTwice;
+        CommandOutcome outcome;
+        QString error;
+    };
+    const Row rows[] = {
+        // One flipped byte in the first backup read (transfer 100): the second read disagrees.
+        {true, CommandOutcome::Different,
+            QStringLiteral("The two reads of the backup differ (1 bytes in 1 ranges): the connection is unreliable. "
+                           "No backup was kept and the chip was not changed.")},
+        // A file where the backups folder belongs.
+        {false, CommandOutcome::BackupFailed, QStringLiteral(": Not a directory. The chip was not changed.")},
+    };
+    for (const Row& row : rows) {
+        if (w().operations().readsTwice() != row.readTwice)
+            action("readTwiceAction").trigger();
+        if (!row.readTwice) {
+            ASSERT_TRUE(QFile(dir.filePath(QStringLiteral("backups"))).open(QIODevice::WriteOnly));
+        }
+        for (const char* command : {"eraseAction", "autoAction"}) {
+            SCOPED_TRACE(command);
+            ui.clearRecords();
+            if (row.readTwice) {
+                ASSERT_EQ(sim.armFault(programmerId, KSIM_FAULT_NOISE, 100), 0);
+            }
+            action(command).trigger();
+            EXPECT_EQ(w().operations().lastOutcome(), row.outcome);
+            ASSERT_EQ(ui.errors.size(), 1);
+            EXPECT_TRUE(ui.errors[0].endsWith(row.error)) << ui.errors[0].toStdString();
+            EXPECT_EQ(state().erase_commands, 0);
+            EXPECT_EQ(state().bytes_written, 0u);
+        }
+    }
+}
+
 TEST_F(Safeguards, TheLogFileKeepsEveryLineWithItsTimeAcrossARestart)
 {
     const auto kept = [this] {

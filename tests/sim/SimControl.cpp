@@ -44,6 +44,7 @@ SimControl::SimControl()
     lookUp(library, "ksim_plug", plug, missing);
     lookUp(library, "ksim_open_handles", openHandles, missing);
     lookUp(library, "ksim_insert_chip", insertChip, missing);
+    lookUp(library, "ksim_set_identify_kind", setIdentifyKind, missing);
     lookUp(library, "ksim_chip_bytes", chipBytes, missing);
     lookUp(library, "ksim_set_chip_file", setChipFile, missing);
     lookUp(library, "ksim_set_erase_polls", setErasePolls, missing);

@@ -44,6 +44,7 @@ public:
     decltype(&::ksim_chip_bytes) chipBytes = nullptr;
     decltype(&::ksim_set_chip_file) setChipFile = nullptr;
     decltype(&::ksim_set_erase_polls) setErasePolls = nullptr;
+    decltype(&::ksim_set_identify_kind) setIdentifyKind = nullptr;
     decltype(&::ksim_set_timing) setTiming = nullptr;
     decltype(&::ksim_arm_fault) armFault = nullptr;
     decltype(&::ksim_get_state) fetchState = nullptr;
