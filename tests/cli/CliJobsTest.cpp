@@ -434,7 +434,7 @@ TEST_F(CliJobsTest, ASerialNumberThatOutgrowsItsWidthIsNeverCut)
     const QString in = file("in.bin", image(2048));
     // A START wider than WIDTH is refused before the run; one that starts in spite of it ends at
     // the first wait for the next chip.
-    setSocketPollHook([] { requestStop(); });
+    control.beforeSocketLook = [this] { control.stop.request(); };
     for (const char* serial : {"0x100:10000:1:4:ascii", "0x100:256:1:1", "0x100:0x10000:1:4:hex"}) {
         const CliRun r = run({"auto", in, "--chip", Chip, "--repeat", "--serial", serial});
         EXPECT_EQ(r.status, ExitUsage) << serial;
