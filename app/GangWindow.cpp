@@ -1,6 +1,5 @@
 #include "app/GangWindow.h"
 
-#include "app/cli/CliJobs.h"
 #include "base/Reporter.h"
 #include "link/UsbLink.h"
 #include "ops/ProgressEstimate.h"
@@ -15,26 +14,47 @@
 #include <QVBoxLayout>
 
 #include <climits>
-#include <csignal>
+#include <mutex>
 
 namespace kestrum {
 
 /// Hands what the sockets' threads tell over to the window's thread.
-class GangWindow::Observer : public cli::GangObserver
+class GangWindow::Observer : public ProductionObserver
 {
 public:
-    explicit Observer(GangWindow* window)
+    Observer(GangWindow* window, Reporter& reporter)
         : m_window(window)
+        , m_reporter(reporter)
     {
     }
-    void message(std::size_t socket, const QString& text, bool error) override
+    void message(std::size_t socket, const QString& text, Kind kind) override
     {
+        const bool error = kind == Kind::Error;
         QMetaObject::invokeMethod(
             m_window, [w = m_window, socket, text, error] { w->socketMessage(socket, text, error); },
             Qt::QueuedConnection);
     }
-    void progress(std::size_t socket, const QString& status, quint32 position, quint32 maximum, double rate) override
+    bool askYesNo(std::size_t socket, const QString& text) override { return askButtons(socket, text, {}) == 0; }
+    /// The question waits in the socket's thread; the window asks one socket at a time, naming
+    /// its programmer.
+    int askButtons(std::size_t socket, const QString& text, const QStringList& captions) override
     {
+        const std::lock_guard<std::mutex> lock(m_asking);
+        const QString asked = QStringLiteral("%1: %2").arg(m_window->location(socket), text);
+        int answer = -1;
+        QMetaObject::invokeMethod(
+            m_window,
+            [this, &asked, &captions, &answer] {
+                answer = captions.isEmpty() ? (m_reporter.ui().askYesNo(asked) ? 0 : 1)
+                                            : m_reporter.ui().askButtons(asked, captions);
+            },
+            Qt::BlockingQueuedConnection);
+        return answer;
+    }
+    void progress(std::size_t socket, const QString& status, quint32 position, quint32 maximum,
+        const std::optional<ProgressEstimate::Estimate>& estimate) override
+    {
+        const double rate = estimate ? estimate->bytesPerSecond : -1.0;
         QMetaObject::invokeMethod(
             m_window,
             [w = m_window, socket, status, position, maximum, rate] {
@@ -47,7 +67,7 @@ public:
         QMetaObject::invokeMethod(
             m_window, [w = m_window, socket, id] { w->chipStarted(socket, id); }, Qt::QueuedConnection);
     }
-    void chipEnded(std::size_t socket, const cli::GangChip& chip) override
+    void chipEnded(std::size_t socket, const ProducedChip& chip) override
     {
         QMetaObject::invokeMethod(
             m_window, [w = m_window, socket, chip] { w->chipEnded(socket, chip); }, Qt::QueuedConnection);
@@ -55,13 +75,15 @@ public:
 
 private:
     GangWindow* m_window;
+    Reporter& m_reporter;
+    std::mutex m_asking;
 };
 
-GangWindow::GangWindow(QWidget* parent, Reporter& reporter, cli::GangJob job)
+GangWindow::GangWindow(QWidget* parent, Reporter& reporter, ProductionJob job)
     : QDialog(parent)
     , m_reporter(reporter)
     , m_job(std::move(job))
-    , m_observer(std::make_unique<Observer>(this))
+    , m_observer(std::make_unique<Observer>(this, reporter))
 {
     setObjectName(QStringLiteral("gangWindow"));
     setWindowTitle(reporter.message(MsgGangWindowTitle));
@@ -90,9 +112,8 @@ GangWindow::GangWindow(QWidget* parent, Reporter& reporter, cli::GangJob job)
 GangWindow::~GangWindow()
 {
     if (m_runner.joinable()) {
-        cli::requestStop(SIGINT);
+        m_stop.request();
         m_runner.join();
-        cli::clearStop();
     }
 }
 
@@ -156,17 +177,21 @@ void GangWindow::start()
     m_running = true;
     m_startButton->setEnabled(false);
     m_stopButton->setEnabled(true);
-    cli::clearStop();
+    m_stop.clear();
+    m_locations.clear();
+    for (const ProgrammerInfo& p : programmers)
+        m_locations << QString::fromLatin1(p.location);
     m_runner = std::thread([this, programmers] {
-        cli::runGang(m_job, programmers, nullptr, *m_observer);
-        QMetaObject::invokeMethod(this, [this] { ended(); }, Qt::QueuedConnection);
+        runProduction(m_job, programmers, nullptr, *m_observer, m_stop);
+        QMetaObject::invokeMethod(
+            this, [this] { ended(); }, Qt::QueuedConnection);
     });
 }
 
 void GangWindow::stop()
 {
     if (m_running)
-        cli::requestStop(SIGINT);
+        m_stop.request();
 }
 
 void GangWindow::socketMessage(std::size_t socket, const QString& text, bool error)
@@ -181,7 +206,8 @@ void GangWindow::socketMessage(std::size_t socket, const QString& text, bool err
     }
 }
 
-void GangWindow::socketProgress(std::size_t socket, const QString& status, quint32 position, quint32 maximum, double rate)
+void GangWindow::socketProgress(
+    std::size_t socket, const QString& status, quint32 position, quint32 maximum, double rate)
 {
     if (socket >= m_tiles.size())
         return;
@@ -203,7 +229,7 @@ void GangWindow::chipStarted(std::size_t socket, const QString& id)
     t.progress->setValue(0);
 }
 
-void GangWindow::chipEnded(std::size_t socket, const cli::GangChip& chip)
+void GangWindow::chipEnded(std::size_t socket, const ProducedChip& chip)
 {
     if (socket >= m_tiles.size())
         return;
@@ -223,7 +249,6 @@ void GangWindow::ended()
     if (m_runner.joinable())
         m_runner.join();
     m_running = false;
-    cli::clearStop();
     m_startButton->setEnabled(true);
     m_stopButton->setEnabled(false);
     Q_EMIT runEnded();

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/cli/Gang.h"
+#include "jobs/ProductionRun.h"
+#include "jobs/StopToken.h"
 
 #include <QDialog>
 
@@ -23,14 +24,15 @@ class Reporter;
 /// programmer at once. One tile per programmer shows its location, the chip's ID, the progress
 /// with its rate, a large PASS or FAIL with the reason, and the serial; a line above them keeps
 /// the running total. The run goes on in worker threads, one per programmer, which tell the tiles
-/// through queued calls; the window is modal, so the main window stays locked meanwhile. Closing
-/// it during a run asks first, as closing the main window during a job does, and then stops every
+/// through queued calls and ask their questions (a chip that answers another ID, a flash that
+/// holds data) one at a time through the window's user interface; the window is modal, so the main window stays locked
+/// meanwhile. Closing it during a run asks first, as closing the main window during a job does, and then stops every
 /// socket after its current block.
 class GangWindow : public QDialog
 {
     Q_OBJECT
 public:
-    GangWindow(QWidget* parent, Reporter& reporter, cli::GangJob job);
+    GangWindow(QWidget* parent, Reporter& reporter, ProductionJob job);
     ~GangWindow() override;
 
     [[nodiscard]] bool isRunning() const { return m_running; }
@@ -70,14 +72,17 @@ private:
     void socketMessage(std::size_t socket, const QString& text, bool error);
     void socketProgress(std::size_t socket, const QString& status, quint32 position, quint32 maximum, double rate);
     void chipStarted(std::size_t socket, const QString& id);
-    void chipEnded(std::size_t socket, const cli::GangChip& chip);
+    void chipEnded(std::size_t socket, const ProducedChip& chip);
     void ended();
+    /// The location of the socket's programmer (read by the sockets' threads; set before they start).
+    QString location(std::size_t socket) const { return m_locations.value(qsizetype(socket)); }
     void showTotal();
     /// Closing during a run: true when the user agreed to stop it (the window closes once it ended).
     bool mayClose();
 
     Reporter& m_reporter;
-    cli::GangJob m_job;
+    ProductionJob m_job;
+    StopToken m_stop;
     std::unique_ptr<Observer> m_observer;
     std::vector<Tile> m_tiles;
     QGridLayout* m_tileGrid = nullptr;
@@ -86,6 +91,7 @@ private:
     QPushButton* m_stopButton = nullptr;
     std::thread m_runner;
     std::atomic<bool> m_running {false};
+    QStringList m_locations;
     bool m_closeWhenEnded = false;
     int m_passed = 0;
     int m_failed = 0;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/Captions.h"
-#include "app/cli/Gang.h"
 #include "base/IniFile.h"
 #include "base/Reporter.h"
 #include "base/Settings.h"
@@ -10,6 +9,7 @@
 #include "buffer/ViewHandOver.h"
 #include "chipdb/ChipDatabase.h"
 #include "chipdb/ChipSelection.h"
+#include "jobs/ProductionRun.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -136,7 +136,7 @@ public:
     /// Operation → "Program all programmers…": the gang window over the buffer's image.
     void programAllProgrammers();
     /// The window's Auto as a gang run does it: chip, speed, auto options, the buffer's image.
-    cli::GangJob gangJob();
+    ProductionJob gangJob();
     void detectChip();
     void findChip();
     void editChipDatabase();

@@ -12,7 +12,6 @@
 
 #include "app/GangWindow.h"
 #include "app/MainWindowJobView.h"
-#include "chipdb/NameTokens.h"
 #include "app/QtUserInterface.h"
 #include "base/FileLocations.h"
 #include "buffer/HexText.h"
@@ -391,23 +390,13 @@ void MainWindow::runAuto()
         m_buffer.markSaved();
 }
 
-cli::GangJob MainWindow::gangJob()
+ProductionJob MainWindow::gangJob()
 {
-    const ChipRecord& record = m_jobView->currentRecord();
-    const NameTokens names(record.namesText());
-    cli::GangJob job;
-    job.table = &m_jobView->chipTable();
-    job.chipType = names.trimmedAt(0);
-    job.chipMaker = names.trimmedAt(1);
-    job.chipName = names.trimmedAt(2);
-    job.speedIndex = m_jobView->speedIndex();
-    job.erase = autoEraseCheck->isChecked();
-    job.program = autoProgramCheck->isChecked();
-    job.verify = autoVerifyCheck->isChecked();
-    job.image = &m_buffer;
-    job.imageLength = std::min<quint32>(BufferCapacity,
-        std::max<quint32>(record.flashSize, static_cast<quint32>(std::max<qint32>(m_buffer.usedLength, 0))));
-    job.quiet = true;
+    ProductionJob job = productionJob(m_jobView->chipTable(), m_jobView->currentRecord(), m_jobView->speedIndex(),
+        autoEraseCheck->isChecked(), autoProgramCheck->isChecked(), autoVerifyCheck->isChecked(), m_buffer);
+    // The safeguards of the window's Auto hold on every socket.
+    job.backupFolder = m_operations->backupFolder();
+    job.readTwice = m_operations->readsTwice();
     job.language = m_reporter.language();
     return job;
 }

@@ -89,6 +89,16 @@ FileLocations locateFiles(const QString& executablePath, const EnvironmentLookup
     return files;
 }
 
+FileLocations programFiles(const QString& programFolder, const EnvironmentLookup& environment)
+{
+    return locateFiles(QDir(programFolder).filePath(QStringLiteral("kestrum")), environment);
+}
+
+QString databaseToLoad(const FileLocations& files)
+{
+    return QFileInfo::exists(files.databaseFile) ? files.databaseFile : files.shippedDatabase;
+}
+
 DatabaseUpdate prepareUserDatabase(
     const FileLocations& files, Reporter& reporter, const std::function<bool(const QString&)>& askReplace)
 {

@@ -38,6 +38,11 @@ using EnvironmentLookup = std::function<QString(const char* name)>;
 QString systemEnvironment(const char* name);
 
 FileLocations locateFiles(const QString& executablePath, const EnvironmentLookup& environment = systemEnvironment);
+/// The files of the program in that folder, by the window's name (`kestrum`): both faces, the
+/// window and the command line beside it, use the same settings, database, log and backups.
+FileLocations programFiles(const QString& programFolder, const EnvironmentLookup& environment = systemEnvironment);
+/// The database a face loads: the user's copy once there is one, else the one the program brought.
+QString databaseToLoad(const FileLocations& files);
 
 enum class DatabaseUpdate {
     Nothing, ///< portable, no shipped database, or the user's copy is current

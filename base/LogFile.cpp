@@ -1,5 +1,6 @@
 #include "base/LogFile.h"
 
+#include "base/LineFile.h"
 #include "base/RegularFile.h"
 
 #include <QDir>
@@ -46,24 +47,15 @@ bool LogFile::flush(QString* error)
     if (!QDir().mkpath(info.absolutePath()))
         failure = EACCES;
     // A regular file only, opened without waiting: a FIFO planted there never holds the window.
-    const QByteArray name = encodeFileName(m_path);
-    const int fd
-        = failure ? -1 : ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (!failure && fd < 0)
-        failure = errno;
-    qsizetype done = 0;
-    while (fd >= 0 && done < lines.size()) {
-        const ssize_t n = ::write(fd, lines.constData() + done, static_cast<std::size_t>(lines.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            failure = n < 0 ? errno : EIO;
-            break;
-        }
-        done += n;
-    }
-    if (fd >= 0 && ::close(fd) != 0 && failure == 0)
-        failure = errno;
+    LineFile file;
+    if (failure == 0)
+        failure = file.open(m_path);
+    if (failure == LineFile::NotRegular)
+        failure = EINVAL;
+    if (failure == 0)
+        failure = file.append(lines, false);
+    if (const int closed = file.close(); failure == 0)
+        failure = closed;
     if (failure != 0 && error)
         *error = systemErrorText(failure);
     return failure == 0;

@@ -115,6 +115,9 @@ public:
     /// Empty: no backups.
     void setBackupFolder(const QString& folder) { m_backupFolder = folder; }
     [[nodiscard]] const QString& backupFolder() const { return m_backupFolder; }
+    /// Follows the chip's name in the backups' file names (the programmer's location when several
+    /// programmers back up at once); empty: nothing.
+    void setBackupLabel(const QString& label) { m_backupLabel = label; }
 
     /// Stop: the running job ends at its next block (a whole-chip erase once the chip is done),
     /// cleanly (end command, link closed), and the log says "Stopped" instead of the completion
@@ -245,6 +248,7 @@ private:
     int m_sharedSupplyTold = -1;
     bool m_shownChipNamed = false;
     QString m_backupFolder;
+    QString m_backupLabel;
     /// The chip's content as the backup read found it; empty when no backup read ran.
     std::vector<quint8> m_chipCopy;
     /// Write found data on the flash and the user cancelled.

@@ -107,7 +107,9 @@ JobResult ChipOperations::backUpChip(const ChipRecord& record)
         return read;
     }
     BackupFolder folder(m_backupFolder);
-    const QString name = NameTokens(record.namesText()).trimmedAt(2);
+    QString name = NameTokens(record.namesText()).trimmedAt(2);
+    if (!m_backupLabel.isEmpty())
+        name += QLatin1Char('-') + m_backupLabel;
     const BackupResult kept = folder.keep(m_chipCopy.data(), record.flashSize, name, QDateTime::currentDateTime());
     switch (kept.kind) {
     case BackupResult::Kind::Blank:

@@ -17,7 +17,7 @@ done
 contents=$(dpkg-deb -c "$deb" | awk '{ print $NF }' | sed 's|^\./|/|')
 for file in /usr/bin/kestrum /usr/bin/kestrum-cli /usr/share/kestrum/kestrum.Dat \
         /usr/lib/udev/rules.d/60-kestrum.rules /usr/share/applications/kestrum.desktop \
-        /usr/share/metainfo/kestrum.metainfo.xml \
+        /usr/share/metainfo/org.kestrum.Kestrum.metainfo.xml \
         /usr/share/icons/hicolor/scalable/apps/kestrum.svg \
         /usr/share/icons/hicolor/48x48/apps/kestrum.png \
         /usr/share/icons/hicolor/128x128/apps/kestrum.png; do

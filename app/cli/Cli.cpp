@@ -2,10 +2,10 @@
 #include "app/cli/CliCommands.h"
 #include "app/cli/CliJobs.h"
 #include "app/cli/CliOptions.h"
+#include "app/cli/CliProduction.h"
 #include "app/cli/Convert.h"
-#include "app/cli/Gang.h"
-#include "app/cli/Serial.h"
 #include "app/cli/StreamUserInterface.h"
+#include "base/FileLocations.h"
 #include "base/Language.h"
 #include "base/Messages.h"
 #include "base/RegularFile.h"
@@ -17,6 +17,9 @@
 #include "chipdb/ChipDatabase.h"
 #include "chipdb/ChipEditorModel.h"
 #include "chipdb/NameTokens.h"
+#include "jobs/JobLog.h"
+#include "jobs/ProductionRun.h"
+#include "jobs/SerialNumber.h"
 #include "link/UsbLink.h"
 #include "ops/ChipOperations.h"
 #include "ops/ChipProgrammer.h"
@@ -34,7 +37,6 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-
 
 namespace kestrum::cli {
 
@@ -71,8 +73,9 @@ QString chipLine(const ChipRecord& r)
 class Run
 {
 public:
-    Run(const Options& o, QTextStream& out, QTextStream& err)
+    Run(const Options& o, CliControl& control, QTextStream& out, QTextStream& err)
         : m_o(o)
+        , m_control(control)
         , m_out(out)
         , m_err(err)
         , m_ui(err)
@@ -93,13 +96,9 @@ private:
     /// After detection: every listed flash with the detected ID is a candidate. The detect command
     /// lists them; a job goes on with the chip --chip names among them, or the only one.
     int settleDetected(bool listOnly);
-    /// auto --repeat: one chip after another until Ctrl+C.
-    int production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& usb, const Serial* serial);
-    /// Identifies what sits in the socket: the ID as hex, or empty when no chip answers.
-    QString socketChip(ChipProgrammer& programmer);
-    /// Waits until socketChip gives something else than nothing (present) or nothing (!present);
-    /// false when Ctrl+C came first.
-    bool waitForSocket(ChipProgrammer& programmer, UsbLink& usb, bool present, QString* id);
+    /// auto --repeat on one programmer, auto --all-programmers on every free one: the production
+    /// run of those programmers.
+    int production(const std::vector<ProgrammerInfo>& programmers, const std::optional<Serial>& serial);
     int loadDatabase();
     int chooseChip();
     int loadImage(const QString& file);
@@ -108,8 +107,8 @@ private:
     /// Points the link at the programmer --programmer names; without it, with several attached,
     /// lists them and ends the command (a chip command never picks one of several).
     int chooseProgrammer(UsbLink& usb);
-    /// auto --all-programmers.
-    int gang(const std::optional<Serial>& serial);
+    /// auto --all-programmers: the free programmers, or none (said why).
+    std::vector<ProgrammerInfo> freeProgrammers();
     /// Opens the job log of --job-log, if any, with its header in a new file; ExitFile (and the
     /// reason shown) when it cannot be used.
     int openJobLog(JobLog& log, const QByteArray& header);
@@ -118,6 +117,7 @@ private:
     QString message(MessageKey key) const { return m_reporter.message(key); }
 
     const Options& m_o;
+    CliControl& m_control;
     QTextStream& m_out;
     QTextStream& m_err;
     StreamUserInterface m_ui;
@@ -130,9 +130,8 @@ private:
 int Run::loadDatabase()
 {
     const QString path = !m_o.database.isEmpty() ? m_o.database
-        : QCoreApplication::instance()
-        ? databasePathFor(QCoreApplication::applicationDirPath() + QStringLiteral("/kestrum"))
-        : QStringLiteral("kestrum.Dat");
+        : QCoreApplication::instance()           ? databaseToLoad(programFiles(QCoreApplication::applicationDirPath()))
+                                                 : QStringLiteral("kestrum.Dat");
     const int errors = m_ui.errorCount();
     const LoadResult r = loadChipDatabaseFile(path, *m_table, m_reporter);
     if (r == LoadResult::NoFile && m_ui.errorCount() == errors)
@@ -170,7 +169,8 @@ namespace {
 QString programmerLine(const ProgrammerInfo& p)
 {
     return QStringLiteral("%1  %2  %3")
-        .arg(QString::fromLatin1(p.location), p.product.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(p.product),
+        .arg(QString::fromLatin1(p.location),
+            p.product.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(p.product),
             QLatin1String(stateName(p.state)));
 }
 
@@ -220,54 +220,59 @@ int Run::openJobLog(JobLog& log, const QByteArray& header)
     return ExitFile;
 }
 
-int Run::gang(const std::optional<Serial>& serial)
+std::vector<ProgrammerInfo> Run::freeProgrammers()
 {
     UsbLink usb;
-    const std::vector<ProgrammerInfo> all = usb.listProgrammers();
     std::vector<ProgrammerInfo> usable;
-    for (const ProgrammerInfo& p : all) {
+    for (const ProgrammerInfo& p : usb.listProgrammers()) {
         if (p.state == ProgrammerInfo::State::Free)
             usable.push_back(p);
         else
             m_ui.showError(QStringLiteral("  ") + programmerLine(p));
     }
-    if (usable.empty()) {
+    if (usable.empty())
         m_reporter.showError(MsgNotConnected);
-        return ExitNoProgrammer;
-    }
+    return usable;
+}
+
+int Run::production(const std::vector<ProgrammerInfo>& programmers, const std::optional<Serial>& serial)
+{
+    const bool gang = m_o.allProgrammers;
     JobLog log;
-    if (openJobLog(log, "time,chip ID,result,serial,SHA-256,seconds,reason,programmer\n") != ExitOk)
+    if (openJobLog(log, jobLogHeader(gang)) != ExitOk)
         return ExitFile;
-    const ChipRecord& record = m_jobs->currentRecord();
-    const NameTokens names(record.namesText());
-    GangJob job;
-    job.table = m_table.get();
-    job.chipType = names.trimmedAt(0);
-    job.chipMaker = names.trimmedAt(1);
-    job.chipName = names.trimmedAt(2);
-    job.speedIndex = m_jobs->speedIndex();
-    job.erase = !m_o.noErase;
-    job.program = !m_o.noProgram;
-    job.verify = !m_o.noVerify;
-    job.image = m_buffer.get();
-    job.imageLength = std::min<quint32>(BufferCapacity,
-        std::max<quint32>(record.flashSize, static_cast<quint32>(std::max<qint32>(m_buffer->usedLength, 0))));
+    ProductionJob job = productionJob(*m_table, m_jobs->currentRecord(), m_jobs->speedIndex(), !m_o.noErase,
+        !m_o.noProgram, !m_o.noVerify, *m_buffer);
     job.serial = serial;
     job.repeat = m_o.repeat;
-    job.yes = m_o.yes;
-    job.quiet = m_o.quiet;
+    // One programmer's run ends after its chip; several stop at their next block.
+    job.stopAfterChip = !gang;
+    // Production runs stay fast: a backup only when asked for.
+    job.backupFolder = m_o.backup;
+    job.readTwice = m_o.twice;
+    job.logProgrammer = gang;
     job.language = m_reporter.language();
-    job.jobLogName = m_o.jobLog;
-    const auto tallies = runGang(job, usable, log.isOpen() ? &log : nullptr, m_out, m_err);
-    const int status = gangStatus(tallies);
-    if (stopRequested())
+    CliProductionOutput::Settings settings;
+    settings.gang = gang;
+    settings.yes = m_o.yes;
+    settings.quiet = m_o.quiet;
+    if (m_o.erase)
+        settings.preferredButton = message(MsgButtonEraseAndWrite);
+    settings.language = job.language;
+    settings.progress = !gang && !m_o.quiet && isatty(STDERR_FILENO) == 1 ? stderr : nullptr;
+    settings.beforeSocketLook = m_control.beforeSocketLook;
+    CliProductionOutput output(programmers, settings, m_out, m_err);
+    const auto tallies = runProduction(job, programmers, log.isOpen() ? &log : nullptr, output, m_control.stop);
+    output.summary(tallies);
+    const int status = productionStatus(tallies, m_control.stop);
+    if (m_control.stop.requested())
         sayStopped();
     return status;
 }
 
 void Run::sayStopped()
 {
-    switch (stoppedStatus() - 128) {
+    switch (m_control.stop.signal()) {
     case SIGTERM:
         m_reporter.showError(message(MsgCliStoppedBySignal).arg(QStringLiteral("SIGTERM")));
         break;
@@ -387,7 +392,7 @@ int Run::chipCommand(const CommandHelp& command)
     if (const int status = loadDatabase())
         return status;
     const bool terminal = !m_o.quiet && isatty(STDERR_FILENO) == 1;
-    m_jobs = std::make_unique<CliJobs>(*m_table, terminal ? stderr : nullptr);
+    m_jobs = std::make_unique<CliJobs>(*m_table, m_control.stop, terminal ? stderr : nullptr);
     m_jobs->setSpeedIndex(speed);
     m_jobs->setAutoOptions(!m_o.noErase, !m_o.noProgram, !m_o.noVerify);
     if (const int status = chooseChip())
@@ -403,13 +408,17 @@ int Run::chipCommand(const CommandHelp& command)
                 QStringLiteral("--serial %1 does not fit the chip (%2 bytes)")
                     .arg(m_o.serial)
                     .arg(m_jobs->currentRecord().flashSize));
-        return gang(serial);
+        const std::vector<ProgrammerInfo> programmers = freeProgrammers();
+        if (programmers.empty())
+            return ExitNoProgrammer;
+        return production(programmers, serial);
     }
     UsbLink usb;
     if (const int status = chooseProgrammer(usb))
         return status;
     ChipProgrammer programmer(usb, m_reporter, *m_buffer, *m_jobs);
     programmer.setPumpInterval(0); // Ctrl+C is looked at after every block
+    m_jobs->setProgrammer(&programmer);
     ChipOperations ops(usb, programmer, m_reporter, *m_buffer, *m_jobs, *m_jobs);
     // Production runs stay fast: a backup only when asked for.
     ops.setBackupFolder(m_o.backup);
@@ -421,10 +430,8 @@ int Run::chipCommand(const CommandHelp& command)
             m_out << rangeText(range) << '\n';
         m_out.flush();
     };
-    m_jobs->stopRoutine = [&programmer] { programmer.requestStop(); };
-    const auto forgetRoutine = qScopeGuard([this] { m_jobs->stopRoutine = nullptr; });
     const QString name = QLatin1String(command.name);
-    try {
+    {
         if (m_o.detect || name == QLatin1String("detect")) {
             const int unchosen = m_ui.unchosenCount();
             ops.setShownChipNamed(!m_o.chip.isEmpty());
@@ -433,7 +440,7 @@ int Run::chipCommand(const CommandHelp& command)
             if (m_ui.unchosenCount() != unchosen)
                 return ExitUsage;
             if (ops.lastOutcome() != CommandOutcome::Done)
-                return exitStatusOf(ops.lastOutcome(), *m_buffer);
+                return exitStatusOf(ops.lastOutcome(), *m_buffer, m_control.stop.status());
             if (const int status = settleDetected(name == QLatin1String("detect")))
                 return status;
             if (name == QLatin1String("detect"))
@@ -452,8 +459,11 @@ int Run::chipCommand(const CommandHelp& command)
                 QStringLiteral("--serial %1 does not fit the chip (%2 bytes)")
                     .arg(m_o.serial)
                     .arg(m_jobs->currentRecord().flashSize));
-        if (name == QLatin1String("auto") && m_o.repeat)
-            return production(ops, programmer, usb, serial ? &*serial : nullptr);
+        if (name == QLatin1String("auto") && m_o.repeat) {
+            ProgrammerInfo chosen;
+            chosen.location = m_o.programmer.toLatin1();
+            return production({chosen}, serial);
+        }
         if (serial)
             putSerial(*serial, serial->start);
         if (name == QLatin1String("read"))
@@ -470,11 +480,8 @@ int Run::chipCommand(const CommandHelp& command)
             ops.compare();
         else
             ops.autoRun();
-    } catch (const JobStopped&) {
-        sayStopped();
-        return stoppedStatus();
     }
-    const int status = exitStatusOf(ops.lastOutcome(), *m_buffer);
+    const int status = exitStatusOf(ops.lastOutcome(), *m_buffer, m_control.stop.status());
     if (ops.lastOutcome() == CommandOutcome::Stopped)
         sayStopped();
     if (status != ExitOk || name != QLatin1String("read"))
@@ -523,91 +530,6 @@ int Run::settleDetected(bool listOnly)
     return ExitUsage;
 }
 
-QString Run::socketChip(ChipProgrammer& programmer)
-{
-    quint8 reply[4] = {0, 0, 0, 0};
-    if (programmer.identifyChip(m_jobs->currentRecord(), m_jobs->speedIndex(), reply) != Identification::Done)
-        return {};
-    const bool zeros = reply[1] == 0 && reply[2] == 0 && reply[3] == 0;
-    const bool ones = reply[1] == 0xFF && reply[2] == 0xFF && reply[3] == 0xFF;
-    if (reply[0] == ReplyNothing || (reply[0] == ReplySpiFlash && (zeros || ones)))
-        return {};
-    return QString::asprintf("%02X%02X%02X", reply[1], reply[2], reply[3]);
-}
-
-bool Run::waitForSocket(ChipProgrammer& programmer, UsbLink& usb, bool present, QString* id)
-{
-    constexpr int PollPauseMs = 200;
-    for (;;) {
-        pollSocketHook();
-        if (stopRequested())
-            return false;
-        const QString chip = socketChip(programmer);
-        if (chip.isEmpty() != present) {
-            if (id)
-                *id = chip;
-            return true;
-        }
-        usb.sleepMs(PollPauseMs);
-    }
-}
-
-int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& usb, const Serial* serial)
-{
-    m_jobs->setStopAfterChip(true);
-    JobLog log;
-    if (openJobLog(log, "time,chip ID,result,serial,SHA-256,seconds,reason\n") != ExitOk)
-        return ExitFile;
-    int passed = 0;
-    int failed = 0;
-    int worst = ExitOk;
-    bool logFailed = false;
-    QString id = socketChip(programmer);
-    for (int chip = 0;; ++chip) {
-        QString serialText = QStringLiteral("-");
-        if (serial) {
-            // Only a chip that passed takes its number: the next chip gets the number of one that failed.
-            const quint64 value = serial->start + serial->step * static_cast<quint64>(passed);
-            putSerial(*serial, value);
-            serialText = QString::number(value);
-        }
-        QElapsedTimer clock;
-        clock.start();
-        ops.autoRun();
-        const int status = exitStatusOf(ops.lastOutcome(), *m_buffer);
-        (status == ExitOk ? passed : failed)++;
-        if (status != ExitOk)
-            worst = status;
-        m_out << message(status == ExitOk ? MsgCliChipPassed : MsgCliChipFailed).arg(chip + 1).arg(serialText) << '\n';
-        m_out.flush();
-        if (log.isOpen()) {
-            const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
-            // Every line reaches the disk, or the run ends after the chip whose line it was.
-            const int error
-                = log.writeLine(QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
-                                   .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
-                                       status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"),
-                                       serialText, sha256Text(m_buffer->data(), written))
-                                   .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
-                                   .arg(QLatin1String(reasonOf(ops.lastOutcome())))
-                                   .toUtf8());
-            if (error != 0) {
-                m_reporter.showError(message(MsgJobLogUnwritable).arg(m_o.jobLog, systemErrorText(error)));
-                logFailed = true;
-                break;
-            }
-        }
-        if (status == ExitNoProgrammer || stopRequested())
-            break;
-        m_ui.showInformation(message(MsgCliNextChip));
-        if (!waitForSocket(programmer, usb, false, nullptr) || !waitForSocket(programmer, usb, true, &id))
-            break;
-    }
-    m_out << message(MsgCliSummary).arg(passed).arg(failed) << '\n';
-    m_out.flush();
-    return logFailed ? ExitFile : stopRequested() ? stoppedStatus() : worst;
-}
-
 void Run::putSerial(const Serial& serial, quint64 value)
 {
     const QByteArray bytes = serial.bytes(value);
@@ -625,7 +547,7 @@ QStringList argumentsOf(int argc, char** argv)
     return arguments;
 }
 
-int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
+int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err, CliControl& control)
 {
     Options o;
     if (const auto status = parse(arguments, o, err))
@@ -660,20 +582,26 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
     if (o.command == QLatin1String("convert"))
         return runConvert(o.convertArguments, o.language, err);
-    Run run(o, out, err);
+    Run run(o, control, out, err);
     const int status = o.command == QLatin1String("list") ? run.list()
         : o.command == QLatin1String("info")              ? run.info()
         : o.command == QLatin1String("programmers")       ? run.programmers()
                                                           : run.chipCommand(*command);
     // A Ctrl+C pressed during this run has been answered; the next run starts afresh.
-    clearStop();
+    control.stop.clear();
     return status;
 }
 
-int runCli(const QStringList& arguments, QTextStream& err)
+int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    CliControl control;
+    return runCli(arguments, out, err, control);
+}
+
+int runCli(const QStringList& arguments, QTextStream& err, CliControl& control)
 {
     QTextStream out(stdout);
-    return runCli(arguments, out, err);
+    return runCli(arguments, out, err, control);
 }
 
 } // namespace kestrum::cli

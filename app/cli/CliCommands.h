@@ -24,11 +24,4 @@ extern const char* const OptionsText;
 /// The command of that name; null for none.
 const CommandHelp* findCommand(const QString& name);
 
-/// The reason column of the job log: why a chip failed; empty for one that passed.
-const char* reasonOf(CommandOutcome outcome);
-
-/// The exit status of a chip command that ended so (an image command refused on an empty buffer
-/// is a file error).
-int exitStatusOf(CommandOutcome outcome, const DataBuffer& buffer);
-
 } // namespace kestrum::cli

@@ -1,28 +1,22 @@
 #pragma once
 
+#include "jobs/RunStatus.h"
+
 #include <QStringList>
 #include <QTextStream>
 
 namespace kestrum::cli {
 
-/// Exit statuses of kestrum-cli.
-enum ExitStatus : int {
-    ExitOk = 0,
-    ExitDifferent = 1, ///< verify or blank check found a difference
-    ExitUsage = 2, ///< bad arguments (the usage text was printed), or no single chip chosen
-    ExitNoProgrammer = 3, ///< no programmer answered
-    ExitNoChip = 4, ///< the socket is empty
-    ExitFile = 5, ///< a file could not be loaded or saved, or the image is longer than the chip
-    ExitFailed = ExitFile, ///< convert: the load showed an error, or the save failed
-    ExitCommunication = 6, ///< the programmer did not answer as it must, or timed out
-    ExitStopped = 130, ///< Ctrl+C ended the command (SIGHUP 129 and SIGTERM 143: 128 + the signal)
-};
+struct CliControl;
 
-/// Runs kestrum-cli with its arguments (the program name not included). Messages, questions,
-/// the usage text and the progress line go to err; lists and file facts go to out. See helpText.
+/// Runs kestrum-cli with its arguments (the program name not included), stopped through control.
+/// Messages, questions, the usage text and the progress line go to err; lists and file facts go
+/// to out. See helpText.
+int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err, CliControl& control);
+/// As above, with a control of its own that nothing stops.
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err);
 /// As above, with out on standard output.
-int runCli(const QStringList& arguments, QTextStream& err);
+int runCli(const QStringList& arguments, QTextStream& err, CliControl& control);
 
 /// The text of --help.
 QString helpText();

@@ -59,7 +59,7 @@ protected:
         CliRun r;
         QTextStream out(&r.out);
         QTextStream err(&r.err);
-        r.status = runCli(arguments, out, err);
+        r.status = runCli(arguments, out, err, control);
         return r;
     }
 
@@ -79,6 +79,7 @@ protected:
     }
 
     test::SimControl& sim = test::SimControl::get();
+    CliControl control;
     test::TempFolder folder;
     int programmer = 0;
 };
@@ -282,7 +283,7 @@ TEST_F(CliJobsTest, EverySignalEndsTheJobWithTheEndCommandAndItsStatus)
     for (const Row& row : rows) {
         sim.setErasePolls(programmer, row.erasePolls);
         const ksim_state before = sim.state(programmer);
-        requestStop(row.signal);
+        control.stop.request(row.signal);
         const CliRun r = run(row.arguments);
         const ksim_state after = sim.state(programmer);
         EXPECT_EQ(r.status, row.status) << row.said << ' ' << r.err.toStdString();
@@ -315,7 +316,7 @@ TEST_F(CliJobsTest, ProductionRunsThatCannotKeepTheirWordAreRefusedOrEnded)
         {{"auto", in, "--chip", Chip, "--repeat", "--job-log", fifo}, ExitFile, "not a regular file"},
     };
     // A run that starts in spite of all ends at the first wait for the next chip.
-    setSocketPollHook([] { requestStop(); });
+    control.beforeSocketLook = [this] { control.stop.request(); };
     for (const Row& row : rows) {
         const CliRun r = run(row.arguments);
         EXPECT_EQ(r.status, row.status) << row.said << ' ' << r.err.toStdString();
@@ -323,7 +324,7 @@ TEST_F(CliJobsTest, ProductionRunsThatCannotKeepTheirWordAreRefusedOrEnded)
         EXPECT_EQ(chipContent(), QByteArray(ChipSize, '\xFF')) << "no chip was touched: " << row.said;
     }
 
-    setSocketPollHook({});
+    control.beforeSocketLook = {};
     // A job log line that cannot be written ends the run after its chip, whose result is printed.
     const QString log = file("full.csv", QByteArray(1000, 'x'));
     test::FileSizeLimit full(1010);
@@ -356,7 +357,7 @@ TEST_F(CliJobsTest, AChipWithAnotherIdIsWrittenOnlyWithYes)
 TEST_F(CliJobsTest, CtrlCEndsAReadCleanly)
 {
     insertChip();
-    requestStop(); // as the SIGINT handler does; the read looks at it after its first block
+    control.stop.request(); // as the SIGINT handler does; the read looks at it after its first block
     const CliRun stopped = run({"read", folder.path("out.bin"), "--chip", Chip});
     EXPECT_EQ(stopped.status, ExitStopped);
     EXPECT_TRUE(stopped.err.contains("Ctrl+C"));
@@ -376,19 +377,19 @@ TEST_F(CliJobsTest, ProductionModeProgramsOneChipAfterAnotherWithSerialNumbers)
     // after the third.
     QList<QByteArray> programmed;
     int polls = 0;
-    setSocketPollHook([&] {
+    control.beforeSocketLook = [&] {
         if (polls++ % 2 == 1) {
             insertChip();
             return;
         }
         programmed << chipContent();
         if (programmed.size() == 3)
-            requestStop();
+            control.stop.request();
         else
             ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_NONE, 0, 0), 0);
-    });
+    };
     const CliRun r = run({"auto", in, "--chip", Chip, "--repeat", "--serial", "0x100:1000:5:4:be", "--job-log", log});
-    setSocketPollHook({});
+    control.beforeSocketLook = {};
     EXPECT_EQ(r.status, ExitStopped) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Passed: 3, failed: 0")) << r.out.toStdString();
     ASSERT_EQ(programmed.size(), 3);
@@ -421,19 +422,19 @@ TEST_F(CliJobsTest, AChipThatFailsLeavesItsSerialNumberToTheNextChip)
     // The second chip put in answers another ID and fails; the third passes.
     QList<QByteArray> programmed;
     int polls = 0;
-    setSocketPollHook([&] {
+    control.beforeSocketLook = [&] {
         if (polls++ % 2 == 1) {
             ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_SPI_FLASH, ChipSize, polls == 2 ? 0xEF3014 : 0xEF3013), 0);
             return;
         }
         programmed << chipContent().mid(0x100, 2);
         if (programmed.size() == 3)
-            requestStop();
+            control.stop.request();
         else
             ASSERT_EQ(sim.insertChip(programmer, KSIM_CHIP_NONE, 0, 0), 0);
-    });
+    };
     const CliRun r = run({"auto", in, "--chip", Chip, "--repeat", "--serial", "0x100:7:1:2:be", "--job-log", log});
-    setSocketPollHook({});
+    control.beforeSocketLook = {};
     EXPECT_TRUE(r.out.contains("Passed: 2, failed: 1")) << r.out.toStdString();
     ASSERT_EQ(programmed.size(), 3);
     EXPECT_EQ(programmed[0], QByteArray::fromHex("0007"));
@@ -542,7 +543,7 @@ TEST_F(CliJobsTest, EdgesOfTheLineAndOfTheRun)
     bool present = true;
     int held = 0;
     int inserted = 1;
-    setSocketPollHook([&] {
+    control.beforeSocketLook = [&] {
         if (present) {
             if (++held < 3)
                 return;
@@ -550,16 +551,16 @@ TEST_F(CliJobsTest, EdgesOfTheLineAndOfTheRun)
             present = false;
             held = 0;
         } else if (inserted == 2) {
-            requestStop();
+            control.stop.request();
         } else {
             insertChip();
             present = true;
             ++inserted;
         }
-    });
+    };
     const quint32 erasesBefore = sim.state(programmer).erase_commands;
     const CliRun r = run({"auto", file("in.bin", image(512)), "--chip", Chip, "--repeat", "--job-log", log});
-    setSocketPollHook({});
+    control.beforeSocketLook = {};
     EXPECT_TRUE(r.out.contains("Passed: 2, failed: 0")) << r.out.toStdString();
     EXPECT_EQ(sim.state(programmer).erase_commands - erasesBefore, 2u) << "one erase a chip inserted";
     QFile csv(log);

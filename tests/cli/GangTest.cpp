@@ -2,7 +2,7 @@
 // in-process against several simulated programmers.
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
-#include "app/cli/Gang.h"
+#include "jobs/ProductionRun.h"
 #include "tests/buffer/FileTestSupport.h"
 #include "tests/sim/SimControl.h"
 
@@ -53,7 +53,7 @@ protected:
         Run r;
         QTextStream out(&r.out);
         QTextStream err(&r.err);
-        r.status = runCli(arguments, out, err);
+        r.status = runCli(arguments, out, err, control);
         return r;
     }
 
@@ -75,6 +75,7 @@ protected:
     }
 
     test::SimControl& sim = test::SimControl::get();
+    CliControl control;
     test::TempFolder folder;
     int programmers[3] = {};
     QByteArray data;
@@ -118,7 +119,8 @@ TEST_F(GangTest, EverySocketGetsTheImageAndASerialOfItsOwnWithOneJobLogLineEach)
 {
     const QString in = imageFile(20480);
     const QString log = folder.path(QStringLiteral("jobs.csv"));
-    const Run r = run({"auto", in, "--chip", Chip, "--all-programmers", "--serial", "0x10:500:1:2:be", "--job-log", log});
+    const Run r
+        = run({"auto", in, "--chip", Chip, "--all-programmers", "--serial", "0x10:500:1:2:be", "--job-log", log});
     EXPECT_EQ(r.status, ExitOk) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("3 programmers: 3 chips passed, 0 failed")) << r.out.toStdString();
 
@@ -182,7 +184,7 @@ TEST_F(GangTest, CtrlCEndsEverySocketAfterItsCurrentBlockWithTheEndCommand)
             for (const int device : programmers)
                 writing = writing && sim.state(device).bytes_written > 0;
             if (writing) {
-                requestStop();
+                control.stop.request();
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -195,7 +197,8 @@ TEST_F(GangTest, CtrlCEndsEverySocketAfterItsCurrentBlockWithTheEndCommand)
     EXPECT_EQ(r.status, ExitStopped) << r.err.toStdString();
     for (int i = 0; i < 3; ++i) {
         const ksim_state s = sim.state(programmers[i]);
-        EXPECT_EQ(s.jobs_ended, endedBefore[i] + 3) << "the socket's look, the chip check and the stopped auto, socket " << i;
+        EXPECT_EQ(s.jobs_ended, endedBefore[i] + 3)
+            << "the socket's look, the chip check and the stopped auto, socket " << i;
         EXPECT_EQ(s.setup_valid, 0) << i;
         EXPECT_LT(s.bytes_written, ChipSize) << "stopped in the middle, socket " << i;
     }
@@ -233,7 +236,7 @@ TEST_F(GangTest, WithRepeatEachSocketTakesItsNextChipWhenOneIsPutIntoItWhateverT
     std::mutex mutex;
     int served = 0;
     int lookedEmptyAfter = -1; ///< the first socket's job count when its chip was taken out
-    setSocketPollHook([&] {
+    control.beforeSocketLook = [&] {
         const std::lock_guard<std::mutex> lock(mutex);
         const int jobs = sim.state(programmers[0]).jobs_ended;
         if (lookedEmptyAfter >= 0) {
@@ -249,15 +252,15 @@ TEST_F(GangTest, WithRepeatEachSocketTakesItsNextChipWhenOneIsPutIntoItWhateverT
             return;
         served = logged;
         if (served == 3) {
-            requestStop();
+            control.stop.request();
             return;
         }
         ASSERT_EQ(sim.insertChip(programmers[0], KSIM_CHIP_NONE, 0, 0), 0);
         lookedEmptyAfter = jobs;
-    });
-    const Run r = run({"auto", in, "--chip", Chip, "--all-programmers", "--repeat", "--serial", "0x20:1", "--job-log",
-        log});
-    setSocketPollHook({});
+    };
+    const Run r
+        = run({"auto", in, "--chip", Chip, "--all-programmers", "--repeat", "--serial", "0x20:1", "--job-log", log});
+    control.beforeSocketLook = {};
     EXPECT_EQ(r.status, ExitStopped) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("001:001: chip 3 (ID EF3013) passed")) << r.out.toStdString();
     EXPECT_FALSE(r.out.contains("001:002: chip 2")) << r.out.toStdString();

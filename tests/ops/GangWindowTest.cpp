@@ -1,6 +1,5 @@
 // "Program all programmers": the gang window over three simulated programmers.
 #include "app/GangWindow.h"
-#include "app/cli/CliJobs.h"
 #include "tests/ops/CommandFixture.h"
 
 #include <QLabel>

@@ -28,7 +28,8 @@ CliRun runInProcess(const QStringList& arguments)
 {
     CliRun r;
     QTextStream err(&r.err);
-    r.status = runCli(arguments, err);
+    QTextStream out(stdout);
+    r.status = runCli(arguments, out, err);
     return r;
 }
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace kestrum::cli {
+namespace kestrum {
 
 /// A serial number written into the image: once for a single chip, for every chip that passes in a
 /// production run (a chip that fails leaves its number to the next one).
@@ -39,4 +39,4 @@ struct Serial
 /// number would run past the data buffer.
 std::optional<Serial> parseSerial(const QString& text);
 
-} // namespace kestrum::cli
+} // namespace kestrum

@@ -1,10 +1,10 @@
-#include "app/cli/Serial.h"
+#include "jobs/SerialNumber.h"
 
 #include "buffer/DataBuffer.h"
 
 #include <QStringList>
 
-namespace kestrum::cli {
+namespace kestrum {
 
 std::optional<Serial> parseSerial(const QString& text)
 {
@@ -40,4 +40,4 @@ std::optional<Serial> parseSerial(const QString& text)
     return s;
 }
 
-} // namespace kestrum::cli
+} // namespace kestrum
