@@ -45,12 +45,14 @@ public:
     [[nodiscard]] qint64 count(const char* data, qint64 size) const;
     /// The data with every match (as count() finds them) replaced by `replacement`; `replaced`
     /// receives their number.
-    [[nodiscard]] QByteArray replaced(const char* data, qint64 size, const QByteArray& replacement,
-        qint64* replaced = nullptr) const;
+    [[nodiscard]] QByteArray replaced(
+        const char* data, qint64 size, const QByteArray& replacement, qint64* replaced = nullptr) const;
 
 private:
     void prepare();
     [[nodiscard]] bool matchesAt(const char* at) const;
+    /// next(), looking at the places just after `from` first.
+    [[nodiscard]] qint64 nextNear(const char* data, qint64 size, qint64 from) const;
 
     QByteArray m_bytes;
     QByteArray m_alternatives;
