@@ -145,26 +145,44 @@ qint64 SearchPattern::previous(const char* data, qint64 size, qint64 before) con
     return -1;
 }
 
-qint64 SearchPattern::nextNear(const char* data, qint64 size, qint64 from) const
+template <typename OnMatch> void SearchPattern::forEachMatch(const char* data, qint64 size, OnMatch onMatch) const
 {
-    // Matches close together (a blank chip holds one every two bytes) are found by looking at the
-    // next few places directly: a scan started for each of them would cost more than the match.
-    constexpr qint64 near = 32;
     const qint64 m = m_bytes.size();
-    const char first = m_bytes[0];
-    for (qint64 pos = from, end = std::min(from + near, size - m + 1); pos < end; ++pos)
-        if ((data[pos] == first || !m_exact) && matchesAt(data + pos))
-            return pos;
-    return from + near > size - m ? -1 : next(data, size, from + near);
+    if (m == 0)
+        return;
+    // Matches close together (a blank chip holds one every two bytes) are found by looking at the
+    // places one by one; after a run of misses a scan takes over, which costs more to start.
+    constexpr int runBeforeScan = 32;
+    const char* bytes = m_bytes.constData();
+    const auto matches = [&](const char* at) {
+        if (!m_exact)
+            return matchesAt(at);
+        for (qint64 k = 0; k < m; ++k)
+            if (at[k] != bytes[k])
+                return false;
+        return true;
+    };
+    int misses = 0;
+    for (qint64 pos = 0; pos <= size - m;) {
+        if (matches(data + pos)) {
+            onMatch(pos);
+            pos += m;
+            misses = 0;
+        } else if (++misses < runBeforeScan) {
+            ++pos;
+        } else {
+            pos = next(data, size, pos + 1);
+            if (pos < 0)
+                return;
+            misses = 0;
+        }
+    }
 }
 
 qint64 SearchPattern::count(const char* data, qint64 size) const
 {
     qint64 found = 0;
-    if (isEmpty())
-        return 0;
-    for (qint64 pos = nextNear(data, size, 0); pos >= 0; pos = nextNear(data, size, pos + m_bytes.size()))
-        ++found;
+    forEachMatch(data, size, [&found](qint64) { ++found; });
     return found;
 }
 
@@ -180,12 +198,12 @@ QByteArray SearchPattern::replaced(const char* data, qint64 size, const QByteArr
         std::memcpy(out, from, static_cast<size_t>(n));
         out += n;
     };
-    for (qint64 pos = m > 0 ? nextNear(data, size, 0) : -1; pos >= 0; pos = nextNear(data, size, pos + m)) {
+    forEachMatch(data, size, [&](qint64 pos) {
         copy(data + copied, pos - copied);
         copy(replacement.constData(), replacement.size());
         copied = pos + m;
         ++found;
-    }
+    });
     copy(data + copied, size - copied);
     if (replaced)
         *replaced = found;

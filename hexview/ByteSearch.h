@@ -51,8 +51,8 @@ public:
 private:
     void prepare();
     [[nodiscard]] bool matchesAt(const char* at) const;
-    /// next(), looking at the places just after `from` first.
-    [[nodiscard]] qint64 nextNear(const char* data, qint64 size, qint64 from) const;
+    /// Calls `onMatch` with the start of every match that does not overlap an earlier one.
+    template <typename OnMatch> void forEachMatch(const char* data, qint64 size, OnMatch onMatch) const;
 
     QByteArray m_bytes;
     QByteArray m_alternatives;

@@ -195,9 +195,10 @@ private:
     mutable std::vector<ReadablePair> m_readable; // readableColor's answers
     struct ColumnPair
     {
-        QRgb odd; // the readable colours before they were moved apart
+        QRgb odd; // the colours asked for
         QRgb even;
         QRgb background;
+        QRgb paletteText;
         QRgb oddDistinct;
         QRgb evenDistinct;
     };

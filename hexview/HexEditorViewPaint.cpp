@@ -153,15 +153,14 @@ QColor HexEditorView::readableColor(
 QColor HexEditorView::columnColor(
     const QColor& odd, const QColor& even, const QColor& background, const QColor& paletteText, bool evenColumn) const
 {
-    QColor oddReadable = readableColor(odd, background, paletteText);
-    QColor evenReadable = readableColor(even, background, paletteText);
-    if (contrast(oddReadable, evenReadable) >= DistinctColumns)
-        return evenColumn ? evenReadable : oddReadable;
+    const ColumnPair key {odd.rgb(), even.rgb(), background.rgb(), paletteText.rgb(), 0, 0};
     for (const ColumnPair& pair : m_columnPairs) {
-        if (pair.odd == oddReadable.rgb() && pair.even == evenReadable.rgb() && pair.background == background.rgb())
+        if (pair.odd == key.odd && pair.even == key.even && pair.background == key.background
+            && pair.paletteText == key.paletteText)
             return QColor::fromRgb(evenColumn ? pair.evenDistinct : pair.oddDistinct);
     }
-    const ColumnPair key {oddReadable.rgb(), evenReadable.rgb(), background.rgb(), 0, 0};
+    QColor oddReadable = readableColor(odd, background, paletteText);
+    QColor evenReadable = readableColor(even, background, paletteText);
     // The one nearer the background goes nearer still while it reads; failing that, the other
     // goes further away, until the two differ by DistinctColumns.
     const bool oddNearer = contrast(oddReadable, background) <= contrast(evenReadable, background);
@@ -183,13 +182,16 @@ QColor HexEditorView::columnColor(
         }
         return QColor();
     };
-    if (const QColor closer = moved(nearer, further, true); closer.isValid())
-        nearer = closer;
-    else if (const QColor away = moved(further, nearer, false); away.isValid())
-        further = away;
+    if (contrast(oddReadable, evenReadable) < DistinctColumns) {
+        if (const QColor closer = moved(nearer, further, true); closer.isValid())
+            nearer = closer;
+        else if (const QColor away = moved(further, nearer, false); away.isValid())
+            further = away;
+    }
     if (m_columnPairs.size() >= 16)
         m_columnPairs.clear();
-    m_columnPairs.push_back({key.odd, key.even, key.background, oddReadable.rgb(), evenReadable.rgb()});
+    m_columnPairs.push_back(
+        {key.odd, key.even, key.background, key.paletteText, oddReadable.rgb(), evenReadable.rgb()});
     return evenColumn ? evenReadable : oddReadable;
 }
 

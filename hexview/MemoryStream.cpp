@@ -14,6 +14,8 @@ namespace kestrum {
 namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
+// Mappings from this size on are faulted in 2 MiB at a time.
+constexpr qint64 HugePagesFrom = 4 * MiB;
 
 qint64 pageRounded(qint64 bytes)
 {
@@ -34,7 +36,7 @@ char* mapBytes(qint64 length)
     if (pages == MAP_FAILED)
         throw std::bad_alloc();
     // Large blocks are faulted in 2 MiB at a time: a load touches a few dozen pages, not thousands.
-    if (length >= 4 * MiB)
+    if (length >= HugePagesFrom)
         madvise(pages, static_cast<size_t>(length), MADV_HUGEPAGE);
     return static_cast<char*>(pages);
 }
@@ -81,6 +83,8 @@ void MemoryStream::remap(qint64 front, qint64 capacity)
         m_base = static_cast<char*>(pages);
         m_mapped = length;
         m_memory = m_base + front;
+        if (length >= HugePagesFrom)
+            madvise(m_base, static_cast<size_t>(length), MADV_HUGEPAGE);
         return;
     }
     char* base = mapBytes(length);
