@@ -195,6 +195,12 @@ QByteArray SearchPattern::replaced(const char* data, qint64 size, const QByteArr
     qint64 found = 0;
     qint64 copied = 0;
     const auto copy = [&out](const char* from, qint64 n) {
+        // Between matches close together only a few bytes move: a call per copy would cost more.
+        if (n <= 16) {
+            for (qint64 i = 0; i < n; ++i)
+                *out++ = from[i];
+            return;
+        }
         std::memcpy(out, from, static_cast<size_t>(n));
         out += n;
     };
