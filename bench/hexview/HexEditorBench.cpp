@@ -304,6 +304,19 @@ void benchCopy(const QByteArray& source)
                 "reader of the own format (%lld bytes) adds %.2f\n",
         copyTime * 1e3, copyPeak * perByte, peakReset ? "" : ", peak not reset", static_cast<long long>(ownSize),
         readPeak * perByte);
+    // Copy as hex text: the first reader of the text makes it, the second shares it.
+    editor.setClipboardAsHexText(true);
+    editor.copyToClipboard();
+    for (const char* reader : {"first", "second"}) {
+        malloc_trim(0);
+        resetPeak();
+        const qint64 beforeText = statusKiB("VmRSS");
+        const auto textStart = Clock::now();
+        const qsizetype digits = clipboard.mimeData()->data(QStringLiteral("text/plain")).size();
+        std::printf("  %s read of the hex text (%lld digits): %.1f ms, adds %.2f bytes per data byte (goal <= 3)\n",
+            reader, static_cast<long long>(digits), secondsSince(textStart) * 1e3,
+            (statusKiB("VmHWM") - beforeText) * perByte);
+    }
     editor.setClipboard(nullptr);
 }
 
