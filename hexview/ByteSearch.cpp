@@ -105,10 +105,14 @@ void SearchPattern::prepare()
 
 bool SearchPattern::matchesAt(const char* at) const
 {
-    if (m_exact)
-        return std::memcmp(at, m_bytes.constData(), static_cast<size_t>(m_bytes.size())) == 0;
-    for (qint64 k = 0; k < m_bytes.size(); ++k)
-        if (at[k] != m_bytes[k] && at[k] != m_alternatives[k])
+    const char* bytes = m_bytes.constData();
+    const qint64 m = m_bytes.size();
+    if (m_exact && m > 16)
+        return std::memcmp(at, bytes, static_cast<size_t>(m)) == 0;
+    // Short patterns (the usual case) compare inline: a call per place would cost more.
+    const char* alternatives = m_exact ? bytes : m_alternatives.constData();
+    for (qint64 k = 0; k < m; ++k)
+        if (at[k] != bytes[k] && at[k] != alternatives[k])
             return false;
     return true;
 }
@@ -120,7 +124,8 @@ qint64 SearchPattern::next(const char* data, qint64 size, qint64 from) const
     if (m == 0 || from > size - m)
         return -1;
     if (m_exact) {
-        const void* hit = memmem(data + from, static_cast<size_t>(size - from), m_bytes.constData(), static_cast<size_t>(m));
+        const void* hit
+            = memmem(data + from, static_cast<size_t>(size - from), m_bytes.constData(), static_cast<size_t>(m));
         return hit ? static_cast<const char*>(hit) - data : -1;
     }
     for (qint64 pos = from; pos <= size - m; pos += m_forwardShift[static_cast<quint8>(data[pos + m - 1])])
@@ -140,28 +145,72 @@ qint64 SearchPattern::previous(const char* data, qint64 size, qint64 before) con
     return -1;
 }
 
+template <typename OnMatch> void SearchPattern::forEachMatch(const char* data, qint64 size, OnMatch onMatch) const
+{
+    const qint64 m = m_bytes.size();
+    if (m == 0)
+        return;
+    // Matches close together (a blank chip holds one every two bytes) are found by looking at the
+    // places one by one; after a run of misses a scan takes over, which costs more to start.
+    constexpr int runBeforeScan = 32;
+    const char* bytes = m_bytes.constData();
+    const auto matches = [&](const char* at) {
+        if (!m_exact)
+            return matchesAt(at);
+        for (qint64 k = 0; k < m; ++k)
+            if (at[k] != bytes[k])
+                return false;
+        return true;
+    };
+    int misses = 0;
+    for (qint64 pos = 0; pos <= size - m;) {
+        if (matches(data + pos)) {
+            onMatch(pos);
+            pos += m;
+            misses = 0;
+        } else if (++misses < runBeforeScan) {
+            ++pos;
+        } else {
+            pos = next(data, size, pos + 1);
+            if (pos < 0)
+                return;
+            misses = 0;
+        }
+    }
+}
+
 qint64 SearchPattern::count(const char* data, qint64 size) const
 {
     qint64 found = 0;
-    for (qint64 pos = next(data, size, 0); pos >= 0; pos = next(data, size, pos + m_bytes.size()))
-        ++found;
+    forEachMatch(data, size, [&found](qint64) { ++found; });
     return found;
 }
 
 QByteArray SearchPattern::replaced(const char* data, qint64 size, const QByteArray& replacement, qint64* replaced) const
 {
-    QByteArray result;
+    const qint64 m = m_bytes.size();
+    const qint64 matches = m > 0 && replacement.size() != m ? count(data, size) : 0;
+    QByteArray result(size + matches * (replacement.size() - m), Qt::Uninitialized);
+    char* out = result.data();
     qint64 found = 0;
     qint64 copied = 0;
-    for (qint64 pos = next(data, size, 0); pos >= 0; pos = next(data, size, pos + m_bytes.size())) {
-        if (found == 0)
-            result.reserve(size + std::max<qint64>(0, replacement.size() - m_bytes.size()) * 16);
-        result.append(data + copied, pos - copied);
-        result.append(replacement);
-        copied = pos + m_bytes.size();
+    const auto copy = [&out](const char* from, qint64 n) {
+        // Between matches close together only a few bytes move: a call per copy would cost more.
+        if (n <= 16) {
+            for (qint64 i = 0; i < n; ++i)
+                *out++ = from[i];
+            return;
+        }
+        std::memcpy(out, from, static_cast<size_t>(n));
+        out += n;
+    };
+    forEachMatch(data, size, [&](qint64 pos) {
+        copy(data + copied, pos - copied);
+        copy(replacement.constData(), replacement.size());
+        copied = pos + m;
         ++found;
-    }
-    result.append(data + copied, size - copied);
+    });
+    copy(data + copied, size - copied);
     if (replaced)
         *replaced = found;
     return result;

@@ -45,12 +45,14 @@ public:
     [[nodiscard]] qint64 count(const char* data, qint64 size) const;
     /// The data with every match (as count() finds them) replaced by `replacement`; `replaced`
     /// receives their number.
-    [[nodiscard]] QByteArray replaced(const char* data, qint64 size, const QByteArray& replacement,
-        qint64* replaced = nullptr) const;
+    [[nodiscard]] QByteArray replaced(
+        const char* data, qint64 size, const QByteArray& replacement, qint64* replaced = nullptr) const;
 
 private:
     void prepare();
     [[nodiscard]] bool matchesAt(const char* at) const;
+    /// Calls `onMatch` with the start of every match that does not overlap an earlier one.
+    template <typename OnMatch> void forEachMatch(const char* data, qint64 size, OnMatch onMatch) const;
 
     QByteArray m_bytes;
     QByteArray m_alternatives;

@@ -104,24 +104,38 @@ protected:
             return regedit;
         }
         if (mimeType == QLatin1String("text/plain")) {
-            QString text;
-            if (m_asHexText) {
-                text = hexDigitsOf(m_bytes.constData(), count, m_swapNibbles);
-            } else {
-                // The text ends at the first zero byte.
-                const char* bytes = m_bytes.constData();
-                const void* zero = std::memchr(bytes, 0, static_cast<size_t>(count));
-                text = bytesToText(bytes, zero ? static_cast<const char*>(zero) - bytes : count, m_translation);
+            // Made once per copy, at the first read of either kind, and shared with every reader.
+            if (type.id() == QMetaType::QByteArray) {
+                if (m_textBytes.isNull())
+                    m_textBytes = m_asHexText ? hexDigitBytesOf(m_bytes.constData(), m_bytes.size(), m_swapNibbles)
+                                              : text().toUtf8();
+                return m_textBytes;
             }
-            if (type.id() == QMetaType::QByteArray)
-                return text.toUtf8();
-            return text;
+            return text();
         }
         return QMimeData::retrieveData(mimeType, type);
     }
 
 private:
+    const QString& text() const
+    {
+        if (m_text.isNull()) {
+            if (m_asHexText) {
+                m_text = hexDigitsOf(m_bytes.constData(), m_bytes.size(), m_swapNibbles);
+            } else {
+                // The text ends at the first zero byte.
+                const char* bytes = m_bytes.constData();
+                const void* zero = std::memchr(bytes, 0, static_cast<size_t>(m_bytes.size()));
+                m_text
+                    = bytesToText(bytes, zero ? static_cast<const char*>(zero) - bytes : m_bytes.size(), m_translation);
+            }
+        }
+        return m_text;
+    }
+
     QByteArray m_bytes;
+    mutable QString m_text; // the text format as text, made at its first read
+    mutable QByteArray m_textBytes; // the same as bytes (Latin-1 digits or UTF-8)
     bool m_asHexText;
     bool m_swapNibbles;
     TranslationKind m_translation;

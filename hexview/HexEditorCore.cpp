@@ -166,21 +166,15 @@ void HexEditorCore::internalInsert(qint64 position, const void* buffer, qint64 c
     const qint64 oldSize = m_data.size();
     if (position < 0 || position > oldSize)
         raiseHexEditorError(ErrDataBounds);
-    m_data.setSize(oldSize + count);
-    char* bytes = m_data.memory();
-    std::memmove(bytes + position + count, bytes + position, static_cast<size_t>(oldSize - position));
-    std::memcpy(bytes + position, buffer, static_cast<size_t>(count));
+    m_data.insertGap(position, count);
+    std::memcpy(m_data.memory() + position, buffer, static_cast<size_t>(count));
 }
 
 void HexEditorCore::internalDelete(qint64 position, qint64 count)
 {
     if (count <= 0)
         return;
-    m_data.checkBounds(position, count);
-    const qint64 oldSize = m_data.size();
-    char* bytes = m_data.memory();
-    std::memmove(bytes + position, bytes + position + count, static_cast<size_t>(oldSize - position - count));
-    m_data.setSize(oldSize - count);
+    m_data.removeRange(position, count);
 }
 
 void HexEditorCore::internalReplaceAll(const void* buffer, qint64 count)

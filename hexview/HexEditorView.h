@@ -61,9 +61,16 @@ public:
     /// The colour a HexColors value stands for: an RGB value, or a system colour taken from the
     /// palette now in force.
     QColor colorOf(quint32 value) const;
-    /// `text` where it reaches a contrast of 4.5:1 against `background`; otherwise a lighter (on a
-    /// dark background) or darker variant of its hue, or `paletteText` for a grey.
-    QColor readableColor(const QColor& text, const QColor& background, const QColor& paletteText) const;
+    /// `text` where it reaches a contrast of `least` (4.5:1 unless given) against `background`;
+    /// otherwise a lighter (on a dark background) or darker variant of its hue, or `paletteText`
+    /// for a grey.
+    QColor readableColor(
+        const QColor& text, const QColor& background, const QColor& paletteText, double least = 4.5) const;
+    /// The readable colour of a hexadecimal column group (`evenColumn` picks the second of each
+    /// pair) over `background`: both column colours made readable and, where that makes them
+    /// alike, moved apart along their hues until they differ by 1.5:1, so the groups alternate.
+    QColor columnColor(const QColor& odd, const QColor& even, const QColor& background, const QColor& paletteText,
+        bool evenColumn) const;
     /// Whether the caret is in its visible phase (it blinks while the control has the focus).
     bool caretShown() const { return m_caretShown; }
     /// Where dragged data would go, while data is dragged over the control.
@@ -182,9 +189,20 @@ private:
         QRgb text;
         QRgb background;
         QRgb paletteText;
+        double least;
         QRgb readable;
     };
     mutable std::vector<ReadablePair> m_readable; // readableColor's answers
+    struct ColumnPair
+    {
+        QRgb odd; // the colours asked for
+        QRgb even;
+        QRgb background;
+        QRgb paletteText;
+        QRgb oddDistinct;
+        QRgb evenDistinct;
+    };
+    mutable std::vector<ColumnPair> m_columnPairs; // columnColor's answers
     // Left edge of every grid column from 0 on (unscrolled), one more entry for the right edge.
     mutable std::vector<int> m_colX;
 };

@@ -68,6 +68,8 @@ double contrast(const QColor& a, const QColor& b)
 
 // The least contrast of text that reads (WCAG AA for normal text).
 constexpr double ReadableContrast = 4.5;
+// The least contrast between the colours of neighbouring hexadecimal column groups.
+constexpr double DistinctColumns = 1.5;
 // Below this luminance white text has more contrast than black.
 constexpr double DarkLuminance = 0.179;
 
@@ -109,12 +111,14 @@ private:
     std::vector<Batch> m_batches;
 };
 
-QColor HexEditorView::readableColor(const QColor& text, const QColor& background, const QColor& paletteText) const
+QColor HexEditorView::readableColor(
+    const QColor& text, const QColor& background, const QColor& paletteText, double least) const
 {
-    if (contrast(text, background) >= ReadableContrast)
+    if (contrast(text, background) >= least)
         return text;
     for (const ReadablePair& pair : m_readable) {
-        if (pair.text == text.rgb() && pair.background == background.rgb() && pair.paletteText == paletteText.rgb())
+        if (pair.text == text.rgb() && pair.background == background.rgb() && pair.paletteText == paletteText.rgb()
+            && pair.least == least)
             return QColor::fromRgb(pair.readable);
     }
     QColor readable;
@@ -128,7 +132,7 @@ QColor HexEditorView::readableColor(const QColor& text, const QColor& background
         text.getHsl(&hue, &saturation, &lightness);
         for (int level = lightness; level >= 0 && level <= 255; level += dark ? 4 : -4) {
             const QColor candidate = QColor::fromHsl(hue, saturation, level);
-            if (contrast(candidate, background) >= ReadableContrast) {
+            if (contrast(candidate, background) >= least) {
                 readable = candidate;
                 break;
             }
@@ -137,13 +141,58 @@ QColor HexEditorView::readableColor(const QColor& text, const QColor& background
     if (!readable.isValid()) {
         // A grey (the black of the offsets), or a hue that cannot reach it: the palette's text.
         readable = paletteText;
-        if (contrast(readable, background) < ReadableContrast)
+        if (contrast(readable, background) < least)
             readable = luminance(background) < DarkLuminance ? QColor(Qt::white) : QColor(Qt::black);
     }
     if (m_readable.size() >= 64)
         m_readable.clear();
-    m_readable.push_back({text.rgb(), background.rgb(), paletteText.rgb(), readable.rgb()});
+    m_readable.push_back({text.rgb(), background.rgb(), paletteText.rgb(), least, readable.rgb()});
     return readable;
+}
+
+QColor HexEditorView::columnColor(
+    const QColor& odd, const QColor& even, const QColor& background, const QColor& paletteText, bool evenColumn) const
+{
+    const ColumnPair key {odd.rgb(), even.rgb(), background.rgb(), paletteText.rgb(), 0, 0};
+    for (const ColumnPair& pair : m_columnPairs) {
+        if (pair.odd == key.odd && pair.even == key.even && pair.background == key.background
+            && pair.paletteText == key.paletteText)
+            return QColor::fromRgb(evenColumn ? pair.evenDistinct : pair.oddDistinct);
+    }
+    QColor oddReadable = readableColor(odd, background, paletteText);
+    QColor evenReadable = readableColor(even, background, paletteText);
+    // The one nearer the background goes nearer still while it reads; failing that, the other
+    // goes further away, until the two differ by DistinctColumns.
+    const bool oddNearer = contrast(oddReadable, background) <= contrast(evenReadable, background);
+    QColor& nearer = oddNearer ? oddReadable : evenReadable;
+    QColor& further = oddNearer ? evenReadable : oddReadable;
+    const bool dark = luminance(background) < DarkLuminance;
+    const auto moved = [&](const QColor& color, const QColor& other, bool towardsBackground) {
+        int hue = 0;
+        int saturation = 0;
+        int lightness = 0;
+        color.getHsl(&hue, &saturation, &lightness);
+        const int step = dark == towardsBackground ? -4 : 4;
+        for (int level = lightness; level >= 0 && level <= 255; level += step) {
+            const QColor candidate = QColor::fromHsl(hue, saturation, level);
+            if (contrast(candidate, background) < ReadableContrast)
+                break;
+            if (contrast(candidate, other) >= DistinctColumns)
+                return candidate;
+        }
+        return QColor();
+    };
+    if (contrast(oddReadable, evenReadable) < DistinctColumns) {
+        if (const QColor closer = moved(nearer, further, true); closer.isValid())
+            nearer = closer;
+        else if (const QColor away = moved(further, nearer, false); away.isValid())
+            further = away;
+    }
+    if (m_columnPairs.size() >= 16)
+        m_columnPairs.clear();
+    m_columnPairs.push_back(
+        {key.odd, key.even, key.background, key.paletteText, oddReadable.rgb(), evenReadable.rgb()});
+    return evenColumn ? evenReadable : oddReadable;
 }
 
 quint32 HexEditorView::glyphOf(QChar character) const
@@ -424,28 +473,26 @@ void HexEditorView::dataRowCells(qint64 gridRow, int firstCol, int lastCol, std:
                 c.character = QChar(systemCodeToChar(code));
         }
 
-        if (e.hasChanged(position) || (width == 2 && e.hasChanged(position + 1))) {
-            c.textBackground = changedBackground;
-            c.textColor = readableColor(changedText, c.textBackground, fontColor);
-        } else {
-            c.textBackground = c.brush;
-            const QColor wanted = inChar                         ? fontColor
-                : ((position % b) / e.bytesPerColumn()) % 2 == 0 ? oddColumn
-                                                                 : evenColumn;
-            c.textColor = readableColor(wanted, c.textBackground, fontColor);
-        }
+        // What the cell wants, inverted for the selection (and faded without the focus); the
+        // text is made readable against the background it ends up on.
+        const bool changed = e.hasChanged(position) || (width == 2 && e.hasChanged(position + 1));
         const bool selected = showSelection && (e.isSelected(position) || (width == 2 && e.isSelected(position + 1)));
-        if (selected) {
-            c.textColor = inverted(c.textColor);
-            c.textBackground = inverted(c.textBackground);
-            const bool lastSelected = position + width - 1 >= e.selectionHigh();
-            if (!lastColumn && !lastSelected)
-                c.brush = inverted(c.brush);
-            if (graySelection) {
-                c.textColor = faded(c.textColor);
-                c.textBackground = faded(c.textBackground);
-            }
-        }
+        const auto shown = [&](const QColor& color) {
+            if (!selected)
+                return color;
+            return graySelection ? faded(inverted(color)) : inverted(color);
+        };
+        c.textBackground = shown(changed ? changedBackground : c.brush);
+        if (selected && !lastColumn && position + width - 1 < e.selectionHigh())
+            c.brush = inverted(c.brush);
+        if (changed)
+            c.textColor = readableColor(shown(changedText), c.textBackground, fontColor);
+        else if (inChar)
+            c.textColor = readableColor(shown(fontColor), c.textBackground, fontColor);
+        else if (const bool even = ((position % b) / e.bytesPerColumn()) % 2 != 0; selected && graySelection)
+            c.textColor = readableColor(shown(even ? evenColumn : oddColumn), c.textBackground, fontColor); // all grey
+        else
+            c.textColor = columnColor(shown(oddColumn), shown(evenColumn), c.textBackground, fontColor, even);
         cells.push_back(std::move(c));
     }
 }

@@ -5,26 +5,107 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+
+#include <sys/mman.h>
 
 namespace kestrum {
 
-MemoryStream::~MemoryStream() = default;
+namespace {
+
+constexpr qint64 MiB = 1024 * 1024;
+// Mappings from this size on are faulted in 2 MiB at a time.
+constexpr qint64 HugePagesFrom = 4 * MiB;
+
+qint64 pageRounded(qint64 bytes)
+{
+    constexpr qint64 page = 4096;
+    return (bytes + page - 1) / page * page;
+}
+
+/// The room kept before and after loaded bytes: half their size, at least 1 MiB.
+qint64 roomFor(qint64 size)
+{
+    return pageRounded(std::max(size / 2, MiB));
+}
+
+char* mapBytes(qint64 length)
+{
+    void* pages
+        = mmap(nullptr, static_cast<size_t>(length), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED)
+        throw std::bad_alloc();
+    // Large blocks are faulted in 2 MiB at a time: a load touches a few dozen pages, not thousands.
+    if (length >= HugePagesFrom)
+        madvise(pages, static_cast<size_t>(length), MADV_HUGEPAGE);
+    return static_cast<char*>(pages);
+}
+
+} // namespace
+
+MemoryStream::~MemoryStream()
+{
+    release();
+}
+
+qint64 MemoryStream::capacity() const
+{
+    if (m_base)
+        return m_mapped - frontRoom();
+    return m_adopted.size() - (m_memory ? m_memory - m_adopted.constData() : 0);
+}
+
+qint64 MemoryStream::frontRoom() const
+{
+    if (m_base)
+        return m_memory - m_base;
+    return m_memory ? m_memory - m_adopted.constData() : 0;
+}
+
+void MemoryStream::release()
+{
+    if (m_base)
+        munmap(m_base, static_cast<size_t>(m_mapped));
+    m_base = nullptr;
+    m_mapped = 0;
+    m_adopted = QByteArray();
+    m_memory = nullptr;
+}
+
+void MemoryStream::remap(qint64 front, qint64 capacity)
+{
+    const qint64 length = pageRounded(front + capacity);
+    if (m_base && front == frontRoom()) {
+        // Same place for the bytes: the kernel moves or extends the pages without copying them.
+        void* pages = mremap(m_base, static_cast<size_t>(m_mapped), static_cast<size_t>(length), MREMAP_MAYMOVE);
+        if (pages == MAP_FAILED)
+            throw std::bad_alloc();
+        m_base = static_cast<char*>(pages);
+        m_mapped = length;
+        m_memory = m_base + front;
+        if (length >= HugePagesFrom)
+            madvise(m_base, static_cast<size_t>(length), MADV_HUGEPAGE);
+        return;
+    }
+    char* base = mapBytes(length);
+    if (m_size > 0)
+        std::memcpy(base + front, m_memory, static_cast<size_t>(m_size));
+    release();
+    m_base = base;
+    m_mapped = length;
+    m_memory = base + front;
+}
 
 void MemoryStream::reallocate(qint64 capacity)
 {
-    if (capacity == m_bytes.size())
+    capacity = std::max(capacity, m_size);
+    if (capacity == this->capacity())
         return;
     if (capacity == 0) {
-        m_bytes = QByteArray();
-        m_memory = nullptr;
+        release();
         return;
     }
-    // Growing reallocates, and realloc moves large blocks by remapping their pages, so growing a
-    // big buffer by a few bytes neither copies it nor needs twice its memory.
-    m_bytes.resize(capacity);
-    if (capacity < m_bytes.capacity())
-        m_bytes.squeeze();
-    m_memory = m_bytes.data();
+    remap(m_base ? frontRoom() : 0, capacity);
 }
 
 void MemoryStream::setSize(qint64 newSize)
@@ -32,9 +113,8 @@ void MemoryStream::setSize(qint64 newSize)
     newSize = std::max<qint64>(newSize, 0);
     if (newSize > capacity()) {
         // Streams built by many small appends (the undo storage, a load from a sequential device)
-        // grow by half again, but by 1 MiB at most: realloc remaps large blocks without copying.
-        constexpr qint64 maxHeadroom = 1024 * 1024;
-        const qint64 grown = capacity() + std::min(capacity() / 2, maxHeadroom);
+        // grow by half again, but by 1 MiB at most: remapping does not copy the bytes.
+        const qint64 grown = capacity() + std::min(capacity() / 2, MiB);
         reallocate(std::max(newSize, grown));
     }
     m_size = newSize;
@@ -46,14 +126,15 @@ void MemoryStream::clear()
 {
     m_size = 0;
     m_position = 0;
-    reallocate(0);
+    release();
 }
 
 void MemoryStream::adopt(QByteArray bytes)
 {
-    m_bytes = std::move(bytes);
-    m_memory = m_bytes.isEmpty() ? nullptr : m_bytes.data();
-    m_size = m_bytes.size();
+    release();
+    m_adopted = std::move(bytes);
+    m_memory = m_adopted.isEmpty() ? nullptr : m_adopted.data();
+    m_size = m_adopted.size();
     m_position = 0;
 }
 
@@ -61,14 +142,60 @@ void MemoryStream::clearForRefill(qint64 size)
 {
     m_size = 0;
     m_position = 0;
-    constexpr qint64 slack = 1024 * 1024;
-    if (capacity() >= size && capacity() - size <= std::max(size / 4, slack))
+    const qint64 room = roomFor(size);
+    const qint64 needed = pageRounded(room + size + room);
+    if (!m_base || m_mapped < needed || m_mapped > 2 * needed) {
+        release();
+        m_base = mapBytes(needed);
+        m_mapped = needed;
+        m_memory = m_base + room;
         return;
-    // A fresh block: realloc would copy the old bytes that are about to be overwritten.
-    m_bytes = QByteArray();
-    m_memory = nullptr;
-    if (size > 0)
-        reallocate(size);
+    }
+    // Pages that held earlier bytes where the new ones go stay mapped, so a reload of the same
+    // size copies into memory that is already there; the rest is given back.
+    m_memory = m_base + room;
+    const qint64 dataEnd = pageRounded(room + size);
+    madvise(m_base, static_cast<size_t>(room), MADV_DONTNEED);
+    madvise(m_base + dataEnd, static_cast<size_t>(m_mapped - dataEnd), MADV_DONTNEED);
+}
+
+void MemoryStream::insertGap(qint64 position, qint64 count)
+{
+    checkBounds(position, 0);
+    if (count <= 0)
+        return;
+    const qint64 tail = m_size - position;
+    if (position <= tail) {
+        if (frontRoom() < count) {
+            // Room on both sides again, so that the next insertions move only what they must.
+            const qint64 room = roomFor(m_size + count);
+            remap(room + count, m_size + room);
+        }
+        std::memmove(m_memory - count, m_memory, static_cast<size_t>(position));
+        m_memory -= count;
+    } else {
+        if (capacity() - m_size < count)
+            reallocate(m_size + count + roomFor(m_size));
+        std::memmove(m_memory + position + count, m_memory + position, static_cast<size_t>(tail));
+    }
+    m_size += count;
+}
+
+void MemoryStream::removeRange(qint64 position, qint64 count)
+{
+    checkBounds(position, count);
+    if (count <= 0)
+        return;
+    const qint64 tail = m_size - position - count;
+    if (position < tail) {
+        std::memmove(m_memory + count, m_memory, static_cast<size_t>(position));
+        m_memory += count;
+    } else {
+        std::memmove(m_memory + position, m_memory + position + count, static_cast<size_t>(tail));
+    }
+    m_size -= count;
+    if (m_position > m_size)
+        m_position = m_size;
 }
 
 qint64 MemoryStream::read(void* buffer, qint64 count)
@@ -149,18 +276,31 @@ QString MemoryStream::toHex(qint64 position, qint64 count, bool swapNibbles) con
     return hexDigitsOf(address(position, count), count, swapNibbles);
 }
 
-QString hexDigitsOf(const char* bytes, qint64 count, bool swapNibbles)
+namespace {
+
+template <typename Char> void writeHexDigits(Char* out, const char* bytes, qint64 count, bool swapNibbles)
 {
     static constexpr char digits[] = "0123456789ABCDEF";
-    QString text(count * 2, Qt::Uninitialized);
-    QChar* out = text.data();
     for (qint64 i = 0; i < count; ++i) {
         const auto byte = static_cast<quint8>(bytes[i]);
-        const int first = swapNibbles ? (byte & 0x0F) : (byte >> 4);
-        const int second = swapNibbles ? (byte >> 4) : (byte & 0x0F);
-        *out++ = QLatin1Char(digits[first]);
-        *out++ = QLatin1Char(digits[second]);
+        *out++ = Char(digits[swapNibbles ? (byte & 0x0F) : (byte >> 4)]);
+        *out++ = Char(digits[swapNibbles ? (byte >> 4) : (byte & 0x0F)]);
     }
+}
+
+} // namespace
+
+QString hexDigitsOf(const char* bytes, qint64 count, bool swapNibbles)
+{
+    QString text(count * 2, Qt::Uninitialized);
+    writeHexDigits(text.data(), bytes, count, swapNibbles);
+    return text;
+}
+
+QByteArray hexDigitBytesOf(const char* bytes, qint64 count, bool swapNibbles)
+{
+    QByteArray text(count * 2, Qt::Uninitialized);
+    writeHexDigits(text.data(), bytes, count, swapNibbles);
     return text;
 }
 

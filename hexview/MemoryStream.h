@@ -11,6 +11,11 @@ namespace kestrum {
 /// A growable block of bytes with a stream position, the common base of the data storage and the
 /// undo storage. Growing does not initialise the new bytes, so that a caller that fills them anyway
 /// (a load, an append) pays for one copy only; a block handed over whole (adopt) costs no copy.
+///
+/// The bytes lie in a memory mapping of their own with unused room before and after them, so that
+/// growing remaps pages instead of copying them and inserting or removing bytes moves whichever
+/// side of the position is shorter: an edit at either end moves only the bytes it adds. Room that
+/// was never written costs address space only.
 class MemoryStream
 {
 public:
@@ -24,7 +29,10 @@ public:
     qint64 size() const { return m_size; }
     qint64 position() const { return m_position; }
     void setPosition(qint64 position) { m_position = position; }
-    qint64 capacity() const { return m_bytes.size(); }
+    /// Bytes the stream can hold from its start without growing.
+    qint64 capacity() const;
+    /// Unused bytes before the start, where an insertion near the start puts the bytes it moves.
+    qint64 frontRoom() const;
 
     /// Sets the size; bytes beyond the old size are left as they are. Throws std::bad_alloc when
     /// the memory cannot be had; the stream is then unchanged.
@@ -37,6 +45,12 @@ public:
     /// Empties the stream for a refill of `size` bytes. Memory of about that size is kept: its
     /// pages are already mapped, so that reloading an image of the same size costs one copy.
     void clearForRefill(qint64 size);
+
+    /// Opens a gap of `count` uninitialised bytes at `position` (0 to size()); the bytes before
+    /// or after it move, whichever are fewer.
+    void insertGap(qint64 position, qint64 count);
+    /// Removes `count` bytes at `position`, moving the shorter side.
+    void removeRange(qint64 position, qint64 count);
 
     /// Reads up to `count` bytes from the stream position; returns the number read.
     qint64 read(void* buffer, qint64 count);
@@ -67,10 +81,18 @@ public:
     void checkBounds(qint64 position, qint64 count) const;
 
 protected:
+    /// Sets the capacity (at least the size), keeping the room before the start.
     void reallocate(qint64 capacity);
 
 private:
-    QByteArray m_bytes; // its size is the capacity; never shared, so m_memory stays valid
+    /// Moves the bytes into a new mapping with `front` bytes of room before them and room for
+    /// `capacity` bytes from their start.
+    void remap(qint64 front, qint64 capacity);
+    void release();
+
+    QByteArray m_adopted; // a block taken over whole; never shared, so m_memory stays valid
+    char* m_base = nullptr; // the mapping, when the bytes are not an adopted block
+    qint64 m_mapped = 0;
     char* m_memory = nullptr;
     qint64 m_size = 0;
     qint64 m_position = 0;
@@ -78,5 +100,7 @@ private:
 
 /// Two upper-case hexadecimal digits per byte (low nibble first when `swapNibbles`).
 QString hexDigitsOf(const char* bytes, qint64 count, bool swapNibbles);
+/// The same digits, one byte each.
+QByteArray hexDigitBytesOf(const char* bytes, qint64 count, bool swapNibbles);
 
 } // namespace kestrum

@@ -52,6 +52,11 @@ TEST_F(Clipboard, FormatsMadeOnRequestHoldTheBytesAndSettingsOfTheCopy)
     const QMimeData* data = clipboard.mimeData();
     EXPECT_EQ(data->data(QString::fromLatin1(OwnClipboardMime)).mid(12), QByteArray::fromHex("ff1a"));
     EXPECT_EQ(data->text(), QStringLiteral("FF1A"));
+    // The text is made once and every reader shares it: one byte per digit.
+    const QByteArray first = data->data(QStringLiteral("text/plain"));
+    EXPECT_EQ(first, QByteArray("FF1A"));
+    EXPECT_EQ(data->data(QStringLiteral("text/plain")).constData(), first.constData());
+    EXPECT_EQ(data->text().constData(), data->text().constData());
 
     HexEditor other;
     load(other, QByteArray(4, '\0'));

@@ -25,9 +25,9 @@ double contrastOf(QRgb a, QRgb b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// The contrast of the text in a rectangle: its most common colour is the background, and the
-// pixel that stands out most from it is the text.
-double textContrast(const QImage& image, const QRect& rect)
+// The text in a rectangle: its most common colour is the background, and the pixel that stands
+// out most from it is the text. Gives the two colours.
+std::pair<QRgb, QRgb> textAndBackground(const QImage& image, const QRect& rect)
 {
     std::map<QRgb, int> counts;
     for (int y = rect.top(); y <= rect.bottom(); ++y)
@@ -41,10 +41,17 @@ double textContrast(const QImage& image, const QRect& rect)
             background = rgb;
         }
     }
-    double best = 1.0;
+    QRgb text = background;
     for (const auto& [rgb, count] : counts)
-        best = std::max(best, contrastOf(rgb, background));
-    return best;
+        if (contrastOf(rgb, background) > contrastOf(text, background))
+            text = rgb;
+    return {text, background};
+}
+
+double textContrast(const QImage& image, const QRect& rect)
+{
+    const auto [text, background] = textAndBackground(image, rect);
+    return contrastOf(text, background);
 }
 
 QPalette darkPalette()
@@ -71,6 +78,8 @@ TEST_F(ViewTest, DigitsCharactersOffsetsAndChangedBytesReadInLightAndDarkPalette
     bytes[2] = 0x22;
     load(view.editor(), bytes);
     view.editor().changeByte(0x41, 0x88, 1);
+    view.editor().setSelStart(16);
+    view.editor().setSelEnd(21);
     const std::pair<const char*, QRect> places[] = {
         {"hex digit of byte 0 (odd column group)", box(GridCell {2, 2})},
         {"hex digit of byte 2 (even column group)", box(GridCell {6, 2})},
@@ -78,12 +87,21 @@ TEST_F(ViewTest, DigitsCharactersOffsetsAndChangedBytesReadInLightAndDarkPalette
         {"offset of the cursor's row", view.cellRect(GridCell {0, 2})},
         {"offset of another row", view.cellRect(GridCell {0, 3})},
         {"changed byte", box(GridCell {4, 2})},
+        {"selected hex digit (odd column group)", box(GridCell {2, 3})},
+        {"selected hex digit (even column group)", box(GridCell {6, 3})},
+        {"selected character", box(view.editor().cellAtPosition(17, true))},
     };
     for (const auto& [name, palette] : {std::pair {"light", QPalette()}, {"dark", darkPalette()}}) {
         view.setPalette(palette);
         const QImage image = snapshot();
         for (const auto& [what, rect] : places)
             EXPECT_GE(textContrast(image, rect), 4.5) << what << " in the " << name << " palette";
+        // Neighbouring column groups keep colours of their own, selected or not.
+        for (const int row : {2, 3}) {
+            const QRgb odd = textAndBackground(image, box(GridCell {2, row})).first;
+            const QRgb even = textAndBackground(image, box(GridCell {6, row})).first;
+            EXPECT_GE(contrastOf(odd, even), 1.5) << "column groups of row " << row << " in the " << name << " palette";
+        }
         if (std::string_view(name) == "light") {
             // There the given colours read and stay.
             EXPECT_GT(countColor(image, places[0].second, 0x0000FF), 0) << "blue digits";

@@ -4,6 +4,8 @@
 #include "hexview/MemoryStream.h"
 #include "hexview/Translation.h"
 
+#include <functional>
+#include <random>
 #include <set>
 
 namespace kestrum::test {
@@ -70,6 +72,46 @@ TEST(MemoryStream, StreamReadAndWriteFollowThePosition)
     stream.clear();
     EXPECT_EQ(stream.size(), 0);
     EXPECT_EQ(stream.capacity(), 0);
+}
+
+// Insertions and removals at both ends, in the middle and larger than the room kept beside the
+// bytes, on a loaded, an adopted and an appended stream, against a plain byte array.
+TEST(MemoryStream, GapsAndRemovalsMatchAPlainByteArray)
+{
+    constexpr qint64 MiB = 1024 * 1024;
+    const std::pair<const char*, std::function<void(MemoryStream&, const QByteArray&)>> starts[] = {
+        {"loaded",
+            [](MemoryStream& stream, const QByteArray& bytes) {
+                stream.clearForRefill(bytes.size());
+                stream.write(bytes.constData(), bytes.size());
+            }},
+        {"adopted", [](MemoryStream& stream, const QByteArray& bytes) { stream.adopt(QByteArray(bytes)); }},
+        {"appended",
+            [](MemoryStream& stream, const QByteArray& bytes) { stream.write(bytes.constData(), bytes.size()); }},
+    };
+    for (const auto& [name, start] : starts) {
+        SCOPED_TRACE(name);
+        std::mt19937 random(7);
+        QByteArray model = patternBytes(4096);
+        MemoryStream stream;
+        start(stream, model);
+        for (int step = 0; step < 300; ++step) {
+            const qint64 size = model.size();
+            const qint64 where[] = {0, size, qint64(random() % quint64(size + 1))};
+            const qint64 position = where[step % 3];
+            const qint64 count = step % 50 == 7 ? 3 * MiB / 2 : qint64(1 + random() % 300);
+            if (step % 2 == 0 || size < count + position) {
+                const QByteArray bytes = patternBytes(static_cast<int>(count), step);
+                stream.insertGap(position, count);
+                std::memcpy(stream.memory() + position, bytes.constData(), static_cast<size_t>(count));
+                model.insert(position, bytes);
+            } else {
+                stream.removeRange(position, count);
+                model.remove(position, count);
+            }
+            ASSERT_EQ(QByteArray(stream.memory(), stream.size()), model) << "step " << step;
+        }
+    }
 }
 
 TEST(Translation, EveryTableIsABijectionWithItsInverse)
