@@ -260,6 +260,21 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"通过", u"通過", u"PASS"},
     {u"失败", u"失敗", u"FAIL"},
     {u"序列号 %1", u"序列號 %1", u"Serial %1"},
+    {u"闪存描述符", u"閃存描述符", u"flash descriptor"},
+    {u"FMAP", u"FMAP", u"FMAP"},
+    {u"布局文件", u"佈局文件", u"layout file"},
+    {u"内容", u"內容", u"content"},
+    {u"%1 在偏移 0x%2 处被拒绝：%3", u"%1 在偏移 0x%2 處被拒絕：%3", u"%1 refused at offset 0x%2: %3"},
+    {u"%1 在第 %2 行被拒绝：%3", u"%1 在第 %2 行被拒絕：%3", u"%1 refused at line %2: %3"},
+    {u"表格超出了映像的末尾", u"表格超出了映像的末尾", u"a table runs past the end of the image"},
+    {u"区域 %1 超出了映像的末尾", u"區域 %1 超出了映像的末尾", u"region %1 ends past the end of the image"},
+    {u"区域 %1 与 %2 重叠", u"區域 %1 與 %2 重疊", u"regions %1 and %2 overlap"},
+    {u"区域 %1 的结束在开始之前", u"區域 %1 的結束在開始之前", u"region %1 ends before it starts"},
+    {u"名称无法读取", u"名稱無法讀取", u"a name is unreadable"},
+    {u"版本 %1 未知", u"版本 %1 未知", u"version %1 is not known"},
+    {u"该行不是“开始:结束 名称”", u"該行不是「開始:結束 名稱」", u"the line is not \"start:end name\""},
+    {u"名称 %1 出现了两次", u"名稱 %1 出現了兩次", u"the name %1 appears twice"},
+    {u"没有区域", u"沒有區域", u"it names no region"},
 }};
 
 } // namespace

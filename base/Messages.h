@@ -173,6 +173,22 @@ enum MessageKey : int {
     MsgGangPass, ///< a tile: the chip passed
     MsgGangFail, ///< a tile: the chip failed
     MsgGangSerial, ///< a tile: %1 = the chip's serial number
+    // Regions of an image: their sources, the refusals of a layout (%1 = source, %2 = where, %3 = why).
+    MsgRegionSourceDescriptor, ///< the Intel flash descriptor
+    MsgRegionSourceFmap, ///< an FMAP
+    MsgRegionSourceLayoutFile, ///< a layout file
+    MsgRegionSourceContent, ///< a well-known content found in the image
+    MsgLayoutRefusedAt, ///< %1 = source, %2 = hexadecimal offset, %3 = why
+    MsgLayoutRefusedLine, ///< %1 = source, %2 = line, %3 = why
+    MsgLayoutTruncated, ///< why: a table runs past the end of the image
+    MsgLayoutPastImage, ///< why: %1 = region
+    MsgLayoutOverlap, ///< why: %1, %2 = regions
+    MsgLayoutReversed, ///< why: %1 = region
+    MsgLayoutUnreadableName, ///< why: a name
+    MsgLayoutVersion, ///< why: %1 = version
+    MsgLayoutSyntax, ///< why: a layout file line
+    MsgLayoutDuplicate, ///< why: %1 = name
+    MsgLayoutEmpty, ///< why: no regions
     MessageCount
 };
 

@@ -1,0 +1,69 @@
+#include "layout/LayoutTexts.h"
+
+#include "base/Messages.h"
+
+namespace kestrum {
+
+QString regionSourceText(RegionSource source, int language)
+{
+    switch (source) {
+    case RegionSource::Descriptor:
+        return messageText(MsgRegionSourceDescriptor, language);
+    case RegionSource::Fmap:
+        return messageText(MsgRegionSourceFmap, language);
+    case RegionSource::LayoutFile:
+        return messageText(MsgRegionSourceLayoutFile, language);
+    case RegionSource::Content:
+        break;
+    }
+    return messageText(MsgRegionSourceContent, language);
+}
+
+QString layoutFaultText(const LayoutFault& fault, int language)
+{
+    QString why;
+    switch (fault.problem) {
+    case LayoutProblem::None:
+        return {};
+    case LayoutProblem::Truncated:
+        why = messageText(MsgLayoutTruncated, language);
+        break;
+    case LayoutProblem::PastImage:
+        why = messageText(MsgLayoutPastImage, language).arg(fault.first);
+        break;
+    case LayoutProblem::Overlap:
+        why = messageText(MsgLayoutOverlap, language).arg(fault.first, fault.second);
+        break;
+    case LayoutProblem::Reversed:
+        why = messageText(MsgLayoutReversed, language).arg(fault.first);
+        break;
+    case LayoutProblem::UnreadableName:
+        why = messageText(MsgLayoutUnreadableName, language);
+        break;
+    case LayoutProblem::Version:
+        why = messageText(MsgLayoutVersion, language).arg(fault.first);
+        break;
+    case LayoutProblem::Syntax:
+        why = messageText(MsgLayoutSyntax, language);
+        break;
+    case LayoutProblem::Duplicate:
+        why = messageText(MsgLayoutDuplicate, language).arg(fault.first);
+        break;
+    case LayoutProblem::Empty:
+        why = messageText(MsgLayoutEmpty, language);
+        break;
+    }
+    const QString source = regionSourceText(fault.source, language);
+    if (fault.source == RegionSource::LayoutFile)
+        return messageText(MsgLayoutRefusedLine, language).arg(source, QString::number(fault.where), why);
+    return messageText(MsgLayoutRefusedAt, language)
+        .arg(source, QString::number(fault.where, 16).toUpper().rightJustified(6, u'0'), why);
+}
+
+QString regionRangeText(const Region& region)
+{
+    const auto hex = [](std::uint64_t v) { return QString::number(v, 16).toUpper().rightJustified(6, u'0'); };
+    return QStringLiteral("0x%1-0x%2").arg(hex(region.start), hex(region.end()));
+}
+
+} // namespace kestrum
