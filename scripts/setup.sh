@@ -11,6 +11,7 @@ packages=(
     libudev-dev
     fonts-wqy-microhei
     clang libclang-rt-14-dev clang-format
+    coreboot-utils flashrom
 )
 
 missing=()
