@@ -275,6 +275,23 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"该行不是“开始:结束 名称”", u"該行不是「開始:結束 名稱」", u"the line is not \"start:end name\""},
     {u"名称 %1 出现了两次", u"名稱 %1 出現了兩次", u"the name %1 appears twice"},
     {u"没有区域", u"沒有區域", u"it names no region"},
+    {u"区域 %1 (%2) 已写入", u"區域 %1 (%2) 已寫入", u"Region %1 (%2) written"},
+    {u"区域 %1 (%2) 保持不变", u"區域 %1 (%2) 保持不變", u"Region %1 (%2) kept"},
+    {u"芯片与文件中区域 %1 的边界不同。仍然写入吗？", u"芯片與文件中區域 %1 的邊界不同。仍然寫入嗎？",
+        u"The boundaries of region %1 differ between the chip and the file. Write anyway?"},
+    {u"区域 %1 超出了芯片的末尾。", u"區域 %1 超出了芯片的末尾。", u"Region %1 ends past the end of the chip."},
+    {u"区域 %1 (%2) 与芯片相同", u"區域 %1 (%2) 與芯片相同", u"Region %1 (%2) is the same on the chip"},
+    {u"区域 %1 (%2)：%3 个字节不同", u"區域 %1 (%2)：%3 個字節不同", u"Region %1 (%2): %3 bytes differ"},
+    {u"未知的区域：%1。可用的区域：%2", u"未知的區域：%1。可用的區域：%2", u"Unknown region: %1. The regions are: %2"},
+    {u"%1 中没有找到布局。", u"%1 中沒有找到佈局。", u"No layout found in %1."},
+    {u"%1 有 %2 个字节，区域 %3 有 %4 个字节。", u"%1 有 %2 個字節，區域 %3 有 %4 個字節。",
+        u"%1 holds %2 bytes; region %3 holds %4 bytes."},
+    {u"区域文件 %1：%2", u"區域文件 %1：%2", u"Region file %1: %2"},
+    {u"名称", u"名稱", u"Name"},
+    {u"来源", u"來源", u"Source"},
+    {u"载入布局…", u"載入佈局…", u"Load layout…"},
+    {u"布局文件 (*.txt *.layout);;所有文件 (*)", u"佈局文件 (*.txt *.layout);;所有文件 (*)",
+        u"Layout files (*.txt *.layout);;All files (*)"},
 }};
 
 } // namespace

@@ -189,6 +189,20 @@ enum MessageKey : int {
     MsgLayoutSyntax, ///< why: a layout file line
     MsgLayoutDuplicate, ///< why: %1 = name
     MsgLayoutEmpty, ///< why: no regions
+    MsgRegionWritten, ///< log: %1 = region, %2 = its range; written from the buffer
+    MsgRegionKept, ///< log: %1 = region, %2 = its range; kept as the chip held it
+    MsgRegionLayoutDiffers, ///< question: %1 = the regions whose boundaries differ between chip and file
+    MsgRegionPastChip, ///< box: %1 = a chosen region that ends past the end of the chip
+    MsgRegionEqual, ///< log: %1 = region, %2 = its range; the chip holds the buffer's bytes there
+    MsgRegionDiffers, ///< log: %1 = region, %2 = its range, %3 = differing bytes
+    MsgRegionUnknown, ///< command line: %1 = the unknown names, %2 = the names the layout has
+    MsgRegionNoLayout, ///< command line: %1 = the image that shows no layout of the kind asked for
+    MsgRegionFileSize, ///< command line: %1 = file, %2 = its bytes, %3 = region, %4 = the region's bytes
+    MsgRegionFileFailed, ///< command line: %1 = file, %2 = reason
+    MsgRegionColumnName, ///< the Regions list's column of names
+    MsgRegionColumnSource, ///< the Regions list's column of sources
+    MsgLoadLayout, ///< File menu: load a layout file for the image
+    MsgLayoutFilter, ///< the file dialog's filter of layout files
     MessageCount
 };
 

@@ -56,14 +56,17 @@ QString layoutFaultText(const LayoutFault& fault, int language)
     const QString source = regionSourceText(fault.source, language);
     if (fault.source == RegionSource::LayoutFile)
         return messageText(MsgLayoutRefusedLine, language).arg(source, QString::number(fault.where), why);
-    return messageText(MsgLayoutRefusedAt, language)
-        .arg(source, QString::number(fault.where, 16).toUpper().rightJustified(6, u'0'), why);
+    return messageText(MsgLayoutRefusedAt, language).arg(source, addressHex(fault.where).mid(2), why);
+}
+
+QString addressHex(std::uint64_t address)
+{
+    return QStringLiteral("0x") + QString::number(address, 16).toUpper().rightJustified(6, u'0');
 }
 
 QString regionRangeText(const Region& region)
 {
-    const auto hex = [](std::uint64_t v) { return QString::number(v, 16).toUpper().rightJustified(6, u'0'); };
-    return QStringLiteral("0x%1-0x%2").arg(hex(region.start), hex(region.end()));
+    return addressHex(region.start) + u'-' + addressHex(region.end());
 }
 
 } // namespace kestrum

@@ -106,6 +106,13 @@ JobResult ChipOperations::backUpChip(const ChipRecord& record)
         dropChipCopy();
         return read;
     }
+    return keepChipCopy(record);
+}
+
+JobResult ChipOperations::keepChipCopy(const ChipRecord& record)
+{
+    if (m_backupFolder.isEmpty())
+        return JobResult::Done;
     BackupFolder folder(m_backupFolder);
     const QString name = NameTokens(record.namesText()).trimmedAt(2);
     const BackupResult kept = folder.keep(m_chipCopy.data(), record.flashSize, name, QDateTime::currentDateTime());

@@ -1,5 +1,6 @@
 #include "layout/FlashLayout.h"
 #include "layout/LayoutTexts.h"
+#include "layout/MapSummary.h"
 
 #include "base/Messages.h"
 
@@ -225,4 +226,22 @@ TEST(Regions, ChosenByNameAndComparedByBoundaries)
     EXPECT_FALSE(sameBoundaries(layout, other, {"bios", "me"}));
     other.pop_back();
     EXPECT_FALSE(sameBoundaries(layout, other, {"gbe"}));
+}
+
+TEST(MapSummary, StretchesAreBlankZeroOrDataAndRangesTakeTheirMajority)
+{
+    Image image(0x10000, 0xFF); // sixteen stretches of 4 KiB
+    std::memset(&image[0x4000], 0, 0x3000);
+    image[0x9FFF] = 0x00; // the last byte of a stretch
+    image[0xC000] = 0x12;
+    const MapSummary summary(image.data(), image.size(), 16);
+    std::string fills;
+    for (std::size_t i = 0; i < summary.stretchCount(); ++i)
+        fills += "DBZ"[int(summary.fill(i))];
+    EXPECT_EQ(fills, "BBBBZZZBBDBBDBBB");
+    EXPECT_EQ(summary.dominant(0x4000, 0x6FFF), MapFill::Zero);
+    EXPECT_EQ(summary.dominant(0x3000, 0x7FFF), MapFill::Zero);
+    EXPECT_EQ(summary.dominant(0x9000, 0xCFFF), MapFill::Blank);
+    EXPECT_EQ(summary.dominant(0x9000, 0x9FFF), MapFill::Data);
+    EXPECT_EQ(MapSummary(image.data(), 5, 16).stretchCount(), 5u);
 }
