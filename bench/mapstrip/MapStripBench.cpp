@@ -40,10 +40,10 @@ int main(int argc, char** argv)
     // Blank, zero and random stretches, a megabyte each in turn.
     std::vector<std::uint8_t> image(ImageSize, 0xFF);
     std::mt19937 random(41);
-    for (std::size_t at = 0; at < ImageSize; at += 3u << 20) {
+    for (std::size_t at = 0; at + (3u << 20) <= ImageSize; at += 3u << 20) {
         std::fill_n(image.begin() + std::ptrdiff_t(at + (1u << 20)), 1u << 20, 0x00);
-        std::generate_n(image.begin() + std::ptrdiff_t(at + (2u << 20)),
-            std::min<std::size_t>(1u << 20, ImageSize - at - (2u << 20)), [&] { return std::uint8_t(random()); });
+        std::generate_n(
+            image.begin() + std::ptrdiff_t(at + (2u << 20)), 1u << 20, [&] { return std::uint8_t(random()); });
     }
     MapSummary summary;
     const double made = bestOfTwenty([&] { summary = MapSummary(image.data(), ImageSize); });
