@@ -14,17 +14,19 @@
 
 namespace kestrum {
 
-RegionsView::RegionsView(QWidget* window, HexEditor& editor, const DataBuffer& buffer, Reporter& reporter)
+RegionsView::RegionsView(
+    QWidget* window, HexEditor& editor, const DataBuffer& buffer, Reporter& reporter, Exclusive exclusive)
     : QObject(window)
     , m_editor(editor)
     , m_buffer(buffer)
     , m_reporter(reporter)
+    , m_exclusive(std::move(exclusive))
     , m_loadLayout(new QAction(window))
     , m_strip(new MapStrip(window))
     , m_list(new QTreeWidget(window))
 {
     m_loadLayout->setObjectName(QStringLiteral("loadLayoutAction"));
-    connect(m_loadLayout, &QAction::triggered, this, &RegionsView::loadLayout);
+    connect(m_loadLayout, &QAction::triggered, this, [this] { m_exclusive([this] { loadLayout(); }); });
     m_list->setObjectName(QStringLiteral("regionList"));
     m_list->setColumnCount(5);
     m_list->setRootIsDecorated(false);
@@ -66,8 +68,9 @@ QWidget* RegionsView::around(QWidget* hexView)
 
 void RegionsView::imageChanged(std::uint32_t count)
 {
-    m_size = count;
-    const ImageLayout found = findLayout(m_buffer.data(), count);
+    // The view shows at most the buffer, whatever size a chip record claims.
+    m_size = std::min(count, BufferCapacity);
+    const ImageLayout found = findLayout(m_buffer.data(), m_size);
     m_regions = found.regions;
     m_contents = found.contents;
     for (const LayoutFault& fault : found.faults)

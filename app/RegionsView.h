@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -20,14 +21,16 @@ class Reporter;
 
 /// The regions of the image in the window: the Regions list (name, start, end, size, source) and
 /// the map strip beside the hex view, found again whenever the image changes, or taken from a
-/// layout file (File, "Load layout…"). Choosing a region selects its bytes; a click on the strip
+/// layout file (File, "Load layout..."). Choosing a region selects its bytes; a click on the strip
 /// goes to its place.
 class RegionsView : public QObject
 {
     Q_OBJECT
 
 public:
-    RegionsView(QWidget* window, HexEditor& editor, const DataBuffer& buffer, Reporter& reporter);
+    /// Runs a command unless a job runs (false then): "Load layout..." waits for no job.
+    using Exclusive = std::function<bool(const std::function<void()>&)>;
+    RegionsView(QWidget* window, HexEditor& editor, const DataBuffer& buffer, Reporter& reporter, Exclusive exclusive);
 
     /// The hex view with the strip and the list at its right, as one widget.
     QWidget* around(QWidget* hexView);
@@ -51,6 +54,7 @@ private:
     HexEditor& m_editor;
     const DataBuffer& m_buffer;
     Reporter& m_reporter;
+    Exclusive m_exclusive;
     QAction* m_loadLayout;
     MapStrip* m_strip;
     QTreeWidget* m_list;

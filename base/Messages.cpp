@@ -289,7 +289,7 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"区域文件 %1：%2", u"區域文件 %1：%2", u"Region file %1: %2"},
     {u"名称", u"名稱", u"Name"},
     {u"来源", u"來源", u"Source"},
-    {u"载入布局…", u"載入佈局…", u"Load layout…"},
+    {u"载入布局…", u"載入佈局…", u"Load layout..."},
     {u"布局文件 (*.txt *.layout);;所有文件 (*)", u"佈局文件 (*.txt *.layout);;所有文件 (*)",
         u"Layout files (*.txt *.layout);;All files (*)"},
 }};
