@@ -2,6 +2,7 @@
 // their handlers live in MainWindowCommands.cpp.
 
 #include "app/MainWindow.h"
+#include "app/RegionsView.h"
 #include "base/LogFile.h"
 
 #include "app/AboutBox.h"
@@ -423,6 +424,7 @@ void MainWindow::chooseProgrammer(int index)
 void MainWindow::reloadView(std::uint32_t count)
 {
     m_handOver->reloadView(count);
+    regionsView->imageChanged(count);
 }
 
 void MainWindow::takeViewEdits()

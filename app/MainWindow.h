@@ -49,6 +49,7 @@ class ChipOperations;
 class MainWindowJobView;
 class DeviceChangeMonitor;
 class CompareDialog;
+class RegionsView;
 class LogFile;
 struct Comparison;
 
@@ -395,6 +396,7 @@ private:
     SelectRangeDialog* selectRangeDialog = nullptr;
     BookmarksDialog* bookmarksDialog = nullptr;
     CompareDialog* compareDialog = nullptr;
+    RegionsView* regionsView = nullptr;
 };
 
 } // namespace kestrum

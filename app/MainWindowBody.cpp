@@ -4,6 +4,8 @@
 #include "app/FindBar.h"
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
+#include "app/RegionsView.h"
+#include "ops/ChipOperations.h"
 #include "hexview/HexEditor.h"
 
 #include <QAction>
@@ -287,7 +289,10 @@ QWidget* MainWindow::buildDataColumn(QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     hexView = new FlashEditorHost(dataColumn);
-    column->addWidget(hexView, 1);
+    regionsView = new RegionsView(this, hexView->editor(), m_buffer, m_reporter,
+        [this](const std::function<void()>& command) { return m_operations->runExclusive(command); });
+    column->addWidget(regionsView->around(hexView), 1);
+    fileMenu->insertAction(bufferInfoAction, regionsView->loadLayoutAction());
     // The Edit items are the hex view's context menu too; their keys work while it has the focus,
     // so the log and the lists keep their own Ctrl+C and Ctrl+A.
     for (QAction* a : {undoAction, redoAction, cutAction, copyAction, pasteAction, selectAllAction, copyAsHexAction,

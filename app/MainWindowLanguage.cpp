@@ -3,6 +3,7 @@
 
 #include "app/CompareDialog.h"
 #include "app/MainWindow.h"
+#include "app/RegionsView.h"
 
 #include "app/Captions.h"
 #include "app/ChipEditorDialog.h"
@@ -62,6 +63,7 @@ void MainWindow::applyLanguage()
         return;
     showLanguageChecks();
     applyQtLanguage(language);
+    regionsView->retranslate();
     // One pass in the order of the table: the main window, its tool bar, the chip editor, the
     // search dialog, the fill dialog.
     for (const Caption& c : captionTable()) {

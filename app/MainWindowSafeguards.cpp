@@ -4,6 +4,7 @@
 #include "app/CompareDialog.h"
 #include "app/FlashEditorHost.h"
 #include "app/MainWindow.h"
+#include "app/RegionsView.h"
 #include "base/FileLocations.h"
 #include "base/LogFile.h"
 #include "buffer/ByteCompare.h"
@@ -60,6 +61,7 @@ void MainWindow::flushLogFile()
 void MainWindow::showComparison(const Comparison& comparison)
 {
     compareDialog->showComparison(comparison);
+    regionsView->showDifferences(comparison);
 }
 
 void MainWindow::compareChip()

@@ -178,6 +178,36 @@ enum MessageKey : int {
     MsgGangPass, ///< a tile: the chip passed
     MsgGangFail, ///< a tile: the chip failed
     MsgGangSerial, ///< a tile: %1 = the chip's serial number
+    // Regions of an image: their sources, the refusals of a layout (%1 = source, %2 = where, %3 = why).
+    MsgRegionSourceDescriptor, ///< the Intel flash descriptor
+    MsgRegionSourceFmap, ///< an FMAP
+    MsgRegionSourceLayoutFile, ///< a layout file
+    MsgRegionSourceContent, ///< a well-known content found in the image
+    MsgLayoutRefusedAt, ///< %1 = source, %2 = hexadecimal offset, %3 = why
+    MsgLayoutRefusedLine, ///< %1 = source, %2 = line, %3 = why
+    MsgLayoutTruncated, ///< why: a table runs past the end of the image
+    MsgLayoutPastImage, ///< why: %1 = region
+    MsgLayoutOverlap, ///< why: %1, %2 = regions
+    MsgLayoutReversed, ///< why: %1 = region
+    MsgLayoutUnreadableName, ///< why: a name
+    MsgLayoutVersion, ///< why: %1 = version
+    MsgLayoutSyntax, ///< why: a layout file line
+    MsgLayoutDuplicate, ///< why: %1 = name
+    MsgLayoutEmpty, ///< why: no regions
+    MsgRegionWritten, ///< log: %1 = region, %2 = its range; written from the buffer
+    MsgRegionKept, ///< log: %1 = region, %2 = its range; kept as the chip held it
+    MsgRegionLayoutDiffers, ///< question: %1 = the regions whose boundaries differ between chip and file
+    MsgRegionPastChip, ///< box: %1 = a chosen region that ends past the end of the chip
+    MsgRegionEqual, ///< log: %1 = region, %2 = its range; the chip holds the buffer's bytes there
+    MsgRegionDiffers, ///< log: %1 = region, %2 = its range, %3 = differing bytes
+    MsgRegionUnknown, ///< command line: %1 = the unknown names, %2 = the names the layout has
+    MsgRegionNoLayout, ///< command line: %1 = the image that shows no layout of the kind asked for
+    MsgRegionFileSize, ///< command line: %1 = file, %2 = its bytes, %3 = region, %4 = the region's bytes
+    MsgRegionFileFailed, ///< command line: %1 = file, %2 = reason
+    MsgRegionColumnName, ///< the Regions list's column of names
+    MsgRegionColumnSource, ///< the Regions list's column of sources
+    MsgLoadLayout, ///< File menu: load a layout file for the image
+    MsgLayoutFilter, ///< the file dialog's filter of layout files
     MessageCount
 };
 

@@ -1,5 +1,5 @@
 # Checks that every library folder includes headers only of its own folder and of the folders
-# below it:  base -> chipdb, buffer, hexview -> link -> ops -> jobs -> app.
+# below it:  base -> chipdb, buffer, layout, hexview -> link -> ops -> jobs -> app.
 #   cmake -DROOT=<source tree> -P cmake/CheckLayers.cmake
 # Lists each offending include as FILE:LINE and fails when there is one.
 cmake_minimum_required(VERSION 3.25)
@@ -12,12 +12,13 @@ set(uses_base "")
 set(uses_chipdb base)
 set(uses_buffer base)
 set(uses_hexview base)
+set(uses_layout base)
 set(uses_link base chipdb)
-set(uses_ops base chipdb buffer link)
-set(uses_jobs base chipdb buffer link ops)
-set(uses_app base chipdb buffer hexview link ops jobs)
+set(uses_ops base chipdb buffer layout link)
+set(uses_jobs base chipdb buffer layout link ops)
+set(uses_app base chipdb buffer layout hexview link ops jobs)
 set(uses_sim "")
-set(folders base chipdb buffer hexview link ops jobs app sim)
+set(folders base chipdb buffer layout hexview link ops jobs app sim)
 
 set(faults 0)
 foreach(folder IN LISTS folders)

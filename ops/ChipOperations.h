@@ -4,6 +4,7 @@
 #include "buffer/ByteCompare.h"
 #include "buffer/DataBuffer.h"
 #include "chipdb/ChipRecord.h"
+#include "layout/FlashLayout.h"
 #include "link/UsbLink.h"
 #include "ops/ChipProgrammer.h"
 #include "ops/JobView.h"
@@ -120,6 +121,17 @@ public:
     /// programmers back up at once); empty: nothing.
     void setBackupLabel(const QString& label) { m_backupLabel = label; }
 
+    /// Write selected regions, keep the rest (RegionJobs.cpp): reads the chip (kept in the backup
+    /// folder when one is set), asks before going on when a chosen descriptor or FMAP region has
+    /// other boundaries on the chip than in layout (the buffer's), puts the chosen regions of the
+    /// buffer into the chip's image, erases, writes that whole image and verifies it. The buffer
+    /// then holds what was written; the log names every region written and kept.
+    void writeRegions(const std::vector<Region>& chosen, const std::vector<Region>& layout);
+    /// Verify and Compare of the chosen regions only: reads the chip and compares those regions
+    /// with the buffer; the log tells each region's result, differences are shown as Compare shows
+    /// them. Outcome Different when a region differs.
+    void verifyRegions(const std::vector<Region>& chosen);
+
     /// Stop: the running job ends at its next block (a whole-chip erase once the chip is done),
     /// cleanly (end command, link closed), and the log says "Stopped" instead of the completion
     /// line; Auto runs no further step. Nothing happens when no job runs.
@@ -181,6 +193,14 @@ private:
     /// The backup read and file before a change of the chip, when a backup folder is set: Done to
     /// go on (the chip's content is then held in m_chipCopy), else how the job ends.
     JobResult backUpChip(const ChipRecord& record);
+    /// Keeps m_chipCopy in the backup folder when one is set: Done to go on, Failed when the
+    /// file could not be written.
+    JobResult keepChipCopy(const ChipRecord& record);
+    /// writeRegions' chip part.
+    JobResult regionWritePart(
+        const ChipRecord& record, const std::vector<Region>& chosen, const std::vector<Region>& layout);
+    /// A chosen region past the end of the chip: says so; false then.
+    bool regionsFitChip(const std::vector<Region>& chosen);
     /// Write's chip part: the backup, the question about a flash that holds data where the image
     /// goes (erasing first when asked to), the write.
     JobResult writePart(const ChipRecord& record);

@@ -128,6 +128,13 @@ JobResult ChipOperations::backUpChip(const ChipRecord& record)
             return JobResult::Different;
         }
     }
+    return keepChipCopy(record);
+}
+
+JobResult ChipOperations::keepChipCopy(const ChipRecord& record)
+{
+    if (m_backupFolder.isEmpty())
+        return JobResult::Done;
     BackupFolder folder(m_backupFolder);
     QString name = NameTokens(record.namesText()).trimmedAt(2);
     if (!m_backupLabel.isEmpty())

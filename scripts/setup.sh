@@ -12,6 +12,7 @@ packages=(
     fonts-wqy-microhei
     clang libclang-rt-14-dev clang-format
     appstream
+    coreboot-utils flashrom
 )
 
 missing=()

@@ -459,6 +459,14 @@ int Run::chipCommand(const CommandHelp& command)
                 QStringLiteral("--serial %1 does not fit the chip (%2 bytes)")
                     .arg(m_o.serial)
                     .arg(m_jobs->currentRecord().flashSize));
+        RegionPlan regions;
+        if (m_o.regions.any() && name != QLatin1String("read")) {
+            if (const int status
+                = planRegions(m_o.regions, m_buffer->data(), m_jobs->currentRecord().flashSize, m_reporter, regions))
+                return status;
+            if (const int status = loadRegionFiles(regions, *m_buffer, m_reporter))
+                return status;
+        }
         if (name == QLatin1String("auto") && m_o.repeat) {
             ProgrammerInfo chosen;
             chosen.location = m_o.programmer.toLatin1();
@@ -466,7 +474,9 @@ int Run::chipCommand(const CommandHelp& command)
         }
         if (serial)
             putSerial(*serial, serial->start);
-        if (name == QLatin1String("read"))
+        if (m_o.regions.any() && name != QLatin1String("read"))
+            runRegionJob(name, ops, regions);
+        else if (name == QLatin1String("read"))
             ops.read();
         else if (name == QLatin1String("write"))
             ops.write();
@@ -499,7 +509,16 @@ int Run::chipCommand(const CommandHelp& command)
         m_reporter.showError(message(MsgCliFileDeclined).arg(m_o.operands[0]));
         return ExitFile;
     }
-    return m_ui.errorCount() == errors ? ExitOk : ExitFile;
+    if (m_ui.errorCount() != errors)
+        return ExitFile;
+    // read --include NAME:FILE: those regions of the chip into their own files as well.
+    RegionPlan regions;
+    if (!m_o.regions.any())
+        return ExitOk;
+    if (const int planned
+        = planRegions(m_o.regions, m_buffer->data(), m_jobs->currentRecord().flashSize, m_reporter, regions))
+        return planned;
+    return saveRegionFiles(regions, *m_buffer, m_reporter);
 }
 
 int Run::settleDetected(bool listOnly)
@@ -582,6 +601,8 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err, Cli
     }
     if (o.command == QLatin1String("convert"))
         return runConvert(o.convertArguments, o.language, err);
+    if (o.command == QLatin1String("regions"))
+        return listRegions(o.operands.value(0), o.regions, o.language, out, err);
     Run run(o, control, out, err);
     const int status = o.command == QLatin1String("list") ? run.list()
         : o.command == QLatin1String("info")              ? run.info()

@@ -2,6 +2,7 @@
 
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
+#include "app/cli/RegionOptions.h"
 
 namespace kestrum::cli {
 
@@ -22,6 +23,8 @@ constexpr CommandHelp Commands[] = {
     {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat] [--all-programmers]",
         "erase, write and verify", true, 1},
     {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", false, 2},
+    {"regions", "regions FILE [--layout FILE | --ifd | --fmap]",
+        "the regions of FILE (descriptor, FMAP or layout file) and the well-known contents it holds", false, 1},
     {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", false, 1},
 };
 
@@ -83,6 +86,7 @@ QString helpText()
     for (const CommandHelp& c : Commands)
         text += QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QLatin1String(c.what));
     text += QLatin1String(OptionsText);
+    text += QLatin1String(RegionOptionsText);
     return text;
 }
 

@@ -93,6 +93,9 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             o.noProgram = true;
         } else if (a == QLatin1String("--no-verify")) {
             o.noVerify = true;
+        } else if (const auto region = takeRegionOption(arguments, i, o.regions)) {
+            if (!region->isEmpty())
+                return usageError(err, *region);
         } else if (a.startsWith(QLatin1String("--"))) {
             return usageError(err, QStringLiteral("unknown option %1").arg(a));
         } else if (o.command.isEmpty()) {
@@ -103,6 +106,8 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             o.operands << a;
         }
     }
+    if (const QString problem = regionOptionsProblem(o.command, o.regions); !problem.isEmpty())
+        return usageError(err, problem);
     if (o.command == QLatin1String("auto") && o.noErase && o.noProgram && o.noVerify)
         return usageError(err, QStringLiteral("auto with --no-erase, --no-program and --no-verify has nothing to do"));
     if (o.allProgrammers && o.command != QLatin1String("auto"))

@@ -2,6 +2,7 @@
 
 // The command line's options as kestrum-cli reads them.
 
+#include "app/cli/RegionOptions.h"
 #include "base/Messages.h"
 
 #include <QString>
@@ -37,6 +38,7 @@ struct Options
     bool allProgrammers = false; ///< --all-programmers: auto on every attached programmer at once
     int language = EnglishLanguage;
     QStringList convertArguments; ///< what convert gets: its own arguments
+    RegionOptions regions; ///< --layout, --ifd, --fmap, --include
 };
 
 /// Prints the problem and the help to err; the usage error's exit status.

@@ -618,3 +618,73 @@ TEST_F(CliJobsTest, EdgesOfTheLineAndOfTheRun)
     ASSERT_EQ(lines.size(), 4) << "the earlier line, two chips and the end";
     EXPECT_EQ(lines[0], "an earlier run");
 }
+
+TEST_F(CliJobsTest, IncludedRegionsAreWrittenKeepingTheRestAndReadIntoFilesOfTheirOwn)
+{
+    insertChip();
+    const QByteArray old = image(ChipSize);
+    std::memcpy(sim.chipBytes(programmer, nullptr), old.constData(), ChipSize);
+    const QString layout = file("layout.txt", "00000000:00000fff fd\n00001000:00002fff gbe\n00003000:0007ffff bios\n");
+    const QByteArray next(ChipSize, '\x5A');
+    const QString in = file("next.bin", next);
+
+    const CliRun unknown
+        = run({"write", in, "--layout", layout, "--include", "bios", "--include", "rom", "--chip", Chip});
+    EXPECT_EQ(unknown.status, ExitUsage);
+    EXPECT_TRUE(unknown.err.contains("Unknown region: rom. The regions are: fd, gbe, bios"))
+        << unknown.err.toStdString();
+
+    const CliRun written
+        = run({"write", in, "--layout", layout, "--include", "bios", "--chip", Chip, "--backup", folder.path("kept")});
+    ASSERT_EQ(written.status, ExitOk) << written.err.toStdString();
+    EXPECT_EQ(chipContent(), old.left(0x3000) + next.mid(0x3000));
+    for (const char* line : {"Region bios (0x003000-0x07FFFF) written", "Region gbe (0x001000-0x002FFF) kept",
+             "Region fd (0x000000-0x000FFF) kept"})
+        EXPECT_TRUE(written.err.contains(line)) << line;
+    EXPECT_EQ(QDir(folder.path("kept")).entryList(QDir::Files).size(), 1);
+
+    EXPECT_EQ(run({"verify", in, "--layout", layout, "--include", "bios", "--chip", Chip}).status, ExitOk);
+    EXPECT_EQ(run({"compare", in, "--layout", layout, "--include", "gbe", "--chip", Chip}).status, ExitDifferent);
+
+    const CliRun read = run({"read", folder.path("whole.bin"), "--layout", layout, "--include",
+        "gbe:" + folder.path("gbe.bin"), "--chip", Chip});
+    ASSERT_EQ(read.status, ExitOk) << read.err.toStdString();
+    QFile gbe(folder.path("gbe.bin"));
+    ASSERT_TRUE(gbe.open(QIODevice::ReadOnly));
+    EXPECT_EQ(gbe.readAll(), old.mid(0x1000, 0x2000));
+
+    // A region file of the wrong size is refused before the chip is touched.
+    EXPECT_EQ(
+        run({"write", in, "--layout", layout, "--include", "gbe:" + file("short.bin", "abc"), "--chip", Chip}).status,
+        ExitFile);
+    EXPECT_EQ(run({"regions", layout, "--include", "gbe"}).status, ExitUsage);
+    EXPECT_EQ(run({"erase", "--include", "gbe", "--chip", Chip}).status, ExitUsage);
+}
+
+TEST_F(CliJobsTest, RegionsListsWhatAnImageShowsOfItself)
+{
+    QByteArray bytes(0x40000, '\xFF');
+    const auto put = [&](qsizetype at, quint32 value) { std::memcpy(bytes.data() + at, &value, 4); };
+    put(0x10, 0x0FF0A55A);
+    put(0x14, 0x00040003);
+    put(0x18, 0x00100006);
+    put(0x40, 0x00000000); // fd 0x0000-0x0FFF
+    put(0x44, 0x003F0010); // bios 0x10000-0x3FFFF
+    put(0x48, 0x000F0003); // me 0x3000-0xFFFF
+    put(0x4C, 0x00020001); // gbe 0x1000-0x2FFF
+    put(0x50, 0x00007FFF);
+    std::memcpy(bytes.data() + 0x20000, "\x1F\x8B\x08", 3);
+    const CliRun listed = run({"regions", file("bios.bin", bytes)});
+    EXPECT_EQ(listed.status, ExitOk) << listed.err.toStdString();
+    EXPECT_EQ(listed.out,
+        "fd               0x000000 0x000FFF       4096  flash descriptor\n"
+        "bios             0x010000 0x03FFFF     196608  flash descriptor\n"
+        "me               0x003000 0x00FFFF      53248  flash descriptor\n"
+        "gbe              0x001000 0x002FFF       8192  flash descriptor\n"
+        "gzip             0x020000 ?                 ?  content\n");
+    put(0x4C, 0x00020000); // gbe 0x0000-0x2FFF: over fd
+    const CliRun refused = run({"regions", file("bad.bin", bytes), "--ifd"});
+    EXPECT_EQ(refused.status, ExitFile);
+    EXPECT_TRUE(refused.err.contains("flash descriptor refused at offset 0x000040: regions gbe and fd overlap"))
+        << refused.err.toStdString();
+}
