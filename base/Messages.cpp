@@ -260,6 +260,16 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"通过", u"通過", u"PASS"},
     {u"失败", u"失敗", u"FAIL"},
     {u"序列号 %1", u"序列號 %1", u"Serial %1"},
+    {u"无法连接记录库 %1：%2", u"無法連接記錄庫 %1：%2", u"The record store %1 cannot be reached: %2"},
+    {u"记录库 %1 被其他进程锁定：%2", u"記錄庫 %1 被其他進程鎖定：%2", u"The record store %1 is locked by another process: %2"},
+    {u"记录库 %1 拒绝了操作：%2", u"記錄庫 %1 拒絕了操作：%2", u"The record store %1 refused the change: %2"},
+    {u"没有安装 Qt SQL 驱动 %1", u"沒有安裝 Qt SQL 驅動 %1", u"the Qt SQL driver %1 is not installed"},
+    {u"记录库的结构版本 %1 比本程序的版本 %2 新", u"記錄庫的結構版本 %1 比本程式的版本 %2 新",
+        u"the store's schema version %1 is newer than this program's %2"},
+    {u"记录库中没有序列 %1", u"記錄庫中沒有序列 %1", u"There is no series %1 in the record store"},
+    {u"序列 %1 已经存在", u"序列 %1 已經存在", u"Series %1 exists already"},
+    {u"序列 %1 已用完：最后一个号码 %2 已经发出", u"序列 %1 已用完：最後一個號碼 %2 已經發出",
+        u"Series %1 has run out: its last number %2 is handed out"},
 }};
 
 } // namespace

@@ -173,6 +173,15 @@ enum MessageKey : int {
     MsgGangPass, ///< a tile: the chip passed
     MsgGangFail, ///< a tile: the chip failed
     MsgGangSerial, ///< a tile: %1 = the chip's serial number
+    // The production record store.
+    MsgStoreUnreachable, ///< %1 = the store, %2 = reason
+    MsgStoreLocked, ///< %1 = the store, %2 = reason
+    MsgStoreRefused, ///< %1 = the store, %2 = reason
+    MsgStoreNoDriver, ///< reason: %1 = the Qt SQL driver that is missing
+    MsgStoreSchemaNewer, ///< reason: %1 = the store's schema version, %2 = this program's
+    MsgSeriesUnknown, ///< %1 = series
+    MsgSeriesExists, ///< %1 = series
+    MsgSeriesRanOut, ///< %1 = series, %2 = its last number
     MessageCount
 };
 
