@@ -166,6 +166,10 @@ QList<Series> RecordStore::allSeries()
     return out;
 }
 
+// A number taken is on the disk before its chip is written, so that not even a power loss hands it
+// out again. Using it or giving it back and writing the record is lazily durable: a power loss may
+// take back the last of these, and their numbers then show as reserved, never handed out by
+// themselves.
 TakenNumber RecordStore::take(const QString& name, const QString& station, const QString& holder)
 {
     return sql_->transaction([&] {
@@ -204,30 +208,46 @@ TakenNumber RecordStore::take(const QString& name, const QString& station, const
 
 void RecordStore::finish(const TakenNumber& number, const ChipRecord& record)
 {
-    sql_->transaction([&] {
-        if (record.passed)
-            sql_->change(QStringLiteral("DELETE FROM outstanding_numbers WHERE series = ? AND serial = ?"),
-                {number.series, qint64(number.serial)});
-        else
-            sql_->change(
-                QStringLiteral("UPDATE outstanding_numbers SET state = 'back' WHERE series = ? AND serial = ?"),
-                {number.series, qint64(number.serial)});
-        ChipRecord r = record;
-        r.series = number.series;
-        r.serial = number.serial;
-        write(r);
-    });
+    sql_->transaction(
+        [&] {
+            if (record.passed)
+                sql_->change(QStringLiteral("DELETE FROM outstanding_numbers WHERE series = ? AND serial = ?"),
+                    {number.series, qint64(number.serial)});
+            else
+                sql_->change(
+                    QStringLiteral("UPDATE outstanding_numbers SET state = 'back' WHERE series = ? AND serial = ?"),
+                    {number.series, qint64(number.serial)});
+            ChipRecord r = record;
+            r.series = number.series;
+            r.serial = number.serial;
+            insert(r);
+        },
+        Durability::Lazy);
 }
 
-void RecordStore::write(const ChipRecord& r)
+void RecordStore::write(const ChipRecord& record)
 {
-    // Inside finish's transaction this is one more statement of it; alone it commits by itself.
+    sql_->transaction([&] { insert(record); }, Durability::Lazy);
+}
+
+void RecordStore::insert(const ChipRecord& r)
+{
     sql_->change(
         QStringLiteral("INSERT INTO chip_records (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(RecordColumns),
         {(r.time.isValid() ? r.time : QDateTime::currentDateTimeUtc()).toMSecsSinceEpoch(), notNull(r.station),
             notNull(r.location), notNull(r.chipId), nullable(r.series),
             r.serial ? QVariant(qint64(*r.serial)) : QVariant(QMetaType(QMetaType::LongLong)), notNull(r.imageSha256),
             r.passed ? 1 : 0, r.seconds, notNull(r.reason)});
+}
+
+void RecordStore::write(const QList<ChipRecord>& records)
+{
+    sql_->transaction(
+        [&] {
+            for (const ChipRecord& r : records)
+                insert(r);
+        },
+        Durability::Lazy);
 }
 
 QList<ReservedNumber> RecordStore::reserved(const QString& name)

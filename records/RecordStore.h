@@ -112,6 +112,8 @@ public:
     void finish(const TakenNumber& number, const ChipRecord& record);
     /// Writes the record of a chip without a series number.
     void write(const ChipRecord& record);
+    /// Writes records kept while the store could not be reached, all in one transaction.
+    void write(const QList<ChipRecord>& records);
 
     [[nodiscard]] QList<ReservedNumber> reserved(const QString& series);
     /// Gives reserved numbers back so that the next chips take them: the numbers named, or every
@@ -121,6 +123,8 @@ public:
     [[nodiscard]] QList<ChipRecord> records(const RecordQuery& query);
 
 private:
+    void insert(const ChipRecord& record);
+
     std::unique_ptr<StoreSql> sql_;
 };
 

@@ -121,10 +121,17 @@ void StoreSql::plain(const QString& sql)
         fail(query.lastError());
 }
 
-void StoreSql::begin()
+void StoreSql::begin(Durability durability)
 {
+    if (!postgres_ && durability != sqliteSync_) {
+        plain(durability == Durability::OnDisk ? QStringLiteral("PRAGMA synchronous = FULL")
+                                               : QStringLiteral("PRAGMA synchronous = NORMAL"));
+        sqliteSync_ = durability;
+    }
     // SQLite: the write lock at the start, so that two takers never both read the same state.
     plain(postgres_ ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+    if (postgres_ && durability == Durability::Lazy)
+        plain(QStringLiteral("SET LOCAL synchronous_commit = off"));
 }
 
 void StoreSql::commit()

@@ -9,6 +9,14 @@
 
 namespace kestrum::records {
 
+/// When a transaction's commit returns.
+enum class Durability {
+    OnDisk, ///< once the commit is on the disk: it survives a power loss
+    /// once the commit is in the store: it survives the end of any process, and reaches the disk
+    /// with the next OnDisk commit or within a moment (a power loss may take it back)
+    Lazy,
+};
+
 /// One connection to a SQLite file or a PostgreSQL database: statements with positional values,
 /// transactions that take the write lock at their start, and every failure turned into a
 /// StoreFault with the driver's reason.
@@ -30,9 +38,9 @@ public:
     void plain(const QString& sql);
 
     /// Runs `work` as one transaction: committed when it returns, rolled back when it throws.
-    template <typename Work> auto transaction(Work&& work)
+    template <typename Work> auto transaction(Work&& work, Durability durability = Durability::OnDisk)
     {
-        begin();
+        begin(durability);
         try {
             if constexpr (std::is_void_v<decltype(work())>) {
                 work();
@@ -50,7 +58,7 @@ public:
 
 private:
     QSqlQuery& run(const QString& sql, const QVariantList& values);
-    void begin();
+    void begin(Durability durability);
     void commit();
     void rollback();
     [[noreturn]] void fail(const QSqlError& error) const;
@@ -58,6 +66,7 @@ private:
     QString location_;
     QString connection_;
     bool postgres_ = false;
+    Durability sqliteSync_ = Durability::OnDisk;
     QSqlDatabase db_;
     QHash<QString, QSqlQuery> prepared_;
 };

@@ -11,6 +11,7 @@ packages=(
     libudev-dev
     fonts-wqy-microhei
     clang libclang-rt-14-dev clang-format
+    libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 
 missing=()

@@ -2,9 +2,12 @@
 // several of it at once:
 //   take_numbers STORE SERIES COUNT THREADS GIVE-BACK-EVERY   prints "used N" / "back N" per chip
 //   take_numbers STORE SERIES hold                           prints "taken N" and waits to be killed
+//   take_numbers FILE - lock                                  holds a SQLite file's write lock
 #include "records/RecordStore.h"
 
 #include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSysInfo>
 
 #include <cstdio>
@@ -25,6 +28,16 @@ int main(int argc, char** argv)
     const QString station = QSysInfo::machineHostName();
     std::mutex out;
     try {
+        if (a[3] == QLatin1String("lock")) {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+            db.setDatabaseName(location);
+            if (!db.open() || !QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE")))
+                return 1;
+            std::printf("locked\n");
+            std::fflush(stdout);
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
         if (a[3] == QLatin1String("hold")) {
             RecordStore store(location);
             const TakenNumber n = store.take(series, station, QStringLiteral("hold"));
