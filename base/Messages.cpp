@@ -270,6 +270,16 @@ constexpr std::array<Triple, MessageCount> Table {{
     {u"序列 %1 已经存在", u"序列 %1 已經存在", u"Series %1 exists already"},
     {u"序列 %1 已用完：最后一个号码 %2 已经发出", u"序列 %1 已用完：最後一個號碼 %2 已經發出",
         u"Series %1 has run out: its last number %2 is handed out"},
+    {u"已创建序列 %1：号码 %2 至 %3（共 %4 个）", u"已建立序列 %1：號碼 %2 至 %3（共 %4 個）",
+        u"Series %1 created: numbers %2 to %3 (%4 numbers)"},
+    {u"记录库中没有序列", u"記錄庫中沒有序列", u"The record store holds no series"},
+    {u"%1：地址 %2，%3 字节 %4，步长 %5；下一个 %6，到 %8 为止还剩 %7 个；保留 %9 个",
+        u"%1：位址 %2，%3 位元組 %4，步長 %5；下一個 %6，到 %8 為止還剩 %7 個；保留 %9 個",
+        u"%1: at %2, %3 bytes %4, step %5; next %6, %7 left up to %8; %9 reserved"},
+    {u"  %1 由 %2（%3）自 %4 起保留", u"  %1 由 %2（%3）自 %4 起保留", u"  %1 reserved by %2 (%3) since %4"},
+    {u"已释放序列 %2 的 %1 个保留号码，接下来的芯片将使用它们", u"已釋放序列 %2 的 %1 個保留號碼，接下來的芯片將使用它們",
+        u"%1 reserved numbers of series %2 released; the next chips take them"},
+    {u"没有符合条件的记录", u"沒有符合條件的記錄", u"No record matches"},
 }};
 
 } // namespace

@@ -28,7 +28,7 @@ constexpr int LockWaitMs = 10000;
 } // namespace
 
 StoreSql::StoreSql(const QString& location)
-    : location_(location)
+    : location_(isPostgresLocation(location) ? QUrl(location).toString(QUrl::RemovePassword) : location)
     , connection_(QStringLiteral("kestrum-records-%1").arg(connections.fetchAndAddRelaxed(1)))
     , postgres_(isPostgresLocation(location))
 {
@@ -37,7 +37,7 @@ StoreSql::StoreSql(const QString& location)
         throw StoreFault(StoreFault::Kind::Unreachable, MsgStoreUnreachable, {location_}, MsgStoreNoDriver, {driver});
     db_ = QSqlDatabase::addDatabase(driver, connection_);
     if (postgres_) {
-        const QUrl url(location_);
+        const QUrl url(location);
         const QUrlQuery query(url);
         db_.setHostName(
             query.hasQueryItem(QStringLiteral("host")) ? query.queryItemValue(QStringLiteral("host")) : url.host());
@@ -48,8 +48,8 @@ StoreSql::StoreSql(const QString& location)
         db_.setDatabaseName(url.path().mid(1));
         db_.setConnectOptions(QStringLiteral("connect_timeout=5"));
     } else {
-        QDir().mkpath(QFileInfo(location_).absolutePath());
-        db_.setDatabaseName(location_);
+        QDir().mkpath(QFileInfo(location).absolutePath());
+        db_.setDatabaseName(location);
         db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(LockWaitMs));
     }
     if (!db_.open())

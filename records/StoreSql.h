@@ -27,6 +27,7 @@ public:
     ~StoreSql();
 
     [[nodiscard]] bool postgres() const { return postgres_; }
+    /// The location as messages show it: without a password.
     [[nodiscard]] const QString& location() const { return location_; }
 
     /// Runs `sql` with `values` and returns every row it gives.

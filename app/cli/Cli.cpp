@@ -5,6 +5,7 @@
 #include "app/cli/Convert.h"
 #include "app/cli/Gang.h"
 #include "app/cli/Serial.h"
+#include "app/cli/SeriesCommands.h"
 #include "app/cli/StreamUserInterface.h"
 #include "base/Language.h"
 #include "base/Messages.h"
@@ -659,6 +660,8 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (o.help) {
         if (o.command == QLatin1String("convert"))
             printConvertUsage(out);
+        else if (isStoreCommand(o.command))
+            printStoreUsage(out);
         else
             out << "usage: kestrum-cli " << command->synopsis << "\n  " << command->what << '\n' << OptionsText;
         out.flush();
@@ -666,6 +669,8 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
     if (o.command == QLatin1String("convert"))
         return runConvert(o.convertArguments, o.language, err);
+    if (isStoreCommand(o.command))
+        return runStoreCommand(o.convertArguments, o.language, out, err);
     Run run(o, out, err);
     const int status = o.command == QLatin1String("list") ? run.list()
         : o.command == QLatin1String("info")              ? run.info()

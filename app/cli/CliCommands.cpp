@@ -22,6 +22,10 @@ constexpr CommandHelp Commands[] = {
     {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat] [--all-programmers]",
         "erase, write and verify", true, 1},
     {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", false, 2},
+    {"series", "series create|list|show|release ...",
+        "serial series in the record store (see: kestrum-cli series --help)", false, -1},
+    {"records", "records [--series NAME] [--serial N] [--since TIME] [--csv]",
+        "the record of every chip in the record store", false, 0},
     {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", false, 1},
 };
 

@@ -1,6 +1,7 @@
 #include "app/cli/CliOptions.h"
 
 #include "app/cli/Convert.h"
+#include "app/cli/SeriesCommands.h"
 #include "base/Language.h"
 #include "base/Messages.h"
 
@@ -54,8 +55,8 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             if (!language)
                 return usageError(err, QStringLiteral("--lang takes zh-CN, zh-TW or en"));
             o.language = *language;
-        } else if (o.command == QLatin1String("convert")) {
-            o.convertArguments << a; // convert reads its own arguments
+        } else if (o.command == QLatin1String("convert") || isStoreCommand(o.command)) {
+            o.convertArguments << a; // these read their own arguments
         } else if (a == QLatin1String("--chip")) {
             if (!value(o.chip))
                 return usageError(err, QStringLiteral("--chip needs a name"));
@@ -97,7 +98,7 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             return usageError(err, QStringLiteral("unknown option %1").arg(a));
         } else if (o.command.isEmpty()) {
             o.command = a;
-            if (a == QLatin1String("convert"))
+            if (a == QLatin1String("convert") || isStoreCommand(a))
                 o.convertArguments << a;
         } else {
             o.operands << a;

@@ -36,7 +36,7 @@ struct Options
     QString programmer; ///< --programmer: the location of the programmer to use
     bool allProgrammers = false; ///< --all-programmers: auto on every attached programmer at once
     int language = EnglishLanguage;
-    QStringList convertArguments; ///< what convert gets: its own arguments
+    QStringList convertArguments; ///< what convert, series and records get: their own arguments
 };
 
 /// Prints the problem and the help to err; the usage error's exit status.
