@@ -6,6 +6,7 @@
 #include "app/cli/Gang.h"
 #include "app/cli/Serial.h"
 #include "app/cli/SeriesCommands.h"
+#include "app/cli/SeriesRun.h"
 #include "app/cli/StreamUserInterface.h"
 #include "base/Language.h"
 #include "base/Messages.h"
@@ -94,7 +95,8 @@ private:
     /// After detection: every listed flash with the detected ID is a candidate. The detect command
     /// lists them; a job goes on with the chip --chip names among them, or the only one.
     int settleDetected(bool listOnly);
-    /// auto --repeat: one chip after another until Ctrl+C.
+    /// auto --repeat: one chip after another until Ctrl+C; auto --series: one chip, or with --repeat
+    /// one chip after another, each taking its number from the store and leaving its record there.
     int production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& usb, const Serial* serial);
     /// Identifies what sits in the socket: the ID as hex, or empty when no chip answers.
     QString socketChip(ChipProgrammer& programmer);
@@ -126,6 +128,7 @@ private:
     std::unique_ptr<ChipTable> m_table = std::make_unique<ChipTable>();
     std::unique_ptr<DataBuffer> m_buffer;
     std::unique_ptr<CliJobs> m_jobs;
+    std::unique_ptr<SeriesRun> m_series; ///< auto --series
 };
 
 int Run::loadDatabase()
@@ -388,6 +391,8 @@ int Run::chipCommand(const CommandHelp& command)
     const auto serial = m_o.serial.isEmpty() ? std::nullopt : parseSerial(m_o.serial);
     if (!m_o.serial.isEmpty() && !serial)
         return usageError(m_err, QStringLiteral("bad --serial %1").arg(m_o.serial));
+    if (!m_o.series.isEmpty() && !(m_series = SeriesRun::open(m_o, m_reporter)))
+        return ExitStore;
     if (command.name == std::string_view("read") && !m_o.yes && QFileInfo::exists(m_o.operands[0])) {
         m_reporter.showError(message(MsgCliFileDeclined).arg(m_o.operands[0]));
         return ExitFile;
@@ -459,7 +464,9 @@ int Run::chipCommand(const CommandHelp& command)
                 QStringLiteral("--serial %1 does not fit the chip (%2 bytes)")
                     .arg(m_o.serial)
                     .arg(m_jobs->currentRecord().flashSize));
-        if (name == QLatin1String("auto") && m_o.repeat)
+        if (m_series && !m_series->fits(m_jobs->currentRecord().flashSize))
+            return usageError(m_err, QStringLiteral("--series %1 does not fit the chip").arg(m_o.series));
+        if (name == QLatin1String("auto") && (m_o.repeat || m_series))
             return production(ops, programmer, usb, serial ? &*serial : nullptr);
         if (serial)
             putSerial(*serial, serial->start);
@@ -569,9 +576,14 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
     int failed = 0;
     int worst = ExitOk;
     bool logFailed = false;
+    bool storeFailed = false;
     QString id = socketChip(programmer);
     for (int chip = 0;; ++chip) {
         QString serialText = QStringLiteral("-");
+        if (m_series && !m_series->takeInto(*m_buffer, QString::fromLatin1(usb.openedLocation()), m_reporter, serialText)) {
+            storeFailed = true;
+            break;
+        }
         if (serial) {
             // Only a chip that passed takes its number: the next chip gets the number of one that failed.
             const quint64 value = serial->start + serial->step * static_cast<quint64>(passed);
@@ -587,15 +599,24 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
             worst = status;
         m_out << message(status == ExitOk ? MsgCliChipPassed : MsgCliChipFailed).arg(chip + 1).arg(serialText) << '\n';
         m_out.flush();
+        const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
+        const double seconds = double(clock.elapsed()) / 1000.0;
+        if (m_series
+            && !m_series->record({QDateTime::currentDateTimeUtc(), {}, QString::fromLatin1(usb.openedLocation()), id, {}, {},
+                                     sha256Text(m_buffer->data(), written), status == ExitOk, seconds,
+                                     QLatin1String(reasonOf(ops.lastOutcome()))},
+                m_reporter)) {
+            storeFailed = true;
+            break;
+        }
         if (log.isOpen()) {
-            const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
             // Every line reaches the disk, or the run ends after the chip whose line it was.
             const int error
                 = log.writeLine(QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
                                    .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), id,
                                        status == ExitOk ? QStringLiteral("passed") : QStringLiteral("failed"),
                                        serialText, sha256Text(m_buffer->data(), written))
-                                   .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1)
+                                   .arg(seconds, 0, 'f', 1)
                                    .arg(QLatin1String(reasonOf(ops.lastOutcome())))
                                    .toUtf8());
             if (error != 0) {
@@ -604,7 +625,7 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
                 break;
             }
         }
-        if (status == ExitNoProgrammer || stopRequested())
+        if (status == ExitNoProgrammer || stopRequested() || !m_o.repeat)
             break;
         m_ui.showInformation(message(MsgCliNextChip));
         if (!waitForSocket(programmer, usb, false, nullptr) || !waitForSocket(programmer, usb, true, &id))
@@ -612,7 +633,7 @@ int Run::production(ChipOperations& ops, ChipProgrammer& programmer, UsbLink& us
     }
     m_out << message(MsgCliSummary).arg(passed).arg(failed) << '\n';
     m_out.flush();
-    return logFailed ? ExitFile : stopRequested() ? stoppedStatus() : worst;
+    return logFailed ? ExitFile : storeFailed ? ExitStore : stopRequested() ? stoppedStatus() : worst;
 }
 
 void Run::putSerial(const Serial& serial, quint64 value)

@@ -2,6 +2,7 @@
 
 #include "app/cli/Convert.h"
 #include "app/cli/SeriesCommands.h"
+#include "app/cli/SeriesRun.h"
 #include "base/Language.h"
 #include "base/Messages.h"
 
@@ -69,6 +70,9 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
         } else if (a == QLatin1String("--serial")) {
             if (!value(o.serial))
                 return usageError(err, QStringLiteral("--serial needs ADDR:START"));
+        } else if (a == QLatin1String("--series") || a == QLatin1String("--store")) {
+            if (!value(a == QLatin1String("--series") ? o.series : o.store))
+                return usageError(err, QStringLiteral("%1 needs a value").arg(a));
         } else if (a == QLatin1String("--job-log")) {
             if (!value(o.jobLog))
                 return usageError(err, QStringLiteral("--job-log needs a file"));
@@ -114,6 +118,8 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
         return usageError(err, QStringLiteral("--all-programmers runs auto only"));
     if (o.allProgrammers && (!o.programmer.isEmpty() || o.detect))
         return usageError(err, QStringLiteral("--all-programmers takes neither --programmer nor --detect"));
+    if (const QString problem = seriesOptionsProblem(o); !problem.isEmpty())
+        return usageError(err, problem);
     return std::nullopt;
 }
 

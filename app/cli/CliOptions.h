@@ -32,6 +32,8 @@ struct Options
     bool erase = false; ///< write: erase a flash that holds data first
     QString backup; ///< erase, write, auto: keep the chip in this folder first
     QString serial;
+    QString series; ///< --series: auto takes the serial numbers from this series of the record store
+    QString store; ///< --store: the record store (default: the user's SQLite file)
     QString jobLog;
     QString programmer; ///< --programmer: the location of the programmer to use
     bool allProgrammers = false; ///< --all-programmers: auto on every attached programmer at once

@@ -19,9 +19,6 @@ using records::StoreFault;
 
 namespace {
 
-/// kestrum-cli's status when the record store could not do what was asked.
-constexpr int ExitStore = 7;
-
 const char* const StoreUsage
     = "usage:\n"
       "  kestrum-cli series create NAME --serial ADDR:START[:STEP][:WIDTH][:le|be|ascii|hex|mac] [--last N]\n"

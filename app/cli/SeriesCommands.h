@@ -7,6 +7,9 @@
 
 namespace kestrum::cli {
 
+/// kestrum-cli's status when the record store could not do what was asked.
+inline constexpr int ExitStore = 7;
+
 /// Whether `command` is one of the record store's commands, which read their own arguments.
 bool isStoreCommand(const QString& command);
 
