@@ -208,6 +208,21 @@ enum MessageKey : int {
     MsgRegionColumnSource, ///< the Regions list's column of sources
     MsgLoadLayout, ///< File menu: load a layout file for the image
     MsgLayoutFilter, ///< the file dialog's filter of layout files
+    // The production record store.
+    MsgStoreUnreachable, ///< %1 = the store, %2 = reason
+    MsgStoreLocked, ///< %1 = the store, %2 = reason
+    MsgStoreRefused, ///< %1 = the store, %2 = reason
+    MsgStoreNoDriver, ///< reason: %1 = the Qt SQL driver that is missing
+    MsgStoreSchemaNewer, ///< reason: %1 = the store's schema version, %2 = this program's
+    MsgSeriesUnknown, ///< %1 = series
+    MsgSeriesExists, ///< %1 = series
+    MsgSeriesRanOut, ///< %1 = series, %2 = its last number
+    MsgSeriesCreated, ///< %1 = series, %2 = first number, %3 = last, %4 = how many
+    MsgSeriesNone, ///< series list: the store holds none
+    MsgSeriesLine, ///< %1 = series, %2 = address, %3 = width, %4 = format, %5 = step, %6 = next, %7 = left, %8 = last, %9 = reserved
+    MsgSeriesReservedLine, ///< %1 = number, %2 = station, %3 = holder, %4 = since
+    MsgSeriesReleased, ///< %1 = how many, %2 = series
+    MsgRecordsNone, ///< records: none matches
     MessageCount
 };
 

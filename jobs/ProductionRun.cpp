@@ -175,6 +175,12 @@ public:
                 putSerial(*serial);
                 serialText = QString::number(*serial);
             }
+            if (m_job.numbers) {
+                if (const int fault = m_job.numbers->take(*m_buffer, location(), m_reporter, serialText)) {
+                    m_tally.status = fault;
+                    return;
+                }
+            }
             const QString shownId = id.isEmpty() ? QStringLiteral("-") : id;
             m_observer.chipStarted(m_socket, shownId);
             QElapsedTimer clock;
@@ -192,6 +198,15 @@ public:
                     m_serials->giveBack(*serial);
             }
             m_observer.chipEnded(m_socket, {chip, shownId, status == ExitOk, serialText, seconds});
+            if (m_job.numbers) {
+                const auto written = static_cast<std::size_t>(std::max<qint32>(m_buffer->usedLength, 0));
+                if (const int fault = m_job.numbers->finish(location(), shownId,
+                        sha256Text(m_buffer->data(), written), status == ExitOk, seconds,
+                        QLatin1String(reasonOf(outcome)), m_reporter)) {
+                    m_tally.status = fault;
+                    return;
+                }
+            }
             if (m_log && !writeLogLine(shownId, status, serialText, seconds, outcome))
                 return;
             if (!m_job.repeat || m_stop.requested() || m_usb.deviceVanished() || status == ExitNoProgrammer)
@@ -209,6 +224,8 @@ public:
     }
 
 private:
+    QString location() const { return QString::fromLatin1(m_tally.location); }
+
     /// Every line reaches the disk, or the socket ends after the chip whose line it was.
     bool writeLogLine(const QString& id, int status, const QString& serialText, double seconds, CommandOutcome outcome)
     {

@@ -22,6 +22,8 @@
 
 namespace kestrum {
 
+class Reporter;
+
 class JobLog;
 
 /// The serial numbers of a run, one counter for every socket. A chip takes the next number when
@@ -47,6 +49,22 @@ private:
 };
 
 /// What every socket of a production run does.
+/// Where a run's chips take their serial numbers from and leave their records, other than the run's
+/// own counter (a series of the record store). Each call answers 0, or the exit status that ends the
+/// socket: before its chip when the number could not be taken, after it when its record could not be
+/// kept. The run calls it from one socket only.
+class ChipNumbers
+{
+public:
+    virtual ~ChipNumbers() = default;
+    /// Writes the next chip's number into its image; `shown` gets the number as the job log shows it.
+    virtual int take(DataBuffer& image, const QString& location, Reporter& reporter, QString& shown) = 0;
+    /// Keeps the record of the chip whose number the last take gave.
+    virtual int finish(const QString& location, const QString& chipId, const QString& imageSha256, bool passed,
+        double seconds, const QString& reason, Reporter& reporter)
+        = 0;
+};
+
 struct ProductionJob
 {
     const ChipTable* table = nullptr;
@@ -56,6 +74,7 @@ struct ProductionJob
     const DataBuffer* image = nullptr; ///< copied into each socket's own buffer
     quint32 imageLength = 0; ///< bytes of image to copy: the chip's size or the used length, the larger
     std::optional<Serial> serial;
+    ChipNumbers* numbers = nullptr; ///< a series of the record store; one socket only
     bool repeat = false; ///< each socket takes the next chip once it was put into it, until stopped
     bool stopAfterChip = false; ///< a stop ends the run after the running chip, not in its middle
     QString backupFolder; ///< each socket backs its chip up here before changing it; empty: no backups

@@ -82,7 +82,7 @@ JobResult ChipOperations::regionWritePart(
 void ChipOperations::writeRegions(const std::vector<Region>& chosen, const std::vector<Region>& layout)
 {
     runChipCommand([&] {
-        if (!preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask) || !regionsFitChip(chosen))
+        if (!preconditionsMet(DataNeed::Image, IdMismatch::Ask) || !regionsFitChip(chosen))
             return;
         const auto r = runTimedPart([&](const ChipRecord& record) { return regionWritePart(record, chosen, layout); },
             MsgWriteDone, LineOrder::AfterEnd);
@@ -96,7 +96,7 @@ void ChipOperations::verifyRegions(const std::vector<Region>& chosen)
 {
     runChipCommand([&] {
         m_comparison = {};
-        if (!preconditionsMet(DataNeed::Image, Identify::Always, IdMismatch::Ask) || !regionsFitChip(chosen))
+        if (!preconditionsMet(DataNeed::Image, IdMismatch::Ask) || !regionsFitChip(chosen))
             return;
         const auto r = runTimedPart(
             [this](const ChipRecord& record) {

@@ -13,6 +13,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     appstream
     coreboot-utils flashrom
+    libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 
 missing=()

@@ -4,6 +4,8 @@
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliProduction.h"
 #include "app/cli/Convert.h"
+#include "app/cli/SeriesCommands.h"
+#include "app/cli/SeriesRun.h"
 #include "app/cli/StreamUserInterface.h"
 #include "base/FileLocations.h"
 #include "base/Language.h"
@@ -41,6 +43,32 @@
 namespace kestrum::cli {
 
 namespace {
+
+/// A run's numbers from a series of the record store.
+class SeriesNumbers : public ChipNumbers
+{
+public:
+    explicit SeriesNumbers(SeriesRun& series)
+        : m_series(series)
+    {
+    }
+    int take(DataBuffer& image, const QString& location, Reporter& reporter, QString& shown) override
+    {
+        return m_series.takeInto(image, location, reporter, shown) ? ExitOk : ExitStore;
+    }
+    int finish(const QString& location, const QString& chipId, const QString& imageSha256, bool passed,
+        double seconds, const QString& reason, Reporter& reporter) override
+    {
+        return m_series.record(
+                   {QDateTime::currentDateTimeUtc(), {}, location, chipId, {}, {}, imageSha256, passed, seconds, reason},
+                   reporter)
+            ? ExitOk
+            : ExitStore;
+    }
+
+private:
+    SeriesRun& m_series;
+};
 
 QString kindName(FileKind kind)
 {
@@ -125,6 +153,7 @@ private:
     std::unique_ptr<ChipTable> m_table = std::make_unique<ChipTable>();
     std::unique_ptr<DataBuffer> m_buffer;
     std::unique_ptr<CliJobs> m_jobs;
+    std::unique_ptr<SeriesRun> m_series; ///< auto --series
 };
 
 int Run::loadDatabase()
@@ -244,6 +273,9 @@ int Run::production(const std::vector<ProgrammerInfo>& programmers, const std::o
     ProductionJob job = productionJob(*m_table, m_jobs->currentRecord(), m_jobs->speedIndex(), !m_o.noErase,
         !m_o.noProgram, !m_o.noVerify, *m_buffer);
     job.serial = serial;
+    std::optional<SeriesNumbers> series;
+    if (m_series)
+        job.numbers = &series.emplace(*m_series);
     job.repeat = m_o.repeat;
     // One programmer's run ends after its chip; several stop at their next block.
     job.stopAfterChip = !gang;
@@ -385,6 +417,8 @@ int Run::chipCommand(const CommandHelp& command)
     const auto serial = m_o.serial.isEmpty() ? std::nullopt : parseSerial(m_o.serial);
     if (!m_o.serial.isEmpty() && !serial)
         return usageError(m_err, QStringLiteral("bad --serial %1").arg(m_o.serial));
+    if (!m_o.series.isEmpty() && !(m_series = SeriesRun::open(m_o, m_reporter)))
+        return ExitStore;
     if (command.name == std::string_view("read") && !m_o.yes && QFileInfo::exists(m_o.operands[0])) {
         m_reporter.showError(message(MsgCliFileDeclined).arg(m_o.operands[0]));
         return ExitFile;
@@ -467,7 +501,9 @@ int Run::chipCommand(const CommandHelp& command)
             if (const int status = loadRegionFiles(regions, *m_buffer, m_reporter))
                 return status;
         }
-        if (name == QLatin1String("auto") && m_o.repeat) {
+        if (m_series && !m_series->fits(m_jobs->currentRecord().flashSize))
+            return usageError(m_err, QStringLiteral("--series %1 does not fit the chip").arg(m_o.series));
+        if (name == QLatin1String("auto") && (m_o.repeat || m_series)) {
             ProgrammerInfo chosen;
             chosen.location = m_o.programmer.toLatin1();
             return production({chosen}, serial);
@@ -594,6 +630,8 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err, Cli
     if (o.help) {
         if (o.command == QLatin1String("convert"))
             printConvertUsage(out);
+        else if (isStoreCommand(o.command))
+            printStoreUsage(out);
         else
             out << "usage: kestrum-cli " << command->synopsis << "\n  " << command->what << '\n' << OptionsText;
         out.flush();
@@ -603,6 +641,8 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err, Cli
         return runConvert(o.convertArguments, o.language, err);
     if (o.command == QLatin1String("regions"))
         return listRegions(o.operands.value(0), o.regions, o.language, out, err);
+    if (isStoreCommand(o.command))
+        return runStoreCommand(o.convertArguments, o.language, out, err);
     Run run(o, control, out, err);
     const int status = o.command == QLatin1String("list") ? run.list()
         : o.command == QLatin1String("info")              ? run.info()

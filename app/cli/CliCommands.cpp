@@ -25,6 +25,10 @@ constexpr CommandHelp Commands[] = {
     {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", false, 2},
     {"regions", "regions FILE [--layout FILE | --ifd | --fmap]",
         "the regions of FILE (descriptor, FMAP or layout file) and the well-known contents it holds", false, 1},
+    {"series", "series create|list|show|release ...",
+        "serial series in the record store (see: kestrum-cli series --help)", false, -1},
+    {"records", "records [--series NAME] [--serial N] [--since TIME] [--csv]",
+        "the record of every chip in the record store", false, 0},
     {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", false, 1},
 };
 
@@ -56,6 +60,10 @@ const char* const OptionsText
       "                       write, verify, auto: a serial number at ADDR, WIDTH (4) bytes,\n"
       "                       little-endian by default; with --repeat STEP (1) more for every chip\n"
       "                       that passes (a chip that fails leaves its number to the next one)\n"
+      "  --series NAME        auto: the serial numbers of the record store's series NAME (see:\n"
+      "                       kestrum-cli series --help); each chip takes the next number, one\n"
+      "                       that fails gives it back, and every chip leaves its record\n"
+      "  --store LOCATION     the record store of --series (default: the user's SQLite file)\n"
       "  --twice              read: read the chip twice; reads that differ are shown as compare\n"
       "                       shows them, nothing is saved and the status is 1\n"
       "  --erase              write: a flash that holds data is erased first (without it, or\n"

@@ -1,6 +1,8 @@
 #include "app/cli/CliOptions.h"
 
 #include "app/cli/Convert.h"
+#include "app/cli/SeriesCommands.h"
+#include "app/cli/SeriesRun.h"
 #include "base/Language.h"
 #include "base/Messages.h"
 
@@ -54,8 +56,8 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             if (!language)
                 return usageError(err, QStringLiteral("--lang takes zh-CN, zh-TW or en"));
             o.language = *language;
-        } else if (o.command == QLatin1String("convert")) {
-            o.convertArguments << a; // convert reads its own arguments
+        } else if (o.command == QLatin1String("convert") || isStoreCommand(o.command)) {
+            o.convertArguments << a; // these read their own arguments
         } else if (a == QLatin1String("--chip")) {
             if (!value(o.chip))
                 return usageError(err, QStringLiteral("--chip needs a name"));
@@ -68,6 +70,9 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
         } else if (a == QLatin1String("--serial")) {
             if (!value(o.serial))
                 return usageError(err, QStringLiteral("--serial needs ADDR:START"));
+        } else if (a == QLatin1String("--series") || a == QLatin1String("--store")) {
+            if (!value(a == QLatin1String("--series") ? o.series : o.store))
+                return usageError(err, QStringLiteral("%1 needs a value").arg(a));
         } else if (a == QLatin1String("--job-log")) {
             if (!value(o.jobLog))
                 return usageError(err, QStringLiteral("--job-log needs a file"));
@@ -100,7 +105,7 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             return usageError(err, QStringLiteral("unknown option %1").arg(a));
         } else if (o.command.isEmpty()) {
             o.command = a;
-            if (a == QLatin1String("convert"))
+            if (a == QLatin1String("convert") || isStoreCommand(a))
                 o.convertArguments << a;
         } else {
             o.operands << a;
@@ -118,6 +123,8 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
         return usageError(err, QStringLiteral("--all-programmers runs auto only"));
     if (o.allProgrammers && (!o.programmer.isEmpty() || o.detect))
         return usageError(err, QStringLiteral("--all-programmers takes neither --programmer nor --detect"));
+    if (const QString problem = seriesOptionsProblem(o); !problem.isEmpty())
+        return usageError(err, problem);
     return std::nullopt;
 }
 

@@ -33,11 +33,13 @@ struct Options
     bool erase = false; ///< write: erase a flash that holds data first
     QString backup; ///< erase, write, auto: keep the chip in this folder first
     QString serial;
+    QString series; ///< --series: auto takes the serial numbers from this series of the record store
+    QString store; ///< --store: the record store (default: the user's SQLite file)
     QString jobLog;
     QString programmer; ///< --programmer: the location of the programmer to use
     bool allProgrammers = false; ///< --all-programmers: auto on every attached programmer at once
     int language = EnglishLanguage;
-    QStringList convertArguments; ///< what convert gets: its own arguments
+    QStringList convertArguments; ///< what convert, series and records get: its own arguments
     RegionOptions regions; ///< --layout, --ifd, --fmap, --include
 };
 
