@@ -1,5 +1,6 @@
 // kestrum-cli's series and records commands on a SQLite store in a temporary folder.
 #include "app/cli/Convert.h"
+#include "jobs/RunStatus.h"
 #include "records/RecordStore.h"
 
 #include <QTemporaryDir>
@@ -32,7 +33,7 @@ TEST_F(StoreCommandsTest, ASeriesIsCreatedShownWithItsReservedNumbersAndReleased
     ASSERT_EQ(run({"series", "create", "board", "--serial", "0x100:1000:2", "--last", "1010"}), 0) << qPrintable(err);
     EXPECT_EQ(run({"series", "create", "board", "--serial", "0x100:1"}), 7);
     EXPECT_TRUE(err.contains(QStringLiteral("Series board exists already"))) << qPrintable(err);
-    EXPECT_EQ(run({"series", "create", "wide", "--serial", "0x100:1:1:1", "--last", "256"}), cli::ExitUsage);
+    EXPECT_EQ(run({"series", "create", "wide", "--serial", "0x100:1:1:1", "--last", "256"}), ExitUsage);
 
     const records::TakenNumber held = records::RecordStore(store).take("board", "station-7", "1-1.4");
     ASSERT_EQ(run({"series", "show", "board"}), 0);
