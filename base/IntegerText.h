@@ -17,8 +17,8 @@ enum class IntegerRange {
 };
 
 /// How one kind of field writes integers: the radix of a bare number, the marks that choose
-/// another radix, and what may lead the digits. Every integer the program reads from text goes
-/// through readInteger with the notation of its field.
+/// another radix, and what may lead the digits. readInteger reads an integer of a field with the
+/// notation of that field.
 struct IntegerNotation
 {
     int radix = 10; ///< the radix of a number without a radix mark (2..36)

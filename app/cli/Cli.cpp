@@ -42,33 +42,6 @@ namespace kestrum::cli {
 
 namespace {
 
-QString kindName(FileKind kind)
-{
-    switch (kind) {
-    case FileKind::Capsule:
-        return QStringLiteral("capsule");
-    case FileKind::IntelHex:
-        return QStringLiteral("Intel HEX");
-    case FileKind::SRecord:
-        return QStringLiteral("S-record");
-    case FileKind::RawBinary:
-        break;
-    }
-    return QStringLiteral("raw");
-}
-
-/// The chip lines of list: names, ID, capacity, page size, voltage.
-QString chipLine(const ChipRecord& r)
-{
-    const QStringList volts = editorVoltageItems();
-    return QStringLiteral("%1  ID %2  %3 bytes  page %4  %5")
-        .arg(r.namesText())
-        .arg(r.chipId, 6, 16, QLatin1Char('0'))
-        .arg(r.flashSize)
-        .arg(r.flashPage)
-        .arg(r.voltage < volts.size() ? volts[r.voltage] : QStringLiteral("?"));
-}
-
 /// One run of a command that needs the database, with everything it works on.
 class Run
 {
@@ -163,18 +136,6 @@ int Run::list()
     m_reporter.showError(message(MsgCliNoSuchChip).arg(text));
     return ExitUsage;
 }
-
-namespace {
-
-QString programmerLine(const ProgrammerInfo& p)
-{
-    return QStringLiteral("%1  %2  %3")
-        .arg(QString::fromLatin1(p.location),
-            p.product.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(p.product),
-            QLatin1String(stateName(p.state)));
-}
-
-} // namespace
 
 int Run::programmers()
 {

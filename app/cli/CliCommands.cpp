@@ -2,6 +2,9 @@
 
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
+#include "buffer/ImageFile.h"
+#include "chipdb/ChipEditorModel.h"
+#include "link/UsbLink.h"
 
 namespace kestrum::cli {
 
@@ -83,6 +86,40 @@ QString helpText()
         text += QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QLatin1String(c.what));
     text += QLatin1String(OptionsText);
     return text;
+}
+
+QString kindName(FileKind kind)
+{
+    switch (kind) {
+    case FileKind::Capsule:
+        return QStringLiteral("capsule");
+    case FileKind::IntelHex:
+        return QStringLiteral("Intel HEX");
+    case FileKind::SRecord:
+        return QStringLiteral("S-record");
+    case FileKind::RawBinary:
+        break;
+    }
+    return QStringLiteral("raw");
+}
+
+QString chipLine(const ChipRecord& r)
+{
+    const QStringList volts = editorVoltageItems();
+    return QStringLiteral("%1  ID %2  %3 bytes  page %4  %5")
+        .arg(r.namesText())
+        .arg(r.chipId, 6, 16, QLatin1Char('0'))
+        .arg(r.flashSize)
+        .arg(r.flashPage)
+        .arg(r.voltage < volts.size() ? volts[r.voltage] : QStringLiteral("?"));
+}
+
+QString programmerLine(const ProgrammerInfo& p)
+{
+    return QStringLiteral("%1  %2  %3")
+        .arg(QString::fromLatin1(p.location),
+            p.product.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(p.product),
+            QLatin1String(stateName(p.state)));
 }
 
 } // namespace kestrum::cli

@@ -3,6 +3,9 @@
 // The command line's commands, their help and their exit statuses.
 
 #include "buffer/DataBuffer.h"
+#include "buffer/ImageFile.h"
+#include "chipdb/ChipRecord.h"
+#include "link/ProgrammerList.h"
 #include "ops/ChipOperations.h"
 
 #include <QString>
@@ -23,5 +26,12 @@ extern const char* const OptionsText;
 
 /// The command of that name; null for none.
 const CommandHelp* findCommand(const QString& name);
+
+/// The name info prints for a kind of image file.
+QString kindName(FileKind kind);
+/// The chip lines of list and detect: names, ID, capacity, page size, voltage.
+QString chipLine(const ChipRecord& r);
+/// The line of programmers: location, product, state.
+QString programmerLine(const ProgrammerInfo& p);
 
 } // namespace kestrum::cli
