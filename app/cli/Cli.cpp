@@ -36,7 +36,6 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <string_view>
 
 namespace kestrum::cli {
 
@@ -353,7 +352,7 @@ int Run::chipCommand(const CommandHelp& command)
     const auto serial = m_o.serial.isEmpty() ? std::nullopt : parseSerial(m_o.serial);
     if (!m_o.serial.isEmpty() && !serial)
         return usageError(m_err, QStringLiteral("bad --serial %1").arg(m_o.serial));
-    if (command.name == std::string_view("read") && !m_o.yes && QFileInfo::exists(m_o.operands[0])) {
+    if (command.operation == &ChipOperations::read && !m_o.yes && QFileInfo::exists(m_o.operands[0])) {
         m_reporter.showError(message(MsgCliFileDeclined).arg(m_o.operands[0]));
         return ExitFile;
     }
@@ -398,9 +397,10 @@ int Run::chipCommand(const CommandHelp& command)
             m_out << rangeText(range) << '\n';
         m_out.flush();
     };
-    const QString name = QLatin1String(command.name);
+    const bool detectOnly = command.operation == &ChipOperations::detect;
+    const bool read = command.operation == &ChipOperations::read;
     {
-        if (m_o.detect || name == QLatin1String("detect")) {
+        if (m_o.detect || detectOnly) {
             const int unchosen = m_ui.unchosenCount();
             ops.detect();
             // Chips of different supplies were listed: only --chip, naming one of them, goes on.
@@ -408,14 +408,13 @@ int Run::chipCommand(const CommandHelp& command)
                 return ExitUsage;
             if (ops.lastOutcome() != CommandOutcome::Done)
                 return exitStatusOf(ops.lastOutcome(), *m_buffer, m_control.stop.status());
-            if (const int status = settleDetected(name == QLatin1String("detect")))
+            if (const int status = settleDetected(detectOnly))
                 return status;
-            if (name == QLatin1String("detect"))
+            if (detectOnly)
                 return ExitOk;
         }
         const QString file = m_o.operands.value(0);
-        if (name == QLatin1String("write") || name == QLatin1String("verify") || name == QLatin1String("auto")
-            || name == QLatin1String("compare")) {
+        if (command.loadsImage) {
             if (const int status = loadImage(file))
                 return status;
         }
@@ -426,32 +425,19 @@ int Run::chipCommand(const CommandHelp& command)
                 QStringLiteral("--serial %1 does not fit the chip (%2 bytes)")
                     .arg(m_o.serial)
                     .arg(m_jobs->currentRecord().flashSize));
-        if (name == QLatin1String("auto") && m_o.repeat) {
+        if (command.production && m_o.repeat) {
             ProgrammerInfo chosen;
             chosen.location = m_o.programmer.toLatin1();
             return production({chosen}, serial);
         }
         if (serial)
             putSerial(*serial, serial->start);
-        if (name == QLatin1String("read"))
-            ops.read();
-        else if (name == QLatin1String("write"))
-            ops.write();
-        else if (name == QLatin1String("verify"))
-            ops.verify();
-        else if (name == QLatin1String("erase"))
-            ops.erase();
-        else if (name == QLatin1String("blank"))
-            ops.blankCheck();
-        else if (name == QLatin1String("compare"))
-            ops.compare();
-        else
-            ops.autoRun();
+        (ops.*command.operation)();
     }
     const int status = exitStatusOf(ops.lastOutcome(), *m_buffer, m_control.stop.status());
     if (ops.lastOutcome() == CommandOutcome::Stopped)
         sayStopped();
-    if (status != ExitOk || name != QLatin1String("read"))
+    if (status != ExitOk || !read)
         return status;
     // The read image is saved as the window's Save does: chip-size bytes, by the file's kind.
     FileCommands files(
@@ -519,7 +505,7 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err, Cli
     Options o;
     if (const auto status = parse(arguments, o, err))
         return *status;
-    const CommandHelp* command = findCommand(o.command);
+    const CommandHelp* command = o.entry;
     if (o.version) {
         out << "kestrum-cli " << KESTRUM_VERSION << '\n';
         out.flush();
@@ -540,20 +526,32 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err, Cli
         return ExitUsage;
     }
     if (o.help) {
-        if (o.command == QLatin1String("convert"))
+        if (command->handler == CommandHandler::Convert)
             printConvertUsage(out);
         else
             out << "usage: kestrum-cli " << command->synopsis << "\n  " << command->what << '\n' << OptionsText;
         out.flush();
         return ExitOk;
     }
-    if (o.command == QLatin1String("convert"))
+    if (command->handler == CommandHandler::Convert)
         return runConvert(o.convertArguments, o.language, err);
     Run run(o, control, out, err);
-    const int status = o.command == QLatin1String("list") ? run.list()
-        : o.command == QLatin1String("info")              ? run.info()
-        : o.command == QLatin1String("programmers")       ? run.programmers()
-                                                          : run.chipCommand(*command);
+    int status = ExitOk;
+    switch (command->handler) {
+    case CommandHandler::ChipList:
+        status = run.list();
+        break;
+    case CommandHandler::FileInfo:
+        status = run.info();
+        break;
+    case CommandHandler::ProgrammerList:
+        status = run.programmers();
+        break;
+    case CommandHandler::Convert: // above
+    case CommandHandler::ChipOperation:
+        status = run.chipCommand(*command);
+        break;
+    }
     // A Ctrl+C pressed during this run has been answered; the next run starts afresh.
     control.stop.clear();
     return status;

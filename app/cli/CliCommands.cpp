@@ -11,21 +11,27 @@ namespace kestrum::cli {
 namespace {
 
 // The commands, in the order of the help text.
+using H = CommandHandler;
+using O = ChipOperations;
 constexpr CommandHelp Commands[] = {
-    {"list", "list [TEXT]", "chips whose type, manufacturer or name contains TEXT (case ignored)", false, -1},
+    {"list", "list [TEXT]", "chips whose type, manufacturer or name contains TEXT (case ignored)", H::ChipList, nullptr,
+        false, -1},
     {"programmers", "programmers", "the attached programmers: location, product, state (free, in use, no access)",
-        false, 0},
-    {"detect", "detect", "identify the chip in the socket", false, 0},
-    {"read", "read FILE [--twice]", "read the chip and save it to FILE", true, 1},
-    {"write", "write FILE [--erase]", "write FILE to the chip", true, 1},
-    {"verify", "verify FILE", "compare the chip with FILE", true, 1},
-    {"compare", "compare FILE", "every range where the chip and FILE differ, one a line", true, 1},
-    {"erase", "erase", "erase the chip", true, 0},
-    {"blank", "blank", "check that the chip is blank", true, 0},
+        H::ProgrammerList},
+    {"detect", "detect", "identify the chip in the socket", H::ChipOperation, &O::detect},
+    {"read", "read FILE [--twice]", "read the chip and save it to FILE", H::ChipOperation, &O::read, true, 1},
+    {"write", "write FILE [--erase]", "write FILE to the chip", H::ChipOperation, &O::write, true, 1, true},
+    {"verify", "verify FILE", "compare the chip with FILE", H::ChipOperation, &O::verify, true, 1, true},
+    {"compare", "compare FILE", "every range where the chip and FILE differ, one a line", H::ChipOperation, &O::compare,
+        true, 1, true},
+    {"erase", "erase", "erase the chip", H::ChipOperation, &O::erase, true},
+    {"blank", "blank", "check that the chip is blank", H::ChipOperation, &O::blankCheck, true},
     {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat] [--all-programmers]",
-        "erase, write and verify", true, 1},
-    {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", false, 2},
-    {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", false, 1},
+        "erase, write and verify", H::ChipOperation, &O::autoRun, true, 1, true, true},
+    {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", H::Convert,
+        nullptr, false, 2},
+    {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", H::FileInfo,
+        nullptr, false, 1},
 };
 
 } // namespace

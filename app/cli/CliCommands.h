@@ -12,13 +12,27 @@
 
 namespace kestrum::cli {
 
+/// What carries out a command.
+enum class CommandHandler {
+    ChipList, ///< the chips of the database
+    ProgrammerList, ///< the attached programmers
+    FileInfo, ///< facts of an image file
+    Convert, ///< one image file into another; reads its own arguments
+    ChipOperation, ///< an operation on the chip in a programmer's socket
+};
+
+/// One command of the table: its name, arguments, handler and help line.
 struct CommandHelp
 {
     const char* name;
-    const char* synopsis;
-    const char* what;
-    bool chip; ///< needs a chip choice
-    int files; ///< file operands
+    const char* synopsis; ///< the name with its arguments
+    const char* what; ///< the help line
+    CommandHandler handler;
+    void (ChipOperations::*operation)() = nullptr; ///< ChipOperation: what runs on the chip
+    bool chip = false; ///< needs a chip choice
+    int files = 0; ///< file operands; -1 for any number
+    bool loadsImage = false; ///< the file is loaded into the image before the operation
+    bool production = false; ///< may run as a production run (--repeat, --all-programmers)
 };
 
 /// The options part of the help text.

@@ -1,5 +1,6 @@
 #include "app/cli/CliOptions.h"
 
+#include "app/cli/CliCommands.h"
 #include "app/cli/Convert.h"
 #include "base/Language.h"
 #include "base/Messages.h"
@@ -54,7 +55,7 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             if (!language)
                 return usageError(err, QStringLiteral("--lang takes zh-CN, zh-TW or en"));
             o.language = *language;
-        } else if (o.command == QLatin1String("convert")) {
+        } else if (o.entry && o.entry->handler == CommandHandler::Convert) {
             o.convertArguments << a; // convert reads its own arguments
         } else if (a == QLatin1String("--chip")) {
             if (!value(o.chip))
@@ -97,19 +98,17 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             return usageError(err, QStringLiteral("unknown option %1").arg(a));
         } else if (o.command.isEmpty()) {
             o.command = a;
-            if (a == QLatin1String("convert"))
+            o.entry = findCommand(a);
+            if (o.entry && o.entry->handler == CommandHandler::Convert)
                 o.convertArguments << a;
         } else {
             o.operands << a;
         }
     }
-    if (o.command == QLatin1String("auto") && o.noErase && o.noProgram && o.noVerify)
+    const bool production = o.entry && o.entry->production;
+    if (production && o.noErase && o.noProgram && o.noVerify)
         return usageError(err, QStringLiteral("auto with --no-erase, --no-program and --no-verify has nothing to do"));
-    if (o.allProgrammers && o.command != QLatin1String("auto"))
-        return usageError(err, QStringLiteral("--all-programmers runs auto only"));
-    if (o.allProgrammers && (!o.programmer.isEmpty() || o.detect))
-        return usageError(err, QStringLiteral("--all-programmers takes neither --programmer nor --detect"));
-    if (o.allProgrammers && o.command != QLatin1String("auto"))
+    if (o.allProgrammers && !production)
         return usageError(err, QStringLiteral("--all-programmers runs auto only"));
     if (o.allProgrammers && (!o.programmer.isEmpty() || o.detect))
         return usageError(err, QStringLiteral("--all-programmers takes neither --programmer nor --detect"));
