@@ -546,6 +546,7 @@ void MainWindow::nameChanged()
     m_settings.makerIndex = manufacturerCombo->currentIndex();
     m_settings.nameIndex = nameCombo->currentIndex();
     selectByIndices(m_settings.typeIndex, m_settings.makerIndex, m_settings.nameIndex);
+    m_operations->chipChosen();
 }
 
 } // namespace kestrum

@@ -109,6 +109,7 @@ enum MessageKey : int {
     MsgButtonCancel, ///< button that drops a choice
     MsgChooserMixedSupply, ///< appended to the chooser's text when its chips need different supplies
     MsgSupplyLog, ///< log before a job on a 1.8 V chip or after a choice among supplies: %1 = chip, %2 = voltage
+    MsgSharedSupplyId, ///< log when a chip whose ID chips of both supplies answer is chosen: %1 = chip, %2 = the ID
     MsgFileLineAt, ///< where a data file failed to load: %1 = the file, %2 = the line number
     MsgReadCutShort, ///< log after a stopped or failed read: %1 = bytes arrived, %2 = the chip size
     MsgFileSizes, ///< after the question about a long image: %1 = image bytes, %2 = chip bytes

@@ -144,6 +144,25 @@ void findChipRows(const ChipTable& table, const QString& searchText, const ChipR
     }
 }
 
+NamedChips chipsNamed(const ChipTable& table, const QString& text)
+{
+    const qsizetype comma = text.indexOf(QLatin1Char(','));
+    const QString maker = comma < 0 ? QString() : text.left(comma).trimmed();
+    const QString wanted = text.mid(comma + 1).trimmed();
+    NamedChips named;
+    for (int i = 0; i < table.listedCount(); ++i) {
+        const NameTokens tokens(table[i].namesText());
+        if (comma >= 0 && tokens.trimmedAt(1).compare(maker, Qt::CaseInsensitive) != 0)
+            continue;
+        const QString name = tokens.trimmedAt(2);
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            named.exact << i;
+        else if (name.contains(wanted, Qt::CaseInsensitive))
+            named.partial << i;
+    }
+    return named;
+}
+
 QStringList searchColumnTitles(int language)
 {
     switch (normalizedLanguage(language)) {

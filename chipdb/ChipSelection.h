@@ -3,6 +3,7 @@
 #include "chipdb/ChipRecord.h"
 #include "chipdb/PickList.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -88,6 +89,16 @@ using ChipRowSink = std::function<void(const ChipSearchRow&)>;
 /// rows before it have been handed over.
 void allChipRows(const ChipTable& table, const ChipRowSink& add);
 void findChipRows(const ChipTable& table, const QString& searchText, const ChipRowSink& add);
+
+/// The listed chips a name on the command line designates: "NAME", or "MANUFACTURER,NAME" for chips
+/// of two makers with one name (letter case ignored). exact holds the chips of exactly that name,
+/// partial those whose name contains it; the manufacturer, when given, must match exactly.
+struct NamedChips
+{
+    QList<int> exact;
+    QList<int> partial;
+};
+NamedChips chipsNamed(const ChipTable& table, const QString& text);
 
 /// Column titles of the search list in a language: type, manufacturer, name.
 QStringList searchColumnTitles(int language);

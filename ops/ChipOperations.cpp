@@ -256,13 +256,14 @@ std::optional<int> ChipOperations::chooseDetected(const std::vector<int>& candid
 {
     if (candidates.size() == 1)
         return candidates.front();
-    // The chip shown now is kept when it answers this ID as well. Else the first is offered,
-    // unless the chips need different supplies: then nothing is, and the user picks by the marking.
+    // Where the chips need different supplies nothing is offered, not even the chip shown: the
+    // user picks by the marking. Else the chip shown is kept when it answers this ID, or the
+    // first is offered.
     const ChipTable& table = m_host.chipTable();
     const int shown = m_host.selection().shownChip();
     const bool shownAnswers = std::find(candidates.begin(), candidates.end(), shown) != candidates.end();
     const bool mixed = mixedSupply(table, candidates);
-    const int offered = shownAnswers ? shown : mixed ? -1 : candidates.front();
+    const int offered = mixed ? -1 : shownAnswers ? shown : candidates.front();
     const std::optional<int> chosen = m_reporter.ui().chooseRow(chipChoice(candidates, offered, idText));
     if (!chosen || *chosen < 0 || *chosen >= int(candidates.size()))
         return std::nullopt;
@@ -574,6 +575,27 @@ void ChipOperations::detect()
             return;
         }
     });
+}
+
+void ChipOperations::chipChosen()
+{
+    // A job on the chip shown never asks when the chip answers its ID, so the warning comes when
+    // the chip is chosen, once until another chip is.
+    const int shown = m_host.selection().shownChip();
+    if (shown == m_sharedSupplyTold)
+        return;
+    m_sharedSupplyTold = -1;
+    if (shown < 0)
+        return;
+    const ChipRecord& record = m_host.chipTable()[shown];
+    if (record.chipClass != SpiFlash25 || !mixedSupply(m_host.chipTable(), listedFlashes(record.chipId)))
+        return;
+    m_sharedSupplyTold = shown;
+    const std::uint32_t id = record.chipId;
+    m_reporter.addLogLine(
+        m_reporter.message(MsgSharedSupplyId)
+            .arg(NameTokens(record.namesText()).trimmedAt(2),
+                QString::asprintf("%2.2X %2.2X %2.2X", (id >> 16) & 0xFF, (id >> 8) & 0xFF, id & 0xFF)));
 }
 
 void ChipOperations::logSupply(const ChipRecord& record)

@@ -87,9 +87,12 @@ public:
     /// is logged and looked up among the listed SPI flash records only; one of all zeros or all
     /// ones means that no chip answered ("No chips detected..."). When several records answer it,
     /// the user chooses one (the chip shown preselected when it is among them, else the first, or
-    /// none when they need different supplies, whose choice is logged with its voltage); a
-    /// cancelled choice changes nothing.
+    /// none when they need different supplies, whatever chip is shown, and the choice is logged
+    /// with its voltage); a cancelled choice changes nothing.
     void detect();
+    /// The user chose the chip shown in the lists: when chips of different supplies answer its
+    /// ID, the log says once that the marking decides.
+    void chipChosen();
     /// Compare: reads the chip into memory of its own and compares it with DataBuffer over the
     /// chip's size (the view's edits taken first); DataBuffer stays as it is. The log tells the
     /// count of differing bytes and ranges, onComparison shows the ranges. Outcome Done when
@@ -238,6 +241,8 @@ private:
     bool m_jobEnded = true;
     Comparison m_comparison;
     bool m_readTwice = false;
+    /// The chip shown whose shared ID the log has told of; -1 for none.
+    int m_sharedSupplyTold = -1;
     QString m_backupFolder;
     QString m_backupLabel;
     /// The chip's content as the backup read found it; empty when no backup read ran.

@@ -308,14 +308,7 @@ int Run::chooseChip()
         m_reporter.showError(message(MsgCliNoSuchChip).arg(m_o.chip));
         return ExitUsage;
     }
-    QList<int> exact, partial;
-    for (int i = 0; i < m_table->listedCount(); ++i) {
-        const QString name = NameTokens((*m_table)[i].namesText()).trimmedAt(2);
-        if (name.compare(m_o.chip.trimmed(), Qt::CaseInsensitive) == 0)
-            exact << i;
-        else if (name.contains(m_o.chip.trimmed(), Qt::CaseInsensitive))
-            partial << i;
-    }
+    const auto [exact, partial] = chipsNamed(*m_table, m_o.chip);
     if (exact.size() == 1) {
         const NameTokens tokens((*m_table)[exact[0]].namesText());
         if (chips.selectByNames(tokens.trimmedAt(0), tokens.trimmedAt(1), tokens.trimmedAt(2)) >= 0)

@@ -38,7 +38,8 @@ constexpr CommandHelp Commands[] = {
 
 const char* const OptionsText
     = "options:\n"
-      "  --chip NAME          the chip by its name, or by \"type,manufacturer,name\" (case ignored)\n"
+      "  --chip NAME          the chip by its name, by \"manufacturer,name\" or by\n"
+      "                       \"type,manufacturer,name\" (case ignored)\n"
       "  --detect             identify the chip in the socket and use it; when several chips have\n"
       "                       its ID, they are listed and the command stops unless --chip names one\n"
       "  --database FILE      another chip database (default: the window's kestrum.Dat)\n"

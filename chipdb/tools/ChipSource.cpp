@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <optional>
@@ -323,6 +324,12 @@ std::optional<SourceChip> parseRow(int line, const QStringList& rawFields, std::
         if (chip.delay == 0)
             fail(QStringLiteral("a 25-series flash needs a non-zero delay: it limits the chip-erase wait to "
                                 "delay status polls of about 100 ms"));
+        else if (chip.delay < minimumFlashDelay(chip.capacity))
+            fail(QStringLiteral("delay %1 is under the floor %2 for %3 bytes (at least 100 polls of about "
+                                "100 ms, and 16 per Mbit): the chip erase would be given up too early")
+                     .arg(chip.delay)
+                     .arg(minimumFlashDelay(chip.capacity))
+                     .arg(chip.capacity));
     } else if (chip.chipId != 0) {
         fail(QStringLiteral("an EEPROM answers no identification; jedec_id must be 0"));
     }
@@ -348,6 +355,12 @@ std::optional<SourceChip> parseRow(int line, const QStringList& rawFields, std::
 }
 
 } // namespace
+
+std::uint32_t minimumFlashDelay(std::uint32_t capacity)
+{
+    constexpr std::uint32_t BytesPerMbit = 131072;
+    return std::max<std::uint32_t>(100, (capacity / BytesPerMbit) * 16);
+}
 
 std::uint32_t microwireCapacity(std::uint8_t code)
 {

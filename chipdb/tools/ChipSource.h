@@ -94,6 +94,11 @@ ParsedSource parseChipSource(QByteArrayView text);
 /// The same for a file; a file that cannot be read yields one error with line 0.
 ParsedSource readChipSourceFile(const QString& path);
 
+/// The shortest chip-erase wait (delay, in status polls of about 100 ms) the source accepts for a
+/// 25-series flash of that capacity: 10 s, and 1.6 s per Mbit, the slowest chip erase of the
+/// datasheets. Rows under it fail the build.
+std::uint32_t minimumFlashDelay(std::uint32_t capacity);
+
 /// The organisation code of a 93-series chip of the given capacity and word width (8 or 16), or 0
 /// when there is none.
 std::uint8_t microwireCode(std::uint32_t capacity, int wordBits);

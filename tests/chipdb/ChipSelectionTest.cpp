@@ -269,3 +269,32 @@ TEST(SearchColumns, TitlesFollowTheLanguage)
     EXPECT_EQ(searchColumnTitles(1)[0], QString::fromUtf16(u"類型"));
     EXPECT_EQ(searchColumnTitles(5)[2], QString::fromUtf16(u"名称"));
 }
+
+TEST(ChipsNamed, AManufacturerBeforeTheNameTellsSameNamedChipsApart)
+{
+    ChipTable table;
+    put(table, 0, QStringLiteral("25-SPI-Flash,Fudan,FM25Q08"), 0x100000);
+    put(table, 1, QStringLiteral("25-SPI-Flash,Fidelix,FM25Q08"), 0x100000);
+    put(table, 2, QStringLiteral("25-SPI-Flash,Fudan,FM25Q08A"), 0x100000);
+    put(table, 3, QStringLiteral("25-SPI-Flash,Fudan,FM25Q16"), 0x200000);
+    struct Case
+    {
+        const char* text;
+        QList<int> exact;
+        QList<int> partial;
+    };
+    const Case cases[] = {
+        {"FM25Q08", {0, 1}, {2}},
+        {"Fudan,FM25Q08", {0}, {2}},
+        {" fidelix , fm25q08 ", {1}, {}},
+        {"Fudan,FM25Q", {}, {0, 2, 3}},
+        {"Winbond,FM25Q08", {}, {}},
+        {"FM25Q16", {3}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const NamedChips named = chipsNamed(table, QString::fromLatin1(c.text));
+        EXPECT_EQ(named.exact, c.exact);
+        EXPECT_EQ(named.partial, c.partial);
+    }
+}
