@@ -256,14 +256,14 @@ std::optional<int> ChipOperations::chooseDetected(const std::vector<int>& candid
 {
     if (candidates.size() == 1)
         return candidates.front();
-    // Where the chips need different supplies nothing is offered, not even the chip shown: the
-    // user picks by the marking. Else the chip shown is kept when it answers this ID, or the
-    // first is offered.
+    // Where the chips need different supplies nothing is offered, not even the chip shown, unless
+    // the user named it: the user picks by the marking. Else the chip shown is kept when it
+    // answers this ID, or the first is offered.
     const ChipTable& table = m_host.chipTable();
     const int shown = m_host.selection().shownChip();
     const bool shownAnswers = std::find(candidates.begin(), candidates.end(), shown) != candidates.end();
     const bool mixed = mixedSupply(table, candidates);
-    const int offered = mixed ? -1 : shownAnswers ? shown : candidates.front();
+    const int offered = shownAnswers && (!mixed || m_shownChipNamed) ? shown : mixed ? -1 : candidates.front();
     const std::optional<int> chosen = m_reporter.ui().chooseRow(chipChoice(candidates, offered, idText));
     if (!chosen || *chosen < 0 || *chosen >= int(candidates.size()))
         return std::nullopt;

@@ -93,6 +93,9 @@ public:
     /// The user chose the chip shown in the lists: when chips of different supplies answer its
     /// ID, the log says once that the marking decides.
     void chipChosen();
+    /// The chip shown was named by the user for this command (the command line's --chip): detection
+    /// takes it where it answers the ID, even among chips of different supplies.
+    void setShownChipNamed(bool named) { m_shownChipNamed = named; }
     /// Compare: reads the chip into memory of its own and compares it with DataBuffer over the
     /// chip's size (the view's edits taken first); DataBuffer stays as it is. The log tells the
     /// count of differing bytes and ranges, onComparison shows the ranges. Outcome Done when
@@ -243,6 +246,7 @@ private:
     bool m_readTwice = false;
     /// The chip shown whose shared ID the log has told of; -1 for none.
     int m_sharedSupplyTold = -1;
+    bool m_shownChipNamed = false;
     QString m_backupFolder;
     QString m_backupLabel;
     /// The chip's content as the backup read found it; empty when no backup read ran.

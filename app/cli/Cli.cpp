@@ -395,6 +395,7 @@ int Run::chipCommand(const CommandHelp& command)
     {
         if (m_o.detect || detectOnly) {
             const int unchosen = m_ui.unchosenCount();
+            ops.setShownChipNamed(!m_o.chip.isEmpty());
             ops.detect();
             // Chips of different supplies were listed: only --chip, naming one of them, goes on.
             if (m_ui.unchosenCount() != unchosen)
