@@ -1,5 +1,5 @@
-// The main window's construction, settings, language switch and window events. The commands and
-// their handlers live in MainWindowCommands.cpp.
+// The main window's construction, settings and window events. The command table lives in
+// MainWindowCommands.cpp, the language switch in MainWindowLanguage.cpp.
 
 #include "app/MainWindow.h"
 #include "app/RegionsView.h"

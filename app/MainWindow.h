@@ -57,8 +57,11 @@ struct Comparison;
 /// table and selection, the settings file, the log and the dialogs. Commands run through the
 /// window-free libraries; the window only binds their state to its controls.
 ///
-/// Construction, settings, the language switch and the window's events live in MainWindow.cpp;
-/// the command table and every command's handler in MainWindowCommands.cpp.
+/// Construction, settings and the window's events live in MainWindow.cpp; the tool bars, menu,
+/// chip column, hex view and log in MainWindowBody.cpp; the command table and the chip and file
+/// commands' handlers in MainWindowCommands.cpp; the language switch in MainWindowLanguage.cpp;
+/// Compare, the safeguard options, the backups and the log file in MainWindowSafeguards.cpp; the
+/// find bar, Go to, Select range and the bookmarks in MainWindowSearch.cpp.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT

@@ -46,6 +46,15 @@ IntegerReading readInteger(QStringView text, const IntegerNotation& notation)
     if (notation.zeroXHex && isChar(text, i, u'0') && isChar(text, i + 1, u'x') && i + 1 < end) {
         radix = 16;
         i += 2;
+    } else if (notation.zeroBBinary && isChar(text, i, u'0') && isChar(text, i + 1, u'b') && i + 1 < end) {
+        radix = 2;
+        i += 2;
+    } else if (notation.zeroOctal && isChar(text, i, u'0') && i + 1 < end) {
+        radix = 8;
+        ++i;
+    } else if (notation.hashDecimal && isChar(text, i, u'#')) {
+        radix = 10;
+        ++i;
     } else if (notation.dollarHex && isChar(text, i, u'$')) {
         radix = 16;
         ++i;
@@ -83,6 +92,7 @@ IntegerReading readInteger(QStringView text, const IntegerNotation& notation)
     }
 
     const bool int32 = notation.range == IntegerRange::Int32;
+    const bool checked = notation.range != IntegerRange::Wrap64;
     const quint64 limit = !int32 ? std::numeric_limits<quint64>::max()
         : radix == 10            ? quint64(std::numeric_limits<qint32>::max()) + 1
                                  : quint64(std::numeric_limits<quint32>::max());
@@ -94,7 +104,7 @@ IntegerReading readInteger(QStringView text, const IntegerNotation& notation)
             reading.badIndex = i;
             return reading;
         }
-        if (int32 && !tooLarge && (value > (limit - quint64(digit)) / quint64(radix)))
+        if (checked && !tooLarge && (value > (limit - quint64(digit)) / quint64(radix)))
             tooLarge = true;
         value = value * quint64(radix) + quint64(digit);
     }

@@ -14,11 +14,13 @@ enum class IntegerRange {
     Int32,
     /// Any number of digits; the value wraps around like an unsigned 64-bit number.
     Wrap64,
+    /// An unsigned 64-bit number: 0..18446744073709551615; its bits are the reading's value.
+    UInt64,
 };
 
 /// How one kind of field writes integers: the radix of a bare number, the marks that choose
-/// another radix, and what may lead the digits. Every integer the program reads from text goes
-/// through readInteger with the notation of its field.
+/// another radix, and what may lead the digits. readInteger reads an integer of a field with the
+/// notation of that field.
 struct IntegerNotation
 {
     int radix = 10; ///< the radix of a number without a radix mark (2..36)
@@ -28,6 +30,9 @@ struct IntegerNotation
     bool zeroXHex = false; ///< "0x" or "0X" before the digits: hexadecimal
     bool dollarHex = false; ///< "$" before the digits: hexadecimal
     bool xHex = false; ///< "x" or "X" before the digits: hexadecimal
+    bool hashDecimal = false; ///< "#" before the digits: decimal
+    bool zeroBBinary = false; ///< "0b" or "0B" before the digits: binary
+    bool zeroOctal = false; ///< "0" before more digits: octal
     /// "h"/"H" after the digits: hexadecimal; "o"/"O" before or after: octal; "%" before or
     /// after: binary.
     bool radixSuffixes = false;
@@ -47,6 +52,32 @@ struct IntegerNotation
     {
         IntegerNotation n;
         n.radix = 16;
+        return n;
+    }
+    /// Addresses typed in the window: hexadecimal with or without "0x", decimal after "#".
+    static constexpr IntegerNotation address()
+    {
+        IntegerNotation n;
+        n.radix = 16;
+        n.zeroXHex = n.hashDecimal = true;
+        n.range = IntegerRange::UInt64;
+        return n;
+    }
+    /// Sizes on the command line: decimal, or hexadecimal after "0x".
+    static constexpr IntegerNotation decimalOrZeroXHex()
+    {
+        IntegerNotation n;
+        n.zeroXHex = true;
+        n.range = IntegerRange::UInt64;
+        return n;
+    }
+    /// The fields of a serial number as C writes integers: decimal, hexadecimal after "0x",
+    /// binary after "0b", octal after a leading "0".
+    static constexpr IntegerNotation cLiteral()
+    {
+        IntegerNotation n;
+        n.zeroXHex = n.zeroBBinary = n.zeroOctal = true;
+        n.range = IntegerRange::UInt64;
         return n;
     }
     /// The hex editor's numbers in a fixed radix: its digits only, none at all being 0.

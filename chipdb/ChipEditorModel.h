@@ -130,9 +130,9 @@ public:
     /// the grid holds no chip row.
     void deleteCurrentRow();
 
-    /// Double click: loads row `selectedRow` into the fields (nothing happens for row 0). The sizes
-    /// become list positions by floorLog2; for the 24 and 25 EEPROM classes the algorithm follows
-    /// the FLASH size, not the stored sub-type. A cell that is no integer stops the loading there,
+    /// A click on a row of the grid (a double click included): loads row `selectedRow` into the
+    /// fields (nothing happens for row 0). The sizes become list positions by floorLog2; for the
+    /// 24 and 25 EEPROM classes the algorithm follows the FLASH size, not the stored sub-type. A cell that is no integer stops the loading there,
     /// with the fields before it already changed, and returns false with the conversion text.
     [[nodiscard]] bool loadSelectedRow(ChipEditorFields& fields, QString* error) const;
 

@@ -1,7 +1,6 @@
 #include "hexview/AddressText.h"
 
-#include <algorithm>
-#include <cctype>
+#include "base/IntegerText.h"
 
 namespace kestrum {
 
@@ -13,25 +12,11 @@ std::optional<qint64> parseAddressText(const QString& text, qint64 current)
         sign = t.startsWith(QLatin1Char('+')) ? 1 : -1;
         t = t.mid(1).trimmed();
     }
-    int base = 16;
-    if (t.startsWith(QLatin1Char('#'))) {
-        base = 10;
-        t = t.mid(1);
-    } else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        t = t.mid(2);
-    }
-    // Digits only: QString's conversion would take a sign or blanks of its own.
-    const bool digitsOnly = !t.isEmpty() && std::all_of(t.begin(), t.end(), [base](QChar c) {
-        return base == 10 ? (c >= u'0' && c <= u'9') : std::isxdigit(c.unicode() < 128 ? c.unicode() : 0) != 0;
-    });
-    bool ok = false;
-    const qint64 value = digitsOnly ? t.toLongLong(&ok, base) : 0;
-    constexpr qint64 Limit = qint64 {1} << 62;
-    if (!ok || value > Limit)
+    const std::optional<qint64> value = readInteger(t, IntegerNotation::address()).value;
+    constexpr quint64 Limit = quint64 {1} << 62;
+    if (!value || quint64(*value) > Limit)
         return std::nullopt;
-    if (sign == 0)
-        return value;
-    return current + sign * value;
+    return sign == 0 ? *value : current + sign * *value;
 }
 
 QString addressText(qint64 address)

@@ -1,5 +1,6 @@
 #include "jobs/SerialNumber.h"
 
+#include "base/IntegerText.h"
 #include "buffer/DataBuffer.h"
 
 #include <QStringList>
@@ -14,10 +15,9 @@ std::optional<Serial> parseSerial(const QString& text)
     Serial s;
     bool ok = true;
     auto number = [&ok](const QString& t) {
-        bool good = false;
-        const qulonglong v = t.toULongLong(&good, 0);
-        ok = ok && good && !t.startsWith(QLatin1Char('+')) && !t.startsWith(QLatin1Char('-'));
-        return v;
+        const std::optional<qint64> v = readInteger(t.trimmed(), IntegerNotation::cLiteral()).value;
+        ok = ok && v;
+        return quint64(v.value_or(0));
     };
     const qulonglong address = number(parts[0]);
     s.start = number(parts[1]);

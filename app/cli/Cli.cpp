@@ -38,7 +38,6 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <string_view>
 
 namespace kestrum::cli {
 
@@ -69,33 +68,6 @@ public:
 private:
     SeriesRun& m_series;
 };
-
-QString kindName(FileKind kind)
-{
-    switch (kind) {
-    case FileKind::Capsule:
-        return QStringLiteral("capsule");
-    case FileKind::IntelHex:
-        return QStringLiteral("Intel HEX");
-    case FileKind::SRecord:
-        return QStringLiteral("S-record");
-    case FileKind::RawBinary:
-        break;
-    }
-    return QStringLiteral("raw");
-}
-
-/// The chip lines of list: names, ID, capacity, page size, voltage.
-QString chipLine(const ChipRecord& r)
-{
-    const QStringList volts = editorVoltageItems();
-    return QStringLiteral("%1  ID %2  %3 bytes  page %4  %5")
-        .arg(r.namesText())
-        .arg(r.chipId, 6, 16, QLatin1Char('0'))
-        .arg(r.flashSize)
-        .arg(r.flashPage)
-        .arg(r.voltage < volts.size() ? volts[r.voltage] : QStringLiteral("?"));
-}
 
 /// One run of a command that needs the database, with everything it works on.
 class Run
@@ -192,18 +164,6 @@ int Run::list()
     m_reporter.showError(message(MsgCliNoSuchChip).arg(text));
     return ExitUsage;
 }
-
-namespace {
-
-QString programmerLine(const ProgrammerInfo& p)
-{
-    return QStringLiteral("%1  %2  %3")
-        .arg(QString::fromLatin1(p.location),
-            p.product.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(p.product),
-            QLatin1String(stateName(p.state)));
-}
-
-} // namespace
 
 int Run::programmers()
 {
@@ -419,7 +379,7 @@ int Run::chipCommand(const CommandHelp& command)
         return usageError(m_err, QStringLiteral("bad --serial %1").arg(m_o.serial));
     if (!m_o.series.isEmpty() && !(m_series = SeriesRun::open(m_o, m_reporter)))
         return ExitStore;
-    if (command.name == std::string_view("read") && !m_o.yes && QFileInfo::exists(m_o.operands[0])) {
+    if (command.operation == &ChipOperations::read && !m_o.yes && QFileInfo::exists(m_o.operands[0])) {
         m_reporter.showError(message(MsgCliFileDeclined).arg(m_o.operands[0]));
         return ExitFile;
     }
@@ -464,9 +424,10 @@ int Run::chipCommand(const CommandHelp& command)
             m_out << rangeText(range) << '\n';
         m_out.flush();
     };
-    const QString name = QLatin1String(command.name);
+    const bool detectOnly = command.operation == &ChipOperations::detect;
+    const bool read = command.operation == &ChipOperations::read;
     {
-        if (m_o.detect || name == QLatin1String("detect")) {
+        if (m_o.detect || detectOnly) {
             const int unchosen = m_ui.unchosenCount();
             ops.setShownChipNamed(!m_o.chip.isEmpty());
             ops.detect();
@@ -475,14 +436,13 @@ int Run::chipCommand(const CommandHelp& command)
                 return ExitUsage;
             if (ops.lastOutcome() != CommandOutcome::Done)
                 return exitStatusOf(ops.lastOutcome(), *m_buffer, m_control.stop.status());
-            if (const int status = settleDetected(name == QLatin1String("detect")))
+            if (const int status = settleDetected(detectOnly))
                 return status;
-            if (name == QLatin1String("detect"))
+            if (detectOnly)
                 return ExitOk;
         }
         const QString file = m_o.operands.value(0);
-        if (name == QLatin1String("write") || name == QLatin1String("verify") || name == QLatin1String("auto")
-            || name == QLatin1String("compare")) {
+        if (command.loadsImage) {
             if (const int status = loadImage(file))
                 return status;
         }
@@ -494,7 +454,7 @@ int Run::chipCommand(const CommandHelp& command)
                     .arg(m_o.serial)
                     .arg(m_jobs->currentRecord().flashSize));
         RegionPlan regions;
-        if (m_o.regions.any() && name != QLatin1String("read")) {
+        if (m_o.regions.any() && command.operation != &ChipOperations::read) {
             if (const int status
                 = planRegions(m_o.regions, m_buffer->data(), m_jobs->currentRecord().flashSize, m_reporter, regions))
                 return status;
@@ -503,34 +463,22 @@ int Run::chipCommand(const CommandHelp& command)
         }
         if (m_series && !m_series->fits(m_jobs->currentRecord().flashSize))
             return usageError(m_err, QStringLiteral("--series %1 does not fit the chip").arg(m_o.series));
-        if (name == QLatin1String("auto") && (m_o.repeat || m_series)) {
+        if (command.production && (m_o.repeat || m_series)) {
             ProgrammerInfo chosen;
             chosen.location = m_o.programmer.toLatin1();
             return production({chosen}, serial);
         }
         if (serial)
             putSerial(*serial, serial->start);
-        if (m_o.regions.any() && name != QLatin1String("read"))
-            runRegionJob(name, ops, regions);
-        else if (name == QLatin1String("read"))
-            ops.read();
-        else if (name == QLatin1String("write"))
-            ops.write();
-        else if (name == QLatin1String("verify"))
-            ops.verify();
-        else if (name == QLatin1String("erase"))
-            ops.erase();
-        else if (name == QLatin1String("blank"))
-            ops.blankCheck();
-        else if (name == QLatin1String("compare"))
-            ops.compare();
+        if (m_o.regions.any() && command.operation != &ChipOperations::read)
+            runRegionJob(QLatin1String(command.name), ops, regions);
         else
-            ops.autoRun();
+            (ops.*command.operation)();
     }
     const int status = exitStatusOf(ops.lastOutcome(), *m_buffer, m_control.stop.status());
     if (ops.lastOutcome() == CommandOutcome::Stopped)
         sayStopped();
-    if (status != ExitOk || name != QLatin1String("read"))
+    if (status != ExitOk || !read)
         return status;
     // The read image is saved as the window's Save does: chip-size bytes, by the file's kind.
     FileCommands files(
@@ -607,7 +555,7 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err, Cli
     Options o;
     if (const auto status = parse(arguments, o, err))
         return *status;
-    const CommandHelp* command = findCommand(o.command);
+    const CommandHelp* command = o.entry;
     if (o.version) {
         out << "kestrum-cli " << KESTRUM_VERSION << '\n';
         out.flush();
@@ -628,26 +576,40 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err, Cli
         return ExitUsage;
     }
     if (o.help) {
-        if (o.command == QLatin1String("convert"))
+        if (command->handler == CommandHandler::Convert)
             printConvertUsage(out);
-        else if (isStoreCommand(o.command))
+        else if (command->handler == CommandHandler::Store)
             printStoreUsage(out);
         else
             out << "usage: kestrum-cli " << command->synopsis << "\n  " << command->what << '\n' << OptionsText;
         out.flush();
         return ExitOk;
     }
-    if (o.command == QLatin1String("convert"))
+    if (command->handler == CommandHandler::Convert)
         return runConvert(o.convertArguments, o.language, err);
-    if (o.command == QLatin1String("regions"))
+    if (command->handler == CommandHandler::Regions)
         return listRegions(o.operands.value(0), o.regions, o.language, out, err);
-    if (isStoreCommand(o.command))
+    if (command->handler == CommandHandler::Store)
         return runStoreCommand(o.convertArguments, o.language, out, err);
     Run run(o, control, out, err);
-    const int status = o.command == QLatin1String("list") ? run.list()
-        : o.command == QLatin1String("info")              ? run.info()
-        : o.command == QLatin1String("programmers")       ? run.programmers()
-                                                          : run.chipCommand(*command);
+    int status = ExitOk;
+    switch (command->handler) {
+    case CommandHandler::ChipList:
+        status = run.list();
+        break;
+    case CommandHandler::FileInfo:
+        status = run.info();
+        break;
+    case CommandHandler::ProgrammerList:
+        status = run.programmers();
+        break;
+    case CommandHandler::Convert: // above
+    case CommandHandler::Regions:
+    case CommandHandler::Store:
+    case CommandHandler::ChipOperation:
+        status = run.chipCommand(*command);
+        break;
+    }
     // A Ctrl+C pressed during this run has been answered; the next run starts afresh.
     control.stop.clear();
     return status;

@@ -3,33 +3,43 @@
 #include "app/cli/CliJobs.h"
 #include "app/cli/Convert.h"
 #include "app/cli/RegionOptions.h"
+#include "buffer/ImageFile.h"
+#include "chipdb/ChipEditorModel.h"
+#include "link/UsbLink.h"
 
 namespace kestrum::cli {
 
 namespace {
 
 // The commands, in the order of the help text.
+using H = CommandHandler;
+using O = ChipOperations;
 constexpr CommandHelp Commands[] = {
-    {"list", "list [TEXT]", "chips whose type, manufacturer or name contains TEXT (case ignored)", false, -1},
+    {"list", "list [TEXT]", "chips whose type, manufacturer or name contains TEXT (case ignored)", H::ChipList, nullptr,
+        false, -1},
     {"programmers", "programmers", "the attached programmers: location, product, state (free, in use, no access)",
-        false, 0},
-    {"detect", "detect", "identify the chip in the socket", false, 0},
-    {"read", "read FILE [--twice]", "read the chip and save it to FILE", true, 1},
-    {"write", "write FILE [--erase]", "write FILE to the chip", true, 1},
-    {"verify", "verify FILE", "compare the chip with FILE", true, 1},
-    {"compare", "compare FILE", "every range where the chip and FILE differ, one a line", true, 1},
-    {"erase", "erase", "erase the chip", true, 0},
-    {"blank", "blank", "check that the chip is blank", true, 0},
+        H::ProgrammerList},
+    {"detect", "detect", "identify the chip in the socket", H::ChipOperation, &O::detect},
+    {"read", "read FILE [--twice]", "read the chip and save it to FILE", H::ChipOperation, &O::read, true, 1},
+    {"write", "write FILE [--erase]", "write FILE to the chip", H::ChipOperation, &O::write, true, 1, true},
+    {"verify", "verify FILE", "compare the chip with FILE", H::ChipOperation, &O::verify, true, 1, true},
+    {"compare", "compare FILE", "every range where the chip and FILE differ, one a line", H::ChipOperation, &O::compare,
+        true, 1, true},
+    {"erase", "erase", "erase the chip", H::ChipOperation, &O::erase, true},
+    {"blank", "blank", "check that the chip is blank", H::ChipOperation, &O::blankCheck, true},
     {"auto", "auto FILE [--no-erase] [--no-program] [--no-verify] [--repeat] [--all-programmers]",
-        "erase, write and verify", true, 1},
-    {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", false, 2},
+        "erase, write and verify", H::ChipOperation, &O::autoRun, true, 1, true, true},
+    {"convert", "convert IN OUT [--size N]", "convert a data file (see: kestrum-cli convert --help)", H::Convert,
+        nullptr, false, 2},
     {"regions", "regions FILE [--layout FILE | --ifd | --fmap]",
-        "the regions of FILE (descriptor, FMAP or layout file) and the well-known contents it holds", false, 1},
+        "the regions of FILE (descriptor, FMAP or layout file) and the well-known contents it holds", H::Regions,
+        nullptr, false, 1},
     {"series", "series create|list|show|release ...",
-        "serial series in the record store (see: kestrum-cli series --help)", false, -1},
+        "serial series in the record store (see: kestrum-cli series --help)", H::Store, nullptr, false, -1},
     {"records", "records [--series NAME] [--serial N] [--since TIME] [--csv]",
-        "the record of every chip in the record store", false, 0},
-    {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", false, 1},
+        "the record of every chip in the record store", H::Store, nullptr, false, 0},
+    {"info", "info FILE", "file kind, extent, used length, CRC-32 and SHA-256 of the loaded image", H::FileInfo,
+        nullptr, false, 1},
 };
 
 } // namespace
@@ -96,6 +106,40 @@ QString helpText()
     text += QLatin1String(OptionsText);
     text += QLatin1String(RegionOptionsText);
     return text;
+}
+
+QString kindName(FileKind kind)
+{
+    switch (kind) {
+    case FileKind::Capsule:
+        return QStringLiteral("capsule");
+    case FileKind::IntelHex:
+        return QStringLiteral("Intel HEX");
+    case FileKind::SRecord:
+        return QStringLiteral("S-record");
+    case FileKind::RawBinary:
+        break;
+    }
+    return QStringLiteral("raw");
+}
+
+QString chipLine(const ChipRecord& r)
+{
+    const QStringList volts = editorVoltageItems();
+    return QStringLiteral("%1  ID %2  %3 bytes  page %4  %5")
+        .arg(r.namesText())
+        .arg(r.chipId, 6, 16, QLatin1Char('0'))
+        .arg(r.flashSize)
+        .arg(r.flashPage)
+        .arg(r.voltage < volts.size() ? volts[r.voltage] : QStringLiteral("?"));
+}
+
+QString programmerLine(const ProgrammerInfo& p)
+{
+    return QStringLiteral("%1  %2  %3")
+        .arg(QString::fromLatin1(p.location),
+            p.product.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(p.product),
+            QLatin1String(stateName(p.state)));
 }
 
 } // namespace kestrum::cli

@@ -1,5 +1,6 @@
 #include "app/cli/CliOptions.h"
 
+#include "app/cli/CliCommands.h"
 #include "app/cli/Convert.h"
 #include "app/cli/SeriesCommands.h"
 #include "app/cli/SeriesRun.h"
@@ -56,7 +57,7 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             if (!language)
                 return usageError(err, QStringLiteral("--lang takes zh-CN, zh-TW or en"));
             o.language = *language;
-        } else if (o.command == QLatin1String("convert") || isStoreCommand(o.command)) {
+        } else if (o.entry && o.entry->readsOwnArguments()) {
             o.convertArguments << a; // these read their own arguments
         } else if (a == QLatin1String("--chip")) {
             if (!value(o.chip))
@@ -105,7 +106,8 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
             return usageError(err, QStringLiteral("unknown option %1").arg(a));
         } else if (o.command.isEmpty()) {
             o.command = a;
-            if (a == QLatin1String("convert") || isStoreCommand(a))
+            o.entry = findCommand(a);
+            if (o.entry && o.entry->readsOwnArguments())
                 o.convertArguments << a;
         } else {
             o.operands << a;
@@ -113,13 +115,10 @@ std::optional<int> parse(const QStringList& arguments, Options& o, QTextStream& 
     }
     if (const QString problem = regionOptionsProblem(o.command, o.regions); !problem.isEmpty())
         return usageError(err, problem);
-    if (o.command == QLatin1String("auto") && o.noErase && o.noProgram && o.noVerify)
+    const bool production = o.entry && o.entry->production;
+    if (production && o.noErase && o.noProgram && o.noVerify)
         return usageError(err, QStringLiteral("auto with --no-erase, --no-program and --no-verify has nothing to do"));
-    if (o.allProgrammers && o.command != QLatin1String("auto"))
-        return usageError(err, QStringLiteral("--all-programmers runs auto only"));
-    if (o.allProgrammers && (!o.programmer.isEmpty() || o.detect))
-        return usageError(err, QStringLiteral("--all-programmers takes neither --programmer nor --detect"));
-    if (o.allProgrammers && o.command != QLatin1String("auto"))
+    if (o.allProgrammers && !production)
         return usageError(err, QStringLiteral("--all-programmers runs auto only"));
     if (o.allProgrammers && (!o.programmer.isEmpty() || o.detect))
         return usageError(err, QStringLiteral("--all-programmers takes neither --programmer nor --detect"));

@@ -13,9 +13,12 @@
 
 namespace kestrum::cli {
 
+struct CommandHelp;
+
 struct Options
 {
     QString command;
+    const CommandHelp* entry = nullptr; ///< the command's entry in the table; null for none
     QStringList operands;
     QString chip;
     QString database;

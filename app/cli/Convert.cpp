@@ -1,14 +1,13 @@
 #include "app/cli/Convert.h"
 
 #include "app/cli/StreamUserInterface.h"
+#include "base/IntegerText.h"
 #include "base/Messages.h"
 #include "base/RegularFile.h"
 #include "base/Reporter.h"
 #include "buffer/DataBuffer.h"
-#include "buffer/HexText.h"
 #include "buffer/ImageFile.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -34,18 +33,10 @@ int usage(QTextStream& err, const QString& problem)
 
 std::optional<std::uint32_t> parseSize(const QString& text)
 {
-    // Digits only: toULongLong alone would also take a sign, blanks around and a second "0x".
-    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
-    const QString digits = hex ? text.mid(2) : text;
-    const bool allDigits = !digits.isEmpty() && std::all_of(digits.cbegin(), digits.cend(), [hex](QChar c) {
-        const int digit = c.unicode() < 0x80 ? hextext::digitValue(static_cast<char>(c.unicode())) : -1;
-        return digit >= 0 && (hex || digit < 10);
-    });
-    bool ok = false;
-    const qulonglong value = allDigits ? digits.toULongLong(&ok, hex ? 16 : 10) : 0;
-    if (!ok || value > BufferCapacity)
+    const std::optional<qint64> value = readInteger(text, IntegerNotation::decimalOrZeroXHex()).value;
+    if (!value || quint64(*value) > BufferCapacity)
         return std::nullopt;
-    return static_cast<std::uint32_t>(value);
+    return static_cast<std::uint32_t>(*value);
 }
 
 } // namespace

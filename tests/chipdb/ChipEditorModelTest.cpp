@@ -567,9 +567,9 @@ TEST(ChipEditorSave, MoreThan999RowsAreRefusedBeforeAnythingIsStored)
     EXPECT_TRUE(table[999].isEnd());
 }
 
-// --- Loading a row into the fields (double click) -----------------------------------------------
+// --- Loading the selected row into the fields (a click on its row) ------------------------------
 
-TEST(ChipEditorDoubleClick, NothingHappensOnTheTitleRow)
+TEST(ChipEditorRowLoad, NothingHappensOnTheTitleRow)
 {
     ChipEditorModel model = modelWith({flashFields()});
     model.selectCell(0);
@@ -580,7 +580,7 @@ TEST(ChipEditorDoubleClick, NothingHappensOnTheTitleRow)
     EXPECT_EQ(fields.classIndex, -1);
 }
 
-TEST(ChipEditorDoubleClick, ChipIdRoundTripShowsUpperCaseHexWithoutLeadingZeros)
+TEST(ChipEditorRowLoad, ChipIdRoundTripShowsUpperCaseHexWithoutLeadingZeros)
 {
     ChipEditorFields f = flashFields();
     f.chipId = QStringLiteral("0x00ef4016");
@@ -589,7 +589,7 @@ TEST(ChipEditorDoubleClick, ChipIdRoundTripShowsUpperCaseHexWithoutLeadingZeros)
     EXPECT_EQ(roundTrip(f).chipId, QStringLiteral("0xEF4016")) << "decimal is accepted and shown as hex";
 }
 
-TEST(ChipEditorDoubleClick, EveryFieldComesBack)
+TEST(ChipEditorRowLoad, EveryFieldComesBack)
 {
     ChipEditorFields f = flashFields();
     f.classIndex = SpiFlash25;
@@ -616,7 +616,7 @@ TEST(ChipEditorDoubleClick, EveryFieldComesBack)
     EXPECT_EQ(back.extend, QStringLiteral("42"));
 }
 
-TEST(ChipEditorDoubleClick, Microwire16BitOrganisationIsStoredAs89AndSelectedAgain)
+TEST(ChipEditorRowLoad, Microwire16BitOrganisationIsStoredAs89AndSelectedAgain)
 {
     ChipEditorFields f = flashFields();
     f.classIndex = MicrowireEeprom93;
@@ -633,7 +633,7 @@ TEST(ChipEditorDoubleClick, Microwire16BitOrganisationIsStoredAs89AndSelectedAga
     EXPECT_EQ(roundTrip(f).algorithmIndex, 2);
 }
 
-TEST(ChipEditorDoubleClick, EepromClassesTakeTheAlgorithmFromTheFlashSize)
+TEST(ChipEditorRowLoad, EepromClassesTakeTheAlgorithmFromTheFlashSize)
 {
     ChipEditorModel model;
     ChipTable table;
@@ -667,7 +667,7 @@ TEST(ChipEditorDoubleClick, EepromClassesTakeTheAlgorithmFromTheFlashSize)
     EXPECT_EQ(algorithmText(4), u16(u"大等于512B")) << "entry 2 of class 3 is never chosen";
 }
 
-TEST(ChipEditorDoubleClick, LargeEepromChoicesLoadBackAsZeroAndOne)
+TEST(ChipEditorRowLoad, LargeEepromChoicesLoadBackAsZeroAndOne)
 {
     ChipEditorFields f = flashFields();
     f.eepromIndex = int(editorEepromItems().indexOf(QStringLiteral("64KB")));
@@ -683,7 +683,7 @@ TEST(ChipEditorDoubleClick, LargeEepromChoicesLoadBackAsZeroAndOne)
     EXPECT_EQ(editorEepromPageItems().value(kept.eepromPageIndex), QStringLiteral("128"));
 }
 
-TEST(ChipEditorDoubleClick, ValuesOutsideTheListsLeaveThemWithoutSelection)
+TEST(ChipEditorRowLoad, ValuesOutsideTheListsLeaveThemWithoutSelection)
 {
     ChipEditorModel model = modelWith({flashFields()});
     model.setCell(1, ColFlashSize, QStringLiteral("32"));
@@ -704,7 +704,7 @@ TEST(ChipEditorDoubleClick, ValuesOutsideTheListsLeaveThemWithoutSelection)
     EXPECT_EQ(editorFlashItems().value(fields.flashIndex), QStringLiteral("2KB")) << "sizes round down";
 }
 
-TEST(ChipEditorDoubleClick, NonIntegerCellStopsWithEarlierFieldsLoaded)
+TEST(ChipEditorRowLoad, NonIntegerCellStopsWithEarlierFieldsLoaded)
 {
     ChipEditorFields f = flashFields();
     f.classIndex = MicrowireEeprom93;
