@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the main window (docs/kestrum-reading.png, docs/kestrum-chooser.png,
 # docs/kestrum-find.png, docs/kestrum-compare.png) on the simulated programmer, and of the gang
-# window (docs/kestrum-gang.png) on four simulated programmers, without a display:
+# window (docs/kestrum-gang.png) on four simulated programmers, and the Regions list with the map strip
+# of a laptop's image (docs/kestrum-regions.png), without a display:
 #   bash scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,3 +17,4 @@ trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
 "$build/bin/kestrum-screenshots" docs
 KESTRUM_SIM_PROGRAMMERS=4 KESTRUM_SIM_CHIP=spi25:2M:EF4015 KESTRUM_SIM_CHIP_4=spi25:2M:C84015 \
     "$build/bin/kestrum-screenshots" docs gang
+"$build/bin/kestrum-screenshots" docs regions

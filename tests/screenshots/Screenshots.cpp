@@ -8,6 +8,7 @@
 #include "app/KestrumApplication.h"
 #include "app/MainWindow.h"
 #include "hexview/HexEditor.h"
+#include "tests/layout/LayoutImages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,9 +18,11 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+
 #include <QWidget>
 
 #include <cstdio>
+#include <cstring>
 
 using namespace kestrum;
 
@@ -37,8 +40,10 @@ bool save(QWidget* widget, const QString& path)
 int main(int argc, char** argv)
 {
     KestrumApplication app(argc, argv);
-    if (argc != 2 && !(argc == 3 && qstrcmp(argv[2], "gang") == 0)) {
-        std::fprintf(stderr, "usage: kestrum-screenshots OUTPUT_FOLDER [gang]\n");
+    const bool gangMode = argc == 3 && qstrcmp(argv[2], "gang") == 0;
+    const bool regionsMode = argc == 3 && qstrcmp(argv[2], "regions") == 0;
+    if (argc != 2 && !gangMode && !regionsMode) {
+        std::fprintf(stderr, "usage: kestrum-screenshots OUTPUT_FOLDER [gang|regions]\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -50,7 +55,32 @@ int main(int argc, char** argv)
     w.selectChipByNames(QStringLiteral("25 SPI Flash"), QStringLiteral("Winbond"), QStringLiteral("W25Q128JV"));
     int failures = 0;
 
-    if (argc == 3) {
+    if (regionsMode) {
+        // A laptop's 16 MiB image: descriptor, GbE, ME and BIOS regions, a gzip stream in the BIOS.
+        using namespace kestrum::testing;
+        constexpr std::size_t Size = 16u << 20;
+        w.resize(1280, 640);
+        Image image = descriptorImage(Size,
+            {flreg(0, 0xFFF), flreg(0x500000, 0xFFFFFF), flreg(0x3000, 0x4FFFFF), flreg(0x1000, 0x2FFF), UnusedRegion});
+        for (std::size_t i = 0x3000; i < 0x380000; ++i)
+            image[i] = static_cast<std::uint8_t>(i * 13 + (i >> 9));
+        for (std::size_t i = 0x800000; i < 0xF00000; ++i)
+            image[i] = static_cast<std::uint8_t>(i * 7 + (i >> 11));
+        std::memset(&image[0xC00000], 0, 0x100000);
+        std::memcpy(&image[0x900000], "\x1F\x8B\x08", 3);
+        for (std::size_t i = 0x1000; i < 0x1080; ++i)
+            image[i] = static_cast<std::uint8_t>(i);
+        std::memcpy(w.dataBuffer().data(), image.data(), Size);
+        w.dataBuffer().usedLength = static_cast<qint32>(Size);
+        w.reloadView(static_cast<std::uint32_t>(Size));
+        if (auto* list = w.findChild<QTreeWidget*>(QStringLiteral("regionList")))
+            list->setCurrentItem(list->topLevelItem(3));
+        QCoreApplication::processEvents();
+        failures += !save(&w, out.filePath(QStringLiteral("kestrum-regions.png")));
+        return failures == 0 ? 0 : 1;
+    }
+
+    if (gangMode) {
         // A 2 MiB image on every programmer; the fourth holds another chip and fails at once.
         w.selectChipByNames(QStringLiteral("25 SPI Flash"), QStringLiteral("Winbond"), QStringLiteral("W25Q16JV"));
         DataBuffer& buffer = w.dataBuffer();
