@@ -111,4 +111,22 @@ TEST_F(ViewTest, DigitsCharactersOffsetsAndChangedBytesReadInLightAndDarkPalette
     }
 }
 
+TEST_F(ViewTest, AColourThatDoesNotReadMovesAwayFromItsBackgroundAndKeepsItsHue)
+{
+    useCrispFont();
+    unfocus();
+    load(view.editor(), QByteArray(64, 'A'));
+    view.editor().changeByte(0x41, 0x88, 1);
+    // Maroon reads on neither: it grows lighter on the dark base, darker on the mid grey one.
+    QPalette grey;
+    grey.setColor(QPalette::Base, QColor(0x90, 0x90, 0x90));
+    for (const auto& [name, palette, lighter] :
+        {std::tuple {"dark", darkPalette(), true}, std::tuple {"grey", grey, false}}) {
+        view.setPalette(palette);
+        const QRgb text = textAndBackground(snapshot(), box(GridCell {4, 2})).first;
+        EXPECT_GT(qRed(text), 2 * std::max(qGreen(text), qBlue(text))) << name << ": still red";
+        EXPECT_EQ(qRed(text) > 0x80, lighter) << name;
+    }
+}
+
 } // namespace kestrum::test
