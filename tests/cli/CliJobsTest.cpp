@@ -396,24 +396,26 @@ TEST_F(CliJobsTest, ReadTwiceReadsTheChipTwiceByItsOwnFlag)
 
 TEST_F(CliJobsTest, SigtermToTheProgramEndsItsJobAsAStop)
 {
-    // The program itself, with a simulated programmer of its own that reads at a real pace.
+    // The program itself, with a simulated programmer of its own that reads 8 MB at a real pace.
     QProcess cli;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("KESTRUM_SIM_CHIP", "spi25:512K:EF3013");
+    environment.insert("KESTRUM_SIM_CHIP", "spi25:8M:EF4017");
     environment.insert("KESTRUM_SIM_TIMING", "realistic");
     cli.setProcessEnvironment(environment);
+    cli.setProcessChannelMode(QProcess::MergedChannels);
     cli.start(QStringLiteral(KESTRUM_CLI_PATH),
-        {"read", folder.path("t.bin"), "--chip", Chip, "--database", QStringLiteral(KESTRUM_DATABASE_PATH), "--lang",
-            "en"});
+        {"read", folder.path("t.bin"), "--chip", "W25Q64FV", "--database", QStringLiteral(KESTRUM_DATABASE_PATH),
+            "--lang", "en"});
     ASSERT_TRUE(cli.waitForStarted());
-    // Its first line comes once the job is open.
-    while (cli.state() == QProcess::Running && cli.readAllStandardOutput().isEmpty())
-        cli.waitForReadyRead(20);
+    ASSERT_FALSE(cli.waitForFinished(500)) << "the read is under way";
+    ASSERT_GT(cli.processId(), 0);
     ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
     ASSERT_TRUE(cli.waitForFinished());
     EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(cli.exitCode(), 143);
-    EXPECT_TRUE(cli.readAllStandardError().contains("SIGTERM"));
+    const QByteArray said = cli.readAll();
+    EXPECT_TRUE(said.contains("Read ended after")) << "the job ended as a stop: " << said.toStdString();
+    EXPECT_TRUE(said.contains("Stopped by SIGTERM.")) << said.toStdString();
 }
 
 TEST_F(CliJobsTest, ProductionModeProgramsOneChipAfterAnotherWithSerialNumbers)
