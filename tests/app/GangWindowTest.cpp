@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <set>
+
 namespace kestrum::test {
 namespace {
 
@@ -60,23 +62,31 @@ TEST_F(GangWindowTest, StartRunsAutoOnEveryProgrammerAndTheTilesShowEachResult)
     EXPECT_EQ(sim.openHandles(), 0);
 }
 
-TEST_F(GangWindowTest, FiveProgrammersGetFiveTilesSideBySide)
+TEST_F(GangWindowTest, FourProgrammersSitTwoByTwoAndFiveFourToARow)
 {
-    for (int extra = 0; extra < 2; ++extra) {
+    for (const auto& [count, columns] : {std::pair {4, 2}, std::pair {5, 4}}) {
+        SCOPED_TRACE(count);
         const int device = sim.addProgrammer(1, "WinUSBComm");
         ASSERT_EQ(sim.insertChip(device, KSIM_CHIP_SPI_FLASH, 0x20000, 0xC22011), 0);
+        GangWindow gang(&w(), w().reporter(), w().gangJob());
+        gang.show();
+        QSignalSpy ended(&gang, &GangWindow::runEnded);
+        pressStart(gang);
+        ASSERT_TRUE(ended.wait(30000));
+        std::vector<QRect> places;
+        std::set<int> lefts;
+        std::set<int> tops;
+        for (int i = 0; i < count; ++i) {
+            places.push_back(child<QWidget>(gang, qPrintable(QStringLiteral("tile%1").arg(i)))->geometry());
+            lefts.insert(places.back().left());
+            tops.insert(places.back().top());
+        }
+        for (std::size_t a = 0; a < places.size(); ++a)
+            for (std::size_t b = a + 1; b < places.size(); ++b)
+                EXPECT_FALSE(places[a].intersects(places[b])) << "tiles " << a << " and " << b << " overlap";
+        EXPECT_EQ(lefts.size(), std::size_t(columns));
+        EXPECT_EQ(tops.size(), std::size_t((count + columns - 1) / columns));
     }
-    GangWindow gang(&w(), w().reporter(), w().gangJob());
-    gang.show();
-    QSignalSpy ended(&gang, &GangWindow::runEnded);
-    pressStart(gang);
-    ASSERT_TRUE(ended.wait(30000));
-    std::vector<QRect> places;
-    for (int i = 0; i < 5; ++i)
-        places.push_back(child<QWidget>(gang, qPrintable(QStringLiteral("tile%1").arg(i)))->geometry());
-    for (std::size_t a = 0; a < places.size(); ++a)
-        for (std::size_t b = a + 1; b < places.size(); ++b)
-            EXPECT_FALSE(places[a].intersects(places[b])) << "tiles " << a << " and " << b << " overlap";
 }
 
 TEST_F(GangWindowTest, ClosingDuringARunAsksAndThenStopsEverySocket)

@@ -92,7 +92,8 @@ TEST_F(HexTools, GoToTakesHexDecimalAndRelativeAddressesAndClampsPastTheEnd)
     {
         const char* entry;
         qint64 expected;
-    } cases[] = {{"0x1000", 0x1000}, {"#4096", 4096}, {"+16", 4096 + 0x16}, {" -0x10 ", 4096 + 0x16 - 0x10}, {"2a", 0x2A}, {"#0", 0}};
+    } cases[] = {{"0x1000", 0x1000}, {"#4096", 4096}, {"+16", 4096 + 0x16}, {" -0x10 ", 4096 + 0x16 - 0x10},
+        {"2a", 0x2A}, {"#0", 0}};
     for (const auto& c : cases) {
         press(Qt::Key_G, Qt::ControlModifier);
         ASSERT_TRUE(dialog.isVisible()) << "Ctrl+G opens Go to";
@@ -110,7 +111,8 @@ TEST_F(HexTools, GoToTakesHexDecimalAndRelativeAddressesAndClampsPastTheEnd)
     press(button(dialog, "okButton"));
     EXPECT_EQ(editor().cursorPosition(), ChipSize - 1) << "past the end: the last byte";
     EXPECT_EQ(ui.informations,
-        QStringList {says(MsgGoToClamped).arg(QStringLiteral("0x999999"), QStringLiteral("0x003FFF"), QStringLiteral("0x003FFF"))});
+        QStringList {says(MsgGoToClamped)
+                         .arg(QStringLiteral("0x999999"), QStringLiteral("0x003FFF"), QStringLiteral("0x003FFF"))});
 
     action(w, "goToAction").trigger();
     combo(dialog, "addressCombo").setEditText(QStringLiteral("hello"));
@@ -203,6 +205,29 @@ TEST_F(HexTools, ReplaceAllIsOneUndoStepAndKeepsTheSizeInOverwriteMode)
     EXPECT_EQ(editor().dataAt(0x400 + 2), 0x03);
 }
 
+TEST_F(HexTools, FindTakesASelectionOfUpTo64BytesAndAnEmptyHexReplacementDeletes)
+{
+    openWith(QByteArray(65, char(0xA5)), {0x100});
+    QDialog& dialog = *child<QDialog>(w, "selectRangeDialog");
+    for (const auto& [length, taken] : {std::pair {"#64", true}, std::pair {"#65", false}}) {
+        combo(w, "findCombo").setEditText(QString());
+        action(w, "selectRangeAction").trigger();
+        combo(dialog, "startCombo").setEditText(QStringLiteral("0x100"));
+        child<QRadioButton>(dialog, "lengthRadio")->setChecked(true);
+        combo(dialog, "extentCombo").setEditText(QString::fromLatin1(length));
+        press(button(dialog, "okButton"));
+        action(w, "findAction").trigger();
+        const QString expected = taken ? QStringLiteral("A5 ").repeated(64).chopped(1) : QString();
+        EXPECT_EQ(combo(w, "findCombo").currentText(), expected) << length;
+    }
+    action(w, "insertModeAction").trigger();
+    action(w, "replaceAction").trigger();
+    combo(w, "findCombo").setEditText(QStringLiteral("A5 A5 A5 A5 A5"));
+    inBar("replaceCombo", QString(), "replaceAllButton");
+    EXPECT_EQ(barSays(), says(MsgReplacedCount).arg(13));
+    EXPECT_EQ(editor().dataSize(), ChipSize - 65);
+}
+
 TEST_F(HexTools, SelectRangeTakesALengthOrAnEnd)
 {
     QDialog& dialog = *child<QDialog>(w, "selectRangeDialog");
@@ -238,6 +263,9 @@ TEST_F(HexTools, BookmarksAreListedAndReachableFromTheirDialog)
     QListWidget& list = *child<QListWidget>(dialog, "bookmarkList");
     ASSERT_EQ(list.count(), 2);
     EXPECT_EQ(list.item(1)->text(), QStringLiteral("3    0x000300"));
+    press(button(dialog, "goToBookmarkButton"));
+    EXPECT_EQ(editor().cursorPosition(), 0x10) << "the first bookmark is chosen when the dialog opens";
+    action(w, "bookmarksAction").trigger();
     list.setCurrentRow(1);
     press(button(dialog, "goToBookmarkButton"));
     EXPECT_EQ(editor().cursorPosition(), 0x300);

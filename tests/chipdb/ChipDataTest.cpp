@@ -213,6 +213,30 @@ TEST(ChipSourceParsing, RowsThatCollideWithEarlierRowsNameBothLines)
     EXPECT_TRUE(p.errors[0].message.contains(QStringLiteral("differs only in letter case from \"Winbond\" (line 2)")));
 }
 
+TEST(ChipSourceParsing, ChipsOfOneIdentificationShareOneDelayAndEachMeetsTheFloor)
+{
+    struct Case
+    {
+        const char* row;
+        const char* reason; // a piece of the expected message; none when the row is taken
+    };
+    const Case cases[] = {
+        {"25 SPI Flash,Generic,Q128,EF4018,16M,256,0,0,7999,3.3V,0,0,flashrom", "delay 7999 differs from the 8000"},
+        {"25 SPI Flash,Generic,Q128,EF4018,16M,256,0,0,8001,3.3V,0,0,flashrom", "delay 8001 differs from the 8000"},
+        {"25 SPI Flash,Generic,Q128,EF4018,16M,256,0,0,8000,3.3V,0,0,flashrom", nullptr},
+        // The floor itself is enough.
+        {"25 SPI Flash,Winbond,W25Q64FV,EF4017,8M,256,0,0,1024,3.3V,0,0,flashrom", nullptr},
+        {"25 SPI Flash,Winbond,W25X05,EF3010,64K,256,0,0,100,3.3V,0,0,flashrom", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        const ParsedSource p = parseWithHeader(QByteArray(GoodFlash) + c.row + "\n");
+        ASSERT_EQ(p.errors.size(), c.reason ? 1u : 0u) << str(errorsText(p));
+        if (c.reason)
+            EXPECT_TRUE(p.errors[0].message.contains(QString::fromUtf8(c.reason))) << str(p.errors[0].message);
+    }
+}
+
 TEST(ChipSourceParsing, TypesMustFirstAppearInDetectionOrder)
 {
     const QByteArray flash = GoodFlash;

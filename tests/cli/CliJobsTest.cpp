@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -379,6 +380,42 @@ TEST_F(CliJobsTest, CtrlCEndsAReadCleanly)
     EXPECT_EQ(sim.openHandles(), 0) << "the job closed the link";
     // The programmer took the end command: the next job runs as usual.
     EXPECT_EQ(run({"blank", "--chip", Chip}).status, ExitOk);
+}
+
+TEST_F(CliJobsTest, ReadTwiceReadsTheChipTwiceByItsOwnFlag)
+{
+    insertChip();
+    for (const auto& [flag, reads] : {std::pair {"--twice", 2u}, std::pair {"--erase", 1u}}) {
+        const quint64 before = sim.state(programmer).bytes_read;
+        QFile::remove(folder.path("r.bin"));
+        const CliRun r = run({"read", folder.path("r.bin"), "--chip", Chip, flag});
+        EXPECT_EQ(r.status, ExitOk) << flag << ' ' << r.err.toStdString();
+        EXPECT_EQ(sim.state(programmer).bytes_read - before, reads * ChipSize) << flag;
+    }
+}
+
+TEST_F(CliJobsTest, SigtermToTheProgramEndsItsJobAsAStop)
+{
+    // The program itself, with a simulated programmer of its own that reads 8 MB at a real pace.
+    QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KESTRUM_SIM_CHIP", "spi25:8M:EF4017");
+    environment.insert("KESTRUM_SIM_TIMING", "realistic");
+    cli.setProcessEnvironment(environment);
+    cli.setProcessChannelMode(QProcess::MergedChannels);
+    cli.start(QStringLiteral(KESTRUM_CLI_PATH),
+        {"read", folder.path("t.bin"), "--chip", "W25Q64FV", "--database", QStringLiteral(KESTRUM_DATABASE_PATH),
+            "--lang", "en"});
+    ASSERT_TRUE(cli.waitForStarted());
+    ASSERT_FALSE(cli.waitForFinished(500)) << "the read is under way";
+    ASSERT_GT(cli.processId(), 0);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    ASSERT_TRUE(cli.waitForFinished());
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 143);
+    const QByteArray said = cli.readAll();
+    EXPECT_TRUE(said.contains("Read ended after")) << "the job ended as a stop: " << said.toStdString();
+    EXPECT_TRUE(said.contains("Stopped by SIGTERM.")) << said.toStdString();
 }
 
 TEST_F(CliJobsTest, ProductionModeProgramsOneChipAfterAnotherWithSerialNumbers)

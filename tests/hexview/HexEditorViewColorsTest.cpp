@@ -111,4 +111,21 @@ TEST_F(ViewTest, DigitsCharactersOffsetsAndChangedBytesReadInLightAndDarkPalette
     }
 }
 
+TEST_F(ViewTest, AColourThatDoesNotReadMovesAwayFromItsBackgroundAndKeepsItsHue)
+{
+    useCrispFont();
+    unfocus();
+    load(view.editor(), QByteArray(64, 'A'));
+    // The blue digits read on neither: they grow lighter on the dark base, darker on the mid grey one.
+    QPalette grey;
+    grey.setColor(QPalette::Base, QColor(0x90, 0x90, 0x90));
+    for (const auto& [name, palette, lighter] :
+        {std::tuple {"dark", darkPalette(), true}, std::tuple {"grey", grey, false}}) {
+        view.setPalette(palette);
+        const QColor text = QColor::fromRgb(textAndBackground(snapshot(), box(GridCell {2, 2})).first);
+        EXPECT_GT(text.blue() - std::max(text.red(), text.green()), 0x20) << name << ": still blue";
+        EXPECT_EQ(text.lightness() > 127, lighter) << name;
+    }
+}
+
 } // namespace kestrum::test

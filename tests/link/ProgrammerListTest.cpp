@@ -46,20 +46,22 @@ protected:
 TEST_F(ProgrammerListTest, LocationsComeFromTheSysfsPortPathOfTheSameDeviceElseFromBusAndDevice)
 {
     const int bus = sim.addBus();
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)
         sim.addProgrammer(bus, "WinUSBComm");
-    // Device 2 sits on port 1.4; the folders for 1, 3 and 4 are a root hub, an interface and
-    // another maker's device with the same numbers, none of which names a programmer.
+    // Device 2 sits on port 1.4; the folders for 1, 3, 4 and 5 are a root hub, an interface and
+    // two other devices with the same numbers (another maker's, another product of the same
+    // maker), none of which names a programmer.
     sysfsDevice(QStringLiteral("1-1.4"), 1, 2, "1fc8", "310B");
     sysfsDevice(QStringLiteral("usb1"), 1, 1, "1fc8", "310b");
     sysfsDevice(QStringLiteral("1-2:1.0"), 1, 3, "1fc8", "310b");
     sysfsDevice(QStringLiteral("1-3"), 1, 4, "046d", "310b");
+    sysfsDevice(QStringLiteral("1-4"), 1, 5, "1fc8", "310c");
 
     UsbLink usb;
     const auto list = usb.listProgrammers();
-    ASSERT_EQ(list.size(), 4u);
-    const char* expected[] = {"001:001", "1-1.4", "001:003", "001:004"};
-    for (int i = 0; i < 4; ++i)
+    ASSERT_EQ(list.size(), 5u);
+    const char* expected[] = {"001:001", "1-1.4", "001:003", "001:004", "001:005"};
+    for (int i = 0; i < 5; ++i)
         EXPECT_EQ(list[i].location, expected[i]) << i;
 }
 
@@ -105,7 +107,8 @@ TEST_F(ProgrammerListTest, OpenTakesOnlyTheProgrammerAtTheChosenLocation)
     for (const auto& row : rows) {
         UsbLink usb;
         usb.setLocation(row.location);
-        EXPECT_EQ(usb.open(UsbLink::ProgrammerVendorId, UsbLink::ProgrammerProductId), row.opened) << row.location.data();
+        EXPECT_EQ(usb.open(UsbLink::ProgrammerVendorId, UsbLink::ProgrammerProductId), row.opened)
+            << row.location.data();
         if (row.opened) {
             EXPECT_EQ(usb.readEndpoint(), row.readEndpoint) << row.location.data();
             EXPECT_EQ(usb.openedLocation(), row.location.isEmpty() ? "001:001" : row.location);

@@ -88,6 +88,18 @@ TEST_F(Safeguards, CompareWithFileComparesTheBufferWithoutTheProgrammer)
     EXPECT_EQ(w().dataBuffer().data()[0x200], pattern(0x200)) << "the buffer stays as it was";
 }
 
+TEST_F(Safeguards, CompareCoversTheChipPastTheImagesUsedLength)
+{
+    // The buffer is erased past the image: data on the chip there differs from it.
+    std::memset(cells(), 0xFF, Size);
+    fillBufferPattern(0x100);
+    std::memcpy(cells(), w().dataBuffer().data(), 0x100);
+    cells()[0x8000] = 0x00;
+    action("compareAction").trigger();
+    EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Different);
+    EXPECT_EQ(w().operations().lastComparison().ranges, (std::vector<DifferenceRange> {{0x8000, 0x8000}}));
+}
+
 TEST_F(Safeguards, ReadTwiceReportsReadsThatDifferAndNotACleanDoubleRead)
 {
     fillChipPattern();
@@ -151,6 +163,33 @@ TEST_F(Safeguards, WriteOntoAFlashThatHoldsDataAsksFirst)
     EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Done);
 }
 
+TEST_F(Safeguards, TheNotBlankQuestionLooksAtTheWrittenPagesAndBelongsToOneWrite)
+{
+    // 0x3F01 bytes are written as 0x40 whole pages: 0x3FFF lies in the last, partly filled one.
+    for (const auto& [at, asked] : {std::pair {0x3FFFu, true}, std::pair {0x4000u, false}}) {
+        SCOPED_TRACE(at);
+        ui.clearRecords();
+        std::memset(cells(), 0xFF, Size);
+        cells()[at] = 0x00;
+        fillBufferPattern(0x3F01);
+        ui.buttonAnswers = {2};
+        action("writeAction").trigger();
+        EXPECT_EQ(ui.questions.size(), asked ? 1 : 0);
+        EXPECT_EQ(w().operations().lastOutcome(), asked ? CommandOutcome::NotBlank : CommandOutcome::Done);
+    }
+    // After a declined "not blank", a longer image that is declined reports its own decline.
+    ASSERT_EQ(w().operations().lastOutcome(), CommandOutcome::Done);
+    std::memset(cells(), 0x5A, Size);
+    fillBufferPattern(0x100);
+    ui.buttonAnswers = {2};
+    action("writeAction").trigger();
+    ASSERT_EQ(w().operations().lastOutcome(), CommandOutcome::NotBlank);
+    fillBufferPattern(Size + 0x100);
+    ui.answers = {false};
+    action("writeAction").trigger();
+    EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Declined);
+}
+
 TEST_F(Safeguards, ABackupIsWrittenOnceWithTheChipsNameAndContent)
 {
     action("backUpAction").trigger();
@@ -185,17 +224,27 @@ TEST_F(Safeguards, AFailedOrStoppedBackupReadEndsTheJobBeforeAnythingIsErased)
 {
     action("backUpAction").trigger();
     fillChipPattern();
-    // Transfer 100 is a data block of the backup read.
-    ASSERT_EQ(sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 100), 0);
-    action("eraseAction").trigger();
-    EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Failed);
-    ui.clearRecords();
     fillBufferPattern(0x4000);
-    stopAtPass(3);
-    action("autoAction").trigger();
-    EXPECT_EQ(w().operations().lastOutcome(), CommandOutcome::Stopped);
+    struct Row
+    {
+        const char* command;
+        bool stop;
+        CommandOutcome outcome;
+    };
+    for (const Row& row : {Row {"eraseAction", false, CommandOutcome::Failed},
+             Row {"autoAction", false, CommandOutcome::Failed}, Row {"autoAction", true, CommandOutcome::Stopped}}) {
+        SCOPED_TRACE(std::string(row.command) + (row.stop ? " stopped" : " failed"));
+        ui.clearRecords();
+        // Transfer 100 is a data block of the backup read.
+        if (row.stop)
+            stopAtPass(3);
+        else
+            ASSERT_EQ(sim.armFault(programmerId, KSIM_FAULT_TIMEOUT, 100), 0);
+        action(row.command).trigger();
+        EXPECT_EQ(w().operations().lastOutcome(), row.outcome);
+        EXPECT_EQ(state().erase_commands, 0);
+    }
     EXPECT_EQ(logTexts().value(logTexts().size() - 1), QStringLiteral("Stopped"));
-    EXPECT_EQ(state().erase_commands, 0);
     EXPECT_EQ(state().bytes_written, 0u);
     EXPECT_TRUE(backups().isEmpty());
     EXPECT_EQ(cells()[Size - 1], pattern(Size - 1));
