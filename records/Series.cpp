@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::array<const char*, 5> FormatNames {"le", "be", "ascii", "hex", "mac"};
 
-/// A number of a series specification: decimal, or hexadecimal after 0x; none past 2^62.
+/// A number of a serial text: decimal, or hexadecimal after 0x; none past 2^62.
 std::optional<quint64> numberOf(const QString& text)
 {
     IntegerNotation n;
@@ -87,9 +87,9 @@ std::optional<NumberFormat> formatOf(const QString& name)
 }
 
 std::optional<Series> parseSeries(
-    const QString& name, const QString& spec, const std::optional<quint64>& last, quint64 bufferSize)
+    const QString& name, const QString& serialText, const std::optional<quint64>& last, quint64 bufferSize)
 {
-    const QStringList parts = spec.split(QLatin1Char(':'));
+    const QStringList parts = serialText.split(QLatin1Char(':'));
     if (name.isEmpty() || parts.size() < 2 || parts.size() > 5)
         return std::nullopt;
     Series s;

@@ -49,6 +49,6 @@ std::optional<NumberFormat> formatOf(const QString& name);
 /// largest the format holds) into a series; none when the text is malformed, the width does not
 /// hold the numbers' bytes, the bytes end past `bufferSize`, or START lies past the last number.
 std::optional<Series> parseSeries(
-    const QString& name, const QString& spec, const std::optional<quint64>& last, quint64 bufferSize);
+    const QString& name, const QString& serialText, const std::optional<quint64>& last, quint64 bufferSize);
 
 } // namespace kestrum::records

@@ -281,7 +281,7 @@ int runStoreCommand(const QStringList& arguments, int language, QTextStream& out
         if (status == ExitUsage)
             return usage(err,
                 seriesCommand && sub == QLatin1String("create")
-                    ? QStringLiteral("series create NAME --serial ADDR:START...: the specification is malformed, "
+                    ? QStringLiteral("series create NAME --serial ADDR:START...: the serial text is malformed, "
                                      "its width does not hold its last number, or it ends past the buffer")
                     : QStringLiteral("malformed number or time"));
         return status;

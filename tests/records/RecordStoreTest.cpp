@@ -39,12 +39,12 @@ protected:
     }
 
     /// A series of its own for each test and run, so that runs against one cluster never meet.
-    Series createSeries(const QString& spec, std::optional<quint64> last = {})
+    Series createSeries(const QString& serialText, std::optional<quint64> last = {})
     {
         static int made = 0;
         const QString name = QStringLiteral("s%1-%2").arg(QCoreApplication::applicationPid()).arg(++made);
-        auto s = parseSeries(name, spec, last, 0x4000000);
-        EXPECT_TRUE(s.has_value()) << qPrintable(spec);
+        auto s = parseSeries(name, serialText, last, 0x4000000);
+        EXPECT_TRUE(s.has_value()) << qPrintable(serialText);
         RecordStore(location_).createSeries(*s);
         return *s;
     }
@@ -195,10 +195,10 @@ TEST(SeriesText, SpecificationsAndTheirBytes)
 {
     const struct
     {
-        const char* spec;
+        const char* serialText;
         std::optional<quint64> last;
         quint64 value;
-        const char* bytes; ///< hexadecimal, or null when the specification is refused
+        const char* bytes; ///< hexadecimal, or null when the serial text is refused
     } cases[] = {
         {"0x10:1", {}, 0x01020304, "04030201"},
         {"0x10:1:1:2:be", {}, 0x0102, "0102"},
@@ -214,10 +214,10 @@ TEST(SeriesText, SpecificationsAndTheirBytes)
         {"0:1:xx", {}, 0, nullptr},
     };
     for (const auto& c : cases) {
-        const auto s = parseSeries(QStringLiteral("n"), QString::fromLatin1(c.spec), c.last, 0x4000000);
-        ASSERT_EQ(s.has_value(), c.bytes != nullptr) << c.spec;
+        const auto s = parseSeries(QStringLiteral("n"), QString::fromLatin1(c.serialText), c.last, 0x4000000);
+        ASSERT_EQ(s.has_value(), c.bytes != nullptr) << c.serialText;
         if (s) {
-            EXPECT_EQ(s->bytes(c.value).toHex(), QByteArray(c.bytes)) << c.spec;
+            EXPECT_EQ(s->bytes(c.value).toHex(), QByteArray(c.bytes)) << c.serialText;
         }
     }
 }
